@@ -1,0 +1,81 @@
+#pragma once
+// The format record: how one kind of coordinate file is read. One record per
+// "<name>.rpf" file, 632 bytes, every field at a fixed offset.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace mervalon::formats {
+
+/// The six values of a point, in the order every record and loop uses.
+enum class PointValue { Number = 0, X, Y, Z, Description, Code };
+inline constexpr std::array<PointValue, 6> kPointValues = {PointValue::Number, PointValue::X, PointValue::Y,
+                                                            PointValue::Z, PointValue::Description, PointValue::Code};
+
+struct FormatDefinition {
+    static constexpr std::size_t kSize = 632;
+
+    std::uint8_t isExcel = 0;
+    std::string name;        // capacity 60
+    std::string description; // capacity 200
+    std::int32_t numberColumn = 0;
+    std::int32_t xColumn = 0;
+    std::int32_t yColumn = 0;
+    std::int32_t zColumn = 0;
+    std::int32_t descriptionColumn = 0;
+    std::int32_t codeColumn = 0;
+    std::string numberPrefix; // prefixes: capacity 30 each
+    std::string xPrefix;
+    std::string yPrefix;
+    std::string zPrefix;
+    std::string descriptionPrefix;
+    std::string codePrefix;
+    std::uint8_t keepNumberPrefix = 0;
+    std::uint8_t keepXPrefix = 0;
+    std::uint8_t keepYPrefix = 0;
+    std::uint8_t keepZPrefix = 0;
+    std::uint8_t keepDescriptionPrefix = 0;
+    std::uint8_t keepCodePrefix = 0;
+    std::uint8_t otherSeparator = 0;
+    std::string separator; // capacity 1
+    std::string newPolylineCode; // codes: capacity 30 each
+    std::string drawPolylineCode;
+    std::string endPolylineCode;
+    std::int32_t firstLine = 0;
+    std::uint8_t sheetByNumber = 0;
+    std::string sheet; // capacity 50
+
+    [[nodiscard]] std::int32_t column(PointValue value) const;
+    [[nodiscard]] const std::string& prefix(PointValue value) const;
+    [[nodiscard]] bool keepsPrefix(PointValue value) const;
+    void setColumn(PointValue value, std::int32_t column);
+    void setPrefix(PointValue value, std::string prefix);
+    void setKeepsPrefix(PointValue value, bool keep);
+
+    bool operator==(const FormatDefinition&) const = default;
+};
+
+using FormatBytes = std::array<std::uint8_t, FormatDefinition::kSize>;
+
+/// Builds the 632 stored bytes in a zero-filled buffer; texts longer than their capacity are cut.
+FormatBytes encodeFormat(const FormatDefinition& format);
+
+/// Decodes stored bytes. Fewer than 632 bytes are padded with zeros; extra bytes are ignored.
+FormatDefinition decodeFormat(const std::vector<std::uint8_t>& bytes);
+
+/// Path of the file that holds the format called `name`.
+std::filesystem::path formatFilePath(const std::filesystem::path& installDir, const std::string& name);
+
+/// Reads "<installDir>/formats/<name>.rpf". Throws std::system_error (with the system's
+/// error text) when the file cannot be opened or read.
+FormatDefinition loadFormatFile(const std::filesystem::path& installDir, const std::string& name);
+
+/// Creates or truncates "<installDir>/formats/<name>.rpf" and writes the record. The file name
+/// comes from `name`, not from the record. Throws std::system_error when the file cannot be
+/// created or completely written.
+void saveFormatFile(const std::filesystem::path& installDir, const FormatDefinition& format, const std::string& name);
+
+} // namespace mervalon::formats

@@ -1,0 +1,30 @@
+#pragma once
+// Whole-file reads and writes with the system's error text, for the small files the
+// program owns (records, lists, settings files). Large outputs stream through OutputFile.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace mervalon::io {
+
+/// Reads at most `limit` bytes of the file. Throws std::system_error when it cannot be opened or read.
+std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path, std::size_t limit = SIZE_MAX);
+
+/// Reads the whole file as 8-bit text. Throws std::system_error on failure.
+std::string readFileText(const std::filesystem::path& path);
+
+/// Creates or truncates the file and writes `size` bytes. Throws std::system_error when the
+/// file cannot be created or the bytes cannot all be written and flushed.
+void writeFileBytes(const std::filesystem::path& path, const void* data, std::size_t size);
+
+inline void writeFileText(const std::filesystem::path& path, const std::string& text)
+{
+    writeFileBytes(path, text.data(), text.size());
+}
+
+/// "Cannot open file "<path>". <system text>" style message used by every file failure.
+std::string describeFileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
+
+} // namespace mervalon::io

@@ -1,0 +1,89 @@
+#include "platform/Installation.h"
+
+#include "core/config/InstallationSeed.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <filesystem>
+
+namespace mervalon::platform {
+namespace {
+
+bool holdsInstallation(const QString& dir)
+{
+    return !dir.isEmpty() && config::isInstallation(std::filesystem::path(dir.toStdString()));
+}
+
+} // namespace
+
+QString defaultInstallDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Halvent/Mervalon40");
+}
+
+QString shippedDataDir()
+{
+    QStringList candidates;
+    candidates << qEnvironmentVariable("MERVALON_DATA_DIR");
+    if (QCoreApplication::instance() != nullptr) {
+        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../" MERVALON_DATA_INSTALL_SUFFIX));
+    }
+    candidates << QStringLiteral(MERVALON_DATA_BUILD_DIR);
+    for (const QString& candidate : candidates) {
+        if (holdsInstallation(candidate)) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return {};
+}
+
+void writeInitialSettings(AppSettings& settings, const QString& installDir)
+{
+    if (!settings.contains(QStringLiteral("installpath")) || !holdsInstallation(settings.readString(QStringLiteral("installpath")))) {
+        settings.writeString(QStringLiteral("installpath"), installDir);
+    }
+    struct Initial {
+        const char* name;
+        bool value;
+    };
+    // Skip faulty lines, show the report only when there were errors, hints on, internal viewer.
+    const Initial booleans[] = {{"er1", true},   {"er2", false},  {"er3", false},     {"rep1", false},
+                                {"rep2", true},  {"rep3", false}, {"shint", true},    {"achelp", false},
+                                {"useiviewer", true}, {"locked", true}};
+    for (const Initial& initial : booleans) {
+        if (!settings.contains(QLatin1String(initial.name))) {
+            settings.writeBool(QLatin1String(initial.name), initial.value);
+        }
+    }
+    const QString home = QDir::homePath();
+    for (const char* name : {"lastpath", "lastpath2"}) {
+        if (!settings.contains(QLatin1String(name))) {
+            settings.writeString(QLatin1String(name), home);
+        }
+    }
+}
+
+QString ensureInstallation(AppSettings& settings)
+{
+    const QString recorded = settings.readString(QStringLiteral("installpath"));
+    if (holdsInstallation(recorded)) {
+        return recorded;
+    }
+    const QString shipped = shippedDataDir();
+    if (shipped.isEmpty()) {
+        throw InstallationError("The program's data files were not found, so no installation could be made. "
+                                "Set MERVALON_DATA_DIR to the folder that holds dxf.dat.");
+    }
+    const QString target = recorded.isEmpty() ? defaultInstallDir() : recorded;
+    try {
+        config::seedInstallation(std::filesystem::path(shipped.toStdString()), std::filesystem::path(target.toStdString()));
+    } catch (const std::filesystem::filesystem_error& error) {
+        throw InstallationError(std::string("Cannot install into \"") + target.toStdString() + "\". " + error.what());
+    }
+    writeInitialSettings(settings, target);
+    return target;
+}
+
+} // namespace mervalon::platform

@@ -1,0 +1,230 @@
+#include "RecordSource.h"
+
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <stdexcept>
+
+namespace mervalon::tools {
+namespace {
+
+std::string trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::string unquote(const std::string& raw, int lineNumber)
+{
+    if (raw.size() < 2 || raw.front() != '"' || raw.back() != '"') {
+        return raw;
+    }
+    std::string value;
+    for (std::size_t i = 1; i + 1 < raw.size(); ++i) {
+        if (raw[i] != '\\') {
+            value += raw[i];
+            continue;
+        }
+        if (i + 2 >= raw.size()) {
+            throw std::runtime_error("line " + std::to_string(lineNumber) + ": dangling escape");
+        }
+        const char escaped = raw[++i];
+        value += escaped == 't' ? '\t' : escaped;
+    }
+    return value;
+}
+
+template <typename Number>
+Number parseNumber(const std::string& name, const std::string& text)
+{
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        throw std::runtime_error("field " + name + ": \"" + text + "\" is not a number");
+    }
+    return value;
+}
+
+// Binds field names to setters of one record type.
+template <typename Record>
+class FieldTable {
+public:
+    using Setter = std::function<void(Record&, const std::string&)>;
+
+    void set(const std::string& name, Setter setter) { m_setters[name] = std::move(setter); }
+
+    Record build(const FieldValues& values) const
+    {
+        Record record;
+        for (const auto& [name, value] : values) {
+            const auto setter = m_setters.find(name);
+            if (setter == m_setters.end()) {
+                throw std::runtime_error("unknown field " + name);
+            }
+            setter->second(record, value);
+        }
+        return record;
+    }
+
+private:
+    std::map<std::string, Setter> m_setters;
+};
+
+template <typename Record, typename Field>
+typename FieldTable<Record>::Setter assign(Field Record::*field, const std::string& name)
+{
+    return [field, name](Record& r, const std::string& v) {
+        if constexpr (std::is_same_v<Field, std::string>) {
+            r.*field = v;
+        } else {
+            r.*field = parseNumber<Field>(name, v);
+        }
+    };
+}
+
+template <typename Field>
+FieldTable<config::Configuration>::Setter assignModifier(Field config::DataModifiers::*field, const std::string& name)
+{
+    return [field, name](config::Configuration& r, const std::string& v) {
+        r.modifiers.*field = parseNumber<Field>(name, v);
+    };
+}
+
+} // namespace
+
+FieldValues parseRecordSource(const std::string& text)
+{
+    FieldValues values;
+    int lineNumber = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string line = trim(text.substr(start, end - start));
+        ++lineNumber;
+        start = end + 1;
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) {
+            throw std::runtime_error("line " + std::to_string(lineNumber) + ": expected \"field = value\"");
+        }
+        values[trim(line.substr(0, equals))] = unquote(trim(line.substr(equals + 1)), lineNumber);
+    }
+    return values;
+}
+
+formats::FormatDefinition formatFromSource(const FieldValues& values)
+{
+    using formats::FormatDefinition;
+    FieldTable<FormatDefinition> table;
+#define MERVALON_FIELD(field) table.set(#field, assign(&FormatDefinition::field, #field))
+    MERVALON_FIELD(isExcel);
+    MERVALON_FIELD(name);
+    MERVALON_FIELD(description);
+    MERVALON_FIELD(numberColumn);
+    MERVALON_FIELD(xColumn);
+    MERVALON_FIELD(yColumn);
+    MERVALON_FIELD(zColumn);
+    MERVALON_FIELD(descriptionColumn);
+    MERVALON_FIELD(codeColumn);
+    MERVALON_FIELD(numberPrefix);
+    MERVALON_FIELD(xPrefix);
+    MERVALON_FIELD(yPrefix);
+    MERVALON_FIELD(zPrefix);
+    MERVALON_FIELD(descriptionPrefix);
+    MERVALON_FIELD(codePrefix);
+    MERVALON_FIELD(keepNumberPrefix);
+    MERVALON_FIELD(keepXPrefix);
+    MERVALON_FIELD(keepYPrefix);
+    MERVALON_FIELD(keepZPrefix);
+    MERVALON_FIELD(keepDescriptionPrefix);
+    MERVALON_FIELD(keepCodePrefix);
+    MERVALON_FIELD(otherSeparator);
+    MERVALON_FIELD(separator);
+    MERVALON_FIELD(newPolylineCode);
+    MERVALON_FIELD(drawPolylineCode);
+    MERVALON_FIELD(endPolylineCode);
+    MERVALON_FIELD(firstLine);
+    MERVALON_FIELD(sheetByNumber);
+    MERVALON_FIELD(sheet);
+#undef MERVALON_FIELD
+    return table.build(values);
+}
+
+config::Configuration configurationFromSource(const FieldValues& values)
+{
+    using config::Configuration;
+    FieldTable<Configuration> table;
+#define MERVALON_FIELD(field) table.set(#field, assign(&Configuration::field, #field))
+    MERVALON_FIELD(reserved);
+    MERVALON_FIELD(pointCreate);
+    MERVALON_FIELD(point2D);
+    MERVALON_FIELD(pointLayer);
+    MERVALON_FIELD(pointColor);
+    MERVALON_FIELD(numberCreate);
+    MERVALON_FIELD(number2D);
+    MERVALON_FIELD(numberHeight);
+    MERVALON_FIELD(numberLayer);
+    MERVALON_FIELD(numberColor);
+    MERVALON_FIELD(xCreate);
+    MERVALON_FIELD(x2D);
+    MERVALON_FIELD(xHeight);
+    MERVALON_FIELD(xDecimals);
+    MERVALON_FIELD(xLayer);
+    MERVALON_FIELD(xColor);
+    MERVALON_FIELD(yCreate);
+    MERVALON_FIELD(y2D);
+    MERVALON_FIELD(yHeight);
+    MERVALON_FIELD(yDecimals);
+    MERVALON_FIELD(yLayer);
+    MERVALON_FIELD(yColor);
+    MERVALON_FIELD(elevationCreate);
+    MERVALON_FIELD(elevation2D);
+    MERVALON_FIELD(elevationHeight);
+    MERVALON_FIELD(elevationDecimals);
+    MERVALON_FIELD(elevationLayer);
+    MERVALON_FIELD(elevationColor);
+    MERVALON_FIELD(descriptionCreate);
+    MERVALON_FIELD(description2D);
+    MERVALON_FIELD(descriptionHeight);
+    MERVALON_FIELD(descriptionLayer);
+    MERVALON_FIELD(descriptionColor);
+    MERVALON_FIELD(polylineCreate);
+    MERVALON_FIELD(polyline2D);
+    MERVALON_FIELD(polylineLayer);
+    MERVALON_FIELD(polylineColor);
+    MERVALON_FIELD(formatIndex);
+    MERVALON_FIELD(formatName);
+    MERVALON_FIELD(alwaysPolyline);
+    MERVALON_FIELD(fileTypeIndex);
+    MERVALON_FIELD(autoSelect);
+#undef MERVALON_FIELD
+#define MERVALON_MODIFIER(field) table.set(#field, assignModifier(&config::DataModifiers::field, #field))
+    MERVALON_MODIFIER(renumber);
+    MERVALON_MODIFIER(useNewStartNumber);
+    MERVALON_MODIFIER(startNumber);
+    MERVALON_MODIFIER(step);
+    MERVALON_MODIFIER(addValue);
+    MERVALON_MODIFIER(modifyCoordinates);
+    MERVALON_MODIFIER(xOffset);
+    MERVALON_MODIFIER(yOffset);
+    MERVALON_MODIFIER(zOffset);
+    MERVALON_MODIFIER(useDefaultZ);
+    MERVALON_MODIFIER(defaultZ);
+#undef MERVALON_MODIFIER
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = "slot" + std::to_string(i + 1);
+        table.set(name, [i, name](Configuration& r, const std::string& v) {
+            r.layout.slot[static_cast<std::size_t>(i)] = parseNumber<std::int32_t>(name, v);
+        });
+    }
+    table.set("distance", [](Configuration& r, const std::string& v) { r.layout.distance = v; });
+    return table.build(values);
+}
+
+} // namespace mervalon::tools
