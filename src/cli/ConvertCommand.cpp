@@ -1,0 +1,235 @@
+#include "cli/ConvertCommand.h"
+
+#include "core/config/Configuration.h"
+#include "core/engine/BatchRun.h"
+#include "core/engine/ProgressSink.h"
+#include "core/formats/FormatDefinition.h"
+#include "core/io/FileIo.h"
+#include "platform/AppSettings.h"
+#include "platform/Installation.h"
+#include "cli/SheetReading.h"
+
+#include <ctime>
+#include <filesystem>
+#include <ostream>
+#include <stdexcept>
+
+namespace mervalon::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A failure that keeps the run from starting; the message is shown as it is.
+struct NotStarted : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+fs::path resolveInstallDir(const ConvertOptions& options)
+{
+    if (options.installDir) {
+        const fs::path dir = fs::absolute(*options.installDir);
+        if (!fs::is_directory(dir)) {
+            throw NotStarted("the installation folder \"" + dir.string() + "\" does not exist");
+        }
+        return dir;
+    }
+    try {
+        platform::AppSettings settings;
+        return fs::path(platform::ensureInstallation(settings).toStdString());
+    } catch (const std::exception& error) {
+        throw NotStarted(error.what());
+    }
+}
+
+// The configuration named in mervalon40.ini, else the working default, else the pristine copy.
+config::Configuration loadConfiguration(const ConvertOptions& options, const fs::path& installDir,
+                                        std::ostream& messages)
+{
+    std::vector<fs::path> candidates;
+    if (options.configurationFile) {
+        candidates.push_back(*options.configurationFile);
+    } else {
+        try {
+            const std::string name = io::readFileText(installDir / "mervalon40.ini");
+            const std::string firstLine = name.substr(0, name.find_first_of("\r\n"));
+            if (!firstLine.empty()) {
+                candidates.push_back(installDir / "configurations" / firstLine);
+            }
+        } catch (const std::exception&) {
+            // No last configuration recorded: the default serves.
+        }
+        candidates.push_back(installDir / "configurations" / "!Default.rp4");
+        candidates.push_back(installDir / "!Default.rp4");
+    }
+    std::string lastError;
+    for (const fs::path& candidate : candidates) {
+        try {
+            return config::readConfigurationFile(candidate);
+        } catch (const config::NotAConfiguration&) {
+            lastError = "\"" + candidate.string() + "\" is not a configuration file";
+        } catch (const std::exception& error) {
+            lastError = error.what();
+        }
+        if (options.configurationFile) {
+            break;
+        }
+        messages << "mervalon-convert: notice: " << lastError << "; trying the next configuration\n";
+    }
+    throw NotStarted(lastError);
+}
+
+formats::FormatDefinition loadFormat(const ConvertOptions& options, const config::Configuration& configuration,
+                                     const fs::path& installDir, std::ostream& messages)
+{
+    if (options.formatName) {
+        try {
+            return formats::loadFormatFile(installDir, *options.formatName);
+        } catch (const std::exception& error) {
+            throw NotStarted(std::string("format \"") + *options.formatName + "\": " + error.what());
+        }
+    }
+    if (!configuration.formatName.empty() && fs::exists(formats::formatFilePath(installDir, configuration.formatName))) {
+        try {
+            return formats::loadFormatFile(installDir, configuration.formatName);
+        } catch (const std::exception& error) {
+            throw NotStarted(std::string("format \"") + configuration.formatName + "\": " + error.what());
+        }
+    }
+    messages << "mervalon-convert: notice: the configuration's format \"" << configuration.formatName
+             << "\" does not exist; using \"!default\"\n";
+    try {
+        return formats::loadFormatFile(installDir, "!default");
+    } catch (const std::exception& error) {
+        throw NotStarted(std::string("format \"!default\": ") + error.what());
+    }
+}
+
+std::string folderOf(const fs::path& path)
+{
+    std::string folder = path.parent_path().string();
+    if (folder.empty() || folder.back() != fs::path::preferred_separator) {
+        folder += fs::path::preferred_separator;
+    }
+    return folder;
+}
+
+std::vector<engine::RunFile> filesOf(const ConvertOptions& options)
+{
+    std::optional<std::string> destination;
+    if (options.destinationFolder) {
+        const fs::path dest = fs::absolute(*options.destinationFolder);
+        if (!fs::is_directory(dest)) {
+            throw NotStarted("the destination folder \"" + dest.string() + "\" does not exist");
+        }
+        destination = dest.string();
+    }
+    std::vector<engine::RunFile> files;
+    for (const std::string& file : options.files) {
+        const fs::path source = fs::absolute(file).lexically_normal();
+        const auto run = engine::runFilesOf({source.filename().string()}, folderOf(source),
+                                            destination ? *destination : folderOf(source));
+        files.push_back(run.front());
+    }
+    return files;
+}
+
+std::string currentTimestamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, "%x %X", &local);
+    return std::string(text, length);
+}
+
+// A one-line progress bar on a terminal.
+class TerminalProgress : public engine::ProgressSink {
+public:
+    explicit TerminalProgress(std::ostream& out)
+        : m_out(out)
+    {
+    }
+    ~TerminalProgress() override
+    {
+        if (m_drawn) {
+            m_out << "\n";
+        }
+    }
+    void fileStarted(std::size_t index, std::size_t count) override
+    {
+        m_file = index;
+        m_files = count;
+        m_lastPercent = -1;
+    }
+    void setLineCount(std::size_t count) override { m_lines = count; }
+    void setFileLabel(const std::string&) override {}
+    void setLinePosition(std::size_t index) override
+    {
+        const int percent = m_lines == 0 ? 100 : static_cast<int>((index + 1) * 100 / m_lines);
+        if (percent == m_lastPercent) {
+            return;
+        }
+        m_lastPercent = percent;
+        const int filled = percent / 5;
+        m_out << "\rProcessing file " << m_file << " / " << m_files << "  [" << std::string(filled, '#')
+              << std::string(20 - filled, ' ') << "] " << percent << "%" << std::flush;
+        m_drawn = true;
+    }
+    void pumpEvents() override {}
+    [[nodiscard]] bool isStopRequested() const override { return false; }
+
+private:
+    std::ostream& m_out;
+    std::size_t m_file = 0;
+    std::size_t m_files = 0;
+    std::size_t m_lines = 0;
+    int m_lastPercent = -1;
+    bool m_drawn = false;
+};
+
+} // namespace
+
+int runConvert(const ConvertOptions& options, std::ostream& messages, bool showProgress)
+{
+    try {
+        if (options.files.empty()) {
+            throw NotStarted("no point file given (see --help)");
+        }
+        const fs::path installDir = resolveInstallDir(options);
+        engine::RunRequest request;
+        request.runConfiguration = loadConfiguration(options, installDir, messages);
+        request.format = loadFormat(options, request.runConfiguration, installDir, messages);
+        request.files = filesOf(options);
+        request.errorPolicy = options.errorPolicy;
+        request.installDir = installDir;
+        request.reportPath = options.reportFile ? fs::absolute(*options.reportFile) : installDir / "mervalon40.log";
+        request.timestamp = currentTimestamp();
+        request.readSheet = sheetRowsReader();
+        if (!fs::is_regular_file(installDir / "dxf.dat")) {
+            throw NotStarted("the DXF prologue \"" + (installDir / "dxf.dat").string() + "\" is missing");
+        }
+
+        engine::SilentProgress silent;
+        std::optional<TerminalProgress> terminal;
+        if (showProgress) {
+            terminal.emplace(messages);
+        }
+        engine::ProgressSink& progress = terminal ? static_cast<engine::ProgressSink&>(*terminal) : silent;
+        const bool errors = engine::runBatch(request, progress);
+        terminal.reset();
+        if (errors) {
+            messages << "mervalon-convert: errors were reported, see " << request.reportPath.string() << "\n";
+        }
+        return errors ? kErrorsReported : kNoErrors;
+    } catch (const NotStarted& error) {
+        messages << "mervalon-convert: " << error.what() << "\n";
+    } catch (const engine::RunNotStarted& error) {
+        messages << "mervalon-convert: " << error.what() << "\n";
+    } catch (const std::exception& error) {
+        messages << "mervalon-convert: " << error.what() << "\n";
+    }
+    return kNotStarted;
+}
+
+} // namespace mervalon::cli

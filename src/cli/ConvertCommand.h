@@ -1,0 +1,17 @@
+#pragma once
+// The batch run without windows: resolves the installation, configuration and format,
+// converts the files and writes the report.
+
+#include "cli/ConvertOptions.h"
+
+#include <iosfwd>
+
+namespace mervalon::cli {
+
+enum ExitStatus { kNoErrors = 0, kErrorsReported = 1, kNotStarted = 2 };
+
+/// Runs the conversion the options describe. Messages for the user go to `messages`
+/// (stderr); a progress bar is drawn there when `showProgress` is set.
+int runConvert(const ConvertOptions& options, std::ostream& messages, bool showProgress);
+
+} // namespace mervalon::cli

@@ -1,0 +1,31 @@
+#pragma once
+// The command line of mervalon-convert.
+
+#include "core/engine/ErrorPolicy.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mervalon::cli {
+
+struct ConvertOptions {
+    std::optional<std::string> installDir;
+    std::optional<std::string> formatName;
+    std::optional<std::string> configurationFile;
+    engine::ErrorPolicy errorPolicy = engine::ErrorPolicy::SkipLine;
+    std::optional<std::string> destinationFolder;
+    std::optional<std::string> reportFile;
+    std::vector<std::string> files;
+    bool showHelp = false;
+};
+
+/// Parses the arguments (without the program name). Options take their value either as the
+/// next argument or after "="; "--" ends the options. Throws std::invalid_argument with a
+/// one-line message on an unknown option, a missing value or a bad --on-error value.
+ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments);
+
+/// The --help text.
+std::string convertHelpText();
+
+} // namespace mervalon::cli

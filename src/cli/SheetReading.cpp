@@ -1,0 +1,7 @@
+#include "cli/SheetReading.h"
+
+namespace mervalon::cli {
+
+engine::SheetRowsReader sheetRowsReader() { return {}; }
+
+} // namespace mervalon::cli

@@ -1,0 +1,293 @@
+#include "core/engine/BatchRun.h"
+
+#include "core/engine/FieldRows.h"
+#include "core/engine/FileConverter.h"
+#include "core/engine/FieldAccess.h"
+#include "core/engine/NumberFormat.h"
+#include "core/engine/ProgressSink.h"
+#include "core/engine/RunLog.h"
+#include "core/engine/TextReader.h"
+#include "core/io/FileIo.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <system_error>
+
+namespace mervalon::engine {
+namespace {
+
+using Outcome = ConversionResult::Outcome;
+
+std::string withFinalSeparator(std::string folder)
+{
+    if (folder.empty() || folder.back() != std::filesystem::path::preferred_separator) {
+        folder += std::filesystem::path::preferred_separator;
+    }
+    return folder;
+}
+
+const char* yesNo(bool value) { return value ? "Yes" : "No"; }
+
+// Fixed notation with 3 decimals of a value first rounded to 14 significant digits.
+std::string threeDecimals(double value)
+{
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 13);
+    double rounded = value;
+    std::from_chars(digits, result.ptr, rounded);
+    return formatFixed(rounded, 3);
+}
+
+std::string signedOffset(double offset)
+{
+    return std::string(offset >= 0 ? "+" : "-") + threeDecimals(std::fabs(offset));
+}
+
+class Run {
+public:
+    Run(const RunRequest& request, ProgressSink& progress);
+    bool execute();
+
+private:
+    void writeHeader();
+    bool loadPrologue();
+    // Returns false when the run must end after this file.
+    bool convertOne(std::size_t index);
+    bool readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing);
+    void fileError(const std::string& text);
+    std::string destinationFailure(const std::filesystem::path& destination, int error) const;
+
+    const RunRequest& m_request;
+    ProgressSink& m_progress;
+    RunLog m_log;
+    std::string m_sheetText;
+    int m_sheetNumber = -1;
+    std::string m_prologue;
+    bool m_errorsOccurred = false;
+};
+
+RunLog openReport(const std::filesystem::path& path)
+{
+    try {
+        return RunLog(path);
+    } catch (const std::system_error& error) {
+        throw RunNotStarted(error.what());
+    }
+}
+
+Run::Run(const RunRequest& request, ProgressSink& progress)
+    : m_request(request)
+    , m_progress(progress)
+    , m_log(openReport(request.reportPath))
+    , m_sheetText(request.format.sheet)
+    , m_sheetNumber(sheetNumberOf(request.format))
+{
+}
+
+void Run::writeHeader()
+{
+    const formats::FormatDefinition& format = m_request.format;
+    const config::DataModifiers& modifiers = m_request.runConfiguration.modifiers;
+    const std::string title = "Mervalon Report - " + m_request.timestamp;
+    m_log.line(title);
+    m_log.line(std::string(title.size(), '-'));
+    m_log.emptyLine();
+    m_log.line(">> Point file Format : " + format.name + " (" + (format.isExcel != 0 ? "Excel" : "Text") + " format)");
+    m_log.line(std::string("    Import Number/Label  : ") + yesNo(format.numberColumn > 0));
+    m_log.line(std::string("    Import X coordinate  : ") + yesNo(format.xColumn > 0));
+    m_log.line(std::string("    Import Y coordinate  : ") + yesNo(format.yColumn > 0));
+    m_log.line(std::string("    Import Z coordinate  : ") + yesNo(format.zColumn > 0));
+    m_log.line(std::string("    Import Description   : ") + yesNo(format.descriptionColumn > 0));
+    m_log.line(std::string("    Import Polyline code : ") + yesNo(format.codeColumn > 0));
+    m_log.emptyLine();
+    m_log.line(">> Data modifiers");
+    m_log.line(std::string("    Renumber Points    : ") + yesNo(modifiers.renumber != 0));
+    m_log.line(std::string("    Modify Coordinates : ") + yesNo(modifiers.modifyCoordinates != 0));
+    if (modifiers.modifyCoordinates != 0) {
+        m_log.line("       X modifier : " + signedOffset(modifiers.xOffset));
+        m_log.line("       Y modifier : " + signedOffset(modifiers.yOffset));
+        m_log.line("       Z modifier : " + signedOffset(modifiers.zOffset));
+    }
+    m_log.emptyLine();
+    m_log.line(">> Z coordinate option");
+    m_log.line(std::string("    Use a default Z value : ") + yesNo(modifiers.useDefaultZ != 0));
+    if (modifiers.useDefaultZ != 0) {
+        m_log.line("       Value : " + threeDecimals(modifiers.defaultZ));
+    }
+    m_log.emptyLine();
+    m_log.emptyLine();
+}
+
+// Without the prologue no drawing can be made; the run ends with an error line.
+bool Run::loadPrologue()
+{
+    try {
+        m_prologue = io::readFileText(m_request.installDir / "dxf.dat");
+        return true;
+    } catch (const std::system_error& error) {
+        m_log.line(std::string("  ! Error: ") + error.what() + " !");
+        m_log.emptyLine();
+        m_log.line(">> Process aborted.");
+        m_errorsOccurred = true;
+        return false;
+    }
+}
+
+bool Run::execute()
+{
+    writeHeader();
+    if (loadPrologue()) {
+        for (std::size_t i = 0; i < m_request.files.size(); ++i) {
+            if (m_progress.isStopRequested()) {
+                m_log.emptyLine();
+                m_log.line(">> Process aborted.");
+                break;
+            }
+            if (!convertOne(i)) {
+                break;
+            }
+        }
+    }
+    try {
+        m_log.close();
+    } catch (const std::system_error& error) {
+        throw RunNotStarted(error.what());
+    }
+    return m_errorsOccurred;
+}
+
+void Run::fileError(const std::string& text)
+{
+    m_log.line(text);
+    m_log.emptyLine();
+    m_log.emptyLine();
+    m_errorsOccurred = true;
+}
+
+std::string Run::destinationFailure(const std::filesystem::path& destination, int error) const
+{
+    std::error_code ec;
+    const bool held = std::filesystem::exists(destination, ec) && (error == EACCES || error == EBUSY || error == ETXTBSY);
+    if (held || error == 0) {
+        return "  ! Error: \"" + destination.string() + "\" is already open in another application. !";
+    }
+    // Any other cause (a missing folder, no permission, a full disk) is named as it is.
+    return "  ! Error: \"" + destination.string() + "\" cannot be created: " + std::strerror(error) + " !";
+}
+
+bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing)
+{
+    const formats::FormatDefinition& format = m_request.format;
+    sheetMissing = false;
+    if (format.isExcel != 0) {
+        if (!m_request.readSheet) {
+            throw std::runtime_error("Excel files cannot be read by this program");
+        }
+        sheetMissing = !m_request.readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
+        return !sheetMissing;
+    }
+    rows = readTextLines(source, format.separator, format.firstLine);
+    return true;
+}
+
+bool Run::convertOne(std::size_t index)
+{
+    m_progress.fileStarted(index + 1, m_request.files.size());
+    const std::filesystem::path source = m_request.files[index].source;
+    const std::filesystem::path destination = m_request.files[index].destination;
+
+    FieldRows rows;
+    bool sheetMissing = false;
+    std::string readError;
+    try {
+        readRows(source, rows, sheetMissing);
+    } catch (const std::exception& error) {
+        readError = error.what();
+    }
+
+    const std::string heading = "Point file : " + source.string();
+    m_log.line(heading);
+    m_log.line(std::string(heading.size(), '-'));
+    const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
+    if (!readError.empty()) {
+        fileError("  ! Error: " + readError + " !");
+        if (abortRun) {
+            m_log.line(">> Process aborted.");
+        }
+        return !abortRun;
+    }
+    if (sheetMissing) {
+        fileError(m_sheetNumber >= 0
+                      ? "  ! Error: Sheet Number \"" + m_sheetText + "\" does not exist in the Excel file !"
+                      : "  ! Error: Sheet named \"" + m_sheetText + "\" does not exist in the Excel file !");
+        return true;
+    }
+
+    const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue};
+    const ConversionResult result = convertFile(rows, settings, destination, m_log, m_progress);
+    m_errorsOccurred = m_errorsOccurred || result.errorsLogged;
+    if (result.destinationNotCreated) {
+        fileError(destinationFailure(destination, result.destinationError));
+    }
+    switch (result.outcome) {
+    case Outcome::ProcessAborted:
+        m_log.line(">> Process aborted.");
+        return false;
+    case Outcome::Stopped:
+        m_log.emptyLine();
+        m_log.line(">> Process aborted.");
+        return false;
+    case Outcome::WriteFailed:
+        if (abortRun) {
+            m_log.line(">> Process aborted.");
+            return false;
+        }
+        return true;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+std::string destinationName(const std::string& sourceName)
+{
+    const std::size_t dot = sourceName.find('.');
+    return (dot == std::string::npos ? std::string() : sourceName.substr(0, dot + 1)) + "dxf";
+}
+
+std::vector<RunFile> runFilesOf(const std::vector<std::string>& names, std::string sourceFolder,
+                                std::string destinationFolder)
+{
+    sourceFolder = withFinalSeparator(std::move(sourceFolder));
+    destinationFolder = withFinalSeparator(std::move(destinationFolder));
+    std::vector<RunFile> files;
+    files.reserve(names.size());
+    for (const std::string& name : names) {
+        files.push_back(RunFile{sourceFolder + name, destinationFolder + destinationName(name)});
+    }
+    return files;
+}
+
+int sheetNumberOf(const formats::FormatDefinition& format)
+{
+    if (format.sheetByNumber == 0) {
+        return -1;
+    }
+    const auto number = readInteger(format.sheet);
+    if (!number || *number < 0 || *number > 0x7fffffff) {
+        return -1;
+    }
+    return static_cast<int>(*number);
+}
+
+bool runBatch(const RunRequest& request, ProgressSink& progress)
+{
+    Run run(request, progress);
+    return run.execute();
+}
+
+} // namespace mervalon::engine

@@ -1,0 +1,62 @@
+#pragma once
+// Converts a list of coordinate files into DXF files of one destination folder and writes
+// the run report: a header summing up the settings, then one block per file.
+
+#include "core/config/Configuration.h"
+#include "core/engine/ErrorPolicy.h"
+#include "core/formats/FormatDefinition.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mervalon::engine {
+
+class ProgressSink;
+class FieldRows;
+
+/// Reads the rows of one workbook sheet for the run. Returns false when the sheet does not
+/// exist; throws std::exception with a message for the report when the workbook cannot be read.
+using SheetRowsReader = std::function<bool(const std::filesystem::path& workbook, int firstLine, int sheetNumber,
+                                           const std::string& sheetText, FieldRows& rows)>;
+
+/// One file of a run: where it is read from and where its drawing goes.
+struct RunFile {
+    std::string source;
+    std::string destination;
+};
+
+/// The files of a run of `names` (without folder, in list order) from one source folder into
+/// one destination folder; each folder gets a final separator when it has none, and each
+/// destination is named by destinationName.
+std::vector<RunFile> runFilesOf(const std::vector<std::string>& names, std::string sourceFolder,
+                                std::string destinationFolder);
+
+struct RunRequest {
+    config::Configuration runConfiguration;
+    formats::FormatDefinition format;
+    std::vector<RunFile> files;
+    ErrorPolicy errorPolicy = ErrorPolicy::SkipLine;
+    std::filesystem::path installDir;   ///< holds dxf.dat
+    std::filesystem::path reportPath;   ///< normally installDir / "mervalon40.log"
+    std::string timestamp;              ///< the date and time shown in the report header
+    SheetRowsReader readSheet;          ///< needed for workbook formats
+};
+
+/// Thrown when the run cannot start at all: the report cannot be created. The message is for the user.
+class RunNotStarted : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Runs the conversion of every file and returns true when any error line was reported.
+bool runBatch(const RunRequest& request, ProgressSink& progress);
+
+/// The destination of a source name: up to and including its first ".", then "dxf".
+std::string destinationName(const std::string& sourceName);
+
+/// The sheet number of a format chosen by number, or -1 (by name, or not a number).
+int sheetNumberOf(const formats::FormatDefinition& format);
+
+} // namespace mervalon::engine

@@ -1,0 +1,89 @@
+#pragma once
+// Writes one DXF drawing: the prologue, the layer table built from the configuration, the
+// POINT, TEXT and POLYLINE entities of the points, and the closing lines. Two writers given
+// the same prologue, configuration and points produce byte-identical files.
+
+#include "core/config/Configuration.h"
+#include "core/engine/OutputFile.h"
+#include "core/formats/FormatDefinition.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mervalon::engine {
+
+/// One vertex of a polyline: coordinate texts as the conversion produced them.
+struct Vertex {
+    std::string x;
+    std::string y;
+    std::string z;
+};
+
+class DxfWriter {
+public:
+    static constexpr std::int32_t kFirstEntityHandle = 154; // 9A hex: the prologue uses handles below it
+
+    /// `prologue` is the content of dxf.dat; it must end with the opening of the LAYER table.
+    DxfWriter(const config::Configuration& configuration, std::string_view prologue);
+
+    /// Creates the file (replacing one of that name) and writes everything up to the start of
+    /// the ENTITIES section. False, with nothing written, when the file cannot be created.
+    bool beginDrawing(const std::filesystem::path& destination);
+
+    /// Writes a POINT. The texts are written as they are; z is replaced by 0.0 for 2D points.
+    void writePoint(std::string_view x, std::string_view y, std::string_view z);
+
+    /// Writes a 3D POLYLINE with its vertices and SEQEND.
+    void writePolyline(const std::vector<Vertex>& vertices);
+
+    /// Starts the column of texts beside a point whose X is `x`.
+    void beginPointTexts(double x);
+
+    /// Writes one text of the current point below the texts written before it. Returns false,
+    /// writing nothing, when y, z (for a 3D text) or the kind's height is not a number.
+    bool writeText(config::EntityContent kind, std::string_view content, std::string_view y, std::string_view z);
+
+    /// Writes the closing lines and closes the file. False when any write failed.
+    bool finishDrawing();
+
+    /// Closes the file without the closing lines.
+    void abandonDrawing();
+
+    /// True once a write to the file has failed (disk full, device gone).
+    [[nodiscard]] bool failed() const { return m_file.failed(); }
+    [[nodiscard]] int errorNumber() const { return m_file.errorNumber(); }
+
+private:
+    struct TextKind {
+        bool is2D = false;
+        std::string layer;
+        std::string height;
+        double heightValue = 0;
+        bool heightIsNumber = false;
+        const char* style = "";
+    };
+
+    void appendLine(std::string_view text);
+    void appendHandle();
+    void writeLayerTable();
+    int elevationDecimals() const;
+
+    const config::Configuration& m_configuration;
+    std::string_view m_prologue;
+    OutputFile m_file;
+    std::int32_t m_handleCounter = kFirstEntityHandle;
+    std::array<TextKind, 5> m_textKinds;
+    double m_distance = 0;
+    bool m_distanceIsNumber = false;
+    std::string m_textX;
+    double m_textOffset = 0;
+};
+
+/// True when a create flag counts as set: the stored byte is exactly 1.
+inline bool isCreateFlagSet(std::uint8_t flag) { return flag == 1; }
+
+} // namespace mervalon::engine

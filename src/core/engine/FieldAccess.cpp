@@ -1,0 +1,127 @@
+#include "core/engine/FieldAccess.h"
+
+#include "core/engine/FieldRows.h"
+
+#include <charconv>
+
+namespace mervalon::engine {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// Length of the run of digits at `position`.
+std::size_t digitRun(std::string_view text, std::size_t position)
+{
+    std::size_t length = 0;
+    while (position + length < text.size() && isDigit(text[position + length])) {
+        ++length;
+    }
+    return length;
+}
+
+// Checks the decimal grammar; std::from_chars alone would also take "inf", "nan" and
+// stop silently before trailing garbage.
+bool isDecimalText(std::string_view text)
+{
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    const std::size_t integerDigits = digitRun(text, i);
+    i += integerDigits;
+    std::size_t fractionDigits = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        fractionDigits = digitRun(text, i);
+        i += fractionDigits;
+    }
+    if (integerDigits + fractionDigits == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        const std::size_t exponentDigits = digitRun(text, i);
+        if (exponentDigits == 0) {
+            return false;
+        }
+        i += exponentDigits;
+    }
+    return i == text.size();
+}
+
+} // namespace
+
+TakenField takeField(const FieldRow& row, int column, std::string_view prefix)
+{
+    TakenField taken;
+    if (column < 1 || static_cast<std::size_t>(column) > row.size()) {
+        taken.status = TakenField::Status::FieldMissing;
+        return taken;
+    }
+    const std::string_view field = row[static_cast<std::size_t>(column - 1)];
+    taken.asRead = field;
+    if (prefix.empty()) {
+        taken.status = TakenField::Status::Found;
+        taken.value = field;
+        return taken;
+    }
+    if (field.find(prefix) == std::string_view::npos) {
+        taken.status = TakenField::Status::PrefixMissing;
+        return taken;
+    }
+    // The prefix may stand anywhere in the field; as many leading characters as it has are removed.
+    taken.status = TakenField::Status::Found;
+    taken.value = field.substr(prefix.size());
+    return taken;
+}
+
+std::optional<double> readDecimal(std::string_view text)
+{
+    text = trimBlanks(text);
+    if (!isDecimalText(text)) {
+        return std::nullopt;
+    }
+    if (text.front() == '+') {
+        text.remove_prefix(1); // from_chars takes no plus sign
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        // Out of range: a number beyond the range of a double is no coordinate.
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<long long> readInteger(std::string_view text)
+{
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') {
+            return std::nullopt;
+        }
+    }
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace mervalon::engine

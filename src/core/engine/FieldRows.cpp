@@ -1,0 +1,57 @@
+#include "core/engine/FieldRows.h"
+
+namespace mervalon::engine {
+
+void FieldRows::addField(std::string_view field)
+{
+    m_text.append(field);
+    m_fieldEnds.push_back(m_text.size());
+}
+
+void FieldRows::addRow(std::span<const std::string_view> fields)
+{
+    if (fields.empty()) {
+        addEmptyRow();
+        return;
+    }
+    m_rowStarts.push_back(m_fieldEnds.size());
+    for (std::string_view field : fields) {
+        addField(field);
+    }
+}
+
+void FieldRows::addRow(const FieldList& fields)
+{
+    if (fields.empty()) {
+        addEmptyRow();
+        return;
+    }
+    m_rowStarts.push_back(m_fieldEnds.size());
+    for (const std::string& field : fields) {
+        addField(field);
+    }
+}
+
+void FieldRows::addEmptyRow()
+{
+    m_rowStarts.push_back(m_fieldEnds.size());
+    addField(kEmptyLine);
+}
+
+FieldRow FieldRows::row(std::size_t index) const
+{
+    const std::size_t end = index + 1 < m_rowStarts.size() ? m_rowStarts[index + 1] : m_fieldEnds.size();
+    return FieldRow(*this, m_rowStarts[index], end);
+}
+
+FieldList FieldRows::rowAsList(std::size_t index) const
+{
+    const FieldRow fields = row(index);
+    FieldList list;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        list.emplace_back(fields[i]);
+    }
+    return list;
+}
+
+} // namespace mervalon::engine

@@ -1,0 +1,536 @@
+#include "core/engine/FileConverter.h"
+
+#include "core/engine/CoordinatePoint.h"
+#include "core/engine/DxfWriter.h"
+#include "core/engine/FieldAccess.h"
+#include "core/engine/NumberFormat.h"
+#include "core/engine/ProgressSink.h"
+#include "core/engine/RunLog.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mervalon::engine {
+namespace {
+
+using config::Configuration;
+using config::EntityContent;
+using formats::FormatDefinition;
+using formats::PointValue;
+using Outcome = ConversionResult::Outcome;
+using Status = TakenField::Status;
+
+// How one of the six values is taken from a line.
+struct ValueSource {
+    int column = 0;
+    std::string prefix;
+    bool keepPrefix = false;
+};
+
+// The messages of one value: missing field, missing prefix, not a decimal number.
+struct ValueMessages {
+    const char* missing;
+    const char* prefixMissing;
+    const char* notDecimal;
+};
+
+constexpr ValueMessages kXMessages{": X coordinate is missing !", ": Prefix for X coordinate is missing !",
+                                   ": X coordinate is not a decimal value !"};
+constexpr ValueMessages kYMessages{": Y coordinate is missing !", ": Prefix for Y coordinate is missing !",
+                                   ": Y coordinate is not a decimal value !"};
+
+enum class RenumberMode { None, FromStart, Add };
+
+// Polylines driven by the codes of the points.
+class PolylineBuilder {
+public:
+    PolylineBuilder(const FormatDefinition& format, DxfWriter& writer)
+        : m_format(format)
+        , m_writer(writer)
+    {
+    }
+
+    void step(const std::string& x, const std::string& y, const std::string& z, const std::string& code)
+    {
+        if (code == m_format.newPolylineCode) {
+            if (m_open) {
+                append(x, y, z);
+                m_writer.writePolyline(m_vertices);
+            }
+            m_vertices.clear();
+            append(x, y, z);
+            m_open = true;
+        } else if (code == m_format.drawPolylineCode && m_open) {
+            append(x, y, z);
+        } else if (code == m_format.endPolylineCode && m_open) {
+            append(x, y, z);
+            m_writer.writePolyline(m_vertices);
+            m_vertices.clear();
+            m_open = false;
+        }
+    }
+
+private:
+    void append(const std::string& x, const std::string& y, const std::string& z)
+    {
+        m_vertices.push_back(Vertex{x, y, z});
+    }
+
+    const FormatDefinition& m_format;
+    DxfWriter& m_writer;
+    bool m_open = false;
+    std::vector<Vertex> m_vertices;
+};
+
+class Conversion {
+public:
+    Conversion(const FieldRows& rows, const ConversionSettings& settings, const std::filesystem::path& destination,
+               RunLog& log, ProgressSink& progress)
+        : m_rows(rows)
+        , m_settings(settings)
+        , m_config(settings.configuration)
+        , m_modifiers(settings.configuration.modifiers)
+        , m_format(settings.format)
+        , m_destination(destination)
+        , m_log(log)
+        , m_progress(progress)
+        , m_writer(settings.configuration, settings.prologue)
+        , m_polylines(settings.format, m_writer)
+    {
+    }
+
+    ConversionResult run();
+
+private:
+    void takeSources();
+    bool convertLine(const FieldRow& row, bool isLastLine);
+    void takeNumber(const FieldRow& row);
+    void takeCoordinate(const FieldRow& row, const ValueSource& source, const ValueMessages& messages, double offset,
+                        std::string& target, double& value);
+    void takeZ(const FieldRow& row);
+    void takeDescription(const FieldRow& row);
+    void takeCode(const FieldRow& row, bool isLastLine);
+    void writePointEntities();
+    void writeTexts(const std::string& z);
+    void setError(const char* message) { m_lineError = message; }
+    [[nodiscard]] bool hasError() const { return !m_lineError.empty(); }
+    void logLineError();
+    void finish(std::size_t linesHandled, bool aborted);
+    ConversionResult writeFailed(std::size_t linesHandled);
+    void removeDestination();
+    [[nodiscard]] bool anyEntityIn3D() const;
+
+    const FieldRows& m_rows;
+    const ConversionSettings& m_settings;
+    const Configuration& m_config;
+    const config::DataModifiers& m_modifiers;
+    const FormatDefinition& m_format;
+    std::filesystem::path m_destination;
+    RunLog& m_log;
+    ProgressSink& m_progress;
+    DxfWriter m_writer;
+    PolylineBuilder m_polylines;
+    ConversionResult m_result;
+
+    std::array<ValueSource, 6> m_sources;
+    RenumberMode m_renumberMode = RenumberMode::None;
+    long long m_runningNumber = 0;
+    std::size_t m_lineNumber = 1;
+    std::string m_lineError;
+    std::string m_lineWarning;
+    CoordinatePoint m_point;
+    double m_xValue = 0;
+    double m_yValue = 0;
+    double m_zValue = 0;
+    std::string m_text;
+    bool m_flatElevationNoted = false;
+    std::size_t m_textsNotWritten = 0;
+};
+
+const ValueSource& source(const std::array<ValueSource, 6>& sources, PointValue value)
+{
+    return sources[static_cast<std::size_t>(value)];
+}
+
+void Conversion::takeSources()
+{
+    for (PointValue value : formats::kPointValues) {
+        ValueSource& s = m_sources[static_cast<std::size_t>(value)];
+        s.column = m_format.column(value);
+        if (s.column > 0) {
+            s.prefix = m_format.prefix(value);
+            s.keepPrefix = m_format.keepsPrefix(value);
+        }
+    }
+    if (m_modifiers.renumber != 0) {
+        m_renumberMode = m_modifiers.useNewStartNumber != 0 ? RenumberMode::FromStart : RenumberMode::Add;
+        m_runningNumber = m_modifiers.startNumber;
+    }
+}
+
+ConversionResult Conversion::run()
+{
+    if (!m_writer.beginDrawing(m_destination)) {
+        m_result.destinationNotCreated = true;
+        m_result.destinationError = m_writer.errorNumber();
+        m_result.outcome =
+            m_settings.errorPolicy == ErrorPolicy::AbortProcess ? Outcome::ProcessAborted : Outcome::NotCreated;
+        return m_result;
+    }
+    takeSources();
+    m_progress.setLineCount(m_rows.size());
+    m_progress.setFileLabel(m_destination.string());
+    m_progress.setLinePosition(0);
+
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        m_lineError.clear();
+        m_lineWarning.clear();
+        m_progress.setLinePosition(i);
+        if (m_progress.isStopRequested()) {
+            m_writer.abandonDrawing();
+            m_result.outcome = Outcome::Stopped;
+            return m_result;
+        }
+        m_progress.pumpEvents();
+        const bool accepted = convertLine(m_rows.row(i), i + 1 == m_rows.size());
+        if (m_writer.failed()) {
+            return writeFailed(m_lineNumber);
+        }
+        if (!accepted) {
+            logLineError();
+            if (m_settings.errorPolicy == ErrorPolicy::AbortFile) {
+                finish(m_lineNumber, true);
+                return m_result;
+            }
+            if (m_settings.errorPolicy == ErrorPolicy::AbortProcess) {
+                m_writer.abandonDrawing();
+                m_result.outcome = Outcome::ProcessAborted;
+                return m_result;
+            }
+        }
+        ++m_lineNumber;
+    }
+    finish(m_rows.size(), false);
+    return m_result;
+}
+
+// Returns false when the line has an error; the caller logs it and applies the policy.
+bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
+{
+    if (row.isEmptyLine()) {
+        m_log.line("  ! Line " + std::to_string(m_lineNumber) + " is empty !");
+        return true;
+    }
+    takeNumber(row);
+    if (!hasError()) {
+        takeCoordinate(row, source(m_sources, PointValue::X), kXMessages, m_modifiers.xOffset, m_point.x, m_xValue);
+    }
+    if (!hasError()) {
+        takeCoordinate(row, source(m_sources, PointValue::Y), kYMessages, m_modifiers.yOffset, m_point.y, m_yValue);
+    }
+    if (!hasError()) {
+        takeZ(row);
+    }
+    if (!hasError()) {
+        takeDescription(row);
+    }
+    if (!hasError()) {
+        takeCode(row, isLastLine);
+    }
+    if (hasError()) {
+        return false;
+    }
+    if (!m_lineWarning.empty()) {
+        m_log.line(m_lineWarning);
+    }
+    writePointEntities();
+    return true;
+}
+
+void Conversion::takeNumber(const FieldRow& row)
+{
+    const ValueSource& number = source(m_sources, PointValue::Number);
+    m_point.number.clear();
+    m_point.numberAsRead.clear();
+    if (m_renumberMode == RenumberMode::FromStart) {
+        m_point.number = std::to_string(m_runningNumber);
+        m_point.numberAsRead = number.prefix + m_point.number;
+        m_runningNumber += m_modifiers.step;
+        return;
+    }
+    if (number.column <= 0) {
+        return;
+    }
+    const TakenField taken = takeField(row, number.column, number.prefix);
+    if (taken.status == Status::FieldMissing) {
+        return setError(": Number is missing !");
+    }
+    if (taken.status == Status::PrefixMissing) {
+        return setError(": Prefix for Number is missing !");
+    }
+    m_point.number.assign(taken.value);
+    m_point.numberAsRead.assign(taken.asRead);
+    if (m_renumberMode != RenumberMode::Add) {
+        return;
+    }
+    const auto integer = readInteger(m_point.number);
+    long long renumbered = 0;
+    if (!integer || __builtin_add_overflow(*integer, static_cast<long long>(m_modifiers.addValue), &renumbered)) {
+        return setError(": Number is not a number, it can not be renumbered !");
+    }
+    m_point.number = std::to_string(renumbered);
+    m_point.numberAsRead = number.prefix + m_point.number;
+}
+
+// X and Y. A format without the column cannot place the point, so the value counts as missing.
+void Conversion::takeCoordinate(const FieldRow& row, const ValueSource& source, const ValueMessages& messages,
+                                double offset, std::string& target, double& value)
+{
+    const TakenField taken = takeField(row, source.column, source.prefix);
+    if (taken.status == Status::FieldMissing) {
+        return setError(messages.missing);
+    }
+    if (taken.status == Status::PrefixMissing) {
+        return setError(messages.prefixMissing);
+    }
+    const auto number = readDecimal(taken.value);
+    if (!number) {
+        return setError(messages.notDecimal);
+    }
+    value = *number;
+    if (m_modifiers.modifyCoordinates != 0) {
+        value += offset;
+        target.clear();
+        appendGeneral(target, value);
+    } else {
+        target.assign(taken.value);
+    }
+}
+
+void Conversion::takeZ(const FieldRow& row)
+{
+    const ValueSource& z = source(m_sources, PointValue::Z);
+    m_point.z.clear();
+    if (z.column <= 0 && m_modifiers.useDefaultZ == 0) {
+        return;
+    }
+    const TakenField taken = takeField(row, z.column, z.prefix);
+    if (taken.status == Status::PrefixMissing) {
+        return setError(": Prefix for Z coordinate is missing !");
+    }
+    std::optional<double> number;
+    if (taken.status == Status::FieldMissing) {
+        if (m_modifiers.useDefaultZ == 0) {
+            return setError(": Z coordinate is missing !");
+        }
+        number = m_modifiers.defaultZ;
+        appendGeneral(m_point.z, m_modifiers.defaultZ);
+    } else {
+        m_point.z.assign(taken.value);
+        number = readDecimal(taken.value);
+        if (!number) {
+            return setError(": Z coordinate is not a decimal value !");
+        }
+    }
+    m_zValue = *number;
+    if (m_modifiers.modifyCoordinates != 0) {
+        m_zValue += m_modifiers.zOffset;
+        m_point.z.clear();
+        appendGeneral(m_point.z, m_zValue);
+    }
+}
+
+void Conversion::takeDescription(const FieldRow& row)
+{
+    const ValueSource& description = source(m_sources, PointValue::Description);
+    m_point.description.clear();
+    if (description.column <= 0) {
+        return;
+    }
+    const TakenField taken = takeField(row, description.column, description.prefix);
+    if (taken.status == Status::FieldMissing) {
+        m_point.description = "@";
+        m_lineWarning = "  ! Warning in line " + std::to_string(m_lineNumber) + ": Description is missing !";
+        return;
+    }
+    if (taken.status == Status::PrefixMissing) {
+        return setError(": Prefix for Description is missing !");
+    }
+    m_point.description.assign(taken.value);
+}
+
+void Conversion::takeCode(const FieldRow& row, bool isLastLine)
+{
+    const ValueSource& code = source(m_sources, PointValue::Code);
+    m_point.code.clear();
+    if (code.column <= 0) {
+        return;
+    }
+    TakenField taken = takeField(row, code.column, code.prefix);
+    if (taken.status == Status::FieldMissing) {
+        m_point.code = m_format.endPolylineCode;
+        m_lineWarning = "  ! Warning in line " + std::to_string(m_lineNumber) + ": Polyline Code is missing !";
+        return;
+    }
+    // The last line always ends the open polyline.
+    if (isLastLine) {
+        m_text = code.prefix + m_format.endPolylineCode;
+        taken.asRead = m_text;
+        taken.status = m_text.find(code.prefix) == std::string::npos ? Status::PrefixMissing : Status::Found;
+        taken.value = std::string_view(m_text).substr(code.prefix.size());
+    }
+    if (taken.status == Status::PrefixMissing) {
+        return setError(": Prefix for Polyline Code is missing !");
+    }
+    m_point.code.assign(taken.value);
+}
+
+bool Conversion::anyEntityIn3D() const
+{
+    const Configuration& c = m_config;
+    return (isCreateFlagSet(c.pointCreate) && c.point2D == 0) || (isCreateFlagSet(c.polylineCreate) && c.polyline2D == 0) ||
+           (isCreateFlagSet(c.numberCreate) && c.number2D == 0) || (isCreateFlagSet(c.xCreate) && c.x2D == 0) ||
+           (isCreateFlagSet(c.yCreate) && c.y2D == 0) || (isCreateFlagSet(c.descriptionCreate) && c.description2D == 0);
+}
+
+void Conversion::writePointEntities()
+{
+    // A point without any elevation (no Z column, no default Z) cannot carry one into a 3D
+    // entity; it is drawn at elevation 0.0 rather than written with an empty value, which
+    // would make the whole drawing unreadable. The report says so once per file.
+    const bool hasZ = !m_point.z.empty();
+    static const std::string kFlatZ = "0.0";
+    const std::string& z = hasZ ? m_point.z : kFlatZ;
+    if (!hasZ && !m_flatElevationNoted && anyEntityIn3D()) {
+        m_flatElevationNoted = true;
+        m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
+    }
+    m_writer.beginPointTexts(m_xValue);
+    if (isCreateFlagSet(m_config.pointCreate)) {
+        m_writer.writePoint(m_point.x, m_point.y, z);
+    }
+    if (isCreateFlagSet(m_config.polylineCreate) && source(m_sources, PointValue::Code).column > 0) {
+        m_polylines.step(m_point.x, m_point.y, z, m_point.code);
+    }
+    writeTexts(z);
+}
+
+void Conversion::writeTexts(const std::string& z)
+{
+    const Configuration& c = m_config;
+    for (const std::int32_t slot : c.layout.slot) {
+        m_text.clear();
+        bool wanted = false;
+        const auto content = static_cast<EntityContent>(slot);
+        const auto prefixFor = [&](PointValue value) {
+            const ValueSource& s = source(m_sources, value);
+            if (s.keepPrefix) {
+                m_text += s.prefix;
+            }
+        };
+        switch (content) {
+        case EntityContent::Number:
+            wanted = isCreateFlagSet(c.numberCreate) &&
+                     (source(m_sources, PointValue::Number).column > 0 || m_modifiers.renumber != 0);
+            m_text = source(m_sources, PointValue::Number).keepPrefix ? m_point.numberAsRead : m_point.number;
+            break;
+        case EntityContent::XCoordinate:
+            wanted = isCreateFlagSet(c.xCreate);
+            prefixFor(PointValue::X);
+            appendFixed(m_text, m_xValue, std::clamp(c.xDecimals, 0, 15));
+            break;
+        case EntityContent::YCoordinate:
+            wanted = isCreateFlagSet(c.yCreate);
+            prefixFor(PointValue::Y);
+            appendFixed(m_text, m_yValue, std::clamp(c.yDecimals, 0, 15));
+            break;
+        case EntityContent::Elevation:
+            wanted = isCreateFlagSet(c.elevationCreate) &&
+                     (source(m_sources, PointValue::Z).column > 0 || m_modifiers.useDefaultZ != 0);
+            if (wanted) {
+                prefixFor(PointValue::Z);
+                appendFixed(m_text, m_zValue, std::clamp(c.elevationDecimals, 0, 15));
+            }
+            break;
+        case EntityContent::Description:
+            wanted = isCreateFlagSet(c.descriptionCreate) && source(m_sources, PointValue::Description).column > 0 &&
+                     m_point.description != "@";
+            prefixFor(PointValue::Description);
+            m_text += m_point.description;
+            break;
+        default:
+            break;
+        }
+        if (wanted && !m_writer.writeText(content, m_text, m_point.y, z)) {
+            ++m_textsNotWritten;
+        }
+    }
+}
+
+void Conversion::logLineError()
+{
+    m_log.line("  ! Error in line " + std::to_string(m_lineNumber) + m_lineError);
+    m_result.errorsLogged = true;
+}
+
+void Conversion::removeDestination()
+{
+    std::error_code ignored;
+    std::filesystem::remove(m_destination, ignored);
+}
+
+void Conversion::finish(std::size_t linesHandled, bool aborted)
+{
+    if (!m_writer.finishDrawing()) {
+        writeFailed(linesHandled);
+        return;
+    }
+    if (m_textsNotWritten > 0) {
+        m_log.line("  ! Warning: " + std::to_string(m_textsNotWritten) +
+                   " texts were not written: a text height or the distance is not a number !");
+    }
+    m_log.emptyLine();
+    m_log.line(">> " + std::to_string(linesHandled) + " lines processed.");
+    if (aborted) {
+        // The report says that no drawing was made; a partial drawing left behind would contradict it.
+        removeDestination();
+        m_log.line(">> Errors in file, Dxf file not created. ");
+        m_result.outcome = Outcome::FileAborted;
+    } else {
+        m_log.line(">> Dxf file created: " + m_destination.string());
+        m_result.outcome = Outcome::Completed;
+    }
+    m_log.emptyLine();
+    m_log.emptyLine();
+}
+
+ConversionResult Conversion::writeFailed(std::size_t linesHandled)
+{
+    const int error = m_writer.errorNumber();
+    m_writer.abandonDrawing();
+    removeDestination();
+    m_log.line("  ! Error: \"" + m_destination.string() + "\" could not be written: " + std::strerror(error) + " !");
+    m_result.errorsLogged = true;
+    m_log.emptyLine();
+    m_log.line(">> " + std::to_string(linesHandled) + " lines processed.");
+    m_log.line(">> Errors in file, Dxf file not created. ");
+    m_log.emptyLine();
+    m_log.emptyLine();
+    m_result.outcome = Outcome::WriteFailed;
+    return m_result;
+}
+
+} // namespace
+
+ConversionResult convertFile(const FieldRows& rows, const ConversionSettings& settings,
+                             const std::filesystem::path& destination, RunLog& log, ProgressSink& progress)
+{
+    Conversion conversion(rows, settings, destination, log, progress);
+    return conversion.run();
+}
+
+} // namespace mervalon::engine

@@ -1,0 +1,45 @@
+#pragma once
+// Converts the lines of one coordinate file into one DXF drawing: takes and checks the
+// values the format defines, applies the data modifiers, reports errors and warnings per
+// line, applies the error policy, and writes the point, polyline steps and texts.
+
+#include "core/config/Configuration.h"
+#include "core/engine/ErrorPolicy.h"
+#include "core/engine/FieldRows.h"
+#include "core/formats/FormatDefinition.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace mervalon::engine {
+
+class RunLog;
+class ProgressSink;
+
+struct ConversionResult {
+    enum class Outcome {
+        Completed,      ///< every line handled
+        FileAborted,    ///< a line error under AbortFile
+        ProcessAborted, ///< a line error, or an uncreatable destination, under AbortProcess
+        NotCreated,     ///< the destination could not be created (other policies)
+        Stopped,        ///< the user's stop request was seen
+        WriteFailed,    ///< writing the drawing failed part-way (disk full); reported, file removed
+    };
+    Outcome outcome = Outcome::Completed;
+    bool destinationNotCreated = false;
+    int destinationError = 0; ///< the system's error number when the destination was not created
+    bool errorsLogged = false;
+};
+
+/// Everything one conversion needs besides the lines; fixed for a whole run.
+struct ConversionSettings {
+    const config::Configuration& configuration;
+    const formats::FormatDefinition& format;
+    ErrorPolicy errorPolicy;
+    std::string_view prologue; ///< content of dxf.dat
+};
+
+ConversionResult convertFile(const FieldRows& rows, const ConversionSettings& settings,
+                             const std::filesystem::path& destination, RunLog& log, ProgressSink& progress);
+
+} // namespace mervalon::engine

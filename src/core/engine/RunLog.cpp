@@ -1,0 +1,48 @@
+#include "core/engine/RunLog.h"
+
+#include "core/io/FileIo.h"
+
+#include <system_error>
+
+namespace mervalon::engine {
+
+RunLog::RunLog(const std::filesystem::path& path)
+    : m_path(path)
+{
+    if (!m_file.open(path)) {
+        const int error = m_file.errorNumber();
+        throw std::system_error(error, std::generic_category(), io::describeFileError("Cannot create file", path, error));
+    }
+}
+
+RunLog::~RunLog()
+{
+    if (m_file.isOpen()) {
+        m_file.close();
+    }
+}
+
+void RunLog::line(std::string_view text)
+{
+    if (text.starts_with("  ! Error")) {
+        m_hasErrors = true;
+    }
+    std::string& out = m_file.buffer();
+    out.append(text);
+    out.append("\r\n");
+    // The report is small; writing it out per line keeps it readable while a run goes on.
+    m_file.flushIfFull();
+}
+
+void RunLog::close()
+{
+    if (!m_file.isOpen()) {
+        return;
+    }
+    if (!m_file.close()) {
+        const int error = m_file.errorNumber();
+        throw std::system_error(error, std::generic_category(), io::describeFileError("Cannot write file", m_path, error));
+    }
+}
+
+} // namespace mervalon::engine

@@ -1,0 +1,25 @@
+#pragma once
+// Reading a delimited text file into the fields of its lines.
+
+#include "core/engine/FieldList.h"
+#include "core/engine/FieldRows.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace mervalon::engine {
+
+/// Reads the file from line `firstLine` (0 and 1 keep every line) to its end, or to a Ctrl+Z
+/// standing where a line would begin. Line breaks are LF, CR LF, or a lone CR (files from old
+/// Macintosh software), so that no two lines are ever glued together. Each line is trimmed of
+/// characters with codes up to 32; a line with nothing left is the placeholder "Empty"; inside a
+/// line, tabs (unless they are the separator) and other control characters become blanks.
+/// Throws std::system_error with a message naming the file when it cannot be opened or read.
+FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine);
+
+/// Cuts the line at every occurrence of the separator (a text of 0 or 1 character; empty means
+/// the whole line is one field), trims each piece of characters up to code 32 and drops the
+/// empty pieces.
+FieldList splitLine(std::string_view line, std::string_view separator);
+
+} // namespace mervalon::engine
