@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,13 @@ private:
         const char* style = "";
     };
 
+    // The texts of one point share its y and z; they are read as numbers once per point.
+    struct CachedNumber {
+        std::string text;
+        std::optional<double> value;
+        const std::optional<double>& read(std::string_view newText);
+    };
+
     void appendLine(std::string_view text);
     void appendHandle();
     void writeLayerTable();
@@ -80,6 +88,8 @@ private:
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
+    CachedNumber m_y;
+    CachedNumber m_z;
     double m_textOffset = 0;
 };
 
