@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -304,6 +305,9 @@ void Conversion::takeCoordinate(const FieldRow& row, const ValueSource& source, 
     value = *number;
     if (m_modifiers.modifyCoordinates != 0) {
         value += offset;
+        if (!std::isfinite(value)) {
+            return setError(messages.notDecimal); // shifted beyond any representable coordinate
+        }
         target.clear();
         appendGeneral(target, value);
     } else {
@@ -339,6 +343,9 @@ void Conversion::takeZ(const FieldRow& row)
     m_zValue = *number;
     if (m_modifiers.modifyCoordinates != 0) {
         m_zValue += m_modifiers.zOffset;
+        if (!std::isfinite(m_zValue)) {
+            return setError(": Z coordinate is not a decimal value !");
+        }
         m_point.z.clear();
         appendGeneral(m_point.z, m_zValue);
     }
