@@ -496,31 +496,37 @@ bool MainWindow::startMainWindow()
 
 void MainWindow::exitProgram()
 {
+    if (confirmExit()) {
+        close();
+    }
+}
+
+bool MainWindow::confirmExit()
+{
     try {
         m_settings.writeString(QStringLiteral("lastpath"), m_folderTree->selectedPath());
         m_settings.writeString(QStringLiteral("lastpath2"), m_destination->text());
         m_settings.writeBool(QStringLiteral("locked"), m_locked);
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
-        return;
+        return false;
     }
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
-        return;
+        return false;
     }
     m_ending = true;
     emit programEnded();
-    close();
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_ending) {
+    // Every way of closing the window leaves through the exit, which may be cancelled.
+    if (m_ending || confirmExit()) {
         event->accept();
-        return;
+    } else {
+        event->ignore();
     }
-    // Every way of closing the window leaves through exitProgram, which may be cancelled.
-    event->ignore();
-    exitProgram();
 }
 
 void MainWindow::selectErrorPolicy(ErrorPolicy policy)

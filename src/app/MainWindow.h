@@ -99,6 +99,8 @@ private:
     QWidget* buildConfigurationStrip();
     QWidget* buildGlyphColumn(const char* create, const char* exit, const char* help, const char* log,
                               bool createEnabled);
+    /// Steps of the exit before the program ends; true when it may end.
+    bool confirmExit();
     void tabChanged(int index);
     void refreshSelectionCount();
     void refreshFileList();

@@ -17,7 +17,7 @@
 
 namespace mervalon::app {
 
-Program::Program(Interaction& interaction) : m_interaction(interaction)
+Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_interaction(interaction)
 {
     // Every number the program writes or reads uses "." whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
@@ -38,7 +38,8 @@ Program::Program(Interaction& interaction) : m_interaction(interaction)
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
         m_installDir = m_settings.readString(QStringLiteral("installpath"));
     }
-    m_commands = std::make_unique<ConfigurationCommands>(interaction, m_installDir);
+    m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
+                                 : std::make_unique<ConfigurationCommands>(interaction, m_installDir);
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
     m_mainWindow->fillFormatList();
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.

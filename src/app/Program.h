@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QApplication;
@@ -26,7 +27,10 @@ public:
     /// the settings store, the application title, the windows, the caption, InstallDir (making
     /// the per-user installation when there is none yet; a failure is reported), the format
     /// list and the tooltip timing. Showing mainWindow() then runs the window start.
-    explicit Program(Interaction& interaction);
+    /// Makes the configuration commands for InstallDir; the default makes ConfigurationCommands.
+    using CommandsFactory = std::function<std::unique_ptr<ConfigurationCommands>(Interaction&, const QString&)>;
+
+    explicit Program(Interaction& interaction, CommandsFactory commandsFactory = {});
     ~Program();
 
     Program(const Program&) = delete;
