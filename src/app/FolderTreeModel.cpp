@@ -148,7 +148,18 @@ QModelIndex FolderTreeModel::computerIndex() const
     return indexOf(m_root->children.front().get());
 }
 
-QModelIndex FolderTreeModel::indexForPath(const QString& path) const
+FolderTreeModel::Node* FolderTreeModel::childOnTheWay(Node* node, const QString& target) const
+{
+    listChildren(node);
+    for (const auto& child : node->children) {
+        if (target == child->path || target.startsWith(child->path + '/')) {
+            return child.get();
+        }
+    }
+    return nullptr;
+}
+
+QModelIndex FolderTreeModel::indexForPath(const QString& path)
 {
     Node* computer = m_root->children.front().get();
     if (path.isEmpty()) {
@@ -169,13 +180,10 @@ QModelIndex FolderTreeModel::indexForPath(const QString& path) const
     }
     Node* node = best;
     while (node->path != target) {
-        listChildren(node);
-        Node* next = nullptr;
-        for (const auto& child : node->children) {
-            if (target == child->path || target.startsWith(child->path + '/')) {
-                next = child.get();
-                break;
-            }
+        Node* next = childOnTheWay(node, target);
+        if (next == nullptr && QFileInfo(target).isDir()) {
+            relist(node);
+            next = childOnTheWay(node, target);
         }
         if (next == nullptr) {
             break;
@@ -188,15 +196,29 @@ QModelIndex FolderTreeModel::indexForPath(const QString& path) const
 void FolderTreeModel::refresh(const QModelIndex& index)
 {
     Node* node = nodeOf(index);
-    if (node->path.isEmpty() || !node->listed) {
-        return;
+    if (!node->path.isEmpty()) {
+        relist(node);
     }
+}
+
+void FolderTreeModel::relist(Node* node)
+{
+    const QModelIndex index = indexOf(node);
     if (!node->children.empty()) {
         beginRemoveRows(index, 0, static_cast<int>(node->children.size()) - 1);
         node->children.clear();
         endRemoveRows();
     }
-    node->listed = false;
+    const QDir dir(node->path);
+    const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    if (!names.isEmpty()) {
+        beginInsertRows(index, 0, static_cast<int>(names.size()) - 1);
+        for (const QString& name : names) {
+            node->add(name, QDir::cleanPath(dir.filePath(name)));
+        }
+        endInsertRows();
+    }
+    node->listed = true;
 }
 
 } // namespace mervalon::app

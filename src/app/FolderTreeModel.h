@@ -33,11 +33,13 @@ public:
     /// The node of the virtual top, "Computer".
     [[nodiscard]] QModelIndex computerIndex() const;
 
-    /// The deepest node on the way to `path` (listing folders as needed): the folder itself
-    /// when it can be reached, else its nearest reachable ancestor; the top node for an empty path.
-    [[nodiscard]] QModelIndex indexForPath(const QString& path) const;
+    /// The deepest node on the way to `path` (listing folders as needed, and listing again a
+    /// folder whose listing lacks the next step, as it may have been made since): the folder
+    /// itself when it can be reached, else its nearest reachable ancestor; the top node for an
+    /// empty path.
+    [[nodiscard]] QModelIndex indexForPath(const QString& path);
 
-    /// Forgets the children of the node so that they are listed again.
+    /// Lists the node's folder again.
     void refresh(const QModelIndex& index);
 
 private:
@@ -45,6 +47,8 @@ private:
     Node* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOf(Node* node) const;
     void listChildren(Node* node) const;
+    void relist(Node* node);
+    Node* childOnTheWay(Node* node, const QString& target) const;
 
     std::unique_ptr<Node> m_root;
 };
