@@ -5,6 +5,7 @@
 #include "app/EntityPanels.h"
 #include "app/ExtensionListDialog.h"
 #include "app/FolderTreeView.h"
+#include "app/Glyphs.h"
 #include "app/HintSwitch.h"
 #include "app/Interaction.h"
 #include "app/MainWindowRules.h"
@@ -47,14 +48,18 @@ Widget* named(Widget* widget, const char* name)
     return widget;
 }
 
-QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon)
+QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon)
 {
     auto* button = named(new QToolButton(parent), name);
     button->setToolTip(hint);
     button->setAccessibleName(hint);
-    button->setIcon(parent->style()->standardIcon(icon));
-    button->setAutoRaise(false);
+    button->setIcon(icon);
     return button;
+}
+
+QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon)
+{
+    return toolButton(parent, name, hint, parent->style()->standardIcon(icon));
 }
 
 QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption)
@@ -118,7 +123,7 @@ QWidget* MainWindow::buildCreationTab()
     m_fileType = named(new QComboBox(files), "typfic");
     m_fileType->setToolTip(QStringLiteral("File type"));
     m_fileType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_fileType->setMinimumContentsLength(8);
+    m_fileType->setMinimumContentsLength(6);
     auto* extensionsButton = toolButton(files, "SpeedButton15", QStringLiteral("Modify Extensions list ..."),
                                         QStyle::SP_FileDialogDetailedView);
     m_autoSelect = named(new QCheckBox(QStringLiteral("AutoSelect"), files), "autosel");
@@ -204,7 +209,7 @@ QWidget* MainWindow::buildCreationTab()
     m_format = named(new QComboBox(format), "format");
     m_format->setToolTip(QStringLiteral("Select a file format"));
     m_format->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_format->setMinimumContentsLength(10);
+    m_format->setMinimumContentsLength(8);
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
                                     QStyle::SP_FileDialogContentsView);
     auto* description = named(new QLabel(format), "Label33");
@@ -311,10 +316,10 @@ QWidget* MainWindow::buildOptionsTab()
     }
 
     auto* grid = new QGridLayout;
-    grid->addWidget(report, 0, 0);
-    grid->addWidget(errors, 0, 1);
-    grid->addWidget(help, 1, 0);
-    grid->addWidget(viewer, 1, 1);
+    grid->addWidget(errors, 0, 0, 1, 2);
+    grid->addWidget(report, 1, 0);
+    grid->addWidget(help, 1, 1);
+    grid->addWidget(viewer, 2, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     auto* layout = new QHBoxLayout(page);
@@ -358,19 +363,19 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 8, 0, 0);
     layout->setSpacing(6);
-    struct Glyph {
+    struct GlyphButton {
         const char* name;
         const char* hint;
-        QStyle::StandardPixmap icon;
+        Glyph glyph;
     };
-    const Glyph glyphs[] = {{create, "Create DXF Files...", QStyle::SP_DialogApplyButton},
-                            {exit, "Exit...", QStyle::SP_DialogCloseButton},
-                            {help, "Show Help File...", QStyle::SP_DialogHelpButton},
-                            {log, "Show last Log File", QStyle::SP_FileDialogInfoView}};
-    for (const Glyph& glyph : glyphs) {
-        QToolButton* button = toolButton(column, glyph.name, QLatin1String(glyph.hint), glyph.icon);
-        button->setIconSize(QSize(24, 24));
-        button->setFixedSize(40, 40);
+    const GlyphButton glyphs[] = {{create, "Create DXF Files...", Glyph::CreateDxf},
+                                  {exit, "Exit...", Glyph::Exit},
+                                  {help, "Show Help File...", Glyph::HelpFile},
+                                  {log, "Show last Log File", Glyph::LastLog}};
+    for (const GlyphButton& glyph : glyphs) {
+        QToolButton* button = toolButton(column, glyph.name, QLatin1String(glyph.hint), glyphIcon(glyph.glyph));
+        button->setIconSize(QSize(28, 28));
+        button->setFixedSize(42, 42);
         layout->addWidget(button);
         if (glyph.name == exit) {
             connect(button, &QToolButton::clicked, this, &MainWindow::exitProgram);

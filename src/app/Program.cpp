@@ -15,6 +15,13 @@
 
 #include <clocale>
 
+// Resources compiled into a static library are registered only when asked for; the macro
+// must be used outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace mervalon::app {
 
 Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_interaction(interaction)
@@ -23,6 +30,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());
 
+    initResources();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Mervalon 4.0"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/mervalon/mervalon.png")));
     m_hints = std::make_unique<HintSwitch>();
