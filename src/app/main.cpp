@@ -1,7 +1,9 @@
+#include "app/Program.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    return 0;
+    return mervalon::app::startProgram(application);
 }

@@ -1,0 +1,82 @@
+#include "app/DestinationFolderDialog.h"
+
+#include "app/FolderTreeView.h"
+#include "app/MainWindowRules.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace mervalon::app {
+
+DestinationFolderDialog::DestinationFolderDialog(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_tree(new FolderTreeView(this)), m_pathLabel(new QLabel(this)),
+      m_selectButton(new QPushButton(QStringLiteral("Select "), this))
+{
+    setObjectName(QStringLiteral("TForm3"));
+    setWindowTitle(QStringLiteral(" Destination Directory for DXF Files"));
+
+    auto* header = new QLabel(QStringLiteral("Choose the folder where the DXF files are created"), this);
+    header->setObjectName(QStringLiteral("Label2"));
+    header->setAutoFillBackground(true);
+    QPalette headerPalette = header->palette();
+    headerPalette.setColor(QPalette::Window, Qt::white);
+    headerPalette.setColor(QPalette::WindowText, Qt::black);
+    header->setPalette(headerPalette);
+    header->setContentsMargins(10, 10, 10, 10);
+    QFont headerFont = header->font();
+    headerFont.setBold(true);
+    header->setFont(headerFont);
+
+    m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
+    m_pathLabel->setObjectName(QStringLiteral("Label1"));
+    m_pathLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_selectButton->setObjectName(QStringLiteral("SpeedButton1"));
+    m_selectButton->setEnabled(false);
+    auto* cancelButton = new QPushButton(QStringLiteral("Cancel "), this);
+    cancelButton->setObjectName(QStringLiteral("SpeedButton2"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_selectButton);
+    buttons->addWidget(cancelButton);
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(10, 6, 10, 10);
+    body->addWidget(m_tree, 1);
+    body->addWidget(m_pathLabel);
+    body->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(header);
+    layout->addLayout(body, 1);
+
+    connect(m_tree, &FolderTreeView::folderSelected, this, &DestinationFolderDialog::folderSelected);
+    connect(m_selectButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    resize(360, 420);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    m_tree->selectPath({});
+}
+
+QString DestinationFolderDialog::selectedPath() const
+{
+    return m_tree->selectedPath();
+}
+
+void DestinationFolderDialog::folderSelected(const QString& path)
+{
+    m_pathLabel->setText(path);
+    m_selectButton->setEnabled(isRealFolder(path));
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,61 @@
+#pragma once
+// Everything the desktop program asks of the user or of the desktop goes through this one
+// interface: message boxes, file and folder dialogs, modal windows of our own, beep, window
+// opacity, the external editor, opening documents and printing. The program uses QtInteraction;
+// tests use a recording fake that answers from a script, so that no test waits on a modal window.
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+namespace mervalon::app {
+
+enum class MessageIcon { Error, Information, Confirmation, Warning };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+/// The title that goes with an icon: "Error", "Information", "Confirm", "Warning".
+QString messageTitle(MessageIcon icon);
+
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    /// Shows a modal message box with the title of its icon and returns the button pressed;
+    /// closing the box counts as Cancel (or No when there is no Cancel, OK when only OK).
+    virtual MessageAnswer showMessage(MessageIcon icon, MessageButtons buttons, const QString& text) = 0;
+
+    /// Standard open dialog; returns the chosen path, or an empty text when cancelled.
+    /// `filter` is in Qt's form, e.g. "Mervalon configuration files (*.rp4)".
+    virtual QString chooseOpenFile(const QString& title, const QString& folder, const QString& fileName,
+                                   const QString& filter) = 0;
+
+    /// Standard save dialog that asks before overwriting; empty when cancelled.
+    virtual QString chooseSaveFile(const QString& title, const QString& folder, const QString& fileName,
+                                   const QString& filter) = 0;
+
+    /// Standard folder dialog; empty when cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& folder) = 0;
+
+    /// Shows one of the program's own dialogs modally and returns its result (QDialog::Accepted
+    /// or QDialog::Rejected).
+    virtual int execDialog(QDialog& dialog) = 0;
+
+    /// A short sound; the frequency is a wish the desktop may not honour.
+    virtual void beep(int frequencyHz, int durationMs) = 0;
+
+    /// Draws a top-level window at `alpha` of 255.
+    virtual void setWindowOpacity(QWidget& window, int alpha) = 0;
+
+    /// Starts the user's plain-text editor on the file and returns at once; false when none started.
+    virtual bool startEditor(const QString& filePath) = 0;
+
+    /// Opens a file or address with the desktop's default program; the result is not examined.
+    virtual void openDocument(const QString& pathOrUrl) = 0;
+
+    /// Prints the text to the default printer as one job with the title; false when it failed.
+    virtual bool printText(const QString& title, const QString& text) = 0;
+};
+
+} // namespace mervalon::app

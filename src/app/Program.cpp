@@ -1,0 +1,75 @@
+#include "app/Program.h"
+
+#include "app/ConfigurationCommands.h"
+#include "app/DestinationFolderDialog.h"
+#include "app/ExtensionListDialog.h"
+#include "app/HintSwitch.h"
+#include "app/Interaction.h"
+#include "app/MainWindow.h"
+#include "app/QtInteraction.h"
+#include "platform/Installation.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLocale>
+
+#include <clocale>
+
+// Resources compiled into a static library are registered only when asked for; the macro
+// must be used outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace mervalon::app {
+
+Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_interaction(interaction)
+{
+    // Every number the program writes or reads uses "." whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+
+    initResources();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Mervalon 4.0"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/mervalon/mervalon.png")));
+    m_hints = std::make_unique<HintSwitch>();
+    m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
+    m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
+    m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
+
+    try {
+        m_installDir = platform::ensureInstallation(m_settings);
+    } catch (const std::exception& error) {
+        // The window still opens; its start reports what it cannot read.
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
+        m_installDir = m_settings.readString(QStringLiteral("installpath"));
+    }
+    m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
+                                 : std::make_unique<ConfigurationCommands>(interaction, m_installDir);
+    m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
+    m_mainWindow->fillFormatList();
+    // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
+}
+
+Program::~Program()
+{
+    // The dialogs are children of the main window; release them first so each is deleted once.
+    m_extensionDialog.reset();
+    m_destinationDialog.reset();
+    m_mainWindow.reset();
+}
+
+int startProgram(QApplication& application)
+{
+    QtInteraction interaction;
+    Program program(interaction);
+    QObject::connect(&program.mainWindow(), &MainWindow::programEnded, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    application.setQuitOnLastWindowClosed(false);
+    program.mainWindow().show();
+    return application.exec();
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,60 @@
+#pragma once
+// The program's start: the settings store, the installation folder, the main window and every
+// dialog, created once for the whole run. startProgram() is the entry used by main(); tests
+// build a Program with their own Interaction and drive the window without an event loop.
+
+#include "platform/AppSettings.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QApplication;
+
+namespace mervalon::app {
+
+class ConfigurationCommands;
+class DestinationFolderDialog;
+class ExtensionListDialog;
+class HintSwitch;
+class Interaction;
+class MainWindow;
+
+class Program {
+public:
+    /// Runs the start steps up to, not including, the event loop: number formatting with ".",
+    /// the settings store, the application title, the windows, the caption, InstallDir (making
+    /// the per-user installation when there is none yet; a failure is reported), the format
+    /// list and the tooltip timing. Showing mainWindow() then runs the window start.
+    /// Makes the configuration commands for InstallDir; the default makes ConfigurationCommands.
+    using CommandsFactory = std::function<std::unique_ptr<ConfigurationCommands>(Interaction&, const QString&)>;
+
+    explicit Program(Interaction& interaction, CommandsFactory commandsFactory = {});
+    ~Program();
+
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
+    [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
+    [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
+    [[nodiscard]] const QString& installDir() const { return m_installDir; }
+    [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
+
+private:
+    Interaction& m_interaction;
+    platform::AppSettings m_settings;
+    std::unique_ptr<HintSwitch> m_hints;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<DestinationFolderDialog> m_destinationDialog;
+    std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<ConfigurationCommands> m_commands;
+    QString m_installDir;
+};
+
+/// The program entry: starts the program with the desktop's Interaction, shows the main window
+/// and runs the event loop until the user leaves. Returns the exit code.
+int startProgram(QApplication& application);
+
+} // namespace mervalon::app

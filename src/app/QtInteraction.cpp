@@ -1,0 +1,154 @@
+#include "app/QtInteraction.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QProcess>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace mervalon::app {
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Confirmation:
+        return QMessageBox::Question;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return QMessageBox::Ok;
+    case MessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QString joinedPath(const QString& folder, const QString& fileName)
+{
+    return fileName.isEmpty() ? folder : QDir(folder).filePath(fileName);
+}
+
+} // namespace
+
+QString messageTitle(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Error:
+        return QStringLiteral("Error");
+    case MessageIcon::Information:
+        return QStringLiteral("Information");
+    case MessageIcon::Confirmation:
+        return QStringLiteral("Confirm");
+    case MessageIcon::Warning:
+        return QStringLiteral("Warning");
+    }
+    return {};
+}
+
+MessageAnswer QtInteraction::showMessage(MessageIcon icon, MessageButtons buttons, const QString& text)
+{
+    QMessageBox box(boxIcon(icon), messageTitle(icon), text, boxButtons(buttons), QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        // Closed by its close box or Escape.
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No
+               : buttons == MessageButtons::Ok  ? MessageAnswer::Ok
+                                                : MessageAnswer::Cancel;
+    }
+}
+
+QString QtInteraction::chooseOpenFile(const QString& title, const QString& folder, const QString& fileName,
+                                      const QString& filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, joinedPath(folder, fileName), filter);
+}
+
+QString QtInteraction::chooseSaveFile(const QString& title, const QString& folder, const QString& fileName,
+                                      const QString& filter)
+{
+    // QFileDialog asks before overwriting unless told not to.
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, joinedPath(folder, fileName), filter);
+}
+
+QString QtInteraction::chooseFolder(const QString& title, const QString& folder)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, folder);
+}
+
+int QtInteraction::execDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
+void QtInteraction::beep(int, int)
+{
+    // The desktop offers one bell, not a tone of a chosen pitch.
+    QApplication::beep();
+}
+
+void QtInteraction::setWindowOpacity(QWidget& window, int alpha)
+{
+    window.setWindowOpacity(alpha / 255.0);
+}
+
+bool QtInteraction::startEditor(const QString& filePath)
+{
+    for (const char* variable : {"VISUAL", "EDITOR"}) {
+        QStringList command = QProcess::splitCommand(qEnvironmentVariable(variable));
+        if (!command.isEmpty()) {
+            const QString program = command.takeFirst();
+            if (QProcess::startDetached(program, command << filePath)) {
+                return true;
+            }
+        }
+    }
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {filePath});
+}
+
+void QtInteraction::openDocument(const QString& pathOrUrl)
+{
+    const QUrl url = QUrl::fromUserInput(pathOrUrl, QDir::currentPath(), QUrl::AssumeLocalFile);
+    QDesktopServices::openUrl(url);
+}
+
+bool QtInteraction::printText(const QString& title, const QString& text)
+{
+    QPrinter printer;
+    printer.setDocName(title);
+    if (!printer.isValid()) {
+        return false;
+    }
+    QTextDocument document;
+    document.setPlainText(text);
+    document.print(&printer);
+    return printer.printerState() != QPrinter::Error;
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,25 @@
+#pragma once
+// The real desktop behind Interaction: QMessageBox, QFileDialog, QApplication::beep,
+// QWidget::setWindowOpacity, $VISUAL/$EDITOR or xdg-open, QDesktopServices, QtPrintSupport.
+
+#include "app/Interaction.h"
+
+namespace mervalon::app {
+
+class QtInteraction : public Interaction {
+public:
+    MessageAnswer showMessage(MessageIcon icon, MessageButtons buttons, const QString& text) override;
+    QString chooseOpenFile(const QString& title, const QString& folder, const QString& fileName,
+                           const QString& filter) override;
+    QString chooseSaveFile(const QString& title, const QString& folder, const QString& fileName,
+                           const QString& filter) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
+    int execDialog(QDialog& dialog) override;
+    void beep(int frequencyHz, int durationMs) override;
+    void setWindowOpacity(QWidget& window, int alpha) override;
+    bool startEditor(const QString& filePath) override;
+    void openDocument(const QString& pathOrUrl) override;
+    bool printText(const QString& title, const QString& text) override;
+};
+
+} // namespace mervalon::app

@@ -1,0 +1,52 @@
+#pragma once
+// A scripted stand-in for the desktop: records every call and answers from queues, so that a
+// test never waits on a modal window.
+
+#include "app/Interaction.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace mervalon::app::testing {
+
+struct ShownMessage {
+    MessageIcon icon;
+    MessageButtons buttons;
+    QString text;
+};
+
+class FakeInteraction : public Interaction {
+public:
+    /// Runs a dialog instead of exec(): it may click and type, and returns the dialog's result.
+    using DialogScript = std::function<int(QDialog&)>;
+
+    MessageAnswer showMessage(MessageIcon icon, MessageButtons buttons, const QString& text) override;
+    QString chooseOpenFile(const QString& title, const QString& folder, const QString& fileName,
+                           const QString& filter) override;
+    QString chooseSaveFile(const QString& title, const QString& folder, const QString& fileName,
+                           const QString& filter) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
+    int execDialog(QDialog& dialog) override;
+    void beep(int frequencyHz, int durationMs) override;
+    void setWindowOpacity(QWidget& window, int alpha) override;
+    bool startEditor(const QString& filePath) override;
+    void openDocument(const QString& pathOrUrl) override;
+    bool printText(const QString& title, const QString& text) override;
+
+    /// Answers for the next message boxes, in order; when empty the first button is pressed.
+    std::deque<MessageAnswer> answers;
+    /// Scripts for the next dialogs, in order; when empty the dialog is rejected untouched.
+    std::deque<DialogScript> dialogScripts;
+    /// Paths answered by the next file and folder dialogs; when empty they are cancelled.
+    std::deque<QString> chosenPaths;
+
+    std::vector<ShownMessage> messages;
+    std::vector<int> opacities;
+    /// One line per call, in order: "message: <text>", "dialog: <objectName>", "opacity: 200", ...
+    QStringList calls;
+};
+
+} // namespace mervalon::app::testing

@@ -1,0 +1,257 @@
+#include "app/AppTestSupport.h"
+#include "app/DestinationFolderDialog.h"
+#include "app/FolderTreeModel.h"
+#include "app/FolderTreeView.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+QStringList listed(const QListWidget& list)
+{
+    QStringList names;
+    for (int i = 0; i < list.count(); ++i) {
+        names << list.item(i)->text();
+    }
+    return names;
+}
+
+} // namespace
+
+class FileSelectionTest : public QObject {
+    Q_OBJECT
+public:
+    explicit FileSelectionTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init()
+    {
+        m_environment.reset();
+        m_survey = m_environment.home() + QStringLiteral("/survey");
+        m_other = m_environment.home() + QStringLiteral("/other");
+        m_empty = m_environment.home() + QStringLiteral("/empty");
+        for (const char* name : {"a.txt", "B.TXT", "c.asc", "d.xls", "e.dat"}) {
+            writeFile(m_survey + '/' + QLatin1String(name), "1,2,3\r\n");
+        }
+        writeFile(m_other + QStringLiteral("/f.txt"));
+        writeFile(m_other + QStringLiteral("/g.pts"));
+        QDir().mkpath(m_empty);
+        (void)TestEnvironment::install();
+        storeValue("lastpath", m_survey);
+        storeValue("lastpath2", QStringLiteral("/var/tmp"));
+        storeValue("locked", 0);
+        m_program = startProgram(m_interaction);
+        m_window = &m_program->mainWindow();
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_interaction = FakeInteraction();
+    }
+
+    void theFirstTypeListsMatchingFilesWhateverTheirCase()
+    {
+        QCOMPARE(listed(*fileList()), (QStringList{"a.txt", "B.TXT", "c.asc"}));
+        QCOMPARE(m_window->selectedFiles(), QStringList{"a.txt"});
+        QCOMPARE(label("Label3"), QStringLiteral("1 selected."));
+        QCOMPARE(label("Label30"), m_survey);
+        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
+    }
+
+    void choosingAnotherTypeChangesTheMask()
+    {
+        auto* types = control<QComboBox>(*m_window, "typfic");
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
+        QCOMPARE(types->currentIndex(), 1);
+        QCOMPARE(listed(*fileList()), QStringList{"d.xls"});
+        QCOMPARE(m_window->currentExtensionsText(), QStringLiteral("xls"));
+    }
+
+    void autoSelectSelectsEveryListedFile()
+    {
+        control<QCheckBox>(*m_window, "autosel")->click();
+        QCOMPARE(m_window->selectedFiles(), (QStringList{"a.txt", "B.TXT", "c.asc"}));
+        QCOMPARE(label("Label3"), QStringLiteral("3 selected."));
+        folderTree()->selectPath(m_other);
+        QCOMPARE(m_window->selectedFiles(), (QStringList{"f.txt", "g.pts"}));
+        QCOMPARE(label("Label3"), QStringLiteral("2 selected."));
+        // Unchecking changes no selection.
+        fileList()->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        control<QCheckBox>(*m_window, "autosel")->click();
+        QCOMPARE(m_window->selectedFiles(), QStringList{"f.txt"});
+    }
+
+    void clickingWithCtrlAddsToTheSelectionAndTheCount()
+    {
+        QListWidget* list = fileList();
+        const QRect third = list->visualItemRect(list->item(2));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+        QCOMPARE(m_window->selectedFiles(), (QStringList{"a.txt", "c.asc"}));
+        QCOMPARE(label("Label3"), QStringLiteral("2 selected."));
+    }
+
+    void aVirtualNodeEmptiesTheListAndDisablesTheCommands()
+    {
+        FolderTreeView* tree = folderTree();
+        tree->setCurrentIndex(tree->folderModel().computerIndex());
+        QCOMPARE(fileList()->count(), 0);
+        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!m_window->findChild<QAction*>(QStringLiteral("Preview1"))->isEnabled());
+        QCOMPARE(label("Label3"), QStringLiteral("0 selected."));
+    }
+
+    void aFolderWithoutMatchingFilesDisablesCreate()
+    {
+        folderTree()->selectPath(m_empty);
+        QCOMPARE(fileList()->count(), 0);
+        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        folderTree()->selectPath(m_other);
+        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+    }
+
+    void aFolderThatCannotBeListedKeepsTheListWithoutAMessage()
+    {
+        QVERIFY(QDir(m_survey).removeRecursively());
+        m_window->findChild<QAction*>(QStringLiteral("Refreshfolder1"))->trigger();
+        QCOMPARE(listed(*fileList()), (QStringList{"a.txt", "B.TXT", "c.asc"}));
+        QCOMPARE(m_interaction.messages.size(), std::size_t(0));
+    }
+
+    void refreshFolderRereadsItAndSelectsTheFirstFile()
+    {
+        writeFile(m_survey + QStringLiteral("/0new.txt"));
+        m_window->findChild<QAction*>(QStringLiteral("Refreshfolder1"))->trigger();
+        QCOMPARE(listed(*fileList()), (QStringList{"0new.txt", "a.txt", "B.TXT", "c.asc"}));
+        QCOMPARE(m_window->selectedFiles(), QStringList{"0new.txt"});
+    }
+
+    void aRightClickSelectsTheFileUnderThePointerAndOpensTheMenu()
+    {
+        QListWidget* list = fileList();
+        list->selectAll();
+        const QPoint second = list->visualItemRect(list->item(1)).center();
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, second);
+        QCOMPARE(m_window->selectedFiles(), QStringList{"B.TXT"});
+        auto* menu = m_window->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(m_window->findChild<QAction*>(QStringLiteral("Preview1"))->isEnabled());
+        QCOMPARE(m_window->findChild<QAction*>(QStringLiteral("Preview1"))->text(), QStringLiteral("View/Edit file"));
+        menu->hide();
+    }
+
+    void whileLockedTheDestinationFollowsTheInputFolder()
+    {
+        auto* locked = control<QToolButton>(*m_window, "SpeedButton1");
+        auto* unlocked = control<QToolButton>(*m_window, "SpeedButton2");
+        auto* browse = control<QToolButton>(*m_window, "SpeedButton4");
+        auto* destination = control<QLineEdit>(*m_window, "Edit1");
+        QVERIFY(!locked->isVisible() && unlocked->isVisible() && browse->isEnabled());
+
+        unlocked->click();
+        QVERIFY(locked->isVisible() && !unlocked->isVisible() && !browse->isEnabled());
+        QVERIFY(locked->isChecked());
+        QCOMPARE(destination->text(), m_survey);
+        folderTree()->selectPath(m_other);
+        QCOMPARE(destination->text(), m_other);
+
+        locked->click();
+        QVERIFY(!locked->isVisible() && unlocked->isVisible() && browse->isEnabled());
+        QVERIFY(!unlocked->isChecked());
+        QCOMPARE(destination->text(), m_other);
+        folderTree()->selectPath(m_survey);
+        QCOMPARE(destination->text(), m_other);
+    }
+
+    void lockedAtStartShowsTheInputFolder()
+    {
+        m_program.reset();
+        storeValue("locked", 1);
+        m_program = startProgram(m_interaction);
+        m_window = &m_program->mainWindow();
+        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), m_survey);
+        QVERIFY(!control<QToolButton>(*m_window, "SpeedButton4")->isEnabled());
+    }
+
+    void theDestinationDialogSetsTheChosenFolder()
+    {
+        m_interaction.dialogScripts.push_back([this](QDialog& dialog) {
+            [&] {
+                QCOMPARE(dialog.windowTitle(), QStringLiteral(" Destination Directory for DXF Files"));
+                auto* tree = control<FolderTreeView>(dialog, "ShellTreeView1");
+                auto* select = control<QPushButton>(dialog, "SpeedButton1");
+                QCOMPARE(select->text(), QStringLiteral("Select "));
+                QCOMPARE(control<QPushButton>(dialog, "SpeedButton2")->text(), QStringLiteral("Cancel "));
+                tree->setCurrentIndex(tree->folderModel().computerIndex());
+                QVERIFY(!select->isEnabled());
+                tree->selectPath(m_other);
+                QCOMPARE(control<QLabel>(dialog, "Label1")->text(), m_other);
+                QVERIFY(select->isEnabled());
+                select->click();
+            }();
+            return dialog.result();
+        });
+        control<QToolButton>(*m_window, "SpeedButton4")->click();
+        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm3"});
+        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), m_other);
+    }
+
+    void cancellingTheDestinationDialogChangesNothingAndItReopensWhereLeft()
+    {
+        m_interaction.dialogScripts.push_back([this](QDialog& dialog) {
+            control<FolderTreeView>(dialog, "ShellTreeView1")->selectPath(m_empty);
+            control<QPushButton>(dialog, "SpeedButton2")->click();
+            return dialog.result();
+        });
+        QString reopenedOn;
+        m_interaction.dialogScripts.push_back([&reopenedOn](QDialog& dialog) {
+            reopenedOn = control<FolderTreeView>(dialog, "ShellTreeView1")->selectedPath();
+            return int(QDialog::Rejected);
+        });
+        control<QToolButton>(*m_window, "SpeedButton4")->click();
+        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
+        control<QToolButton>(*m_window, "SpeedButton4")->click();
+        QCOMPARE(reopenedOn, m_empty);
+    }
+
+    void theFolderTreeReachesNestedFoldersAndStopsAtMissingOnes()
+    {
+        const QString deep = m_survey + QStringLiteral("/a/b/c");
+        QDir().mkpath(deep);
+        folderTree()->selectPath(deep);
+        QCOMPARE(folderTree()->selectedPath(), deep);
+        folderTree()->selectPath(m_survey + QStringLiteral("/a/missing/x"));
+        QCOMPARE(folderTree()->selectedPath(), m_survey + QStringLiteral("/a"));
+        folderTree()->selectPath(QStringLiteral("/"));
+        QCOMPARE(folderTree()->selectedPath(), QStringLiteral("/"));
+    }
+
+private:
+    QListWidget* fileList() const { return control<QListWidget>(*m_window, "fl1"); }
+    FolderTreeView* folderTree() const { return control<FolderTreeView>(*m_window, "sh1"); }
+    QString label(const char* name) const { return control<QLabel>(*m_window, name)->text(); }
+
+    TestEnvironment& m_environment;
+    FakeInteraction m_interaction;
+    std::unique_ptr<Program> m_program;
+    MainWindow* m_window = nullptr;
+    QString m_survey;
+    QString m_other;
+    QString m_empty;
+};
+
+MERVALON_APP_TEST_MAIN(FileSelectionTest)
+#include "FileSelection_test.moc"

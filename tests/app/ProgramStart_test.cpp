@@ -1,0 +1,336 @@
+#include "app/AppTestSupport.h"
+#include "app/ConfigurationCommands.h"
+#include "app/FolderTreeView.h"
+#include "app/HintSwitch.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QToolTip>
+
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+/// Configuration commands whose "has changed" question answers as the test says.
+class ScriptedCommands : public ConfigurationCommands {
+public:
+    ScriptedCommands(Interaction& interaction, const QString& installDir, bool goOn)
+        : ConfigurationCommands(interaction, installDir), m_goOn(goOn)
+    {
+    }
+    bool confirmConfigurationChanges(MainWindow&) override { return m_goOn; }
+
+private:
+    bool m_goOn;
+};
+
+Program::CommandsFactory confirmAnswers(bool goOn)
+{
+    return [goOn](Interaction& interaction, const QString& installDir) -> std::unique_ptr<ConfigurationCommands> {
+        return std::make_unique<ScriptedCommands>(interaction, installDir, goOn);
+    };
+}
+
+QStringList comboItems(const QComboBox& combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo.count(); ++i) {
+        items << combo.itemText(i);
+    }
+    return items;
+}
+
+} // namespace
+
+class ProgramStartTest : public QObject {
+    Q_OBJECT
+public:
+    explicit ProgramStartTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init() { m_environment.reset(); }
+
+    void settingsAndInstallationStayInTheTemporaryFolder()
+    {
+        QVERIFY(TestEnvironment::settingsFile().startsWith(m_environment.root() + '/'));
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QVERIFY(program->installDir().startsWith(m_environment.root() + '/'));
+        QVERIFY(QFileInfo::exists(TestEnvironment::settingsFile()));
+    }
+
+    void aFirstStartInstallsAndShowsTheWindow()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QCOMPARE(interaction.calls, QStringList());
+        MainWindow& window = program->mainWindow();
+        QCOMPARE(window.windowTitle(), QStringLiteral(" Mervalon 4.0"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Mervalon 4.0"));
+        QVERIFY(QFileInfo::exists(program->installDir() + QStringLiteral("/dxf.dat")));
+        QCOMPARE(storedValue("installpath"), program->installDir());
+        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(control<QLabel>(window, "Label27")->text(), QStringLiteral("Configuration file in use: "));
+        QCOMPARE(comboItems(*control<QComboBox>(window, "typfic")), (QStringList{"Text files", "Excel files"}));
+        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 0);
+        QCOMPARE(comboItems(*control<QComboBox>(window, "format")),
+                 (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space",
+                              "penzd tab", "pnezd comma"}));
+        QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
+        QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
+        QVERIFY(control<QCheckBox>(window, "CheckBox1")->isChecked());
+        QVERIFY(control<QRadioButton>(window, "RadioButton13")->isChecked());
+        QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
+        QCOMPARE(window.runOptions().reportPolicy(), std::optional(ReportPolicy::OnlyOnErrors));
+    }
+
+    void theWindowHasItsTabsAndGroups()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        auto* pages = control<QTabWidget>(window, "PageControl1");
+        QCOMPARE(pages->count(), 3);
+        QCOMPARE(pages->tabText(0), QStringLiteral("DXF Creation"));
+        QCOMPARE(pages->tabText(1), QStringLiteral("Options"));
+        QCOMPARE(pages->tabText(2), QStringLiteral("About"));
+        auto* entities = control<QTabWidget>(window, "pagecontrol2");
+        QStringList entityTabs;
+        for (int i = 0; i < entities->count(); ++i) {
+            entityTabs << entities->tabText(i);
+        }
+        QCOMPARE(entityTabs,
+                 (QStringList{"Point", "Number", "X Coord.", "Y Coord.", "Elevation", "Description", "Polyline"}));
+        QCOMPARE(control<QWidget>(window, "GroupBox8")->property("title").toString(),
+                 QStringLiteral(" Coordinates file Preview and Error Report  "));
+        QCOMPARE(control<QWidget>(window, "GroupBox1")->property("title").toString(),
+                 QStringLiteral(" Coordinates Files "));
+        QVERIFY(window.width() >= 602 && window.height() >= 496);
+    }
+
+    void severalTrueReportValuesSelectTheLastAndRewriteTheStore()
+    {
+        (void)TestEnvironment::install();
+        storeValue("rep1", 1);
+        storeValue("rep2", 1);
+        storeValue("rep3", 0);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QVERIFY(!control<QRadioButton>(window, "rep1")->isChecked());
+        QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
+        QCOMPARE(storedValue("rep1"), QStringLiteral("0"));
+        QCOMPARE(storedValue("rep2"), QStringLiteral("1"));
+        QCOMPARE(storedValue("rep3"), QStringLiteral("0"));
+    }
+
+    void noTrueErrorValueSelectsNone()
+    {
+        (void)TestEnvironment::install();
+        for (const char* name : {"er1", "er2", "er3"}) {
+            storeValue(name, 0);
+        }
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        for (const char* name : {"er1", "er2", "er3"}) {
+            QVERIFY(!control<QRadioButton>(window, name)->isChecked());
+            QCOMPARE(storedValue(name), QStringLiteral("0"));
+        }
+        QVERIFY(!window.runOptions().errorPolicy().has_value());
+    }
+
+    void choosingAbortProcessIsWrittenAndSelectedAtTheNextStart()
+    {
+        {
+            FakeInteraction interaction;
+            auto program = startProgram(interaction);
+            control<QTabWidget>(program->mainWindow(), "PageControl1")->setCurrentIndex(1);
+            control<QRadioButton>(program->mainWindow(), "er3")->click();
+            QCOMPARE(storedValue("er1"), QStringLiteral("0"));
+            QCOMPARE(storedValue("er2"), QStringLiteral("0"));
+            QCOMPARE(storedValue("er3"), QStringLiteral("1"));
+            QCOMPARE(program->mainWindow().runOptions().errorPolicy(), std::optional(ErrorPolicy::AbortProcess));
+        }
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QVERIFY(!control<QRadioButton>(program->mainWindow(), "er1")->isChecked());
+        QVERIFY(!control<QRadioButton>(program->mainWindow(), "er2")->isChecked());
+        QVERIFY(control<QRadioButton>(program->mainWindow(), "er3")->isChecked());
+    }
+
+    void reportAndViewerChoicesAreWritten()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        control<QRadioButton>(program->mainWindow(), "rep3")->click();
+        QCOMPARE(storedValue("rep1") + storedValue("rep2") + storedValue("rep3"), QStringLiteral("001"));
+        control<QRadioButton>(program->mainWindow(), "RadioButton14")->click();
+        QCOMPARE(storedValue("useiviewer"), QStringLiteral("0"));
+        control<QRadioButton>(program->mainWindow(), "RadioButton13")->click();
+        QCOMPARE(storedValue("useiviewer"), QStringLiteral("1"));
+        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        QCOMPARE(storedValue("achelp"), QStringLiteral("1"));
+    }
+
+    void aMissingBooleanStopsTheWindowStart()
+    {
+        (void)TestEnvironment::install();
+        removeValue("shint");
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text, QStringLiteral("Failed to get data for 'shint'"));
+        QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+        // The steps after it did not run: no configuration name, no file types.
+        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QString());
+        QCOMPARE(control<QComboBox>(program->mainWindow(), "typfic")->count(), 0);
+    }
+
+    void aMissingFileTypeListIsReportedAndStopsTheStart()
+    {
+        const QString installDir = TestEnvironment::install();
+        storeValue("lastpath2", QStringLiteral("/somewhere"));
+        QVERIFY(QFile::remove(installDir + QStringLiteral("/mervalon40.ext")));
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+        QVERIFY2(interaction.messages[0].text.contains(QStringLiteral("mervalon40.ext")),
+                 qPrintable(interaction.messages[0].text));
+        QCOMPARE(control<QLineEdit>(program->mainWindow(), "Edit1")->text(), QString());
+    }
+
+    void aFailedInstallationIsReported()
+    {
+        const QString blocker = m_environment.home() + QStringLiteral("/blocker");
+        writeFile(blocker, "not a folder");
+        storeValue("installpath", blocker + QStringLiteral("/Mervalon40"));
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QVERIFY(!interaction.messages.empty());
+        QVERIFY2(interaction.messages[0].text.startsWith(QStringLiteral("Cannot install into")),
+                 qPrintable(interaction.messages[0].text));
+        QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+    }
+
+    void leavingWritesTheFoldersAndEndsTheProgram()
+    {
+        const QString input = m_environment.home() + QStringLiteral("/survey");
+        QDir().mkpath(input);
+        (void)TestEnvironment::install();
+        storeValue("lastpath", input);
+        storeValue("lastpath2", QStringLiteral("/tmp"));
+        storeValue("locked", 0);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QSignalSpy ended(&window, &MainWindow::programEnded);
+        control<QToolButton>(window, "SpeedButton2")->click(); // lock to the input folder
+        control<QToolButton>(window, "BitBtn2")->click();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(storedValue("lastpath"), input);
+        QCOMPARE(storedValue("lastpath2"), input);
+        QCOMPARE(storedValue("locked"), QStringLiteral("1"));
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+    }
+
+    void aCancelledExitKeepsTheWindowButTheFoldersAreWritten()
+    {
+        const QString input = m_environment.home() + QStringLiteral("/survey");
+        QDir().mkpath(input);
+        (void)TestEnvironment::install();
+        storeValue("lastpath", m_environment.home());
+        storeValue("locked", 1);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction, confirmAnswers(false));
+        MainWindow& window = program->mainWindow();
+        QSignalSpy ended(&window, &MainWindow::programEnded);
+        control<FolderTreeView>(window, "sh1")->selectPath(input);
+        control<QToolButton>(window, "SpeedButton1")->click(); // unlock
+        // The close box, Alt+F4 and the system menu all arrive as a close request.
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        QCOMPARE(ended.count(), 0);
+        QCOMPARE(storedValue("lastpath"), input);
+        QCOMPARE(storedValue("lastpath2"), input);
+        QCOMPARE(storedValue("locked"), QStringLiteral("0"));
+    }
+
+    void aCloseRequestWithNothingChangedEndsTheProgram()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction, confirmAnswers(true));
+        QSignalSpy ended(&program->mainWindow(), &MainWindow::programEnded);
+        QVERIFY(program->mainWindow().close());
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void theConfigurationStripWorksOnlyOnTheFirstTab()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        auto* pages = control<QTabWidget>(window, "PageControl1");
+        const char* strip[] = {"SpeedButton12", "SpeedButton13", "Label19", "Label27"};
+        for (const char* name : strip) {
+            QVERIFY2(control<QWidget>(window, name)->isEnabled(), name);
+        }
+        pages->setCurrentIndex(1);
+        for (const char* name : strip) {
+            QVERIFY2(!control<QWidget>(window, name)->isEnabled(), name);
+        }
+        pages->setCurrentIndex(2);
+        for (const char* name : strip) {
+            QVERIFY2(!control<QWidget>(window, name)->isEnabled(), name);
+        }
+        pages->setCurrentIndex(0);
+        for (const char* name : strip) {
+            QVERIFY2(control<QWidget>(window, name)->isEnabled(), name);
+        }
+        QVERIFY(!control<QWidget>(window, "BitBtn4")->isEnabled());
+        QVERIFY(!control<QWidget>(window, "BitBtn7")->isEnabled());
+    }
+
+    void theHintSwitchSuppressesTooltips()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        auto* hints = control<QCheckBox>(window, "CheckBox1");
+        auto* target = control<QToolButton>(window, "SpeedButton12");
+        QCOMPARE(target->toolTip(), QStringLiteral("Load a configuration file."));
+
+        hints->click();
+        QCOMPARE(storedValue("shint"), QStringLiteral("0"));
+        QToolTip::hideText();
+        QHelpEvent hidden(QEvent::ToolTip, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &hidden);
+        QVERIFY(!QToolTip::isVisible());
+
+        hints->click();
+        QCOMPARE(storedValue("shint"), QStringLiteral("1"));
+        QHelpEvent shown(QEvent::ToolTip, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target, &shown);
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Load a configuration file."));
+        QToolTip::hideText();
+        QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 100);
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(ProgramStartTest)
+#include "ProgramStart_test.moc"
