@@ -3,6 +3,7 @@
 // when the report is shown (report policy). Each is kept as three stored flags of which the
 // program keeps at most one true, and every choice is written to the settings store at once.
 
+#include "core/engine/ErrorPolicy.h"
 #include "platform/AppSettings.h"
 
 #include <array>
@@ -10,7 +11,7 @@
 
 namespace mervalon::app {
 
-enum class ErrorPolicy { SkipLine = 0, AbortFile = 1, AbortProcess = 2 };
+using ErrorPolicy = engine::ErrorPolicy;
 enum class ReportPolicy { Always = 0, OnlyOnErrors = 1, Never = 2 };
 
 class RunOptions {
