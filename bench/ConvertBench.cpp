@@ -191,7 +191,8 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     std::error_code error;
     const auto space = fs::space(parent, error);
     if (error || space.available < needed) {
-        std::printf("%-6s skipped: %s has not %.0f MiB free\n", label, parent.c_str(), static_cast<double>(needed) / kMiB);
+        std::printf("%-6s skipped: %s has not %.0f MiB free\n", label, parent.c_str(),
+                    static_cast<double>(needed) / kMiB);
         return true;
     }
     const fs::path folder = makeTempDir(parent, "mervalon-bench");

@@ -18,7 +18,8 @@ namespace {
 std::vector<double> surveyValues(double low, double high, double offset)
 {
     std::mt19937_64 random(42);
-    std::uniform_int_distribution<long long> units(static_cast<long long>(low * 1000), static_cast<long long>(high * 1000));
+    std::uniform_int_distribution<long long> units(static_cast<long long>(low * 1000),
+                                                   static_cast<long long>(high * 1000));
     std::vector<double> values(4096);
     for (double& value : values) {
         value = static_cast<double>(units(random)) / 1000.0 + offset;

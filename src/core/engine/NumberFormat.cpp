@@ -37,12 +37,6 @@ constexpr std::array<std::uint64_t, 20> kPow10Int = {
     10'000'000'000'000'000'000ULL,
 };
 
-// Every power of ten up to 1e22 is exact in a double, so a product with one of them is
-// off by at most half an ulp, and fma recovers that error exactly.
-constexpr std::array<double, 23> kPow10Double = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 constexpr char kDigitPairs[] = "00010203040506070809"
                                "10111213141516171819"
                                "20212223242526272829"
@@ -64,27 +58,86 @@ struct RoundedDecimal {
 
 int countDigits(std::uint64_t value)
 {
-    int count = 1;
-    while (count < 20 && value >= kPow10Int[static_cast<std::size_t>(count)]) {
-        ++count;
+    // log10 from the bit width, then one comparison to correct it.
+    const int estimate = (static_cast<int>(std::bit_width(value | 1)) * 1233) >> 12;
+    return estimate + ((value | 1) >= kPow10Int[static_cast<std::size_t>(estimate)] ? 1 : 0); // 0 has one digit
+}
+
+template <int Power>
+std::uint64_t divideByPowerOf10(std::uint64_t value)
+{
+    return value / kPow10Int[Power];
+}
+
+/// value / 10^power for power 0..19. A division by a variable is a hardware divide of tens of
+/// cycles; by a constant it is a multiplication, hence the switch.
+std::uint64_t divideByPowerOf10(std::uint64_t value, int power)
+{
+    switch (power) {
+    case 0: return value;
+    case 1: return divideByPowerOf10<1>(value);
+    case 2: return divideByPowerOf10<2>(value);
+    case 3: return divideByPowerOf10<3>(value);
+    case 4: return divideByPowerOf10<4>(value);
+    case 5: return divideByPowerOf10<5>(value);
+    case 6: return divideByPowerOf10<6>(value);
+    case 7: return divideByPowerOf10<7>(value);
+    case 8: return divideByPowerOf10<8>(value);
+    case 9: return divideByPowerOf10<9>(value);
+    case 10: return divideByPowerOf10<10>(value);
+    case 11: return divideByPowerOf10<11>(value);
+    case 12: return divideByPowerOf10<12>(value);
+    case 13: return divideByPowerOf10<13>(value);
+    case 14: return divideByPowerOf10<14>(value);
+    case 15: return divideByPowerOf10<15>(value);
+    case 16: return divideByPowerOf10<16>(value);
+    case 17: return divideByPowerOf10<17>(value);
+    case 18: return divideByPowerOf10<18>(value);
+    default: return divideByPowerOf10<19>(value);
     }
-    return count;
+}
+
+void writePair(char* p, std::uint32_t value)
+{
+    std::memcpy(p, kDigitPairs + static_cast<std::size_t>(value) * 2, 2);
+}
+
+/// Exactly eight digits. The two halves have no dependency on each other, so the divisions
+/// overlap instead of forming one long chain.
+void writeEight(char* p, std::uint32_t value)
+{
+    const std::uint32_t high = value / 10'000;
+    const std::uint32_t low = value % 10'000;
+    writePair(p, high / 100);
+    writePair(p + 2, high % 100);
+    writePair(p + 4, low / 100);
+    writePair(p + 6, low % 100);
+}
+
+/// At most eight digits, 32-bit arithmetic.
+void writeShort(char* first, int count, std::uint32_t value)
+{
+    char* p = first + count;
+    while (p - first >= 2) {
+        p -= 2;
+        writePair(p, value % 100);
+        value /= 100;
+    }
+    if (p != first) {
+        *--p = static_cast<char>('0' + value % 10);
+    }
 }
 
 /// Writes the decimal digits of value, exactly `count` of them (leading zeros if needed).
 void writeDigits(char* first, int count, std::uint64_t value)
 {
-    char* p = first + count;
-    while (p - first >= 2) {
-        const auto pair = static_cast<std::size_t>(value % 100) * 2;
-        value /= 100;
-        p -= 2;
-        p[0] = kDigitPairs[pair];
-        p[1] = kDigitPairs[pair + 1];
+    while (count > 8) {
+        const std::uint64_t rest = value / 100'000'000;
+        writeEight(first + count - 8, static_cast<std::uint32_t>(value - rest * 100'000'000));
+        value = rest;
+        count -= 8;
     }
-    if (p != first) {
-        *--p = static_cast<char>('0' + value % 10);
-    }
+    writeShort(first, count, static_cast<std::uint32_t>(value));
 }
 
 /// The correctly rounded route for every magnitude: to_chars is exact and locale-free.
@@ -111,16 +164,47 @@ RoundedDecimal roundGeneric(double magnitude, int digits)
     return rounded;
 }
 
+__extension__ using Uint128 = unsigned __int128;
+
+constexpr std::array<std::uint64_t, 23> kPow5 = {
+    1ULL,
+    5ULL,
+    25ULL,
+    125ULL,
+    625ULL,
+    3'125ULL,
+    15'625ULL,
+    78'125ULL,
+    390'625ULL,
+    1'953'125ULL,
+    9'765'625ULL,
+    48'828'125ULL,
+    244'140'625ULL,
+    1'220'703'125ULL,
+    6'103'515'625ULL,
+    30'517'578'125ULL,
+    152'587'890'625ULL,
+    762'939'453'125ULL,
+    3'814'697'265'625ULL,
+    19'073'486'328'125ULL,
+    95'367'431'640'625ULL,
+    476'837'158'203'125ULL,
+    2'384'185'791'015'625ULL,
+};
+
 /// The hot route for 15 digits and magnitudes from 1e-8 to below 1e15, which covers every
-/// coordinate: scale by an exact power of ten, and decide the rounding from the exact
-/// product (the rounded product plus its fma residue). Returns false when the value lies
-/// outside that range; the caller then takes the generic route.
+/// coordinate. The value is m * 2^e with an integer m of 53 bits; times 10^k it is
+/// m * 5^k * 2^(e + k), and m * 5^k (k <= 22) is an exact 128-bit product, so the integer
+/// part and the bits below it give the correctly rounded digits, ties to even as the C
+/// library does. Returns false outside that range; the caller then takes the generic route.
 bool roundFast(double magnitude, RoundedDecimal& rounded)
 {
     if (!(magnitude >= 1e-8 && magnitude < 1e15)) {
         return false;
     }
-    const int binaryExponent = static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7ff) - 1023;
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int binaryExponent = static_cast<int>(bits >> 52) - 1023; // normal: the range excludes the rest
+    const std::uint64_t significand = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
     // floor(binaryExponent * log10(2)): never above the true decimal exponent, at most one below.
     int exponent = (binaryExponent * 78913) >> 18;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -128,15 +212,24 @@ bool roundFast(double magnitude, RoundedDecimal& rounded)
         if (scalePower < 0 || scalePower > 22) {
             return false;
         }
-        const double scale = kPow10Double[static_cast<std::size_t>(scalePower)];
-        const double product = magnitude * scale;
-        const double residue = std::fma(magnitude, scale, -product);
-        auto mantissa = static_cast<std::uint64_t>(product);
-        const double fraction = product - static_cast<double>(mantissa);
-        // fraction - 0.5 is exact; the sign of a rounded sum is the sign of the exact sum.
-        const double aboveHalf = (fraction - 0.5) + residue;
-        if (aboveHalf > 0 || (aboveHalf == 0 && (mantissa & 1) != 0)) {
-            ++mantissa;
+        const Uint128 product = static_cast<Uint128>(significand) * kPow5[static_cast<std::size_t>(scalePower)];
+        const int shift = 52 - binaryExponent - scalePower; // bits below the unit
+        std::uint64_t mantissa = 0;
+        if (shift <= 0) {
+            if (shift < -10) {
+                return false;
+            }
+            mantissa = static_cast<std::uint64_t>(product << -shift);
+        } else if (shift < 120) {
+            mantissa = static_cast<std::uint64_t>(product >> shift);
+            const Uint128 remainder = product - (static_cast<Uint128>(mantissa) << shift);
+            const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+            // Without branches: whether a value rounds up is a coin toss the predictor loses.
+            const bool up = remainder > half;
+            const bool tie = remainder == half;
+            mantissa += static_cast<std::uint64_t>(up) | (static_cast<std::uint64_t>(tie) & mantissa & 1);
+        } else {
+            return false;
         }
         if (mantissa < kPow10Int[kDrawingDigits - 1]) {
             return false;
@@ -167,70 +260,85 @@ RoundedDecimal roundSignificant(double magnitude, int digits)
     return roundGeneric(magnitude, digits);
 }
 
-bool appendNonFinite(std::string& out, double value)
+void appendNonFinite(std::string& out, double value)
 {
     if (std::isnan(value)) {
         out += "nan";
-        return true;
-    }
-    if (std::isinf(value)) {
+    } else {
         out += value < 0 ? "-inf" : "inf";
-        return true;
     }
-    return false;
+}
+
+/// Appends `count` zeros and returns where they start. The digits are then written in
+/// place: composing them in a local buffer and copying it would read back bytes just stored
+/// one or two at a time, which stalls the processor longer than the formatting takes.
+char* grow(std::string& out, int count)
+{
+    const std::size_t start = out.size();
+    out.append(static_cast<std::size_t>(count), '0');
+    return out.data() + start;
 }
 
 void appendFixedRounded(std::string& out, bool negative, RoundedDecimal rounded, int digits, int decimals)
 {
     decimals = std::clamp(decimals, 0, kMaxFixedDecimals);
-    // The rounded value is mantissa * 10^-mantissaDecimals.
+    // The rounded value is mantissa * 10^-mantissaDecimals. It is shown as the digits of
+    // `shown` (the last shownDecimals of them after the point), padded with zeros: integer
+    // places of a large value past its significant digits, and decimal places past them.
     const int mantissaDecimals = digits - 1 - rounded.exponent;
     std::uint64_t shown = rounded.mantissa;
-    int trailingZeros = 0;
+    int shownDecimals = mantissaDecimals;
     if (rounded.mantissa == 0) {
-        shown = 0;
+        shownDecimals = 0;
     } else if (decimals < mantissaDecimals) {
         const int dropped = mantissaDecimals - decimals;
+        shownDecimals = decimals;
         if (dropped > digits) {
             shown = 0; // below half a unit of the last decimal
         } else {
-            const std::uint64_t divisor = kPow10Int[static_cast<std::size_t>(dropped)];
-            shown = (rounded.mantissa + divisor / 2) / divisor; // half away from zero
+            const std::uint64_t half = kPow10Int[static_cast<std::size_t>(dropped)] / 2;
+            shown = divideByPowerOf10(rounded.mantissa + half, dropped); // half away from zero
         }
-    } else {
-        trailingZeros = decimals - mantissaDecimals;
     }
 
-    // The digit string: leading zeros so that one digit stands before the point, the
-    // digits of `shown`, then the zeros beyond the significant digits.
-    constexpr int kCapacity = 20 + 310 + kMaxFixedDecimals + 2;
-    char text[kCapacity];
-    const int shownDigits = shown == 0 ? 0 : countDigits(shown);
-    const int length = shownDigits + trailingZeros;
-    const int leadingZeros = std::max(0, decimals + 1 - length);
-    char* p = text;
-    if (negative && shown != 0) {
+    // Integer and decimal digits of `shown`; a mantissa holds at most 17 digits, so more
+    // decimals than 19 means that every digit is a decimal.
+    std::uint64_t integerPart = shown;
+    std::uint64_t fractionPart = 0;
+    if (shownDecimals > 19) {
+        integerPart = 0;
+        fractionPart = shown;
+    } else if (shownDecimals > 0) {
+        integerPart = divideByPowerOf10(shown, shownDecimals);
+        fractionPart = shown - integerPart * kPow10Int[static_cast<std::size_t>(shownDecimals)];
+    }
+
+    const bool minus = negative && shown != 0;
+    const int integerDigits = countDigits(integerPart);
+    const int integerZeros = std::max(0, -shownDecimals); // places of a large value beyond its digits
+    shownDecimals = std::max(0, shownDecimals);
+    const int length = (minus ? 1 : 0) + integerDigits + integerZeros + (decimals > 0 ? 1 + decimals : 0);
+    char* p = grow(out, length);
+    if (minus) {
         *p++ = '-';
     }
-    std::memset(p, '0', static_cast<std::size_t>(leadingZeros));
-    p += leadingZeros;
-    writeDigits(p, shownDigits, shown);
-    p += shownDigits;
-    std::memset(p, '0', static_cast<std::size_t>(trailingZeros));
-    p += trailingZeros;
+    writeDigits(p, integerDigits, integerPart);
+    p += integerDigits + integerZeros;
     if (decimals > 0) {
-        // Open a gap for the point before the last `decimals` digits.
-        char* point = p - decimals;
-        std::memmove(point + 1, point, static_cast<std::size_t>(decimals));
-        *point = '.';
-        ++p;
+        *p++ = '.';
+        if (shownDecimals > 20) {
+            p += shownDecimals - 20;
+            writeDigits(p, 20, fractionPart);
+        } else {
+            writeDigits(p, shownDecimals, fractionPart);
+        }
     }
-    out.append(text, static_cast<std::size_t>(p - text));
 }
 
 void appendFixedDigits(std::string& out, double value, int decimals, int digits)
 {
-    if (appendNonFinite(out, value)) {
+    if (!std::isfinite(value)) [[unlikely]] {
+        appendNonFinite(out, value);
         return;
     }
     appendFixedRounded(out, std::signbit(value), roundSignificant(std::fabs(value), digits), digits, decimals);
@@ -275,21 +383,17 @@ std::string formatFixedSignificant(double value, int decimals, int significantDi
 
 void appendSci23(std::string& out, double value)
 {
-    if (appendNonFinite(out, value)) {
+    if (!std::isfinite(value)) [[unlikely]] {
+        appendNonFinite(out, value);
         return;
     }
     const RoundedDecimal rounded = roundSignificant(std::fabs(value), kDrawingDigits);
-    char text[24];
-    char digits[kDrawingDigits];
-    writeDigits(digits, kDrawingDigits, rounded.mantissa);
-    char* p = text;
-    *p++ = std::signbit(value) && rounded.mantissa != 0 ? '-' : ' ';
-    *p++ = digits[0];
-    *p++ = '.';
-    std::memcpy(p, digits + 1, kDrawingDigits - 1);
-    p += kDrawingDigits - 1;
-    p = writeExponent(p, rounded.exponent, 4);
-    out.append(text, static_cast<std::size_t>(p - text));
+    char* p = grow(out, 23);
+    p[0] = std::signbit(value) && rounded.mantissa != 0 ? '-' : ' ';
+    p[1] = static_cast<char>('0' + rounded.mantissa / kPow10Int[kDrawingDigits - 1]);
+    p[2] = '.';
+    writeDigits(p + 3, kDrawingDigits - 1, rounded.mantissa % kPow10Int[kDrawingDigits - 1]);
+    writeExponent(p + 2 + kDrawingDigits, rounded.exponent, 4);
 }
 
 std::string formatSci23(double value)
@@ -301,7 +405,8 @@ std::string formatSci23(double value)
 
 void appendGeneral(std::string& out, double value)
 {
-    if (appendNonFinite(out, value)) {
+    if (!std::isfinite(value)) [[unlikely]] {
+        appendNonFinite(out, value);
         return;
     }
     RoundedDecimal rounded = roundSignificant(std::fabs(value), kDrawingDigits);
@@ -314,44 +419,54 @@ void appendGeneral(std::string& out, double value)
         rounded.mantissa /= 10;
         --significant;
     }
-    char digits[kDrawingDigits];
-    writeDigits(digits, significant, rounded.mantissa);
-
-    char text[48];
-    char* p = text;
-    if (std::signbit(value)) {
-        *p++ = '-';
-    }
+    const bool minus = std::signbit(value);
     const int exponent = rounded.exponent;
-    const auto copy = [&p](const char* from, int count) {
-        std::memcpy(p, from, static_cast<std::size_t>(count));
-        p += count;
-    };
-    const auto zeros = [&p](int count) {
-        std::memset(p, '0', static_cast<std::size_t>(count));
-        p += count;
-    };
     if (exponent < -5 || exponent >= kDrawingDigits) {
-        *p++ = digits[0];
+        const auto exponentMagnitude = static_cast<std::uint64_t>(exponent < 0 ? -exponent : exponent);
+        const int exponentDigits = std::max(2, countDigits(exponentMagnitude));
+        const int length = (minus ? 1 : 0) + 1 + (significant > 1 ? significant : 0) + 2 + exponentDigits;
+        char* p = grow(out, length);
+        if (minus) {
+            *p++ = '-';
+        }
+        const std::uint64_t first = divideByPowerOf10(rounded.mantissa, significant - 1);
+        *p++ = static_cast<char>('0' + first);
         if (significant > 1) {
             *p++ = '.';
-            copy(digits + 1, significant - 1);
+            writeDigits(p, significant - 1,
+                        rounded.mantissa - first * kPow10Int[static_cast<std::size_t>(significant - 1)]);
+            p += significant - 1;
         }
-        p = writeExponent(p, exponent, 2);
+        writeExponent(p, exponent, 2);
     } else if (exponent < 0) {
-        *p++ = '0';
-        *p++ = '.';
-        zeros(-exponent - 1);
-        copy(digits, significant);
+        // 0.000ddd: the leading zeros are already in place.
+        const int length = (minus ? 1 : 0) + 2 + (-exponent - 1) + significant;
+        char* p = grow(out, length);
+        if (minus) {
+            *p++ = '-';
+        }
+        p[1] = '.';
+        writeDigits(p + 2 + (-exponent - 1), significant, rounded.mantissa);
     } else if (exponent + 1 >= significant) {
-        copy(digits, significant);
-        zeros(exponent + 1 - significant);
+        // A whole number: its digits, then zeros already in place.
+        char* p = grow(out, (minus ? 1 : 0) + exponent + 1);
+        if (minus) {
+            *p++ = '-';
+        }
+        writeDigits(p, significant, rounded.mantissa);
     } else {
-        copy(digits, exponent + 1);
-        *p++ = '.';
-        copy(digits + exponent + 1, significant - exponent - 1);
+        const int integerDigits = exponent + 1;
+        const int decimals = significant - integerDigits;
+        char* p = grow(out, (minus ? 1 : 0) + significant + 1);
+        if (minus) {
+            *p++ = '-';
+        }
+        const std::uint64_t integerPart = divideByPowerOf10(rounded.mantissa, decimals);
+        writeDigits(p, integerDigits, integerPart);
+        p[integerDigits] = '.';
+        writeDigits(p + integerDigits + 1, decimals,
+                    rounded.mantissa - integerPart * kPow10Int[static_cast<std::size_t>(decimals)]);
     }
-    out.append(text, static_cast<std::size_t>(p - text));
 }
 
 std::string formatGeneral(double value)
