@@ -1,0 +1,286 @@
+// mervalon-bench: end-to-end throughput of the batch converter on a generated file of a
+// million points with every entity kind enabled, once writing to memory (/dev/shm) and
+// once to disk, with the converter's peak memory against its budget.
+
+#include "PointFileGenerator.h"
+
+#include "core/config/Configuration.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+// A drawing takes a little under 1 KB per point with every entity on; room is checked first.
+constexpr std::uintmax_t kOutputBytesPerPointEstimate = 1200;
+
+struct Options {
+    fs::path converter = MERVALON_CONVERTER_PATH;
+    fs::path dataDir = MERVALON_DATA_BUILD_DIR;
+    fs::path diskDir = fs::temp_directory_path();
+    fs::path memoryDir = "/dev/shm";
+    std::uint64_t points = 1'000'000;
+    bool keep = false;
+    bool check = false;
+    std::optional<fs::path> generateOnly;
+};
+
+struct ChildRun {
+    int exitStatus = -1; // exit code, or -1 when the child did not exit normally
+    double seconds = 0;
+    long peakKiB = 0;
+};
+
+void printUsage()
+{
+    std::puts("usage: mervalon-bench [--converter PATH] [--points N] [--disk-dir DIR] [--memory-dir DIR]\n"
+              "                      [--data-dir DIR] [--keep] [--check]\n"
+              "       mervalon-bench --generate FILE [--points N]\n"
+              "  --check  loads each drawing with tests/tools/check_dxf.py (slow: use with few points)");
+}
+
+std::optional<Options> parseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--converter" && hasValue) {
+            options.converter = argv[++i];
+        } else if (argument == "--points" && hasValue) {
+            options.points = std::strtoull(argv[++i], nullptr, 10);
+        } else if (argument == "--disk-dir" && hasValue) {
+            options.diskDir = argv[++i];
+        } else if (argument == "--memory-dir" && hasValue) {
+            options.memoryDir = argv[++i];
+        } else if (argument == "--data-dir" && hasValue) {
+            options.dataDir = argv[++i];
+        } else if (argument == "--generate" && hasValue) {
+            options.generateOnly = fs::path(argv[++i]);
+        } else if (argument == "--keep") {
+            options.keep = true;
+        } else if (argument == "--check") {
+            options.check = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.points == 0) {
+        return std::nullopt;
+    }
+    return options;
+}
+
+fs::path makeTempDir(const fs::path& parent, const char* stem)
+{
+    std::string pattern = (parent / (std::string(stem) + "-XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::system_error(errno, std::generic_category(), "cannot create a folder in " + parent.string());
+    }
+    return pattern;
+}
+
+/// Every entity kind on, every text in the layout, 3D: the heaviest drawing there is.
+mervalon::config::Configuration allEntitiesConfiguration()
+{
+    mervalon::config::Configuration c;
+    c.pointCreate = 1;
+    c.pointLayer = "POINTS";
+    c.pointColor = 7;
+    c.numberCreate = 1;
+    c.numberHeight = "0.5";
+    c.numberLayer = "NUMBERS";
+    c.numberColor = 3;
+    c.xCreate = 1;
+    c.xHeight = "0.5";
+    c.xDecimals = 3;
+    c.xLayer = "X_COORD";
+    c.xColor = 4;
+    c.yCreate = 1;
+    c.yHeight = "0.5";
+    c.yDecimals = 3;
+    c.yLayer = "Y_COORD";
+    c.yColor = 4;
+    c.elevationCreate = 1;
+    c.elevationHeight = "0.5";
+    c.elevationDecimals = 2;
+    c.elevationLayer = "ELEVATIONS";
+    c.elevationColor = 2;
+    c.descriptionCreate = 1;
+    c.descriptionHeight = "0.5";
+    c.descriptionLayer = "DESCRIPTIONS";
+    c.descriptionColor = 6;
+    c.polylineCreate = 1;
+    c.polylineLayer = "POLYLINES";
+    c.polylineColor = 1;
+    c.formatName = "!default";
+    c.layout.slot = {0, 1, 2, 3, 4};
+    c.layout.distance = "0.5";
+    return c;
+}
+
+/// Runs the program and waits for it; the rusage of wait4 is this child's alone.
+ChildRun runChild(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    ChildRun run;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child < 0) {
+        throw std::system_error(errno, std::generic_category(), "fork");
+    }
+    if (child == 0) {
+        ::execv(argv[0], argv.data());
+        std::fprintf(stderr, "cannot start %s: %s\n", argv[0], std::strerror(errno));
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    while (::wait4(child, &status, 0, &usage) < 0) {
+        if (errno != EINTR) {
+            throw std::system_error(errno, std::generic_category(), "wait4");
+        }
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakKiB = usage.ru_maxrss; // kilobytes on Linux
+    return run;
+}
+
+std::uintmax_t folderBytes(const fs::path& folder)
+{
+    std::uintmax_t bytes = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            bytes += entry.file_size();
+        }
+    }
+    return bytes;
+}
+
+struct Setup {
+    fs::path input;
+    fs::path installDir;
+    fs::path configuration;
+    mervalon::bench::PointFileSummary summary;
+};
+
+/// Runs one conversion into a fresh folder under `parent`; returns false when it failed
+/// or went over its memory budget.
+bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options)
+{
+    const std::uintmax_t needed = setup.summary.points * kOutputBytesPerPointEstimate;
+    std::error_code error;
+    const auto space = fs::space(parent, error);
+    if (error || space.available < needed) {
+        std::printf("%-6s skipped: %s has not %.0f MiB free\n", label, parent.c_str(),
+                    static_cast<double>(needed) / kMiB);
+        return true;
+    }
+    const fs::path folder = makeTempDir(parent, "mervalon-bench");
+    const fs::path destination = folder / "dxf";
+    fs::create_directory(destination);
+    const ChildRun run = runChild({options.converter.string(), "--install-dir", setup.installDir.string(), "--format",
+                                   "!default", "--config", setup.configuration.string(), "--on-error", "skip", "--dest",
+                                   destination.string(), "--report", (folder / "report.log").string(),
+                                   setup.input.string()});
+    const std::uintmax_t outputBytes = folderBytes(destination);
+    const double inputMiB = static_cast<double>(setup.summary.bytes) / kMiB;
+    const double peakMiB = static_cast<double>(run.peakKiB) / 1024.0;
+    const double budgetMiB = 3.0 * inputMiB + 64.0;
+    const bool withinBudget = peakMiB < budgetMiB;
+    std::printf("%-6s exit %d, %.2f s, %.0f points/s, output %ju bytes (%.1f MiB), peak memory %.1f MiB, "
+                "budget 3 x input + 64 MiB = %.1f MiB: %s\n",
+                label, run.exitStatus, run.seconds, static_cast<double>(setup.summary.points) / run.seconds,
+                outputBytes, static_cast<double>(outputBytes) / kMiB, peakMiB, budgetMiB,
+                withinBudget ? "within" : "EXCEEDED");
+    if (run.exitStatus == 0 && outputBytes == 0) {
+        std::printf("%-6s the converter reported success but wrote no drawing\n", label);
+    }
+    bool good = run.exitStatus == 0 && withinBudget && outputBytes > 0;
+    if (options.check && run.exitStatus == 0) {
+        const fs::path drawing = destination / (setup.input.stem().string() + ".dxf");
+        const std::string points = std::to_string(setup.summary.points);
+        const ChildRun check = runChild({"/usr/bin/python3", MERVALON_CHECK_DXF, drawing.string(), "--points", points,
+                                         "--texts", std::to_string(setup.summary.points * 5), "--polylines",
+                                         std::to_string(setup.summary.polylines), "--vertices",
+                                         std::to_string(setup.summary.vertices)});
+        good = good && check.exitStatus == 0;
+    }
+    if (options.keep) {
+        std::printf("%-6s kept in %s\n", label, folder.c_str());
+    } else {
+        fs::remove_all(folder, error);
+    }
+    return good;
+}
+
+int runBenchmark(const Options& options)
+{
+    const fs::path work = makeTempDir(options.diskDir, "mervalon-bench-work");
+    Setup setup;
+    setup.input = work / "points.txt";
+    const auto start = std::chrono::steady_clock::now();
+    setup.summary = mervalon::bench::writePointFile(setup.input, options.points);
+    const double generationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    setup.installDir = work / "install";
+    fs::copy(options.dataDir, setup.installDir, fs::copy_options::recursive);
+    setup.configuration = setup.installDir / "configurations" / "bench-all-entities.rp4";
+    mervalon::config::writeConfigurationFile(setup.configuration, allEntitiesConfiguration());
+
+    std::printf("converter %s\n", options.converter.c_str());
+    std::printf("input  %ju points, %ju polylines of %ju vertices, %ju bytes (%.1f MiB), generated in %.2f s\n",
+                setup.summary.points, setup.summary.polylines, setup.summary.vertices, setup.summary.bytes,
+                static_cast<double>(setup.summary.bytes) / kMiB, generationSeconds);
+    bool good = convertOnce("memory", options.memoryDir, setup, options);
+    good = convertOnce("disk", options.diskDir, setup, options) && good;
+    if (options.keep) {
+        std::printf("input and installation kept in %s\n", work.c_str());
+    } else {
+        std::error_code error;
+        fs::remove_all(work, error);
+    }
+    return good ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto options = parseOptions(argc, argv);
+    if (!options) {
+        printUsage();
+        return 2;
+    }
+    try {
+        if (options->generateOnly) {
+            const auto summary = mervalon::bench::writePointFile(*options->generateOnly, options->points);
+            std::printf("%ju points, %ju polylines, %ju vertices, %ju bytes\n", summary.points, summary.polylines,
+                        summary.vertices, summary.bytes);
+            return 0;
+        }
+        return runBenchmark(*options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mervalon-bench: %s\n", e.what());
+        return 1;
+    }
+}
