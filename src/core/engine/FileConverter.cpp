@@ -479,8 +479,12 @@ void Conversion::logLineError()
 
 void Conversion::removeDestination()
 {
+    // Only a drawing file we wrote is removed: a destination that is a device or other
+    // special file (a user converting to /dev/null, or a full device) must never be deleted.
     std::error_code ignored;
-    std::filesystem::remove(m_destination, ignored);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(m_destination, ignored))) {
+        std::filesystem::remove(m_destination, ignored);
+    }
 }
 
 void Conversion::finish(std::size_t linesHandled, bool aborted)
