@@ -416,3 +416,24 @@ TEST_F(BatchRunTest, ThePreviousReportIsReplaced)
     EXPECT_EQ(report.find("xxxxxxxxxx"), std::string::npos);
     EXPECT_EQ(report.rfind("Mervalon Report - ", 0), 0u);
 }
+
+TEST_F(BatchRunTest, APointFileIsNeverReplacedByItsOwnDrawing)
+{
+    const std::string points = "1,10,20,5,a\r\n";
+    writeFile("src/site.dxf", points);
+    writeFile("src/dxf", points);
+    writeFile("src/b.txt", points);
+    request.files = runFilesOf({"site.dxf", "dxf", "b.txt"}, pathOf("src").string(), pathOf("src").string());
+    EXPECT_TRUE(run());
+    EXPECT_EQ(readFile(pathOf("src/site.dxf")), points);
+    EXPECT_EQ(readFile(pathOf("src/dxf")), points);
+    EXPECT_EQ(report,
+              crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("site.dxf")) +
+                   Lines{"  ! Error: \"" + src("site.dxf") + "\" cannot be created: it would replace the point file !",
+                         "", ""} +
+                   pointFile(src("dxf")) +
+                   Lines{"  ! Error: \"" + src("dxf") + "\" cannot be created: it would replace the point file !", "",
+                         ""} +
+                   pointFile(src("b.txt")) +
+                   Lines{"", ">> 1 lines processed.", ">> Dxf file created: " + src("b.dxf"), "", ""}));
+}
