@@ -80,6 +80,7 @@ private:
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
+    bool m_textXIsNumber = false;
     double m_textOffset = 0;
 };
 

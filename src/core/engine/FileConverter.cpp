@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -304,6 +305,10 @@ void Conversion::takeCoordinate(const FieldRow& row, const ValueSource& source, 
     value = *number;
     if (m_modifiers.modifyCoordinates != 0) {
         value += offset;
+        if (!std::isfinite(value)) {
+            // Beyond the range of a number once shifted: "inf" would corrupt the drawing.
+            return setError(messages.notDecimal);
+        }
         target.clear();
         appendGeneral(target, value);
     } else {
@@ -339,6 +344,9 @@ void Conversion::takeZ(const FieldRow& row)
     m_zValue = *number;
     if (m_modifiers.modifyCoordinates != 0) {
         m_zValue += m_modifiers.zOffset;
+        if (!std::isfinite(m_zValue)) {
+            return setError(": Z coordinate is not a decimal value !");
+        }
         m_point.z.clear();
         appendGeneral(m_point.z, m_zValue);
     }
