@@ -359,3 +359,20 @@ TEST_F(DxfWriterTest, FullDeviceReportsTheFailureAtTheEnd)
     EXPECT_TRUE(writer.failed());
     EXPECT_EQ(writer.errorNumber(), ENOSPC);
 }
+
+TEST_F(DxfWriterTest, TextsBeyondTheRangeOfANumberAreNotWritten)
+{
+    Configuration c = exampleConfiguration();
+    c.layout.distance = "1e308";
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(1.7e308);
+    EXPECT_FALSE(writer.writeText(EntityContent::Number, "1", "2000", "1"));
+    writer.beginPointTexts(0.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Number, "2", "2000", "1"));
+    writer.finishDrawing();
+    const std::string text = drawing();
+    EXPECT_EQ(text.find("inf"), std::string::npos);
+    EXPECT_EQ(text.find("\r\n1\r\n  7\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n2\r\n  7\r\nNUMBERS\r\n"), std::string::npos);
+}

@@ -634,3 +634,17 @@ TEST_F(FileConverterTest, FullDiskDuringALongFileIsSeenPartWay)
     EXPECT_EQ(report.find("Dxf file created"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
+
+TEST_F(FileConverterTest, ShiftedCoordinatesBeyondTheRangeOfANumberAreRefused)
+{
+    configuration.modifiers.modifyCoordinates = 1;
+    configuration.modifiers.xOffset = 1e308;
+    configuration.modifiers.zOffset = -1e308;
+    convert({{"1", "1e308", "20", "5", "a", "1"},
+             {"2", "10", "20", "-1e308", "a", "1"},
+             {"3", "10", "20", "5", "a", "1"}});
+    EXPECT_EQ(report, crlf({"  ! Error in line 1: X coordinate is not a decimal value !",
+                            "  ! Error in line 2: Z coordinate is not a decimal value !", "", ">> 3 lines processed.",
+                            created(), "", ""}));
+    EXPECT_EQ(drawing.find("inf"), std::string::npos);
+}
