@@ -256,3 +256,11 @@ TEST_F(ConvertCommandTest, FirstRunSeedsThePerUserInstallation)
     EXPECT_EQ(run({"--report", path("own.log"), path("points/clean.txt")}, false), 0) << messages.str();
     EXPECT_TRUE(fs::exists(userInstall / "formats" / "mine.rpf"));
 }
+
+TEST_F(ConvertCommandTest, AReportNamedLikeAPointFileCannotStart)
+{
+    const std::string before = read(m_dir / "points" / "clean.txt");
+    EXPECT_EQ(run({"--report", path("points/clean.txt"), path("points/clean.txt")}), 2);
+    expectOneLineMessage("would replace the point file");
+    EXPECT_EQ(read(m_dir / "points" / "clean.txt"), before);
+}
