@@ -204,6 +204,13 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;
         request.reportPath = options.reportFile ? fs::absolute(*options.reportFile) : installDir / "mervalon40.log";
+        // The report is emptied before any file is read: named like a point file, it would wipe it.
+        for (const engine::RunFile& file : request.files) {
+            std::error_code ec;
+            if (fs::equivalent(file.source, request.reportPath, ec)) {
+                throw NotStarted("the report \"" + request.reportPath.string() + "\" would replace the point file");
+            }
+        }
         request.timestamp = currentTimestamp();
         request.readSheet = sheetRowsReader();
         if (!fs::is_regular_file(installDir / "dxf.dat")) {

@@ -226,6 +226,17 @@ bool Run::convertOne(std::size_t index)
         return true;
     }
 
+    // A point file named like its own drawing (site.dxf, or a file called "dxf") would be
+    // replaced by the drawing made from it: the user's data would be lost.
+    std::error_code sameFileError;
+    if (std::filesystem::equivalent(source, destination, sameFileError)) {
+        fileError("  ! Error: \"" + destination.string() + "\" cannot be created: it would replace the point file !");
+        if (abortRun) {
+            m_log.line(">> Process aborted.");
+        }
+        return !abortRun;
+    }
+
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue};
     const ConversionResult result = convertFile(rows, settings, destination, m_log, m_progress);
     m_errorsOccurred = m_errorsOccurred || result.errorsLogged;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace mervalon::engine {
 namespace {
@@ -192,7 +193,12 @@ void DxfWriter::beginPointTexts(double x)
 {
     m_textOffset = 0;
     m_textX.clear();
-    appendFixed(m_textX, x + m_distance, 14);
+    const double textX = x + m_distance;
+    // A position beyond the range of a number has no notation; its texts are not written.
+    m_textXIsNumber = std::isfinite(textX);
+    if (m_textXIsNumber) {
+        appendFixed(m_textX, textX, 14);
+    }
 }
 
 int DxfWriter::elevationDecimals() const { return clampDecimals(m_configuration.elevationDecimals); }
@@ -208,7 +214,8 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::str
     // no partial entity behind and does not move the texts that follow.
     const std::optional<double>& yValue = m_y.read(y);
     const std::optional<double> zValue = text.is2D ? std::optional<double>(0.0) : m_z.read(z);
-    if (!yValue || !zValue || !text.heightIsNumber || !m_distanceIsNumber) {
+    if (!yValue || !zValue || !text.heightIsNumber || !m_distanceIsNumber || !m_textXIsNumber ||
+        !std::isfinite(*yValue - m_textOffset)) {
         return false;
     }
     appendLine("  0");

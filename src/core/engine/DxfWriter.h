@@ -90,6 +90,7 @@ private:
     std::string m_textX;
     CachedNumber m_y;
     CachedNumber m_z;
+    bool m_textXIsNumber = false;
     double m_textOffset = 0;
 };
 

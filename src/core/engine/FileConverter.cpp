@@ -306,7 +306,8 @@ void Conversion::takeCoordinate(const FieldRow& row, const ValueSource& source, 
     if (m_modifiers.modifyCoordinates != 0) {
         value += offset;
         if (!std::isfinite(value)) {
-            return setError(messages.notDecimal); // shifted beyond any representable coordinate
+            // Beyond the range of a number once shifted: "inf" would corrupt the drawing.
+            return setError(messages.notDecimal);
         }
         target.clear();
         appendGeneral(target, value);
@@ -486,8 +487,12 @@ void Conversion::logLineError()
 
 void Conversion::removeDestination()
 {
+    // Only a drawing file we wrote is removed: a destination that is a device or other
+    // special file (a user converting to /dev/null, or a full device) must never be deleted.
     std::error_code ignored;
-    std::filesystem::remove(m_destination, ignored);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(m_destination, ignored))) {
+        std::filesystem::remove(m_destination, ignored);
+    }
 }
 
 void Conversion::finish(std::size_t linesHandled, bool aborted)

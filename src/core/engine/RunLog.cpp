@@ -11,7 +11,7 @@ RunLog::RunLog(const std::filesystem::path& path)
 {
     if (!m_file.open(path)) {
         const int error = m_file.errorNumber();
-        throw std::system_error(error, std::generic_category(), io::describeFileError("Cannot create file", path, error));
+        throw io::FileError("Cannot create file", path, error);
     }
 }
 
@@ -41,7 +41,7 @@ void RunLog::close()
     }
     if (!m_file.close()) {
         const int error = m_file.errorNumber();
-        throw std::system_error(error, std::generic_category(), io::describeFileError("Cannot write file", m_path, error));
+        throw io::FileError("Cannot write file", m_path, error);
     }
 }
 

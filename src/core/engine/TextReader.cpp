@@ -158,7 +158,7 @@ private:
     [[noreturn]] void fail(const char* action)
     {
         const int error = errno != 0 ? errno : EIO;
-        throw std::system_error(error, std::generic_category(), io::describeFileError(action, m_path, error));
+        throw io::FileError(action, m_path, error);
     }
 
     static constexpr std::size_t kBlock = 1 << 20;
@@ -175,7 +175,7 @@ FieldRows readTextLines(const std::filesystem::path& path, std::string_view sepa
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        throw std::system_error(EISDIR, std::generic_category(), io::describeFileError("Cannot open file", path, EISDIR));
+        throw io::FileError("Cannot open file", path, EISDIR);
     }
     LineSource source(path);
     FieldRows rows;

@@ -17,7 +17,7 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 [[noreturn]] void throwFileError(const std::string& action, const std::filesystem::path& path, int errorNumber)
 {
-    throw std::system_error(errorNumber, std::generic_category(), describeFileError(action, path, errorNumber));
+    throw FileError(action, path, errorNumber);
 }
 
 FileHandle openOrThrow(const std::filesystem::path& path, const char* mode, const char* action)
@@ -35,6 +35,12 @@ FileHandle openOrThrow(const std::filesystem::path& path, const char* mode, cons
 std::string describeFileError(const std::string& action, const std::filesystem::path& path, int errorNumber)
 {
     return action + " \"" + path.string() + "\". " + std::strerror(errorNumber);
+}
+
+FileError::FileError(const std::string& action, const std::filesystem::path& path, int errorNumber)
+    : std::system_error(errorNumber, std::generic_category())
+    , m_message(describeFileError(action, path, errorNumber))
+{
 }
 
 std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path, std::size_t limit)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace mervalon::io {
@@ -26,5 +27,16 @@ inline void writeFileText(const std::filesystem::path& path, const std::string& 
 
 /// "Cannot open file "<path>". <system text>" style message used by every file failure.
 std::string describeFileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
+
+/// A file failure whose what() is exactly describeFileError's message. std::system_error
+/// alone would append ": <system text>" a second time to every message shown to the user.
+class FileError : public std::system_error {
+public:
+    FileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
+    const char* what() const noexcept override { return m_message.c_str(); }
+
+private:
+    std::string m_message;
+};
 
 } // namespace mervalon::io

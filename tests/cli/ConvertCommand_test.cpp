@@ -1,0 +1,266 @@
+#include "cli/ConvertCommand.h"
+#include "cli/ConvertOptions.h"
+
+#include "core/config/Configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using mervalon::cli::ConvertOptions;
+using mervalon::cli::parseConvertOptions;
+using mervalon::cli::runConvert;
+
+namespace {
+
+// Before any test runs, the settings store and the per-user folders are sent into the build
+// tree, so that no test ever reads or changes the real user's installation.
+const bool kPrivateHome = [] {
+    const std::string home = MERVALON_CLI_TEST_HOME;
+    fs::create_directories(home);
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+    return true;
+}();
+
+class ConvertCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("mervalon-cli-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "points");
+        fs::copy(MERVALON_DATA_BUILD_DIR, m_dir / "install", fs::copy_options::recursive);
+        m_install = (m_dir / "install").string();
+        write("points/clean.txt", "1,1000.0,2000.0,15.25,BM1\r\n2,1010.5,2000.0,15.40,FENCE,1\r\n"
+                                  "3,1010.5,2010.25,15.55,FENCE,3\r\n");
+        write("points/faulty.txt", "1,1000.0,2000.0,15.25,BM1\r\n2,abc,2000.0,15.40,FENCE,1\r\n");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    void write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
+    static std::string read(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    int run(std::vector<std::string> arguments, bool withInstallDir = true)
+    {
+        if (withInstallDir) {
+            arguments.insert(arguments.begin(), "--install-dir=" + m_install);
+        }
+        messages.str("");
+        return runConvert(parseConvertOptions(arguments), messages, false);
+    }
+
+    // The message is one line, with the program's name in front.
+    void expectOneLineMessage(const std::string& part) const
+    {
+        const std::string text = messages.str();
+        EXPECT_EQ(text.rfind("mervalon-convert: ", 0), 0u) << text;
+        EXPECT_NE(text.find(part), std::string::npos) << text;
+        EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+    }
+
+    fs::path m_dir;
+    std::string m_install;
+    std::ostringstream messages;
+};
+
+} // namespace
+
+TEST_F(ConvertCommandTest, CleanFileExitsZeroAndDrawsBesideTheInput)
+{
+    EXPECT_EQ(run({path("points/clean.txt")}), 0);
+    EXPECT_EQ(messages.str(), "");
+    const std::string drawing = read(m_dir / "points" / "clean.dxf");
+    EXPECT_NE(drawing.find("\r\nENTITIES\r\n"), std::string::npos);
+    EXPECT_TRUE(drawing.ends_with("  0\r\nENDSEC\r\n  0\r\nEOF\r\n"));
+    const std::string report = read(m_dir / "install" / "mervalon40.log");
+    EXPECT_NE(report.find("\r\nPoint file : " + path("points/clean.txt") + "\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\r\n>> Dxf file created: " + path("points/clean.dxf") + "\r\n"), std::string::npos);
+    EXPECT_NE(report.find(">> Point file Format : !default (Text format)"), std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, FaultyLineExitsOne)
+{
+    EXPECT_EQ(run({path("points/faulty.txt")}), 1);
+    EXPECT_NE(messages.str().find("errors were reported"), std::string::npos) << messages.str();
+    const std::string report = read(m_dir / "install" / "mervalon40.log");
+    EXPECT_NE(report.find("  ! Error in line 2: X coordinate is not a decimal value !\r\n"), std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, AbortFilePolicyRemovesTheDrawing)
+{
+    EXPECT_EQ(run({"--on-error", "abort-file", path("points/faulty.txt")}), 1);
+    EXPECT_FALSE(fs::exists(m_dir / "points" / "faulty.dxf"));
+}
+
+TEST_F(ConvertCommandTest, ReportGoesWhereAsked)
+{
+    EXPECT_EQ(run({"--report", path("own.log"), path("points/clean.txt")}), 0);
+    EXPECT_TRUE(fs::exists(m_dir / "own.log"));
+    EXPECT_FALSE(fs::exists(m_dir / "install" / "mervalon40.log"));
+    EXPECT_EQ(read(m_dir / "own.log").rfind("Mervalon Report - ", 0), 0u);
+}
+
+TEST_F(ConvertCommandTest, RelativePathsAreReportedAbsolute)
+{
+    const fs::path before = fs::current_path();
+    fs::current_path(m_dir);
+    fs::create_directories(m_dir / "out");
+    const int status = run({"--dest", "out", "--report", "own.log", "points/../points/clean.txt"});
+    fs::current_path(before);
+    EXPECT_EQ(status, 0);
+    const std::string report = read(m_dir / "own.log");
+    EXPECT_NE(report.find("\r\nPoint file : " + path("points/clean.txt") + "\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\r\n>> Dxf file created: " + path("out/clean.dxf") + "\r\n"), std::string::npos)
+        << report;
+    EXPECT_TRUE(fs::exists(m_dir / "out" / "clean.dxf"));
+}
+
+TEST_F(ConvertCommandTest, SeveralFilesFromSeveralFolders)
+{
+    fs::create_directories(m_dir / "other");
+    write("other/more.survey.txt", "9,1,2,3,X\r\n");
+    fs::create_directories(m_dir / "out");
+    EXPECT_EQ(run({"--dest", path("out"), path("points/clean.txt"), path("other/more.survey.txt")}), 0);
+    EXPECT_TRUE(fs::exists(m_dir / "out" / "clean.dxf"));
+    EXPECT_TRUE(fs::exists(m_dir / "out" / "more.dxf"));
+}
+
+TEST_F(ConvertCommandTest, CouldNotStart)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        const char* message;
+    } cases[] = {
+        {{"--format", "no such format", "CLEAN"}, "no such format"},
+        {{"--dest", "MISSING", "CLEAN"}, "does not exist"},
+        {{"--config", "MISSING", "CLEAN"}, "No such file or directory"},
+        {{}, "no point file given"},
+    };
+    for (auto c : cases) {
+        for (std::string& argument : c.arguments) {
+            if (argument == "CLEAN") {
+                argument = path("points/clean.txt");
+            } else if (argument == "MISSING") {
+                argument = path("missing");
+            }
+        }
+        EXPECT_EQ(run(c.arguments), 2) << c.message;
+        expectOneLineMessage(c.message);
+    }
+    EXPECT_FALSE(fs::exists(m_dir / "points" / "clean.dxf"));
+}
+
+TEST_F(ConvertCommandTest, MissingInstallationFolderCannotStart)
+{
+    EXPECT_EQ(run({"--install-dir", path("nowhere"), path("points/clean.txt")}, false), 2);
+    expectOneLineMessage("does not exist");
+}
+
+TEST_F(ConvertCommandTest, InstallationWithoutPrologueCannotStart)
+{
+    fs::remove(m_dir / "install" / "dxf.dat");
+    EXPECT_EQ(run({path("points/clean.txt")}), 2);
+    expectOneLineMessage("dxf.dat");
+    EXPECT_FALSE(fs::exists(m_dir / "points" / "clean.dxf"));
+}
+
+TEST_F(ConvertCommandTest, ShortConfigurationFileCannotStart)
+{
+    write("short.rp4", std::string(671, '\0'));
+    EXPECT_EQ(run({"--config", path("short.rp4"), path("points/clean.txt")}), 2);
+    expectOneLineMessage("is not a configuration file");
+}
+
+TEST_F(ConvertCommandTest, ConfigurationsFormatIsTheDefaultAndAMissingOneFallsBack)
+{
+    mervalon::config::Configuration c = mervalon::config::readConfigurationFile(m_dir / "install" / "!Default.rp4");
+    c.formatName = "penzd space";
+    mervalon::config::writeConfigurationFile(m_dir / "space.rp4", c);
+    write("points/spaced.txt", "1 1000.0  2000.0\t15.25 BM1\r\n");
+    EXPECT_EQ(run({"--config", path("space.rp4"), path("points/spaced.txt")}), 0) << messages.str();
+    EXPECT_NE(read(m_dir / "install" / "mervalon40.log").find(">> Point file Format : penzd space (Text format)"),
+              std::string::npos);
+
+    c.formatName = "deleted format";
+    mervalon::config::writeConfigurationFile(m_dir / "gone.rp4", c);
+    EXPECT_EQ(run({"--config", path("gone.rp4"), path("points/clean.txt")}), 0);
+    EXPECT_NE(messages.str().find("\"deleted format\" does not exist; using \"!default\""), std::string::npos)
+        << messages.str();
+}
+
+TEST_F(ConvertCommandTest, LastConfigurationNamedInTheIniFileIsUsed)
+{
+    mervalon::config::Configuration c = mervalon::config::readConfigurationFile(m_dir / "install" / "!Default.rp4");
+    c.formatName = "pnezd comma";
+    mervalon::config::writeConfigurationFile(m_dir / "install" / "configurations" / "north first.rp4", c);
+    write("install/mervalon40.ini", "north first.rp4");
+    EXPECT_EQ(run({path("points/clean.txt")}), 0);
+    EXPECT_NE(read(m_dir / "install" / "mervalon40.log").find(">> Point file Format : pnezd comma (Text format)"),
+              std::string::npos);
+
+    write("install/mervalon40.ini", "vanished.rp4");
+    EXPECT_EQ(run({path("points/clean.txt")}), 0);
+    EXPECT_NE(messages.str().find("notice"), std::string::npos) << messages.str();
+    EXPECT_NE(read(m_dir / "install" / "mervalon40.log").find(">> Point file Format : !default (Text format)"),
+              std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, UnreadableInputIsAnErrorButTheOthersAreConverted)
+{
+    EXPECT_EQ(run({path("points/absent.txt"), path("points/clean.txt")}), 1);
+    EXPECT_TRUE(fs::exists(m_dir / "points" / "clean.dxf"));
+    const std::string report = read(m_dir / "install" / "mervalon40.log");
+    EXPECT_NE(report.find("  ! Error: Cannot open file \"" + path("points/absent.txt") +
+                          "\". No such file or directory !\r\n"),
+              std::string::npos)
+        << report;
+}
+
+TEST_F(ConvertCommandTest, FirstRunSeedsThePerUserInstallation)
+{
+    ASSERT_TRUE(kPrivateHome);
+    const fs::path home = MERVALON_CLI_TEST_HOME;
+    fs::remove_all(home / "data");
+    fs::remove_all(home / "config");
+    const fs::path userInstall = home / "data" / "Halvent" / "Mervalon40";
+    EXPECT_EQ(run({"--dest", path("points"), "--report", path("own.log"), path("points/clean.txt")}, false), 0)
+        << messages.str();
+    EXPECT_TRUE(fs::exists(userInstall / "dxf.dat"));
+    EXPECT_TRUE(fs::exists(userInstall / "formats" / "!default.rpf"));
+    EXPECT_TRUE(fs::exists(m_dir / "points" / "clean.dxf"));
+
+    // A user's change survives the next run.
+    std::ofstream(userInstall / "mervalon40.ini", std::ios::binary) << "!Default.rp4";
+    std::ofstream(userInstall / "formats" / "mine.rpf", std::ios::binary) << std::string(632, '\0');
+    EXPECT_EQ(run({"--report", path("own.log"), path("points/clean.txt")}, false), 0) << messages.str();
+    EXPECT_TRUE(fs::exists(userInstall / "formats" / "mine.rpf"));
+}
+
+TEST_F(ConvertCommandTest, AReportNamedLikeAPointFileCannotStart)
+{
+    const std::string before = read(m_dir / "points" / "clean.txt");
+    EXPECT_EQ(run({"--report", path("points/clean.txt"), path("points/clean.txt")}), 2);
+    expectOneLineMessage("would replace the point file");
+    EXPECT_EQ(read(m_dir / "points" / "clean.txt"), before);
+}

@@ -1,0 +1,439 @@
+#include "core/engine/BatchRun.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using mervalon::config::Configuration;
+using mervalon::engine::destinationName;
+using mervalon::engine::ErrorPolicy;
+using mervalon::engine::FieldList;
+using mervalon::engine::FieldRows;
+using mervalon::engine::RunFile;
+using mervalon::engine::runBatch;
+using mervalon::engine::runFilesOf;
+using mervalon::engine::RunNotStarted;
+using mervalon::engine::RunRequest;
+using mervalon::engine::sheetNumberOf;
+using mervalon::enginetest::crlf;
+using mervalon::enginetest::RecordingProgress;
+using mervalon::enginetest::TempFolderTest;
+using mervalon::formats::FormatDefinition;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines operator+(Lines a, const Lines& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+FormatDefinition commaFormat()
+{
+    FormatDefinition f;
+    f.name = "penzd comma";
+    f.numberColumn = 1;
+    f.xColumn = 2;
+    f.yColumn = 3;
+    f.zColumn = 4;
+    f.descriptionColumn = 5;
+    f.separator = ",";
+    f.firstLine = 1;
+    return f;
+}
+
+Configuration pointsOnly()
+{
+    Configuration c;
+    c.pointCreate = 1;
+    c.pointLayer = "PTS";
+    c.layout.distance = "0.5";
+    return c;
+}
+
+// Asks to stop once the conversions have let events run `limit` times.
+class StopAfterPumps : public RecordingProgress {
+public:
+    explicit StopAfterPumps(std::size_t limit)
+        : m_limit(limit)
+    {
+    }
+    [[nodiscard]] bool isStopRequested() const override { return pumps >= m_limit; }
+
+private:
+    std::size_t m_limit;
+};
+
+Lines headerOf(const std::string& formatLine, const Lines& modifiers = {"    Renumber Points    : No",
+                                                                         "    Modify Coordinates : No"},
+               const Lines& zOption = {"    Use a default Z value : No"})
+{
+    return Lines{"Mervalon Report - 2026-12-08 19:30:00", std::string(37, '-'), "", formatLine,
+                 "    Import Number/Label  : Yes", "    Import X coordinate  : Yes", "    Import Y coordinate  : Yes",
+                 "    Import Z coordinate  : Yes", "    Import Description   : Yes", "    Import Polyline code : No", "",
+                 ">> Data modifiers"} +
+           modifiers + Lines{"", ">> Z coordinate option"} + zOption + Lines{"", ""};
+}
+
+class BatchRunTest : public TempFolderTest {
+protected:
+    void SetUp() override
+    {
+        TempFolderTest::SetUp();
+        std::filesystem::create_directories(pathOf("install"));
+        std::filesystem::create_directories(pathOf("src"));
+        std::filesystem::create_directories(pathOf("dest"));
+        writeFile("install/dxf.dat", "P\r\n");
+        request.runConfiguration = pointsOnly();
+        request.format = commaFormat();
+        request.installDir = pathOf("install");
+        request.reportPath = pathOf("install/mervalon40.log");
+        request.timestamp = "2026-12-08 19:30:00";
+    }
+
+    void useFiles(const std::vector<std::string>& names)
+    {
+        request.files = runFilesOf(names, pathOf("src").string(), pathOf("dest").string());
+    }
+
+    bool run(mervalon::engine::ProgressSink& sink)
+    {
+        const bool errors = runBatch(request, sink);
+        report = readFile(request.reportPath);
+        return errors;
+    }
+    bool run() { return run(progress); }
+
+    std::string src(const std::string& name) const { return pathOf("src").string() + "/" + name; }
+    std::string dest(const std::string& name) const { return pathOf("dest").string() + "/" + name; }
+
+    static Lines pointFile(const std::string& path)
+    {
+        const std::string heading = "Point file : " + path;
+        return {heading, std::string(heading.size(), '-')};
+    }
+    Lines convertedBlock(const std::string& name, const std::string& dxf, std::size_t lines) const
+    {
+        return pointFile(src(name)) + Lines{"", ">> " + std::to_string(lines) + " lines processed.",
+                                            ">> Dxf file created: " + dest(dxf), "", ""};
+    }
+
+    RunRequest request;
+    RecordingProgress progress;
+    std::string report;
+};
+
+} // namespace
+
+TEST(DestinationName, CutsAtTheFirstPoint)
+{
+    const struct {
+        const char* source;
+        const char* destination;
+    } cases[] = {{"site.txt", "site.dxf"}, {"site.2024.txt", "site.dxf"}, {"README", "dxf"},
+                 {".hidden", ".dxf"},      {"a.", "a.dxf"},             {"SITE.TXT", "SITE.dxf"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(destinationName(c.source), c.destination) << c.source;
+    }
+}
+
+TEST(RunFiles, FoldersGetAFinalSeparator)
+{
+    const auto files = runFilesOf({"a.txt", "b.csv"}, "/data/in", "/data/out/");
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].source, "/data/in/a.txt");
+    EXPECT_EQ(files[0].destination, "/data/out/a.dxf");
+    EXPECT_EQ(files[1].destination, "/data/out/b.dxf");
+}
+
+TEST(SheetNumber, OnlyANumberChosenByNumberCounts)
+{
+    FormatDefinition f;
+    f.sheetByNumber = 1;
+    f.sheet = "4";
+    EXPECT_EQ(sheetNumberOf(f), 4);
+    f.sheet = "0";
+    EXPECT_EQ(sheetNumberOf(f), 0);
+    f.sheet = "Trees";
+    EXPECT_EQ(sheetNumberOf(f), -1);
+    f.sheet = "99999999999";
+    EXPECT_EQ(sheetNumberOf(f), -1);
+    f.sheet = "4";
+    f.sheetByNumber = 0;
+    EXPECT_EQ(sheetNumberOf(f), -1);
+}
+
+TEST_F(BatchRunTest, EmptyFileListWritesTheHeaderOnly)
+{
+    EXPECT_FALSE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)")));
+}
+
+TEST_F(BatchRunTest, ModifiersAndDefaultZAreSummed)
+{
+    request.runConfiguration.modifiers.renumber = 1;
+    request.runConfiguration.modifiers.modifyCoordinates = 1;
+    request.runConfiguration.modifiers.xOffset = -2.5;
+    request.runConfiguration.modifiers.yOffset = 0.0;
+    request.runConfiguration.modifiers.zOffset = -0.25;
+    request.runConfiguration.modifiers.useDefaultZ = 1;
+    request.runConfiguration.modifiers.defaultZ = -12.5;
+    request.format.isExcel = 1;
+    request.format.name = "excel penzdc";
+    request.format.codeColumn = 6;
+    run();
+    Lines expected = headerOf(">> Point file Format : excel penzdc (Excel format)",
+                              {"    Renumber Points    : Yes", "    Modify Coordinates : Yes",
+                               "       X modifier : -2.500", "       Y modifier : +0.000",
+                               "       Z modifier : -0.250"},
+                              {"    Use a default Z value : Yes", "       Value : -12.500"});
+    expected[9] = "    Import Polyline code : Yes";
+    EXPECT_EQ(report, crlf(expected));
+}
+
+TEST_F(BatchRunTest, OffsetsAreRoundedToThreeDecimals)
+{
+    request.runConfiguration.modifiers.modifyCoordinates = 1;
+    request.runConfiguration.modifiers.xOffset = 1234567.0006;
+    request.runConfiguration.modifiers.yOffset = 0.0004;
+    request.runConfiguration.modifiers.zOffset = -0.0;
+    run();
+    EXPECT_NE(report.find("\r\n       X modifier : +1234567.001\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\r\n       Y modifier : +0.000\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\r\n       Z modifier : +0.000\r\n"), std::string::npos) << report;
+}
+
+TEST_F(BatchRunTest, ThreeFilesWithAnUncreatableSecondDestination)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "2,10,20,5,b\r\n");
+    writeFile("src/c.txt", "3,10,20,5,c\r\n4,10,20,5,d\r\n");
+    std::filesystem::create_directories(pathOf("dest/b.dxf")); // a folder stands where the drawing would go
+    useFiles({"a.txt", "b.txt", "c.txt"});
+    EXPECT_TRUE(run());
+    const Lines expected = headerOf(">> Point file Format : penzd comma (Text format)") +
+                           convertedBlock("a.txt", "a.dxf", 1) + pointFile(src("b.txt")) +
+                           Lines{"  ! Error: \"" + dest("b.dxf") + "\" cannot be created: Is a directory !", "", ""} +
+                           convertedBlock("c.txt", "c.dxf", 2);
+    EXPECT_EQ(report, crlf(expected));
+    EXPECT_EQ(progress.fileStarts, (std::vector<std::string>{"1/3", "2/3", "3/3"}));
+    EXPECT_TRUE(std::filesystem::exists(pathOf("dest/c.dxf")));
+}
+
+TEST_F(BatchRunTest, UncreatableDestinationEndsTheRunUnderAbortProcess)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "2,10,20,5,b\r\n");
+    std::filesystem::create_directories(pathOf("dest/a.dxf"));
+    useFiles({"a.txt", "b.txt"});
+    request.errorPolicy = ErrorPolicy::AbortProcess;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Error: \"" + dest("a.dxf") + "\" cannot be created: Is a directory !", "", "",
+                                 ">> Process aborted."}));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/b.dxf")));
+}
+
+TEST_F(BatchRunTest, StopBeforeTheLastFile)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "2,10,20,5,b\r\n");
+    writeFile("src/c.txt", "3,10,20,5,c\r\n");
+    useFiles({"a.txt", "b.txt", "c.txt"});
+    StopAfterPumps sink(2);
+    EXPECT_FALSE(run(sink));
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                           convertedBlock("a.txt", "a.dxf", 1) + convertedBlock("b.txt", "b.dxf", 1) +
+                           Lines{"", ">> Process aborted."}));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/c.dxf")));
+}
+
+TEST_F(BatchRunTest, StopDuringTheLastFile)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "2,10,20,5,b\r\n3,10,20,5,b\r\n4,10,20,5,b\r\n");
+    useFiles({"a.txt", "b.txt"});
+    StopAfterPumps sink(2);
+    EXPECT_FALSE(run(sink));
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                           convertedBlock("a.txt", "a.dxf", 1) + pointFile(src("b.txt")) +
+                           Lines{"", ">> Process aborted."}));
+    const std::string drawing = readFile(pathOf("dest/b.dxf"));
+    EXPECT_EQ(drawing.find("EOF"), std::string::npos); // left as written so far
+}
+
+TEST_F(BatchRunTest, WarningsAloneAreNoErrors)
+{
+    writeFile("src/a.txt", "1,10,20,5\r\n\r\n");
+    useFiles({"a.txt"});
+    EXPECT_FALSE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Warning in line 1: Description is missing !", "  ! Line 2 is empty !", "",
+                                 ">> 2 lines processed.", ">> Dxf file created: " + dest("a.dxf"), "", ""}));
+}
+
+TEST_F(BatchRunTest, FaultyLineUnderAbortFileIsAnErrorAndTheRunGoesOn)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n2,x,20,5,a\r\n3,10,20,5,a\r\n");
+    writeFile("src/b.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt", "b.txt"});
+    request.errorPolicy = ErrorPolicy::AbortFile;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
+                                 ">> 2 lines processed.", ">> Errors in file, Dxf file not created. ", "", ""} +
+                           convertedBlock("b.txt", "b.dxf", 1)));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/a.dxf")));
+}
+
+TEST_F(BatchRunTest, FaultyLineUnderAbortProcessEndsTheRun)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n2,x,20,5,a\r\n");
+    writeFile("src/b.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt", "b.txt"});
+    request.errorPolicy = ErrorPolicy::AbortProcess;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", ">> Process aborted."}));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/b.dxf")));
+}
+
+TEST_F(BatchRunTest, UnreadableInputIsReportedAndTheRunGoesOn)
+{
+    writeFile("src/b.txt", "1,10,20,5,a\r\n");
+    useFiles({"gone.txt", "b.txt"});
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("gone.txt")) +
+                           Lines{"  ! Error: Cannot open file \"" + src("gone.txt") + "\". No such file or directory !",
+                                 "", ""} +
+                           convertedBlock("b.txt", "b.dxf", 1)));
+}
+
+TEST_F(BatchRunTest, UnreadableInputEndsTheRunUnderAbortProcess)
+{
+    writeFile("src/b.txt", "1,10,20,5,a\r\n");
+    useFiles({"gone.txt", "b.txt"});
+    request.errorPolicy = ErrorPolicy::AbortProcess;
+    EXPECT_TRUE(run());
+    EXPECT_NE(report.find("No such file or directory !\r\n\r\n\r\n>> Process aborted.\r\n"), std::string::npos)
+        << report;
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/b.dxf")));
+}
+
+TEST_F(BatchRunTest, MissingSheetIsNamedByNumberOrByName)
+{
+    request.format.isExcel = 1;
+    request.format.firstLine = 2;
+    std::vector<std::string> calls;
+    request.readSheet = [&](const std::filesystem::path& workbook, int firstLine, int sheetNumber,
+                            const std::string& sheetText, FieldRows&) {
+        calls.push_back(workbook.filename().string() + " " + std::to_string(firstLine) + " " +
+                        std::to_string(sheetNumber) + " " + sheetText);
+        return false;
+    };
+    useFiles({"site.xls"});
+
+    request.format.sheetByNumber = 1;
+    request.format.sheet = "4";
+    EXPECT_TRUE(run());
+    const std::string format = ">> Point file Format : penzd comma (Excel format)";
+    EXPECT_EQ(report, crlf(headerOf(format) + pointFile(src("site.xls")) +
+                           Lines{"  ! Error: Sheet Number \"4\" does not exist in the Excel file !", "", ""}));
+
+    request.format.sheetByNumber = 0;
+    request.format.sheet = "Trees";
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(format) + pointFile(src("site.xls")) +
+                           Lines{"  ! Error: Sheet named \"Trees\" does not exist in the Excel file !", "", ""}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"site.xls 2 4 4", "site.xls 2 -1 Trees"}));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/site.dxf")));
+}
+
+TEST_F(BatchRunTest, SheetRowsAreConverted)
+{
+    request.format.isExcel = 1;
+    request.readSheet = [](const std::filesystem::path&, int, int, const std::string&, FieldRows& rows) {
+        rows.addRow(FieldList{"1", "10", "20", "5", "a"});
+        return true;
+    };
+    useFiles({"site.xls"});
+    EXPECT_FALSE(run());
+    EXPECT_NE(report.find(">> Dxf file created: " + dest("site.dxf")), std::string::npos);
+}
+
+TEST_F(BatchRunTest, MissingPrologueEndsTheRunWithAnError)
+{
+    std::filesystem::remove(pathOf("install/dxf.dat"));
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt"});
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                           Lines{"  ! Error: Cannot open file \"" + pathOf("install/dxf.dat").string() +
+                                     "\". No such file or directory !",
+                                 "", ">> Process aborted."}));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/a.dxf")));
+}
+
+TEST_F(BatchRunTest, FullDiskIsAnErrorAndEndsTheRunOnlyUnderAbortProcess)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "1,10,20,5,a\r\n");
+    const Lines fullBlock = pointFile(src("a.txt")) +
+                            Lines{"  ! Error: \"/dev/full\" could not be written: No space left on device !", "",
+                                  ">> 1 lines processed.", ">> Errors in file, Dxf file not created. ", "", ""};
+    request.files = {RunFile{src("a.txt"), "/dev/full"}, RunFile{src("b.txt"), dest("b.dxf")}};
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + fullBlock +
+                           convertedBlock("b.txt", "b.dxf", 1)));
+
+    std::filesystem::remove(pathOf("dest/b.dxf"));
+    request.errorPolicy = ErrorPolicy::AbortProcess;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + fullBlock +
+                           Lines{">> Process aborted."}));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/b.dxf")));
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+TEST_F(BatchRunTest, ReportThatCannotBeCreatedStopsTheRunBeforeItStarts)
+{
+    request.reportPath = pathOf("nowhere/mervalon40.log");
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt"});
+    EXPECT_THROW(runBatch(request, progress), RunNotStarted);
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/a.dxf")));
+}
+
+TEST_F(BatchRunTest, ThePreviousReportIsReplaced)
+{
+    writeFile("install/mervalon40.log", std::string(10000, 'x'));
+    run();
+    EXPECT_EQ(report.find("xxxxxxxxxx"), std::string::npos);
+    EXPECT_EQ(report.rfind("Mervalon Report - ", 0), 0u);
+}
+
+TEST_F(BatchRunTest, APointFileIsNeverReplacedByItsOwnDrawing)
+{
+    const std::string points = "1,10,20,5,a\r\n";
+    writeFile("src/site.dxf", points);
+    writeFile("src/dxf", points);
+    writeFile("src/b.txt", points);
+    request.files = runFilesOf({"site.dxf", "dxf", "b.txt"}, pathOf("src").string(), pathOf("src").string());
+    EXPECT_TRUE(run());
+    EXPECT_EQ(readFile(pathOf("src/site.dxf")), points);
+    EXPECT_EQ(readFile(pathOf("src/dxf")), points);
+    EXPECT_EQ(report,
+              crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("site.dxf")) +
+                   Lines{"  ! Error: \"" + src("site.dxf") + "\" cannot be created: it would replace the point file !",
+                         "", ""} +
+                   pointFile(src("dxf")) +
+                   Lines{"  ! Error: \"" + src("dxf") + "\" cannot be created: it would replace the point file !", "",
+                         ""} +
+                   pointFile(src("b.txt")) +
+                   Lines{"", ">> 1 lines processed.", ">> Dxf file created: " + src("b.dxf"), "", ""}));
+}

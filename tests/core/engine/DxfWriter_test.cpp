@@ -1,0 +1,378 @@
+#include "core/engine/DxfWriter.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using mervalon::config::Configuration;
+using mervalon::config::EntityContent;
+using mervalon::engine::DxfWriter;
+using mervalon::engine::Vertex;
+using mervalon::enginetest::crlf;
+using mervalon::enginetest::TempFolderTest;
+
+namespace {
+
+// A stand-in prologue: the writer only appends to whatever it is given.
+const std::string kPrologue = "PROLOGUE\r\n 70\r\n";
+
+const std::vector<std::string> kTableEnd = {"  0", "ENDTAB", "  0", "ENDSEC", "  0", "SECTION", "  2", "ENTITIES"};
+const std::vector<std::string> kClosing = {"  0", "ENDSEC", "  0", "EOF"};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Point and three texts of the worked example, all 3D.
+Configuration exampleConfiguration()
+{
+    Configuration c;
+    c.pointCreate = 1;
+    c.pointLayer = "POINTS";
+    c.pointColor = 7;
+    for (auto* height : {&c.numberHeight, &c.xHeight, &c.yHeight, &c.elevationHeight, &c.descriptionHeight}) {
+        *height = "0.5";
+    }
+    c.numberCreate = 1;
+    c.numberLayer = "NUMBERS";
+    c.numberColor = 3;
+    c.xCreate = 1;
+    c.xLayer = "XL";
+    c.xColor = 4;
+    c.yCreate = 1;
+    c.yLayer = "YL";
+    c.yColor = 5;
+    c.elevationLayer = "ZL";
+    c.descriptionLayer = "DL";
+    c.polylineLayer = "PL";
+    c.xDecimals = 2;
+    c.yDecimals = 2;
+    c.elevationDecimals = 2;
+    c.layout.distance = "1.5";
+    return c;
+}
+
+class DxfWriterTest : public TempFolderTest {
+protected:
+    std::string drawing() const { return readFile(pathOf("out.dxf")); }
+    std::filesystem::path out() const { return pathOf("out.dxf"); }
+};
+
+std::vector<std::string> layer(const std::string& name, const std::string& color)
+{
+    return {"  0", "LAYER", "  2", name, " 70", "  0", " 62", color, "  6", "CONTINUOUS"};
+}
+
+} // namespace
+
+TEST_F(DxfWriterTest, NoKindEnabledGivesAnEmptyLayerTable)
+{
+    Configuration c;
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    ASSERT_TRUE(writer.finishDrawing());
+    EXPECT_EQ(drawing(), kPrologue + crlf(std::vector<std::string>{"0"} + kTableEnd + kClosing));
+}
+
+TEST_F(DxfWriterTest, LayerEntriesFollowTheKindOrderAndCountOnlyFlagsOfOne)
+{
+    Configuration c = exampleConfiguration();
+    c.pointLayer = "SHARED";
+    c.polylineCreate = 1;
+    c.polylineLayer = "SHARED";
+    c.polylineColor = 1;
+    c.xCreate = 0;
+    c.yCreate = 2;            // a damaged flag: not exactly 1, so not set
+    c.elevationCreate = 255;  // the same
+    c.descriptionCreate = 1;
+    c.descriptionColor = 256; // written as stored
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.finishDrawing();
+    EXPECT_EQ(drawing(), kPrologue + crlf(std::vector<std::string>{"4"} + layer("SHARED", "7") +
+                                         layer("NUMBERS", "3") + layer("DL", "256") + layer("SHARED", "1") +
+                                         kTableEnd + kClosing));
+}
+
+TEST_F(DxfWriterTest, WorkedExampleIsWrittenByteForByte)
+{
+    const Configuration c = exampleConfiguration();
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.writePoint("1000.0", "2000.0", "15.25");
+    writer.beginPointTexts(1000.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Number, "17", "2000.0", "15.25"));
+    EXPECT_TRUE(writer.writeText(EntityContent::XCoordinate, "1000.00", "2000.0", "15.25"));
+    EXPECT_TRUE(writer.writeText(EntityContent::YCoordinate, "2000.00", "2000.0", "15.25"));
+    ASSERT_TRUE(writer.finishDrawing());
+
+    const std::vector<std::string> expected =
+        std::vector<std::string>{"4"} + layer("POINTS", "7") + layer("NUMBERS", "3") + layer("XL", "4") +
+        layer("YL", "5") + kTableEnd +
+        std::vector<std::string>{
+            "  0", "POINT", "  5", "009A", "  8", "POINTS", " 10", "1000.0", " 20", "2000.0", " 30", "15.25",
+            "  0", "TEXT", "  5", "009B", "  8", "NUMBERS", " 10", "1001.50000000000000",
+            " 20", " 2.00000000000000E+0003", " 30", "15.25", " 40", "0.5", "  1", "17", "  7", "NUMBERS",
+            "  0", "TEXT", "  5", "009C", "  8", "XL", " 10", "1001.50000000000000",
+            " 20", " 1.99940000000000E+0003", " 30", "15.25", " 40", "0.5", "  1", "1000.00", "  7", "COORDINATES",
+            "  0", "TEXT", "  5", "009D", "  8", "YL", " 10", "1001.50000000000000",
+            " 20", " 1.99880000000000E+0003", " 30", "15.25", " 40", "0.5", "  1", "2000.00", "  7", "COORDINATES"} +
+        kClosing;
+    EXPECT_EQ(drawing(), kPrologue + crlf(expected));
+}
+
+TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationPrecision)
+{
+    Configuration c;
+    c.elevationCreate = 1;
+    c.elevationLayer = "ZL";
+    c.elevationHeight = "1";
+    c.descriptionCreate = 1;
+    c.descriptionLayer = "DL";
+    c.descriptionHeight = "2.0";
+    c.description2D = 1;
+    c.elevationDecimals = 3;
+    c.layout.distance = "0.5";
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(-5.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Elevation, "15.000", "-1234.5", "15"));
+    EXPECT_TRUE(writer.writeText(EntityContent::Description, "oak", "-1234.5", "15"));
+    writer.abandonDrawing();
+
+    const std::vector<std::string> expected =
+        std::vector<std::string>{"2"} + layer("ZL", "0") + layer("DL", "0") + kTableEnd +
+        std::vector<std::string>{
+            "  0", "TEXT", "  5", "009A", "  8", "ZL", " 10", "-4.50000000000000",
+            " 20", "-1.23450000000000E+0003", " 30", "15.000", " 40", "1", "  1", "15.000", "  7", "ELEVATION",
+            "  0", "TEXT", "  5", "009B", "  8", "DL", " 10", "-4.50000000000000",
+            " 20", "-1.23570000000000E+0003", " 30", "0.0", " 40", "2.0", "  1", "oak", "  7", "DESCRIPTION"};
+    // Abandoned: no closing lines.
+    EXPECT_EQ(drawing(), kPrologue + crlf(expected));
+}
+
+TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
+{
+    Configuration c;
+    c.pointCreate = 1;
+    c.pointLayer = "P";
+    for (const auto& [flat, z] : {std::pair{0, "12.500"}, std::pair{1, "0.0"}}) {
+        c.point2D = static_cast<std::uint8_t>(flat);
+        DxfWriter writer(c, "");
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        writer.writePoint("1000.500", "-2000", "12.500");
+        writer.abandonDrawing();
+        const std::string expected = crlf({"  0", "POINT", "  5", "009A", "  8", "P", " 10", "1000.500", " 20",
+                                           "-2000", " 30", z});
+        const std::string text = drawing();
+        ASSERT_GE(text.size(), expected.size());
+        EXPECT_EQ(text.substr(text.size() - expected.size()), expected) << "point2D " << flat;
+    }
+}
+
+TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
+{
+    Configuration c;
+    c.polylineCreate = 1;
+    c.polylineLayer = "ROAD";
+    const std::vector<Vertex> vertices = {{"1", "2", "3.50"}, {"4", "5", "6"}, {"7", "8", "-9"}};
+    for (const std::uint8_t flat : {std::uint8_t{0}, std::uint8_t{1}}) {
+        c.polyline2D = flat;
+        DxfWriter writer(c, "");
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        writer.writePolyline(vertices);
+        writer.abandonDrawing();
+        std::vector<std::string> expected = {"  0", "POLYLINE", "  5", "009A", "  8", "ROAD", " 66", "1", " 10",
+                                             "0.0", " 20", "0.0", " 30", "0.0", " 70", "8"};
+        const char* handles[] = {"009B", "009C", "009D"};
+        for (std::size_t i = 0; i < vertices.size(); ++i) {
+            expected = expected + std::vector<std::string>{"  0", "VERTEX", "  5", handles[i], "  8", "ROAD", " 10",
+                                                           vertices[i].x, " 20", vertices[i].y, " 30",
+                                                           flat != 0 ? "0.0" : vertices[i].z, " 70", "32"};
+        }
+        expected = expected + std::vector<std::string>{"  0", "SEQEND", "  5", "009E", "  8", "ROAD"};
+        const std::string text = drawing();
+        const std::string tail = crlf(expected);
+        ASSERT_GE(text.size(), tail.size());
+        EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << "polyline2D " << int(flat);
+    }
+}
+
+TEST_F(DxfWriterTest, HandlesGrowInUpperCaseHexadecimal)
+{
+    Configuration c;
+    c.pointCreate = 1;
+    c.pointLayer = "P";
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    // 154 .. 65536 inclusive.
+    for (int handle = 154; handle <= 65536; ++handle) {
+        writer.writePoint("0", "0", "0");
+    }
+    ASSERT_TRUE(writer.finishDrawing());
+    const std::string text = drawing();
+    for (const char* handle : {"009A", "009F", "00FF", "0100", "0ABC", "FFFF", "10000"}) {
+        EXPECT_NE(text.find("\r\n  5\r\n" + std::string(handle) + "\r\n"), std::string::npos) << handle;
+    }
+    EXPECT_EQ(text.find("\r\n  5\r\n00ff\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("\r\n  5\r\n10001\r\n"), std::string::npos);
+}
+
+TEST_F(DxfWriterTest, HandleCounterStartsAgainForEveryFile)
+{
+    Configuration c;
+    c.pointCreate = 1;
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(pathOf("a.dxf")));
+    writer.writePoint("0", "0", "0");
+    writer.writePoint("0", "0", "0");
+    writer.finishDrawing();
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.writePoint("0", "0", "0");
+    writer.finishDrawing();
+    EXPECT_NE(drawing().find("  5\r\n009A\r\n"), std::string::npos);
+    EXPECT_EQ(drawing().find("009B"), std::string::npos);
+}
+
+TEST_F(DxfWriterTest, ZeroHeightKeepsTheNextTextInPlace)
+{
+    Configuration c = exampleConfiguration();
+    c.numberHeight = "0";
+    c.xHeight = "0.000";
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(0.0);
+    writer.writeText(EntityContent::Number, "1", "2000", "1");
+    writer.writeText(EntityContent::XCoordinate, "0.00", "2000", "1");
+    writer.writeText(EntityContent::YCoordinate, "2000.00", "2000", "1");
+    writer.writeText(EntityContent::YCoordinate, "2000.00", "2000", "1");
+    writer.finishDrawing();
+    const std::string text = drawing();
+    std::size_t sameY = 0;
+    for (std::size_t at = text.find(" 2.00000000000000E+0003"); at != std::string::npos;
+         at = text.find(" 2.00000000000000E+0003", at + 1)) {
+        ++sameY;
+    }
+    EXPECT_EQ(sameY, 3u);
+    EXPECT_NE(text.find(" 1.99940000000000E+0003"), std::string::npos);
+}
+
+TEST_F(DxfWriterTest, OffsetRestartsWithEveryPoint)
+{
+    Configuration c = exampleConfiguration();
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(0.0);
+    writer.writeText(EntityContent::Number, "1", "100", "1");
+    writer.writeText(EntityContent::Number, "1", "100", "1");
+    writer.beginPointTexts(0.0);
+    writer.writeText(EntityContent::Number, "2", "100", "1");
+    writer.finishDrawing();
+    const std::string text = drawing();
+    const auto first = text.find(" 1.00000000000000E+0002");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(text.find(" 9.94000000000000E+0001"), std::string::npos);
+    EXPECT_NE(text.find(" 1.00000000000000E+0002", first + 1), std::string::npos);
+}
+
+TEST_F(DxfWriterTest, TextWithoutANumericZIsNotWrittenAndMovesNothing)
+{
+    const Configuration c = exampleConfiguration();
+    std::string reference;
+    {
+        DxfWriter writer(c, kPrologue);
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        writer.beginPointTexts(1000.0);
+        writer.writeText(EntityContent::Number, "1", "2000", "15.25");
+        writer.writeText(EntityContent::YCoordinate, "2000.00", "2000", "15.25");
+        writer.finishDrawing();
+        reference = drawing();
+    }
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(1000.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Number, "1", "2000", "15.25"));
+    EXPECT_FALSE(writer.writeText(EntityContent::XCoordinate, "1000.00", "2000", ""));
+    EXPECT_FALSE(writer.writeText(EntityContent::XCoordinate, "1000.00", "2000", "abc"));
+    EXPECT_FALSE(writer.writeText(EntityContent::XCoordinate, "1000.00", "n/a", "15.25"));
+    EXPECT_TRUE(writer.writeText(EntityContent::YCoordinate, "2000.00", "2000", "15.25"));
+    writer.finishDrawing();
+    EXPECT_EQ(drawing(), reference);
+}
+
+TEST_F(DxfWriterTest, ATextWithANonNumericHeightIsNotWritten)
+{
+    Configuration c = exampleConfiguration();
+    c.numberHeight = "big";
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(0.0);
+    EXPECT_FALSE(writer.writeText(EntityContent::Number, "1", "2000", "1"));
+    writer.finishDrawing();
+    EXPECT_EQ(drawing().find("TEXT"), std::string::npos);
+}
+
+TEST_F(DxfWriterTest, EmptySlotIsNoText)
+{
+    const Configuration c = exampleConfiguration();
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(0.0);
+    EXPECT_FALSE(writer.writeText(EntityContent::Empty, "x", "1", "1"));
+    EXPECT_FALSE(writer.writeText(static_cast<EntityContent>(7), "x", "1", "1"));
+    writer.finishDrawing();
+    EXPECT_EQ(drawing().find("TEXT"), std::string::npos);
+}
+
+TEST_F(DxfWriterTest, ExistingFileIsReplaced)
+{
+    writeFile("out.dxf", std::string(5000, 'x'));
+    Configuration c;
+    DxfWriter writer(c, "P\r\n");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.finishDrawing();
+    EXPECT_EQ(drawing(), "P\r\n" + crlf(std::vector<std::string>{"0"} + kTableEnd + kClosing));
+}
+
+TEST_F(DxfWriterTest, MissingFolderIsRefusedAndCreatesNothing)
+{
+    Configuration c;
+    DxfWriter writer(c, kPrologue);
+    EXPECT_FALSE(writer.beginDrawing(pathOf("missing/out.dxf")));
+    EXPECT_FALSE(std::filesystem::exists(pathOf("missing")));
+    EXPECT_NE(writer.errorNumber(), 0);
+}
+
+TEST_F(DxfWriterTest, FullDeviceReportsTheFailureAtTheEnd)
+{
+    Configuration c;
+    c.pointCreate = 1;
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing("/dev/full"));
+    writer.writePoint("1", "2", "3");
+    EXPECT_FALSE(writer.finishDrawing());
+    EXPECT_TRUE(writer.failed());
+    EXPECT_EQ(writer.errorNumber(), ENOSPC);
+}
+
+TEST_F(DxfWriterTest, TextsBeyondTheRangeOfANumberAreNotWritten)
+{
+    Configuration c = exampleConfiguration();
+    c.layout.distance = "1e308";
+    DxfWriter writer(c, "");
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.beginPointTexts(1.7e308);
+    EXPECT_FALSE(writer.writeText(EntityContent::Number, "1", "2000", "1"));
+    writer.beginPointTexts(0.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Number, "2", "2000", "1"));
+    writer.finishDrawing();
+    const std::string text = drawing();
+    EXPECT_EQ(text.find("inf"), std::string::npos);
+    EXPECT_EQ(text.find("\r\n1\r\n  7\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n2\r\n  7\r\nNUMBERS\r\n"), std::string::npos);
+}

@@ -1,0 +1,228 @@
+#include "core/engine/TextReader.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <system_error>
+#include <vector>
+
+using mervalon::engine::FieldList;
+using mervalon::engine::FieldRows;
+using mervalon::engine::readTextLines;
+using mervalon::engine::splitLine;
+using mervalon::enginetest::TempFolderTest;
+
+namespace {
+
+using Lines = std::vector<FieldList>;
+
+Lines listsOf(const FieldRows& rows)
+{
+    Lines lines;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        lines.push_back(rows.rowAsList(i));
+    }
+    return lines;
+}
+
+class TextReaderTest : public TempFolderTest {
+protected:
+    Lines read(const std::string& content, const std::string& separator, int firstLine = 1)
+    {
+        return listsOf(readTextLines(writeFile("points.txt", content), separator, firstLine));
+    }
+};
+
+} // namespace
+
+TEST(SplitLine, Cases)
+{
+    const struct {
+        const char* line;
+        const char* separator;
+        FieldList fields;
+    } cases[] = {
+        {"12,1000.5,,2000.25,15,tree", ",", {"12", "1000.5", "2000.25", "15", "tree"}},
+        {" 12 , 1000.5 ,, 2000.25 ,15, tree ", ",", {"12", "1000.5", "2000.25", "15", "tree"}},
+        {",a,,b,", ",", {"a", "b"}},
+        {"abc def", ";", {"abc def"}},
+        {"1;2;3", ";", {"1", "2", "3"}},
+        {"12  1000.5 \t 2000.25", " ", {"12", "1000.5", "2000.25"}},
+        {"1,2,3", "", {"1,2,3"}},
+        {"  padded  ", "", {"padded"}},
+        {",,,", ",", {}},
+        {"", ",", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(splitLine(c.line, c.separator), c.fields) << "line \"" << c.line << "\"";
+    }
+}
+
+TEST_F(TextReaderTest, TwoCommasInARowCountAsOne)
+{
+    EXPECT_EQ(read("12,1000.5,,2000.25,15,tree\r\n", ","),
+              (Lines{{"12", "1000.5", "2000.25", "15", "tree"}}));
+}
+
+TEST_F(TextReaderTest, SpaceSeparatorTakesRunsOfSpacesAndTabs)
+{
+    EXPECT_EQ(read("12  1000.5\t2000.25\r\n", " "), (Lines{{"12", "1000.5", "2000.25"}}));
+}
+
+TEST_F(TextReaderTest, TabSeparatorKeepsADescriptionWithASpace)
+{
+    EXPECT_EQ(read("\t12\t1000.5\t2000.25\told oak tree\t\r\n", "\t"),
+              (Lines{{"12", "1000.5", "2000.25", "old oak tree"}}));
+}
+
+TEST_F(TextReaderTest, TabsBecomeBlanksWhenTheyAreNotTheSeparator)
+{
+    EXPECT_EQ(read("12;old\toak;3\n", ";"), (Lines{{"12", "old oak", "3"}}));
+}
+
+TEST_F(TextReaderTest, BlankLinesBecomeThePlaceholder)
+{
+    EXPECT_EQ(read("1,a\n \t  \n\n2,b\n", ","), (Lines{{"1", "a"}, {"Empty"}, {"Empty"}, {"2", "b"}}));
+}
+
+TEST_F(TextReaderTest, LineOfSeparatorsOnlyIsThePlaceholder)
+{
+    EXPECT_EQ(read(",,,\n", ","), (Lines{{"Empty"}}));
+}
+
+TEST_F(TextReaderTest, FirstLineChoosesWhereReadingStarts)
+{
+    const std::string file = "h1\nh2\nd3\nd4\n";
+    EXPECT_EQ(read(file, ",", 0), (Lines{{"h1"}, {"h2"}, {"d3"}, {"d4"}}));
+    EXPECT_EQ(read(file, ",", 1), (Lines{{"h1"}, {"h2"}, {"d3"}, {"d4"}}));
+    EXPECT_EQ(read(file, ",", 3), (Lines{{"d3"}, {"d4"}}));
+    EXPECT_EQ(read(file, ",", 5), Lines{});
+    EXPECT_EQ(read(file, ",", 50), Lines{});
+    EXPECT_EQ(read(file, ",", -4), (Lines{{"h1"}, {"h2"}, {"d3"}, {"d4"}}));
+}
+
+TEST_F(TextReaderTest, SkippedLinesMayBeBlank)
+{
+    EXPECT_EQ(read("\n\nd3\n", ",", 3), (Lines{{"d3"}}));
+}
+
+TEST_F(TextReaderTest, LineBreaksOfEveryKind)
+{
+    EXPECT_EQ(read("a\r\nb\nc\rd", ","), (Lines{{"a"}, {"b"}, {"c"}, {"d"}}));
+}
+
+TEST_F(TextReaderTest, OnlyCarriageReturns)
+{
+    EXPECT_EQ(read("1,a\r2,b\r3,c\r", ","), (Lines{{"1", "a"}, {"2", "b"}, {"3", "c"}}));
+}
+
+TEST_F(TextReaderTest, FinalLineBreakAddsNoLine)
+{
+    EXPECT_EQ(read("a\r\n", ","), (Lines{{"a"}}));
+    EXPECT_EQ(read("a\n\n", ","), (Lines{{"a"}, {"Empty"}}));
+    EXPECT_EQ(read("", ","), Lines{});
+}
+
+TEST_F(TextReaderTest, CtrlZAtTheStartOfALineEndsReading)
+{
+    EXPECT_EQ(read("1,a\r\n2,b\r\n\x1a\r\n3,c\r\n", ","), (Lines{{"1", "a"}, {"2", "b"}}));
+    EXPECT_EQ(read("\x1a" "1,a\r\n", ","), Lines{});
+}
+
+TEST_F(TextReaderTest, CtrlZInsideALineDoesNotEndReading)
+{
+    EXPECT_EQ(read("1,a\x1a" "b\r\n2,c\r\n", ","), (Lines{{"1", "a b"}, {"2", "c"}}));
+    // At the end of a line it is trimmed away like any control character.
+    EXPECT_EQ(read("1,a\x1a\r\n2,c\r\n", ","), (Lines{{"1", "a"}, {"2", "c"}}));
+}
+
+TEST_F(TextReaderTest, CtrlZWhileSkippingEndsReading)
+{
+    EXPECT_EQ(read("h1\n\x1ah2\nd3\n", ",", 3), Lines{});
+}
+
+TEST_F(TextReaderTest, NulBytesNeverCutOrGlueLines)
+{
+    using namespace std::string_literals;
+    const std::string file = "1,a\0b,2\n\0\0\n3,c\n"s;
+    EXPECT_EQ(read(file, ","), (Lines{{"1", "a b", "2"}, {"Empty"}, {"3", "c"}}));
+}
+
+TEST_F(TextReaderTest, OtherControlCharactersBecomeBlanks)
+{
+    EXPECT_EQ(read("1,tree\x01\x07oak\n", ","), (Lines{{"1", "tree  oak"}}));
+}
+
+TEST_F(TextReaderTest, EmptySeparatorMakesEveryLineOneField)
+{
+    EXPECT_EQ(read("1,2,3\n4 5\n", ""), (Lines{{"1,2,3"}, {"4 5"}}));
+}
+
+TEST_F(TextReaderTest, AOneMegabyteLineIsReadWhole)
+{
+    std::string line;
+    for (int i = 0; i < 200000; ++i) {
+        line += "abcd,";
+    }
+    line += "end";
+    ASSERT_GT(line.size(), 1000000u);
+    const auto rows = readTextLines(writeFile("long.txt", line + "\r\n2,b\r\n"), ",", 1);
+    ASSERT_EQ(rows.size(), 2u);
+    const auto first = rows.row(0);
+    ASSERT_EQ(first.size(), 200001u);
+    EXPECT_EQ(first[0], "abcd");
+    EXPECT_EQ(first[200000], "end");
+    EXPECT_EQ(rows.rowAsList(1), (FieldList{"2", "b"}));
+}
+
+TEST_F(TextReaderTest, LineBreakSplitAcrossReadBlocksIsOneBreak)
+{
+    // The CR ends the first megabyte read and its LF begins the next one.
+    const std::string first((1u << 20) - 1, 'x');
+    const auto rows = readTextLines(writeFile("edge.txt", first + "\r\nnext\r\n"), ",", 1);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.row(0)[0].size(), first.size());
+    EXPECT_EQ(rows.rowAsList(1), (FieldList{"next"}));
+}
+
+TEST_F(TextReaderTest, ManyLinesKeepTheirOrder)
+{
+    std::string file;
+    for (int i = 1; i <= 50000; ++i) {
+        file += std::to_string(i) + ",x\n";
+    }
+    const auto rows = readTextLines(writeFile("many.txt", file), ",", 1);
+    ASSERT_EQ(rows.size(), 50000u);
+    EXPECT_EQ(rows.row(0)[0], "1");
+    EXPECT_EQ(rows.row(49999)[0], "50000");
+}
+
+TEST_F(TextReaderTest, HighBitCharactersPassUnchanged)
+{
+    EXPECT_EQ(read("1,caf\xe9 \xb0\n", ","), (Lines{{"1", "caf\xe9 \xb0"}}));
+}
+
+TEST_F(TextReaderTest, MissingFileThrowsNamingTheFile)
+{
+    try {
+        readTextLines(pathOf("absent.txt"), ",", 1);
+        FAIL() << "no exception";
+    } catch (const std::system_error& error) {
+        // The message is shown to the user as it is: the system text once, not twice.
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file \"" + pathOf("absent.txt").string() + "\". No such file or directory");
+        EXPECT_EQ(error.code().value(), ENOENT);
+    }
+}
+
+TEST_F(TextReaderTest, FolderThrowsNamingIt)
+{
+    try {
+        readTextLines(m_dir, ",", 1);
+        FAIL() << "no exception";
+    } catch (const std::system_error& error) {
+        EXPECT_NE(std::string(error.what()).find(m_dir.filename().string()), std::string::npos) << error.what();
+    }
+}
