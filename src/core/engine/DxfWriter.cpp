@@ -36,14 +36,16 @@ DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prolog
     const auto kind = [](std::uint8_t is2D, const std::string& layer, const std::string& height, const char* style) {
         TextKind text;
         text.is2D = is2D != 0;
-        text.layer = layer;
-        text.height = height;
         const auto value = readDecimal(height);
         text.heightIsNumber = value.has_value();
         text.heightValue = value.value_or(0);
-        text.style = style;
+        text.layerBlock = "  8\r\n" + layer + "\r\n 10\r\n";
+        text.heightBlock = " 40\r\n" + height + "\r\n  1\r\n";
+        text.styleBlock = "  7\r\n" + std::string(style) + "\r\n";
         return text;
     };
+    m_pointLayerBlock = "  8\r\n" + c.pointLayer + "\r\n 10\r\n";
+    m_polylineLayerBlock = "  8\r\n" + c.polylineLayer + "\r\n";
     m_textKinds[0] = kind(c.number2D, c.numberLayer, c.numberHeight, "NUMBERS");
     m_textKinds[1] = kind(c.x2D, c.xLayer, c.xHeight, "COORDINATES");
     m_textKinds[2] = kind(c.y2D, c.yLayer, c.yHeight, "COORDINATES");
@@ -70,21 +72,34 @@ void DxfWriter::appendLine(std::string_view text)
     out.append(kEol);
 }
 
-void DxfWriter::appendHandle()
+// Writes the entity type line and its handle, then counts the handle up: the hexadecimal text
+// is incremented in place, which costs far less than formatting the counter for every entity.
+void DxfWriter::appendEntityStart(std::string_view head)
 {
-    char digits[16];
-    auto result = std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(m_handleCounter), 16);
-    const auto length = static_cast<std::size_t>(result.ptr - digits);
     std::string& out = m_file.buffer();
-    out.append("  5\r\n");
-    if (length < 4) {
-        out.append(4 - length, '0');
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        out += static_cast<char>(digits[i] >= 'a' ? digits[i] - 'a' + 'A' : digits[i]);
-    }
+    out.append(head);
+    out.append(m_handleText);
     out.append(kEol);
     ++m_handleCounter;
+    for (auto digit = m_handleText.rbegin(); digit != m_handleText.rend(); ++digit) {
+        if (*digit == '9') {
+            *digit = 'A';
+            return;
+        }
+        if (*digit != 'F') {
+            ++*digit;
+            return;
+        }
+        *digit = '0';
+    }
+    m_handleText.insert(m_handleText.begin(), '1');
+}
+
+void DxfWriter::appendValue(std::string_view value, std::string_view next)
+{
+    std::string& out = m_file.buffer();
+    out.append(value);
+    out.append(next);
 }
 
 bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
@@ -103,6 +118,7 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     appendLine("  2");
     appendLine("ENTITIES");
     m_handleCounter = kFirstEntityHandle;
+    m_handleText = "009A";
     m_file.flushIfFull();
     return true;
 }
@@ -141,57 +157,40 @@ void DxfWriter::writeLayerTable()
 
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z)
 {
-    appendLine("  0");
-    appendLine("POINT");
-    appendHandle();
-    appendLine("  8");
-    appendLine(m_configuration.pointLayer);
-    appendLine(" 10");
-    appendLine(x);
-    appendLine(" 20");
-    appendLine(y);
-    appendLine(" 30");
-    appendLine(m_configuration.point2D != 0 ? std::string_view("0.0") : z);
+    appendEntityStart("  0\r\nPOINT\r\n  5\r\n");
+    m_file.buffer().append(m_pointLayerBlock);
+    appendValue(x, "\r\n 20\r\n");
+    appendValue(y, "\r\n 30\r\n");
+    appendValue(m_configuration.point2D != 0 ? std::string_view("0.0") : z, kEol);
     m_file.flushIfFull();
 }
 
 void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
 {
-    const std::string& layer = m_configuration.polylineLayer;
     const bool flat = m_configuration.polyline2D != 0;
-    appendLine("  0");
-    appendLine("POLYLINE");
-    appendHandle();
-    appendLine("  8");
-    appendLine(layer);
-    m_file.buffer().append(" 66\r\n1\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n 70\r\n8\r\n");
+    appendEntityStart("  0\r\nPOLYLINE\r\n  5\r\n");
+    std::string& out = m_file.buffer();
+    out.append(m_polylineLayerBlock);
+    out.append(" 66\r\n1\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n 70\r\n8\r\n");
     for (const Vertex& vertex : vertices) {
-        appendLine("  0");
-        appendLine("VERTEX");
-        appendHandle();
-        appendLine("  8");
-        appendLine(layer);
-        appendLine(" 10");
-        appendLine(vertex.x);
-        appendLine(" 20");
-        appendLine(vertex.y);
-        appendLine(" 30");
-        appendLine(flat ? std::string_view("0.0") : std::string_view(vertex.z));
-        appendLine(" 70");
-        appendLine("32");
+        appendEntityStart("  0\r\nVERTEX\r\n  5\r\n");
+        std::string& buffer = m_file.buffer();
+        buffer.append(m_polylineLayerBlock);
+        buffer.append(" 10\r\n");
+        appendValue(vertex.x, "\r\n 20\r\n");
+        appendValue(vertex.y, "\r\n 30\r\n");
+        appendValue(flat ? std::string_view("0.0") : std::string_view(vertex.z), "\r\n 70\r\n32\r\n");
         m_file.flushIfFull();
     }
-    appendLine("  0");
-    appendLine("SEQEND");
-    appendHandle();
-    appendLine("  8");
-    appendLine(layer);
+    appendEntityStart("  0\r\nSEQEND\r\n  5\r\n");
+    m_file.buffer().append(m_polylineLayerBlock);
     m_file.flushIfFull();
 }
 
 void DxfWriter::beginPointTexts(double x)
 {
     m_textOffset = 0;
+    m_textZValid = false;
     m_textX.clear();
     const double textX = x + m_distance;
     // A position beyond the range of a number has no notation; its texts are not written.
@@ -209,37 +208,45 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::str
     if (index < 0 || index >= static_cast<std::int32_t>(m_textKinds.size())) {
         return false;
     }
-    const TextKind& text = m_textKinds[static_cast<std::size_t>(index)];
     // Every conversion is done before the first line is written, so that a failure leaves
     // no partial entity behind and does not move the texts that follow.
     const std::optional<double>& yValue = m_y.read(y);
-    const std::optional<double> zValue = text.is2D ? std::optional<double>(0.0) : m_z.read(z);
-    if (!yValue || !zValue || !text.heightIsNumber || !m_distanceIsNumber || !m_textXIsNumber ||
-        !std::isfinite(*yValue - m_textOffset)) {
+    const bool is2D = m_textKinds[static_cast<std::size_t>(index)].is2D;
+    const std::optional<double> zValue = is2D ? std::optional<double>(0.0) : m_z.read(z);
+    if (!yValue || !zValue) {
         return false;
     }
-    appendLine("  0");
-    appendLine("TEXT");
-    appendHandle();
-    appendLine("  8");
-    appendLine(text.layer);
-    appendLine(" 10");
-    appendLine(m_textX);
-    std::string& out = m_file.buffer();
-    out.append(" 20\r\n");
-    appendSci23(out, *yValue - m_textOffset);
-    out.append("\r\n 30\r\n");
-    if (text.is2D) {
-        out.append("0.0");
-    } else {
-        appendFixed(out, *zValue, elevationDecimals());
+    return writeText(kind, content, *yValue, *zValue);
+}
+
+bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y, double z)
+{
+    const auto index = static_cast<std::int32_t>(kind);
+    if (index < 0 || index >= static_cast<std::int32_t>(m_textKinds.size())) {
+        return false;
     }
-    out.append("\r\n 40\r\n");
-    appendLine(text.height);
-    appendLine("  1");
-    appendLine(content);
-    appendLine("  7");
-    appendLine(text.style);
+    const TextKind& text = m_textKinds[static_cast<std::size_t>(index)];
+    const double textY = y - m_textOffset;
+    if (!text.heightIsNumber || !m_distanceIsNumber || !m_textXIsNumber || !std::isfinite(textY) ||
+        (!text.is2D && !std::isfinite(z))) {
+        return false;
+    }
+    if (!text.is2D && (!m_textZValid || z != m_textZFor)) {
+        m_textZValid = true;
+        m_textZFor = z;
+        m_textZ.clear();
+        appendFixed(m_textZ, z, elevationDecimals());
+    }
+    appendEntityStart("  0\r\nTEXT\r\n  5\r\n");
+    std::string& out = m_file.buffer();
+    out.append(text.layerBlock);
+    appendValue(m_textX, "\r\n 20\r\n");
+    appendSci23(out, textY);
+    out.append("\r\n 30\r\n");
+    appendValue(text.is2D ? std::string_view("0.0") : std::string_view(m_textZ), kEol);
+    out.append(text.heightBlock);
+    appendValue(content, kEol);
+    out.append(text.styleBlock);
     m_textOffset += 1.2 * text.heightValue;
     m_file.flushIfFull();
     return true;

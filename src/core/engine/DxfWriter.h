@@ -48,6 +48,10 @@ public:
     /// writing nothing, when y, z (for a 3D text) or the kind's height is not a number.
     bool writeText(config::EntityContent kind, std::string_view content, std::string_view y, std::string_view z);
 
+    /// The same with y and z already read as numbers (z is ignored for a 2D text); the
+    /// conversion has them at hand, so the texts of a point need not read them again.
+    bool writeText(config::EntityContent kind, std::string_view content, double y, double z);
+
     /// Writes the closing lines and closes the file. False when any write failed.
     bool finishDrawing();
 
@@ -61,11 +65,13 @@ public:
 private:
     struct TextKind {
         bool is2D = false;
-        std::string layer;
-        std::string height;
         double heightValue = 0;
         bool heightIsNumber = false;
-        const char* style = "";
+        // Constant parts of the entity, built once per file: the layer up to the " 10" code,
+        // the height up to the "  1" code, and the style to the end.
+        std::string layerBlock;
+        std::string heightBlock;
+        std::string styleBlock;
     };
 
     // The texts of one point share its y and z; they are read as numbers once per point.
@@ -76,7 +82,8 @@ private:
     };
 
     void appendLine(std::string_view text);
-    void appendHandle();
+    void appendEntityStart(std::string_view head);
+    void appendValue(std::string_view value, std::string_view next);
     void writeLayerTable();
     int elevationDecimals() const;
 
@@ -84,12 +91,18 @@ private:
     std::string_view m_prologue;
     OutputFile m_file;
     std::int32_t m_handleCounter = kFirstEntityHandle;
+    std::string m_handleText; // the next handle in hexadecimal, counted up in place
+    std::string m_pointLayerBlock;
+    std::string m_polylineLayerBlock;
+    std::string m_textZ; // the text elevation of the current point, formatted once
     std::array<TextKind, 5> m_textKinds;
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
     CachedNumber m_y;
     CachedNumber m_z;
+    bool m_textZValid = false;
+    double m_textZFor = 0; // the z that m_textZ was formatted from
     bool m_textXIsNumber = false;
     double m_textOffset = 0;
 };

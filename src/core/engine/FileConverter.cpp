@@ -116,7 +116,7 @@ private:
     void takeDescription(const FieldRow& row);
     void takeCode(const FieldRow& row, bool isLastLine);
     void writePointEntities();
-    void writeTexts(const std::string& z);
+    void writeTexts(bool hasZ);
     void setError(const char* message) { m_lineError = message; }
     [[nodiscard]] bool hasError() const { return !m_lineError.empty(); }
     void logLineError();
@@ -424,10 +424,10 @@ void Conversion::writePointEntities()
     if (isCreateFlagSet(m_config.polylineCreate) && source(m_sources, PointValue::Code).column > 0) {
         m_polylines.step(m_point.x, m_point.y, z, m_point.code);
     }
-    writeTexts(z);
+    writeTexts(hasZ);
 }
 
-void Conversion::writeTexts(const std::string& z)
+void Conversion::writeTexts(bool hasZ)
 {
     const Configuration& c = m_config;
     for (const std::int32_t slot : c.layout.slot) {
@@ -473,7 +473,7 @@ void Conversion::writeTexts(const std::string& z)
         default:
             break;
         }
-        if (wanted && !m_writer.writeText(content, m_text, m_point.y, z)) {
+        if (wanted && !m_writer.writeText(content, m_text, m_yValue, hasZ ? m_zValue : 0.0)) {
             ++m_textsNotWritten;
         }
     }
