@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -188,6 +189,10 @@ FieldRows readTextLines(const std::filesystem::path& path, std::string_view sepa
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         throw io::FileError("Cannot open file", path, EISDIR);
+    }
+    // A device or a pipe can deliver bytes without end; a point file is a regular file.
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+        throw std::runtime_error("Cannot open file \"" + path.string() + "\". It is not a regular file");
     }
     LineSource source(path);
     FieldRows rows;

@@ -226,3 +226,13 @@ TEST_F(TextReaderTest, FolderThrowsNamingIt)
         EXPECT_NE(std::string(error.what()).find(m_dir.filename().string()), std::string::npos) << error.what();
     }
 }
+
+TEST_F(TextReaderTest, DeviceIsRefusedInsteadOfReadWithoutEnd)
+{
+    try {
+        readTextLines("/dev/zero", ",", 1);
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot open file \"/dev/zero\". It is not a regular file");
+    }
+}
