@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <set>
 #include <system_error>
 
 namespace mervalon::engine {
@@ -67,6 +68,7 @@ private:
     int m_sheetNumber = -1;
     std::string m_prologue;
     bool m_errorsOccurred = false;
+    std::set<std::string> m_createdDestinations;
 };
 
 RunLog openReport(const std::filesystem::path& path)
@@ -236,9 +238,23 @@ bool Run::convertOne(std::size_t index)
         }
         return !abortRun;
     }
+    // Two point files of one run named alike up to their first "." (site.txt and site.asc)
+    // share a drawing name; the second would silently replace the first drawing.
+    const std::string destinationKey = destination.lexically_normal().string();
+    if (m_createdDestinations.count(destinationKey) != 0) {
+        fileError("  ! Error: \"" + destination.string() +
+                  "\" cannot be created: it was already created from another point file of this run !");
+        if (abortRun) {
+            m_log.line(">> Process aborted.");
+        }
+        return !abortRun;
+    }
 
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue};
     const ConversionResult result = convertFile(rows, settings, destination, m_log, m_progress);
+    if (result.outcome == Outcome::Completed) {
+        m_createdDestinations.insert(destinationKey);
+    }
     m_errorsOccurred = m_errorsOccurred || result.errorsLogged;
     if (result.destinationNotCreated) {
         fileError(destinationFailure(destination, result.destinationError));

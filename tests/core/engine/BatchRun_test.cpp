@@ -437,3 +437,21 @@ TEST_F(BatchRunTest, APointFileIsNeverReplacedByItsOwnDrawing)
                    pointFile(src("b.txt")) +
                    Lines{"", ">> 1 lines processed.", ">> Dxf file created: " + src("b.dxf"), "", ""}));
 }
+
+TEST_F(BatchRunTest, ASecondPointFileOfTheSameNameNeverReplacesTheFirstDrawing)
+{
+    writeFile("src/site.txt", "1,10,20,5,a\r\n");
+    writeFile("src/site.asc", "2,30,40,6,b\r\n3,50,60,7,c\r\n");
+    useFiles({"site.txt", "site.asc"});
+    const std::string firstDrawing = [&] {
+        EXPECT_TRUE(run());
+        return readFile(pathOf("dest/site.dxf"));
+    }();
+    EXPECT_NE(firstDrawing.find("\r\n10\r\n 20\r\n20\r\n"), std::string::npos);
+    EXPECT_EQ(firstDrawing.find("\r\n30\r\n 20\r\n40\r\n"), std::string::npos);
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                           convertedBlock("site.txt", "site.dxf", 1) + pointFile(src("site.asc")) +
+                           Lines{"  ! Error: \"" + dest("site.dxf") +
+                                     "\" cannot be created: it was already created from another point file of this run !",
+                                 "", ""}));
+}
