@@ -193,16 +193,21 @@ void SheetRebuilder::collect()
         }
     }
     if (!anchored) {
-        anchor();
+        // Nothing marked the cell table's place at the sheet's own level (a damaged sheet, or an
+        // embedded substream left open): right after the sheet's BOF is always at that level.
+        m_layout.insert(m_layout.begin() + (m_layout.empty() ? 0 : 1), std::nullopt);
     }
 }
 
 void SheetRebuilder::addNewCells()
 {
     std::vector<Cell> cells(m_edit.cells.begin(), m_edit.cells.end());
-    std::stable_sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) {
+    const auto cellBefore = [](const Cell& a, const Cell& b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), cellBefore)) {
+        std::stable_sort(cells.begin(), cells.end(), cellBefore);
+    }
     const bool biff8 = m_book.version == BiffVersion::Biff8;
     const std::uint16_t xf = m_book.xfCount >= 16 ? 15 : 0;
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -232,9 +237,12 @@ void SheetRebuilder::addNewCells()
         }
         m_units.push_back(std::move(unit));
     }
-    std::stable_sort(m_units.begin(), m_units.end(), [](const CellUnit& a, const CellUnit& b) {
+    const auto unitBefore = [](const CellUnit& a, const CellUnit& b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    };
+    if (!std::is_sorted(m_units.begin(), m_units.end(), unitBefore)) {
+        std::stable_sort(m_units.begin(), m_units.end(), unitBefore);
+    }
 }
 
 Bytes SheetRebuilder::cellTable() const

@@ -50,8 +50,12 @@ void replaceFileSafely(const std::filesystem::path& path, ByteView bytes)
     if (folder.empty()) {
         folder = ".";
     }
-    const std::filesystem::path temporary =
-        folder / ("." + path.filename().string() + ".saving-" + std::to_string(::getpid()));
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "." + std::string when optimising.
+    std::string name(1, '.');
+    name += path.filename().string();
+    name += ".saving-";
+    name += std::to_string(::getpid());
+    const std::filesystem::path temporary = folder / name;
     TemporaryFile file(temporary);
     file.fd() = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (file.fd() < 0) {

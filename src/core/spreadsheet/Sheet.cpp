@@ -36,20 +36,26 @@ void Sheet::settle() const
     if (m_settled) {
         return;
     }
-    std::stable_sort(m_cells.begin(), m_cells.end(), [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    const auto before = [](const Cell& x, const Cell& y) {
+        return x.row != y.row ? x.row < y.row : x.column < y.column;
+    };
+    // Files and grids come in order already; sorting is then only a check.
+    if (!std::is_sorted(m_cells.begin(), m_cells.end(), before)) {
+        std::stable_sort(m_cells.begin(), m_cells.end(), before);
+    }
     // Keep the last of equal positions, then drop the empty ones (an empty put is a removal).
-    std::vector<Cell> kept;
-    kept.reserve(m_cells.size());
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < m_cells.size(); ++i) {
         const bool overwritten = i + 1 < m_cells.size() && m_cells[i + 1].row == m_cells[i].row &&
                                  m_cells[i + 1].column == m_cells[i].column;
         if (!overwritten && !m_cells[i].value.isEmpty()) {
-            kept.push_back(std::move(m_cells[i]));
+            if (kept != i) {
+                m_cells[kept] = std::move(m_cells[i]);
+            }
+            ++kept;
         }
     }
-    m_cells = std::move(kept);
+    m_cells.resize(kept, Cell{});
     m_settled = true;
 }
 

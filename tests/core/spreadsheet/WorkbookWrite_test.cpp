@@ -197,6 +197,30 @@ TEST(WorkbookWriteTest, SettingCellsWithoutClearingKeepsTheOthers)
     }
 }
 
+TEST(WorkbookWriteTest, ReplacingOneCellOfAMulRkRunKeepsItsNeighbours)
+{
+    if (!generatedFixtures()) {
+        GTEST_SKIP() << "python3-xlwt is not available";
+    }
+    const fs::path path = copyToScratch(*generatedFixtures() / "kinds.xls", "mulrk.xls");
+    Workbook book = Workbook::open(path);
+    book.setText(1, 3, 3, "in the run");
+    book.save();
+    const Workbook reread = Workbook::open(path);
+    const Sheet& s = *reread.sheet(1);
+    EXPECT_EQ(s.cell(3, 2)->number, 100);
+    EXPECT_EQ(s.cell(3, 3)->text, "in the run");
+    EXPECT_EQ(s.cell(3, 4)->number, 300);
+    EXPECT_EQ(s.cell(3, 6)->number, 500);
+    EXPECT_EQ(s.cell(1, 1)->text, "2024-03-15"); // its date format is kept
+    bool skipped = false;
+    const auto dump = test::xlrdDump(path, skipped);
+    if (!skipped) {
+        ASSERT_TRUE(dump.has_value());
+        EXPECT_NE(dump->find("Kinds|2|1|n|100\nKinds|2|2|t|in the run\nKinds|2|3|n|300\n"), std::string::npos);
+    }
+}
+
 TEST(WorkbookWriteTest, OtherStreamsOfTheContainerAreKept)
 {
     const fs::path path = copyToScratch(fixtureDir() / "biff7_survey.xls", "streams.xls");
