@@ -4,6 +4,9 @@
 // python3-xlwt is there, else by our own writer from the small committed fixture. Goals: the
 // conversion's readSheetRows at 1,000,000 cells/s or more, and the preview's save under a second.
 
+#include "core/spreadsheet/SheetRows.h"
+#include "core/spreadsheet/Workbook.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,9 +15,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "core/spreadsheet/SheetRows.h"
-#include "core/spreadsheet/Workbook.h"
 
 namespace fs = std::filesystem;
 using namespace mervalon::spreadsheet;
@@ -97,8 +97,8 @@ int main()
             book.save();
             saves.push_back(seconds(start));
         }
-        std::printf("save (clear + %d cells + write + reread): median %.3f s (goal < 1 s)\n",
-                    kRows * kColumns, median(saves));
+        std::printf("save (clear + %d cells + write + reread): median %.3f s (goal < 1 s)\n", kRows * kColumns,
+                    median(saves));
     } catch (const WorkbookError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         fs::remove_all(folder);

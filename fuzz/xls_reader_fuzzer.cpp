@@ -5,11 +5,11 @@
 //   cmake --preset fuzz && cmake --build --preset fuzz --target xls_reader_fuzzer
 //   build/fuzz/fuzz/xls_reader_fuzzer -max_total_time=300 fuzz/corpus/xls
 
-#include <cstdint>
-#include <cstdlib>
-
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
+
+#include <cstdint>
+#include <cstdlib>
 
 using namespace mervalon::spreadsheet;
 

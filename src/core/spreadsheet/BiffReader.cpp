@@ -1,8 +1,9 @@
 #include "core/spreadsheet/BiffReader.h"
 
-#include <map>
-
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/WorkbookError.h"
+
+#include <map>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -57,12 +58,12 @@ std::string toText(const std::u16string& units)
 }
 
 class Parser {
-public:
+  public:
     explicit Parser(BiffWorkbook& book) : m_book(book), m_data(book.stream) {}
 
     void run();
 
-private:
+  private:
     void readGlobals();
     void readBoundSheet(std::size_t index);
     void locateSheets();
@@ -94,7 +95,7 @@ void Parser::run()
         if (source.type == 6) {
             continue; // VB modules have no tab
         }
-        const SheetKind kind = source.type == 2 ? SheetKind::Chart
+        const SheetKind kind = source.type == 2   ? SheetKind::Chart
                                : source.type == 1 ? SheetKind::MacroSheet
                                                   : SheetKind::Worksheet;
         m_book.sheets.emplace_back(source.name, kind);
@@ -387,8 +388,7 @@ void Parser::readCell(const std::vector<RecordRef>& records, std::size_t i, Shee
                     text = biff8 ? readUnicodeString(records, j, 0) : readByteString(records[j], 0);
                     break;
                 }
-                if (id != record::kShrFmla && id != record::kArray && id != record::kTable &&
-                    id != record::kContinue) {
+                if (id != record::kShrFmla && id != record::kArray && id != record::kTable && id != record::kContinue) {
                     break;
                 }
             }

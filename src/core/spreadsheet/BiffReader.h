@@ -2,15 +2,15 @@
 // Reading a BIFF5/BIFF7 ("Book") or BIFF8 ("Workbook") stream into sheets with cell values,
 // keeping the record layout that a later save needs.
 
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "core/spreadsheet/BiffRecords.h"
 #include "core/spreadsheet/SharedStrings.h"
 #include "core/spreadsheet/Sheet.h"
 #include "core/spreadsheet/TextCodec.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace mervalon::spreadsheet {
 
@@ -19,9 +19,9 @@ enum class BiffVersion { Biff5, Biff8 };
 /// One BOUNDSHEET of the globals and the substream it points to.
 struct SheetSource {
     std::string name;
-    std::uint8_t type = 0;              ///< 0 worksheet, 1 macro sheet, 2 chart, 6 VB module
-    std::size_t boundSheetRecord = 0;   ///< index into BiffWorkbook::globals
-    std::vector<RecordRef> records;     ///< the substream, BOF..EOF; empty when it was not found
+    std::uint8_t type = 0;            ///< 0 worksheet, 1 macro sheet, 2 chart, 6 VB module
+    std::size_t boundSheetRecord = 0; ///< index into BiffWorkbook::globals
+    std::vector<RecordRef> records;   ///< the substream, BOF..EOF; empty when it was not found
     std::uint32_t sharedStringCells = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "core/spreadsheet/BiffRecords.h"
 
+#include "core/spreadsheet/WorkbookError.h"
+
 #include <algorithm>
 
 namespace mervalon::spreadsheet {
@@ -54,9 +56,15 @@ ContinuedReader::ContinuedReader(ByteView stream, const std::vector<RecordRef>& 
     }
 }
 
-bool ContinuedReader::atEnd() const { return m_consumed >= m_total; }
+bool ContinuedReader::atEnd() const
+{
+    return m_consumed >= m_total;
+}
 
-std::size_t ContinuedReader::remaining() const { return m_total - m_consumed; }
+std::size_t ContinuedReader::remaining() const
+{
+    return m_total - m_consumed;
+}
 
 void ContinuedReader::nextPiece()
 {

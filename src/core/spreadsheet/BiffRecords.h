@@ -2,11 +2,12 @@
 // The record layer of a workbook stream: record identifiers, the record list of one substream,
 // and a reader that follows a record into its CONTINUE records.
 
+#include "core/spreadsheet/ByteOrder.h"
+#include "core/spreadsheet/WorkbookError.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "core/spreadsheet/ByteOrder.h"
 
 namespace mervalon::spreadsheet {
 
@@ -72,7 +73,7 @@ std::vector<RecordRef> scanSubstream(ByteView stream, std::uint32_t start);
 /// Reads a record's body and the bodies of the CONTINUE records that follow it as one sequence,
 /// knowing where the pieces join (BIFF8 character runs re-state their width there).
 class ContinuedReader {
-public:
+  public:
     ContinuedReader(ByteView stream, const std::vector<RecordRef>& records, std::size_t first);
 
     bool atEnd() const;
@@ -88,7 +89,7 @@ public:
     /// starts with a fresh option byte giving the width of the rest. Returned as UTF-16 units.
     std::u16string characters(std::size_t count, bool wide);
 
-private:
+  private:
     void nextPiece();
     std::vector<ByteView> m_pieces;
     std::size_t m_piece = 0;

@@ -1,5 +1,7 @@
 #include "core/spreadsheet/BiffWriter.h"
 
+#include "core/spreadsheet/WorkbookError.h"
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -17,7 +19,10 @@ struct CellUnit {
     bool sharedString = false;
 };
 
-std::uint64_t key(std::uint32_t row, std::uint32_t column) { return (std::uint64_t{row} << 32) | column; }
+std::uint64_t key(std::uint32_t row, std::uint32_t column)
+{
+    return (std::uint64_t{row} << 32) | column;
+}
 
 bool isCellRecord(std::uint16_t id)
 {
@@ -57,7 +62,7 @@ void appendRaw(Bytes& out, ByteView stream, const RecordRef& r)
 }
 
 class SheetRebuilder {
-public:
+  public:
     SheetRebuilder(BiffWorkbook& book, const SheetSource& source, const SheetEdit& edit)
         : m_book(book), m_source(source), m_edit(edit), m_data(book.stream)
     {
@@ -65,7 +70,7 @@ public:
 
     Bytes build(std::uint32_t& sharedStringCells);
 
-private:
+  private:
     void collect();
     void addNewCells();
     Bytes cellTable() const;

@@ -1,11 +1,11 @@
 #pragma once
 // Writing a workbook stream back with some sheets' cells replaced.
 
+#include "core/spreadsheet/BiffReader.h"
+
 #include <cstdint>
 #include <map>
 #include <vector>
-
-#include "core/spreadsheet/BiffReader.h"
 
 namespace mervalon::spreadsheet {
 

@@ -1,15 +1,12 @@
 #pragma once
-// Little-endian access to byte buffers, shared by the compound-file and record code. The readers
-// take a span and an offset and never look past the span: callers check lengths first, and the
-// checked variants throw WorkbookError instead.
+// Little-endian access to byte buffers, shared by the compound-file and record code. The load
+// functions do no bounds checks: their callers check every length against the buffer first.
 
 #include <cstdint>
 #include <cstring>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "core/spreadsheet/WorkbookError.h"
 
 namespace mervalon::spreadsheet {
 
@@ -53,7 +50,10 @@ inline void storeU32(std::uint8_t* p, std::uint32_t v)
     }
 }
 
-inline void appendU8(Bytes& out, std::uint8_t v) { out.push_back(v); }
+inline void appendU8(Bytes& out, std::uint8_t v)
+{
+    out.push_back(v);
+}
 
 inline void appendU16(Bytes& out, std::uint16_t v)
 {
@@ -76,6 +76,9 @@ inline void appendDouble(Bytes& out, double value)
     appendU32(out, static_cast<std::uint32_t>(bits >> 32));
 }
 
-inline void appendBytes(Bytes& out, ByteView bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+inline void appendBytes(Bytes& out, ByteView bytes)
+{
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
 
 } // namespace mervalon::spreadsheet

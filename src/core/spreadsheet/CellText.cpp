@@ -60,7 +60,8 @@ bool isDateFormat(std::uint16_t formatIndex, const std::string& formatCode)
             ++i; // the next character is shown literally or is a fill/width character
         } else if (c == '[') {
             const std::size_t close = formatCode.find(']', i);
-            const std::string inside = formatCode.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+            const std::string inside =
+                formatCode.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
             if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string::npos) {
                 return true;
             }

@@ -1,5 +1,7 @@
 #include "core/spreadsheet/CompoundFile.h"
 
+#include "core/spreadsheet/WorkbookError.h"
+
 #include <algorithm>
 #include <array>
 
@@ -274,11 +276,11 @@ std::optional<std::uint32_t> CompoundFile::findRootStream(const std::vector<std:
                 continue;
             }
             const std::string name = entryName(index);
-            const bool same = name.size() == wanted.size() &&
-                              std::equal(name.begin(), name.end(), wanted.begin(), [](char a, char b) {
-                                  return foldAscii(static_cast<std::uint8_t>(a)) ==
-                                         foldAscii(static_cast<std::uint8_t>(b));
-                              });
+            const bool same =
+                name.size() == wanted.size() &&
+                std::equal(name.begin(), name.end(), wanted.begin(), [](char a, char b) {
+                    return foldAscii(static_cast<std::uint8_t>(a)) == foldAscii(static_cast<std::uint8_t>(b));
+                });
             if (same) {
                 return index;
             }
@@ -418,7 +420,8 @@ Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content) co
         }
         const std::size_t count = ceilDiv(data[i].size(), kMiniSectorSize);
         miniStart[i] = static_cast<std::uint32_t>(miniNext);
-        std::copy(data[i].begin(), data[i].end(), mini.begin() + static_cast<std::ptrdiff_t>(miniNext * kMiniSectorSize));
+        std::copy(data[i].begin(), data[i].end(),
+                  mini.begin() + static_cast<std::ptrdiff_t>(miniNext * kMiniSectorSize));
         for (std::size_t k = 0; k < count; ++k, ++miniNext) {
             miniFat[miniNext] = k + 1 < count ? static_cast<std::uint32_t>(miniNext + 1) : kEndOfChain;
         }

@@ -2,17 +2,18 @@
 // An OLE2 compound file (versions 3 and 4) held in memory: its directory and the bytes of its
 // streams, with the rewriting that replaces one stream and keeps everything else.
 
+#include "core/spreadsheet/ByteOrder.h"
+#include "core/spreadsheet/WorkbookError.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/spreadsheet/ByteOrder.h"
-
 namespace mervalon::spreadsheet {
 
 class CompoundFile {
-public:
+  public:
     /// Parses the container. Every sector chain, count and size is checked against the real size
     /// of `bytes`: cycles, shared or out-of-range sectors, lying sizes and directory loops throw
     /// WorkbookError; nothing is allocated beyond what the file itself can hold.
@@ -35,7 +36,7 @@ public:
 
     int majorVersion() const { return m_major; }
 
-private:
+  private:
     struct Entry {
         std::uint8_t raw[128];
         std::uint8_t type = 0;

@@ -1,12 +1,13 @@
 #include "core/spreadsheet/SafeSave.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/spreadsheet/WorkbookError.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -17,7 +18,7 @@ namespace {
 }
 
 class TemporaryFile {
-public:
+  public:
     explicit TemporaryFile(std::filesystem::path path) : m_path(std::move(path)) {}
     ~TemporaryFile()
     {
@@ -34,7 +35,7 @@ public:
     int& fd() { return m_fd; }
     void keep() { m_kept = true; }
 
-private:
+  private:
     std::filesystem::path m_path;
     int m_fd = -1;
     bool m_kept = false;

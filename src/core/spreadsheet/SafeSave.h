@@ -1,9 +1,10 @@
 #pragma once
 // Replacing a file's contents so that a failure never damages it.
 
-#include <filesystem>
-
 #include "core/spreadsheet/ByteOrder.h"
+#include "core/spreadsheet/WorkbookError.h"
+
+#include <filesystem>
 
 namespace mervalon::spreadsheet {
 

@@ -1,8 +1,8 @@
 #include "core/spreadsheet/SharedStrings.h"
 
-#include <algorithm>
-
 #include "core/spreadsheet/TextCodec.h"
+
+#include <algorithm>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -11,7 +11,7 @@ constexpr std::size_t kMaxBody = 8224;
 
 // Writes records of at most kMaxBody bytes, starting a CONTINUE when the current one is full.
 class RecordSink {
-public:
+  public:
     explicit RecordSink(Bytes& out) : m_out(out) {}
     void begin(std::uint16_t id)
     {
@@ -28,7 +28,7 @@ public:
     }
     std::size_t offsetInRecord() const { return m_out.size() - m_start; }
 
-private:
+  private:
     Bytes& m_out;
     std::size_t m_start = 0;
 };
@@ -118,7 +118,7 @@ Bytes SharedStrings::serialize(std::uint32_t position, std::uint32_t totalRefere
         }
         appendU16(out, static_cast<std::uint16_t>(s.characters.size()));
         appendU8(out, static_cast<std::uint8_t>((wide ? 0x01 : 0) | (s.phonetic.empty() ? 0 : 0x04) |
-                                                 (s.runs.empty() ? 0 : 0x08)));
+                                                (s.runs.empty() ? 0 : 0x08)));
         if (!s.runs.empty()) {
             appendU16(out, static_cast<std::uint16_t>(s.runs.size() / 4));
         }

@@ -1,17 +1,17 @@
 #pragma once
 // The shared string table of a BIFF8 workbook (SST with its CONTINUE records, and EXTSST).
 
+#include "core/spreadsheet/BiffRecords.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "core/spreadsheet/BiffRecords.h"
-
 namespace mervalon::spreadsheet {
 
 class SharedStrings {
-public:
+  public:
     SharedStrings() = default;
 
     /// Reads the table whose SST record is `records[sstIndex]`. Counts in the table are not
@@ -32,7 +32,7 @@ public:
     /// `position`, followed by a fresh EXTSST record; `totalReferences` is the cstTotal field.
     Bytes serialize(std::uint32_t position, std::uint32_t totalReferences) const;
 
-private:
+  private:
     struct Entry {
         std::u16string characters;
         Bytes runs;

@@ -1,8 +1,8 @@
 #include "core/spreadsheet/Sheet.h"
 
-#include <algorithm>
-
 #include "core/spreadsheet/CellText.h"
+
+#include <algorithm>
 
 namespace mervalon::spreadsheet {
 
@@ -93,9 +93,10 @@ const CellValue* Sheet::cell(std::int32_t row, std::int32_t column) const
     settle();
     const auto r = static_cast<std::uint32_t>(row - 1);
     const auto c = static_cast<std::uint32_t>(column - 1);
-    const auto it = std::lower_bound(m_cells.begin(), m_cells.end(), std::pair{r, c}, [](const Cell& a, const auto& key) {
-        return a.row != key.first ? a.row < key.first : a.column < key.second;
-    });
+    const auto it =
+        std::lower_bound(m_cells.begin(), m_cells.end(), std::pair{r, c}, [](const Cell& a, const auto& key) {
+            return a.row != key.first ? a.row < key.first : a.column < key.second;
+        });
     return (it != m_cells.end() && it->row == r && it->column == c) ? &it->value : nullptr;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 // One sheet of a workbook: its name, its kind and its cells with values.
 
+#include "core/spreadsheet/CellValue.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "core/spreadsheet/CellValue.h"
 
 namespace mervalon::spreadsheet {
 
@@ -32,7 +32,7 @@ struct Cell {
 };
 
 class Sheet {
-public:
+  public:
     Sheet(std::string name, SheetKind kind) : m_name(std::move(name)), m_kind(kind) {}
 
     const std::string& name() const { return m_name; }
@@ -48,7 +48,7 @@ public:
     /// Removes every cell.
     void clear();
 
-private:
+  private:
     void settle() const;
 
     std::string m_name;

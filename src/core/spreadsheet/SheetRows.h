@@ -1,14 +1,14 @@
 #pragma once
 // The rows of one workbook sheet as the conversion reads them.
 
+#include "core/engine/FieldList.h"
+#include "core/spreadsheet/Workbook.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <variant>
 #include <vector>
-
-#include "core/engine/FieldList.h"
-#include "core/spreadsheet/Workbook.h"
 
 namespace mervalon::spreadsheet {
 

@@ -1,19 +1,18 @@
 #include "core/spreadsheet/TextCodec.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <cerrno>
+#include <iconv.h>
 #include <memory>
 
 namespace mervalon::spreadsheet {
 namespace {
 
 // Windows-1252 bytes 0x80..0x9F; the unassigned ones keep their own value.
-constexpr std::array<std::uint16_t, 32> kHighControls{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<std::uint16_t, 32> kHighControls{0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 struct IconvCloser {
     void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
@@ -172,7 +171,8 @@ Bytes CodePage::encode(const std::string& text) const
         char buffer[8];
         char* outPtr = buffer;
         std::size_t outLeft = sizeof buffer;
-        if (iconv(static_cast<iconv_t>(handle.get()), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (iconv(static_cast<iconv_t>(handle.get()), &inPtr, &inLeft, &outPtr, &outLeft) ==
+            static_cast<std::size_t>(-1)) {
             out.push_back('?');
             iconv(static_cast<iconv_t>(handle.get()), nullptr, nullptr, nullptr, nullptr);
             continue;

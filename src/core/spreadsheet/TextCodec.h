@@ -2,10 +2,10 @@
 // Conversions between the workbook's character encodings and the program's texts, which are
 // 8-bit Windows-1252 throughout. Characters that Windows-1252 lacks become '?'.
 
+#include "core/spreadsheet/ByteOrder.h"
+
 #include <cstdint>
 #include <string>
-
-#include "core/spreadsheet/ByteOrder.h"
 
 namespace mervalon::spreadsheet {
 
@@ -19,7 +19,7 @@ std::uint16_t windows1252ToUtf16(std::uint8_t byte);
 
 /// The 8-bit encoding of a BIFF5/BIFF7 workbook, named by its CODEPAGE record value.
 class CodePage {
-public:
+  public:
     /// Values 1252, 32769, 1200, 0 (missing) and unknown code pages read as Windows-1252;
     /// 367 as ASCII; others (1250..1258, 874, 932.., 437, 850.., 10000/32768 Mac Roman) go
     /// through the C library's iconv.
@@ -32,7 +32,7 @@ public:
 
     std::uint16_t id() const { return m_id; }
 
-private:
+  private:
     enum class Kind { Windows1252, Ascii, Iconv };
     std::uint16_t m_id;
     Kind m_kind;

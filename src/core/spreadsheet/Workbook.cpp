@@ -1,9 +1,10 @@
 #include "core/spreadsheet/Workbook.h"
 
-#include <system_error>
-
 #include "core/io/FileIo.h"
 #include "core/spreadsheet/SafeSave.h"
+#include "core/spreadsheet/WorkbookError.h"
+
+#include <system_error>
 
 namespace mervalon::spreadsheet {
 namespace {

@@ -2,20 +2,21 @@
 // An Excel binary workbook (XLS: BIFF5/BIFF7 "Book" or BIFF8 "Workbook" stream in an OLE2
 // compound file), read whole into memory, with the edits a preview makes and its save.
 
+#include "core/spreadsheet/BiffReader.h"
+#include "core/spreadsheet/BiffWriter.h"
+#include "core/spreadsheet/CompoundFile.h"
+#include "core/spreadsheet/Sheet.h"
+#include "core/spreadsheet/WorkbookError.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
 
-#include "core/spreadsheet/BiffReader.h"
-#include "core/spreadsheet/BiffWriter.h"
-#include "core/spreadsheet/CompoundFile.h"
-#include "core/spreadsheet/Sheet.h"
-
 namespace mervalon::spreadsheet {
 
 class Workbook {
-public:
+  public:
     /// Opens and reads the whole workbook; the file is closed on return. Throws WorkbookError
     /// when the file cannot be opened or read, is not a workbook, is encrypted or is damaged.
     static Workbook open(const std::filesystem::path& path);
@@ -43,7 +44,7 @@ public:
     /// Throws WorkbookError; the original file is untouched then.
     void save();
 
-private:
+  private:
     Workbook() = default;
     void load(Bytes bytes);
     Sheet& editableSheet(int sheetNumber);

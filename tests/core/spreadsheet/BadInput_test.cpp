@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "SpreadsheetTestSupport.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
+
+#include <gtest/gtest.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -10,7 +10,10 @@ namespace {
 using test::fixtureDir;
 using test::StreamSurgery;
 
-Bytes survey() { return test::readBytes(fixtureDir() / "biff8_survey.xls"); }
+Bytes survey()
+{
+    return test::readBytes(fixtureDir() / "biff8_survey.xls");
+}
 
 // A BIFF8 file whose workbook stream lies in regular sectors (4096 bytes and more), so that its
 // FAT chain can be damaged.
@@ -47,7 +50,10 @@ void expectError(const Bytes& bytes, const std::string& part)
     EXPECT_NE(message.find(part), std::string::npos) << message;
 }
 
-std::size_t sectorOffset(std::uint32_t sector) { return (std::size_t{sector} + 1) * 512; }
+std::size_t sectorOffset(std::uint32_t sector)
+{
+    return (std::size_t{sector} + 1) * 512;
+}
 
 // Offset in the file of the directory entry named `name` (the directory lies in sector 0x30).
 std::size_t entryOffset(const Bytes& file, const std::u16string& name)

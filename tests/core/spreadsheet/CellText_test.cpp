@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <limits>
-
 #include "core/spreadsheet/CellText.h"
+
+#include <gtest/gtest.h>
+#include <limits>
 
 namespace mervalon::spreadsheet {
 namespace {

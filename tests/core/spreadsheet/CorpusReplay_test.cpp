@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "SpreadsheetTestSupport.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
+
+#include <gtest/gtest.h>
 
 namespace mervalon::spreadsheet {
 namespace {

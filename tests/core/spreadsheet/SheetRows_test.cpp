@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "SpreadsheetTestSupport.h"
 #include "core/spreadsheet/SheetRows.h"
+
+#include <gtest/gtest.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -60,7 +60,7 @@ TEST(SheetRowsTest, SheetsAreChosenByNumberOrByExactName)
         {-1, "second", nullptr},
         {-1, "Second ", nullptr},
         {-1, "3", "3"},
-        {7, "3", "3"},   // beyond the count: the typed text is tried as a name
+        {7, "3", "3"}, // beyond the count: the typed text is tried as a name
         {-5, "Points", "Points"},
     };
     for (const auto& c : cases) {

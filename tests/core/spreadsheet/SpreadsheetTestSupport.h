@@ -2,8 +2,8 @@
 // Shared helpers of the workbook tests: fixture folders, the peer tools (xlwt, xlrd, ssconvert)
 // and surgery on a workbook's record stream to build damaged files.
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include "core/spreadsheet/BiffRecords.h"
+#include "core/spreadsheet/CompoundFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +12,8 @@
 #include <iterator>
 #include <optional>
 #include <string>
-
-#include "core/spreadsheet/BiffRecords.h"
-#include "core/spreadsheet/CompoundFile.h"
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace mervalon::spreadsheet::test {
 
@@ -45,8 +44,14 @@ inline int runCommand(const std::string& command)
     return (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
 }
 
-inline bool havePython() { return fs::exists("/usr/bin/python3"); }
-inline bool haveSsconvert() { return runCommand("command -v ssconvert >/dev/null 2>&1") == 0; }
+inline bool havePython()
+{
+    return fs::exists("/usr/bin/python3");
+}
+inline bool haveSsconvert()
+{
+    return runCommand("command -v ssconvert >/dev/null 2>&1") == 0;
+}
 
 /// The xlwt workbooks of make_fixtures.py, generated once per run; nullopt without python3/xlwt.
 inline std::optional<fs::path> generatedFixtures()

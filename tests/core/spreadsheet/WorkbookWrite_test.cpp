@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "SpreadsheetTestSupport.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
+
+#include <gtest/gtest.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -138,14 +138,17 @@ TEST_P(SaveTest, SavedSheetReadsBackInUsAndInPeersAndOtherSheetsStayAsTheyWere)
     expectPeersAgree(source, path, c.sheetName, c.sheet);
 }
 
-INSTANTIATE_TEST_SUITE_P(Workbooks, SaveTest,
-                         ::testing::Values(SaveCase{"biff8_survey.xls", false, 1, "Survey"},
-                                           SaveCase{"biff8_survey.xls", false, 2, "Dates"},
-                                           SaveCase{"biff7_survey.xls", false, 1, "Survey"},
-                                           SaveCase{"biff7_survey.xls", false, 3, "Numbers"},
-                                           SaveCase{"points.xls", true, 2, "Second"},
-                                           SaveCase{"strings.xls", true, 1, "Strings"},
-                                           SaveCase{"strings.xls", true, 2, "After"}));
+INSTANTIATE_TEST_SUITE_P(
+    Workbooks, SaveTest,
+    ::testing::Values(SaveCase{"biff8_survey.xls", false, 1, "Survey"}, SaveCase{"biff8_survey.xls", false, 2, "Dates"},
+                      SaveCase{"biff7_survey.xls", false, 1, "Survey"},
+                      SaveCase{"biff7_survey.xls", false, 3, "Numbers"}, SaveCase{"points.xls", true, 2, "Second"},
+                      SaveCase{"strings.xls", true, 1, "Strings"}, SaveCase{"strings.xls", true, 2, "After"}),
+    [](const auto& testInfo) {
+        std::string name = testInfo.param.file;
+        name = name.substr(0, name.find('.')) + "_sheet" + std::to_string(testInfo.param.sheet);
+        return name;
+    });
 
 TEST(WorkbookWriteTest, ManyNewTextsGrowTheSharedStringTableAcrossContinueRecords)
 {
@@ -229,7 +232,8 @@ TEST(WorkbookWriteTest, OtherStreamsOfTheContainerAreKept)
     writeGrid(book, 1);
     book.save();
     const CompoundFile after(test::readBytes(path));
-    for (const char* name : {"\x05SummaryInformation", "\x05" "DocumentSummaryInformation"}) {
+    for (const char* name : {"\x05SummaryInformation", "\x05"
+                                                       "DocumentSummaryInformation"}) {
         const auto a = before.findRootStream({name});
         const auto b = after.findRootStream({name});
         ASSERT_TRUE(a && b) << name;

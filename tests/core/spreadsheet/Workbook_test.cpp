@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "SpreadsheetTestSupport.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
+
+#include <gtest/gtest.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -66,9 +66,11 @@ TEST(WorkbookReadTest, CellKindsBecomeNumbersOrTexts)
     }
     EXPECT_EQ(cellText(s, 4, 2), "123456789012345");
     EXPECT_EQ(cellText(s, 4, 3), "1e-07");
-    EXPECT_EQ(cellText(s, 5, 1), "\xDCn\xEF" "c\xF8" "d\xE9 \x80uro"); // Windows-1252, euro sign included
-    EXPECT_EQ(cellText(s, 5, 2), "?????????");                     // Cyrillic has no Windows-1252 letters
-    EXPECT_EQ(cellText(s, 5, 3), "<null>"); // xlwt writes an empty text as a blank cell
+    EXPECT_EQ(cellText(s, 5, 1), "\xDCn\xEF"
+                                 "c\xF8"
+                                 "d\xE9 \x80uro"); // Windows-1252, euro sign included
+    EXPECT_EQ(cellText(s, 5, 2), "?????????");     // Cyrillic has no Windows-1252 letters
+    EXPECT_EQ(cellText(s, 5, 3), "<null>");        // xlwt writes an empty text as a blank cell
 }
 
 TEST(WorkbookReadTest, DatesOfThe1904SystemAreShiftedByItsEpoch)
@@ -113,11 +115,12 @@ TEST_P(SurveyTest, GnumericWorkbooksGiveCachedFormulaResultsAndCodePageTexts)
     EXPECT_EQ(book.sheet(2)->name(), "Dates");
     const Sheet& s = *book.sheet(1);
     EXPECT_EQ(cellText(s, 2, 5), "caf\xE9");
-    EXPECT_EQ(cellText(s, 3, 5), "se\xF1" "al");
-    EXPECT_EQ(cellText(s, 4, 2), "3000.75");  // number result
-    EXPECT_EQ(cellText(s, 4, 3), "P1x");      // text result from the STRING record
-    EXPECT_EQ(cellText(s, 4, 4), "TRUE");     // boolean result
-    EXPECT_EQ(cellText(s, 4, 5), "#DIV/0!");  // error result
+    EXPECT_EQ(cellText(s, 3, 5), "se\xF1"
+                                 "al");
+    EXPECT_EQ(cellText(s, 4, 2), "3000.75"); // number result
+    EXPECT_EQ(cellText(s, 4, 3), "P1x");     // text result from the STRING record
+    EXPECT_EQ(cellText(s, 4, 4), "TRUE");    // boolean result
+    EXPECT_EQ(cellText(s, 4, 5), "#DIV/0!"); // error result
     EXPECT_EQ(cellText(*book.sheet(2), 1, 1), "2024-03-15");
     EXPECT_EQ(cellText(*book.sheet(2), 1, 2), "2024-03-15 06:00:00");
     const Sheet& numbers = *book.sheet(3); // MULRK rows
@@ -128,7 +131,10 @@ TEST_P(SurveyTest, GnumericWorkbooksGiveCachedFormulaResultsAndCodePageTexts)
 
 INSTANTIATE_TEST_SUITE_P(Versions, SurveyTest,
                          ::testing::Values(SurveyCase{"biff7_survey.xls", BiffVersion::Biff5},
-                                           SurveyCase{"biff8_survey.xls", BiffVersion::Biff8}));
+                                           SurveyCase{"biff8_survey.xls", BiffVersion::Biff8}),
+                         [](const auto& testInfo) {
+                             return std::string(testInfo.param.version == BiffVersion::Biff5 ? "Biff5" : "Biff8");
+                         });
 
 TEST(WorkbookReadTest, AFileThatCannotBeOpenedGivesAReportableError)
 {
