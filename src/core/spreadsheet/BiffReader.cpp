@@ -4,6 +4,7 @@
 #include "core/spreadsheet/WorkbookError.h"
 
 #include <map>
+#include <set>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -256,22 +257,32 @@ void Parser::locateSheets()
         }
         scanned = true;
     };
+    std::vector<std::optional<std::uint32_t>> starts(m_book.sources.size());
+    std::set<std::uint32_t> claimed;
     for (std::size_t s = 0; s < m_book.sources.size(); ++s) {
-        SheetSource& source = m_book.sources[s];
-        const std::uint32_t recorded = loadU32(body(m_book.globals[source.boundSheetRecord]));
-        std::optional<std::uint32_t> start;
+        const std::uint32_t recorded = loadU32(body(m_book.globals[m_book.sources[s].boundSheetRecord]));
         if (isBofAt(recorded)) {
-            start = recorded;
-        } else {
+            starts[s] = recorded;
+            claimed.insert(recorded);
+        }
+    }
+    // Sheets whose recorded position is stale take the substreams no other sheet claims, in order.
+    std::size_t next = 0;
+    for (std::size_t s = 0; s < m_book.sources.size(); ++s) {
+        if (!starts[s]) {
             if (!scanned) {
                 scan();
             }
-            if (s < found.size()) {
-                start = found[s];
+            while (next < found.size() && claimed.count(found[next]) != 0) {
+                ++next;
+            }
+            if (next < found.size()) {
+                starts[s] = found[next];
+                claimed.insert(found[next]);
             }
         }
-        if (start) {
-            source.records = scanSubstream(m_data, *start);
+        if (starts[s]) {
+            m_book.sources[s].records = scanSubstream(m_data, *starts[s]);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "core/spreadsheet/WorkbookError.h"
 
 #include <algorithm>
+#include <set>
 #include <unordered_set>
 
 namespace mervalon::spreadsheet {
@@ -390,12 +391,20 @@ Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edit
     const ByteView data(book.stream);
     // Substreams in file order, each written once even if two sheet entries share it.
     std::map<std::uint32_t, std::size_t> substreams;
+    std::set<std::size_t> editedSources;
+    for (const auto& [sheetIndex, edit] : edits) {
+        editedSources.insert(book.sheetSource.at(sheetIndex));
+    }
     for (std::size_t s = 0; s < book.sources.size(); ++s) {
         if (book.sources[s].records.empty()) {
             throw WorkbookError("The workbook cannot be saved: the contents of sheet \"" + book.sources[s].name +
                                 "\" could not be found in the file.");
         }
-        substreams.emplace(book.sources[s].records.front().offset, s);
+        // Two sheet entries naming one substream: the edited one decides what it becomes.
+        const auto [at, added] = substreams.emplace(book.sources[s].records.front().offset, s);
+        if (!added && editedSources.count(s) != 0) {
+            at->second = s;
+        }
     }
     std::map<std::size_t, Bytes> rebuilt;
     std::map<std::size_t, std::uint32_t> sharedStringCells;
