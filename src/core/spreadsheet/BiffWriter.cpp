@@ -64,8 +64,8 @@ void appendRaw(Bytes& out, ByteView stream, const RecordRef& r)
 
 class SheetRebuilder {
   public:
-    SheetRebuilder(BiffWorkbook& book, const SheetSource& source, const SheetEdit& edit)
-        : m_book(book), m_source(source), m_edit(edit), m_data(book.stream)
+    SheetRebuilder(const BiffWorkbook& book, SharedStrings& strings, const SheetSource& source, const SheetEdit& edit)
+        : m_book(book), m_strings(strings), m_source(source), m_edit(edit), m_data(book.stream)
     {
     }
 
@@ -77,7 +77,8 @@ class SheetRebuilder {
     Bytes cellTable() const;
     void addSplit(const RecordRef& r);
 
-    BiffWorkbook& m_book;
+    const BiffWorkbook& m_book;
+    SharedStrings& m_strings;
     const SheetSource& m_source;
     const SheetEdit& m_edit;
     ByteView m_data;
@@ -231,7 +232,7 @@ void SheetRebuilder::addNewCells()
             appendDouble(body, c.value.number);
             appendRecord(unit.bytes, record::kNumber, body);
         } else if (biff8) {
-            appendU32(body, m_book.strings.add(c.value.text));
+            appendU32(body, m_strings.add(c.value.text));
             appendRecord(unit.bytes, record::kLabelSst, body);
             unit.sharedString = true;
         } else {
@@ -386,7 +387,7 @@ Bytes movedSheet(const BiffWorkbook& book, const SheetSource& source, std::int64
 
 } // namespace
 
-Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edits)
+Bytes writeBiff(const BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edits)
 {
     const ByteView data(book.stream);
     // Substreams in file order, each written once even if two sheet entries share it.
@@ -406,11 +407,12 @@ Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edit
             at->second = s;
         }
     }
+    SharedStrings strings = book.strings; // grown here, so that a failed save changes nothing
     std::map<std::size_t, Bytes> rebuilt;
     std::map<std::size_t, std::uint32_t> sharedStringCells;
     for (const auto& [sheetIndex, edit] : edits) {
         const std::size_t s = book.sheetSource.at(sheetIndex);
-        rebuilt[s] = SheetRebuilder(book, book.sources[s], edit).build(sharedStringCells[s]);
+        rebuilt[s] = SheetRebuilder(book, strings, book.sources[s], edit).build(sharedStringCells[s]);
     }
     std::uint32_t totalReferences = 0;
     for (std::size_t s = 0; s < book.sources.size(); ++s) {
@@ -420,12 +422,12 @@ Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edit
 
     Bytes out;
     std::vector<std::pair<std::size_t, std::size_t>> positionFields; // (offset in out, source)
-    const bool newStrings = book.version == BiffVersion::Biff8 && book.strings.grown();
+    const bool newStrings = book.version == BiffVersion::Biff8 && strings.grown();
     bool stringsWritten = false;
     for (std::size_t i = 0; i < book.globals.size(); ++i) {
         const RecordRef& r = book.globals[i];
         if (newStrings && book.sstRecord && i == *book.sstRecord) {
-            appendBytes(out, book.strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));
+            appendBytes(out, strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));
             stringsWritten = true;
             while (i + 1 < book.globals.size() && book.globals[i + 1].id == record::kContinue) {
                 ++i;
@@ -436,7 +438,7 @@ Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edit
             continue;
         }
         if (newStrings && !stringsWritten && r.id == record::kEof && i + 1 == book.globals.size()) {
-            appendBytes(out, book.strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));
+            appendBytes(out, strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));
             stringsWritten = true;
         }
         if (r.id == record::kBoundSheet) {
@@ -449,7 +451,7 @@ Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edit
         appendRaw(out, data, r);
     }
     if (newStrings && !stringsWritten) {
-        appendBytes(out, book.strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));
+        appendBytes(out, strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));
     }
     std::map<std::uint32_t, std::uint32_t> newStart;
     for (const auto& [oldStart, s] : substreams) {

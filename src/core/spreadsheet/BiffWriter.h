@@ -27,6 +27,6 @@ struct SheetEdit {
 /// ROW records for its rows, its cells in row order as NUMBER/LABELSST/LABEL with the default
 /// cell format, and no INDEX or DBCELL (readers do not need them). Throws WorkbookError when a
 /// sheet's records could not be located in the file or a value lies outside the version's grid.
-Bytes writeBiff(BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edits);
+Bytes writeBiff(const BiffWorkbook& book, const std::map<std::size_t, SheetEdit>& edits);
 
 } // namespace mervalon::spreadsheet

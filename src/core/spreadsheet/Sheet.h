@@ -38,7 +38,8 @@ class Sheet {
     const std::string& name() const { return m_name; }
     SheetKind kind() const { return m_kind; }
     UsedRange usedRange() const;
-    /// The cell at 1-based `row`, `column`; nullptr when it has no value (or lies outside).
+    /// The cell at 1-based `row`, `column`; nullptr when it has no value (or lies outside). The
+    /// pointer is valid until the sheet next changes.
     const CellValue* cell(std::int32_t row, std::int32_t column) const;
     /// Every cell with a value, ordered by row then column.
     std::span<const Cell> cells() const;

@@ -106,9 +106,7 @@ void Workbook::setText(int sheetNumber, std::int32_t row, std::int32_t column, c
 
 Bytes Workbook::serialize()
 {
-    // The writer appends to the string table; work on a copy so that a failed save changes nothing.
-    BiffWorkbook copy = m_book;
-    const Bytes stream = writeBiff(copy, m_edits);
+    const Bytes stream = writeBiff(m_book, m_edits);
     return m_container->withStreamReplaced(m_streamEntry, stream);
 }
 
