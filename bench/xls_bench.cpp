@@ -37,8 +37,12 @@ void fillGrid(Workbook& book)
         book.setNumber(1, row, 2, 600000.0 + row * 0.125);
         book.setNumber(1, row, 3, 5200000.0 + row * 0.5);
         book.setNumber(1, row, 4, 100.0 + (row % 100) * 0.01);
-        book.setText(1, row, 5, "tree " + std::to_string(row % 50));
-        book.setText(1, row, 6, "C" + std::to_string(row % 3));
+        std::string description = "tree ";
+        description += std::to_string(row % 50);
+        std::string code(1, 'C');
+        code += std::to_string(row % 3); // appended: GCC 12 warns falsely about "C" + std::string
+        book.setText(1, row, 5, description);
+        book.setText(1, row, 6, code);
     }
 }
 
