@@ -155,3 +155,36 @@ TEST(WorkbookReadTest, ATextFileIsNoWorkbook)
 
 } // namespace
 } // namespace mervalon::spreadsheet
+
+namespace mervalon::spreadsheet {
+namespace {
+
+Bytes withCodePage(std::uint16_t codePage)
+{
+    test::StreamSurgery s(test::readBytes(test::fixtureDir() / "biff7_survey.xls"));
+    const std::size_t at = *s.find(record::kCodePage);
+    storeU16(s.stream.data() + at + 4, codePage);
+    return s.rebuilt();
+}
+
+TEST(WorkbookCodePageTest, Biff5TextsAreReadInTheWorkbooksCodePage)
+{
+    // "café" is stored as 63 61 66 E9; in Windows-1251 E9 is a Cyrillic letter, absent from 1252.
+    EXPECT_EQ(Workbook::fromBytes(withCodePage(1251)).sheet(1)->cell(2, 5)->text, "caf?");
+    EXPECT_EQ(Workbook::fromBytes(withCodePage(1252)).sheet(1)->cell(2, 5)->text, "caf\xE9");
+    EXPECT_EQ(Workbook::fromBytes(withCodePage(367)).sheet(1)->cell(2, 5)->text, "caf?");
+    EXPECT_EQ(Workbook::fromBytes(withCodePage(12345)).sheet(1)->cell(2, 5)->text, "caf\xE9"); // unknown: 1252
+    // Mac Roman E9 is "È".
+    EXPECT_EQ(Workbook::fromBytes(withCodePage(10000)).sheet(1)->cell(2, 5)->text, "caf\xC8");
+}
+
+TEST(WorkbookCodePageTest, Biff5TextsAreWrittenInTheWorkbooksCodePage)
+{
+    Workbook book = Workbook::fromBytes(withCodePage(10000));
+    book.setText(1, 1, 1, "\xC8t\xE9 \x80 \xA6");
+    const Workbook reread = Workbook::fromBytes(book.serialize());
+    EXPECT_EQ(reread.sheet(1)->cell(1, 1)->text, "\xC8t\xE9 \x80 ?"); // Mac Roman has no broken bar
+}
+
+} // namespace
+} // namespace mervalon::spreadsheet
