@@ -449,6 +449,9 @@ Bytes writeBiff(const BiffWorkbook& book, const std::map<std::size_t, SheetEdit>
             }
         }
         appendRaw(out, data, r);
+        if (r.id == record::kDsf && r.length >= 2) {
+            storeU16(out.data() + out.size() - r.length, 0); // only this stream is kept up to date
+        }
     }
     if (newStrings && !stringsWritten) {
         appendBytes(out, strings.serialize(static_cast<std::uint32_t>(out.size()), totalReferences));

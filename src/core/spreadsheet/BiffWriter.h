@@ -19,7 +19,8 @@ struct SheetEdit {
 };
 
 /// A new workbook stream in the version of `book`, keyed by index into `book.sheets`.
-/// Untouched sheets and every globals record are copied as they were, except that BOUNDSHEET
+/// Untouched sheets and every globals record are copied as they were, except that DSF is cleared
+/// (a second, Excel 5 stream is not kept up to date), BOUNDSHEET
 /// positions are recomputed, INDEX positions of untouched sheets follow their sheet, and for
 /// BIFF8 new texts are appended to the shared string table (SST re-split into CONTINUE records,
 /// EXTSST rebuilt) and written as LABELSST cells; BIFF5 texts are LABEL cells in the workbook's

@@ -328,17 +328,76 @@ Bytes CompoundFile::readStream(std::uint32_t entry) const
     return out;
 }
 
-Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content) const
+void CompoundFile::unlinkSibling(std::vector<Entry>& entries, std::uint32_t dropped)
+{
+    // Find the link that points at the dropped node among the root's children (the tree has been
+    // checked for loops when it was read).
+    std::uint32_t* link = &entries[0].child;
+    std::vector<std::uint32_t> pending{entries[0].child};
+    while (*link != dropped && !pending.empty()) {
+        const std::uint32_t node = pending.back();
+        pending.pop_back();
+        if (node == kNoStream) {
+            continue;
+        }
+        Entry& e = entries[node];
+        if (e.left == dropped) {
+            link = &e.left;
+        } else if (e.right == dropped) {
+            link = &e.right;
+        }
+        pending.push_back(e.left);
+        pending.push_back(e.right);
+    }
+    if (*link != dropped) {
+        return; // not a child of the root: leave the directory as it is
+    }
+    Entry& gone = entries[dropped];
+    if (gone.left == kNoStream || gone.right == kNoStream) {
+        *link = gone.left != kNoStream ? gone.left : gone.right;
+    } else {
+        // Two children: the smallest node of the right subtree takes the dropped node's place.
+        std::uint32_t* successorLink = &gone.right;
+        while (entries[*successorLink].left != kNoStream) {
+            successorLink = &entries[*successorLink].left;
+        }
+        const std::uint32_t successor = *successorLink;
+        *successorLink = entries[successor].right;
+        entries[successor].left = gone.left;
+        entries[successor].right = gone.right;
+        *link = successor;
+    }
+    gone.reachable = false;
+    // Removing a node can upset red-black balance; an all-black tree is always acceptable.
+    std::vector<std::uint32_t> blacken{entries[0].child};
+    while (!blacken.empty()) {
+        const std::uint32_t node = blacken.back();
+        blacken.pop_back();
+        if (node == kNoStream) {
+            continue;
+        }
+        entries[node].raw[0x43] = 1;
+        blacken.push_back(entries[node].left);
+        blacken.push_back(entries[node].right);
+    }
+}
+
+Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content,
+                                       std::optional<std::uint32_t> dropped) const
 {
     if (entry >= m_entries.size() || m_entries[entry].type != kTypeStream) {
         throw WorkbookError("The workbook stream to replace does not exist.");
     }
-    const std::size_t entryCount = m_entries.size();
+    std::vector<Entry> entries = m_entries;
+    if (dropped && *dropped != entry && *dropped < entries.size() && entries[*dropped].type == kTypeStream) {
+        unlinkSibling(entries, *dropped);
+    }
+    const std::size_t entryCount = entries.size();
     std::vector<Bytes> data(entryCount);
     for (std::uint32_t i = 0; i < entryCount; ++i) {
         if (i == entry) {
             data[i].assign(content.begin(), content.end());
-        } else if (m_entries[i].type == kTypeStream && m_entries[i].reachable) {
+        } else if (entries[i].type == kTypeStream && entries[i].reachable) {
             data[i] = readStream(i);
         }
     }
@@ -439,7 +498,7 @@ Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content) co
     // Directory: every entry keeps its bytes; only the location and size of its data change.
     for (std::size_t i = 0; i < entryCount; ++i) {
         std::uint8_t* p = sectorAt(dirStart) + i * kEntrySize;
-        const Entry& e = m_entries[i];
+        const Entry& e = entries[i];
         const bool kept = i == 0 || (e.reachable && (e.type == kTypeStream || e.type == kTypeStorage));
         if (!kept) {
             storeU32(p + 0x44, kNoStream);
@@ -448,6 +507,9 @@ Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content) co
             continue;
         }
         std::copy(e.raw, e.raw + kEntrySize, p);
+        storeU32(p + 0x44, e.left);
+        storeU32(p + 0x48, e.right);
+        storeU32(p + 0x4C, e.child);
         std::uint32_t start = 0;
         std::uint64_t size = 0;
         if (i == 0) {

@@ -32,7 +32,10 @@ class CompoundFile {
     /// A complete compound file of the same version in which stream `entry` holds `content` and
     /// every other stream, storage and directory field (names, tree, CLSIDs, state bits, times)
     /// is as it was. Streams that cannot be reached from the root are written empty.
-    Bytes withStreamReplaced(std::uint32_t entry, ByteView content) const;
+    /// When `dropped` names another stream directly under the root, that stream is removed from
+    /// the directory (its siblings' tree is re-linked and coloured all black, which is valid).
+    Bytes withStreamReplaced(std::uint32_t entry, ByteView content,
+                             std::optional<std::uint32_t> dropped = std::nullopt) const;
 
     int majorVersion() const { return m_major; }
 
@@ -52,6 +55,7 @@ class CompoundFile {
     void loadFat();
     void loadDirectory();
     void markReachable();
+    static void unlinkSibling(std::vector<Entry>& entries, std::uint32_t dropped);
     std::vector<std::uint32_t> chain(std::uint32_t start, std::size_t maxLength, const char* what) const;
     std::vector<std::uint32_t> miniChain(std::uint32_t start, std::size_t maxLength) const;
     const std::uint8_t* sector(std::uint32_t index) const;

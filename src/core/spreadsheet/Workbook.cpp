@@ -107,7 +107,10 @@ void Workbook::setText(int sheetNumber, std::int32_t row, std::int32_t column, c
 Bytes Workbook::serialize()
 {
     const Bytes stream = writeBiff(m_book, m_edits);
-    return m_container->withStreamReplaced(m_streamEntry, stream);
+    // A file with both streams keeps an Excel 5 copy in "Book" that would now be stale: drop it
+    // (the writer clears the DSF flag that announces it).
+    const auto book = m_container->findRootStream({"Book"});
+    return m_container->withStreamReplaced(m_streamEntry, stream, book && *book != m_streamEntry ? book : std::nullopt);
 }
 
 void Workbook::save()

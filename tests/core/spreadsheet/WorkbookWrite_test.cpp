@@ -317,3 +317,51 @@ TEST(WorkbookWriteTest, Biff5TextsAreCutToTheirVersionsLimit)
 
 } // namespace
 } // namespace mervalon::spreadsheet
+
+namespace mervalon::spreadsheet {
+namespace {
+
+TEST(WorkbookDualStreamTest, SavingAFileWithBothStreamsDropsTheStaleExcel5Copy)
+{
+    if (!test::haveSsconvert()) {
+        GTEST_SKIP() << "gnumeric's ssconvert is not available";
+    }
+    const fs::path path = test::scratchDir() / "dual.xls";
+    ASSERT_EQ(test::runCommand("ssconvert -T Gnumeric_Excel:excel_dsf '" +
+                               (test::fixtureDir() / "biff8_survey.xls").string() + "' '" + path.string() +
+                               "' >/dev/null 2>&1"),
+              0);
+    ASSERT_TRUE(CompoundFile(test::readBytes(path)).findRootStream({"Book"}).has_value());
+    Workbook book = Workbook::open(path);
+    EXPECT_EQ(book.version(), BiffVersion::Biff8);
+    book.setText(1, 1, 1, "P1");
+    book.save();
+
+    const CompoundFile saved(test::readBytes(path));
+    EXPECT_FALSE(saved.findRootStream({"Book"}).has_value());
+    for (const char* name : {"Workbook", "\x05SummaryInformation",
+                             "\x05"
+                             "DocumentSummaryInformation"}) {
+        EXPECT_TRUE(saved.findRootStream({name}).has_value()) << name;
+    }
+    test::StreamSurgery s(test::readBytes(path));
+    const auto dsf = s.find(record::kDsf);
+    ASSERT_TRUE(dsf.has_value());
+    EXPECT_EQ(loadU16(s.stream.data() + *dsf + 4), 0);
+    EXPECT_EQ(Workbook::open(path).sheet(1)->cell(1, 1)->text, "P1");
+    bool skipped = false;
+    const auto dump = test::xlrdDump(path, skipped);
+    if (!skipped) {
+        ASSERT_TRUE(dump.has_value());
+        EXPECT_NE(dump->find("Survey|0|0|t|P1\n"), std::string::npos);
+    }
+    EXPECT_EQ(test::runCommand("ssconvert '" + path.string() + "' '" + path.string() + ".csv' >/dev/null 2>&1"), 0);
+    EXPECT_EQ(test::readText(path.string() + ".csv").substr(0, 3), "P1,");
+    EXPECT_EQ(test::runCommand("/usr/bin/python3 -c \"import olefile,sys; o=olefile.OleFileIO(sys.argv[1]); "
+                               "sys.exit(0 if not o.exists('Book') and o.exists('Workbook') else 1)\" '" +
+                               path.string() + "' 2>/dev/null"),
+              0);
+}
+
+} // namespace
+} // namespace mervalon::spreadsheet
