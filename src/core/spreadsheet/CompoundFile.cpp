@@ -28,9 +28,10 @@ constexpr std::uint8_t kTypeRoot = 5;
     throw WorkbookError("The workbook file is damaged: " + detail + ".");
 }
 
+// Written so that sizes near 2^64 (a lying version 4 entry) cannot wrap round to small counts.
 std::size_t ceilDiv(std::uint64_t value, std::uint64_t divisor)
 {
-    return static_cast<std::size_t>((value + divisor - 1) / divisor);
+    return static_cast<std::size_t>(value / divisor + (value % divisor != 0 ? 1 : 0));
 }
 
 std::uint16_t foldAscii(std::uint16_t unit)

@@ -4,6 +4,8 @@
 #include "core/spreadsheet/SafeSave.h"
 #include "core/spreadsheet/WorkbookError.h"
 
+#include <new>
+#include <stdexcept>
 #include <system_error>
 
 namespace mervalon::spreadsheet {
@@ -37,6 +39,18 @@ Workbook Workbook::fromBytes(Bytes bytes)
 }
 
 void Workbook::load(Bytes bytes)
+{
+    try {
+        loadChecked(std::move(bytes));
+    } catch (const std::length_error&) {
+        // Every size is checked against the file before anything is allocated; this is a last guard.
+        throw WorkbookError("The workbook file is damaged: a size in it is impossible.");
+    } catch (const std::bad_alloc&) {
+        throw WorkbookError("The workbook is too large to be read.");
+    }
+}
+
+void Workbook::loadChecked(Bytes bytes)
 {
     auto container = std::make_unique<CompoundFile>(std::move(bytes));
     // Excel 97 and later read "Workbook" when a file holds both streams; so do we.

@@ -47,6 +47,7 @@ class Workbook {
   private:
     Workbook() = default;
     void load(Bytes bytes);
+    void loadChecked(Bytes bytes);
     Sheet& editableSheet(int sheetNumber);
     void setCell(int sheetNumber, std::int32_t row, std::int32_t column, CellValue value);
 
