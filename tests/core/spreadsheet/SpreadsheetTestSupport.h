@@ -94,7 +94,8 @@ inline std::optional<std::string> xlrdDump(const fs::path& workbook, bool& skipp
         skipped = true;
         return std::nullopt;
     }
-    const fs::path out = workbook.string() + ".xlrd.txt";
+    static int dumps = 0;
+    const fs::path out = scratchDir() / ("xlrd-" + std::to_string(++dumps) + ".txt");
     const int rc = runCommand("/usr/bin/python3 '" + (fixtureDir() / "xlrd_dump.py").string() + "' '" +
                               workbook.string() + "' '" + out.string() + "' 2>/dev/null");
     if (rc == 3) {
