@@ -25,16 +25,24 @@ inline const fs::path& fixtureDir()
     return dir;
 }
 
-/// A fresh folder for this test program run.
+/// A fresh folder for this test program run, removed when the program ends.
 inline const fs::path& scratchDir()
 {
-    static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("mervalon-xls-tests-" + std::to_string(::getpid()));
-        fs::remove_all(d);
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
+    struct Scratch {
+        fs::path dir = fs::temp_directory_path() / ("mervalon-xls-tests-" + std::to_string(::getpid()));
+        Scratch()
+        {
+            fs::remove_all(dir);
+            fs::create_directories(dir);
+        }
+        ~Scratch()
+        {
+            std::error_code ignored;
+            fs::remove_all(dir, ignored);
+        }
+    };
+    static const Scratch scratch;
+    return scratch.dir;
 }
 
 /// Exit code of a shell command (-1 when it did not run to completion).
