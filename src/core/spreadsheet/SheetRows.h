@@ -1,0 +1,44 @@
+#pragma once
+// The rows of one workbook sheet as the conversion reads them.
+
+#include "core/engine/FieldList.h"
+#include "core/spreadsheet/Workbook.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace mervalon::spreadsheet {
+
+/// Which sheet to read: by number when `sheetNumber` >= 0, by name (`sheetText`) when it is -1.
+/// `sheetText` is also the number as the user typed it.
+struct SheetSelector {
+    std::int32_t sheetNumber = -1;
+    std::string sheetText;
+};
+
+/// No sheet of the workbook qualifies for the selector.
+struct SheetNotFound {};
+
+using SheetRows = std::variant<std::vector<engine::FieldList>, SheetNotFound>;
+
+/// The chosen sheet: by number n, sheet n when 1 <= n <= count, none for 0; for a negative n,
+/// n beyond the count, or a choice by name, the sheet whose name equals `sheetText` exactly
+/// (case-sensitive). nullptr when none qualifies.
+const Sheet* selectSheet(const Workbook& workbook, const SheetSelector& selector);
+
+/// One FieldList per sheet row from `firstLine` (at least 1) to the last row of the used range,
+/// as the user numbers rows in the spreadsheet program (row 1 is the sheet's first row, wherever
+/// the used range begins). A row's fields are its cells' values from column A to the last used
+/// column, as texts, untrimmed; cells without a value and cells holding an empty text are
+/// skipped, so later cells move left (as empty fields of a text line vanish). A row without
+/// fields is engine::emptyLinePlaceholder().
+std::vector<engine::FieldList> sheetRows(const Sheet& sheet, std::int32_t firstLine);
+
+/// Opens the workbook, chooses the sheet and reads its rows. SheetNotFound when no sheet
+/// qualifies. Throws WorkbookError when the file cannot be opened or read.
+SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector);
+
+} // namespace mervalon::spreadsheet
