@@ -7,7 +7,6 @@
 #include "core/io/FileIo.h"
 #include "platform/AppSettings.h"
 #include "platform/Installation.h"
-#include "cli/SheetReading.h"
 
 #include <ctime>
 #include <filesystem>
@@ -212,7 +211,6 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
             }
         }
         request.timestamp = currentTimestamp();
-        request.readSheet = sheetRowsReader();
         if (!fs::is_regular_file(installDir / "dxf.dat")) {
             throw NotStarted("the DXF prologue \"" + (installDir / "dxf.dat").string() + "\" is missing");
         }

@@ -2,6 +2,7 @@
 #include "cli/ConvertOptions.h"
 
 #include "core/config/Configuration.h"
+#include "core/formats/FormatDefinition.h"
 
 #include <gtest/gtest.h>
 
@@ -263,4 +264,48 @@ TEST_F(ConvertCommandTest, AReportNamedLikeAPointFileCannotStart)
     EXPECT_EQ(run({"--report", path("points/clean.txt"), path("points/clean.txt")}), 2);
     expectOneLineMessage("would replace the point file");
     EXPECT_EQ(read(m_dir / "points" / "clean.txt"), before);
+}
+
+// Workbooks convert through the same run as text files; a missing sheet is an error line of its
+// workbook and the run goes on.
+TEST_F(ConvertCommandTest, WorkbookSheetsConvertAndAMissingSheetIsReported)
+{
+    const fs::path workbook = fs::path(MERVALON_SOURCE_DIR) / "tests/core/spreadsheet/fixtures/biff8_survey.xls";
+    fs::copy_file(workbook, m_dir / "points/survey.xls");
+    fs::copy_file(workbook, m_dir / "points/other.xls");
+    // The shipped workbook format reads sheet 1 from row 2: Survey's rows 2..5 (B2:E5).
+    EXPECT_EQ(run({"--format=excel penzdc", "--report", path("run.log"), path("points/survey.xls")}), 1);
+    const std::string report = read(path("run.log"));
+    EXPECT_NE(report.find(">> Point file Format : excel penzdc (Excel format)\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("\r\n>> 4 lines processed.\r\n>> Dxf file created: " + path("points/survey.dxf")),
+              std::string::npos)
+        << report;
+    EXPECT_TRUE(fs::exists(path("points/survey.dxf")));
+
+    // A format asking for sheet 4 of a three-sheet workbook.
+    mervalon::formats::FormatDefinition format = mervalon::formats::loadFormatFile(m_install, "excel penzdc");
+    format.sheet = "4";
+    mervalon::formats::saveFormatFile(m_install, format, "sheet four");
+    EXPECT_EQ(run({"--format=sheet four", "--report", path("run.log"), path("points/other.xls"),
+                   path("points/survey.xls")}),
+              1);
+    const std::string second = read(path("run.log"));
+    const std::string heading = "Point file : " + path("points/other.xls");
+    EXPECT_NE(second.find(heading + "\r\n" + std::string(heading.size(), '-') +
+                          "\r\n  ! Error: Sheet Number \"4\" does not exist in the Excel file !\r\n\r\n\r\n"
+                          "Point file : " + path("points/survey.xls")),
+              std::string::npos)
+        << second;
+
+    // A file that is no workbook at all: its error line, and the run goes on.
+    write("points/broken.xls", "1,2,3\r\n");
+    EXPECT_EQ(run({"--format=excel penzdc", "--report", path("run.log"), path("points/broken.xls"),
+                   path("points/survey.xls")}),
+              1);
+    const std::string third = read(path("run.log"));
+    const std::string brokenHeading = "Point file : " + path("points/broken.xls");
+    EXPECT_NE(third.find(brokenHeading + "\r\n" + std::string(brokenHeading.size(), '-') + "\r\n  ! Error: "),
+              std::string::npos)
+        << third;
+    EXPECT_NE(third.find(">> Dxf file created: " + path("points/survey.dxf")), std::string::npos) << third;
 }

@@ -8,6 +8,7 @@
 #include "core/engine/RunLog.h"
 #include "core/engine/TextReader.h"
 #include "core/io/FileIo.h"
+#include "core/spreadsheet/SheetRows.h"
 
 #include <cerrno>
 #include <charconv>
@@ -185,10 +186,8 @@ bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& s
     const formats::FormatDefinition& format = m_request.format;
     sheetMissing = false;
     if (format.isExcel != 0) {
-        if (!m_request.readSheet) {
-            throw std::runtime_error("Excel files cannot be read by this program");
-        }
-        sheetMissing = !m_request.readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
+        const SheetRowsReader& readSheet = m_request.readSheet ? m_request.readSheet : readWorkbookSheet;
+        sheetMissing = !readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
         return !sheetMissing;
     }
     rows = readTextLines(source, format.separator, format.firstLine);
@@ -284,6 +283,21 @@ std::string destinationName(const std::string& sourceName)
 {
     const std::size_t dot = sourceName.find('.');
     return (dot == std::string::npos ? std::string() : sourceName.substr(0, dot + 1)) + "dxf";
+}
+
+bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int sheetNumber,
+                       const std::string& sheetText, FieldRows& rows)
+{
+    const spreadsheet::SheetRows result =
+        spreadsheet::readSheetRows(workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, sheetText});
+    const auto* fieldLists = std::get_if<std::vector<FieldList>>(&result);
+    if (fieldLists == nullptr) {
+        return false;
+    }
+    for (const FieldList& fields : *fieldLists) {
+        rows.addRow(fields);
+    }
+    return true;
 }
 
 std::vector<RunFile> runFilesOf(const std::vector<std::string>& names, std::string sourceFolder,

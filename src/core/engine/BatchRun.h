@@ -41,7 +41,7 @@ struct RunRequest {
     std::filesystem::path installDir;   ///< holds dxf.dat
     std::filesystem::path reportPath;   ///< normally installDir / "mervalon40.log"
     std::string timestamp;              ///< the date and time shown in the report header
-    SheetRowsReader readSheet;          ///< needed for workbook formats
+    SheetRowsReader readSheet;          ///< how workbook sheets are read; readWorkbookSheet when empty
 };
 
 /// Thrown when the run cannot start at all: the report cannot be created. The message is for the user.
@@ -49,6 +49,11 @@ class RunNotStarted : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// Reads a sheet of an XLS workbook (BIFF5 or BIFF8) into `rows`; the reader of every run
+/// that does not bring its own. Throws spreadsheet::WorkbookError when the file cannot be read.
+bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int sheetNumber,
+                       const std::string& sheetText, FieldRows& rows);
 
 /// Runs the conversion of every file and returns true when any error line was reported.
 bool runBatch(const RunRequest& request, ProgressSink& progress);

@@ -1,7 +1,0 @@
-#include "cli/SheetReading.h"
-
-namespace mervalon::cli {
-
-engine::SheetRowsReader sheetRowsReader() { return {}; }
-
-} // namespace mervalon::cli
