@@ -33,19 +33,14 @@ std::string withFinalSeparator(std::string folder)
 
 const char* yesNo(bool value) { return value ? "Yes" : "No"; }
 
-// Fixed notation with 3 decimals of a value first rounded to 14 significant digits.
-std::string threeDecimals(double value)
-{
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 13);
-    double rounded = value;
-    std::from_chars(digits, result.ptr, rounded);
-    return formatFixed(rounded, 3);
-}
+// The report shows offsets and the default elevation with 3 decimals of 14 significant digits.
+std::string threeDecimals(double value) { return formatFixedSignificant(value, 3, 14); }
 
 std::string signedOffset(double offset)
 {
-    return std::string(offset >= 0 ? "+" : "-") + threeDecimals(std::fabs(offset));
+    std::string text(1, offset >= 0 ? '+' : '-');
+    text += threeDecimals(std::fabs(offset));
+    return text;
 }
 
 class Run {
