@@ -44,7 +44,7 @@ formats::FormatDefinition formatFrom(Dice& dice)
 {
     static const char kSeparators[] = {',', ';', ' ', '\t', '|', '\0'};
     formats::FormatDefinition format;
-    const std::uint8_t separator = dice.next() % sizeof kSeparators;
+    const auto separator = static_cast<std::size_t>(dice.next() % sizeof kSeparators);
     if (kSeparators[separator] != '\0') {
         format.separator = std::string(1, kSeparators[separator]);
     }
