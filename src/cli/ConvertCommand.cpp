@@ -77,40 +77,31 @@ config::Configuration loadConfiguration(const ConvertOptions& options, const fs:
     throw NotStarted(lastError);
 }
 
+formats::FormatDefinition loadNamedFormat(const fs::path& installDir, const std::string& name)
+{
+    try {
+        return formats::loadFormatFile(installDir, name);
+    } catch (const std::exception& error) {
+        throw NotStarted("format \"" + name + "\": " + error.what());
+    }
+}
+
 formats::FormatDefinition loadFormat(const ConvertOptions& options, const config::Configuration& configuration,
                                      const fs::path& installDir, std::ostream& messages)
 {
     if (options.formatName) {
-        try {
-            return formats::loadFormatFile(installDir, *options.formatName);
-        } catch (const std::exception& error) {
-            throw NotStarted(std::string("format \"") + *options.formatName + "\": " + error.what());
-        }
+        return loadNamedFormat(installDir, *options.formatName);
     }
     if (!configuration.formatName.empty() && fs::exists(formats::formatFilePath(installDir, configuration.formatName))) {
-        try {
-            return formats::loadFormatFile(installDir, configuration.formatName);
-        } catch (const std::exception& error) {
-            throw NotStarted(std::string("format \"") + configuration.formatName + "\": " + error.what());
-        }
+        return loadNamedFormat(installDir, configuration.formatName);
     }
     messages << "mervalon-convert: notice: the configuration's format \"" << configuration.formatName
              << "\" does not exist; using \"!default\"\n";
-    try {
-        return formats::loadFormatFile(installDir, "!default");
-    } catch (const std::exception& error) {
-        throw NotStarted(std::string("format \"!default\": ") + error.what());
-    }
+    return loadNamedFormat(installDir, "!default");
 }
 
-std::string folderOf(const fs::path& path)
-{
-    std::string folder = path.parent_path().string();
-    if (folder.empty() || folder.back() != fs::path::preferred_separator) {
-        folder += fs::path::preferred_separator;
-    }
-    return folder;
-}
+// runFilesOf gives the folder its final separator.
+std::string folderOf(const fs::path& path) { return path.parent_path().string(); }
 
 std::vector<engine::RunFile> filesOf(const ConvertOptions& options)
 {

@@ -56,15 +56,6 @@ DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prolog
     m_distance = distance.value_or(0);
 }
 
-const std::optional<double>& DxfWriter::CachedNumber::read(std::string_view newText)
-{
-    if (newText != text || text.empty()) {
-        text.assign(newText);
-        value = readDecimal(newText);
-    }
-    return value;
-}
-
 void DxfWriter::appendLine(std::string_view text)
 {
     std::string& out = m_file.buffer();
@@ -210,9 +201,9 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::str
     }
     // Every conversion is done before the first line is written, so that a failure leaves
     // no partial entity behind and does not move the texts that follow.
-    const std::optional<double>& yValue = m_y.read(y);
+    const std::optional<double> yValue = readDecimal(y);
     const bool is2D = m_textKinds[static_cast<std::size_t>(index)].is2D;
-    const std::optional<double> zValue = is2D ? std::optional<double>(0.0) : m_z.read(z);
+    const std::optional<double> zValue = is2D ? std::optional<double>(0.0) : readDecimal(z);
     if (!yValue || !zValue) {
         return false;
     }

@@ -74,13 +74,6 @@ private:
         std::string styleBlock;
     };
 
-    // The texts of one point share its y and z; they are read as numbers once per point.
-    struct CachedNumber {
-        std::string text;
-        std::optional<double> value;
-        const std::optional<double>& read(std::string_view newText);
-    };
-
     void appendLine(std::string_view text);
     void appendEntityStart(std::string_view head);
     void appendValue(std::string_view value, std::string_view next);
@@ -99,8 +92,6 @@ private:
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
-    CachedNumber m_y;
-    CachedNumber m_z;
     bool m_textZValid = false;
     double m_textZFor = 0; // the z that m_textZ was formatted from
     bool m_textXIsNumber = false;
