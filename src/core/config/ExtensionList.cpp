@@ -1,6 +1,7 @@
 #include "core/config/ExtensionList.h"
 
 #include "core/io/FileIo.h"
+#include "core/io/ReplaceFile.h"
 
 namespace mervalon::config {
 namespace {
@@ -95,10 +96,10 @@ ExtensionList ExtensionList::parse(const std::string& text)
 {
     std::vector<std::string> lines;
     std::string current;
+    // Every line counts, blank ones included, so that a stored file-type index means the
+    // same line as the file's own order; only blank lines after the last type are dropped.
     auto finishLine = [&] {
-        if (!isBlank(current)) {
-            lines.push_back(current);
-        }
+        lines.push_back(current);
         current.clear();
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -113,6 +114,9 @@ ExtensionList ExtensionList::parse(const std::string& text)
         }
     }
     finishLine();
+    while (!lines.empty() && isBlank(lines.back())) {
+        lines.pop_back();
+    }
     return ExtensionList(std::move(lines));
 }
 
@@ -132,7 +136,7 @@ std::string ExtensionList::serialize() const
 
 void ExtensionList::save(const std::filesystem::path& path) const
 {
-    io::writeFileText(path, serialize());
+    io::replaceFile(path, serialize());
 }
 
 std::vector<std::string> ExtensionList::displayNames() const

@@ -1,4 +1,5 @@
 #include "core/config/InstallationSeed.h"
+#include "core/config/InstallationLayout.h"
 
 namespace mervalon::config {
 
@@ -23,7 +24,7 @@ std::vector<fs::path> seedInstallation(const fs::path& shippedDir, const fs::pat
 bool isInstallation(const fs::path& dir)
 {
     std::error_code ec;
-    return !dir.empty() && fs::is_regular_file(dir / "dxf.dat", ec) && fs::is_directory(dir / "formats", ec);
+    return !dir.empty() && fs::is_regular_file(layout::prologuePath(dir), ec) && fs::is_directory(layout::formatsFolder(dir), ec);
 }
 
 } // namespace mervalon::config

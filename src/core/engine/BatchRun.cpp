@@ -7,6 +7,7 @@
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
 #include "core/engine/TextReader.h"
+#include "core/config/InstallationLayout.h"
 #include "core/io/FileIo.h"
 #include "core/spreadsheet/SheetRows.h"
 
@@ -123,7 +124,7 @@ void Run::writeHeader()
 bool Run::loadPrologue()
 {
     try {
-        m_prologue = io::readFileText(m_request.installDir / "dxf.dat");
+        m_prologue = io::readFileText(config::layout::prologuePath(m_request.installDir));
         return true;
     } catch (const std::system_error& error) {
         m_log.line(std::string("  ! Error: ") + error.what() + " !");
@@ -285,12 +286,14 @@ bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int
 {
     const spreadsheet::SheetRows result =
         spreadsheet::readSheetRows(workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, sheetText});
-    const auto* fieldLists = std::get_if<std::vector<FieldList>>(&result);
-    if (fieldLists == nullptr) {
+    const auto* sheetRows = std::get_if<std::vector<spreadsheet::RowTexts>>(&result);
+    if (sheetRows == nullptr) {
         return false;
     }
-    for (const FieldList& fields : *fieldLists) {
-        rows.addRow(fields);
+    // A row without fields reads like an empty line of a text file.
+    const FieldList emptyRow = emptyLinePlaceholder();
+    for (const spreadsheet::RowTexts& fields : *sheetRows) {
+        rows.addRow(fields.empty() ? emptyRow : fields);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "core/io/FileIo.h"
 
+#include <ctime>
 #include <system_error>
 
 namespace mervalon::engine {
@@ -43,6 +44,16 @@ void RunLog::close()
         const int error = m_file.errorNumber();
         throw io::FileError("Cannot write file", m_path, error);
     }
+}
+
+std::string reportTimestamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, "%x %X", &local);
+    return std::string(text, length);
 }
 
 } // namespace mervalon::engine

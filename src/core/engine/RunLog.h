@@ -4,6 +4,7 @@
 #include "core/engine/OutputFile.h"
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace mervalon::engine {
@@ -31,5 +32,8 @@ private:
     OutputFile m_file;
     bool m_hasErrors = false;
 };
+
+/// The date and time a report's header shows for a run started now, in the user's local form.
+std::string reportTimestamp();
 
 } // namespace mervalon::engine

@@ -1,5 +1,6 @@
 #include "core/formats/FormatDefinition.h"
 
+#include "core/config/InstallationLayout.h"
 #include "core/config/RecordCodec.h"
 #include "core/io/FileIo.h"
 
@@ -166,7 +167,7 @@ FormatDefinition decodeFormat(const std::vector<std::uint8_t>& stored)
 
 std::filesystem::path formatFilePath(const std::filesystem::path& installDir, const std::string& name)
 {
-    return installDir / "formats" / (name + ".rpf");
+    return config::layout::formatsFolder(installDir) / (name + config::layout::kFormatSuffix);
 }
 
 FormatDefinition loadFormatFile(const std::filesystem::path& installDir, const std::string& name)

@@ -21,9 +21,9 @@ const Sheet* selectSheet(const Workbook& workbook, const SheetSelector& selector
     return nullptr;
 }
 
-std::vector<engine::FieldList> sheetRows(const Sheet& sheet, std::int32_t firstLine)
+std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine)
 {
-    std::vector<engine::FieldList> rows;
+    std::vector<RowTexts> rows;
     const std::int32_t first = std::max<std::int32_t>(firstLine, 1);
     const std::int32_t last = sheet.usedRange().lastRow();
     if (first > last) {
@@ -34,14 +34,14 @@ std::vector<engine::FieldList> sheetRows(const Sheet& sheet, std::int32_t firstL
     auto cell = std::lower_bound(cells.begin(), cells.end(), static_cast<std::uint32_t>(first - 1),
                                  [](const Cell& c, std::uint32_t row) { return c.row < row; });
     for (std::int32_t r = first; r <= last; ++r) {
-        engine::FieldList fields;
+        RowTexts fields;
         for (; cell != cells.end() && cell->row == static_cast<std::uint32_t>(r - 1); ++cell) {
             if (cell->value.kind == CellValue::Kind::Text && cell->value.text.empty()) {
                 continue;
             }
             fields.push_back(cell->value.toText());
         }
-        rows.push_back(fields.empty() ? engine::emptyLinePlaceholder() : std::move(fields));
+        rows.push_back(std::move(fields));
     }
     return rows;
 }

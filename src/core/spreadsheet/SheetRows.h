@@ -1,7 +1,6 @@
 #pragma once
 // The rows of one workbook sheet as the conversion reads them.
 
-#include "core/engine/FieldList.h"
 #include "core/spreadsheet/Workbook.h"
 
 #include <cstdint>
@@ -22,20 +21,23 @@ struct SheetSelector {
 /// No sheet of the workbook qualifies for the selector.
 struct SheetNotFound {};
 
-using SheetRows = std::variant<std::vector<engine::FieldList>, SheetNotFound>;
+/// The texts of one row's cells, in column order.
+using RowTexts = std::vector<std::string>;
+
+using SheetRows = std::variant<std::vector<RowTexts>, SheetNotFound>;
 
 /// The chosen sheet: by number n, sheet n when 1 <= n <= count, none for 0; for a negative n,
 /// n beyond the count, or a choice by name, the sheet whose name equals `sheetText` exactly
 /// (case-sensitive). nullptr when none qualifies.
 const Sheet* selectSheet(const Workbook& workbook, const SheetSelector& selector);
 
-/// One FieldList per sheet row from `firstLine` (at least 1) to the last row of the used range,
+/// The texts of each sheet row from `firstLine` (at least 1) to the last row of the used range,
 /// as the user numbers rows in the spreadsheet program (row 1 is the sheet's first row, wherever
 /// the used range begins). A row's fields are its cells' values from column A to the last used
 /// column, as texts, untrimmed; cells without a value and cells holding an empty text are
 /// skipped, so later cells move left (as empty fields of a text line vanish). A row without
-/// fields is engine::emptyLinePlaceholder().
-std::vector<engine::FieldList> sheetRows(const Sheet& sheet, std::int32_t firstLine);
+/// fields is an empty list.
+std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine);
 
 /// Opens the workbook, chooses the sheet and reads its rows. SheetNotFound when no sheet
 /// qualifies. Throws WorkbookError when the file cannot be opened or read.

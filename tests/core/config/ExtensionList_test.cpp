@@ -77,8 +77,12 @@ TEST(ExtensionListParse, splitsAtCrLfAndKeepsOrder)
 
 TEST(ExtensionListParse, acceptsLfOnlyAMissingLastLineEndAndBlankLines)
 {
-    const auto list = ExtensionList::parse("A | a\n\r\n   \nB | b");
-    EXPECT_EQ(list.lines(), (std::vector<std::string>{"A | a", "B | b"}));
+    // A blank line keeps its place, so that index 3 is "B | b" as in the file; blank lines after
+    // the last type are no types at all.
+    const auto list = ExtensionList::parse("A | a\n\r\n   \nB | b\r\n\r\n\n");
+    EXPECT_EQ(list.lines(), (std::vector<std::string>{"A | a", "", "   ", "B | b"}));
+    EXPECT_EQ(list.extensionsAt(3), (std::vector<std::string>{"b"}));
+    EXPECT_TRUE(list.extensionsAt(1).empty());
 }
 
 TEST(ExtensionListParse, emptyTextGivesEmptyList)
