@@ -1,14 +1,15 @@
 #include "cli/ConvertCommand.h"
 
 #include "core/config/Configuration.h"
+#include "core/config/InstallationLayout.h"
 #include "core/engine/BatchRun.h"
 #include "core/engine/ProgressSink.h"
+#include "core/engine/RunLog.h"
 #include "core/formats/FormatDefinition.h"
 #include "core/io/FileIo.h"
 #include "platform/AppSettings.h"
 #include "platform/Installation.h"
 
-#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
@@ -40,41 +41,29 @@ fs::path resolveInstallDir(const ConvertOptions& options)
     }
 }
 
-// The configuration named in mervalon40.ini, else the working default, else the pristine copy.
+// The configuration given, else the one the desktop program uses (with the same fallbacks).
 config::Configuration loadConfiguration(const ConvertOptions& options, const fs::path& installDir,
                                         std::ostream& messages)
 {
-    std::vector<fs::path> candidates;
-    if (options.configurationFile) {
-        candidates.push_back(*options.configurationFile);
-    } else {
-        try {
-            const std::string name = io::readFileText(installDir / "mervalon40.ini");
-            const std::string firstLine = name.substr(0, name.find_first_of("\r\n"));
-            if (!firstLine.empty()) {
-                candidates.push_back(installDir / "configurations" / firstLine);
-            }
-        } catch (const std::exception&) {
-            // No last configuration recorded: the default serves.
-        }
-        candidates.push_back(installDir / "configurations" / "!Default.rp4");
-        candidates.push_back(installDir / "!Default.rp4");
-    }
-    std::string lastError;
-    for (const fs::path& candidate : candidates) {
-        try {
-            return config::readConfigurationFile(candidate);
-        } catch (const config::NotAConfiguration&) {
-            lastError = "\"" + candidate.string() + "\" is not a configuration file";
-        } catch (const std::exception& error) {
-            lastError = error.what();
-        }
+    const fs::path path = options.configurationFile.value_or(fs::path());
+    try {
         if (options.configurationFile) {
-            break;
+            return config::readConfigurationFile(path);
         }
-        messages << "mervalon-convert: notice: " << lastError << "; trying the next configuration\n";
+        config::ConfigurationInUse inUse = config::readConfigurationInUse(installDir);
+        if (inUse.fellBack && !inUse.recordedName.empty()) {
+            messages << "mervalon-convert: notice: the configuration \"" << inUse.recordedName
+                     << "\" does not exist; using \"" << inUse.name << "\"\n";
+        }
+        return std::move(inUse.record);
+    } catch (const config::NotAConfiguration&) {
+        const std::string which = options.configurationFile
+                                      ? "\"" + path.string() + "\""
+                                      : "the configuration named in " + config::layout::configurationInUsePath(installDir).string();
+        throw NotStarted(which + " is not a configuration file");
+    } catch (const std::exception& error) {
+        throw NotStarted(error.what());
     }
-    throw NotStarted(lastError);
 }
 
 formats::FormatDefinition loadNamedFormat(const fs::path& installDir, const std::string& name)
@@ -121,16 +110,6 @@ std::vector<engine::RunFile> filesOf(const ConvertOptions& options)
         files.push_back(run.front());
     }
     return files;
-}
-
-std::string currentTimestamp()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[128];
-    const std::size_t length = std::strftime(text, sizeof text, "%x %X", &local);
-    return std::string(text, length);
 }
 
 // A one-line progress bar on a terminal.
@@ -193,7 +172,7 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         request.files = filesOf(options);
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;
-        request.reportPath = options.reportFile ? fs::absolute(*options.reportFile) : installDir / "mervalon40.log";
+        request.reportPath = options.reportFile ? fs::absolute(*options.reportFile) : config::layout::reportPath(installDir);
         // The report is emptied before any file is read: named like a point file, it would wipe it.
         for (const engine::RunFile& file : request.files) {
             std::error_code ec;
@@ -201,9 +180,9 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
                 throw NotStarted("the report \"" + request.reportPath.string() + "\" would replace the point file");
             }
         }
-        request.timestamp = currentTimestamp();
-        if (!fs::is_regular_file(installDir / "dxf.dat")) {
-            throw NotStarted("the DXF prologue \"" + (installDir / "dxf.dat").string() + "\" is missing");
+        request.timestamp = engine::reportTimestamp();
+        if (!fs::is_regular_file(config::layout::prologuePath(installDir))) {
+            throw NotStarted("the DXF prologue \"" + config::layout::prologuePath(installDir).string() + "\" is missing");
         }
 
         engine::SilentProgress silent;

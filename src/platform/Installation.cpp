@@ -41,33 +41,25 @@ QString shippedDataDir()
 
 void writeInitialSettings(AppSettings& settings, const QString& installDir)
 {
-    if (!settings.contains(QStringLiteral("installpath")) || !holdsInstallation(settings.readString(QStringLiteral("installpath")))) {
-        settings.writeString(QStringLiteral("installpath"), installDir);
+    if (!settings.contains(keys::installPath) || !holdsInstallation(settings.read(keys::installPath))) {
+        settings.write(keys::installPath, installDir);
     }
-    struct Initial {
-        const char* name;
-        bool value;
-    };
-    // Skip faulty lines, show the report only when there were errors, hints on, internal viewer.
-    const Initial booleans[] = {{"er1", true},   {"er2", false},  {"er3", false},     {"rep1", false},
-                                {"rep2", true},  {"rep3", false}, {"shint", true},    {"achelp", false},
-                                {"useiviewer", true}, {"locked", true}};
-    for (const Initial& initial : booleans) {
-        if (!settings.contains(QLatin1String(initial.name))) {
-            settings.writeBool(QLatin1String(initial.name), initial.value);
+    for (const BoolKey& key : keys::allBooleans) {
+        if (!settings.contains(key)) {
+            settings.write(key, key.initial);
         }
     }
     const QString home = QDir::homePath();
-    for (const char* name : {"lastpath", "lastpath2"}) {
-        if (!settings.contains(QLatin1String(name))) {
-            settings.writeString(QLatin1String(name), home);
+    for (const TextKey& key : {keys::lastInputFolder, keys::lastDestination}) {
+        if (!settings.contains(key)) {
+            settings.write(key, home);
         }
     }
 }
 
 QString ensureInstallation(AppSettings& settings)
 {
-    const QString recorded = settings.readString(QStringLiteral("installpath"));
+    const QString recorded = settings.read(keys::installPath);
     if (holdsInstallation(recorded)) {
         return recorded;
     }
