@@ -1,4 +1,4 @@
-#include "app/Program.h"
+#include "app/shell/Program.h"
 
 #include <QApplication>
 

@@ -4,8 +4,8 @@
 // controls by their names.
 
 #include "app/FakeInteraction.h"
-#include "app/MainWindow.h"
-#include "app/Program.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/shell/Program.h"
 
 #include <QApplication>
 #include <QString>

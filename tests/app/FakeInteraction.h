@@ -2,7 +2,7 @@
 // A scripted stand-in for the desktop: records every call and answers from queues, so that a
 // test never waits on a modal window.
 
-#include "app/Interaction.h"
+#include "app/shell/Interaction.h"
 
 #include <QStringList>
 

@@ -4,8 +4,8 @@
 // Run it with a temporary HOME: it makes a per-user installation there.
 
 #include "app/AppTestSupport.h"
-#include "app/DestinationFolderDialog.h"
-#include "app/ExtensionListDialog.h"
+#include "app/files/DestinationFolderDialog.h"
+#include "app/files/ExtensionListDialog.h"
 
 #include <QDir>
 #include <QTabWidget>

@@ -1,4 +1,4 @@
-#include "app/Glyphs.h"
+#include "app/common/Glyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -73,6 +73,28 @@ void drawLog(QPainter& painter)
     painter.drawLine(QPointF(19, 16), QPointF(30, 16));
 }
 
+// A padlock: shut while the destination follows the input folder; open, its shackle swung
+// out of the body, while the destination is the user's own choice.
+void drawPadlock(QPainter& painter, bool shut)
+{
+    const qreal left = shut ? 20 : 34;
+    QPainterPath shackle;
+    shackle.moveTo(left, 30);
+    shackle.lineTo(left, 18);
+    shackle.arcTo(QRectF(left, 6, 24, 24), 180, -180);
+    shackle.lineTo(left + 24, shut ? 30 : 22);
+    painter.setPen(QPen(QColor(90, 90, 90), 6, Qt::SolidLine, Qt::RoundCap));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(shackle);
+    painter.setPen(QPen(QColor(120, 90, 20), 2.5));
+    painter.setBrush(shut ? QColor(218, 165, 32) : QColor(190, 205, 140));
+    painter.drawRoundedRect(QRectF(8, 30, 42, 30), 5, 5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(70, 50, 10));
+    painter.drawEllipse(QPointF(29, 42), 4, 4);
+    painter.drawRect(QRectF(27.5, 42, 3, 10));
+}
+
 } // namespace
 
 QIcon glyphIcon(Glyph glyph)
@@ -94,6 +116,12 @@ QIcon glyphIcon(Glyph glyph)
         break;
     case Glyph::LastLog:
         drawLog(painter);
+        break;
+    case Glyph::Locked:
+        drawPadlock(painter, true);
+        break;
+    case Glyph::Unlocked:
+        drawPadlock(painter, false);
         break;
     }
     painter.end();

@@ -1,29 +1,15 @@
-#include "app/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationCommands.h"
 
-#include "app/Interaction.h"
-#include "app/MainWindow.h"
-#include "core/io/FileIo.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-
-#include <filesystem>
-#include <system_error>
+#include "app/configuration/ConfigurationView.h"
+#include "app/shell/Interaction.h"
+#include "core/config/InstallationLayout.h"
 
 namespace mervalon::app {
 namespace {
 
-std::filesystem::path toPath(const QString& path)
+QString fromText(const std::string& text)
 {
-    return std::filesystem::path(path.toStdString());
-}
-
-QString firstLine(const std::string& text)
-{
-    const auto end = text.find_first_of("\r\n");
-    const std::string line = text.substr(0, end);
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -35,24 +21,15 @@ ConfigurationCommands::ConfigurationCommands(Interaction& interaction, QString i
 
 bool ConfigurationCommands::readStartConfiguration()
 {
-    const QDir install(m_installDir);
     try {
-        m_currentName = firstLine(io::readFileText(toPath(install.filePath(QStringLiteral("mervalon40.ini")))));
-        const QString named = install.filePath(QStringLiteral("configurations/") + m_currentName);
-        std::filesystem::path chosen = toPath(named);
-        std::error_code ignored;
-        if (m_currentName.isEmpty() || !std::filesystem::is_regular_file(chosen, ignored)) {
-            const QString fallback = install.filePath(QStringLiteral("configurations/!Default.rp4"));
-            chosen = toPath(fallback);
-            if (!std::filesystem::exists(chosen, ignored)) {
-                std::filesystem::copy_file(toPath(install.filePath(QStringLiteral("!Default.rp4"))), chosen);
-            }
+        config::ConfigurationInUse inUse = config::readConfigurationInUse(m_installDir.toStdString());
+        if (inUse.fellBack) {
             m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
-                                      QStringLiteral("Mervalon cannot find \"") + m_currentName +
+                                      QStringLiteral("Mervalon cannot find \"") + fromText(inUse.recordedName) +
                                           QStringLiteral("\" configuration file, \"!Default.rp4\" will be used instead. "));
-            m_currentName = QStringLiteral("!Default.rp4");
         }
-        m_live = config::readConfigurationFile(chosen);
+        m_currentName = fromText(inUse.name);
+        m_live = std::move(inUse.record);
         m_reference = m_live;
     } catch (const config::NotAConfiguration&) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
@@ -65,21 +42,31 @@ bool ConfigurationCommands::readStartConfiguration()
     return true;
 }
 
-void ConfigurationCommands::applyConfiguration(MainWindow& window)
+void ConfigurationCommands::applyConfiguration(ConfigurationView& view)
 {
-    const int count = window.extensionCount();
-    if (m_live.fileTypeIndex > count - 1 || m_live.fileTypeIndex < 0) {
+    if (m_live.fileTypeIndex > view.fileTypeCount() - 1 || m_live.fileTypeIndex < 0) {
         m_interaction.showMessage(
             MessageIcon::Information, MessageButtons::Ok,
             QStringLiteral("File extension does not exist in the extension list, default will be used."));
         m_live.fileTypeIndex = 0;
     }
-    window.selectFileType(m_live.fileTypeIndex);
-    window.setAutoSelect(m_live.autoSelect != 0);
-    window.fileTypeChanged();
+    view.showConfigurationName(m_currentName);
+    view.showConfiguration(m_live);
 }
 
-bool ConfigurationCommands::confirmConfigurationChanges(MainWindow&)
+config::Configuration ConfigurationCommands::captureConfiguration(const ConfigurationView& view) const
+{
+    config::Configuration captured = m_live;
+    view.captureConfiguration(captured);
+    return captured;
+}
+
+bool ConfigurationCommands::hasChanged(const ConfigurationView& view) const
+{
+    return !config::configurationsEqual(captureConfiguration(view), m_reference);
+}
+
+bool ConfigurationCommands::confirmConfigurationChanges(ConfigurationView&)
 {
     return true;
 }

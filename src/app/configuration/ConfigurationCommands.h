@@ -1,9 +1,8 @@
 #pragma once
-// Reading, applying and guarding the configuration in use. For now this holds what the window
-// start needs: the name in mervalon40.ini, the record it names (or the default), the file type
-// and AutoSelect applied to the window, and a "has changed" question that never finds a change.
-// The capture, the full apply, load, save and the real question replace these bodies later; the
-// main window only calls the three operations below.
+// Reading, applying and guarding the configuration in use: the name in mervalon40.ini, the
+// record it names (or the default), the record shown in the window and captured back, and the
+// "has changed" comparison of the captured record with the one last read or saved. The
+// commands see the window only through ConfigurationView.
 
 #include "core/config/Configuration.h"
 
@@ -11,8 +10,8 @@
 
 namespace mervalon::app {
 
+class ConfigurationView;
 class Interaction;
-class MainWindow;
 
 class ConfigurationCommands {
 public:
@@ -24,12 +23,18 @@ public:
     /// false, after reporting the error, when no record could be read.
     virtual bool readStartConfiguration();
 
-    /// Shows the live configuration in the window: its file type (a stored index outside the
-    /// list is reported and replaced by 0) and AutoSelect, then runs the file type change.
-    virtual void applyConfiguration(MainWindow& window);
+    /// Shows the live configuration in the window; a stored file type outside the window's list
+    /// is reported and replaced by the first one.
+    virtual void applyConfiguration(ConfigurationView& view);
+
+    /// The live configuration as the window holds it now.
+    [[nodiscard]] config::Configuration captureConfiguration(const ConfigurationView& view) const;
+
+    /// True when the window holds a configuration other than the one last read or saved.
+    [[nodiscard]] bool hasChanged(const ConfigurationView& view) const;
 
     /// True when the calling operation may go on.
-    virtual bool confirmConfigurationChanges(MainWindow& window);
+    virtual bool confirmConfigurationChanges(ConfigurationView& view);
 
     [[nodiscard]] const QString& currentName() const { return m_currentName; }
     [[nodiscard]] const config::Configuration& live() const { return m_live; }

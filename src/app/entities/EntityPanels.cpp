@@ -1,4 +1,4 @@
-#include "app/EntityPanels.h"
+#include "app/entities/EntityPanels.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "app/DestinationFolderDialog.h"
+#include "app/files/DestinationFolderDialog.h"
 
-#include "app/FolderTreeView.h"
-#include "app/MainWindowRules.h"
+#include "app/files/FolderTreeView.h"
+#include "app/files/FileSelectionRules.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

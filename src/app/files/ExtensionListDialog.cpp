@@ -1,7 +1,7 @@
-#include "app/ExtensionListDialog.h"
+#include "app/files/ExtensionListDialog.h"
 
-#include "app/Interaction.h"
-#include "app/MainWindowRules.h"
+#include "app/shell/Interaction.h"
+#include "app/files/FileSelectionRules.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,31 +1,9 @@
-#include "app/MainWindowRules.h"
+#include "app/files/FileSelectionRules.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace mervalon::app {
-
-std::optional<int> lastTrueOption(const std::array<bool, 3>& values)
-{
-    for (int i = 2; i >= 0; --i) {
-        if (values[static_cast<std::size_t>(i)]) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
-std::array<bool, 3> exclusiveOption(int selected)
-{
-    return {selected == 0, selected == 1, selected == 2};
-}
-
-bool configurationStripEnabled(int tabIndex)
-{
-    return tabIndex == 0;
-}
 
 QString selectedCountText(int count)
 {
@@ -57,17 +35,6 @@ std::optional<QStringList> listMatchingFiles(const QString& folder, const QStrin
     dir.setFilter(QDir::Files);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     return dir.entryList();
-}
-
-QStringList formatNamesFromFiles(const QStringList& fileNames)
-{
-    QStringList names;
-    for (const QString& fileName : fileNames) {
-        names << fileName.section(QLatin1Char('.'), 0, 0).toLower();
-    }
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    return names;
 }
 
 QString deleteFileTypeQuestion(const QString& name)

@@ -1,4 +1,4 @@
-#include "app/FolderTreeModel.h"
+#include "app/files/FolderTreeModel.h"
 
 #include <QApplication>
 #include <QDir>

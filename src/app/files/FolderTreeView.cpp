@@ -1,6 +1,6 @@
-#include "app/FolderTreeView.h"
+#include "app/files/FolderTreeView.h"
 
-#include "app/FolderTreeModel.h"
+#include "app/files/FolderTreeModel.h"
 
 #include <QHeaderView>
 

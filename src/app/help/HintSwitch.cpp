@@ -1,4 +1,4 @@
-#include "app/HintSwitch.h"
+#include "app/help/HintSwitch.h"
 
 #include <QApplication>
 #include <QHelpEvent>

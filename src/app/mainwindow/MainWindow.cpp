@@ -1,80 +1,56 @@
-#include "app/MainWindow.h"
+#include "app/mainwindow/MainWindow.h"
 
-#include "app/ConfigurationCommands.h"
-#include "app/DestinationFolderDialog.h"
-#include "app/EntityPanels.h"
-#include "app/ExtensionListDialog.h"
-#include "app/FolderTreeView.h"
-#include "app/Glyphs.h"
-#include "app/HintSwitch.h"
-#include "app/Interaction.h"
-#include "app/MainWindowRules.h"
+#include "app/common/Glyphs.h"
+#include "app/common/WidgetHelpers.h"
+#include "app/configuration/ConfigurationCommands.h"
+#include "app/entities/EntityPanels.h"
+#include "app/files/FileSelectionPanel.h"
+#include "app/formats/FormatListRules.h"
+#include "app/help/HintSwitch.h"
+#include "app/mainwindow/MainWindowRules.h"
+#include "app/shell/Interaction.h"
+#include "core/config/InstallationLayout.h"
 
-#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <filesystem>
-#include <system_error>
-
 namespace mervalon::app {
 namespace {
 
-template <typename Widget>
-Widget* named(Widget* widget, const char* name)
+/// Shows the option a group holds: the selected button checked, or none when none is selected.
+void showSelection(const std::array<QRadioButton*, 3>& buttons, std::optional<int> selected)
 {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
+    QButtonGroup* group = buttons[0]->group();
+    group->setExclusive(false);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i]->setChecked(selected && static_cast<std::size_t>(*selected) == i);
+    }
+    group->setExclusive(true);
 }
 
-QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon)
+std::optional<int> indexOf(std::optional<ErrorPolicy> policy)
 {
-    auto* button = named(new QToolButton(parent), name);
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
-    button->setIcon(icon);
-    return button;
+    return policy ? std::optional(static_cast<int>(*policy)) : std::nullopt;
 }
 
-QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon)
+std::optional<int> indexOf(std::optional<ReportPolicy> policy)
 {
-    return toolButton(parent, name, hint, parent->style()->standardIcon(icon));
-}
-
-QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption)
-{
-    return named(new QGroupBox(QLatin1String(caption), parent), name);
-}
-
-QString fromText(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::filesystem::path toPath(const QString& path)
-{
-    return std::filesystem::path(path.toStdString());
+    return policy ? std::optional(static_cast<int>(*policy)) : std::nullopt;
 }
 
 } // namespace
@@ -112,89 +88,7 @@ MainWindow::~MainWindow() = default;
 QWidget* MainWindow::buildCreationTab()
 {
     auto* page = named(new QWidget, "TabSheet1");
-
-    // " Coordinates Files "
-    auto* files = groupBox(page, "GroupBox1", " Coordinates Files ");
-    m_folderTree = named(new FolderTreeView(files), "sh1");
-    m_fileList = named(new QListWidget(files), "fl1");
-    m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_fileList->setToolTip(QStringLiteral("Select files to process. Hold [Ctrl] key to select multiple files."));
-    m_fileList->viewport()->installEventFilter(this);
-    m_fileType = named(new QComboBox(files), "typfic");
-    m_fileType->setToolTip(QStringLiteral("File type"));
-    m_fileType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_fileType->setMinimumContentsLength(6);
-    auto* extensionsButton = toolButton(files, "SpeedButton15", QStringLiteral("Modify Extensions list ..."),
-                                        QStyle::SP_FileDialogDetailedView);
-    m_autoSelect = named(new QCheckBox(QStringLiteral("AutoSelect"), files), "autosel");
-    m_autoSelect->setToolTip(QStringLiteral("Automaticaly select all files matching current type"));
-    m_countLabel = named(new QLabel(QStringLiteral("Files selected."), files), "Label3");
-    m_pathLabel = named(new QLabel(files), "Label30");
-    m_pathLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-
-    m_popup = named(new QMenu(this), "PopupMenu1");
-    m_previewAction = named(m_popup->addAction(QStringLiteral("View/Edit file")), "Preview1");
-    auto* refreshAction = named(m_popup->addAction(QStringLiteral("Refresh folder")), "Refreshfolder1");
-    connect(m_popup, &QMenu::aboutToShow, this,
-            [this] { m_previewAction->setEnabled(m_fileList->selectedItems().size() == 1); });
-    connect(refreshAction, &QAction::triggered, this, [this] {
-        refreshFileList();
-        selectFirstFile();
-    });
-
-    auto* browsers = new QSplitter(Qt::Horizontal, files);
-    browsers->addWidget(m_folderTree);
-    browsers->addWidget(m_fileList);
-    browsers->setChildrenCollapsible(false);
-    auto* typeRow = new QHBoxLayout;
-    typeRow->addWidget(m_fileType, 1);
-    typeRow->addWidget(extensionsButton);
-    typeRow->addWidget(m_autoSelect);
-    auto* filesLayout = new QVBoxLayout(files);
-    filesLayout->setContentsMargins(6, 4, 6, 4);
-    filesLayout->setSpacing(3);
-    filesLayout->addWidget(browsers, 1);
-    filesLayout->addLayout(typeRow);
-    filesLayout->addWidget(m_countLabel);
-    filesLayout->addWidget(m_pathLabel);
-
-    connect(m_folderTree, &FolderTreeView::folderSelected, this, [this] { inputFolderChanged(); });
-    connect(m_fileType, &QComboBox::activated, this, [this] { fileTypeChanged(); });
-    connect(m_fileList, &QListWidget::itemSelectionChanged, this, &MainWindow::refreshSelectionCount);
-    connect(m_autoSelect, &QCheckBox::clicked, this, [this](bool on) {
-        if (on) {
-            m_fileList->selectAll();
-        }
-        refreshSelectionCount();
-    });
-    connect(extensionsButton, &QToolButton::clicked, this, &MainWindow::openExtensionListDialog);
-
-    // " Destination Directory "
-    auto* destination = groupBox(page, "GroupBox2", " Destination Directory ");
-    m_destination = named(new QLineEdit(destination), "Edit1");
-    m_destination->setReadOnly(true);
-    m_destination->setToolTip(QStringLiteral("DXF files will be created here."));
-    QPalette infoPalette = m_destination->palette();
-    infoPalette.setColor(QPalette::Base, infoPalette.color(QPalette::ToolTipBase));
-    infoPalette.setColor(QPalette::Text, infoPalette.color(QPalette::ToolTipText));
-    m_destination->setPalette(infoPalette);
-    const QString lockHint = QStringLiteral("Makes Destination Directory match Files Directory");
-    m_lockedButton = toolButton(destination, "SpeedButton1", lockHint, QStyle::SP_DirLinkIcon);
-    m_lockedButton->setCheckable(true);
-    m_lockedButton->setChecked(true);
-    m_unlockedButton = toolButton(destination, "SpeedButton2", lockHint, QStyle::SP_DirLinkIcon);
-    m_unlockedButton->setCheckable(true);
-    m_browseButton = toolButton(destination, "SpeedButton4", QStringLiteral("Browse disk ..."), QStyle::SP_DirOpenIcon);
-    auto* destinationLayout = new QHBoxLayout(destination);
-    destinationLayout->setContentsMargins(6, 4, 6, 4);
-    destinationLayout->addWidget(m_destination, 1);
-    destinationLayout->addWidget(m_lockedButton);
-    destinationLayout->addWidget(m_unlockedButton);
-    destinationLayout->addWidget(m_browseButton);
-    connect(m_lockedButton, &QToolButton::clicked, this, &MainWindow::unlockDestination);
-    connect(m_unlockedButton, &QToolButton::clicked, this, &MainWindow::lockDestination);
-    connect(m_browseButton, &QToolButton::clicked, this, &MainWindow::openDestinationDialog);
-    unlockDestination();
+    m_files = new FileSelectionPanel(m_interaction, page);
 
     // " DXF Entities "
     auto* entities = groupBox(page, "GroupBox3", " DXF Entities ");
@@ -211,7 +105,7 @@ QWidget* MainWindow::buildCreationTab()
     m_format->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_format->setMinimumContentsLength(8);
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
-                                    QStyle::SP_FileDialogContentsView);
+                                    style()->standardIcon(QStyle::SP_FileDialogContentsView));
     auto* description = named(new QLabel(format), "Label33");
     description->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* modifiersButton = named(new QPushButton(QStringLiteral("Data modifiers ( OFF ) ..."), format), "SpeedButton17");
@@ -232,19 +126,16 @@ QWidget* MainWindow::buildCreationTab()
     formatLayout->addWidget(modifiersButton, 2, 0, 1, 2);
     formatLayout->setColumnStretch(0, 1);
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(files, 1);
-    left->addWidget(destination);
     auto* right = new QVBoxLayout;
     right->addWidget(entities, 1);
     right->addWidget(format);
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
-    layout->addLayout(left, 11);
+    layout->addWidget(m_files, 11);
     layout->addLayout(right, 9);
     layout->addWidget(buildGlyphColumn("BitBtn1", "BitBtn2", "BitBtn3", "BitBtn10", true));
-    m_createButton = page->findChild<QToolButton*>(QStringLiteral("BitBtn1"));
+    connect(m_files, &FileSelectionPanel::fileCommandsEnabledChanged, m_createButton, &QToolButton::setEnabled);
     return page;
 }
 
@@ -255,12 +146,12 @@ QWidget* MainWindow::buildOptionsTab()
     auto* report = groupBox(page, "GroupBox5", " Error Report ");
     auto* reportLayout = new QVBoxLayout(report);
     reportLayout->addWidget(named(new QLabel(QStringLiteral("After process:"), report), "Label4"));
-    const char* reportNames[3] = {"rep1", "rep2", "rep3"};
     const char* reportCaptions[3] = {"Always show Report.", "Show Report only if there were errors.",
                                      "Never show Report."};
     auto* reportGroup = new QButtonGroup(report);
     for (int i = 0; i < 3; ++i) {
-        auto* button = named(new QRadioButton(QLatin1String(reportCaptions[i]), report), reportNames[i]);
+        auto* button = named(new QRadioButton(QLatin1String(reportCaptions[i]), report),
+                             platform::keys::reportPolicy[static_cast<std::size_t>(i)].name.data());
         reportGroup->addButton(button, i);
         reportLayout->addWidget(button);
         m_reportButtons[static_cast<std::size_t>(i)] = button;
@@ -274,12 +165,12 @@ QWidget* MainWindow::buildOptionsTab()
         new QLabel(QStringLiteral("If an error occurs in a line of the file being processed:"), errors), "Label5");
     errorLabel->setWordWrap(true);
     errorLayout->addWidget(errorLabel);
-    const char* errorNames[3] = {"er1", "er2", "er3"};
     const char* errorCaptions[3] = {"Skip the line and continue with current file.",
                                     "Abort current file treatment and jump to next file.", "Abort process."};
     auto* errorGroup = new QButtonGroup(errors);
     for (int i = 0; i < 3; ++i) {
-        auto* button = named(new QRadioButton(QLatin1String(errorCaptions[i]), errors), errorNames[i]);
+        auto* button = named(new QRadioButton(QLatin1String(errorCaptions[i]), errors),
+                             platform::keys::errorPolicy[static_cast<std::size_t>(i)].name.data());
         errorGroup->addButton(button, i);
         errorLayout->addWidget(button);
         m_errorButtons[static_cast<std::size_t>(i)] = button;
@@ -298,9 +189,9 @@ QWidget* MainWindow::buildOptionsTab()
     helpLayout->addStretch();
     connect(m_hintBox, &QCheckBox::clicked, this, [this](bool on) {
         m_hints.setEnabled(on);
-        writeBoolSetting("shint", on);
+        writeBoolSetting(platform::keys::showHints, on);
     });
-    connect(m_activeHelpBox, &QCheckBox::clicked, this, [this](bool on) { writeBoolSetting("achelp", on); });
+    connect(m_activeHelpBox, &QCheckBox::clicked, this, [this](bool on) { writeBoolSetting(platform::keys::activeHelp, on); });
 
     auto* viewer = groupBox(page, "GroupBox8", " Coordinates file Preview and Error Report  ");
     auto* viewerLayout = new QVBoxLayout(viewer);
@@ -312,7 +203,7 @@ QWidget* MainWindow::buildOptionsTab()
     viewerLayout->addStretch();
     for (QRadioButton* button : {m_internalViewer, m_notepad}) {
         connect(button, &QRadioButton::clicked, this,
-                [this] { writeBoolSetting("useiviewer", m_internalViewer->isChecked()); });
+                [this] { writeBoolSetting(platform::keys::internalViewer, m_internalViewer->isChecked()); });
     }
 
     auto* grid = new QGridLayout;
@@ -381,7 +272,11 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
             connect(button, &QToolButton::clicked, this, &MainWindow::exitProgram);
         }
         if (glyph.name == create) {
-            button->setEnabled(createEnabled);
+            // The first tab's button follows the file list; the others never run.
+            button->setEnabled(false);
+            if (createEnabled) {
+                m_createButton = button;
+            }
         }
     }
     layout->addStretch();
@@ -392,9 +287,9 @@ QWidget* MainWindow::buildConfigurationStrip()
 {
     auto* strip = new QWidget(this);
     m_loadButton = toolButton(strip, "SpeedButton12", QStringLiteral("Load a configuration file."),
-                              QStyle::SP_DialogOpenButton);
+                              style()->standardIcon(QStyle::SP_DialogOpenButton));
     m_saveButton = toolButton(strip, "SpeedButton13", QStringLiteral("Save current configuration to file."),
-                              QStyle::SP_DialogSaveButton);
+                              style()->standardIcon(QStyle::SP_DialogSaveButton));
     m_inUseLabel = named(new QLabel(QStringLiteral("Configuration file in use: "), strip), "Label27");
     m_nameLabel = named(new QLabel(strip), "Label19");
     QFont bold = m_nameLabel->font();
@@ -420,14 +315,13 @@ void MainWindow::attach(const QString& installDir, ConfigurationCommands& comman
 {
     m_installDir = installDir;
     m_commands = &commands;
-    m_destinationDialog = &destination;
-    m_extensionDialog = &extensions;
+    m_files->attach(installDir, destination, extensions);
 }
 
 void MainWindow::fillFormatList()
 {
-    QDir formats(QDir(m_installDir).filePath(QStringLiteral("formats")));
-    const QStringList files = formats.entryList({QStringLiteral("*.rpf")}, QDir::Files);
+    QDir formats(QString::fromStdString(config::layout::formatsFolder(m_installDir.toStdString()).string()));
+    const QStringList files = formats.entryList({QStringLiteral("*") + QLatin1String(config::layout::kFormatSuffix)}, QDir::Files);
     m_format->addItems(formatNamesFromFiles(files));
 }
 
@@ -440,56 +334,54 @@ void MainWindow::showEvent(QShowEvent* event)
     }
 }
 
+bool MainWindow::readOptions()
+{
+    std::array<bool, 3> errorValues{};
+    std::array<bool, 3> reportValues{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        errorValues[i] = m_settings.read(platform::keys::errorPolicy[i]);
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        reportValues[i] = m_settings.read(platform::keys::reportPolicy[i]);
+    }
+    const bool activeHelp = m_settings.read(platform::keys::activeHelp);
+
+    // Selecting each stored true value in turn rewrites its group, so the last one wins.
+    for (int i = 0; i < 3; ++i) {
+        if (errorValues[static_cast<std::size_t>(i)]) {
+            selectErrorPolicy(static_cast<ErrorPolicy>(i));
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (reportValues[static_cast<std::size_t>(i)]) {
+            selectReportPolicy(static_cast<ReportPolicy>(i));
+        }
+    }
+    const bool hints = m_settings.read(platform::keys::showHints);
+    m_hintBox->setChecked(hints);
+    m_hints.setEnabled(hints);
+    return activeHelp;
+}
+
 bool MainWindow::startMainWindow()
 {
     try {
-        std::array<bool, 3> errorValues{};
-        std::array<bool, 3> reportValues{};
-        for (std::size_t i = 0; i < 3; ++i) {
-            errorValues[i] = m_settings.readBool(QStringLiteral("er%1").arg(i + 1));
-        }
-        for (std::size_t i = 0; i < 3; ++i) {
-            reportValues[i] = m_settings.readBool(QStringLiteral("rep%1").arg(i + 1));
-        }
-        const bool activeHelp = m_settings.readBool(QStringLiteral("achelp"));
-
-        // Selecting each stored true value in turn rewrites its group, so the last one wins.
-        for (int i = 0; i < 3; ++i) {
-            if (errorValues[static_cast<std::size_t>(i)]) {
-                m_options.selectErrorPolicy(static_cast<ErrorPolicy>(i));
-                m_errorButtons[static_cast<std::size_t>(i)]->setChecked(true);
-            }
-        }
-        for (int i = 0; i < 3; ++i) {
-            if (reportValues[static_cast<std::size_t>(i)]) {
-                m_options.selectReportPolicy(static_cast<ReportPolicy>(i));
-                m_reportButtons[static_cast<std::size_t>(i)]->setChecked(true);
-            }
-        }
-
-        const bool hints = m_settings.readBool(QStringLiteral("shint"));
-        m_hintBox->setChecked(hints);
-        m_hints.setEnabled(hints);
-
+        const bool activeHelp = readOptions();
         if (m_commands == nullptr || !m_commands->readStartConfiguration()) {
             return false;
         }
-        m_nameLabel->setText(m_commands->currentName());
-
-        if (!loadExtensionList()) {
+        showConfigurationName(m_commands->currentName());
+        if (!m_files->loadExtensionList()) {
             return false;
         }
-        m_folderTree->selectPath(m_settings.readString(QStringLiteral("lastpath")));
-        m_destination->setText(m_settings.readString(QStringLiteral("lastpath2")));
-        if (m_settings.readBool(QStringLiteral("locked"))) {
-            lockDestination();
-        } else {
-            unlockDestination();
-        }
-        const bool internalViewer = m_settings.readBool(QStringLiteral("useiviewer"));
+        m_files->restoreFolders(m_settings.read(platform::keys::lastInputFolder),
+                                m_settings.read(platform::keys::lastDestination),
+                                m_settings.read(platform::keys::destinationLocked));
+        m_foldersRestored = true;
+        const bool internalViewer = m_settings.read(platform::keys::internalViewer);
         m_internalViewer->setChecked(internalViewer);
         m_notepad->setChecked(!internalViewer);
-        m_folderTree->setFocus();
+        m_files->focusFolderTree();
         m_commands->applyConfiguration(*this);
         m_activeHelpBox->setChecked(activeHelp);
     } catch (const platform::SettingsError& error) {
@@ -506,16 +398,25 @@ void MainWindow::exitProgram()
     }
 }
 
+void MainWindow::saveFolders()
+{
+    if (!m_foldersRestored) {
+        return;
+    }
+    try {
+        m_settings.write(platform::keys::lastInputFolder, m_files->inputFolder());
+        m_settings.write(platform::keys::lastDestination, m_files->destinationFolder());
+        m_settings.write(platform::keys::destinationLocked, m_files->isDestinationLocked());
+    } catch (const platform::SettingsError& error) {
+        // Reported, and the exit goes on: a settings store that cannot be written must never
+        // keep the user from leaving the program.
+        reportError(QString::fromUtf8(error.what()));
+    }
+}
+
 bool MainWindow::confirmExit()
 {
-    try {
-        m_settings.writeString(QStringLiteral("lastpath"), m_folderTree->selectedPath());
-        m_settings.writeString(QStringLiteral("lastpath2"), m_destination->text());
-        m_settings.writeBool(QStringLiteral("locked"), m_locked);
-    } catch (const platform::SettingsError& error) {
-        reportError(QString::fromUtf8(error.what()));
-        return false;
-    }
+    saveFolders();
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
         return false;
     }
@@ -541,7 +442,8 @@ void MainWindow::selectErrorPolicy(ErrorPolicy policy)
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
     }
-    m_errorButtons[static_cast<std::size_t>(policy)]->setChecked(true);
+    // The buttons show the policy that runs will use, which is the old one after a failed write.
+    showSelection(m_errorButtons, indexOf(m_options.errorPolicy()));
 }
 
 void MainWindow::selectReportPolicy(ReportPolicy policy)
@@ -551,230 +453,42 @@ void MainWindow::selectReportPolicy(ReportPolicy policy)
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
     }
-    m_reportButtons[static_cast<std::size_t>(policy)]->setChecked(true);
-}
-
-bool MainWindow::loadExtensionList()
-{
-    try {
-        m_extensions = config::ExtensionList::load(toPath(QDir(m_installDir).filePath(QStringLiteral("mervalon40.ext"))));
-    } catch (const std::system_error& error) {
-        reportError(QString::fromLocal8Bit(error.what()));
-        return false;
-    }
-    m_fileType->clear();
-    for (const std::string& name : m_extensions.displayNames()) {
-        m_fileType->addItem(fromText(name));
-    }
-    m_fileType->setCurrentIndex(-1);
-    return true;
-}
-
-void MainWindow::fileTypeChanged()
-{
-    m_patterns.clear();
-    const int index = m_fileType->currentIndex();
-    if (index >= 0) {
-        for (const std::string& pattern : config::maskPatterns(m_extensions.extensionsAt(static_cast<std::size_t>(index)))) {
-            m_patterns << fromText(pattern);
-        }
-    }
-    inputFolderChanged();
-}
-
-void MainWindow::inputFolderChanged()
-{
-    const QString path = m_folderTree->selectedPath();
-    if (!isRealFolder(path)) {
-        m_fileList->clear();
-        setFileCommandsEnabled(false);
-    } else {
-        refreshFileList();
-        const bool hasFiles = m_fileList->count() > 0;
-        setFileCommandsEnabled(fileCommandsEnabled(true, m_fileList->count()));
-        if (hasFiles) {
-            selectFirstFile();
-        }
-        if (m_autoSelect->isChecked()) {
-            m_fileList->selectAll();
-        }
-    }
-    if (m_locked) {
-        m_destination->setText(path);
-    }
-    refreshSelectionCount();
-    m_pathLabel->setText(path);
-}
-
-void MainWindow::refreshFileList()
-{
-    const QString path = m_folderTree->selectedPath();
-    if (!isRealFolder(path)) {
-        return;
-    }
-    // A folder that cannot be listed leaves the list as it was.
-    if (const auto files = listMatchingFiles(path, m_patterns)) {
-        m_fileList->clear();
-        m_fileList->addItems(*files);
-    }
-}
-
-void MainWindow::selectFirstFile()
-{
-    if (m_fileList->count() == 0) {
-        return;
-    }
-    m_fileList->clearSelection();
-    m_fileList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
-}
-
-void MainWindow::setFileCommandsEnabled(bool enabled)
-{
-    m_createButton->setEnabled(enabled);
-    m_previewAction->setEnabled(enabled);
-}
-
-void MainWindow::refreshSelectionCount()
-{
-    m_countLabel->setText(selectedCountText(static_cast<int>(m_fileList->selectedItems().size())));
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_fileList->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::RightButton) {
-            fileListReleased(mouse->position().toPoint());
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::fileListReleased(const QPoint& position)
-{
-    m_fileList->clearSelection();
-    if (QListWidgetItem* item = m_fileList->itemAt(position)) {
-        m_fileList->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
-    }
-    m_popup->popup(m_fileList->viewport()->mapToGlobal(position));
-}
-
-void MainWindow::lockDestination()
-{
-    m_locked = true;
-    m_lockedButton->setVisible(true);
-    m_lockedButton->setChecked(true);
-    m_unlockedButton->setVisible(false);
-    m_destination->setText(m_folderTree->selectedPath());
-    m_browseButton->setEnabled(false);
-}
-
-void MainWindow::unlockDestination()
-{
-    m_locked = false;
-    m_unlockedButton->setVisible(true);
-    m_unlockedButton->setChecked(false);
-    m_lockedButton->setVisible(false);
-    m_browseButton->setEnabled(true);
-}
-
-void MainWindow::openExtensionListDialog()
-{
-    if (m_extensionDialog == nullptr) {
-        return;
-    }
-    m_extensionDialog->prepare(m_extensions);
-    m_interaction.setWindowOpacity(*this, 200);
-    const int result = m_interaction.execDialog(*m_extensionDialog);
-    m_interaction.setWindowOpacity(*this, 255);
-    if (result == QDialog::Accepted) {
-        closeExtensionList();
-    }
-}
-
-void MainWindow::closeExtensionList()
-{
-    try {
-        m_extensions.save(toPath(QDir(m_installDir).filePath(QStringLiteral("mervalon40.ext"))));
-    } catch (const std::system_error& error) {
-        reportError(QString::fromLocal8Bit(error.what()));
-    }
-    // The window shows the edited list even when it could not be saved, as the edits are kept.
-    m_fileType->clear();
-    for (const std::string& name : m_extensions.displayNames()) {
-        m_fileType->addItem(fromText(name));
-    }
-    m_fileType->setCurrentIndex(m_fileType->count() > 0 ? 0 : -1);
-    fileTypeChanged();
-}
-
-void MainWindow::openDestinationDialog()
-{
-    if (m_destinationDialog == nullptr) {
-        return;
-    }
-    if (!m_destinationDialogUsed) {
-        // The first time, start where the files go now; later, where the dialog was left.
-        m_destinationDialog->folderTree().selectPath(m_destination->text());
-        m_destinationDialogUsed = true;
-    }
-    if (m_interaction.execDialog(*m_destinationDialog) == QDialog::Accepted) {
-        const QString path = m_destinationDialog->selectedPath();
-        if (isRealFolder(path)) {
-            m_destination->setText(path);
-        }
-    }
-}
-
-int MainWindow::extensionCount() const
-{
-    return static_cast<int>(m_extensions.count());
-}
-
-void MainWindow::selectFileType(int index)
-{
-    m_fileType->setCurrentIndex(index);
-}
-
-void MainWindow::setAutoSelect(bool on)
-{
-    m_autoSelect->setChecked(on);
+    showSelection(m_reportButtons, indexOf(m_options.reportPolicy()));
 }
 
 QStringList MainWindow::selectedFiles() const
 {
-    QStringList files;
-    for (int row = 0; row < m_fileList->count(); ++row) {
-        if (m_fileList->item(row)->isSelected()) {
-            files << m_fileList->item(row)->text();
-        }
-    }
-    return files;
-}
-
-QString MainWindow::destinationFolder() const
-{
-    return m_destination->text();
-}
-
-QString MainWindow::inputFolder() const
-{
-    return m_folderTree->selectedPath();
+    return m_files->selectedFiles();
 }
 
 QString MainWindow::currentExtensionsText() const
 {
-    const int index = m_fileType->currentIndex();
-    if (index < 0 || static_cast<std::size_t>(index) >= m_extensions.count()) {
-        return {};
-    }
-    return fromText(config::extensionsText(m_extensions.line(static_cast<std::size_t>(index))));
+    return m_files->currentExtensionsText();
 }
 
 bool MainWindow::useInternalViewer() const
 {
     return m_internalViewer->isChecked();
+}
+
+void MainWindow::showConfiguration(const config::Configuration& configuration)
+{
+    m_files->showConfiguration(configuration);
+}
+
+void MainWindow::captureConfiguration(config::Configuration& configuration) const
+{
+    m_files->captureConfiguration(configuration);
+}
+
+int MainWindow::fileTypeCount() const
+{
+    return m_files->extensionCount();
+}
+
+void MainWindow::showConfigurationName(const QString& name)
+{
+    m_nameLabel->setText(name);
 }
 
 void MainWindow::tabChanged(int index)
@@ -785,10 +499,10 @@ void MainWindow::tabChanged(int index)
     }
 }
 
-void MainWindow::writeBoolSetting(const char* name, bool value)
+void MainWindow::writeBoolSetting(platform::BoolKey key, bool value)
 {
     try {
-        m_settings.writeBool(QLatin1String(name), value);
+        m_settings.write(key, value);
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
     }

@@ -1,11 +1,12 @@
 #pragma once
 // The main window " Mervalon 4.0": the page control with the "DXF Creation", "Options" and
-// "About" tabs, and the configuration strip below it. It binds its controls to the settings
-// store, the run options, the file types and the folders; the rules live in MainWindowRules,
-// RunOptions and ExtensionList, the questions in Interaction.
+// "About" tabs, and the configuration strip below it. It is the frame: the panels inside it
+// (files, entities, format) are rooms of their own, and the window gathers them into the view
+// of the configuration that the configuration commands apply and capture. It binds the
+// Options tab to the settings store and the run options.
 
-#include "app/RunOptions.h"
-#include "core/config/ExtensionList.h"
+#include "app/configuration/ConfigurationView.h"
+#include "app/settings/RunOptions.h"
 #include "platform/AppSettings.h"
 
 #include <QStringList>
@@ -13,13 +14,9 @@
 
 #include <array>
 
-class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QMenu;
 class QRadioButton;
 class QTabWidget;
 class QToolButton;
@@ -29,11 +26,11 @@ namespace mervalon::app {
 class ConfigurationCommands;
 class DestinationFolderDialog;
 class ExtensionListDialog;
-class FolderTreeView;
+class FileSelectionPanel;
 class HintSwitch;
 class Interaction;
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public ConfigurationView {
     Q_OBJECT
 public:
     MainWindow(Interaction& interaction, platform::AppSettings& settings, HintSwitch& hints,
@@ -59,29 +56,17 @@ public:
     void selectErrorPolicy(ErrorPolicy policy);
     void selectReportPolicy(ReportPolicy policy);
 
-    /// Reads mervalon40.ext and fills the file types; false (reported) when it cannot be read.
-    bool loadExtensionList();
-    void fileTypeChanged();
-    void inputFolderChanged();
-    void lockDestination();
-    void unlockDestination();
-    void openExtensionListDialog();
-    void openDestinationDialog();
-
-    [[nodiscard]] int extensionCount() const;
-    void selectFileType(int index);
-    void setAutoSelect(bool on);
-
-    /// Read by the run command: the selected file names, the destination folder, the extensions
-    /// text of the selected file type.
+    [[nodiscard]] FileSelectionPanel& files() const { return *m_files; }
     [[nodiscard]] QStringList selectedFiles() const;
-    [[nodiscard]] QString destinationFolder() const;
-    [[nodiscard]] QString inputFolder() const;
     [[nodiscard]] QString currentExtensionsText() const;
-    [[nodiscard]] bool isDestinationLocked() const { return m_locked; }
     [[nodiscard]] const RunOptions& runOptions() const { return m_options; }
     [[nodiscard]] bool useInternalViewer() const;
-    [[nodiscard]] const config::ExtensionList& extensionList() const { return m_extensions; }
+
+    // The configuration's view: every panel in turn.
+    void showConfiguration(const config::Configuration& configuration) override;
+    void captureConfiguration(config::Configuration& configuration) const override;
+    [[nodiscard]] int fileTypeCount() const override;
+    void showConfigurationName(const QString& name) override;
 
 signals:
     /// The user confirmed leaving the program.
@@ -90,7 +75,6 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildCreationTab();
@@ -99,16 +83,12 @@ private:
     QWidget* buildConfigurationStrip();
     QWidget* buildGlyphColumn(const char* create, const char* exit, const char* help, const char* log,
                               bool createEnabled);
+    bool readOptions();
     /// Steps of the exit before the program ends; true when it may end.
     bool confirmExit();
+    void saveFolders();
     void tabChanged(int index);
-    void refreshSelectionCount();
-    void refreshFileList();
-    void selectFirstFile();
-    void setFileCommandsEnabled(bool enabled);
-    void fileListReleased(const QPoint& position);
-    void closeExtensionList();
-    void writeBoolSetting(const char* name, bool value);
+    void writeBoolSetting(platform::BoolKey key, bool value);
     void reportError(const QString& text);
 
     Interaction& m_interaction;
@@ -116,29 +96,15 @@ private:
     HintSwitch& m_hints;
     RunOptions m_options;
     ConfigurationCommands* m_commands = nullptr;
-    DestinationFolderDialog* m_destinationDialog = nullptr;
-    ExtensionListDialog* m_extensionDialog = nullptr;
     QString m_installDir;
-    config::ExtensionList m_extensions;
-    QStringList m_patterns;
-    bool m_locked = false;
     bool m_started = false;
+    /// The folders were read at the window start, so the exit may write them back; after a
+    /// failed start the stored folders are kept as they are.
+    bool m_foldersRestored = false;
     bool m_ending = false;
-    bool m_destinationDialogUsed = false;
 
     QTabWidget* m_pages = nullptr;
-    FolderTreeView* m_folderTree = nullptr;
-    QListWidget* m_fileList = nullptr;
-    QComboBox* m_fileType = nullptr;
-    QCheckBox* m_autoSelect = nullptr;
-    QLabel* m_countLabel = nullptr;
-    QLabel* m_pathLabel = nullptr;
-    QMenu* m_popup = nullptr;
-    QAction* m_previewAction = nullptr;
-    QLineEdit* m_destination = nullptr;
-    QToolButton* m_lockedButton = nullptr;
-    QToolButton* m_unlockedButton = nullptr;
-    QToolButton* m_browseButton = nullptr;
+    FileSelectionPanel* m_files = nullptr;
     QComboBox* m_format = nullptr;
     QToolButton* m_createButton = nullptr;
     QToolButton* m_loadButton = nullptr;

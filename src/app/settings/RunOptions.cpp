@@ -1,25 +1,32 @@
-#include "app/RunOptions.h"
-
-#include "app/MainWindowRules.h"
+#include "app/settings/RunOptions.h"
 
 namespace mervalon::app {
-namespace {
 
-constexpr const char* kErrorNames[3] = {"er1", "er2", "er3"};
-constexpr const char* kReportNames[3] = {"rep1", "rep2", "rep3"};
+std::optional<int> lastTrueOption(const std::array<bool, 3>& values)
+{
+    for (int i = 2; i >= 0; --i) {
+        if (values[static_cast<std::size_t>(i)]) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
 
-} // namespace
+std::array<bool, 3> exclusiveOption(int selected)
+{
+    return {selected == 0, selected == 1, selected == 2};
+}
 
 RunOptions::RunOptions(platform::AppSettings& settings) : m_settings(settings) {}
 
 void RunOptions::selectErrorPolicy(ErrorPolicy policy)
 {
-    writeGroup(kErrorNames, m_errorFlags, static_cast<int>(policy));
+    writeGroup(platform::keys::errorPolicy, m_errorFlags, static_cast<int>(policy));
 }
 
 void RunOptions::selectReportPolicy(ReportPolicy policy)
 {
-    writeGroup(kReportNames, m_reportFlags, static_cast<int>(policy));
+    writeGroup(platform::keys::reportPolicy, m_reportFlags, static_cast<int>(policy));
 }
 
 std::optional<ErrorPolicy> RunOptions::errorPolicy() const
@@ -34,13 +41,13 @@ std::optional<ReportPolicy> RunOptions::reportPolicy() const
     return selected ? std::optional(static_cast<ReportPolicy>(*selected)) : std::nullopt;
 }
 
-void RunOptions::writeGroup(const char* const (&names)[3], std::array<bool, 3>& flags, int selected)
+void RunOptions::writeGroup(const std::array<platform::BoolKey, 3>& keys, std::array<bool, 3>& flags, int selected)
 {
     const auto values = exclusiveOption(selected);
     for (std::size_t i = 0; i < 3; ++i) {
-        m_settings.writeBool(QLatin1String(names[i]), values[i]);
-        flags[i] = values[i];
+        m_settings.write(keys[i], values[i]);
     }
+    flags = values;
 }
 
 } // namespace mervalon::app

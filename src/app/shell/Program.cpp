@@ -1,12 +1,12 @@
-#include "app/Program.h"
+#include "app/shell/Program.h"
 
-#include "app/ConfigurationCommands.h"
-#include "app/DestinationFolderDialog.h"
-#include "app/ExtensionListDialog.h"
-#include "app/HintSwitch.h"
-#include "app/Interaction.h"
-#include "app/MainWindow.h"
-#include "app/QtInteraction.h"
+#include "app/configuration/ConfigurationCommands.h"
+#include "app/files/DestinationFolderDialog.h"
+#include "app/files/ExtensionListDialog.h"
+#include "app/help/HintSwitch.h"
+#include "app/shell/Interaction.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/shell/QtInteraction.h"
 #include "platform/Installation.h"
 
 #include <QApplication>
@@ -31,7 +31,8 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     QLocale::setDefault(QLocale::c());
 
     initResources();
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Mervalon 4.0"));
+    // The application title is "Mervalon 4.0"; it is not set as Qt's display name, which the
+    // desktop would append to every window's own title.
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/mervalon/mervalon.png")));
     m_hints = std::make_unique<HintSwitch>();
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
@@ -44,7 +45,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     } catch (const std::exception& error) {
         // The window still opens; its start reports what it cannot read.
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
-        m_installDir = m_settings.readString(QStringLiteral("installpath"));
+        m_installDir = m_settings.read(platform::keys::installPath);
     }
     m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
                                  : std::make_unique<ConfigurationCommands>(interaction, m_installDir);

@@ -1,4 +1,4 @@
-#include "app/QtInteraction.h"
+#include "app/shell/QtInteraction.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -50,21 +50,6 @@ QString joinedPath(const QString& folder, const QString& fileName)
 }
 
 } // namespace
-
-QString messageTitle(MessageIcon icon)
-{
-    switch (icon) {
-    case MessageIcon::Error:
-        return QStringLiteral("Error");
-    case MessageIcon::Information:
-        return QStringLiteral("Information");
-    case MessageIcon::Confirmation:
-        return QStringLiteral("Confirm");
-    case MessageIcon::Warning:
-        return QStringLiteral("Warning");
-    }
-    return {};
-}
 
 MessageAnswer QtInteraction::showMessage(MessageIcon icon, MessageButtons buttons, const QString& text)
 {

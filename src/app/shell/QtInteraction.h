@@ -2,7 +2,7 @@
 // The real desktop behind Interaction: QMessageBox, QFileDialog, QApplication::beep,
 // QWidget::setWindowOpacity, $VISUAL/$EDITOR or xdg-open, QDesktopServices, QtPrintSupport.
 
-#include "app/Interaction.h"
+#include "app/shell/Interaction.h"
 
 namespace mervalon::app {
 

@@ -1,5 +1,5 @@
 #include "app/AppTestSupport.h"
-#include "app/ExtensionListDialog.h"
+#include "app/files/ExtensionListDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -189,11 +189,17 @@ private slots:
         QCOMPARE(readFile(extFile()), before);
     }
 
-    void theCloseBoxKeepsTheEditsInMemoryWithoutSaving()
+    void theCloseBoxOrEscapeDropsTheEdits()
     {
+        // Deleting "Text files" and leaving by Escape must not leave the window filtering with
+        // a list that no longer holds the type it shows.
         const QByteArray before = readFile(extFile());
+        auto* fileType = control<QComboBox>(*m_window, "typfic");
+        const QString shownType = fileType->currentText();
+        m_interaction.answers.push_back(MessageAnswer::Yes);
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
             click(dialog, "SpeedButton1");
+            click(dialog, "SpeedButton6");
             return int(QDialog::Rejected);
         });
         int entriesOnReopen = 0;
@@ -203,9 +209,10 @@ private slots:
         });
         openDialog();
         QCOMPARE(readFile(extFile()), before);
-        QCOMPARE(control<QComboBox>(*m_window, "typfic")->count(), 2);
+        QCOMPARE(fileType->count(), 2);
+        QCOMPARE(fileType->currentText(), shownType);
         openDialog();
-        QCOMPARE(entriesOnReopen, 3);
+        QCOMPARE(entriesOnReopen, 2);
     }
 
     void aListThatCannotBeSavedIsReported()

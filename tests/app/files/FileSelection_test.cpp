@@ -1,7 +1,7 @@
 #include "app/AppTestSupport.h"
-#include "app/DestinationFolderDialog.h"
-#include "app/FolderTreeModel.h"
-#include "app/FolderTreeView.h"
+#include "app/files/DestinationFolderDialog.h"
+#include "app/files/FolderTreeModel.h"
+#include "app/files/FolderTreeView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -123,11 +123,20 @@ private slots:
         QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
     }
 
-    void aFolderThatCannotBeListedKeepsTheListWithoutAMessage()
+    void aFolderThatVanishedShowsNothingAndDisablesTheCommands()
     {
+        // Never the previous folder's files under the new path, with "Create DXF Files..." on.
         QVERIFY(QDir(m_survey).removeRecursively());
         m_window->findChild<QAction*>(QStringLiteral("Refreshfolder1"))->trigger();
-        QCOMPARE(listed(*fileList()), (QStringList{"a.txt", "B.TXT", "c.asc"}));
+        QCOMPARE(fileList()->count(), 0);
+        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        folderTree()->selectPath(m_other);
+        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(QDir(m_other).removeRecursively());
+        emit folderTree()->folderSelected(m_other);
+        QCOMPARE(fileList()->count(), 0);
+        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!m_window->findChild<QAction*>(QStringLiteral("Preview1"))->isEnabled());
         QCOMPARE(m_interaction.messages.size(), std::size_t(0));
     }
 

@@ -1,7 +1,8 @@
 #include "app/AppTestSupport.h"
-#include "app/MainWindowRules.h"
+#include "app/formats/FormatListRules.h"
+#include "app/mainwindow/MainWindowRules.h"
+#include "app/settings/RunOptions.h"
 
-#include <QDir>
 
 using namespace mervalon::app;
 using mervalon::app::testing::TestEnvironment;
@@ -46,47 +47,11 @@ private slots:
         QVERIFY(!configurationStripEnabled(2));
     }
 
-    void selectedCountText()
-    {
-        QCOMPARE(mervalon::app::selectedCountText(0), QStringLiteral("0 selected."));
-        QCOMPARE(mervalon::app::selectedCountText(12), QStringLiteral("12 selected."));
-    }
-
-    void fileCommandsNeedARealFolderWithFiles()
-    {
-        QVERIFY(!fileCommandsEnabled(false, 3));
-        QVERIFY(!fileCommandsEnabled(true, 0));
-        QVERIFY(fileCommandsEnabled(true, 1));
-        QVERIFY(!isRealFolder(QString()));
-        QVERIFY(isRealFolder(QStringLiteral("/")));
-    }
-
     void formatNamesAreLowerCasedSortedAndCutAtTheFirstDot()
     {
         const QStringList files = {"penzd comma.rpf", "Excel PENZDC.rpf", "!default.rpf", "site.v2.rpf", "0first.rpf"};
         QCOMPARE(formatNamesFromFiles(files),
                  (QStringList{"!default", "0first", "excel penzdc", "penzd comma", "site"}));
-    }
-
-    void deleteQuestion()
-    {
-        QCOMPARE(deleteFileTypeQuestion(QStringLiteral("Excel files")), QStringLiteral("Delete \"Excel files\" ?"));
-    }
-
-    void matchingIgnoresCaseAndEmptyPatternsMatchNothing()
-    {
-        const QString folder = m_environment.home() + QStringLiteral("/match");
-        for (const char* name : {"a.txt", "B.TXT", "c.Asc", "d.xls", "e.txt.bak"}) {
-            testing::writeFile(folder + '/' + QLatin1String(name));
-        }
-        QDir().mkpath(folder + QStringLiteral("/sub.txt"));
-        QCOMPARE(listMatchingFiles(folder, {"*.txt", "*.asc"}).value(), (QStringList{"a.txt", "B.TXT", "c.Asc"}));
-        QCOMPARE(listMatchingFiles(folder, {}).value(), QStringList());
-    }
-
-    void aFolderThatCannotBeListedGivesNothing()
-    {
-        QVERIFY(!listMatchingFiles(m_environment.home() + QStringLiteral("/absent"), {"*.txt"}).has_value());
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "app/AppTestSupport.h"
-#include "app/ConfigurationCommands.h"
-#include "app/FolderTreeView.h"
-#include "app/HintSwitch.h"
+#include "app/configuration/ConfigurationCommands.h"
+#include "app/files/FolderTreeView.h"
+#include "app/help/HintSwitch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,7 +27,7 @@ public:
         : ConfigurationCommands(interaction, installDir), m_goOn(goOn)
     {
     }
-    bool confirmConfigurationChanges(MainWindow&) override { return m_goOn; }
+    bool confirmConfigurationChanges(ConfigurationView&) override { return m_goOn; }
 
 private:
     bool m_goOn;
@@ -72,10 +72,11 @@ private slots:
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        QCOMPARE(interaction.calls, QStringList());
         MainWindow& window = program->mainWindow();
         QCOMPARE(window.windowTitle(), QStringLiteral(" Mervalon 4.0"));
-        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Mervalon 4.0"));
+        // A display name would be appended by the desktop to every window title, so that
+        // "Confirm" showed as "Confirm — Mervalon 4.0": titles stay exactly as given.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
         QVERIFY(QFileInfo::exists(program->installDir() + QStringLiteral("/dxf.dat")));
         QCOMPARE(storedValue("installpath"), program->installDir());
         QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
@@ -221,6 +222,65 @@ private slots:
         QVERIFY2(interaction.messages[0].text.startsWith(QStringLiteral("Cannot install into")),
                  qPrintable(interaction.messages[0].text));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+    }
+
+    void aFailedStartKeepsTheStoredFoldersAndDisablesCreate()
+    {
+        (void)TestEnvironment::install();
+        const QString input = m_environment.home() + QStringLiteral("/survey");
+        writeFile(input + QStringLiteral("/a.txt"));
+        storeValue("lastpath", input);
+        storeValue("lastpath2", QStringLiteral("/var/tmp"));
+        removeValue("shint");
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QVERIFY(!control<QToolButton>(program->mainWindow(), "BitBtn1")->isEnabled());
+        QSignalSpy ended(&program->mainWindow(), &MainWindow::programEnded);
+        program->mainWindow().exitProgram();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(storedValue("lastpath"), input);
+        QCOMPARE(storedValue("lastpath2"), QStringLiteral("/var/tmp"));
+    }
+
+    void eachSettingsWriteIsJudgedAloneAndAFailedOneNeverBlocksTheExit()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        // The store's folder replaced by a file: nothing can be written there.
+        const QString storeFolder = QFileInfo(TestEnvironment::settingsFile()).absolutePath();
+        const QString moved = storeFolder + QStringLiteral(".away");
+        QVERIFY(QDir().rename(storeFolder, moved));
+        writeFile(storeFolder, "in the way");
+
+        control<QRadioButton>(window, "er3")->click();
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text, QStringLiteral("Failed to set data for 'er1'"));
+        // The window shows the policy that runs use: the old one.
+        QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
+        QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
+        QVERIFY(!control<QRadioButton>(window, "er3")->isChecked());
+
+        QVERIFY(QFile::remove(storeFolder));
+        QVERIFY(QDir().rename(moved, storeFolder));
+        // The value that failed never reaches the disk with a later write.
+        control<QCheckBox>(window, "CheckBox1")->click();
+        QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("100"));
+        control<QRadioButton>(window, "er3")->click();
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("001"));
+        QVERIFY(control<QRadioButton>(window, "er3")->isChecked());
+
+        QVERIFY(QDir().rename(storeFolder, moved));
+        writeFile(storeFolder, "in the way");
+        QSignalSpy ended(&window, &MainWindow::programEnded);
+        window.exitProgram();
+        QCOMPARE(interaction.messages.size(), std::size_t(2));
+        QCOMPARE(interaction.messages[1].text, QStringLiteral("Failed to set data for 'lastpath'"));
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(QFile::remove(storeFolder));
+        QVERIFY(QDir().rename(moved, storeFolder));
     }
 
     void leavingWritesTheFoldersAndEndsTheProgram()
