@@ -1,21 +1,20 @@
 #include "app/mainwindow/MainWindow.h"
 
 #include "app/common/Glyphs.h"
+#include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
-#include "app/formats/FormatListRules.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/shell/Interaction.h"
-#include "core/config/InstallationLayout.h"
+#include "core/formats/FormatLibrary.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -320,9 +319,9 @@ void MainWindow::attach(const QString& installDir, ConfigurationCommands& comman
 
 void MainWindow::fillFormatList()
 {
-    QDir formats(QString::fromStdString(config::layout::formatsFolder(m_installDir.toStdString()).string()));
-    const QStringList files = formats.entryList({QStringLiteral("*") + QLatin1String(config::layout::kFormatSuffix)}, QDir::Files);
-    m_format->addItems(formatNamesFromFiles(files));
+    for (const std::string& name : formats::listFormats(toPath(m_installDir))) {
+        m_format->addItem(fromText(name));
+    }
 }
 
 void MainWindow::showEvent(QShowEvent* event)

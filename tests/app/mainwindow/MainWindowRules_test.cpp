@@ -1,5 +1,4 @@
 #include "app/AppTestSupport.h"
-#include "app/formats/FormatListRules.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/settings/RunOptions.h"
 
@@ -45,13 +44,6 @@ private slots:
         QVERIFY(configurationStripEnabled(0));
         QVERIFY(!configurationStripEnabled(1));
         QVERIFY(!configurationStripEnabled(2));
-    }
-
-    void formatNamesAreLowerCasedSortedAndCutAtTheFirstDot()
-    {
-        const QStringList files = {"penzd comma.rpf", "Excel PENZDC.rpf", "!default.rpf", "site.v2.rpf", "0first.rpf"};
-        QCOMPARE(formatNamesFromFiles(files),
-                 (QStringList{"!default", "0first", "excel penzdc", "penzd comma", "site"}));
     }
 
 private:
