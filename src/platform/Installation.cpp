@@ -16,6 +16,29 @@ bool holdsInstallation(const QString& dir)
     return !dir.isEmpty() && config::isInstallation(std::filesystem::path(dir.toStdString()));
 }
 
+/// The help pages of a newer program reach an older installation: the missing ones are copied
+/// at every start, and a page the user changed is kept. Help is not needed to work, so a
+/// failure here is not reported; the help viewers show what is missing.
+void completeHelpPages(const QString& installDir)
+{
+    const QString shipped = shippedDataDir();
+    if (shipped.isEmpty()) {
+        return;
+    }
+    for (const char* folder : {"activehelp", "help"}) {
+        const std::filesystem::path source = std::filesystem::path(shipped.toStdString()) / folder;
+        std::error_code ec;
+        if (!std::filesystem::is_directory(source, ec)) {
+            continue;
+        }
+        try {
+            config::seedInstallation(source, std::filesystem::path(installDir.toStdString()) / folder);
+        } catch (const std::filesystem::filesystem_error&) {
+            // See above: left to the viewers.
+        }
+    }
+}
+
 } // namespace
 
 QString defaultInstallDir()
@@ -61,6 +84,7 @@ QString ensureInstallation(AppSettings& settings)
 {
     const QString recorded = settings.read(keys::installPath);
     if (holdsInstallation(recorded)) {
+        completeHelpPages(recorded);
         return recorded;
     }
     const QString shipped = shippedDataDir();

@@ -25,7 +25,8 @@ QString shippedDataDir();
 /// Returns InstallDir from the settings store. When the store records no installation, or the
 /// recorded folder is gone, performs the per-user installation first: seeds the folder (never
 /// replacing a user's files), writes `installpath` and every initial option value that is absent.
-/// Throws InstallationError with a message for the user when that is impossible.
+/// Throws InstallationError with a message for the user when that is impossible. An existing
+/// installation gets the shipped help pages it lacks ("activehelp" and "help"), none replaced.
 QString ensureInstallation(AppSettings& settings);
 
 /// The initial option values an installation writes (only those absent are written).

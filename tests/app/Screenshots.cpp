@@ -1,18 +1,54 @@
-// Saves a picture of each tab of the main window, and of the two dialogs, for the
-// documentation and for looking at the layout under other fonts or scale factors:
+// Saves a picture of each window, for the manual (scripts/help-screenshots.sh copies them into
+// data/help/images) and for looking at the layout under other fonts or scale factors:
 //   app_screenshots <output folder>
-// Run it with a temporary HOME: it makes a per-user installation there.
+// Run it with a temporary HOME: it makes a per-user installation there. A window that the
+// program does not have (yet) is left out; every picture taken is listed on the output.
 
 #include "app/AppTestSupport.h"
-#include "app/files/DestinationFolderDialog.h"
-#include "app/files/ExtensionListDialog.h"
+#include "app/help/ActiveHelp.h"
+#include "app/help/ActiveHelpWindow.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDialog>
 #include <QDir>
+#include <QMouseEvent>
 #include <QTabWidget>
-#include <QToolButton>
+#include <QTextBrowser>
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+
+namespace {
+
+void save(QWidget& widget, const QString& path)
+{
+    QTest::qWait(200);
+    if (widget.grab().save(path)) {
+        qInfo("picture: %s", qPrintable(path));
+    } else {
+        qWarning("cannot save %s", qPrintable(path));
+    }
+}
+
+/// Clicks the main window's button `name` and takes the picture of the dialog it opens, if any.
+void saveDialogOf(FakeInteraction& interaction, QWidget& window, const char* name, const QString& path)
+{
+    auto* button = window.findChild<QAbstractButton*>(QLatin1String(name));
+    if (button == nullptr || !button->isEnabled()) {
+        return;
+    }
+    interaction.dialogScripts.clear();
+    interaction.dialogScripts.push_back([path](QDialog& dialog) {
+        dialog.show();
+        save(dialog, path);
+        return int(QDialog::Rejected);
+    });
+    button->click();
+    interaction.dialogScripts.clear();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -34,25 +70,30 @@ int main(int argc, char** argv)
     const char* names[] = {"main", "options", "about"};
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
-        QTest::qWait(200);
-        window.grab().save(output + QStringLiteral("/tab-%1.png").arg(QLatin1String(names[i])));
+        save(window, output + QStringLiteral("/tab-%1.png").arg(QLatin1String(names[i])));
     }
     pages->setCurrentIndex(0);
 
-    interaction.dialogScripts.push_back([&](QDialog& dialog) {
-        dialog.show();
-        QTest::qWait(200);
-        dialog.grab().save(output + QStringLiteral("/dialog-extensions.png"));
-        return int(QDialog::Rejected);
-    });
-    control<QToolButton>(window, "SpeedButton15")->click();
-    interaction.dialogScripts.push_back([&](QDialog& dialog) {
-        dialog.show();
-        QTest::qWait(200);
-        dialog.grab().save(output + QStringLiteral("/dialog-destination.png"));
-        return int(QDialog::Rejected);
-    });
-    control<QToolButton>(window, "SpeedButton4")->click();
+    saveDialogOf(interaction, window, "SpeedButton15", output + QStringLiteral("/dialog-extensions.png"));
+    // "Browse disk ..." works only with the destination unlocked.
+    if (auto* locked = window.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1")); locked && locked->isVisible()) {
+        locked->click();
+    }
+    saveDialogOf(interaction, window, "SpeedButton4", output + QStringLiteral("/dialog-destination.png"));
+    saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-entities-order.png"));
+    saveDialogOf(interaction, window, "SpeedButton14", output + QStringLiteral("/dialog-format-editor.png"));
+    saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-data-modifiers.png"));
+    saveDialogOf(interaction, window, "SpeedButton3", output + QStringLiteral("/dialog-colour.png"));
+
+    // The Active Help window, showing the topic of the folder tree.
+    control<QCheckBox>(window, "CheckBox3")->click();
+    QWidget* tree = control<QWidget>(window, "sh1");
+    QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), tree->mapToGlobal(QPointF(4, 4)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(tree, &move);
+    save(program->activeHelp().window(), output + QStringLiteral("/active-help.png"));
+    control<QCheckBox>(window, "CheckBox3")->click();
+
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));
     }

@@ -6,6 +6,8 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/help/ActiveHelp.h"
+#include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/shell/Interaction.h"
@@ -190,7 +192,10 @@ QWidget* MainWindow::buildOptionsTab()
         m_hints.setEnabled(on);
         writeBoolSetting(platform::keys::showHints, on);
     });
-    connect(m_activeHelpBox, &QCheckBox::clicked, this, [this](bool on) { writeBoolSetting(platform::keys::activeHelp, on); });
+    connect(m_activeHelpBox, &QCheckBox::clicked, this, [this](bool on) {
+        writeBoolSetting(platform::keys::activeHelp, on);
+        switchActiveHelp(on, ActiveHelp::kSwitchOffset);
+    });
 
     auto* viewer = groupBox(page, "GroupBox8", " Coordinates file Preview and Error Report  ");
     auto* viewerLayout = new QVBoxLayout(viewer);
@@ -269,6 +274,9 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
         layout->addWidget(button);
         if (glyph.name == exit) {
             connect(button, &QToolButton::clicked, this, &MainWindow::exitProgram);
+        }
+        if (glyph.name == help) {
+            connect(button, &QToolButton::clicked, this, [this] { showHelpFile(m_interaction, m_installDir); });
         }
         if (glyph.name == create) {
             // The first tab's button follows the file list; the others never run.
@@ -383,6 +391,12 @@ bool MainWindow::startMainWindow()
         m_files->focusFolderTree();
         m_commands->applyConfiguration(*this);
         m_activeHelpBox->setChecked(activeHelp);
+        switchActiveHelp(activeHelp, ActiveHelp::kSwitchOffset);
+        // The window start places the window further left than switching on does.
+        if (m_help != nullptr) {
+            m_help->placeBesideMainWindow(ActiveHelp::kStartOffset);
+            m_help->showHelpTopic(kStartHelpTopic);
+        }
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
         return false;
@@ -495,6 +509,13 @@ void MainWindow::tabChanged(int index)
     const bool enabled = configurationStripEnabled(index);
     for (QWidget* widget : std::initializer_list<QWidget*>{m_loadButton, m_saveButton, m_inUseLabel, m_nameLabel}) {
         widget->setEnabled(enabled);
+    }
+}
+
+void MainWindow::switchActiveHelp(bool on, int offset)
+{
+    if (m_help != nullptr) {
+        m_help->setActive(on, offset);
     }
 }
 

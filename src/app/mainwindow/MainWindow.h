@@ -23,6 +23,7 @@ class QToolButton;
 
 namespace mervalon::app {
 
+class ActiveHelp;
 class ConfigurationCommands;
 class DestinationFolderDialog;
 class ExtensionListDialog;
@@ -41,6 +42,9 @@ public:
     /// commands and the dialogs this window opens. Must be called before the window is shown.
     void attach(const QString& installDir, ConfigurationCommands& commands, DestinationFolderDialog& destination,
                 ExtensionListDialog& extensions);
+
+    /// The Active Help that "Show Active Help window." switches; must be given before the window is shown.
+    void attachHelp(ActiveHelp& help) { m_help = &help; }
 
     /// Fills the format list from the "formats" folder: the names of the *.rpf files, sorted.
     void fillFormatList();
@@ -88,6 +92,7 @@ private:
     bool confirmExit();
     void saveFolders();
     void tabChanged(int index);
+    void switchActiveHelp(bool on, int offset);
     void writeBoolSetting(platform::BoolKey key, bool value);
     void reportError(const QString& text);
 
@@ -96,6 +101,7 @@ private:
     HintSwitch& m_hints;
     RunOptions m_options;
     ConfigurationCommands* m_commands = nullptr;
+    ActiveHelp* m_help = nullptr;
     QString m_installDir;
     bool m_started = false;
     /// The folders were read at the window start, so the exit may write them back; after a

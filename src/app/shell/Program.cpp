@@ -3,6 +3,7 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/help/ActiveHelp.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
@@ -38,6 +39,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
     m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_activeHelp = std::make_unique<ActiveHelp>(interaction, *m_mainWindow);
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
     try {
@@ -50,6 +52,10 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
                                  : std::make_unique<ConfigurationCommands>(interaction, m_installDir);
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
+    m_activeHelp->setInstallDir(m_installDir);
+    m_mainWindow->attachHelp(*m_activeHelp);
+    // Closing the Active Help window is refused until the user leaves the program.
+    QObject::connect(m_mainWindow.get(), &MainWindow::programEnded, m_activeHelp.get(), &ActiveHelp::allowClosing);
     m_mainWindow->fillFormatList();
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
 }
@@ -57,6 +63,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
 Program::~Program()
 {
     // The dialogs are children of the main window; release them first so each is deleted once.
+    m_activeHelp.reset();
     m_extensionDialog.reset();
     m_destinationDialog.reset();
     m_mainWindow.reset();

@@ -14,6 +14,7 @@ class QApplication;
 
 namespace mervalon::app {
 
+class ActiveHelp;
 class ConfigurationCommands;
 class DestinationFolderDialog;
 class ExtensionListDialog;
@@ -39,6 +40,7 @@ public:
     [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
     [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
+    [[nodiscard]] ActiveHelp& activeHelp() const { return *m_activeHelp; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
 
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<DestinationFolderDialog> m_destinationDialog;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<ActiveHelp> m_activeHelp;
     std::unique_ptr<ConfigurationCommands> m_commands;
     QString m_installDir;
 };
