@@ -15,12 +15,16 @@ namespace mervalon::app {
 ActiveHelp::ActiveHelp(Interaction& interaction, QWidget& mainWindow)
     : m_mainWindow(mainWindow), m_window(new ActiveHelpWindow(interaction, &mainWindow))
 {
-    QCoreApplication::instance()->installEventFilter(this);
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
 }
 
 ActiveHelp::~ActiveHelp()
 {
-    QCoreApplication::instance()->removeEventFilter(this);
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
 }
 
 void ActiveHelp::setActive(bool on, int offset)
