@@ -150,6 +150,17 @@ int helpTopicOf(HelpWindow window, QStringView controlName)
     return found == kTopics.end() ? 0 : found->topic;
 }
 
+QStringList helpTopicControls(HelpWindow window)
+{
+    QStringList names;
+    for (const Topic& topic : kTopics) {
+        if (topic.window == window && !topic.control.isEmpty()) {
+            names << topic.control.toString();
+        }
+    }
+    return names;
+}
+
 int helpTopicUnderPointer(HelpWindow window, const QStringList& chain)
 {
     for (const QString& name : chain) {

@@ -29,6 +29,9 @@ HelpWindow helpWindowOf(QStringView objectName, QStringView caption);
 /// 0 when the control has none.
 int helpTopicOf(HelpWindow window, QStringView controlName);
 
+/// The names of the controls of a window that have a topic (the window's own free area left out).
+QStringList helpTopicControls(HelpWindow window);
+
 /// The topic under the pointer. `chain` holds the object names from the widget under the
 /// pointer up to, not including, its window. Unnamed widgets and Qt's own inner parts
 /// ("qt_..." such as a list's viewport) stand for the control around them; the first named

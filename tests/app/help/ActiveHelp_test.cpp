@@ -129,6 +129,21 @@ private slots:
         QCOMPARE(topics, expected);
     }
 
+    void everyControlOfTheTableExists()
+    {
+        // A control renamed in its window would silently lose its topic.
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        const std::pair<HelpWindow, QWidget*> windows[] = {{HelpWindow::Main, &program->mainWindow()},
+                                                          {HelpWindow::ExtensionList, &program->extensionListDialog()}};
+        for (const auto& [kind, window] : windows) {
+            QCOMPARE(helpWindowOf(window->objectName(), window->windowTitle()), kind);
+            for (const QString& name : helpTopicControls(kind)) {
+                QVERIFY2(window->findChild<QWidget*>(name) != nullptr, qPrintable(name));
+            }
+        }
+    }
+
     void addressesComeFromTheInstallationFolder()
     {
         QCOMPARE(helpTopicAddress("/home/ann/Mervalon40", 17), QStringLiteral("/home/ann/Mervalon40/activehelp/qvh.htm#17"));
