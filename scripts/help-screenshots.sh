@@ -7,7 +7,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${1:-ci}
 cmake --build --preset "$preset" -j2 --target app_screenshots mervalon_data
-work=$(mktemp -d)
+# A fixed folder, so that the paths in the pictures (and so the pictures) stay the same from
+# one run to the next.
+work=/tmp/mervalon-help-pictures
+rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home"
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
