@@ -58,6 +58,9 @@ int main(int argc, char** argv)
     });
     control<QToolButton>(window, "SpeedButton4")->click();
 
+    // A dialog that did not open leaves its script behind; it must not take another's picture.
+    interaction.dialogScripts.clear();
+
     // Each entity tab, with one created entity switched off to show its disabled look.
     control<QCheckBox>(window, "x_cr")->click();
     auto* entities = control<EntityPanels>(window, "pagecontrol2");

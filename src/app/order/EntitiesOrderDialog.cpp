@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace mervalon::app {
 
 /// The picture in " Entities position ": a yellow point and five short lines to its right, each
@@ -24,7 +26,7 @@ class SlotDrawing : public QWidget {
 public:
     explicit SlotDrawing(QWidget* parent) : QWidget(parent)
     {
-        setMinimumSize(fontMetrics().horizontalAdvance(QStringLiteral("Y coordinate")) + 70,
+        setMinimumSize(fontMetrics().horizontalAdvance(QStringLiteral("Y coordinatePoint")) + 50,
                        5 * (fontMetrics().height() + 4) + 8);
     }
 
@@ -43,13 +45,15 @@ protected:
         const int top = (height() - 5 * lineHeight) / 2;
         const int middle = top + 5 * lineHeight / 2;
         const int radius = 7;
-        const QPoint centre(radius + 4, middle);
+        // The label "Point" under the circle is wider than it: the lines start beyond both.
+        const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("Point"));
+        const QPoint centre(std::max(radius + 4, labelWidth / 2), middle);
         painter.setPen(QPen(Qt::black, 1));
         painter.setBrush(QColor(255, 255, 0));
         painter.drawEllipse(centre, radius, radius);
-        painter.drawText(QRect(0, middle + radius + 2, 2 * radius + 30, lineHeight), Qt::AlignLeft | Qt::AlignTop,
-                         QStringLiteral("Point"));
-        const int lineStart = centre.x() + radius + 8;
+        painter.drawText(QRect(centre.x() - labelWidth / 2, middle + radius + 2, labelWidth + 2, lineHeight),
+                         Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Point"));
+        const int lineStart = centre.x() + std::max(radius, labelWidth / 2) + 8;
         for (int slot = 0; slot < 5; ++slot) {
             const int y = top + slot * lineHeight + lineHeight / 2;
             painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
