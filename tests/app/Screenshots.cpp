@@ -1,5 +1,5 @@
-// Saves a picture of each tab of the main window, and of the two dialogs, for the
-// documentation and for looking at the layout under other fonts or scale factors:
+// Saves a picture of each tab of the main window, of each entity tab and of the dialogs, for
+// the documentation and for looking at the layout under other fonts or scale factors:
 //   app_screenshots <output folder>
 // Run it with a temporary HOME: it makes a per-user installation there.
 
