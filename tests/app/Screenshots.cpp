@@ -1,11 +1,15 @@
-// Saves a picture of each tab of the main window, and of the two dialogs, for the
-// documentation and for looking at the layout under other fonts or scale factors:
+// Saves a picture of each tab of the main window, of each entity tab and of the dialogs, for
+// the documentation and for looking at the layout under other fonts or scale factors:
 //   app_screenshots <output folder>
 // Run it with a temporary HOME: it makes a per-user installation there.
 
 #include "app/AppTestSupport.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/entities/EntityPanels.h"
+
+#include <QCheckBox>
+#include <QPushButton>
 
 #include <QDir>
 #include <QTabWidget>
@@ -53,6 +57,35 @@ int main(int argc, char** argv)
         return int(QDialog::Rejected);
     });
     control<QToolButton>(window, "SpeedButton4")->click();
+
+    // A dialog that did not open leaves its script behind; it must not take another's picture.
+    interaction.dialogScripts.clear();
+
+    // Each entity tab, with one created entity switched off to show its disabled look.
+    control<QCheckBox>(window, "x_cr")->click();
+    auto* entities = control<EntityPanels>(window, "pagecontrol2");
+    for (int i = 0; i < entities->count(); ++i) {
+        entities->setCurrentIndex(i);
+        QTest::qWait(100);
+        window.grab().save(output + QStringLiteral("/entity-%1.png").arg(entities->widget(i)->objectName()));
+    }
+    const std::pair<const char*, const char*> dialogs[] = {
+        {"SpeedButton3", "dialog-color"}, {"SpeedButton17", "dialog-modifiers"}, {"Button2", "dialog-order"}};
+    entities->setCurrentIndex(0);
+    for (const auto& [button, picture] : dialogs) {
+        const QString file = output + '/' + QLatin1String(picture) + QStringLiteral(".png");
+        interaction.dialogScripts.push_back([file](QDialog& dialog) {
+            dialog.show();
+            QTest::qWait(200);
+            dialog.grab().save(file);
+            return int(QDialog::Rejected);
+        });
+        if (auto* push = window.findChild<QPushButton*>(QLatin1String(button))) {
+            push->click();
+        } else {
+            control<QToolButton>(window, button)->click();
+        }
+    }
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));
     }
