@@ -1,10 +1,11 @@
-// Saves a picture of each window, for the manual (scripts/help-screenshots.sh copies them into
+// Saves a picture of each window, each entity tab included, for the manual (scripts/help-screenshots.sh copies them into
 // data/help/images) and for looking at the layout under other fonts or scale factors:
 //   app_screenshots <output folder>
 // Run it with a temporary HOME: it makes a per-user installation there. A window that the
 // program does not have (yet) is left out; every picture taken is listed on the output.
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPanels.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 
@@ -80,10 +81,19 @@ int main(int argc, char** argv)
         locked->click();
     }
     saveDialogOf(interaction, window, "SpeedButton4", output + QStringLiteral("/dialog-destination.png"));
-    saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-entities-order.png"));
+
+    // Each entity tab, with one created entity switched off to show its disabled look.
+    control<QCheckBox>(window, "x_cr")->click();
+    auto* entities = control<EntityPanels>(window, "pagecontrol2");
+    for (int i = 0; i < entities->count(); ++i) {
+        entities->setCurrentIndex(i);
+        save(window, output + QStringLiteral("/entity-%1.png").arg(entities->widget(i)->objectName()));
+    }
+    entities->setCurrentIndex(0);
+    saveDialogOf(interaction, window, "SpeedButton3", output + QStringLiteral("/dialog-color.png"));
+    saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-modifiers.png"));
+    saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-order.png"));
     saveDialogOf(interaction, window, "SpeedButton14", output + QStringLiteral("/dialog-format-editor.png"));
-    saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-data-modifiers.png"));
-    saveDialogOf(interaction, window, "SpeedButton3", output + QStringLiteral("/dialog-colour.png"));
 
     // The Active Help window, showing the topic of the folder tree.
     control<QCheckBox>(window, "CheckBox3")->click();

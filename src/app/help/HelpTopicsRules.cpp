@@ -14,14 +14,14 @@ struct WindowName {
     QStringView caption;
 };
 
-// The main window and the extension list are known by name; the dialogs of the format editor,
-// the entities order and the data modifiers by their captions, which never change.
+// Windows are known by their object names or by their captions, which never change; the
+// format editor by its caption alone.
 constexpr std::array kWindows{
     WindowName{HelpWindow::Main, u"Form1", u"Mervalon 4.0"},
     WindowName{HelpWindow::ExtensionList, u"TForm9", u"Files extension list"},
-    WindowName{HelpWindow::EntitiesOrder, u"", u"Entities order"},
+    WindowName{HelpWindow::EntitiesOrder, u"crebloc", u"Entities order"},
     WindowName{HelpWindow::FormatEditor, u"", u"Format Editor"},
-    WindowName{HelpWindow::DataModifiers, u"", u"Data modifiers"},
+    WindowName{HelpWindow::DataModifiers, u"coordsmod", u"Data modifiers"},
 };
 
 struct Topic {

@@ -1,10 +1,14 @@
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/help/HelpTopicsRules.h"
+#include "app/modifiers/DataModifiersDialog.h"
+#include "app/order/EntitiesOrderDialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <cstdlib>
 #include <QGroupBox>
@@ -134,8 +138,11 @@ private slots:
         // A control renamed in its window would silently lose its topic.
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        const std::pair<HelpWindow, QWidget*> windows[] = {{HelpWindow::Main, &program->mainWindow()},
-                                                          {HelpWindow::ExtensionList, &program->extensionListDialog()}};
+        MainWindow& main = program->mainWindow();
+        const std::pair<HelpWindow, QWidget*> windows[] = {{HelpWindow::Main, &main},
+                                                          {HelpWindow::ExtensionList, &program->extensionListDialog()},
+                                                          {HelpWindow::DataModifiers, &main.dataModifiersDialog()},
+                                                          {HelpWindow::EntitiesOrder, &main.entitiesOrderDialog()}};
         for (const auto& [kind, window] : windows) {
             QCOMPARE(helpWindowOf(window->objectName(), window->windowTitle()), kind);
             for (const QString& name : helpTopicControls(kind)) {
@@ -208,7 +215,7 @@ private slots:
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         // The point's layer edit and the polyline's, on two tabs: one topic, one page load.
-        auto* entityTabs = control<QTabWidget>(window, "pagecontrol2");
+        auto* entityTabs = control<EntityPanels>(window, "pagecontrol2");
         hover(control<QWidget>(window, "pt_la"));
         entityTabs->setCurrentIndex(entityTabs->count() - 1);
         hover(control<QWidget>(window, "Edit16"));
@@ -245,14 +252,16 @@ private slots:
         hover(control<QListWidget>(extensions, "ListBox1")->viewport());
         hover(control<QWidget>(extensions, "Edit2"));
         hover(control<QWidget>(extensions, "Label1"));
+        hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), "GroupBox2"));
+        hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
 
-        // A dialog known by its caption: its groups answer as soon as it exists.
-        QWidget modifiers(nullptr, Qt::Dialog);
-        modifiers.setWindowTitle(QStringLiteral(" Data modifiers"));
-        auto* renumbering = new QGroupBox(QStringLiteral(" Renumbering "), &modifiers);
-        renumbering->setObjectName(QStringLiteral("GroupBox1"));
-        hover(renumbering);
-        QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 32}));
+        // A window known by its caption alone: its controls answer as soon as it exists.
+        QWidget editor(nullptr, Qt::Dialog);
+        editor.setWindowTitle(QStringLiteral(" Format Editor"));
+        auto* formats = new QGroupBox(QStringLiteral(" Available formats "), &editor);
+        formats->setObjectName(QStringLiteral("GroupBox2"));
+        hover(formats);
+        QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 13, 33, 26}));
     }
 
     void switchingOffHidesAndKeepsTheLastTopic()
@@ -332,6 +341,13 @@ private slots:
             QCOMPARE(button->toolTip(), QStringLiteral("Show Help File..."));
             interaction.calls.clear();
             button->click();
+            QCOMPARE(interaction.calls, QStringList{manual});
+        }
+        // The dialogs' "Help" buttons open it too.
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
+                                                              &program->mainWindow().entitiesOrderDialog()}) {
+            interaction.calls.clear();
+            control<QAbstractButton>(*dialog, "SpeedButton7")->click();
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         QVERIFY(interaction.messages.empty());
