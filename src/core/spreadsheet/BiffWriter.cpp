@@ -163,7 +163,7 @@ void SheetRebuilder::addFormulaResult(const RecordRef& r, std::uint32_t row)
         const CellValue* text = m_sheet.cell(static_cast<std::int32_t>(row) + 1, column + 1);
         unit = textCell(row, column, xf, text != nullptr ? text->text : std::string());
     } else {
-        appendRecord(unit.bytes, record::kBlank, body);
+        unit = textCell(row, column, xf, std::string()); // an empty text result
     }
     m_units.push_back(std::move(unit));
 }
