@@ -111,8 +111,10 @@ SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent
     band->setPalette(white);
     band->setFrameShape(QFrame::StyledPanel);
     auto* bandLayout = new QHBoxLayout(band);
-    bandLayout->addWidget(boldLabel(
-        band, "Label9", QStringLiteral("Excel file preview. You can add or delete rows and change cell content value")));
+    QLabel* heading = boldLabel(
+        band, "Label9", QStringLiteral("Excel file preview. You can add or delete rows and change cell content value"));
+    heading->setWordWrap(true); // the heading is wider than the window in most fonts
+    bandLayout->addWidget(heading);
     QFont pathFont = m_pathLabel->font();
     pathFont.setBold(true);
     m_pathLabel->setFont(pathFont);
@@ -212,6 +214,7 @@ void SpreadsheetPreview::fillTabs()
     }
     m_tabs->setCurrentIndex(0);
     m_fillingTabs = false;
+    m_tabs->updateGeometry(); // a hidden tab bar does not tell the layout its new height itself
 }
 
 void SpreadsheetPreview::showSheet(int tabIndex)
