@@ -4,7 +4,6 @@
 #include "app/common/WidgetHelpers.h"
 #include "app/shell/Interaction.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
