@@ -17,7 +17,6 @@ void SheetGridModel::load(const spreadsheet::Sheet* sheet)
     for (int r = 0; r < rows; ++r) {
         m_rows[static_cast<std::size_t>(r)].source = r + 1;
     }
-    m_rearranged = false;
     endResetModel();
 }
 
@@ -93,7 +92,6 @@ void SheetGridModel::insertEmptyRow(int row)
     row = std::clamp(row, 0, rowCount());
     beginInsertRows({}, row, row);
     m_rows.insert(m_rows.begin() + row, GridRow{});
-    m_rearranged = true;
     endInsertRows();
     if (row + 1 < rowCount()) {
         emit headerDataChanged(Qt::Vertical, row + 1, rowCount() - 1);
@@ -105,7 +103,6 @@ void SheetGridModel::removeOneRow(int row)
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    m_rearranged = true;
     if (rowCount() == 1) {
         // A grid always keeps one data row, so that there is a cell to type into.
         m_rows.front() = GridRow{};

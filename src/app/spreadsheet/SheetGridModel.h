@@ -39,8 +39,6 @@ public:
     void insertEmptyRow(int row);
     void removeOneRow(int row);
 
-    /// True once a row was inserted or removed since load().
-    [[nodiscard]] bool rowsRearranged() const { return m_rearranged; }
     /// The sheet row (1-based) each grid row came from, 0 for inserted rows.
     [[nodiscard]] std::vector<std::int32_t> sourceRows() const;
     /// Calls `visit(row, column, text)` (1-based) for every cell whose text was changed.
@@ -56,7 +54,6 @@ private:
     const spreadsheet::Sheet* m_sheet = nullptr;
     std::vector<GridRow> m_rows;
     int m_columns = 1;
-    bool m_rearranged = false;
 };
 
 } // namespace mervalon::app

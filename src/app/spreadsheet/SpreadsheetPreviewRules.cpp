@@ -58,8 +58,14 @@ QString SpreadsheetPreviewRules::saveSheet()
     QString error;
     try {
         spreadsheet::Workbook& book = *m_workbook;
-        if (m_model.rowsRearranged()) {
-            book.setRowOrder(m_sheet, m_model.sourceRows());
+        // Rows back in their first order (a row inserted, then deleted) move nothing, so the
+        // sheet's formulas stay formulas.
+        const std::vector<std::int32_t> order = m_model.sourceRows();
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (order[i] != static_cast<std::int32_t>(i) + 1) {
+                book.setRowOrder(m_sheet, order);
+                break;
+            }
         }
         m_model.forEachEdit([&](int row, int column, const QString& text) {
             if (const auto number = parseDecimal(text)) {

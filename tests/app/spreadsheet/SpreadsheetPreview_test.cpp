@@ -2,6 +2,8 @@
 #include "app/common/ElidedLabel.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
 #include "app/spreadsheet/SpreadsheetRules.h"
+#include "core/spreadsheet/BiffRecords.h"
+#include "core/spreadsheet/CompoundFile.h"
 
 #include <QAction>
 #include <QDir>
@@ -90,6 +92,20 @@ QStringList changed(const QStringList& lines, const QString& sheet, const std::m
         out.insert(at + i, block[i]);
     }
     return out;
+}
+
+/// How many FORMULA records the workbook stream of `path` holds.
+int formulaCount(const QString& path)
+{
+    using namespace mervalon::spreadsheet;
+    const QByteArray file = readFile(path);
+    const CompoundFile container(Bytes(file.begin(), file.end()));
+    const Bytes stream = container.readStream(*container.findRootStream({"Workbook", "Book"}));
+    int count = 0;
+    for (std::size_t at = 0; at + 4 <= stream.size(); at += 4 + std::size_t{loadU16(stream.data() + at + 2)}) {
+        count += loadU16(stream.data() + at) == record::kFormula ? 1 : 0;
+    }
+    return count;
 }
 
 QString cellText(SpreadsheetPreview& preview, int row, int column)
@@ -290,6 +306,21 @@ private slots:
         });
         QCOMPARE(xlrdCells(path), changed(before, QStringLiteral("Points"), {{"2|0", "t|N1"}},
                                           {{0, -1}, {1, 0}, {2, 1}, {3, 3}, {4, 4}}));
+        // The formula's references named the old rows: only its result is left.
+        QCOMPARE(formulaCount(path), 0);
+    }
+
+    void rowsBackInTheirOrderKeepTheFormulas()
+    {
+        const QString path = copyOf("points5.xls", "unmoved.xls");
+        QCOMPARE(formulaCount(path), 1);
+        preview(path, [&](SpreadsheetPreview& p) {
+            runRowMenu(p, 2, "DeletethisRow1"); // insert before row 2, then delete it again
+            runRowMenu(p, 2, "DeletethisRow2");
+            type(p, 2, 2, QStringLiteral("7"));
+            QVERIFY(p.saveSheet());
+        });
+        QCOMPARE(formulaCount(path), 1);
     }
 
     void rowOperationsPlaceTheCurrentCell_data()
