@@ -469,6 +469,15 @@ private slots:
             QCOMPARE(cellText(p, 1, 1), QStringLiteral("12.5"));
             QCOMPARE(cellText(p, 2, 1), QStringLiteral("P2"));
 
+            // Yes to the question on another tab, and the save fails: the sheet stays shown.
+            m_interaction.answers = {MessageAnswer::Yes};
+            pressTab(p, 1);
+            QCOMPARE(m_interaction.messages.size(), std::size_t{3});
+            QCOMPARE(m_interaction.messages[2].icon, MessageIcon::Error);
+            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
+            QCOMPARE(cellText(p, 1, 1), QStringLiteral("12.5"));
+            QCOMPARE(readFile(path), original);
+
             // Once the folder can be written to, the same grid saves whole.
             QFile(folder).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
             QVERIFY(QDir(blocker).removeRecursively());
