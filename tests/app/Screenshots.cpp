@@ -1,17 +1,24 @@
-// Saves a picture of each tab of the main window, of each entity tab and of the dialogs, for
-// the documentation and for looking at the layout under other fonts or scale factors:
+// Saves a picture of each tab of the main window, of each entity tab, of the dialogs and of the
+// spreadsheet preview with its row menu open, for the documentation and for looking at the
+// layout under other fonts or scale factors:
 //   app_screenshots <output folder>
-// Run it with a temporary HOME: it makes a per-user installation there.
+// Run it with a temporary HOME: it makes a per-user installation there. The row menu is a window
+// of its own, so its picture is taken from the screen: run under Xvfb (xvfb-run) for that one.
 
 #include "app/AppTestSupport.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
 #include "app/entities/EntityPanels.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 
 #include <QDir>
+#include <QHeaderView>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -86,6 +93,28 @@ int main(int argc, char** argv)
             control<QToolButton>(window, button)->click();
         }
     }
+
+    // The preview with a real point sheet, the row menu opened on row 6's header.
+    const QString workbooks = QDir::homePath() + QStringLiteral("/workbooks");
+    QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(MERVALON_SOURCE_DIR "/tests/app/spreadsheet/make_preview_workbooks.py"), workbooks});
+    interaction.dialogScripts.clear();
+    interaction.dialogScripts.push_back([&](QDialog& dialog) {
+        dialog.show();
+        QTest::qWait(300);
+        dialog.grab().save(output + QStringLiteral("/dialog-spreadsheet.png"));
+        auto* header = control<QTableView>(dialog, "StringGrid1")->verticalHeader();
+        const QPoint at(header->width() / 2, header->sectionViewportPosition(5) + 6);
+        QTest::mouseRelease(header->viewport(), Qt::RightButton, {}, at);
+        QTest::qWait(300);
+        auto* menu = control<QMenu>(dialog, "PopupMenu1");
+        const QRect area = dialog.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
+        dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(output + QStringLiteral("/dialog-spreadsheet-rowmenu.png"));
+        menu->hide();
+        return int(QDialog::Accepted);
+    });
+    program->spreadsheetPreview().previewWorkbook(workbooks + QStringLiteral("/survey.xls"));
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));
     }

@@ -20,6 +20,7 @@ class ExtensionListDialog;
 class HintSwitch;
 class Interaction;
 class MainWindow;
+class SpreadsheetPreview;
 
 class Program {
 public:
@@ -39,6 +40,7 @@ public:
     [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
     [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
+    [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
 
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<DestinationFolderDialog> m_destinationDialog;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
     std::unique_ptr<ConfigurationCommands> m_commands;
     QString m_installDir;
 };
