@@ -95,7 +95,7 @@ void DxfWriter::appendValue(std::string_view value, std::string_view next)
 
 bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
 {
-    if (!m_file.open(destination)) {
+    if (!m_file.open(destination, OutputFile::Placement::Beside)) {
         return false;
     }
     m_file.buffer().append(m_prologue);
@@ -252,6 +252,6 @@ bool DxfWriter::finishDrawing()
     return m_file.close();
 }
 
-void DxfWriter::abandonDrawing() { m_file.close(); }
+void DxfWriter::abandonDrawing() { m_file.discard(); }
 
 } // namespace mervalon::engine

@@ -143,7 +143,7 @@ TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationP
     writer.beginPointTexts(-5.0);
     EXPECT_TRUE(writer.writeText(EntityContent::Elevation, "15.000", "-1234.5", "15"));
     EXPECT_TRUE(writer.writeText(EntityContent::Description, "oak", "-1234.5", "15"));
-    writer.abandonDrawing();
+    ASSERT_TRUE(writer.finishDrawing());
 
     const std::vector<std::string> expected =
         std::vector<std::string>{"2"} + layer("ZL", "0") + layer("DL", "0") + kTableEnd +
@@ -152,8 +152,7 @@ TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationP
             " 20", "-1.23450000000000E+0003", " 30", "15.000", " 40", "1", "  1", "15.000", "  7", "ELEVATION",
             "  0", "TEXT", "  5", "009B", "  8", "DL", " 10", "-4.50000000000000",
             " 20", "-1.23570000000000E+0003", " 30", "0.0", " 40", "2.0", "  1", "oak", "  7", "DESCRIPTION"};
-    // Abandoned: no closing lines.
-    EXPECT_EQ(drawing(), kPrologue + crlf(expected));
+    EXPECT_EQ(drawing(), kPrologue + crlf(expected + kClosing));
 }
 
 TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
@@ -166,9 +165,10 @@ TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
         DxfWriter writer(c, "");
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePoint("1000.500", "-2000", "12.500");
-        writer.abandonDrawing();
-        const std::string expected = crlf({"  0", "POINT", "  5", "009A", "  8", "P", " 10", "1000.500", " 20",
-                                           "-2000", " 30", z});
+        ASSERT_TRUE(writer.finishDrawing());
+        const std::string expected = crlf(std::vector<std::string>{"  0", "POINT", "  5", "009A", "  8", "P", " 10",
+                                                                   "1000.500", " 20", "-2000", " 30", z} +
+                                          kClosing);
         const std::string text = drawing();
         ASSERT_GE(text.size(), expected.size());
         EXPECT_EQ(text.substr(text.size() - expected.size()), expected) << "point2D " << flat;
@@ -186,7 +186,7 @@ TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
         DxfWriter writer(c, "");
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePolyline(vertices);
-        writer.abandonDrawing();
+        ASSERT_TRUE(writer.finishDrawing());
         std::vector<std::string> expected = {"  0", "POLYLINE", "  5", "009A", "  8", "ROAD", " 66", "1", " 10",
                                              "0.0", " 20", "0.0", " 30", "0.0", " 70", "8"};
         const char* handles[] = {"009B", "009C", "009D"};
@@ -195,7 +195,7 @@ TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
                                                            vertices[i].x, " 20", vertices[i].y, " 30",
                                                            flat != 0 ? "0.0" : vertices[i].z, " 70", "32"};
         }
-        expected = expected + std::vector<std::string>{"  0", "SEQEND", "  5", "009E", "  8", "ROAD"};
+        expected = expected + std::vector<std::string>{"  0", "SEQEND", "  5", "009E", "  8", "ROAD"} + kClosing;
         const std::string text = drawing();
         const std::string tail = crlf(expected);
         ASSERT_GE(text.size(), tail.size());
