@@ -47,6 +47,7 @@ class Run {
 public:
     Run(const RunRequest& request, ProgressSink& progress);
     bool execute();
+    [[nodiscard]] RunSummary summary() const;
 
 private:
     void writeHeader();
@@ -65,6 +66,7 @@ private:
     std::string m_prologue;
     bool m_errorsOccurred = false;
     std::set<std::string> m_createdDestinations;
+    RunSummary m_summary;
 };
 
 RunLog openReport(const std::filesystem::path& path)
@@ -142,9 +144,17 @@ bool Run::execute()
             if (m_progress.isStopRequested()) {
                 m_log.emptyLine();
                 m_log.line(">> Process aborted.");
+                m_summary.stopped = true;
                 break;
             }
-            if (!convertOne(i)) {
+            const std::size_t errorsBefore = m_log.errorLines();
+            const bool goOn = convertOne(i);
+            if (m_log.errorLines() > errorsBefore) {
+                ++m_summary.filesWithErrors;
+            }
+            // Whoever reads the report while the run goes on sees every finished file's block.
+            m_log.flush();
+            if (!goOn) {
                 break;
             }
         }
@@ -152,9 +162,17 @@ bool Run::execute()
     try {
         m_log.close();
     } catch (const std::system_error& error) {
-        throw RunNotStarted(error.what());
+        throw ReportNotWritten(error.what());
     }
     return m_errorsOccurred;
+}
+
+RunSummary Run::summary() const
+{
+    RunSummary summary = m_summary;
+    summary.errorLines = m_log.errorLines();
+    summary.warningLines = m_log.warningLines();
+    return summary;
 }
 
 void Run::fileError(const std::string& text)
@@ -248,6 +266,7 @@ bool Run::convertOne(std::size_t index)
     const ConversionResult result = convertFile(rows, settings, destination, m_log, m_progress);
     if (result.outcome == Outcome::Completed) {
         m_createdDestinations.insert(destinationKey);
+        ++m_summary.filesConverted;
     }
     m_errorsOccurred = m_errorsOccurred || result.errorsLogged;
     if (result.destinationNotCreated) {
@@ -258,6 +277,7 @@ bool Run::convertOne(std::size_t index)
         m_log.line(">> Process aborted.");
         return false;
     case Outcome::Stopped:
+        m_summary.stopped = true;
         m_log.emptyLine();
         m_log.line(">> Process aborted.");
         return false;
@@ -320,9 +340,20 @@ int sheetNumberOf(const formats::FormatDefinition& format)
     return static_cast<int>(*number);
 }
 
-bool runBatch(const RunRequest& request, ProgressSink& progress)
+bool runBatch(const RunRequest& request, ProgressSink& progress, RunSummary* summary)
 {
     Run run(request, progress);
+    // The summary is wanted even when the report could not be written.
+    struct Summarise {
+        const Run& run;
+        RunSummary* out;
+        ~Summarise()
+        {
+            if (out != nullptr) {
+                *out = run.summary();
+            }
+        }
+    } summarise{run, summary};
     return run.execute();
 }
 

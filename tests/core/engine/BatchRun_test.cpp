@@ -455,3 +455,39 @@ TEST_F(BatchRunTest, ASecondPointFileOfTheSameNameNeverReplacesTheFirstDrawing)
                                      "\" cannot be created: it was already created from another point file of this run !",
                                  "", ""}));
 }
+
+// The report on disk is complete up to the point reached: whoever reads it while the second
+// file is converted (or after the run was killed then) sees the first file's whole block.
+TEST_F(BatchRunTest, TheReportOnDiskHoldsEveryFinishedFileWhileTheRunGoesOn)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "2,11,21,6,b\r\n");
+    useFiles({"a.txt", "b.txt"});
+    struct ReadsTheReport : RecordingProgress {
+        std::filesystem::path report;
+        std::string seen;
+        void fileStarted(std::size_t index, std::size_t count) override
+        {
+            RecordingProgress::fileStarted(index, count);
+            if (index == 2) {
+                seen = TempFolderTest::readFile(report);
+            }
+        }
+    } sink;
+    sink.report = request.reportPath;
+    run(sink);
+    EXPECT_EQ(sink.seen, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                              convertedBlock("a.txt", "a.dxf", 1)));
+}
+
+// A report that cannot be written (here: onto a full device) is not a run that could not start.
+TEST_F(BatchRunTest, AReportThatCannotBeWrittenIsReportedAsSuch)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt"});
+    request.reportPath = "/dev/full";
+    mervalon::engine::RunSummary summary;
+    EXPECT_THROW(runBatch(request, progress, &summary), mervalon::engine::ReportNotWritten);
+    EXPECT_EQ(summary.filesConverted, 1u);
+    EXPECT_TRUE(std::filesystem::exists(dest("a.dxf")));
+}
