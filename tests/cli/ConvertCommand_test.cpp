@@ -356,3 +356,11 @@ TEST_F(ConvertCommandTest, VerboseShowsTheErrorLinesUnderTheirFile)
                               "mervalon-convert: 2 files converted, 1 file with errors, 1 error line, 2 warning lines; "
                               "report: " + path("install/mervalon40.log") + "\n");
 }
+
+TEST_F(ConvertCommandTest, ShortFormatFileCannotStart)
+{
+    write("install/formats/cut.rpf", std::string(483, '\0'));
+    EXPECT_EQ(run({"--format", "cut", path("points/clean.txt")}), 2);
+    expectOneLineMessage("\"" + path("install/formats/cut.rpf") + "\" is not a format file: it holds 483 of the 632");
+    EXPECT_FALSE(fs::exists(m_dir / "points" / "clean.dxf"));
+}
