@@ -1,5 +1,6 @@
 #include "core/engine/BatchRun.h"
 
+#include "core/engine/DrawingLayers.h"
 #include "core/engine/FieldRows.h"
 #include "core/engine/FileConverter.h"
 #include "core/engine/FieldAccess.h"
@@ -342,6 +343,10 @@ int sheetNumberOf(const formats::FormatDefinition& format)
 
 bool runBatch(const RunRequest& request, ProgressSink& progress, RunSummary* summary)
 {
+    // Checked before the report is emptied: such a configuration cannot make any drawing.
+    if (const auto fault = layerFault(request.runConfiguration)) {
+        throw RunNotStarted("The configuration cannot be used: " + *fault + ".");
+    }
     Run run(request, progress);
     // The summary is wanted even when the report could not be written.
     struct Summarise {

@@ -44,7 +44,8 @@ struct RunRequest {
     SheetRowsReader readSheet;          ///< how workbook sheets are read; readWorkbookSheet when empty
 };
 
-/// Thrown when the run cannot start at all: the report cannot be created. The message is for the user.
+/// Thrown when the run cannot start at all: the report cannot be created, or the configuration's
+/// layers cannot be written (see layerFault). The message is for the user.
 class RunNotStarted : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -94,6 +94,7 @@ private:
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
+    std::string m_cleanedText; // a text's content with its control characters blanked
     bool m_textZValid = false;
     double m_textZFor = 0; // the z that m_textZ was formatted from
     bool m_textXIsNumber = false;

@@ -491,3 +491,41 @@ TEST_F(BatchRunTest, AReportThatCannotBeWrittenIsReportedAsSuch)
     EXPECT_EQ(summary.filesConverted, 1u);
     EXPECT_TRUE(std::filesystem::exists(dest("a.dxf")));
 }
+
+// A layer that cannot be written into a drawing (from a damaged or hand-edited configuration)
+// stops the run before the report is touched: every drawing would be garbage.
+TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("install/mervalon40.log", "previous report");
+    useFiles({"a.txt"});
+    const struct {
+        std::string layer;
+        std::int32_t color;
+        const char* message;
+    } cases[] = {
+        {"PTS\r\nEOF", 7, "The configuration cannot be used: the Point layer name \"PTS\\x0D\\x0AEOF\" holds a control "
+                          "character, which a DXF layer name cannot."},
+        {"", 7, "The configuration cannot be used: the Point layer has no name."},
+        {"PTS", 256, "The configuration cannot be used: the Point layer colour 256 is not a colour number from 0 to 255."},
+        {"PTS", -1, "The configuration cannot be used: the Point layer colour -1 is not a colour number from 0 to 255."},
+    };
+    for (const auto& c : cases) {
+        request.runConfiguration.pointLayer = c.layer;
+        request.runConfiguration.pointColor = c.color;
+        try {
+            runBatch(request, progress);
+            ADD_FAILURE() << c.message;
+        } catch (const RunNotStarted& error) {
+            EXPECT_EQ(std::string(error.what()), c.message);
+        }
+        EXPECT_EQ(readFile(request.reportPath), "previous report");
+        EXPECT_FALSE(std::filesystem::exists(dest("a.dxf")));
+    }
+    // A layer that is not created is never written, so its name does no harm.
+    request.runConfiguration.pointColor = 7;
+    request.runConfiguration.pointLayer = "PTS";
+    request.runConfiguration.numberLayer = "A\nB";
+    request.runConfiguration.numberColor = 999;
+    EXPECT_FALSE(run());
+}

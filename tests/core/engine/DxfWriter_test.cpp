@@ -376,3 +376,30 @@ TEST_F(DxfWriterTest, TextsBeyondTheRangeOfANumberAreNotWritten)
     EXPECT_EQ(text.find("\r\n1\r\n  7\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n2\r\n  7\r\nNUMBERS\r\n"), std::string::npos);
 }
+
+// However a control character reaches the writer, no value of the drawing holds one: each
+// value stays on its own line and the file keeps one end.
+TEST_F(DxfWriterTest, NoValueEverHoldsAControlCharacter)
+{
+    Configuration c = exampleConfiguration();
+    c.pointLayer = "PTS\r\n  0\r\nEOF";
+    c.numberLayer = "NUM\tBERS";
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.writePoint("1", "2", "3");
+    writer.beginPointTexts(1.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Number, "7\r\n  0\r\nEOF\x01", 2.0, 3.0));
+    ASSERT_TRUE(writer.finishDrawing());
+    const std::string text = drawing();
+    EXPECT_NE(text.find("\r\nPTS    0  EOF\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nNUM BERS\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n  1\r\n7    0  EOF \r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\r\nEOF\r\n"), text.size() - 7) << "one end-of-file marker, at the end";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 32) {
+            ASSERT_TRUE((text[i] == '\r' && text[i + 1] == '\n') || (text[i] == '\n' && text[i - 1] == '\r')) << i;
+        }
+    }
+    EXPECT_TRUE(text.ends_with("  0\r\nEOF\r\n"));
+}
