@@ -55,7 +55,7 @@ private:
     bool loadPrologue();
     // Returns false when the run must end after this file.
     bool convertOne(std::size_t index);
-    bool readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing);
+    bool readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing, TextFileNotes& notes);
     void fileError(const std::string& text);
     std::string destinationFailure(const std::filesystem::path& destination, int error) const;
 
@@ -195,7 +195,7 @@ std::string Run::destinationFailure(const std::filesystem::path& destination, in
     return "  ! Error: \"" + destination.string() + "\" cannot be created: " + std::strerror(error) + " !";
 }
 
-bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing)
+bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing, TextFileNotes& notes)
 {
     const formats::FormatDefinition& format = m_request.format;
     sheetMissing = false;
@@ -204,7 +204,7 @@ bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& s
         sheetMissing = !readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
         return !sheetMissing;
     }
-    rows = readTextLines(source, format.separator, format.firstLine);
+    rows = readTextLines(source, format.separator, format.firstLine, &notes);
     return true;
 }
 
@@ -216,9 +216,10 @@ bool Run::convertOne(std::size_t index)
 
     FieldRows rows;
     bool sheetMissing = false;
+    TextFileNotes notes;
     std::string readError;
     try {
-        readRows(source, rows, sheetMissing);
+        readRows(source, rows, sheetMissing, notes);
     } catch (const std::exception& error) {
         readError = error.what();
     }
@@ -226,6 +227,11 @@ bool Run::convertOne(std::size_t index)
     const std::string heading = "Point file : " + source.string();
     m_log.line(heading);
     m_log.line(std::string(heading.size(), '-'));
+    if (notes.replaced > 0) {
+        // Said once per file rather than per line: it is a property of the file.
+        m_log.line("  ! Warning: The file is UTF-8; " + std::to_string(notes.replaced) +
+                   " characters that the drawing's Windows-1252 lacks were written as \"?\" !");
+    }
     const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
     if (!readError.empty()) {
         fileError("  ! Error: " + readError + " !");

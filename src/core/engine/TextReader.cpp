@@ -1,5 +1,6 @@
 #include "core/engine/TextReader.h"
 
+#include "core/engine/TextEncoding.h"
 #include "core/io/FileIo.h"
 
 #include <cerrno>
@@ -72,17 +73,23 @@ void splitInto(std::string_view line, std::string_view separator, std::vector<st
 // Turns one raw line into its fields and appends them to the rows.
 class LineSplitter {
 public:
-    LineSplitter(FieldRows& rows, std::string_view separator)
+    LineSplitter(FieldRows& rows, std::string_view separator, bool utf8)
         : m_rows(rows)
         , m_separator(separator)
         , m_keepTabs(separator == "\t")
+        , m_utf8(utf8)
     {
     }
+
+    [[nodiscard]] std::size_t replaced() const { return m_replaced; }
 
     // The line is cleaned in place: a copy of a line as long as the file would double the
     // memory a file of one endless line costs.
     void add(std::span<char> rawLine)
     {
+        if (m_utf8) {
+            m_replaced += utf8ToWindows1252(rawLine);
+        }
         const std::string_view whole(rawLine.data(), rawLine.size());
         const std::string_view trimmed = trim(whole);
         if (trimmed.empty()) {
@@ -107,6 +114,8 @@ private:
     FieldRows& m_rows;
     std::string_view m_separator;
     bool m_keepTabs;
+    bool m_utf8;
+    std::size_t m_replaced = 0;
     std::vector<std::string_view> m_fields;
 };
 
@@ -128,6 +137,15 @@ public:
         std::error_code ec;
         const auto size = std::filesystem::file_size(path, ec);
         m_unread = ec ? SIZE_MAX : static_cast<std::size_t>(size);
+    }
+
+    /// Skips `prefix` (a byte-order mark) when the file starts with it.
+    void skipStart(std::string_view prefix)
+    {
+        refill();
+        if (std::string_view(m_buffer).starts_with(prefix)) {
+            m_position = prefix.size();
+        }
     }
 
     /// The file's size when known, else 0; a hint for what the caller will hold.
@@ -224,7 +242,8 @@ private:
 
 } // namespace
 
-FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine)
+FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                        TextFileNotes* notes)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
@@ -234,18 +253,30 @@ FieldRows readTextLines(const std::filesystem::path& path, std::string_view sepa
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
         throw std::runtime_error("Cannot open file \"" + path.string() + "\". It is not a regular file");
     }
+    const TextEncoding encoding = detectTextEncoding(path);
+    if (encoding == TextEncoding::Utf16) {
+        throw std::runtime_error("Cannot read file \"" + path.string() +
+                                 "\". It is a UTF-16 text; save it as UTF-8 or Windows-1252 (ANSI)");
+    }
+    const bool utf8 = encoding == TextEncoding::Utf8 || encoding == TextEncoding::Utf8WithMark;
     LineSource source(path);
+    if (encoding == TextEncoding::Utf8WithMark) {
+        source.skipStart("\xEF\xBB\xBF");
+    }
     FieldRows rows;
     rows.reserveText(source.sizeHint());
-    LineSplitter splitter(rows, separator);
+    LineSplitter splitter(rows, separator, utf8);
     std::span<char> line;
-    for (int skipped = 1; skipped < firstLine; ++skipped) {
-        if (!source.next(line)) {
-            return rows;
-        }
+    bool more = true;
+    for (int skipped = 1; more && skipped < firstLine; ++skipped) {
+        more = source.next(line);
     }
-    while (source.next(line)) {
+    while (more && source.next(line)) {
         splitter.add(line);
+    }
+    if (notes != nullptr) {
+        notes->utf8 = utf8;
+        notes->replaced = splitter.replaced();
     }
     return rows;
 }

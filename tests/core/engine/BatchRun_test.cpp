@@ -529,3 +529,22 @@ TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
     request.runConfiguration.numberColor = 999;
     EXPECT_FALSE(run());
 }
+
+// How many characters of a UTF-8 file became "?" is said once, in the file's block.
+TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
+{
+    writeFile("src/a.txt", "1,10,20,5,\xE4\xB8\xAD\r\n2,11,21,6,B\xC3\xB6schung \xE2\x9C\x93\xE2\x9C\x93\r\n");
+    useFiles({"a.txt"});
+    Configuration& c = request.runConfiguration;
+    c.descriptionCreate = 1;
+    c.descriptionLayer = "DES";
+    c.descriptionHeight = "0.5";
+    c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Description);
+    EXPECT_FALSE(run());
+    const Lines block = pointFile(src("a.txt"));
+    EXPECT_NE(report.find(crlf(block) + "  ! Warning: The file is UTF-8; 3 characters that the drawing's "
+                                        "Windows-1252 lacks were written as \"?\" !\r\n\r\n>> 2 lines processed."),
+              std::string::npos)
+        << report;
+    EXPECT_NE(readFile(dest("a.dxf")).find("\r\nB\xF6schung ??\r\n"), std::string::npos);
+}
