@@ -24,7 +24,7 @@ EVERY_ENTITY_POINTS = """\
 8,10,0,5.125,R,2
 """
 EVERY_ENTITY_COUNTS = {"points": 8, "texts": 40, "polylines": 3, "vertices": 8}
-SITE_SURVEY_COUNTS = {"points": 9, "texts": 27, "polylines": 2, "vertices": 7}
+SITE_SURVEY_COUNTS = {"points": 24, "texts": 72, "polylines": 3, "vertices": 17}
 
 
 def every_kind_configuration(flat):
