@@ -28,7 +28,7 @@ struct NotStarted : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-fs::path resolveInstallDir(const ConvertOptions& options)
+fs::path resolveInstallDir(const ConvertOptions& options, std::ostream& messages)
 {
     if (options.installDir) {
         const fs::path dir = fs::absolute(*options.installDir);
@@ -39,7 +39,12 @@ fs::path resolveInstallDir(const ConvertOptions& options)
     }
     try {
         platform::AppSettings settings;
-        return fs::path(platform::ensureInstallation(settings).toStdString());
+        QStringList notices;
+        const fs::path dir = platform::ensureInstallation(settings, &notices).toStdString();
+        for (const QString& notice : notices) {
+            messages << "mervalon-convert: notice: " << notice.toStdString() << "\n";
+        }
+        return dir;
     } catch (const std::exception& error) {
         throw NotStarted(error.what());
     }
@@ -247,7 +252,7 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         if (options.files.empty()) {
             throw NotStarted("no point file given (see --help)");
         }
-        const fs::path installDir = resolveInstallDir(options);
+        const fs::path installDir = resolveInstallDir(options, messages);
         request.runConfiguration = loadConfiguration(options, installDir, messages);
         request.format = loadFormat(options, request.runConfiguration, installDir, messages);
         request.files = filesOf(options, messages);

@@ -4,6 +4,8 @@
 #include "core/config/Configuration.h"
 #include "core/formats/FormatDefinition.h"
 
+#include "core/config/PreviousPrologue.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -363,4 +365,38 @@ TEST_F(ConvertCommandTest, ShortFormatFileCannotStart)
     EXPECT_EQ(run({"--format", "cut", path("points/clean.txt")}), 2);
     expectOneLineMessage("\"" + path("install/formats/cut.rpf") + "\" is not a format file: it holds 483 of the 632");
     EXPECT_FALSE(fs::exists(m_dir / "points" / "clean.dxf"));
+}
+
+// An installation made by the previous version gets this version's prologue on the next run;
+// one the user changed is kept, and the run says once where the new one was put.
+TEST_F(ConvertCommandTest, ThePerUserInstallationGetsTheNewPrologueUnlessTheUserChangedIt)
+{
+    const fs::path home = MERVALON_CLI_TEST_HOME;
+    fs::remove_all(home / "data");
+    fs::remove_all(home / "config");
+    const fs::path userInstall = home / "data" / "Halvent" / "Mervalon40";
+    const std::vector<std::string> arguments = {"--report", path("own.log"), path("points/clean.txt")};
+    ASSERT_EQ(run(arguments, false), 0) << messages.str();
+    const std::string shipped = read(fs::path(MERVALON_DATA_BUILD_DIR) / "dxf.dat");
+    const std::string previous = mervalon::configtest::previousPrologue();
+    write("mine.rpf", std::string(632, '\0'));
+    fs::copy_file(m_dir / "mine.rpf", userInstall / "formats" / "mine.rpf");
+
+    std::ofstream(userInstall / "dxf.dat", std::ios::binary) << previous;
+    EXPECT_EQ(run(arguments, false), 0) << messages.str();
+    EXPECT_EQ(read(userInstall / "dxf.dat"), shipped);
+    EXPECT_EQ(messages.str().find("notice"), std::string::npos) << messages.str();
+    EXPECT_EQ(read(userInstall / "formats" / "mine.rpf"), std::string(632, '\0'));
+
+    std::ofstream(userInstall / "dxf.dat", std::ios::binary) << previous << "999\r\nmine\r\n";
+    EXPECT_EQ(run(arguments, false), 0) << messages.str();
+    EXPECT_EQ(read(userInstall / "dxf.dat"), previous + "999\r\nmine\r\n");
+    EXPECT_EQ(read(userInstall / "dxf.dat.new"), shipped);
+    EXPECT_NE(messages.str().find("mervalon-convert: notice: \"" + (userInstall / "dxf.dat").string() +
+                                  "\" was changed since it was installed, so it was kept; this version's file was put "
+                                  "beside it as \"" + (userInstall / "dxf.dat.new").string() + "\".\n"),
+              std::string::npos)
+        << messages.str();
+    EXPECT_EQ(run(arguments, false), 0);
+    EXPECT_EQ(messages.str().find("notice"), std::string::npos) << "said once: " << messages.str();
 }

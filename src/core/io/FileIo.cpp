@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <memory>
 #include <system_error>
 
@@ -83,6 +85,42 @@ void writeFileBytes(const std::filesystem::path& path, const void* data, std::si
     std::FILE* raw = file.release();
     if (std::fclose(raw) != 0) {
         throwFileError("Cannot write file", path, errno != 0 ? errno : EIO);
+    }
+}
+
+void replaceFileBytes(const std::filesystem::path& path, const void* data, std::size_t size)
+{
+    std::filesystem::path temporary = path;
+    temporary += ".part";
+    errno = 0;
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        throwFileError("Cannot create file", temporary, errno != 0 ? errno : EIO);
+    }
+    const auto* bytes = static_cast<const char*>(data);
+    std::size_t left = size;
+    int error = 0;
+    while (left > 0 && error == 0) {
+        const ssize_t written = ::write(fd, bytes, left);
+        if (written < 0) {
+            error = errno == EINTR ? 0 : errno;
+            continue;
+        }
+        bytes += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        throwFileError("Cannot write file", path, error);
     }
 }
 

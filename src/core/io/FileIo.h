@@ -25,6 +25,16 @@ inline void writeFileText(const std::filesystem::path& path, const std::string& 
     writeFileBytes(path, text.data(), text.size());
 }
 
+/// Replaces the file as a whole: writes `size` bytes beside it, syncs them and renames them over
+/// it, so that the file holds either its old content or the new one, never a part. Throws
+/// std::system_error when that fails; the old file then stays as it was.
+void replaceFileBytes(const std::filesystem::path& path, const void* data, std::size_t size);
+
+inline void replaceFileText(const std::filesystem::path& path, const std::string& text)
+{
+    replaceFileBytes(path, text.data(), text.size());
+}
+
 /// "Cannot open file "<path>". <system text>" style message used by every file failure.
 std::string describeFileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
 
