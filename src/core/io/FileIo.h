@@ -16,7 +16,8 @@ std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path, std::
 /// Reads the whole file as 8-bit text. Throws std::system_error on failure.
 std::string readFileText(const std::filesystem::path& path);
 
-/// Creates or truncates the file and writes `size` bytes. Throws std::system_error when the
+/// Writes the file as a whole (see replaceFileBytes): a failed write leaves the old file as it
+/// was. A device or other special file is written in place. Throws std::system_error when the
 /// file cannot be created or the bytes cannot all be written and flushed.
 void writeFileBytes(const std::filesystem::path& path, const void* data, std::size_t size);
 
