@@ -204,7 +204,8 @@ bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& s
         sheetMissing = !readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
         return !sheetMissing;
     }
-    rows = readTextLines(source, format.separator, format.firstLine, &notes);
+    rows = readTextLines(source, format.separator, format.firstLine, &notes,
+                         [this] { return m_progress.isStopRequested(); });
     return true;
 }
 

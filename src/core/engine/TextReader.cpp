@@ -243,7 +243,7 @@ private:
 } // namespace
 
 FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
-                        TextFileNotes* notes)
+                        TextFileNotes* notes, const std::function<bool()>& stopRequested)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
@@ -271,8 +271,14 @@ FieldRows readTextLines(const std::filesystem::path& path, std::string_view sepa
     for (int skipped = 1; more && skipped < firstLine; ++skipped) {
         more = source.next(line);
     }
+    // A stop (Ctrl+C) during a file of hundreds of megabytes is taken within moments.
+    constexpr std::size_t kLinesPerStopCheck = 4096;
+    std::size_t count = 0;
     while (more && source.next(line)) {
         splitter.add(line);
+        if (++count % kLinesPerStopCheck == 0 && stopRequested && stopRequested()) {
+            break;
+        }
     }
     if (notes != nullptr) {
         notes->utf8 = utf8;

@@ -5,6 +5,7 @@
 #include "core/engine/FieldRows.h"
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace mervalon::engine {
@@ -24,8 +25,10 @@ struct TextFileNotes {
 /// `notes` learns so, and how many characters became '?'. A UTF-16 file is refused.
 /// Throws std::system_error with a message naming the file when it cannot be opened or read,
 /// and std::runtime_error for a file that is no regular file or is UTF-16.
+/// `stopRequested`, when given, is asked every few thousand lines; once it says yes, reading
+/// ends there (the caller sees the stop itself before converting anything).
 FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
-                        TextFileNotes* notes = nullptr);
+                        TextFileNotes* notes = nullptr, const std::function<bool()>& stopRequested = {});
 
 /// Cuts the line at every occurrence of the separator (a text of 0 or 1 character; empty means
 /// the whole line is one field), trims each piece of characters up to code 32 and drops the

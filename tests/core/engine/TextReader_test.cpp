@@ -291,3 +291,15 @@ TEST_F(TextReaderTest, Utf16FilesAreRefusedWithAClearMessage)
         }
     }
 }
+
+TEST_F(TextReaderTest, AStopRequestEndsTheReadingWithinAFewThousandLines)
+{
+    std::string content;
+    for (int i = 0; i < 100000; ++i) {
+        content += std::to_string(i) + ",1,2\r\n";
+    }
+    std::size_t asked = 0;
+    const auto rows = readTextLines(writeFile("points.txt", content), ",", 1, nullptr, [&] { return ++asked >= 3; });
+    EXPECT_EQ(asked, 3u);
+    EXPECT_EQ(rows.size(), 3u * 4096u);
+}
