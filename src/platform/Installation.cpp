@@ -16,29 +16,6 @@ bool holdsInstallation(const QString& dir)
     return !dir.isEmpty() && config::isInstallation(std::filesystem::path(dir.toStdString()));
 }
 
-/// The help pages of a newer program reach an older installation: the missing ones are copied
-/// at every start, and a page the user changed is kept. Help is not needed to work, so a
-/// failure here is not reported; the help viewers show what is missing.
-void completeHelpPages(const QString& installDir)
-{
-    const QString shipped = shippedDataDir();
-    if (shipped.isEmpty()) {
-        return;
-    }
-    for (const char* folder : {"activehelp", "help"}) {
-        const std::filesystem::path source = std::filesystem::path(shipped.toStdString()) / folder;
-        std::error_code ec;
-        if (!std::filesystem::is_directory(source, ec)) {
-            continue;
-        }
-        try {
-            config::seedInstallation(source, std::filesystem::path(installDir.toStdString()) / folder);
-        } catch (const std::filesystem::filesystem_error&) {
-            // See above: left to the viewers.
-        }
-    }
-}
-
 } // namespace
 
 QString defaultInstallDir()
@@ -80,11 +57,37 @@ void writeInitialSettings(AppSettings& settings, const QString& installDir)
     }
 }
 
-QString ensureInstallation(AppSettings& settings)
+QStringList upgradeInstallation(const QString& installDir)
+{
+    QStringList messages;
+    const QString shipped = shippedDataDir();
+    if (shipped.isEmpty() || QDir(shipped) == QDir(installDir)) {
+        return messages;
+    }
+    try {
+        const auto upgrade = config::upgradeInstallation(std::filesystem::path(shipped.toStdString()),
+                                                         std::filesystem::path(installDir.toStdString()));
+        for (const auto& [kept, beside] : upgrade.keptBeside) {
+            messages << QStringLiteral("\"%1\" was changed since it was installed, so it was kept; this version's file "
+                                       "was put beside it as \"%2\".")
+                            .arg(QString::fromStdString(kept.string()), QString::fromStdString(beside.string()));
+        }
+    } catch (const std::exception& error) {
+        // An installation that cannot be brought up to date still works as it is.
+        messages << QStringLiteral("The installation \"%1\" could not be brought up to date: %2")
+                        .arg(installDir, QString::fromLocal8Bit(error.what()));
+    }
+    return messages;
+}
+
+QString ensureInstallation(AppSettings& settings, QStringList* notices)
 {
     const QString recorded = settings.read(keys::installPath);
     if (holdsInstallation(recorded)) {
-        completeHelpPages(recorded);
+        const QStringList messages = upgradeInstallation(recorded);
+        if (notices != nullptr) {
+            *notices << messages;
+        }
         return recorded;
     }
     const QString shipped = shippedDataDir();

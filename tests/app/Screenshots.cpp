@@ -1,20 +1,29 @@
-// Saves a picture of each window, each entity tab included, for the manual (scripts/help-screenshots.sh copies them into
+// Saves a picture of each window, each entity tab included, and of the spreadsheet preview with
+// its row menu open, for the manual (scripts/help-screenshots.sh copies them into
 // data/help/images) and for looking at the layout under other fonts or scale factors:
 //   app_screenshots <output folder>
 // Run it with a temporary HOME: it makes a per-user installation there. A window that the
-// program does not have (yet) is left out; every picture taken is listed on the output.
+// program does not have (yet) is left out; every picture taken is listed on the output. The row
+// menu is a window of its own, so its picture is taken from the screen: run under Xvfb
+// (xvfb-run) for that one.
 
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPanels.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTextBrowser>
 
 using namespace mervalon::app;
@@ -103,6 +112,28 @@ int main(int argc, char** argv)
     QApplication::sendEvent(tree, &move);
     save(program->activeHelp().window(), output + QStringLiteral("/active-help.png"));
     control<QCheckBox>(window, "CheckBox3")->click();
+
+    // The preview with a real point sheet, the row menu opened on row 6's header.
+    const QString workbooks = QDir::homePath() + QStringLiteral("/workbooks");
+    QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(MERVALON_SOURCE_DIR "/tests/app/spreadsheet/make_preview_workbooks.py"), workbooks});
+    interaction.dialogScripts.clear();
+    interaction.dialogScripts.push_back([&](QDialog& dialog) {
+        dialog.show();
+        save(dialog, output + QStringLiteral("/dialog-spreadsheet.png"));
+        auto* header = control<QTableView>(dialog, "StringGrid1")->verticalHeader();
+        const QPoint at(header->width() / 2, header->sectionViewportPosition(5) + 6);
+        QTest::mouseRelease(header->viewport(), Qt::RightButton, {}, at);
+        QTest::qWait(300);
+        auto* menu = control<QMenu>(dialog, "PopupMenu1");
+        const QRect area = dialog.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
+        dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(output + QStringLiteral("/dialog-spreadsheet-rowmenu.png"));
+        menu->hide();
+        return int(QDialog::Accepted);
+    });
+    program->spreadsheetPreview().previewWorkbook(workbooks + QStringLiteral("/survey.xls"));
+    interaction.dialogScripts.clear();
 
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));

@@ -8,6 +8,7 @@
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/shell/QtInteraction.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 #include "platform/Installation.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
     m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
     m_activeHelp = std::make_unique<ActiveHelp>(interaction, *m_mainWindow);
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
@@ -63,6 +65,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
 Program::~Program()
 {
     // The dialogs are children of the main window; release them first so each is deleted once.
+    m_spreadsheetPreview.reset();
     m_activeHelp.reset();
     m_extensionDialog.reset();
     m_destinationDialog.reset();

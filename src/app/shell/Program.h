@@ -21,6 +21,7 @@ class ExtensionListDialog;
 class HintSwitch;
 class Interaction;
 class MainWindow;
+class SpreadsheetPreview;
 
 class Program {
 public:
@@ -40,6 +41,7 @@ public:
     [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
     [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
+    [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] ActiveHelp& activeHelp() const { return *m_activeHelp; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<DestinationFolderDialog> m_destinationDialog;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
     std::unique_ptr<ActiveHelp> m_activeHelp;
     std::unique_ptr<ConfigurationCommands> m_commands;
     QString m_installDir;

@@ -378,21 +378,6 @@ private slots:
         extensions.hide();
     }
 
-    void anOlderInstallationGetsTheMissingHelpPagesOnly()
-    {
-        const QString installDir = TestEnvironment::install();
-        const QString page = installDir + QStringLiteral("/activehelp/qvh.htm");
-        const QString manual = installDir + QStringLiteral("/help/index.html");
-        QVERIFY(QFile::exists(page));
-        QVERIFY(QFile::remove(manual));
-        writeFile(page, "<p>My own notes</p>");
-
-        FakeInteraction interaction;
-        auto program = startProgram(interaction);
-        QVERIFY(QFile::exists(manual));
-        QCOMPARE(readFile(page), QByteArray("<p>My own notes</p>"));
-    }
-
 private:
     TestEnvironment& m_environment;
 };
