@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QStringList>
 
 #include <clocale>
 
@@ -43,7 +44,12 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
     try {
-        m_installDir = platform::ensureInstallation(m_settings);
+        QStringList notices;
+        m_installDir = platform::ensureInstallation(m_settings, &notices);
+        // A shipped file the user changed was kept; say once where this version's one was put.
+        for (const QString& notice : notices) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, notice);
+        }
     } catch (const std::exception& error) {
         // The window still opens; its start reports what it cannot read.
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
