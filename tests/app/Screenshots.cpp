@@ -7,6 +7,7 @@
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QTabWidget>
 #include <QToolButton>
@@ -53,6 +54,23 @@ int main(int argc, char** argv)
         return int(QDialog::Rejected);
     });
     control<QToolButton>(window, "SpeedButton4")->click();
+
+    // The format editor on a text format and on a workbook format.
+    auto* format = control<QComboBox>(window, "format");
+    for (const char* name : {"penzd comma", "excel penzdc"}) {
+        format->setCurrentIndex(format->findText(QLatin1String(name)));
+        interaction.dialogScripts.push_back([&output, name](QDialog& dialog) {
+            dialog.show();
+            QTest::qWait(200);
+            const QString kind = QLatin1String(name).startsWith(QLatin1String("excel")) ? QStringLiteral("excel")
+                                                                                          : QStringLiteral("text");
+            dialog.grab().save(output + QStringLiteral("/dialog-format-editor-%1.png").arg(kind));
+            qInfo("format editor %dx%d", dialog.frameGeometry().width(), dialog.frameGeometry().height());
+            dialog.hide();
+            return int(QDialog::Accepted);
+        });
+        control<QToolButton>(window, "SpeedButton14")->click();
+    }
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));
     }

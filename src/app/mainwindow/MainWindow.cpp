@@ -6,6 +6,7 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/formats/FormatEditorDialog.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/shell/Interaction.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -105,6 +107,7 @@ QWidget* MainWindow::buildCreationTab()
     m_format->setMinimumContentsLength(8);
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
                                     style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    connect(editorButton, &QToolButton::clicked, this, &MainWindow::openFormatEditor);
     auto* description = named(new QLabel(format), "Label33");
     description->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* modifiersButton = named(new QPushButton(QStringLiteral("Data modifiers ( OFF ) ..."), format), "SpeedButton17");
@@ -319,8 +322,34 @@ void MainWindow::attach(const QString& installDir, ConfigurationCommands& comman
 
 void MainWindow::fillFormatList()
 {
+    const QString chosen = m_format->currentText();
+    const QSignalBlocker blocker(m_format);
+    m_format->clear();
     for (const std::string& name : formats::listFormats(toPath(m_installDir))) {
         m_format->addItem(fromText(name));
+    }
+    int index = m_format->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        index = m_format->findText(QStringLiteral("!default"), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    }
+    m_format->setCurrentIndex(index >= 0 || m_format->count() == 0 ? index : 0);
+}
+
+void MainWindow::openFormatEditor()
+{
+    if (m_formatEditor == nullptr) {
+        return;
+    }
+    m_interaction.setWindowOpacity(*this, 200);
+    if (m_formatEditor->prepare(m_format->currentText())) {
+        m_interaction.execDialog(*m_formatEditor);
+    }
+    m_interaction.setWindowOpacity(*this, 255);
+    const QString shown = m_formatEditor->currentName();
+    fillFormatList();
+    const int index = m_format->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        m_format->setCurrentIndex(index);
     }
 }
 
