@@ -341,11 +341,14 @@ void MainWindow::openFormatEditor()
         return;
     }
     m_interaction.setWindowOpacity(*this, 200);
-    if (m_formatEditor->prepare(m_format->currentText())) {
+    const bool opened = m_formatEditor->prepare(m_format->currentText());
+    if (opened) {
         m_interaction.execDialog(*m_formatEditor);
     }
     m_interaction.setWindowOpacity(*this, 255);
-    const QString shown = m_formatEditor->currentName();
+    // The format the editor showed last becomes the choice; an editor that could not open
+    // leaves the choice as it was.
+    const QString shown = opened ? m_formatEditor->currentName() : m_format->currentText();
     fillFormatList();
     const int index = m_format->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0) {

@@ -108,6 +108,23 @@ private slots:
         QCOMPARE(chosen->currentText(), QStringLiteral("penzd tab"));
     }
 
+    void aChosenFormatWhoseFileIsGoneOpensTheEditorOnTheFirst()
+    {
+        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
+        QFile::remove(m_formats + QStringLiteral("/penzd tab.rpf"));
+        QString shown;
+        m_interaction.dialogScripts.push_back([&shown](QDialog& dialog) {
+            shown = control<QComboBox>(dialog, "ComboBox3")->currentText();
+            return int(QDialog::Rejected);
+        });
+        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        QCOMPARE(shown, QStringLiteral("!default"));
+        QCOMPARE(chosen->currentText(), QStringLiteral("!default"));
+        QCOMPARE(chosen->count(), 6);
+        QCOMPARE(m_interaction.messages.size(), std::size_t(0));
+    }
+
     void anExcelFormatEnablesItsSheetAndNotTheSeparator()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("excel penzdc")));
