@@ -301,6 +301,7 @@ FormatEditorFields FormatEditorDialog::fields() const
 void FormatEditorDialog::showFields(const FormatEditorFields& fields)
 {
     m_description->setText(fields.description);
+    m_description->setCursorPosition(0); // a long description shows its beginning
     (fields.isExcel ? m_excelKind : m_textKind)->setChecked(true);
     (fields.sheetByNumber ? m_byNumber : m_byName)->setChecked(true);
     m_sheetNumber->setText(fields.sheetNumber);
@@ -541,7 +542,7 @@ void FormatEditorDialog::reject()
 void FormatEditorDialog::chooseFormat(int index)
 {
     const QString chosen = m_list->itemText(index);
-    if (chosen == m_shownName) {
+    if (index < 0 || chosen == m_shownName) {
         return;
     }
     // The list never names a format other than the one the controls hold: a switch that is

@@ -387,6 +387,23 @@ private slots:
         QCOMPARE(m_editor->currentName(), QStringLiteral("penzd semicolon"));
     }
 
+    void aSaveThatCannotWriteIsReportedAndTheEditorStaysOpen()
+    {
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
+        type(*m_editor, "Edit9", QStringLiteral("Edited"));
+        QDir(m_formats).removeRecursively();
+        writeFile(m_formats, "not a folder");
+        m_interaction.answers = {MessageAnswer::Yes};
+        QSignalSpy finished(m_editor, &QDialog::finished);
+        control<QPushButton>(*m_editor, "SpeedButton5")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(2));
+        QCOMPARE(m_interaction.messages[1].icon, MessageIcon::Error);
+        QCOMPARE(m_interaction.messages[1].text,
+                 QStringLiteral("Cannot save file \"%1/penzd comma.rpf\". Not a directory").arg(m_formats));
+        QCOMPARE(finished.size(), 0);
+        QCOMPARE(readFile(m_formats), QByteArray("not a folder"));
+    }
+
     void renameMovesTheFileAndKeepsTheListSorted()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("!default")));
@@ -401,6 +418,12 @@ private slots:
         control<QToolButton>(*m_editor, "SpeedButton4")->click();
         QCOMPARE(shownText, QStringLiteral("penzd comma"));
         QCOMPARE(m_interaction.messages.back().text, QStringLiteral("     Format name already exists.     "));
+
+        m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("../a comma")));
+        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        QCOMPARE(m_interaction.messages.back().text,
+                 QStringLiteral("     Format name cannot contain \"/\" or \"\\\".     "));
+        QVERIFY(!QFile::exists(m_installDir + QStringLiteral("/a comma.rpf")));
 
         const QByteArray bytes = readFile(m_formats + QStringLiteral("/penzd comma.rpf"));
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("A Comma")));
