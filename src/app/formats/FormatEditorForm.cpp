@@ -31,7 +31,7 @@ QString notAnInteger(const QString& text)
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
-/// The last character of a separator of fixed choice, or none when it is none of them.
+/// The fixed choice a stored separator is, or none when it is none of them.
 std::optional<SeparatorChoice> fixedChoice(const std::string& separator)
 {
     if (separator.size() != 1) {
