@@ -3,6 +3,8 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/formats/FormatEditorDialog.h"
+#include "app/formats/FormatNamePrompt.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
@@ -40,6 +42,11 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
     m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_formatEditor = std::make_unique<FormatEditorDialog>(interaction, m_mainWindow.get());
+    m_newFormatPrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::NewFormat, interaction,
+                                                           m_formatEditor.get());
+    m_renamePrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::Rename, interaction,
+                                                        m_formatEditor.get());
     m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
@@ -58,6 +65,8 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
                                  : std::make_unique<ConfigurationCommands>(interaction, m_installDir);
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
+    m_formatEditor->attach(m_installDir, *m_newFormatPrompt, *m_renamePrompt);
+    m_mainWindow->attachFormatEditor(*m_formatEditor);
     m_mainWindow->fillFormatList();
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
 }
@@ -66,6 +75,9 @@ Program::~Program()
 {
     // The dialogs are children of the main window; release them first so each is deleted once.
     m_spreadsheetPreview.reset();
+    m_renamePrompt.reset();
+    m_newFormatPrompt.reset();
+    m_formatEditor.reset();
     m_extensionDialog.reset();
     m_destinationDialog.reset();
     m_mainWindow.reset();
