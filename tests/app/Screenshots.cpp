@@ -11,18 +11,23 @@
 #include "app/entities/EntityPanels.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/files/DestinationFolderDialog.h"
+#include "app/files/ExtensionListDialog.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialog>
+#include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTableView>
 #include <QTextBrowser>
 
@@ -102,7 +107,6 @@ int main(int argc, char** argv)
     saveDialogOf(interaction, window, "SpeedButton3", output + QStringLiteral("/dialog-color.png"));
     saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-modifiers.png"));
     saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-order.png"));
-    saveDialogOf(interaction, window, "SpeedButton14", output + QStringLiteral("/dialog-format-editor.png"));
 
     // The Active Help window, showing the topic of the folder tree.
     control<QCheckBox>(window, "CheckBox3")->click();
@@ -133,7 +137,24 @@ int main(int argc, char** argv)
         return int(QDialog::Accepted);
     });
     program->spreadsheetPreview().previewWorkbook(workbooks + QStringLiteral("/survey.xls"));
+    // The format editor on a text format and on a workbook format. A dialog that did not open
+    // above leaves its script behind; it must not picture the editor.
     interaction.dialogScripts.clear();
+    auto* format = control<QComboBox>(window, "format");
+    for (const char* name : {"penzd comma", "excel penzdc"}) {
+        format->setCurrentIndex(format->findText(QLatin1String(name)));
+        interaction.dialogScripts.push_back([&output, name](QDialog& dialog) {
+            dialog.show();
+            QTest::qWait(200);
+            const QString kind = QLatin1String(name).startsWith(QLatin1String("excel")) ? QStringLiteral("excel")
+                                                                                          : QStringLiteral("text");
+            dialog.grab().save(output + QStringLiteral("/dialog-format-editor-%1.png").arg(kind));
+            qInfo("format editor %dx%d", dialog.frameGeometry().width(), dialog.frameGeometry().height());
+            dialog.hide();
+            return int(QDialog::Accepted);
+        });
+        control<QToolButton>(window, "SpeedButton14")->click();
+    }
 
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));

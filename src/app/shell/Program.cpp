@@ -3,6 +3,8 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/formats/FormatEditorDialog.h"
+#include "app/formats/FormatNamePrompt.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QStringList>
 
 #include <clocale>
 
@@ -40,12 +43,22 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
     m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_formatEditor = std::make_unique<FormatEditorDialog>(interaction, m_mainWindow.get());
+    m_newFormatPrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::NewFormat, interaction,
+                                                           m_formatEditor.get());
+    m_renamePrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::Rename, interaction,
+                                                        m_formatEditor.get());
     m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
     m_activeHelp = std::make_unique<ActiveHelp>(interaction, *m_mainWindow);
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
     try {
-        m_installDir = platform::ensureInstallation(m_settings);
+        QStringList notices;
+        m_installDir = platform::ensureInstallation(m_settings, &notices);
+        // A shipped file the user changed was kept; say once where this version's one was put.
+        for (const QString& notice : notices) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, notice);
+        }
     } catch (const std::exception& error) {
         // The window still opens; its start reports what it cannot read.
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
@@ -54,6 +67,8 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
                                  : std::make_unique<ConfigurationCommands>(interaction, m_installDir);
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
+    m_formatEditor->attach(m_installDir, *m_newFormatPrompt, *m_renamePrompt);
+    m_mainWindow->attachFormatEditor(*m_formatEditor);
     m_activeHelp->setInstallDir(m_installDir);
     m_mainWindow->attachHelp(*m_activeHelp);
     // Closing the Active Help window is refused until the user leaves the program.
@@ -66,6 +81,9 @@ Program::~Program()
 {
     // The dialogs are children of the main window; release them first so each is deleted once.
     m_spreadsheetPreview.reset();
+    m_renamePrompt.reset();
+    m_newFormatPrompt.reset();
+    m_formatEditor.reset();
     m_activeHelp.reset();
     m_extensionDialog.reset();
     m_destinationDialog.reset();

@@ -18,6 +18,8 @@ class ActiveHelp;
 class ConfigurationCommands;
 class DestinationFolderDialog;
 class ExtensionListDialog;
+class FormatEditorDialog;
+class FormatNamePrompt;
 class HintSwitch;
 class Interaction;
 class MainWindow;
@@ -41,6 +43,7 @@ public:
     [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
     [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
+    [[nodiscard]] FormatEditorDialog& formatEditor() const { return *m_formatEditor; }
     [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] ActiveHelp& activeHelp() const { return *m_activeHelp; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
@@ -53,6 +56,9 @@ private:
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<DestinationFolderDialog> m_destinationDialog;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<FormatEditorDialog> m_formatEditor;
+    std::unique_ptr<FormatNamePrompt> m_newFormatPrompt;
+    std::unique_ptr<FormatNamePrompt> m_renamePrompt;
     std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
     std::unique_ptr<ActiveHelp> m_activeHelp;
     std::unique_ptr<ConfigurationCommands> m_commands;

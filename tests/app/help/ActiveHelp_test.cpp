@@ -2,6 +2,7 @@
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/formats/FormatEditorDialog.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/help/HelpTopicsRules.h"
@@ -142,7 +143,8 @@ private slots:
         const std::pair<HelpWindow, QWidget*> windows[] = {{HelpWindow::Main, &main},
                                                           {HelpWindow::ExtensionList, &program->extensionListDialog()},
                                                           {HelpWindow::DataModifiers, &main.dataModifiersDialog()},
-                                                          {HelpWindow::EntitiesOrder, &main.entitiesOrderDialog()}};
+                                                          {HelpWindow::EntitiesOrder, &main.entitiesOrderDialog()},
+                                                          {HelpWindow::FormatEditor, &program->formatEditor()}};
         for (const auto& [kind, window] : windows) {
             QCOMPARE(helpWindowOf(window->objectName(), window->windowTitle()), kind);
             for (const QString& name : helpTopicControls(kind)) {
@@ -254,6 +256,8 @@ private slots:
         hover(control<QWidget>(extensions, "Label1"));
         hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), "GroupBox2"));
         hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
+        hover(control<QWidget>(program->formatEditor(), "Edit21"));
+        hover(control<QWidget>(program->formatEditor(), "CheckBox20"));
 
         // A window known by its caption alone: its controls answer as soon as it exists.
         QWidget editor(nullptr, Qt::Dialog);
@@ -261,7 +265,7 @@ private slots:
         auto* formats = new QGroupBox(QStringLiteral(" Available formats "), &editor);
         formats->setObjectName(QStringLiteral("GroupBox2"));
         hover(formats);
-        QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 13, 33, 26}));
+        QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 13, 33, 23, 25, 26}));
     }
 
     void switchingOffHidesAndKeepsTheLastTopic()
@@ -345,7 +349,8 @@ private slots:
         }
         // The dialogs' "Help" buttons open it too.
         for (QWidget* dialog : std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
-                                                              &program->mainWindow().entitiesOrderDialog()}) {
+                                                              &program->mainWindow().entitiesOrderDialog(),
+                                                              &program->formatEditor()}) {
             interaction.calls.clear();
             control<QAbstractButton>(*dialog, "SpeedButton7")->click();
             QCOMPARE(interaction.calls, QStringList{manual});
