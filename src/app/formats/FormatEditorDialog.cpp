@@ -3,6 +3,7 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/formats/FormatNamePrompt.h"
+#include "app/help/HelpTopicsRules.h"
 #include "app/shell/Interaction.h"
 #include "core/formats/FormatLibrary.h"
 
@@ -78,7 +79,7 @@ void FormatEditorDialog::build()
     }
     connect(done, &QPushButton::clicked, this, &FormatEditorDialog::finish);
     connect(help, &QPushButton::clicked, this,
-            [this] { m_interaction.openDocument(m_installDir + QStringLiteral("/help_mervalon40.chm")); });
+            [this] { showHelpFile(m_interaction, m_installDir); });
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(done);
     buttons->addWidget(help);

@@ -11,6 +11,8 @@
 #include "app/order/EntitiesOrderForm.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/formats/FormatEditorDialog.h"
+#include "app/help/ActiveHelp.h"
+#include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/shell/Interaction.h"
@@ -207,7 +209,10 @@ QWidget* MainWindow::buildOptionsTab()
         m_hints.setEnabled(on);
         writeBoolSetting(platform::keys::showHints, on);
     });
-    connect(m_activeHelpBox, &QCheckBox::clicked, this, [this](bool on) { writeBoolSetting(platform::keys::activeHelp, on); });
+    connect(m_activeHelpBox, &QCheckBox::clicked, this, [this](bool on) {
+        writeBoolSetting(platform::keys::activeHelp, on);
+        switchActiveHelp(on, ActiveHelp::kSwitchOffset);
+    });
 
     auto* viewer = groupBox(page, "GroupBox8", " Coordinates file Preview and Error Report  ");
     auto* viewerLayout = new QVBoxLayout(viewer);
@@ -286,6 +291,9 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
         layout->addWidget(button);
         if (glyph.name == exit) {
             connect(button, &QToolButton::clicked, this, &MainWindow::exitProgram);
+        }
+        if (glyph.name == help) {
+            connect(button, &QToolButton::clicked, this, &MainWindow::openHelpFile);
         }
         if (glyph.name == create) {
             // The first tab's button follows the file list; the others never run.
@@ -442,6 +450,12 @@ bool MainWindow::startMainWindow()
         m_files->focusFolderTree();
         m_commands->applyConfiguration(*this);
         m_activeHelpBox->setChecked(activeHelp);
+        switchActiveHelp(activeHelp, ActiveHelp::kSwitchOffset);
+        // The window start places the window further left than switching on does.
+        if (m_help != nullptr) {
+            m_help->placeBesideMainWindow(ActiveHelp::kStartOffset);
+            m_help->showHelpTopic(kStartHelpTopic);
+        }
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
         return false;
@@ -619,7 +633,7 @@ bool MainWindow::checkEntitiesCreation()
 
 void MainWindow::openHelpFile()
 {
-    m_interaction.openDocument(QDir(m_installDir).filePath(QStringLiteral("help_mervalon40.chm")));
+    showHelpFile(m_interaction, m_installDir);
 }
 
 int MainWindow::fileTypeCount() const
@@ -637,6 +651,13 @@ void MainWindow::tabChanged(int index)
     const bool enabled = configurationStripEnabled(index);
     for (QWidget* widget : std::initializer_list<QWidget*>{m_loadButton, m_saveButton, m_inUseLabel, m_nameLabel}) {
         widget->setEnabled(enabled);
+    }
+}
+
+void MainWindow::switchActiveHelp(bool on, int offset)
+{
+    if (m_help != nullptr) {
+        m_help->setActive(on, offset);
     }
 }
 

@@ -25,6 +25,7 @@ class QToolButton;
 
 namespace mervalon::app {
 
+class ActiveHelp;
 class ConfigurationCommands;
 class DataModifiersDialog;
 class DestinationFolderDialog;
@@ -47,6 +48,9 @@ public:
     /// commands and the dialogs this window opens. Must be called before the window is shown.
     void attach(const QString& installDir, ConfigurationCommands& commands, DestinationFolderDialog& destination,
                 ExtensionListDialog& extensions);
+
+    /// The Active Help that "Show Active Help window." switches; must be given before the window is shown.
+    void attachHelp(ActiveHelp& help) { m_help = &help; }
 
     /// The format editor this window opens with "Format Editor...".
     void attachFormatEditor(FormatEditorDialog& editor) { m_formatEditor = &editor; }
@@ -122,6 +126,7 @@ private:
     bool confirmExit();
     void saveFolders();
     void tabChanged(int index);
+    void switchActiveHelp(bool on, int offset);
     void writeBoolSetting(platform::BoolKey key, bool value);
     void reportError(const QString& text);
     /// The data modifiers button's caption and colour say whether any modifier is on.
@@ -134,6 +139,7 @@ private:
     RunOptions m_options;
     ConfigurationCommands* m_commands = nullptr;
     FormatEditorDialog* m_formatEditor = nullptr;
+    ActiveHelp* m_help = nullptr;
     QString m_installDir;
     bool m_started = false;
     /// The folders were read at the window start, so the exit may write them back; after a

@@ -5,6 +5,7 @@
 #include "app/files/ExtensionListDialog.h"
 #include "app/formats/FormatEditorDialog.h"
 #include "app/formats/FormatNamePrompt.h"
+#include "app/help/ActiveHelp.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
@@ -48,6 +49,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_renamePrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::Rename, interaction,
                                                         m_formatEditor.get());
     m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
+    m_activeHelp = std::make_unique<ActiveHelp>(interaction, *m_mainWindow);
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
     try {
@@ -67,6 +69,10 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
     m_formatEditor->attach(m_installDir, *m_newFormatPrompt, *m_renamePrompt);
     m_mainWindow->attachFormatEditor(*m_formatEditor);
+    m_activeHelp->setInstallDir(m_installDir);
+    m_mainWindow->attachHelp(*m_activeHelp);
+    // Closing the Active Help window is refused until the user leaves the program.
+    QObject::connect(m_mainWindow.get(), &MainWindow::programEnded, m_activeHelp.get(), &ActiveHelp::allowClosing);
     m_mainWindow->fillFormatList();
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
 }
@@ -78,6 +84,7 @@ Program::~Program()
     m_renamePrompt.reset();
     m_newFormatPrompt.reset();
     m_formatEditor.reset();
+    m_activeHelp.reset();
     m_extensionDialog.reset();
     m_destinationDialog.reset();
     m_mainWindow.reset();

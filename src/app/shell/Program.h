@@ -14,6 +14,7 @@ class QApplication;
 
 namespace mervalon::app {
 
+class ActiveHelp;
 class ConfigurationCommands;
 class DestinationFolderDialog;
 class ExtensionListDialog;
@@ -44,6 +45,7 @@ public:
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
     [[nodiscard]] FormatEditorDialog& formatEditor() const { return *m_formatEditor; }
     [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
+    [[nodiscard]] ActiveHelp& activeHelp() const { return *m_activeHelp; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
 
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<FormatNamePrompt> m_newFormatPrompt;
     std::unique_ptr<FormatNamePrompt> m_renamePrompt;
     std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
+    std::unique_ptr<ActiveHelp> m_activeHelp;
     std::unique_ptr<ConfigurationCommands> m_commands;
     QString m_installDir;
 };

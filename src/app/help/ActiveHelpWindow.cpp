@@ -1,0 +1,47 @@
+#include "app/help/ActiveHelpWindow.h"
+
+#include "app/shell/Interaction.h"
+
+#include <QCloseEvent>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace mervalon::app {
+
+ActiveHelpWindow::ActiveHelpWindow(Interaction& interaction, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_interaction(interaction), m_browser(new QTextBrowser(this))
+{
+    setObjectName(QStringLiteral("TFormAide"));
+    setWindowTitle(QStringLiteral("Active Help"));
+    m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+    // A link of a topic (to the manual, mostly) opens in the desktop's browser: the window is
+    // too small to read the manual in.
+    m_browser->setOpenLinks(false);
+    connect(m_browser, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& url) { m_interaction.openDocument(url.toString()); });
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_browser);
+    setFixedSize(kClientWidth, kClientHeight);
+}
+
+void ActiveHelpWindow::navigate(const QUrl& url)
+{
+    m_browser->setSource(url);
+}
+
+void ActiveHelpWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closingAllowed) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
+                              QStringLiteral("Please see the \"Options\" tab to disable Active Help"));
+}
+
+} // namespace mervalon::app

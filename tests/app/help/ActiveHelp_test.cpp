@@ -1,0 +1,392 @@
+#include "app/AppTestSupport.h"
+#include "app/entities/EntityPanels.h"
+#include "app/files/DestinationFolderDialog.h"
+#include "app/files/ExtensionListDialog.h"
+#include "app/formats/FormatEditorDialog.h"
+#include "app/help/ActiveHelp.h"
+#include "app/help/ActiveHelpWindow.h"
+#include "app/help/HelpTopicsRules.h"
+#include "app/modifiers/DataModifiersDialog.h"
+#include "app/order/EntitiesOrderDialog.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <cstdlib>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QToolTip>
+
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+Q_DECLARE_METATYPE(mervalon::app::HelpWindow)
+
+namespace {
+
+/// The pointer moving over `widget` without a button pressed, as the desktop delivers it.
+void hover(QWidget* widget)
+{
+    const QPointF local(1, 1);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+QList<int> shownTopics(const QSignalSpy& spy)
+{
+    QList<int> topics;
+    for (const QList<QVariant>& arguments : spy) {
+        topics << arguments.at(0).toInt();
+    }
+    return topics;
+}
+
+} // namespace
+
+class ActiveHelpTest : public QObject {
+    Q_OBJECT
+public:
+    explicit ActiveHelpTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init() { m_environment.reset(); }
+
+    void theTableAnswersForTheControlUnderThePointer_data()
+    {
+        QTest::addColumn<HelpWindow>("window");
+        QTest::addColumn<QStringList>("chain");
+        QTest::addColumn<int>("topic");
+        using W = HelpWindow;
+        QTest::newRow("folder tree viewport") << W::Main << QStringList{"qt_scrollarea_viewport", "sh1", "GroupBox1"} << 1;
+        QTest::newRow("file list") << W::Main << QStringList{"fl1"} << 2;
+        QTest::newRow("lock button") << W::Main << QStringList{"SpeedButton2", "GroupBox2"} << 3;
+        QTest::newRow("entities group free area") << W::Main << QStringList{"GroupBox3", "TabSheet1"} << 6;
+        QTest::newRow("a control inside the entities group has its own")
+            << W::Main << QStringList{"pt_cr", "TabSheet2", "qt_tabwidget_stackedwidget", "pagecontrol2", "GroupBox3"}
+            << 0;
+        QTest::newRow("layer edit") << W::Main << QStringList{"Edit16", "TabSheet6", "pagecontrol2"} << 17;
+        QTest::newRow("height edit of the main window") << W::Main << QStringList{"Edit2"} << 18;
+        QTest::newRow("prefix edit of the format editor") << W::FormatEditor << QStringList{"Edit2", "Panel1"} << 24;
+        QTest::newRow("colour panel") << W::Main << QStringList{"Panel7"} << 19;
+        QTest::newRow("3D button") << W::Main << QStringList{"RadioButton12"} << 20;
+        QTest::newRow("text file button") << W::FormatEditor << QStringList{"RadioButton11"} << 21;
+        QTest::newRow("sheet panel, not its edits") << W::FormatEditor << QStringList{"Edit8", "Panel5"} << 0;
+        QTest::newRow("unnamed layout widget") << W::Main << QStringList{"", "BitBtn10"} << 29;
+        QTest::newRow("main window free area") << W::Main << QStringList{} << 0;
+        QTest::newRow("extension list free area") << W::ExtensionList << QStringList{} << 15;
+        QTest::newRow("extension list edit") << W::ExtensionList << QStringList{"Edit1"} << 15;
+        QTest::newRow("format list group") << W::FormatEditor << QStringList{"GroupBox2"} << 26;
+        QTest::newRow("entities position") << W::EntitiesOrder << QStringList{"GroupBox1"} << 12;
+        QTest::newRow("renumbering") << W::DataModifiers << QStringList{"GroupBox1"} << 32;
+        QTest::newRow("coordinates modification") << W::DataModifiers << QStringList{"GroupBox2"} << 33;
+        QTest::newRow("another window") << W::Other << QStringList{"GroupBox1"} << 0;
+    }
+
+    void theTableAnswersForTheControlUnderThePointer()
+    {
+        QFETCH(HelpWindow, window);
+        QFETCH(QStringList, chain);
+        QFETCH(int, topic);
+        QCOMPARE(helpTopicUnderPointer(window, chain), topic);
+    }
+
+    void windowsAreKnownByNameOrCaption()
+    {
+        QCOMPARE(helpWindowOf(u"Form1", u" Mervalon 4.0"), HelpWindow::Main);
+        QCOMPARE(helpWindowOf(u"TForm9", u""), HelpWindow::ExtensionList);
+        QCOMPARE(helpWindowOf(u"anything", u" Format Editor"), HelpWindow::FormatEditor);
+        QCOMPARE(helpWindowOf(u"", u" Entities order"), HelpWindow::EntitiesOrder);
+        QCOMPARE(helpWindowOf(u"", u" Data modifiers"), HelpWindow::DataModifiers);
+        QCOMPARE(helpWindowOf(u"TForm4", u" Color selection"), HelpWindow::Other);
+        QCOMPARE(helpWindowOf(u"", u""), HelpWindow::Other);
+    }
+
+    void everyTopicButEightAndThirtyBelongsToAControl()
+    {
+        // Topic numbers are anchors of the help page; a gap or a stray number would show the
+        // wrong text.
+        const QStringList names{"sh1", "fl1", "Edit1", "SpeedButton15", "autosel", "GroupBox3", "GroupBox4",
+                                "Button2", "SpeedButton13", "SpeedButton12", "pt_la", "Edit2", "Panel1", "rb1",
+                                "BitBtn1", "BitBtn2", "BitBtn10", "SpeedButton17", "GroupBox1", "GroupBox2",
+                                "ListBox1", "Edit5", "Edit4", "CheckBox4", "RadioButton11", "RadioButton12", ""};
+        QSet<int> topics;
+        for (HelpWindow window : {HelpWindow::Main, HelpWindow::EntitiesOrder, HelpWindow::ExtensionList,
+                                  HelpWindow::FormatEditor, HelpWindow::DataModifiers}) {
+            for (const QString& name : names) {
+                topics.insert(helpTopicOf(window, name));
+            }
+        }
+        topics.remove(0);
+        QSet<int> expected;
+        for (int topic = 1; topic <= 33; ++topic) {
+            if (topic != 8 && topic != kStartHelpTopic) {
+                expected.insert(topic);
+            }
+        }
+        QCOMPARE(topics, expected);
+    }
+
+    void everyControlOfTheTableExists()
+    {
+        // A control renamed in its window would silently lose its topic.
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& main = program->mainWindow();
+        const std::pair<HelpWindow, QWidget*> windows[] = {{HelpWindow::Main, &main},
+                                                          {HelpWindow::ExtensionList, &program->extensionListDialog()},
+                                                          {HelpWindow::DataModifiers, &main.dataModifiersDialog()},
+                                                          {HelpWindow::EntitiesOrder, &main.entitiesOrderDialog()},
+                                                          {HelpWindow::FormatEditor, &program->formatEditor()}};
+        for (const auto& [kind, window] : windows) {
+            QCOMPARE(helpWindowOf(window->objectName(), window->windowTitle()), kind);
+            for (const QString& name : helpTopicControls(kind)) {
+                QVERIFY2(window->findChild<QWidget*>(name) != nullptr, qPrintable(name));
+            }
+        }
+    }
+
+    void addressesComeFromTheInstallationFolder()
+    {
+        QCOMPARE(helpTopicAddress("/home/ann/Mervalon40", 17), QStringLiteral("/home/ann/Mervalon40/activehelp/qvh.htm#17"));
+        QCOMPARE(helpFilePath("/home/ann/Mervalon40"), QStringLiteral("/home/ann/Mervalon40/help/index.html"));
+    }
+
+    void thePlaceStaysOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("room on the left") << QRect(400, 120, 602, 496) << 200 << QPoint(200, 120);
+        QTest::newRow("switched on") << QRect(400, 120, 602, 496) << 162 << QPoint(238, 120);
+        QTest::newRow("near the left edge") << QRect(60, 120, 602, 496) << 200 << QPoint(0, 120);
+        QTest::newRow("above the top") << QRect(400, -40, 602, 496) << 200 << QPoint(200, 0);
+        QTest::newRow("below the bottom") << QRect(400, 700, 602, 496) << 200 << QPoint(200, 800 - 230);
+        QTest::newRow("far right") << QRect(1600, 100, 602, 496) << 162 << QPoint(1280 - 160, 100);
+    }
+
+    void thePlaceStaysOnTheScreen()
+    {
+        QFETCH(QRect, main);
+        QFETCH(int, offset);
+        QFETCH(QPoint, expected);
+        QCOMPARE(activeHelpPosition(main, QSize(160, 230), QRect(0, 0, 1280, 800), offset), expected);
+    }
+
+    void offItShowsNothingAndSwitchingOnShowsTopic30()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        ActiveHelp& help = program->activeHelp();
+        QSignalSpy shown(&help, &ActiveHelp::topicShown);
+        QVERIFY(!help.window().isVisible());
+
+        hover(control<QWidget>(window, "sh1"));
+        hover(control<QWidget>(window, "Panel1"));
+        QCOMPARE(shown.count(), 0);
+        QCOMPARE(help.lastHelpTopic(), 0);
+
+        control<QCheckBox>(window, "CheckBox3")->click();
+        QCOMPARE(storedValue("achelp"), QStringLiteral("1"));
+        QVERIFY(help.window().isVisible());
+        QCOMPARE(shownTopics(shown), QList<int>{30});
+        QTextBrowser& browser = help.window().browser();
+        QCOMPARE(browser.objectName(), QStringLiteral("WebBrowser1"));
+        QCOMPARE(browser.source().toLocalFile(), program->installDir() + QStringLiteral("/activehelp/qvh.htm"));
+        QCOMPARE(browser.source().fragment(), QStringLiteral("30"));
+        QCOMPARE(help.window().windowTitle(), QStringLiteral("Active Help"));
+        QCOMPARE(help.window().size(), QSize(152, 202));
+        QVERIFY(help.window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    void oneTopicLoadsOnceAndAnotherLoadsAtOnce()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        ActiveHelp& help = program->activeHelp();
+        control<QCheckBox>(window, "CheckBox3")->click();
+        QSignalSpy shown(&help, &ActiveHelp::topicShown);
+
+        // The point's layer edit and the polyline's, on two tabs: one topic, one page load.
+        auto* entityTabs = control<EntityPanels>(window, "pagecontrol2");
+        hover(control<QWidget>(window, "pt_la"));
+        entityTabs->setCurrentIndex(entityTabs->count() - 1);
+        hover(control<QWidget>(window, "Edit16"));
+        QCOMPARE(shownTopics(shown), QList<int>{17});
+        hover(control<QWidget>(window, "Panel7"));
+        QCOMPARE(shownTopics(shown), (QList<int>{17, 19}));
+        QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("19"));
+
+        // The group's free area has its topic; a control inside it without one changes nothing.
+        hover(control<QWidget>(window, "GroupBox3"));
+        hover(control<QWidget>(window, "po_cr"));
+        hover(control<QWidget>(window, "Button2"));
+        // Inside the file list: Qt's viewport stands for the list.
+        hover(control<QWidget>(window, "fl1")->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
+        hover(control<QWidget>(window, "SpeedButton17"));
+        QCOMPARE(shownTopics(shown), (QList<int>{17, 19, 6, 9, 2, 31}));
+
+        // The Active Help window itself and windows without topics keep the last topic.
+        hover(&help.window().browser());
+        hover(&program->destinationDialog());
+        QCOMPARE(help.lastHelpTopic(), 31);
+    }
+
+    void dialogsHaveTheirTopicsWithoutCodeOfTheirOwn()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        ActiveHelp& help = program->activeHelp();
+        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        QSignalSpy shown(&help, &ActiveHelp::topicShown);
+
+        ExtensionListDialog& extensions = program->extensionListDialog();
+        hover(&extensions);
+        hover(control<QListWidget>(extensions, "ListBox1")->viewport());
+        hover(control<QWidget>(extensions, "Edit2"));
+        hover(control<QWidget>(extensions, "Label1"));
+        hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), "GroupBox2"));
+        hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
+        hover(control<QWidget>(program->formatEditor(), "Edit21"));
+        hover(control<QWidget>(program->formatEditor(), "CheckBox20"));
+
+        // A window known by its caption alone: its controls answer as soon as it exists.
+        QWidget editor(nullptr, Qt::Dialog);
+        editor.setWindowTitle(QStringLiteral(" Format Editor"));
+        auto* formats = new QGroupBox(QStringLiteral(" Available formats "), &editor);
+        formats->setObjectName(QStringLiteral("GroupBox2"));
+        hover(formats);
+        QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 13, 33, 23, 25, 26}));
+    }
+
+    void switchingOffHidesAndKeepsTheLastTopic()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        ActiveHelp& help = program->activeHelp();
+        auto* activeHelpBox = control<QCheckBox>(program->mainWindow(), "CheckBox3");
+        activeHelpBox->click();
+        QSignalSpy shown(&help, &ActiveHelp::topicShown);
+
+        activeHelpBox->click();
+        QVERIFY(!help.window().isVisible());
+        QCOMPARE(storedValue("achelp"), QStringLiteral("0"));
+        hover(control<QWidget>(program->mainWindow(), "sh1"));
+        // Topic 30 is still the page shown: switching on again loads nothing.
+        activeHelpBox->click();
+        QVERIFY(help.window().isVisible());
+        QCOMPARE(shown.count(), 0);
+        QCOMPARE(help.lastHelpTopic(), 30);
+    }
+
+    void closingTheWindowIsRefused()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        ActiveHelp& help = program->activeHelp();
+        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+
+        QVERIFY(!help.window().close());
+        QVERIFY(help.window().isVisible());
+        QCOMPARE(interaction.messages.size(), std::size_t{1});
+        QCOMPARE(interaction.messages[0].text, QStringLiteral("Please see the \"Options\" tab to disable Active Help"));
+        QCOMPARE(interaction.messages[0].icon, MessageIcon::Information);
+        QCOMPARE(interaction.messages[0].buttons, MessageButtons::Ok);
+
+        // Leaving the program closes it with the others, without a word.
+        program->mainWindow().exitProgram();
+        QVERIFY(help.window().close());
+        QCOMPARE(interaction.messages.size(), std::size_t{1});
+    }
+
+    void theWindowStartPlacesItFurtherLeftAndShowsTopic30()
+    {
+        storeValue("achelp", 1);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        ActiveHelp& help = program->activeHelp();
+        QVERIFY(control<QCheckBox>(window, "CheckBox3")->isChecked());
+        QVERIFY(help.window().isVisible());
+        QCOMPARE(help.lastHelpTopic(), 30);
+        QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("30"));
+
+        const QRect screen = window.screen()->availableGeometry();
+        const QRect frame = window.frameGeometry();
+        QCOMPARE(help.window().pos().x(), std::max(screen.left(), frame.left() - 200));
+        // The desktop adds the window frames only once the windows are shown: a few pixels.
+        QVERIFY(std::abs(help.window().pos().y() - frame.top()) <= 4);
+        QVERIFY(screen.contains(help.window().frameGeometry()));
+
+        // With room on the left, switching on again puts it 162 pixels left.
+        window.move(screen.left() + 300, screen.top() + 40);
+        auto* activeHelpBox = control<QCheckBox>(window, "CheckBox3");
+        activeHelpBox->click();
+        activeHelpBox->click();
+        QCOMPARE(help.window().pos(), QPoint(window.frameGeometry().left() - 162, window.frameGeometry().top()));
+    }
+
+    void theHelpButtonsOpenTheManual()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        const QString manual = QStringLiteral("open document: ") + program->installDir() + QStringLiteral("/help/index.html");
+        for (const char* name : {"BitBtn3", "BitBtn6", "BitBtn9"}) {
+            auto* button = control<QToolButton>(program->mainWindow(), name);
+            QCOMPARE(button->toolTip(), QStringLiteral("Show Help File..."));
+            interaction.calls.clear();
+            button->click();
+            QCOMPARE(interaction.calls, QStringList{manual});
+        }
+        // The dialogs' "Help" buttons open it too.
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
+                                                              &program->mainWindow().entitiesOrderDialog(),
+                                                              &program->formatEditor()}) {
+            interaction.calls.clear();
+            control<QAbstractButton>(*dialog, "SpeedButton7")->click();
+            QCOMPARE(interaction.calls, QStringList{manual});
+        }
+        QVERIFY(interaction.messages.empty());
+    }
+
+    void tooltipsAreOffInTheDialogsToo()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        auto* hints = control<QCheckBox>(program->mainWindow(), "CheckBox1");
+        ExtensionListDialog& extensions = program->extensionListDialog();
+        extensions.show();
+        auto* target = control<QWidget>(extensions, "Edit2");
+        const auto askForTip = [target] {
+            QToolTip::hideText();
+            QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(target, &help);
+        };
+
+        hints->click();
+        askForTip();
+        QVERIFY(!QToolTip::isVisible());
+        hints->click();
+        askForTip();
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Extensions used. Separated with semicolon."));
+        QToolTip::hideText();
+        extensions.hide();
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(ActiveHelpTest)
+
+#include "ActiveHelp_test.moc"
