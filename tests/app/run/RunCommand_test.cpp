@@ -5,6 +5,7 @@
 #include "app/run/RunRules.h"
 #include "app/viewers/ReportViewer.h"
 #include "cli/ConvertCommand.h"
+#include "core/formats/FormatDefinition.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -103,6 +104,30 @@ private slots:
         QCOMPARE(m_window->selectedFiles(), QStringList{"c.xls"});
         createDxfFiles();
         QCOMPARE(m_interaction.calls, QStringList{"message: " + kTextFormatForWorkbooks});
+        QVERIFY(!QFileInfo::exists(report()));
+        QVERIFY(QDir(m_destination).isEmpty());
+    }
+
+    void aLayoutThatDoesNotFitTheTextsWritesNothing()
+    {
+        // A format without description column offers one text less than the default layout holds.
+        formats::FormatDefinition format = formats::loadFormatFile(m_installDir.toStdString(), "!default");
+        format.name = "no description";
+        format.descriptionColumn = 0;
+        formats::saveFormatFile(m_installDir.toStdString(), format, format.name);
+        control<QComboBox>(*m_window, "format")->addItem("no description");
+        control<QComboBox>(*m_window, "format")->setCurrentText("no description");
+        selectAll();
+        bool opened = false;
+        m_program->runCommand().openEntitiesOrder = [&] { opened = true; };
+        m_interaction.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
+        createDxfFiles();
+        QVERIFY(!opened);
+        createDxfFiles();
+        QVERIFY(opened);
+        QCOMPARE(m_interaction.calls, QStringList(2, "message: Please check entities creation."));
+        QVERIFY(m_interaction.messages[0].buttons == MessageButtons::OkCancel);
+        QVERIFY(m_interaction.messages[0].icon == MessageIcon::Information);
         QVERIFY(!QFileInfo::exists(report()));
         QVERIFY(QDir(m_destination).isEmpty());
     }
