@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace mervalon::app {

@@ -81,6 +81,18 @@ private slots:
         m_interaction = FakeInteraction();
     }
 
+    void theProgressWindowIsBuiltAsDesigned()
+    {
+        const ProgressWindow& progress = m_program->progressWindow();
+        QCOMPARE(progress.windowTitle(), QStringLiteral(" Processing files ..."));
+        QVERIFY(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        QCOMPARE(control<QToolButton>(progress, "SpeedButton1")->text(), QStringLiteral("Stop process"));
+        QCOMPARE(control<QLabel>(progress, "Label2")->text(), QString());
+        QVERIFY(progress.size().expandedTo(QSize(361, 92)) == progress.size());
+        QVERIFY(!progress.isVisible());
+    }
+
     void anExcelFormatOnTextFilesWritesNothing()
     {
         writeFile(report(), "the previous report\r\n");
