@@ -174,6 +174,34 @@ private slots:
         QCOMPARE(withoutTitle(readFile(report())), withoutTitle(windowReport));
     }
 
+    void aWorkbookRunIsTheCommandLinesToo()
+    {
+        QVERIFY(QFile::copy(QStringLiteral(MERVALON_SOURCE_DIR "/tests/core/spreadsheet/fixtures/biff8_survey.xls"),
+                            m_survey + "/survey.xls"));
+        m_window->files().selectFileType(1);
+        m_window->files().fileTypeChanged();
+        control<QComboBox>(*m_window, "format")->setCurrentText("excel penzdc");
+        selectAll();
+        createDxfFiles();
+        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        const QByteArray windowReport = readFile(report());
+        const QByteArray drawing = readFile(m_destination + "/survey.dxf");
+        QVERIFY(windowReport.contains("(Excel format)"));
+        QVERIFY(drawing.endsWith("EOF\r\n"));
+
+        QFile::remove(m_destination + "/survey.dxf");
+        cli::ConvertOptions options;
+        options.installDir = m_installDir.toStdString();
+        options.formatName = "excel penzdc";
+        options.configurationFile = (m_installDir + "/configurations/!Default.rp4").toStdString();
+        options.destinationFolder = m_destination.toStdString();
+        options.files = {(m_survey + "/survey.xls").toStdString()};
+        std::ostringstream messages;
+        cli::runConvert(options, messages, false);
+        QCOMPARE(readFile(m_destination + "/survey.dxf"), drawing);
+        QCOMPARE(withoutTitle(readFile(report())), withoutTitle(windowReport));
+    }
+
     void stopProcessAbortsTheRunAndShowsTheReport()
     {
         writeFile(m_survey + "/a-site.txt", pointLines(3000));
