@@ -1,4 +1,5 @@
-// Reading and saving a 65,536-row × 6-column BIFF8 sheet.
+// Reading and saving a 65,536-row × 6-column BIFF8 sheet; opening sheets in the spreadsheet
+// preview's grid model (65,536 × 10, and a used range that starts at row 60,000).
 //
 // The workbook is written by xlwt (tests/core/spreadsheet/fixtures/make_fixtures.py) when Debian's
 // python3-xlwt is there, else by our own writer from the small committed fixture. Goals: the
@@ -6,6 +7,9 @@
 
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
+#ifdef MERVALON_BENCH_GRID
+#include "app/spreadsheet/SheetGridModel.h"
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -70,6 +74,67 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+#ifdef MERVALON_BENCH_GRID
+// A workbook whose first sheet holds `rows` × 10 cells from row `firstRow` on (points: number,
+// coordinates, elevation, description, code and four more numbers), written by our own writer.
+fs::path makeGridWorkbook(const fs::path& folder, const std::string& name, int firstRow, int rows)
+{
+    const fs::path path = folder / name;
+    fs::copy_file(fs::path(MERVALON_SOURCE_DIR) / "tests/core/spreadsheet/fixtures/biff8_survey.xls", path,
+                  fs::copy_options::overwrite_existing);
+    Workbook book = Workbook::open(path);
+    book.clearUsedRange(1);
+    for (int row = firstRow; row < firstRow + rows; ++row) {
+        book.setNumber(1, row, 1, row);
+        book.setNumber(1, row, 2, 600000.0 + row * 0.125);
+        book.setNumber(1, row, 3, 5200000.0 + row * 0.5);
+        book.setNumber(1, row, 4, 100.0 + (row % 100) * 0.01);
+        book.setText(1, row, 5, "tree " + std::to_string(row % 50));
+        for (int column = 6; column <= 10; ++column) {
+            book.setNumber(1, row, column, row * 0.001 + column);
+        }
+    }
+    book.save();
+    return path;
+}
+
+// What the preview does to show a sheet: open the workbook, load the grid model, draw the first
+// screen; then what scrolling costs: every cell's text fetched, one screen of 25 rows at a time.
+void benchGrid(const fs::path& folder, const std::string& label, int firstRow, int rows)
+{
+    const fs::path path = makeGridWorkbook(folder, label + ".xls", firstRow, rows);
+    std::vector<double> opens;
+    std::vector<double> reads;
+    std::vector<double> screens;
+    std::size_t characters = 0;
+    for (int run = 0; run < 5; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        const Workbook book = Workbook::open(path);
+        reads.push_back(seconds(start));
+        mervalon::app::SheetGridModel model;
+        model.load(book.sheet(1));
+        for (int r = 0; r < 25; ++r) {
+            for (int c = 0; c < model.columnCount(); ++c) {
+                characters += static_cast<std::size_t>(model.data(model.index(r, c), Qt::DisplayRole).toString().size());
+            }
+        }
+        opens.push_back(seconds(start));
+        const auto scroll = std::chrono::steady_clock::now();
+        for (int r = 0; r < model.rowCount(); ++r) {
+            for (int c = 0; c < model.columnCount(); ++c) {
+                characters += static_cast<std::size_t>(model.data(model.index(r, c), Qt::DisplayRole).toString().size());
+            }
+        }
+        screens.push_back(seconds(scroll) / (model.rowCount() / 25.0));
+    }
+    std::printf("preview %s (%d rows x 10 from row %d, %ju bytes): open + first screen median %.3f s (goal < 1 s; "
+                "reading the workbook %.3f s of it), one screen of 25 rows while scrolling %.1f us (%zu characters "
+                "drawn)\n",
+                label.c_str(), rows, firstRow, static_cast<std::uintmax_t>(fs::file_size(path)), median(opens),
+                median(reads), median(screens) * 1e6, characters);
+}
+#endif
+
 } // namespace
 
 int main()
@@ -103,6 +168,10 @@ int main()
         }
         std::printf("save (clear + %d cells + write + reread): median %.3f s (goal < 1 s)\n", kRows * kColumns,
                     median(saves));
+#ifdef MERVALON_BENCH_GRID
+        benchGrid(folder, "full", 1, kRows);
+        benchGrid(folder, "from60000", 60000, kRows - 60000 + 1);
+#endif
     } catch (const WorkbookError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         fs::remove_all(folder);

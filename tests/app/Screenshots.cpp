@@ -1,18 +1,29 @@
-// Saves a picture of each tab of the main window, and of the two dialogs, for the
-// documentation and for looking at the layout under other fonts or scale factors:
+// Saves a picture of each tab of the main window, of each entity tab, of the dialogs and of the
+// spreadsheet preview with its row menu open, for the documentation and for looking at the
+// layout under other fonts or scale factors:
 //   app_screenshots <output folder>
-// Run it with a temporary HOME: it makes a per-user installation there.
+// Run it with a temporary HOME: it makes a per-user installation there. The row menu is a window
+// of its own, so its picture is taken from the screen: run under Xvfb (xvfb-run) for that one.
 
 #include "app/AppTestSupport.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/entities/EntityPanels.h"
 #include "app/run/ProgressWindow.h"
 #include "app/settings/RunOptions.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 #include "app/viewers/Viewers.h"
+
+#include <QCheckBox>
+#include <QPushButton>
 
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -58,9 +69,59 @@ int main(int argc, char** argv)
         return int(QDialog::Rejected);
     });
     control<QToolButton>(window, "SpeedButton4")->click();
-    // A script left over from a dialog that did not open must not picture the next one.
+
+    // A dialog that did not open leaves its script behind; it must not take another's picture.
     interaction.dialogScripts.clear();
 
+    // Each entity tab, with one created entity switched off to show its disabled look.
+    control<QCheckBox>(window, "x_cr")->click();
+    auto* entities = control<EntityPanels>(window, "pagecontrol2");
+    for (int i = 0; i < entities->count(); ++i) {
+        entities->setCurrentIndex(i);
+        QTest::qWait(100);
+        window.grab().save(output + QStringLiteral("/entity-%1.png").arg(entities->widget(i)->objectName()));
+    }
+    const std::pair<const char*, const char*> dialogs[] = {
+        {"SpeedButton3", "dialog-color"}, {"SpeedButton17", "dialog-modifiers"}, {"Button2", "dialog-order"}};
+    entities->setCurrentIndex(0);
+    for (const auto& [button, picture] : dialogs) {
+        const QString file = output + '/' + QLatin1String(picture) + QStringLiteral(".png");
+        interaction.dialogScripts.push_back([file](QDialog& dialog) {
+            dialog.show();
+            QTest::qWait(200);
+            dialog.grab().save(file);
+            return int(QDialog::Rejected);
+        });
+        if (auto* push = window.findChild<QPushButton*>(QLatin1String(button))) {
+            push->click();
+        } else {
+            control<QToolButton>(window, button)->click();
+        }
+    }
+
+    // The preview with a real point sheet, the row menu opened on row 6's header.
+    const QString workbooks = QDir::homePath() + QStringLiteral("/workbooks");
+    QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(MERVALON_SOURCE_DIR "/tests/app/spreadsheet/make_preview_workbooks.py"), workbooks});
+    interaction.dialogScripts.clear();
+    interaction.dialogScripts.push_back([&](QDialog& dialog) {
+        dialog.show();
+        QTest::qWait(300);
+        dialog.grab().save(output + QStringLiteral("/dialog-spreadsheet.png"));
+        auto* header = control<QTableView>(dialog, "StringGrid1")->verticalHeader();
+        const QPoint at(header->width() / 2, header->sectionViewportPosition(5) + 6);
+        QTest::mouseRelease(header->viewport(), Qt::RightButton, {}, at);
+        QTest::qWait(300);
+        auto* menu = control<QMenu>(dialog, "PopupMenu1");
+        const QRect area = dialog.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
+        dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(output + QStringLiteral("/dialog-spreadsheet-rowmenu.png"));
+        menu->hide();
+        return int(QDialog::Accepted);
+    });
+    program->spreadsheetPreview().previewWorkbook(workbooks + QStringLiteral("/survey.xls"));
+
+    interaction.dialogScripts.clear();
     // A run with errors: the progress window half-way, then the report it shows.
     QByteArray points;
     for (int i = 1; i <= 40000; ++i) {
@@ -73,6 +134,7 @@ int main(int argc, char** argv)
     writeFile(survey + "/boundary.txt", points);
     window.selectReportPolicy(ReportPolicy::Always);
     control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
+    window.formatChange();
     control<QListWidget>(window, "fl1")->selectAll();
     ProgressWindow& progress = program->progressWindow();
     progress.setPumpInterval(0);

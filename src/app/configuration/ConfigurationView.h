@@ -28,8 +28,16 @@ public:
     /// The number of file types the window offers.
     [[nodiscard]] virtual int fileTypeCount() const = 0;
 
+    /// True when the format list holds `name`, compared without regard to letter case. A
+    /// configuration naming a format the list lacks is shown with "!default" instead.
+    [[nodiscard]] virtual bool hasFormat(const QString& name) const = 0;
+
     /// Shows the name of the configuration in use.
     virtual void showConfigurationName(const QString& name) = 0;
+
+    /// True when the texts created agree in number with the filled places of the entity
+    /// layout; otherwise says so, offers to open the entities order, and returns false.
+    virtual bool checkEntitiesCreation() = 0;
 };
 
 } // namespace mervalon::app

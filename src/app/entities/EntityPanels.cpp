@@ -1,17 +1,27 @@
 #include "app/entities/EntityPanels.h"
 
+#include "app/common/TextConversions.h"
+#include "app/common/WidgetHelpers.h"
+#include "app/entities/ColorPicker.h"
+#include "app/shell/Interaction.h"
+
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QRadioButton>
 #include <QToolButton>
 
 namespace mervalon::app {
 namespace {
 
-struct EntityTab {
+using config::Configuration;
+
+struct EntityTabSpec {
     const char* page;
     const char* caption;
     const char* check;
@@ -24,99 +34,301 @@ struct EntityTab {
     const char* layerLabel;
     const char* colorPanel;
     const char* colorButton;
+    const char* defaultLayer;
+    // The record's fields; null where the tab has no such control.
+    std::uint8_t Configuration::*create;
+    std::uint8_t Configuration::*flat;
+    std::string Configuration::*height;
+    std::int32_t Configuration::*decimals;
+    std::string Configuration::*layer;
+    std::int32_t Configuration::*color;
 };
 
-constexpr EntityTab kTabs[] = {
+constexpr EntityTabSpec kTabs[kEntityPageCount] = {
     {"TabSheet2", "Point", "pt_cr", "Create Point.", "rb1", "rb2", nullptr, nullptr, "pt_la", "In layer:", "Panel1",
-     "SpeedButton3"},
+     "SpeedButton3", "Points", &Configuration::pointCreate, &Configuration::point2D, nullptr, nullptr,
+     &Configuration::pointLayer, &Configuration::pointColor},
     {"TabSheet3", "Number", "nb_cr", "Create Number.", "RadioButton3", "RadioButton4", "Edit2", nullptr, "Edit4",
-     "In layer:", "Panel2", "SpeedButton5"},
+     "In layer:", "Panel2", "SpeedButton5", "Numbers", &Configuration::numberCreate, &Configuration::number2D,
+     &Configuration::numberHeight, nullptr, &Configuration::numberLayer, &Configuration::numberColor},
     {"TabSheet8", "X Coord.", "x_cr", "Create X (East) coordinate.", "RadioButton5", "RadioButton6", "Edit5",
-     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9"},
+     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9", "Coordinates", &Configuration::xCreate,
+     &Configuration::x2D, &Configuration::xHeight, &Configuration::xDecimals, &Configuration::xLayer,
+     &Configuration::xColor},
     {"TabSheet9", "Y Coord.", "y_cr", "Create Y (North) coordinate.", "RadioButton7", "RadioButton8", "Edit7",
-     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10"},
+     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10", "Coordinates", &Configuration::yCreate,
+     &Configuration::y2D, &Configuration::yHeight, &Configuration::yDecimals, &Configuration::yLayer,
+     &Configuration::yColor},
     {"TabSheet4", "Elevation", "el_cr", "Create Elevation.", "RadioButton9", "RadioButton10", "Edit9", "ComboBox3",
-     "Edit10", "Layer:", "Panel3", "SpeedButton6"},
+     "Edit10", "Layer:", "Panel3", "SpeedButton6", "Elevations", &Configuration::elevationCreate,
+     &Configuration::elevation2D, &Configuration::elevationHeight, &Configuration::elevationDecimals,
+     &Configuration::elevationLayer, &Configuration::elevationColor},
     {"TabSheet5", "Description", "de_cr", "Create Description.", "RadioButton11", "RadioButton12", "Edit12", nullptr,
-     "Edit13", "In layer:", "Panel4", "SpeedButton7"},
+     "Edit13", "In layer:", "Panel4", "SpeedButton7", "Description", &Configuration::descriptionCreate,
+     &Configuration::description2D, &Configuration::descriptionHeight, nullptr, &Configuration::descriptionLayer,
+     &Configuration::descriptionColor},
     {"TabSheet6", "Polyline", "po_cr", "Create Polyline.", "RadioButton1", "RadioButton2", nullptr, nullptr, "Edit16",
-     "In layer:", "Panel5", "SpeedButton8"},
+     "In layer:", "Panel5", "SpeedButton8", "Polylines", &Configuration::polylineCreate, &Configuration::polyline2D,
+     nullptr, nullptr, &Configuration::polylineLayer, &Configuration::polylineColor},
 };
 
-template <typename Widget>
-Widget* named(Widget* widget, const char* name)
+constexpr qsizetype kHeightCapacity = 10;
+constexpr qsizetype kLayerCapacity = 50;
+
+/// The tab icons: a green mark for a created entity (image 0), a grey ring for one that is not.
+QIcon stateIcon(bool created)
 {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (created) {
+        painter.setPen(QPen(QColor(0, 110, 0), 1));
+        painter.setBrush(QColor(40, 170, 40));
+    } else {
+        painter.setPen(QPen(QColor(130, 130, 130), 1.5));
+        painter.setBrush(Qt::NoBrush);
+    }
+    painter.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    return QIcon(pixmap);
 }
 
-QWidget* buildTab(const EntityTab& tab)
+std::string cut(const QString& text, qsizetype capacity)
 {
-    auto* page = named(new QWidget, tab.page);
+    return toText(text.left(capacity));
+}
+
+} // namespace
+
+EntityPanels::EntityPanels(Interaction& interaction, QWidget* parent)
+    : MultiRowTabStrip(4, parent), m_interaction(interaction)
+{
+    setObjectName(QStringLiteral("pagecontrol2"));
+    m_picker = new ColorPickerDialog(interaction, this);
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        buildTab(index);
+        setTabIcon(index, stateIcon(false));
+    }
+}
+
+EntityPanels::~EntityPanels() = default;
+
+void EntityPanels::buildTab(int index)
+{
+    const EntityTabSpec& spec = kTabs[index];
+    Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+    auto* page = named(new QWidget, spec.page);
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(4);
     int row = 0;
 
-    auto* check = named(new QCheckBox(QLatin1String(tab.checkCaption), page), tab.check);
-    QFont bold = check->font();
+    tab.create = named(new QCheckBox(QLatin1String(spec.checkCaption), page), spec.check);
+    QFont bold = tab.create->font();
     bold.setBold(true);
-    check->setFont(bold);
-    grid->addWidget(check, row++, 0, 1, 3);
+    tab.create->setFont(bold);
+    grid->addWidget(tab.create, row++, 0, 1, 3);
 
-    auto* flat = named(new QRadioButton(QStringLiteral("2D"), page), tab.radio2D);
-    flat->setToolTip(QStringLiteral("Use 2D (z=0) coordinates"));
-    auto* raised = named(new QRadioButton(QStringLiteral("3D"), page), tab.radio3D);
-    raised->setToolTip(QStringLiteral("Use 3D coordinates"));
-    grid->addWidget(flat, row, 0);
-    grid->addWidget(raised, row++, 1);
+    tab.flat = named(new QRadioButton(QStringLiteral("2D"), page), spec.radio2D);
+    tab.flat->setToolTip(QStringLiteral("Use 2D (z=0) coordinates"));
+    tab.raised = named(new QRadioButton(QStringLiteral("3D"), page), spec.radio3D);
+    tab.raised->setToolTip(QStringLiteral("Use 3D coordinates"));
+    auto* pair = new QButtonGroup(page);
+    pair->addButton(tab.flat);
+    pair->addButton(tab.raised);
+    auto* pairRow = new QHBoxLayout;
+    pairRow->addWidget(tab.flat);
+    pairRow->addWidget(tab.raised);
+    pairRow->addStretch();
+    grid->addLayout(pairRow, row++, 0, 1, 3);
 
-    if (tab.heightEdit != nullptr) {
-        auto* edit = named(new QLineEdit(page), tab.heightEdit);
-        edit->setToolTip(QStringLiteral("Enter a decimal value"));
+    if (spec.heightEdit != nullptr) {
+        tab.height = named(new QLineEdit(page), spec.heightEdit);
+        tab.height->setToolTip(QStringLiteral("Enter a decimal value"));
         grid->addWidget(new QLabel(QStringLiteral("Text height:"), page), row, 0);
-        grid->addWidget(edit, row++, 1, 1, 2);
+        grid->addWidget(tab.height, row++, 1, 1, 2);
+        connect(tab.height, &QLineEdit::editingFinished, this, [this, edit = tab.height] { heightLeft(*edit); });
     }
-    if (tab.precisionCombo != nullptr) {
-        auto* combo = named(new QComboBox(page), tab.precisionCombo);
-        combo->setEditable(true);
-        combo->setToolTip(QStringLiteral("Select number of decimals"));
-        combo->addItems({"0", "0.0", "0.00", "0.000", "0.0000", "0.00000"});
-        combo->setCurrentIndex(-1);
+    if (spec.precisionCombo != nullptr) {
+        tab.precision = named(new QComboBox(page), spec.precisionCombo);
+        tab.precision->setEditable(true);
+        tab.precision->setInsertPolicy(QComboBox::NoInsert);
+        tab.precision->setToolTip(QStringLiteral("Select number of decimals"));
+        tab.precision->addItems({"0", "0.0", "0.00", "0.000", "0.0000", "0.00000"});
+        tab.precision->setCurrentIndex(-1);
         grid->addWidget(new QLabel(QStringLiteral("Precision:"), page), row, 0);
-        grid->addWidget(combo, row++, 1, 1, 2);
+        grid->addWidget(tab.precision, row++, 1, 1, 2);
     }
-    auto* layer = named(new QLineEdit(page), tab.layerEdit);
-    layer->setToolTip(QStringLiteral("Enter a Layer name."));
-    grid->addWidget(new QLabel(QLatin1String(tab.layerLabel), page), row, 0);
-    grid->addWidget(layer, row++, 1, 1, 2);
+    tab.layer = named(new QLineEdit(page), spec.layerEdit);
+    tab.layer->setToolTip(QStringLiteral("Enter a Layer name."));
+    grid->addWidget(new QLabel(QLatin1String(spec.layerLabel), page), row, 0);
+    grid->addWidget(tab.layer, row++, 1, 1, 2);
+    connect(tab.layer, &QLineEdit::editingFinished, this, [this, edit = tab.layer] { layerLeft(*edit); });
 
-    auto* panel = named(new QLabel(page), tab.colorPanel);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setAlignment(Qt::AlignCenter);
-    panel->setAutoFillBackground(true);
-    auto* colorButton = named(new QToolButton(page), tab.colorButton);
-    colorButton->setText(QStringLiteral("..."));
-    colorButton->setToolTip(QStringLiteral("Click to select a color."));
+    tab.color = named(new ColorPanel(page), spec.colorPanel);
+    tab.color->setMinimumWidth(tab.color->fontMetrics().horizontalAdvance(QStringLiteral("Light Grey")) + 12);
+    tab.colorButton = named(new QToolButton(page), spec.colorButton);
+    tab.colorButton->setText(QStringLiteral("..."));
+    tab.colorButton->setToolTip(QStringLiteral("Click to select a color."));
     grid->addWidget(new QLabel(QStringLiteral("Layer color:"), page), row, 0);
-    grid->addWidget(panel, row, 1);
-    grid->addWidget(colorButton, row++, 2);
+    grid->addWidget(tab.color, row, 1);
+    grid->addWidget(tab.colorButton, row++, 2);
+    connect(tab.colorButton, &QToolButton::clicked, this,
+            [this, &tab] { m_picker->pickFor(*tab.color, *tab.colorButton); });
 
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
-    return page;
+    addTab(page, QLatin1String(spec.caption));
+    connect(tab.create, &QCheckBox::clicked, this, [this, index] { applyEnablingRule(static_cast<EntityPage>(index)); });
 }
 
-} // namespace
-
-EntityPanels::EntityPanels(QWidget* parent) : QTabWidget(parent)
+void EntityPanels::showFlat(const Tab& tab, bool flat)
 {
-    setObjectName(QStringLiteral("pagecontrol2"));
-    setUsesScrollButtons(true);
-    setElideMode(Qt::ElideNone);
-    for (const EntityTab& tab : kTabs) {
-        addTab(buildTab(tab), QLatin1String(tab.caption));
+    tab.flat->setChecked(flat);
+    tab.raised->setChecked(!flat);
+}
+
+void EntityPanels::showConfiguration(const Configuration& configuration)
+{
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        showFlat(m_tabs[static_cast<std::size_t>(index)], configuration.*kTabs[index].flat != 0);
     }
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        const EntityTabSpec& spec = kTabs[index];
+        const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+        tab.create->setChecked(configuration.*spec.create != 0);
+        if (tab.height != nullptr) {
+            tab.height->setText(fromText(configuration.*spec.height));
+        }
+        if (tab.precision != nullptr) {
+            // An index outside the six items selects none, as an empty choice would.
+            const std::int32_t decimals = configuration.*spec.decimals;
+            tab.precision->setCurrentIndex(decimals >= 0 && decimals < tab.precision->count() ? decimals : -1);
+        }
+        tab.layer->setText(fromText(configuration.*spec.layer));
+        tab.color->showColorNumber(configuration.*spec.color);
+    }
+}
+
+void EntityPanels::captureConfiguration(Configuration& configuration) const
+{
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        const EntityTabSpec& spec = kTabs[index];
+        const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+        configuration.*spec.create = tab.create->isChecked() ? 1 : 0;
+        configuration.*spec.flat = tab.flat->isChecked() ? 1 : 0;
+        if (tab.height != nullptr) {
+            configuration.*spec.height = cut(tab.height->text(), kHeightCapacity);
+        }
+        if (tab.precision != nullptr) {
+            configuration.*spec.decimals = tab.precision->currentIndex();
+        }
+        configuration.*spec.layer = cut(tab.layer->text(), kLayerCapacity);
+        configuration.*spec.color = tab.color->colorNumber();
+    }
+}
+
+void EntityPanels::applyEnablingRule(EntityPage page)
+{
+    const auto index = static_cast<int>(page);
+    const EntityTabSpec& spec = kTabs[index];
+    const Tab& t = tab(page);
+    const bool created = t.create->isChecked();
+    for (QWidget* child : widget(index)->findChildren<QWidget*>()) {
+        child->setEnabled(created);
+    }
+    t.create->setEnabled(true);
+    setTabIcon(index, stateIcon(created));
+    if (!created) {
+        return;
+    }
+    if (page != EntityPage::Elevation) {
+        t.raised->setEnabled(isTabVisible(static_cast<int>(EntityPage::Elevation)));
+    }
+    if (t.height != nullptr && t.height->text().isEmpty()) {
+        t.height->setText(QStringLiteral("1.000"));
+    }
+    if (t.layer->text().isEmpty()) {
+        t.layer->setText(QLatin1String(spec.defaultLayer));
+    }
+    if (t.precision != nullptr && t.precision->currentIndex() == -1) {
+        t.precision->setCurrentIndex(0);
+    }
+    if (t.color->colorNumber() == 0) {
+        t.color->showColorNumber(1);
+    }
+}
+
+void EntityPanels::applyEnablingRules()
+{
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        applyEnablingRule(static_cast<EntityPage>(index));
+    }
+}
+
+void EntityPanels::updateNumberAndElevationTabs(const formats::FormatDefinition& format,
+                                                const config::DataModifiers& modifiers)
+{
+    const EntityTabVisibility visibility = entityTabVisibility(format, modifiers);
+    setTabVisible(static_cast<int>(EntityPage::Number), visibility.number);
+    setTabVisible(static_cast<int>(EntityPage::Elevation), visibility.elevation);
+}
+
+void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& format,
+                                             const config::DataModifiers& modifiers)
+{
+    const EntityTabVisibility visibility = entityTabVisibility(format, modifiers);
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        setTabVisible(index, visibility.shows(static_cast<EntityPage>(index)));
+    }
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        if (static_cast<EntityPage>(index) == EntityPage::Elevation) {
+            continue; // its own buttons follow only its create box
+        }
+        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
+        if (visibility.elevation) {
+            t.raised->setEnabled(t.create->isChecked());
+        } else {
+            t.raised->setEnabled(false);
+            t.flat->setChecked(true);
+        }
+    }
+}
+
+std::array<bool, 5> EntityPanels::offeredTexts() const
+{
+    constexpr std::array<EntityPage, 5> texts = {EntityPage::Number, EntityPage::X, EntityPage::Y,
+                                                 EntityPage::Elevation, EntityPage::Description};
+    std::array<bool, 5> offered{};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(static_cast<int>(texts[i]));
+    }
+    return offered;
+}
+
+void EntityPanels::heightLeft(QLineEdit& edit)
+{
+    if (const std::optional<QString> height = normalisedHeight(edit.text())) {
+        edit.setText(*height);
+        return;
+    }
+    m_interaction.beep(440, 100);
+    edit.setFocus();
+}
+
+void EntityPanels::layerLeft(QLineEdit& edit)
+{
+    const QString name = trimmedLayerName(edit.text());
+    if (name != edit.text()) {
+        edit.setText(name);
+    }
+    if (isValidLayerName(name)) {
+        return;
+    }
+    m_interaction.beep(440, 100);
+    edit.setFocus();
+    m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
+                              QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters."));
 }
 
 } // namespace mervalon::app

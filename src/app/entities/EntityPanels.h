@@ -1,16 +1,74 @@
 #pragma once
-// The tabbed panel of the " DXF Entities " group: one tab per kind of entity with its create
-// box, 2D/3D pair, text height, precision, layer and layer colour. This class only lays the
-// controls out under their names; their rules are added with the entity options.
+// The tabbed panel of the " DXF Entities " group (pagecontrol2): one tab per kind of entity
+// with its create box, 2D/3D pair, text height, precision, layer and layer colour. It shows and
+// captures the entity fields of the configuration, keeps each tab's controls enabled with its
+// create box, normalises typed heights, checks layer names, and shows only the tabs that the
+// chosen format can feed.
 
-#include <QTabWidget>
+#include "app/common/MultiRowTabStrip.h"
+#include "app/configuration/ConfigurationView.h"
+#include "app/entities/EntityRules.h"
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+class QToolButton;
 
 namespace mervalon::app {
 
-class EntityPanels : public QTabWidget {
+class ColorPanel;
+class ColorPickerDialog;
+class Interaction;
+
+class EntityPanels : public MultiRowTabStrip, public ConfigurationPart {
     Q_OBJECT
 public:
-    explicit EntityPanels(QWidget* parent = nullptr);
+    explicit EntityPanels(Interaction& interaction, QWidget* parent = nullptr);
+    ~EntityPanels() override;
+
+    void showConfiguration(const config::Configuration& configuration) override;
+    void captureConfiguration(config::Configuration& configuration) const override;
+
+    /// The enabling rule of one tab, as a click on its create box runs it.
+    void applyEnablingRule(EntityPage page);
+    /// The seven enabling rules, point to polyline.
+    void applyEnablingRules();
+
+    /// Shows the tabs the format can feed and decides which "3D" buttons can be chosen: without
+    /// an elevation the six others are held at "2D".
+    void updateEntityTabsForFormat(const formats::FormatDefinition& format, const config::DataModifiers& modifiers);
+    /// Shows or hides the "Number" and "Elevation" tabs alone, leaving the "3D" buttons.
+    void updateNumberAndElevationTabs(const formats::FormatDefinition& format, const config::DataModifiers& modifiers);
+
+    /// Which of the five texts (number, X, Y, elevation, description) are created on a shown tab.
+    [[nodiscard]] std::array<bool, 5> offeredTexts() const;
+
+    [[nodiscard]] ColorPickerDialog& colorPicker() const { return *m_picker; }
+
+private:
+    struct Tab {
+        QCheckBox* create = nullptr;
+        QRadioButton* flat = nullptr;
+        QRadioButton* raised = nullptr;
+        QLineEdit* height = nullptr;
+        QComboBox* precision = nullptr;
+        QLineEdit* layer = nullptr;
+        ColorPanel* color = nullptr;
+        QToolButton* colorButton = nullptr;
+    };
+
+    void buildTab(int index);
+    void heightLeft(QLineEdit& edit);
+    void layerLeft(QLineEdit& edit);
+    void showFlat(const Tab& tab, bool flat);
+    [[nodiscard]] const Tab& tab(EntityPage page) const { return m_tabs[static_cast<std::size_t>(page)]; }
+
+    Interaction& m_interaction;
+    ColorPickerDialog* m_picker = nullptr;
+    std::array<Tab, kEntityPageCount> m_tabs{};
 };
 
 } // namespace mervalon::app

@@ -5,6 +5,10 @@
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/entities/EntityPanels.h"
+#include "app/modifiers/DataModifiersDialog.h"
+#include "app/modifiers/DataModifiersForm.h"
+#include "app/order/EntitiesOrderDialog.h"
+#include "app/order/EntitiesOrderForm.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
@@ -12,9 +16,12 @@
 #include "core/formats/FormatLibrary.h"
 
 #include <QButtonGroup>
+
+#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -94,9 +101,12 @@ QWidget* MainWindow::buildCreationTab()
     auto* entities = groupBox(page, "GroupBox3", " DXF Entities ");
     auto* entitiesLayout = new QVBoxLayout(entities);
     entitiesLayout->setContentsMargins(6, 4, 6, 4);
-    entitiesLayout->addWidget(new EntityPanels(entities), 1);
+    m_entities = new EntityPanels(m_interaction, entities);
+    entitiesLayout->addWidget(m_entities, 1);
     auto* orderButton = named(new QPushButton(QStringLiteral("Entities order ..."), entities), "Button2");
+    orderButton->setToolTip(QStringLiteral("Entities creation parameters"));
     entitiesLayout->addWidget(orderButton);
+    connect(orderButton, &QPushButton::clicked, this, &MainWindow::openEntitiesOrder);
 
     // " Coordinates File Format "
     auto* format = groupBox(page, "GroupBox4", " Coordinates File Format ");
@@ -106,24 +116,28 @@ QWidget* MainWindow::buildCreationTab()
     m_format->setMinimumContentsLength(8);
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
                                     style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    auto* description = named(new QLabel(format), "Label33");
-    description->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* modifiersButton = named(new QPushButton(QStringLiteral("Data modifiers ( OFF ) ..."), format), "SpeedButton17");
-    modifiersButton->setToolTip(QStringLiteral("Modify the way data is imported"));
-    QPalette offPalette = modifiersButton->palette();
-    offPalette.setColor(QPalette::ButtonText, QColor(185, 30, 21));
-    modifiersButton->setPalette(offPalette);
-    auto* alwaysPolyline = named(new QCheckBox(QStringLiteral("Always create polyline (no code)"), format), "tjrspol");
-    alwaysPolyline->setToolTip(QStringLiteral("Create a polyline passing through each point."));
-    alwaysPolyline->setEnabled(false);
-    alwaysPolyline->setVisible(false);
+    m_formatDescription = named(new QLabel(format), "Label33");
+    m_formatDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_modifiersButton = named(new QPushButton(format), "SpeedButton17");
+    m_modifiersButton->setToolTip(QStringLiteral("Modify the way data is imported"));
+    refreshModifiersButton();
+    m_alwaysPolyline = named(new QCheckBox(QStringLiteral("Always create polyline (no code)"), format), "tjrspol");
+    m_alwaysPolyline->setToolTip(QStringLiteral("Create a polyline passing through each point."));
+    m_alwaysPolyline->setEnabled(false);
+    m_alwaysPolyline->setVisible(false);
+    connect(m_format, &QComboBox::activated, this, [this] { formatChange(); });
+    connect(m_modifiersButton, &QPushButton::clicked, this, &MainWindow::openDataModifiers);
+    m_modifiersDialog = new DataModifiersDialog(m_interaction, this);
+    m_orderDialog = new EntitiesOrderDialog(m_interaction, this);
+    connect(m_modifiersDialog, &DataModifiersDialog::helpRequested, this, &MainWindow::openHelpFile);
+    connect(m_orderDialog, &EntitiesOrderDialog::helpRequested, this, &MainWindow::openHelpFile);
     auto* formatLayout = new QGridLayout(format);
     formatLayout->setContentsMargins(6, 4, 6, 4);
     formatLayout->setVerticalSpacing(3);
     formatLayout->addWidget(m_format, 0, 0);
     formatLayout->addWidget(editorButton, 0, 1);
-    formatLayout->addWidget(description, 1, 0, 1, 2);
-    formatLayout->addWidget(modifiersButton, 2, 0, 1, 2);
+    formatLayout->addWidget(m_formatDescription, 1, 0, 1, 2);
+    formatLayout->addWidget(m_modifiersButton, 2, 0, 1, 2);
     formatLayout->setColumnStretch(0, 1);
 
     auto* right = new QVBoxLayout;
@@ -311,6 +325,16 @@ QWidget* MainWindow::buildConfigurationStrip()
     layout->addWidget(m_inUseLabel);
     layout->addWidget(m_nameLabel);
     layout->addStretch();
+    connect(m_loadButton, &QToolButton::clicked, this, [this] {
+        if (m_commands != nullptr) {
+            m_commands->loadConfigurationFile(*this);
+        }
+    });
+    connect(m_saveButton, &QToolButton::clicked, this, [this] {
+        if (m_commands != nullptr) {
+            m_commands->saveConfigurationFile(*this);
+        }
+    });
     return strip;
 }
 
@@ -478,11 +502,6 @@ bool MainWindow::useInternalViewer() const
     return m_internalViewer->isChecked();
 }
 
-formats::FormatDefinition MainWindow::currentFormat() const
-{
-    return formats::loadFormatFile(toPath(m_installDir), toText(m_format->currentText()));
-}
-
 void MainWindow::focusFormatList()
 {
     m_format->setFocus();
@@ -496,12 +515,95 @@ void MainWindow::setRunning(bool running)
 
 void MainWindow::showConfiguration(const config::Configuration& configuration)
 {
+    m_entities->showConfiguration(configuration);
+    const QString formatName = fromText(configuration.formatName);
+    int formatItem = m_format->findText(formatName, Qt::MatchFixedString);
+    if (formatItem < 0) {
+        formatItem = m_format->findText(QStringLiteral("!default"), Qt::MatchFixedString);
+    }
+    m_format->setCurrentIndex(formatItem);
     m_files->showConfiguration(configuration);
+    m_layout = configuration.layout;
+    m_modifiers = configuration.modifiers;
+    m_entities->applyEnablingRules();
+    formatChange();
+    refreshModifiersButton();
 }
 
 void MainWindow::captureConfiguration(config::Configuration& configuration) const
 {
+    constexpr qsizetype kFormatNameCapacity = 60;
+    m_entities->captureConfiguration(configuration);
+    configuration.formatIndex = m_format->currentIndex();
+    configuration.formatName = toText(m_format->currentText().left(kFormatNameCapacity));
+    configuration.alwaysPolyline = m_alwaysPolyline->isChecked() ? 1 : 0;
     m_files->captureConfiguration(configuration);
+    configuration.modifiers = m_modifiers;
+    configuration.layout = m_layout;
+}
+
+bool MainWindow::hasFormat(const QString& name) const
+{
+    return m_format->findText(name, Qt::MatchFixedString) >= 0;
+}
+
+void MainWindow::formatChange()
+{
+    if (m_format->currentIndex() < 0) {
+        return;
+    }
+    formats::FormatDefinition format;
+    try {
+        format = formats::loadFormatFile(toPath(m_installDir), toText(m_format->currentText()));
+    } catch (const std::exception& error) {
+        // The current format stays the one last loaded.
+        reportError(QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    m_formatDescription->setText(fromText(format.description));
+    m_entities->updateEntityTabsForFormat(format, m_modifiers);
+    m_currentFormat = std::move(format);
+}
+
+void MainWindow::refreshModifiersButton()
+{
+    const ModifiersButtonLook look = modifiersButtonLook(m_modifiers);
+    m_modifiersButton->setText(look.caption);
+    QPalette palette = m_modifiersButton->palette();
+    palette.setColor(QPalette::ButtonText, QColor(look.red, look.green, look.blue));
+    m_modifiersButton->setPalette(palette);
+}
+
+void MainWindow::openDataModifiers()
+{
+    if (m_modifiersDialog->edit(m_modifiers)) {
+        m_entities->updateNumberAndElevationTabs(m_currentFormat, m_modifiers);
+    }
+    refreshModifiersButton();
+}
+
+void MainWindow::openEntitiesOrder()
+{
+    m_orderDialog->edit(m_layout, m_entities->offeredTexts());
+}
+
+bool MainWindow::checkEntitiesCreation()
+{
+    const std::array<bool, 5> offered = m_entities->offeredTexts();
+    const auto created = static_cast<int>(std::count(offered.begin(), offered.end(), true));
+    if (entitiesCreationMatches(created, m_layout)) {
+        return true;
+    }
+    if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel,
+                                  QLatin1String(kCheckEntitiesMessage)) == MessageAnswer::Ok) {
+        openEntitiesOrder();
+    }
+    return false;
+}
+
+void MainWindow::openHelpFile()
+{
+    m_interaction.openDocument(QDir(m_installDir).filePath(QStringLiteral("help_mervalon40.chm")));
 }
 
 int MainWindow::fileTypeCount() const

@@ -19,6 +19,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QToolButton;
@@ -26,7 +27,10 @@ class QToolButton;
 namespace mervalon::app {
 
 class ConfigurationCommands;
+class DataModifiersDialog;
 class DestinationFolderDialog;
+class EntitiesOrderDialog;
+class EntityPanels;
 class ExtensionListDialog;
 class FileSelectionPanel;
 class HintSwitch;
@@ -64,9 +68,6 @@ public:
     [[nodiscard]] const RunOptions& runOptions() const { return m_options; }
     [[nodiscard]] bool useInternalViewer() const;
 
-    /// The format chosen in the format list, read from its file. Throws std::system_error
-    /// when the file cannot be read.
-    [[nodiscard]] formats::FormatDefinition currentFormat() const;
     void focusFormatList();
 
     /// While a run goes on, the window takes no command: no second run, no configuration change.
@@ -78,7 +79,26 @@ public:
     void showConfiguration(const config::Configuration& configuration) override;
     void captureConfiguration(config::Configuration& configuration) const override;
     [[nodiscard]] int fileTypeCount() const override;
+    [[nodiscard]] bool hasFormat(const QString& name) const override;
     void showConfigurationName(const QString& name) override;
+    bool checkEntitiesCreation() override;
+
+    /// The format chosen in the format list, as last loaded from its file: the one a run reads.
+    [[nodiscard]] const formats::FormatDefinition& currentFormat() const { return m_currentFormat; }
+    /// The data modifiers and the entity layout the configuration holds now.
+    [[nodiscard]] const config::DataModifiers& dataModifiers() const { return m_modifiers; }
+    [[nodiscard]] const config::EntityLayout& entityLayout() const { return m_layout; }
+    [[nodiscard]] EntityPanels& entityPanels() const { return *m_entities; }
+    [[nodiscard]] DataModifiersDialog& dataModifiersDialog() const { return *m_modifiersDialog; }
+    [[nodiscard]] EntitiesOrderDialog& entitiesOrderDialog() const { return *m_orderDialog; }
+
+    /// Loads the format chosen in the format list into the current format, shows its
+    /// description and the entity tabs it can feed.
+    void formatChange();
+    /// The data modifiers button: the dialog, then the tabs and the button's caption.
+    void openDataModifiers();
+    /// The entities order button: the dialog on the texts created on shown tabs.
+    void openEntitiesOrder();
 
 signals:
     /// The user confirmed leaving the program.
@@ -106,6 +126,9 @@ private:
     void tabChanged(int index);
     void writeBoolSetting(platform::BoolKey key, bool value);
     void reportError(const QString& text);
+    /// The data modifiers button's caption and colour say whether any modifier is on.
+    void refreshModifiersButton();
+    void openHelpFile();
 
     Interaction& m_interaction;
     platform::AppSettings& m_settings;
@@ -123,6 +146,15 @@ private:
     QTabWidget* m_pages = nullptr;
     FileSelectionPanel* m_files = nullptr;
     QComboBox* m_format = nullptr;
+    QLabel* m_formatDescription = nullptr;
+    QPushButton* m_modifiersButton = nullptr;
+    QCheckBox* m_alwaysPolyline = nullptr;
+    EntityPanels* m_entities = nullptr;
+    DataModifiersDialog* m_modifiersDialog = nullptr;
+    EntitiesOrderDialog* m_orderDialog = nullptr;
+    formats::FormatDefinition m_currentFormat;
+    config::DataModifiers m_modifiers;
+    config::EntityLayout m_layout;
     QToolButton* m_createButton = nullptr;
     QWidget* m_strip = nullptr;
     QToolButton* m_loadButton = nullptr;

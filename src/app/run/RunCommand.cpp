@@ -3,7 +3,6 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/order/EntitiesOrderRules.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunRules.h"
 #include "app/shell/Interaction.h"
@@ -27,26 +26,17 @@ void RunCommand::createDxfFiles()
         return;
     }
     RunInputs inputs;
-    try {
-        inputs.format = m_window.currentFormat();
-    } catch (const std::exception& error) {
-        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
-        return;
-    }
+    inputs.format = m_window.currentFormat();
     if (const auto message = formatMismatchMessage(inputs.format.isExcel != 0, m_window.currentExtensionsText())) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *message);
         m_window.focusFormatList();
         return;
     }
-    inputs.configuration = m_commands.captureConfiguration(m_window);
-    if (!entitiesCreationMatches(inputs.configuration, inputs.format)) {
-        if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel,
-                                      kCheckEntitiesCreationMessage) == MessageAnswer::Ok &&
-            openEntitiesOrder) {
-            openEntitiesOrder();
-        }
+    // Shows its own message, and on OK the entities order.
+    if (!m_window.checkEntitiesCreation()) {
         return;
     }
+    inputs.configuration = m_commands.captureConfiguration(m_window);
     const FileSelectionPanel& files = m_window.files();
     inputs.fileNames = files.selectedFiles();
     inputs.sourceFolder = files.inputFolder();

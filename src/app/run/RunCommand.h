@@ -37,8 +37,6 @@ public:
 
     /// The date and time written into the report's header; tests fix it.
     std::function<std::string()> timestamp;
-    /// Opens the entities order dialog when the user answers OK to the layout check.
-    std::function<void()> openEntitiesOrder;
 
 private:
     void run(const RunInputs& inputs);

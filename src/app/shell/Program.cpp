@@ -13,6 +13,7 @@
 #include "app/viewers/TextViewer.h"
 #include "app/viewers/Viewers.h"
 #include "app/shell/QtInteraction.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 #include "platform/Installation.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_textViewer = std::make_unique<TextViewer>(interaction, m_mainWindow.get());
     m_reportViewer = std::make_unique<ReportViewer>(interaction, m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
     try {
@@ -63,7 +65,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
 
     MainWindow* window = m_mainWindow.get();
     m_viewers = std::make_unique<Viewers>(interaction, m_installDir, [window] { return window->useInternalViewer(); },
-                                          *m_textViewer, *m_reportViewer);
+                                          *m_textViewer, *m_reportViewer, *m_spreadsheetPreview);
     m_runCommand = std::make_unique<RunCommand>(interaction, *window, *m_commands, *m_progressWindow, *m_viewers,
                                                 m_installDir);
     QObject::connect(window, &MainWindow::createDxfFilesRequested, m_runCommand.get(), &RunCommand::createDxfFiles);
@@ -81,6 +83,7 @@ Program::~Program()
     m_mainWindow->setCloseGuard({});
     m_runCommand.reset();
     m_viewers.reset();
+    m_spreadsheetPreview.reset();
     m_extensionDialog.reset();
     m_reportViewer.reset();
     m_textViewer.reset();

@@ -25,6 +25,7 @@ class ReportViewer;
 class RunCommand;
 class TextViewer;
 class Viewers;
+class SpreadsheetPreview;
 
 class Program {
 public:
@@ -49,6 +50,7 @@ public:
     [[nodiscard]] ReportViewer& reportViewer() const { return *m_reportViewer; }
     [[nodiscard]] Viewers& viewers() const { return *m_viewers; }
     [[nodiscard]] RunCommand& runCommand() const { return *m_runCommand; }
+    [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
 
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<TextViewer> m_textViewer;
     std::unique_ptr<ReportViewer> m_reportViewer;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
     std::unique_ptr<ConfigurationCommands> m_commands;
     std::unique_ptr<Viewers> m_viewers;
     std::unique_ptr<RunCommand> m_runCommand;

@@ -2,9 +2,6 @@
 
 #include "core/config/InstallationLayout.h"
 #include "core/spreadsheet/TextCodec.h"
-#include "core/spreadsheet/Workbook.h"
-
-#include <QFile>
 
 #include <QDir>
 #include <QStringDecoder>
@@ -80,21 +77,6 @@ QStringList splitLines(const QString& text)
 }
 
 } // namespace
-
-bool isWorkbookFile(const QString& path)
-{
-    // Only a compound file can be one; the signature spares reading other files whole.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.read(8) != QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
-        return false;
-    }
-    file.close();
-    try {
-        return spreadsheet::Workbook::open(path.toStdString()).sheetCount() > 0;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 QString lineCountText(int lines)
 {

@@ -17,9 +17,6 @@ inline const QString kPrintFailed =
 inline const QString kEditorNotStarted =
     QStringLiteral("No text editor could be started for \"%1\". Set VISUAL or EDITOR, or install xdg-open.");
 
-/// True when the file is a workbook the spreadsheet library can read, whatever its name.
-bool isWorkbookFile(const QString& path);
-
 /// "12 lines."
 QString lineCountText(int lines);
 

@@ -1,6 +1,7 @@
 #include "app/viewers/Viewers.h"
 
 #include "app/shell/Interaction.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 #include "app/viewers/ReportViewer.h"
 #include "app/viewers/TextViewer.h"
 #include "app/viewers/ViewerRules.h"
@@ -10,9 +11,10 @@
 namespace mervalon::app {
 
 Viewers::Viewers(Interaction& interaction, QString installDir, std::function<bool()> useInternalViewer,
-                 TextViewer& textViewer, ReportViewer& reportViewer)
+                 TextViewer& textViewer, ReportViewer& reportViewer, SpreadsheetPreview& spreadsheetPreview)
     : m_interaction(interaction), m_installDir(std::move(installDir)),
-      m_useInternalViewer(std::move(useInternalViewer)), m_textViewer(textViewer), m_reportViewer(reportViewer)
+      m_useInternalViewer(std::move(useInternalViewer)), m_textViewer(textViewer), m_reportViewer(reportViewer),
+      m_spreadsheetPreview(spreadsheetPreview)
 {
 }
 
@@ -24,7 +26,9 @@ QString Viewers::reportPath() const
 void Viewers::viewFile(const QString& filePath)
 {
     m_previewFileName = filePath;
-    if (isWorkbookFile(filePath) && previewWorkbook(filePath)) {
+    // Any workbook goes to the spreadsheet preview, whatever its name; one it cannot read is
+    // refused there (with the reason), never shown as text that "Save" would write over it.
+    if (m_spreadsheetPreview.previewWorkbook(filePath) != SpreadsheetPreview::Outcome::NotWorkbook) {
         return;
     }
     if (!m_useInternalViewer()) {
@@ -34,12 +38,6 @@ void Viewers::viewFile(const QString& filePath)
     if (m_textViewer.load(filePath)) {
         m_interaction.execDialog(m_textViewer);
     }
-}
-
-bool Viewers::previewWorkbook(const QString&)
-{
-    // The spreadsheet preview plugs in here; until then a workbook takes the text path.
-    return false;
 }
 
 void Viewers::showReport()

@@ -11,13 +11,14 @@ namespace mervalon::app {
 
 class Interaction;
 class ReportViewer;
+class SpreadsheetPreview;
 class TextViewer;
 
 class Viewers {
 public:
     /// `useInternalViewer` reads "Use internal viewer" at the moment of use.
     Viewers(Interaction& interaction, QString installDir, std::function<bool()> useInternalViewer,
-            TextViewer& textViewer, ReportViewer& reportViewer);
+            TextViewer& textViewer, ReportViewer& reportViewer, SpreadsheetPreview& spreadsheetPreview);
 
     /// "View/Edit file" on `filePath`: a workbook goes to the spreadsheet preview, any other file
     /// to the text viewer or the editor.
@@ -29,8 +30,6 @@ public:
     [[nodiscard]] QString reportPath() const;
 
 private:
-    /// Shows the workbook in the spreadsheet preview; false when it cannot be shown there.
-    bool previewWorkbook(const QString& filePath);
     void startEditor(const QString& filePath);
 
     Interaction& m_interaction;
@@ -38,6 +37,7 @@ private:
     std::function<bool()> m_useInternalViewer;
     TextViewer& m_textViewer;
     ReportViewer& m_reportViewer;
+    SpreadsheetPreview& m_spreadsheetPreview;
     QString m_previewFileName;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/config/RecordCodec.h"
 #include "core/io/FileIo.h"
+#include "core/io/ReplaceFile.h"
 
 #include <tuple>
 
@@ -146,7 +147,8 @@ Configuration readConfigurationFile(const std::filesystem::path& path)
 void writeConfigurationFile(const std::filesystem::path& path, const Configuration& configuration)
 {
     const ConfigurationBytes bytes = encodeConfiguration(configuration);
-    io::writeFileBytes(path, bytes.data(), bytes.size());
+    // A configuration is the user's work: it is replaced whole or not at all.
+    io::replaceFile(path, bytes.data(), bytes.size());
 }
 
 bool configurationsEqual(const Configuration& a, const Configuration& b)

@@ -118,7 +118,8 @@ struct NotAConfiguration : std::exception {
 /// std::system_error when it cannot be opened or read.
 Configuration readConfigurationFile(const std::filesystem::path& path);
 
-/// Creates or truncates the file and writes the record. Throws std::system_error on failure.
+/// Writes the record to a file beside `path` and renames it over `path`, so that a failure leaves
+/// the old file as it was. Throws std::system_error (io::FileError) on failure.
 void writeConfigurationFile(const std::filesystem::path& path, const Configuration& configuration);
 
 /// Field-by-field comparison: formatIndex and reserved bytes are ignored, doubles compare

@@ -64,8 +64,9 @@ void appendRaw(Bytes& out, ByteView stream, const RecordRef& r)
 
 class SheetRebuilder {
   public:
-    SheetRebuilder(const BiffWorkbook& book, SharedStrings& strings, const SheetSource& source, const SheetEdit& edit)
-        : m_book(book), m_strings(strings), m_source(source), m_edit(edit), m_data(book.stream)
+    SheetRebuilder(const BiffWorkbook& book, SharedStrings& strings, const SheetSource& source, const Sheet& sheet,
+                   const SheetEdit& edit)
+        : m_book(book), m_strings(strings), m_source(source), m_sheet(sheet), m_edit(edit), m_data(book.stream)
     {
     }
 
@@ -76,10 +77,16 @@ class SheetRebuilder {
     void addNewCells();
     Bytes cellTable() const;
     void addSplit(const RecordRef& r);
+    void addKeptCell(const RecordRef& r, std::uint32_t row);
+    void addFormulaResult(const RecordRef& r, std::uint32_t row);
+    CellUnit textCell(std::uint32_t row, std::uint32_t column, std::uint16_t xf, const std::string& text);
+    bool rowsMoved() const { return !m_edit.newRowOf.empty(); }
+    std::optional<std::uint32_t> newRow(std::uint32_t oldRow) const;
 
     const BiffWorkbook& m_book;
     SharedStrings& m_strings;
     const SheetSource& m_source;
+    const Sheet& m_sheet;
     const SheetEdit& m_edit;
     ByteView m_data;
     // What the substream becomes: raw records, and the one place where the cell table goes.
@@ -89,6 +96,78 @@ class SheetRebuilder {
     std::unordered_set<std::uint64_t> m_overwritten;
 };
 
+std::optional<std::uint32_t> SheetRebuilder::newRow(std::uint32_t oldRow) const
+{
+    if (!rowsMoved()) {
+        return oldRow;
+    }
+    if (oldRow >= m_edit.newRowOf.size() || m_edit.newRowOf[oldRow] < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(m_edit.newRowOf[oldRow]);
+}
+
+CellUnit SheetRebuilder::textCell(std::uint32_t row, std::uint32_t column, std::uint16_t xf, const std::string& text)
+{
+    CellUnit unit{row, column, {}, false};
+    Bytes body;
+    appendU16(body, static_cast<std::uint16_t>(row));
+    appendU16(body, static_cast<std::uint16_t>(column));
+    appendU16(body, xf);
+    if (m_book.version == BiffVersion::Biff8) {
+        appendU32(body, m_strings.add(text));
+        appendRecord(unit.bytes, record::kLabelSst, body);
+        unit.sharedString = true;
+    } else {
+        Bytes encoded = m_book.codePage.encode(text);
+        encoded.resize(std::min(encoded.size(), kMaxLabelLength));
+        appendU16(body, static_cast<std::uint16_t>(encoded.size()));
+        appendBytes(body, encoded);
+        appendRecord(unit.bytes, record::kLabel, body);
+    }
+    return unit;
+}
+
+void SheetRebuilder::addKeptCell(const RecordRef& r, std::uint32_t row)
+{
+    const std::uint8_t* b = m_data.data() + r.bodyOffset();
+    const std::uint16_t column = loadU16(b + 2);
+    CellUnit unit{row, column, {}, r.id == record::kLabelSst};
+    appendRaw(unit.bytes, m_data, r);
+    storeU16(unit.bytes.data() + 4, static_cast<std::uint16_t>(row));
+    m_units.push_back(std::move(unit));
+}
+
+// A formula whose rows moved keeps its last result and its cell format, as the cell record that
+// holds such a value: its references name the old rows and would compute from the wrong cells.
+void SheetRebuilder::addFormulaResult(const RecordRef& r, std::uint32_t row)
+{
+    const std::uint8_t* b = m_data.data() + r.bodyOffset();
+    const std::uint16_t column = loadU16(b + 2);
+    const std::uint16_t xf = loadU16(b + 4);
+    const std::uint8_t* value = b + 6;
+    Bytes body;
+    appendU16(body, static_cast<std::uint16_t>(row));
+    appendU16(body, column);
+    appendU16(body, xf);
+    CellUnit unit{row, column, {}, false};
+    if (value[6] != 0xFF || value[7] != 0xFF) {
+        appendBytes(body, ByteView(value, 8));
+        appendRecord(unit.bytes, record::kNumber, body);
+    } else if (value[0] == 1 || value[0] == 2) {
+        body.push_back(value[2]);
+        body.push_back(value[0] == 2 ? 1 : 0);
+        appendRecord(unit.bytes, record::kBoolErr, body);
+    } else if (value[0] == 0) {
+        // The reader put the STRING record's text into the sheet, which has moved with the row.
+        const CellValue* text = m_sheet.cell(static_cast<std::int32_t>(row) + 1, column + 1);
+        unit = textCell(row, column, xf, text != nullptr ? text->text : std::string());
+    } else {
+        unit = textCell(row, column, xf, std::string()); // an empty text result
+    }
+    m_units.push_back(std::move(unit));
+}
+
 void SheetRebuilder::addSplit(const RecordRef& r)
 {
     // MULRK and MULBLANK become single cells, so that any one of them can be replaced.
@@ -96,20 +175,23 @@ void SheetRebuilder::addSplit(const RecordRef& r)
     if (r.length < 6) {
         return;
     }
-    const std::uint16_t row = loadU16(b);
+    const std::optional<std::uint32_t> row = newRow(loadU16(b));
+    if (!row) {
+        return;
+    }
     const std::uint16_t first = loadU16(b + 2);
     const std::size_t itemSize = r.id == record::kMulRk ? 6 : 2;
     for (std::size_t k = 0; 4 + (k + 1) * itemSize <= std::size_t{r.length} - 2; ++k) {
         const std::uint8_t* item = b + 4 + k * itemSize;
         const auto column = static_cast<std::uint32_t>(first + k);
-        if (m_edit.cleared || m_overwritten.count(key(row, column)) != 0 || column > 0xFFFF) {
+        if (m_edit.cleared || m_overwritten.count(key(*row, column)) != 0 || column > 0xFFFF) {
             continue;
         }
         Bytes body;
-        appendU16(body, row);
+        appendU16(body, static_cast<std::uint16_t>(*row));
         appendU16(body, static_cast<std::uint16_t>(column));
         appendBytes(body, ByteView(item, itemSize));
-        CellUnit unit{row, column, {}, false};
+        CellUnit unit{*row, column, {}, false};
         appendRecord(unit.bytes, r.id == record::kMulRk ? record::kRk : record::kBlank, body);
         m_units.push_back(std::move(unit));
     }
@@ -150,21 +232,28 @@ void SheetRebuilder::collect()
             last = Last::Dropped;
             if (r.id == record::kMulRk || r.id == record::kMulBlank) {
                 addSplit(r);
-            } else if (r.length >= 4 && !m_edit.cleared && m_overwritten.count(key(loadU16(b), loadU16(b + 2))) == 0) {
-                CellUnit unit{loadU16(b), loadU16(b + 2), {}, r.id == record::kLabelSst};
-                appendRaw(unit.bytes, m_data, r);
-                m_units.push_back(std::move(unit));
-                last = Last::Unit;
+            } else if (r.length >= 4 && !m_edit.cleared) {
+                const std::optional<std::uint32_t> row = newRow(loadU16(b));
+                if (!row || m_overwritten.count(key(*row, loadU16(b + 2))) != 0) {
+                    continue;
+                }
+                if (rowsMoved() && r.id == record::kFormula && r.length >= 14) {
+                    addFormulaResult(r, *row);
+                } else {
+                    addKeptCell(r, *row);
+                    last = Last::Unit;
+                }
             }
             continue;
         }
         switch (r.id) {
         case record::kRow:
             anchor();
-            if (!m_edit.cleared && r.length >= 16) {
+            if (const auto row = newRow(loadU16(b)); !m_edit.cleared && row && r.length >= 16) {
                 Bytes raw;
                 appendRaw(raw, m_data, r);
-                m_rowRecords[loadU16(b)] = std::move(raw);
+                storeU16(raw.data() + 4, static_cast<std::uint16_t>(*row));
+                m_rowRecords[*row] = std::move(raw);
             }
             last = Last::Dropped;
             break;
@@ -183,7 +272,7 @@ void SheetRebuilder::collect()
         case record::kMergeCells:
         case record::kHLink:
         case record::kHLinkToolTip:
-            if (m_edit.cleared) {
+            if (m_edit.cleared || rowsMoved()) {
                 last = Last::Dropped;
                 break;
             }
@@ -215,7 +304,6 @@ void SheetRebuilder::addNewCells()
     if (!std::is_sorted(cells.begin(), cells.end(), cellBefore)) {
         std::stable_sort(cells.begin(), cells.end(), cellBefore);
     }
-    const bool biff8 = m_book.version == BiffVersion::Biff8;
     const std::uint16_t xf = m_book.xfCount >= 16 ? 15 : 0;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Cell& c = cells[i];
@@ -223,25 +311,17 @@ void SheetRebuilder::addNewCells()
             c.value.isEmpty()) {
             continue;
         }
+        if (c.value.kind != CellValue::Kind::Number) {
+            m_units.push_back(textCell(c.row, c.column, xf, c.value.text));
+            continue;
+        }
         CellUnit unit{c.row, c.column, {}, false};
         Bytes body;
         appendU16(body, static_cast<std::uint16_t>(c.row));
         appendU16(body, static_cast<std::uint16_t>(c.column));
         appendU16(body, xf);
-        if (c.value.kind == CellValue::Kind::Number) {
-            appendDouble(body, c.value.number);
-            appendRecord(unit.bytes, record::kNumber, body);
-        } else if (biff8) {
-            appendU32(body, m_strings.add(c.value.text));
-            appendRecord(unit.bytes, record::kLabelSst, body);
-            unit.sharedString = true;
-        } else {
-            Bytes text = m_book.codePage.encode(c.value.text);
-            text.resize(std::min(text.size(), kMaxLabelLength));
-            appendU16(body, static_cast<std::uint16_t>(text.size()));
-            appendBytes(body, text);
-            appendRecord(unit.bytes, record::kLabel, body);
-        }
+        appendDouble(body, c.value.number);
+        appendRecord(unit.bytes, record::kNumber, body);
         m_units.push_back(std::move(unit));
     }
     const auto unitBefore = [](const CellUnit& a, const CellUnit& b) {
@@ -412,7 +492,8 @@ Bytes writeBiff(const BiffWorkbook& book, const std::map<std::size_t, SheetEdit>
     std::map<std::size_t, std::uint32_t> sharedStringCells;
     for (const auto& [sheetIndex, edit] : edits) {
         const std::size_t s = book.sheetSource.at(sheetIndex);
-        rebuilt[s] = SheetRebuilder(book, strings, book.sources[s], edit).build(sharedStringCells[s]);
+        rebuilt[s] = SheetRebuilder(book, strings, book.sources[s], book.sheets.at(sheetIndex), edit)
+                         .build(sharedStringCells[s]);
     }
     std::uint32_t totalReferences = 0;
     for (std::size_t s = 0; s < book.sources.size(); ++s) {

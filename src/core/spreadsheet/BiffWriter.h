@@ -15,6 +15,11 @@ namespace mervalon::spreadsheet {
 /// value removes the cell).
 struct SheetEdit {
     bool cleared = false;
+    /// When not empty, the rows were rearranged before `cells` were set: old row r (0-based) is
+    /// now row newRowOf[r], or gone when that is -1 or r lies past the end. Kept records follow
+    /// their row; formulas become their last computed values (their references are not
+    /// re-pointed, so they would compute from the wrong rows); merged areas and hyperlinks go.
+    std::vector<std::int64_t> newRowOf;
     std::vector<Cell> cells;
 };
 

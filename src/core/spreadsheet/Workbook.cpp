@@ -118,6 +118,51 @@ void Workbook::setText(int sheetNumber, std::int32_t row, std::int32_t column, c
     setCell(sheetNumber, row, column, CellValue::ofText(text.substr(0, kMaxTextLength)));
 }
 
+void Workbook::setRowOrder(int sheetNumber, const std::vector<std::int32_t>& sourceRows)
+{
+    Sheet& target = editableSheet(sheetNumber);
+    SheetEdit& edit = m_edits[static_cast<std::size_t>(sheetNumber - 1)];
+    if (!edit.newRowOf.empty() || !edit.cells.empty() || edit.cleared) {
+        throw WorkbookError("The rows of sheet \"" + target.name() + "\" can only be rearranged before its cells change.");
+    }
+    const std::size_t maxRows = m_book.version == BiffVersion::Biff8 ? 65536 : 16384;
+    if (sourceRows.size() > maxRows) {
+        throw WorkbookError("Sheet \"" + target.name() + "\" would have " + std::to_string(sourceRows.size()) +
+                            " rows; this workbook version has " + std::to_string(maxRows) + ".");
+    }
+    std::vector<std::int64_t> newRowOf(maxRows, -1);
+    for (std::size_t i = 0; i < sourceRows.size(); ++i) {
+        const std::int32_t source = sourceRows[i];
+        if (source == 0) {
+            continue;
+        }
+        if (source < 0 || static_cast<std::size_t>(source) > maxRows || newRowOf[static_cast<std::size_t>(source - 1)] >= 0) {
+            throw WorkbookError("Row " + std::to_string(source) + " cannot take that place in sheet \"" + target.name() + "\".");
+        }
+        newRowOf[static_cast<std::size_t>(source - 1)] = static_cast<std::int64_t>(i);
+    }
+    std::vector<Cell> moved;
+    for (const Cell& c : target.cells()) {
+        if (c.row < newRowOf.size() && newRowOf[c.row] >= 0) {
+            moved.push_back(Cell{static_cast<std::uint32_t>(newRowOf[c.row]), c.column, c.value});
+        }
+    }
+    target.clear();
+    for (Cell& c : moved) {
+        target.put(c.row, c.column, std::move(c.value));
+    }
+    edit.newRowOf = std::move(newRowOf);
+}
+
+void Workbook::discardEdits()
+{
+    if (m_edits.empty()) {
+        return;
+    }
+    m_book = readBiff(Bytes(m_book.stream));
+    m_edits.clear();
+}
+
 Bytes Workbook::serialize()
 {
     const Bytes stream = writeBiff(m_book, m_edits);

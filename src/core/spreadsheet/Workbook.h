@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace mervalon::spreadsheet {
 
@@ -36,6 +37,15 @@ class Workbook {
     /// characters (Excel's limit) are cut there.
     void setNumber(int sheetNumber, std::int32_t row, std::int32_t column, double value);
     void setText(int sheetNumber, std::int32_t row, std::int32_t column, const std::string& text);
+    /// Rearranges a sheet's rows: row i (1-based) takes what row sourceRows[i - 1] held, or stays
+    /// empty where that is 0; rows named nowhere are removed. Cells keep their records (values,
+    /// types, formats); formulas of the sheet keep only their last results, as their references
+    /// are not re-pointed; merged areas and hyperlinks of the sheet are dropped. Must come before
+    /// the cell edits of the sheet in the same save. Throws WorkbookError for a chart sheet, a
+    /// second rearrangement, a source row named twice or out of the sheet, or too many rows.
+    void setRowOrder(int sheetNumber, const std::vector<std::int32_t>& sourceRows);
+    /// Forgets every change made since the workbook was read or last saved.
+    void discardEdits();
 
     /// The complete file with the edits, in the version it was read in.
     Bytes serialize();

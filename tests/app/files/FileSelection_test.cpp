@@ -71,6 +71,19 @@ private slots:
         QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
     }
 
+    void aLongPathIsElidedInTheMiddleWithTheWholePathInTheTooltip()
+    {
+        const QString deep = m_environment.home() + QStringLiteral("/") + QString(60, QLatin1Char('a')) +
+                             QStringLiteral("/") + QString(60, QLatin1Char('b')) + QStringLiteral("/job 2024-117");
+        QDir().mkpath(deep);
+        folderTree()->selectPath(deep);
+        auto* path = control<QLabel>(*m_window, "Label30");
+        QVERIFY2(path->text().contains(QChar(0x2026)), qPrintable(path->text()));
+        QVERIFY(path->text().startsWith(m_environment.home().left(4)));
+        QVERIFY(path->text().endsWith(QStringLiteral("job 2024-117")));
+        QCOMPARE(path->toolTip(), deep);
+    }
+
     void choosingAnotherTypeChangesTheMask()
     {
         auto* types = control<QComboBox>(*m_window, "typfic");

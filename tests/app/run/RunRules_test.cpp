@@ -1,5 +1,4 @@
 #include "app/AppTestSupport.h"
-#include "app/order/EntitiesOrderRules.h"
 #include "app/run/RunRules.h"
 #include "core/config/InstallationLayout.h"
 
@@ -133,45 +132,6 @@ private slots:
             schedule.due();
         }
         QCOMPARE(reads, 101);
-    }
-
-    void entitiesCreationCountsOfferedTexts_data()
-    {
-        QTest::addColumn<int>("numberColumn");
-        QTest::addColumn<int>("zColumn");
-        QTest::addColumn<int>("descriptionColumn");
-        QTest::addColumn<bool>("renumber");
-        QTest::addColumn<bool>("defaultZ");
-        QTest::addColumn<int>("offered");
-        QTest::newRow("every column") << 1 << 4 << 5 << false << false << 5;
-        QTest::newRow("no number column") << 0 << 4 << 5 << false << false << 4;
-        QTest::newRow("no number column, renumbered") << 0 << 4 << 5 << true << false << 5;
-        QTest::newRow("no Z column") << 1 << 0 << 5 << false << false << 4;
-        QTest::newRow("no Z column, default Z") << 1 << 0 << 5 << false << true << 5;
-        QTest::newRow("X and Y only") << 0 << 0 << 0 << false << false << 2;
-    }
-    void entitiesCreationCountsOfferedTexts()
-    {
-        QFETCH(int, numberColumn);
-        QFETCH(int, zColumn);
-        QFETCH(int, descriptionColumn);
-        QFETCH(bool, renumber);
-        QFETCH(bool, defaultZ);
-        QFETCH(int, offered);
-        config::Configuration configuration;
-        configuration.numberCreate = configuration.xCreate = configuration.yCreate = 1;
-        configuration.elevationCreate = configuration.descriptionCreate = 1;
-        configuration.modifiers.renumber = renumber ? 1 : 0;
-        configuration.modifiers.useDefaultZ = defaultZ ? 1 : 0;
-        formats::FormatDefinition format;
-        format.numberColumn = numberColumn;
-        format.zColumn = zColumn;
-        format.descriptionColumn = descriptionColumn;
-        QCOMPARE(offeredTextCount(configuration, format), offered);
-        configuration.layout.slot = {0, 1, 2, -1, -1};
-        QCOMPARE(entitiesCreationMatches(configuration, format), offered == 3);
-        configuration.xCreate = 0;
-        QCOMPARE(offeredTextCount(configuration, format), offered - 1);
     }
 
 private:

@@ -1,4 +1,5 @@
 #include "app/AppTestSupport.h"
+#include "app/common/MultiRowTabStrip.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/FolderTreeView.h"
 #include "app/help/HintSwitch.h"
@@ -104,10 +105,10 @@ private slots:
         QCOMPARE(pages->tabText(0), QStringLiteral("DXF Creation"));
         QCOMPARE(pages->tabText(1), QStringLiteral("Options"));
         QCOMPARE(pages->tabText(2), QStringLiteral("About"));
-        auto* entities = control<QTabWidget>(window, "pagecontrol2");
+        auto* entities = control<MultiRowTabStrip>(window, "pagecontrol2");
         QStringList entityTabs;
         for (int i = 0; i < entities->count(); ++i) {
-            entityTabs << entities->tabText(i);
+            entityTabs << entities->tabButton(i)->text();
         }
         QCOMPARE(entityTabs,
                  (QStringList{"Point", "Number", "X Coord.", "Y Coord.", "Elevation", "Description", "Polyline"}));

@@ -2,8 +2,6 @@
 #include "app/shell/Interaction.h"
 #include "app/viewers/ViewerRules.h"
 
-#include <QFile>
-
 using namespace mervalon::app;
 using mervalon::app::testing::TestEnvironment;
 
@@ -101,20 +99,6 @@ private slots:
         QCOMPARE(QStringList{commands.front().program} + commands.front().arguments, first);
         QCOMPARE(commands.back(), (EditorCommand{"xdg-open", {path}}));
         QCOMPARE(commands.size(), 1 + (visual.isEmpty() ? 0 : 1) + (editor.isEmpty() ? 0 : 1));
-    }
-
-    void onlyRealWorkbooksAreWorkbooks()
-    {
-        const QString folder = m_environment.root() + "/workbooks";
-        mervalon::app::testing::writeFile(folder + "/text.xls", "1,2,3\r\n");
-        mervalon::app::testing::writeFile(folder + "/fake.txt", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) +
-                                                                   QByteArray(600, '\0'));
-        QVERIFY(!isWorkbookFile(folder + "/text.xls"));
-        QVERIFY(!isWorkbookFile(folder + "/fake.txt"));
-        QVERIFY(!isWorkbookFile(folder + "/missing.xls"));
-        const QString workbook = QStringLiteral(MERVALON_SOURCE_DIR "/tests/core/spreadsheet/fixtures/biff8_survey.xls");
-        QVERIFY(QFile::copy(workbook, folder + "/named-like-text.txt"));
-        QVERIFY(isWorkbookFile(folder + "/named-like-text.txt"));
     }
 
 private:

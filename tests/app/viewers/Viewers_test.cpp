@@ -157,6 +157,18 @@ private slots:
         QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm8"});
     }
 
+    void aWorkbookNamedTxtGoesToTheSpreadsheetPreview()
+    {
+        QVERIFY(QFile::copy(QStringLiteral(MERVALON_SOURCE_DIR "/tests/core/spreadsheet/fixtures/biff8_survey.xls"),
+                            m_survey + "/survey.txt"));
+        m_program->viewers().viewFile(m_survey + "/survey.txt");
+        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm14"});
+        // Whichever viewer is chosen: the editor gets no workbook either.
+        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        m_program->viewers().viewFile(m_survey + "/survey.txt");
+        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm14", "dialog: TForm14"}));
+    }
+
     void noReportIsNotFoundInBothViewerChoices()
     {
         for (const char* button : {"RadioButton13", "RadioButton14"}) {

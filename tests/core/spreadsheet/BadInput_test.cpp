@@ -261,9 +261,7 @@ TEST(BadInputTest, AStringLongerThanItsDataIsAnError)
 
 TEST(BadInputTest, AMulRkShorterThanItsColumnRangeReadsWhatItHolds)
 {
-    if (!test::generatedFixtures()) {
-        GTEST_SKIP() << "python3-xlwt is not available";
-    }
+    MERVALON_REQUIRE_PEER(test::generatedFixtures(), "python3-xlwt");
     StreamSurgery s(test::readBytes(*test::generatedFixtures() / "kinds.xls"));
     const std::size_t at = *s.find(record::kMulRk);
     const std::uint16_t length = loadU16(s.stream.data() + at + 2);

@@ -9,10 +9,7 @@ namespace {
 using FieldList = RowTexts;
 using test::generatedFixtures;
 
-#define REQUIRE_XLWT()                                                                                                 \
-    if (!generatedFixtures()) {                                                                                        \
-        GTEST_SKIP() << "python3-xlwt is not available";                                                               \
-    }
+#define REQUIRE_XLWT() MERVALON_REQUIRE_PEER(generatedFixtures(), "python3-xlwt")
 
 std::vector<FieldList> rowsOf(const SheetRows& result)
 {

@@ -94,6 +94,24 @@ inline std::string readText(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+/// Developers may run the tests on a machine without the peer tools by setting
+/// MERVALON_ALLOW_MISSING_PEERS=1; the test command never does, so there a missing peer fails.
+inline bool missingPeersAllowed()
+{
+    const char* allowed = std::getenv("MERVALON_ALLOW_MISSING_PEERS");
+    return allowed != nullptr && std::string(allowed) == "1";
+}
+
+/// Stops the test when a peer tool is missing: a failure naming the Debian package that
+/// scripts/install-deps.sh installs, or a skip when the developer allowed it.
+#define MERVALON_REQUIRE_PEER(available, package)                                                                       \
+    if (!(available)) {                                                                                                \
+        if (::mervalon::spreadsheet::test::missingPeersAllowed()) {                                                    \
+            GTEST_SKIP() << package << " is not installed";                                                            \
+        }                                                                                                              \
+        FAIL() << package << " is not installed (scripts/install-deps.sh installs it)";                                \
+    }
+
 /// xlrd's view of a workbook (see xlrd_dump.py); nullopt with `skipped` set when xlrd is absent.
 inline std::optional<std::string> xlrdDump(const fs::path& workbook, bool& skipped)
 {

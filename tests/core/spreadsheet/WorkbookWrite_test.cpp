@@ -83,9 +83,7 @@ void expectPeersAgree(const fs::path& before, const fs::path& after, const std::
 {
     bool skipped = false;
     const auto old = test::xlrdDump(before, skipped);
-    if (skipped) {
-        GTEST_SKIP() << "python3-xlrd is not available";
-    }
+    MERVALON_REQUIRE_PEER(!skipped, "python3-xlrd");
     ASSERT_TRUE(old.has_value()) << "xlrd cannot read " << before;
     const auto now = test::xlrdDump(after, skipped);
     ASSERT_TRUE(now.has_value()) << "xlrd cannot read the saved " << after;
@@ -122,9 +120,7 @@ class SaveTest : public ::testing::TestWithParam<SaveCase> {};
 TEST_P(SaveTest, SavedSheetReadsBackInUsAndInPeersAndOtherSheetsStayAsTheyWere)
 {
     const SaveCase& c = GetParam();
-    if (c.generated && !generatedFixtures()) {
-        GTEST_SKIP() << "python3-xlwt is not available";
-    }
+    MERVALON_REQUIRE_PEER(!c.generated || generatedFixtures(), "python3-xlwt");
     const fs::path source = (c.generated ? *generatedFixtures() : fixtureDir()) / c.file;
     const fs::path path = copyToScratch(source, std::string("saved-") + c.file);
     Workbook book = Workbook::open(path);
@@ -152,9 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WorkbookWriteTest, ManyNewTextsGrowTheSharedStringTableAcrossContinueRecords)
 {
-    if (!generatedFixtures()) {
-        GTEST_SKIP() << "python3-xlwt is not available";
-    }
+    MERVALON_REQUIRE_PEER(generatedFixtures(), "python3-xlwt");
     const fs::path path = copyToScratch(*generatedFixtures() / "strings.xls", "grown.xls");
     Workbook book = Workbook::open(path);
     for (int row = 1; row <= 300; ++row) {
@@ -168,12 +162,11 @@ TEST(WorkbookWriteTest, ManyNewTextsGrowTheSharedStringTableAcrossContinueRecord
     EXPECT_EQ(reread.sheet(1)->cell(401, 1)->text, std::string(5000, 'x'));
     bool skipped = false;
     const auto dump = test::xlrdDump(path, skipped);
-    if (!skipped) {
-        ASSERT_TRUE(dump.has_value());
-        EXPECT_NE(dump->find("After|299|0|t|new text number 300"), std::string::npos);
-        EXPECT_NE(dump->find("After|300|0|t|" + std::string(9000, 'z') + "\n"), std::string::npos);
-        EXPECT_NE(dump->find("Strings|399|0|t|L0399 abcdefghij"), std::string::npos);
-    }
+    MERVALON_REQUIRE_PEER(!skipped, "python3-xlrd");
+    ASSERT_TRUE(dump.has_value());
+    EXPECT_NE(dump->find("After|299|0|t|new text number 300"), std::string::npos);
+    EXPECT_NE(dump->find("After|300|0|t|" + std::string(9000, 'z') + "\n"), std::string::npos);
+    EXPECT_NE(dump->find("Strings|399|0|t|L0399 abcdefghij"), std::string::npos);
 }
 
 TEST(WorkbookWriteTest, SettingCellsWithoutClearingKeepsTheOthers)
@@ -193,18 +186,15 @@ TEST(WorkbookWriteTest, SettingCellsWithoutClearingKeepsTheOthers)
     EXPECT_EQ(reread.sheet(1)->cell(2, 5)->text, "caf\xE9");
     bool skipped = false;
     const auto dump = test::xlrdDump(path, skipped);
-    if (!skipped) {
-        ASSERT_TRUE(dump.has_value());
-        EXPECT_NE(dump->find("Numbers|0|1|n|99\n"), std::string::npos);
-        EXPECT_NE(dump->find("Survey|3|2|t|replaced\n"), std::string::npos);
-    }
+    MERVALON_REQUIRE_PEER(!skipped, "python3-xlrd");
+    ASSERT_TRUE(dump.has_value());
+    EXPECT_NE(dump->find("Numbers|0|1|n|99\n"), std::string::npos);
+    EXPECT_NE(dump->find("Survey|3|2|t|replaced\n"), std::string::npos);
 }
 
 TEST(WorkbookWriteTest, ReplacingOneCellOfAMulRkRunKeepsItsNeighbours)
 {
-    if (!generatedFixtures()) {
-        GTEST_SKIP() << "python3-xlwt is not available";
-    }
+    MERVALON_REQUIRE_PEER(generatedFixtures(), "python3-xlwt");
     const fs::path path = copyToScratch(*generatedFixtures() / "kinds.xls", "mulrk.xls");
     Workbook book = Workbook::open(path);
     book.setText(1, 3, 3, "in the run");
@@ -218,10 +208,9 @@ TEST(WorkbookWriteTest, ReplacingOneCellOfAMulRkRunKeepsItsNeighbours)
     EXPECT_EQ(s.cell(1, 1)->text, "2024-03-15"); // its date format is kept
     bool skipped = false;
     const auto dump = test::xlrdDump(path, skipped);
-    if (!skipped) {
-        ASSERT_TRUE(dump.has_value());
-        EXPECT_NE(dump->find("Kinds|2|1|n|100\nKinds|2|2|t|in the run\nKinds|2|3|n|300\n"), std::string::npos);
-    }
+    MERVALON_REQUIRE_PEER(!skipped, "python3-xlrd");
+    ASSERT_TRUE(dump.has_value());
+    EXPECT_NE(dump->find("Kinds|2|1|n|100\nKinds|2|2|t|in the run\nKinds|2|3|n|300\n"), std::string::npos);
 }
 
 TEST(WorkbookWriteTest, OtherStreamsOfTheContainerAreKept)
@@ -243,15 +232,11 @@ TEST(WorkbookWriteTest, OtherStreamsOfTheContainerAreKept)
 
 TEST(WorkbookWriteTest, Version4ContainersStayVersion4)
 {
-    if (!test::havePython()) {
-        GTEST_SKIP() << "python3 is not available";
-    }
+    MERVALON_REQUIRE_PEER(test::havePython(), "python3");
     const fs::path path = scratchDir() / "v4.xls";
     const int rc = test::runCommand("/usr/bin/python3 '" + (fixtureDir() / "make_fixtures.py").string() + "' v4 '" +
                                     (fixtureDir() / "biff8_survey.xls").string() + "' '" + path.string() + "'");
-    if (rc == 3) {
-        GTEST_SKIP() << "python3-olefile is not available";
-    }
+    MERVALON_REQUIRE_PEER(rc != 3, "python3-olefile");
     ASSERT_EQ(rc, 0);
     Workbook book = Workbook::open(path);
     EXPECT_EQ(book.sheet(1)->cell(2, 5)->text, "caf\xE9");
@@ -323,9 +308,7 @@ namespace {
 
 TEST(WorkbookDualStreamTest, SavingAFileWithBothStreamsDropsTheStaleExcel5Copy)
 {
-    if (!test::haveSsconvert()) {
-        GTEST_SKIP() << "gnumeric's ssconvert is not available";
-    }
+    MERVALON_REQUIRE_PEER(test::haveSsconvert(), "gnumeric");
     const fs::path path = test::scratchDir() / "dual.xls";
     ASSERT_EQ(test::runCommand("ssconvert -T Gnumeric_Excel:excel_dsf '" +
                                (test::fixtureDir() / "biff8_survey.xls").string() + "' '" + path.string() +
@@ -351,10 +334,9 @@ TEST(WorkbookDualStreamTest, SavingAFileWithBothStreamsDropsTheStaleExcel5Copy)
     EXPECT_EQ(Workbook::open(path).sheet(1)->cell(1, 1)->text, "P1");
     bool skipped = false;
     const auto dump = test::xlrdDump(path, skipped);
-    if (!skipped) {
-        ASSERT_TRUE(dump.has_value());
-        EXPECT_NE(dump->find("Survey|0|0|t|P1\n"), std::string::npos);
-    }
+    MERVALON_REQUIRE_PEER(!skipped, "python3-xlrd");
+    ASSERT_TRUE(dump.has_value());
+    EXPECT_NE(dump->find("Survey|0|0|t|P1\n"), std::string::npos);
     EXPECT_EQ(test::runCommand("ssconvert '" + path.string() + "' '" + path.string() + ".csv' >/dev/null 2>&1"), 0);
     EXPECT_EQ(test::readText(path.string() + ".csv").substr(0, 3), "P1,");
     EXPECT_EQ(test::runCommand("/usr/bin/python3 -c \"import olefile,sys; o=olefile.OleFileIO(sys.argv[1]); "

@@ -21,10 +21,7 @@ Workbook openGenerated(const char* name)
     return Workbook::open(*generatedFixtures() / name);
 }
 
-#define REQUIRE_XLWT()                                                                                                 \
-    if (!generatedFixtures()) {                                                                                        \
-        GTEST_SKIP() << "python3-xlwt is not available";                                                               \
-    }
+#define REQUIRE_XLWT() MERVALON_REQUIRE_PEER(generatedFixtures(), "python3-xlwt")
 
 TEST(WorkbookReadTest, UsedRangeComesFromTheCellsAndMayStartAwayFromA1)
 {

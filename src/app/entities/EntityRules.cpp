@@ -1,0 +1,92 @@
+#include "app/entities/EntityRules.h"
+
+#include <cmath>
+
+namespace mervalon::app {
+
+bool EntityTabVisibility::shows(EntityPage page) const
+{
+    switch (page) {
+    case EntityPage::Number:
+        return number;
+    case EntityPage::Elevation:
+        return elevation;
+    case EntityPage::Description:
+        return description;
+    case EntityPage::Polyline:
+        return polyline;
+    case EntityPage::Point:
+    case EntityPage::X:
+    case EntityPage::Y:
+        break;
+    }
+    return true;
+}
+
+EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format, const config::DataModifiers& modifiers)
+{
+    EntityTabVisibility visibility;
+    visibility.number = format.numberColumn > 0 || modifiers.renumber != 0;
+    visibility.elevation = format.zColumn > 0 || modifiers.useDefaultZ != 0;
+    visibility.description = format.descriptionColumn > 0;
+    visibility.polyline = format.codeColumn > 0;
+    return visibility;
+}
+
+std::optional<double> parseDecimal(const QString& text)
+{
+    // QString::toDouble reads the C notation only: "1,5" fails, "1e3" passes.
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+QString threeDecimals(double value)
+{
+    return QString::number(value, 'f', 3);
+}
+
+std::optional<QString> normalisedHeight(const QString& text)
+{
+    const std::optional<double> value = parseDecimal(text);
+    if (!value) {
+        return std::nullopt;
+    }
+    return threeDecimals(*value);
+}
+
+QString trimmedLayerName(const QString& text)
+{
+    // Blanks and control characters are the characters up to the space.
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 0x20) {
+        ++first;
+    }
+    while (last > first && text.at(last - 1).unicode() <= 0x20) {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+bool isValidLayerName(const QString& text)
+{
+    constexpr qsizetype kLongestName = 31;
+    if (text.isEmpty() || text.size() > kLongestName) {
+        return false;
+    }
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool allowed = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '$' ||
+                             u == '-' || u == '_';
+        if (!allowed) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace mervalon::app

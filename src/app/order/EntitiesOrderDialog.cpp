@@ -1,0 +1,255 @@
+#include "app/order/EntitiesOrderDialog.h"
+
+#include "app/common/TextConversions.h"
+#include "app/common/WidgetHelpers.h"
+#include "app/entities/EntityRules.h"
+#include "app/order/EntitiesOrderForm.h"
+#include "app/shell/Interaction.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace mervalon::app {
+
+/// The picture in " Entities position ": a yellow point and five short lines to its right, each
+/// labelled with the text chosen for its place, so that the stack is seen as it will be drawn.
+class SlotDrawing : public QWidget {
+public:
+    explicit SlotDrawing(QWidget* parent) : QWidget(parent)
+    {
+        setMinimumSize(fontMetrics().horizontalAdvance(QStringLiteral("Y coordinatePoint")) + 50,
+                       5 * (fontMetrics().height() + 4) + 8);
+    }
+
+    void setTexts(const std::array<QString, 5>& texts)
+    {
+        m_texts = texts;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const int lineHeight = fontMetrics().height() + 4;
+        const int top = (height() - 5 * lineHeight) / 2;
+        const int middle = top + 5 * lineHeight / 2;
+        const int radius = 7;
+        // The label "Point" under the circle is wider than it: the lines start beyond both.
+        const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("Point"));
+        const QPoint centre(std::max(radius + 4, labelWidth / 2), middle);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(QColor(255, 255, 0));
+        painter.drawEllipse(centre, radius, radius);
+        painter.drawText(QRect(centre.x() - labelWidth / 2, middle + radius + 2, labelWidth + 2, lineHeight),
+                         Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Point"));
+        const int lineStart = centre.x() + std::max(radius, labelWidth / 2) + 8;
+        for (int slot = 0; slot < 5; ++slot) {
+            const int y = top + slot * lineHeight + lineHeight / 2;
+            painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
+            painter.drawLine(lineStart, y, lineStart + 14, y);
+            const QString& text = m_texts[static_cast<std::size_t>(slot)];
+            painter.setPen(palette().color(text.isEmpty() ? QPalette::PlaceholderText : QPalette::WindowText));
+            painter.drawText(QRect(lineStart + 20, y - lineHeight / 2, width() - lineStart - 20, lineHeight),
+                             Qt::AlignLeft | Qt::AlignVCenter, text.isEmpty() ? QStringLiteral("-") : text);
+        }
+    }
+
+private:
+    std::array<QString, 5> m_texts;
+};
+
+namespace {
+
+QWidget* whiteHeader(QWidget* parent, const QString& text)
+{
+    auto* header = new QLabel(text, parent);
+    header->setAutoFillBackground(true);
+    QPalette palette = header->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    header->setPalette(palette);
+    header->setContentsMargins(10, 10, 10, 10);
+    QFont bold = header->font();
+    bold.setBold(true);
+    header->setFont(bold);
+    return header;
+}
+
+/// Leaves the Enter key to the distance box: it normalises the distance and does not close the
+/// dialog, as a default button would.
+class DistanceEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        QLineEdit::keyPressEvent(event);
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->accept();
+        }
+    }
+};
+
+} // namespace
+
+EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_interaction(interaction)
+{
+    setObjectName(QStringLiteral("crebloc"));
+    setWindowTitle(QStringLiteral(" Entities order"));
+
+    auto* position = groupBox(this, "GroupBox1", " Entities position ");
+    m_drawing = new SlotDrawing(position);
+    auto* listGrid = new QGridLayout;
+    for (int i = 0; i < 5; ++i) {
+        auto* label = named(new QLabel(QString::number(i + 1), position), ("Label" + std::to_string(i + 2)).c_str());
+        auto* list = named(new QComboBox(position), ("cb" + std::to_string(i)).c_str());
+        list->setToolTip(QStringLiteral("Choose one item."));
+        list->setMinimumContentsLength(12);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        listGrid->addWidget(label, i, 0);
+        listGrid->addWidget(list, i, 1);
+        m_labels[static_cast<std::size_t>(i)] = label;
+        m_lists[static_cast<std::size_t>(i)] = list;
+        connect(list, &QComboBox::currentIndexChanged, this, &EntitiesOrderDialog::refreshDrawing);
+    }
+    auto* positionLayout = new QHBoxLayout(position);
+    positionLayout->addWidget(m_drawing, 1);
+    positionLayout->addLayout(listGrid);
+
+    auto* distanceGroup = groupBox(this, "GroupBox2", " Distance from point ");
+    m_distance = named(new DistanceEdit(distanceGroup), "Edit1");
+    m_distance->setToolTip(QStringLiteral("Enter a distance."));
+    m_distance->setFixedWidth(m_distance->fontMetrics().horizontalAdvance(QStringLiteral("0000000.000")) + 16);
+    auto* distanceRow = new QHBoxLayout(distanceGroup);
+    distanceRow->addWidget(new QLabel(QStringLiteral("Create entities at "), distanceGroup));
+    distanceRow->addWidget(m_distance);
+    distanceRow->addWidget(new QLabel(QStringLiteral("units from point."), distanceGroup));
+    distanceRow->addStretch();
+    connect(m_distance, &QLineEdit::editingFinished, this, &EntitiesOrderDialog::distanceLeft);
+
+    auto* ok = named(new QPushButton(QStringLiteral("OK"), this), "SpeedButton5");
+    auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SpeedButton6");
+    auto* help = named(new QPushButton(QStringLiteral("Help"), this), "SpeedButton7");
+    for (QPushButton* button : {ok, cancel, help}) {
+        // Pressing a button leaves the focus where it is, so OK reads the distance as typed.
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::NoFocus);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addWidget(help);
+    connect(ok, &QPushButton::clicked, this, &EntitiesOrderDialog::okPressed);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, &EntitiesOrderDialog::helpRequested);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->addWidget(whiteHeader(this, QStringLiteral("Choose in which order entities are created")));
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 4, 8, 0);
+    body->addWidget(position);
+    body->addWidget(distanceGroup);
+    body->addLayout(buttons);
+    layout->addLayout(body);
+    setFixedSize(sizeHint());
+}
+
+bool EntitiesOrderDialog::edit(config::EntityLayout& layout, const std::array<bool, 5>& offered)
+{
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        m_lists[i]->clear();
+        m_lists[i]->setEnabled(false);
+        m_labels[i]->setEnabled(false);
+    }
+    m_distance->setText(fromText(layout.distance));
+    QStringList offeredTexts;
+    for (const config::EntityContent content : offeredContents(offered)) {
+        offeredTexts << entityContentText(static_cast<std::int32_t>(content));
+    }
+    for (std::size_t i = 0; i < m_lists.size() && i < static_cast<std::size_t>(offeredTexts.size()); ++i) {
+        m_lists[i]->setEnabled(true);
+        m_labels[i]->setEnabled(true);
+        m_lists[i]->addItems(offeredTexts);
+        // A stored content that is not offered (or not a content at all) selects nothing.
+        m_lists[i]->setCurrentIndex(static_cast<int>(offeredTexts.indexOf(entityContentText(layout.slot[i]))));
+    }
+    refreshDrawing();
+
+    QWidget* window = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    if (window != nullptr) {
+        m_interaction.setWindowOpacity(*window, 200);
+    }
+    const int result = m_interaction.execDialog(*this);
+    if (window != nullptr) {
+        m_interaction.setWindowOpacity(*window, 255);
+    }
+    if (result != QDialog::Accepted) {
+        return false;
+    }
+    layout = m_accepted;
+    return true;
+}
+
+void EntitiesOrderDialog::distanceLeft()
+{
+    if (const std::optional<double> value = parseDecimal(m_distance->text())) {
+        m_distance->setText(threeDecimals(*value));
+        return;
+    }
+    m_interaction.beep(440, 100);
+    m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
+                              QStringLiteral("Give a distance please. Use the decimal point, not the comma."));
+    m_distance->setText(QStringLiteral("0.00"));
+    m_distance->selectAll();
+    m_distance->setFocus();
+}
+
+void EntitiesOrderDialog::okPressed()
+{
+    std::array<QString, 5> texts;
+    std::array<bool, 5> enabled{};
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        texts[i] = m_lists[i]->currentText();
+        enabled[i] = m_lists[i]->isEnabled();
+    }
+    const EntitiesOrderVerdict verdict = judgeEntitiesOrder(texts, enabled, m_distance->text());
+    if (!verdict.badDistance) {
+        m_distance->setText(threeDecimals(*parseDecimal(m_distance->text())));
+    }
+    if (!verdict.refusal.isEmpty()) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, verdict.refusal);
+        if (verdict.badDistance) {
+            m_distance->setText(QStringLiteral("0.000"));
+            m_distance->setFocus();
+        }
+        return;
+    }
+    m_accepted = verdict.layout;
+    accept();
+}
+
+void EntitiesOrderDialog::refreshDrawing()
+{
+    std::array<QString, 5> texts;
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        texts[i] = m_lists[i]->currentText();
+    }
+    m_drawing->setTexts(texts);
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,309 @@
+#include "app/spreadsheet/SpreadsheetPreview.h"
+
+#include "app/common/ElidedLabel.h"
+#include "app/common/WidgetHelpers.h"
+#include "app/shell/Interaction.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace mervalon::app {
+namespace {
+
+QLabel* boldLabel(QWidget* parent, const char* name, const QString& text)
+{
+    auto* label = named(new QLabel(text, parent), name);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* b = named(new QPushButton(caption, parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+// Makes the grid's cell editors and lets the grid watch them.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(SheetGridView* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        m_grid->watchEditor(editor);
+        return editor;
+    }
+
+private:
+    SheetGridView* m_grid;
+};
+
+SheetGridView::SheetGridView(QWidget* parent) : QTableView(parent)
+{
+    setItemDelegate(new CellDelegate(this));
+}
+
+void SheetGridView::watchEditor(QWidget* editor)
+{
+    m_editor = editor;
+    if (editor != nullptr) {
+        editor->installEventFilter(this); // keys released in the cell editor count as the grid's
+    }
+}
+
+QWidget* SheetGridView::openEditor() const
+{
+    return state() == EditingState ? m_editor.data() : nullptr;
+}
+
+void SheetGridView::commitOpenEditor()
+{
+    if (QWidget* editor = openEditor()) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void SheetGridView::keyReleaseEvent(QKeyEvent* event)
+{
+    QTableView::keyReleaseEvent(event);
+    emit keyReleased();
+}
+
+bool SheetGridView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease && watched == m_editor) {
+        emit keyReleased();
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_interaction(interaction), m_pathLabel(named(new ElidedLabel(this), "Label1")),
+      m_grid(named(new SheetGridView(this), "StringGrid1")), m_tabs(named(new QTabBar(this), "TabSet1")),
+      m_rowMenu(named(new QMenu(this), "PopupMenu1"))
+{
+    setObjectName(QStringLiteral("TForm14"));
+    setWindowTitle(QStringLiteral(" XLS file preview"));
+
+    auto* band = named(new QFrame(this), "Panel2");
+    band->setAutoFillBackground(true);
+    QPalette white = band->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    band->setPalette(white);
+    band->setFrameShape(QFrame::StyledPanel);
+    auto* bandLayout = new QHBoxLayout(band);
+    QLabel* heading = boldLabel(
+        band, "Label9", QStringLiteral("Excel file preview. You can add or delete rows and change cell content value"));
+    heading->setWordWrap(true); // the heading is wider than the window in most fonts
+    bandLayout->addWidget(heading);
+    QFont pathFont = m_pathLabel->font();
+    pathFont.setBold(true);
+    m_pathLabel->setFont(pathFont);
+
+    m_grid->setModel(&m_rules.model());
+    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_grid->setShowGrid(true);
+    m_grid->horizontalHeader()->setDefaultSectionSize(80);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->verticalHeader()->setMinimumSectionSize(18);
+    m_grid->verticalHeader()->setDefaultSectionSize(18);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setMinimumWidth(30);
+    m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_grid->verticalHeader()->viewport()->installEventFilter(this);
+
+    m_tabs->setShape(QTabBar::RoundedSouth);
+    m_tabs->setFocusPolicy(Qt::NoFocus);
+    m_tabs->setExpanding(false);
+    m_tabs->setUsesScrollButtons(true);
+    m_tabs->installEventFilter(this);
+
+    auto* deleteRow = named(m_rowMenu->addAction(QStringLiteral("Delete this Row")), "DeletethisRow2");
+    named(m_rowMenu->addSeparator(), "N1");
+    auto* insertBefore = named(m_rowMenu->addAction(QStringLiteral("Insert Row before")), "DeletethisRow1");
+    auto* insertAfter = named(m_rowMenu->addAction(QStringLiteral("Insert Row after")), "InsertRowbefore1");
+
+    auto* box = named(new QGroupBox(this), "GroupBox1");
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->setSpacing(0);
+    boxLayout->addWidget(m_grid, 1);
+    boxLayout->addWidget(m_tabs);
+
+    QPushButton* closeButton = button(this, "BitBtn2", QStringLiteral("Close"));
+    QPushButton* saveButton = button(this, "BitBtn1", QStringLiteral("Save"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(saveButton);
+    buttons->addWidget(closeButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->addWidget(band);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 0, 8, 0);
+    body->addWidget(m_pathLabel);
+    body->addWidget(box, 1);
+    body->addLayout(buttons);
+    layout->addLayout(body, 1);
+
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(saveButton, &QPushButton::clicked, this, &SpreadsheetPreview::saveSheet);
+    connect(m_tabs, &QTabBar::currentChanged, this, &SpreadsheetPreview::showSheet);
+    connect(m_grid, &SheetGridView::keyReleased, this, [this] { m_rules.markChanged(); });
+    connect(&m_rules.model(), &QAbstractItemModel::dataChanged, this, [this] { m_rules.markChanged(); });
+    connect(deleteRow, &QAction::triggered, this, [this] { runRowOperation(RowOperation::Delete); });
+    connect(insertBefore, &QAction::triggered, this, [this] { runRowOperation(RowOperation::InsertBefore); });
+    connect(insertAfter, &QAction::triggered, this, [this] { runRowOperation(RowOperation::InsertAfter); });
+
+    setFixedSize(492, 406);
+}
+
+SpreadsheetPreview::Outcome SpreadsheetPreview::previewWorkbook(const QString& path)
+{
+    QString error;
+    switch (m_rules.open(path, error)) {
+    case spreadsheet::WorkbookProbe::NotWorkbook:
+        return Outcome::NotWorkbook;
+    case spreadsheet::WorkbookProbe::Unreadable:
+        // Shown as text, a binary file would be overwritten with garbled text by that Save.
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, path + QLatin1Char('\n') + error);
+        return Outcome::Refused;
+    case spreadsheet::WorkbookProbe::Workbook:
+        break;
+    }
+    fillTabs();
+    m_pathLabel->setFullText(path);
+    placeCurrentCell({1, 1});
+    if (parentWidget() != nullptr) {
+        move(parentWidget()->window()->geometry().center() - rect().center());
+    }
+    m_interaction.execDialog(*this);
+    m_grid->commitOpenEditor();
+    m_rules.close();
+    return Outcome::Shown;
+}
+
+void SpreadsheetPreview::fillTabs()
+{
+    m_fillingTabs = true;
+    while (m_tabs->count() > 0) {
+        m_tabs->removeTab(0);
+    }
+    for (const QString& name : m_rules.sheetNames()) {
+        m_tabs->addTab(name);
+    }
+    m_tabs->setCurrentIndex(0);
+    m_fillingTabs = false;
+    m_tabs->updateGeometry(); // a hidden tab bar does not tell the layout its new height itself
+}
+
+void SpreadsheetPreview::showSheet(int tabIndex)
+{
+    if (m_fillingTabs || tabIndex < 0) {
+        return;
+    }
+    m_grid->commitOpenEditor();
+    m_rules.loadSheet(tabIndex + 1);
+    placeCurrentCell({1, 1});
+}
+
+bool SpreadsheetPreview::askToSaveBeforeTabChange()
+{
+    m_grid->commitOpenEditor();
+    if (!m_rules.sheetChanged()) {
+        return true;
+    }
+    const MessageAnswer answer = m_interaction.showMessage(
+        MessageIcon::Information, MessageButtons::YesNo, QStringLiteral("Sheet has changed, do you want to save it ?"));
+    // A save that failed keeps the sheet shown, so that what was typed is not thrown away.
+    return answer != MessageAnswer::Yes || saveSheet();
+}
+
+bool SpreadsheetPreview::saveSheet()
+{
+    m_grid->commitOpenEditor();
+    const QModelIndex current = m_grid->currentIndex();
+    const QString error = m_rules.saveSheet();
+    if (!error.isEmpty()) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, error);
+        return false;
+    }
+    placeCurrentCell({std::max(current.row(), 0) + 1, std::max(current.column(), 0) + 1});
+    return true;
+}
+
+void SpreadsheetPreview::openRowMenu(int row, const QPoint& globalPosition)
+{
+    if (row < 1 || row > m_rules.model().rowCount()) {
+        return;
+    }
+    m_grid->commitOpenEditor();
+    m_menuRow = row;
+    m_grid->setCurrentIndex(m_rules.model().index(row - 1, 0));
+    m_grid->selectRow(row - 1);
+    m_rowMenu->popup(globalPosition);
+}
+
+void SpreadsheetPreview::runRowOperation(RowOperation operation)
+{
+    if (m_menuRow < 1) {
+        return;
+    }
+    m_grid->commitOpenEditor();
+    // No cell editor may open on a row while the rows move; the current cell is placed after.
+    const QAbstractItemView::EditTriggers triggers = m_grid->editTriggers();
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    const GridPosition current = m_rules.applyRowOperation(operation, m_menuRow);
+    m_grid->setEditTriggers(triggers);
+    placeCurrentCell(current);
+}
+
+void SpreadsheetPreview::placeCurrentCell(GridPosition position)
+{
+    const SheetGridModel& model = m_rules.model();
+    const QModelIndex index = model.index(std::min(position.row, model.rowCount()) - 1,
+                                          std::min(position.column, model.columnCount()) - 1);
+    m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_grid->scrollTo(index);
+}
+
+bool SpreadsheetPreview::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tabs) {
+        if (event->type() == QEvent::Wheel) {
+            return true; // the sheet changes only by a click, after the question
+        }
+        if (event->type() == QEvent::MouseButtonPress) {
+            return !askToSaveBeforeTabChange();
+        }
+    }
+    if (watched == m_grid->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const int section = m_grid->verticalHeader()->logicalIndexAt(mouse->position().toPoint());
+        if (section >= 0) {
+            openRowMenu(section + 1, mouse->globalPosition().toPoint());
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,483 @@
+// The configuration commands against a temporary installation: apply and capture through every
+// control, load, save with the ".rp4" rule, the "has changed" question and its answers.
+
+#include "app/AppTestSupport.h"
+#include "app/common/MultiRowTabStrip.h"
+#include "app/configuration/ConfigurationCommands.h"
+#include "app/entities/ColorPicker.h"
+#include "core/config/Configuration.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtEndian>
+
+#include <cstring>
+
+Q_DECLARE_METATYPE(mervalon::app::MessageAnswer)
+
+using namespace mervalon;
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+/// A record in which every field differs from the default one, and that the window shows
+/// unchanged: each created entity has its values and a colour, and its format exists.
+config::Configuration distinctRecord()
+{
+    config::Configuration c;
+    c.pointCreate = 1;
+    c.point2D = 1;
+    c.pointLayer = "PTS";
+    c.pointColor = 5;
+    c.numberCreate = 1;
+    c.number2D = 0;
+    c.numberHeight = "2.500";
+    c.numberLayer = "NUM";
+    c.numberColor = 12;
+    c.xCreate = 1;
+    c.x2D = 1;
+    c.xHeight = "0.250";
+    c.xDecimals = 4;
+    c.xLayer = "XC";
+    c.xColor = 255;
+    c.yCreate = 0;
+    c.y2D = 0;
+    c.yHeight = "7";
+    c.yDecimals = 1;
+    c.yLayer = "YC";
+    c.yColor = 9;
+    c.elevationCreate = 1;
+    c.elevation2D = 0;
+    c.elevationHeight = "1.125";
+    c.elevationDecimals = 5;
+    c.elevationLayer = "Z_TXT";
+    c.elevationColor = 8;
+    c.descriptionCreate = 0;
+    c.description2D = 1;
+    c.descriptionHeight = "3.000";
+    c.descriptionLayer = "DESC";
+    c.descriptionColor = 6;
+    c.polylineCreate = 1;
+    c.polyline2D = 0;
+    c.polylineLayer = "LINES";
+    c.polylineColor = 2;
+    c.formatIndex = 3;
+    c.formatName = "penzd semicolon";
+    c.modifiers = {1, 0, 100, 5, 1000, 1, 10.5, -20.25, 0.125, 1, 99.5};
+    c.fileTypeIndex = 1;
+    c.autoSelect = 1;
+    c.layout.slot = {3, 1, 0, -1, -1};
+    c.layout.distance = "1.250";
+    return c;
+}
+
+QString configurationsFolder(const Program& program)
+{
+    return program.installDir() + QStringLiteral("/configurations");
+}
+
+void writeRecord(const QString& path, const config::Configuration& record)
+{
+    config::writeConfigurationFile(path.toStdString(), record);
+}
+
+/// Loads `path` through the load button, answering the question with `answer` if it is asked.
+void loadThroughButton(FakeInteraction& interaction, MainWindow& window, const QString& path)
+{
+    interaction.chosenPaths.push_back(path);
+    control<QToolButton>(window, "SpeedButton12")->click();
+}
+
+qint32 int32At(const QByteArray& bytes, int offset)
+{
+    return qFromLittleEndian<qint32>(bytes.constData() + offset);
+}
+
+double doubleAt(const QByteArray& bytes, int offset)
+{
+    double value = 0;
+    const auto bits = qFromLittleEndian<quint64>(bytes.constData() + offset);
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+QByteArray textAt(const QByteArray& bytes, int offset)
+{
+    return bytes.mid(offset + 1, static_cast<unsigned char>(bytes.at(offset)));
+}
+
+/// Commands whose "has changed" question goes on at once, for tests of other steps.
+Program::CommandsFactory goOn()
+{
+    struct Commands : ConfigurationCommands {
+        using ConfigurationCommands::ConfigurationCommands;
+        bool confirmConfigurationChanges(ConfigurationView&) override { return true; }
+    };
+    return [](Interaction& interaction, const QString& installDir) -> std::unique_ptr<ConfigurationCommands> {
+        return std::make_unique<Commands>(interaction, installDir);
+    };
+}
+
+} // namespace
+
+class ConfigurationCommandsTest : public QObject {
+    Q_OBJECT
+public:
+    explicit ConfigurationCommandsTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init() { m_environment.reset(); }
+
+    void theDefaultConfigurationIsShownAtStartAndCountsAsUnchanged()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QVERIFY(control<QCheckBox>(window, "pt_cr")->isChecked());
+        QVERIFY(control<QRadioButton>(window, "rb2")->isChecked());
+        QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
+        QCOMPARE(control<ColorPanel>(window, "Panel1")->text(), QStringLiteral("White"));
+        QCOMPARE(control<ColorPanel>(window, "Panel1")->colorNumber(), 7);
+        QCOMPARE(control<QComboBox>(window, "ComboBox3")->currentIndex(), 2);
+        QVERIFY(!control<QCheckBox>(window, "x_cr")->isChecked());
+        QVERIFY(!control<QLineEdit>(window, "Edit6")->isEnabled());
+        QCOMPARE(control<QComboBox>(window, "format")->currentText(), QStringLiteral("!default"));
+        QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East (X)")));
+        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(window.currentFormat().zColumn, 4);
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+        QSignalSpy ended(&window, &MainWindow::programEnded);
+        QVERIFY(window.close());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+    }
+
+    void anAppliedRecordIsReadBackFromEveryControl()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction, goOn());
+        MainWindow& window = program->mainWindow();
+        const config::Configuration record = distinctRecord();
+        const QString path = configurationsFolder(*program) + QStringLiteral("/distinct.rp4");
+        writeRecord(path, record);
+        loadThroughButton(interaction, window, path);
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("distinct.rp4"));
+        QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("distinct.rp4"));
+        QCOMPARE(control<QLineEdit>(window, "Edit2")->text(), QStringLiteral("2.500"));
+        QCOMPARE(control<ColorPanel>(window, "Panel2")->text(), QStringLiteral("Color 12"));
+        QCOMPARE(control<ColorPanel>(window, "Panel3")->text(), QStringLiteral("Grey"));
+        QCOMPARE(control<QComboBox>(window, "ComboBox1")->currentIndex(), 4);
+        QVERIFY(control<QRadioButton>(window, "rb1")->isChecked());
+        QVERIFY(control<QRadioButton>(window, "RadioButton4")->isChecked());
+        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 1);
+        QVERIFY(control<QCheckBox>(window, "autosel")->isChecked());
+        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        QVERIFY(!control<QLineEdit>(window, "Edit7")->isEnabled()); // Y text not created
+
+        // Every stored byte comes back from the window.
+        config::Configuration captured = ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
+        QCOMPARE(captured.formatIndex, 3);
+        QVERIFY(config::encodeConfiguration(captured) == config::encodeConfiguration(record));
+    }
+
+    void everyControlIsCapturedAndTextsAreCutToTheirCapacity()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        const QString longLayer = QString(60, QLatin1Char('L'));
+        control<QLineEdit>(window, "Edit4")->setText(longLayer);
+        control<QLineEdit>(window, "Edit2")->setText(QStringLiteral("123456789012"));
+        control<QCheckBox>(window, "x_cr")->click();
+        control<QRadioButton>(window, "RadioButton5")->click();
+        control<QComboBox>(window, "ComboBox2")->setCurrentIndex(5);
+        control<ColorPanel>(window, "Panel5")->showColorNumber(200);
+        auto* format = control<QComboBox>(window, "format");
+        format->setCurrentIndex(format->findText(QStringLiteral("penzd tab")));
+        const config::Configuration captured = ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
+        QCOMPARE(captured.numberLayer, std::string(50, 'L'));
+        QCOMPARE(captured.numberHeight, std::string("1234567890"));
+        QCOMPARE(captured.xCreate, std::uint8_t(1));
+        QCOMPARE(captured.x2D, std::uint8_t(1));
+        // Switched on with the stored values kept: the default record holds them all.
+        QCOMPARE(captured.xLayer, std::string("X_COORD"));
+        QCOMPARE(captured.xDecimals, 3);
+        QCOMPARE(captured.yDecimals, 5);
+        QCOMPARE(captured.polylineColor, 200);
+        QCOMPARE(captured.formatName, std::string("penzd tab"));
+        QCOMPARE(captured.formatIndex, format->currentIndex());
+        QCOMPARE(captured.alwaysPolyline, std::uint8_t(0));
+        QCOMPARE(captured.layout.slot, (std::array<std::int32_t, 5>{0, 3, 4, -1, -1}));
+    }
+
+    void aSavedConfigurationHasTheRecordLayoutAndReloadsUnchanged()
+    {
+        QString folder;
+        {
+            FakeInteraction interaction;
+            auto program = startProgram(interaction);
+            MainWindow& window = program->mainWindow();
+            folder = configurationsFolder(*program);
+            control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("SURVEY_POINTS"));
+            control<ColorPanel>(window, "Panel1")->showColorNumber(4);
+            interaction.chosenPaths.push_back(folder + QStringLiteral("/site"));
+            control<QToolButton>(window, "SpeedButton13")->click();
+            QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")), QStringList{"save: Save current configuration."});
+            QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("site.rp4"));
+            QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("site.rp4"));
+
+            const QByteArray bytes = readFile(folder + QStringLiteral("/site.rp4"));
+            QCOMPARE(bytes.size(), 672);
+            QCOMPARE(int32At(bytes, 0), 0);
+            QCOMPARE(bytes.at(4), char(1));                       // pointCreate
+            QCOMPARE(bytes.at(5), char(0));                       // point2D
+            QCOMPARE(textAt(bytes, 6), QByteArray("SURVEY_POINTS"));
+            QCOMPARE(int32At(bytes, 60), 4);                      // pointColor
+            QCOMPARE(textAt(bytes, 66), QByteArray("0.5"));       // numberHeight
+            QCOMPARE(int32At(bytes, 148), 3);                     // xDecimals
+            QCOMPARE(int32At(bytes, 300), 2);                     // elevationDecimals
+            QCOMPARE(int32At(bytes, 484), 1);                     // polylineColor
+            QCOMPARE(textAt(bytes, 492), QByteArray("!default")); // formatName
+            QCOMPARE(bytes.at(561), char(1));                     // useNewStartNumber
+            QCOMPARE(int32At(bytes, 564), 1);                     // startNumber
+            QCOMPARE(doubleAt(bytes, 616), 0.0);                  // defaultZ
+            QCOMPARE(int32At(bytes, 628), 0);                     // fileTypeIndex
+            QCOMPARE(int32At(bytes, 640), 0);
+            QCOMPARE(int32At(bytes, 644), 3);
+            QCOMPARE(int32At(bytes, 648), 4);
+            QCOMPARE(int32At(bytes, 652), -1);
+            QCOMPARE(textAt(bytes, 660), QByteArray("0.5"));       // distance
+            for (int gap : {57, 58, 59, 145, 203, 553, 562, 577, 609, 625, 633, 671}) {
+                QCOMPARE(bytes.at(gap), char(0));
+            }
+            // Saved, so nothing is asked on leaving.
+            QVERIFY(window.close());
+            QCOMPARE(interaction.calls.filter(QStringLiteral("message: ")), QStringList());
+        }
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("site.rp4"));
+        QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("SURVEY_POINTS"));
+        QCOMPARE(control<ColorPanel>(program->mainWindow(), "Panel1")->text(), QStringLiteral("Cyan"));
+        QVERIFY(program->mainWindow().close());
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+    }
+
+    void theSuffixRuleLooksAtTheFileNameOnly_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no suffix") << "/c/site" << "/c/site.rp4";
+        QTest::newRow("suffix typed") << "/c/site.rp4" << "/c/site.rp4";
+        QTest::newRow("suffix inside") << "/c/site.rp4.bak" << "/c/site.rp4.bak";
+        QTest::newRow("other case") << "/c/SITE.RP4" << "/c/SITE.RP4.rp4";
+        QTest::newRow("folder named .rp4") << "/c/old.rp4/site" << "/c/old.rp4/site.rp4";
+    }
+
+    void theSuffixRuleLooksAtTheFileNameOnly()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        QCOMPARE(configurationSavePath(chosen), written);
+    }
+
+    void aFileThatGetsTheSuffixIsNotReplacedWithoutAsking_data()
+    {
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("yes") << MessageAnswer::Yes << true;
+        QTest::newRow("no") << MessageAnswer::No << false;
+    }
+
+    void aFileThatGetsTheSuffixIsNotReplacedWithoutAsking()
+    {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(bool, replaced);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        const QString site = configurationsFolder(*program) + QStringLiteral("/site.rp4");
+        writeFile(site, QByteArray(672, '\x01'));
+        control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
+        interaction.chosenPaths.push_back(configurationsFolder(*program) + QStringLiteral("/site"));
+        interaction.answers.push_back(answer);
+        control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text, QStringLiteral("\"site.rp4\" already exists. Do you want to replace it?"));
+        QCOMPARE(interaction.messages[0].buttons, MessageButtons::YesNo);
+        QCOMPARE(readFile(site) != QByteArray(672, '\x01'), replaced);
+        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(),
+                 replaced ? QStringLiteral("site.rp4") : QStringLiteral("!Default.rp4"));
+    }
+
+    void aFailedWriteIsReportedAndChangesNothing()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
+        interaction.chosenPaths.push_back(m_environment.root() + QStringLiteral("/missing/folder/site"));
+        control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+        QVERIFY(interaction.messages[0].text.contains(QStringLiteral("site.rp4")));
+        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
+        QVERIFY(ConfigurationCommands(interaction, program->installDir()).captureConfiguration(program->mainWindow()).pointLayer ==
+                "OTHER");
+    }
+
+    // The question guards loading: what each answer does to the load that asked it.
+    void theQuestionsAnswers_data()
+    {
+        QTest::addColumn<QList<MessageAnswer>>("answers");
+        QTest::addColumn<bool>("saveDialogAnswered");
+        QTest::addColumn<bool>("breakLayout");
+        QTest::addColumn<bool>("loadGoesOn");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("yes, saved") << QList<MessageAnswer>{MessageAnswer::Yes} << true << false << true << true;
+        QTest::newRow("no") << QList<MessageAnswer>{MessageAnswer::No} << false << false << true << false;
+        QTest::newRow("cancel") << QList<MessageAnswer>{MessageAnswer::Cancel} << false << false << false << false;
+        QTest::newRow("yes, dialog cancelled") << QList<MessageAnswer>{MessageAnswer::Yes} << false << false << false
+                                               << false;
+        // The layout check refuses: the load stops so that the user can mend and save.
+        QTest::newRow("yes, check fails") << QList<MessageAnswer>{MessageAnswer::Yes, MessageAnswer::Cancel} << false
+                                          << true << false << false;
+    }
+
+    void theQuestionsAnswers()
+    {
+        QFETCH(QList<MessageAnswer>, answers);
+        QFETCH(bool, saveDialogAnswered);
+        QFETCH(bool, breakLayout);
+        QFETCH(bool, loadGoesOn);
+        QFETCH(bool, saved);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        const QString folder = configurationsFolder(*program);
+        writeRecord(folder + QStringLiteral("/other.rp4"), distinctRecord());
+        control<QLineEdit>(window, "Edit4")->setText(QStringLiteral("CHANGED"));
+        if (breakLayout) {
+            control<QCheckBox>(window, "x_cr")->click(); // four texts created, three places filled
+        }
+        for (MessageAnswer answer : answers) {
+            interaction.answers.push_back(answer);
+        }
+        if (answers.first() == MessageAnswer::Yes && !breakLayout) {
+            // The save dialog comes first: answered with a name, or cancelled.
+            interaction.chosenPaths.push_back(saveDialogAnswered ? folder + QStringLiteral("/mine.rp4") : QString());
+        }
+        interaction.chosenPaths.push_back(folder + QStringLiteral("/other.rp4"));
+        control<QToolButton>(window, "SpeedButton12")->click();
+
+        QCOMPARE(interaction.messages.at(0).text, QStringLiteral("Current configuration has changed, do you want to save it ?"));
+        QCOMPARE(interaction.messages.at(0).buttons, MessageButtons::YesNoCancel);
+        QCOMPARE(interaction.messages.at(0).icon, MessageIcon::Information);
+        if (breakLayout) {
+            QCOMPARE(interaction.messages.at(1).text, QStringLiteral("Please check entities creation."));
+            QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")).size(), 0);
+        }
+        QCOMPARE(QFileInfo::exists(folder + QStringLiteral("/mine.rp4")), saved);
+        QCOMPARE(interaction.calls.filter(QStringLiteral("open: Load a configuration file")).size(), loadGoesOn ? 1 : 0);
+        QCOMPARE(control<QLabel>(window, "Label19")->text(),
+                 loadGoesOn ? QStringLiteral("other.rp4") : QStringLiteral("!Default.rp4"));
+        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(),
+                 loadGoesOn ? QStringLiteral("NUM") : QStringLiteral("CHANGED"));
+    }
+
+    void aShortFileIsRefusedAndNothingChanges()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        const QString shortFile = configurationsFolder(*program) + QStringLiteral("/short.rp4");
+        writeFile(shortFile, QByteArray(671, '\0'));
+        control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("TYPED"));
+        interaction.answers.push_back(MessageAnswer::No);
+        loadThroughButton(interaction, window, shortFile);
+        QCOMPARE(interaction.messages.size(), std::size_t(2));
+        QCOMPARE(interaction.messages[1].text, QStringLiteral("This is not a Mervalon 4.0 configuration file. "));
+        QCOMPARE(interaction.messages[1].icon, MessageIcon::Error);
+        QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("TYPED"));
+        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
+    }
+
+    void substitutesAreAnnouncedAndCountAsChanges_data()
+    {
+        QTest::addColumn<QString>("formatName");
+        QTest::addColumn<int>("fileTypeIndex");
+        QTest::addColumn<QString>("shownFormat");
+        QTest::addColumn<int>("shownFileType");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("all known") << "penzd tab" << 1 << "penzd tab" << 1 << QStringList();
+        QTest::newRow("format in other case") << "PENZD Tab" << 1 << "penzd tab" << 1 << QStringList();
+        QTest::newRow("format gone") << "roads" << 1 << "!default" << 1
+                                     << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead"};
+        QTest::newRow("file type out of range")
+            << "penzd tab" << 2 << "penzd tab" << 0
+            << QStringList{"File extension does not exist in the extension list, default will be used."};
+        QTest::newRow("both") << "roads" << 7 << "!default" << 0
+                              << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead",
+                                             "File extension does not exist in the extension list, default will be used."};
+    }
+
+    void substitutesAreAnnouncedAndCountAsChanges()
+    {
+        QFETCH(QString, formatName);
+        QFETCH(int, fileTypeIndex);
+        QFETCH(QString, shownFormat);
+        QFETCH(int, shownFileType);
+        QFETCH(QStringList, messages);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        config::Configuration record = distinctRecord();
+        record.formatName = formatName.toStdString();
+        record.fileTypeIndex = fileTypeIndex;
+        const QString path = configurationsFolder(*program) + QStringLiteral("/stored.rp4");
+        writeRecord(path, record);
+        loadThroughButton(interaction, window, path);
+        QStringList shown;
+        for (const ShownMessage& message : interaction.messages) {
+            QCOMPARE(message.icon, MessageIcon::Information);
+            shown << message.text;
+        }
+        QCOMPARE(shown, messages);
+        QCOMPARE(control<QComboBox>(window, "format")->currentText(), shownFormat);
+        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), shownFileType);
+        const bool substituted = shownFormat != formatName || shownFileType != fileTypeIndex;
+        interaction.answers.push_back(MessageAnswer::Cancel);
+        QCOMPARE(window.close(), !substituted);
+    }
+
+    void aMissingConfigurationFallsBackToTheDefault()
+    {
+        const QString installDir = TestEnvironment::install();
+        writeFile(installDir + QStringLiteral("/mervalon40.ini"), "gone.rp4");
+        QFile::remove(installDir + QStringLiteral("/configurations/!Default.rp4"));
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text, QStringLiteral("Mervalon cannot find \"gone.rp4\" configuration file, "
+                                                              "\"!Default.rp4\" will be used instead. "));
+        QVERIFY(QFileInfo::exists(installDir + QStringLiteral("/configurations/!Default.rp4")));
+        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QVERIFY(control<QCheckBox>(program->mainWindow(), "pt_cr")->isChecked());
+        QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(ConfigurationCommandsTest)
+#include "ConfigurationCommands_test.moc"

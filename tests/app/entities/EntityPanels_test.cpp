@@ -1,0 +1,295 @@
+// The entity tabs: their rows, enabling rules, height and layer checks, the tabs a format can
+// feed, and the colour picker.
+
+#include "app/AppTestSupport.h"
+#include "app/entities/ColorPicker.h"
+#include "app/entities/EntityPanels.h"
+#include "app/entities/EntityRules.h"
+#include "core/formats/FormatDefinition.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+using namespace mervalon;
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+/// An installation with a format "flat" that imports neither number, Z, description nor code.
+QString installWithFlatFormat()
+{
+    const QString installDir = TestEnvironment::install();
+    formats::FormatDefinition flat;
+    flat.name = "flat";
+    flat.xColumn = 1;
+    flat.yColumn = 2;
+    flat.firstLine = 1;
+    flat.separator = ",";
+    formats::saveFormatFile(installDir.toStdString(), flat, "flat");
+    return installDir;
+}
+
+void chooseFormat(MainWindow& window, const QString& name)
+{
+    auto* format = control<QComboBox>(window, "format");
+    format->setCurrentIndex(format->findText(name));
+    window.formatChange();
+}
+
+} // namespace
+
+class EntityPanelsTest : public QObject {
+    Q_OBJECT
+public:
+    explicit EntityPanelsTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init() { m_environment.reset(); }
+
+    void layerNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("plain") << "Points" << true;
+        QTest::newRow("signs only") << "$-_" << true;
+        QTest::newRow("31 characters") << QString(31, QLatin1Char('A')) << true;
+        QTest::newRow("32 characters") << QString(32, QLatin1Char('A')) << false;
+        QTest::newRow("blank inside") << "My Points" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("accented") << QString::fromUtf8("Pöints") << false;
+        QTest::newRow("dot") << "a.b" << false;
+    }
+
+    void layerNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, valid);
+        QCOMPARE(isValidLayerName(name), valid);
+    }
+
+    void heights_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("beeps");
+        QTest::newRow("whole") << "1" << "1.000" << false;
+        QTest::newRow("rounded") << "0.12345" << "0.123" << false;
+        QTest::newRow("negative") << "-1" << "-1.000" << false;
+        QTest::newRow("exponent") << "2e1" << "20.000" << false;
+        QTest::newRow("comma") << "1,5" << "1,5" << true;
+        QTest::newRow("empty") << "" << "" << true;
+        QTest::newRow("infinite") << "inf" << "inf" << true;
+    }
+
+    void heights()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(bool, beeps);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        auto* edit = control<QLineEdit>(program->mainWindow(), "Edit2");
+        edit->setText(typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(interaction.calls.contains(QStringLiteral("beep: 440 Hz 100 ms")), beeps);
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+    }
+
+    void aLayerNameIsTrimmedAndAnInvalidOneReported()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        auto* edit = control<QLineEdit>(program->mainWindow(), "pt_la");
+        edit->setText(QStringLiteral("  Points\t"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), QStringLiteral("Points"));
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+        edit->setText(QStringLiteral("My Points"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), QStringLiteral("My Points"));
+        QCOMPARE(interaction.calls.filter(QStringLiteral("beep")).size(), 1);
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text,
+                 QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters."));
+        QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+    }
+
+    void switchingAnEntityOnFillsItsEmptyValuesAndOffKeepsThem()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        auto* create = control<QCheckBox>(window, "nb_cr");
+        create->click(); // off
+        for (const char* name : {"Edit2", "Edit4", "RadioButton3", "RadioButton4", "Panel2", "SpeedButton5"}) {
+            QVERIFY2(!control<QWidget>(window, name)->isEnabled(), name);
+        }
+        QVERIFY(create->isEnabled());
+        control<QLineEdit>(window, "Edit2")->clear();
+        control<QLineEdit>(window, "Edit4")->clear();
+        control<ColorPanel>(window, "Panel2")->showColorNumber(0);
+        create->click(); // on
+        QCOMPARE(control<QLineEdit>(window, "Edit2")->text(), QStringLiteral("1.000"));
+        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(), QStringLiteral("Numbers"));
+        QCOMPARE(control<ColorPanel>(window, "Panel2")->text(), QStringLiteral("Red"));
+        QCOMPARE(control<ColorPanel>(window, "Panel2")->colorNumber(), 1);
+        QVERIFY(control<QLineEdit>(window, "Edit2")->isEnabled());
+        control<QLineEdit>(window, "Edit4")->setText(QStringLiteral("MINE"));
+        create->click();
+        create->click();
+        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(), QStringLiteral("MINE"));
+
+        // The precision with nothing chosen gets the first item.
+        control<QComboBox>(window, "ComboBox1")->setCurrentIndex(-1);
+        control<QLineEdit>(window, "Edit6")->clear();
+        control<QCheckBox>(window, "x_cr")->click();
+        QCOMPARE(control<QComboBox>(window, "ComboBox1")->currentIndex(), 0);
+        QCOMPARE(control<QLineEdit>(window, "Edit6")->text(), QStringLiteral("Coordinates"));
+    }
+
+    void allSevenTabsStandInRows()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        auto* strip = control<EntityPanels>(program->mainWindow(), "pagecontrol2");
+        QCOMPARE(strip->count(), 7);
+        int rowsTop = strip->tabButton(0)->y();
+        for (int i = 0; i < 7; ++i) {
+            QVERIFY(strip->tabButton(i)->isVisible());
+            QVERIFY(strip->tabButton(i)->width() >= strip->tabButton(i)->sizeHint().width());
+        }
+        QVERIFY(strip->tabButton(4)->y() > rowsTop);
+        strip->tabButton(5)->click();
+        QCOMPARE(strip->currentIndex(), 5);
+        QCOMPARE(strip->widget(5)->objectName(), QStringLiteral("TabSheet5"));
+    }
+
+    void aFormatWithoutElevationHidesTabsAndHoldsTheOthersFlat()
+    {
+        installWithFlatFormat();
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        auto* strip = control<EntityPanels>(window, "pagecontrol2");
+        strip->setCurrentIndex(4);
+        chooseFormat(window, QStringLiteral("flat"));
+        const bool shownAfterFlat[] = {true, false, true, true, false, false, false};
+        for (int i = 0; i < 7; ++i) {
+            QCOMPARE(strip->isTabVisible(i), shownAfterFlat[i]);
+            QCOMPARE(strip->tabButton(i)->isVisibleTo(strip), shownAfterFlat[i]);
+        }
+        QCOMPARE(strip->currentIndex(), 0); // the hidden page left the front
+        for (const char* flat : {"rb1", "RadioButton1", "RadioButton3", "RadioButton5", "RadioButton7", "RadioButton11"}) {
+            QVERIFY2(control<QRadioButton>(window, flat)->isChecked(), flat);
+        }
+        for (const char* raised : {"rb2", "RadioButton2", "RadioButton4", "RadioButton6", "RadioButton8", "RadioButton12"}) {
+            QVERIFY2(!control<QRadioButton>(window, raised)->isEnabled(), raised);
+        }
+        QVERIFY(control<QRadioButton>(window, "RadioButton10")->isChecked()); // the elevation's own pair stays
+        // Hidden texts are not offered: only the ones created on a shown tab count.
+        QCOMPARE(strip->offeredTexts(), (std::array<bool, 5>{false, false, false, false, false}));
+
+        // Clicking "Create Point." now leaves its 3D disabled: there is no elevation.
+        control<QCheckBox>(window, "pt_cr")->click();
+        control<QCheckBox>(window, "pt_cr")->click();
+        QVERIFY(!control<QRadioButton>(window, "rb2")->isEnabled());
+
+        chooseFormat(window, QStringLiteral("!default"));
+        for (int i = 0; i < 7; ++i) {
+            QVERIFY(strip->isTabVisible(i));
+        }
+        QVERIFY(control<QRadioButton>(window, "rb2")->isEnabled());
+        QVERIFY(!control<QRadioButton>(window, "RadioButton6")->isEnabled()); // X text not created
+        QCOMPARE(window.currentFormat().zColumn, 4);
+        QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East")));
+    }
+
+    void theDataModifiersShowTheNumberAndElevationTabs()
+    {
+        installWithFlatFormat();
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        auto* strip = control<EntityPanels>(window, "pagecontrol2");
+        chooseFormat(window, QStringLiteral("flat"));
+        interaction.dialogScripts.push_back([](QDialog& dialog) {
+            control<QCheckBox>(dialog, "CheckBox2")->click();
+            control<QCheckBox>(dialog, "CheckBox3")->click();
+            control<QPushButton>(dialog, "BitBtn1")->click();
+            return dialog.result();
+        });
+        control<QPushButton>(window, "SpeedButton17")->click();
+        QVERIFY(strip->isTabVisible(1));
+        QVERIFY(strip->isTabVisible(4));
+        QVERIFY(!control<QRadioButton>(window, "rb2")->isEnabled()); // until a format is applied
+        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        chooseFormat(window, QStringLiteral("flat"));
+        QVERIFY(control<QRadioButton>(window, "rb2")->isEnabled());
+    }
+
+    void thePicker_data()
+    {
+        QTest::addColumn<QString>("typed");   // empty: click the named panel instead
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("enter on 7") << "7" << "" << true << 7 << "White";
+        QTest::newRow("blue panel") << "" << "Panel5" << false << 5 << "Blue";
+        QTest::newRow("grey panel") << "" << "Panel8" << false << 8 << "Grey";
+        QTest::newRow("leading blanks") << "  200" << "" << true << 200 << "Color 200";
+        QTest::newRow("300 refused, closed") << "300" << "" << true << 7 << "White";
+        QTest::newRow("0 refused, closed") << "0" << "" << true << 0 << "";
+        QTest::newRow("closed after 12") << "12" << "" << false << 12 << "Color 12";
+        QTest::newRow("closed after text") << "red" << "" << false << 7 << "White";
+    }
+
+    void thePicker()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, panel);
+        QFETCH(bool, enter);
+        QFETCH(int, number);
+        QFETCH(QString, name);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QString opened;
+        interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            dialog.show();
+            auto* edit = control<QLineEdit>(dialog, "Edit1");
+            opened = edit->selectedText();
+            if (!panel.isEmpty()) {
+                QTest::mouseClick(control<QWidget>(dialog, panel.toLatin1().constData()), Qt::LeftButton);
+            } else {
+                edit->setText(typed);
+                if (enter) {
+                    QTest::keyClick(edit, Qt::Key_Return);
+                }
+            }
+            const int result = dialog.isVisible() ? int(QDialog::Rejected) : dialog.result();
+            dialog.hide();
+            return result;
+        });
+        control<QToolButton>(window, "SpeedButton3")->click();
+        QCOMPARE(opened, QStringLiteral("7"));
+        auto* shown = control<ColorPanel>(window, "Panel1");
+        QCOMPARE(shown->colorNumber(), number);
+        QCOMPARE(shown->text(), name);
+        QCOMPARE(shown->palette().color(QPalette::Window), colorOfNumber(number));
+        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: TForm4")).size(), 1);
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(EntityPanelsTest)
+#include "EntityPanels_test.moc"

@@ -1,0 +1,216 @@
+// The data modifiers dialog: its corrections, enabling rules, OK and Cancel, and the main
+// window button's caption.
+
+#include "app/AppTestSupport.h"
+#include "app/modifiers/DataModifiersDialog.h"
+#include "app/modifiers/DataModifiersForm.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace mervalon;
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+/// Checks made inside a dialog script, which cannot return early as QVERIFY does; the test
+/// looks at what they found once the dialog has closed.
+QStringList scriptProblems;
+#define SCRIPT_EXPECT(condition)                                                                                       \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            scriptProblems << QStringLiteral(#condition);                                                              \
+        }                                                                                                              \
+    } while (false)
+
+QString dialogText(QDialog& dialog, const char* name)
+{
+    return control<QLineEdit>(dialog, name)->text();
+}
+
+/// Types `text` into a box of the dialog and leaves it with the Enter key.
+void typeAndLeave(QDialog& dialog, const char* name, const QString& text)
+{
+    auto* edit = control<QLineEdit>(dialog, name);
+    edit->setEnabled(true);
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+} // namespace
+
+class DataModifiersTest : public QObject {
+    Q_OBJECT
+public:
+    explicit DataModifiersTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init()
+    {
+        m_environment.reset();
+        scriptProblems.clear();
+    }
+
+    void cleanup() { QVERIFY2(scriptProblems.isEmpty(), qPrintable(scriptProblems.join(QStringLiteral("; ")))); }
+
+    void corrections_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("start 0 stays") << "Edit3" << "0" << "0";
+        QTest::newRow("start -5 stays") << "Edit3" << "-5" << "-5";
+        QTest::newRow("start text") << "Edit3" << "abc" << "1";
+        QTest::newRow("step 0") << "Edit1" << "0" << "1";
+        QTest::newRow("step text") << "Edit1" << "1.5" << "1";
+        QTest::newRow("step 3") << "Edit1" << "3" << "3";
+        QTest::newRow("add 0") << "Edit2" << "0" << "1";
+        QTest::newRow("add -100") << "Edit2" << "-100" << "-100";
+        QTest::newRow("x 2.5") << "Edit4" << "2.5" << "2.500";
+        QTest::newRow("x comma") << "Edit4" << "2,5" << "0.000";
+        QTest::newRow("y exponent") << "Edit5" << "-1.25e1" << "-12.500";
+        QTest::newRow("z empty") << "Edit6" << "" << "0.000";
+        QTest::newRow("default z") << "Edit7" << "100.0005" << "100.001";
+    }
+
+    void corrections()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QString result;
+        interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            typeAndLeave(dialog, box.toLatin1().constData(), typed);
+            result = dialogText(dialog, box.toLatin1().constData());
+            return int(QDialog::Rejected);
+        });
+        control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
+        QCOMPARE(result, shown);
+        QCOMPARE(interaction.messages.size(), std::size_t(0));
+    }
+
+    void okStoresEveryBoxAndCancelNothing()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        const config::DataModifiers before = window.dataModifiers();
+        auto fill = [](QDialog& dialog) {
+            control<QCheckBox>(dialog, "CheckBox2")->click();
+            control<QRadioButton>(dialog, "RadioButton2")->click();
+            typeAndLeave(dialog, "Edit3", QStringLiteral("50"));
+            typeAndLeave(dialog, "Edit1", QStringLiteral("0"));
+            typeAndLeave(dialog, "Edit2", QStringLiteral("-7"));
+            control<QCheckBox>(dialog, "CheckBox1")->click();
+            typeAndLeave(dialog, "Edit4", QStringLiteral("1.5"));
+            typeAndLeave(dialog, "Edit5", QStringLiteral("-2"));
+            typeAndLeave(dialog, "Edit6", QStringLiteral("0.25"));
+            control<QCheckBox>(dialog, "CheckBox3")->click();
+            typeAndLeave(dialog, "Edit7", QStringLiteral("12"));
+        };
+        interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            fill(dialog);
+            control<QPushButton>(dialog, "BitBtn2")->click();
+            return dialog.result();
+        });
+        control<QPushButton>(window, "SpeedButton17")->click();
+        QCOMPARE(window.dataModifiers().renumber, before.renumber);
+        QCOMPARE(window.dataModifiers().startNumber, before.startNumber);
+        QCOMPARE(window.dataModifiers().xOffset, before.xOffset);
+        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(interaction.opacities, (std::vector<int>{200, 255}));
+
+        interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            // The cancelled edits are gone: the boxes show the live record again.
+            SCRIPT_EXPECT((dialogText(dialog, "Edit3")) == (QStringLiteral("1")));
+            SCRIPT_EXPECT(!control<QCheckBox>(dialog, "CheckBox2")->isChecked());
+            fill(dialog);
+            control<QPushButton>(dialog, "BitBtn1")->click();
+            return dialog.result();
+        });
+        control<QPushButton>(window, "SpeedButton17")->click();
+        const config::DataModifiers& m = window.dataModifiers();
+        QCOMPARE(m.renumber, std::uint8_t(1));
+        QCOMPARE(m.useNewStartNumber, std::uint8_t(0));
+        QCOMPARE(m.startNumber, 50);
+        QCOMPARE(m.step, 1);
+        QCOMPARE(m.addValue, -7);
+        QCOMPARE(m.modifyCoordinates, std::uint8_t(1));
+        QCOMPARE(m.xOffset, 1.5);
+        QCOMPARE(m.yOffset, -2.0);
+        QCOMPARE(m.zOffset, 0.25);
+        QCOMPARE(m.useDefaultZ, std::uint8_t(1));
+        QCOMPARE(m.defaultZ, 12.0);
+        auto* button = control<QPushButton>(window, "SpeedButton17");
+        QCOMPARE(button->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        QCOMPARE(button->palette().color(QPalette::ButtonText), QColor(0, 85, 0));
+    }
+
+    void theEnablingRules()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            // The default: nothing on, the new start number chosen.
+            for (const char* name : {"RadioButton1", "RadioButton2", "Edit3", "Edit1", "Edit2", "Edit4", "Edit5", "Edit6", "Edit7"}) {
+                SCRIPT_EXPECT(!control<QWidget>(dialog, name)->isEnabled());
+            }
+            control<QCheckBox>(dialog, "CheckBox2")->click();
+            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit3")->isEnabled());
+            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit1")->isEnabled());
+            SCRIPT_EXPECT(!control<QLineEdit>(dialog, "Edit2")->isEnabled());
+            control<QRadioButton>(dialog, "RadioButton2")->click();
+            SCRIPT_EXPECT(!control<QLineEdit>(dialog, "Edit3")->isEnabled());
+            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit2")->isEnabled());
+            control<QCheckBox>(dialog, "CheckBox1")->click();
+            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit5")->isEnabled());
+            control<QCheckBox>(dialog, "CheckBox3")->click();
+            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit7")->isEnabled());
+            return int(QDialog::Rejected);
+        });
+        control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
+        QCOMPARE(interaction.dialogScripts.size(), std::size_t(0));
+    }
+
+    void theCaptionFollowsTheThreeSwitchesOnly_data()
+    {
+        QTest::addColumn<int>("renumber");
+        QTest::addColumn<int>("modify");
+        QTest::addColumn<int>("defaultZ");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("none") << 0 << 0 << 0 << false;
+        QTest::newRow("renumber") << 1 << 0 << 0 << true;
+        QTest::newRow("offsets of 0") << 0 << 1 << 0 << true;
+        QTest::newRow("default z") << 0 << 0 << 1 << true;
+    }
+
+    void theCaptionFollowsTheThreeSwitchesOnly()
+    {
+        QFETCH(int, renumber);
+        QFETCH(int, modify);
+        QFETCH(int, defaultZ);
+        QFETCH(bool, on);
+        config::DataModifiers m;
+        m.renumber = static_cast<std::uint8_t>(renumber);
+        m.modifyCoordinates = static_cast<std::uint8_t>(modify);
+        m.useDefaultZ = static_cast<std::uint8_t>(defaultZ);
+        m.startNumber = 9; // numbers and offsets never count
+        m.xOffset = 3;
+        const ModifiersButtonLook look = modifiersButtonLook(m);
+        QCOMPARE(look.caption, on ? QStringLiteral("Data modifiers ( ON ) ...") : QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(look.red, on ? 0 : 185);
+        QCOMPARE(look.green, on ? 85 : 30);
+        QCOMPARE(look.blue, on ? 0 : 21);
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(DataModifiersTest)
+#include "DataModifiers_test.moc"
