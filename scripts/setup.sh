@@ -6,9 +6,8 @@ bash scripts/install-deps.sh
 cmake --preset release
 cmake --build --preset release
 example_out=$(mktemp -d)
-cp examples/site-survey.txt "$example_out/"
 ./build/release/src/cli/mervalon-convert --dest "$example_out" --report "$example_out/mervalon40.log" \
-    "$example_out/site-survey.txt"
+    examples/road-and-building-survey.txt
 echo
 cat "$example_out/mervalon40.log"
-echo "The drawing: $example_out/site-survey.dxf"
+echo "The drawing: $example_out/road-and-building-survey.dxf"

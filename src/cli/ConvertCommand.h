@@ -8,7 +8,8 @@
 
 namespace mervalon::cli {
 
-enum ExitStatus { kNoErrors = 0, kErrorsReported = 1, kNotStarted = 2 };
+/// A run stopped by a signal exits with 128 + the signal's number, as a shell reports it.
+enum ExitStatus { kNoErrors = 0, kErrorsReported = 1, kNotStarted = 2, kReportNotWritten = 3 };
 
 /// Runs the conversion the options describe. Messages for the user go to `messages`
 /// (stderr); a progress bar is drawn there when `showProgress` is set.

@@ -46,6 +46,14 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             options.showHelp = true;
             continue;
         }
+        if (argument == "--version") {
+            options.showVersion = true;
+            continue;
+        }
+        if (argument == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
         std::string name = argument;
         std::optional<std::string> value;
         if (const auto equals = argument.find('='); equals != std::string::npos) {
@@ -99,14 +107,25 @@ Options:
                         skip        skip the line, go on with the file (default)
                         abort-file  give up this file, go on with the next one
                         abort-run   stop the whole run
-  --dest DIR          write the drawings into DIR (default: beside each point file)
+  --dest DIR          write the drawings into DIR, created when missing
+                      (default: beside each point file)
   --report FILE       write the report to FILE instead of mervalon40.log in the
                       installation folder (for runs side by side)
+  --verbose           show the report's error lines on stderr as well
+  --version           show the version
   --help              show this help
 
+A progress bar is shown when stderr is a terminal; a summary line ends every run.
+Ctrl+C (or SIGTERM) stops the run at the next line: the report says so and no
+unfinished drawing is left; a drawing appears only once it is complete.
+
 Exit status: 0 when the report holds no error line, 1 when it does,
-2 when the run could not start (bad option, missing installation, format or configuration).
+2 when the run could not start (bad option, missing installation, format or configuration),
+3 when the report could not be written completely (a full disk, for example),
+130 when stopped by Ctrl+C (SIGINT), 143 when stopped by SIGTERM.
 )";
 }
+
+std::string convertVersionText() { return "mervalon-convert (Mervalon) " MERVALON_VERSION "\n"; }
 
 } // namespace mervalon::cli

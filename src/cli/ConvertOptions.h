@@ -18,6 +18,8 @@ struct ConvertOptions {
     std::optional<std::string> reportFile;
     std::vector<std::string> files;
     bool showHelp = false;
+    bool showVersion = false;
+    bool verbose = false; ///< the report's error lines on stderr as well
 };
 
 /// Parses the arguments (without the program name). Options take their value either as the
@@ -27,5 +29,8 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments);
 
 /// The --help text.
 std::string convertHelpText();
+
+/// The --version text: the program's name and version, one line.
+std::string convertVersionText();
 
 } // namespace mervalon::cli

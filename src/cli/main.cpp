@@ -2,6 +2,7 @@
 
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
+#include "cli/StopSignals.h"
 
 #include <QCoreApplication>
 
@@ -30,5 +31,10 @@ int main(int argc, char** argv)
         std::cout << mervalon::cli::convertHelpText();
         return mervalon::cli::kNoErrors;
     }
+    if (options.showVersion) {
+        std::cout << mervalon::cli::convertVersionText();
+        return mervalon::cli::kNoErrors;
+    }
+    mervalon::cli::installStopSignals();
     return mervalon::cli::runConvert(options, std::cerr, isatty(STDERR_FILENO) != 0);
 }

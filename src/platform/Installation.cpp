@@ -57,10 +57,37 @@ void writeInitialSettings(AppSettings& settings, const QString& installDir)
     }
 }
 
-QString ensureInstallation(AppSettings& settings)
+QStringList upgradeInstallation(const QString& installDir)
+{
+    QStringList messages;
+    const QString shipped = shippedDataDir();
+    if (shipped.isEmpty() || QDir(shipped) == QDir(installDir)) {
+        return messages;
+    }
+    try {
+        const auto upgrade = config::upgradeInstallation(std::filesystem::path(shipped.toStdString()),
+                                                         std::filesystem::path(installDir.toStdString()));
+        for (const auto& [kept, beside] : upgrade.keptBeside) {
+            messages << QStringLiteral("\"%1\" was changed since it was installed, so it was kept; this version's file "
+                                       "was put beside it as \"%2\".")
+                            .arg(QString::fromStdString(kept.string()), QString::fromStdString(beside.string()));
+        }
+    } catch (const std::exception& error) {
+        // An installation that cannot be brought up to date still works as it is.
+        messages << QStringLiteral("The installation \"%1\" could not be brought up to date: %2")
+                        .arg(installDir, QString::fromLocal8Bit(error.what()));
+    }
+    return messages;
+}
+
+QString ensureInstallation(AppSettings& settings, QStringList* notices)
 {
     const QString recorded = settings.read(keys::installPath);
     if (holdsInstallation(recorded)) {
+        const QStringList messages = upgradeInstallation(recorded);
+        if (notices != nullptr) {
+            *notices << messages;
+        }
         return recorded;
     }
     const QString shipped = shippedDataDir();

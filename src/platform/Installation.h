@@ -5,6 +5,7 @@
 #include "platform/AppSettings.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -25,8 +26,15 @@ QString shippedDataDir();
 /// Returns InstallDir from the settings store. When the store records no installation, or the
 /// recorded folder is gone, performs the per-user installation first: seeds the folder (never
 /// replacing a user's files), writes `installpath` and every initial option value that is absent.
-/// Throws InstallationError with a message for the user when that is impossible.
-QString ensureInstallation(AppSettings& settings);
+/// An existing installation is brought up to date (see upgradeInstallation): a shipped file the
+/// user never changed gets this version's content; for one the user changed, `notices` (when
+/// given) receives once a message saying where this version's file was put beside it.
+/// Throws InstallationError with a message for the user when the installation is impossible.
+QString ensureInstallation(AppSettings& settings, QStringList* notices = nullptr);
+
+/// Brings an existing installation up to date with the shipped data; returns the messages for
+/// the user (a changed file kept, the new one put beside it; or why that could not be done).
+QStringList upgradeInstallation(const QString& installDir);
 
 /// The initial option values an installation writes (only those absent are written).
 void writeInitialSettings(AppSettings& settings, const QString& installDir);

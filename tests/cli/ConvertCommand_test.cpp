@@ -4,6 +4,8 @@
 #include "core/config/Configuration.h"
 #include "core/formats/FormatDefinition.h"
 
+#include "core/config/PreviousPrologue.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -90,7 +92,8 @@ protected:
 TEST_F(ConvertCommandTest, CleanFileExitsZeroAndDrawsBesideTheInput)
 {
     EXPECT_EQ(run({path("points/clean.txt")}), 0);
-    EXPECT_EQ(messages.str(), "");
+    EXPECT_EQ(messages.str(), "mervalon-convert: 1 file converted, 0 files with errors, 0 error lines, 1 warning line; "
+                              "report: " + path("install/mervalon40.log") + "\n");
     const std::string drawing = read(m_dir / "points" / "clean.dxf");
     EXPECT_NE(drawing.find("\r\nENTITIES\r\n"), std::string::npos);
     EXPECT_TRUE(drawing.ends_with("  0\r\nENDSEC\r\n  0\r\nEOF\r\n"));
@@ -103,7 +106,8 @@ TEST_F(ConvertCommandTest, CleanFileExitsZeroAndDrawsBesideTheInput)
 TEST_F(ConvertCommandTest, FaultyLineExitsOne)
 {
     EXPECT_EQ(run({path("points/faulty.txt")}), 1);
-    EXPECT_NE(messages.str().find("errors were reported"), std::string::npos) << messages.str();
+    EXPECT_EQ(messages.str(), "mervalon-convert: 1 file converted, 1 file with errors, 1 error line, 1 warning line; "
+                              "report: " + path("install/mervalon40.log") + "\n");
     const std::string report = read(m_dir / "install" / "mervalon40.log");
     EXPECT_NE(report.find("  ! Error in line 2: X coordinate is not a decimal value !\r\n"), std::string::npos);
 }
@@ -154,14 +158,15 @@ TEST_F(ConvertCommandTest, CouldNotStart)
         const char* message;
     } cases[] = {
         {{"--format", "no such format", "CLEAN"}, "no such format"},
-        {{"--dest", "MISSING", "CLEAN"}, "does not exist"},
+        {{"--dest", "CLEAN/sub", "CLEAN"}, "cannot be created: Not a directory"},
+        {{"--dest", "CLEAN", "CLEAN"}, "is not a folder"},
         {{"--config", "MISSING", "CLEAN"}, "No such file or directory"},
         {{}, "no point file given"},
     };
     for (auto c : cases) {
         for (std::string& argument : c.arguments) {
-            if (argument == "CLEAN") {
-                argument = path("points/clean.txt");
+            if (argument.starts_with("CLEAN")) {
+                argument = path("points/clean.txt") + argument.substr(5);
             } else if (argument == "MISSING") {
                 argument = path("missing");
             }
@@ -308,4 +313,90 @@ TEST_F(ConvertCommandTest, WorkbookSheetsConvertAndAMissingSheetIsReported)
               std::string::npos)
         << third;
     EXPECT_NE(third.find(">> Dxf file created: " + path("points/survey.dxf")), std::string::npos) << third;
+}
+
+TEST_F(ConvertCommandTest, AMissingDestinationFolderIsCreated)
+{
+    EXPECT_EQ(run({"--dest", path("new/deeper"), path("points/clean.txt")}), 0);
+    EXPECT_TRUE(fs::exists(m_dir / "new" / "deeper" / "clean.dxf"));
+    EXPECT_EQ(messages.str().rfind("mervalon-convert: created the destination folder \"" + path("new/deeper") + "\"\n", 0),
+              0u)
+        << messages.str();
+}
+
+TEST_F(ConvertCommandTest, AReportNamedLikeADrawingCannotStart)
+{
+    fs::create_directories(m_dir / "out");
+    for (const auto& [arguments, drawing] :
+         {std::pair{std::vector<std::string>{"--report", path("points/clean.dxf"), path("points/clean.txt")},
+                    path("points/clean.dxf")},
+          std::pair{std::vector<std::string>{"--dest", path("out"), "--report", path("out/../out/clean.dxf"),
+                                             path("points/clean.txt")},
+                    path("out/clean.dxf")}}) {
+        EXPECT_EQ(run(arguments), 2);
+        expectOneLineMessage("would replace a drawing of the run");
+        EXPECT_FALSE(fs::exists(drawing));
+    }
+}
+
+// A report that cannot be written is not "the run could not start": its own status.
+TEST_F(ConvertCommandTest, AReportThatCannotBeWrittenHasItsOwnStatus)
+{
+    EXPECT_EQ(run({"--report", "/dev/full", path("points/clean.txt")}), mervalon::cli::kReportNotWritten);
+    EXPECT_EQ(mervalon::cli::kReportNotWritten, 3);
+    EXPECT_NE(messages.str().find("Cannot write file \"/dev/full\". No space left on device; the report is incomplete"),
+              std::string::npos)
+        << messages.str();
+    EXPECT_TRUE(fs::exists(m_dir / "points" / "clean.dxf"));
+}
+
+TEST_F(ConvertCommandTest, VerboseShowsTheErrorLinesUnderTheirFile)
+{
+    EXPECT_EQ(run({"--verbose", path("points/clean.txt"), path("points/faulty.txt")}), 1);
+    const std::string heading = "Point file : " + path("points/faulty.txt");
+    EXPECT_EQ(messages.str(), heading + "\n  ! Error in line 2: X coordinate is not a decimal value !\n"
+                              "mervalon-convert: 2 files converted, 1 file with errors, 1 error line, 2 warning lines; "
+                              "report: " + path("install/mervalon40.log") + "\n");
+}
+
+TEST_F(ConvertCommandTest, ShortFormatFileCannotStart)
+{
+    write("install/formats/cut.rpf", std::string(483, '\0'));
+    EXPECT_EQ(run({"--format", "cut", path("points/clean.txt")}), 2);
+    expectOneLineMessage("\"" + path("install/formats/cut.rpf") + "\" is not a format file: it holds 483 of the 632");
+    EXPECT_FALSE(fs::exists(m_dir / "points" / "clean.dxf"));
+}
+
+// An installation made by the previous version gets this version's prologue on the next run;
+// one the user changed is kept, and the run says once where the new one was put.
+TEST_F(ConvertCommandTest, ThePerUserInstallationGetsTheNewPrologueUnlessTheUserChangedIt)
+{
+    const fs::path home = MERVALON_CLI_TEST_HOME;
+    fs::remove_all(home / "data");
+    fs::remove_all(home / "config");
+    const fs::path userInstall = home / "data" / "Halvent" / "Mervalon40";
+    const std::vector<std::string> arguments = {"--report", path("own.log"), path("points/clean.txt")};
+    ASSERT_EQ(run(arguments, false), 0) << messages.str();
+    const std::string shipped = read(fs::path(MERVALON_DATA_BUILD_DIR) / "dxf.dat");
+    const std::string previous = mervalon::configtest::previousPrologue();
+    write("mine.rpf", std::string(632, '\0'));
+    fs::copy_file(m_dir / "mine.rpf", userInstall / "formats" / "mine.rpf");
+
+    std::ofstream(userInstall / "dxf.dat", std::ios::binary) << previous;
+    EXPECT_EQ(run(arguments, false), 0) << messages.str();
+    EXPECT_EQ(read(userInstall / "dxf.dat"), shipped);
+    EXPECT_EQ(messages.str().find("notice"), std::string::npos) << messages.str();
+    EXPECT_EQ(read(userInstall / "formats" / "mine.rpf"), std::string(632, '\0'));
+
+    std::ofstream(userInstall / "dxf.dat", std::ios::binary) << previous << "999\r\nmine\r\n";
+    EXPECT_EQ(run(arguments, false), 0) << messages.str();
+    EXPECT_EQ(read(userInstall / "dxf.dat"), previous + "999\r\nmine\r\n");
+    EXPECT_EQ(read(userInstall / "dxf.dat.new"), shipped);
+    EXPECT_NE(messages.str().find("mervalon-convert: notice: \"" + (userInstall / "dxf.dat").string() +
+                                  "\" was changed since it was installed, so it was kept; this version's file was put "
+                                  "beside it as \"" + (userInstall / "dxf.dat.new").string() + "\".\n"),
+              std::string::npos)
+        << messages.str();
+    EXPECT_EQ(run(arguments, false), 0);
+    EXPECT_EQ(messages.str().find("notice"), std::string::npos) << "said once: " << messages.str();
 }

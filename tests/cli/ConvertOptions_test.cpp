@@ -75,7 +75,8 @@ TEST(ConvertOptions, Help)
     EXPECT_TRUE(parseConvertOptions({"--help"}).showHelp);
     EXPECT_TRUE(parseConvertOptions({"a.txt", "-h"}).showHelp);
     const std::string help = mervalon::cli::convertHelpText();
-    for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report"}) {
+    for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report", "--verbose",
+                               "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -98,4 +99,14 @@ TEST(ConvertOptions, RefusalsSayWhatIsWrong)
     for (const auto& c : cases) {
         EXPECT_EQ(refusal(c.arguments), c.message) << c.arguments.front();
     }
+}
+
+TEST(ConvertOptions, VerboseAndVersionAreFlags)
+{
+    const ConvertOptions a = parseConvertOptions({"--verbose", "a.txt"});
+    EXPECT_TRUE(a.verbose);
+    EXPECT_FALSE(a.showVersion);
+    EXPECT_EQ(a.files, std::vector<std::string>{"a.txt"});
+    EXPECT_TRUE(parseConvertOptions({"--version"}).showVersion);
+    EXPECT_EQ(refusal({"--verbose=yes", "a.txt"}), "unknown option --verbose");
 }

@@ -24,7 +24,7 @@ EVERY_ENTITY_POINTS = """\
 8,10,0,5.125,R,2
 """
 EVERY_ENTITY_COUNTS = {"points": 8, "texts": 40, "polylines": 3, "vertices": 8}
-SITE_SURVEY_COUNTS = {"points": 9, "texts": 27, "polylines": 2, "vertices": 7}
+SITE_SURVEY_COUNTS = {"points": 24, "texts": 72, "polylines": 3, "vertices": 17}
 
 
 def every_kind_configuration(flat):
@@ -72,6 +72,17 @@ def check_drawing(path, expected, flat, require_no_fixes):
     return [f"{path}: {p}" for p in problems]
 
 
+UTF8_POINTS = "1,100.0,200.0,10.0,Böschung,1\r\n2,110.0,200.0,11.0,Straße € 3°,3\r\n"
+
+
+def check_utf8_labels(path):
+    """A UTF-8 point file's labels read right: the drawing is Windows-1252 as it declares."""
+    doc = ezdxf.readfile(path)
+    texts = {t.dxf.text for t in doc.modelspace().query("TEXT")}
+    missing = {"Böschung", "Straße € 3°"} - texts
+    return [f"{path}: labels {sorted(missing)} not read right; found {sorted(texts)}"] if missing else []
+
+
 def convert(args, work, name, point_file, extra):
     out = os.path.join(work, name)
     os.makedirs(out, exist_ok=True)
@@ -114,6 +125,12 @@ def main():
         subprocess.run([args.mkrecords, "configuration", source, record], check=True)
         drawing = convert(args, args.work, name, points, ["--config", record, "--format", "!default"])
         problems += check_drawing(drawing, EVERY_ENTITY_COUNTS, flat, args.require_no_fixes)
+
+    for name, mark in (("utf8", b""), ("utf8-marked", b"\xef\xbb\xbf")):
+        source = os.path.join(args.work, f"{name}.txt")
+        with open(source, "wb") as f:
+            f.write(mark + UTF8_POINTS.encode("utf-8"))
+        problems += check_utf8_labels(convert(args, args.work, name, source, ["--format", "!default"]))
 
     for problem in problems:
         print(problem, file=sys.stderr)

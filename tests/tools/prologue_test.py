@@ -42,6 +42,21 @@ def check_prologue(data):
         # $HANDSEED is a group 5 of the header too, but it names no object.
         elif code == b"  5" and section == b"TABLES" and int(value, 16) >= 0x9A:
             fail(f"the prologue uses handle {value.decode()}, which entities need")
+    header = {}
+    for index, (code, value) in enumerate(tags):
+        if code == b"  9" and index + 1 < len(tags):
+            header[value] = tags[index + 1][1]
+    # Readers that take the header's extents as the drawing's bounds (LibreOffice Draw) squeeze
+    # a drawing with the "not computed" values into one spot; the prologue cannot know the
+    # true ones, so it must not give any.
+    for variable in (b"$EXTMIN", b"$EXTMAX"):
+        if variable in header:
+            fail(f"the prologue sets {variable.decode()}, which it cannot know")
+    # Points must show as a visible mark, not a one-pixel dot, where a reader honours these.
+    if int(header.get(b"$PDMODE", b"0")) in (0, 1):
+        fail("$PDMODE draws points as a dot or not at all")
+    if float(header.get(b"$PDSIZE", b"0")) <= 0:
+        fail("$PDSIZE gives the point mark no size of its own")
     if b"CONTINUOUS" not in names.get(b"LTYPE", set()):
         fail("the line type CONTINUOUS is not defined")
     for style in (b"NUMBERS", b"COORDINATES", b"ELEVATION", b"DESCRIPTION"):

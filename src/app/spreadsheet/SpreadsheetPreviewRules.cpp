@@ -68,7 +68,7 @@ QString SpreadsheetPreviewRules::saveSheet()
             }
         }
         m_model.forEachEdit([&](int row, int column, const QString& text) {
-            if (const auto number = parseDecimal(text)) {
+            if (const auto number = parseCellDecimal(text)) {
                 book.setNumber(m_sheet, row, column, *number);
             } else {
                 book.setText(m_sheet, row, column, toWorkbookText(text));

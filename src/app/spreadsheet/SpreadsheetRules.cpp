@@ -19,7 +19,7 @@ QString columnLetters(int n)
     return letters;
 }
 
-std::optional<double> parseDecimal(const QString& text)
+std::optional<double> parseCellDecimal(const QString& text)
 {
     static const QRegularExpression decimal(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
     if (!decimal.match(text).hasMatch()) {

@@ -17,7 +17,7 @@ QString columnLetters(int n);
 /// The number a typed text stands for when it is a decimal number with "." as the decimal
 /// separator (sign, digits, an optional fraction and exponent; surrounding blanks ignored):
 /// "12.50" → 12.5, "-3" → -3, "1E5" → 100000; "12,5", "", "1 000", "inf" → nothing.
-std::optional<double> parseDecimal(const QString& text);
+std::optional<double> parseCellDecimal(const QString& text);
 
 /// Workbook texts are Windows-1252; the grid shows Unicode. Characters Windows-1252 lacks
 /// become '?' on the way back.

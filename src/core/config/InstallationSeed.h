@@ -1,7 +1,9 @@
 #pragma once
-// Seeding a user's installation folder from the data the program ships.
+// Seeding a user's installation folder from the data the program ships, and bringing the
+// shipped files a user never changed up to date when a new version starts.
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace mervalon::config {
@@ -14,5 +16,35 @@ std::vector<std::filesystem::path> seedInstallation(const std::filesystem::path&
 
 /// True when `dir` looks like an installation: it holds the prologue and the formats folder.
 bool isInstallation(const std::filesystem::path& dir);
+
+/// A shipped file that a new version may replace in an installation, with the SHA-256 of what
+/// this version ships and of what every earlier version shipped. Formats, configurations, the
+/// file-type list and the ini are the user's and never appear here.
+struct UpgradableFile {
+    std::string relativePath;
+    std::string currentChecksum;
+    std::vector<std::string> earlierChecksums;
+};
+
+/// The files this version may upgrade: the DXF prologue.
+const std::vector<UpgradableFile>& upgradableFiles();
+
+struct InstallationUpgrade {
+    /// Files that still held what an earlier version shipped, now replaced by this version's.
+    std::vector<std::filesystem::path> replaced;
+    /// Files the user changed: kept, with this version's file put beside them (first: the kept
+    /// file, second: the new one). Each is listed once, the first time it is put there.
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> keptBeside;
+};
+
+/// The name beside a changed file where this version's file goes: "<name>.new".
+std::filesystem::path besideName(const std::filesystem::path& installed);
+
+/// Brings `installDir` up to date with `shippedDir` for `files`: a file holding what an earlier
+/// version shipped is replaced (written beside and renamed over); a file the user changed is
+/// kept and the shipped one written beside it, unless that was done before. Missing files are
+/// left to seedInstallation. Throws std::system_error when a file cannot be read or written.
+InstallationUpgrade upgradeInstallation(const std::filesystem::path& shippedDir, const std::filesystem::path& installDir,
+                                        const std::vector<UpgradableFile>& files = upgradableFiles());
 
 } // namespace mervalon::config

@@ -1,5 +1,6 @@
 #include "core/engine/BatchRun.h"
 
+#include "core/engine/DrawingLayers.h"
 #include "core/engine/FieldRows.h"
 #include "core/engine/FileConverter.h"
 #include "core/engine/FieldAccess.h"
@@ -48,13 +49,14 @@ class Run {
 public:
     Run(const RunRequest& request, ProgressSink& progress);
     bool execute();
+    [[nodiscard]] RunSummary summary() const;
 
 private:
     void writeHeader();
     bool loadPrologue();
     // Returns false when the run must end after this file.
     bool convertOne(std::size_t index);
-    bool readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing);
+    bool readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing, TextFileNotes& notes);
     void fileError(const std::string& text);
     std::string destinationFailure(const std::filesystem::path& destination, int error) const;
 
@@ -66,6 +68,7 @@ private:
     std::string m_prologue;
     bool m_errorsOccurred = false;
     std::set<std::string> m_createdDestinations;
+    RunSummary m_summary;
 };
 
 RunLog openReport(const std::filesystem::path& path)
@@ -143,9 +146,17 @@ bool Run::execute()
             if (m_progress.isStopRequested()) {
                 m_log.emptyLine();
                 m_log.line(">> Process aborted.");
+                m_summary.stopped = true;
                 break;
             }
-            if (!convertOne(i)) {
+            const std::size_t errorsBefore = m_log.errorLines();
+            const bool goOn = convertOne(i);
+            if (m_log.errorLines() > errorsBefore) {
+                ++m_summary.filesWithErrors;
+            }
+            // Whoever reads the report while the run goes on sees every finished file's block.
+            m_log.flush();
+            if (!goOn) {
                 break;
             }
         }
@@ -153,9 +164,17 @@ bool Run::execute()
     try {
         m_log.close();
     } catch (const std::system_error& error) {
-        throw RunNotStarted(error.what());
+        throw ReportNotWritten(error.what());
     }
     return m_errorsOccurred;
+}
+
+RunSummary Run::summary() const
+{
+    RunSummary summary = m_summary;
+    summary.errorLines = m_log.errorLines();
+    summary.warningLines = m_log.warningLines();
+    return summary;
 }
 
 void Run::fileError(const std::string& text)
@@ -177,7 +196,7 @@ std::string Run::destinationFailure(const std::filesystem::path& destination, in
     return "  ! Error: \"" + destination.string() + "\" cannot be created: " + std::strerror(error) + " !";
 }
 
-bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing)
+bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing, TextFileNotes& notes)
 {
     const formats::FormatDefinition& format = m_request.format;
     sheetMissing = false;
@@ -186,7 +205,8 @@ bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& s
         sheetMissing = !readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
         return !sheetMissing;
     }
-    rows = readTextLines(source, format.separator, format.firstLine);
+    rows = readTextLines(source, format.separator, format.firstLine, &notes,
+                         [this] { return m_progress.isStopRequested(); });
     return true;
 }
 
@@ -198,9 +218,10 @@ bool Run::convertOne(std::size_t index)
 
     FieldRows rows;
     bool sheetMissing = false;
+    TextFileNotes notes;
     std::string readError;
     try {
-        readRows(source, rows, sheetMissing);
+        readRows(source, rows, sheetMissing, notes);
     } catch (const std::exception& error) {
         readError = error.what();
     }
@@ -208,6 +229,11 @@ bool Run::convertOne(std::size_t index)
     const std::string heading = "Point file : " + source.string();
     m_log.line(heading);
     m_log.line(std::string(heading.size(), '-'));
+    if (notes.replaced > 0) {
+        // Said once per file rather than per line: it is a property of the file.
+        m_log.line("  ! Warning: The file is UTF-8; " + std::to_string(notes.replaced) +
+                   " characters that the drawing's Windows-1252 lacks were written as \"?\" !");
+    }
     const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
     if (!readError.empty()) {
         fileError("  ! Error: " + readError + " !");
@@ -249,6 +275,7 @@ bool Run::convertOne(std::size_t index)
     const ConversionResult result = convertFile(rows, settings, destination, m_log, m_progress);
     if (result.outcome == Outcome::Completed) {
         m_createdDestinations.insert(destinationKey);
+        ++m_summary.filesConverted;
     }
     m_errorsOccurred = m_errorsOccurred || result.errorsLogged;
     if (result.destinationNotCreated) {
@@ -259,6 +286,7 @@ bool Run::convertOne(std::size_t index)
         m_log.line(">> Process aborted.");
         return false;
     case Outcome::Stopped:
+        m_summary.stopped = true;
         m_log.emptyLine();
         m_log.line(">> Process aborted.");
         return false;
@@ -323,9 +351,24 @@ int sheetNumberOf(const formats::FormatDefinition& format)
     return static_cast<int>(*number);
 }
 
-bool runBatch(const RunRequest& request, ProgressSink& progress)
+bool runBatch(const RunRequest& request, ProgressSink& progress, RunSummary* summary)
 {
+    // Checked before the report is emptied: such a configuration cannot make any drawing.
+    if (const auto fault = layerFault(request.runConfiguration)) {
+        throw RunNotStarted("The configuration cannot be used: " + *fault + ".");
+    }
     Run run(request, progress);
+    // The summary is wanted even when the report could not be written.
+    struct Summarise {
+        const Run& run;
+        RunSummary* out;
+        ~Summarise()
+        {
+            if (out != nullptr) {
+                *out = run.summary();
+            }
+        }
+    } summarise{run, summary};
     return run.execute();
 }
 

@@ -44,8 +44,17 @@ struct RunRequest {
     SheetRowsReader readSheet;          ///< how workbook sheets are read; readWorkbookSheet when empty
 };
 
-/// Thrown when the run cannot start at all: the report cannot be created. The message is for the user.
+/// Thrown when the run cannot start at all: the report cannot be created, or the configuration's
+/// layers cannot be written (see layerFault). The message is for the user.
 class RunNotStarted : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Thrown at the end of a run whose report could not be written completely (a full disk):
+/// the drawings were made as reported, but the report on disk lacks lines. The message names
+/// the report and the system's reason.
+class ReportNotWritten : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -55,8 +64,18 @@ public:
 bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int sheetNumber,
                        const std::string& sheetText, FieldRows& rows);
 
+/// What a run came to, for a one-line summary.
+struct RunSummary {
+    std::size_t filesConverted = 0;  ///< drawings created
+    std::size_t filesWithErrors = 0; ///< files with an error line in their block
+    std::size_t errorLines = 0;
+    std::size_t warningLines = 0;    ///< the other "  ! " lines: warnings and notes
+    bool stopped = false;            ///< the run ended on a stop request
+};
+
 /// Runs the conversion of every file and returns true when any error line was reported.
-bool runBatch(const RunRequest& request, ProgressSink& progress);
+/// Throws RunNotStarted or ReportNotWritten.
+bool runBatch(const RunRequest& request, ProgressSink& progress, RunSummary* summary = nullptr);
 
 /// The destination of a source name: up to and including its first ".", then "dxf".
 std::string destinationName(const std::string& sourceName);

@@ -26,6 +26,28 @@ struct LayerEntry {
 // notation can show rather than refused.
 int clampDecimals(std::int32_t decimals) { return std::clamp(decimals, 0, 15); }
 
+bool isControl(char c) { return static_cast<unsigned char>(c) < 32; }
+
+// Every value is one line of the drawing: a line break inside one would end it there and make
+// the rest of the file unreadable, so no control character is ever written into a value. The
+// readers already turn them into blanks; this holds for whatever else reaches the writer
+// (a prefix from a damaged format, a layer name the run did not check).
+std::string_view valueText(std::string_view text, std::string& cleaned)
+{
+    if (std::none_of(text.begin(), text.end(), isControl)) {
+        return text;
+    }
+    cleaned.assign(text);
+    std::replace_if(cleaned.begin(), cleaned.end(), isControl, ' ');
+    return cleaned;
+}
+
+std::string valueText(std::string_view text)
+{
+    std::string cleaned;
+    return std::string(valueText(text, cleaned));
+}
+
 } // namespace
 
 DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prologue)
@@ -39,13 +61,13 @@ DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prolog
         const auto value = readDecimal(height);
         text.heightIsNumber = value.has_value();
         text.heightValue = value.value_or(0);
-        text.layerBlock = "  8\r\n" + layer + "\r\n 10\r\n";
-        text.heightBlock = " 40\r\n" + height + "\r\n  1\r\n";
+        text.layerBlock = "  8\r\n" + valueText(layer) + "\r\n 10\r\n";
+        text.heightBlock = " 40\r\n" + valueText(height) + "\r\n  1\r\n";
         text.styleBlock = "  7\r\n" + std::string(style) + "\r\n";
         return text;
     };
-    m_pointLayerBlock = "  8\r\n" + c.pointLayer + "\r\n 10\r\n";
-    m_polylineLayerBlock = "  8\r\n" + c.polylineLayer + "\r\n";
+    m_pointLayerBlock = "  8\r\n" + valueText(c.pointLayer) + "\r\n 10\r\n";
+    m_polylineLayerBlock = "  8\r\n" + valueText(c.polylineLayer) + "\r\n";
     m_textKinds[0] = kind(c.number2D, c.numberLayer, c.numberHeight, "NUMBERS");
     m_textKinds[1] = kind(c.x2D, c.xLayer, c.xHeight, "COORDINATES");
     m_textKinds[2] = kind(c.y2D, c.yLayer, c.yHeight, "COORDINATES");
@@ -95,7 +117,7 @@ void DxfWriter::appendValue(std::string_view value, std::string_view next)
 
 bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
 {
-    if (!m_file.open(destination)) {
+    if (!m_file.open(destination, OutputFile::Placement::Beside)) {
         return false;
     }
     m_file.buffer().append(m_prologue);
@@ -136,7 +158,7 @@ void DxfWriter::writeLayerTable()
         appendLine("  0");
         appendLine("LAYER");
         appendLine("  2");
-        appendLine(*entry.layer);
+        appendLine(valueText(*entry.layer));
         appendLine(" 70");
         appendLine("  0");
         appendLine(" 62");
@@ -236,7 +258,7 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y
     out.append("\r\n 30\r\n");
     appendValue(text.is2D ? std::string_view("0.0") : std::string_view(m_textZ), kEol);
     out.append(text.heightBlock);
-    appendValue(content, kEol);
+    appendValue(valueText(content, m_cleanedText), kEol);
     out.append(text.styleBlock);
     m_textOffset += 1.2 * text.heightValue;
     m_file.flushIfFull();
@@ -252,6 +274,6 @@ bool DxfWriter::finishDrawing()
     return m_file.close();
 }
 
-void DxfWriter::abandonDrawing() { m_file.close(); }
+void DxfWriter::abandonDrawing() { m_file.discard(); }
 
 } // namespace mervalon::engine

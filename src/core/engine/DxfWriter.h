@@ -31,8 +31,9 @@ public:
     /// `prologue` is the content of dxf.dat; it must end with the opening of the LAYER table.
     DxfWriter(const config::Configuration& configuration, std::string_view prologue);
 
-    /// Creates the file (replacing one of that name) and writes everything up to the start of
-    /// the ENTITIES section. False, with nothing written, when the file cannot be created.
+    /// Starts the drawing beside `destination` and writes everything up to the start of the
+    /// ENTITIES section. False, with nothing written, when the file cannot be created. An older
+    /// drawing of that name stays until finishDrawing succeeds.
     bool beginDrawing(const std::filesystem::path& destination);
 
     /// Writes a POINT. The texts are written as they are; z is replaced by 0.0 for 2D points.
@@ -52,10 +53,11 @@ public:
     /// conversion has them at hand, so the texts of a point need not read them again.
     bool writeText(config::EntityContent kind, std::string_view content, double y, double z);
 
-    /// Writes the closing lines and closes the file. False when any write failed.
+    /// Writes the closing lines and puts the drawing in place under its name. False when any
+    /// write failed; nothing then replaces the older drawing.
     bool finishDrawing();
 
-    /// Closes the file without the closing lines.
+    /// Drops the drawing begun: nothing is left of it and the older drawing stays.
     void abandonDrawing();
 
     /// True once a write to the file has failed (disk full, device gone).
@@ -92,6 +94,7 @@ private:
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
+    std::string m_cleanedText; // a text's content with its control characters blanked
     bool m_textZValid = false;
     double m_textZFor = 0; // the z that m_textZ was formatted from
     bool m_textXIsNumber = false;

@@ -37,6 +37,9 @@ public:
     void addRow(std::span<const std::string_view> fields);
     void addRow(const FieldList& fields);
     void addEmptyRow();
+    /// Makes room for `bytes` of field text at once, so that a large file's rows grow without
+    /// copies; a hint, the rows still grow beyond it.
+    void reserveText(std::size_t bytes) { m_text.reserve(bytes); }
 
     [[nodiscard]] std::size_t size() const { return m_rowStarts.size(); }
     [[nodiscard]] bool empty() const { return m_rowStarts.empty(); }

@@ -122,7 +122,6 @@ private:
     void logLineError();
     void finish(std::size_t linesHandled, bool aborted);
     ConversionResult writeFailed(std::size_t linesHandled);
-    void removeDestination();
     [[nodiscard]] bool anyEntityIn3D() const;
 
     const FieldRows& m_rows;
@@ -485,19 +484,13 @@ void Conversion::logLineError()
     m_result.errorsLogged = true;
 }
 
-void Conversion::removeDestination()
-{
-    // Only a drawing file we wrote is removed: a destination that is a device or other
-    // special file (a user converting to /dev/null, or a full device) must never be deleted.
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(m_destination, ignored))) {
-        std::filesystem::remove(m_destination, ignored);
-    }
-}
-
 void Conversion::finish(std::size_t linesHandled, bool aborted)
 {
-    if (!m_writer.finishDrawing()) {
+    if (aborted) {
+        // The report says that no drawing was made: the one begun is dropped and an older
+        // drawing of that name stays as it was.
+        m_writer.abandonDrawing();
+    } else if (!m_writer.finishDrawing()) {
         writeFailed(linesHandled);
         return;
     }
@@ -508,8 +501,6 @@ void Conversion::finish(std::size_t linesHandled, bool aborted)
     m_log.emptyLine();
     m_log.line(">> " + std::to_string(linesHandled) + " lines processed.");
     if (aborted) {
-        // The report says that no drawing was made; a partial drawing left behind would contradict it.
-        removeDestination();
         m_log.line(">> Errors in file, Dxf file not created. ");
         m_result.outcome = Outcome::FileAborted;
     } else {
@@ -524,7 +515,6 @@ ConversionResult Conversion::writeFailed(std::size_t linesHandled)
 {
     const int error = m_writer.errorNumber();
     m_writer.abandonDrawing();
-    removeDestination();
     m_log.line("  ! Error: \"" + m_destination.string() + "\" could not be written: " + std::strerror(error) + " !");
     m_result.errorsLogged = true;
     m_log.emptyLine();

@@ -23,7 +23,7 @@ struct ConversionResult {
         ProcessAborted, ///< a line error, or an uncreatable destination, under AbortProcess
         NotCreated,     ///< the destination could not be created (other policies)
         Stopped,        ///< the user's stop request was seen
-        WriteFailed,    ///< writing the drawing failed part-way (disk full); reported, file removed
+        WriteFailed,    ///< writing the drawing failed part-way (disk full); reported, nothing replaced
     };
     Outcome outcome = Outcome::Completed;
     bool destinationNotCreated = false;

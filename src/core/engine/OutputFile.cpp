@@ -1,63 +1,176 @@
 #include "core/engine/OutputFile.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mervalon::engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr mode_t kNewFileMode = 0666; // narrowed by the umask, as for any file a program creates
+
+// The file a name stands for: a symbolic link is followed, so that the drawing replaces the
+// file it points to and the link stays a link.
+fs::path resolved(const fs::path& path)
+{
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        const fs::path target = fs::weakly_canonical(path, ec);
+        if (!ec) {
+            return target;
+        }
+    }
+    return path;
+}
+
+int openNew(const fs::path& path, int extraFlags)
+{
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | extraFlags, kNewFileMode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+} // namespace
+
+fs::path OutputFile::temporaryNameFor(const fs::path& path, unsigned serial)
+{
+    const std::string name =
+        "." + path.filename().string() + "." + std::to_string(::getpid()) + "-" + std::to_string(serial) + ".part";
+    return path.parent_path() / name;
+}
 
 OutputFile::~OutputFile()
 {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
+    if (isOpen()) {
+        discard();
     }
 }
 
-bool OutputFile::open(const std::filesystem::path& path)
+void OutputFile::recordError(int error)
 {
-    errno = 0;
-    m_file = std::fopen(path.c_str(), "wb");
-    if (m_file == nullptr) {
-        m_errorNumber = errno != 0 ? errno : EIO;
-        return false;
+    if (m_errorNumber == 0) {
+        m_errorNumber = error != 0 ? error : EIO;
     }
-    // Our own buffer already batches the writes; a second one in stdio would only copy.
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
+}
+
+bool OutputFile::open(const fs::path& path, Placement placement)
+{
+    if (isOpen()) {
+        discard();
+    }
     m_errorNumber = 0;
     m_buffer.clear();
+    m_temporary.clear();
+    m_final = resolved(path);
+
+    struct stat existing {};
+    const bool exists = ::stat(m_final.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        recordError(EISDIR);
+        return false;
+    }
+    if (placement == Placement::Beside && (!exists || S_ISREG(existing.st_mode))) {
+        // A write-protected drawing is not replaced behind the user's back, though the folder
+        // would allow the rename.
+        if (exists && ::access(m_final.c_str(), W_OK) != 0) {
+            recordError(errno);
+            return false;
+        }
+        // O_EXCL makes the name this writer's own; a name taken by another writer of this
+        // process gets the next number.
+        unsigned serial = 0;
+        do {
+            m_temporary = temporaryNameFor(m_final, ++serial);
+            m_fd = openNew(m_temporary, O_EXCL);
+        } while (m_fd < 0 && errno == EEXIST);
+    } else {
+        m_fd = openNew(m_final, O_TRUNC);
+    }
+    if (m_fd < 0) {
+        recordError(errno);
+        m_temporary.clear();
+        return false;
+    }
     m_buffer.reserve(kThreshold + 64 * 1024);
     return true;
 }
 
 bool OutputFile::flush()
 {
-    if (m_file == nullptr || m_errorNumber != 0) {
+    if (!isOpen() || m_errorNumber != 0) {
         m_buffer.clear();
         return m_errorNumber == 0;
     }
-    if (!m_buffer.empty()) {
-        errno = 0;
-        if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) {
-            m_errorNumber = errno != 0 ? errno : EIO;
+    const char* data = m_buffer.data();
+    std::size_t left = m_buffer.size();
+    while (left > 0) {
+        const ssize_t written = ::write(m_fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            recordError(errno);
+            break;
         }
-        m_buffer.clear();
+        data += written;
+        left -= static_cast<std::size_t>(written);
     }
+    m_buffer.clear();
     return m_errorNumber == 0;
+}
+
+void OutputFile::closeDescriptor()
+{
+    if (m_fd >= 0 && ::close(m_fd) != 0 && errno != EINTR) {
+        recordError(errno);
+    }
+    m_fd = -1;
+}
+
+void OutputFile::removeTemporary()
+{
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
 }
 
 bool OutputFile::close()
 {
-    if (m_file == nullptr) {
+    if (!isOpen()) {
         return m_errorNumber == 0;
     }
     flush();
-    errno = 0;
-    if (std::fflush(m_file) != 0 && m_errorNumber == 0) {
-        m_errorNumber = errno != 0 ? errno : EIO;
+    // The data must be on disk before the new name points at it, or a crash could leave an
+    // empty drawing where the older one was.
+    if (!m_temporary.empty() && m_errorNumber == 0 && ::fsync(m_fd) != 0) {
+        recordError(errno);
     }
-    if (std::fclose(m_file) != 0 && m_errorNumber == 0) {
-        m_errorNumber = errno != 0 ? errno : EIO;
+    closeDescriptor();
+    if (!m_temporary.empty()) {
+        if (m_errorNumber == 0 && std::rename(m_temporary.c_str(), m_final.c_str()) != 0) {
+            recordError(errno);
+        }
+        if (m_errorNumber != 0) {
+            removeTemporary();
+        }
+        m_temporary.clear();
     }
-    m_file = nullptr;
     return m_errorNumber == 0;
+}
+
+void OutputFile::discard()
+{
+    m_buffer.clear();
+    closeDescriptor();
+    removeTemporary();
 }
 
 } // namespace mervalon::engine

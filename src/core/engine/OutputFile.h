@@ -1,8 +1,11 @@
 #pragma once
 // A write-only file with one large buffer: the drawing is produced as many small pieces,
 // and a system call per piece would dominate the conversion.
+//
+// A file opened with Placement::Beside is written under a temporary name in the same folder
+// and renamed over its final name only when close() succeeds: readers (and a second run making
+// the same file) see the older file or the complete new one, never a mixture or a torso.
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,13 +14,20 @@ namespace mervalon::engine {
 
 class OutputFile {
 public:
+    enum class Placement {
+        InPlace, ///< create or truncate the file itself (the report, which is read while it grows)
+        Beside,  ///< write beside it and rename over it on close (drawings)
+    };
+
     OutputFile() = default;
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    /// Creates or truncates the file. False (with errorNumber set) when it cannot be created.
-    bool open(const std::filesystem::path& path);
+    /// Creates the file (or, Beside, its temporary sibling). False (with errorNumber set) when
+    /// it cannot be created. A destination that exists but is no regular file (a device such as
+    /// /dev/null) is always written in place, since it cannot be renamed over.
+    bool open(const std::filesystem::path& path, Placement placement = Placement::InPlace);
 
     /// The buffer that callers append to; it is written out when it grows past the threshold.
     std::string& buffer() { return m_buffer; }
@@ -33,16 +43,31 @@ public:
     /// Writes out everything buffered. False once any write has failed.
     bool flush();
 
-    /// Flushes and closes. False when any write, the flush or the close failed.
+    /// Flushes and closes; a file written beside is synced and renamed over its final name.
+    /// False when any write, the sync, the close or the rename failed: the temporary file is then
+    /// removed and the older file of the final name is left as it was.
     bool close();
 
-    [[nodiscard]] bool isOpen() const { return m_file != nullptr; }
+    /// Closes without completing: a file written beside is removed, the final name untouched.
+    void discard();
+
+    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
     [[nodiscard]] bool failed() const { return m_errorNumber != 0; }
     [[nodiscard]] int errorNumber() const { return m_errorNumber; }
 
+    /// The temporary name used beside `path` by this process; its pattern (".<name>.<pid>-<n>.part")
+    /// lets tests and users recognise files left by a process that was killed.
+    static std::filesystem::path temporaryNameFor(const std::filesystem::path& path, unsigned serial);
+
 private:
+    void recordError(int error);
+    void closeDescriptor();
+    void removeTemporary();
+
     static constexpr std::size_t kThreshold = 1 << 20;
-    std::FILE* m_file = nullptr;
+    int m_fd = -1;
+    std::filesystem::path m_final;
+    std::filesystem::path m_temporary; // empty when written in place
     std::string m_buffer;
     int m_errorNumber = 0;
 };

@@ -25,19 +25,30 @@ RunLog::~RunLog()
 
 void RunLog::line(std::string_view text)
 {
-    if (text.starts_with("  ! Error")) {
-        m_hasErrors = true;
+    if (text.starts_with("  ! ")) {
+        if (text.starts_with("  ! Error")) {
+            m_hasErrors = true;
+            ++m_errorLines;
+        } else {
+            ++m_warningLines;
+        }
     }
     std::string& out = m_file.buffer();
     out.append(text);
     out.append("\r\n");
-    // The report is small; writing it out per line keeps it readable while a run goes on.
-    m_file.flushIfFull();
+    if (out.size() >= kWriteOutSize) {
+        m_file.flush();
+    }
 }
+
+void RunLog::flush() { m_file.flush(); }
 
 void RunLog::close()
 {
     if (!m_file.isOpen()) {
+        if (m_file.failed()) {
+            throw io::FileError("Cannot write file", m_path, m_file.errorNumber());
+        }
         return;
     }
     if (!m_file.close()) {

@@ -1,11 +1,15 @@
 #include "core/engine/TextReader.h"
 
+#include "core/engine/TextEncoding.h"
 #include "core/io/FileIo.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -69,30 +73,40 @@ void splitInto(std::string_view line, std::string_view separator, std::vector<st
 // Turns one raw line into its fields and appends them to the rows.
 class LineSplitter {
 public:
-    LineSplitter(FieldRows& rows, std::string_view separator)
+    LineSplitter(FieldRows& rows, std::string_view separator, bool utf8)
         : m_rows(rows)
         , m_separator(separator)
         , m_keepTabs(separator == "\t")
+        , m_utf8(utf8)
     {
     }
 
-    void add(std::string_view rawLine)
+    [[nodiscard]] std::size_t replaced() const { return m_replaced; }
+
+    // The line is cleaned in place: a copy of a line as long as the file would double the
+    // memory a file of one endless line costs.
+    void add(std::span<char> rawLine)
     {
-        const std::string_view trimmed = trim(rawLine);
+        if (m_utf8) {
+            m_replaced += utf8ToWindows1252(rawLine);
+        }
+        const std::string_view whole(rawLine.data(), rawLine.size());
+        const std::string_view trimmed = trim(whole);
         if (trimmed.empty()) {
             m_rows.addEmptyRow();
             return;
         }
-        m_line.assign(trimmed);
+        const std::span<char> line = rawLine.subspan(static_cast<std::size_t>(trimmed.data() - whole.data()),
+                                                     trimmed.size());
         // A control character inside a field would end up verbatim in the drawing, where it
         // breaks CAD readers; it separates like a blank instead.
-        for (char& c : m_line) {
+        for (char& c : line) {
             const bool control = static_cast<unsigned char>(c) < 32;
             if (control && !(c == '\t' && m_keepTabs) && !(m_separator.size() == 1 && c == m_separator.front())) {
                 c = ' ';
             }
         }
-        splitInto(m_line, m_separator, m_fields);
+        splitInto(trimmed, m_separator, m_fields);
         m_rows.addRow(m_fields);
     }
 
@@ -100,7 +114,8 @@ private:
     FieldRows& m_rows;
     std::string_view m_separator;
     bool m_keepTabs;
-    std::string m_line;
+    bool m_utf8;
+    std::size_t m_replaced = 0;
     std::vector<std::string_view> m_fields;
 };
 
@@ -119,34 +134,57 @@ public:
         if (!m_file) {
             fail("Cannot open file");
         }
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(path, ec);
+        m_unread = ec ? SIZE_MAX : static_cast<std::size_t>(size);
     }
 
+    /// Skips `prefix` (a byte-order mark) when the file starts with it.
+    void skipStart(std::string_view prefix)
+    {
+        refill();
+        if (std::string_view(m_buffer).starts_with(prefix)) {
+            m_position = prefix.size();
+        }
+    }
+
+    /// The file's size when known, else 0; a hint for what the caller will hold.
+    [[nodiscard]] std::size_t sizeHint() const { return m_unread == SIZE_MAX ? 0 : m_unread; }
+
     /// Next line without its break; false at the end of the file or at a Ctrl+Z at a line start.
-    bool next(std::string_view& line)
+    /// The line lies in the reader's buffer and may be changed in place until the next call.
+    bool next(std::span<char>& line)
     {
         while (true) {
             const std::string_view pending = std::string_view(m_buffer).substr(m_position);
             if (!pending.empty() && pending.front() == kCtrlZ) {
                 return false;
             }
-            const std::size_t end = findLineBreak(pending);
+            // Only what arrived since the last search is searched: a line longer than a block
+            // would otherwise be searched from its start after every refill, in quadratic time.
+            const std::size_t found = findLineBreak(pending.substr(m_searched));
+            const std::size_t end = found == std::string_view::npos ? found : m_searched + found;
             if (end != std::string_view::npos && (pending[end] == '\n' || end + 1 < pending.size() || m_atEnd)) {
-                line = pending.substr(0, end);
+                line = std::span<char>(m_buffer.data() + m_position, end);
                 std::size_t consumed = end + 1;
                 if (pending[end] == '\r' && end + 1 < pending.size() && pending[end + 1] == '\n') {
                     ++consumed;
                 }
                 m_position += consumed;
+                m_searched = 0;
                 return true;
             }
             if (m_atEnd) {
                 if (pending.empty()) {
                     return false;
                 }
-                line = pending;
+                line = std::span<char>(m_buffer.data() + m_position, pending.size());
                 m_position = m_buffer.size();
+                m_searched = 0;
                 return true;
             }
+            // A CR at the very end may be the first half of CR LF: it is searched again.
+            m_searched = end != std::string_view::npos ? end : pending.size();
             refill();
         }
     }
@@ -157,15 +195,33 @@ private:
         m_buffer.erase(0, m_position);
         m_position = 0;
         const std::size_t old = m_buffer.size();
+        reserveFor(old + kBlock);
         m_buffer.resize(old + kBlock);
         const std::size_t got = std::fread(m_buffer.data() + old, 1, kBlock, m_file.get());
         m_buffer.resize(old + got);
+        if (m_unread != SIZE_MAX) {
+            m_unread -= std::min(m_unread, got);
+        }
         if (got < kBlock) {
             if (std::ferror(m_file.get())) {
                 fail("Cannot read file");
             }
             m_atEnd = true;
         }
+    }
+
+    // A line longer than a block makes the buffer grow. It doubles, but never beyond what the
+    // rest of the file can fill, so a file that is one long line costs its own size once.
+    void reserveFor(std::size_t wanted)
+    {
+        if (wanted <= m_buffer.capacity()) {
+            return;
+        }
+        std::size_t grown = std::max(wanted, 2 * m_buffer.capacity());
+        if (m_unread != SIZE_MAX) {
+            grown = std::min(grown, std::max(wanted, m_buffer.size() + m_unread + 1));
+        }
+        m_buffer.reserve(grown);
     }
 
     [[noreturn]] void fail(const char* action)
@@ -179,12 +235,15 @@ private:
     std::unique_ptr<std::FILE, FileCloser> m_file;
     std::string m_buffer;
     std::size_t m_position = 0;
+    std::size_t m_searched = 0; // bytes of the pending text known to hold no line break
+    std::size_t m_unread = SIZE_MAX; // bytes of the file not yet read, when its size is known
     bool m_atEnd = false;
 };
 
 } // namespace
 
-FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine)
+FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                        TextFileNotes* notes, const std::function<bool()>& stopRequested)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
@@ -194,17 +253,36 @@ FieldRows readTextLines(const std::filesystem::path& path, std::string_view sepa
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
         throw std::runtime_error("Cannot open file \"" + path.string() + "\". It is not a regular file");
     }
+    const TextEncoding encoding = detectTextEncoding(path);
+    if (encoding == TextEncoding::Utf16) {
+        throw std::runtime_error("Cannot read file \"" + path.string() +
+                                 "\". It is a UTF-16 text; save it as UTF-8 or Windows-1252 (ANSI)");
+    }
+    const bool utf8 = encoding == TextEncoding::Utf8 || encoding == TextEncoding::Utf8WithMark;
     LineSource source(path);
+    if (encoding == TextEncoding::Utf8WithMark) {
+        source.skipStart("\xEF\xBB\xBF");
+    }
     FieldRows rows;
-    LineSplitter splitter(rows, separator);
-    std::string_view line;
-    for (int skipped = 1; skipped < firstLine; ++skipped) {
-        if (!source.next(line)) {
-            return rows;
+    rows.reserveText(source.sizeHint());
+    LineSplitter splitter(rows, separator, utf8);
+    std::span<char> line;
+    bool more = true;
+    for (int skipped = 1; more && skipped < firstLine; ++skipped) {
+        more = source.next(line);
+    }
+    // A stop (Ctrl+C) during a file of hundreds of megabytes is taken within moments.
+    constexpr std::size_t kLinesPerStopCheck = 4096;
+    std::size_t count = 0;
+    while (more && source.next(line)) {
+        splitter.add(line);
+        if (++count % kLinesPerStopCheck == 0 && stopRequested && stopRequested()) {
+            break;
         }
     }
-    while (source.next(line)) {
-        splitter.add(line);
+    if (notes != nullptr) {
+        notes->utf8 = utf8;
+        notes->replaced = splitter.replaced();
     }
     return rows;
 }

@@ -5,17 +5,30 @@
 #include "core/engine/FieldRows.h"
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace mervalon::engine {
+
+/// What reading a text file found out about it, for its block of the report.
+struct TextFileNotes {
+    bool utf8 = false;         ///< read as UTF-8
+    std::size_t replaced = 0;  ///< characters Windows-1252 lacks, written as '?'
+};
 
 /// Reads the file from line `firstLine` (0 and 1 keep every line) to its end, or to a Ctrl+Z
 /// standing where a line would begin. Line breaks are LF, CR LF, or a lone CR (files from old
 /// Macintosh software), so that no two lines are ever glued together. Each line is trimmed of
 /// characters with codes up to 32; a line with nothing left is the placeholder "Empty"; inside a
 /// line, tabs (unless they are the separator) and other control characters become blanks.
-/// Throws std::system_error with a message naming the file when it cannot be opened or read.
-FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine);
+/// A file in UTF-8 (see TextEncoding.h) is read as such and its texts turned into Windows-1252;
+/// `notes` learns so, and how many characters became '?'. A UTF-16 file is refused.
+/// Throws std::system_error with a message naming the file when it cannot be opened or read,
+/// and std::runtime_error for a file that is no regular file or is UTF-16.
+/// `stopRequested`, when given, is asked every few thousand lines; once it says yes, reading
+/// ends there (the caller sees the stop itself before converting anything).
+FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                        TextFileNotes* notes = nullptr, const std::function<bool()>& stopRequested = {});
 
 /// Cuts the line at every occurrence of the separator (a text of 0 or 1 character; empty means
 /// the whole line is one field), trims each piece of characters up to code 32 and drops the

@@ -172,7 +172,15 @@ std::filesystem::path formatFilePath(const std::filesystem::path& installDir, co
 
 FormatDefinition loadFormatFile(const std::filesystem::path& installDir, const std::string& name)
 {
-    return decodeFormat(io::readFileBytes(formatFilePath(installDir, name), FormatDefinition::kSize));
+    const std::filesystem::path path = formatFilePath(installDir, name);
+    const auto bytes = io::readFileBytes(path, FormatDefinition::kSize);
+    // Zeroed fields would pass for a format (no columns, no separator) and convert every
+    // file into errors or empty drawings.
+    if (bytes.size() < FormatDefinition::kSize) {
+        throw NotAFormat("\"" + path.string() + "\" is not a format file: it holds " + std::to_string(bytes.size()) +
+                         " of the " + std::to_string(FormatDefinition::kSize) + " bytes of a format");
+    }
+    return decodeFormat(bytes);
 }
 
 void saveFormatFile(const std::filesystem::path& installDir, const FormatDefinition& format, const std::string& name)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -66,11 +67,18 @@ FormatBytes encodeFormat(const FormatDefinition& format);
 /// Decodes stored bytes. Fewer than 632 bytes are padded with zeros; extra bytes are ignored.
 FormatDefinition decodeFormat(const std::vector<std::uint8_t>& bytes);
 
+/// Thrown by loadFormatFile for a file too short to hold a whole record; the message names it.
+class NotAFormat : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 /// Path of the file that holds the format called `name`.
 std::filesystem::path formatFilePath(const std::filesystem::path& installDir, const std::string& name);
 
 /// Reads "<installDir>/formats/<name>.rpf". Throws std::system_error (with the system's
-/// error text) when the file cannot be opened or read.
+/// error text) when the file cannot be opened or read, and NotAFormat when it holds fewer
+/// than 632 bytes (bytes beyond the record are ignored).
 FormatDefinition loadFormatFile(const std::filesystem::path& installDir, const std::string& name);
 
 /// Creates or truncates "<installDir>/formats/<name>.rpf" and writes the record. The file name

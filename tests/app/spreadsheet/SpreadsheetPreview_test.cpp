@@ -201,7 +201,7 @@ private slots:
             {"12,5", {}},    {"", {}},             {"1 000", {}},         {"inf", {}},           {"nan", {}},
             {"0x10", {}},    {"12.5.1", {}},       {"1e999", {}},         {"P1", {}}};
         for (const auto& [text, number] : cases) {
-            const std::optional<double> parsed = parseDecimal(text);
+            const std::optional<double> parsed = parseCellDecimal(text);
             QVERIFY2(parsed.has_value() == number.has_value(), qPrintable(text));
             QCOMPARE(parsed.value_or(-1), number.value_or(-1));
         }

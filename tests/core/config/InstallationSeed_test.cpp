@@ -1,4 +1,7 @@
 #include "core/config/InstallationSeed.h"
+#include "core/io/Sha256.h"
+
+#include "core/config/PreviousPrologue.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using mervalon::config::isInstallation;
@@ -102,4 +106,71 @@ TEST_F(InstallationSeedTest, AFolderWithoutPrologueOrFormatsIsNoInstallation)
 TEST_F(InstallationSeedTest, MissingShippedFolderThrows)
 {
     EXPECT_THROW(seedInstallation(m_root / "nothing", m_install), fs::filesystem_error);
+}
+
+namespace {
+
+using mervalon::configtest::fileText;
+using mervalon::configtest::previousPrologue;
+
+class InstallationUpgradeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = fs::temp_directory_path() / ("mervalon-upgrade-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_root);
+        fs::create_directories(m_root / "install" / "formats");
+        fs::copy_file(fs::path(MERVALON_SOURCE_DIR) / "data/install/dxf.dat", m_root / "shipped.dat");
+        fs::create_directories(m_root / "shipped");
+        fs::copy_file(m_root / "shipped.dat", m_root / "shipped" / "dxf.dat");
+    }
+    void TearDown() override { fs::remove_all(m_root); }
+
+    fs::path m_root;
+};
+
+} // namespace
+
+// Whoever changes a shipped file that installations get must record the old checksum.
+TEST(UpgradableFiles, TheCurrentChecksumIsTheShippedFilesAndTheEarlierOnesDiffer)
+{
+    for (const auto& file : mervalon::config::upgradableFiles()) {
+        EXPECT_EQ(mervalon::io::sha256Hex(fileText(fs::path(MERVALON_SOURCE_DIR) / "data/install" / file.relativePath)),
+                  file.currentChecksum)
+            << file.relativePath << " changed: add its former checksum to the earlier ones";
+        for (const std::string& earlier : file.earlierChecksums) {
+            EXPECT_NE(earlier, file.currentChecksum);
+        }
+    }
+    EXPECT_EQ(mervalon::io::sha256Hex(previousPrologue()), mervalon::config::upgradableFiles()[0].earlierChecksums[0]);
+}
+
+TEST_F(InstallationUpgradeTest, AnUnchangedEarlierPrologueIsReplaced)
+{
+    std::ofstream(m_root / "install" / "dxf.dat", std::ios::binary) << previousPrologue();
+    const auto upgrade = mervalon::config::upgradeInstallation(m_root / "shipped", m_root / "install");
+    EXPECT_EQ(fileText(m_root / "install" / "dxf.dat"), fileText(m_root / "shipped.dat"));
+    EXPECT_EQ(upgrade.replaced, std::vector<fs::path>{m_root / "install" / "dxf.dat"});
+    EXPECT_TRUE(upgrade.keptBeside.empty());
+    EXPECT_FALSE(fs::exists(m_root / "install" / "dxf.dat.new"));
+    // Up to date: nothing more to do.
+    const auto again = mervalon::config::upgradeInstallation(m_root / "shipped", m_root / "install");
+    EXPECT_TRUE(again.replaced.empty());
+    EXPECT_TRUE(again.keptBeside.empty());
+}
+
+TEST_F(InstallationUpgradeTest, AChangedPrologueIsKeptAndTheNewOnePutBesideItOnce)
+{
+    const std::string mine = previousPrologue() + "\r\n";
+    std::ofstream(m_root / "install" / "dxf.dat", std::ios::binary) << mine;
+    const auto upgrade = mervalon::config::upgradeInstallation(m_root / "shipped", m_root / "install");
+    EXPECT_EQ(fileText(m_root / "install" / "dxf.dat"), mine);
+    EXPECT_EQ(fileText(m_root / "install" / "dxf.dat.new"), fileText(m_root / "shipped.dat"));
+    ASSERT_EQ(upgrade.keptBeside.size(), 1u);
+    EXPECT_EQ(upgrade.keptBeside[0].second, m_root / "install" / "dxf.dat.new");
+    EXPECT_TRUE(upgrade.replaced.empty());
+    // Said once: the next start finds the new file already beside it.
+    EXPECT_TRUE(mervalon::config::upgradeInstallation(m_root / "shipped", m_root / "install").keptBeside.empty());
+    EXPECT_EQ(fileText(m_root / "install" / "dxf.dat"), mine);
 }

@@ -455,3 +455,96 @@ TEST_F(BatchRunTest, ASecondPointFileOfTheSameNameNeverReplacesTheFirstDrawing)
                                      "\" cannot be created: it was already created from another point file of this run !",
                                  "", ""}));
 }
+
+// The report on disk is complete up to the point reached: whoever reads it while the second
+// file is converted (or after the run was killed then) sees the first file's whole block.
+TEST_F(BatchRunTest, TheReportOnDiskHoldsEveryFinishedFileWhileTheRunGoesOn)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "2,11,21,6,b\r\n");
+    useFiles({"a.txt", "b.txt"});
+    struct ReadsTheReport : RecordingProgress {
+        std::filesystem::path report;
+        std::string seen;
+        void fileStarted(std::size_t index, std::size_t count) override
+        {
+            RecordingProgress::fileStarted(index, count);
+            if (index == 2) {
+                seen = TempFolderTest::readFile(report);
+            }
+        }
+    } sink;
+    sink.report = request.reportPath;
+    run(sink);
+    EXPECT_EQ(sink.seen, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                              convertedBlock("a.txt", "a.dxf", 1)));
+}
+
+// A report that cannot be written (here: onto a full device) is not a run that could not start.
+TEST_F(BatchRunTest, AReportThatCannotBeWrittenIsReportedAsSuch)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt"});
+    request.reportPath = "/dev/full";
+    mervalon::engine::RunSummary summary;
+    EXPECT_THROW(runBatch(request, progress, &summary), mervalon::engine::ReportNotWritten);
+    EXPECT_EQ(summary.filesConverted, 1u);
+    EXPECT_TRUE(std::filesystem::exists(dest("a.dxf")));
+}
+
+// A layer that cannot be written into a drawing (from a damaged or hand-edited configuration)
+// stops the run before the report is touched: every drawing would be garbage.
+TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("install/mervalon40.log", "previous report");
+    useFiles({"a.txt"});
+    const struct {
+        std::string layer;
+        std::int32_t color;
+        const char* message;
+    } cases[] = {
+        {"PTS\r\nEOF", 7, "The configuration cannot be used: the Point layer name \"PTS\\x0D\\x0AEOF\" holds a control "
+                          "character, which a DXF layer name cannot."},
+        {"", 7, "The configuration cannot be used: the Point layer has no name."},
+        {"PTS", 256, "The configuration cannot be used: the Point layer colour 256 is not a colour number from 0 to 255."},
+        {"PTS", -1, "The configuration cannot be used: the Point layer colour -1 is not a colour number from 0 to 255."},
+    };
+    for (const auto& c : cases) {
+        request.runConfiguration.pointLayer = c.layer;
+        request.runConfiguration.pointColor = c.color;
+        try {
+            runBatch(request, progress);
+            ADD_FAILURE() << c.message;
+        } catch (const RunNotStarted& error) {
+            EXPECT_EQ(std::string(error.what()), c.message);
+        }
+        EXPECT_EQ(readFile(request.reportPath), "previous report");
+        EXPECT_FALSE(std::filesystem::exists(dest("a.dxf")));
+    }
+    // A layer that is not created is never written, so its name does no harm.
+    request.runConfiguration.pointColor = 7;
+    request.runConfiguration.pointLayer = "PTS";
+    request.runConfiguration.numberLayer = "A\nB";
+    request.runConfiguration.numberColor = 999;
+    EXPECT_FALSE(run());
+}
+
+// How many characters of a UTF-8 file became "?" is said once, in the file's block.
+TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
+{
+    writeFile("src/a.txt", "1,10,20,5,\xE4\xB8\xAD\r\n2,11,21,6,B\xC3\xB6schung \xE2\x9C\x93\xE2\x9C\x93\r\n");
+    useFiles({"a.txt"});
+    Configuration& c = request.runConfiguration;
+    c.descriptionCreate = 1;
+    c.descriptionLayer = "DES";
+    c.descriptionHeight = "0.5";
+    c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Description);
+    EXPECT_FALSE(run());
+    const Lines block = pointFile(src("a.txt"));
+    EXPECT_NE(report.find(crlf(block) + "  ! Warning: The file is UTF-8; 3 characters that the drawing's "
+                                        "Windows-1252 lacks were written as \"?\" !\r\n\r\n>> 2 lines processed."),
+              std::string::npos)
+        << report;
+    EXPECT_NE(readFile(dest("a.dxf")).find("\r\nB\xF6schung ??\r\n"), std::string::npos);
+}

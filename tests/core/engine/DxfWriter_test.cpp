@@ -143,7 +143,7 @@ TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationP
     writer.beginPointTexts(-5.0);
     EXPECT_TRUE(writer.writeText(EntityContent::Elevation, "15.000", "-1234.5", "15"));
     EXPECT_TRUE(writer.writeText(EntityContent::Description, "oak", "-1234.5", "15"));
-    writer.abandonDrawing();
+    ASSERT_TRUE(writer.finishDrawing());
 
     const std::vector<std::string> expected =
         std::vector<std::string>{"2"} + layer("ZL", "0") + layer("DL", "0") + kTableEnd +
@@ -152,8 +152,7 @@ TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationP
             " 20", "-1.23450000000000E+0003", " 30", "15.000", " 40", "1", "  1", "15.000", "  7", "ELEVATION",
             "  0", "TEXT", "  5", "009B", "  8", "DL", " 10", "-4.50000000000000",
             " 20", "-1.23570000000000E+0003", " 30", "0.0", " 40", "2.0", "  1", "oak", "  7", "DESCRIPTION"};
-    // Abandoned: no closing lines.
-    EXPECT_EQ(drawing(), kPrologue + crlf(expected));
+    EXPECT_EQ(drawing(), kPrologue + crlf(expected + kClosing));
 }
 
 TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
@@ -166,9 +165,10 @@ TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
         DxfWriter writer(c, "");
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePoint("1000.500", "-2000", "12.500");
-        writer.abandonDrawing();
-        const std::string expected = crlf({"  0", "POINT", "  5", "009A", "  8", "P", " 10", "1000.500", " 20",
-                                           "-2000", " 30", z});
+        ASSERT_TRUE(writer.finishDrawing());
+        const std::string expected = crlf(std::vector<std::string>{"  0", "POINT", "  5", "009A", "  8", "P", " 10",
+                                                                   "1000.500", " 20", "-2000", " 30", z} +
+                                          kClosing);
         const std::string text = drawing();
         ASSERT_GE(text.size(), expected.size());
         EXPECT_EQ(text.substr(text.size() - expected.size()), expected) << "point2D " << flat;
@@ -186,7 +186,7 @@ TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
         DxfWriter writer(c, "");
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePolyline(vertices);
-        writer.abandonDrawing();
+        ASSERT_TRUE(writer.finishDrawing());
         std::vector<std::string> expected = {"  0", "POLYLINE", "  5", "009A", "  8", "ROAD", " 66", "1", " 10",
                                              "0.0", " 20", "0.0", " 30", "0.0", " 70", "8"};
         const char* handles[] = {"009B", "009C", "009D"};
@@ -195,7 +195,7 @@ TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
                                                            vertices[i].x, " 20", vertices[i].y, " 30",
                                                            flat != 0 ? "0.0" : vertices[i].z, " 70", "32"};
         }
-        expected = expected + std::vector<std::string>{"  0", "SEQEND", "  5", "009E", "  8", "ROAD"};
+        expected = expected + std::vector<std::string>{"  0", "SEQEND", "  5", "009E", "  8", "ROAD"} + kClosing;
         const std::string text = drawing();
         const std::string tail = crlf(expected);
         ASSERT_GE(text.size(), tail.size());
@@ -375,4 +375,31 @@ TEST_F(DxfWriterTest, TextsBeyondTheRangeOfANumberAreNotWritten)
     EXPECT_EQ(text.find("inf"), std::string::npos);
     EXPECT_EQ(text.find("\r\n1\r\n  7\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n2\r\n  7\r\nNUMBERS\r\n"), std::string::npos);
+}
+
+// However a control character reaches the writer, no value of the drawing holds one: each
+// value stays on its own line and the file keeps one end.
+TEST_F(DxfWriterTest, NoValueEverHoldsAControlCharacter)
+{
+    Configuration c = exampleConfiguration();
+    c.pointLayer = "PTS\r\n  0\r\nEOF";
+    c.numberLayer = "NUM\tBERS";
+    DxfWriter writer(c, kPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.writePoint("1", "2", "3");
+    writer.beginPointTexts(1.0);
+    EXPECT_TRUE(writer.writeText(EntityContent::Number, "7\r\n  0\r\nEOF\x01", 2.0, 3.0));
+    ASSERT_TRUE(writer.finishDrawing());
+    const std::string text = drawing();
+    EXPECT_NE(text.find("\r\nPTS    0  EOF\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nNUM BERS\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n  1\r\n7    0  EOF \r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\r\nEOF\r\n"), text.size() - 7) << "one end-of-file marker, at the end";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 32) {
+            ASSERT_TRUE((text[i] == '\r' && text[i + 1] == '\n') || (text[i] == '\n' && text[i - 1] == '\r')) << i;
+        }
+    }
+    EXPECT_TRUE(text.ends_with("  0\r\nEOF\r\n"));
 }

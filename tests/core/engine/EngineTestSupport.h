@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
+#include <sys/resource.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -88,6 +91,9 @@ public:
     void setLinePosition(std::size_t index) override
     {
         positions.push_back(index);
+        if (onLine) {
+            onLine(index);
+        }
         if (index >= m_stopAfterLines) {
             m_stop = true;
         }
@@ -101,10 +107,36 @@ public:
     std::vector<std::string> labels;
     std::vector<std::size_t> positions;
     std::size_t pumps = 0;
+    std::function<void(std::size_t)> onLine; ///< called with every line position
 
 private:
     std::size_t m_stopAfterLines;
     bool m_stop = false;
+};
+
+/// While it lives, every write of this process beyond `bytes` into one file fails with EFBIG,
+/// as a full disk would make it fail: a real write error without a real full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
 };
 
 } // namespace mervalon::enginetest

@@ -18,6 +18,7 @@ using mervalon::engine::ErrorPolicy;
 using mervalon::engine::FieldRows;
 using mervalon::engine::RunLog;
 using mervalon::enginetest::crlf;
+using mervalon::enginetest::FileSizeLimit;
 using mervalon::enginetest::RecordingProgress;
 using mervalon::enginetest::rowsOf;
 using mervalon::enginetest::TempFolderTest;
@@ -27,6 +28,9 @@ using Outcome = ConversionResult::Outcome;
 namespace {
 
 using Lines = std::vector<std::vector<std::string>>;
+
+// What stands under the drawing's name before a conversion: the end of an earlier drawing.
+const std::string kOlderDrawing = "  0\r\nEOF\r\n";
 
 // One entity of the ENTITIES section with the values the tests look at.
 struct Entity {
@@ -431,15 +435,59 @@ TEST_F(FileConverterTest, AbortFileStopsAtTheFaultyLineAndRemovesTheDrawing)
     EXPECT_FALSE(std::filesystem::exists(pathOf("out.dxf")));
 }
 
-TEST_F(FileConverterTest, AbortProcessLeavesTheDrawingWithoutClosingLines)
+// A drawing that is not completed never replaces the older one of its name, and nothing of
+// it is left beside it.
+TEST_F(FileConverterTest, UncompletedDrawingsKeepTheOlderOne)
 {
-    const auto result = convert({{"1", "10", "20", "5", "a", "1"}, {"2", "11"}, {"3", "12", "20", "5", "a", "3"}},
-                                ErrorPolicy::AbortProcess);
-    EXPECT_EQ(result.outcome, Outcome::ProcessAborted);
-    EXPECT_TRUE(result.errorsLogged);
-    EXPECT_EQ(report, crlf({"  ! Error in line 2: Y coordinate is missing !"}));
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(typesOf(entities, "PTS"), std::vector<std::string>{"POINT"});
+    const Lines faulty = {{"1", "10", "20", "5", "a", "1"}, {"2", "11"}, {"3", "12", "20", "5", "a", "3"}};
+    for (const ErrorPolicy policy : {ErrorPolicy::AbortProcess, ErrorPolicy::AbortFile}) {
+        writeFile("out.dxf", kOlderDrawing);
+        const auto result = convert(faulty, policy);
+        EXPECT_NE(result.outcome, Outcome::Completed);
+        EXPECT_EQ(readFile(pathOf("out.dxf")), kOlderDrawing);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 2) << "only out.dxf and the report";
+    }
+    EXPECT_EQ(report, crlf({"  ! Error in line 2: Y coordinate is missing !", "", ">> 2 lines processed.",
+                            ">> Errors in file, Dxf file not created. ", "", ""}));
+}
+
+// The drawing appears under its name only once it is complete.
+TEST_F(FileConverterTest, NoPartOfADrawingIsVisibleUnderItsNameWhileItIsWritten)
+{
+    Lines lines;
+    for (int i = 0; i < 20000; ++i) {
+        lines.push_back({std::to_string(i), "1000.123456", "2000.654321", "15.25", "a long description", "2"});
+    }
+    writeFile("out.dxf", kOlderDrawing);
+    bool seenOlder = true;
+    progress.onLine = [&](std::size_t index) {
+        if (index % 5000 == 4999) {
+            seenOlder = seenOlder && readFile(pathOf("out.dxf")) == kOlderDrawing;
+        }
+    };
+    EXPECT_EQ(convert(lines).outcome, Outcome::Completed);
+    EXPECT_TRUE(seenOlder);
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 2);
+}
+
+// A file size limit makes every write past it fail, as a full disk would.
+TEST_F(FileConverterTest, AFailedWriteKeepsTheOlderDrawing)
+{
+    Lines lines;
+    for (int i = 0; i < 20000; ++i) {
+        lines.push_back({std::to_string(i), "1000.123456", "2000.654321", "15.25", "a long description", "2"});
+    }
+    writeFile("out.dxf", kOlderDrawing);
+    ConversionResult result;
+    {
+        const FileSizeLimit limit(256 * 1024);
+        result = convert(lines);
+    }
+    EXPECT_EQ(result.outcome, Outcome::WriteFailed);
+    EXPECT_NE(report.find("\" could not be written: File too large !"), std::string::npos) << report;
+    EXPECT_EQ(readFile(pathOf("out.dxf")), kOlderDrawing);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 2);
 }
 
 TEST_F(FileConverterTest, DefaultZTakesTheZOffset)
@@ -526,8 +574,9 @@ TEST_F(FileConverterTest, TextsFollowTheSlotOrderBesideThePoint)
                                                "ELE:5.00@ 1.76000000000000E+0001"}));
 }
 
-TEST_F(FileConverterTest, StopRequestLeavesTheDrawingOpenAndLogsNothing)
+TEST_F(FileConverterTest, StopRequestLeavesNoDrawingAndLogsNothing)
 {
+    writeFile("out.dxf", kOlderDrawing);
     progress = RecordingProgress(2);
     const auto result = convert({{"1", "10", "20", "5", "a", "1"},
                                  {"2", "11", "20", "5", "a", "2"},
@@ -536,8 +585,8 @@ TEST_F(FileConverterTest, StopRequestLeavesTheDrawingOpenAndLogsNothing)
     EXPECT_EQ(result.outcome, Outcome::Stopped);
     EXPECT_FALSE(result.errorsLogged);
     EXPECT_EQ(report, "");
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(typesOf(entities, "PTS"), (std::vector<std::string>{"POINT", "POINT"}));
+    EXPECT_EQ(drawing, kOlderDrawing);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 2);
     EXPECT_EQ(progress.pumps, 2u);
 }
 

@@ -236,3 +236,70 @@ TEST_F(TextReaderTest, DeviceIsRefusedInsteadOfReadWithoutEnd)
         EXPECT_EQ(std::string(error.what()), "Cannot open file \"/dev/zero\". It is not a regular file");
     }
 }
+
+// A UTF-8 file (with a byte-order mark, or valid UTF-8 holding multi-byte sequences) is read as
+// UTF-8 and written in Windows-1252; every other file stays byte for byte.
+TEST_F(TextReaderTest, Utf8FilesAreReadAsUtf8AndOthersByteForByte)
+{
+    const struct {
+        std::string content;
+        Lines lines;
+        bool utf8;
+        std::size_t replaced;
+    } cases[] = {
+        {"\xEF\xBB\xBF" "1,B\xC3\xB6schung\r\n", {{"1", "B\xF6schung"}}, true, 0},
+        {"1,B\xC3\xB6schung,\xE2\x82\xAC\xE2\x80\x94\xC2\xB0\r\n", {{"1", "B\xF6schung", "\x80\x97\xB0"}}, true, 0},
+        {"1,\xE4\xB8\xAD\xF0\x9F\x98\x80,\xC3\x98\r\n2,\xC2\x85\r\n", {{"1", "??", "\xD8"}, {"2", "?"}}, true, 3},
+        {"\xEF\xBB\xBF" "1,plain\r\n", {{"1", "plain"}}, true, 0},
+        // Windows-1252 bytes are no UTF-8: the file is read as it always was.
+        {"1,B\xF6schung\r\n2,B\xC3\xB6schung\r\n", {{"1", "B\xF6schung"}, {"2", "B\xC3\xB6schung"}}, false, 0},
+        {"1,plain\r\n", {{"1", "plain"}}, false, 0},
+        // An overlong form and a cut-off sequence are not UTF-8 either.
+        {"1,\xC0\xAF\r\n", {{"1", "\xC0\xAF"}}, false, 0},
+        {"1,\xC3", {{"1", "\xC3"}}, false, 0},
+    };
+    for (const auto& c : cases) {
+        mervalon::engine::TextFileNotes notes;
+        const auto rows = readTextLines(writeFile("points.txt", c.content), ",", 1, &notes);
+        EXPECT_EQ(listsOf(rows), c.lines) << c.content;
+        EXPECT_EQ(notes.utf8, c.utf8) << c.content;
+        EXPECT_EQ(notes.replaced, c.replaced) << c.content;
+    }
+}
+
+TEST_F(TextReaderTest, AUtf8SequenceAcrossTheReadBlocksIsOneCharacter)
+{
+    const std::string content = std::string((1 << 20) - 1, 'a') + ",\xC3\xB6\r\n" + std::string(70000, 'b') + "\xC3\xB6";
+    mervalon::engine::TextFileNotes notes;
+    const auto rows = readTextLines(writeFile("points.txt", content), ",", 1, &notes);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.row(0)[1], "\xF6");
+    EXPECT_EQ(rows.row(1)[0], std::string(70000, 'b') + "\xF6");
+    EXPECT_TRUE(notes.utf8);
+}
+
+TEST_F(TextReaderTest, Utf16FilesAreRefusedWithAClearMessage)
+{
+    for (const std::string& mark : {std::string("\xFF\xFE"), std::string("\xFE\xFF")}) {
+        const auto path = writeFile("points.txt", mark + std::string("1\0,\0", 4));
+        try {
+            readTextLines(path, ",", 1);
+            ADD_FAILURE() << "UTF-16 read";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot read file \"" + path.string() +
+                                                     "\". It is a UTF-16 text; save it as UTF-8 or Windows-1252 (ANSI)");
+        }
+    }
+}
+
+TEST_F(TextReaderTest, AStopRequestEndsTheReadingWithinAFewThousandLines)
+{
+    std::string content;
+    for (int i = 0; i < 100000; ++i) {
+        content += std::to_string(i) + ",1,2\r\n";
+    }
+    std::size_t asked = 0;
+    const auto rows = readTextLines(writeFile("points.txt", content), ",", 1, nullptr, [&] { return ++asked >= 3; });
+    EXPECT_EQ(asked, 3u);
+    EXPECT_EQ(rows.size(), 3u * 4096u);
+}

@@ -199,20 +199,24 @@ TEST_F(FormatFileTest, SavedFileHasAZeroReservedByte)
     EXPECT_EQ(bytes[263], 0);
 }
 
-TEST_F(FormatFileTest, ShortFileLeavesTheRestZero)
+// A format file shorter than its record (cut off, or empty) would convert with zeroed fields;
+// it is refused, naming the file, as a short configuration is.
+TEST_F(FormatFileTest, ShortFilesAreRefusedNamingTheFile)
 {
-    auto full = encodeFormat(distinctFormat());
-    {
-        std::ofstream out(m_dir / "formats" / "short.rpf", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(full.data()), 580);
-    }
-    const FormatDefinition f = loadFormatFile(m_dir, "short");
-    EXPECT_EQ(f.firstLine, 7);
-    EXPECT_EQ(f.sheetByNumber, 0);
-    EXPECT_EQ(f.sheet, "");
-    const auto again = encodeFormat(f);
-    for (std::size_t i = 580; i < 632; ++i) {
-        EXPECT_EQ(again[i], 0) << i;
+    const auto full = encodeFormat(distinctFormat());
+    for (const std::size_t size : {std::size_t{0}, std::size_t{483}, std::size_t{631}}) {
+        {
+            std::ofstream out(m_dir / "formats" / "short.rpf", std::ios::binary);
+            out.write(reinterpret_cast<const char*>(full.data()), static_cast<std::streamsize>(size));
+        }
+        try {
+            loadFormatFile(m_dir, "short");
+            ADD_FAILURE() << size << " bytes accepted";
+        } catch (const mervalon::formats::NotAFormat& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "\"" + (m_dir / "formats" / "short.rpf").string() + "\" is not a format file: it holds " +
+                          std::to_string(size) + " of the 632 bytes of a format");
+        }
     }
 }
 
@@ -225,12 +229,6 @@ TEST_F(FormatFileTest, LongerFileIsReadUpToTheRecordSize)
         out << "trailing garbage that is not part of the record";
     }
     EXPECT_EQ(loadFormatFile(m_dir, "long"), distinctFormat());
-}
-
-TEST_F(FormatFileTest, EmptyFileGivesAZeroRecord)
-{
-    std::ofstream(m_dir / "formats" / "empty.rpf").close();
-    EXPECT_EQ(loadFormatFile(m_dir, "empty"), FormatDefinition{});
 }
 
 TEST_F(FormatFileTest, LoadingAMissingFormatThrowsWithTheSystemText)

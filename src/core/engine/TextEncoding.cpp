@@ -1,0 +1,181 @@
+#include "core/engine/TextEncoding.h"
+
+#include "core/io/FileIo.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace mervalon::engine {
+namespace {
+
+// Decodes UTF-8 one byte at a time, so that a sequence may span two blocks of a file.
+class Utf8Decoder {
+public:
+    enum class Step { Ascii, Pending, Character, Invalid };
+
+    Step feed(unsigned char byte)
+    {
+        if (m_pending == 0) {
+            if (byte < 0x80) {
+                m_character = byte;
+                return Step::Ascii;
+            }
+            if (byte >= 0xC2 && byte <= 0xDF) {
+                start(1, byte & 0x1Fu, 0x80);
+            } else if (byte >= 0xE0 && byte <= 0xEF) {
+                start(2, byte & 0x0Fu, 0x800);
+            } else if (byte >= 0xF0 && byte <= 0xF4) {
+                start(3, byte & 0x07u, 0x10000);
+            } else {
+                return Step::Invalid;
+            }
+            return Step::Pending;
+        }
+        if ((byte & 0xC0u) != 0x80) {
+            m_pending = 0;
+            return Step::Invalid;
+        }
+        m_character = (m_character << 6) | (byte & 0x3Fu);
+        if (--m_pending > 0) {
+            return Step::Pending;
+        }
+        // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+        if (m_character < m_minimum || m_character > 0x10FFFF || (m_character >= 0xD800 && m_character <= 0xDFFF)) {
+            return Step::Invalid;
+        }
+        return Step::Character;
+    }
+
+    [[nodiscard]] bool midSequence() const { return m_pending != 0; }
+    [[nodiscard]] char32_t character() const { return m_character; }
+
+private:
+    void start(int pending, char32_t bits, char32_t minimum)
+    {
+        m_pending = pending;
+        m_character = bits;
+        m_minimum = minimum;
+    }
+
+    int m_pending = 0;
+    char32_t m_character = 0;
+    char32_t m_minimum = 0;
+};
+
+// The characters of Windows-1252's bytes 80..9F; all others from A0 up are Latin-1.
+constexpr std::array<std::pair<char32_t, unsigned char>, 27> kWindows1252High = {{
+    {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85}, {0x2020, 0x86},
+    {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A}, {0x2039, 0x8B}, {0x0152, 0x8C},
+    {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92}, {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95},
+    {0x2013, 0x96}, {0x2014, 0x97}, {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B},
+    {0x0153, 0x9C}, {0x017E, 0x9E}, {0x0178, 0x9F},
+}};
+
+std::optional<unsigned char> windows1252Of(char32_t character)
+{
+    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) {
+        return static_cast<unsigned char>(character);
+    }
+    for (const auto& [unicode, byte] : kWindows1252High) {
+        if (unicode == character) {
+            return byte;
+        }
+    }
+    return std::nullopt;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+TextEncoding detectTextEncoding(const std::filesystem::path& path)
+{
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        throw io::FileError("Cannot open file", path, errno != 0 ? errno : EIO);
+    }
+    std::array<unsigned char, 1 << 16> block{};
+    Utf8Decoder decoder;
+    bool multiByte = false;
+    bool first = true;
+    while (true) {
+        const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
+        if (got == 0) {
+            if (std::ferror(file.get())) {
+                throw io::FileError("Cannot read file", path, errno != 0 ? errno : EIO);
+            }
+            break;
+        }
+        if (first) {
+            first = false;
+            if (got >= 2 && ((block[0] == 0xFF && block[1] == 0xFE) || (block[0] == 0xFE && block[1] == 0xFF))) {
+                return TextEncoding::Utf16;
+            }
+            if (got >= 3 && block[0] == 0xEF && block[1] == 0xBB && block[2] == 0xBF) {
+                return TextEncoding::Utf8WithMark;
+            }
+        }
+        for (std::size_t i = 0; i < got; ++i) {
+            if (block[i] < 0x80 && !decoder.midSequence()) {
+                continue;
+            }
+            switch (decoder.feed(block[i])) {
+            case Utf8Decoder::Step::Invalid:
+                return TextEncoding::Windows1252;
+            case Utf8Decoder::Step::Character:
+                multiByte = true;
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    return multiByte && !decoder.midSequence() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+}
+
+std::size_t utf8ToWindows1252(std::span<char>& text)
+{
+    Utf8Decoder decoder;
+    std::size_t replaced = 0;
+    std::size_t out = 0;
+    for (const char c : text) {
+        switch (decoder.feed(static_cast<unsigned char>(c))) {
+        case Utf8Decoder::Step::Ascii:
+            text[out++] = c;
+            break;
+        case Utf8Decoder::Step::Character:
+            if (const auto byte = windows1252Of(decoder.character())) {
+                text[out++] = static_cast<char>(*byte);
+            } else {
+                text[out++] = '?';
+                ++replaced;
+            }
+            break;
+        case Utf8Decoder::Step::Invalid:
+            text[out++] = '?';
+            ++replaced;
+            // A plain character that cut a sequence short is kept.
+            if (static_cast<unsigned char>(c) < 0x80) {
+                text[out++] = c;
+            }
+            break;
+        case Utf8Decoder::Step::Pending:
+            break;
+        }
+    }
+    if (decoder.midSequence()) {
+        text[out++] = '?';
+        ++replaced;
+    }
+    text = text.first(out);
+    return replaced;
+}
+
+} // namespace mervalon::engine
