@@ -77,6 +77,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
 void ProgressWindow::begin()
 {
     m_stopRequested = false;
+    m_reading = false;
     m_position = 0;
     m_fileLabel->setFullText(QStringLiteral("Process"));
     m_fileCount->clear();
@@ -100,10 +101,13 @@ void ProgressWindow::fileStarted(std::size_t index, std::size_t count)
     m_fileCount->setText(QStringLiteral("Processing file %1 / %2  ").arg(index).arg(count));
     // A file's first line is shown at once, whatever the time since the last look.
     m_schedule.restart();
+    m_reading = true;
+    m_position = 0;
 }
 
 void ProgressWindow::setLineCount(std::size_t count)
 {
+    m_reading = false;
     // An empty range would make the bar an endless "busy" animation.
     m_bar->setRange(0, std::max(1, clampedToInt(count)));
     m_bar->setValue(0);
@@ -117,9 +121,25 @@ void ProgressWindow::setFileLabel(const std::string& destinationPath)
 
 void ProgressWindow::pumpEvents()
 {
-    if (!m_schedule.due()) {
-        return;
+    if (m_schedule.due()) {
+        runEvents();
     }
+}
+
+bool ProgressWindow::isStopRequested() const
+{
+    if (m_reading) {
+        // Not a const operation in truth: the window repaints and takes clicks.
+        auto* self = const_cast<ProgressWindow*>(this);
+        if (self->m_schedule.dueByClock()) {
+            self->runEvents();
+        }
+    }
+    return m_stopRequested;
+}
+
+void ProgressWindow::runEvents()
+{
     m_bar->setValue(clampedToInt(m_position));
     emit pumping(static_cast<qint64>(m_position));
     QApplication::processEvents();

@@ -37,7 +37,10 @@ public:
     void setFileLabel(const std::string& destinationPath) override;
     void setLinePosition(std::size_t index) override { m_position = index; }
     void pumpEvents() override;
-    [[nodiscard]] bool isStopRequested() const override { return m_stopRequested; }
+    /// While a file is being read whole, before its first line is converted, the reader asks
+    /// this every few thousand lines; it is the only moment a click can be taken then, so the
+    /// events run here too when their time has come.
+    [[nodiscard]] bool isStopRequested() const override;
 
 signals:
     /// Events are about to run, with the bar showing `position`; for tests that act mid-run.
@@ -47,6 +50,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void runEvents();
+
     ElidedLabel* m_fileLabel = nullptr;
     QProgressBar* m_bar = nullptr;
     QLabel* m_fileCount = nullptr;
@@ -54,6 +59,7 @@ private:
     PumpSchedule m_schedule;
     std::size_t m_position = 0;
     bool m_stopRequested = false;
+    bool m_reading = false; ///< between a file's start and its line count
 };
 
 } // namespace mervalon::app

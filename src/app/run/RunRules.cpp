@@ -87,20 +87,20 @@ void PumpSchedule::restart()
 
 bool PumpSchedule::due()
 {
-    if (m_dueNow) {
-        m_dueNow = false;
-        m_linesToClockRead = kLinesPerClockRead;
-        m_last = m_clock();
-        return true;
-    }
-    if (--m_linesToClockRead > 0) {
+    if (!m_dueNow && --m_linesToClockRead > 0) {
         return false;
     }
+    return dueByClock();
+}
+
+bool PumpSchedule::dueByClock()
+{
     m_linesToClockRead = kLinesPerClockRead;
     const std::int64_t now = m_clock();
-    if (now - m_last < m_intervalMs) {
+    if (!m_dueNow && now - m_last < m_intervalMs) {
         return false;
     }
+    m_dueNow = false;
     m_last = now;
     return true;
 }

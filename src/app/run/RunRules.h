@@ -77,6 +77,8 @@ public:
     void restart();
     /// True when the interval has passed since the last true answer.
     bool due();
+    /// The same, reading the clock at once: for questions asked only every few thousand lines.
+    bool dueByClock();
     void setInterval(std::int64_t intervalMs) { m_intervalMs = intervalMs; }
 
 private:

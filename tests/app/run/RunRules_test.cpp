@@ -122,6 +122,11 @@ private slots:
         QCOMPARE(pumps, 1);
         schedule.restart();
         QVERIFY(schedule.due());
+        // Asked seldom (while a file is read), the clock is read every time.
+        QVERIFY(!schedule.dueByClock());
+        now += 40;
+        QVERIFY(schedule.dueByClock());
+        QVERIFY(!schedule.dueByClock());
     }
 
     void theClockIsReadOnlyEveryFewLines()
