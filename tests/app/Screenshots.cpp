@@ -132,6 +132,7 @@ int main(int argc, char** argv)
         }
     }
     writeFile(survey + "/boundary.txt", points);
+    control<QCheckBox>(window, "x_cr")->click(); // the X texts again, as the layout expects
     window.selectReportPolicy(ReportPolicy::Always);
     control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
     window.formatChange();
