@@ -6,23 +6,22 @@
 // of its own, so its picture is taken from the screen: run under Xvfb (xvfb-run) for that one.
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
-#include "app/entities/EntityPanels.h"
 #include "app/run/ProgressWindow.h"
 #include "app/settings/RunOptions.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
 #include "app/viewers/Viewers.h"
 
 #include <QCheckBox>
-#include <QPushButton>
-
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
@@ -120,6 +119,24 @@ int main(int argc, char** argv)
         return int(QDialog::Accepted);
     });
     program->spreadsheetPreview().previewWorkbook(workbooks + QStringLiteral("/survey.xls"));
+    // The format editor on a text format and on a workbook format. A dialog that did not open
+    // above leaves its script behind; it must not picture the editor.
+    interaction.dialogScripts.clear();
+    auto* format = control<QComboBox>(window, "format");
+    for (const char* name : {"penzd comma", "excel penzdc"}) {
+        format->setCurrentIndex(format->findText(QLatin1String(name)));
+        interaction.dialogScripts.push_back([&output, name](QDialog& dialog) {
+            dialog.show();
+            QTest::qWait(200);
+            const QString kind = QLatin1String(name).startsWith(QLatin1String("excel")) ? QStringLiteral("excel")
+                                                                                          : QStringLiteral("text");
+            dialog.grab().save(output + QStringLiteral("/dialog-format-editor-%1.png").arg(kind));
+            qInfo("format editor %dx%d", dialog.frameGeometry().width(), dialog.frameGeometry().height());
+            dialog.hide();
+            return int(QDialog::Accepted);
+        });
+        control<QToolButton>(window, "SpeedButton14")->click();
+    }
 
     interaction.dialogScripts.clear();
     // A run with errors: the progress window half-way, then the report it shows.

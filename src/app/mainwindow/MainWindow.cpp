@@ -10,6 +10,7 @@
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderForm.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/formats/FormatEditorDialog.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/shell/Interaction.h"
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -116,6 +118,7 @@ QWidget* MainWindow::buildCreationTab()
     m_format->setMinimumContentsLength(8);
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
                                     style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    connect(editorButton, &QToolButton::clicked, this, &MainWindow::openFormatEditor);
     m_formatDescription = named(new QLabel(format), "Label33");
     m_formatDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_modifiersButton = named(new QPushButton(format), "SpeedButton17");
@@ -348,9 +351,41 @@ void MainWindow::attach(const QString& installDir, ConfigurationCommands& comman
 
 void MainWindow::fillFormatList()
 {
+    const QString chosen = m_format->currentText();
+    const QSignalBlocker blocker(m_format);
+    m_format->clear();
     for (const std::string& name : formats::listFormats(toPath(m_installDir))) {
         m_format->addItem(fromText(name));
     }
+    int index = m_format->findText(chosen, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        index = m_format->findText(QStringLiteral("!default"), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    }
+    m_format->setCurrentIndex(index >= 0 || m_format->count() == 0 ? index : 0);
+}
+
+void MainWindow::openFormatEditor()
+{
+    if (m_formatEditor == nullptr) {
+        return;
+    }
+    m_interaction.setWindowOpacity(*this, 200);
+    const bool opened = m_formatEditor->prepare(m_format->currentText());
+    if (opened) {
+        m_interaction.execDialog(*m_formatEditor);
+    }
+    m_interaction.setWindowOpacity(*this, 255);
+    // The format the editor showed last becomes the choice; an editor that could not open
+    // leaves the choice as it was.
+    const QString shown = opened ? m_formatEditor->currentName() : m_format->currentText();
+    fillFormatList();
+    const int index = m_format->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        m_format->setCurrentIndex(index);
+    }
+    // The chosen format may have been edited, renamed or deleted: load it again whatever the
+    // combo shows, as choosing it would.
+    formatChange();
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -554,7 +589,7 @@ void MainWindow::formatChange()
     }
     formats::FormatDefinition format;
     try {
-        format = formats::loadFormatFile(toPath(m_installDir), toText(m_format->currentText()));
+        format = formats::readFormat(toPath(m_installDir), toText(m_format->currentText()));
     } catch (const std::exception& error) {
         // The current format stays the one last loaded.
         reportError(QString::fromLocal8Bit(error.what()));

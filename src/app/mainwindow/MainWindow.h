@@ -33,6 +33,7 @@ class EntitiesOrderDialog;
 class EntityPanels;
 class ExtensionListDialog;
 class FileSelectionPanel;
+class FormatEditorDialog;
 class HintSwitch;
 class Interaction;
 
@@ -48,8 +49,17 @@ public:
     void attach(const QString& installDir, ConfigurationCommands& commands, DestinationFolderDialog& destination,
                 ExtensionListDialog& extensions);
 
-    /// Fills the format list from the "formats" folder: the names of the *.rpf files, sorted.
+    /// The format editor this window opens with "Format Editor...".
+    void attachFormatEditor(FormatEditorDialog& editor) { m_formatEditor = &editor; }
+
+    /// Fills the format list anew from the "formats" folder (the names of the *.rpf files,
+    /// sorted), keeping the chosen format when it is still listed, else choosing "!default",
+    /// else the first.
     void fillFormatList();
+
+    /// "Format Editor...": the editor opens on the chosen format; afterwards both lists are
+    /// filled anew and the format the editor showed last becomes the choice.
+    void openFormatEditor();
 
     /// The window start, run once when the window is first shown. Returns false when a step
     /// failed; the failure has been reported and the later steps did not run.
@@ -135,6 +145,7 @@ private:
     HintSwitch& m_hints;
     RunOptions m_options;
     ConfigurationCommands* m_commands = nullptr;
+    FormatEditorDialog* m_formatEditor = nullptr;
     QString m_installDir;
     bool m_started = false;
     /// The folders were read at the window start, so the exit may write them back; after a

@@ -3,6 +3,8 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/formats/FormatEditorDialog.h"
+#include "app/formats/FormatNamePrompt.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
@@ -19,6 +21,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QStringList>
 
 #include <clocale>
 
@@ -48,11 +51,21 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_textViewer = std::make_unique<TextViewer>(interaction, m_mainWindow.get());
     m_reportViewer = std::make_unique<ReportViewer>(interaction, m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
+    m_formatEditor = std::make_unique<FormatEditorDialog>(interaction, m_mainWindow.get());
+    m_newFormatPrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::NewFormat, interaction,
+                                                           m_formatEditor.get());
+    m_renamePrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::Rename, interaction,
+                                                        m_formatEditor.get());
     m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
 
     try {
-        m_installDir = platform::ensureInstallation(m_settings);
+        QStringList notices;
+        m_installDir = platform::ensureInstallation(m_settings, &notices);
+        // A shipped file the user changed was kept; say once where this version's one was put.
+        for (const QString& notice : notices) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, notice);
+        }
     } catch (const std::exception& error) {
         // The window still opens; its start reports what it cannot read.
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
@@ -61,6 +74,8 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_commands = commandsFactory ? commandsFactory(interaction, m_installDir)
                                  : std::make_unique<ConfigurationCommands>(interaction, m_installDir);
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
+    m_formatEditor->attach(m_installDir, *m_newFormatPrompt, *m_renamePrompt);
+    m_mainWindow->attachFormatEditor(*m_formatEditor);
     m_mainWindow->fillFormatList();
 
     MainWindow* window = m_mainWindow.get();
@@ -84,6 +99,9 @@ Program::~Program()
     m_runCommand.reset();
     m_viewers.reset();
     m_spreadsheetPreview.reset();
+    m_renamePrompt.reset();
+    m_newFormatPrompt.reset();
+    m_formatEditor.reset();
     m_extensionDialog.reset();
     m_reportViewer.reset();
     m_textViewer.reset();

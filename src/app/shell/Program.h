@@ -17,6 +17,8 @@ namespace mervalon::app {
 class ConfigurationCommands;
 class DestinationFolderDialog;
 class ExtensionListDialog;
+class FormatEditorDialog;
+class FormatNamePrompt;
 class HintSwitch;
 class Interaction;
 class MainWindow;
@@ -50,6 +52,7 @@ public:
     [[nodiscard]] ReportViewer& reportViewer() const { return *m_reportViewer; }
     [[nodiscard]] Viewers& viewers() const { return *m_viewers; }
     [[nodiscard]] RunCommand& runCommand() const { return *m_runCommand; }
+    [[nodiscard]] FormatEditorDialog& formatEditor() const { return *m_formatEditor; }
     [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
@@ -64,6 +67,9 @@ private:
     std::unique_ptr<TextViewer> m_textViewer;
     std::unique_ptr<ReportViewer> m_reportViewer;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
+    std::unique_ptr<FormatEditorDialog> m_formatEditor;
+    std::unique_ptr<FormatNamePrompt> m_newFormatPrompt;
+    std::unique_ptr<FormatNamePrompt> m_renamePrompt;
     std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
     std::unique_ptr<ConfigurationCommands> m_commands;
     std::unique_ptr<Viewers> m_viewers;

@@ -2,6 +2,7 @@
 #include "core/config/InstallationLayout.h"
 
 #include "core/io/FileIo.h"
+#include "core/io/ReplaceFile.h"
 #include "core/io/Sha256.h"
 
 #include <algorithm>
@@ -75,7 +76,7 @@ InstallationUpgrade upgradeInstallation(const fs::path& shippedDir, const fs::pa
         const std::string checksum = io::sha256Hex(installedBytes);
         const auto& earlier = file.earlierChecksums;
         if (std::find(earlier.begin(), earlier.end(), checksum) != earlier.end()) {
-            io::replaceFileText(installed, shippedBytes);
+            io::replaceFile(installed, shippedBytes);
             upgrade.replaced.push_back(installed);
             continue;
         }
@@ -83,7 +84,7 @@ InstallationUpgrade upgradeInstallation(const fs::path& shippedDir, const fs::pa
         if (fs::is_regular_file(beside, ec) && io::readFileText(beside) == shippedBytes) {
             continue; // put there at an earlier start, and said then
         }
-        io::replaceFileText(beside, shippedBytes);
+        io::replaceFile(beside, shippedBytes);
         upgrade.keptBeside.emplace_back(installed, beside);
     }
     return upgrade;

@@ -1,12 +1,78 @@
 #include "core/formats/FormatLibrary.h"
 
 #include "core/config/InstallationLayout.h"
+#include "core/io/FileIo.h"
+#include "core/io/ReplaceFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <stdexcept>
 #include <system_error>
+#include <unistd.h>
 
 namespace mervalon::formats {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The *.rpf files of the formats folder, in byte order of their names.
+std::vector<fs::path> formatFiles(const fs::path& installDir)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    const std::string suffix = config::layout::kFormatSuffix;
+    for (fs::directory_iterator entry(config::layout::formatsFolder(installDir), error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::string fileName = entry->path().filename().string();
+        std::error_code ignored;
+        if (fileName.size() > suffix.size() && fileName.ends_with(suffix) && entry->is_regular_file(ignored)) {
+            files.push_back(entry->path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+fs::path requireFormatFile(const fs::path& installDir, const std::string& name)
+{
+    if (auto file = findFormatFile(installDir, name)) {
+        return *file;
+    }
+    throw io::FileError("Cannot open file", formatFilePath(installDir, name), ENOENT);
+}
+
+void requirePlainName(const std::string& name)
+{
+    if (screenFormatName(name) != NameFault::None) {
+        throw std::invalid_argument("not a format name: " + name);
+    }
+}
+
+/// rename() that fails with EEXIST instead of replacing `to`. Where the file system cannot
+/// rename that way, a hard link (which never replaces) and the removal of `from` do it.
+int renameWithoutReplacing(const fs::path& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return errno;
+    }
+    if (::unlink(from.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        return error;
+    }
+    return 0;
+}
+
+} // namespace
 
 std::string formatNameOfFile(const std::string& fileName)
 {
@@ -19,19 +85,88 @@ std::string formatNameOfFile(const std::string& fileName)
 std::vector<std::string> listFormats(const std::filesystem::path& installDir)
 {
     std::vector<std::string> names;
-    std::error_code error;
-    const std::string suffix = config::layout::kFormatSuffix;
-    for (std::filesystem::directory_iterator entry(config::layout::formatsFolder(installDir), error), end;
-         !error && entry != end; entry.increment(error)) {
-        const std::string fileName = entry->path().filename().string();
-        std::error_code ignored;
-        if (fileName.size() > suffix.size() && fileName.ends_with(suffix) && entry->is_regular_file(ignored)) {
-            names.push_back(formatNameOfFile(fileName));
-        }
+    for (const fs::path& file : formatFiles(installDir)) {
+        names.push_back(formatNameOfFile(file.filename().string()));
     }
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
+}
+
+NameFault screenFormatName(const std::string& name)
+{
+    const auto contains = [&name](auto predicate) { return std::any_of(name.begin(), name.end(), predicate); };
+    if (name.empty()) {
+        return NameFault::Empty;
+    }
+    if (contains([](char c) { return c == '/' || c == '\\'; })) {
+        return NameFault::PathSeparator;
+    }
+    if (contains([](char c) { return c == '.'; })) {
+        return NameFault::Dot;
+    }
+    if (contains([](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte < 32 || byte == 127 || (byte >= 128 && byte < 160);
+        })) {
+        return NameFault::ControlCharacter;
+    }
+    return name.size() > kMaxFormatNameLength ? NameFault::TooLong : NameFault::None;
+}
+
+std::optional<std::filesystem::path> findFormatFile(const std::filesystem::path& installDir, const std::string& name)
+{
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    const std::vector<fs::path> files = formatFiles(installDir);
+    const fs::path exact = formatFilePath(installDir, name);
+    if (std::find(files.begin(), files.end(), exact) != files.end()) {
+        return exact;
+    }
+    for (const fs::path& file : files) {
+        if (formatNameOfFile(file.filename().string()) == name) {
+            return file;
+        }
+    }
+    return std::nullopt;
+}
+
+FormatDefinition readFormat(const std::filesystem::path& installDir, const std::string& name)
+{
+    return decodeFormat(io::readFileBytes(requireFormatFile(installDir, name), FormatDefinition::kSize));
+}
+
+void saveFormat(const std::filesystem::path& installDir, const FormatDefinition& format, const std::string& name)
+{
+    std::optional<fs::path> file = findFormatFile(installDir, name);
+    if (!file) {
+        requirePlainName(name);
+        file = formatFilePath(installDir, name);
+    }
+    const FormatBytes bytes = encodeFormat(format);
+    io::replaceFile(*file, bytes.data(), bytes.size());
+}
+
+void renameFormat(const std::filesystem::path& installDir, const std::string& from, const std::string& to)
+{
+    requirePlainName(to);
+    const fs::path source = requireFormatFile(installDir, from);
+    const fs::path target = formatFilePath(installDir, to);
+    if (findFormatFile(installDir, to)) {
+        throw io::FileError("Cannot rename file", target, EEXIST);
+    }
+    if (const int error = renameWithoutReplacing(source, target); error != 0) {
+        throw io::FileError("Cannot rename file", source, error);
+    }
+}
+
+void deleteFormat(const std::filesystem::path& installDir, const std::string& name)
+{
+    const fs::path file = requireFormatFile(installDir, name);
+    if (::unlink(file.c_str()) != 0) {
+        throw io::FileError("Cannot delete file", file, errno);
+    }
 }
 
 } // namespace mervalon::formats

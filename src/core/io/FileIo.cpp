@@ -1,5 +1,7 @@
 #include "core/io/FileIo.h"
 
+#include "core/io/ReplaceFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -98,55 +100,7 @@ void writeFileBytes(const std::filesystem::path& path, const void* data, std::si
         writeInPlace(path, data, size);
         return;
     }
-    replaceFileBytes(path, data, size);
-}
-
-void replaceFileBytes(const std::filesystem::path& path, const void* data, std::size_t size)
-{
-    // A symbolic link stays a link: the file it points to is replaced.
-    std::error_code ec;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
-        const auto resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec) {
-            target = resolved;
-        }
-    }
-    if (std::filesystem::is_directory(target, ec)) {
-        throwFileError("Cannot create file", path, EISDIR);
-    }
-    const std::filesystem::path temporary =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".part");
-    errno = 0;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        throwFileError("Cannot create file", path, errno != 0 ? errno : EIO);
-    }
-    const auto* bytes = static_cast<const char*>(data);
-    std::size_t left = size;
-    int error = 0;
-    while (left > 0 && error == 0) {
-        const ssize_t written = ::write(fd, bytes, left);
-        if (written < 0) {
-            error = errno == EINTR ? 0 : errno;
-            continue;
-        }
-        bytes += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && std::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        throwFileError("Cannot write file", path, error);
-    }
+    replaceFile(path, data, size);
 }
 
 } // namespace mervalon::io

@@ -16,7 +16,7 @@ std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path, std::
 /// Reads the whole file as 8-bit text. Throws std::system_error on failure.
 std::string readFileText(const std::filesystem::path& path);
 
-/// Writes the file as a whole (see replaceFileBytes): a failed write leaves the old file as it
+/// Writes the file as a whole (see io::replaceFile): a failed write leaves the old file as it
 /// was. A device or other special file is written in place. Throws std::system_error when the
 /// file cannot be created or the bytes cannot all be written and flushed.
 void writeFileBytes(const std::filesystem::path& path, const void* data, std::size_t size);
@@ -24,16 +24,6 @@ void writeFileBytes(const std::filesystem::path& path, const void* data, std::si
 inline void writeFileText(const std::filesystem::path& path, const std::string& text)
 {
     writeFileBytes(path, text.data(), text.size());
-}
-
-/// Replaces the file as a whole: writes `size` bytes beside it, syncs them and renames them over
-/// it, so that the file holds either its old content or the new one, never a part. Throws
-/// std::system_error when that fails; the old file then stays as it was.
-void replaceFileBytes(const std::filesystem::path& path, const void* data, std::size_t size);
-
-inline void replaceFileText(const std::filesystem::path& path, const std::string& text)
-{
-    replaceFileBytes(path, text.data(), text.size());
 }
 
 /// "Cannot open file "<path>". <system text>" style message used by every file failure.

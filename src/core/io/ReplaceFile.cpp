@@ -3,6 +3,7 @@
 #include "core/io/FileIo.h"
 
 #include <cerrno>
+#include <system_error>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -54,8 +55,17 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& path, const s
 
 } // namespace
 
-void replaceFile(const std::filesystem::path& path, const void* data, std::size_t size)
+void replaceFile(const std::filesystem::path& requested, const void* data, std::size_t size)
 {
+    // A symbolic link stays a link: the file it points to is replaced.
+    std::filesystem::path path = requested;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(requested, ec))) {
+        const auto resolved = std::filesystem::weakly_canonical(requested, ec);
+        if (!ec) {
+            path = resolved;
+        }
+    }
     struct stat original {};
     const mode_t mode = ::stat(path.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
     std::filesystem::path folder = path.parent_path();

@@ -11,6 +11,7 @@ namespace mervalon::io {
 /// Writes `size` bytes to a new file in the same folder (with the old file's permissions, or
 /// 0644 for a new one), flushes it, renames it over `path` and flushes the folder. On failure the
 /// new file is removed, `path` is left as it was, and FileError ("Cannot save file ...") tells why.
+/// A symbolic link stays a link: the file it points to is replaced.
 void replaceFile(const std::filesystem::path& path, const void* data, std::size_t size);
 
 inline void replaceFile(const std::filesystem::path& path, std::string_view text)

@@ -1,0 +1,107 @@
+#pragma once
+// The rules of the " Format Editor" that need no widget: the controls' contents as plain values,
+// filling them from a record and building a record from them (getformat), the save checks with
+// their messages and the control each one points at, the enabling of the controls, the position
+// proposed for a value switched on, and the checks of a name typed for a new or renamed format.
+
+#include "core/formats/FormatDefinition.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace mervalon::app {
+
+/// The separator choices, in the order of their radio buttons (RadioButton1 to RadioButton5).
+enum class SeparatorChoice { Comma = 0, Semicolon, Space, Tabulation, Other };
+
+/// What the editor's controls hold. Rows follow the record's order: Number, X, Y, Z,
+/// Description, Code.
+struct FormatEditorFields {
+    QString description;                               ///< Edit9
+    bool isExcel = false;                              ///< RadioButton12, else RadioButton11
+    bool sheetByNumber = true;                         ///< RadioButton6, else RadioButton7
+    QString sheetNumber;                               ///< Edit8
+    QString sheetName;                                 ///< Edit7
+    QString firstLine;                                 ///< Edit6
+    SeparatorChoice separator = SeparatorChoice::Comma;
+    QString otherSeparator;                            ///< Edit1
+    std::array<bool, 6> imported{false, true, true, false, false, false};
+    std::array<QString, 6> positions{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                     QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")};
+    std::array<QString, 6> prefixes;
+    std::array<bool, 6> keepPrefix{};
+    std::array<QString, 3> codes;                      ///< polstart, poldraw, polend
+};
+
+/// Which controls can be used, derived from the choices the fields hold.
+struct FormatEditorEnabling {
+    bool sheetPanel = false;     ///< Panel5's radio buttons and its "or"
+    bool sheetNumber = false;    ///< Edit8
+    bool sheetName = false;      ///< Edit7
+    bool separatorPanel = false; ///< Panel4's radio buttons and caption
+    bool otherSeparator = false; ///< Edit1
+    std::array<bool, 6> rows{};  ///< each row's labels, position, prefix and "Keep"
+    bool codesPanel = false;     ///< Panel3
+};
+
+/// A check that failed: the message for the error box and the control that gets the focus.
+struct FormatFault {
+    QString message;
+    QString control;
+};
+
+/// getformat's result: the record, or the "not a valid integer" error of the text that stopped it.
+struct BuiltFormat {
+    std::optional<formats::FormatDefinition> format;
+    QString error;
+};
+
+class FormatEditorForm {
+public:
+    /// Object names of the controls, row by row.
+    static const std::array<const char*, 6> kImportBoxes;
+    static const std::array<const char*, 6> kPositionBoxes;
+    static const std::array<const char*, 6> kPrefixBoxes;
+    static const std::array<const char*, 6> kKeepBoxes;
+    static const std::array<const char*, 3> kCodeBoxes;
+
+    /// Shows `format` over `shown`: the sheet text goes to the box of its kind (the other keeps
+    /// its text), and a separator that is none of the choices leaves the choice as it was.
+    static FormatEditorFields fill(const formats::FormatDefinition& format, FormatEditorFields shown);
+
+    /// getformat: the record the fields describe, named `name`.
+    static BuiltFormat build(const FormatEditorFields& fields, const QString& name);
+
+    /// The save checks, in their order; the first one that fails.
+    static std::optional<FormatFault> check(const FormatEditorFields& fields);
+
+    static FormatEditorEnabling enabling(const FormatEditorFields& fields);
+
+    /// After `row`'s import box was clicked: a row switched on whose position is "0" gets the
+    /// position after the highest one in use.
+    static void proposePosition(FormatEditorFields& fields, int row);
+
+    /// The name typed in " New format" or " Rename": lower-cased, then trimmed.
+    static QString typedName(const QString& text);
+    /// Why the typed name cannot be used (empty, listed, or not a plain file name), if it cannot.
+    static std::optional<QString> nameFault(const QString& text, const QStringList& listed);
+
+    /// Equal apart from the name: whether the edits would change the file.
+    static bool sameAs(const formats::FormatDefinition& edited, const formats::FormatDefinition& shown);
+
+    static QString changedMessage(const QString& name);
+    static QString deleteQuestion(const QString& name);
+    static QString xCannotBeDisabled() { return QStringLiteral("You cannot disable X coordinate Import"); }
+    static QString yCannotBeDisabled() { return QStringLiteral("You cannot disable Y coordinate Import"); }
+    static QString defaultCannotBeDeleted() { return QStringLiteral("The \"!Default\" format cannot be deleted."); }
+    static QString defaultCannotBeRenamed()
+    {
+        return QStringLiteral("     The \"!Default\" format cannot be renamed.     ");
+    }
+    static QString defaultName() { return QStringLiteral("!default"); }
+};
+
+} // namespace mervalon::app

@@ -1,0 +1,303 @@
+#include "app/AppTestSupport.h"
+#include "app/formats/FormatEditorForm.h"
+#include "core/formats/FormatLibrary.h"
+
+#include <functional>
+
+using namespace mervalon::app;
+using mervalon::app::testing::TestEnvironment;
+using mervalon::formats::FormatDefinition;
+
+using Edit = std::function<void(FormatEditorFields&)>;
+Q_DECLARE_METATYPE(Edit)
+
+namespace {
+
+/// A text format that passes every check: all six values, comma-separated.
+FormatEditorFields valid()
+{
+    FormatEditorFields fields;
+    fields.imported = {true, true, true, true, true, true};
+    fields.codes = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    fields.firstLine = QStringLiteral("1");
+    fields.sheetNumber = QStringLiteral("1");
+    return fields;
+}
+
+} // namespace
+
+class FormatEditorFormTest : public QObject {
+    Q_OBJECT
+public:
+    explicit FormatEditorFormTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void checksStopAtTheFirstFault_data()
+    {
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("control");
+        const QString position = QStringLiteral("     Position must be an integer value greater than 0.     ");
+        QTest::newRow("valid") << Edit([](FormatEditorFields&) {}) << QString() << QString();
+        QTest::newRow("position blank") << Edit([](auto& f) { f.positions[3] = QStringLiteral("  "); }) << position
+                                        << "Edit19";
+        QTest::newRow("position text") << Edit([](auto& f) { f.positions[0] = QStringLiteral("a"); }) << position
+                                       << "Edit5";
+        QTest::newRow("position zero") << Edit([](auto& f) { f.positions[5] = QStringLiteral("0"); }) << position
+                                       << "Edit15";
+        QTest::newRow("position before duplicate")
+            << Edit([](auto& f) { f.positions = {"1", "1", "-1", "4", "5", "6"}; }) << position << "Edit21";
+        QTest::newRow("blanks around a position") << Edit([](auto& f) { f.positions[3] = QStringLiteral(" 3 "); })
+                                                  << "     Position \" 3 \" is already in use.     " << "Edit19";
+        QTest::newRow("number x y at 1") << Edit([](auto& f) { f.positions = {"1", "1", "1", "4", "5", "6"}; })
+                                         << "     Position \"1\" is already in use.     " << "Edit21";
+        QTest::newRow("last repeat wins")
+            << Edit([](auto& f) { f.positions = {"1", "2", "1", "2", "5", "6"}; })
+            << "     Position \"2\" is already in use.     " << "Edit19";
+        QTest::newRow("rows switched off are not compared") << Edit([](auto& f) {
+            f.imported[0] = f.imported[3] = false;
+            f.positions[0] = QStringLiteral("2");
+            f.positions[3] = QStringLiteral("x");
+        }) << QString() << QString();
+        QTest::newRow("new polyline code") << Edit([](auto& f) { f.codes[0] = QStringLiteral(" "); })
+                                           << "     Code for \"New polyline\" is missing.     " << "polstart";
+        QTest::newRow("draw polyline code") << Edit([](auto& f) { f.codes[1].clear(); })
+                                            << "     Code for \"Draw polyline\" is missing.     " << "poldraw";
+        QTest::newRow("end polyline code") << Edit([](auto& f) { f.codes[2].clear(); })
+                                           << "     Code for \"End polyline/don't draw\" is missing.     " << "polend";
+        QTest::newRow("codes of a format without codes") << Edit([](auto& f) {
+            f.imported[5] = false;
+            f.codes = {};
+        }) << QString() << QString();
+        const QString separator = QStringLiteral("     Field Separator must be a single character.     ");
+        QTest::newRow("other empty") << Edit([](auto& f) { f.separator = SeparatorChoice::Other; }) << separator
+                                     << "Edit1";
+        QTest::newRow("other two") << Edit([](auto& f) {
+            f.separator = SeparatorChoice::Other;
+            f.otherSeparator = QStringLiteral("ab");
+        }) << separator << "Edit1";
+        QTest::newRow("other blank") << Edit([](auto& f) {
+            f.separator = SeparatorChoice::Other;
+            f.otherSeparator = QStringLiteral(" ");
+        }) << QString() << QString();
+        QTest::newRow("other empty in a workbook") << Edit([](auto& f) {
+            f.separator = SeparatorChoice::Other;
+            f.isExcel = true;
+        }) << QString() << QString();
+        const QString sheet = QStringLiteral("     Sheet Number must be greater than 0.     ");
+        for (const char* number : {"0", "-2", "x", ""}) {
+            QTest::addRow("sheet number '%s'", number) << Edit([number](auto& f) {
+                f.isExcel = true;
+                f.sheetNumber = QLatin1String(number);
+            }) << sheet << "Edit8";
+        }
+        QTest::newRow("sheet number of a text format") << Edit([](auto& f) { f.sheetNumber = QStringLiteral("0"); })
+                                                       << QString() << QString();
+        QTest::newRow("sheet name blank") << Edit([](auto& f) {
+            f.isExcel = true;
+            f.sheetByNumber = false;
+            f.sheetNumber = QStringLiteral("0");
+            f.sheetName = QStringLiteral("  ");
+        }) << "     Please enter a valid Sheet Name.     " << "Edit7";
+        const QString firstLine = QStringLiteral("     Starting line number must be greater than 0.     ");
+        QTest::newRow("first line zero") << Edit([](auto& f) { f.firstLine = QStringLiteral("0"); }) << firstLine
+                                         << "Edit6";
+        QTest::newRow("first line text") << Edit([](auto& f) { f.firstLine = QStringLiteral("1a"); }) << firstLine
+                                         << "Edit6";
+        QTest::newRow("code before separator before first line") << Edit([](auto& f) {
+            f.codes[1].clear();
+            f.separator = SeparatorChoice::Other;
+            f.firstLine.clear();
+        }) << "     Code for \"Draw polyline\" is missing.     " << "poldraw";
+    }
+    void checksStopAtTheFirstFault()
+    {
+        QFETCH(Edit, edit);
+        QFETCH(QString, message);
+        QFETCH(QString, control);
+        FormatEditorFields fields = valid();
+        edit(fields);
+        const auto fault = FormatEditorForm::check(fields);
+        QCOMPARE(fault ? fault->message : QString(), message);
+        QCOMPARE(fault ? fault->control : QString(), control);
+    }
+
+    void buildStoresWhatTheControlsShow()
+    {
+        FormatEditorFields fields = valid();
+        fields.description = QStringLiteral("  ") + QString(250, QLatin1Char('d')) + QStringLiteral("  ");
+        fields.separator = SeparatorChoice::Tabulation;
+        fields.otherSeparator = QStringLiteral("|");
+        fields.positions[3] = QStringLiteral(" 7 ");
+        fields.imported[4] = false;
+        fields.prefixes[0] = QStringLiteral("P");
+        fields.keepPrefix[0] = true;
+        fields.codes[0] = QStringLiteral(" s ");
+        fields.sheetByNumber = false;
+        fields.sheetName = QStringLiteral("Sheet 2 ");
+        const BuiltFormat built = FormatEditorForm::build(fields, QString(70, QLatin1Char('n')));
+        QVERIFY(built.format);
+        const FormatDefinition& format = *built.format;
+        QCOMPARE(format.name, std::string(60, 'n'));
+        QCOMPARE(format.description, std::string(200, 'd'));
+        QCOMPARE(format.zColumn, 7);
+        QCOMPARE(format.descriptionColumn, 0);
+        QCOMPARE(format.otherSeparator, 0);
+        QCOMPARE(format.separator, std::string("\t"));
+        QCOMPARE(format.numberPrefix, std::string("P"));
+        QCOMPARE(format.keepNumberPrefix, 1);
+        QCOMPARE(format.newPolylineCode, std::string(" s "));
+        QCOMPARE(format.sheetByNumber, 0);
+        QCOMPARE(format.sheet, std::string("Sheet 2 "));
+        const auto bytes = mervalon::formats::encodeFormat(format);
+        QCOMPARE(int(bytes[480]), 0);
+        QCOMPARE(int(bytes[481]), 1);
+        QCOMPARE(int(bytes[482]), 9);
+    }
+
+    void buildStopsAtATextThatIsNotAnInteger_data()
+    {
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("position") << Edit([](auto& f) { f.positions[4] = QStringLiteral(" x1 "); })
+                                  << "'x1' is not a valid integer value";
+        QTest::newRow("first line") << Edit([](auto& f) { f.firstLine = QStringLiteral("one"); })
+                                    << "'one' is not a valid integer value";
+        QTest::newRow("position of a value not imported") << Edit([](auto& f) {
+            f.imported[4] = false;
+            f.positions[4] = QStringLiteral("x");
+        }) << QString();
+    }
+    void buildStopsAtATextThatIsNotAnInteger()
+    {
+        QFETCH(Edit, edit);
+        QFETCH(QString, error);
+        FormatEditorFields fields = valid();
+        edit(fields);
+        const BuiltFormat built = FormatEditorForm::build(fields, QStringLiteral("a"));
+        QCOMPARE(built.error, error);
+        QCOMPARE(built.format.has_value(), error.isEmpty());
+    }
+
+    void fillPutsTheSheetInTheBoxOfItsKindAndKeepsAnUnknownSeparatorChoice()
+    {
+        FormatDefinition format;
+        format.sheetByNumber = 0;
+        format.sheet = "Points";
+        format.separator = "|";
+        format.zColumn = 0;
+        format.xColumn = 2;
+        FormatEditorFields shown = valid();
+        shown.sheetNumber = QStringLiteral("3");
+        shown.separator = SeparatorChoice::Space;
+        FormatEditorFields filled = FormatEditorForm::fill(format, shown);
+        QCOMPARE(filled.sheetName, QStringLiteral("Points"));
+        QCOMPARE(filled.sheetNumber, QStringLiteral("3"));
+        QCOMPARE(filled.separator, SeparatorChoice::Space);
+        QCOMPARE(filled.positions[3], QStringLiteral("0"));
+        QVERIFY(!filled.imported[3]);
+        QCOMPARE(filled.positions[1], QStringLiteral("2"));
+        format.separator = ";";
+        QCOMPARE(FormatEditorForm::fill(format, shown).separator, SeparatorChoice::Semicolon);
+        format.otherSeparator = 1;
+        filled = FormatEditorForm::fill(format, shown);
+        QCOMPARE(filled.separator, SeparatorChoice::Other);
+        QCOMPARE(filled.otherSeparator, QStringLiteral(";"));
+    }
+
+    void enablingFollowsTheChoices()
+    {
+        FormatEditorFields fields = valid();
+        fields.imported = {false, true, true, true, false, false};
+        fields.separator = SeparatorChoice::Other;
+        FormatEditorEnabling text = FormatEditorForm::enabling(fields);
+        QCOMPARE((std::array<bool, 5>{text.sheetPanel, text.sheetNumber, text.sheetName, text.separatorPanel,
+                                      text.otherSeparator}),
+                 (std::array<bool, 5>{false, false, false, true, true}));
+        QCOMPARE(text.rows, (std::array<bool, 6>{false, true, true, true, false, false}));
+        QVERIFY(!text.codesPanel);
+        fields.isExcel = true;
+        fields.sheetByNumber = false;
+        fields.imported = {false, false, false, false, false, true};
+        FormatEditorEnabling excel = FormatEditorForm::enabling(fields);
+        QCOMPARE((std::array<bool, 5>{excel.sheetPanel, excel.sheetNumber, excel.sheetName, excel.separatorPanel,
+                                      excel.otherSeparator}),
+                 (std::array<bool, 5>{true, false, true, false, false}));
+        QCOMPARE(excel.rows, (std::array<bool, 6>{false, true, true, false, false, true}));
+        QVERIFY(excel.codesPanel);
+    }
+
+    void aValueSwitchedOnGetsThePositionAfterTheHighest()
+    {
+        FormatEditorFields fields = valid();
+        fields.positions = {"1", "2", "3", "0", " 9x", "8"};
+        fields.imported = {true, true, true, true, true, false};
+        FormatEditorForm::proposePosition(fields, 3);
+        QCOMPARE(fields.positions[3], QStringLiteral("4"));
+        fields.imported[3] = false;
+        FormatEditorForm::proposePosition(fields, 3);
+        fields.imported[3] = true;
+        FormatEditorForm::proposePosition(fields, 3);
+        QCOMPARE(fields.positions[3], QStringLiteral("4"));
+        fields.positions[5] = QStringLiteral("0");
+        fields.imported[5] = true;
+        fields.positions[1] = QStringLiteral(" 12 ");
+        FormatEditorForm::proposePosition(fields, 5);
+        QCOMPARE(fields.positions[5], QStringLiteral("13"));
+    }
+
+    void typedNamesAreCheckedAndScreened_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("accepted") << " Roads 2 " << QString();
+        QTest::newRow("latin-1") << QStringLiteral("N\u00c9GATIF") << QString();
+        QTest::newRow("empty") << "   " << "     Format name is empty...     ";
+        QTest::newRow("listed") << "Roads " << "     Format name already exists.     ";
+        QTest::newRow("default") << "!DEFAULT" << "     Format name already exists.     ";
+        QTest::newRow("slash") << "../up" << "     Format name cannot contain \"/\" or \"\\\".     ";
+        QTest::newRow("backslash") << "a\\b" << "     Format name cannot contain \"/\" or \"\\\".     ";
+        QTest::newRow("dot") << "site.v2" << "     Format name cannot contain \".\".     ";
+        QTest::newRow("dot alone") << "." << "     Format name cannot contain \".\".     ";
+        QTest::newRow("dots") << ".." << "     Format name cannot contain \".\".     ";
+        QTest::newRow("control") << "a\tb" << "     Format name cannot contain control characters.     ";
+        QTest::newRow("long") << QString(61, QLatin1Char('a'))
+                              << "     Format name cannot be longer than 60 characters.     ";
+        QTest::newRow("sixty") << QString(60, QLatin1Char('a')) << QString();
+        QTest::newRow("beyond latin-1") << QStringLiteral("\u20ac")
+                                        << "     Format name cannot contain characters outside Latin-1.     ";
+    }
+    void typedNamesAreCheckedAndScreened()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, fault);
+        const QStringList listed{QStringLiteral("!default"), QStringLiteral("roads")};
+        QCOMPARE(FormatEditorForm::nameFault(typed, listed).value_or(QString()), fault);
+    }
+
+    void messagesCarryTheirBlanks()
+    {
+        QCOMPARE(FormatEditorForm::changedMessage(QStringLiteral("roads")),
+                 QStringLiteral("\r     Format \"roads,\" has changed. Do you want to save it ?     "));
+        QCOMPARE(FormatEditorForm::deleteQuestion(QStringLiteral("roads")),
+                 QStringLiteral("       Do you want to delete format \"roads\" ?       "));
+    }
+
+    void theNameNeverCountsAsAChange()
+    {
+        FormatDefinition shown;
+        shown.name = "roads";
+        shown.xColumn = 1;
+        FormatDefinition edited = shown;
+        edited.name = "paths";
+        QVERIFY(FormatEditorForm::sameAs(edited, shown));
+        edited.xColumn = 2;
+        QVERIFY(!FormatEditorForm::sameAs(edited, shown));
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(FormatEditorFormTest)
+#include "FormatEditorForm_test.moc"
