@@ -90,7 +90,7 @@ void FakeInteraction::setWindowOpacity(QWidget&, int alpha)
 bool FakeInteraction::startEditor(const QString& filePath)
 {
     calls << QStringLiteral("editor: ") + filePath;
-    return true;
+    return editorStarts;
 }
 
 void FakeInteraction::openDocument(const QString& pathOrUrl)
@@ -98,10 +98,11 @@ void FakeInteraction::openDocument(const QString& pathOrUrl)
     calls << QStringLiteral("open document: ") + pathOrUrl;
 }
 
-bool FakeInteraction::printText(const QString& title, const QString&)
+bool FakeInteraction::printText(const QString& title, const QString& text)
 {
     calls << QStringLiteral("print: ") + title;
-    return true;
+    printedTexts << text;
+    return printSucceeds;
 }
 
 } // namespace mervalon::app::testing

@@ -43,7 +43,13 @@ public:
     /// Paths answered by the next file and folder dialogs; when empty they are cancelled.
     std::deque<QString> chosenPaths;
 
+    /// What the next startEditor and printText calls answer.
+    bool editorStarts = true;
+    bool printSucceeds = true;
+
     std::vector<ShownMessage> messages;
+    /// The texts printText was given, in order.
+    QStringList printedTexts;
     std::vector<int> opacities;
     /// One line per call, in order: "message: <text>", "dialog: <objectName>", "opacity: 200", ...
     QStringList calls;

@@ -13,7 +13,10 @@
 #include "app/help/ActiveHelpWindow.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/run/ProgressWindow.h"
+#include "app/settings/RunOptions.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
+#include "app/viewers/Viewers.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -21,6 +24,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
@@ -155,6 +159,52 @@ int main(int argc, char** argv)
         });
         control<QToolButton>(window, "SpeedButton14")->click();
     }
+
+    interaction.dialogScripts.clear();
+    // A run with errors: the progress window half-way, then the report it shows.
+    QByteArray points;
+    for (int i = 1; i <= 40000; ++i) {
+        points += QByteArray::number(i) + ',' + QByteArray::number(512000 + i) + ".125," +
+                  QByteArray::number(6712000 + i) + ".500,12.75,TREE,\r\n";
+        if (i % 9000 == 0) {
+            points += QByteArray::number(i) + ",,6712000.5,12.75,TREE\r\n";
+        }
+    }
+    writeFile(survey + "/boundary.txt", points);
+    control<QCheckBox>(window, "x_cr")->click(); // the X texts again, as the layout expects
+    window.selectReportPolicy(ReportPolicy::Always);
+    control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
+    window.formatChange();
+    control<QListWidget>(window, "fl1")->selectAll();
+    ProgressWindow& progress = program->progressWindow();
+    progress.setPumpInterval(0);
+    bool grabbed = false;
+    QObject::connect(&progress, &ProgressWindow::pumping, [&](qint64 position) {
+        if (!grabbed && position >= 16000) {
+            grabbed = true;
+            QTest::qWait(200);
+            progress.grab().save(output + QStringLiteral("/progress-window.png"));
+        }
+    });
+    interaction.dialogScripts.push_back([&](QDialog& dialog) {
+        dialog.show();
+        QTest::qWait(200);
+        dialog.grab().save(output + QStringLiteral("/report-viewer.png"));
+        return int(QDialog::Rejected);
+    });
+    control<QToolButton>(window, "BitBtn1")->click();
+
+    interaction.dialogScripts.push_back([&](QDialog& dialog) {
+        dialog.show();
+        QTest::qWait(200);
+        dialog.grab().save(output + QStringLiteral("/text-viewer.png"));
+        return int(QDialog::Rejected);
+    });
+    writeFile(survey + QStringLiteral("/stakeout.txt"),
+              "101,512010.125,6712004.500,12.75,KERB,1\r\n102,512014.250,6712006.125,12.81,KERB,2\r\n"
+              "103,512018.375,6712007.750,12.90,KERB,3\r\n104,512020.000,6712020.000,13.05,MANHOLE\r\n"
+              "105,512031.500,6712011.250,12.66,TREE\r\n");
+    program->viewers().viewFile(survey + QStringLiteral("/stakeout.txt"));
 
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));

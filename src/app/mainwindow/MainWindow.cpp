@@ -81,7 +81,8 @@ MainWindow::MainWindow(Interaction& interaction, platform::AppSettings& settings
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
     layout->addWidget(m_pages, 1);
-    layout->addWidget(buildConfigurationStrip());
+    m_strip = buildConfigurationStrip();
+    layout->addWidget(m_strip);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 
     // The designed client area is 602 x 496; larger fonts or scaling may need more, and the
@@ -294,12 +295,15 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
         }
         if (glyph.name == help) {
             connect(button, &QToolButton::clicked, this, &MainWindow::openHelpFile);
+        if (glyph.name == log) {
+            connect(button, &QToolButton::clicked, this, &MainWindow::lastReportRequested);
         }
         if (glyph.name == create) {
             // The first tab's button follows the file list; the others never run.
             button->setEnabled(false);
             if (createEnabled) {
                 m_createButton = button;
+                connect(button, &QToolButton::clicked, this, &MainWindow::createDxfFilesRequested);
             }
         }
     }
@@ -488,6 +492,9 @@ void MainWindow::saveFolders()
 
 bool MainWindow::confirmExit()
 {
+    if (m_closeGuard && !m_closeGuard()) {
+        return false;
+    }
     saveFolders();
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
         return false;
@@ -541,6 +548,17 @@ QString MainWindow::currentExtensionsText() const
 bool MainWindow::useInternalViewer() const
 {
     return m_internalViewer->isChecked();
+}
+
+void MainWindow::focusFormatList()
+{
+    m_format->setFocus();
+}
+
+void MainWindow::setRunning(bool running)
+{
+    m_pages->setEnabled(!running);
+    m_strip->setEnabled(!running);
 }
 
 void MainWindow::showConfiguration(const config::Configuration& configuration)

@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -81,6 +82,13 @@ public:
     [[nodiscard]] const RunOptions& runOptions() const { return m_options; }
     [[nodiscard]] bool useInternalViewer() const;
 
+    void focusFormatList();
+
+    /// While a run goes on, the window takes no command: no second run, no configuration change.
+    void setRunning(bool running);
+    /// Asked first whenever the window is to close or the program to end; false keeps it open.
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+
     // The configuration's view: every panel in turn.
     void showConfiguration(const config::Configuration& configuration) override;
     void captureConfiguration(config::Configuration& configuration) const override;
@@ -109,6 +117,10 @@ public:
 signals:
     /// The user confirmed leaving the program.
     void programEnded();
+    /// "Create DXF Files..." was clicked.
+    void createDxfFilesRequested();
+    /// One of the "Show last Log File" buttons was clicked.
+    void lastReportRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -146,6 +158,7 @@ private:
     /// failed start the stored folders are kept as they are.
     bool m_foldersRestored = false;
     bool m_ending = false;
+    std::function<bool()> m_closeGuard;
 
     QTabWidget* m_pages = nullptr;
     FileSelectionPanel* m_files = nullptr;
@@ -160,6 +173,7 @@ private:
     config::DataModifiers m_modifiers;
     config::EntityLayout m_layout;
     QToolButton* m_createButton = nullptr;
+    QWidget* m_strip = nullptr;
     QToolButton* m_loadButton = nullptr;
     QToolButton* m_saveButton = nullptr;
     QLabel* m_inUseLabel = nullptr;

@@ -1,5 +1,7 @@
 #include "app/shell/Interaction.h"
 
+#include <QProcess>
+
 namespace mervalon::app {
 
 QString messageTitle(MessageIcon icon)
@@ -15,6 +17,20 @@ QString messageTitle(MessageIcon icon)
         return QStringLiteral("Warning");
     }
     return {};
+}
+
+QList<EditorCommand> editorCommands(const QString& filePath, const QString& visual, const QString& editor)
+{
+    QList<EditorCommand> commands;
+    for (const QString& variable : {visual, editor}) {
+        QStringList words = QProcess::splitCommand(variable);
+        if (!words.isEmpty()) {
+            const QString program = words.takeFirst();
+            commands.append({program, words << filePath});
+        }
+    }
+    commands.append({QStringLiteral("xdg-open"), {filePath}});
+    return commands;
 }
 
 } // namespace mervalon::app

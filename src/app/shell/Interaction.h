@@ -4,7 +4,9 @@
 // opacity, the external editor, opening documents and printing. The program uses QtInteraction;
 // tests use a recording fake that answers from a script, so that no test waits on a modal window.
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 class QWidget;
@@ -17,6 +19,18 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 /// The title that goes with an icon: "Error", "Information", "Confirm", "Warning".
 QString messageTitle(MessageIcon icon);
+
+/// A program and its arguments, started without a shell.
+struct EditorCommand {
+    QString program;
+    QStringList arguments;
+    bool operator==(const EditorCommand&) const = default;
+};
+
+/// The commands tried in turn to open `filePath` in the user's text editor: $VISUAL, then
+/// $EDITOR (each split into words as a shell would, without running one; an empty variable is
+/// passed over), then xdg-open. The path is always one argument of its own, blanks and all.
+QList<EditorCommand> editorCommands(const QString& filePath, const QString& visual, const QString& editor);
 
 class Interaction {
 public:

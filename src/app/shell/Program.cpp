@@ -9,6 +9,12 @@
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
+#include "app/files/FileSelectionPanel.h"
+#include "app/run/ProgressWindow.h"
+#include "app/run/RunCommand.h"
+#include "app/viewers/ReportViewer.h"
+#include "app/viewers/TextViewer.h"
+#include "app/viewers/Viewers.h"
 #include "app/shell/QtInteraction.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
 #include "platform/Installation.h"
@@ -41,7 +47,10 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/mervalon/mervalon.png")));
     m_hints = std::make_unique<HintSwitch>();
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
+    m_progressWindow = std::make_unique<ProgressWindow>(m_mainWindow.get());
     m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
+    m_textViewer = std::make_unique<TextViewer>(interaction, m_mainWindow.get());
+    m_reportViewer = std::make_unique<ReportViewer>(interaction, m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
     m_formatEditor = std::make_unique<FormatEditorDialog>(interaction, m_mainWindow.get());
     m_newFormatPrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::NewFormat, interaction,
@@ -74,19 +83,37 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     // Closing the Active Help window is refused until the user leaves the program.
     QObject::connect(m_mainWindow.get(), &MainWindow::programEnded, m_activeHelp.get(), &ActiveHelp::allowClosing);
     m_mainWindow->fillFormatList();
+
+    MainWindow* window = m_mainWindow.get();
+    m_viewers = std::make_unique<Viewers>(interaction, m_installDir, [window] { return window->useInternalViewer(); },
+                                          *m_textViewer, *m_reportViewer, *m_spreadsheetPreview);
+    m_runCommand = std::make_unique<RunCommand>(interaction, *window, *m_commands, *m_progressWindow, *m_viewers,
+                                                m_installDir);
+    QObject::connect(window, &MainWindow::createDxfFilesRequested, m_runCommand.get(), &RunCommand::createDxfFiles);
+    Viewers* viewers = m_viewers.get();
+    QObject::connect(window, &MainWindow::lastReportRequested, window, [viewers] { viewers->showLastReport(); });
+    QObject::connect(&window->files(), &FileSelectionPanel::viewFileRequested, window,
+                     [viewers](const QString& path) { viewers->viewFile(path); });
+    window->setCloseGuard([run = m_runCommand.get()] { return run->mayCloseMainWindow(); });
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
 }
 
 Program::~Program()
 {
     // The dialogs are children of the main window; release them first so each is deleted once.
+    m_mainWindow->setCloseGuard({});
+    m_runCommand.reset();
+    m_viewers.reset();
     m_spreadsheetPreview.reset();
     m_renamePrompt.reset();
     m_newFormatPrompt.reset();
     m_formatEditor.reset();
     m_activeHelp.reset();
     m_extensionDialog.reset();
+    m_reportViewer.reset();
+    m_textViewer.reset();
     m_destinationDialog.reset();
+    m_progressWindow.reset();
     m_mainWindow.reset();
 }
 

@@ -23,6 +23,11 @@ class FormatNamePrompt;
 class HintSwitch;
 class Interaction;
 class MainWindow;
+class ProgressWindow;
+class ReportViewer;
+class RunCommand;
+class TextViewer;
+class Viewers;
 class SpreadsheetPreview;
 
 class Program {
@@ -43,6 +48,11 @@ public:
     [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
     [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
+    [[nodiscard]] ProgressWindow& progressWindow() const { return *m_progressWindow; }
+    [[nodiscard]] TextViewer& textViewer() const { return *m_textViewer; }
+    [[nodiscard]] ReportViewer& reportViewer() const { return *m_reportViewer; }
+    [[nodiscard]] Viewers& viewers() const { return *m_viewers; }
+    [[nodiscard]] RunCommand& runCommand() const { return *m_runCommand; }
     [[nodiscard]] FormatEditorDialog& formatEditor() const { return *m_formatEditor; }
     [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] ActiveHelp& activeHelp() const { return *m_activeHelp; }
@@ -54,7 +64,10 @@ private:
     platform::AppSettings m_settings;
     std::unique_ptr<HintSwitch> m_hints;
     std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<ProgressWindow> m_progressWindow;
     std::unique_ptr<DestinationFolderDialog> m_destinationDialog;
+    std::unique_ptr<TextViewer> m_textViewer;
+    std::unique_ptr<ReportViewer> m_reportViewer;
     std::unique_ptr<ExtensionListDialog> m_extensionDialog;
     std::unique_ptr<FormatEditorDialog> m_formatEditor;
     std::unique_ptr<FormatNamePrompt> m_newFormatPrompt;
@@ -62,6 +75,8 @@ private:
     std::unique_ptr<SpreadsheetPreview> m_spreadsheetPreview;
     std::unique_ptr<ActiveHelp> m_activeHelp;
     std::unique_ptr<ConfigurationCommands> m_commands;
+    std::unique_ptr<Viewers> m_viewers;
+    std::unique_ptr<RunCommand> m_runCommand;
     QString m_installDir;
 };
 

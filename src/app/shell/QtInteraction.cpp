@@ -6,10 +6,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QFontDatabase>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QTextDocument>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace mervalon::app {
 namespace {
@@ -105,16 +109,11 @@ void QtInteraction::setWindowOpacity(QWidget& window, int alpha)
 
 bool QtInteraction::startEditor(const QString& filePath)
 {
-    for (const char* variable : {"VISUAL", "EDITOR"}) {
-        QStringList command = QProcess::splitCommand(qEnvironmentVariable(variable));
-        if (!command.isEmpty()) {
-            const QString program = command.takeFirst();
-            if (QProcess::startDetached(program, command << filePath)) {
-                return true;
-            }
-        }
-    }
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {filePath});
+    const QList<EditorCommand> commands =
+        editorCommands(filePath, qEnvironmentVariable("VISUAL"), qEnvironmentVariable("EDITOR"));
+    return std::any_of(commands.begin(), commands.end(), [](const EditorCommand& command) {
+        return QProcess::startDetached(command.program, command.arguments);
+    });
 }
 
 void QtInteraction::openDocument(const QString& pathOrUrl)
@@ -125,15 +124,26 @@ void QtInteraction::openDocument(const QString& pathOrUrl)
 
 bool QtInteraction::printText(const QString& title, const QString& text)
 {
-    QPrinter printer;
+    // Without a default printer QPrinter would quietly make a PDF file nobody asked for.
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (defaultPrinter.isNull()) {
+        return false;
+    }
+    QPrinter printer(defaultPrinter);
+    return printPlainText(printer, title, text);
+}
+
+bool printPlainText(QPrinter& printer, const QString& title, const QString& text)
+{
     printer.setDocName(title);
     if (!printer.isValid()) {
         return false;
     }
     QTextDocument document;
+    document.setDefaultFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     document.setPlainText(text);
     document.print(&printer);
-    return printer.printerState() != QPrinter::Error;
+    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
 }
 
 } // namespace mervalon::app

@@ -4,6 +4,8 @@
 
 #include "app/shell/Interaction.h"
 
+class QPrinter;
+
 namespace mervalon::app {
 
 class QtInteraction : public Interaction {
@@ -21,5 +23,8 @@ public:
     void openDocument(const QString& pathOrUrl) override;
     bool printText(const QString& title, const QString& text) override;
 };
+
+/// Prints a plain text as one job titled `title` on `printer`; false when the printer failed.
+bool printPlainText(QPrinter& printer, const QString& title, const QString& text);
 
 } // namespace mervalon::app

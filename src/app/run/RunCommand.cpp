@@ -1,0 +1,100 @@
+#include "app/run/RunCommand.h"
+
+#include "app/configuration/ConfigurationCommands.h"
+#include "app/files/FileSelectionPanel.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/run/ProgressWindow.h"
+#include "app/run/RunRules.h"
+#include "app/shell/Interaction.h"
+#include "app/viewers/Viewers.h"
+#include "core/engine/RunLog.h"
+
+#include <exception>
+
+namespace mervalon::app {
+
+RunCommand::RunCommand(Interaction& interaction, MainWindow& window, ConfigurationCommands& commands,
+                       ProgressWindow& progress, Viewers& viewers, QString installDir)
+    : timestamp(engine::reportTimestamp), m_interaction(interaction), m_window(window), m_commands(commands),
+      m_progress(progress), m_viewers(viewers), m_installDir(std::move(installDir))
+{
+}
+
+void RunCommand::createDxfFiles()
+{
+    if (m_running) {
+        return;
+    }
+    RunInputs inputs;
+    inputs.format = m_window.currentFormat();
+    if (const auto message = formatMismatchMessage(inputs.format.isExcel != 0, m_window.currentExtensionsText())) {
+        m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *message);
+        m_window.focusFormatList();
+        return;
+    }
+    // Shows its own message, and on OK the entities order.
+    if (!m_window.checkEntitiesCreation()) {
+        return;
+    }
+    inputs.configuration = m_commands.captureConfiguration(m_window);
+    const FileSelectionPanel& files = m_window.files();
+    inputs.fileNames = files.selectedFiles();
+    inputs.sourceFolder = files.inputFolder();
+    inputs.destinationFolder = files.destinationFolder();
+    inputs.errorPolicy = effectiveErrorPolicy(m_window.runOptions().errorPolicy());
+    inputs.installDir = m_installDir;
+    run(inputs);
+}
+
+void RunCommand::run(const RunInputs& inputs)
+{
+    RunInputs stamped = inputs;
+    stamped.timestamp = timestamp();
+    const engine::RunRequest request = buildRunRequest(stamped);
+    if (const auto refusal = runRefusal(stamped, request)) {
+        m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *refusal);
+        return;
+    }
+
+    m_running = true;
+    m_leaveAfterRun = false;
+    m_window.setRunning(true);
+    m_progress.begin();
+    bool errorsOccurred = false;
+    QString failure;
+    try {
+        errorsOccurred = engine::runBatch(request, m_progress);
+    } catch (const std::exception& error) {
+        // The report could not be created or completed: the run must not look like a success.
+        failure = QString::fromUtf8(error.what());
+    }
+    m_progress.end();
+    m_window.setRunning(false);
+    m_running = false;
+
+    if (!failure.isEmpty()) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, failure);
+    }
+    if (m_leaveAfterRun) {
+        m_window.exitProgram();
+        return;
+    }
+    if (failure.isEmpty() && reportShownAfterRun(m_window.runOptions().reportPolicy(), errorsOccurred)) {
+        m_viewers.showReport();
+    }
+}
+
+bool RunCommand::mayCloseMainWindow()
+{
+    if (!m_running) {
+        return true;
+    }
+    if (!m_leaveAfterRun && m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNo,
+                                                      kRunInProgressOnExit) == MessageAnswer::Yes) {
+        m_leaveAfterRun = true;
+        m_progress.requestStop();
+    }
+    return false;
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,97 @@
+#include "app/viewers/ReportViewer.h"
+
+#include "app/common/TextConversions.h"
+#include "app/common/WidgetHelpers.h"
+#include "app/shell/Interaction.h"
+#include "app/viewers/ViewerRules.h"
+#include "core/io/FileIo.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace mervalon::app {
+
+ReportViewer::ReportViewer(Interaction& interaction, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_interaction(interaction)
+{
+    setObjectName(QStringLiteral("TForm10"));
+    setWindowTitle(QStringLiteral(" Error Report"));
+
+    m_view = named(new QPlainTextEdit(this), "apercu");
+    m_view->setReadOnly(true);
+    m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    auto textButton = [this](const char* name, const char* caption, QStyle::StandardPixmap icon) {
+        auto* button = named(new QToolButton(this), name);
+        button->setText(QLatin1String(caption));
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setMinimumWidth(90);
+        return button;
+    };
+    auto* printButton = textButton("SpeedButton1", "Print", QStyle::SP_FileDialogDetailedView);
+    auto* closeButton = textButton("SpeedButton5", "Close", QStyle::SP_DialogCloseButton);
+    connect(printButton, &QToolButton::clicked, this, [this] { print(); });
+    connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(printButton);
+    buttons->addStretch();
+    buttons->addWidget(closeButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(buttons);
+
+    setFixedSize(QSize(478, 393).expandedTo(minimumSizeHint()));
+}
+
+bool ReportViewer::load(const QString& reportPath)
+{
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = io::readFileBytes(toPath(reportPath));
+    } catch (const std::exception& error) {
+        m_view->clear();
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
+        return false;
+    }
+    const TextFileContent content = decodeTextFile(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    m_view->setPlainText(content.lines.join(u'\n'));
+    return true;
+}
+
+bool ReportViewer::print()
+{
+    if (!m_interaction.printText(kReportPrintTitle, text())) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, kPrintFailed);
+        return false;
+    }
+    return true;
+}
+
+QString ReportViewer::text() const
+{
+    return m_view->toPlainText();
+}
+
+void ReportViewer::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred on the main window.
+    if (const QWidget* owner = parentWidget()) {
+        move(owner->window()->geometry().center() - rect().center());
+    }
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,154 @@
+#include "app/viewers/TextViewer.h"
+
+#include "app/common/ElidedLabel.h"
+#include "app/common/TextConversions.h"
+#include "app/common/WidgetHelpers.h"
+#include "app/shell/Interaction.h"
+#include "core/io/FileIo.h"
+#include "core/io/ReplaceFile.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace mervalon::app {
+namespace {
+
+// The document's lines as saving writes them. Taken block by block: toPlainText() would turn
+// no-break spaces into blanks and change the user's data.
+QStringList documentLines(const QTextDocument& document)
+{
+    QStringList lines;
+    const int count = lineCountOf(document.blockCount(), document.lastBlock().length() <= 1);
+    QTextBlock block = document.begin();
+    for (int i = 0; i < count; ++i, block = block.next()) {
+        lines << block.text();
+    }
+    return lines;
+}
+
+} // namespace
+
+TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_interaction(interaction)
+{
+    setObjectName(QStringLiteral("TForm8"));
+    setWindowTitle(QStringLiteral(" File preview"));
+
+    auto* band = named(new QWidget(this), "Panel2");
+    band->setAutoFillBackground(true);
+    QPalette white = band->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    band->setPalette(white);
+    auto* heading = named(new QLabel(QStringLiteral("Text file preview. You can edit data"), band), "Label9");
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    auto* bandLayout = new QHBoxLayout(band);
+    bandLayout->setContentsMargins(10, 8, 10, 8);
+    bandLayout->addWidget(heading);
+
+    m_pathLabel = named(new ElidedLabel(this), "Label1");
+    m_pathLabel->setFont(bold);
+    m_editor = named(new QPlainTextEdit(this), "apercu");
+    m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Point files are columns of figures: a fixed pitch keeps them under each other.
+    m_editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_countLabel = named(new QLabel(this), "Label2");
+    m_countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* saveButton = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                             QStringLiteral("Save"), this), "BitBtn1");
+    m_closeButton = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                                          QStringLiteral("Close"), this), "BitBtn2");
+    saveButton->setAutoDefault(false);
+    m_closeButton->setAutoDefault(false);
+    connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &TextViewer::textChanged);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(saveButton);
+    buttons->addWidget(m_closeButton);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 6, 8, 8);
+    body->setSpacing(4);
+    body->addWidget(m_pathLabel);
+    body->addWidget(m_editor, 1);
+    body->addWidget(m_countLabel);
+    body->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(band);
+    layout->addLayout(body, 1);
+
+    setFixedSize(QSize(496, 437).expandedTo(minimumSizeHint()));
+    textChanged();
+}
+
+bool TextViewer::load(const QString& path)
+{
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = io::readFileBytes(toPath(path));
+    } catch (const std::exception& error) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
+        return false;
+    }
+    const TextFileContent content = decodeTextFile(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    m_fileName = path;
+    m_encoding = content.encoding;
+    m_byteOrderMark = content.byteOrderMark;
+    m_pathLabel->setFullText(path);
+    m_editor->setPlainText(content.lines.join(u'\n'));
+    return true;
+}
+
+bool TextViewer::save()
+{
+    QString badCharacter;
+    const std::optional<QByteArray> bytes =
+        encodeTextFile(documentLines(*m_editor->document()), m_encoding, m_byteOrderMark, &badCharacter);
+    if (!bytes) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, unencodableMessage(m_fileName, badCharacter));
+        return false;
+    }
+    try {
+        io::replaceFile(toPath(m_fileName), bytes->constData(), static_cast<std::size_t>(bytes->size()));
+    } catch (const std::exception& error) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
+        return false;
+    }
+    return true;
+}
+
+void TextViewer::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    m_closeButton->setFocus();
+}
+
+void TextViewer::textChanged()
+{
+    const QTextDocument* document = m_editor->document();
+    m_countLabel->setText(lineCountText(lineCountOf(document->blockCount(), document->lastBlock().length() <= 1)));
+}
+
+} // namespace mervalon::app

@@ -1,0 +1,109 @@
+#include "app/AppTestSupport.h"
+#include "app/shell/Interaction.h"
+#include "app/viewers/ViewerRules.h"
+
+using namespace mervalon::app;
+using mervalon::app::testing::TestEnvironment;
+
+class ViewerRulesTest : public QObject {
+    Q_OBJECT
+public:
+    explicit ViewerRulesTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void linesAreSplitAtEveryLineEnd_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+        QTest::newRow("no final line end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+        QTest::newRow("LF and CR") << QByteArray("a\nb\rc") << QStringList{"a", "b", "c"};
+        QTest::newRow("empty lines kept") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+    }
+    void linesAreSplitAtEveryLineEnd()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QCOMPARE(decodeTextFile(bytes).lines, lines);
+    }
+
+    void everyWindows1252ByteComesBackUnchanged()
+    {
+        QByteArray bytes;
+        for (int byte = 0; byte < 256; ++byte) {
+            if (byte != '\r' && byte != '\n') {
+                bytes.append(static_cast<char>(byte));
+            }
+        }
+        bytes.append("\r\n");
+        const TextFileContent content = decodeTextFile(bytes);
+        QVERIFY(content.encoding == TextEncoding::Windows1252);
+        QCOMPARE(content.lines.size(), 1);
+        QCOMPARE(content.lines[0].at(0xB0 - 2), QChar(0x00B0)); // the degree sign
+        QCOMPARE(content.lines[0].at(0x80 - 2), QChar(0x20AC)); // the euro sign
+        QCOMPARE(encodeTextFile(content.lines, content.encoding, false).value_or(QByteArray()), bytes);
+    }
+
+    void utf8FilesStayUtf8()
+    {
+        const QByteArray bytes("1,10.0,20.0,Bj\xC3\xB6rk \xE2\x82\xAC\r\n");
+        const TextFileContent content = decodeTextFile(bytes);
+        QVERIFY(content.encoding == TextEncoding::Utf8);
+        QCOMPARE(content.lines[0], QStringLiteral("1,10.0,20.0,Bj\u00F6rk \u20AC"));
+        QCOMPARE(encodeTextFile(content.lines, content.encoding, false).value_or(QByteArray()), bytes);
+        const QByteArray withMark = "\xEF\xBB\xBF" + bytes;
+        const TextFileContent marked = decodeTextFile(withMark);
+        QVERIFY(marked.byteOrderMark);
+        QCOMPARE(marked.lines, content.lines);
+        QCOMPARE(encodeTextFile(marked.lines, marked.encoding, true).value_or(QByteArray()), withMark);
+    }
+
+    void aCharacterWindows1252LacksIsRefused()
+    {
+        QString bad;
+        QVERIFY(!encodeTextFile({"ok", QStringLiteral("\u4E2D")}, TextEncoding::Windows1252, false, &bad));
+        QCOMPARE(bad, QStringLiteral("\u4E2D"));
+        QCOMPARE(encodeTextFile({QStringLiteral("\u20AC")}, TextEncoding::Windows1252, false).value_or(QByteArray()),
+                 QByteArray("\x80\r\n"));
+    }
+
+    void theLineCountIsWhatSavingWrites()
+    {
+        QCOMPARE(lineCountOf(1, true), 0);  // an empty document
+        QCOMPARE(lineCountOf(3, false), 3);
+        QCOMPARE(lineCountOf(3, true), 2);  // a final line break
+        QCOMPARE(lineCountText(12), QStringLiteral("12 lines."));
+    }
+
+    void theEditorGetsThePathAsOneArgument_data()
+    {
+        QTest::addColumn<QString>("visual");
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QStringList>("first");
+        const QString path = "/home/u/My Survey/site 1.txt";
+        QTest::newRow("VISUAL with an option") << "code --wait" << "vi" << QStringList{"code", "--wait", path};
+        QTest::newRow("EDITOR alone") << "" << "gedit" << QStringList{"gedit", path};
+        QTest::newRow("quoted program") << "\"/opt/my editor/ed\"" << "" << QStringList{"/opt/my editor/ed", path};
+        QTest::newRow("neither") << "" << "" << QStringList{"xdg-open", path};
+        QTest::newRow("no shell: metacharacters are words") << "ed; rm -rf ~" << ""
+                                                            << QStringList{"ed;", "rm", "-rf", "~", path};
+    }
+    void theEditorGetsThePathAsOneArgument()
+    {
+        QFETCH(QString, visual);
+        QFETCH(QString, editor);
+        QFETCH(QStringList, first);
+        const QString path = "/home/u/My Survey/site 1.txt";
+        const QList<EditorCommand> commands = editorCommands(path, visual, editor);
+        QCOMPARE(QStringList{commands.front().program} + commands.front().arguments, first);
+        QCOMPARE(commands.back(), (EditorCommand{"xdg-open", {path}}));
+        QCOMPARE(commands.size(), 1 + (visual.isEmpty() ? 0 : 1) + (editor.isEmpty() ? 0 : 1));
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(ViewerRulesTest)
+#include "ViewerRules_test.moc"

@@ -1,0 +1,268 @@
+#include "app/AppTestSupport.h"
+#include "app/common/ElidedLabel.h"
+#include "app/files/FileSelectionPanel.h"
+#include "app/shell/QtInteraction.h"
+#include "app/viewers/ReportViewer.h"
+#include "app/viewers/TextViewer.h"
+#include "app/viewers/ViewerRules.h"
+#include "app/viewers/Viewers.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QToolButton>
+
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+class ViewersTest : public QObject {
+    Q_OBJECT
+public:
+    explicit ViewersTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init()
+    {
+        m_environment.reset();
+        m_survey = m_environment.home() + "/My Survey";
+        writeFile(m_survey + "/site.txt", "1,10.0,20.0,3.5,Bj\xF6rk\xA0\xB0\r\n2,11.0,21.0,3.6,PT\r\n3,12.0,22.0,3.7,PT");
+        m_installDir = TestEnvironment::install();
+        storeValue("lastpath", m_survey);
+        m_program = startProgram(m_interaction);
+        m_window = &m_program->mainWindow();
+        m_interaction.calls.clear();
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_interaction = FakeInteraction();
+    }
+
+    void viewEditFileOpensTheTextViewer()
+    {
+        QString path;
+        QString count;
+        QString text;
+        bool closeHasFocus = false;
+        m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            dialog.show();
+            path = control<ElidedLabel>(dialog, "Label1")->fullText();
+            count = control<QLabel>(dialog, "Label2")->text();
+            // Block by block: toPlainText() would show the no-break space as a blank.
+            const QTextDocument* document = control<QPlainTextEdit>(dialog, "apercu")->document();
+            for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+                text += block.text() + '|';
+            }
+            closeHasFocus = control<QPushButton>(dialog, "BitBtn2")->hasFocus() ||
+                            dialog.focusWidget() == control<QPushButton>(dialog, "BitBtn2");
+            return int(QDialog::Rejected);
+        });
+        // The file list's context menu, as the user reaches it.
+        auto* list = control<QListWidget>(*m_window, "fl1");
+        list->setCurrentRow(0);
+        control<QMenu>(*m_window, "PopupMenu1")->findChild<QAction*>("Preview1")->trigger();
+        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm8"});
+        QCOMPARE(path, m_survey + "/site.txt");
+        QCOMPARE(count, QStringLiteral("3 lines."));
+        QCOMPARE(text, QStringLiteral("1,10.0,20.0,3.5,Bj\u00F6rk\u00A0\u00B0|2,11.0,21.0,3.6,PT|3,12.0,22.0,3.7,PT|"));
+        QVERIFY(closeHasFocus);
+        QCOMPARE(m_program->viewers().previewFileName(), m_survey + "/site.txt");
+    }
+
+    void theLineCountFollowsEveryChange()
+    {
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(m_survey + "/site.txt"));
+        auto* editor = control<QPlainTextEdit>(viewer, "apercu");
+        editor->appendPlainText("4,13.0,23.0,3.8,PT");
+        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("4 lines."));
+        editor->setPlainText("");
+        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("0 lines."));
+    }
+
+    void saveWritesTheLinesWithCrLfInTheFilesEncoding()
+    {
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(m_survey + "/site.txt"));
+        auto* editor = control<QPlainTextEdit>(viewer, "apercu");
+        editor->appendPlainText(QStringLiteral("4,13.0,23.0,3.8,\u20AC"));
+        control<QPushButton>(viewer, "BitBtn1")->click();
+        QCOMPARE(readFile(m_survey + "/site.txt"),
+                 QByteArray("1,10.0,20.0,3.5,Bj\xF6rk\xA0\xB0\r\n2,11.0,21.0,3.6,PT\r\n3,12.0,22.0,3.7,PT\r\n"
+                            "4,13.0,23.0,3.8,\x80\r\n"));
+        QVERIFY(m_interaction.calls.isEmpty());
+        QVERIFY(QDir(m_survey).entryList(QDir::Files) == QStringList{"site.txt"});
+    }
+
+    void aUtf8FileIsSavedAsUtf8()
+    {
+        writeFile(m_survey + "/utf8.txt", "1,10.0,20.0,3.5,Caf\xC3\xA9\n");
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(m_survey + "/utf8.txt"));
+        QVERIFY(viewer.save());
+        QCOMPARE(readFile(m_survey + "/utf8.txt"), QByteArray("1,10.0,20.0,3.5,Caf\xC3\xA9\r\n"));
+    }
+
+    void aFailedSaveIsReportedAndTheFileStays()
+    {
+        writeFile(m_survey + "/sub/p.txt", "1,2,3\r\n");
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(m_survey + "/sub/p.txt"));
+        control<QPlainTextEdit>(viewer, "apercu")->setPlainText(QStringLiteral("1,2,\u4E2D"));
+        QVERIFY(!viewer.save());
+        QCOMPARE(m_interaction.messages.back().text, unencodableMessage(m_survey + "/sub/p.txt", QStringLiteral("\u4E2D")));
+        QCOMPARE(readFile(m_survey + "/sub/p.txt"), QByteArray("1,2,3\r\n"));
+
+        // A folder that can no longer be written: the file beside cannot be made.
+        control<QPlainTextEdit>(viewer, "apercu")->setPlainText("1,2,4");
+        QFile::rename(m_survey + "/sub", m_survey + "/gone");
+        QVERIFY(!viewer.save());
+        QVERIFY(m_interaction.messages.back().icon == MessageIcon::Error);
+        QVERIFY(m_interaction.messages.back().text.startsWith("Cannot save file"));
+        QVERIFY(!QFileInfo::exists(m_survey + "/sub"));
+        QCOMPARE(readFile(m_survey + "/gone/p.txt"), QByteArray("1,2,3\r\n"));
+    }
+
+    void anUnreadableFileShowsTheSystemsError()
+    {
+        m_program->viewers().viewFile(m_survey + "/missing.txt");
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QVERIFY(m_interaction.messages[0].icon == MessageIcon::Error);
+        QVERIFY(m_interaction.messages[0].text.contains("missing.txt"));
+        QVERIFY(!m_interaction.calls.contains("dialog: TForm8"));
+    }
+
+    void notepadGetsTheFileAndNoWindowOpens()
+    {
+        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        m_program->viewers().viewFile(m_survey + "/site.txt");
+        QCOMPARE(m_interaction.calls, QStringList{"editor: " + m_survey + "/site.txt"});
+        m_interaction.editorStarts = false;
+        m_program->viewers().viewFile(m_survey + "/site.txt");
+        QCOMPARE(m_interaction.messages.back().text, kEditorNotStarted.arg(m_survey + "/site.txt"));
+    }
+
+    void aTextFileNamedXlsTakesTheTextPath()
+    {
+        writeFile(m_survey + "/points.xls", "1,2,3\r\n");
+        m_program->viewers().viewFile(m_survey + "/points.xls");
+        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm8"});
+    }
+
+    void aWorkbookNamedTxtGoesToTheSpreadsheetPreview()
+    {
+        QVERIFY(QFile::copy(QStringLiteral(MERVALON_SOURCE_DIR "/tests/core/spreadsheet/fixtures/biff8_survey.xls"),
+                            m_survey + "/survey.txt"));
+        m_program->viewers().viewFile(m_survey + "/survey.txt");
+        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm14"});
+        // Whichever viewer is chosen: the editor gets no workbook either.
+        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        m_program->viewers().viewFile(m_survey + "/survey.txt");
+        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm14", "dialog: TForm14"}));
+    }
+
+    void noReportIsNotFoundInBothViewerChoices()
+    {
+        for (const char* button : {"RadioButton13", "RadioButton14"}) {
+            control<QRadioButton>(*m_window, button)->click();
+            for (const char* logButton : {"BitBtn10", "BitBtn5", "BitBtn8"}) {
+                m_interaction.calls.clear();
+                control<QToolButton>(*m_window, logButton)->click();
+                QCOMPARE(m_interaction.calls, QStringList{"message: " + kReportNotFound});
+            }
+        }
+        QVERIFY(m_interaction.messages.back().icon == MessageIcon::Information);
+    }
+
+    void theLastReportIsShownAndPrinted()
+    {
+        writeFile(report(), "Mervalon Report - now\r\n---\r\n\r\n>> Dxf file created: /x/caf\xE9.dxf\r\n");
+        QString shown;
+        m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            shown = control<QPlainTextEdit>(dialog, "apercu")->toPlainText();
+            control<QToolButton>(dialog, "SpeedButton1")->click();
+            return int(QDialog::Rejected);
+        });
+        control<QToolButton>(*m_window, "BitBtn10")->click();
+        const QString expected = QStringLiteral("Mervalon Report - now\n---\n\n>> Dxf file created: /x/caf\u00E9.dxf");
+        QCOMPARE(shown, expected);
+        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm10", "print: Mervalon Log Report"}));
+        QCOMPARE(m_interaction.printedTexts, QStringList{expected});
+        QVERIFY(control<QPlainTextEdit>(m_program->reportViewer(), "apercu")->isReadOnly());
+    }
+
+    void aFailedPrintIsReported()
+    {
+        writeFile(report(), "report\r\n");
+        m_interaction.printSucceeds = false;
+        QVERIFY(m_program->reportViewer().load(report()));
+        QVERIFY(!m_program->reportViewer().print());
+        QCOMPARE(m_interaction.messages.back().text, kPrintFailed);
+        QVERIFY(m_interaction.messages.back().icon == MessageIcon::Error);
+    }
+
+    void withNotepadTheReportGoesToTheEditor()
+    {
+        writeFile(report(), "report\r\n");
+        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        control<QToolButton>(*m_window, "BitBtn5")->click();
+        QCOMPARE(m_interaction.calls, QStringList{"editor: " + report()});
+    }
+
+    void anUnreadableReportIsNeverShownStale()
+    {
+        writeFile(report(), "the old report\r\n");
+        QVERIFY(m_program->reportViewer().load(report()));
+        QFile::remove(report());
+        QDir().mkpath(report()); // exists, but cannot be read as a file
+        control<QToolButton>(*m_window, "BitBtn8")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QVERIFY(m_interaction.messages[0].icon == MessageIcon::Error);
+        QVERIFY(!m_interaction.calls.contains("dialog: TForm10"));
+        QCOMPARE(m_program->reportViewer().text(), QString());
+    }
+
+    void printingMakesOneTitledJob()
+    {
+        const QString pdf = m_environment.root() + "/report.pdf";
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        QVERIFY(printPlainText(printer, kReportPrintTitle, "Mervalon Report - now\n>> Process aborted."));
+        const QByteArray bytes = readFile(pdf);
+        QVERIFY(bytes.startsWith("%PDF-"));
+        QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 1);
+        QVERIFY(bytes.contains(titleInPdf(kReportPrintTitle)));
+    }
+
+private:
+    QString report() const { return m_installDir + "/mervalon40.log"; }
+    // The PDF's document information holds the title as UTF-16 with a byte order mark.
+    static QByteArray titleInPdf(const QString& title)
+    {
+        QByteArray utf16("\xFE\xFF", 2);
+        for (const QChar c : title) {
+            utf16.append(static_cast<char>(c.unicode() >> 8));
+            utf16.append(static_cast<char>(c.unicode() & 0xFF));
+        }
+        return utf16;
+    }
+
+    TestEnvironment& m_environment;
+    FakeInteraction m_interaction;
+    std::unique_ptr<Program> m_program;
+    MainWindow* m_window = nullptr;
+    QString m_survey;
+    QString m_installDir;
+};
+
+MERVALON_APP_TEST_MAIN(ViewersTest)
+#include "Viewers_test.moc"
