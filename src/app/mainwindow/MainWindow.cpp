@@ -295,6 +295,7 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
         }
         if (glyph.name == help) {
             connect(button, &QToolButton::clicked, this, &MainWindow::openHelpFile);
+        }
         if (glyph.name == log) {
             connect(button, &QToolButton::clicked, this, &MainWindow::lastReportRequested);
         }
