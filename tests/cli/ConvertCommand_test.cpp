@@ -24,10 +24,21 @@ using mervalon::cli::runConvert;
 namespace {
 
 // Before any test runs, the settings store and the per-user folders are sent into the build
-// tree, so that no test ever reads or changes the real user's installation.
+// tree, so that no test ever reads or changes the real user's installation. Each test program
+// gets its own, as CTest runs several of them at once.
+const fs::path& privateHome()
+{
+    static const fs::path home = fs::path(MERVALON_CLI_TEST_HOME) / std::to_string(::getpid());
+    return home;
+}
+
 const bool kPrivateHome = [] {
-    const std::string home = MERVALON_CLI_TEST_HOME;
+    const std::string home = privateHome().string();
     fs::create_directories(home);
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(privateHome(), ignored);
+    });
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
@@ -246,7 +257,7 @@ TEST_F(ConvertCommandTest, UnreadableInputIsAnErrorButTheOthersAreConverted)
 TEST_F(ConvertCommandTest, FirstRunSeedsThePerUserInstallation)
 {
     ASSERT_TRUE(kPrivateHome);
-    const fs::path home = MERVALON_CLI_TEST_HOME;
+    const fs::path home = privateHome();
     fs::remove_all(home / "data");
     fs::remove_all(home / "config");
     const fs::path userInstall = home / "data" / "Halvent" / "Mervalon40";
@@ -371,7 +382,7 @@ TEST_F(ConvertCommandTest, ShortFormatFileCannotStart)
 // one the user changed is kept, and the run says once where the new one was put.
 TEST_F(ConvertCommandTest, ThePerUserInstallationGetsTheNewPrologueUnlessTheUserChangedIt)
 {
-    const fs::path home = MERVALON_CLI_TEST_HOME;
+    const fs::path home = privateHome();
     fs::remove_all(home / "data");
     fs::remove_all(home / "config");
     const fs::path userInstall = home / "data" / "Halvent" / "Mervalon40";
