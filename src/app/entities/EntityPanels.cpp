@@ -21,7 +21,7 @@ namespace {
 
 using config::Configuration;
 
-struct EntityTabSpec {
+struct EntityTabFields {
     const char* page;
     const char* caption;
     const char* check;
@@ -44,7 +44,7 @@ struct EntityTabSpec {
     std::int32_t Configuration::*color;
 };
 
-constexpr EntityTabSpec kTabs[kEntityPageCount] = {
+constexpr EntityTabFields kTabs[kEntityPageCount] = {
     {"TabSheet2", "Point", "pt_cr", "Create Point.", "rb1", "rb2", nullptr, nullptr, "pt_la", "In layer:", "Panel1",
      "SpeedButton3", "Points", &Configuration::pointCreate, &Configuration::point2D, nullptr, nullptr,
      &Configuration::pointLayer, &Configuration::pointColor},
@@ -115,23 +115,23 @@ EntityPanels::~EntityPanels() = default;
 
 void EntityPanels::buildTab(int index)
 {
-    const EntityTabSpec& spec = kTabs[index];
+    const EntityTabFields& fields = kTabs[index];
     Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-    auto* page = named(new QWidget, spec.page);
+    auto* page = named(new QWidget, fields.page);
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(4);
     int row = 0;
 
-    tab.create = named(new QCheckBox(QLatin1String(spec.checkCaption), page), spec.check);
+    tab.create = named(new QCheckBox(QLatin1String(fields.checkCaption), page), fields.check);
     QFont bold = tab.create->font();
     bold.setBold(true);
     tab.create->setFont(bold);
     grid->addWidget(tab.create, row++, 0, 1, 3);
 
-    tab.flat = named(new QRadioButton(QStringLiteral("2D"), page), spec.radio2D);
+    tab.flat = named(new QRadioButton(QStringLiteral("2D"), page), fields.radio2D);
     tab.flat->setToolTip(QStringLiteral("Use 2D (z=0) coordinates"));
-    tab.raised = named(new QRadioButton(QStringLiteral("3D"), page), spec.radio3D);
+    tab.raised = named(new QRadioButton(QStringLiteral("3D"), page), fields.radio3D);
     tab.raised->setToolTip(QStringLiteral("Use 3D coordinates"));
     auto* pair = new QButtonGroup(page);
     pair->addButton(tab.flat);
@@ -142,15 +142,15 @@ void EntityPanels::buildTab(int index)
     pairRow->addStretch();
     grid->addLayout(pairRow, row++, 0, 1, 3);
 
-    if (spec.heightEdit != nullptr) {
-        tab.height = named(new QLineEdit(page), spec.heightEdit);
+    if (fields.heightEdit != nullptr) {
+        tab.height = named(new QLineEdit(page), fields.heightEdit);
         tab.height->setToolTip(QStringLiteral("Enter a decimal value"));
         grid->addWidget(new QLabel(QStringLiteral("Text height:"), page), row, 0);
         grid->addWidget(tab.height, row++, 1, 1, 2);
         connect(tab.height, &QLineEdit::editingFinished, this, [this, edit = tab.height] { heightLeft(*edit); });
     }
-    if (spec.precisionCombo != nullptr) {
-        tab.precision = named(new QComboBox(page), spec.precisionCombo);
+    if (fields.precisionCombo != nullptr) {
+        tab.precision = named(new QComboBox(page), fields.precisionCombo);
         tab.precision->setEditable(true);
         tab.precision->setInsertPolicy(QComboBox::NoInsert);
         tab.precision->setToolTip(QStringLiteral("Select number of decimals"));
@@ -159,15 +159,15 @@ void EntityPanels::buildTab(int index)
         grid->addWidget(new QLabel(QStringLiteral("Precision:"), page), row, 0);
         grid->addWidget(tab.precision, row++, 1, 1, 2);
     }
-    tab.layer = named(new QLineEdit(page), spec.layerEdit);
+    tab.layer = named(new QLineEdit(page), fields.layerEdit);
     tab.layer->setToolTip(QStringLiteral("Enter a Layer name."));
-    grid->addWidget(new QLabel(QLatin1String(spec.layerLabel), page), row, 0);
+    grid->addWidget(new QLabel(QLatin1String(fields.layerLabel), page), row, 0);
     grid->addWidget(tab.layer, row++, 1, 1, 2);
     connect(tab.layer, &QLineEdit::editingFinished, this, [this, edit = tab.layer] { layerLeft(*edit); });
 
-    tab.color = named(new ColorPanel(page), spec.colorPanel);
+    tab.color = named(new ColorPanel(page), fields.colorPanel);
     tab.color->setMinimumWidth(tab.color->fontMetrics().horizontalAdvance(QStringLiteral("Light Grey")) + 12);
-    tab.colorButton = named(new QToolButton(page), spec.colorButton);
+    tab.colorButton = named(new QToolButton(page), fields.colorButton);
     tab.colorButton->setText(QStringLiteral("..."));
     tab.colorButton->setToolTip(QStringLiteral("Click to select a color."));
     grid->addWidget(new QLabel(QStringLiteral("Layer color:"), page), row, 0);
@@ -178,7 +178,7 @@ void EntityPanels::buildTab(int index)
 
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
-    addTab(page, QLatin1String(spec.caption));
+    addTab(page, QLatin1String(fields.caption));
     connect(tab.create, &QCheckBox::clicked, this, [this, index] { applyEnablingRule(static_cast<EntityPage>(index)); });
 }
 
@@ -194,44 +194,44 @@ void EntityPanels::showConfiguration(const Configuration& configuration)
         showFlat(m_tabs[static_cast<std::size_t>(index)], configuration.*kTabs[index].flat != 0);
     }
     for (int index = 0; index < kEntityPageCount; ++index) {
-        const EntityTabSpec& spec = kTabs[index];
+        const EntityTabFields& fields = kTabs[index];
         const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-        tab.create->setChecked(configuration.*spec.create != 0);
+        tab.create->setChecked(configuration.*fields.create != 0);
         if (tab.height != nullptr) {
-            tab.height->setText(fromText(configuration.*spec.height));
+            tab.height->setText(fromText(configuration.*fields.height));
         }
         if (tab.precision != nullptr) {
             // An index outside the six items selects none, as an empty choice would.
-            const std::int32_t decimals = configuration.*spec.decimals;
+            const std::int32_t decimals = configuration.*fields.decimals;
             tab.precision->setCurrentIndex(decimals >= 0 && decimals < tab.precision->count() ? decimals : -1);
         }
-        tab.layer->setText(fromText(configuration.*spec.layer));
-        tab.color->showColorNumber(configuration.*spec.color);
+        tab.layer->setText(fromText(configuration.*fields.layer));
+        tab.color->showColorNumber(configuration.*fields.color);
     }
 }
 
 void EntityPanels::captureConfiguration(Configuration& configuration) const
 {
     for (int index = 0; index < kEntityPageCount; ++index) {
-        const EntityTabSpec& spec = kTabs[index];
+        const EntityTabFields& fields = kTabs[index];
         const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-        configuration.*spec.create = tab.create->isChecked() ? 1 : 0;
-        configuration.*spec.flat = tab.flat->isChecked() ? 1 : 0;
+        configuration.*fields.create = tab.create->isChecked() ? 1 : 0;
+        configuration.*fields.flat = tab.flat->isChecked() ? 1 : 0;
         if (tab.height != nullptr) {
-            configuration.*spec.height = cut(tab.height->text(), kHeightCapacity);
+            configuration.*fields.height = cut(tab.height->text(), kHeightCapacity);
         }
         if (tab.precision != nullptr) {
-            configuration.*spec.decimals = tab.precision->currentIndex();
+            configuration.*fields.decimals = tab.precision->currentIndex();
         }
-        configuration.*spec.layer = cut(tab.layer->text(), kLayerCapacity);
-        configuration.*spec.color = tab.color->colorNumber();
+        configuration.*fields.layer = cut(tab.layer->text(), kLayerCapacity);
+        configuration.*fields.color = tab.color->colorNumber();
     }
 }
 
 void EntityPanels::applyEnablingRule(EntityPage page)
 {
     const auto index = static_cast<int>(page);
-    const EntityTabSpec& spec = kTabs[index];
+    const EntityTabFields& fields = kTabs[index];
     const Tab& t = tab(page);
     const bool created = t.create->isChecked();
     for (QWidget* child : widget(index)->findChildren<QWidget*>()) {
@@ -249,7 +249,7 @@ void EntityPanels::applyEnablingRule(EntityPage page)
         t.height->setText(QStringLiteral("1.000"));
     }
     if (t.layer->text().isEmpty()) {
-        t.layer->setText(QLatin1String(spec.defaultLayer));
+        t.layer->setText(QLatin1String(fields.defaultLayer));
     }
     if (t.precision != nullptr && t.precision->currentIndex() == -1) {
         t.precision->setCurrentIndex(0);
