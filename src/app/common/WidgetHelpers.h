@@ -2,6 +2,7 @@
 // Small helpers that every window uses to make its controls under their names.
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QIcon>
 #include <QString>
 #include <QToolButton>
@@ -29,6 +30,22 @@ inline QToolButton* toolButton(QWidget* parent, const char* name, const QString&
 inline QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption)
 {
     return named(new QGroupBox(QLatin1String(caption), parent), name);
+}
+
+/// The white band with a bold line of text at the top of a dialog, saying what it is for.
+inline QLabel* whiteHeader(QWidget* parent, const QString& text)
+{
+    auto* header = new QLabel(text, parent);
+    header->setAutoFillBackground(true);
+    QPalette palette = header->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    header->setPalette(palette);
+    header->setContentsMargins(10, 10, 10, 10);
+    QFont bold = header->font();
+    bold.setBold(true);
+    header->setFont(bold);
+    return header;
 }
 
 } // namespace mervalon::app

@@ -27,21 +27,6 @@ QLineEdit* numberBox(QWidget* parent, const char* name, const char* hint)
     return edit;
 }
 
-QWidget* whiteHeader(QWidget* parent, const QString& text)
-{
-    auto* header = new QLabel(text, parent);
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    header->setPalette(palette);
-    header->setContentsMargins(10, 10, 10, 10);
-    QFont bold = header->font();
-    bold.setBold(true);
-    header->setFont(bold);
-    return header;
-}
-
 } // namespace
 
 DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* parent)

@@ -71,21 +71,6 @@ private:
 
 namespace {
 
-QWidget* whiteHeader(QWidget* parent, const QString& text)
-{
-    auto* header = new QLabel(text, parent);
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    header->setPalette(palette);
-    header->setContentsMargins(10, 10, 10, 10);
-    QFont bold = header->font();
-    bold.setBold(true);
-    header->setFont(bold);
-    return header;
-}
-
 /// Leaves the Enter key to the distance box: it normalises the distance and does not close the
 /// dialog, as a default button would.
 class DistanceEdit : public QLineEdit {
