@@ -17,6 +17,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace mervalon::app {
 namespace {
 
@@ -192,6 +194,7 @@ SpreadsheetPreview::Outcome SpreadsheetPreview::previewWorkbook(const QString& p
     }
     fillTabs();
     m_pathLabel->setFullText(path);
+    fitColumns();
     placeCurrentCell({1, 1});
     if (parentWidget() != nullptr) {
         move(parentWidget()->window()->geometry().center() - rect().center());
@@ -223,7 +226,20 @@ void SpreadsheetPreview::showSheet(int tabIndex)
     }
     m_grid->commitOpenEditor();
     m_rules.loadSheet(tabIndex + 1);
+    fitColumns();
     placeCurrentCell({1, 1});
+}
+
+void SpreadsheetPreview::fitColumns()
+{
+    // Coordinates are read whole or not at all: each column is as wide as its widest text among
+    // the first rows. Looking at a few hundred rows keeps a 65,536-row sheet quick to open.
+    QHeaderView* header = m_grid->horizontalHeader();
+    header->setResizeContentsPrecision(kRowsMeasured);
+    m_grid->resizeColumnsToContents();
+    for (int column = 0; column < header->count(); ++column) {
+        header->resizeSection(column, std::clamp(header->sectionSize(column), kNarrowestColumn, kWidestColumn));
+    }
 }
 
 bool SpreadsheetPreview::askToSaveBeforeTabChange()

@@ -69,6 +69,11 @@ protected:
 private:
     void fillTabs();
     void showSheet(int tabIndex);
+    void fitColumns();
+
+    static constexpr int kRowsMeasured = 200;
+    static constexpr int kNarrowestColumn = 48;
+    static constexpr int kWidestColumn = 320;
     bool askToSaveBeforeTabChange();
     void runRowOperation(RowOperation operation);
     void placeCurrentCell(GridPosition position);
