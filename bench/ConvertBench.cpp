@@ -6,10 +6,12 @@
 
 #include "core/config/Configuration.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +36,8 @@ struct Options {
     fs::path diskDir = fs::temp_directory_path();
     fs::path memoryDir = "/dev/shm";
     std::uint64_t points = 1'000'000;
+    int runs = 1;
+    bool disk = true;
     bool keep = false;
     bool check = false;
     std::optional<fs::path> generateOnly;
@@ -42,13 +46,15 @@ struct Options {
 struct ChildRun {
     int exitStatus = -1; // exit code, or -1 when the child did not exit normally
     double seconds = 0;
+    double userSeconds = 0;
+    double systemSeconds = 0;
     long peakKiB = 0;
 };
 
 void printUsage()
 {
     std::puts("usage: mervalon-bench [--converter PATH] [--points N] [--disk-dir DIR] [--memory-dir DIR]\n"
-              "                      [--data-dir DIR] [--keep] [--check]\n"
+              "                      [--data-dir DIR] [--runs N] [--memory-only] [--keep] [--check]\n"
               "       mervalon-bench --generate FILE [--points N]\n"
               "  --check  loads each drawing with tests/tools/check_dxf.py (slow: use with few points)");
 }
@@ -71,6 +77,10 @@ std::optional<Options> parseOptions(int argc, char** argv)
             options.dataDir = argv[++i];
         } else if (argument == "--generate" && hasValue) {
             options.generateOnly = fs::path(argv[++i]);
+        } else if (argument == "--runs" && hasValue) {
+            options.runs = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--memory-only") {
+            options.disk = false;
         } else if (argument == "--keep") {
             options.keep = true;
         } else if (argument == "--check") {
@@ -162,6 +172,8 @@ ChildRun runChild(const std::vector<std::string>& arguments)
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.peakKiB = usage.ru_maxrss; // kilobytes on Linux
+    run.userSeconds = static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
+    run.systemSeconds = static_cast<double>(usage.ru_stime.tv_sec) + static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
     return run;
 }
 
@@ -176,6 +188,41 @@ std::uintmax_t folderBytes(const fs::path& folder)
     return bytes;
 }
 
+/// The physical bound: the same number of bytes written into the same folder by a plain loop
+/// of 1 MiB writes and one fsync, as the converter ends its drawing.
+double plainWriteSeconds(const fs::path& folder, std::uintmax_t bytes)
+{
+    const fs::path file = folder / "plain-write.bin";
+    const std::string block(1 << 20, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "cannot create " + file.string());
+    }
+    std::uintmax_t left = bytes;
+    while (left > 0) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uintmax_t>(left, block.size()));
+        const ssize_t written = ::write(fd, block.data(), chunk);
+        if (written <= 0) {
+            ::close(fd);
+            throw std::system_error(errno, std::generic_category(), "cannot write " + file.string());
+        }
+        left -= static_cast<std::uintmax_t>(written);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    fs::remove(file);
+    return seconds;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
 struct Setup {
     fs::path input;
     fs::path installDir;
@@ -183,9 +230,16 @@ struct Setup {
     mervalon::bench::PointFileSummary summary;
 };
 
-/// Runs one conversion into a fresh folder under `parent`; returns false when it failed
-/// or went over its memory budget.
-bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options)
+struct RunFigures {
+    double seconds = 0;
+    double boundSeconds = 0;
+};
+
+/// Runs one conversion into a fresh folder under `parent`, then the plain write loop of as
+/// many bytes into the same folder; returns false when the conversion failed or went over
+/// its memory budget.
+bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options,
+                 std::vector<RunFigures>& figures)
 {
     const std::uintmax_t needed = setup.summary.points * kOutputBytesPerPointEstimate;
     std::error_code error;
@@ -206,12 +260,14 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     const double inputMiB = static_cast<double>(setup.summary.bytes) / kMiB;
     const double peakMiB = static_cast<double>(run.peakKiB) / 1024.0;
     const double budgetMiB = 3.0 * inputMiB + 64.0;
+    const double goalMiB = inputMiB + 64.0;
     const bool withinBudget = peakMiB < budgetMiB;
-    std::printf("%-6s exit %d, %.2f s, %.0f points/s, output %ju bytes (%.1f MiB), peak memory %.1f MiB, "
-                "budget 3 x input + 64 MiB = %.1f MiB: %s\n",
-                label, run.exitStatus, run.seconds, static_cast<double>(setup.summary.points) / run.seconds,
-                outputBytes, static_cast<double>(outputBytes) / kMiB, peakMiB, budgetMiB,
-                withinBudget ? "within" : "EXCEEDED");
+    std::printf("%-6s exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
+                "peak memory %.1f MiB, budget 3 x input + 64 MiB = %.1f MiB: %s; goal input + 64 MiB = %.1f MiB: %s\n",
+                label, run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
+                static_cast<double>(setup.summary.points) / run.seconds, outputBytes,
+                static_cast<double>(outputBytes) / kMiB, peakMiB, budgetMiB, withinBudget ? "within" : "EXCEEDED",
+                goalMiB, peakMiB < goalMiB ? "within" : "over");
     if (run.exitStatus == 0 && outputBytes == 0) {
         std::printf("%-6s the converter reported success but wrote no drawing\n", label);
     }
@@ -230,7 +286,33 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     } else {
         fs::remove_all(folder, error);
     }
+    // The drawing is gone (unless kept), so the plain loop finds the same room in the folder.
+    const fs::path boundFolder = options.keep ? folder : parent;
+    const double bound = plainWriteSeconds(boundFolder, outputBytes);
+    std::printf("%-6s plain write loop of the same %ju bytes into %s: %.2f s (%.0f points/s); ours %.2f x that\n",
+                label, outputBytes, parent.c_str(), bound, static_cast<double>(setup.summary.points) / bound,
+                run.seconds / bound);
+    figures.push_back(RunFigures{run.seconds, bound});
     return good;
+}
+
+void printSummary(const char* label, const std::vector<RunFigures>& figures, std::uint64_t points)
+{
+    if (figures.size() < 2) {
+        return;
+    }
+    std::vector<double> ours;
+    std::vector<double> bounds;
+    for (const RunFigures& f : figures) {
+        ours.push_back(f.seconds);
+        bounds.push_back(f.boundSeconds);
+    }
+    const double p = static_cast<double>(points);
+    std::printf("%-6s %zu runs: ours min %.2f s (%.0f points/s), median %.2f s (%.0f points/s); plain write min %.2f s, "
+                "median %.2f s; median ratio %.2f\n",
+                label, figures.size(), *std::min_element(ours.begin(), ours.end()),
+                p / *std::min_element(ours.begin(), ours.end()), median(ours), p / median(ours),
+                *std::min_element(bounds.begin(), bounds.end()), median(bounds), median(ours) / median(bounds));
 }
 
 int runBenchmark(const Options& options)
@@ -251,8 +333,17 @@ int runBenchmark(const Options& options)
     std::printf("input  %ju points, %ju polylines of %ju vertices, %ju bytes (%.1f MiB), generated in %.2f s\n",
                 setup.summary.points, setup.summary.polylines, setup.summary.vertices, setup.summary.bytes,
                 static_cast<double>(setup.summary.bytes) / kMiB, generationSeconds);
-    bool good = convertOnce("memory", options.memoryDir, setup, options);
-    good = convertOnce("disk", options.diskDir, setup, options) && good;
+    bool good = true;
+    std::vector<RunFigures> memoryFigures;
+    std::vector<RunFigures> diskFigures;
+    for (int run = 0; run < options.runs; ++run) {
+        good = convertOnce("memory", options.memoryDir, setup, options, memoryFigures) && good;
+        if (options.disk) {
+            good = convertOnce("disk", options.diskDir, setup, options, diskFigures) && good;
+        }
+    }
+    printSummary("memory", memoryFigures, setup.summary.points);
+    printSummary("disk", diskFigures, setup.summary.points);
     if (options.keep) {
         std::printf("input and installation kept in %s\n", work.c_str());
     } else {
