@@ -307,10 +307,7 @@ void FileSelectionPanel::openExtensionListDialog()
     // box drop it, so the list, the file type choice and the file list never disagree.
     config::ExtensionList edited = m_extensions;
     m_extensionDialog->prepare(edited);
-    QWidget& mainWindow = *window();
-    m_interaction.setWindowOpacity(mainWindow, 200);
-    const int result = m_interaction.execDialog(*m_extensionDialog);
-    m_interaction.setWindowOpacity(mainWindow, 255);
+    const int result = execDialogDimming(m_interaction, *m_extensionDialog, window());
     if (result != QDialog::Accepted) {
         return;
     }

@@ -126,14 +126,8 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
 bool DataModifiersDialog::edit(config::DataModifiers& modifiers)
 {
     showModifiers(modifiers);
-    QWidget* window = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
-    if (window != nullptr) {
-        m_interaction.setWindowOpacity(*window, 200);
-    }
-    const int result = m_interaction.execDialog(*this);
-    if (window != nullptr) {
-        m_interaction.setWindowOpacity(*window, 255);
-    }
+    const int result =
+        execDialogDimming(m_interaction, *this, parentWidget() != nullptr ? parentWidget()->window() : nullptr);
     if (result != QDialog::Accepted) {
         return false;
     }

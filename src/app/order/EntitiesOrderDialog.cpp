@@ -175,14 +175,8 @@ bool EntitiesOrderDialog::edit(config::EntityLayout& layout, const std::array<bo
     }
     refreshDrawing();
 
-    QWidget* window = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
-    if (window != nullptr) {
-        m_interaction.setWindowOpacity(*window, 200);
-    }
-    const int result = m_interaction.execDialog(*this);
-    if (window != nullptr) {
-        m_interaction.setWindowOpacity(*window, 255);
-    }
+    const int result =
+        execDialogDimming(m_interaction, *this, parentWidget() != nullptr ? parentWidget()->window() : nullptr);
     if (result != QDialog::Accepted) {
         return false;
     }

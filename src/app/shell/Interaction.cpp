@@ -33,4 +33,16 @@ QList<EditorCommand> editorCommands(const QString& filePath, const QString& visu
     return commands;
 }
 
+int execDialogDimming(Interaction& interaction, QDialog& dialog, QWidget* dimmed)
+{
+    if (dimmed != nullptr) {
+        interaction.setWindowOpacity(*dimmed, 200);
+    }
+    const int result = interaction.execDialog(dialog);
+    if (dimmed != nullptr) {
+        interaction.setWindowOpacity(*dimmed, 255);
+    }
+    return result;
+}
+
 } // namespace mervalon::app

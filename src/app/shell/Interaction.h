@@ -72,4 +72,8 @@ public:
     virtual bool printText(const QString& title, const QString& text) = 0;
 };
 
+/// Shows one of the program's own dialogs modally while `dimmed` (the main window, when there is
+/// one) is drawn at opacity 200 of 255, and returns the dialog's result.
+int execDialogDimming(Interaction& interaction, QDialog& dialog, QWidget* dimmed);
+
 } // namespace mervalon::app
