@@ -1,35 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+#include "core/FuzzCorpusReplay.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The text fuzzer's corpus replayed without libFuzzer: ordinary and sanitizer builds run every
-// input it kept through the reader and the conversion.
+// The text fuzzer's corpus: every input it kept goes through the reader and the conversion.
 TEST(TextCorpusReplay, EveryCorpusFileConvertsOrFailsCleanly)
 {
-    const fs::path corpus = fs::path(MERVALON_SOURCE_DIR) / "fuzz/corpus/text";
-    ASSERT_TRUE(fs::is_directory(corpus));
-    int files = 0;
-    for (const auto& item : fs::directory_iterator(corpus)) {
-        if (!item.is_regular_file()) {
-            continue;
-        }
-        SCOPED_TRACE(item.path().filename().string());
-        std::ifstream in(item.path(), std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
-        ++files;
-    }
-    EXPECT_GT(files, 0);
+    mervalon::test::replayFuzzCorpus("text");
 }
 
 } // namespace
