@@ -41,7 +41,17 @@ public:
     /// copies; a hint, the rows still grow beyond it.
     void reserveText(std::size_t bytes) { m_text.reserve(bytes); }
 
+    /// Forgets every row but keeps the memory, so that the next batch of a file costs no allocation.
+    void clear()
+    {
+        m_text.clear();
+        m_fieldEnds.clear();
+        m_rowStarts.clear();
+    }
+
     [[nodiscard]] std::size_t size() const { return m_rowStarts.size(); }
+    /// Bytes of field text held.
+    [[nodiscard]] std::size_t textSize() const { return m_text.size(); }
     [[nodiscard]] bool empty() const { return m_rowStarts.empty(); }
     [[nodiscard]] FieldRow row(std::size_t index) const;
     [[nodiscard]] FieldList rowAsList(std::size_t index) const;

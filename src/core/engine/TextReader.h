@@ -3,9 +3,11 @@
 
 #include "core/engine/FieldList.h"
 #include "core/engine/FieldRows.h"
+#include "core/engine/RowSource.h"
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 namespace mervalon::engine {
@@ -29,6 +31,44 @@ struct TextFileNotes {
 /// ends there (the caller sees the stop itself before converting anything).
 FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
                         TextFileNotes* notes = nullptr, const std::function<bool()>& stopRequested = {});
+
+/// What a look through the whole file found before its lines are converted.
+struct TextFileSurvey {
+    std::size_t lines = 0;    ///< lines the reader will deliver
+    std::size_t replaced = 0; ///< characters that will become '?' (UTF-8 files)
+    bool stopped = false;     ///< the look was cut short by a stop request; the figures are partial
+};
+
+/// Reads a text file's lines as readTextLines does, a batch at a time: a conversion holds one
+/// batch, never the whole file.
+class TextLineReader : public RowSource {
+public:
+    /// Opens the file and skips the lines before `firstLine`. Throws as readTextLines does.
+    TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine);
+    ~TextLineReader() override;
+    TextLineReader(const TextLineReader&) = delete;
+    TextLineReader& operator=(const TextLineReader&) = delete;
+
+    /// Reads the file through once more without keeping anything, for what the report and
+    /// the progress must know before the first line is converted. `stopRequested`, when
+    /// given, is asked every few thousand lines. lineCount() is the survey's count.
+    TextFileSurvey survey(const std::function<bool()>& stopRequested = {});
+
+    /// Appends up to `maxLines` further lines to `rows`, ending the batch early once it holds
+    /// `maxBytes` of text (a batch has at least one line). False when no line was left.
+    bool readBatch(FieldRows& rows, std::size_t maxLines, std::size_t maxBytes);
+
+    /// What reading found out so far; `replaced` counts the lines read.
+    [[nodiscard]] TextFileNotes notes() const;
+
+    [[nodiscard]] std::size_t lineCount() const override;
+    const FieldRows* nextBatch() override;
+    [[nodiscard]] bool exhausted() override;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 /// Cuts the line at every occurrence of the separator (a text of 0 or 1 character; empty means
 /// the whole line is one field), trims each piece of characters up to code 32 and drops the

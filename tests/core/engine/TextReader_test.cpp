@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -302,4 +304,73 @@ TEST_F(TextReaderTest, AStopRequestEndsTheReadingWithinAFewThousandLines)
     const auto rows = readTextLines(writeFile("points.txt", content), ",", 1, nullptr, [&] { return ++asked >= 3; });
     EXPECT_EQ(asked, 3u);
     EXPECT_EQ(rows.size(), 3u * 4096u);
+}
+
+namespace {
+
+// The lines of `content` by the reading rules, counted the slow and obvious way: LF, CR LF or
+// a lone CR end a line, a Ctrl+Z where a line begins ends the file, and the lines before
+// `firstLine` are skipped.
+std::size_t referenceLineCount(const std::string& content, int firstLine)
+{
+    std::size_t lines = 0;
+    std::size_t i = 0;
+    while (i < content.size() && content[i] != '\x1a') {
+        std::size_t end = i;
+        while (end < content.size() && content[end] != '\n' && content[end] != '\r') {
+            ++end;
+        }
+        ++lines;
+        i = end + (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n' ? 2 : 1);
+    }
+    const auto skipped = static_cast<std::size_t>(std::max(firstLine - 1, 0));
+    return lines > skipped ? lines - skipped : 0;
+}
+
+} // namespace
+
+// Random files of line ends, Ctrl+Z and bytes that differ from CR and LF by one bit (which a
+// search eight bytes at a time could mistake for them), read three ways: whole, in batches of
+// random size, and counted by the survey; all three agree with each other and the reference.
+TEST_F(TextReaderTest, BatchesAndSurveyAgreeWithTheWholeReadingOnRandomFiles)
+{
+    const char alphabet[] = {'a', ',', ' ', '\n', '\r', '\x1a', '\x0b', '\x0c', '\x0e', '\x8a', '\x8d', '\x0f', '\xe9'};
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 300; ++round) {
+        std::string content(random() % 200, 'a');
+        for (char& c : content) {
+            c = random() % 3 == 0 ? alphabet[random() % sizeof alphabet] : static_cast<char>('a' + random() % 26);
+        }
+        const int firstLine = static_cast<int>(random() % 4);
+        const auto path = writeFile("points.txt", content);
+        const FieldRows whole = readTextLines(path, ",", firstLine);
+        EXPECT_EQ(whole.size(), referenceLineCount(content, firstLine)) << round;
+
+        mervalon::engine::TextLineReader reader(path, ",", firstLine);
+        EXPECT_EQ(reader.survey().lines, whole.size()) << round;
+        EXPECT_EQ(reader.lineCount(), whole.size()) << round;
+        FieldRows batched;
+        while (!reader.exhausted()) {
+            ASSERT_TRUE(reader.readBatch(batched, 1 + random() % 5, 1 + random() % 40)) << round;
+        }
+        EXPECT_FALSE(reader.readBatch(batched, 10, 10)) << round;
+        EXPECT_EQ(listsOf(batched), listsOf(whole)) << round;
+    }
+}
+
+TEST_F(TextReaderTest, TheSurveyCountsTheCharactersOfTheLinesToBeRead)
+{
+    // Line 1 is skipped: its character lacking in Windows-1252 is not counted.
+    const std::string content = "\xE4\xB8\xAD\r\n1,\xE2\x82\xAC\xF0\x9F\x98\x80\r\n2,\xE4\xB8\xAD\r\n";
+    mervalon::engine::TextLineReader reader(writeFile("points.txt", content), ",", 2);
+    const mervalon::engine::TextFileSurvey survey = reader.survey();
+    EXPECT_EQ(survey.lines, 2u);
+    EXPECT_EQ(survey.replaced, 2u);
+    EXPECT_FALSE(survey.stopped);
+    const FieldRows* batch = reader.nextBatch();
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(listsOf(*batch), (Lines{{"1", "\x80?"}, {"2", "?"}}));
+    EXPECT_TRUE(reader.exhausted());
+    EXPECT_EQ(reader.nextBatch(), nullptr);
+    EXPECT_EQ(reader.notes().replaced, survey.replaced);
 }

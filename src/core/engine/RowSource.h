@@ -1,0 +1,51 @@
+#pragma once
+// Where a conversion takes its lines from. Lines come a batch at a time, so that a point file
+// of any length is converted in little more memory than one batch and the drawing's buffer.
+
+#include "core/engine/FieldRows.h"
+
+#include <cstddef>
+
+namespace mervalon::engine {
+
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+
+    /// How many lines the batches will hold in all; the progress is shown against it.
+    [[nodiscard]] virtual std::size_t lineCount() const = 0;
+
+    /// The next batch of lines, or nullptr when none is left. A batch holds at least one line
+    /// and stays valid until the next call. Throws std::exception, with a message for the
+    /// report, when the lines cannot be read.
+    virtual const FieldRows* nextBatch() = 0;
+
+    /// True when no line follows the last batch handed out: the last line of a file ends the
+    /// polyline still open, so the conversion must know it when it gets there.
+    [[nodiscard]] virtual bool exhausted() = 0;
+};
+
+/// All the lines at hand in one batch: a workbook sheet, or lines made by a test.
+class HeldRows : public RowSource {
+public:
+    explicit HeldRows(const FieldRows& rows)
+        : m_rows(rows)
+    {
+    }
+    [[nodiscard]] std::size_t lineCount() const override { return m_rows.size(); }
+    const FieldRows* nextBatch() override
+    {
+        if (m_handedOut || m_rows.empty()) {
+            return nullptr;
+        }
+        m_handedOut = true;
+        return &m_rows;
+    }
+    [[nodiscard]] bool exhausted() override { return true; }
+
+private:
+    const FieldRows& m_rows;
+    bool m_handedOut = false;
+};
+
+} // namespace mervalon::engine
