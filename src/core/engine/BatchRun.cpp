@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <set>
 #include <system_error>
 
@@ -56,8 +57,10 @@ private:
     bool loadPrologue();
     // Returns false when the run must end after this file.
     bool convertOne(std::size_t index);
-    bool readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing, TextFileNotes& notes);
+    std::unique_ptr<RowSource> openLines(const std::filesystem::path& source, FieldRows& sheetRows,
+                                         std::size_t& replaced);
     void fileError(const std::string& text);
+    bool readFailure(const std::string& reason);
     std::string destinationFailure(const std::filesystem::path& destination, int error) const;
 
     const RunRequest& m_request;
@@ -196,17 +199,34 @@ std::string Run::destinationFailure(const std::filesystem::path& destination, in
     return "  ! Error: \"" + destination.string() + "\" cannot be created: " + std::strerror(error) + " !";
 }
 
-bool Run::readRows(const std::filesystem::path& source, FieldRows& rows, bool& sheetMissing, TextFileNotes& notes)
+// The lines of a point file, ready to be converted. A text file is read while it is converted,
+// so that a file of any size costs little memory; it is looked through once first, for the
+// progress and the report's note on its encoding. A sheet (at most 65,536 rows) is read whole
+// into `sheetRows`. Returns nullptr when the sheet does not exist.
+std::unique_ptr<RowSource> Run::openLines(const std::filesystem::path& source, FieldRows& sheetRows,
+                                          std::size_t& replaced)
 {
     const formats::FormatDefinition& format = m_request.format;
-    sheetMissing = false;
     if (format.isExcel != 0) {
         const SheetRowsReader& readSheet = m_request.readSheet ? m_request.readSheet : readWorkbookSheet;
-        sheetMissing = !readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, rows);
-        return !sheetMissing;
+        if (!readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, sheetRows)) {
+            return nullptr;
+        }
+        return std::make_unique<HeldRows>(sheetRows);
     }
-    rows = readTextLines(source, format.separator, format.firstLine, &notes,
-                         [this] { return m_progress.isStopRequested(); });
+    auto reader = std::make_unique<TextLineReader>(source, format.separator, format.firstLine);
+    replaced = reader->survey([this] { return m_progress.isStopRequested(); }).replaced;
+    return reader;
+}
+
+// A file that cannot be read makes no drawing; the run goes on unless it is to end at an error.
+bool Run::readFailure(const std::string& reason)
+{
+    fileError("  ! Error: " + reason + " !");
+    if (m_request.errorPolicy == ErrorPolicy::AbortProcess) {
+        m_log.line(">> Process aborted.");
+        return false;
+    }
     return true;
 }
 
@@ -216,31 +236,28 @@ bool Run::convertOne(std::size_t index)
     const std::filesystem::path source = m_request.files[index].source;
     const std::filesystem::path destination = m_request.files[index].destination;
 
-    FieldRows rows;
-    bool sheetMissing = false;
-    TextFileNotes notes;
+    FieldRows sheetRows;
+    std::unique_ptr<RowSource> lines;
+    std::size_t replaced = 0;
     std::string readError;
     try {
-        readRows(source, rows, sheetMissing, notes);
+        lines = openLines(source, sheetRows, replaced);
     } catch (const std::exception& error) {
         readError = error.what();
     }
+    const bool sheetMissing = readError.empty() && lines == nullptr;
 
     const std::string heading = "Point file : " + source.string();
     m_log.line(heading);
     m_log.line(std::string(heading.size(), '-'));
-    if (notes.replaced > 0) {
+    if (replaced > 0) {
         // Said once per file rather than per line: it is a property of the file.
-        m_log.line("  ! Warning: The file is UTF-8; " + std::to_string(notes.replaced) +
+        m_log.line("  ! Warning: The file is UTF-8; " + std::to_string(replaced) +
                    " characters that the drawing's Windows-1252 lacks were written as \"?\" !");
     }
     const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
     if (!readError.empty()) {
-        fileError("  ! Error: " + readError + " !");
-        if (abortRun) {
-            m_log.line(">> Process aborted.");
-        }
-        return !abortRun;
+        return readFailure(readError);
     }
     if (sheetMissing) {
         fileError(m_sheetNumber >= 0
@@ -272,7 +289,7 @@ bool Run::convertOne(std::size_t index)
     }
 
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue};
-    const ConversionResult result = convertFile(rows, settings, destination, m_log, m_progress);
+    const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
     if (result.outcome == Outcome::Completed) {
         m_createdDestinations.insert(destinationKey);
         ++m_summary.filesConverted;
@@ -290,6 +307,8 @@ bool Run::convertOne(std::size_t index)
         m_log.emptyLine();
         m_log.line(">> Process aborted.");
         return false;
+    case Outcome::ReadFailed:
+        return readFailure(result.readError);
     case Outcome::WriteFailed:
         if (abortRun) {
             m_log.line(">> Process aborted.");

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,7 +90,7 @@ private:
 
 class Conversion {
 public:
-    Conversion(const FieldRows& rows, const ConversionSettings& settings, const std::filesystem::path& destination,
+    Conversion(RowSource& rows, const ConversionSettings& settings, const std::filesystem::path& destination,
                RunLog& log, ProgressSink& progress)
         : m_rows(rows)
         , m_settings(settings)
@@ -107,6 +108,10 @@ public:
     ConversionResult run();
 
 private:
+    // Returns the outcome when the file's conversion has ended with this line.
+    std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
+    ConversionResult readFailed(const char* reason);
+    void note(const std::string& text);
     void takeSources();
     bool convertLine(const FieldRow& row, bool isLastLine);
     void takeNumber(const FieldRow& row);
@@ -121,10 +126,10 @@ private:
     [[nodiscard]] bool hasError() const { return !m_lineError.empty(); }
     void logLineError();
     void finish(std::size_t linesHandled, bool aborted);
-    ConversionResult writeFailed(std::size_t linesHandled);
+    ConversionResult writeFailed();
     [[nodiscard]] bool anyEntityIn3D() const;
 
-    const FieldRows& m_rows;
+    RowSource& m_rows;
     const ConversionSettings& m_settings;
     const Configuration& m_config;
     const config::DataModifiers& m_modifiers;
@@ -174,6 +179,7 @@ void Conversion::takeSources()
 
 ConversionResult Conversion::run()
 {
+    m_writer.setWritesInBackground(m_settings.writeInBackground);
     if (!m_writer.beginDrawing(m_destination)) {
         m_result.destinationNotCreated = true;
         m_result.destinationError = m_writer.errorNumber();
@@ -182,39 +188,95 @@ ConversionResult Conversion::run()
         return m_result;
     }
     takeSources();
-    m_progress.setLineCount(m_rows.size());
+    m_progress.setLineCount(m_rows.lineCount());
     m_progress.setFileLabel(m_destination.string());
     m_progress.setLinePosition(0);
 
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        m_lineError.clear();
-        m_lineWarning.clear();
-        m_progress.setLinePosition(i);
-        if (m_progress.isStopRequested()) {
-            m_writer.abandonDrawing();
-            m_result.outcome = Outcome::Stopped;
+    std::size_t index = 0;
+    while (true) {
+        const FieldRows* batch = nullptr;
+        bool lastBatch = false;
+        try {
+            batch = m_rows.nextBatch();
+            lastBatch = batch != nullptr && m_rows.exhausted();
+        } catch (const std::exception& error) {
+            return readFailed(error.what());
+        }
+        if (batch == nullptr) {
+            break;
+        }
+        for (std::size_t i = 0; i < batch->size(); ++i, ++index) {
+            if (auto ended = handleLine(batch->row(i), index, lastBatch && i + 1 == batch->size())) {
+                return *ended;
+            }
+        }
+    }
+    finish(index, false);
+    return m_result;
+}
+
+std::optional<ConversionResult> Conversion::handleLine(const FieldRow& row, std::size_t index, bool isLastLine)
+{
+    m_lineError.clear();
+    m_lineWarning.clear();
+    m_writer.setMark(m_lineNumber);
+    m_progress.setLinePosition(index);
+    if (m_progress.isStopRequested()) {
+        // A write that failed before the stop ends the file as it would have without one.
+        m_writer.settle();
+        if (m_writer.failed()) {
+            return writeFailed();
+        }
+        m_writer.abandonDrawing();
+        m_result.outcome = Outcome::Stopped;
+        return m_result;
+    }
+    m_progress.pumpEvents();
+    const bool accepted = convertLine(row, isLastLine);
+    if (!accepted) {
+        logLineError();
+    }
+    if (m_writer.failed()) {
+        return writeFailed();
+    }
+    if (!accepted) {
+        if (m_settings.errorPolicy == ErrorPolicy::AbortFile) {
+            finish(m_lineNumber, true);
             return m_result;
         }
-        m_progress.pumpEvents();
-        const bool accepted = convertLine(m_rows.row(i), i + 1 == m_rows.size());
-        if (m_writer.failed()) {
-            return writeFailed(m_lineNumber);
+        if (m_settings.errorPolicy == ErrorPolicy::AbortProcess) {
+            m_writer.abandonDrawing();
+            m_result.outcome = Outcome::ProcessAborted;
+            return m_result;
         }
-        if (!accepted) {
-            logLineError();
-            if (m_settings.errorPolicy == ErrorPolicy::AbortFile) {
-                finish(m_lineNumber, true);
-                return m_result;
-            }
-            if (m_settings.errorPolicy == ErrorPolicy::AbortProcess) {
-                m_writer.abandonDrawing();
-                m_result.outcome = Outcome::ProcessAborted;
-                return m_result;
-            }
-        }
-        ++m_lineNumber;
     }
-    finish(m_rows.size(), false);
+    ++m_lineNumber;
+    return std::nullopt;
+}
+
+// Every line of the report goes through here. The drawing's writes run in the background:
+// before anything is said about a line, the writes handed over until then are waited for, so
+// that a write which failed ends the file at the line it failed at, and the report reads
+// exactly as if each write had been made at once.
+void Conversion::note(const std::string& text)
+{
+    m_writer.settle();
+    if (!m_writer.failed()) {
+        m_log.line(text);
+    }
+}
+
+// The file could not be read to its end (a failing disk, a file cut short while it was
+// read): its drawing would lack lines, so none is made and the older one stays.
+ConversionResult Conversion::readFailed(const char* reason)
+{
+    m_writer.settle();
+    if (m_writer.failed()) {
+        return writeFailed();
+    }
+    m_writer.abandonDrawing();
+    m_result.outcome = Outcome::ReadFailed;
+    m_result.readError = reason;
     return m_result;
 }
 
@@ -222,7 +284,7 @@ ConversionResult Conversion::run()
 bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
 {
     if (row.isEmptyLine()) {
-        m_log.line("  ! Line " + std::to_string(m_lineNumber) + " is empty !");
+        note("  ! Line " + std::to_string(m_lineNumber) + " is empty !");
         return true;
     }
     takeNumber(row);
@@ -245,7 +307,7 @@ bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
         return false;
     }
     if (!m_lineWarning.empty()) {
-        m_log.line(m_lineWarning);
+        note(m_lineWarning);
     }
     writePointEntities();
     return true;
@@ -414,7 +476,7 @@ void Conversion::writePointEntities()
     const std::string& z = hasZ ? m_point.z : kFlatZ;
     if (!hasZ && !m_flatElevationNoted && anyEntityIn3D()) {
         m_flatElevationNoted = true;
-        m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
+        note("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
     }
     m_writer.beginPointTexts(m_xValue);
     if (isCreateFlagSet(m_config.pointCreate)) {
@@ -480,18 +542,19 @@ void Conversion::writeTexts(bool hasZ)
 
 void Conversion::logLineError()
 {
-    m_log.line("  ! Error in line " + std::to_string(m_lineNumber) + m_lineError);
+    note("  ! Error in line " + std::to_string(m_lineNumber) + m_lineError);
     m_result.errorsLogged = true;
 }
 
 void Conversion::finish(std::size_t linesHandled, bool aborted)
 {
+    m_writer.setMark(linesHandled);
     if (aborted) {
         // The report says that no drawing was made: the one begun is dropped and an older
         // drawing of that name stays as it was.
         m_writer.abandonDrawing();
     } else if (!m_writer.finishDrawing()) {
-        writeFailed(linesHandled);
+        writeFailed();
         return;
     }
     if (m_textsNotWritten > 0) {
@@ -511,8 +574,10 @@ void Conversion::finish(std::size_t linesHandled, bool aborted)
     m_log.emptyLine();
 }
 
-ConversionResult Conversion::writeFailed(std::size_t linesHandled)
+// The lines processed are those up to the one whose entities were in the write that failed.
+ConversionResult Conversion::writeFailed()
 {
+    const std::size_t linesHandled = m_writer.failedMark();
     const int error = m_writer.errorNumber();
     m_writer.abandonDrawing();
     m_log.line("  ! Error: \"" + m_destination.string() + "\" could not be written: " + std::strerror(error) + " !");
@@ -528,11 +593,18 @@ ConversionResult Conversion::writeFailed(std::size_t linesHandled)
 
 } // namespace
 
-ConversionResult convertFile(const FieldRows& rows, const ConversionSettings& settings,
+ConversionResult convertFile(RowSource& rows, const ConversionSettings& settings,
                              const std::filesystem::path& destination, RunLog& log, ProgressSink& progress)
 {
     Conversion conversion(rows, settings, destination, log, progress);
     return conversion.run();
+}
+
+ConversionResult convertFile(const FieldRows& rows, const ConversionSettings& settings,
+                             const std::filesystem::path& destination, RunLog& log, ProgressSink& progress)
+{
+    HeldRows source(rows);
+    return convertFile(source, settings, destination, log, progress);
 }
 
 } // namespace mervalon::engine

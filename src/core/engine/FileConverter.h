@@ -6,9 +6,11 @@
 #include "core/config/Configuration.h"
 #include "core/engine/ErrorPolicy.h"
 #include "core/engine/FieldRows.h"
+#include "core/engine/RowSource.h"
 #include "core/formats/FormatDefinition.h"
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace mervalon::engine {
@@ -24,11 +26,13 @@ struct ConversionResult {
         NotCreated,     ///< the destination could not be created (other policies)
         Stopped,        ///< the user's stop request was seen
         WriteFailed,    ///< writing the drawing failed part-way (disk full); reported, nothing replaced
+        ReadFailed,     ///< the lines could not be read to the end (readError says why); nothing replaced
     };
     Outcome outcome = Outcome::Completed;
     bool destinationNotCreated = false;
     int destinationError = 0; ///< the system's error number when the destination was not created
     bool errorsLogged = false;
+    std::string readError; ///< ReadFailed: the reason, for the report
 };
 
 /// Everything one conversion needs besides the lines; fixed for a whole run.
@@ -37,7 +41,14 @@ struct ConversionSettings {
     const formats::FormatDefinition& format;
     ErrorPolicy errorPolicy;
     std::string_view prologue; ///< content of dxf.dat
+    /// False: the drawing's every write is made at once, in the caller's thread; the drawing and
+    /// the report are the same, only slower (a yardstick for tests).
+    bool writeInBackground = true;
 };
+
+/// Converts the lines of `rows` as they come: a file is never held whole.
+ConversionResult convertFile(RowSource& rows, const ConversionSettings& settings,
+                             const std::filesystem::path& destination, RunLog& log, ProgressSink& progress);
 
 ConversionResult convertFile(const FieldRows& rows, const ConversionSettings& settings,
                              const std::filesystem::path& destination, RunLog& log, ProgressSink& progress);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,8 +42,14 @@ int openNew(const fs::path& path, int extraFlags)
 
 fs::path OutputFile::temporaryNameFor(const fs::path& path, unsigned serial)
 {
-    const std::string name =
-        "." + path.filename().string() + "." + std::to_string(::getpid()) + "-" + std::to_string(serial) + ".part";
+    // Appended piece by piece: the one-expression form trips a false -Wrestrict warning of GCC 12.
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += '-';
+    name += std::to_string(serial);
+    name += ".part";
     return path.parent_path() / name;
 }
 
@@ -53,10 +60,11 @@ OutputFile::~OutputFile()
     }
 }
 
-void OutputFile::recordError(int error)
+void OutputFile::recordError(int error, std::size_t mark)
 {
     if (m_errorNumber == 0) {
         m_errorNumber = error != 0 ? error : EIO;
+        m_failedMark = mark;
     }
 }
 
@@ -66,6 +74,7 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         discard();
     }
     m_errorNumber = 0;
+    m_failedMark = 0;
     m_buffer.clear();
     m_temporary.clear();
     m_final = resolved(path);
@@ -73,14 +82,14 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     struct stat existing {};
     const bool exists = ::stat(m_final.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
-        recordError(EISDIR);
+        recordError(EISDIR, m_mark);
         return false;
     }
     if (placement == Placement::Beside && (!exists || S_ISREG(existing.st_mode))) {
         // A write-protected drawing is not replaced behind the user's back, though the folder
         // would allow the rename.
         if (exists && ::access(m_final.c_str(), W_OK) != 0) {
-            recordError(errno);
+            recordError(errno, m_mark);
             return false;
         }
         // O_EXCL makes the name this writer's own; a name taken by another writer of this
@@ -94,7 +103,7 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         m_fd = openNew(m_final, O_TRUNC);
     }
     if (m_fd < 0) {
-        recordError(errno);
+        recordError(errno, m_mark);
         m_temporary.clear();
         return false;
     }
@@ -102,34 +111,68 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     return true;
 }
 
-bool OutputFile::flush()
+void OutputFile::settle()
 {
+    if (m_background) {
+        if (const int error = m_background->wait()) {
+            recordError(error, m_backgroundMark);
+        }
+    }
+}
+
+void OutputFile::handOver()
+{
+    settle();
     if (!isOpen() || m_errorNumber != 0) {
         m_buffer.clear();
-        return m_errorNumber == 0;
+        return;
     }
-    const char* data = m_buffer.data();
-    std::size_t left = m_buffer.size();
-    while (left > 0) {
-        const ssize_t written = ::write(m_fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            recordError(errno);
-            break;
+    if (!m_inBackground) {
+        writeNow();
+        return;
+    }
+    if (!m_background) {
+        try {
+            m_background = std::make_unique<BackgroundWriter>(m_fd);
+        } catch (const std::system_error&) {
+            // No thread to be had: the buffer is written here, as it always can be.
+            writeNow();
+            return;
         }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+    }
+    m_backgroundMark = m_mark;
+    m_background->start(m_buffer);
+}
+
+void OutputFile::writeNow()
+{
+    if (isOpen() && m_errorNumber == 0) {
+        if (const int error = writeFully(m_fd, m_buffer)) {
+            recordError(error, m_mark);
+        }
     }
     m_buffer.clear();
+}
+
+bool OutputFile::flush()
+{
+    settle();
+    writeNow();
     return m_errorNumber == 0;
+}
+
+// The thread must be done with the descriptor before it is closed or its file removed.
+void OutputFile::stopBackground()
+{
+    settle();
+    m_background.reset();
 }
 
 void OutputFile::closeDescriptor()
 {
+    stopBackground();
     if (m_fd >= 0 && ::close(m_fd) != 0 && errno != EINTR) {
-        recordError(errno);
+        recordError(errno, m_mark);
     }
     m_fd = -1;
 }
@@ -151,12 +194,12 @@ bool OutputFile::close()
     // The data must be on disk before the new name points at it, or a crash could leave an
     // empty drawing where the older one was.
     if (!m_temporary.empty() && m_errorNumber == 0 && ::fsync(m_fd) != 0) {
-        recordError(errno);
+        recordError(errno, m_mark);
     }
     closeDescriptor();
     if (!m_temporary.empty()) {
         if (m_errorNumber == 0 && std::rename(m_temporary.c_str(), m_final.c_str()) != 0) {
-            recordError(errno);
+            recordError(errno, m_mark);
         }
         if (m_errorNumber != 0) {
             removeTemporary();

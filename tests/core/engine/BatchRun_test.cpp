@@ -1,5 +1,9 @@
 #include "core/engine/BatchRun.h"
 
+#include "core/engine/FileConverter.h"
+#include "core/engine/RunLog.h"
+#include "core/engine/TextReader.h"
+
 #include "EngineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -547,4 +551,40 @@ TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
               std::string::npos)
         << report;
     EXPECT_NE(readFile(dest("a.dxf")).find("\r\nB\xF6schung ??\r\n"), std::string::npos);
+}
+
+// A text file is converted as it is read, a batch of lines at a time: polylines run across the
+// batches, the file's last line closes the one still open, and the drawing is the one made
+// from all the lines held at once.
+TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
+{
+    request.format.codeColumn = 6;
+    request.format.newPolylineCode = "1";
+    request.format.drawPolylineCode = "2";
+    request.format.endPolylineCode = "3";
+    request.runConfiguration.polylineCreate = 1;
+    request.runConfiguration.polylineLayer = "PL";
+    std::string content;
+    constexpr int kLines = 12000; // three batches of lines, and more than one of bytes
+    for (int i = 1; i <= kLines; ++i) {
+        const char* code = i % 997 == 1 ? "1" : "2";
+        content += std::to_string(i) + "," + std::to_string(1000 + i) + ".25,2000.5,15," + std::string(i % 50, 'd') +
+                   "," + code + (i % 3 == 0 ? "\r" : "\r\n");
+    }
+    writeFile("src/long.txt", content);
+    useFiles({"long.txt"});
+    EXPECT_FALSE(run());
+    EXPECT_EQ(progress.lineCounts, std::vector<std::size_t>{kLines});
+    EXPECT_EQ(progress.positions.size(), kLines + 1u);
+
+    const FieldRows rows = mervalon::engine::readTextLines(pathOf("src/long.txt"), ",", 1);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kLines));
+    mervalon::engine::RunLog log(pathOf("whole.log"));
+    const mervalon::engine::ConversionSettings settings{request.runConfiguration, request.format,
+                                                       ErrorPolicy::SkipLine, "P\r\n"};
+    RecordingProgress silent;
+    mervalon::engine::convertFile(rows, settings, pathOf("whole.dxf"), log, silent);
+    const std::string drawing = readFile(dest("long.dxf"));
+    EXPECT_EQ(drawing, readFile(pathOf("whole.dxf")));
+    EXPECT_NE(drawing.find("SEQEND"), std::string::npos);
 }
