@@ -60,17 +60,8 @@ public:
     /// Drops the drawing begun: nothing is left of it and the older drawing stays.
     void abandonDrawing();
 
-    /// True once a write to the file is known to have failed (disk full, device gone). Full
-    /// buffers are written in the background: settle() waits for them, so that failed() tells
-    /// about everything written so far.
+    /// True once a write to the file has failed (disk full, device gone).
     [[nodiscard]] bool failed() const { return m_file.failed(); }
-    void settle() { m_file.settle(); }
-    /// See OutputFile::setWritesInBackground.
-    void setWritesInBackground(bool inBackground) { m_file.setWritesInBackground(inBackground); }
-    /// The caller's mark (see OutputFile::setMark) for what is written from now on, and the mark
-    /// that went with the write that failed.
-    void setMark(std::size_t mark) { m_file.setMark(mark); }
-    [[nodiscard]] std::size_t failedMark() const { return m_file.failedMark(); }
     [[nodiscard]] int errorNumber() const { return m_file.errorNumber(); }
 
 private:

@@ -111,7 +111,6 @@ private:
     // Returns the outcome when the file's conversion has ended with this line.
     std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
     ConversionResult readFailed(const char* reason);
-    void note(const std::string& text);
     void takeSources();
     bool convertLine(const FieldRow& row, bool isLastLine);
     void takeNumber(const FieldRow& row);
@@ -126,7 +125,7 @@ private:
     [[nodiscard]] bool hasError() const { return !m_lineError.empty(); }
     void logLineError();
     void finish(std::size_t linesHandled, bool aborted);
-    ConversionResult writeFailed();
+    ConversionResult writeFailed(std::size_t linesHandled);
     [[nodiscard]] bool anyEntityIn3D() const;
 
     RowSource& m_rows;
@@ -179,7 +178,6 @@ void Conversion::takeSources()
 
 ConversionResult Conversion::run()
 {
-    m_writer.setWritesInBackground(m_settings.writeInBackground);
     if (!m_writer.beginDrawing(m_destination)) {
         m_result.destinationNotCreated = true;
         m_result.destinationError = m_writer.errorNumber();
@@ -219,27 +217,19 @@ std::optional<ConversionResult> Conversion::handleLine(const FieldRow& row, std:
 {
     m_lineError.clear();
     m_lineWarning.clear();
-    m_writer.setMark(m_lineNumber);
     m_progress.setLinePosition(index);
     if (m_progress.isStopRequested()) {
-        // A write that failed before the stop ends the file as it would have without one.
-        m_writer.settle();
-        if (m_writer.failed()) {
-            return writeFailed();
-        }
         m_writer.abandonDrawing();
         m_result.outcome = Outcome::Stopped;
         return m_result;
     }
     m_progress.pumpEvents();
     const bool accepted = convertLine(row, isLastLine);
+    if (m_writer.failed()) {
+        return writeFailed(m_lineNumber);
+    }
     if (!accepted) {
         logLineError();
-    }
-    if (m_writer.failed()) {
-        return writeFailed();
-    }
-    if (!accepted) {
         if (m_settings.errorPolicy == ErrorPolicy::AbortFile) {
             finish(m_lineNumber, true);
             return m_result;
@@ -254,26 +244,10 @@ std::optional<ConversionResult> Conversion::handleLine(const FieldRow& row, std:
     return std::nullopt;
 }
 
-// Every line of the report goes through here. The drawing's writes run in the background:
-// before anything is said about a line, the writes handed over until then are waited for, so
-// that a write which failed ends the file at the line it failed at, and the report reads
-// exactly as if each write had been made at once.
-void Conversion::note(const std::string& text)
-{
-    m_writer.settle();
-    if (!m_writer.failed()) {
-        m_log.line(text);
-    }
-}
-
 // The file could not be read to its end (a failing disk, a file cut short while it was
 // read): its drawing would lack lines, so none is made and the older one stays.
 ConversionResult Conversion::readFailed(const char* reason)
 {
-    m_writer.settle();
-    if (m_writer.failed()) {
-        return writeFailed();
-    }
     m_writer.abandonDrawing();
     m_result.outcome = Outcome::ReadFailed;
     m_result.readError = reason;
@@ -284,7 +258,7 @@ ConversionResult Conversion::readFailed(const char* reason)
 bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
 {
     if (row.isEmptyLine()) {
-        note("  ! Line " + std::to_string(m_lineNumber) + " is empty !");
+        m_log.line("  ! Line " + std::to_string(m_lineNumber) + " is empty !");
         return true;
     }
     takeNumber(row);
@@ -307,7 +281,7 @@ bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
         return false;
     }
     if (!m_lineWarning.empty()) {
-        note(m_lineWarning);
+        m_log.line(m_lineWarning);
     }
     writePointEntities();
     return true;
@@ -476,7 +450,7 @@ void Conversion::writePointEntities()
     const std::string& z = hasZ ? m_point.z : kFlatZ;
     if (!hasZ && !m_flatElevationNoted && anyEntityIn3D()) {
         m_flatElevationNoted = true;
-        note("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
+        m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
     }
     m_writer.beginPointTexts(m_xValue);
     if (isCreateFlagSet(m_config.pointCreate)) {
@@ -542,19 +516,18 @@ void Conversion::writeTexts(bool hasZ)
 
 void Conversion::logLineError()
 {
-    note("  ! Error in line " + std::to_string(m_lineNumber) + m_lineError);
+    m_log.line("  ! Error in line " + std::to_string(m_lineNumber) + m_lineError);
     m_result.errorsLogged = true;
 }
 
 void Conversion::finish(std::size_t linesHandled, bool aborted)
 {
-    m_writer.setMark(linesHandled);
     if (aborted) {
         // The report says that no drawing was made: the one begun is dropped and an older
         // drawing of that name stays as it was.
         m_writer.abandonDrawing();
     } else if (!m_writer.finishDrawing()) {
-        writeFailed();
+        writeFailed(linesHandled);
         return;
     }
     if (m_textsNotWritten > 0) {
@@ -574,10 +547,8 @@ void Conversion::finish(std::size_t linesHandled, bool aborted)
     m_log.emptyLine();
 }
 
-// The lines processed are those up to the one whose entities were in the write that failed.
-ConversionResult Conversion::writeFailed()
+ConversionResult Conversion::writeFailed(std::size_t linesHandled)
 {
-    const std::size_t linesHandled = m_writer.failedMark();
     const int error = m_writer.errorNumber();
     m_writer.abandonDrawing();
     m_log.line("  ! Error: \"" + m_destination.string() + "\" could not be written: " + std::strerror(error) + " !");

@@ -41,9 +41,6 @@ struct ConversionSettings {
     const formats::FormatDefinition& format;
     ErrorPolicy errorPolicy;
     std::string_view prologue; ///< content of dxf.dat
-    /// False: the drawing's every write is made at once, in the caller's thread; the drawing and
-    /// the report are the same, only slower (a yardstick for tests).
-    bool writeInBackground = true;
 };
 
 /// Converts the lines of `rows` as they come: a file is never held whole.

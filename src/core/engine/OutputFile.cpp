@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
-#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,14 +41,8 @@ int openNew(const fs::path& path, int extraFlags)
 
 fs::path OutputFile::temporaryNameFor(const fs::path& path, unsigned serial)
 {
-    // Appended piece by piece: the one-expression form trips a false -Wrestrict warning of GCC 12.
-    std::string name = ".";
-    name += path.filename().string();
-    name += '.';
-    name += std::to_string(::getpid());
-    name += '-';
-    name += std::to_string(serial);
-    name += ".part";
+    const std::string name =
+        "." + path.filename().string() + "." + std::to_string(::getpid()) + "-" + std::to_string(serial) + ".part";
     return path.parent_path() / name;
 }
 
@@ -60,11 +53,10 @@ OutputFile::~OutputFile()
     }
 }
 
-void OutputFile::recordError(int error, std::size_t mark)
+void OutputFile::recordError(int error)
 {
     if (m_errorNumber == 0) {
         m_errorNumber = error != 0 ? error : EIO;
-        m_failedMark = mark;
     }
 }
 
@@ -74,7 +66,6 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         discard();
     }
     m_errorNumber = 0;
-    m_failedMark = 0;
     m_buffer.clear();
     m_temporary.clear();
     m_final = resolved(path);
@@ -82,14 +73,14 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     struct stat existing {};
     const bool exists = ::stat(m_final.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
-        recordError(EISDIR, m_mark);
+        recordError(EISDIR);
         return false;
     }
     if (placement == Placement::Beside && (!exists || S_ISREG(existing.st_mode))) {
         // A write-protected drawing is not replaced behind the user's back, though the folder
         // would allow the rename.
         if (exists && ::access(m_final.c_str(), W_OK) != 0) {
-            recordError(errno, m_mark);
+            recordError(errno);
             return false;
         }
         // O_EXCL makes the name this writer's own; a name taken by another writer of this
@@ -103,7 +94,7 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         m_fd = openNew(m_final, O_TRUNC);
     }
     if (m_fd < 0) {
-        recordError(errno, m_mark);
+        recordError(errno);
         m_temporary.clear();
         return false;
     }
@@ -111,68 +102,34 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     return true;
 }
 
-void OutputFile::settle()
-{
-    if (m_background) {
-        if (const int error = m_background->wait()) {
-            recordError(error, m_backgroundMark);
-        }
-    }
-}
-
-void OutputFile::handOver()
-{
-    settle();
-    if (!isOpen() || m_errorNumber != 0) {
-        m_buffer.clear();
-        return;
-    }
-    if (!m_inBackground) {
-        writeNow();
-        return;
-    }
-    if (!m_background) {
-        try {
-            m_background = std::make_unique<BackgroundWriter>(m_fd);
-        } catch (const std::system_error&) {
-            // No thread to be had: the buffer is written here, as it always can be.
-            writeNow();
-            return;
-        }
-    }
-    m_backgroundMark = m_mark;
-    m_background->start(m_buffer);
-}
-
-void OutputFile::writeNow()
-{
-    if (isOpen() && m_errorNumber == 0) {
-        if (const int error = writeFully(m_fd, m_buffer)) {
-            recordError(error, m_mark);
-        }
-    }
-    m_buffer.clear();
-}
-
 bool OutputFile::flush()
 {
-    settle();
-    writeNow();
+    if (!isOpen() || m_errorNumber != 0) {
+        m_buffer.clear();
+        return m_errorNumber == 0;
+    }
+    const char* data = m_buffer.data();
+    std::size_t left = m_buffer.size();
+    while (left > 0) {
+        const ssize_t written = ::write(m_fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            recordError(errno);
+            break;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    m_buffer.clear();
     return m_errorNumber == 0;
-}
-
-// The thread must be done with the descriptor before it is closed or its file removed.
-void OutputFile::stopBackground()
-{
-    settle();
-    m_background.reset();
 }
 
 void OutputFile::closeDescriptor()
 {
-    stopBackground();
     if (m_fd >= 0 && ::close(m_fd) != 0 && errno != EINTR) {
-        recordError(errno, m_mark);
+        recordError(errno);
     }
     m_fd = -1;
 }
@@ -194,12 +151,12 @@ bool OutputFile::close()
     // The data must be on disk before the new name points at it, or a crash could leave an
     // empty drawing where the older one was.
     if (!m_temporary.empty() && m_errorNumber == 0 && ::fsync(m_fd) != 0) {
-        recordError(errno, m_mark);
+        recordError(errno);
     }
     closeDescriptor();
     if (!m_temporary.empty()) {
         if (m_errorNumber == 0 && std::rename(m_temporary.c_str(), m_final.c_str()) != 0) {
-            recordError(errno, m_mark);
+            recordError(errno);
         }
         if (m_errorNumber != 0) {
             removeTemporary();

@@ -1,18 +1,12 @@
 #pragma once
 // A write-only file with one large buffer: the drawing is produced as many small pieces,
-// and a system call per piece would dominate the conversion. A full buffer is written on a
-// thread of its own while the next one is filled (see BackgroundWriter.h); a failed write is
-// learnt when the caller next settles, hands over a buffer, flushes or closes.
+// and a system call per piece would dominate the conversion.
 //
 // A file opened with Placement::Beside is written under a temporary name in the same folder
 // and renamed over its final name only when close() succeeds: readers (and a second run making
 // the same file) see the older file or the complete new one, never a mixture or a torso.
 
-#include "core/engine/BackgroundWriter.h"
-
-#include <cstddef>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -38,32 +32,16 @@ public:
     /// The buffer that callers append to; it is written out when it grows past the threshold.
     std::string& buffer() { return m_buffer; }
 
-    /// Whether full buffers are written on a thread of their own (the default) or at once, in
-    /// the caller's thread. The file's bytes and the failures seen through settle(), failed()
-    /// and failedMark() are the same either way; the plain way is the yardstick.
-    void setWritesInBackground(bool inBackground) { m_inBackground = inBackground; }
-
-    /// Hands the buffer over to be written in the background when it is large enough. Cheap
-    /// to call after every entity.
+    /// Writes the buffer out when it is large enough. Cheap to call after every entity.
     void flushIfFull()
     {
         if (m_buffer.size() >= kThreshold) {
-            handOver();
+            flush();
         }
     }
 
-    /// Writes out everything buffered, and waits for it. False once any write has failed.
+    /// Writes out everything buffered. False once any write has failed.
     bool flush();
-
-    /// Waits for the write in the background, so that failed() tells about everything handed
-    /// over so far.
-    void settle();
-
-    /// A number of the caller's (the line being converted) that goes with what is appended from
-    /// now on. When a write fails, failedMark() is the mark that went with the buffer that failed:
-    /// the caller can say how far it got as if each write had been made when it was handed over.
-    void setMark(std::size_t mark) { m_mark = mark; }
-    [[nodiscard]] std::size_t failedMark() const { return m_failedMark; }
 
     /// Flushes and closes; a file written beside is synced and renamed over its final name.
     /// False when any write, the sync, the close or the rename failed: the temporary file is then
@@ -82,10 +60,7 @@ public:
     static std::filesystem::path temporaryNameFor(const std::filesystem::path& path, unsigned serial);
 
 private:
-    void handOver();
-    void writeNow();
-    void stopBackground();
-    void recordError(int error, std::size_t mark);
+    void recordError(int error);
     void closeDescriptor();
     void removeTemporary();
 
@@ -95,11 +70,6 @@ private:
     std::filesystem::path m_temporary; // empty when written in place
     std::string m_buffer;
     int m_errorNumber = 0;
-    std::unique_ptr<BackgroundWriter> m_background; // started at the first full buffer
-    bool m_inBackground = true;
-    std::size_t m_mark = 0;
-    std::size_t m_backgroundMark = 0; // the mark of the buffer being written in the background
-    std::size_t m_failedMark = 0;
 };
 
 } // namespace mervalon::engine

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -189,8 +188,7 @@ protected:
                                    std::optional<std::filesystem::path> destination = std::nullopt)
     {
         m_destination = destination.value_or(pathOf("out.dxf"));
-        ConversionSettings settings{configuration, format, policy, "P\r\n"};
-        settings.writeInBackground = writeInBackground;
+        const ConversionSettings settings{configuration, format, policy, "P\r\n"};
         RunLog log(pathOf("report.log"));
         drawing.clear();
         const ConversionResult result = convertFile(rows, settings, m_destination, log, progress);
@@ -212,7 +210,6 @@ protected:
     std::string drawing;
     std::vector<Entity> entities;
     bool closed = false;
-    bool writeInBackground = true;
     std::filesystem::path m_destination;
 };
 
@@ -708,63 +705,6 @@ TEST_F(FileConverterTest, ShiftedCoordinatesBeyondTheRangeOfANumberAreRefused)
                             "  ! Error in line 2: Z coordinate is not a decimal value !", "", ">> 3 lines processed.",
                             created(), "", ""}));
     EXPECT_EQ(drawing.find("inf"), std::string::npos);
-}
-
-// The drawing's full buffers are written on a thread of their own. Random files with warnings
-// and errors, under each policy, with writes failing at random sizes (as on a full disk) or not
-// at all: the drawing, the report and the outcome are those of writing everything at once.
-TEST_F(FileConverterTest, BackgroundWritesGiveTheDrawingAndReportOfPlainWrites)
-{
-    std::mt19937 random(8128);
-    const ErrorPolicy policies[] = {ErrorPolicy::SkipLine, ErrorPolicy::AbortFile, ErrorPolicy::AbortProcess};
-    for (int round = 0; round < 16; ++round) {
-        Lines lines;
-        const std::size_t count = 2000 + random() % 10000;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::string n = std::to_string(i);
-            const std::string code = std::to_string(1 + random() % 3);
-            switch (random() % 40) {
-            case 0:
-                lines.push_back({n, "1000.5", "2000.25", "15"}); // no description, no code: a warning
-                break;
-            case 1:
-                lines.push_back({n, "east", "2000.25", "15", "tree", code}); // an error
-                break;
-            default:
-                lines.push_back({n, std::to_string(1000 + i), "2000.654321", "15.25", "kerb line", code});
-            }
-        }
-        const ErrorPolicy policy = policies[random() % 3];
-        // The report stays below the smallest limit: only the drawing's writes fail.
-        const rlim_t limit = random() % 4 == 0 ? RLIM_INFINITY : (1u << 20) + random() % (6u << 20);
-        const bool toFullDevice = random() % 6 == 0;
-        struct Run {
-            Outcome outcome;
-            bool errorsLogged;
-            std::string report;
-            std::string drawing;
-            std::ptrdiff_t files;
-        };
-        const auto run = [&](bool inBackground) {
-            writeFile("out.dxf", kOlderDrawing);
-            writeInBackground = inBackground;
-            const FileSizeLimit sizeLimit(limit);
-            const ConversionResult result =
-                convert(lines, policy, toFullDevice ? std::optional<std::filesystem::path>("/dev/full") : std::nullopt);
-            return Run{result.outcome, result.errorsLogged, report, drawing,
-                       std::distance(std::filesystem::directory_iterator(m_dir), {})};
-        };
-        const Run plain = run(false);
-        const Run background = run(true);
-        const auto tail = [](const std::string& text) { return text.substr(text.size() - std::min<std::size_t>(text.size(), 160)); };
-        SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(count) + " lines, limit " +
-                     std::to_string(limit));
-        EXPECT_EQ(background.outcome, plain.outcome);
-        EXPECT_EQ(background.errorsLogged, plain.errorsLogged);
-        EXPECT_TRUE(background.report == plain.report) << tail(background.report) << "\nplain:\n" << tail(plain.report);
-        EXPECT_TRUE(background.drawing == plain.drawing) << background.drawing.size() << " / " << plain.drawing.size();
-        EXPECT_EQ(background.files, plain.files);
-    }
 }
 
 // A file that cannot be read to its end (a failing disk) makes no drawing: the older one stays.
