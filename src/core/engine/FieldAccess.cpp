@@ -3,6 +3,7 @@
 #include "core/engine/FieldRows.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace mervalon::engine {
 namespace {
@@ -64,6 +65,46 @@ bool isDecimalText(std::string_view text)
     return i == text.size();
 }
 
+constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common case of a point file, read without the general algorithm: a number written
+// with at most 15 significant digits, no exponent and at most 22 decimals ("512345.678",
+// "-0.25"). Its digits form an integer below 2^53 and 10^decimals is exact too, so their one
+// division is correctly rounded: the same double std::from_chars gives. Anything else
+// (longer, with an exponent, or not a number at all) is left to the general route.
+std::optional<double> readPlainDecimal(std::string_view text)
+{
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        ++i;
+    }
+    std::uint64_t digits = 0;
+    int significant = 0;
+    int decimals = 0;
+    bool point = false;
+    bool anyDigit = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isDigit(c)) {
+            anyDigit = true;
+            significant += (digits != 0 || c != '0') ? 1 : 0;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!anyDigit || significant > 15 || decimals > 22) {
+        return std::nullopt;
+    }
+    const double value = static_cast<double>(digits) / kExactPowersOf10[decimals];
+    return negative ? -value : value;
+}
+
 } // namespace
 
 TakenField takeField(const FieldRow& row, int column, std::string_view prefix)
@@ -93,6 +134,9 @@ TakenField takeField(const FieldRow& row, int column, std::string_view prefix)
 std::optional<double> readDecimal(std::string_view text)
 {
     text = trimBlanks(text);
+    if (const auto plain = readPlainDecimal(text)) {
+        return plain;
+    }
     if (!isDecimalText(text)) {
         return std::nullopt;
     }
