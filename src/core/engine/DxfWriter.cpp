@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace mervalon::engine {
 namespace {
@@ -48,6 +49,24 @@ std::string valueText(std::string_view text)
     return std::string(valueText(text, cleaned));
 }
 
+// Writing into room reserved beforehand. A literal's length is known when compiling, so its
+// copy becomes a few moves instead of a call.
+template <std::size_t N>
+char* put(char* p, const char (&text)[N])
+{
+    std::memcpy(p, text, N - 1);
+    return p + (N - 1);
+}
+
+char* put(char* p, std::string_view text)
+{
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+// Room for an entity's constant lines and its handle; the caller adds its values' lengths.
+constexpr std::size_t kEntityRoom = 160;
+
 } // namespace
 
 DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prologue)
@@ -80,39 +99,30 @@ DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prolog
 
 void DxfWriter::appendLine(std::string_view text)
 {
-    std::string& out = m_file.buffer();
-    out.append(text);
-    out.append(kEol);
+    m_file.append(text);
+    m_file.append(kEol);
 }
 
-// Writes the entity type line and its handle, then counts the handle up: the hexadecimal text
-// is incremented in place, which costs far less than formatting the counter for every entity.
-void DxfWriter::appendEntityStart(std::string_view head)
+// Writes the handle of the entity begun, then counts it up: the hexadecimal text is
+// incremented in place, which costs far less than formatting the counter for every entity.
+char* DxfWriter::putHandle(char* p)
 {
-    std::string& out = m_file.buffer();
-    out.append(head);
-    out.append(m_handleText);
-    out.append(kEol);
+    p = put(p, m_handleText);
+    p = put(p, "\r\n");
     ++m_handleCounter;
     for (auto digit = m_handleText.rbegin(); digit != m_handleText.rend(); ++digit) {
         if (*digit == '9') {
             *digit = 'A';
-            return;
+            return p;
         }
         if (*digit != 'F') {
             ++*digit;
-            return;
+            return p;
         }
         *digit = '0';
     }
     m_handleText.insert(m_handleText.begin(), '1');
-}
-
-void DxfWriter::appendValue(std::string_view value, std::string_view next)
-{
-    std::string& out = m_file.buffer();
-    out.append(value);
-    out.append(next);
+    return p;
 }
 
 bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
@@ -120,7 +130,7 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     if (!m_file.open(destination, OutputFile::Placement::Beside)) {
         return false;
     }
-    m_file.buffer().append(m_prologue);
+    m_file.append(m_prologue);
     writeLayerTable();
     appendLine("  0");
     appendLine("ENDTAB");
@@ -170,33 +180,51 @@ void DxfWriter::writeLayerTable()
 
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z)
 {
-    appendEntityStart("  0\r\nPOINT\r\n  5\r\n");
-    m_file.buffer().append(m_pointLayerBlock);
-    appendValue(x, "\r\n 20\r\n");
-    appendValue(y, "\r\n 30\r\n");
-    appendValue(m_configuration.point2D != 0 ? std::string_view("0.0") : z, kEol);
+    const std::string_view shownZ = m_configuration.point2D != 0 ? std::string_view("0.0") : z;
+    char* p = m_file.reserve(kEntityRoom + m_pointLayerBlock.size() + x.size() + y.size() + shownZ.size());
+    p = put(p, "  0\r\nPOINT\r\n  5\r\n");
+    p = putHandle(p);
+    p = put(p, m_pointLayerBlock);
+    p = put(p, x);
+    p = put(p, "\r\n 20\r\n");
+    p = put(p, y);
+    p = put(p, "\r\n 30\r\n");
+    p = put(p, shownZ);
+    p = put(p, "\r\n");
+    m_file.commit(p);
     m_file.flushIfFull();
 }
 
 void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
 {
     const bool flat = m_configuration.polyline2D != 0;
-    appendEntityStart("  0\r\nPOLYLINE\r\n  5\r\n");
-    std::string& out = m_file.buffer();
-    out.append(m_polylineLayerBlock);
-    out.append(" 66\r\n1\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n 70\r\n8\r\n");
+    char* p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size());
+    p = put(p, "  0\r\nPOLYLINE\r\n  5\r\n");
+    p = putHandle(p);
+    p = put(p, m_polylineLayerBlock);
+    p = put(p, " 66\r\n1\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n 70\r\n8\r\n");
+    m_file.commit(p);
     for (const Vertex& vertex : vertices) {
-        appendEntityStart("  0\r\nVERTEX\r\n  5\r\n");
-        std::string& buffer = m_file.buffer();
-        buffer.append(m_polylineLayerBlock);
-        buffer.append(" 10\r\n");
-        appendValue(vertex.x, "\r\n 20\r\n");
-        appendValue(vertex.y, "\r\n 30\r\n");
-        appendValue(flat ? std::string_view("0.0") : std::string_view(vertex.z), "\r\n 70\r\n32\r\n");
+        const std::string_view z = flat ? std::string_view("0.0") : std::string_view(vertex.z);
+        p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size() + vertex.x.size() + vertex.y.size() + z.size());
+        p = put(p, "  0\r\nVERTEX\r\n  5\r\n");
+        p = putHandle(p);
+        p = put(p, m_polylineLayerBlock);
+        p = put(p, " 10\r\n");
+        p = put(p, vertex.x);
+        p = put(p, "\r\n 20\r\n");
+        p = put(p, vertex.y);
+        p = put(p, "\r\n 30\r\n");
+        p = put(p, z);
+        p = put(p, "\r\n 70\r\n32\r\n");
+        m_file.commit(p);
         m_file.flushIfFull();
     }
-    appendEntityStart("  0\r\nSEQEND\r\n  5\r\n");
-    m_file.buffer().append(m_polylineLayerBlock);
+    p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size());
+    p = put(p, "  0\r\nSEQEND\r\n  5\r\n");
+    p = putHandle(p);
+    p = put(p, m_polylineLayerBlock);
+    m_file.commit(p);
     m_file.flushIfFull();
 }
 
@@ -250,16 +278,24 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y
         m_textZ.clear();
         appendFixed(m_textZ, z, elevationDecimals());
     }
-    appendEntityStart("  0\r\nTEXT\r\n  5\r\n");
-    std::string& out = m_file.buffer();
-    out.append(text.layerBlock);
-    appendValue(m_textX, "\r\n 20\r\n");
-    appendSci23(out, textY);
-    out.append("\r\n 30\r\n");
-    appendValue(text.is2D ? std::string_view("0.0") : std::string_view(m_textZ), kEol);
-    out.append(text.heightBlock);
-    appendValue(valueText(content, m_cleanedText), kEol);
-    out.append(text.styleBlock);
+    const std::string_view shownZ = text.is2D ? std::string_view("0.0") : std::string_view(m_textZ);
+    const std::string_view shown = valueText(content, m_cleanedText);
+    char* p = m_file.reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
+                             text.heightBlock.size() + shown.size() + text.styleBlock.size());
+    p = put(p, "  0\r\nTEXT\r\n  5\r\n");
+    p = putHandle(p);
+    p = put(p, text.layerBlock);
+    p = put(p, m_textX);
+    p = put(p, "\r\n 20\r\n");
+    p = writeSci23(p, textY);
+    p = put(p, "\r\n 30\r\n");
+    p = put(p, shownZ);
+    p = put(p, "\r\n");
+    p = put(p, text.heightBlock);
+    p = put(p, shown);
+    p = put(p, "\r\n");
+    p = put(p, text.styleBlock);
+    m_file.commit(p);
     m_textOffset += 1.2 * text.heightValue;
     m_file.flushIfFull();
     return true;

@@ -77,8 +77,7 @@ private:
     };
 
     void appendLine(std::string_view text);
-    void appendEntityStart(std::string_view head);
-    void appendValue(std::string_view value, std::string_view next);
+    char* putHandle(char* p);
     void writeLayerTable();
     int elevationDecimals() const;
 

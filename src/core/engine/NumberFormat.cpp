@@ -381,19 +381,26 @@ std::string formatFixedSignificant(double value, int decimals, int significantDi
     return out;
 }
 
-void appendSci23(std::string& out, double value)
+char* writeSci23(char* p, double value)
 {
     if (!std::isfinite(value)) [[unlikely]] {
-        appendNonFinite(out, value);
-        return;
+        const std::string_view text = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+        std::memcpy(p, text.data(), text.size());
+        return p + text.size();
     }
     const RoundedDecimal rounded = roundSignificant(std::fabs(value), kDrawingDigits);
-    char* p = grow(out, 23);
     p[0] = std::signbit(value) && rounded.mantissa != 0 ? '-' : ' ';
     p[1] = static_cast<char>('0' + rounded.mantissa / kPow10Int[kDrawingDigits - 1]);
     p[2] = '.';
     writeDigits(p + 3, kDrawingDigits - 1, rounded.mantissa % kPow10Int[kDrawingDigits - 1]);
-    writeExponent(p + 2 + kDrawingDigits, rounded.exponent, 4);
+    return writeExponent(p + 2 + kDrawingDigits, rounded.exponent, 4);
+}
+
+void appendSci23(std::string& out, double value)
+{
+    const std::size_t start = out.size();
+    out.resize(start + kSci23Length);
+    out.resize(static_cast<std::size_t>(writeSci23(out.data() + start, value) - out.data()));
 }
 
 std::string formatSci23(double value)

@@ -14,6 +14,7 @@
 //   in every notation, so that a fault upstream shows in the drawing instead of turning
 //   silently into a plausible coordinate.
 
+#include <cstddef>
 #include <string>
 
 namespace mervalon::engine {
@@ -42,6 +43,10 @@ std::string formatFixedSignificant(double value, int decimals, int significantDi
 /// sci23(2000) = " 2.00000000000000E+0003"; sci23(-0.0) = " 0.00000000000000E+0000".
 void appendSci23(std::string& out, double value);
 std::string formatSci23(double value);
+/// The same written at `out`, which must have room for kSci23Length characters (NaN and the
+/// infinities take fewer); returns the end of what was written.
+inline constexpr std::size_t kSci23Length = 23;
+char* writeSci23(char* out, double value);
 
 /// general(v): shortest text of v rounded to 15 significant digits, no trailing zeros, no
 /// point for whole values (1010.0 gives "1010", 0.5 gives "0.5", -0.0 gives "0").

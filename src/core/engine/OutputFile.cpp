@@ -1,5 +1,6 @@
 #include "core/engine/OutputFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -41,8 +42,14 @@ int openNew(const fs::path& path, int extraFlags)
 
 fs::path OutputFile::temporaryNameFor(const fs::path& path, unsigned serial)
 {
-    const std::string name =
-        "." + path.filename().string() + "." + std::to_string(::getpid()) + "-" + std::to_string(serial) + ".part";
+    // Appended piece by piece: the one-expression form trips a false -Wrestrict warning of GCC 12.
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += '-';
+    name += std::to_string(serial);
+    name += ".part";
     return path.parent_path() / name;
 }
 
@@ -66,7 +73,7 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         discard();
     }
     m_errorNumber = 0;
-    m_buffer.clear();
+    m_length = 0;
     m_temporary.clear();
     m_final = resolved(path);
 
@@ -98,18 +105,23 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         m_temporary.clear();
         return false;
     }
-    m_buffer.reserve(kThreshold + 64 * 1024);
+    reserve(kThreshold + 64 * 1024);
     return true;
+}
+
+void OutputFile::grow(std::size_t bytes)
+{
+    m_storage.resize(std::max(m_length + bytes, 2 * m_storage.size()));
 }
 
 bool OutputFile::flush()
 {
     if (!isOpen() || m_errorNumber != 0) {
-        m_buffer.clear();
+        m_length = 0;
         return m_errorNumber == 0;
     }
-    const char* data = m_buffer.data();
-    std::size_t left = m_buffer.size();
+    const char* data = m_storage.data();
+    std::size_t left = m_length;
     while (left > 0) {
         const ssize_t written = ::write(m_fd, data, left);
         if (written < 0) {
@@ -122,7 +134,7 @@ bool OutputFile::flush()
         data += written;
         left -= static_cast<std::size_t>(written);
     }
-    m_buffer.clear();
+    m_length = 0;
     return m_errorNumber == 0;
 }
 
@@ -168,7 +180,7 @@ bool OutputFile::close()
 
 void OutputFile::discard()
 {
-    m_buffer.clear();
+    m_length = 0;
     closeDescriptor();
     removeTemporary();
 }

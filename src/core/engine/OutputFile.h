@@ -6,6 +6,7 @@
 // and renamed over its final name only when close() succeeds: readers (and a second run making
 // the same file) see the older file or the complete new one, never a mixture or a torso.
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -29,13 +30,33 @@ public:
     /// /dev/null) is always written in place, since it cannot be renamed over.
     bool open(const std::filesystem::path& path, Placement placement = Placement::InPlace);
 
-    /// The buffer that callers append to; it is written out when it grows past the threshold.
-    std::string& buffer() { return m_buffer; }
+    /// Appends to the buffer; it is written out by flushIfFull once it is large enough.
+    void append(std::string_view text)
+    {
+        char* end = reserve(text.size());
+        std::memcpy(end, text.data(), text.size());
+        m_length += text.size();
+    }
+
+    /// Room for `bytes` more at the end of the buffer: the caller writes there and then says
+    /// with commit() where it stopped. Writing a whole entity this way costs one check of
+    /// the room instead of one per piece.
+    char* reserve(std::size_t bytes)
+    {
+        if (m_storage.size() - m_length < bytes) {
+            grow(bytes);
+        }
+        return m_storage.data() + m_length;
+    }
+    void commit(const char* end) { m_length = static_cast<std::size_t>(end - m_storage.data()); }
+
+    /// Bytes waiting to be written.
+    [[nodiscard]] std::size_t buffered() const { return m_length; }
 
     /// Writes the buffer out when it is large enough. Cheap to call after every entity.
     void flushIfFull()
     {
-        if (m_buffer.size() >= kThreshold) {
+        if (m_length >= kThreshold) {
             flush();
         }
     }
@@ -60,6 +81,7 @@ public:
     static std::filesystem::path temporaryNameFor(const std::filesystem::path& path, unsigned serial);
 
 private:
+    void grow(std::size_t bytes);
     void recordError(int error);
     void closeDescriptor();
     void removeTemporary();
@@ -68,7 +90,10 @@ private:
     int m_fd = -1;
     std::filesystem::path m_final;
     std::filesystem::path m_temporary; // empty when written in place
-    std::string m_buffer;
+    // The buffer: the first m_length bytes of m_storage. The storage's bytes are initialised
+    // once, when it grows, so that reserve() can hand out room without writing to it first.
+    std::string m_storage;
+    std::size_t m_length = 0;
     int m_errorNumber = 0;
 };
 

@@ -33,10 +33,9 @@ void RunLog::line(std::string_view text)
             ++m_warningLines;
         }
     }
-    std::string& out = m_file.buffer();
-    out.append(text);
-    out.append("\r\n");
-    if (out.size() >= kWriteOutSize) {
+    m_file.append(text);
+    m_file.append("\r\n");
+    if (m_file.buffered() >= kWriteOutSize) {
         m_file.flush();
     }
 }
