@@ -75,30 +75,40 @@ constexpr double kExactPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
 // (longer, with an exponent, or not a number at all) is left to the general route.
 std::optional<double> readPlainDecimal(std::string_view text)
 {
-    std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-        ++i;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '-' || *p == '+')) {
+        ++p;
     }
+    const char* const integerStart = p;
+    while (p != end && *p == '0') { // leading zeros are no significant digits
+        ++p;
+    }
+    const char* significantStart = p;
     std::uint64_t digits = 0;
-    int significant = 0;
-    int decimals = 0;
-    bool point = false;
-    bool anyDigit = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (isDigit(c)) {
-            anyDigit = true;
-            significant += (digits != 0 || c != '0') ? 1 : 0;
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            decimals += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
+    while (p != end && isDigit(*p)) {
+        digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
     }
-    if (!anyDigit || significant > 15 || decimals > 22) {
+    const std::ptrdiff_t integerDigits = p - integerStart;
+    std::ptrdiff_t significant = p - significantStart;
+    std::ptrdiff_t decimals = 0;
+    if (p != end && *p == '.') {
+        const char* const fractionStart = ++p;
+        if (significant == 0) {
+            while (p != end && *p == '0') {
+                ++p;
+            }
+        }
+        significantStart = p;
+        while (p != end && isDigit(*p)) {
+            digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        }
+        decimals = p - fractionStart;
+        significant += p - significantStart;
+    }
+    // Nothing may follow, and there must have been a digit: "." and "-" are no numbers.
+    if (p != end || integerDigits + decimals == 0 || significant > 15 || decimals > 22) {
         return std::nullopt;
     }
     const double value = static_cast<double>(digits) / kExactPowersOf10[decimals];

@@ -388,12 +388,29 @@ char* writeSci23(char* p, double value)
         std::memcpy(p, text.data(), text.size());
         return p + text.size();
     }
+    // Five texts of every point are placed with this notation, so its fifteen digits are
+    // written with their count known: the first, six more in pairs, then eight.
+    static_assert(kDrawingDigits == 15);
     const RoundedDecimal rounded = roundSignificant(std::fabs(value), kDrawingDigits);
+    const std::uint64_t upper = rounded.mantissa / 100'000'000; // the first seven digits
+    const auto lower = static_cast<std::uint32_t>(rounded.mantissa - upper * 100'000'000);
+    const auto first = static_cast<std::uint32_t>(upper / 1'000'000);
+    const auto six = static_cast<std::uint32_t>(upper - first * 1'000'000);
     p[0] = std::signbit(value) && rounded.mantissa != 0 ? '-' : ' ';
-    p[1] = static_cast<char>('0' + rounded.mantissa / kPow10Int[kDrawingDigits - 1]);
+    p[1] = static_cast<char>('0' + first);
     p[2] = '.';
-    writeDigits(p + 3, kDrawingDigits - 1, rounded.mantissa % kPow10Int[kDrawingDigits - 1]);
-    return writeExponent(p + 2 + kDrawingDigits, rounded.exponent, 4);
+    writePair(p + 3, six / 10'000);
+    writePair(p + 5, six / 100 % 100);
+    writePair(p + 7, six % 100);
+    writeEight(p + 9, lower);
+    // A double's decimal exponent has at most three digits: four are always written.
+    const int exponent = rounded.exponent;
+    const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
+    p[17] = 'E';
+    p[18] = exponent < 0 ? '-' : '+';
+    writePair(p + 19, magnitude / 100);
+    writePair(p + 21, magnitude % 100);
+    return p + kSci23Length;
 }
 
 void appendSci23(std::string& out, double value)
