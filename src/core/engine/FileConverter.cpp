@@ -56,7 +56,7 @@ public:
     {
     }
 
-    void step(const std::string& x, const std::string& y, const std::string& z, const std::string& code)
+    void step(std::string_view x, std::string_view y, std::string_view z, std::string_view code)
     {
         if (code == m_format.newPolylineCode) {
             if (m_open) {
@@ -77,9 +77,9 @@ public:
     }
 
 private:
-    void append(const std::string& x, const std::string& y, const std::string& z)
+    void append(std::string_view x, std::string_view y, std::string_view z)
     {
-        m_vertices.push_back(Vertex{x, y, z});
+        m_vertices.push_back(Vertex{std::string(x), std::string(y), std::string(z)});
     }
 
     const FormatDefinition& m_format;
@@ -114,8 +114,9 @@ private:
     void takeSources();
     bool convertLine(const FieldRow& row, bool isLastLine);
     void takeNumber(const FieldRow& row);
+    void setNewNumber(long long number, std::string_view prefix);
     void takeCoordinate(const FieldRow& row, const ValueSource& source, const ValueMessages& messages, double offset,
-                        std::string& target, double& value);
+                        std::string& shifted, std::string_view& target, double& value);
     void takeZ(const FieldRow& row);
     void takeDescription(const FieldRow& row);
     void takeCode(const FieldRow& row, bool isLastLine);
@@ -151,6 +152,13 @@ private:
     double m_yValue = 0;
     double m_zValue = 0;
     std::string m_text;
+    // What the point's views show when the conversion made the text itself.
+    std::string m_numberText;
+    std::string m_numberAsReadText;
+    std::string m_xText;
+    std::string m_yText;
+    std::string m_zText;
+    std::string m_codeText;
     bool m_flatElevationNoted = false;
     std::size_t m_textsNotWritten = 0;
 };
@@ -263,10 +271,12 @@ bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
     }
     takeNumber(row);
     if (!hasError()) {
-        takeCoordinate(row, source(m_sources, PointValue::X), kXMessages, m_modifiers.xOffset, m_point.x, m_xValue);
+        takeCoordinate(row, source(m_sources, PointValue::X), kXMessages, m_modifiers.xOffset, m_xText, m_point.x,
+                       m_xValue);
     }
     if (!hasError()) {
-        takeCoordinate(row, source(m_sources, PointValue::Y), kYMessages, m_modifiers.yOffset, m_point.y, m_yValue);
+        takeCoordinate(row, source(m_sources, PointValue::Y), kYMessages, m_modifiers.yOffset, m_yText, m_point.y,
+                       m_yValue);
     }
     if (!hasError()) {
         takeZ(row);
@@ -290,11 +300,10 @@ bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
 void Conversion::takeNumber(const FieldRow& row)
 {
     const ValueSource& number = source(m_sources, PointValue::Number);
-    m_point.number.clear();
-    m_point.numberAsRead.clear();
+    m_point.number = {};
+    m_point.numberAsRead = {};
     if (m_renumberMode == RenumberMode::FromStart) {
-        m_point.number = std::to_string(m_runningNumber);
-        m_point.numberAsRead = number.prefix + m_point.number;
+        setNewNumber(m_runningNumber, number.prefix);
         m_runningNumber += m_modifiers.step;
         return;
     }
@@ -308,8 +317,8 @@ void Conversion::takeNumber(const FieldRow& row)
     if (taken.status == Status::PrefixMissing) {
         return setError(": Prefix for Number is missing !");
     }
-    m_point.number.assign(taken.value);
-    m_point.numberAsRead.assign(taken.asRead);
+    m_point.number = taken.value;
+    m_point.numberAsRead = taken.asRead;
     if (m_renumberMode != RenumberMode::Add) {
         return;
     }
@@ -318,13 +327,21 @@ void Conversion::takeNumber(const FieldRow& row)
     if (!integer || __builtin_add_overflow(*integer, static_cast<long long>(m_modifiers.addValue), &renumbered)) {
         return setError(": Number is not a number, it can not be renumbered !");
     }
-    m_point.number = std::to_string(renumbered);
-    m_point.numberAsRead = number.prefix + m_point.number;
+    setNewNumber(renumbered, number.prefix);
+}
+
+void Conversion::setNewNumber(long long number, std::string_view prefix)
+{
+    m_numberText = std::to_string(number);
+    m_numberAsReadText.assign(prefix);
+    m_numberAsReadText += m_numberText;
+    m_point.number = m_numberText;
+    m_point.numberAsRead = m_numberAsReadText;
 }
 
 // X and Y. A format without the column cannot place the point, so the value counts as missing.
 void Conversion::takeCoordinate(const FieldRow& row, const ValueSource& source, const ValueMessages& messages,
-                                double offset, std::string& target, double& value)
+                                double offset, std::string& shifted, std::string_view& target, double& value)
 {
     const TakenField taken = takeField(row, source.column, source.prefix);
     if (taken.status == Status::FieldMissing) {
@@ -344,17 +361,18 @@ void Conversion::takeCoordinate(const FieldRow& row, const ValueSource& source, 
             // Beyond the range of a number once shifted: "inf" would corrupt the drawing.
             return setError(messages.notDecimal);
         }
-        target.clear();
-        appendGeneral(target, value);
+        shifted.clear();
+        appendGeneral(shifted, value);
+        target = shifted;
     } else {
-        target.assign(taken.value);
+        target = taken.value;
     }
 }
 
 void Conversion::takeZ(const FieldRow& row)
 {
     const ValueSource& z = source(m_sources, PointValue::Z);
-    m_point.z.clear();
+    m_point.z = {};
     if (z.column <= 0 && m_modifiers.useDefaultZ == 0) {
         return;
     }
@@ -368,9 +386,11 @@ void Conversion::takeZ(const FieldRow& row)
             return setError(": Z coordinate is missing !");
         }
         number = m_modifiers.defaultZ;
-        appendGeneral(m_point.z, m_modifiers.defaultZ);
+        m_zText.clear();
+        appendGeneral(m_zText, m_modifiers.defaultZ);
+        m_point.z = m_zText;
     } else {
-        m_point.z.assign(taken.value);
+        m_point.z = taken.value;
         number = readDecimal(taken.value);
         if (!number) {
             return setError(": Z coordinate is not a decimal value !");
@@ -382,15 +402,16 @@ void Conversion::takeZ(const FieldRow& row)
         if (!std::isfinite(m_zValue)) {
             return setError(": Z coordinate is not a decimal value !");
         }
-        m_point.z.clear();
-        appendGeneral(m_point.z, m_zValue);
+        m_zText.clear();
+        appendGeneral(m_zText, m_zValue);
+        m_point.z = m_zText;
     }
 }
 
 void Conversion::takeDescription(const FieldRow& row)
 {
     const ValueSource& description = source(m_sources, PointValue::Description);
-    m_point.description.clear();
+    m_point.description = {};
     if (description.column <= 0) {
         return;
     }
@@ -403,13 +424,13 @@ void Conversion::takeDescription(const FieldRow& row)
     if (taken.status == Status::PrefixMissing) {
         return setError(": Prefix for Description is missing !");
     }
-    m_point.description.assign(taken.value);
+    m_point.description = taken.value;
 }
 
 void Conversion::takeCode(const FieldRow& row, bool isLastLine)
 {
     const ValueSource& code = source(m_sources, PointValue::Code);
-    m_point.code.clear();
+    m_point.code = {};
     if (code.column <= 0) {
         return;
     }
@@ -421,15 +442,15 @@ void Conversion::takeCode(const FieldRow& row, bool isLastLine)
     }
     // The last line always ends the open polyline.
     if (isLastLine) {
-        m_text = code.prefix + m_format.endPolylineCode;
-        taken.asRead = m_text;
-        taken.status = m_text.find(code.prefix) == std::string::npos ? Status::PrefixMissing : Status::Found;
-        taken.value = std::string_view(m_text).substr(code.prefix.size());
+        m_codeText = code.prefix + m_format.endPolylineCode;
+        taken.asRead = m_codeText;
+        taken.status = m_codeText.find(code.prefix) == std::string::npos ? Status::PrefixMissing : Status::Found;
+        taken.value = std::string_view(m_codeText).substr(code.prefix.size());
     }
     if (taken.status == Status::PrefixMissing) {
         return setError(": Prefix for Polyline Code is missing !");
     }
-    m_point.code.assign(taken.value);
+    m_point.code = taken.value;
 }
 
 bool Conversion::anyEntityIn3D() const
@@ -446,8 +467,7 @@ void Conversion::writePointEntities()
     // entity; it is drawn at elevation 0.0 rather than written with an empty value, which
     // would make the whole drawing unreadable. The report says so once per file.
     const bool hasZ = !m_point.z.empty();
-    static const std::string kFlatZ = "0.0";
-    const std::string& z = hasZ ? m_point.z : kFlatZ;
+    const std::string_view z = hasZ ? m_point.z : std::string_view("0.0");
     if (!hasZ && !m_flatElevationNoted && anyEntityIn3D()) {
         m_flatElevationNoted = true;
         m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
