@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes through the text reader and the conversion of one file, under a
-// format and a configuration also taken from the input, with every entity enabled.
+// format and a configuration also taken from the input, with every entity enabled. The file
+// is converted twice: from all its lines held at once, and read a few lines at a time as a
+// long file is; the two drawings and reports must be the same.
 
 #include "core/config/Configuration.h"
 #include "core/engine/FileConverter.h"
@@ -10,7 +12,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -92,6 +97,53 @@ config::Configuration configurationFrom(Dice& dice)
     return c;
 }
 
+// A text file's lines in batches of a few lines and bytes.
+class SmallBatches : public engine::RowSource {
+public:
+    SmallBatches(engine::TextLineReader& reader, std::size_t lines)
+        : m_reader(reader)
+        , m_lines(lines)
+    {
+    }
+    [[nodiscard]] std::size_t lineCount() const override { return m_reader.lineCount(); }
+    const engine::FieldRows* nextBatch() override
+    {
+        m_rows.clear();
+        return m_reader.readBatch(m_rows, m_lines, 64) ? &m_rows : nullptr;
+    }
+    [[nodiscard]] bool exhausted() override { return m_reader.exhausted(); }
+
+private:
+    engine::TextLineReader& m_reader;
+    std::size_t m_lines;
+    engine::FieldRows m_rows;
+};
+
+std::string contentOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Converts into `stem`.dxf with its report in `stem`.log, and returns both, then removes them.
+std::string convertedBy(engine::RowSource& rows, const engine::ConversionSettings& settings, const std::string& stem)
+{
+    const std::string drawing = stem + ".dxf";
+    const std::string report = stem + ".log";
+    {
+        engine::RunLog log(report);
+        engine::SilentProgress progress;
+        engine::convertFile(rows, settings, drawing, log, progress);
+        log.close();
+    }
+    std::string result = contentOf(drawing) + "\n---\n" + contentOf(report);
+    unlink(drawing.c_str());
+    unlink(report.c_str());
+    return result;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -100,6 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const formats::FormatDefinition format = formatFrom(dice);
     const config::Configuration configuration = configurationFrom(dice);
     const auto policy = static_cast<engine::ErrorPolicy>(dice.next() % 3);
+    const std::size_t batchLines = 1 + dice.next() % 3;
 
     char input[] = "/tmp/mervalon-fuzz-XXXXXX";
     const int fd = mkstemp(input);
@@ -111,14 +164,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (written) {
         try {
             const engine::FieldRows rows = engine::readTextLines(input, format.separator, format.firstLine);
-            engine::RunLog log("/dev/null");
-            engine::SilentProgress progress;
             const std::string prologue = "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE\r\n  2\r\nLAYER\r\n 70\r\n";
             const engine::ConversionSettings settings{configuration, format, policy, prologue};
-            const std::string destination = std::string(input) + ".dxf";
-            engine::convertFile(rows, settings, destination, log, progress);
-            unlink(destination.c_str());
-            log.close();
+            engine::HeldRows held(rows);
+            // Both under one name: the report names the drawing.
+            const std::string stem = std::string(input) + "-out";
+            const std::string whole = convertedBy(held, settings, stem);
+            engine::TextLineReader reader(input, format.separator, format.firstLine);
+            reader.survey();
+            SmallBatches batches(reader, batchLines);
+            if (convertedBy(batches, settings, stem) != whole) {
+                std::fputs("a file read in batches converts differently from its lines held at once\n", stderr);
+                std::abort();
+            }
         } catch (const std::exception&) {
             // A reported failure is a fine outcome; only crashes and undefined behaviour are faults.
         }
