@@ -262,6 +262,25 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::str
 
 bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y, double z)
 {
+    const std::string_view shown = valueText(content, m_cleanedText);
+    return writeTextWith(kind, y, z, shown.size(), [shown](char* p) { return put(p, shown); });
+}
+
+bool DxfWriter::writeFixedText(EntityContent kind, std::string_view prefix, double value, int decimals, double y,
+                               double z)
+{
+    // The prefix comes from the format; the number's notation has no control character.
+    const std::string_view shownPrefix = valueText(prefix, m_cleanedText);
+    return writeTextWith(kind, y, z, shownPrefix.size() + fixedMaxLength(decimals), [&](char* p) {
+        return writeFixed(put(p, shownPrefix), value, decimals);
+    });
+}
+
+// The text entity around its content, which `writeContent` writes into the room it is given
+// (at most `contentRoom` characters) and returns the end of.
+template <typename WriteContent>
+bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_t contentRoom, WriteContent writeContent)
+{
     const auto index = static_cast<std::int32_t>(kind);
     if (index < 0 || index >= static_cast<std::int32_t>(m_textKinds.size())) {
         return false;
@@ -279,9 +298,8 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y
         appendFixed(m_textZ, z, elevationDecimals());
     }
     const std::string_view shownZ = text.is2D ? std::string_view("0.0") : std::string_view(m_textZ);
-    const std::string_view shown = valueText(content, m_cleanedText);
     char* p = m_file.reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
-                             text.heightBlock.size() + shown.size() + text.styleBlock.size());
+                             text.heightBlock.size() + contentRoom + text.styleBlock.size());
     p = put(p, "  0\r\nTEXT\r\n  5\r\n");
     p = putHandle(p);
     p = put(p, text.layerBlock);
@@ -292,7 +310,7 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y
     p = put(p, shownZ);
     p = put(p, "\r\n");
     p = put(p, text.heightBlock);
-    p = put(p, shown);
+    p = writeContent(p);
     p = put(p, "\r\n");
     p = put(p, text.styleBlock);
     m_file.commit(p);

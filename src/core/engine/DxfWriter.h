@@ -53,6 +53,11 @@ public:
     /// conversion has them at hand, so the texts of a point need not read them again.
     bool writeText(config::EntityContent kind, std::string_view content, double y, double z);
 
+    /// The same with the content `prefix` followed by fixed(value, decimals), written straight
+    /// into the drawing: the coordinate texts of every point need no text of their own.
+    bool writeFixedText(config::EntityContent kind, std::string_view prefix, double value, int decimals, double y,
+                        double z);
+
     /// Writes the closing lines and puts the drawing in place under its name. False when any
     /// write failed; nothing then replaces the older drawing.
     bool finishDrawing();
@@ -78,6 +83,9 @@ private:
 
     void appendLine(std::string_view text);
     char* putHandle(char* p);
+    template <typename WriteContent>
+    bool writeTextWith(config::EntityContent kind, double y, double z, std::size_t contentRoom,
+                       WriteContent writeContent);
     void writeLayerTable();
     int elevationDecimals() const;
 

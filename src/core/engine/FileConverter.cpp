@@ -485,50 +485,53 @@ void Conversion::writePointEntities()
 void Conversion::writeTexts(bool hasZ)
 {
     const Configuration& c = m_config;
+    const double z = hasZ ? m_zValue : 0.0;
+    // The coordinates are written with their notation straight into the drawing.
+    const auto coordinate = [&](EntityContent content, PointValue value, double number, std::int32_t decimals) {
+        const ValueSource& s = source(m_sources, value);
+        return m_writer.writeFixedText(content, s.keepPrefix ? std::string_view(s.prefix) : std::string_view(), number,
+                                       std::clamp(decimals, 0, 15), m_yValue, z);
+    };
     for (const std::int32_t slot : c.layout.slot) {
-        m_text.clear();
-        bool wanted = false;
         const auto content = static_cast<EntityContent>(slot);
-        const auto prefixFor = [&](PointValue value) {
-            const ValueSource& s = source(m_sources, value);
-            if (s.keepPrefix) {
-                m_text += s.prefix;
-            }
-        };
+        bool written = true;
         switch (content) {
         case EntityContent::Number:
-            wanted = isCreateFlagSet(c.numberCreate) &&
-                     (source(m_sources, PointValue::Number).column > 0 || m_modifiers.renumber != 0);
-            m_text = source(m_sources, PointValue::Number).keepPrefix ? m_point.numberAsRead : m_point.number;
+            if (isCreateFlagSet(c.numberCreate) &&
+                (source(m_sources, PointValue::Number).column > 0 || m_modifiers.renumber != 0)) {
+                const bool keep = source(m_sources, PointValue::Number).keepPrefix;
+                written = m_writer.writeText(content, keep ? m_point.numberAsRead : m_point.number, m_yValue, z);
+            }
             break;
         case EntityContent::XCoordinate:
-            wanted = isCreateFlagSet(c.xCreate);
-            prefixFor(PointValue::X);
-            appendFixed(m_text, m_xValue, std::clamp(c.xDecimals, 0, 15));
+            if (isCreateFlagSet(c.xCreate)) {
+                written = coordinate(content, PointValue::X, m_xValue, c.xDecimals);
+            }
             break;
         case EntityContent::YCoordinate:
-            wanted = isCreateFlagSet(c.yCreate);
-            prefixFor(PointValue::Y);
-            appendFixed(m_text, m_yValue, std::clamp(c.yDecimals, 0, 15));
+            if (isCreateFlagSet(c.yCreate)) {
+                written = coordinate(content, PointValue::Y, m_yValue, c.yDecimals);
+            }
             break;
         case EntityContent::Elevation:
-            wanted = isCreateFlagSet(c.elevationCreate) &&
-                     (source(m_sources, PointValue::Z).column > 0 || m_modifiers.useDefaultZ != 0);
-            if (wanted) {
-                prefixFor(PointValue::Z);
-                appendFixed(m_text, m_zValue, std::clamp(c.elevationDecimals, 0, 15));
+            if (isCreateFlagSet(c.elevationCreate) &&
+                (source(m_sources, PointValue::Z).column > 0 || m_modifiers.useDefaultZ != 0)) {
+                written = coordinate(content, PointValue::Z, m_zValue, c.elevationDecimals);
             }
             break;
         case EntityContent::Description:
-            wanted = isCreateFlagSet(c.descriptionCreate) && source(m_sources, PointValue::Description).column > 0 &&
-                     m_point.description != "@";
-            prefixFor(PointValue::Description);
-            m_text += m_point.description;
+            if (isCreateFlagSet(c.descriptionCreate) && source(m_sources, PointValue::Description).column > 0 &&
+                m_point.description != "@") {
+                const ValueSource& s = source(m_sources, PointValue::Description);
+                m_text.assign(s.keepPrefix ? std::string_view(s.prefix) : std::string_view());
+                m_text += m_point.description;
+                written = m_writer.writeText(content, m_text, m_yValue, z);
+            }
             break;
         default:
             break;
         }
-        if (wanted && !m_writer.writeText(content, m_text, m_yValue, hasZ ? m_zValue : 0.0)) {
+        if (!written) {
             ++m_textsNotWritten;
         }
     }

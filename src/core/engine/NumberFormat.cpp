@@ -279,9 +279,26 @@ char* grow(std::string& out, int count)
     return out.data() + start;
 }
 
-void appendFixedRounded(std::string& out, bool negative, RoundedDecimal rounded, int digits, int decimals)
+// A fixed notation laid out: how many digits, zeros and decimals, before anything is written.
+struct FixedText {
+    bool minus = false;
+    int integerDigits = 0;
+    int integerZeros = 0; // places of a large value beyond its digits
+    int decimals = 0;
+    int shownDecimals = 0;
+    std::uint64_t integerPart = 0;
+    std::uint64_t fractionPart = 0;
+
+    [[nodiscard]] int length() const
+    {
+        return (minus ? 1 : 0) + integerDigits + integerZeros + (decimals > 0 ? 1 + decimals : 0);
+    }
+};
+
+FixedText layoutFixed(bool negative, RoundedDecimal rounded, int digits, int decimals)
 {
-    decimals = std::clamp(decimals, 0, kMaxFixedDecimals);
+    FixedText text;
+    text.decimals = std::clamp(decimals, 0, kMaxFixedDecimals);
     // The rounded value is mantissa * 10^-mantissaDecimals. It is shown as the digits of
     // `shown` (the last shownDecimals of them after the point), padded with zeros: integer
     // places of a large value past its significant digits, and decimal places past them.
@@ -290,9 +307,9 @@ void appendFixedRounded(std::string& out, bool negative, RoundedDecimal rounded,
     int shownDecimals = mantissaDecimals;
     if (rounded.mantissa == 0) {
         shownDecimals = 0;
-    } else if (decimals < mantissaDecimals) {
-        const int dropped = mantissaDecimals - decimals;
-        shownDecimals = decimals;
+    } else if (text.decimals < mantissaDecimals) {
+        const int dropped = mantissaDecimals - text.decimals;
+        shownDecimals = text.decimals;
         if (dropped > digits) {
             shown = 0; // below half a unit of the last decimal
         } else {
@@ -303,36 +320,45 @@ void appendFixedRounded(std::string& out, bool negative, RoundedDecimal rounded,
 
     // Integer and decimal digits of `shown`; a mantissa holds at most 17 digits, so more
     // decimals than 19 means that every digit is a decimal.
-    std::uint64_t integerPart = shown;
-    std::uint64_t fractionPart = 0;
+    text.integerPart = shown;
     if (shownDecimals > 19) {
-        integerPart = 0;
-        fractionPart = shown;
+        text.integerPart = 0;
+        text.fractionPart = shown;
     } else if (shownDecimals > 0) {
-        integerPart = divideByPowerOf10(shown, shownDecimals);
-        fractionPart = shown - integerPart * kPow10Int[static_cast<std::size_t>(shownDecimals)];
+        text.integerPart = divideByPowerOf10(shown, shownDecimals);
+        text.fractionPart = shown - text.integerPart * kPow10Int[static_cast<std::size_t>(shownDecimals)];
     }
+    text.minus = negative && shown != 0;
+    text.integerDigits = countDigits(text.integerPart);
+    text.integerZeros = std::max(0, -shownDecimals);
+    text.shownDecimals = std::max(0, shownDecimals);
+    return text;
+}
 
-    const bool minus = negative && shown != 0;
-    const int integerDigits = countDigits(integerPart);
-    const int integerZeros = std::max(0, -shownDecimals); // places of a large value beyond its digits
-    shownDecimals = std::max(0, shownDecimals);
-    const int length = (minus ? 1 : 0) + integerDigits + integerZeros + (decimals > 0 ? 1 + decimals : 0);
-    char* p = grow(out, length);
-    if (minus) {
+/// Writes the text at `p`, whose length() bytes already hold '0': the zeros a value has
+/// beyond its digits are left as they are.
+void writeFixedOverZeros(char* p, const FixedText& text)
+{
+    if (text.minus) {
         *p++ = '-';
     }
-    writeDigits(p, integerDigits, integerPart);
-    p += integerDigits + integerZeros;
-    if (decimals > 0) {
+    writeDigits(p, text.integerDigits, text.integerPart);
+    p += text.integerDigits + text.integerZeros;
+    if (text.decimals > 0) {
         *p++ = '.';
-        if (shownDecimals > 20) {
-            p += shownDecimals - 20;
-            writeDigits(p, 20, fractionPart);
+        if (text.shownDecimals > 20) {
+            p += text.shownDecimals - 20;
+            writeDigits(p, 20, text.fractionPart);
         } else {
-            writeDigits(p, shownDecimals, fractionPart);
+            writeDigits(p, text.shownDecimals, text.fractionPart);
         }
     }
+}
+
+void appendFixedRounded(std::string& out, bool negative, RoundedDecimal rounded, int digits, int decimals)
+{
+    const FixedText text = layoutFixed(negative, rounded, digits, decimals);
+    writeFixedOverZeros(grow(out, text.length()), text);
 }
 
 void appendFixedDigits(std::string& out, double value, int decimals, int digits)
@@ -360,6 +386,21 @@ char* writeExponent(char* p, int exponent, int minDigits)
 void appendFixed(std::string& out, double value, int decimals)
 {
     appendFixedDigits(out, value, decimals, kDrawingDigits);
+}
+
+char* writeFixed(char* out, double value, int decimals)
+{
+    if (!std::isfinite(value)) [[unlikely]] {
+        const std::string_view text = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+        std::memcpy(out, text.data(), text.size());
+        return out + text.size();
+    }
+    const FixedText text =
+        layoutFixed(std::signbit(value), roundSignificant(std::fabs(value), kDrawingDigits), kDrawingDigits, decimals);
+    const auto length = static_cast<std::size_t>(text.length());
+    std::memset(out, '0', length);
+    writeFixedOverZeros(out, text);
+    return out + length;
 }
 
 std::string formatFixed(double value, int decimals)

@@ -31,6 +31,15 @@ inline constexpr int kMaxFixedDecimals = 340;
 /// "2.68" with 2 decimals, as the user reading the 15-digit value expects.
 void appendFixed(std::string& out, double value, int decimals);
 std::string formatFixed(double value, int decimals);
+/// The same written at `out`, which must have room for fixedMaxLength(decimals) characters;
+/// returns the end of what was written.
+char* writeFixed(char* out, double value, int decimals);
+/// The longest fixed(v, decimals): a sign, the 309 integer digits of the largest double, the
+/// point and the decimals (those of kMaxFixedDecimals at most).
+constexpr std::size_t fixedMaxLength(int decimals)
+{
+    return 1 + 309 + 1 + static_cast<std::size_t>(decimals < 0 ? 0 : (decimals > kMaxFixedDecimals ? kMaxFixedDecimals : decimals));
+}
 
 /// As appendFixed, rounding first to significantDigits (1 to 17, clamped) instead of 15.
 /// The report writes its offsets with 3 decimals at 14 significant digits.

@@ -321,6 +321,29 @@ constexpr int kComparedValues = 2'000'000;
 constexpr int kComparedValues = 1'000'000;
 #endif
 
+namespace {
+
+// fixed(v, d) written in place, in room of exactly the largest size it may take.
+std::string writtenFixed(double value, int decimals)
+{
+    std::vector<char> room(mervalon::engine::fixedMaxLength(decimals));
+    const char* end = mervalon::engine::writeFixed(room.data(), value, decimals);
+    return std::string(room.data(), static_cast<std::size_t>(end - room.data()));
+}
+
+} // namespace
+
+TEST(FixedWrittenInPlace, TheExtremesFitTheirRoom)
+{
+    const double largest = std::numeric_limits<double>::max();
+    for (const double value : {largest, -largest, std::numeric_limits<double>::denorm_min(), -0.0,
+                               std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()}) {
+        for (const int decimals : {-3, 0, 3, 14, 340, 400}) {
+            EXPECT_EQ(writtenFixed(value, decimals), formatFixed(value, decimals)) << value << " d=" << decimals;
+        }
+    }
+}
+
 TEST(NumberFormatReference, agreesWithTheReferenceOnAMillionValues)
 {
     constexpr std::array<int, 7> decimalCounts{0, 1, 2, 3, 4, 5, 14};
@@ -338,6 +361,11 @@ TEST(NumberFormatReference, agreesWithTheReferenceOnAMillionValues)
         if (text != referenceFixed(digits, negative, decimals)) {
             ADD_FAILURE() << "fixed " << std::hexfloat << value << " d=" << decimals << ": " << text << " vs "
                           << referenceFixed(digits, negative, decimals);
+            ++failures;
+        }
+        if (writtenFixed(value, decimals) != text) {
+            ADD_FAILURE() << "fixed written in place " << std::hexfloat << value << " d=" << decimals << ": "
+                          << writtenFixed(value, decimals) << " vs " << text;
             ++failures;
         }
         text.clear();
