@@ -60,7 +60,9 @@ char* put(char* p, const char (&text)[N])
 
 char* put(char* p, std::string_view text)
 {
-    std::memcpy(p, text.data(), text.size());
+    if (!text.empty()) { // an empty view may have no data at all, and memcpy must not see it
+        std::memcpy(p, text.data(), text.size());
+    }
     return p + text.size();
 }
 

@@ -33,6 +33,9 @@ public:
     /// Appends to the buffer; it is written out by flushIfFull once it is large enough.
     void append(std::string_view text)
     {
+        if (text.empty()) {
+            return; // an empty view may have no data at all, and memcpy must not see it
+        }
         char* end = reserve(text.size());
         std::memcpy(end, text.data(), text.size());
         m_length += text.size();
