@@ -49,6 +49,15 @@ void ConfigurationCommands::reportError(const QString& text)
     m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, text);
 }
 
+// A file that is no configuration at all is said so in plain words; any other failure to read
+// one is shown with the system's reason.
+void ConfigurationCommands::reportReadFailure(const std::exception& error)
+{
+    reportError(dynamic_cast<const config::NotAConfiguration*>(&error) != nullptr
+                    ? QStringLiteral("This is not a Mervalon 4.0 configuration file. ")
+                    : QString::fromLocal8Bit(error.what()));
+}
+
 bool ConfigurationCommands::readStartConfiguration()
 {
     try {
@@ -61,11 +70,8 @@ bool ConfigurationCommands::readStartConfiguration()
         m_currentName = fromFileName(inUse.name);
         m_live = std::move(inUse.record);
         m_reference = m_live;
-    } catch (const config::NotAConfiguration&) {
-        reportError(QStringLiteral("This is not a Mervalon 4.0 configuration file. "));
-        return false;
     } catch (const std::exception& error) {
-        reportError(QString::fromLocal8Bit(error.what()));
+        reportReadFailure(error);
         return false;
     }
     return true;
@@ -150,11 +156,8 @@ bool ConfigurationCommands::loadConfigurationFile(ConfigurationView& view)
     config::Configuration record;
     try {
         record = config::readConfigurationFile(toFilePath(path));
-    } catch (const config::NotAConfiguration&) {
-        reportError(QStringLiteral("This is not a Mervalon 4.0 configuration file. "));
-        return false;
     } catch (const std::exception& error) {
-        reportError(QString::fromLocal8Bit(error.what()));
+        reportReadFailure(error);
         return false;
     }
     const QString fileName = QFileInfo(path).fileName();

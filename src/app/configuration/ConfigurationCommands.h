@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <exception>
+
 namespace mervalon::app {
 
 class ConfigurationView;
@@ -67,6 +69,7 @@ protected:
     /// Records `fileName` as the configuration in use; false after reporting a failed write.
     bool writeConfigurationInUse(const QString& fileName);
     void reportError(const QString& text);
+    void reportReadFailure(const std::exception& error);
 
     Interaction& m_interaction;
     QString m_installDir;

@@ -37,9 +37,6 @@ public:
     void addRow(std::span<const std::string_view> fields);
     void addRow(const FieldList& fields);
     void addEmptyRow();
-    /// Makes room for `bytes` of field text at once, so that a large file's rows grow without
-    /// copies; a hint, the rows still grow beyond it.
-    void reserveText(std::size_t bytes) { m_text.reserve(bytes); }
 
     /// Forgets every row but keeps the memory, so that the next batch of a file costs no allocation.
     void clear()

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace mervalon::engine {
 namespace {
@@ -260,13 +261,19 @@ RoundedDecimal roundSignificant(double magnitude, int digits)
     return roundGeneric(magnitude, digits);
 }
 
-void appendNonFinite(std::string& out, double value)
+// What every notation writes for a value that is no finite number.
+std::string_view nonFiniteText(double value)
 {
-    if (std::isnan(value)) {
-        out += "nan";
-    } else {
-        out += value < 0 ? "-inf" : "inf";
-    }
+    return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+}
+
+void appendNonFinite(std::string& out, double value) { out += nonFiniteText(value); }
+
+char* writeNonFinite(char* out, double value)
+{
+    const std::string_view text = nonFiniteText(value);
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
 }
 
 /// Appends `count` zeros and returns where they start. The digits are then written in
@@ -391,9 +398,7 @@ void appendFixed(std::string& out, double value, int decimals)
 char* writeFixed(char* out, double value, int decimals)
 {
     if (!std::isfinite(value)) [[unlikely]] {
-        const std::string_view text = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
-        std::memcpy(out, text.data(), text.size());
-        return out + text.size();
+        return writeNonFinite(out, value);
     }
     const FixedText text =
         layoutFixed(std::signbit(value), roundSignificant(std::fabs(value), kDrawingDigits), kDrawingDigits, decimals);
@@ -425,9 +430,7 @@ std::string formatFixedSignificant(double value, int decimals, int significantDi
 char* writeSci23(char* p, double value)
 {
     if (!std::isfinite(value)) [[unlikely]] {
-        const std::string_view text = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
-        std::memcpy(p, text.data(), text.size());
-        return p + text.size();
+        return writeNonFinite(p, value);
     }
     // Five texts of every point are placed with this notation, so its fifteen digits are
     // written with their count known: the first, six more in pairs, then eight.

@@ -94,20 +94,18 @@ void splitInto(std::string_view line, std::string_view separator, std::vector<st
 // Turns one raw line into its fields and appends them to the rows.
 class LineSplitter {
 public:
-    LineSplitter(FieldRows& rows, std::string_view separator, bool utf8)
-        : m_rows(&rows)
-        , m_separator(separator)
+    LineSplitter(std::string_view separator, bool utf8)
+        : m_separator(separator)
         , m_keepTabs(separator == "\t")
         , m_utf8(utf8)
     {
     }
 
     [[nodiscard]] std::size_t replaced() const { return m_replaced; }
-    void setRows(FieldRows& rows) { m_rows = &rows; }
 
     // The line is cleaned in place: a copy of a line as long as the file would double the
     // memory a file of one endless line costs.
-    void add(std::span<char> rawLine)
+    void add(FieldRows& rows, std::span<char> rawLine)
     {
         if (m_utf8) {
             m_replaced += utf8ToWindows1252(rawLine);
@@ -115,7 +113,7 @@ public:
         const std::string_view whole(rawLine.data(), rawLine.size());
         const std::string_view trimmed = trim(whole);
         if (trimmed.empty()) {
-            m_rows->addEmptyRow();
+            rows.addEmptyRow();
             return;
         }
         const std::span<char> line = rawLine.subspan(static_cast<std::size_t>(trimmed.data() - whole.data()),
@@ -129,11 +127,10 @@ public:
             }
         }
         splitInto(trimmed, m_separator, m_fields);
-        m_rows->addRow(m_fields);
+        rows.addRow(m_fields);
     }
 
 private:
-    FieldRows* m_rows;
     std::string_view m_separator;
     bool m_keepTabs;
     bool m_utf8;
@@ -169,9 +166,6 @@ public:
             m_position = prefix.size();
         }
     }
-
-    /// The file's size when known, else 0; a hint for what the caller will hold.
-    [[nodiscard]] std::size_t sizeHint() const { return m_unread == SIZE_MAX ? 0 : m_unread; }
 
     /// True when next() will deliver a line: the same test, without taking the line.
     bool hasMore()
@@ -326,7 +320,7 @@ struct TextLineReader::State {
         : path(file)
         , encoding(fileEncoding)
         , source(file)
-        , splitter(rows, separator, isUtf8(fileEncoding))
+        , splitter(separator, isUtf8(fileEncoding))
     {
     }
 
@@ -374,7 +368,6 @@ TextFileSurvey TextLineReader::survey(const std::function<bool()>& stopRequested
 bool TextLineReader::readBatch(FieldRows& rows, std::size_t maxLines, std::size_t maxBytes)
 {
     LineSplitter& splitter = m_state->splitter;
-    splitter.setRows(rows);
     const std::size_t before = rows.size();
     const std::size_t textBefore = rows.textSize();
     std::span<char> line;
@@ -382,7 +375,7 @@ bool TextLineReader::readBatch(FieldRows& rows, std::size_t maxLines, std::size_
         if (!m_state->source.next(line)) {
             break;
         }
-        splitter.add(line);
+        splitter.add(rows, line);
     }
     return rows.size() > before;
 }
