@@ -153,6 +153,11 @@ bool ConfigurationCommands::loadConfigurationFile(ConfigurationView& view)
     if (path.isEmpty()) {
         return false;
     }
+    return loadConfigurationFrom(view, path);
+}
+
+bool ConfigurationCommands::loadConfigurationFrom(ConfigurationView& view, const QString& path)
+{
     config::Configuration record;
     try {
         record = config::readConfigurationFile(toFilePath(path));

@@ -57,6 +57,11 @@ public:
     /// configuration was loaded.
     bool loadConfigurationFile(ConfigurationView& view);
 
+    /// The load command's last steps for a file already chosen (the file given on the program's
+    /// command line): reads `path`, records it as the configuration in use and applies it. A file
+    /// that cannot be read is reported and changes nothing. True when it was loaded.
+    bool loadConfigurationFrom(ConfigurationView& view, const QString& path);
+
     /// The save command: the entity check, the save dialog, the file and mervalon40.ini written.
     SaveOutcome saveConfigurationFile(ConfigurationView& view);
 

@@ -401,7 +401,7 @@ void MainWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_started) {
         m_started = true;
-        startMainWindow();
+        m_startSucceeded = startMainWindow();
     }
 }
 

@@ -69,6 +69,9 @@ public:
     /// failed; the failure has been reported and the later steps did not run.
     bool startMainWindow();
 
+    /// True once the window start, run when the window was first shown, went through.
+    [[nodiscard]] bool startSucceeded() const { return m_startSucceeded; }
+
     /// Leaving the program: writes the last folders and the lock, asks whether to save a changed
     /// configuration and, unless cancelled, ends the program (emits programEnded and closes).
     void exitProgram();
@@ -154,6 +157,7 @@ private:
     ActiveHelp* m_help = nullptr;
     QString m_installDir;
     bool m_started = false;
+    bool m_startSucceeded = false;
     /// The folders were read at the window start, so the exit may write them back; after a
     /// failed start the stored folders are kept as they are.
     bool m_foldersRestored = false;

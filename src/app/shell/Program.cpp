@@ -20,11 +20,14 @@
 #include "platform/Installation.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
 #include <QStringList>
 
 #include <clocale>
+#include <iostream>
 
 // Resources compiled into a static library are registered only when asked for; the macro
 // must be used outside any namespace.
@@ -117,14 +120,41 @@ Program::~Program()
     m_mainWindow.reset();
 }
 
+bool Program::loadGivenConfiguration(const QString& path)
+{
+    if (!m_mainWindow->startSucceeded()) {
+        return false;
+    }
+    return m_commands->loadConfigurationFrom(*m_mainWindow, QFileInfo(path).absoluteFilePath());
+}
+
 int startProgram(QApplication& application)
 {
+    QCoreApplication::setApplicationVersion(QStringLiteral(MERVALON_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Converts surveyors' point files into DXF drawings. "
+                                                    "A configuration file given is loaded at start."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("configuration"),
+                                 QStringLiteral("The configuration file (.rp4) to load."),
+                                 QStringLiteral("[CONFIGURATION.rp4]"));
+    parser.process(application);
+    const QStringList given = parser.positionalArguments();
+    if (given.size() > 1) {
+        std::cerr << "mervalon: one configuration file at most, not " << given.size() << " (see --help)\n";
+        return 2;
+    }
+
     QtInteraction interaction;
     Program program(interaction);
     QObject::connect(&program.mainWindow(), &MainWindow::programEnded, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     application.setQuitOnLastWindowClosed(false);
     program.mainWindow().show();
+    if (!given.isEmpty()) {
+        program.loadGivenConfiguration(given.front());
+    }
     return application.exec();
 }
 

@@ -45,6 +45,11 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    /// Loads the configuration file given on the command line, once the window has started, as
+    /// the load command would load it. False when the window's start failed (already reported)
+    /// or the file could not be read (reported).
+    bool loadGivenConfiguration(const QString& path);
+
     [[nodiscard]] MainWindow& mainWindow() const { return *m_mainWindow; }
     [[nodiscard]] DestinationFolderDialog& destinationDialog() const { return *m_destinationDialog; }
     [[nodiscard]] ExtensionListDialog& extensionListDialog() const { return *m_extensionDialog; }
@@ -80,8 +85,9 @@ private:
     QString m_installDir;
 };
 
-/// The program entry: starts the program with the desktop's Interaction, shows the main window
-/// and runs the event loop until the user leaves. Returns the exit code.
+/// The program entry: reads the command line ("mervalon [CONFIGURATION.rp4]", --help,
+/// --version), starts the program with the desktop's Interaction, shows the main window, loads
+/// the configuration given and runs the event loop until the user leaves. Returns the exit code.
 int startProgram(QApplication& application);
 
 } // namespace mervalon::app

@@ -3,6 +3,7 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/FolderTreeView.h"
 #include "app/help/HintSwitch.h"
+#include "core/config/Configuration.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -387,6 +388,100 @@ private slots:
         QCOMPARE(QToolTip::text(), QStringLiteral("Load a configuration file."));
         QToolTip::hideText();
         QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 100);
+    }
+
+    // "mervalon FILE.rp4" (a file manager opening a configuration) loads the file as the load
+    // command would: shown, recorded in mervalon40.ini; a file that is no configuration is
+    // reported and changes nothing.
+    void aConfigurationGivenAtStartIsLoaded_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("size"); // -1: a valid record with the point layer "GIVEN"; -2: no file
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a configuration") << "site.rp4" << -1 << true << QString();
+        QTest::newRow("any name") << "site plan.dat" << -1 << true << QString();
+        QTest::newRow("one byte short") << "short.rp4" << 671 << false
+                                        << "This is not a Mervalon 4.0 configuration file. ";
+        QTest::newRow("empty") << "empty.rp4" << 0 << false << "This is not a Mervalon 4.0 configuration file. ";
+        QTest::newRow("missing") << "missing.rp4" << -2 << false << "Cannot open file";
+    }
+
+    void aConfigurationGivenAtStartIsLoaded()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, size);
+        QFETCH(bool, loaded);
+        QFETCH(QString, message);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        const QString path = m_environment.home() + QStringLiteral("/jobs/") + fileName;
+        if (size == -1) {
+            mervalon::config::Configuration record =
+                mervalon::config::readConfigurationFile((program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
+            record.pointLayer = "GIVEN";
+            QDir().mkpath(QFileInfo(path).path());
+            mervalon::config::writeConfigurationFile(path.toStdString(), record);
+        } else if (size >= 0) {
+            writeFile(path, QByteArray(size, '\0'));
+        }
+        const QString ini = program->installDir() + QStringLiteral("/mervalon40.ini");
+
+        QCOMPARE(program->loadGivenConfiguration(path), loaded);
+        if (loaded) {
+            QCOMPARE(interaction.messages.size(), std::size_t(0));
+            QCOMPARE(control<QLabel>(window, "Label19")->text(), fileName);
+            QCOMPARE(readFile(ini), fileName.toUtf8());
+            QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("GIVEN"));
+        } else {
+            QCOMPARE(interaction.messages.size(), std::size_t(1));
+            QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+            QVERIFY2(interaction.messages[0].text.startsWith(message), qPrintable(interaction.messages[0].text));
+            QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+            QCOMPARE(readFile(ini), QByteArray("!Default.rp4"));
+            QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
+        }
+    }
+
+    void aRelativePathIsTakenFromTheCurrentFolder()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        const QString folder = m_environment.home() + QStringLiteral("/jobs");
+        mervalon::config::Configuration record =
+            mervalon::config::readConfigurationFile((program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
+        record.pointLayer = "HERE";
+        QDir().mkpath(folder);
+        mervalon::config::writeConfigurationFile((folder + QStringLiteral("/here.rp4")).toStdString(), record);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(folder);
+        const bool loaded = program->loadGivenConfiguration(QStringLiteral("here.rp4"));
+        QDir::setCurrent(previous);
+        QVERIFY(loaded);
+        QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("HERE"));
+    }
+
+    void noConfigurationIsLoadedIntoAWindowWhoseStartFailed()
+    {
+        // Without any default configuration the start stops with its error; the given file
+        // is not applied to a window that was never set up.
+        const QString installDir = TestEnvironment::install();
+        QFile::remove(installDir + QStringLiteral("/!Default.rp4"));
+        QFile::remove(installDir + QStringLiteral("/configurations/!Default.rp4"));
+        writeFile(installDir + QStringLiteral("/mervalon40.ini"), "gone.rp4");
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        QVERIFY(!program->mainWindow().startSucceeded());
+        const std::size_t reported = interaction.messages.size();
+        QVERIFY(reported > 0);
+        const QString path = m_environment.home() + QStringLiteral("/site.rp4");
+        mervalon::config::Configuration record;
+        record.pointLayer = "GIVEN";
+        mervalon::config::writeConfigurationFile(path.toStdString(), record);
+        QVERIFY(!program->loadGivenConfiguration(path));
+        QCOMPARE(interaction.messages.size(), reported);
+        QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
     }
 
 private:
