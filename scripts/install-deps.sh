@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, run and test Mervalon.
+# Installs the Debian 12 packages needed to build, run, test and package Mervalon.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-ezdxf python3-xlrd python3-xlwt python3-olefile gnumeric
     xvfb xauth fonts-dejavu-core
+    help2man librsvg2-bin dpkg-dev lintian desktop-file-utils appstream shared-mime-info
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the warnings-as-errors build, then the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz corpora replayed.
+# Builds and runs every test: the warnings-as-errors build (then the Debian package made from it
+# and checked), then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# the fuzz corpora replayed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,6 +12,11 @@ unset MERVALON_ALLOW_MISSING_PEERS
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci
+
+# The Debian package, made from the tree just built and tested (no third build), then checked:
+# lintian, the desktop files, and the programs run from the package unpacked into a throw-away root.
+bash scripts/package.sh build/ci
+bash scripts/check-package.sh
 
 cmake --preset asan
 cmake --build --preset asan

@@ -27,6 +27,14 @@ PROGRAM_PACKAGES = {
     "ninja": "ninja-build",
     "cmake": "cmake",
     "ctest": "cmake",
+    "cpack": "cmake",
+    "dpkg-shlibdeps": "dpkg-dev",
+    "help2man": "help2man",
+    "rsvg-convert": "librsvg2-bin",
+    "lintian": "lintian",
+    "desktop-file-validate": "desktop-file-utils",
+    "appstreamcli": "appstream",
+    "update-mime-database": "shared-mime-info",
 }
 SCANNED = ("tests", "bench", "fuzz", "scripts", "tools", ".ci")
 SUFFIXES = {".py", ".cpp", ".h", ".sh", ".txt", ".cmake", ""}
