@@ -60,6 +60,18 @@ _mervalon_convert_install_dir()
     sed -n 's/^installpath=//p' "$conf" | head -n 1
 }
 
+# The word as the shell will read it: an opening quote and backslashes taken away.
+_mervalon_convert_dequote()
+{
+    local word=$1
+    case $word in
+        \'*) word=${word#\'} ;;
+        \"*) word=${word#\"} ;;
+        *) word=$(printf '%s' "$word" | sed 's/\\\(.\)/\1/g') ;;
+    esac
+    printf '%s' "$word"
+}
+
 _mervalon_convert()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
@@ -71,6 +83,7 @@ _mervalon_convert()
     elif [[ $prev == = && COMP_CWORD -ge 2 ]]; then
         prev=${COMP_WORDS[COMP_CWORD - 2]}
     fi
+    cur=$(_mervalon_convert_dequote "$cur")
     COMPREPLY=()
 
     local option value
