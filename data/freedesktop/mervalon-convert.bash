@@ -50,23 +50,25 @@ _mervalon_convert_install_dir()
             else
                 word=${COMP_WORDS[i + 1]}
             fi
-            eval "word=$(printf '%q' "$word")"
+            word=$(_mervalon_convert_dequote "$word")
             printf '%s\n' "${word/#\~/$HOME}"
             return
         fi
     done
     local conf=${XDG_CONFIG_HOME:-$HOME/.config}/Halvent/Mervalon40.conf
     [[ -r $conf ]] || return
-    sed -n 's/^installpath=//p' "$conf" | head -n 1
+    # The settings store quotes a value holding a comma, for example.
+    sed -n 's/^installpath=//p' "$conf" | head -n 1 | sed 's/^"\(.*\)"$/\1/'
 }
 
-# The word as the shell will read it: an opening quote and backslashes taken away.
+# The word as the shell will read it: its quotes (the closing one may not be typed yet) or its
+# backslashes taken away.
 _mervalon_convert_dequote()
 {
     local word=$1
     case $word in
-        \'*) word=${word#\'} ;;
-        \"*) word=${word#\"} ;;
+        \'*) word=${word#\'} word=${word%\'} ;;
+        \"*) word=${word#\"} word=${word%\"} ;;
         *) word=$(printf '%s' "$word" | sed 's/\\\(.\)/\1/g') ;;
     esac
     printf '%s' "$word"

@@ -91,6 +91,7 @@ expect "mervalon-convert --install-dir $work/inst --format " "${formats[@]}"
 expect "mervalon-convert --install-dir=$work/inst --format=penzd\\ s" "penzd semicolon" "penzd space"
 expect "mervalon-convert --install-dir $work/inst --format 'penzd c" "penzd comma"
 expect "mervalon-convert --install-dir $work/inst --format pn" "pnezd comma"
+expect "mervalon-convert --install-dir '$work/inst' --format pn" "pnezd comma"
 # Without --install-dir: the installation recorded in the options file.
 expect "mervalon-convert --format " "!default" "penzd comma" "penzd semicolon" "penzd space" "penzd tab" "pnezd comma"
 expect "mervalon-convert --format e"
