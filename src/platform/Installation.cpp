@@ -65,8 +65,13 @@ QStringList upgradeInstallation(const QString& installDir)
         return messages;
     }
     try {
-        const auto upgrade = config::upgradeInstallation(std::filesystem::path(shipped.toStdString()),
-                                                         std::filesystem::path(installDir.toStdString()));
+        const std::filesystem::path shippedPath(shipped.toStdString());
+        const std::filesystem::path installPath(installDir.toStdString());
+        for (const auto& restored : config::repairInstallation(shippedPath, installPath)) {
+            messages << QStringLiteral("\"%1\" was damaged (empty or cut short) and was restored from the program's data.")
+                            .arg(QString::fromStdString(restored.string()));
+        }
+        const auto upgrade = config::upgradeInstallation(shippedPath, installPath);
         for (const auto& [kept, beside] : upgrade.keptBeside) {
             messages << QStringLiteral("\"%1\" was changed since it was installed, so it was kept; this version's file "
                                        "was put beside it as \"%2\".")

@@ -399,9 +399,12 @@ TEST_F(ConvertCommandTest, ThePerUserInstallationGetsTheNewPrologueUnlessTheUser
     EXPECT_EQ(messages.str().find("notice"), std::string::npos) << messages.str();
     EXPECT_EQ(read(userInstall / "formats" / "mine.rpf"), std::string(632, '\0'));
 
-    std::ofstream(userInstall / "dxf.dat", std::ios::binary) << previous << "999\r\nmine\r\n";
+    // A comment of the user's in the header: still a prologue that drawings can begin with.
+    const std::size_t headerEnd = previous.find("HEADER\r\n") + 8;
+    const std::string mine = previous.substr(0, headerEnd) + "999\r\nmine\r\n" + previous.substr(headerEnd);
+    std::ofstream(userInstall / "dxf.dat", std::ios::binary) << mine;
     EXPECT_EQ(run(arguments, false), 0) << messages.str();
-    EXPECT_EQ(read(userInstall / "dxf.dat"), previous + "999\r\nmine\r\n");
+    EXPECT_EQ(read(userInstall / "dxf.dat"), mine);
     EXPECT_EQ(read(userInstall / "dxf.dat.new"), shipped);
     EXPECT_NE(messages.str().find("mervalon-convert: notice: \"" + (userInstall / "dxf.dat").string() +
                                   "\" was changed since it was installed, so it was kept; this version's file was put "

@@ -206,3 +206,101 @@ TEST_F(ConvertProcessTest, VersionIsShown)
     EXPECT_EQ(waitFor(start({"--version"}, m_dir / "version.out")), 0);
     EXPECT_EQ(read(m_dir / "version.out"), "mervalon-convert (Mervalon) 4.0\n");
 }
+
+namespace {
+
+// Waits for the process at most `limit`; kills it when it has not ended by then.
+int waitAtMost(pid_t pid, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (true) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            waitFor(pid);
+            return -1000;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+} // namespace
+
+// A point file without line breaks (here a terabyte, of which nothing is on the disk) neither
+// fills the memory nor keeps a stop waiting: the stop is taken within a block.
+TEST_F(ConvertProcessTest, AStopIsTakenAtOnceInAFileWithoutLineBreaks)
+{
+    std::ofstream(m_dir / "a/endless.txt", std::ios::binary) << "1,1000.5,2000.5,15.25,BM\r\n";
+    fs::resize_file(m_dir / "a/endless.txt", std::uintmax_t{1} << 40);
+    auto arguments = options("out", "run.log");
+    arguments.push_back(path("a/endless.txt"));
+    const pid_t pid = start(arguments, m_dir / "run.out");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(pid, SIGTERM);
+    // Reading through would take many minutes; a stop is taken within a megabyte.
+    EXPECT_EQ(waitAtMost(pid, std::chrono::seconds(20)), 128 + SIGTERM) << read(m_dir / "run.out");
+    EXPECT_TRUE(read(m_dir / "run.log").ends_with("\r\n>> Process aborted.\r\n")) << read(m_dir / "run.log");
+    EXPECT_EQ(unfinishedIn(m_dir / "out"), std::vector<std::string>{});
+}
+
+// A killed run leaves its unfinished drawing behind; the next run into that folder removes it.
+TEST_F(ConvertProcessTest, TheNextRunRemovesWhatAKilledRunLeft)
+{
+    writePoints("a/big.txt", 300000, "FENCE");
+    writePoints("a/small.txt", 3, "TREE");
+    auto arguments = options("out", "run.log");
+    arguments.push_back(path("a/big.txt"));
+    const pid_t pid = start(arguments, m_dir / "run.out");
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(m_dir / "out") && !unfinishedIn(m_dir / "out").empty(); }));
+    ::kill(pid, SIGKILL);
+    EXPECT_EQ(waitFor(pid), -SIGKILL);
+    const auto left = unfinishedIn(m_dir / "out");
+    ASSERT_EQ(left.size(), 1u);
+    // Looked at a while later: a file written to just now may be one whose writer has not yet
+    // taken its lock.
+    const auto earlier = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    fs::last_write_time(m_dir / "out" / left[0], earlier);
+
+    auto again = options("out", "again.log");
+    again.push_back(path("a/small.txt"));
+    EXPECT_EQ(waitFor(start(again, m_dir / "again.out")), 0) << read(m_dir / "again.out");
+    EXPECT_EQ(unfinishedIn(m_dir / "out"), std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(m_dir / "out/small.dxf"));
+}
+
+// The first start on a full disk (a home of 36 KiB) makes no installation at all, and says why;
+// the start after it, with room, makes a whole one, and its drawing is complete.
+TEST_F(ConvertProcessTest, AFirstStartOnAFullDiskLeavesNoInstallationBehind)
+{
+    writePoints("a/site.txt", 3, "TREE");
+    fs::create_directories(m_dir / "home");
+    fs::create_directories(m_dir / "out");
+    // A mount of our own, in a namespace of our own: no privilege is needed, nothing outside sees it.
+    const std::string script = R"(
+        home=$1; convert=$2; points=$3; out=$4
+        mount -t tmpfs -o size=36k tmpfs "$home" || exit 90
+        export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config"
+        "$convert" --dest "$out" "$points" > "$out/first.txt" 2>&1
+        echo $? > "$out/first.status"
+        (cd "$home/data" 2>/dev/null && find . | sort) > "$out/after-first.txt"
+        mount -o remount,size=16m "$home" || exit 91
+        "$convert" --dest "$out" "$points" > "$out/second.txt" 2>&1
+        echo $? > "$out/second.status"
+        cat "$home/data/Halvent/Mervalon40/dxf.dat" > "$out/installed-prologue"
+    )";
+    const std::string command = "unshare --map-root-user --mount sh -c '" + script + "' sh '" + path("home") + "' '" +
+                                MERVALON_CONVERT_PATH + "' '" + path("a/site.txt") + "' '" + path("out") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "unshare (Debian package util-linux) and tmpfs mounts are needed";
+    EXPECT_EQ(read(m_dir / "out/first.status"), "2\n") << read(m_dir / "out/first.txt");
+    EXPECT_NE(read(m_dir / "out/first.txt").find("No space left on device"), std::string::npos)
+        << read(m_dir / "out/first.txt");
+    const std::string afterFirst = read(m_dir / "out/after-first.txt");
+    EXPECT_EQ(afterFirst.find("Mervalon40"), std::string::npos) << afterFirst;
+    EXPECT_EQ(read(m_dir / "out/second.status"), "0\n") << read(m_dir / "out/second.txt");
+    EXPECT_EQ(read(m_dir / "out/installed-prologue"), read(fs::path(MERVALON_DATA_BUILD_DIR) / "dxf.dat"));
+    EXPECT_TRUE(read(m_dir / "out/site.dxf").ends_with("  0\r\nEOF\r\n"));
+}

@@ -7,6 +7,7 @@
 #include "core/io/FileIo.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QStyle>
@@ -57,17 +58,21 @@ ReportViewer::ReportViewer(Interaction& interaction, QWidget* parent)
 
 bool ReportViewer::load(const QString& reportPath)
 {
-    std::vector<std::uint8_t> bytes;
+    // A large report takes a moment to lay out: the pointer says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ReportExcerpt excerpt;
     try {
-        bytes = io::readFileBytes(toPath(reportPath));
+        excerpt = readReportExcerpt(reportPath);
     } catch (const std::exception& error) {
+        QGuiApplication::restoreOverrideCursor();
         m_view->clear();
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
         return false;
     }
-    const TextFileContent content = decodeTextFile(
-        QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    const TextFileContent content = decodeTextFile(excerpt.bytes);
+    excerpt.bytes.clear();
     m_view->setPlainText(content.lines.join(u'\n'));
+    QGuiApplication::restoreOverrideCursor();
     return true;
 }
 

@@ -1,12 +1,17 @@
 #include "app/viewers/ViewerRules.h"
 
 #include "core/config/InstallationLayout.h"
+#include "core/io/FileIo.h"
 #include "core/spreadsheet/TextCodec.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
 
 namespace mervalon::app {
 namespace {
@@ -76,7 +81,95 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// `length` bytes from `offset`, or what there is of them.
+QByteArray readAt(std::FILE* file, qint64 offset, qint64 length, const std::filesystem::path& path)
+{
+    QByteArray bytes(length, Qt::Uninitialized);
+    errno = 0;
+    if (::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) {
+        throw io::FileError("Cannot read file", path, errno != 0 ? errno : EIO);
+    }
+    const std::size_t got = std::fread(bytes.data(), 1, static_cast<std::size_t>(length), file);
+    if (got < static_cast<std::size_t>(length) && std::ferror(file)) {
+        throw io::FileError("Cannot read file", path, errno != 0 ? errno : EIO);
+    }
+    bytes.truncate(static_cast<qsizetype>(got));
+    return bytes;
+}
+
+// The first `lines` lines of `bytes` that end in it, as its first bytes.
+qsizetype headLength(const QByteArray& bytes, int lines)
+{
+    qsizetype end = 0;
+    for (int line = 0; line < lines; ++line) {
+        const qsizetype next = bytes.indexOf('\n', end);
+        if (next < 0) {
+            break;
+        }
+        end = next + 1;
+    }
+    return end;
+}
+
+// Where the last `lines` complete lines of `bytes` begin; the first line, of which the start
+// may be missing, never counts.
+qsizetype tailStart(const QByteArray& bytes, int lines)
+{
+    const qsizetype firstBreak = bytes.indexOf('\n');
+    if (firstBreak < 0) {
+        return bytes.size();
+    }
+    qsizetype start = bytes.size();
+    for (int line = 0; line < lines && start > firstBreak + 1; ++line) {
+        const qsizetype previous = bytes.lastIndexOf('\n', start - 2);
+        start = previous < firstBreak ? firstBreak + 1 : previous + 1;
+    }
+    return start;
+}
+
 } // namespace
+
+ReportExcerpt readReportExcerpt(const QString& path, qint64 limitBytes, int limitLines)
+{
+    const std::filesystem::path file = path.toStdString();
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> handle(std::fopen(file.c_str(), "rb"));
+    if (!handle) {
+        throw io::FileError("Cannot open file", file, errno != 0 ? errno : EIO);
+    }
+    ::fseeko(handle.get(), 0, SEEK_END);
+    const qint64 size = ::ftello(handle.get());
+    const qint64 half = limitBytes / 2;
+    if (size <= limitBytes) {
+        QByteArray whole = readAt(handle.get(), 0, size, file);
+        if (whole.count('\n') <= limitLines) {
+            return ReportExcerpt{whole, 0};
+        }
+    }
+    QByteArray head = readAt(handle.get(), 0, std::min(size, half), file);
+    head.truncate(headLength(head, limitLines / 2));
+    const qint64 tailOffset = std::max<qint64>(head.size(), size - half);
+    QByteArray tail = readAt(handle.get(), tailOffset, size - tailOffset, file);
+    tail.remove(0, tailStart(tail, limitLines / 2));
+    const qint64 leftOut = size - head.size() - tail.size();
+    QByteArray bytes = head;
+    bytes += "\r\n";
+    bytes += leftOutNote(leftOut, path).toUtf8();
+    bytes += "\r\n\r\n";
+    bytes += tail;
+    return ReportExcerpt{bytes, leftOut};
+}
+
+QString leftOutNote(qint64 bytes, const QString& path)
+{
+    return QStringLiteral("  [ %1 bytes of the report are left out here. The whole report is \"%2\": "
+                          "open it in a text editor to see all of it. ]")
+        .arg(QLocale(QLocale::English).toString(bytes), path);
+}
 
 QString lineCountText(int lines)
 {

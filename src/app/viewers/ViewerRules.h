@@ -23,6 +23,20 @@ QString lineCountText(int lines);
 /// The report of the last run in the installation folder.
 QString reportPathOf(const QString& installDir);
 
+/// The bytes of a report that the viewer shows. A report of hundreds of megabytes (millions of
+/// faulty lines) would take minutes and gigabytes to show whole: of a report larger than
+/// `limitBytes`, or with more than `limitLines` lines, only the first and the last part (half the
+/// limits each, cut at line ends) are read, with a line between them that says what is left out
+/// and where the whole report is. Throws std::system_error naming the file when it cannot be read.
+struct ReportExcerpt {
+    QByteArray bytes;
+    qint64 leftOutBytes = 0; ///< 0: the whole report
+};
+ReportExcerpt readReportExcerpt(const QString& path, qint64 limitBytes = 8 << 20, int limitLines = 100000);
+
+/// The line that stands for what an excerpt leaves out.
+QString leftOutNote(qint64 bytes, const QString& path);
+
 /// How a point file's characters are stored. Point files are Windows-1252 (of which ASCII is a
 /// part); a file that is valid UTF-8 with characters beyond ASCII is UTF-8, and stays so.
 enum class TextEncoding { Windows1252, Utf8 };

@@ -9,13 +9,24 @@
 namespace mervalon::config {
 
 /// Copies every file below `shippedDir` to the same place below `installDir`, creating
-/// folders as needed. A file that already exists in `installDir` is never replaced.
-/// Returns the files copied. Throws std::filesystem::filesystem_error on failure.
+/// folders as needed. A file that already exists in `installDir` is never replaced. A new
+/// installation is made in a hidden folder beside it and renamed into place, so it is complete
+/// or not there; a folder that already holds files is completed file by file (each written
+/// beside, flushed and renamed), marked unfinished until the last one is there. Returns the
+/// files copied. Throws std::filesystem::filesystem_error on failure, leaving no new folder.
 std::vector<std::filesystem::path> seedInstallation(const std::filesystem::path& shippedDir,
                                                     const std::filesystem::path& installDir);
 
-/// True when `dir` looks like an installation: it holds the prologue and the formats folder.
+/// True when `dir` looks like an installation: it holds the prologue and the formats folder,
+/// and no seeding of it was cut short.
 bool isInstallation(const std::filesystem::path& dir);
+
+/// Restores shipped files that an installation holds damaged: empty, or (for the prologue and
+/// the records, whose bytes are all fixed) a beginning of the shipped file, as a copy cut
+/// short leaves them. Such a file is never the user's change. Returns the files restored.
+/// Throws std::system_error when one cannot be written.
+std::vector<std::filesystem::path> repairInstallation(const std::filesystem::path& shippedDir,
+                                                      const std::filesystem::path& installDir);
 
 /// A shipped file that a new version may replace in an installation, with the SHA-256 of what
 /// this version ships and of what every earlier version shipped. Formats, configurations, the

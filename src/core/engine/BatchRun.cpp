@@ -1,6 +1,8 @@
 #include "core/engine/BatchRun.h"
 
 #include "core/engine/DrawingLayers.h"
+#include "core/engine/DxfWriter.h"
+#include "core/engine/OutputFile.h"
 #include "core/engine/FieldRows.h"
 #include "core/engine/FileConverter.h"
 #include "core/engine/FieldAccess.h"
@@ -62,6 +64,7 @@ private:
     void fileError(const std::string& text);
     bool readFailure(const std::string& reason);
     std::string destinationFailure(const std::filesystem::path& destination, int error) const;
+    void removeLeftovers(const std::filesystem::path& folder);
 
     const RunRequest& m_request;
     ProgressSink& m_progress;
@@ -71,6 +74,7 @@ private:
     std::string m_prologue;
     bool m_errorsOccurred = false;
     std::set<std::string> m_createdDestinations;
+    std::set<std::filesystem::path> m_cleanedFolders;
     RunSummary m_summary;
 };
 
@@ -130,7 +134,17 @@ void Run::writeHeader()
 bool Run::loadPrologue()
 {
     try {
-        m_prologue = io::readFileText(config::layout::prologuePath(m_request.installDir));
+        const std::filesystem::path path = config::layout::prologuePath(m_request.installDir);
+        m_prologue = io::readFileText(path);
+        if (!DxfWriter::isCompletePrologue(m_prologue)) {
+            m_log.line("  ! Error: The drawing prologue \"" + path.string() +
+                       "\" is damaged (empty or cut short), so no drawing can be made. The next start of Mervalon "
+                       "restores it; a prologue of your own must end with the opening of the LAYER table !");
+            m_log.emptyLine();
+            m_log.line(">> Process aborted.");
+            m_errorsOccurred = true;
+            return false;
+        }
         return true;
     } catch (const std::system_error& error) {
         m_log.line(std::string("  ! Error: ") + error.what() + " !");
@@ -214,9 +228,25 @@ std::unique_ptr<RowSource> Run::openLines(const std::filesystem::path& source, F
         }
         return std::make_unique<HeldRows>(sheetRows);
     }
-    auto reader = std::make_unique<TextLineReader>(source, format.separator, format.firstLine);
+    // Asked for every megabyte read, within a line too; the window's stop button is taken
+    // only while events are let through.
+    auto stopRequestedWhileReading = [this] {
+        m_progress.pumpEvents();
+        return m_progress.isStopRequested();
+    };
+    auto reader =
+        std::make_unique<TextLineReader>(source, format.separator, format.firstLine, stopRequestedWhileReading);
     replaced = reader->survey([this] { return m_progress.isStopRequested(); }).replaced;
     return reader;
+}
+
+// Drawings of killed runs leave their unfinished files behind; the first drawing made in a
+// folder clears those whose writers are gone.
+void Run::removeLeftovers(const std::filesystem::path& folder)
+{
+    if (m_cleanedFolders.insert(folder).second) {
+        OutputFile::removeLeftovers(folder);
+    }
 }
 
 // A file that cannot be read makes no drawing; the run goes on unless it is to end at an error.
@@ -288,6 +318,7 @@ bool Run::convertOne(std::size_t index)
         return !abortRun;
     }
 
+    removeLeftovers(destination.parent_path());
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue};
     const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
     if (result.outcome == Outcome::Completed) {

@@ -127,6 +127,39 @@ char* DxfWriter::putHandle(char* p)
     return p;
 }
 
+namespace {
+
+std::string_view trimmedLine(std::string_view line)
+{
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+        line.remove_prefix(1);
+    }
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+} // namespace
+
+bool DxfWriter::isCompletePrologue(std::string_view prologue)
+{
+    if (prologue.empty() || prologue.back() != '\n') {
+        return false;
+    }
+    std::vector<std::string_view> lines;
+    for (std::string_view rest = prologue.substr(0, prologue.size() - 1); !rest.empty() || lines.empty();) {
+        const std::size_t end = rest.find('\n');
+        lines.push_back(trimmedLine(rest.substr(0, end)));
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    static constexpr std::array<std::string_view, 2> kOpening{"0", "SECTION"};
+    static constexpr std::array<std::string_view, 5> kClosing{"0", "TABLE", "2", "LAYER", "70"};
+    return lines.size() >= kOpening.size() + kClosing.size() &&
+           std::equal(kOpening.begin(), kOpening.end(), lines.begin()) &&
+           std::equal(kClosing.begin(), kClosing.end(), lines.end() - kClosing.size());
+}
+
 bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
 {
     if (!m_file.open(destination, OutputFile::Placement::Beside)) {

@@ -31,6 +31,11 @@ public:
     /// `prologue` is the content of dxf.dat; it must end with the opening of the LAYER table.
     DxfWriter(const config::Configuration& configuration, std::string_view prologue);
 
+    /// True when `prologue` can begin a drawing: it opens a section and ends, with its line
+    /// break, at the opening of the LAYER table (group 70, whose value the writer adds). An
+    /// empty prologue, or one cut short, would make a drawing no CAD program reads.
+    static bool isCompletePrologue(std::string_view prologue);
+
     /// Starts the drawing beside `destination` and writes everything up to the start of the
     /// ENTITIES section. False, with nothing written, when the file cannot be created. An older
     /// drawing of that name stays until finishDrawing succeeds.

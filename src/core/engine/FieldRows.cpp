@@ -1,5 +1,7 @@
 #include "core/engine/FieldRows.h"
 
+#include <algorithm>
+
 namespace mervalon::engine {
 
 void FieldRows::addField(std::string_view field)
@@ -38,10 +40,24 @@ void FieldRows::addEmptyRow()
     addField(kEmptyLine);
 }
 
+void FieldRows::addOverlongRow(std::uint64_t length)
+{
+    m_overlongRows.emplace_back(m_rowStarts.size(), length);
+    m_rowStarts.push_back(m_fieldEnds.size());
+}
+
 FieldRow FieldRows::row(std::size_t index) const
 {
     const std::size_t end = index + 1 < m_rowStarts.size() ? m_rowStarts[index + 1] : m_fieldEnds.size();
-    return FieldRow(*this, m_rowStarts[index], end);
+    std::uint64_t overlong = 0;
+    if (!m_overlongRows.empty()) {
+        const auto found = std::lower_bound(m_overlongRows.begin(), m_overlongRows.end(), index,
+                                            [](const auto& row, std::size_t wanted) { return row.first < wanted; });
+        if (found != m_overlongRows.end() && found->first == index) {
+            overlong = found->second;
+        }
+    }
+    return FieldRow(*this, m_rowStarts[index], end, overlong);
 }
 
 FieldList FieldRows::rowAsList(std::size_t index) const

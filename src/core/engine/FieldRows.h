@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mervalon::engine {
@@ -17,19 +18,22 @@ class FieldRows;
 /// A view of one line's fields; valid while its FieldRows lives and is not appended to.
 class FieldRow {
 public:
-    FieldRow(const FieldRows& rows, std::size_t firstField, std::size_t endField)
-        : m_rows(&rows), m_first(firstField), m_end(endField)
+    FieldRow(const FieldRows& rows, std::size_t firstField, std::size_t endField, std::uint64_t overlongLength = 0)
+        : m_rows(&rows), m_first(firstField), m_end(endField), m_overlongLength(overlongLength)
     {
     }
     [[nodiscard]] std::size_t size() const { return m_end - m_first; }
     [[nodiscard]] std::string_view operator[](std::size_t index) const;
     /// True for the empty-line placeholder (a first field reading "Empty").
     [[nodiscard]] bool isEmptyLine() const { return size() > 0 && (*this)[0] == kEmptyLine; }
+    /// The length of a line too long to be read (it has no fields); 0 for every other line.
+    [[nodiscard]] std::uint64_t overlongLength() const { return m_overlongLength; }
 
 private:
     const FieldRows* m_rows;
     std::size_t m_first;
     std::size_t m_end;
+    std::uint64_t m_overlongLength;
 };
 
 class FieldRows {
@@ -37,6 +41,8 @@ public:
     void addRow(std::span<const std::string_view> fields);
     void addRow(const FieldList& fields);
     void addEmptyRow();
+    /// A line of `length` bytes that was too long to be read: a row without fields.
+    void addOverlongRow(std::uint64_t length);
 
     /// Forgets every row but keeps the memory, so that the next batch of a file costs no allocation.
     void clear()
@@ -44,6 +50,7 @@ public:
         m_text.clear();
         m_fieldEnds.clear();
         m_rowStarts.clear();
+        m_overlongRows.clear();
     }
 
     [[nodiscard]] std::size_t size() const { return m_rowStarts.size(); }
@@ -60,6 +67,8 @@ private:
     std::string m_text;
     std::vector<std::uint64_t> m_fieldEnds;    // end offset of each field in m_text
     std::vector<std::uint64_t> m_rowStarts;    // index of each row's first field
+    // The rows too long to be read, as (row index, line length), by increasing index; rare.
+    std::vector<std::pair<std::size_t, std::uint64_t>> m_overlongRows;
 };
 
 inline std::string_view FieldRow::operator[](std::size_t index) const

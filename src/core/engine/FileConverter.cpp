@@ -6,6 +6,7 @@
 #include "core/engine/NumberFormat.h"
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
+#include "core/engine/TextReader.h"
 
 #include <algorithm>
 #include <array>
@@ -110,7 +111,7 @@ public:
 private:
     // Returns the outcome when the file's conversion has ended with this line.
     std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
-    ConversionResult readFailed(const char* reason);
+    ConversionResult readFailed(const std::string& reason);
     void takeSources();
     bool convertLine(const FieldRow& row, bool isLastLine);
     void takeNumber(const FieldRow& row);
@@ -209,6 +210,11 @@ ConversionResult Conversion::run()
             return readFailed(error.what());
         }
         if (batch == nullptr) {
+            if (m_rows.interrupted()) {
+                m_writer.abandonDrawing();
+                m_result.outcome = Outcome::Stopped;
+                return m_result;
+            }
             break;
         }
         for (std::size_t i = 0; i < batch->size(); ++i, ++index) {
@@ -216,6 +222,10 @@ ConversionResult Conversion::run()
                 return *ended;
             }
         }
+    }
+    // A drawing made from a file that changed meanwhile would hold parts of two files.
+    if (const auto changed = m_rows.changedWhileRead()) {
+        return readFailed(*changed);
     }
     finish(index, false);
     return m_result;
@@ -254,7 +264,7 @@ std::optional<ConversionResult> Conversion::handleLine(const FieldRow& row, std:
 
 // The file could not be read to its end (a failing disk, a file cut short while it was
 // read): its drawing would lack lines, so none is made and the older one stays.
-ConversionResult Conversion::readFailed(const char* reason)
+ConversionResult Conversion::readFailed(const std::string& reason)
 {
     m_writer.abandonDrawing();
     m_result.outcome = Outcome::ReadFailed;
@@ -268,6 +278,11 @@ bool Conversion::convertLine(const FieldRow& row, bool isLastLine)
     if (row.isEmptyLine()) {
         m_log.line("  ! Line " + std::to_string(m_lineNumber) + " is empty !");
         return true;
+    }
+    if (const std::uint64_t length = row.overlongLength(); length > 0) {
+        m_lineError = ": The line is " + std::to_string(length) + " characters long; lines longer than " +
+                      std::to_string(kMaxLineLength) + " characters are not read !";
+        return false;
     }
     takeNumber(row);
     if (!hasError()) {

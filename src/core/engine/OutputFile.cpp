@@ -1,10 +1,15 @@
 #include "core/engine/OutputFile.h"
 
+#include "core/io/ReplaceFile.h"
+
 #include <algorithm>
+#include <cctype>
+#include <ctime>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +43,44 @@ int openNew(const fs::path& path, int extraFlags)
     return fd;
 }
 
+bool isDigits(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// ".<name>.<pid>-<n>.part", as temporaryNameFor makes them.
+bool isTemporaryName(std::string_view name)
+{
+    constexpr std::string_view kSuffix = ".part";
+    if (name.size() < 2 + kSuffix.size() || name.front() != '.' || !name.ends_with(kSuffix)) {
+        return false;
+    }
+    name.remove_suffix(kSuffix.size());
+    const std::size_t dash = name.rfind('-');
+    const std::size_t dot = name.rfind('.', dash);
+    if (dash == std::string_view::npos || dot == std::string_view::npos || dot == 0) {
+        return false;
+    }
+    return isDigits(name.substr(dash + 1)) && isDigits(name.substr(dot + 1, dash - dot - 1));
+}
+
+// A leftover is a file whose lock nobody holds and that has not been written to lately.
+bool removeIfLeftOver(const fs::path& path, std::chrono::seconds minimumAge)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool removed = false;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        const std::time_t age = std::time(nullptr) - info.st_mtime;
+        removed = age >= minimumAge.count() && ::unlink(path.c_str()) == 0;
+    }
+    ::close(fd); // releases the lock
+    return removed;
+}
+
 } // namespace
 
 fs::path OutputFile::temporaryNameFor(const fs::path& path, unsigned serial)
@@ -51,6 +94,19 @@ fs::path OutputFile::temporaryNameFor(const fs::path& path, unsigned serial)
     name += std::to_string(serial);
     name += ".part";
     return path.parent_path() / name;
+}
+
+std::size_t OutputFile::removeLeftovers(const fs::path& folder, std::chrono::seconds minimumAge)
+{
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+        if (isTemporaryName(entry->path().filename().string()) && removeIfLeftOver(entry->path(), minimumAge)) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 OutputFile::~OutputFile()
@@ -86,17 +142,22 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     if (placement == Placement::Beside && (!exists || S_ISREG(existing.st_mode))) {
         // A write-protected drawing is not replaced behind the user's back, though the folder
         // would allow the rename.
-        if (exists && ::access(m_final.c_str(), W_OK) != 0) {
-            recordError(errno);
+        if (exists && io::isWriteProtected(m_final)) {
+            recordError(EACCES);
             return false;
         }
-        // O_EXCL makes the name this writer's own; a name taken by another writer of this
-        // process gets the next number.
+        // O_EXCL makes the name this writer's own (a link planted under it is refused too); a
+        // name taken by another writer of this process gets the next number.
         unsigned serial = 0;
         do {
             m_temporary = temporaryNameFor(m_final, ++serial);
-            m_fd = openNew(m_temporary, O_EXCL);
+            m_fd = openNew(m_temporary, O_EXCL | O_NOFOLLOW);
         } while (m_fd < 0 && errno == EEXIST);
+        // Held until the file is closed or the process ends: removeLeftovers takes only files
+        // whose writer is gone.
+        if (m_fd >= 0) {
+            ::flock(m_fd, LOCK_EX | LOCK_NB);
+        }
     } else {
         m_fd = openNew(m_final, O_TRUNC);
     }

@@ -6,6 +6,7 @@
 // and renamed over its final name only when close() succeeds: readers (and a second run making
 // the same file) see the older file or the complete new one, never a mixture or a torso.
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -82,6 +83,15 @@ public:
     /// The temporary name used beside `path` by this process; its pattern (".<name>.<pid>-<n>.part")
     /// lets tests and users recognise files left by a process that was killed.
     static std::filesystem::path temporaryNameFor(const std::filesystem::path& path, unsigned serial);
+
+    /// Removes from `folder` the temporary files that writers killed before they finished (or
+    /// that could not remove their own, in a folder that had become read-only) left behind.
+    /// A writer holds a lock on its temporary file as long as it lives, also across machines
+    /// sharing the folder, so only files nobody writes any more are taken; a file younger than
+    /// `minimumAge` is left alone, since its writer may not have locked it yet. Returns how many
+    /// were removed; a folder that cannot be read is no error.
+    static std::size_t removeLeftovers(const std::filesystem::path& folder,
+                                       std::chrono::seconds minimumAge = std::chrono::seconds(10));
 
 private:
     void grow(std::size_t bytes);

@@ -5,6 +5,8 @@
 #include "core/engine/FieldRows.h"
 
 #include <cstddef>
+#include <optional>
+#include <string>
 
 namespace mervalon::engine {
 
@@ -23,6 +25,13 @@ public:
     /// True when no line follows the last batch handed out: the last line of a file ends the
     /// polyline still open, so the conversion must know it when it gets there.
     [[nodiscard]] virtual bool exhausted() = 0;
+
+    /// True when the lines ended early because a stop was requested while they were read.
+    [[nodiscard]] virtual bool interrupted() const { return false; }
+
+    /// A message for the report when the file was changed (cut short, appended to, rewritten)
+    /// while its lines were read: the lines would be a mixture of two files.
+    [[nodiscard]] virtual std::optional<std::string> changedWhileRead() const { return std::nullopt; }
 };
 
 /// All the lines at hand in one batch: a workbook sheet, or lines made by a test.

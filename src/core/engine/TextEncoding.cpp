@@ -113,8 +113,10 @@ std::size_t skipAscii(const unsigned char* data, std::size_t i, std::size_t end)
 
 } // namespace
 
-TextEncoding detectTextEncoding(const std::filesystem::path& path)
+TextEncoding detectTextEncoding(const std::filesystem::path& path, const std::function<bool()>& stopRequested,
+                                bool* stopped)
 {
+    constexpr std::size_t kBlocksPerStopCheck = 16; // a megabyte
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
@@ -124,7 +126,13 @@ TextEncoding detectTextEncoding(const std::filesystem::path& path)
     Utf8Decoder decoder;
     bool multiByte = false;
     bool first = true;
-    while (true) {
+    for (std::size_t blocks = 1;; ++blocks) {
+        if (stopRequested && blocks % kBlocksPerStopCheck == 0 && stopRequested()) {
+            if (stopped != nullptr) {
+                *stopped = true;
+            }
+            break;
+        }
         const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
         if (got == 0) {
             if (std::ferror(file.get())) {

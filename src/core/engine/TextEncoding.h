@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <span>
 
 namespace mervalon::engine {
@@ -18,8 +19,11 @@ enum class TextEncoding {
 };
 
 /// Looks at the whole file (stopping at the first byte that is not UTF-8). Throws
-/// std::system_error naming the file when it cannot be read.
-TextEncoding detectTextEncoding(const std::filesystem::path& path);
+/// std::system_error naming the file when it cannot be read. `stopRequested`, when given, is
+/// asked for every megabyte; once it says yes, the look ends there with what it has found so
+/// far, and `stopped` (when given) is set.
+TextEncoding detectTextEncoding(const std::filesystem::path& path, const std::function<bool()>& stopRequested = {},
+                                bool* stopped = nullptr);
 
 /// Turns the UTF-8 text into Windows-1252 in place and shortens `text` to the result. A
 /// character that Windows-1252 lacks, or a byte that is no UTF-8, becomes '?'; returns how many.

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <sys/stat.h>
 #include <vector>
 
 namespace mervalon::engine {
@@ -181,14 +182,33 @@ public:
         }
     }
 
-    /// Next line without its break; false at the end of the file or at a Ctrl+Z at a line start.
-    /// The line lies in the reader's buffer and may be changed in place until the next call.
+    /// Asked before each block is read, so that a stop is taken within a block however long
+    /// the line being read.
+    void setStopCheck(const std::function<bool()>* stopRequested) { m_stopRequested = stopRequested; }
+    [[nodiscard]] bool stopped() const { return m_stopped; }
+    void stop() { m_stopped = true; }
+
+    /// The length of the line last delivered when it was too long to be read (it is then
+    /// delivered empty); 0 for a line that was read.
+    [[nodiscard]] std::uint64_t overlongLength() const { return m_overlongLength; }
+
+    /// Next line without its break; false at the end of the file, at a Ctrl+Z at a line start,
+    /// or at a stop. The line lies in the reader's buffer and may be changed in place until the
+    /// next call.
     bool next(std::span<char>& line)
     {
+        m_overlongLength = 0;
         while (true) {
+            if (m_stopped) {
+                return false;
+            }
             const std::string_view pending = std::string_view(m_buffer).substr(m_position);
             if (!pending.empty() && pending.front() == kCtrlZ) {
                 return false;
+            }
+            if (m_searched > kMaxLineLength) {
+                line = std::span<char>();
+                return skipOverlongLine();
             }
             // Only what arrived since the last search is searched: a line longer than a block
             // would otherwise be searched from its start after every refill, in quadratic time.
@@ -196,6 +216,10 @@ public:
             const std::size_t end = found == std::string_view::npos ? found : m_searched + found;
             if (end != std::string_view::npos && (pending[end] == '\n' || end + 1 < pending.size() || m_atEnd)) {
                 line = std::span<char>(m_buffer.data() + m_position, end);
+                if (end > kMaxLineLength) {
+                    m_overlongLength = end;
+                    line = std::span<char>();
+                }
                 std::size_t consumed = end + 1;
                 if (pending[end] == '\r' && end + 1 < pending.size() && pending[end + 1] == '\n') {
                     ++consumed;
@@ -209,6 +233,10 @@ public:
                     return false;
                 }
                 line = std::span<char>(m_buffer.data() + m_position, pending.size());
+                if (pending.size() > kMaxLineLength) {
+                    m_overlongLength = pending.size();
+                    line = std::span<char>();
+                }
                 m_position = m_buffer.size();
                 m_searched = 0;
                 return true;
@@ -220,8 +248,50 @@ public:
     }
 
 private:
+    // The rest of a line too long to be a point line is read past block by block, never held:
+    // a file without line breaks would otherwise be taken into memory whole.
+    bool skipOverlongLine()
+    {
+        std::uint64_t length = 0; // bytes of the line dropped so far
+        while (true) {
+            const std::string_view pending = std::string_view(m_buffer).substr(m_position);
+            const std::size_t end = findLineBreak(pending);
+            // A CR at the very end may be the first half of CR LF: it waits for the next block.
+            const bool crMayPair = end != std::string_view::npos && pending[end] == '\r' &&
+                                   end + 1 == pending.size() && !m_atEnd;
+            if (end != std::string_view::npos && !crMayPair) {
+                std::size_t consumed = end + 1;
+                if (pending[end] == '\r' && end + 1 < pending.size() && pending[end + 1] == '\n') {
+                    ++consumed;
+                }
+                m_overlongLength = length + end;
+                m_position += consumed;
+                m_searched = 0;
+                return true;
+            }
+            const std::size_t dropped = crMayPair ? end : pending.size();
+            length += dropped;
+            m_position += dropped;
+            m_searched = 0;
+            if (m_atEnd) {
+                m_overlongLength = length; // the file ends inside the line
+                return true;
+            }
+            refill();
+            if (m_stopped) {
+                return false;
+            }
+        }
+    }
+
     void refill()
     {
+        // Asked from the second block on: a small file is read without a word to the caller.
+        if (m_blocksRead > 0 && m_stopRequested != nullptr && *m_stopRequested && (*m_stopRequested)()) {
+            m_stopped = true;
+            return;
+        }
+        ++m_blocksRead;
         m_buffer.erase(0, m_position);
         m_position = 0;
         const std::size_t old = m_buffer.size();
@@ -262,6 +332,10 @@ private:
 
     static constexpr std::size_t kBlock = 1 << 20;
     std::filesystem::path m_path;
+    const std::function<bool()>* m_stopRequested = nullptr;
+    bool m_stopped = false;
+    std::size_t m_blocksRead = 0;
+    std::uint64_t m_overlongLength = 0;
     std::unique_ptr<std::FILE, FileCloser> m_file;
     std::string m_buffer;
     std::size_t m_position = 0;
@@ -271,7 +345,8 @@ private:
 };
 
 // The file's encoding, after the checks that need no reading.
-TextEncoding checkedEncoding(const std::filesystem::path& path)
+TextEncoding checkedEncoding(const std::filesystem::path& path, const std::function<bool()>& stopRequested,
+                             bool& stopped)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
@@ -281,7 +356,7 @@ TextEncoding checkedEncoding(const std::filesystem::path& path)
     if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
         throw std::runtime_error("Cannot open file \"" + path.string() + "\". It is not a regular file");
     }
-    const TextEncoding encoding = detectTextEncoding(path);
+    const TextEncoding encoding = detectTextEncoding(path, stopRequested, &stopped);
     if (encoding == TextEncoding::Utf16) {
         throw std::runtime_error("Cannot read file \"" + path.string() +
                                  "\". It is a UTF-16 text; save it as UTF-8 or Windows-1252 (ANSI)");
@@ -298,6 +373,25 @@ void skipToFirstLine(LineSource& source, TextEncoding encoding, int firstLine)
     std::span<char> line;
     for (int skipped = 1; skipped < firstLine && source.next(line); ++skipped) {
     }
+}
+
+// What tells that a file was changed: its size and the time of its last change.
+struct FileIdentity {
+    bool known = false;
+    std::uint64_t size = 0;
+    std::int64_t changedSeconds = 0;
+    long changedNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity identityOf(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    return FileIdentity{true, static_cast<std::uint64_t>(info.st_size), info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
 }
 
 bool isUtf8(TextEncoding encoding)
@@ -331,12 +425,23 @@ struct TextLineReader::State {
     FieldRows rows; // the batch handed out by nextBatch
     LineSplitter splitter;
     std::size_t lineCount = 0;
+    std::function<bool()> stopRequested;
+    FileIdentity atOpen;
 };
 
-TextLineReader::TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine)
+TextLineReader::TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                               std::function<bool()> stopRequested)
 {
-    const TextEncoding encoding = checkedEncoding(path);
+    const FileIdentity atOpen = identityOf(path);
+    bool stopped = false;
+    const TextEncoding encoding = checkedEncoding(path, stopRequested, stopped);
     m_state = std::make_unique<State>(path, separator, encoding);
+    m_state->atOpen = atOpen;
+    m_state->stopRequested = std::move(stopRequested);
+    m_state->source.setStopCheck(&m_state->stopRequested);
+    if (stopped) {
+        m_state->source.stop();
+    }
     m_state->firstLine = firstLine;
     skipToFirstLine(m_state->source, encoding, firstLine);
 }
@@ -348,6 +453,9 @@ TextFileSurvey TextLineReader::survey(const std::function<bool()>& stopRequested
     // A second look through the same lines, by the same rules, so that the count cannot
     // differ from what the batches deliver.
     LineSource source(m_state->path);
+    // Within a long line, the reader's own check (which may let the window's events through)
+    // is asked; between lines, the one given here.
+    source.setStopCheck(m_state->stopRequested ? &m_state->stopRequested : &stopRequested);
     skipToFirstLine(source, m_state->encoding, m_state->firstLine);
     const bool utf8 = isUtf8(m_state->encoding);
     TextFileSurvey survey;
@@ -361,6 +469,7 @@ TextFileSurvey TextLineReader::survey(const std::function<bool()>& stopRequested
             break;
         }
     }
+    survey.stopped = survey.stopped || source.stopped();
     m_state->lineCount = survey.lines;
     return survey;
 }
@@ -374,6 +483,10 @@ bool TextLineReader::readBatch(FieldRows& rows, std::size_t maxLines, std::size_
     for (std::size_t count = 0; count < maxLines && rows.textSize() - textBefore < maxBytes; ++count) {
         if (!m_state->source.next(line)) {
             break;
+        }
+        if (const std::uint64_t overlong = m_state->source.overlongLength(); overlong > 0) {
+            rows.addOverlongRow(overlong);
+            continue;
         }
         splitter.add(rows, line);
     }
@@ -393,7 +506,22 @@ const FieldRows* TextLineReader::nextBatch()
     return readBatch(m_state->rows, kBatchLines, kBatchBytes) ? &m_state->rows : nullptr;
 }
 
-bool TextLineReader::exhausted() { return !m_state->source.hasMore(); }
+bool TextLineReader::exhausted() { return m_state->source.stopped() || !m_state->source.hasMore(); }
+
+bool TextLineReader::interrupted() const { return m_state->source.stopped(); }
+
+std::optional<std::string> TextLineReader::changedWhileRead() const
+{
+    const FileIdentity now = identityOf(m_state->path);
+    if (!m_state->atOpen.known || now == m_state->atOpen) {
+        return std::nullopt;
+    }
+    std::string message = "The point file changed while it was converted";
+    if (now.known && now.size != m_state->atOpen.size) {
+        message += " (from " + std::to_string(m_state->atOpen.size) + " to " + std::to_string(now.size) + " bytes)";
+    }
+    return message + "; no drawing was made from it: convert it again once it is complete";
+}
 
 FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
                         TextFileNotes* notes, const std::function<bool()>& stopRequested)

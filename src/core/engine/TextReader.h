@@ -12,6 +12,12 @@
 
 namespace mervalon::engine {
 
+/// The longest line read, in bytes. A point line holds a few dozen characters and a long
+/// description some hundreds; a longer line (a file without line breaks, a binary file taken for
+/// text) is no point line. It is delivered as a row of its own (FieldRow::overlongLength) and
+/// read past without being held, so that memory stays bounded whatever the file holds.
+inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
+
 /// What reading a text file found out about it, for its block of the report.
 struct TextFileNotes {
     bool utf8 = false;         ///< read as UTF-8
@@ -44,7 +50,11 @@ struct TextFileSurvey {
 class TextLineReader : public RowSource {
 public:
     /// Opens the file and skips the lines before `firstLine`. Throws as readTextLines does.
-    TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine);
+    /// `stopRequested`, when given, is asked for every megabyte read, also within a line and
+    /// while the encoding is looked for; once it says yes, reading ends there and interrupted()
+    /// says so.
+    TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                   std::function<bool()> stopRequested = {});
     ~TextLineReader() override;
     TextLineReader(const TextLineReader&) = delete;
     TextLineReader& operator=(const TextLineReader&) = delete;
@@ -64,6 +74,9 @@ public:
     [[nodiscard]] std::size_t lineCount() const override;
     const FieldRows* nextBatch() override;
     [[nodiscard]] bool exhausted() override;
+    [[nodiscard]] bool interrupted() const override;
+    /// Compares the file's size and time of change with those it had when the reader was made.
+    [[nodiscard]] std::optional<std::string> changedWhileRead() const override;
 
 private:
     struct State;

@@ -47,6 +47,13 @@ FileError::FileError(const std::string& action, const std::filesystem::path& pat
 {
 }
 
+FileError::FileError(const std::string& action, const std::filesystem::path& path, int errorNumber,
+                     const std::string& reason)
+    : std::system_error(errorNumber, std::generic_category())
+    , m_message(action + " \"" + path.string() + "\". " + reason)
+{
+}
+
 std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path, std::size_t limit)
 {
     std::error_code ec;

@@ -34,6 +34,8 @@ std::string describeFileError(const std::string& action, const std::filesystem::
 class FileError : public std::system_error {
 public:
     FileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
+    /// The same, with `reason` said instead of the system's text for `errorNumber`.
+    FileError(const std::string& action, const std::filesystem::path& path, int errorNumber, const std::string& reason);
     const char* what() const noexcept override { return m_message.c_str(); }
 
 private:

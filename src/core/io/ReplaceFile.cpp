@@ -43,17 +43,48 @@ private:
     bool m_kept = false;
 };
 
-std::filesystem::path temporaryBeside(const std::filesystem::path& path, const std::filesystem::path& folder)
+std::filesystem::path temporaryBeside(const std::filesystem::path& path, const std::filesystem::path& folder,
+                                      unsigned serial)
 {
     // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "." + std::string when optimising.
     std::string name(1, '.');
     name += path.filename().string();
     name += ".saving-";
     name += std::to_string(::getpid());
+    if (serial > 1) {
+        name += '-';
+        name += std::to_string(serial);
+    }
     return folder / name;
 }
 
+// Creates the file beside exclusively: O_EXCL refuses any name that exists, a symbolic link
+// included, so a link planted under the name can never redirect the save. A name taken (by
+// a leftover of an earlier save, or by whoever planted it) gets the next number.
+std::filesystem::path createBeside(const std::filesystem::path& path, const std::filesystem::path& folder, mode_t mode,
+                                   int& fd)
+{
+    for (unsigned serial = 1;; ++serial) {
+        std::filesystem::path candidate = temporaryBeside(path, folder, serial);
+        do {
+            fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0 || errno != EEXIST || serial == 1000) {
+            return candidate;
+        }
+    }
+}
+
 } // namespace
+
+bool isWriteProtected(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
 
 void replaceFile(const std::filesystem::path& requested, const void* data, std::size_t size)
 {
@@ -67,17 +98,22 @@ void replaceFile(const std::filesystem::path& requested, const void* data, std::
         }
     }
     struct stat original {};
-    const mode_t mode = ::stat(path.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
+    const bool exists = ::stat(path.c_str(), &original) == 0;
+    const mode_t mode = exists ? (original.st_mode & 07777) : 0644;
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) {
         folder = ".";
     }
-    const std::filesystem::path temporary = temporaryBeside(path, folder);
-    TemporaryFile file(temporary);
-    file.fd() = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (file.fd() < 0) {
+    if (isWriteProtected(path)) {
+        throw FileError("Cannot save file", path, EACCES, kWriteProtected);
+    }
+    int fd = -1;
+    const std::filesystem::path temporary = createBeside(path, folder, mode & 0777, fd);
+    if (fd < 0) {
         failed(path, errno);
     }
+    TemporaryFile file(temporary);
+    file.fd() = fd;
     const auto* bytes = static_cast<const char*>(data);
     std::size_t written = 0;
     while (written < size) {
@@ -90,10 +126,15 @@ void replaceFile(const std::filesystem::path& requested, const void* data, std::
         }
         written += static_cast<std::size_t>(n);
     }
+    if (exists) {
+        // Saved by the administrator for its owner, the file stays the owner's; for anyone
+        // else this is refused and changes nothing, as it should.
+        [[maybe_unused]] const int owned = ::fchown(file.fd(), original.st_uid, original.st_gid);
+    }
     if (::fchmod(file.fd(), mode) != 0 || ::fsync(file.fd()) != 0) {
         failed(path, errno);
     }
-    const int fd = file.fd();
+    fd = file.fd();
     file.fd() = -1;
     if (::close(fd) != 0) {
         failed(path, errno);

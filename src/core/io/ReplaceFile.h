@@ -8,10 +8,21 @@
 
 namespace mervalon::io {
 
+/// What replaceFile says of a file the user has write-protected.
+inline constexpr const char* kWriteProtected =
+    "It is write-protected (read-only); remove the protection to save it, or save it under another name.";
+
+/// True when the file exists and is write-protected: no write permission for this user, or
+/// none for anybody (a read-only file stays read-only even for the administrator, as it does
+/// in the user's own editor).
+bool isWriteProtected(const std::filesystem::path& path);
+
 /// Writes `size` bytes to a new file in the same folder (with the old file's permissions, or
-/// 0644 for a new one), flushes it, renames it over `path` and flushes the folder. On failure the
-/// new file is removed, `path` is left as it was, and FileError ("Cannot save file ...") tells why.
-/// A symbolic link stays a link: the file it points to is replaced.
+/// 0644 for a new one), flushes it, renames it over `path` and flushes the folder. The file
+/// beside is created exclusively under a fresh name, so that nothing planted in the folder (a
+/// symbolic link to another file) is ever written through. On failure the new file is removed,
+/// `path` is left as it was, and FileError ("Cannot save file ...") tells why; a write-protected
+/// `path` is refused the same way. A symbolic link stays a link: the file it points to is replaced.
 void replaceFile(const std::filesystem::path& path, const void* data, std::size_t size);
 
 inline void replaceFile(const std::filesystem::path& path, std::string_view text)

@@ -79,16 +79,16 @@ class Parser {
     ByteView m_data;
     std::map<std::uint16_t, std::string> m_formats;
     std::vector<std::uint16_t> m_xfFormats;
-    std::vector<bool> m_xfIsDate;
+    std::vector<TimeFormat> m_xfTimeFormat;
 };
 
 void Parser::run()
 {
     readGlobals();
-    m_xfIsDate.reserve(m_xfFormats.size());
+    m_xfTimeFormat.reserve(m_xfFormats.size());
     for (const std::uint16_t format : m_xfFormats) {
         const auto found = m_formats.find(format);
-        m_xfIsDate.push_back(isDateFormat(format, found != m_formats.end() ? found->second : std::string()));
+        m_xfTimeFormat.push_back(timeFormatOf(format, found != m_formats.end() ? found->second : std::string()));
     }
     locateSheets();
     for (std::size_t s = 0; s < m_book.sources.size(); ++s) {
@@ -146,7 +146,13 @@ void Parser::readGlobals()
             break;
         case record::kFormat:
             if (r.length >= 3) {
-                m_formats[loadU16(b)] = biff8 ? readUnicodeString(m_book.globals, i, 2) : readByteString(r, 2);
+                // A damaged number format costs only its own look: the cells that use it read
+                // as numbers in the general format, and every other record is read as ever.
+                try {
+                    m_formats[loadU16(b)] = biff8 ? readUnicodeString(m_book.globals, i, 2) : readByteString(r, 2);
+                } catch (const WorkbookError&) {
+                    m_formats.erase(loadU16(b));
+                }
             }
             break;
         case record::kXf:
@@ -299,8 +305,11 @@ void Parser::readSheet(SheetSource& source, Sheet& sheet)
 
 void Parser::putNumber(Sheet& sheet, std::uint32_t row, std::uint32_t column, std::uint16_t xf, double value)
 {
-    if (xf < m_xfIsDate.size() && m_xfIsDate[xf]) {
-        if (auto text = dateText(value, m_book.system1904)) {
+    const TimeFormat::Kind kind = xf < m_xfTimeFormat.size() ? m_xfTimeFormat[xf].kind : TimeFormat::Kind::None;
+    if (kind != TimeFormat::Kind::None) {
+        auto text = kind == TimeFormat::Kind::Date ? dateText(value, m_book.system1904)
+                                                   : elapsedText(value, m_xfTimeFormat[xf]);
+        if (text) {
             sheet.put(row, column, CellValue::ofText(std::move(*text)));
             return;
         }
@@ -321,6 +330,7 @@ void Parser::readCell(const std::vector<RecordRef>& records, std::size_t i, Shee
     case record::kRString:
     case record::kBoolErr:
     case record::kFormula:
+    case record::kFormula4:
     case record::kMulRk:
         break;
     default:
@@ -377,7 +387,8 @@ void Parser::readCell(const std::vector<RecordRef>& records, std::size_t i, Shee
         }
         sheet.put(row, column, CellValue::ofText(b[7] ? errorText(b[6]) : (b[6] ? "TRUE" : "FALSE")));
         break;
-    case record::kFormula: {
+    case record::kFormula:
+    case record::kFormula4: {
         if (r.length < 14) {
             damaged("a formula cell is too short");
         }

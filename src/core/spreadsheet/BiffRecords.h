@@ -13,6 +13,9 @@ namespace mervalon::spreadsheet {
 
 namespace record {
 inline constexpr std::uint16_t kFormula = 0x0006;
+/// The FORMULA id of BIFF4, which some producers write into BIFF5 and BIFF8 sheets too; its
+/// first 14 bytes (cell, format and cached result) are laid out as in kFormula.
+inline constexpr std::uint16_t kFormula4 = 0x0406;
 inline constexpr std::uint16_t kEof = 0x000A;
 inline constexpr std::uint16_t kNote = 0x001C;
 inline constexpr std::uint16_t kDateMode = 0x0022;
@@ -50,6 +53,8 @@ inline constexpr std::uint16_t kBof = 0x0809;
 inline constexpr std::uint16_t kOldBof2 = 0x0009;
 inline constexpr std::uint16_t kOldBof3 = 0x0209;
 inline constexpr std::uint16_t kOldBof4 = 0x0409;
+
+inline constexpr bool isFormula(std::uint16_t id) { return id == kFormula || id == kFormula4; }
 } // namespace record
 
 /// One record of the stream: identifier, position of its 4-byte header, body length, and the

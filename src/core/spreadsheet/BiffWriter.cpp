@@ -29,6 +29,7 @@ bool isCellRecord(std::uint16_t id)
 {
     switch (id) {
     case record::kFormula:
+    case record::kFormula4:
     case record::kNumber:
     case record::kRk:
     case record::kMulRk:
@@ -78,7 +79,9 @@ class SheetRebuilder {
     Bytes cellTable() const;
     void addSplit(const RecordRef& r);
     void addKeptCell(const RecordRef& r, std::uint32_t row);
-    void addFormulaResult(const RecordRef& r, std::uint32_t row);
+    void addFormulaResult(const std::vector<RecordRef>& records, std::size_t index, std::uint32_t row);
+    std::optional<Bytes> textResultAsLabel(const std::vector<RecordRef>& records, std::size_t index,
+                                           std::uint32_t row);
     CellUnit textCell(std::uint32_t row, std::uint32_t column, std::uint16_t xf, const std::string& text);
     bool rowsMoved() const { return !m_edit.newRowOf.empty(); }
     std::optional<std::uint32_t> newRow(std::uint32_t oldRow) const;
@@ -140,8 +143,38 @@ void SheetRebuilder::addKeptCell(const RecordRef& r, std::uint32_t row)
 
 // A formula whose rows moved keeps its last result and its cell format, as the cell record that
 // holds such a value: its references name the old rows and would compute from the wrong cells.
-void SheetRebuilder::addFormulaResult(const RecordRef& r, std::uint32_t row)
+// A formula's text result as a LABEL cell holding the STRING record's own bytes, so that
+// characters beyond Windows-1252 (Cyrillic, Greek) stay as they were; none when the text is too
+// long for a LABEL or is continued in further records.
+std::optional<Bytes> SheetRebuilder::textResultAsLabel(const std::vector<RecordRef>& records, std::size_t index,
+                                                       std::uint32_t row)
 {
+    for (std::size_t j = index + 1; j < records.size(); ++j) {
+        const RecordRef& s = records[j];
+        if (s.id == record::kString) {
+            const bool continued = j + 1 < records.size() && records[j + 1].id == record::kContinue;
+            if (continued || s.length < 3 || loadU16(m_data.data() + s.bodyOffset()) > kMaxLabelLength) {
+                return std::nullopt;
+            }
+            const std::uint8_t* b = m_data.data() + records[index].bodyOffset();
+            Bytes body;
+            appendU16(body, static_cast<std::uint16_t>(row));
+            appendBytes(body, ByteView(b + 2, 4)); // column and format
+            appendBytes(body, ByteView(m_data.data() + s.bodyOffset(), s.length));
+            Bytes label;
+            appendRecord(label, record::kLabel, body);
+            return label;
+        }
+        if (!isFormulaCompanion(s.id)) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+void SheetRebuilder::addFormulaResult(const std::vector<RecordRef>& records, std::size_t index, std::uint32_t row)
+{
+    const RecordRef& r = records[index];
     const std::uint8_t* b = m_data.data() + r.bodyOffset();
     const std::uint16_t column = loadU16(b + 2);
     const std::uint16_t xf = loadU16(b + 4);
@@ -159,9 +192,13 @@ void SheetRebuilder::addFormulaResult(const RecordRef& r, std::uint32_t row)
         body.push_back(value[0] == 2 ? 1 : 0);
         appendRecord(unit.bytes, record::kBoolErr, body);
     } else if (value[0] == 0) {
-        // The reader put the STRING record's text into the sheet, which has moved with the row.
-        const CellValue* text = m_sheet.cell(static_cast<std::int32_t>(row) + 1, column + 1);
-        unit = textCell(row, column, xf, text != nullptr ? text->text : std::string());
+        if (auto label = textResultAsLabel(records, index, row)) {
+            unit.bytes = std::move(*label);
+        } else {
+            // The reader put the STRING record's text into the sheet, which has moved with the row.
+            const CellValue* text = m_sheet.cell(static_cast<std::int32_t>(row) + 1, column + 1);
+            unit = textCell(row, column, xf, text != nullptr ? text->text : std::string());
+        }
     } else {
         unit = textCell(row, column, xf, std::string()); // an empty text result
     }
@@ -237,8 +274,8 @@ void SheetRebuilder::collect()
                 if (!row || m_overwritten.count(key(*row, loadU16(b + 2))) != 0) {
                     continue;
                 }
-                if (rowsMoved() && r.id == record::kFormula && r.length >= 14) {
-                    addFormulaResult(r, *row);
+                if (rowsMoved() && record::isFormula(r.id) && r.length >= 14) {
+                    addFormulaResult(records, i, *row);
                 } else {
                     addKeptCell(r, *row);
                     last = Last::Unit;

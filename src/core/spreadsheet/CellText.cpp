@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -39,17 +40,33 @@ std::string numberText(double value)
     return std::string(buffer, result.ptr);
 }
 
-bool isDateFormat(std::uint16_t formatIndex, const std::string& formatCode)
+namespace {
+
+bool isBuiltInDate(std::uint16_t index)
 {
-    if ((formatIndex >= 14 && formatIndex <= 22) || (formatIndex >= 45 && formatIndex <= 47)) {
-        return true;
-    }
-    if (formatIndex < 164 && formatCode.empty()) {
-        return false;
-    }
+    return (index >= 14 && index <= 22) || index == 45 || index == 47 || (index >= 27 && index <= 36) ||
+           (index >= 50 && index <= 58);
+}
+
+// A duration bracket, and which smaller units the rest of the code shows.
+TimeFormat elapsedFormat(char unit, std::string_view rest)
+{
+    TimeFormat format;
+    format.kind = TimeFormat::Kind::Elapsed;
+    format.elapsedUnit = unit;
+    const bool minutes = rest.find_first_of("mM") != std::string_view::npos;
+    const bool seconds = rest.find_first_of("sS") != std::string_view::npos;
+    format.showsMinutes = unit == 'h' && minutes;
+    format.showsSeconds = unit != 's' && seconds;
+    return format;
+}
+
+TimeFormat timeFormatOfCode(std::string_view code)
+{
     bool quoted = false;
-    for (std::size_t i = 0; i < formatCode.size(); ++i) {
-        const char c = formatCode[i];
+    bool date = false;
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const char c = code[i];
         if (quoted) {
             quoted = c != '"';
             continue;
@@ -59,21 +76,65 @@ bool isDateFormat(std::uint16_t formatIndex, const std::string& formatCode)
         } else if (c == '\\' || c == '_' || c == '*') {
             ++i; // the next character is shown literally or is a fill/width character
         } else if (c == '[') {
-            const std::size_t close = formatCode.find(']', i);
-            const std::string inside =
-                formatCode.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
-            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string::npos) {
-                return true;
+            const std::size_t close = code.find(']', i);
+            const std::string_view inside = code.substr(i + 1, close == std::string_view::npos ? std::string_view::npos
+                                                                                            : close - i - 1);
+            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos) {
+                const char unit = static_cast<char>(inside.front() | 0x20);
+                return elapsedFormat(unit, close == std::string_view::npos ? std::string_view() : code.substr(close));
             }
-            if (close == std::string::npos) {
-                return false;
+            if (close == std::string_view::npos) {
+                break;
             }
             i = close;
         } else if (std::string_view("dDmMyYhHsS").find(c) != std::string_view::npos) {
-            return true;
+            date = true;
         }
     }
-    return false;
+    return TimeFormat{date ? TimeFormat::Kind::Date : TimeFormat::Kind::None};
+}
+
+} // namespace
+
+TimeFormat timeFormatOf(std::uint16_t formatIndex, const std::string& formatCode)
+{
+    if (formatIndex == 46 && formatCode.empty()) {
+        return timeFormatOfCode("[h]:mm:ss");
+    }
+    if (formatIndex < 164 && formatCode.empty()) {
+        return TimeFormat{isBuiltInDate(formatIndex) ? TimeFormat::Kind::Date : TimeFormat::Kind::None};
+    }
+    if ((formatIndex >= 14 && formatIndex <= 22) || formatIndex == 45 || formatIndex == 47) {
+        return TimeFormat{TimeFormat::Kind::Date};
+    }
+    return timeFormatOfCode(formatCode);
+}
+
+std::optional<std::string> elapsedText(double serial, const TimeFormat& format)
+{
+    if (!std::isfinite(serial) || std::fabs(serial) > 1e6) {
+        return std::nullopt;
+    }
+    // Counted in the last unit shown, then split into the units shown.
+    const std::int64_t unitSeconds = format.showsSeconds || format.elapsedUnit == 's' ? 1
+                                     : format.showsMinutes || format.elapsedUnit == 'm' ? 60
+                                                                                       : 3600;
+    const std::int64_t count = std::llround(std::fabs(serial) * 86400.0 / static_cast<double>(unitSeconds));
+    const std::int64_t seconds = count * unitSeconds;
+    std::string text = serial < 0 && count != 0 ? "-" : "";
+    char buffer[32];
+    const std::int64_t lead = format.elapsedUnit == 'h' ? seconds / 3600 : format.elapsedUnit == 'm' ? seconds / 60 : seconds;
+    std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(lead));
+    text += buffer;
+    if (format.showsMinutes) {
+        std::snprintf(buffer, sizeof buffer, ":%02d", static_cast<int>(seconds / 60 % 60));
+        text += buffer;
+    }
+    if (format.showsSeconds) {
+        std::snprintf(buffer, sizeof buffer, ":%02d", static_cast<int>(seconds % 60));
+        text += buffer;
+    }
+    return text;
 }
 
 std::optional<std::string> dateText(double serial, bool system1904)

@@ -3,6 +3,7 @@
 #include "core/io/ReplaceFile.h"
 #include "core/spreadsheet/WorkbookError.h"
 
+#include <cerrno>
 #include <cstring>
 #include <system_error>
 
@@ -13,7 +14,9 @@ void replaceFileSafely(const std::filesystem::path& path, ByteView bytes)
     try {
         io::replaceFile(path, bytes.data(), bytes.size());
     } catch (const std::system_error& error) {
-        throw WorkbookError("Cannot save the workbook \"" + path.string() + "\". " + std::strerror(error.code().value()));
+        const bool writeProtected = error.code().value() == EACCES && io::isWriteProtected(path);
+        throw WorkbookError("Cannot save the workbook \"" + path.string() + "\". " +
+                            (writeProtected ? io::kWriteProtected : std::strerror(error.code().value())));
     }
 }
 

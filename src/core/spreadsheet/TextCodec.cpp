@@ -120,31 +120,45 @@ std::string CodePage::decode(ByteView bytes) const
         return out;
     }
     IconvHandle handle = openIconv("UTF-16LE", m_iconvName.c_str());
+    const auto cd = static_cast<iconv_t>(handle.get());
+    std::array<char, 512> buffer{};
+    const auto appendProduced = [&out, &buffer](std::size_t produced) {
+        for (std::size_t i = 0; i + 1 < produced; i += 2) {
+            appendUtf16Unit(out, static_cast<std::uint16_t>(static_cast<std::uint8_t>(buffer[i]) |
+                                                            (static_cast<std::uint8_t>(buffer[i + 1]) << 8)));
+        }
+    };
+    // Some code pages (1258, with its combining accents) hold a letter back until they see
+    // whether an accent follows; flushing gives it out at the end of the text and before an
+    // invalid byte, where the converter is reset.
+    const auto flush = [&] {
+        char* outPtr = buffer.data();
+        std::size_t outLeft = buffer.size();
+        iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        appendProduced(buffer.size() - outLeft);
+    };
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         // Convert in pieces; an invalid byte becomes '?' and is skipped.
         char* in = reinterpret_cast<char*>(const_cast<std::uint8_t*>(bytes.data() + pos));
         std::size_t inLeft = bytes.size() - pos;
-        std::array<char, 512> buffer{};
         char* outPtr = buffer.data();
         std::size_t outLeft = buffer.size();
-        const std::size_t result = iconv(static_cast<iconv_t>(handle.get()), &in, &inLeft, &outPtr, &outLeft);
+        const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
         const int error = errno;
         const std::size_t produced = buffer.size() - outLeft;
-        for (std::size_t i = 0; i + 1 < produced; i += 2) {
-            appendUtf16Unit(out, static_cast<std::uint16_t>(static_cast<std::uint8_t>(buffer[i]) |
-                                                            (static_cast<std::uint8_t>(buffer[i + 1]) << 8)));
-        }
+        appendProduced(produced);
         const std::size_t consumed = bytes.size() - pos - inLeft;
         pos += consumed;
         if (result == static_cast<std::size_t>(-1) && error != E2BIG) {
+            flush();
             out.push_back('?');
             ++pos;
-            iconv(static_cast<iconv_t>(handle.get()), nullptr, nullptr, nullptr, nullptr);
         } else if (consumed == 0 && produced == 0) {
             break;
         }
     }
+    flush();
     return out;
 }
 

@@ -1,4 +1,5 @@
 #include "core/spreadsheet/Workbook.h"
+#include "core/spreadsheet/BiffRecords.h"
 
 #include "core/io/FileIo.h"
 #include "core/spreadsheet/SafeSave.h"
@@ -52,6 +53,13 @@ void Workbook::load(Bytes bytes)
 
 void Workbook::loadChecked(Bytes bytes)
 {
+    // Excel 2 to 4 saved a bare workbook stream, without the container of later versions.
+    if (bytes.size() >= 4) {
+        const std::uint16_t firstId = loadU16(bytes.data());
+        if (firstId == record::kOldBof2 || firstId == record::kOldBof3 || firstId == record::kOldBof4) {
+            throw WorkbookError("The workbook's file version is not supported (Excel 5 to 2003 files are).");
+        }
+    }
     auto container = std::make_unique<CompoundFile>(std::move(bytes));
     // Excel 97 and later read "Workbook" when a file holds both streams; so do we.
     const auto entry = container->findRootStream({"Workbook", "Book"});

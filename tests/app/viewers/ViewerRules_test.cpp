@@ -2,6 +2,9 @@
 #include "app/shell/Interaction.h"
 #include "app/viewers/ViewerRules.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 using namespace mervalon::app;
 using mervalon::app::testing::TestEnvironment;
 
@@ -99,6 +102,54 @@ private slots:
         QCOMPARE(QStringList{commands.front().program} + commands.front().arguments, first);
         QCOMPARE(commands.back(), (EditorCommand{"xdg-open", {path}}));
         QCOMPARE(commands.size(), 1 + (visual.isEmpty() ? 0 : 1) + (editor.isEmpty() ? 0 : 1));
+    }
+
+    // A report of millions of lines is shown by its first and last lines and a note between
+    // them; a report within the limits is shown whole, byte for byte.
+    void aLargeReportIsShownByItsFirstAndLastLines()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mervalon40.log"));
+        const auto write = [&path](const QByteArray& bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        QByteArray small;
+        for (int i = 1; i <= 10; ++i) {
+            small += "  ! Error in line " + QByteArray::number(i) + ": X coordinate is missing !\r\n";
+        }
+        write(small);
+        QCOMPARE(readReportExcerpt(path, 1000, 10).bytes, small);
+        QCOMPARE(readReportExcerpt(path, 1000, 10).leftOutBytes, 0);
+
+        // Too many lines: 4 from the start, 4 from the end.
+        ReportExcerpt lines = readReportExcerpt(path, 1000, 8);
+        const QList<QByteArray> shown = lines.bytes.split('\n');
+        QCOMPARE(shown.size(), 12); // 4, an empty line, the note, an empty line, 4, the end after the last break
+        QVERIFY(shown[0].startsWith("  ! Error in line 1:"));
+        QVERIFY(shown[3].startsWith("  ! Error in line 4:"));
+        QCOMPARE(shown[4], QByteArray("\r"));
+        QCOMPARE(shown[5], leftOutNote(lines.leftOutBytes, path).toUtf8() + "\r");
+        QCOMPARE(shown[6], QByteArray("\r"));
+        QVERIFY(shown[7].startsWith("  ! Error in line 7:"));
+        QVERIFY(shown[10].startsWith("  ! Error in line 10:"));
+        const QByteArray line5 = "  ! Error in line 5: X coordinate is missing !\r\n";
+        QCOMPARE(lines.leftOutBytes, 2 * line5.size());
+
+        // Too many bytes: of 10 million empty lines, a few megabytes at most are read.
+        QByteArray huge(20'000'000, '\n');
+        huge.prepend("Mervalon Report - 2026-12-09\r\n");
+        huge.append(">> Process aborted.\r\n");
+        write(huge);
+        const ReportExcerpt excerpt = readReportExcerpt(path);
+        QVERIFY(excerpt.bytes.size() < 200'000);
+        QVERIFY(excerpt.bytes.startsWith("Mervalon Report - 2026-12-09\r\n"));
+        QVERIFY(excerpt.bytes.endsWith(">> Process aborted.\r\n"));
+        QVERIFY(excerpt.bytes.contains(leftOutNote(excerpt.leftOutBytes, path).toUtf8()));
+        QCOMPARE(leftOutNote(1234567, QStringLiteral("/r.log")),
+                 QStringLiteral("  [ 1,234,567 bytes of the report are left out here. The whole report is \"/r.log\": "
+                                "open it in a text editor to see all of it. ]"));
     }
 
 private:

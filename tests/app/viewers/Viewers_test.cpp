@@ -6,6 +6,7 @@
 #include "app/viewers/TextViewer.h"
 #include "app/viewers/ViewerRules.h"
 #include "app/viewers/Viewers.h"
+#include "core/io/ReplaceFile.h"
 
 #include <QDir>
 #include <QLabel>
@@ -129,6 +130,23 @@ private slots:
         QVERIFY(m_interaction.messages.back().text.startsWith("Cannot save file"));
         QVERIFY(!QFileInfo::exists(m_survey + "/sub"));
         QCOMPARE(readFile(m_survey + "/gone/p.txt"), QByteArray("1,2,3\r\n"));
+    }
+
+    // A point file the user has write-protected is kept as it is, with a message that says why.
+    void aWriteProtectedFileIsNotReplaced()
+    {
+        const QString path = m_survey + "/protected.txt";
+        writeFile(path, "1,2,3\r\n");
+        QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(path));
+        control<QPlainTextEdit>(viewer, "apercu")->setPlainText("1,2,4");
+        QVERIFY(!viewer.save());
+        QCOMPARE(m_interaction.messages.back().icon, MessageIcon::Error);
+        QCOMPARE(m_interaction.messages.back().text,
+                 QStringLiteral("Cannot save file \"%1\". %2").arg(path, QString::fromLatin1(mervalon::io::kWriteProtected)));
+        QCOMPARE(readFile(path), QByteArray("1,2,3\r\n"));
+        QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     void anUnreadableFileShowsTheSystemsError()

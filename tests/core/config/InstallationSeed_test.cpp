@@ -103,6 +103,69 @@ TEST_F(InstallationSeedTest, AFolderWithoutPrologueOrFormatsIsNoInstallation)
     EXPECT_FALSE(isInstallation(fs::path()));
 }
 
+// A first start cut short (here by a shipped file that cannot be read, as a full disk or a
+// kill cuts it) leaves no installation at all, rather than one with empty files in it.
+TEST_F(InstallationSeedTest, ASeedingCutShortLeavesNoInstallation)
+{
+    fs::create_symlink("/proc/self/mem", m_shipped / "formats" / "unreadable.rpf"); // reading it fails
+    EXPECT_THROW(seedInstallation(m_shipped, m_install), fs::filesystem_error);
+    EXPECT_FALSE(fs::exists(m_install));
+    EXPECT_TRUE(fs::is_empty(m_install.parent_path())) << "nothing left beside it either";
+    fs::remove(m_shipped / "formats" / "unreadable.rpf");
+    EXPECT_EQ(seedInstallation(m_shipped, m_install).size(), 5u);
+    EXPECT_TRUE(isInstallation(m_install));
+}
+
+// A folder that holds files already is completed in place; until its last file is there it
+// is marked unfinished, and the next start finishes it.
+TEST_F(InstallationSeedTest, AnUnfinishedSeedingInPlaceIsFinishedByTheNextStart)
+{
+    fs::create_directories(m_install / "formats");
+    write(m_install / "dxf.dat", "shipped prologue");
+    write(m_install / ".installing", "");
+    EXPECT_FALSE(isInstallation(m_install));
+    const auto copied = seedInstallation(m_shipped, m_install);
+    EXPECT_EQ(copied.size(), 4u);
+    EXPECT_TRUE(isInstallation(m_install));
+    EXPECT_FALSE(fs::exists(m_install / ".installing"));
+    EXPECT_EQ(read(m_install / "formats" / "!default.rpf"), "shipped format");
+}
+
+// Damaged shipped files (empty, or a beginning of the shipped file where every byte is fixed)
+// are restored; a user's own change, or a shorter list that may be the user's, is kept.
+TEST_F(InstallationSeedTest, DamagedShippedFilesAreRestoredAndTheUsersChangesKept)
+{
+    write(m_shipped / "mervalon40.ext", "Text|*.txt\r\nExcel|*.xls\r\n");
+    seedInstallation(m_shipped, m_install);
+    const struct {
+        const char* file;
+        std::string content;
+        bool restored;
+    } cases[] = {
+        {"dxf.dat", "", true},
+        {"formats/!default.rpf", "shipped fo", true},
+        {"configurations/!Default.rp4", "", true},
+        {"mervalon40.ini", "", true},
+        {"formats/penzd comma.rpf", "edited by the user", false},
+        {"mervalon40.ext", "Text|*.txt\r\n", false}, // the user removed a type
+    };
+    for (const auto& c : cases) {
+        write(m_install / c.file, c.content);
+    }
+    write(m_install / "formats" / "mine.rpf", "");
+    const auto restored = mervalon::config::repairInstallation(m_shipped, m_install);
+    for (const auto& c : cases) {
+        EXPECT_EQ(read(m_install / c.file) != c.content, c.restored) << c.file;
+        EXPECT_EQ(std::count(restored.begin(), restored.end(), m_install / c.file), c.restored ? 1 : 0) << c.file;
+        if (c.restored) {
+            EXPECT_EQ(read(m_install / c.file), read(m_shipped / c.file));
+        }
+    }
+    EXPECT_EQ(restored.size(), 4u);
+    EXPECT_EQ(read(m_install / "formats" / "mine.rpf"), ""); // not shipped: not ours to judge
+    EXPECT_TRUE(mervalon::config::repairInstallation(m_shipped, m_install).empty());
+}
+
 TEST_F(InstallationSeedTest, MissingShippedFolderThrows)
 {
     EXPECT_THROW(seedInstallation(m_root / "nothing", m_install), fs::filesystem_error);

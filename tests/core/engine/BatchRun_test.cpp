@@ -85,6 +85,9 @@ Lines headerOf(const std::string& formatLine, const Lines& modifiers = {"    Ren
            modifiers + Lines{"", ">> Z coordinate option"} + zOption + Lines{"", ""};
 }
 
+// The least that can begin a drawing: a section, and the opening of the LAYER table.
+const std::string kStandInPrologue = "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE\r\n  2\r\nLAYER\r\n 70\r\n";
+
 class BatchRunTest : public TempFolderTest {
 protected:
     void SetUp() override
@@ -93,7 +96,7 @@ protected:
         std::filesystem::create_directories(pathOf("install"));
         std::filesystem::create_directories(pathOf("src"));
         std::filesystem::create_directories(pathOf("dest"));
-        writeFile("install/dxf.dat", "P\r\n");
+        writeFile("install/dxf.dat", kStandInPrologue);
         request.runConfiguration = pointsOnly();
         request.format = commaFormat();
         request.installDir = pathOf("install");
@@ -582,7 +585,7 @@ TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kLines));
     mervalon::engine::RunLog log(pathOf("whole.log"));
     const mervalon::engine::ConversionSettings settings{request.runConfiguration, request.format,
-                                                       ErrorPolicy::SkipLine, "P\r\n"};
+                                                       ErrorPolicy::SkipLine, kStandInPrologue};
     RecordingProgress silent;
     mervalon::engine::convertFile(rows, settings, pathOf("whole.dxf"), log, silent);
     const std::string drawing = readFile(dest("long.dxf"));
@@ -593,4 +596,104 @@ TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
     EXPECT_TRUE(drawing == whole) << "sizes " << drawing.size() << " and " << whole.size() << ", first difference at "
                                   << at << ": \"" << drawing.substr(at > 40 ? at - 40 : 0, 80) << "\"";
     EXPECT_NE(drawing.find("SEQEND"), std::string::npos);
+}
+
+namespace {
+
+std::size_t countOf(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// A prologue cut short (or emptied) would make a drawing no CAD program reads: the run ends
+// before any drawing, saying which file is damaged and how it is repaired.
+TEST_F(BatchRunTest, ADamagedPrologueEndsTheRunBeforeAnyDrawing)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    useFiles({"a.txt"});
+    for (const std::string& damaged :
+         {std::string(), kStandInPrologue.substr(0, kStandInPrologue.size() - 2), kStandInPrologue.substr(0, 20),
+          std::string("  0\r\nEOF\r\n")}) {
+        writeFile("install/dxf.dat", damaged);
+        EXPECT_TRUE(run());
+        EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                               Lines{"  ! Error: The drawing prologue \"" + pathOf("install/dxf.dat").string() +
+                                         "\" is damaged (empty or cut short), so no drawing can be made. The next "
+                                         "start of Mervalon restores it; a prologue of your own must end with the "
+                                         "opening of the LAYER table !",
+                                     "", ">> Process aborted."}))
+            << damaged;
+        EXPECT_FALSE(std::filesystem::exists(pathOf("dest/a.dxf")));
+    }
+    // Line ends of another kind, and blanks, are a prologue still.
+    writeFile("install/dxf.dat", "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70 \n");
+    EXPECT_FALSE(run());
+    EXPECT_TRUE(std::filesystem::exists(pathOf("dest/a.dxf")));
+}
+
+// A line longer than any point line is one error line of its own; the run goes on past it.
+TEST_F(BatchRunTest, AnOverlongLineIsAnErrorLineOfItsOwn)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n" + std::string(2'000'000, '7') + "\r\n3,10,20,5,c\r\n");
+    useFiles({"a.txt"});
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Error in line 2: The line is 2000000 characters long; lines longer than "
+                                 "1048576 characters are not read !",
+                                 "", ">> 3 lines processed.", ">> Dxf file created: " + dest("a.dxf"), "", ""}));
+    EXPECT_EQ(countOf(readFile(dest("a.dxf")), "\r\nPOINT\r\n"), 2u);
+}
+
+// A file that grows (or is cut short) while it is converted would give a drawing of parts of
+// two files: none is made, and the report says why.
+TEST_F(BatchRunTest, AFileChangedWhileItIsConvertedMakesNoDrawing)
+{
+    std::string points;
+    for (int i = 1; i <= 10; ++i) {
+        points += std::to_string(i) + ",10,20,5,a\r\n";
+    }
+    writeFile("src/a.txt", points);
+    writeFile("src/b.txt", "1,10,20,5,a\r\n");
+    writeFile("dest/a.dxf", "older");
+    useFiles({"a.txt", "b.txt"});
+    progress.onLine = [this](std::size_t index) {
+        if (index == 5 && progress.fileStarts.size() == 1) {
+            std::ofstream(pathOf("src/a.txt"), std::ios::binary | std::ios::app) << "11,10,20,5,late\r\n";
+        }
+    };
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Error: The point file changed while it was converted (from 131 to 148 bytes); "
+                                 "no drawing was made from it: convert it again once it is complete !",
+                                 "", ""} +
+                           convertedBlock("b.txt", "b.dxf", 1)));
+    EXPECT_EQ(readFile(dest("a.dxf")), "older");
+}
+
+// A stop inside a line without end is taken at once: the run ends as at any stop.
+TEST_F(BatchRunTest, AStopInsideAnEndlessLineEndsTheRun)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    std::filesystem::resize_file(pathOf("src/a.txt"), std::uintmax_t{1} << 40);
+    useFiles({"a.txt"});
+    std::size_t pumps = 0;
+    struct StopAfterPumps : RecordingProgress {
+        std::size_t* count;
+        explicit StopAfterPumps(std::size_t* c) : count(c) {}
+        void pumpEvents() override
+        {
+            if (++*count == 50) {
+                requestStop();
+            }
+        }
+    } sink(&pumps);
+    run(sink);
+    EXPECT_TRUE(report.ends_with(crlf(pointFile(src("a.txt")) + Lines{"", ">> Process aborted."}))) << report;
+    EXPECT_FALSE(std::filesystem::exists(pathOf("dest/a.dxf")));
 }

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -271,12 +274,15 @@ TEST_F(TextReaderTest, Utf8FilesAreReadAsUtf8AndOthersByteForByte)
 
 TEST_F(TextReaderTest, AUtf8SequenceAcrossTheReadBlocksIsOneCharacter)
 {
-    const std::string content = std::string((1 << 20) - 1, 'a') + ",\xC3\xB6\r\n" + std::string(70000, 'b') + "\xC3\xB6";
+    // The first block ends after the first byte of the sequence.
+    const std::string first(600000, 'c');
+    const std::string content = first + "\r\n" + std::string((1 << 20) - 1 - first.size() - 2, 'a') +
+                                ",\xC3\xB6\r\n" + std::string(70000, 'b') + "\xC3\xB6";
     mervalon::engine::TextFileNotes notes;
     const auto rows = readTextLines(writeFile("points.txt", content), ",", 1, &notes);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows.row(0)[1], "\xF6");
-    EXPECT_EQ(rows.row(1)[0], std::string(70000, 'b') + "\xF6");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows.row(1)[1], "\xF6");
+    EXPECT_EQ(rows.row(2)[0], std::string(70000, 'b') + "\xF6");
     EXPECT_TRUE(notes.utf8);
 }
 
@@ -373,4 +379,115 @@ TEST_F(TextReaderTest, TheSurveyCountsTheCharactersOfTheLinesToBeRead)
     EXPECT_TRUE(reader.exhausted());
     EXPECT_EQ(reader.nextBatch(), nullptr);
     EXPECT_EQ(reader.notes().replaced, survey.replaced);
+}
+
+namespace {
+
+using mervalon::engine::kMaxLineLength;
+using mervalon::engine::TextLineReader;
+
+// The rows of a file read in batches, with each overlong row as its length.
+struct ReadBack {
+    std::vector<std::string> rows; // first field, or "<N>" for an overlong line of N bytes
+    std::size_t surveyed = 0;
+};
+
+ReadBack readInBatches(const std::filesystem::path& path)
+{
+    TextLineReader reader(path, ",", 1);
+    ReadBack back;
+    back.surveyed = reader.survey().lines;
+    while (const FieldRows* batch = reader.nextBatch()) {
+        for (std::size_t i = 0; i < batch->size(); ++i) {
+            const auto row = batch->row(i);
+            back.rows.push_back(row.overlongLength() > 0 ? "<" + std::to_string(row.overlongLength()) + ">"
+                                                         : std::string(row[0]));
+        }
+    }
+    return back;
+}
+
+} // namespace
+
+// A line longer than any point line is a row of its own, read past without being held; the
+// lines around it are read as ever, whatever line break ends it and wherever the blocks fall.
+TEST_F(TextReaderTest, AnOverlongLineIsARowOfItsOwnAndTheOthersAreRead)
+{
+    const std::size_t over = kMaxLineLength + 1;
+    const std::string longLine(over, 'x');
+    const std::string twoBlocks(3 * kMaxLineLength - 1, 'y'); // its CR ends a block, its LF begins the next
+    const struct {
+        std::string content;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"1,a\r\n" + longLine + "\r\n2,b\r\n", {"1", "<" + std::to_string(over) + ">", "2"}},
+        {longLine + "\n2,b", {"<" + std::to_string(over) + ">", "2"}},
+        {longLine + "\r2,b\r", {"<" + std::to_string(over) + ">", "2"}},
+        {"1,a\n" + longLine, {"1", "<" + std::to_string(over) + ">"}},
+        {twoBlocks + "\r\n3,c\r\n", {"<" + std::to_string(twoBlocks.size()) + ">", "3"}},
+        {std::string(kMaxLineLength, 'z') + "\r\n4,d\r\n", {std::string(kMaxLineLength, 'z'), "4"}}, // the longest read
+    };
+    for (const auto& c : cases) {
+        const auto back = readInBatches(writeFile("long.txt", c.content));
+        EXPECT_EQ(back.rows, c.rows) << c.content.size();
+        EXPECT_EQ(back.surveyed, c.rows.size());
+    }
+}
+
+// A file without any line break is read in bounded memory: a sparse file of a gigabyte would
+// otherwise be taken whole.
+TEST_F(TextReaderTest, AFileWithoutLineBreaksIsReadInBoundedMemory)
+{
+    const std::filesystem::path path = writeFile("endless.txt", "1,a\n");
+    std::filesystem::resize_file(path, std::uintmax_t{1} << 30);
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const auto back = readInBatches(path);
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(back.rows, (std::vector<std::string>{"1", "<" + std::to_string((std::uint64_t{1} << 30) - 4) + ">"}));
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kilobytes more at the peak";
+}
+
+// A stop is taken within a block of a line without end, in the survey and in the batches.
+TEST_F(TextReaderTest, AStopIsTakenInsideAnEndlessLine)
+{
+    const std::filesystem::path path = writeFile("endless.txt", "1,a\n");
+    std::filesystem::resize_file(path, std::uintmax_t{1} << 40); // a terabyte, of which nothing is on disk
+    int asked = 0;
+    const auto stopAfterTenBlocks = [&asked] { return ++asked > 10; };
+    TextLineReader reader(path, ",", 1, stopAfterTenBlocks);
+    EXPECT_TRUE(reader.interrupted()); // while it looked for the encoding
+    const auto survey = reader.survey(stopAfterTenBlocks);
+    EXPECT_TRUE(survey.stopped);
+
+    // Stopped in the line without end, after the file's first line.
+    std::ofstream(path, std::ios::binary | std::ios::in | std::ios::out) << "1,\xE9\n";
+    asked = 0;
+    TextLineReader latin(path, ",", 1, [&asked] { return ++asked > 30; });
+    EXPECT_FALSE(latin.interrupted()); // a byte no UTF-8 holds ends the look for the encoding at once
+    const FieldRows* batch = latin.nextBatch();
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(batch->size(), 1u); // the first line; the endless one was cut short by the stop
+    EXPECT_TRUE(latin.exhausted());
+    EXPECT_EQ(latin.nextBatch(), nullptr);
+    EXPECT_TRUE(latin.interrupted());
+}
+
+// What changes a file while it is read is noticed: its size, or its time of change.
+TEST_F(TextReaderTest, AChangeOfTheFileWhileItIsReadIsNoticed)
+{
+    const std::filesystem::path path = writeFile("points.txt", "1,a\n2,b\n");
+    TextLineReader reader(path, ",", 1);
+    EXPECT_EQ(reader.changedWhileRead(), std::nullopt);
+    std::ofstream(path, std::ios::binary | std::ios::app) << "3,c\n";
+    EXPECT_EQ(reader.changedWhileRead(),
+              "The point file changed while it was converted (from 8 to 12 bytes); no drawing was made from it: "
+              "convert it again once it is complete");
+    TextLineReader again(path, ",", 1);
+    const auto later = std::filesystem::last_write_time(path) + std::chrono::seconds(5);
+    std::filesystem::last_write_time(path, later);
+    EXPECT_EQ(again.changedWhileRead(),
+              "The point file changed while it was converted; no drawing was made from it: "
+              "convert it again once it is complete");
 }

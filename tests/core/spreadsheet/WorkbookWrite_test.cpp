@@ -1,4 +1,6 @@
 #include "SpreadsheetTestSupport.h"
+#include "FileSizeLimit.h"
+#include "core/io/ReplaceFile.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
 
@@ -259,12 +261,32 @@ TEST(WorkbookWriteTest, AFailedSaveLeavesTheOriginalUntouched)
     const Bytes original = test::readBytes(path);
     Workbook book = Workbook::open(path);
     writeGrid(book, 1);
-    // A folder where the new file would be written makes the save fail, even for root.
-    fs::create_directory(folder / (".book.xls.saving-" + std::to_string(::getpid())));
-    EXPECT_THROW(book.save(), WorkbookError);
+    {
+        // Writes beyond a few hundred bytes fail, as on a full disk, also for root.
+        const testsupport::FileSizeLimit limit(512);
+        EXPECT_THROW(book.save(), WorkbookError);
+    }
     EXPECT_EQ(test::readBytes(path), original);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
     EXPECT_EQ(book.sheet(1)->cell(1, 1)->text, "P1"); // the edits are still there to retry
+}
+
+// A write-protected workbook is refused as the user's spreadsheet program refuses it.
+TEST(WorkbookWriteTest, AWriteProtectedWorkbookIsRefusedAndKept)
+{
+    const fs::path path = copyToScratch(fixtureDir() / "biff8_survey.xls", "protected-book.xls");
+    const Bytes original = test::readBytes(path);
+    Workbook book = Workbook::open(path);
+    writeGrid(book, 1);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    try {
+        book.save();
+        ADD_FAILURE() << "a write-protected workbook was replaced";
+    } catch (const WorkbookError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot save the workbook \"" + path.string() + "\". " + io::kWriteProtected);
+    }
+    EXPECT_EQ(test::readBytes(path), original);
+    fs::remove(path);
 }
 
 TEST(WorkbookWriteTest, AFailedSaveOnAVanishedFolderThrowsAndLeavesNoFile)
