@@ -1,7 +1,7 @@
 # The Debian package, made by CPack's DEB generator from what the build installs:
 #   cpack --config <build folder>/CPackConfig.cmake -B build/package
-# (scripts/package.sh does this). Its dependencies are computed by dpkg-shlibdeps from the
-# libraries the programs link; the programs are stripped.
+# (scripts/package.sh does this). Its dependencies are computed by dpkg-shlibdeps (dpkg-dev)
+# from the libraries the programs link, which CPack finds with "file"; the programs are stripped.
 
 # The documentation every Debian package carries: the copyright notice and the changelog.
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/mervalon)

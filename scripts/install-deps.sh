@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-ezdxf python3-xlrd python3-xlwt python3-olefile gnumeric
     xvfb xauth fonts-dejavu-core
-    help2man librsvg2-bin dpkg-dev lintian desktop-file-utils appstream shared-mime-info
+    help2man librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
 )
 missing=()
 for package in "${packages[@]}"; do
