@@ -43,6 +43,9 @@ void RunLog::line(std::string_view text)
         if (text.starts_with("  ! Error")) {
             m_hasErrors = true;
             ++m_errorLines;
+            if (m_errorSink != nullptr) {
+                m_errorSink->emplace_back(text);
+            }
         } else {
             ++m_warningLines;
         }

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mervalon::engine {
 
@@ -43,6 +44,9 @@ public:
     /// The lines a section holds, as the report would hold them.
     [[nodiscard]] const std::string& sectionText() const { return m_buffer; }
 
+    /// While set, every error line is also added to `lines` (for a file's results).
+    void collectErrorLines(std::vector<std::string>* lines) { m_errorSink = lines; }
+
     /// True once an error line has been written.
     [[nodiscard]] bool hasErrors() const { return m_hasErrors; }
 
@@ -70,6 +74,7 @@ private:
     SharedReportFile m_file;
     std::string m_buffer; // the lines not yet written out
     bool m_inMemory = false;
+    std::vector<std::string>* m_errorSink = nullptr;
     bool m_hasErrors = false;
     std::size_t m_errorLines = 0;
     std::size_t m_warningLines = 0;
