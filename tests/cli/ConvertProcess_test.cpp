@@ -185,6 +185,37 @@ TEST_F(ConvertProcessTest, AStopSignalEndsTheRunCleanly)
     }
 }
 
+// With --jobs, Ctrl+C stops every job: each file begun has its block in the report, in order,
+// no unfinished drawing is left, and the status is the signal's.
+TEST_F(ConvertProcessTest, AStopSignalEndsEveryJob)
+{
+    writePoints("a/first.txt", 3, "BM");
+    for (const char* name : {"a/second.txt", "a/third.txt", "a/fourth.txt"}) {
+        writePoints(name, 400000, "FENCE");
+    }
+    auto arguments = options("out", "run.log");
+    for (const char* extra : {"--jobs", "2", "--json"}) {
+        arguments.push_back(extra);
+    }
+    for (const char* name : {"a/first.txt", "a/second.txt", "a/third.txt", "a/fourth.txt"}) {
+        arguments.push_back(path(name));
+    }
+    const pid_t pid = start(arguments, m_dir / "run.out");
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(m_dir / "out/first.dxf"); }));
+    ::kill(pid, SIGINT);
+    EXPECT_EQ(waitFor(pid), 130) << read(m_dir / "run.out");
+    const std::string report = read(m_dir / "run.log");
+    EXPECT_TRUE(report.ends_with("\r\n>> Process aborted.\r\n")) << report;
+    EXPECT_LT(report.find("Point file : " + path("a/first.txt")), report.find("Point file : " + path("a/second.txt")));
+    EXPECT_FALSE(fs::exists(m_dir / "out/fourth.dxf"));
+    EXPECT_EQ(unfinishedIn(m_dir / "out"), std::vector<std::string>{});
+    const std::string output = read(m_dir / "run.out");
+    EXPECT_NE(output.find(R"("type":"run")"), std::string::npos) << output;
+    EXPECT_NE(output.find(R"("stopped":true)"), std::string::npos) << output;
+    EXPECT_NE(output.find(R"("exit_status":130,"message":"stopped by SIGINT")"), std::string::npos) << output;
+    EXPECT_NE(output.find("stopped by SIGINT"), std::string::npos);
+}
+
 // A failing write (here past a file size limit, as on a full disk) keeps the older drawing.
 TEST_F(ConvertProcessTest, AFailedWriteKeepsTheOlderDrawing)
 {

@@ -107,7 +107,15 @@ int destinationProblem(const std::filesystem::path& destination)
             return errno;
         }
     }
-    const std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    // A folder still to be made (mervalon-convert --dest) is made in the nearest one that exists.
+    std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    while (::stat(folder.c_str(), &status) != 0 && errno == ENOENT && folder.has_relative_path() &&
+           folder.has_parent_path() && folder.parent_path() != folder) {
+        folder = folder.parent_path();
+    }
+    if (::stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) {
+        return ENOTDIR;
+    }
     return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 

@@ -731,7 +731,9 @@ TEST_F(BatchRunTest, DryRunChecksEveryFileAndWritesNoDrawing)
     writeFile("src/a.txt", "1,10,20,5,a\r\n2,1O,21,6,b\r\n");
     writeFile("dest/a.dxf", "older drawing");
     useFiles({"a.txt"});
-    request.files.push_back({src("a.txt"), pathOf("nowhere/a.dxf").string()});
+    // A drawing in a folder still to be made passes; one below a file cannot be made.
+    request.files.push_back({src("a.txt"), pathOf("new/folder/a.dxf").string()});
+    request.files.push_back({src("a.txt"), pathOf("src/a.txt/a.dxf").string()});
     request.dryRun = true;
     std::vector<std::string> results;
     request.fileEnded = [&](const FileResult& result) { results.push_back(describe(result)); };
@@ -740,14 +742,20 @@ TEST_F(BatchRunTest, DryRunChecksEveryFileAndWritesNoDrawing)
                            Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
                                  ">> 2 lines processed.", ">> Dxf file would be created: " + dest("a.dxf"), "", ""} +
                            pointFile(src("a.txt")) +
-                           Lines{"  ! Error: \"" + pathOf("nowhere/a.dxf").string() +
-                                     "\" cannot be created: No such file or directory !",
+                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
+                                 ">> 2 lines processed.",
+                                 ">> Dxf file would be created: " + pathOf("new/folder/a.dxf").string(), "", ""} +
+                           pointFile(src("a.txt")) +
+                           Lines{"  ! Error: \"" + pathOf("src/a.txt/a.dxf").string() +
+                                     "\" cannot be created: Not a directory !",
                                  "", ""}));
     EXPECT_EQ(readFile(dest("a.dxf")), "older drawing");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pathOf("dest")), std::filesystem::directory_iterator()), 1);
-    EXPECT_EQ(results.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(pathOf("new")));
+    ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].substr(0, 11), "0 converted");
-    EXPECT_EQ(results[1].substr(0, 8), "1 failed");
+    EXPECT_EQ(results[1].substr(0, 11), "1 converted");
+    EXPECT_EQ(results[2].substr(0, 8), "2 failed");
 }
 
 // Stopped with jobs: every file begun has its block, in order, and the report says it was aborted.
