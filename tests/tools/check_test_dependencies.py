@@ -27,6 +27,7 @@ PROGRAM_PACKAGES = {
     "ninja": "ninja-build",
     "cmake": "cmake",
     "ctest": "cmake",
+    "parallel": "parallel",
 }
 SCANNED = ("tests", "bench", "fuzz", "scripts", "tools", ".ci")
 SUFFIXES = {".py", ".cpp", ".h", ".sh", ".txt", ".cmake", ""}
