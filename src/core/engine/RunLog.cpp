@@ -77,13 +77,13 @@ void RunLog::appendSection(RunLog& section)
     m_hasErrors = m_hasErrors || section.m_hasErrors;
     m_errorLines += section.m_errorLines;
     m_warningLines += section.m_warningLines;
-    if (m_inMemory) {
+    // Whatever waits here (the header, before the first block) goes out with the section.
+    if (m_buffer.empty()) {
+        m_buffer.swap(section.m_buffer);
+    } else {
         m_buffer += section.m_buffer;
-    } else if (!section.m_buffer.empty()) {
-        writeOut();
-        m_file.append(section.m_buffer);
     }
-    section.m_buffer.clear();
+    std::string().swap(section.m_buffer); // a long section's memory is not kept for the next
     section.m_hasErrors = false;
     section.m_errorLines = 0;
     section.m_warningLines = 0;

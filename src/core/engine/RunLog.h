@@ -38,7 +38,8 @@ public:
     /// of a block. A section keeps its lines.
     void flush();
 
-    /// Adds a section's lines (and its error and warning lines) here, and empties the section.
+    /// Adds a section's lines (and its error and warning lines) here, and empties the section;
+    /// flush() then writes them out as one block.
     void appendSection(RunLog& section);
 
     /// The lines a section holds, as the report would hold them.

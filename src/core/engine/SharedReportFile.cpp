@@ -66,10 +66,23 @@ bool SharedReportFile::open(const std::filesystem::path& path)
     }
     // Deciding whether to empty the report is done under the append lock, so that two runs
     // starting at once cannot both empty it, nor one empty it under the other's first block.
+    // A run that had to wait for the lock while another wrote the report started beside it,
+    // though that one may have ended by now: it joins as well, or it would wipe what that one
+    // wrote (runs started together by xargs -P on a busy machine). The report as it was before
+    // the wait tells: no run has written it since if it is unchanged.
+    struct stat before {};
+    const bool known = ::fstat(m_fd, &before) == 0;
     m_locking = readable && lockByte(kAppendByte, F_WRLCK, true);
     bool alone = true;
     if (m_locking) {
         alone = lockByte(kWritingByte, F_WRLCK, false);
+        struct stat now {};
+        if (alone && known && ::fstat(m_fd, &now) == 0 &&
+            (now.st_ino != before.st_ino || now.st_size != before.st_size ||
+             now.st_mtim.tv_sec != before.st_mtim.tv_sec || now.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
+             now.st_ctim.tv_sec != before.st_ctim.tv_sec || now.st_ctim.tv_nsec != before.st_ctim.tv_nsec)) {
+            alone = false;
+        }
         // Shared with the other runs writing; turning our exclusive lock into it never waits.
         lockByte(kWritingByte, F_RDLCK, true);
     }

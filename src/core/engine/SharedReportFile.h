@@ -4,8 +4,9 @@
 // Every run of the installation writes the same report, and users start several at once
 // (`xargs -P`, GNU parallel, the desktop program beside a script). A run that starts while no
 // other run writes to the report empties it, as always; a run that starts while another one is
-// writing joins it and adds its blocks after the others'. Each block (a file's section) is
-// appended whole under an advisory lock, so no line is lost, cut or mixed with another run's.
+// writing (or that waited to open the report while another wrote it) joins it and adds its
+// blocks after the others'. Each block (a file's section) is appended whole under an advisory
+// lock, so no line is lost, cut or mixed with another run's.
 //
 // The locks are open-file-description locks on two bytes far beyond the report's end, so no
 // lock file appears beside the report and the report's bytes are what a run alone writes.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -82,6 +83,35 @@ TEST_F(SharedReportFileTest, AHeldReportTakesNoOtherRunsBlockUntilReleased)
     first.release();
     other.join();
     EXPECT_EQ(report(), "A1\r\nA2\r\nB1\r\n");
+}
+
+// Started beside a run, but given the report only once that one has ended (a busy machine):
+// it joins, and what the other run wrote stays.
+TEST_F(SharedReportFileTest, ARunThatWaitedWhileAnotherWroteJoins)
+{
+    SharedReportFile first;
+    ASSERT_TRUE(first.open(m_path));
+    first.hold();
+    SharedReportFile second;
+    std::thread other([&] { second.open(m_path); });
+    // Until the second waits for the lock the first holds.
+    struct stat status {};
+    ASSERT_EQ(::stat(m_path.c_str(), &status), 0);
+    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
+    for (bool waiting = false; !waiting;) {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);) {
+            waiting = waiting || (line.find("->") != std::string::npos && line.find(inode) != std::string::npos);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    first.append("A1\r\n");
+    ASSERT_TRUE(first.close());
+    other.join();
+    EXPECT_TRUE(second.joined());
+    second.append("B1\r\n");
+    ASSERT_TRUE(second.close());
+    EXPECT_EQ(report(), "A1\r\nB1\r\n");
 }
 
 TEST_F(SharedReportFileTest, AReportThatCannotBeOpenedSaysWhy)
