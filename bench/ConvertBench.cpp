@@ -37,6 +37,8 @@ struct Options {
     fs::path memoryDir = "/dev/shm";
     std::uint64_t points = 1'000'000;
     int runs = 1;
+    std::uint64_t files = 1;          // copies of the point file converted by one run
+    std::vector<unsigned> jobs = {1}; // --jobs of the converter; each run converts once per value
     bool disk = true;
     bool keep = false;
     bool check = false;
@@ -54,7 +56,8 @@ struct ChildRun {
 void printUsage()
 {
     std::puts("usage: mervalon-bench [--converter PATH] [--points N] [--disk-dir DIR] [--memory-dir DIR]\n"
-              "                      [--data-dir DIR] [--runs N] [--memory-only] [--keep] [--check]\n"
+              "                      [--data-dir DIR] [--runs N] [--files N] [--jobs J[,J...]]\n"
+              "                      [--memory-only] [--keep] [--check]\n"
               "       mervalon-bench --generate FILE [--points N]\n"
               "  --check  loads each drawing with tests/tools/check_dxf.py (slow: use with few points)");
 }
@@ -79,6 +82,16 @@ std::optional<Options> parseOptions(int argc, char** argv)
             options.generateOnly = fs::path(argv[++i]);
         } else if (argument == "--runs" && hasValue) {
             options.runs = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--files" && hasValue) {
+            options.files = std::strtoull(argv[++i], nullptr, 10);
+        } else if (argument == "--jobs" && hasValue) {
+            options.jobs.clear();
+            const std::string list = argv[++i];
+            for (std::size_t at = 0; at <= list.size();) {
+                const std::size_t comma = std::min(list.find(',', at), list.size());
+                options.jobs.push_back(static_cast<unsigned>(std::strtoul(list.substr(at, comma - at).c_str(), nullptr, 10)));
+                at = comma + 1;
+            }
         } else if (argument == "--memory-only") {
             options.disk = false;
         } else if (argument == "--keep") {
@@ -89,7 +102,7 @@ std::optional<Options> parseOptions(int argc, char** argv)
             return std::nullopt;
         }
     }
-    if (options.points == 0) {
+    if (options.points == 0 || options.files == 0) {
         return std::nullopt;
     }
     return options;
@@ -225,6 +238,7 @@ double median(std::vector<double> values)
 
 struct Setup {
     fs::path input;
+    std::vector<fs::path> inputs; // the files a run converts: the input, or --files links to it
     fs::path installDir;
     fs::path configuration;
     mervalon::bench::PointFileSummary summary;
@@ -241,12 +255,13 @@ struct RunFigures {
 /// its memory budget. Whichever of the two writes second finds the memory (or the disk
 /// blocks) the first has just freed, which the kernel hands out faster: every second run
 /// therefore writes the plain loop first, with the size of the drawing of the run before.
-bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options,
+bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options, unsigned jobs,
                  std::vector<RunFigures>& figures)
 {
+    const std::uint64_t points = setup.summary.points * setup.inputs.size();
     const bool boundFirst = figures.size() % 2 == 1;
     double bound = boundFirst ? plainWriteSeconds(parent, figures.back().outputBytes) : 0;
-    const std::uintmax_t needed = setup.summary.points * kOutputBytesPerPointEstimate;
+    const std::uintmax_t needed = points * kOutputBytesPerPointEstimate;
     std::error_code error;
     const auto space = fs::space(parent, error);
     if (error || space.available < needed) {
@@ -257,20 +272,27 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     const fs::path folder = makeTempDir(parent, "mervalon-bench");
     const fs::path destination = folder / "dxf";
     fs::create_directory(destination);
-    const ChildRun run = runChild({options.converter.string(), "--install-dir", setup.installDir.string(), "--format",
-                                   "!default", "--config", setup.configuration.string(), "--on-error", "skip", "--dest",
-                                   destination.string(), "--report", (folder / "report.log").string(),
-                                   setup.input.string()});
+    std::vector<std::string> arguments = {options.converter.string(), "--install-dir", setup.installDir.string(),
+                                          "--format", "!default", "--config", setup.configuration.string(),
+                                          "--on-error", "skip", "--dest", destination.string(), "--report",
+                                          (folder / "report.log").string()};
+    if (jobs != 1) {
+        arguments.insert(arguments.end(), {"--jobs", std::to_string(jobs)});
+    }
+    for (const fs::path& input : setup.inputs) {
+        arguments.push_back(input.string());
+    }
+    const ChildRun run = runChild(arguments);
     const std::uintmax_t outputBytes = folderBytes(destination);
     const double inputMiB = static_cast<double>(setup.summary.bytes) / kMiB;
     const double peakMiB = static_cast<double>(run.peakKiB) / 1024.0;
     const double budgetMiB = 3.0 * inputMiB + 64.0;
     const double goalMiB = inputMiB + 64.0;
     const bool withinBudget = peakMiB < budgetMiB;
-    std::printf("%-6s exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
+    std::printf("%-6s jobs %u: exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
                 "peak memory %.1f MiB, budget 3 x input + 64 MiB = %.1f MiB: %s; goal input + 64 MiB = %.1f MiB: %s\n",
-                label, run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
-                static_cast<double>(setup.summary.points) / run.seconds, outputBytes,
+                label, jobs, run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
+                static_cast<double>(points) / run.seconds, outputBytes,
                 static_cast<double>(outputBytes) / kMiB, peakMiB, budgetMiB, withinBudget ? "within" : "EXCEEDED",
                 goalMiB, peakMiB < goalMiB ? "within" : "over");
     if (run.exitStatus == 0 && outputBytes == 0) {
@@ -279,8 +301,8 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     bool good = run.exitStatus == 0 && withinBudget && outputBytes > 0;
     if (options.check && run.exitStatus == 0) {
         const fs::path drawing = destination / (setup.input.stem().string() + ".dxf");
-        const std::string points = std::to_string(setup.summary.points);
-        const ChildRun check = runChild({"/usr/bin/python3", MERVALON_CHECK_DXF, drawing.string(), "--points", points,
+        const std::string pointCount = std::to_string(setup.summary.points);
+        const ChildRun check = runChild({"/usr/bin/python3", MERVALON_CHECK_DXF, drawing.string(), "--points", pointCount,
                                          "--texts", std::to_string(setup.summary.points * 5), "--polylines",
                                          std::to_string(setup.summary.polylines), "--vertices",
                                          std::to_string(setup.summary.vertices)});
@@ -298,15 +320,16 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     std::printf("%-6s plain write loop of the same %ju bytes into %s, %s the conversion: %.2f s (%.0f points/s); "
                 "ours %.2f x that\n",
                 label, outputBytes, parent.c_str(), boundFirst ? "before" : "after", bound,
-                static_cast<double>(setup.summary.points) / bound, run.seconds / bound);
+                static_cast<double>(points) / bound, run.seconds / bound);
     figures.push_back(RunFigures{run.seconds, bound, outputBytes});
     return good;
 }
 
-void printSummary(const char* label, const std::vector<RunFigures>& figures, std::uint64_t points)
+/// Returns the median seconds of the runs.
+double printSummary(const std::string& label, const std::vector<RunFigures>& figures, std::uint64_t points)
 {
     if (figures.size() < 2) {
-        return;
+        return figures.empty() ? 0 : figures.front().seconds;
     }
     std::vector<double> ours;
     std::vector<double> bounds;
@@ -317,9 +340,10 @@ void printSummary(const char* label, const std::vector<RunFigures>& figures, std
     const double p = static_cast<double>(points);
     std::printf("%-6s %zu runs: ours min %.2f s (%.0f points/s), median %.2f s (%.0f points/s); plain write min %.2f s, "
                 "median %.2f s; median ratio %.2f\n",
-                label, figures.size(), *std::min_element(ours.begin(), ours.end()),
+                label.c_str(), figures.size(), *std::min_element(ours.begin(), ours.end()),
                 p / *std::min_element(ours.begin(), ours.end()), median(ours), p / median(ours),
                 *std::min_element(bounds.begin(), bounds.end()), median(bounds), median(ours) / median(bounds));
+    return median(ours);
 }
 
 int runBenchmark(const Options& options)
@@ -330,6 +354,12 @@ int runBenchmark(const Options& options)
     const auto start = std::chrono::steady_clock::now();
     setup.summary = mervalon::bench::writePointFile(setup.input, options.points);
     const double generationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    setup.inputs = {setup.input};
+    for (std::uint64_t i = 2; i <= options.files; ++i) {
+        // Links: a file of its own name (so a drawing of its own) without the room of a copy.
+        setup.inputs.push_back(work / ("points-" + std::to_string(i) + ".txt"));
+        fs::create_hard_link(setup.input, setup.inputs.back());
+    }
 
     setup.installDir = work / "install";
     fs::copy(options.dataDir, setup.installDir, fs::copy_options::recursive);
@@ -337,20 +367,33 @@ int runBenchmark(const Options& options)
     mervalon::config::writeConfigurationFile(setup.configuration, allEntitiesConfiguration());
 
     std::printf("converter %s\n", options.converter.c_str());
-    std::printf("input  %ju points, %ju polylines of %ju vertices, %ju bytes (%.1f MiB), generated in %.2f s\n",
+    std::printf("input  %ju points, %ju polylines of %ju vertices, %ju bytes (%.1f MiB), generated in %.2f s; "
+                "%zu file(s) a run\n",
                 setup.summary.points, setup.summary.polylines, setup.summary.vertices, setup.summary.bytes,
-                static_cast<double>(setup.summary.bytes) / kMiB, generationSeconds);
+                static_cast<double>(setup.summary.bytes) / kMiB, generationSeconds, setup.inputs.size());
     bool good = true;
-    std::vector<RunFigures> memoryFigures;
-    std::vector<RunFigures> diskFigures;
+    // Per --jobs value; the values take turns within each run, so that they share the machine's moods.
+    std::vector<std::vector<RunFigures>> memoryFigures(options.jobs.size());
+    std::vector<std::vector<RunFigures>> diskFigures(options.jobs.size());
     for (int run = 0; run < options.runs; ++run) {
-        good = convertOnce("memory", options.memoryDir, setup, options, memoryFigures) && good;
-        if (options.disk) {
-            good = convertOnce("disk", options.diskDir, setup, options, diskFigures) && good;
+        for (std::size_t j = 0; j < options.jobs.size(); ++j) {
+            good = convertOnce("memory", options.memoryDir, setup, options, options.jobs[j], memoryFigures[j]) && good;
+            if (options.disk) {
+                good = convertOnce("disk", options.diskDir, setup, options, options.jobs[j], diskFigures[j]) && good;
+            }
         }
     }
-    printSummary("memory", memoryFigures, setup.summary.points);
-    printSummary("disk", diskFigures, setup.summary.points);
+    const std::uint64_t points = setup.summary.points * setup.inputs.size();
+    for (const auto& [label, figures] : {std::pair{"memory", &memoryFigures}, std::pair{"disk", &diskFigures}}) {
+        std::vector<double> medians;
+        for (std::size_t j = 0; j < options.jobs.size(); ++j) {
+            medians.push_back(printSummary(std::string(label) + " jobs " + std::to_string(options.jobs[j]), (*figures)[j], points));
+        }
+        for (std::size_t j = 1; j < options.jobs.size() && medians[0] > 0 && medians[j] > 0; ++j) {
+            std::printf("%-6s jobs %u: %.2f x the throughput of jobs %u (median times)\n", label, options.jobs[j],
+                        medians[0] / medians[j], options.jobs[0]);
+        }
+    }
     if (options.keep) {
         std::printf("input and installation kept in %s\n", work.c_str());
     } else {

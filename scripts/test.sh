@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the warnings-as-errors build (then the Debian package made from it
-# and checked), then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# the fuzz corpora replayed.
+# and checked), then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer (the
+# fuzz corpora are replayed by both), then the engine's and the command line's tests under
+# ThreadSanitizer (--jobs converts files on threads of their own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,3 +22,7 @@ bash scripts/check-package.sh
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan

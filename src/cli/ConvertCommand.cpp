@@ -1,10 +1,12 @@
 #include "cli/ConvertCommand.h"
 
+#include "cli/JsonResults.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 
 #include "core/config/Configuration.h"
 #include "core/config/InstallationLayout.h"
+#include "core/engine/BatchJobs.h"
 #include "core/engine/BatchRun.h"
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
@@ -13,7 +15,10 @@
 #include "platform/AppSettings.h"
 #include "platform/Installation.h"
 
+#include <chrono>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -102,8 +107,8 @@ formats::FormatDefinition loadFormat(const ConvertOptions& options, const config
 // runFilesOf gives the folder its final separator.
 std::string folderOf(const fs::path& path) { return path.parent_path().string(); }
 
-// A missing destination folder is made, as `mkdir -p` would.
-void ensureDestinationFolder(const fs::path& dest, std::ostream& messages)
+// A missing destination folder is made, as `mkdir -p` would; a dry run only says so.
+void ensureDestinationFolder(const fs::path& dest, std::ostream& messages, bool dryRun)
 {
     std::error_code ec;
     if (fs::is_directory(dest, ec)) {
@@ -112,6 +117,10 @@ void ensureDestinationFolder(const fs::path& dest, std::ostream& messages)
     if (fs::exists(dest, ec)) {
         throw NotStarted("the destination \"" + dest.string() + "\" is not a folder");
     }
+    if (dryRun) {
+        messages << "mervalon-convert: the destination folder \"" << dest.string() << "\" would be created\n";
+        return;
+    }
     fs::create_directories(dest, ec);
     if (ec) {
         throw NotStarted("the destination folder \"" + dest.string() + "\" cannot be created: " + ec.message());
@@ -119,16 +128,46 @@ void ensureDestinationFolder(const fs::path& dest, std::ostream& messages)
     messages << "mervalon-convert: created the destination folder \"" << dest.string() << "\"\n";
 }
 
-std::vector<engine::RunFile> filesOf(const ConvertOptions& options, std::ostream& messages)
+// The names of --files-from: one a line (a CR before the line's end is left out, as a list
+// written on Windows has it), or each ended by NUL with -0; empty names are left out.
+std::vector<std::string> listedFiles(const ConvertOptions& options, std::istream& input)
+{
+    std::ifstream file;
+    std::istream* in = &input;
+    if (*options.filesFrom != "-") {
+        file.open(*options.filesFrom, std::ios::binary);
+        if (!file) {
+            throw NotStarted("the file list \"" + *options.filesFrom + "\" cannot be read: " + std::strerror(errno));
+        }
+        in = &file;
+    }
+    std::vector<std::string> names;
+    const char end = options.nullSeparated ? '\0' : '\n';
+    for (std::string name; std::getline(*in, name, end);) {
+        if (!options.nullSeparated && !name.empty() && name.back() == '\r') {
+            name.pop_back();
+        }
+        if (!name.empty()) {
+            names.push_back(std::move(name));
+        }
+    }
+    if (in->bad()) {
+        throw NotStarted("the file list \"" + *options.filesFrom + "\" cannot be read to its end");
+    }
+    return names;
+}
+
+std::vector<engine::RunFile> filesOf(const std::vector<std::string>& names, const ConvertOptions& options,
+                                     std::ostream& messages)
 {
     std::optional<std::string> destination;
     if (options.destinationFolder) {
         const fs::path dest = fs::absolute(*options.destinationFolder).lexically_normal();
-        ensureDestinationFolder(dest, messages);
+        ensureDestinationFolder(dest, messages, options.dryRun);
         destination = dest.string();
     }
     std::vector<engine::RunFile> files;
-    for (const std::string& file : options.files) {
+    for (const std::string& file : names) {
         const fs::path source = fs::absolute(file).lexically_normal();
         const auto run = engine::runFilesOf({source.filename().string()}, folderOf(source),
                                             destination ? *destination : folderOf(source));
@@ -185,35 +224,87 @@ std::string counted(std::size_t count, const char* singular, const char* plural)
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
 
-std::string summaryLine(const engine::RunSummary& summary, const fs::path& report)
+std::string summaryLine(const engine::RunSummary& summary, const fs::path& report, const ConvertOptions& options)
 {
-    return counted(summary.filesConverted, "file converted", "files converted") + ", " +
+    std::string text = options.dryRun ? "dry run, no drawing written: " +
+                                            counted(summary.filesConverted, "file would be converted",
+                                                    "files would be converted")
+                                      : counted(summary.filesConverted, "file converted", "files converted");
+    if (options.skipExisting) {
+        text += ", " + counted(summary.filesSkipped, "file skipped", "files skipped");
+    }
+    return text + ", " +
            counted(summary.filesWithErrors, "file with errors", "files with errors") + ", " +
            counted(summary.errorLines, "error line", "error lines") + ", " +
            counted(summary.warningLines, "warning line", "warning lines") + "; report: " + report.string();
 }
 
-// --verbose: the error lines of the report, each file's under its heading.
-void showErrorLines(const fs::path& report, std::ostream& messages)
-{
-    std::ifstream in(report, std::ios::binary);
-    std::string line;
-    std::string heading;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (line.starts_with("Point file : ")) {
-            heading = line;
-        } else if (line.starts_with("  ! Error")) {
-            if (!heading.empty()) {
-                messages << heading << "\n";
-                heading.clear();
+// The run's own files and their results, for --verbose and --json; the report itself may
+// hold the blocks of other runs beside this one.
+class RunResults {
+public:
+    RunResults(const ConvertOptions& options, std::ostream& out)
+        : m_options(options)
+        , m_out(out)
+    {
+    }
+
+    void fileEnded(const engine::FileResult& result, const engine::RunFile& file)
+    {
+        if (m_options.verbose && !result.errors.empty()) {
+            m_errorLines += "Point file : " + file.source + "\n";
+            for (const std::string& line : result.errors) {
+                m_errorLines += line + "\n";
             }
-            messages << line << "\n";
+        }
+        switch (result.status) {
+        case engine::FileStatus::Aborted:
+            ++m_run.aborted;
+            break;
+        case engine::FileStatus::Failed:
+            ++m_run.failed;
+            break;
+        default:
+            break;
+        }
+        if (m_options.json) {
+            m_out << fileJson(result, file, m_options.dryRun) << "\n" << std::flush;
         }
     }
-}
+
+    // --verbose: the run's error lines, each file's under its heading.
+    [[nodiscard]] const std::string& errorLines() const { return m_errorLines; }
+
+    void finish(const engine::RunSummary& summary, std::size_t files, const std::string& report, int status,
+                const std::string& message)
+    {
+        if (!m_options.json) {
+            return;
+        }
+        m_run.files = files;
+        m_run.converted = summary.filesConverted;
+        m_run.skipped = summary.filesSkipped;
+        m_run.filesWithErrors = summary.filesWithErrors;
+        m_run.errorLines = summary.errorLines;
+        m_run.warningLines = summary.warningLines;
+        m_run.stopped = summary.stopped;
+        m_run.dryRun = m_options.dryRun;
+        m_run.report = report;
+        m_run.exitStatus = status;
+        m_run.message = message;
+        m_run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+        m_out << runJson(m_run) << "\n" << std::flush;
+    }
+
+    void setJobs(unsigned jobs) { m_run.jobs = jobs; }
+
+private:
+    const ConvertOptions& m_options;
+    std::ostream& m_out;
+    std::string m_errorLines;
+    RunJson m_run;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
+};
 
 std::string signalName(int signalNumber)
 {
@@ -222,22 +313,40 @@ std::string signalName(int signalNumber)
 
 } // namespace
 
-int runConvert(const ConvertOptions& options, std::ostream& messages, bool showProgress)
+int runConvert(const ConvertOptions& options, std::ostream& messages, bool showProgress, std::ostream& results,
+               std::istream& input)
 {
     engine::RunRequest request;
     engine::RunSummary summary;
+    RunResults runResults(options, results);
     int status = kNotStarted;
+    const auto notStarted = [&](const std::string& message) {
+        messages << "mervalon-convert: " << message << "\n";
+        runResults.finish(summary, request.files.size(), request.reportPath.string(), kNotStarted, message);
+        return kNotStarted;
+    };
     try {
-        if (options.files.empty()) {
+        std::vector<std::string> names = options.files;
+        if (options.filesFrom) {
+            std::vector<std::string> listed = listedFiles(options, input);
+            names.insert(names.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+        } else if (names.empty()) {
             throw NotStarted("no point file given (see --help)");
         }
         const fs::path installDir = resolveInstallDir(options, messages);
         request.runConfiguration = loadConfiguration(options, installDir, messages);
         request.format = loadFormat(options, request.runConfiguration, installDir, messages);
-        request.files = filesOf(options, messages);
+        request.files = filesOf(names, options, messages);
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;
         request.reportPath = options.reportFile ? fs::absolute(*options.reportFile) : config::layout::reportPath(installDir);
+        request.jobs = options.jobs;
+        request.skipExisting = options.skipExisting;
+        request.dryRun = options.dryRun;
+        request.fileEnded = [&](const engine::FileResult& result) {
+            runResults.fileEnded(result, request.files[result.index]);
+        };
+        runResults.setJobs(engine::jobsFor(request));
         checkReportPath(request);
         request.timestamp = engine::reportTimestamp();
         if (!fs::is_regular_file(config::layout::prologuePath(installDir))) {
@@ -259,24 +368,25 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         }
         terminal.reset();
     } catch (const NotStarted& error) {
-        messages << "mervalon-convert: " << error.what() << "\n";
-        return kNotStarted;
+        return notStarted(error.what());
     } catch (const engine::RunNotStarted& error) {
-        messages << "mervalon-convert: " << error.what() << "\n";
-        return kNotStarted;
+        return notStarted(error.what());
     } catch (const std::exception& error) {
-        messages << "mervalon-convert: " << error.what() << "\n";
-        return kNotStarted;
+        return notStarted(error.what());
     }
-    if (options.verbose && status != kReportNotWritten) {
-        showErrorLines(request.reportPath, messages);
+    if (options.verbose) {
+        messages << runResults.errorLines();
     }
-    std::string summaryText = summaryLine(summary, request.reportPath);
+    std::string summaryText = summaryLine(summary, request.reportPath, options);
     if (const int signalNumber = stopSignal(); signalNumber != 0 && summary.stopped) {
         messages << "mervalon-convert: stopped by " << signalName(signalNumber) << "; " << summaryText << "\n";
+        runResults.finish(summary, request.files.size(), request.reportPath.string(), 128 + signalNumber,
+                          "stopped by " + signalName(signalNumber));
         return 128 + signalNumber;
     }
     messages << "mervalon-convert: " << summaryText << "\n";
+    runResults.finish(summary, request.files.size(), request.reportPath.string(), status,
+                      status == kReportNotWritten ? "the report is incomplete" : "");
     return status;
 }
 

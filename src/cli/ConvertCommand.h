@@ -4,7 +4,7 @@
 
 #include "cli/ConvertOptions.h"
 
-#include <iosfwd>
+#include <iostream>
 
 namespace mervalon::cli {
 
@@ -12,7 +12,9 @@ namespace mervalon::cli {
 enum ExitStatus { kNoErrors = 0, kErrorsReported = 1, kNotStarted = 2, kReportNotWritten = 3 };
 
 /// Runs the conversion the options describe. Messages for the user go to `messages`
-/// (stderr); a progress bar is drawn there when `showProgress` is set.
-int runConvert(const ConvertOptions& options, std::ostream& messages, bool showProgress);
+/// (stderr); a progress bar is drawn there when `showProgress` is set. --json writes to
+/// `results` (stdout); --files-from - reads `input` (stdin).
+int runConvert(const ConvertOptions& options, std::ostream& messages, bool showProgress,
+               std::ostream& results = std::cout, std::istream& input = std::cin);
 
 } // namespace mervalon::cli

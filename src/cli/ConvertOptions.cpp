@@ -1,5 +1,6 @@
 #include "cli/ConvertOptions.h"
 
+#include <charconv>
 #include <stdexcept>
 
 namespace mervalon::cli {
@@ -19,6 +20,17 @@ engine::ErrorPolicy parsePolicy(const std::string& value)
     throw std::invalid_argument("--on-error takes skip, abort-file or abort-run, not \"" + value + "\"");
 }
 
+unsigned parseJobs(const std::string& value)
+{
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || jobs > kMaxJobs) {
+        throw std::invalid_argument("--jobs takes a number from 0 (one per processor) to " + std::to_string(kMaxJobs) +
+                                    ", not \"" + value + "\"");
+    }
+    return jobs;
+}
+
 } // namespace
 
 ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
@@ -31,6 +43,10 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             if (!optionsEnded && argument.size() > 1 && argument.front() == '-' && argument != "-") {
                 if (argument == "-h") {
                     options.showHelp = true;
+                    continue;
+                }
+                if (argument == "-0") {
+                    options.nullSeparated = true;
                     continue;
                 }
                 throw std::invalid_argument("unknown option " + argument);
@@ -52,6 +68,22 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
         }
         if (argument == "--verbose") {
             options.verbose = true;
+            continue;
+        }
+        if (argument == "--json") {
+            options.json = true;
+            continue;
+        }
+        if (argument == "--null") {
+            options.nullSeparated = true;
+            continue;
+        }
+        if (argument == "--skip-existing") {
+            options.skipExisting = true;
+            continue;
+        }
+        if (argument == "--dry-run") {
+            options.dryRun = true;
             continue;
         }
         std::string name = argument;
@@ -81,9 +113,16 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             options.destinationFolder = takeValue();
         } else if (name == "--report") {
             options.reportFile = takeValue();
+        } else if (name == "--jobs") {
+            options.jobs = parseJobs(takeValue());
+        } else if (name == "--files-from") {
+            options.filesFrom = takeValue();
         } else {
             throw std::invalid_argument("unknown option " + name);
         }
+    }
+    if (options.nullSeparated && !options.filesFrom) {
+        throw std::invalid_argument("--null (-0) applies to the names of --files-from, which is missing");
     }
     return options;
 }
@@ -91,6 +130,7 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
 std::string convertHelpText()
 {
     return R"(Usage: mervalon-convert [OPTION]... FILE...
+       mervalon-convert [OPTION]... --files-from LIST [FILE]...
 Converts point files (number, East, North, elevation, description, polyline code) into
 DXF drawings, one drawing per file, named after the file: site.txt gives site.dxf.
 A report of every faulty line is written, as the desktop program writes it.
@@ -110,8 +150,22 @@ Options:
   --dest DIR          write the drawings into DIR, created when missing
                       (default: beside each point file)
   --report FILE       write the report to FILE instead of mervalon40.log in the
-                      installation folder (for runs side by side)
-  --verbose           show the report's error lines on stderr as well
+                      installation folder. Runs side by side share mervalon40.log:
+                      each adds its blocks whole, none is lost
+  --files-from FILE   convert the files named in FILE too, one a line ("-": read
+                      the names from standard input); empty lines are left out
+  -0, --null          the names of --files-from end with a NUL character instead,
+                      as `find -print0` writes them: any name can be given
+  --jobs N            convert N files at once (default 1; 0: one per processor);
+                      the report and the drawings are those of one at a time.
+                      With --on-error abort-run the files are converted one at a time
+  --skip-existing     leave out a file whose drawing is newer than it (to resume
+                      a batch): its report block says so, its drawing is kept
+  --dry-run           check every file and report what would be made, write no
+                      drawing (the report is written)
+  --json              write one JSON object per file on stdout as each one ends,
+                      and one for the run at the end (fields: see the manual)
+  --verbose           show the run's error lines on stderr as well
   --version           show the version
   --help              show this help
 
@@ -119,7 +173,8 @@ A progress bar is shown when stderr is a terminal; a summary line ends every run
 Ctrl+C (or SIGTERM) stops the run at the next line: the report says so and no
 unfinished drawing is left; a drawing appears only once it is complete.
 
-Exit status: 0 when the report holds no error line, 1 when it does,
+Exit status: 0 when the run's report blocks hold no error line, 1 when they do
+(files skipped by --skip-existing change nothing),
 2 when the run could not start (bad option, missing installation, format or configuration),
 3 when the report could not be written completely (a full disk, for example),
 130 when stopped by Ctrl+C (SIGINT), 143 when stopped by SIGTERM.

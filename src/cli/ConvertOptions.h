@@ -20,7 +20,16 @@ struct ConvertOptions {
     bool showHelp = false;
     bool showVersion = false;
     bool verbose = false; ///< the report's error lines on stderr as well
+    unsigned jobs = 1;    ///< files converted at once; 0: one per processor
+    bool json = false;    ///< one JSON object per file and one for the run on stdout
+    std::optional<std::string> filesFrom; ///< a file listing the point files ("-": standard input)
+    bool nullSeparated = false;           ///< the list's names end with NUL instead of a new line
+    bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
+    bool dryRun = false;                  ///< check and report, write no drawing
 };
+
+/// The highest --jobs taken.
+constexpr unsigned kMaxJobs = 256;
 
 /// Parses the arguments (without the program name). Options take their value either as the
 /// next argument or after "="; "--" ends the options. Throws std::invalid_argument with a

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,7 +82,23 @@ protected:
             arguments.insert(arguments.begin(), "--install-dir=" + m_install);
         }
         messages.str("");
-        return runConvert(parseConvertOptions(arguments), messages, false);
+        output.str("");
+        return runConvert(parseConvertOptions(arguments), messages, false, output, input);
+    }
+
+    // The --json lines, their times replaced by "S".
+    std::vector<std::string> jsonLines() const
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(output.str());
+        for (std::string line; std::getline(in, line);) {
+            const std::size_t at = line.rfind("\"seconds\":");
+            if (at != std::string::npos) {
+                line = line.substr(0, at) + "\"seconds\":S}";
+            }
+            lines.push_back(line);
+        }
+        return lines;
     }
 
     // The message is one line, with the program's name in front.
@@ -96,6 +113,8 @@ protected:
     fs::path m_dir;
     std::string m_install;
     std::ostringstream messages;
+    std::ostringstream output;
+    std::istringstream input;
 };
 
 } // namespace
@@ -413,4 +432,157 @@ TEST_F(ConvertCommandTest, ThePerUserInstallationGetsTheNewPrologueUnlessTheUser
         << messages.str();
     EXPECT_EQ(run(arguments, false), 0);
     EXPECT_EQ(messages.str().find("notice"), std::string::npos) << "said once: " << messages.str();
+}
+
+TEST_F(ConvertCommandTest, JsonGivesAnObjectPerFileAndOneForTheRun)
+{
+    EXPECT_EQ(run({"--json", "--report", path("run.log"), "--dest", path("out"), path("points/clean.txt"),
+                   path("points/faulty.txt"), path("points/missing.txt")}),
+              1);
+    const std::string out = path("out");
+    EXPECT_EQ(jsonLines(),
+              (std::vector<std::string>{
+                  R"({"type":"file","index":0,"file":")" + path("points/clean.txt") + R"(","drawing":")" + out +
+                      R"(/clean.dxf","status":"converted","lines":3,"points":3,"texts":9,"polylines":1,"error_lines":0,)"
+                      R"("warning_lines":1,"errors":[],"seconds":S})",
+                  R"({"type":"file","index":1,"file":")" + path("points/faulty.txt") + R"(","drawing":")" + out +
+                      R"(/faulty.dxf","status":"converted","lines":2,"points":1,"texts":3,"polylines":0,"error_lines":1,)"
+                      R"("warning_lines":1,"errors":["  ! Error in line 2: X coordinate is not a decimal value !"],"seconds":S})",
+                  R"({"type":"file","index":2,"file":")" + path("points/missing.txt") + R"(","drawing":")" + out +
+                      R"(/missing.dxf","status":"failed","lines":0,"points":0,"texts":0,"polylines":0,"error_lines":1,)"
+                      R"("warning_lines":0,"errors":["  ! Error: Cannot open file \")" + path("points/missing.txt") +
+                      R"(\". No such file or directory !"],"seconds":S})",
+                  R"({"type":"run","files":3,"converted":2,"skipped":0,"aborted":0,"failed":1,"files_with_errors":2,)"
+                  R"("error_lines":2,"warning_lines":2,"stopped":false,"dry_run":false,"jobs":1,"report":")" +
+                      path("run.log") + R"(","exit_status":1,"message":"","seconds":S})"}));
+    // The human summary stays on stderr.
+    EXPECT_NE(messages.str().find("2 files converted, 2 files with errors, 2 error lines"), std::string::npos);
+}
+
+TEST_F(ConvertCommandTest, JsonSaysWhyARunDidNotStart)
+{
+    EXPECT_EQ(run({"--json", "--format", "no such format", path("points/clean.txt")}), 2);
+    const std::vector<std::string> lines = jsonLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind(R"({"type":"run","files":0,"converted":0,)", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(R"("exit_status":2,"message":"format \"no such format\": )"), std::string::npos) << lines[0];
+}
+
+TEST_F(ConvertCommandTest, FilesFromTakesOneNameALineOrNulSeparatedNames)
+{
+    write("points/odd\nname.txt", "1,1000.0,2000.0,15.25,BM1,0\r\n");
+    write("list.txt", path("points/clean.txt") + "\r\n\n" + path("points/faulty.txt") + "\n");
+    EXPECT_EQ(run({"--json", "--report", path("run.log"), "--files-from", path("list.txt")}), 1);
+    std::vector<std::string> lines = jsonLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(R"("file":")" + path("points/clean.txt") + "\""), std::string::npos);
+    EXPECT_NE(lines[1].find(R"("file":")" + path("points/faulty.txt") + "\""), std::string::npos);
+
+    // From standard input, after the names given as arguments; any name can be given with -0.
+    input.str(path("points/odd\nname.txt") + std::string(1, '\0') + path("points/clean.txt") + std::string(1, '\0'));
+    EXPECT_EQ(run({"--json", "--report", path("run.log"), "--files-from", "-", "-0", path("points/faulty.txt")}), 1);
+    lines = jsonLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_NE(lines[0].find(R"("file":")" + path("points/faulty.txt") + "\""), std::string::npos);
+    EXPECT_NE(lines[1].find(R"("file":")" + path("points/odd\\nname.txt") + R"(","drawing":")" +
+                            path("points/odd\\nname.dxf") + R"(","status":"converted")"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_TRUE(fs::exists(m_dir / "points" / "odd\nname.dxf"));
+
+    // An empty list converts nothing and is no error; a list that cannot be read cannot start.
+    input.clear();
+    input.str("");
+    EXPECT_EQ(run({"--report", path("run.log"), "--files-from", "-"}), 0);
+    EXPECT_EQ(messages.str(), "mervalon-convert: 0 files converted, 0 files with errors, 0 error lines, 0 warning lines; "
+                              "report: " + path("run.log") + "\n");
+    EXPECT_EQ(run({"--files-from", path("no-list.txt")}), 2);
+    expectOneLineMessage("the file list \"" + path("no-list.txt") + "\" cannot be read: No such file or directory");
+}
+
+TEST_F(ConvertCommandTest, JobsGiveTheReportAndDrawingsOfOneJob)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "points/f" + std::to_string(i) + ".txt";
+        std::string text;
+        for (int line = 1; line <= 200 * (i % 4 + 1); ++line) {
+            text += std::to_string(line) + "," + std::to_string(1000 + line) + ".5,2000.25,15.5," +
+                    (line % 97 == 0 ? "BAD,x" : "FENCE,0") + (line % 89 == 0 ? ",oops" : "") + "\r\n";
+        }
+        write(name, i == 5 ? "1,1O00,2000,1,A,0\r\n" : text);
+        files.push_back(path(name));
+    }
+    files.push_back(path("points/missing.txt"));
+    files.push_back(path("points/f3.txt"));
+    std::string oneReport;
+    std::vector<std::string> oneOutput;
+    std::vector<std::string> oneDrawings;
+    for (const char* jobs : {"1", "3", "0"}) {
+        fs::remove_all(m_dir / "out");
+        std::vector<std::string> arguments = {"--jobs", jobs, "--json", "--report", path("run.log"), "--dest", path("out")};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        EXPECT_EQ(run(arguments), 1);
+        // The report from its second line on: the first has the time of the run.
+        std::string report = read(m_dir / "run.log");
+        report = report.substr(report.find('\n'));
+        std::vector<std::string> lines = jsonLines();
+        lines.back() = lines.back().substr(0, lines.back().find(R"("jobs":)"));
+        std::vector<std::string> drawings;
+        for (int i = 0; i < 12; ++i) {
+            const fs::path drawing = m_dir / "out" / ("f" + std::to_string(i) + ".dxf");
+            drawings.push_back(fs::exists(drawing) ? read(drawing) : "(none)");
+        }
+        if (std::string(jobs) == "1") {
+            oneReport = report;
+            oneOutput = lines;
+            oneDrawings = drawings;
+            EXPECT_NE(report.find("it was already created from another point file of this run"), std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(report, oneReport) << "--jobs " << jobs;
+        EXPECT_EQ(lines, oneOutput) << "--jobs " << jobs;
+        EXPECT_TRUE(drawings == oneDrawings) << "--jobs " << jobs;
+    }
+}
+
+TEST_F(ConvertCommandTest, SkipExistingLeavesUpToDateDrawingsAndKeepsTheExitStatuses)
+{
+    EXPECT_EQ(run({"--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}), 1);
+    const std::string drawing = read(m_dir / "points" / "clean.dxf");
+    EXPECT_EQ(run({"--skip-existing", "--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}),
+              0);
+    EXPECT_EQ(messages.str(), "mervalon-convert: 0 files converted, 2 files skipped, 0 files with errors, 0 error lines, "
+                              "0 warning lines; report: " + path("run.log") + "\n");
+    EXPECT_NE(read(m_dir / "run.log").find("Point file : " + path("points/clean.txt") + "\r\n" +
+                                           std::string(13 + path("points/clean.txt").size(), '-') + "\r\n" +
+                                           ">> Dxf file is newer than the point file, not converted: " +
+                                           path("points/clean.dxf") + "\r\n\r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(read(m_dir / "points" / "clean.dxf"), drawing);
+    // A point file changed since: converted again.
+    fs::last_write_time(m_dir / "points" / "faulty.txt",
+                        fs::last_write_time(m_dir / "points" / "faulty.dxf") + std::chrono::seconds(1));
+    EXPECT_EQ(run({"--skip-existing", "--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}),
+              1);
+    EXPECT_EQ(messages.str(), "mervalon-convert: 1 file converted, 1 file skipped, 1 file with errors, 1 error line, "
+                              "1 warning line; report: " + path("run.log") + "\n");
+}
+
+TEST_F(ConvertCommandTest, DryRunWritesNoDrawingAndMakesNoFolder)
+{
+    EXPECT_EQ(run({"--dry-run", "--json", "--report", path("run.log"), "--dest", path("new/cad"),
+                   path("points/clean.txt"), path("points/faulty.txt")}),
+              1);
+    EXPECT_EQ(messages.str(), "mervalon-convert: the destination folder \"" + path("new/cad") + "\" would be created\n"
+                              "mervalon-convert: dry run, no drawing written: 2 files would be converted, 1 file with "
+                              "errors, 1 error line, 2 warning lines; report: " + path("run.log") + "\n");
+    EXPECT_FALSE(fs::exists(m_dir / "new"));
+    EXPECT_NE(read(m_dir / "run.log").find(">> Dxf file would be created: " + path("new/cad/clean.dxf") + "\r\n"),
+              std::string::npos);
+    const std::vector<std::string> lines = jsonLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(R"("status":"checked","lines":3,"points":3,"texts":9,"polylines":1)"), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[2].find(R"("dry_run":true)"), std::string::npos);
 }

@@ -76,7 +76,9 @@ TEST(ConvertOptions, Help)
     EXPECT_TRUE(parseConvertOptions({"a.txt", "-h"}).showHelp);
     const std::string help = mervalon::cli::convertHelpText();
     for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report", "--verbose",
-                               "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C"}) {
+                               "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C",
+                               "--jobs N", "--json", "--files-from FILE", "-0, --null", "--skip-existing",
+                               "--dry-run", "--skip-existing change nothing"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -95,6 +97,17 @@ TEST(ConvertOptions, RefusalsSayWhatIsWrong)
         {{"--on-error", "never"}, "--on-error takes skip, abort-file or abort-run, not \"never\""},
         {{"--on-error=Skip"}, "--on-error takes skip, abort-file or abort-run, not \"Skip\""},
         {{"--on-error"}, "--on-error needs a value"},
+        {{"--jobs", "two"}, "--jobs takes a number from 0 (one per processor) to 256, not \"two\""},
+        {{"--jobs=-1"}, "--jobs takes a number from 0 (one per processor) to 256, not \"-1\""},
+        {{"--jobs=257"}, "--jobs takes a number from 0 (one per processor) to 256, not \"257\""},
+        {{"--jobs="}, "--jobs takes a number from 0 (one per processor) to 256, not \"\""},
+        {{"--jobs", "2x"}, "--jobs takes a number from 0 (one per processor) to 256, not \"2x\""},
+        {{"--jobs"}, "--jobs needs a value"},
+        {{"--files-from"}, "--files-from needs a value"},
+        {{"-0", "a.txt"}, "--null (-0) applies to the names of --files-from, which is missing"},
+        {{"--null"}, "--null (-0) applies to the names of --files-from, which is missing"},
+        {{"--json=yes"}, "unknown option --json"},
+        {{"--dry-run=1"}, "unknown option --dry-run"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(refusal(c.arguments), c.message) << c.arguments.front();
@@ -109,4 +122,33 @@ TEST(ConvertOptions, VerboseAndVersionAreFlags)
     EXPECT_EQ(a.files, std::vector<std::string>{"a.txt"});
     EXPECT_TRUE(parseConvertOptions({"--version"}).showVersion);
     EXPECT_EQ(refusal({"--verbose=yes", "a.txt"}), "unknown option --verbose");
+}
+
+TEST(ConvertOptions, AutomationOptions)
+{
+    const ConvertOptions defaults = parseConvertOptions({"a.txt"});
+    EXPECT_EQ(defaults.jobs, 1u);
+    EXPECT_FALSE(defaults.json);
+    EXPECT_FALSE(defaults.filesFrom.has_value());
+    EXPECT_FALSE(defaults.nullSeparated);
+    EXPECT_FALSE(defaults.skipExisting);
+    EXPECT_FALSE(defaults.dryRun);
+
+    const ConvertOptions a = parseConvertOptions(
+        {"--jobs", "0", "--json", "--files-from", "-", "-0", "--skip-existing", "--dry-run", "b.txt"});
+    EXPECT_EQ(a.jobs, 0u);
+    EXPECT_TRUE(a.json);
+    EXPECT_EQ(a.filesFrom, "-");
+    EXPECT_TRUE(a.nullSeparated);
+    EXPECT_TRUE(a.skipExisting);
+    EXPECT_TRUE(a.dryRun);
+    EXPECT_EQ(a.files, std::vector<std::string>{"b.txt"});
+
+    const ConvertOptions b = parseConvertOptions({"--jobs=256", "--files-from=list.txt", "--null"});
+    EXPECT_EQ(b.jobs, 256u);
+    EXPECT_EQ(b.filesFrom, "list.txt");
+    EXPECT_TRUE(b.nullSeparated);
+    EXPECT_TRUE(b.files.empty());
+    // After "--", "-0" is a file.
+    EXPECT_EQ(parseConvertOptions({"--", "-0"}).files, std::vector<std::string>{"-0"});
 }

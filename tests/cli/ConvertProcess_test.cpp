@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -12,9 +13,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -33,12 +36,17 @@ int waitFor(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-pid_t start(const std::vector<std::string>& arguments, const fs::path& output)
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+pid_t start(const std::vector<std::string>& arguments, const fs::path& output, const Environment& environment = {})
 {
     std::vector<std::string> all = {MERVALON_CONVERT_PATH};
     all.insert(all.end(), arguments.begin(), arguments.end());
     const pid_t pid = ::fork();
     if (pid == 0) {
+        for (const auto& [name, value] : environment) {
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
         const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(fd, STDOUT_FILENO);
         ::dup2(fd, STDERR_FILENO);
@@ -177,6 +185,37 @@ TEST_F(ConvertProcessTest, AStopSignalEndsTheRunCleanly)
     }
 }
 
+// With --jobs, Ctrl+C stops every job: each file begun has its block in the report, in order,
+// no unfinished drawing is left, and the status is the signal's.
+TEST_F(ConvertProcessTest, AStopSignalEndsEveryJob)
+{
+    writePoints("a/first.txt", 3, "BM");
+    for (const char* name : {"a/second.txt", "a/third.txt", "a/fourth.txt"}) {
+        writePoints(name, 400000, "FENCE");
+    }
+    auto arguments = options("out", "run.log");
+    for (const char* extra : {"--jobs", "2", "--json"}) {
+        arguments.push_back(extra);
+    }
+    for (const char* name : {"a/first.txt", "a/second.txt", "a/third.txt", "a/fourth.txt"}) {
+        arguments.push_back(path(name));
+    }
+    const pid_t pid = start(arguments, m_dir / "run.out");
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(m_dir / "out/first.dxf"); }));
+    ::kill(pid, SIGINT);
+    EXPECT_EQ(waitFor(pid), 130) << read(m_dir / "run.out");
+    const std::string report = read(m_dir / "run.log");
+    EXPECT_TRUE(report.ends_with("\r\n>> Process aborted.\r\n")) << report;
+    EXPECT_LT(report.find("Point file : " + path("a/first.txt")), report.find("Point file : " + path("a/second.txt")));
+    EXPECT_FALSE(fs::exists(m_dir / "out/fourth.dxf"));
+    EXPECT_EQ(unfinishedIn(m_dir / "out"), std::vector<std::string>{});
+    const std::string output = read(m_dir / "run.out");
+    EXPECT_NE(output.find(R"("type":"run")"), std::string::npos) << output;
+    EXPECT_NE(output.find(R"("stopped":true)"), std::string::npos) << output;
+    EXPECT_NE(output.find(R"("exit_status":130,"message":"stopped by SIGINT")"), std::string::npos) << output;
+    EXPECT_NE(output.find("stopped by SIGINT"), std::string::npos);
+}
+
 // A failing write (here past a file size limit, as on a full disk) keeps the older drawing.
 TEST_F(ConvertProcessTest, AFailedWriteKeepsTheOlderDrawing)
 {
@@ -199,6 +238,184 @@ TEST_F(ConvertProcessTest, AFailedWriteKeepsTheOlderDrawing)
     EXPECT_EQ(read(m_dir / "out/site.dxf"), "  0\r\nEOF\r\n");
     EXPECT_EQ(unfinishedIn(m_dir / "out"), std::vector<std::string>{});
     EXPECT_NE(read(m_dir / "run.log").find("could not be written: File too large !"), std::string::npos);
+}
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t end = text.find("\r\n", begin);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(begin) + "<cut: no CR LF>");
+            break;
+        }
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 2;
+    }
+    return lines;
+}
+
+// A run's report split into its header (without the title line, which has the time) and the
+// block of each file, keyed by the file's "Point file : " line.
+struct ReportParts {
+    std::vector<std::string> header;
+    std::map<std::string, std::vector<std::string>> blocks;
+};
+
+ReportParts partsOf(const std::string& report)
+{
+    ReportParts parts;
+    std::vector<std::string>* current = &parts.header;
+    const std::vector<std::string> lines = linesOf(report);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i].starts_with("Point file : ")) {
+            current = &parts.blocks[lines[i]];
+        }
+        current->push_back(lines[i]);
+    }
+    return parts;
+}
+
+} // namespace
+
+// Runs side by side as `xargs -P` starts them, without --report: they share the installation's
+// report, each the first start of a fresh installation. Every run's header and every file's
+// block are in the report, whole, with every error line: exactly the lines of the same file
+// converted by a run alone.
+TEST_F(ConvertProcessTest, RunsSideBySideShareTheReportWithoutLosingALine)
+{
+    constexpr int kRuns = 4;
+    constexpr int kLines = 40000;
+    std::vector<std::string> names;
+    for (int run = 0; run < kRuns; ++run) {
+        for (const char* part : {"a", "b"}) {
+            const std::string name = "a/r" + std::to_string(run) + part + ".txt";
+            std::ofstream out(m_dir / name, std::ios::binary);
+            // Without its polyline codes, one file's block (a warning a line) is megabytes long:
+            // it is written out in pieces while the report is held for it.
+            const char* code = run == 0 && *part == 'a' ? "" : ",0";
+            for (int i = 1; i <= kLines; ++i) {
+                if (i == 7 + run) {
+                    out << i << ",1O00.5,2000.5,15.25,X,0\r\n"; // a letter O for a zero
+                } else if (i == kLines / 2 + run) {
+                    out << i << ",1000.5\r\n";
+                } else if (i == kLines - run) {
+                    out << "\r\n";
+                } else {
+                    out << i << "," << 1000 + i % 997 << ".125," << 2000 + i % 991 << ".5,15.25,PT" << run << code << "\r\n";
+                }
+            }
+            names.push_back(name);
+        }
+    }
+    // What each file's block says when it is converted by a run of its own.
+    ReportParts alone;
+    for (const std::string& name : names) {
+        auto arguments = options("out", "alone.log");
+        arguments.push_back(path(name));
+        ASSERT_EQ(waitFor(start(arguments, m_dir / "alone.out")), 1) << read(m_dir / "alone.out");
+        ReportParts parts = partsOf(read(m_dir / "alone.log"));
+        ASSERT_EQ(parts.blocks.size(), 1u);
+        alone.header = parts.header;
+        alone.blocks.merge(parts.blocks);
+    }
+    ASSERT_EQ(alone.blocks.size(), names.size());
+    for (const auto& [heading, block] : alone.blocks) {
+        EXPECT_EQ(std::count_if(block.begin(), block.end(), [](const std::string& line) { return line.starts_with("  ! Error"); }),
+                  2) << heading;
+    }
+
+    const fs::path home = m_dir / "home";
+    const Environment environment = {{"HOME", home.string()},
+                                     {"XDG_CONFIG_HOME", (home / "config").string()},
+                                     {"XDG_DATA_HOME", (home / "data").string()}};
+    // So that the runs surely overlap, however fast each one is, they meet at a gate: the lock
+    // a run takes to open the report is held here until every run waits for it.
+    const fs::path installation = home / "data/Halvent/Mervalon40";
+    fs::create_directories(installation);
+    const int gate = ::open((installation / "mervalon40.log").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(gate, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = (1LL << 62) + 1;
+    lock.l_len = 1;
+    ASSERT_EQ(::fcntl(gate, F_OFD_SETLK, &lock), 0);
+    struct stat status {};
+    ::fstat(gate, &status);
+    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
+    // The waiters are listed under the gate's lock, sharing its number. /proc/locks is not read
+    // at one instant: a list that moves on may show the gate twice, so only its first group counts.
+    std::string lockLines;
+    const auto waiting = [&] {
+        std::ifstream locks("/proc/locks");
+        int count = 0;
+        std::string group;
+        lockLines.clear();
+        for (std::string line; std::getline(locks, line);) {
+            const std::string number = line.substr(0, line.find(':') + 1);
+            if (group.empty() && line.find(inode) != std::string::npos && line.find("->") == std::string::npos) {
+                group = number;
+            } else if (!group.empty() && number != group) {
+                break;
+            } else if (!group.empty() && line.find("->") != std::string::npos && line.find(inode) != std::string::npos) {
+                ++count;
+            }
+            if (!group.empty()) {
+                lockLines += line + "\n";
+            }
+        }
+        return count;
+    };
+    std::vector<pid_t> runs;
+    for (int run = 0; run < kRuns; ++run) {
+        runs.push_back(start({"--dest", path("out"), path(names[2 * run]), path(names[2 * run + 1])},
+                             m_dir / ("run" + std::to_string(run) + ".out"), environment));
+    }
+    EXPECT_TRUE(waitUntil([&] { return waiting() == kRuns; }));
+    ::close(gate);
+    for (int run = 0; run < kRuns; ++run) {
+        EXPECT_EQ(waitFor(runs[run]), 1) << read(m_dir / ("run" + std::to_string(run) + ".out"));
+    }
+    EXPECT_TRUE(fs::is_regular_file(installation / "formats/!default.rpf"));
+    EXPECT_EQ(fs::file_size(installation / "dxf.dat"), fs::file_size(m_dir / "install/dxf.dat"));
+    const std::string report = read(installation / "mervalon40.log");
+    const std::vector<std::string> lines = linesOf(report);
+    // Each line belongs to a header or to a block, and each is whole, in one piece.
+    std::map<std::string, int> seen;
+    int headers = 0;
+    std::size_t i = 0;
+    while (i < lines.size()) {
+        const std::vector<std::string>* expected = nullptr;
+        if (lines[i].starts_with("Mervalon Report - ")) {
+            ++headers;
+            expected = &alone.header;
+            ++i;
+        } else if (const auto block = alone.blocks.find(lines[i]); block != alone.blocks.end()) {
+            ++seen[lines[i]];
+            expected = &block->second;
+        } else {
+            ADD_FAILURE() << "line " << i + 1 << " belongs to no header or block: \"" << lines[i] << "\"\n" << report;
+            break;
+        }
+        const auto from = lines.begin() + static_cast<std::ptrdiff_t>(i);
+        const auto available = static_cast<std::size_t>(lines.end() - from);
+        const std::vector<std::string> actual(from, from + static_cast<std::ptrdiff_t>(std::min(available, expected->size())));
+        ASSERT_EQ(actual, *expected) << "at line " << i + 1 << " of\n" << report;
+        i += expected->size();
+    }
+    std::string outputs;
+    for (int run = 0; run < kRuns; ++run) {
+        outputs += read(m_dir / ("run" + std::to_string(run) + ".out"));
+    }
+    EXPECT_EQ(headers, kRuns) << lockLines << outputs << report;
+    EXPECT_EQ(seen.size(), names.size()) << report;
+    for (const auto& [heading, count] : seen) {
+        EXPECT_EQ(count, 1) << heading;
+    }
 }
 
 TEST_F(ConvertProcessTest, VersionIsShown)

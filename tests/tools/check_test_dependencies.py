@@ -35,6 +35,7 @@ PROGRAM_PACKAGES = {
     "desktop-file-validate": "desktop-file-utils",
     "appstreamcli": "appstream",
     "update-mime-database": "shared-mime-info",
+    "parallel": "parallel",
 }
 SCANNED = ("tests", "bench", "fuzz", "scripts", "tools", ".ci")
 SUFFIXES = {".py", ".cpp", ".h", ".sh", ".txt", ".cmake", ""}

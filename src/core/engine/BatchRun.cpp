@@ -1,5 +1,6 @@
 #include "core/engine/BatchRun.h"
 
+#include "core/engine/BatchJobs.h"
 #include "core/engine/DrawingLayers.h"
 #include "core/engine/DxfWriter.h"
 #include "core/engine/OutputFile.h"
@@ -16,11 +17,11 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <set>
 #include <system_error>
 
 namespace mervalon::engine {
@@ -51,14 +52,22 @@ std::string signedOffset(double offset)
 class Run {
 public:
     Run(const RunRequest& request, ProgressSink& progress);
+    // A job of a run (see BatchJobs.h): its files' blocks go into sections held in memory.
+    Run(const RunRequest& request, ProgressSink& stop, const std::string& prologue, CreatedDrawings& created);
     bool execute();
     [[nodiscard]] RunSummary summary() const;
+    // Returns false when the run must end after this file. Its block goes to the report, or
+    // to the section of a job.
+    bool convertOne(std::size_t index);
+    [[nodiscard]] RunLog& log() { return m_log; }
+    [[nodiscard]] const FileResult& fileResult() const { return m_file; }
 
 private:
     void writeHeader();
     bool loadPrologue();
-    // Returns false when the run must end after this file.
-    bool convertOne(std::size_t index);
+    void convertFiles();
+    bool convertBlock(std::size_t index);
+    bool skipUpToDate(const std::filesystem::path& source, const std::filesystem::path& destination);
     std::unique_ptr<RowSource> openLines(const std::filesystem::path& source, FieldRows& sheetRows,
                                          std::size_t& replaced);
     void fileError(const std::string& text);
@@ -73,9 +82,11 @@ private:
     int m_sheetNumber = -1;
     std::string m_prologue;
     bool m_errorsOccurred = false;
-    std::set<std::string> m_createdDestinations;
+    CreatedDrawings m_ownDestinations;
+    CreatedDrawings& m_createdDestinations;
     std::set<std::filesystem::path> m_cleanedFolders;
     RunSummary m_summary;
+    FileResult m_file; // of the file being converted
 };
 
 RunLog openReport(const std::filesystem::path& path)
@@ -93,8 +104,38 @@ Run::Run(const RunRequest& request, ProgressSink& progress)
     , m_log(openReport(request.reportPath))
     , m_sheetText(request.format.sheet)
     , m_sheetNumber(sheetNumberOf(request.format))
+    , m_createdDestinations(m_ownDestinations)
 {
 }
+
+Run::Run(const RunRequest& request, ProgressSink& stop, const std::string& prologue, CreatedDrawings& created)
+    : m_request(request)
+    , m_progress(stop)
+    , m_sheetText(request.format.sheet)
+    , m_sheetNumber(sheetNumberOf(request.format))
+    , m_prologue(prologue)
+    , m_createdDestinations(created)
+{
+}
+
+// One job of a run: a Run of its own, writing into sections.
+class RunJob : public FileJob {
+public:
+    RunJob(const RunRequest& request, ProgressSink& stop, const std::string& prologue, CreatedDrawings& created)
+        : m_run(request, stop, prologue, created)
+    {
+    }
+    bool convert(std::size_t index, RunLog& section, FileResult& result) override
+    {
+        const bool goOn = m_run.convertOne(index);
+        section.appendSection(m_run.log());
+        result = m_run.fileResult();
+        return goOn;
+    }
+
+private:
+    Run m_run;
+};
 
 void Run::writeHeader()
 {
@@ -155,28 +196,49 @@ bool Run::loadPrologue()
     }
 }
 
+void Run::convertFiles()
+{
+    const unsigned jobs = jobsFor(m_request);
+    if (jobs > 1) {
+        const JobsOutcome outcome =
+            runFilesInJobs(m_request, jobs, m_log, m_progress, [this](ProgressSink& stop) -> std::unique_ptr<FileJob> {
+                return std::make_unique<RunJob>(m_request, stop, m_prologue, m_createdDestinations);
+            });
+        m_summary.filesConverted += outcome.filesConverted;
+        m_summary.filesSkipped += outcome.filesSkipped;
+        m_summary.filesWithErrors += outcome.filesWithErrors;
+        m_summary.stopped = m_summary.stopped || outcome.stopped;
+        m_errorsOccurred = m_errorsOccurred || m_log.hasErrors();
+        return;
+    }
+    for (std::size_t i = 0; i < m_request.files.size(); ++i) {
+        if (m_progress.isStopRequested()) {
+            m_log.emptyLine();
+            m_log.line(">> Process aborted.");
+            m_summary.stopped = true;
+            break;
+        }
+        const std::size_t errorsBefore = m_log.errorLines();
+        const bool goOn = convertOne(i);
+        if (m_log.errorLines() > errorsBefore) {
+            ++m_summary.filesWithErrors;
+        }
+        // Whoever reads the report while the run goes on sees every finished file's block.
+        m_log.flush();
+        if (m_request.fileEnded) {
+            m_request.fileEnded(m_file);
+        }
+        if (!goOn) {
+            break;
+        }
+    }
+}
+
 bool Run::execute()
 {
     writeHeader();
     if (loadPrologue()) {
-        for (std::size_t i = 0; i < m_request.files.size(); ++i) {
-            if (m_progress.isStopRequested()) {
-                m_log.emptyLine();
-                m_log.line(">> Process aborted.");
-                m_summary.stopped = true;
-                break;
-            }
-            const std::size_t errorsBefore = m_log.errorLines();
-            const bool goOn = convertOne(i);
-            if (m_log.errorLines() > errorsBefore) {
-                ++m_summary.filesWithErrors;
-            }
-            // Whoever reads the report while the run goes on sees every finished file's block.
-            m_log.flush();
-            if (!goOn) {
-                break;
-            }
-        }
+        convertFiles();
     }
     try {
         m_log.close();
@@ -262,9 +324,48 @@ bool Run::readFailure(const std::string& reason)
 
 bool Run::convertOne(std::size_t index)
 {
+    m_file = FileResult{};
+    m_file.index = index;
+    const std::size_t errorsBefore = m_log.errorLines();
+    const std::size_t warningsBefore = m_log.warningLines();
+    m_log.collectErrorLines(m_request.fileEnded ? &m_file.errors : nullptr);
+    const auto started = std::chrono::steady_clock::now();
+    const bool goOn = convertBlock(index);
+    m_file.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    m_log.collectErrorLines(nullptr);
+    m_file.errorLines = m_log.errorLines() - errorsBefore;
+    m_file.warningLines = m_log.warningLines() - warningsBefore;
+    return goOn;
+}
+
+// A resumed batch leaves alone the files whose drawing was made after they last changed.
+bool Run::skipUpToDate(const std::filesystem::path& source, const std::filesystem::path& destination)
+{
+    std::error_code ec;
+    const auto sourceTime = std::filesystem::last_write_time(source, ec);
+    const auto drawingTime = ec ? sourceTime : std::filesystem::last_write_time(destination, ec);
+    if (ec || !(drawingTime > sourceTime)) {
+        return false;
+    }
+    const std::string heading = "Point file : " + source.string();
+    m_log.line(heading);
+    m_log.line(std::string(heading.size(), '-'));
+    m_log.line(">> Dxf file is newer than the point file, not converted: " + destination.string());
+    m_log.emptyLine();
+    m_log.emptyLine();
+    m_file.status = FileStatus::Skipped;
+    ++m_summary.filesSkipped;
+    return true;
+}
+
+bool Run::convertBlock(std::size_t index)
+{
     m_progress.fileStarted(index + 1, m_request.files.size());
     const std::filesystem::path source = m_request.files[index].source;
     const std::filesystem::path destination = m_request.files[index].destination;
+    if (m_request.skipExisting && skipUpToDate(source, destination)) {
+        return true;
+    }
 
     FieldRows sheetRows;
     std::unique_ptr<RowSource> lines;
@@ -309,7 +410,7 @@ bool Run::convertOne(std::size_t index)
     // Two point files of one run named alike up to their first "." (site.txt and site.asc)
     // share a drawing name; the second would silently replace the first drawing.
     const std::string destinationKey = destination.lexically_normal().string();
-    if (m_createdDestinations.count(destinationKey) != 0) {
+    if (m_createdDestinations.contains(destinationKey)) {
         fileError("  ! Error: \"" + destination.string() +
                   "\" cannot be created: it was already created from another point file of this run !");
         if (abortRun) {
@@ -318,11 +419,22 @@ bool Run::convertOne(std::size_t index)
         return !abortRun;
     }
 
-    removeLeftovers(destination.parent_path());
-    const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue};
+    if (!m_request.dryRun) {
+        removeLeftovers(destination.parent_path());
+    }
+    const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue,
+                                      m_request.dryRun};
     const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
+    m_file.status = result.outcome == Outcome::Completed ? FileStatus::Converted
+                    : result.outcome == Outcome::Stopped || result.outcome == Outcome::ProcessAborted
+                        ? FileStatus::Aborted
+                        : FileStatus::Failed;
+    m_file.lines = result.lines;
+    m_file.points = result.points;
+    m_file.texts = result.texts;
+    m_file.polylines = result.polylines;
     if (result.outcome == Outcome::Completed) {
-        m_createdDestinations.insert(destinationKey);
+        m_createdDestinations.add(destinationKey);
         ++m_summary.filesConverted;
     }
     m_errorsOccurred = m_errorsOccurred || result.errorsLogged;

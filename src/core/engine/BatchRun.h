@@ -33,6 +33,28 @@ struct RunFile {
 std::vector<RunFile> runFilesOf(const std::vector<std::string>& names, std::string sourceFolder,
                                 std::string destinationFolder);
 
+/// How one file of a run ended.
+enum class FileStatus {
+    Converted, ///< its drawing was made (by a dry run: would be made)
+    Skipped,   ///< its drawing is newer than it (RunRequest::skipExisting)
+    Aborted,   ///< the run was stopped, or ended by its error policy, during this file
+    Failed,    ///< no drawing: an unreadable file, a faulty line under AbortFile, a drawing that cannot be made
+};
+
+/// What one file of a run came to, as its block in the report says.
+struct FileResult {
+    std::size_t index = 0; ///< in the run's list, from 0
+    FileStatus status = FileStatus::Failed;
+    std::size_t lines = 0; ///< lines processed
+    std::size_t points = 0;
+    std::size_t texts = 0;
+    std::size_t polylines = 0;
+    std::size_t errorLines = 0;
+    std::size_t warningLines = 0;    ///< the other "  ! " lines: warnings and notes
+    std::vector<std::string> errors; ///< the error lines as the report holds them
+    double seconds = 0;              ///< the time its conversion took
+};
+
 struct RunRequest {
     config::Configuration runConfiguration;
     formats::FormatDefinition format;
@@ -42,6 +64,13 @@ struct RunRequest {
     std::filesystem::path reportPath;   ///< normally installDir / "mervalon40.log"
     std::string timestamp;              ///< the date and time shown in the report header
     SheetRowsReader readSheet;          ///< how workbook sheets are read; readWorkbookSheet when empty
+    /// Files converted at once, each on a thread of its own (see BatchJobs.h); the report and the
+    /// drawings are those of one at a time. AbortProcess always converts one at a time.
+    unsigned jobs = 1;
+    bool skipExisting = false; ///< a file whose drawing is newer than it is not converted, and said so
+    bool dryRun = false;       ///< every file is checked and reported, no drawing is written
+    /// Told of each file once its block is in the report, in the files' order, on the calling thread.
+    std::function<void(const FileResult&)> fileEnded;
 };
 
 /// Thrown when the run cannot start at all: the report cannot be created, or the configuration's
@@ -68,6 +97,7 @@ bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int
 struct RunSummary {
     std::size_t filesConverted = 0;  ///< drawings created
     std::size_t filesWithErrors = 0; ///< files with an error line in their block
+    std::size_t filesSkipped = 0;    ///< files whose drawing was newer (RunRequest::skipExisting)
     std::size_t errorLines = 0;
     std::size_t warningLines = 0;    ///< the other "  ! " lines: warnings and notes
     bool stopped = false;            ///< the run ended on a stop request

@@ -227,6 +227,7 @@ void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_v
     p = put(p, shownZ);
     p = put(p, "\r\n");
     m_file.commit(p);
+    ++m_counts.points;
     m_file.flushIfFull();
 }
 
@@ -260,6 +261,7 @@ void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
     p = putHandle(p);
     p = put(p, m_polylineLayerBlock);
     m_file.commit(p);
+    ++m_counts.polylines;
     m_file.flushIfFull();
 }
 
@@ -350,6 +352,7 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     p = put(p, text.styleBlock);
     m_file.commit(p);
     m_textOffset += 1.2 * text.heightValue;
+    ++m_counts.texts;
     m_file.flushIfFull();
     return true;
 }

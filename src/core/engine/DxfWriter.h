@@ -70,6 +70,14 @@ public:
     /// Drops the drawing begun: nothing is left of it and the older drawing stays.
     void abandonDrawing();
 
+    /// Entities written so far: points, texts and polylines.
+    struct EntityCounts {
+        std::size_t points = 0;
+        std::size_t texts = 0;
+        std::size_t polylines = 0;
+    };
+    [[nodiscard]] const EntityCounts& counts() const { return m_counts; }
+
     /// True once a write to the file has failed (disk full, device gone).
     [[nodiscard]] bool failed() const { return m_file.failed(); }
     [[nodiscard]] int errorNumber() const { return m_file.errorNumber(); }
@@ -97,6 +105,7 @@ private:
     const config::Configuration& m_configuration;
     std::string_view m_prologue;
     OutputFile m_file;
+    EntityCounts m_counts;
     std::int32_t m_handleCounter = kFirstEntityHandle;
     std::string m_handleText; // the next handle in hexadecimal, counted up in place
     std::string m_pointLayerBlock;

@@ -10,11 +10,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <exception>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace mervalon::engine {
@@ -89,6 +92,34 @@ private:
     std::vector<Vertex> m_vertices;
 };
 
+// Where a dry run writes its drawing: nothing is kept, and a device is never renamed over.
+const std::filesystem::path kNowhere = "/dev/null";
+
+// Why a drawing could not be made at `destination` (an error number), or 0: the checks a dry run
+// makes instead of creating it.
+int destinationProblem(const std::filesystem::path& destination)
+{
+    struct stat status {};
+    if (::stat(destination.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            return EISDIR;
+        }
+        if (::access(destination.c_str(), W_OK) != 0) {
+            return errno;
+        }
+    }
+    // A folder still to be made (mervalon-convert --dest) is made in the nearest one that exists.
+    std::filesystem::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
+    while (::stat(folder.c_str(), &status) != 0 && errno == ENOENT && folder.has_relative_path() &&
+           folder.has_parent_path() && folder.parent_path() != folder) {
+        folder = folder.parent_path();
+    }
+    if (::stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) {
+        return ENOTDIR;
+    }
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
 class Conversion {
 public:
     Conversion(RowSource& rows, const ConversionSettings& settings, const std::filesystem::path& destination,
@@ -109,6 +140,7 @@ public:
     ConversionResult run();
 
 private:
+    ConversionResult convertLines();
     // Returns the outcome when the file's conversion has ended with this line.
     std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
     ConversionResult readFailed(const std::string& reason);
@@ -187,9 +219,25 @@ void Conversion::takeSources()
 
 ConversionResult Conversion::run()
 {
-    if (!m_writer.beginDrawing(m_destination)) {
+    ConversionResult result = convertLines();
+    if (result.outcome != Outcome::Completed && result.outcome != Outcome::FileAborted &&
+        result.outcome != Outcome::WriteFailed && !result.destinationNotCreated) {
+        result.lines = m_lineNumber - 1;
+    }
+    const DxfWriter::EntityCounts& counts = m_writer.counts();
+    result.points = counts.points;
+    result.texts = counts.texts;
+    result.polylines = counts.polylines;
+    return result;
+}
+
+ConversionResult Conversion::convertLines()
+{
+    // A dry run writes the drawing nowhere, having checked that it could be made.
+    const int dryRunError = m_settings.dryRun ? destinationProblem(m_destination) : 0;
+    if (dryRunError != 0 || !m_writer.beginDrawing(m_settings.dryRun ? kNowhere : m_destination)) {
         m_result.destinationNotCreated = true;
-        m_result.destinationError = m_writer.errorNumber();
+        m_result.destinationError = dryRunError != 0 ? dryRunError : m_writer.errorNumber();
         m_result.outcome =
             m_settings.errorPolicy == ErrorPolicy::AbortProcess ? Outcome::ProcessAborted : Outcome::NotCreated;
         return m_result;
@@ -574,11 +622,13 @@ void Conversion::finish(std::size_t linesHandled, bool aborted)
     }
     m_log.emptyLine();
     m_log.line(">> " + std::to_string(linesHandled) + " lines processed.");
+    m_result.lines = linesHandled;
     if (aborted) {
         m_log.line(">> Errors in file, Dxf file not created. ");
         m_result.outcome = Outcome::FileAborted;
     } else {
-        m_log.line(">> Dxf file created: " + m_destination.string());
+        m_log.line((m_settings.dryRun ? ">> Dxf file would be created: " : ">> Dxf file created: ") +
+                   m_destination.string());
         m_result.outcome = Outcome::Completed;
     }
     m_log.emptyLine();
@@ -596,6 +646,7 @@ ConversionResult Conversion::writeFailed(std::size_t linesHandled)
     m_log.line(">> Errors in file, Dxf file not created. ");
     m_log.emptyLine();
     m_log.emptyLine();
+    m_result.lines = linesHandled;
     m_result.outcome = Outcome::WriteFailed;
     return m_result;
 }

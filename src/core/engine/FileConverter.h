@@ -33,6 +33,10 @@ struct ConversionResult {
     int destinationError = 0; ///< the system's error number when the destination was not created
     bool errorsLogged = false;
     std::string readError; ///< ReadFailed: the reason, for the report
+    std::size_t lines = 0;     ///< lines handled, as the report's "lines processed" line counts them
+    std::size_t points = 0;    ///< entities written to the drawing
+    std::size_t texts = 0;
+    std::size_t polylines = 0;
 };
 
 /// Everything one conversion needs besides the lines; fixed for a whole run.
@@ -41,6 +45,7 @@ struct ConversionSettings {
     const formats::FormatDefinition& format;
     ErrorPolicy errorPolicy;
     std::string_view prologue; ///< content of dxf.dat
+    bool dryRun = false;       ///< check every line, write no drawing; the report says what would be made
 };
 
 /// Converts the lines of `rows` as they come: a file is never held whole.

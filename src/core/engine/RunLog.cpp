@@ -16,11 +16,25 @@ RunLog::RunLog(const std::filesystem::path& path)
     }
 }
 
+RunLog::RunLog()
+    : m_inMemory(true)
+{
+}
+
 RunLog::~RunLog()
 {
     if (m_file.isOpen()) {
+        writeOut();
         m_file.close();
     }
+}
+
+void RunLog::writeOut()
+{
+    if (!m_buffer.empty() && m_file.isOpen()) {
+        m_file.append(m_buffer);
+    }
+    m_buffer.clear();
 }
 
 void RunLog::line(std::string_view text)
@@ -29,21 +43,60 @@ void RunLog::line(std::string_view text)
         if (text.starts_with("  ! Error")) {
             m_hasErrors = true;
             ++m_errorLines;
+            if (m_errorSink != nullptr) {
+                m_errorSink->emplace_back(text);
+            }
         } else {
             ++m_warningLines;
         }
     }
-    m_file.append(text);
-    m_file.append("\r\n");
-    if (m_file.buffered() >= kWriteOutSize) {
-        m_file.flush();
+    m_buffer += text;
+    m_buffer += "\r\n";
+    if (m_inMemory) {
+        return;
+    }
+    // A block is held until it ends, up to a size that keeps memory small; beyond it the report
+    // is held for this block while it is written out in pieces.
+    if (m_file.holding() ? m_buffer.size() >= kWriteOutSize : m_buffer.size() >= kHoldSize) {
+        m_file.hold();
+        writeOut();
     }
 }
 
-void RunLog::flush() { m_file.flush(); }
+void RunLog::flush()
+{
+    if (m_inMemory) {
+        return;
+    }
+    writeOut();
+    m_file.release();
+}
+
+void RunLog::appendSection(RunLog& section)
+{
+    m_hasErrors = m_hasErrors || section.m_hasErrors;
+    m_errorLines += section.m_errorLines;
+    m_warningLines += section.m_warningLines;
+    // Whatever waits here (the header, before the first block) goes out with the section.
+    if (m_buffer.empty()) {
+        m_buffer.swap(section.m_buffer);
+    } else {
+        m_buffer += section.m_buffer;
+    }
+    std::string().swap(section.m_buffer); // a long section's memory is not kept for the next
+    section.m_hasErrors = false;
+    section.m_errorLines = 0;
+    section.m_warningLines = 0;
+}
 
 void RunLog::close()
 {
+    if (m_inMemory) {
+        return;
+    }
+    if (m_file.isOpen()) {
+        writeOut();
+    }
     if (!m_file.isOpen()) {
         if (m_file.failed()) {
             throw io::FileError("Cannot write file", m_path, m_file.errorNumber());

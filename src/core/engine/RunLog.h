@@ -3,20 +3,29 @@
 //
 // The report is read while a run goes on and after a run that was stopped, so what is on disk
 // must be complete up to the point reached: it is written out after every file's block (the
-// run calls flush) and whenever a few dozen kilobytes have gathered, never once per line.
+// run calls flush), never once per line. Runs side by side share the report (see
+// SharedReportFile): a block is appended whole, and a block too long to be held in memory is
+// written out as it grows while the report is held for it alone.
+//
+// A section (the default constructor) gathers a block in memory instead, for a file converted
+// on a job of its own; the run appends it to the report in the files' order.
 
-#include "core/engine/OutputFile.h"
+#include "core/engine/SharedReportFile.h"
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mervalon::engine {
 
 class RunLog {
 public:
-    /// Creates (empties) the report. Throws std::system_error naming the file on failure.
+    /// Creates (empties) the report, or joins the runs writing to it (see SharedReportFile).
+    /// Throws std::system_error naming the file on failure.
     explicit RunLog(const std::filesystem::path& path);
+    /// A section held in memory.
+    RunLog();
     ~RunLog();
     RunLog(const RunLog&) = delete;
     RunLog& operator=(const RunLog&) = delete;
@@ -25,8 +34,19 @@ public:
     void line(std::string_view text);
     void emptyLine() { line({}); }
 
-    /// Writes out what has gathered, so that the report on disk is complete up to here.
+    /// Writes out what has gathered, so that the report on disk is complete up to here: the end
+    /// of a block. A section keeps its lines.
     void flush();
+
+    /// Adds a section's lines (and its error and warning lines) here, and empties the section;
+    /// flush() then writes them out as one block.
+    void appendSection(RunLog& section);
+
+    /// The lines a section holds, as the report would hold them.
+    [[nodiscard]] const std::string& sectionText() const { return m_buffer; }
+
+    /// While set, every error line is also added to `lines` (for a file's results).
+    void collectErrorLines(std::vector<std::string>* lines) { m_errorSink = lines; }
 
     /// True once an error line has been written.
     [[nodiscard]] bool hasErrors() const { return m_hasErrors; }
@@ -38,15 +58,24 @@ public:
     /// True once writing the report has failed (a full disk); the lines after are lost.
     [[nodiscard]] bool failed() const { return m_file.failed(); }
 
+    /// True when another run was writing to the report as this one started.
+    [[nodiscard]] bool joined() const { return m_file.joined(); }
+
     /// Writes out and closes the report. Throws std::system_error when it cannot be written.
     void close();
 
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
 
 private:
+    void writeOut();
+
     static constexpr std::size_t kWriteOutSize = 64 * 1024;
+    static constexpr std::size_t kHoldSize = 1 << 20;
     std::filesystem::path m_path;
-    OutputFile m_file;
+    SharedReportFile m_file;
+    std::string m_buffer; // the lines not yet written out
+    bool m_inMemory = false;
+    std::vector<std::string>* m_errorSink = nullptr;
     bool m_hasErrors = false;
     std::size_t m_errorLines = 0;
     std::size_t m_warningLines = 0;

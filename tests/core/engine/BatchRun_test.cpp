@@ -609,6 +609,23 @@ std::size_t countOf(const std::string& text, const std::string& part)
     return count;
 }
 
+using mervalon::engine::FileResult;
+using mervalon::engine::FileStatus;
+using mervalon::engine::RunSummary;
+
+// A file's result in a few words, for comparing runs.
+std::string describe(const FileResult& result)
+{
+    static const char* const kStatus[] = {"converted", "skipped", "aborted", "failed"};
+    std::string text = std::to_string(result.index) + " " + kStatus[static_cast<int>(result.status)] + " lines " +
+                       std::to_string(result.lines) + " points " + std::to_string(result.points) + " errors " +
+                       std::to_string(result.errorLines) + " warnings " + std::to_string(result.warningLines);
+    for (const std::string& error : result.errors) {
+        text += " [" + error + "]";
+    }
+    return text;
+}
+
 } // namespace
 
 // A prologue cut short (or emptied) would make a drawing no CAD program reads: the run ends
@@ -696,4 +713,180 @@ TEST_F(BatchRunTest, AStopInsideAnEndlessLineEndsTheRun)
     run(sink);
     EXPECT_TRUE(report.ends_with(crlf(pointFile(src("a.txt")) + Lines{"", ">> Process aborted."}))) << report;
     EXPECT_FALSE(std::filesystem::exists(pathOf("dest/a.dxf")));
+}
+
+// With jobs, the report, the drawings and the results are those of one file at a time: faulty
+// lines, a missing file, two files making one drawing, an empty file, a long file among short ones.
+TEST_F(BatchRunTest, JobsMakeTheReportAndDrawingsOfOneFileAtATime)
+{
+    std::string longFile;
+    for (int i = 1; i <= 3000; ++i) {
+        longFile += std::to_string(i) + ",10" + std::to_string(i % 7) + ",20,5,p\r\n";
+    }
+    writeFile("src/a.txt", "1,10,20,5,a\r\n2,11,21,6,b\r\n");
+    writeFile("src/b.txt", "1,10,20,5,a\r\n2,1O,21,6,b\r\n3,12\r\n");
+    writeFile("src/long.txt", longFile);
+    writeFile("src/site.txt", "1,10,20,5,a\r\n");
+    writeFile("src/site.asc", "1,10,20,5,a\r\n2,11,21,6,b\r\n");
+    writeFile("src/empty.txt", "");
+    writeFile("src/c.txt", "\r\n1,10,20,5,c\r\n");
+    const std::vector<std::string> names = {"a.txt", "long.txt", "b.txt", "missing.txt", "site.txt",
+                                            "site.asc", "empty.txt", "c.txt", "long.txt"};
+    const std::vector<std::string> drawings = {"a.dxf", "b.dxf", "long.dxf", "site.dxf", "empty.dxf", "c.dxf"};
+    for (const ErrorPolicy policy : {ErrorPolicy::SkipLine, ErrorPolicy::AbortFile}) {
+        std::string oneReport;
+        std::vector<std::string> oneDrawings;
+        std::vector<std::string> oneResults;
+        for (const unsigned jobs : {1u, 2u, 3u, 0u, 20u}) {
+            std::filesystem::remove_all(pathOf("dest"));
+            std::filesystem::create_directories(pathOf("dest"));
+            useFiles(names);
+            request.errorPolicy = policy;
+            request.jobs = jobs;
+            std::vector<std::string> results;
+            request.fileEnded = [&](const FileResult& result) { results.push_back(describe(result)); };
+            RunSummary summary;
+            const bool errors = runBatch(request, progress, &summary);
+            report = readFile(request.reportPath);
+            EXPECT_TRUE(errors);
+            std::vector<std::string> made;
+            for (const std::string& drawing : drawings) {
+                made.push_back(std::filesystem::exists(dest(drawing)) ? readFile(dest(drawing)) : "(none)");
+            }
+            if (jobs == 1) {
+                oneReport = report;
+                oneDrawings = made;
+                oneResults = results;
+                ASSERT_EQ(results.size(), names.size());
+                EXPECT_EQ(summary.filesConverted, policy == ErrorPolicy::SkipLine ? 6u : 5u);
+                continue;
+            }
+            EXPECT_EQ(report, oneReport) << "jobs " << jobs;
+            EXPECT_EQ(made, oneDrawings) << "jobs " << jobs;
+            EXPECT_EQ(results, oneResults) << "jobs " << jobs;
+            EXPECT_EQ(summary.filesConverted, policy == ErrorPolicy::SkipLine ? 6u : 5u);
+        }
+        EXPECT_NE(oneReport.find("it was already created from another point file of this run"), std::string::npos);
+    }
+}
+
+TEST_F(BatchRunTest, FileResultsCountWhatEachBlockSays)
+{
+    request.runConfiguration.numberCreate = 1;
+    request.runConfiguration.numberLayer = "NUM";
+    request.runConfiguration.numberHeight = "1";
+    request.runConfiguration.layout.slot = {0, -1, -1, -1, -1};
+    writeFile("src/a.txt", "1,10,20,5,a\r\n2,1O,21,6,b\r\n\r\n3,12,22,7,c\r\n");
+    useFiles({"a.txt", "missing.txt"});
+    std::vector<FileResult> results;
+    request.fileEnded = [&](const FileResult& result) { results.push_back(result); };
+    EXPECT_TRUE(run());
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(describe(results[0]),
+              "0 converted lines 4 points 2 errors 1 warnings 1 [  ! Error in line 2: X coordinate is not a decimal value !]");
+    EXPECT_EQ(results[0].texts, 2u);
+    EXPECT_EQ(results[0].polylines, 0u);
+    EXPECT_EQ(results[1].status, FileStatus::Failed);
+    EXPECT_EQ(results[1].errorLines, 1u);
+}
+
+TEST_F(BatchRunTest, SkipExistingLeavesFilesWhoseDrawingIsNewer)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    writeFile("src/b.txt", "1,10,20,5,b\r\n");
+    writeFile("dest/a.dxf", "older drawing of a");
+    writeFile("dest/b.dxf", "older drawing of b");
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::last_write_time(pathOf("src/a.txt"), now - std::chrono::hours(2));
+    std::filesystem::last_write_time(pathOf("dest/a.dxf"), now - std::chrono::hours(1));
+    std::filesystem::last_write_time(pathOf("src/b.txt"), now - std::chrono::hours(1));
+    std::filesystem::last_write_time(pathOf("dest/b.dxf"), now - std::chrono::hours(2));
+    for (const unsigned jobs : {1u, 2u}) {
+        writeFile("dest/b.dxf", "older drawing of b");
+        std::filesystem::last_write_time(pathOf("dest/b.dxf"), now - std::chrono::hours(2));
+        useFiles({"a.txt", "b.txt"});
+        request.skipExisting = true;
+        request.jobs = jobs;
+        std::vector<std::string> results;
+        request.fileEnded = [&](const FileResult& result) { results.push_back(describe(result)); };
+        RunSummary summary;
+        EXPECT_FALSE(runBatch(request, progress, &summary));
+        report = readFile(request.reportPath);
+        EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                               Lines{">> Dxf file is newer than the point file, not converted: " + dest("a.dxf"), "",
+                                     ""} +
+                               convertedBlock("b.txt", "b.dxf", 1)));
+        EXPECT_EQ(readFile(dest("a.dxf")), "older drawing of a");
+        EXPECT_NE(readFile(dest("b.dxf")), "older drawing of b");
+        EXPECT_EQ(results, (std::vector<std::string>{"0 skipped lines 0 points 0 errors 0 warnings 0",
+                                                     "1 converted lines 1 points 1 errors 0 warnings 0"}));
+        EXPECT_EQ(summary.filesSkipped, 1u);
+        EXPECT_EQ(summary.filesConverted, 1u);
+    }
+}
+
+TEST_F(BatchRunTest, DryRunChecksEveryFileAndWritesNoDrawing)
+{
+    writeFile("src/a.txt", "1,10,20,5,a\r\n2,1O,21,6,b\r\n");
+    writeFile("dest/a.dxf", "older drawing");
+    useFiles({"a.txt"});
+    // A drawing in a folder still to be made passes; one below a file cannot be made.
+    request.files.push_back({src("a.txt"), pathOf("new/folder/a.dxf").string()});
+    request.files.push_back({src("a.txt"), pathOf("src/a.txt/a.dxf").string()});
+    request.dryRun = true;
+    std::vector<std::string> results;
+    request.fileEnded = [&](const FileResult& result) { results.push_back(describe(result)); };
+    EXPECT_TRUE(run());
+    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
+                                 ">> 2 lines processed.", ">> Dxf file would be created: " + dest("a.dxf"), "", ""} +
+                           pointFile(src("a.txt")) +
+                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
+                                 ">> 2 lines processed.",
+                                 ">> Dxf file would be created: " + pathOf("new/folder/a.dxf").string(), "", ""} +
+                           pointFile(src("a.txt")) +
+                           Lines{"  ! Error: \"" + pathOf("src/a.txt/a.dxf").string() +
+                                     "\" cannot be created: Not a directory !",
+                                 "", ""}));
+    EXPECT_EQ(readFile(dest("a.dxf")), "older drawing");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pathOf("dest")), std::filesystem::directory_iterator()), 1);
+    EXPECT_FALSE(std::filesystem::exists(pathOf("new")));
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0].substr(0, 11), "0 converted");
+    EXPECT_EQ(results[1].substr(0, 11), "1 converted");
+    EXPECT_EQ(results[2].substr(0, 8), "2 failed");
+}
+
+// Stopped with jobs: every file begun has its block, in order, and the report says it was aborted.
+TEST_F(BatchRunTest, AStopEndsEveryJob)
+{
+    std::string longFile;
+    for (int i = 1; i <= 200000; ++i) {
+        longFile += std::to_string(i) + ",10,20,5,p\r\n";
+    }
+    writeFile("src/a.txt", "1,10,20,5,a\r\n");
+    std::vector<std::string> names = {"a.txt"};
+    for (int i = 0; i < 6; ++i) {
+        writeFile("src/l" + std::to_string(i) + ".txt", longFile);
+        names.push_back("l" + std::to_string(i) + ".txt");
+    }
+    useFiles(names);
+    request.jobs = 2;
+    std::vector<FileResult> results;
+    request.fileEnded = [&](const FileResult& result) { results.push_back(result); };
+    StopAfterPumps stopper(1); // once the first file's block is in the report
+    RunSummary summary;
+    runBatch(request, stopper, &summary);
+    report = readFile(request.reportPath);
+    EXPECT_TRUE(summary.stopped);
+    EXPECT_TRUE(report.ends_with("\r\n\r\n>> Process aborted.\r\n")) << report;
+    ASSERT_FALSE(results.empty());
+    EXPECT_LT(results.size(), names.size());
+    EXPECT_EQ(results[0].status, FileStatus::Converted);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].index, i);
+    }
+    for (std::size_t i = results.size(); i < names.size(); ++i) {
+        EXPECT_EQ(report.find(src(names[i]) + "\r\n"), std::string::npos) << names[i];
+    }
 }
