@@ -89,7 +89,8 @@ run() {
 }
 version=$(run "$prefix/bin/mervalon-convert" --version)
 [ "$version" = "mervalon-convert (Mervalon) 4.0" ] || fail "mervalon-convert --version says \"$version\""
-version=$(run env QT_QPA_PLATFORM=offscreen "$prefix/bin/mervalon" --version)
+# The desktop program answers --version without a display.
+version=$(run env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/mervalon" --version)
 [ "$version" = "mervalon 4.0" ] || fail "mervalon --version says \"$version\""
 
 # A mark in the unpacked data shows that the installation is made from there, not from the
