@@ -6,7 +6,8 @@
 #  - the package unpacked into a throw-away root (dpkg -x): both programs answer --version, and
 #    mervalon-convert converts the example there with a fresh home, so that the per-user
 #    installation is made from the unpacked /usr/share/mervalon (found beside the program, as
-#    an installed program finds it), and the drawing is checked with ezdxf.
+#    an installed program finds it), and the drawing is checked with ezdxf; then the desktop
+#    program (offscreen) loads a configuration given on its command line.
 #   bash scripts/check-package.sh [PACKAGE.deb]     (default: build/package/mervalon_*.deb)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -89,7 +90,8 @@ run() {
 }
 version=$(run "$prefix/bin/mervalon-convert" --version)
 [ "$version" = "mervalon-convert (Mervalon) 4.0" ] || fail "mervalon-convert --version says \"$version\""
-version=$(run env QT_QPA_PLATFORM=offscreen "$prefix/bin/mervalon" --version)
+# The desktop program answers --version without a display.
+version=$(run env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/mervalon" --version)
 [ "$version" = "mervalon 4.0" ] || fail "mervalon --version says \"$version\""
 
 # A mark in the unpacked data shows that the installation is made from there, not from the
@@ -111,4 +113,17 @@ drawing="$work/out/road-and-building-survey.dxf"
 prologue_size=$(stat -c %s "$prefix/share/mervalon/dxf.dat")
 cmp -s -n "$prologue_size" "$drawing" "$prefix/share/mervalon/dxf.dat" || fail "the drawing does not start with the prologue"
 /usr/bin/python3 "$root/tests/tools/check_dxf.py" "$drawing" || fail "the drawing does not pass the DXF check"
+# The desktop program, as a file manager starts it on a configuration: it loads the file, which
+# it records as the configuration in use.
+cp "$install/!Default.rp4" "$work/site.rp4"
+run env QT_QPA_PLATFORM=offscreen "$prefix/bin/mervalon" "$work/site.rp4" > "$work/desktop.log" 2>&1 &
+desktop=$!
+for _ in $(seq 1 150); do
+    [ "$(cat "$install/mervalon40.ini")" = "site.rp4" ] && break
+    sleep 0.1
+done
+kill "$desktop" 2> /dev/null || true
+wait "$desktop" 2> /dev/null || true
+[ "$(cat "$install/mervalon40.ini")" = "site.rp4" ] ||
+    { cat "$work/desktop.log" >&2; fail "\"mervalon site.rp4\" did not load the configuration"; }
 echo "check-package: the package is fine"

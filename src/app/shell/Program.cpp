@@ -128,10 +128,11 @@ bool Program::loadGivenConfiguration(const QString& path)
     return m_commands->loadConfigurationFrom(*m_mainWindow, QFileInfo(path).absoluteFilePath());
 }
 
-int startProgram(QApplication& application)
+namespace {
+
+void describeCommandLine(QCommandLineParser& parser)
 {
     QCoreApplication::setApplicationVersion(QStringLiteral(MERVALON_VERSION));
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Converts surveyors' point files into DXF drawings. "
                                                     "A configuration file given is loaded at start."));
     parser.addHelpOption();
@@ -139,6 +140,31 @@ int startProgram(QApplication& application)
     parser.addPositionalArgument(QStringLiteral("configuration"),
                                  QStringLiteral("The configuration file (.rp4) to load."),
                                  QStringLiteral("[CONFIGURATION.rp4]"));
+}
+
+} // namespace
+
+void answerTextRequests(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    // Qt's own options (-platform ...) are unknown here; the full start judges them.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        return;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parser.showVersion();
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp();
+    }
+}
+
+int startProgram(QApplication& application)
+{
+    QCommandLineParser parser;
+    describeCommandLine(parser);
     parser.process(application);
     const QStringList given = parser.positionalArguments();
     if (given.size() > 1) {

@@ -85,6 +85,10 @@ private:
     QString m_installDir;
 };
 
+/// Answers --help and --version (printed on stdout; the process then ends) before anything needs
+/// a display, so that they work on a text console too. Returns when neither is asked for.
+void answerTextRequests(int argc, char** argv);
+
 /// The program entry: reads the command line ("mervalon [CONFIGURATION.rp4]", --help,
 /// --version), starts the program with the desktop's Interaction, shows the main window, loads
 /// the configuration given and runs the event loop until the user leaves. Returns the exit code.
