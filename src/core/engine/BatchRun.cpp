@@ -355,6 +355,8 @@ bool Run::skipUpToDate(const std::filesystem::path& source, const std::filesyste
     m_log.emptyLine();
     m_file.status = FileStatus::Skipped;
     ++m_summary.filesSkipped;
+    // As if made now: a later file of the run named alike must not replace it.
+    m_createdDestinations.add(destination.lexically_normal().string());
     return true;
 }
 

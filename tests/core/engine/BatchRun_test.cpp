@@ -825,6 +825,25 @@ TEST_F(BatchRunTest, SkipExistingLeavesFilesWhoseDrawingIsNewer)
     }
 }
 
+// The drawing a skipped file stands for is kept from a later file named alike, as in a full run.
+TEST_F(BatchRunTest, ASkippedFilesDrawingIsNotReplacedByAFileNamedAlike)
+{
+    writeFile("src/site.txt", "1,10,20,5,a\r\n");
+    writeFile("dest/site.dxf", "drawing of site.txt");
+    writeFile("src/site.asc", "1,10,20,5,b\r\n");
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::filesystem::last_write_time(pathOf("src/site.txt"), now - std::chrono::hours(2));
+    std::filesystem::last_write_time(pathOf("dest/site.dxf"), now - std::chrono::hours(1));
+    useFiles({"site.txt", "site.asc"});
+    request.skipExisting = true;
+    EXPECT_TRUE(run());
+    EXPECT_EQ(readFile(dest("site.dxf")), "drawing of site.txt");
+    EXPECT_NE(report.find("  ! Error: \"" + dest("site.dxf") +
+                          "\" cannot be created: it was already created from another point file of this run !"),
+              std::string::npos)
+        << report;
+}
+
 TEST_F(BatchRunTest, DryRunChecksEveryFileAndWritesNoDrawing)
 {
     writeFile("src/a.txt", "1,10,20,5,a\r\n2,1O,21,6,b\r\n");
