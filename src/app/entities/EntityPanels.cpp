@@ -1,5 +1,6 @@
 #include "app/entities/EntityPanels.h"
 
+#include "app/common/FieldCheck.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/ColorPicker.h"
@@ -147,7 +148,7 @@ void EntityPanels::buildTab(int index)
         tab.height->setToolTip(QStringLiteral("Enter a decimal value"));
         grid->addWidget(new QLabel(QStringLiteral("Text height:"), page), row, 0);
         grid->addWidget(tab.height, row++, 1, 1, 2);
-        connect(tab.height, &QLineEdit::editingFinished, this, [this, edit = tab.height] { heightLeft(*edit); });
+        FieldCheck::watch(*tab.height, m_interaction, &EntityPanels::heightRefusal);
     }
     if (fields.precisionCombo != nullptr) {
         tab.precision = named(new QComboBox(page), fields.precisionCombo);
@@ -163,7 +164,7 @@ void EntityPanels::buildTab(int index)
     tab.layer->setToolTip(QStringLiteral("Enter a Layer name."));
     grid->addWidget(new QLabel(QLatin1String(fields.layerLabel), page), row, 0);
     grid->addWidget(tab.layer, row++, 1, 1, 2);
-    connect(tab.layer, &QLineEdit::editingFinished, this, [this, edit = tab.layer] { layerLeft(*edit); });
+    FieldCheck::watch(*tab.layer, m_interaction, &EntityPanels::layerRefusal);
 
     tab.color = named(new ColorPanel(page), fields.colorPanel);
     tab.color->setMinimumWidth(tab.color->fontMetrics().horizontalAdvance(QStringLiteral("Light Grey")) + 12);
@@ -306,29 +307,44 @@ std::array<bool, 5> EntityPanels::offeredTexts() const
     return offered;
 }
 
-void EntityPanels::heightLeft(QLineEdit& edit)
+std::optional<QString> EntityPanels::heightRefusal(QLineEdit& edit)
 {
     if (const std::optional<QString> height = normalisedHeight(edit.text())) {
-        edit.setText(*height);
-        return;
+        if (*height != edit.text()) {
+            edit.setText(*height);
+        }
+        return std::nullopt;
     }
-    m_interaction.beep(440, 100);
-    edit.setFocus();
+    return kBadHeight;
 }
 
-void EntityPanels::layerLeft(QLineEdit& edit)
+std::optional<QString> EntityPanels::layerRefusal(QLineEdit& edit)
 {
     const QString name = trimmedLayerName(edit.text());
     if (name != edit.text()) {
         edit.setText(name);
     }
     if (isValidLayerName(name)) {
-        return;
+        return std::nullopt;
     }
-    m_interaction.beep(440, 100);
-    edit.setFocus();
-    m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
-                              QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters."));
+    return kBadLayerName;
+}
+
+bool EntityPanels::checkFields()
+{
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
+        if (!t.create->isChecked() || !isTabVisible(index)) {
+            continue; // its values are not used
+        }
+        for (QLineEdit* edit : {t.height, t.layer}) {
+            if (FieldCheck* check = edit != nullptr ? FieldCheck::of(*edit) : nullptr;
+                check != nullptr && !check->check(FieldCheck::Rewrite::No)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace mervalon::app

@@ -5,8 +5,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QFontDatabase>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -57,8 +58,23 @@ QString joinedPath(const QString& folder, const QString& fileName)
 
 MessageAnswer QtInteraction::showMessage(MessageIcon icon, MessageButtons buttons, const QString& text)
 {
-    QMessageBox box(boxIcon(icon), messageTitle(icon), text, boxButtons(buttons), QApplication::activeWindow());
-    switch (box.exec()) {
+    const QPointer<QWidget> owner = QApplication::activeWindow();
+    QMessageBox box(boxIcon(icon), messageTitle(icon), text, boxButtons(buttons), owner);
+    // A box must never open underneath one of our own windows: while one that stays on top is
+    // shown (the progress window), the box stays on top too.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+            return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        })) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    const int pressed = box.exec();
+    // The window the box answered for gets the keyboard back (with the focus where it was left),
+    // whether or not the window manager gives it back by itself.
+    if (owner != nullptr && owner->isVisible()) {
+        owner->activateWindow();
+    }
+    switch (pressed) {
     case QMessageBox::Ok:
         return MessageAnswer::Ok;
     case QMessageBox::Yes:

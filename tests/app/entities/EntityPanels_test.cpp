@@ -5,6 +5,7 @@
 #include "app/entities/ColorPicker.h"
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityRules.h"
+#include "app/common/FieldCheck.h"
 #include "core/formats/FormatDefinition.h"
 
 #include <QCheckBox>
@@ -99,7 +100,11 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), shown);
         QCOMPARE(interaction.calls.contains(QStringLiteral("beep: 440 Hz 100 ms")), beeps);
-        QCOMPARE(interaction.messages.size(), std::size_t(0));
+        QCOMPARE(interaction.messages.size(), std::size_t(beeps ? 1 : 0));
+        if (beeps) {
+            QCOMPARE(interaction.messages[0].text, EntityPanels::kBadHeight);
+            QCOMPARE(edit->selectedText(), typed);
+        }
     }
 
     void aLayerNameIsTrimmedAndAnInvalidOneReported()
@@ -119,6 +124,59 @@ private slots:
         QCOMPARE(interaction.messages[0].text,
                  QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters."));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+        QCOMPARE(edit->selectedText(), QStringLiteral("My Points"));
+    }
+
+    void leavingABadFieldByTabOrClickGivesOneMessageAndStays_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("leaving"); // "tab", "backtab", "enter", or the name of the control clicked
+        QTest::newRow("layer, Tab") << "pt_la" << "bad name" << "tab";
+        QTest::newRow("layer, Shift+Tab") << "pt_la" << "bad name" << "backtab";
+        QTest::newRow("layer, click on another tab") << "pt_la" << "bad name" << "tab:2";
+        QTest::newRow("layer, click on Data modifiers") << "pt_la" << "bad name" << "SpeedButton17";
+        QTest::newRow("layer, click on Create DXF Files") << "pt_la" << "bad name" << "BitBtn1";
+        QTest::newRow("height, click on another tab") << "Edit2" << "abcX" << "tab:0";
+        QTest::newRow("height, Enter") << "Edit2" << "abcX" << "enter";
+    }
+
+    void leavingABadFieldByTabOrClickGivesOneMessageAndStays()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, leaving);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* edit = control<QLineEdit>(window, field.toLatin1().constData());
+        EntityPanels& panels = window.entityPanels();
+        FieldCheck::bringIntoView(*edit);
+        const int page = panels.currentIndex();
+        edit->setFocus();
+        edit->setText(typed);
+        if (leaving == QLatin1String("tab")) {
+            QTest::keyClick(edit, Qt::Key_Tab);
+        } else if (leaving == QLatin1String("backtab")) {
+            QTest::keyClick(edit, Qt::Key_Backtab, Qt::ShiftModifier);
+        } else if (leaving == QLatin1String("enter")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else {
+            // A click as the window system gives it: to the window, before any widget has the focus.
+            QWidget* target = leaving.startsWith(QLatin1String("tab:"))
+                                  ? static_cast<QWidget*>(panels.tabButton(leaving.mid(4).toInt()))
+                                  : control<QWidget>(window, leaving.toLatin1().constData());
+            QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, target->mapTo(&window, target->rect().center()));
+        }
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text,
+                 field == QLatin1String("pt_la") ? EntityPanels::kBadLayerName : EntityPanels::kBadHeight);
+        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: ")).size(), 0); // no dialog opened past it
+        QCOMPARE(panels.currentIndex(), page);
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), typed);
     }
 
     void switchingAnEntityOnFillsItsEmptyValuesAndOffKeepsThem()
