@@ -115,6 +115,7 @@ bool TextViewer::load(const QString& path)
     m_byteOrderMark = content.byteOrderMark;
     m_pathLabel->setFullText(path);
     m_editor->setPlainText(content.lines.join(u'\n'));
+    m_editor->document()->setModified(false);
     return true;
 }
 
@@ -133,7 +134,27 @@ bool TextViewer::save()
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
         return false;
     }
+    m_editor->document()->setModified(false);
     return true;
+}
+
+void TextViewer::reject()
+{
+    if (m_editor->document()->isModified()) {
+        switch (m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNoCancel, kUnsavedQuestion)) {
+        case MessageAnswer::Yes:
+            if (!save()) {
+                return; // the reason is shown; the edits stay
+            }
+            break;
+        case MessageAnswer::No:
+            m_editor->document()->setModified(false);
+            break;
+        default:
+            return;
+        }
+    }
+    QDialog::reject();
 }
 
 void TextViewer::showEvent(QShowEvent* event)

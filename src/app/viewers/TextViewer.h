@@ -31,6 +31,12 @@ public:
 
     [[nodiscard]] const QString& fileName() const { return m_fileName; }
 
+    /// Escape, "Close" and the close box: edits not saved are first offered for saving (Yes
+    /// saves, No drops them, Cancel keeps the viewer open).
+    void reject() override;
+
+    static inline const QString kUnsavedQuestion = QStringLiteral("The file has changed. Do you want to save it ?");
+
 protected:
     void showEvent(QShowEvent* event) override;
 
