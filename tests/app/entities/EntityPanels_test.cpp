@@ -307,6 +307,8 @@ private slots:
         QTest::newRow("0 refused, closed") << "0" << "" << true << 0 << "";
         QTest::newRow("closed after 12") << "12" << "" << false << 12 << "Color 12";
         QTest::newRow("closed after text") << "red" << "" << false << 7 << "White";
+        // Escape cancels: the colour the picker opened with stays, whatever was typed.
+        QTest::newRow("escape after 12") << "12" << "escape" << false << 7 << "White";
     }
 
     void thePicker()
@@ -320,11 +322,15 @@ private slots:
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         QString opened;
+        bool escapeClosed = false;
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             dialog.show();
             auto* edit = control<QLineEdit>(dialog, "Edit1");
             opened = edit->selectedText();
-            if (!panel.isEmpty()) {
+            if (panel == QLatin1String("escape")) {
+                edit->setText(typed);
+                QTest::keyClick(edit, Qt::Key_Escape);
+            } else if (!panel.isEmpty()) {
                 QTest::mouseClick(control<QWidget>(dialog, panel.toLatin1().constData()), Qt::LeftButton);
             } else {
                 edit->setText(typed);
@@ -332,11 +338,13 @@ private slots:
                     QTest::keyClick(edit, Qt::Key_Return);
                 }
             }
+            escapeClosed = panel != QLatin1String("escape") || !dialog.isVisible();
             const int result = dialog.isVisible() ? int(QDialog::Rejected) : dialog.result();
             dialog.hide();
             return result;
         });
         control<QToolButton>(window, "SpeedButton3")->click();
+        QVERIFY(escapeClosed);
         QCOMPARE(opened, QStringLiteral("7"));
         auto* shown = control<ColorPanel>(window, "Panel1");
         QCOMPARE(shown->colorNumber(), number);
