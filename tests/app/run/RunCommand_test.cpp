@@ -240,6 +240,37 @@ private slots:
         QCOMPARE(withoutTitle(readFile(report())), withoutTitle(windowReport));
     }
 
+    void escapeOrEnterInTheProgressWindowStops_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Space on the focused Stop") << int(Qt::Key_Space);
+    }
+
+    void escapeOrEnterInTheProgressWindowStops()
+    {
+        QFETCH(int, key);
+        writeFile(m_survey + "/a-site.txt", pointLines(3000));
+        ProgressWindow& progress = m_program->progressWindow();
+        progress.setPumpInterval(0);
+        bool pressed = false;
+        bool stopHasFocus = false;
+        connect(&progress, &ProgressWindow::pumping, this, [&](qint64 position) {
+            if (position >= 200 && !pressed) {
+                pressed = true;
+                QWidget* stop = control<QToolButton>(progress, "SpeedButton1");
+                stopHasFocus = progress.focusWidget() == stop;
+                QTest::keyClick(key == Qt::Key_Space ? stop : static_cast<QWidget*>(&progress), Qt::Key(key));
+            }
+        });
+        selectAll();
+        createDxfFiles();
+        QVERIFY(pressed);
+        QVERIFY(stopHasFocus);
+        QVERIFY(readFile(report()).endsWith(">> Process aborted.\r\n"));
+    }
+
     void stopProcessAbortsTheRunAndShowsTheReport()
     {
         writeFile(m_survey + "/a-site.txt", pointLines(3000));

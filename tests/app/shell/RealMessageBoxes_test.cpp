@@ -8,6 +8,7 @@
 #include "app/common/FieldCheck.h"
 #include "app/entities/EntityPanels.h"
 #include "app/order/EntitiesOrderDialog.h"
+#include "app/run/ProgressWindow.h"
 #include "app/shell/QtInteraction.h"
 
 #include <QComboBox>
@@ -48,6 +49,8 @@ public:
     QStringList texts;
     /// The most boxes seen open at once.
     qsizetype mostOpen = 0;
+    /// The texts of the boxes seen staying on top.
+    QStringList onTop;
     /// The other modal windows seen (and closed).
     QStringList dialogs;
 
@@ -61,6 +64,11 @@ private:
             }
         }
         mostOpen = std::max(mostOpen, open.size());
+        for (const QMessageBox* shown : open) {
+            if (shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+                onTop << shown->text();
+            }
+        }
         QWidget* modal = QApplication::activeModalWidget();
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (box == nullptr && modal != nullptr) {
@@ -148,6 +156,19 @@ private slots:
         // The next key replaces the refused name.
         QTest::keyClicks(edit, QStringLiteral("Good"));
         QCOMPARE(edit->text(), QStringLiteral("Good"));
+    }
+
+    void aBoxStaysAboveTheProgressWindow()
+    {
+        AnsweringInteraction interaction;
+        Program program(interaction);
+        activate(program.mainWindow());
+        interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, QStringLiteral("no run"));
+        program.progressWindow().show();
+        interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNo, QStringLiteral("during a run"));
+        program.progressWindow().hide();
+        QCOMPARE(interaction.texts, (QStringList{"no run", "during a run"}));
+        QCOMPARE(interaction.onTop, QStringList{"during a run"});
     }
 
     void aBadHeightLeftByAClickOnAnotherTabStaysInView()
