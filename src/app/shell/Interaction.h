@@ -68,6 +68,10 @@ public:
     /// Opens a file or address with the desktop's default program; the result is not examined.
     virtual void openDocument(const QString& pathOrUrl) = 0;
 
+    /// Shows a page of the installed manual (a local path, possibly with a #fragment) in the
+    /// program's own help window.
+    virtual void showManual(const QString& page) = 0;
+
     /// Prints the text to the default printer as one job with the title; false when it failed.
     virtual bool printText(const QString& title, const QString& text) = 0;
 };

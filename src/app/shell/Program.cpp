@@ -6,6 +6,7 @@
 #include "app/formats/FormatEditorDialog.h"
 #include "app/formats/FormatNamePrompt.h"
 #include "app/help/ActiveHelp.h"
+#include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QStringList>
 
@@ -34,6 +36,35 @@ static void initResources()
 }
 
 namespace mervalon::app {
+
+namespace {
+
+/// F1 in any window of the program shows the manual (its dialogs' Help buttons do the same).
+class HelpKey : public QObject {
+public:
+    HelpKey(Interaction& interaction, QString installDir)
+        : m_interaction(interaction), m_installDir(std::move(installDir))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // A key goes to the window first, then to its focused widget: taken there, once.
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1) {
+            return false;
+        }
+        showHelpFile(m_interaction, m_installDir);
+        return true;
+    }
+
+private:
+    Interaction& m_interaction;
+    QString m_installDir;
+};
+
+} // namespace
 
 Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_interaction(interaction)
 {
@@ -95,6 +126,8 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     QObject::connect(&window->files(), &FileSelectionPanel::viewFileRequested, window,
                      [viewers](const QString& path) { viewers->viewFile(path); });
     window->setCloseGuard([run = m_runCommand.get()] { return run->mayCloseMainWindow(); });
+    m_helpKey = std::make_unique<HelpKey>(interaction, m_installDir);
+    QApplication::instance()->installEventFilter(m_helpKey.get());
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
 }
 

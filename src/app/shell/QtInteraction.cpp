@@ -1,5 +1,7 @@
 #include "app/shell/QtInteraction.h"
 
+#include "app/help/ManualWindow.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -136,6 +138,20 @@ void QtInteraction::openDocument(const QString& pathOrUrl)
 {
     const QUrl url = QUrl::fromUserInput(pathOrUrl, QDir::currentPath(), QUrl::AssumeLocalFile);
     QDesktopServices::openUrl(url);
+}
+
+void QtInteraction::showManual(const QString& page)
+{
+    // Opened from a modal dialog, the window belongs to that dialog: otherwise the dialog would
+    // keep it from being scrolled or clicked.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (m_manual == nullptr) {
+        m_manual = new ManualWindow(owner);
+        m_manual->setAttribute(Qt::WA_DeleteOnClose);
+    } else if (m_manual->parentWidget() != owner) {
+        m_manual->setParent(owner, m_manual->windowFlags());
+    }
+    m_manual->showPage(QUrl::fromUserInput(page, QDir::currentPath(), QUrl::AssumeLocalFile));
 }
 
 bool QtInteraction::printText(const QString& title, const QString& text)
