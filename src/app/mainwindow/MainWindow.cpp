@@ -219,7 +219,7 @@ QWidget* MainWindow::buildOptionsTab()
     auto* viewerLayout = new QVBoxLayout(viewer);
     m_internalViewer = named(new QRadioButton(QStringLiteral("Use internal viewer"), viewer), "RadioButton13");
     m_internalViewer->setChecked(true);
-    m_notepad = named(new QRadioButton(QStringLiteral("Use NotePad"), viewer), "RadioButton14");
+    m_notepad = named(new QRadioButton(QStringLiteral("Use my text editor"), viewer), "RadioButton14");
     viewerLayout->addWidget(m_internalViewer);
     viewerLayout->addWidget(m_notepad);
     viewerLayout->addStretch();

@@ -127,8 +127,10 @@ void QtInteraction::setWindowOpacity(QWidget& window, int alpha)
 
 bool QtInteraction::startEditor(const QString& filePath)
 {
+    const bool onDesktop =
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const QList<EditorCommand> commands =
-        editorCommands(filePath, qEnvironmentVariable("VISUAL"), qEnvironmentVariable("EDITOR"));
+        editorCommands(filePath, qEnvironmentVariable("VISUAL"), qEnvironmentVariable("EDITOR"), onDesktop);
     return std::any_of(commands.begin(), commands.end(), [](const EditorCommand& command) {
         return QProcess::startDetached(command.program, command.arguments);
     });

@@ -104,6 +104,16 @@ private slots:
         QCOMPARE(commands.size(), 1 + (visual.isEmpty() ? 0 : 1) + (editor.isEmpty() ? 0 : 1));
     }
 
+    void onADesktopItsHandlerComesFirstAndTerminalEditorsGetATerminal()
+    {
+        const QString path = "/home/u/My Survey/site 1.txt";
+        const QList<EditorCommand> commands = editorCommands(path, "code --wait", "vi", true);
+        QCOMPARE(commands, (QList<EditorCommand>{{"xdg-open", {path}},
+                                                 {"x-terminal-emulator", {"-e", "code", "--wait", path}},
+                                                 {"x-terminal-emulator", {"-e", "vi", path}}}));
+        QCOMPARE(editorCommands(path, "", "", true), (QList<EditorCommand>{{"xdg-open", {path}}}));
+    }
+
     // A report of millions of lines is shown by its first and last lines and a note between
     // them; a report within the limits is shown whole, byte for byte.
     void aLargeReportIsShownByItsFirstAndLastLines()
