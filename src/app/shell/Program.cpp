@@ -79,7 +79,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_hints = std::make_unique<HintSwitch>();
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
     m_progressWindow = std::make_unique<ProgressWindow>(m_mainWindow.get());
-    m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
+    m_destinationDialog = std::make_unique<DestinationFolderDialog>(interaction, m_mainWindow.get());
     m_textViewer = std::make_unique<TextViewer>(interaction, m_mainWindow.get());
     m_reportViewer = std::make_unique<ReportViewer>(interaction, m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
