@@ -1,5 +1,6 @@
 #include "app/mainwindow/MainWindow.h"
 
+#include "app/common/ElidedLabel.h"
 #include "app/common/Glyphs.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
@@ -121,8 +122,9 @@ QWidget* MainWindow::buildCreationTab()
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
                                     style()->standardIcon(QStyle::SP_FileDialogContentsView));
     connect(editorButton, &QToolButton::clicked, this, &MainWindow::openFormatEditor);
-    m_formatDescription = named(new QLabel(format), "Label33");
-    m_formatDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // A description too long for the line is cut at its end; the tooltip holds it whole.
+    m_formatDescription = named(new ElidedLabel(format), "Label33");
+    m_formatDescription->setElideMode(Qt::ElideRight);
     m_modifiersButton = named(new QPushButton(format), "SpeedButton17");
     m_modifiersButton->setToolTip(QStringLiteral("Modify the way data is imported"));
     refreshModifiersButton();
@@ -609,7 +611,7 @@ void MainWindow::formatChange()
         reportError(QString::fromLocal8Bit(error.what()));
         return;
     }
-    m_formatDescription->setText(fromText(format.description));
+    m_formatDescription->setFullText(fromText(format.description));
     m_entities->updateEntityTabsForFormat(format, m_modifiers);
     m_currentFormat = std::move(format);
 }

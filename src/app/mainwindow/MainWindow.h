@@ -30,6 +30,7 @@ class ActiveHelp;
 class ConfigurationCommands;
 class DataModifiersDialog;
 class DestinationFolderDialog;
+class ElidedLabel;
 class EntitiesOrderDialog;
 class EntityPanels;
 class ExtensionListDialog;
@@ -163,7 +164,7 @@ private:
     QTabWidget* m_pages = nullptr;
     FileSelectionPanel* m_files = nullptr;
     QComboBox* m_format = nullptr;
-    QLabel* m_formatDescription = nullptr;
+    ElidedLabel* m_formatDescription = nullptr;
     QPushButton* m_modifiersButton = nullptr;
     QCheckBox* m_alwaysPolyline = nullptr;
     EntityPanels* m_entities = nullptr;

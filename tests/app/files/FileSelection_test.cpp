@@ -1,4 +1,5 @@
 #include "app/AppTestSupport.h"
+#include "app/common/ElidedLabel.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/files/FolderTreeModel.h"
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QToolButton>
 
 using namespace mervalon::app;
@@ -72,6 +74,25 @@ private slots:
         QCOMPARE(label("Label30"), m_survey);
         QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
         QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
+    }
+
+    void theFileListIsWideEnoughAndNamesAreWholeInTheirTooltips()
+    {
+        auto* splitter = control<QSplitter>(*m_window, "FilesSplitter");
+        QVERIFY(!splitter->childrenCollapsible());
+        const QList<int> sizes = splitter->sizes();
+        const int total = sizes[0] + sizes[1];
+        // Each side gives way to the other: the handle moves both ways.
+        splitter->setSizes({total - 90, 90});
+        QCOMPARE(splitter->sizes()[1], 90);
+        splitter->setSizes({90, total - 90});
+        QCOMPARE(splitter->sizes()[0], 90);
+        for (int row = 0; row < fileList()->count(); ++row) {
+            QCOMPARE(fileList()->item(row)->toolTip(), fileList()->item(row)->text());
+        }
+        auto* description = control<ElidedLabel>(*m_window, "Label33");
+        QVERIFY(!description->fullText().isEmpty());
+        QCOMPARE(description->toolTip(), description->fullText());
     }
 
     void foldersMadeLaterAppearOnExpandingAndOnF5()
