@@ -5,6 +5,7 @@
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/ColorPicker.h"
 #include "app/shell/Interaction.h"
+#include "core/engine/DxfWriter.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -197,7 +198,9 @@ void EntityPanels::showConfiguration(const Configuration& configuration)
     for (int index = 0; index < kEntityPageCount; ++index) {
         const EntityTabFields& fields = kTabs[index];
         const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-        tab.create->setChecked(configuration.*fields.create != 0);
+        // A create byte other than 0 or 1 (written by another tool) is read as the conversion
+        // reads it: only 1 creates, so the window never shows checked what a run would not draw.
+        tab.create->setChecked(engine::isCreateFlagSet(configuration.*fields.create));
         if (tab.height != nullptr) {
             tab.height->setText(fromText(configuration.*fields.height));
         }

@@ -6,6 +6,7 @@
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityRules.h"
 #include "app/common/FieldCheck.h"
+#include "core/engine/DxfWriter.h"
 #include "core/formats/FormatDefinition.h"
 
 #include <QCheckBox>
@@ -177,6 +178,41 @@ private slots:
         QCOMPARE(panels.currentIndex(), page);
         QCOMPARE(QApplication::focusWidget(), edit);
         QCOMPARE(edit->selectedText(), typed);
+    }
+
+    void aCreateByteIsReadAsTheConversionReadsIt_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("1") << 1 << true;
+        QTest::newRow("2, written by another tool") << 2 << false;
+        QTest::newRow("255") << 255 << false;
+    }
+
+    void aCreateByteIsReadAsTheConversionReadsIt()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, checked);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        EntityPanels& panels = program->mainWindow().entityPanels();
+        config::Configuration configuration;
+        panels.captureConfiguration(configuration);
+        for (std::uint8_t config::Configuration::*create :
+             {&config::Configuration::pointCreate, &config::Configuration::numberCreate, &config::Configuration::xCreate,
+              &config::Configuration::yCreate, &config::Configuration::elevationCreate,
+              &config::Configuration::descriptionCreate, &config::Configuration::polylineCreate}) {
+            configuration.*create = static_cast<std::uint8_t>(stored);
+        }
+        panels.showConfiguration(configuration);
+        for (const char* name : {"pt_cr", "nb_cr", "x_cr", "y_cr", "el_cr", "de_cr", "po_cr"}) {
+            QVERIFY2(control<QCheckBox>(program->mainWindow(), name)->isChecked() == checked, name);
+        }
+        QCOMPARE(engine::isCreateFlagSet(static_cast<std::uint8_t>(stored)), checked);
+        config::Configuration captured;
+        panels.captureConfiguration(captured);
+        QCOMPARE(int(captured.pointCreate), checked ? 1 : 0);
     }
 
     void switchingAnEntityOnFillsItsEmptyValuesAndOffKeepsThem()
