@@ -157,7 +157,11 @@ private slots:
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(m_survey + "/utf8.txt"));
         QVERIFY(viewer.save());
-        QCOMPARE(readFile(m_survey + "/utf8.txt"), QByteArray("1,10.0,20.0,3.5,Caf\xC3\xA9\r\n"));
+        // Its line ends (LF) are its own, and stay.
+        QCOMPARE(readFile(m_survey + "/utf8.txt"), QByteArray("1,10.0,20.0,3.5,Caf\xC3\xA9\n"));
+        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("1 lines.  Saved."));
+        control<QPlainTextEdit>(viewer, "apercu")->appendPlainText("2,1,1,1,PT");
+        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("2 lines."));
     }
 
     void aFailedSaveIsReportedAndTheFileStays()
