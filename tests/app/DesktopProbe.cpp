@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -56,6 +57,10 @@ void writeState(const QString& path, const Program& program, const QString& repo
     state += "focus=" + (focus != nullptr ? focus->objectName().toUtf8() : QByteArray()) + '\n';
     state += "selected=" + (edit != nullptr ? edit->selectedText().toUtf8() : QByteArray()) + '\n';
     state += "text=" + (edit != nullptr ? edit->text().toUtf8() : QByteArray()) + '\n';
+    const QRect frame = program.mainWindow().frameGeometry();
+    const QRect available = program.mainWindow().screen()->availableGeometry();
+    state += QStringLiteral("main-frame=%1,%2 %3x%4\n").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()).toUtf8();
+    state += QStringLiteral("available=%1,%2 %3x%4\n").arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height()).toUtf8();
     state += "progress=" + QByteArray(program.progressWindow().isVisible() ? "shown" : "hidden") + '\n';
     QFile log(report);
     const QByteArray tail = log.open(QIODevice::ReadOnly) ? log.readAll().right(40).simplified() : QByteArray();

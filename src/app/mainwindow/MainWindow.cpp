@@ -37,6 +37,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -404,7 +405,34 @@ void MainWindow::showEvent(QShowEvent* event)
     if (!m_started) {
         m_started = true;
         startMainWindow();
+        // The frame the window manager adds is known only once the window is on the screen
+        // (and sometimes a moment later): the window is then moved, if need be, so that the
+        // whole frame is on the screen, as at 150 % on a 1366 x 768 screen.
+        for (const int delay : {0, 300}) {
+            QTimer::singleShot(delay, this, [this] { fitOnScreen(*this); });
+        }
     }
+}
+
+void fitOnScreen(QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (screen == nullptr || !window.isVisible()) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    if (available.contains(frame)) {
+        return;
+    }
+    // Right and bottom first, so that a frame larger than the screen keeps its top left corner
+    // (and its title bar) on the screen.
+    QPoint topLeft = frame.topLeft();
+    topLeft.setX(std::min(topLeft.x(), available.left() + available.width() - frame.width()));
+    topLeft.setY(std::min(topLeft.y(), available.top() + available.height() - frame.height()));
+    topLeft.setX(std::max(topLeft.x(), available.left()));
+    topLeft.setY(std::max(topLeft.y(), available.top()));
+    window.move(topLeft);
 }
 
 bool MainWindow::readOptions()

@@ -187,4 +187,8 @@ private:
     QRadioButton* m_notepad = nullptr;
 };
 
+/// Moves a shown top-level window so that its whole frame is on its screen's available area
+/// (its top left corner first when it is larger); a window that fits stays where it is.
+void fitOnScreen(QWidget& window);
+
 } // namespace mervalon::app
