@@ -527,7 +527,14 @@ bool MainWindow::confirmExit()
         return false;
     }
     saveFolders();
+    m_orderOpenedByCheck = false;
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
+        // The save asked on the way out was refused by the entities check and the user went on
+        // to the entities order: the exit does not go on by itself, and says so.
+        if (m_orderOpenedByCheck) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
+                                      QLatin1String(kExitAbandonedMessage));
+        }
         return false;
     }
     m_ending = true;
@@ -675,6 +682,7 @@ bool MainWindow::checkEntitiesCreation()
     }
     if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel,
                                   QLatin1String(kCheckEntitiesMessage)) == MessageAnswer::Ok) {
+        m_orderOpenedByCheck = true;
         openEntitiesOrder();
     }
     return false;

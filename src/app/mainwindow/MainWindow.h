@@ -158,6 +158,8 @@ private:
     /// The folders were read at the window start, so the exit may write them back; after a
     /// failed start the stored folders are kept as they are.
     bool m_foldersRestored = false;
+    /// Set when the entities check opened the entities order dialog (its OK).
+    bool m_orderOpenedByCheck = false;
     bool m_ending = false;
     std::function<bool()> m_closeGuard;
 
@@ -190,5 +192,9 @@ private:
 /// Moves a shown top-level window so that its whole frame is on its screen's available area
 /// (its top left corner first when it is larger); a window that fits stays where it is.
 void fitOnScreen(QWidget& window);
+
+/// Said after the exit was abandoned because the entities check sent the user to the order.
+inline constexpr const char* kExitAbandonedMessage =
+    "The program stays open and the configuration was not saved. Leave again once the entities order fits.";
 
 } // namespace mervalon::app

@@ -189,6 +189,38 @@ private slots:
         QCOMPARE(interaction.calls.filter(QStringLiteral("beep: 440 Hz 100 ms")).size(), 1);
     }
 
+    void anExitStoppedByTheEntitiesCheckSaysSo_data()
+    {
+        QTest::addColumn<MessageAnswer>("checkAnswer");
+        QTest::addColumn<bool>("said");
+        QTest::newRow("OK: the order dialog, then the notice") << MessageAnswer::Ok << true;
+        QTest::newRow("Cancel: nothing more") << MessageAnswer::Cancel << false;
+    }
+
+    void anExitStoppedByTheEntitiesCheckSaysSo()
+    {
+        QFETCH(MessageAnswer, checkAnswer);
+        QFETCH(bool, said);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        createTexts(window, {true, true, false, true, true}); // four texts, three places
+        interaction.answers = {MessageAnswer::Yes, checkAnswer}; // save the changes? yes
+        window.exitProgram();
+        QVERIFY(window.isVisible());
+        QStringList texts;
+        for (const ShownMessage& message : interaction.messages) {
+            texts << message.text;
+        }
+        QStringList expected{"Current configuration has changed, do you want to save it ?",
+                             "Please check entities creation."};
+        if (said) {
+            expected << QLatin1String(kExitAbandonedMessage);
+        }
+        QCOMPARE(texts, expected);
+        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), said ? 1 : 0);
+    }
+
     void theCheckComparesCountsAndOffersTheDialog_data()
     {
         QTest::addColumn<Enabled>("created");
