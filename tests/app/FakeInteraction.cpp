@@ -93,6 +93,11 @@ bool FakeInteraction::startEditor(const QString& filePath)
     return editorStarts;
 }
 
+void FakeInteraction::showManual(const QString& page)
+{
+    calls << QStringLiteral("manual: ") + page;
+}
+
 void FakeInteraction::openDocument(const QString& pathOrUrl)
 {
     calls << QStringLiteral("open document: ") + pathOrUrl;

@@ -34,6 +34,7 @@ public:
     void setWindowOpacity(QWidget& window, int alpha) override;
     bool startEditor(const QString& filePath) override;
     void openDocument(const QString& pathOrUrl) override;
+    void showManual(const QString& page) override;
     bool printText(const QString& title, const QString& text) override;
 
     /// Answers for the next message boxes, in order; when empty the first button is pressed.

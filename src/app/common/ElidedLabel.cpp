@@ -17,6 +17,12 @@ void ElidedLabel::setFullText(const QString& text)
     elide();
 }
 
+void ElidedLabel::setElideMode(Qt::TextElideMode mode)
+{
+    m_mode = mode;
+    elide();
+}
+
 void ElidedLabel::resizeEvent(QResizeEvent* event)
 {
     QLabel::resizeEvent(event);
@@ -25,7 +31,7 @@ void ElidedLabel::resizeEvent(QResizeEvent* event)
 
 void ElidedLabel::elide()
 {
-    setText(fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, contentsRect().width()));
+    setText(fontMetrics().elidedText(m_fullText, m_mode, contentsRect().width()));
 }
 
 } // namespace mervalon::app

@@ -1,7 +1,7 @@
 #pragma once
 // A one-line label for paths: a text too long for the label is cut in the middle with an
-// ellipsis, so that both the start of the path and the folder's own name stay visible; the
-// whole text is the tooltip.
+// ellipsis, so that both the start of the path and the folder's own name stay visible (other
+// texts may be cut at their end); the whole text is the tooltip.
 
 #include <QLabel>
 
@@ -15,6 +15,8 @@ public:
     /// The whole text; text() is what fits.
     void setFullText(const QString& text);
     [[nodiscard]] const QString& fullText() const { return m_fullText; }
+    /// Where a text too long is cut: in the middle (the default) or at its end.
+    void setElideMode(Qt::TextElideMode mode);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -23,6 +25,7 @@ private:
     void elide();
 
     QString m_fullText;
+    Qt::TextElideMode m_mode = Qt::ElideMiddle;
 };
 
 } // namespace mervalon::app

@@ -149,11 +149,25 @@ void ColorPickerDialog::pickFor(ColorPanel& panel, const QWidget& button)
     const int openedWith = panel.colorNumber();
     m_number->setText(QString::number(openedWith));
     move(button.mapToGlobal(QPoint(0, 0)) - QPoint(238, 85));
-    // Closed without a choice unless a panel or the Enter key picks one.
+    // Closed without a choice unless a panel or the Enter key picks one; closed by its close box
+    // it takes a valid typed number, but Escape cancels and the colour stays.
+    m_escaped = false;
     if (m_interaction.execDialog(*this) != QDialog::Accepted) {
-        takeResultFromEdit(openedWith);
+        if (m_escaped) {
+            pick(openedWith, fromText(config::colorName(openedWith)), colorOfNumber(openedWith));
+        } else {
+            takeResultFromEdit(openedWith);
+        }
     }
     panel.showColor(m_pickedNumber, m_pickedName, m_pickedColor);
+}
+
+void ColorPickerDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_escaped = true;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ColorPickerDialog::showEvent(QShowEvent* event)

@@ -47,6 +47,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    /// Notes Escape, which cancels: the panel keeps the colour the picker opened with.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void pick(int number, const QString& name, const QColor& color);
@@ -58,6 +60,7 @@ private:
     Interaction& m_interaction;
     QLineEdit* m_number = nullptr;
     int m_pickedNumber = 0;
+    bool m_escaped = false;
     QString m_pickedName;
     QColor m_pickedColor;
 };

@@ -1,9 +1,11 @@
 #include "app/entities/EntityPanels.h"
 
+#include "app/common/FieldCheck.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/ColorPicker.h"
 #include "app/shell/Interaction.h"
+#include "core/engine/DxfWriter.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -147,7 +149,7 @@ void EntityPanels::buildTab(int index)
         tab.height->setToolTip(QStringLiteral("Enter a decimal value"));
         grid->addWidget(new QLabel(QStringLiteral("Text height:"), page), row, 0);
         grid->addWidget(tab.height, row++, 1, 1, 2);
-        connect(tab.height, &QLineEdit::editingFinished, this, [this, edit = tab.height] { heightLeft(*edit); });
+        FieldCheck::watch(*tab.height, m_interaction, &EntityPanels::heightRefusal);
     }
     if (fields.precisionCombo != nullptr) {
         tab.precision = named(new QComboBox(page), fields.precisionCombo);
@@ -163,7 +165,7 @@ void EntityPanels::buildTab(int index)
     tab.layer->setToolTip(QStringLiteral("Enter a Layer name."));
     grid->addWidget(new QLabel(QLatin1String(fields.layerLabel), page), row, 0);
     grid->addWidget(tab.layer, row++, 1, 1, 2);
-    connect(tab.layer, &QLineEdit::editingFinished, this, [this, edit = tab.layer] { layerLeft(*edit); });
+    FieldCheck::watch(*tab.layer, m_interaction, &EntityPanels::layerRefusal);
 
     tab.color = named(new ColorPanel(page), fields.colorPanel);
     tab.color->setMinimumWidth(tab.color->fontMetrics().horizontalAdvance(QStringLiteral("Light Grey")) + 12);
@@ -196,7 +198,9 @@ void EntityPanels::showConfiguration(const Configuration& configuration)
     for (int index = 0; index < kEntityPageCount; ++index) {
         const EntityTabFields& fields = kTabs[index];
         const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-        tab.create->setChecked(configuration.*fields.create != 0);
+        // A create byte other than 0 or 1 (written by another tool) is read as the conversion
+        // reads it: only 1 creates, so the window never shows checked what a run would not draw.
+        tab.create->setChecked(engine::isCreateFlagSet(configuration.*fields.create));
         if (tab.height != nullptr) {
             tab.height->setText(fromText(configuration.*fields.height));
         }
@@ -306,29 +310,44 @@ std::array<bool, 5> EntityPanels::offeredTexts() const
     return offered;
 }
 
-void EntityPanels::heightLeft(QLineEdit& edit)
+std::optional<QString> EntityPanels::heightRefusal(QLineEdit& edit)
 {
     if (const std::optional<QString> height = normalisedHeight(edit.text())) {
-        edit.setText(*height);
-        return;
+        if (*height != edit.text()) {
+            edit.setText(*height);
+        }
+        return std::nullopt;
     }
-    m_interaction.beep(440, 100);
-    edit.setFocus();
+    return kBadHeight;
 }
 
-void EntityPanels::layerLeft(QLineEdit& edit)
+std::optional<QString> EntityPanels::layerRefusal(QLineEdit& edit)
 {
     const QString name = trimmedLayerName(edit.text());
     if (name != edit.text()) {
         edit.setText(name);
     }
     if (isValidLayerName(name)) {
-        return;
+        return std::nullopt;
     }
-    m_interaction.beep(440, 100);
-    edit.setFocus();
-    m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
-                              QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters."));
+    return kBadLayerName;
+}
+
+bool EntityPanels::checkFields()
+{
+    for (int index = 0; index < kEntityPageCount; ++index) {
+        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
+        if (!t.create->isChecked() || !isTabVisible(index)) {
+            continue; // its values are not used
+        }
+        for (QLineEdit* edit : {t.height, t.layer}) {
+            if (FieldCheck* check = edit != nullptr ? FieldCheck::of(*edit) : nullptr;
+                check != nullptr && !check->check(FieldCheck::Rewrite::No)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace mervalon::app

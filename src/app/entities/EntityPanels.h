@@ -48,6 +48,15 @@ public:
 
     [[nodiscard]] ColorPickerDialog& colorPicker() const { return *m_picker; }
 
+    /// Checks the text height and layer name of every created entity on a shown tab, as leaving
+    /// each field would: the first refused one gives its message and takes the focus; false then.
+    bool checkFields();
+
+    static inline const QString kBadLayerName =
+        QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters.");
+    static inline const QString kBadHeight =
+        QStringLiteral("Error, the text height must be a number written with the decimal point, e.g. 1.000.");
+
 private:
     struct Tab {
         QCheckBox* create = nullptr;
@@ -61,8 +70,8 @@ private:
     };
 
     void buildTab(int index);
-    void heightLeft(QLineEdit& edit);
-    void layerLeft(QLineEdit& edit);
+    static std::optional<QString> heightRefusal(QLineEdit& edit);
+    static std::optional<QString> layerRefusal(QLineEdit& edit);
     void showFlat(const Tab& tab, bool flat);
     [[nodiscard]] const Tab& tab(EntityPage page) const { return m_tabs[static_cast<std::size_t>(page)]; }
 

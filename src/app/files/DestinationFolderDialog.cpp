@@ -2,6 +2,12 @@
 
 #include "app/files/FolderTreeView.h"
 #include "app/files/FileSelectionRules.h"
+#include "app/files/FolderTreeModel.h"
+#include "app/shell/Interaction.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QInputDialog>
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -12,8 +18,8 @@
 
 namespace mervalon::app {
 
-DestinationFolderDialog::DestinationFolderDialog(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+DestinationFolderDialog::DestinationFolderDialog(Interaction& interaction, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_interaction(interaction),
       m_tree(new FolderTreeView(this)), m_pathLabel(new QLabel(this)),
       m_selectButton(new QPushButton(QStringLiteral("Select "), this))
 {
@@ -40,7 +46,14 @@ DestinationFolderDialog::DestinationFolderDialog(QWidget* parent)
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel "), this);
     cancelButton->setObjectName(QStringLiteral("SpeedButton2"));
 
+    m_newFolderButton = new QPushButton(QStringLiteral("New folder..."), this);
+    m_newFolderButton->setObjectName(QStringLiteral("NewFolderButton"));
+    m_newFolderButton->setToolTip(QStringLiteral("Make a folder in the selected one (F5 lists the folders again)"));
+    m_newFolderButton->setEnabled(false);
+    m_newFolderButton->setAutoDefault(false);
+
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_newFolderButton);
     buttons->addStretch();
     buttons->addWidget(m_selectButton);
     buttons->addWidget(cancelButton);
@@ -60,6 +73,7 @@ DestinationFolderDialog::DestinationFolderDialog(QWidget* parent)
     connect(m_tree, &FolderTreeView::folderSelected, this, &DestinationFolderDialog::folderSelected);
     connect(m_selectButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_newFolderButton, &QPushButton::clicked, this, [this] { createFolder(); });
 
     resize(360, 420);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -77,6 +91,42 @@ void DestinationFolderDialog::folderSelected(const QString& path)
 {
     m_pathLabel->setText(path);
     m_selectButton->setEnabled(isRealFolder(path));
+    m_newFolderButton->setEnabled(isRealFolder(path));
+}
+
+bool DestinationFolderDialog::createFolder()
+{
+    const QString parentPath = selectedPath();
+    if (!isRealFolder(parentPath)) {
+        return false;
+    }
+    QInputDialog prompt(this);
+    prompt.setObjectName(QStringLiteral("NewFolderPrompt"));
+    prompt.setWindowTitle(QStringLiteral(" New folder"));
+    prompt.setLabelText(QStringLiteral("Name of the new folder in %1:").arg(QDir::toNativeSeparators(parentPath)));
+    prompt.setTextValue(QStringLiteral("New folder"));
+    if (m_interaction.execDialog(prompt) != QDialog::Accepted) {
+        return false;
+    }
+    const QString name = prompt.textValue().trimmed();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
+                                  QStringLiteral("\"%1\" cannot be a folder name.").arg(name));
+        return false;
+    }
+    const QString path = QDir(parentPath).filePath(name);
+    if (QFileInfo::exists(path)) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
+                                  QStringLiteral("%1 exists already.").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    if (!QDir(parentPath).mkdir(name)) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
+                                  QStringLiteral("The folder %1 could not be made.").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    m_tree->selectPath(path);
+    return true;
 }
 
 } // namespace mervalon::app

@@ -78,15 +78,18 @@ QWidget* FileSelectionPanel::buildFilesGroup()
         selectFirstFile();
     });
 
-    // The tree gets the larger share: its nodes are indented and named in full, while file
-    // names are short.
-    auto* browsers = new QSplitter(Qt::Horizontal, files);
+    // Tree and list share the width evenly; the handle between them moves either way (the tree
+    // scrolls sideways, a file name cut at the list's edge is whole in its tooltip).
+    auto* browsers = named(new QSplitter(Qt::Horizontal, files), "FilesSplitter");
     browsers->addWidget(m_folderTree);
     browsers->addWidget(m_fileList);
     browsers->setChildrenCollapsible(false);
-    browsers->setStretchFactor(0, 3);
-    browsers->setStretchFactor(1, 2);
-    m_folderTree->setMinimumWidth(150);
+    browsers->setHandleWidth(6);
+    browsers->setStretchFactor(0, 1);
+    browsers->setStretchFactor(1, 1);
+    m_folderTree->setMinimumWidth(80);
+    m_fileList->setMinimumWidth(80);
+    m_fileList->setTextElideMode(Qt::ElideMiddle);
     auto* typeRow = new QHBoxLayout;
     typeRow->addWidget(m_fileType, 1);
     typeRow->addWidget(extensionsButton);
@@ -234,6 +237,10 @@ bool FileSelectionPanel::refreshFileList()
         return false;
     }
     m_fileList->addItems(*files);
+    for (int row = 0; row < m_fileList->count(); ++row) {
+        QListWidgetItem* item = m_fileList->item(row);
+        item->setToolTip(item->text());
+    }
     return true;
 }
 

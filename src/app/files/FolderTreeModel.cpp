@@ -201,21 +201,37 @@ void FolderTreeModel::refresh(const QModelIndex& index)
     }
 }
 
+bool FolderTreeModel::isListed(const QModelIndex& index) const
+{
+    return nodeOf(index)->listed;
+}
+
 void FolderTreeModel::relist(Node* node)
 {
+    // Merged with what is listed already, so that the folders still there keep their nodes (and
+    // the view its expanded branches and its current folder): gone ones leave, new ones come in
+    // at their place in the order.
     const QModelIndex index = indexOf(node);
-    if (!node->children.empty()) {
-        beginRemoveRows(index, 0, static_cast<int>(node->children.size()) - 1);
-        node->children.clear();
-        endRemoveRows();
-    }
     const QDir dir(node->path);
     const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    if (!names.isEmpty()) {
-        beginInsertRows(index, 0, static_cast<int>(names.size()) - 1);
-        for (const QString& name : names) {
-            node->add(name, QDir::cleanPath(dir.filePath(name)));
+    for (auto row = static_cast<int>(node->children.size()) - 1; row >= 0; --row) {
+        if (!names.contains(node->children[static_cast<std::size_t>(row)]->name)) {
+            beginRemoveRows(index, row, row);
+            node->children.erase(node->children.begin() + row);
+            endRemoveRows();
         }
+    }
+    for (int row = 0; row < names.size(); ++row) {
+        const auto at = static_cast<std::size_t>(row);
+        if (at < node->children.size() && node->children[at]->name == names[row]) {
+            continue;
+        }
+        beginInsertRows(index, row, row);
+        auto child = std::make_unique<Node>();
+        child->name = names[row];
+        child->path = QDir::cleanPath(dir.filePath(names[row]));
+        child->parent = node;
+        node->children.insert(node->children.begin() + row, std::move(child));
         endInsertRows();
     }
     node->listed = true;

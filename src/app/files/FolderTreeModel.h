@@ -39,8 +39,11 @@ public:
     /// empty path.
     [[nodiscard]] QModelIndex indexForPath(const QString& path);
 
-    /// Lists the node's folder again.
+    /// Lists the node's folder again: folders made since appear, folders gone leave; the others
+    /// keep their nodes.
     void refresh(const QModelIndex& index);
+    /// True once the node's folder has been listed.
+    [[nodiscard]] bool isListed(const QModelIndex& index) const;
 
 private:
     struct Node;

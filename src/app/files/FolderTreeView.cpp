@@ -3,6 +3,9 @@
 #include "app/files/FolderTreeModel.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+
+#include <vector>
 
 namespace mervalon::app {
 
@@ -19,6 +22,40 @@ FolderTreeView::FolderTreeView(QWidget* parent, const QString& homePath)
     expand(m_model->computerIndex());
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { emit folderSelected(m_model->pathOf(current)); });
+    // A folder opened again shows what it holds now, not what it held when first opened.
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (m_model->isListed(index)) {
+            m_model->refresh(index);
+        }
+    });
+}
+
+void FolderTreeView::refreshShown()
+{
+    std::vector<QModelIndex> pending{m_model->computerIndex()};
+    while (!pending.empty()) {
+        const QModelIndex index = pending.back();
+        pending.pop_back();
+        if (!isExpanded(index)) {
+            continue;
+        }
+        if (m_model->isListed(index)) {
+            m_model->refresh(index);
+        }
+        for (int row = 0; row < m_model->rowCount(index); ++row) {
+            pending.push_back(m_model->index(row, 0, index));
+        }
+    }
+}
+
+void FolderTreeView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+        refreshShown();
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void FolderTreeView::selectPath(const QString& path)

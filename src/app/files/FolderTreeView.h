@@ -23,6 +23,13 @@ public:
 
     [[nodiscard]] FolderTreeModel& folderModel() const { return *m_model; }
 
+    /// F5: lists again every folder shown open, so that folders made or removed since appear
+    /// or leave. Expanding a folder lists it again too.
+    void refreshShown();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 signals:
     /// Emitted whenever another node becomes the selected one; `path` is empty for a virtual node.
     void folderSelected(const QString& path);

@@ -235,6 +235,10 @@ QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char
     m_rows[index] = rowPanel;
     m_imports[index] = named(new QCheckBox(QLatin1String(caption), rowPanel), FormatEditorForm::kImportBoxes[index]);
     m_positions[index] = lineEdit(rowPanel, FormatEditorForm::kPositionBoxes[index], "Enter a column or field number.", 3);
+    // A position is read whole: room for four digits beside the frame and the text margins.
+    m_positions[index]->setFixedWidth(
+        m_positions[index]->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 2 * 2 +
+        2 * m_positions[index]->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8);
     m_prefixes[index] = lineEdit(rowPanel, FormatEditorForm::kPrefixBoxes[index], "Enter a prefix string", 10);
     m_keeps[index] = named(new QCheckBox(QStringLiteral("Keep"), rowPanel), FormatEditorForm::kKeepBoxes[index]);
     m_keeps[index]->setToolTip(QStringLiteral("Select to keep the prefix in the DXF file"));

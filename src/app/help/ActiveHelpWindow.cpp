@@ -17,11 +17,17 @@ ActiveHelpWindow::ActiveHelpWindow(Interaction& interaction, QWidget* parent)
     setObjectName(QStringLiteral("TFormAide"));
     setWindowTitle(QStringLiteral("Active Help"));
     m_browser->setObjectName(QStringLiteral("WebBrowser1"));
-    // A link of a topic (to the manual, mostly) opens in the desktop's browser: the window is
-    // too small to read the manual in.
+    // A link of a topic opens elsewhere, the window being too small to read in: a page of the
+    // manual in the program's help window, anything else in the desktop's browser.
     m_browser->setOpenLinks(false);
-    connect(m_browser, &QTextBrowser::anchorClicked, this,
-            [this](const QUrl& url) { m_interaction.openDocument(url.toString()); });
+    connect(m_browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        const QUrl target = m_browser->source().resolved(url);
+        if (target.isLocalFile()) {
+            m_interaction.showManual(target.toString());
+        } else {
+            m_interaction.openDocument(target.toString());
+        }
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);

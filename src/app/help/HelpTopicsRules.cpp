@@ -2,6 +2,9 @@
 
 #include "app/shell/Interaction.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <array>
 
@@ -183,7 +186,19 @@ QString helpFilePath(const QString& installDir)
 
 void showHelpFile(Interaction& interaction, const QString& installDir)
 {
-    interaction.openDocument(helpFilePath(installDir));
+    const QString path = helpFilePath(installDir);
+    if (!QFileInfo(path).isFile()) {
+        interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, missingManualMessage(path));
+        return;
+    }
+    interaction.showManual(path);
+}
+
+QString missingManualMessage(const QString& path)
+{
+    return QStringLiteral("The manual cannot be shown: %1 is missing. Start the program again to have its "
+                          "installation repaired.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 QPoint activeHelpPosition(const QRect& mainFrame, const QSize& helpFrame, const QRect& available, int offset)

@@ -46,9 +46,11 @@ QString helpTopicAddress(const QString& installDir, int topic);
 /// The manual's entry page: "<InstallDir>/help/index.html".
 QString helpFilePath(const QString& installDir);
 
-/// Opens the manual with the desktop's viewer. Nothing is reported when the page or the
-/// viewer is missing: the desktop shows what it can.
+/// Shows the manual in the program's help window, or says that its first page is missing.
 void showHelpFile(Interaction& interaction, const QString& installDir);
+
+/// What the help says when the manual's first page is not installed.
+QString missingManualMessage(const QString& path);
 
 /// Where the Active Help window goes: `offset` pixels left of the main window's left edge,
 /// level with its top, moved only as far as needed to keep it whole on the `available` area.

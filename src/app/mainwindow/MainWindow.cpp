@@ -1,5 +1,6 @@
 #include "app/mainwindow/MainWindow.h"
 
+#include "app/common/ElidedLabel.h"
 #include "app/common/Glyphs.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
@@ -36,6 +37,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -121,8 +123,9 @@ QWidget* MainWindow::buildCreationTab()
     auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
                                     style()->standardIcon(QStyle::SP_FileDialogContentsView));
     connect(editorButton, &QToolButton::clicked, this, &MainWindow::openFormatEditor);
-    m_formatDescription = named(new QLabel(format), "Label33");
-    m_formatDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // A description too long for the line is cut at its end; the tooltip holds it whole.
+    m_formatDescription = named(new ElidedLabel(format), "Label33");
+    m_formatDescription->setElideMode(Qt::ElideRight);
     m_modifiersButton = named(new QPushButton(format), "SpeedButton17");
     m_modifiersButton->setToolTip(QStringLiteral("Modify the way data is imported"));
     refreshModifiersButton();
@@ -219,7 +222,7 @@ QWidget* MainWindow::buildOptionsTab()
     auto* viewerLayout = new QVBoxLayout(viewer);
     m_internalViewer = named(new QRadioButton(QStringLiteral("Use internal viewer"), viewer), "RadioButton13");
     m_internalViewer->setChecked(true);
-    m_notepad = named(new QRadioButton(QStringLiteral("Use NotePad"), viewer), "RadioButton14");
+    m_notepad = named(new QRadioButton(QStringLiteral("Use my text editor"), viewer), "RadioButton14");
     viewerLayout->addWidget(m_internalViewer);
     viewerLayout->addWidget(m_notepad);
     viewerLayout->addStretch();
@@ -402,7 +405,34 @@ void MainWindow::showEvent(QShowEvent* event)
     if (!m_started) {
         m_started = true;
         m_startSucceeded = startMainWindow();
+        // The frame the window manager adds is known only once the window is on the screen
+        // (and sometimes a moment later): the window is then moved, if need be, so that the
+        // whole frame is on the screen, as at 150 % on a 1366 x 768 screen.
+        for (const int delay : {0, 300}) {
+            QTimer::singleShot(delay, this, [this] { fitOnScreen(*this); });
+        }
     }
+}
+
+void fitOnScreen(QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (screen == nullptr || !window.isVisible()) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    if (available.contains(frame)) {
+        return;
+    }
+    // Right and bottom first, so that a frame larger than the screen keeps its top left corner
+    // (and its title bar) on the screen.
+    QPoint topLeft = frame.topLeft();
+    topLeft.setX(std::min(topLeft.x(), available.left() + available.width() - frame.width()));
+    topLeft.setY(std::min(topLeft.y(), available.top() + available.height() - frame.height()));
+    topLeft.setX(std::max(topLeft.x(), available.left()));
+    topLeft.setY(std::max(topLeft.y(), available.top()));
+    window.move(topLeft);
 }
 
 bool MainWindow::readOptions()
@@ -497,7 +527,14 @@ bool MainWindow::confirmExit()
         return false;
     }
     saveFolders();
+    m_orderOpenedByCheck = false;
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
+        // The save asked on the way out was refused by the entities check and the user went on
+        // to the entities order: the exit does not go on by itself, and says so.
+        if (m_orderOpenedByCheck) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
+                                      QLatin1String(kExitAbandonedMessage));
+        }
         return false;
     }
     m_ending = true;
@@ -609,7 +646,7 @@ void MainWindow::formatChange()
         reportError(QString::fromLocal8Bit(error.what()));
         return;
     }
-    m_formatDescription->setText(fromText(format.description));
+    m_formatDescription->setFullText(fromText(format.description));
     m_entities->updateEntityTabsForFormat(format, m_modifiers);
     m_currentFormat = std::move(format);
 }
@@ -645,6 +682,7 @@ bool MainWindow::checkEntitiesCreation()
     }
     if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel,
                                   QLatin1String(kCheckEntitiesMessage)) == MessageAnswer::Ok) {
+        m_orderOpenedByCheck = true;
         openEntitiesOrder();
     }
     return false;

@@ -30,6 +30,7 @@ class ActiveHelp;
 class ConfigurationCommands;
 class DataModifiersDialog;
 class DestinationFolderDialog;
+class ElidedLabel;
 class EntitiesOrderDialog;
 class EntityPanels;
 class ExtensionListDialog;
@@ -161,13 +162,15 @@ private:
     /// The folders were read at the window start, so the exit may write them back; after a
     /// failed start the stored folders are kept as they are.
     bool m_foldersRestored = false;
+    /// Set when the entities check opened the entities order dialog (its OK).
+    bool m_orderOpenedByCheck = false;
     bool m_ending = false;
     std::function<bool()> m_closeGuard;
 
     QTabWidget* m_pages = nullptr;
     FileSelectionPanel* m_files = nullptr;
     QComboBox* m_format = nullptr;
-    QLabel* m_formatDescription = nullptr;
+    ElidedLabel* m_formatDescription = nullptr;
     QPushButton* m_modifiersButton = nullptr;
     QCheckBox* m_alwaysPolyline = nullptr;
     EntityPanels* m_entities = nullptr;
@@ -189,5 +192,13 @@ private:
     QRadioButton* m_internalViewer = nullptr;
     QRadioButton* m_notepad = nullptr;
 };
+
+/// Moves a shown top-level window so that its whole frame is on its screen's available area
+/// (its top left corner first when it is larger); a window that fits stays where it is.
+void fitOnScreen(QWidget& window);
+
+/// Said after the exit was abandoned because the entities check sent the user to the order.
+inline constexpr const char* kExitAbandonedMessage =
+    "The program stays open and the configuration was not saved. Leave again once the entities order fits.";
 
 } // namespace mervalon::app

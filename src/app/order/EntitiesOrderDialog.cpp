@@ -1,5 +1,6 @@
 #include "app/order/EntitiesOrderDialog.h"
 
+#include "app/common/FieldCheck.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/EntityRules.h"
@@ -9,7 +10,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -69,26 +69,6 @@ private:
     std::array<QString, 5> m_texts;
 };
 
-namespace {
-
-/// Leaves the Enter key to the distance box: it normalises the distance and does not close the
-/// dialog, as a default button would.
-class DistanceEdit : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        QLineEdit::keyPressEvent(event);
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            event->accept();
-        }
-    }
-};
-
-} // namespace
-
 EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_interaction(interaction)
 {
@@ -115,7 +95,7 @@ EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* pare
     positionLayout->addLayout(listGrid);
 
     auto* distanceGroup = groupBox(this, "GroupBox2", " Distance from point ");
-    m_distance = named(new DistanceEdit(distanceGroup), "Edit1");
+    m_distance = named(new QLineEdit(distanceGroup), "Edit1");
     m_distance->setToolTip(QStringLiteral("Enter a distance."));
     m_distance->setFixedWidth(m_distance->fontMetrics().horizontalAdvance(QStringLiteral("0000000.000")) + 16);
     auto* distanceRow = new QHBoxLayout(distanceGroup);
@@ -123,16 +103,24 @@ EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* pare
     distanceRow->addWidget(m_distance);
     distanceRow->addWidget(new QLabel(QStringLiteral("units from point."), distanceGroup));
     distanceRow->addStretch();
-    connect(m_distance, &QLineEdit::editingFinished, this, &EntitiesOrderDialog::distanceLeft);
+    FieldCheck::watch(*m_distance, interaction, [](QLineEdit& edit) -> std::optional<QString> {
+        if (const std::optional<double> value = parseDecimal(edit.text())) {
+            edit.setText(threeDecimals(*value));
+            return std::nullopt;
+        }
+        edit.setText(QStringLiteral("0.00"));
+        return QStringLiteral("Give a distance please. Use the decimal point, not the comma.");
+    });
 
     auto* ok = named(new QPushButton(QStringLiteral("OK"), this), "SpeedButton5");
     auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SpeedButton6");
     auto* help = named(new QPushButton(QStringLiteral("Help"), this), "SpeedButton7");
+    // Enter is OK wherever the focus is (the distance box first checks its text); Tab reaches
+    // every button.
     for (QPushButton* button : {ok, cancel, help}) {
-        // Pressing a button leaves the focus where it is, so OK reads the distance as typed.
         button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::NoFocus);
     }
+    ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -184,20 +172,6 @@ bool EntitiesOrderDialog::edit(config::EntityLayout& layout, const std::array<bo
     return true;
 }
 
-void EntitiesOrderDialog::distanceLeft()
-{
-    if (const std::optional<double> value = parseDecimal(m_distance->text())) {
-        m_distance->setText(threeDecimals(*value));
-        return;
-    }
-    m_interaction.beep(440, 100);
-    m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
-                              QStringLiteral("Give a distance please. Use the decimal point, not the comma."));
-    m_distance->setText(QStringLiteral("0.00"));
-    m_distance->selectAll();
-    m_distance->setFocus();
-}
-
 void EntitiesOrderDialog::okPressed()
 {
     std::array<QString, 5> texts;
@@ -214,7 +188,8 @@ void EntitiesOrderDialog::okPressed()
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, verdict.refusal);
         if (verdict.badDistance) {
             m_distance->setText(QStringLiteral("0.000"));
-            m_distance->setFocus();
+            m_distance->setFocus(Qt::OtherFocusReason);
+            m_distance->selectAll();
         }
         return;
     }

@@ -29,7 +29,6 @@ public:
 
     /// The Enter key or the focus leaving the distance: rewritten with three decimals, or
     /// refused with a beep and a message.
-    void distanceLeft();
 
 signals:
     void helpRequested();

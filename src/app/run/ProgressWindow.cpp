@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
@@ -88,6 +89,9 @@ void ProgressWindow::begin()
         move(screen->availableGeometry().center() - rect().center());
     }
     show();
+    // The keyboard goes to the window: Escape, Enter or Space on the focused button stop the run.
+    activateWindow();
+    m_stopButton->setFocus();
     repaint();
 }
 
@@ -143,6 +147,20 @@ void ProgressWindow::runEvents()
     m_bar->setValue(clampedToInt(m_position));
     emit pumping(static_cast<qint64>(m_position));
     QApplication::processEvents();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        requestStop();
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event)

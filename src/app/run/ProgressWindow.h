@@ -48,6 +48,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    /// Escape stops the run, as Enter does (the Stop button holds the focus).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void runEvents();

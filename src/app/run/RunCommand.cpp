@@ -1,6 +1,7 @@
 #include "app/run/RunCommand.h"
 
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/run/ProgressWindow.h"
@@ -30,6 +31,11 @@ void RunCommand::createDxfFiles()
     if (const auto message = formatMismatchMessage(inputs.format.isExcel != 0, m_window.currentExtensionsText())) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *message);
         m_window.focusFormatList();
+        return;
+    }
+    // A layer name or text height the entity tabs refuse is refused here too, with the same one
+    // message and the focus in its field; nothing is written.
+    if (!m_window.entityPanels().checkFields()) {
         return;
     }
     // Shows its own message, and on OK the entities order.

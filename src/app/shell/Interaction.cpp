@@ -19,17 +19,30 @@ QString messageTitle(MessageIcon icon)
     return {};
 }
 
-QList<EditorCommand> editorCommands(const QString& filePath, const QString& visual, const QString& editor)
+QList<EditorCommand> editorCommands(const QString& filePath, const QString& visual, const QString& editor,
+                                    bool onDesktop)
 {
+    const EditorCommand desktopHandler{QStringLiteral("xdg-open"), {filePath}};
     QList<EditorCommand> commands;
+    if (onDesktop) {
+        commands.append(desktopHandler);
+    }
     for (const QString& variable : {visual, editor}) {
         QStringList words = QProcess::splitCommand(variable);
-        if (!words.isEmpty()) {
+        if (words.isEmpty()) {
+            continue;
+        }
+        words << filePath;
+        if (onDesktop) {
+            commands.append({QStringLiteral("x-terminal-emulator"), QStringList{QStringLiteral("-e")} + words});
+        } else {
             const QString program = words.takeFirst();
-            commands.append({program, words << filePath});
+            commands.append({program, words});
         }
     }
-    commands.append({QStringLiteral("xdg-open"), {filePath}});
+    if (!onDesktop) {
+        commands.append(desktopHandler);
+    }
     return commands;
 }
 

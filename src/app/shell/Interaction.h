@@ -27,10 +27,14 @@ struct EditorCommand {
     bool operator==(const EditorCommand&) const = default;
 };
 
-/// The commands tried in turn to open `filePath` in the user's text editor: $VISUAL, then
-/// $EDITOR (each split into words as a shell would, without running one; an empty variable is
-/// passed over), then xdg-open. The path is always one argument of its own, blanks and all.
-QList<EditorCommand> editorCommands(const QString& filePath, const QString& visual, const QString& editor);
+/// The commands tried in turn to open `filePath` in the user's text editor. On a desktop the
+/// desktop's own handler comes first (xdg-open), then $VISUAL and $EDITOR each in a terminal
+/// window (x-terminal-emulator -e ...), since a terminal editor started without one shows
+/// nothing. Without a desktop: $VISUAL, then $EDITOR, then xdg-open. Each variable is split into
+/// words as a shell would, without running one; an empty one is passed over. The path is always
+/// one argument of its own, blanks and all.
+QList<EditorCommand> editorCommands(const QString& filePath, const QString& visual, const QString& editor,
+                                    bool onDesktop = false);
 
 class Interaction {
 public:
@@ -67,6 +71,10 @@ public:
 
     /// Opens a file or address with the desktop's default program; the result is not examined.
     virtual void openDocument(const QString& pathOrUrl) = 0;
+
+    /// Shows a page of the installed manual (a local path, possibly with a #fragment) in the
+    /// program's own help window.
+    virtual void showManual(const QString& page) = 0;
 
     /// Prints the text to the default printer as one job with the title; false when it failed.
     virtual bool printText(const QString& title, const QString& text) = 0;

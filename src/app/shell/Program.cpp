@@ -6,6 +6,7 @@
 #include "app/formats/FormatEditorDialog.h"
 #include "app/formats/FormatNamePrompt.h"
 #include "app/help/ActiveHelp.h"
+#include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
 #include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
@@ -23,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QStringList>
 
@@ -38,6 +40,35 @@ static void initResources()
 
 namespace mervalon::app {
 
+namespace {
+
+/// F1 in any window of the program shows the manual (its dialogs' Help buttons do the same).
+class HelpKey : public QObject {
+public:
+    HelpKey(Interaction& interaction, QString installDir)
+        : m_interaction(interaction), m_installDir(std::move(installDir))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // A key goes to the window first, then to its focused widget: taken there, once.
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1) {
+            return false;
+        }
+        showHelpFile(m_interaction, m_installDir);
+        return true;
+    }
+
+private:
+    Interaction& m_interaction;
+    QString m_installDir;
+};
+
+} // namespace
+
 Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_interaction(interaction)
 {
     // Every number the program writes or reads uses "." whatever the user's locale.
@@ -51,7 +82,7 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_hints = std::make_unique<HintSwitch>();
     m_mainWindow = std::make_unique<MainWindow>(interaction, m_settings, *m_hints);
     m_progressWindow = std::make_unique<ProgressWindow>(m_mainWindow.get());
-    m_destinationDialog = std::make_unique<DestinationFolderDialog>(m_mainWindow.get());
+    m_destinationDialog = std::make_unique<DestinationFolderDialog>(interaction, m_mainWindow.get());
     m_textViewer = std::make_unique<TextViewer>(interaction, m_mainWindow.get());
     m_reportViewer = std::make_unique<ReportViewer>(interaction, m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
@@ -98,6 +129,8 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     QObject::connect(&window->files(), &FileSelectionPanel::viewFileRequested, window,
                      [viewers](const QString& path) { viewers->viewFile(path); });
     window->setCloseGuard([run = m_runCommand.get()] { return run->mayCloseMainWindow(); });
+    m_helpKey = std::make_unique<HelpKey>(interaction, m_installDir);
+    QApplication::instance()->installEventFilter(m_helpKey.get());
     // The tooltip delays are set by HintSwitch: shown after 100 ms, for 8000 ms.
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QApplication;
+class QObject;
 
 namespace mervalon::app {
 
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<ConfigurationCommands> m_commands;
     std::unique_ptr<Viewers> m_viewers;
     std::unique_ptr<RunCommand> m_runCommand;
+    std::unique_ptr<QObject> m_helpKey;
     QString m_installDir;
 };
 

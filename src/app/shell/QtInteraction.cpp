@@ -1,12 +1,15 @@
 #include "app/shell/QtInteraction.h"
 
+#include "app/help/ManualWindow.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QFontDatabase>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -57,8 +60,23 @@ QString joinedPath(const QString& folder, const QString& fileName)
 
 MessageAnswer QtInteraction::showMessage(MessageIcon icon, MessageButtons buttons, const QString& text)
 {
-    QMessageBox box(boxIcon(icon), messageTitle(icon), text, boxButtons(buttons), QApplication::activeWindow());
-    switch (box.exec()) {
+    const QPointer<QWidget> owner = QApplication::activeWindow();
+    QMessageBox box(boxIcon(icon), messageTitle(icon), text, boxButtons(buttons), owner);
+    // A box must never open underneath one of our own windows: while one that stays on top is
+    // shown (the progress window), the box stays on top too.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+            return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        })) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    const int pressed = box.exec();
+    // The window the box answered for gets the keyboard back (with the focus where it was left),
+    // whether or not the window manager gives it back by itself.
+    if (owner != nullptr && owner->isVisible()) {
+        owner->activateWindow();
+    }
+    switch (pressed) {
     case QMessageBox::Ok:
         return MessageAnswer::Ok;
     case QMessageBox::Yes:
@@ -109,8 +127,10 @@ void QtInteraction::setWindowOpacity(QWidget& window, int alpha)
 
 bool QtInteraction::startEditor(const QString& filePath)
 {
+    const bool onDesktop =
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const QList<EditorCommand> commands =
-        editorCommands(filePath, qEnvironmentVariable("VISUAL"), qEnvironmentVariable("EDITOR"));
+        editorCommands(filePath, qEnvironmentVariable("VISUAL"), qEnvironmentVariable("EDITOR"), onDesktop);
     return std::any_of(commands.begin(), commands.end(), [](const EditorCommand& command) {
         return QProcess::startDetached(command.program, command.arguments);
     });
@@ -120,6 +140,20 @@ void QtInteraction::openDocument(const QString& pathOrUrl)
 {
     const QUrl url = QUrl::fromUserInput(pathOrUrl, QDir::currentPath(), QUrl::AssumeLocalFile);
     QDesktopServices::openUrl(url);
+}
+
+void QtInteraction::showManual(const QString& page)
+{
+    // Opened from a modal dialog, the window belongs to that dialog: otherwise the dialog would
+    // keep it from being scrolled or clicked.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (m_manual == nullptr) {
+        m_manual = new ManualWindow(owner);
+        m_manual->setAttribute(Qt::WA_DeleteOnClose);
+    } else if (m_manual->parentWidget() != owner) {
+        m_manual->setParent(owner, m_manual->windowFlags());
+    }
+    m_manual->showPage(QUrl::fromUserInput(page, QDir::currentPath(), QUrl::AssumeLocalFile));
 }
 
 bool QtInteraction::printText(const QString& title, const QString& text)

@@ -4,9 +4,13 @@
 
 #include "app/shell/Interaction.h"
 
+#include <QPointer>
+
 class QPrinter;
 
 namespace mervalon::app {
+
+class ManualWindow;
 
 class QtInteraction : public Interaction {
 public:
@@ -21,7 +25,11 @@ public:
     void setWindowOpacity(QWidget& window, int alpha) override;
     bool startEditor(const QString& filePath) override;
     void openDocument(const QString& pathOrUrl) override;
+    void showManual(const QString& page) override;
     bool printText(const QString& title, const QString& text) override;
+
+private:
+    QPointer<ManualWindow> m_manual;
 };
 
 /// Prints a plain text as one job titled `title` on `printer`; false when the printer failed.

@@ -170,7 +170,8 @@ SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(saveButton, &QPushButton::clicked, this, &SpreadsheetPreview::saveSheet);
     connect(m_tabs, &QTabBar::currentChanged, this, &SpreadsheetPreview::showSheet);
-    connect(m_grid, &SheetGridView::keyReleased, this, [this] { m_rules.markChanged(); });
+    // Only a cell whose value changes marks the sheet: a key that moves, or the release of the key
+    // that answered a question, is no edit.
     connect(&m_rules.model(), &QAbstractItemModel::dataChanged, this, [this] { m_rules.markChanged(); });
     connect(deleteRow, &QAction::triggered, this, [this] { runRowOperation(RowOperation::Delete); });
     connect(insertBefore, &QAction::triggered, this, [this] { runRowOperation(RowOperation::InsertBefore); });
@@ -248,10 +249,23 @@ bool SpreadsheetPreview::askToSaveBeforeTabChange()
     if (!m_rules.sheetChanged()) {
         return true;
     }
-    const MessageAnswer answer = m_interaction.showMessage(
-        MessageIcon::Information, MessageButtons::YesNo, QStringLiteral("Sheet has changed, do you want to save it ?"));
-    // A save that failed keeps the sheet shown, so that what was typed is not thrown away.
+    const MessageAnswer answer =
+        m_interaction.showMessage(MessageIcon::Information, MessageButtons::YesNoCancel, kSheetChangedQuestion);
+    // Cancel stays on the sheet; a save that failed keeps it shown too, so that what was typed is
+    // not thrown away.
+    if (answer == MessageAnswer::Cancel) {
+        return false;
+    }
     return answer != MessageAnswer::Yes || saveSheet();
+}
+
+void SpreadsheetPreview::done(int result)
+{
+    // Escape, "Close" and the close box alike: the sheet's edits are offered for saving first.
+    if (isVisible() && !askToSaveBeforeTabChange()) {
+        return;
+    }
+    QDialog::done(result);
 }
 
 bool SpreadsheetPreview::saveSheet()

@@ -63,6 +63,12 @@ public:
     void openRowMenu(int row, const QPoint& globalPosition);
     [[nodiscard]] int menuRow() const { return m_menuRow; }
 
+    /// Every way of closing the shown preview asks first when the sheet has changed (Cancel or
+    /// a failed save keeps it open).
+    void done(int result) override;
+
+    static inline const QString kSheetChangedQuestion = QStringLiteral("Sheet has changed, do you want to save it ?");
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -7,12 +7,14 @@
 #include "core/io/FileIo.h"
 #include "core/io/ReplaceFile.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyle>
 #include <QTextBlock>
@@ -108,13 +110,18 @@ bool TextViewer::load(const QString& path)
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
         return false;
     }
+    // A file of millions of lines takes a while to lay out: the pointer says so meanwhile.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     const TextFileContent content = decodeTextFile(
         QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
     m_fileName = path;
     m_encoding = content.encoding;
     m_byteOrderMark = content.byteOrderMark;
+    m_lineEnd = content.lineEnd;
     m_pathLabel->setFullText(path);
     m_editor->setPlainText(content.lines.join(u'\n'));
+    m_editor->document()->setModified(false);
     return true;
 }
 
@@ -122,7 +129,7 @@ bool TextViewer::save()
 {
     QString badCharacter;
     const std::optional<QByteArray> bytes =
-        encodeTextFile(documentLines(*m_editor->document()), m_encoding, m_byteOrderMark, &badCharacter);
+        encodeTextFile(documentLines(*m_editor->document()), m_encoding, m_byteOrderMark, &badCharacter, m_lineEnd);
     if (!bytes) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, unencodableMessage(m_fileName, badCharacter));
         return false;
@@ -133,7 +140,36 @@ bool TextViewer::save()
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromUtf8(error.what()));
         return false;
     }
+    m_editor->document()->setModified(false);
+    // The sign that the file was written stays until the next edit.
+    m_countLabel->setText(m_countLabel->text() + QStringLiteral("  Saved."));
     return true;
+}
+
+void TextViewer::unload()
+{
+    m_editor->clear();
+    m_editor->document()->clearUndoRedoStacks();
+    m_editor->document()->setModified(false);
+}
+
+void TextViewer::reject()
+{
+    if (m_editor->document()->isModified()) {
+        switch (m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNoCancel, kUnsavedQuestion)) {
+        case MessageAnswer::Yes:
+            if (!save()) {
+                return; // the reason is shown; the edits stay
+            }
+            break;
+        case MessageAnswer::No:
+            m_editor->document()->setModified(false);
+            break;
+        default:
+            return;
+        }
+    }
+    QDialog::reject();
 }
 
 void TextViewer::showEvent(QShowEvent* event)

@@ -1,7 +1,7 @@
 #pragma once
 // The text file viewer " File preview" (TForm8): shows a point file's lines for reading and
-// editing, counts them, and saves them back over the file. The file keeps its encoding, its
-// lines end with CR LF, and it is replaced only by a complete new copy.
+// editing, counts them, and saves them back over the file. The file keeps its encoding and its
+// line ends, and it is replaced only by a complete new copy.
 
 #include "app/viewers/ViewerRules.h"
 
@@ -31,6 +31,15 @@ public:
 
     [[nodiscard]] const QString& fileName() const { return m_fileName; }
 
+    /// Lets the text go once the viewer has closed, so that a large file's memory is given back.
+    void unload();
+
+    /// Escape, "Close" and the close box: edits not saved are first offered for saving (Yes
+    /// saves, No drops them, Cancel keeps the viewer open).
+    void reject() override;
+
+    static inline const QString kUnsavedQuestion = QStringLiteral("The file has changed. Do you want to save it ?");
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -41,6 +50,7 @@ private:
     QString m_fileName;
     TextEncoding m_encoding = TextEncoding::Windows1252;
     bool m_byteOrderMark = false;
+    QByteArray m_lineEnd = QByteArrayLiteral("\r\n");
     ElidedLabel* m_pathLabel = nullptr;
     QPlainTextEdit* m_editor = nullptr;
     QLabel* m_countLabel = nullptr;

@@ -198,6 +198,11 @@ TextFileContent decodeTextFile(const QByteArray& bytes)
         text = windows1252Text(bytes);
     }
     content.lines = splitLines(*text);
+    if (const qsizetype end = bytes.indexOf('\n'); end >= 0) {
+        content.lineEnd = end > 0 && bytes[end - 1] == '\r' ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+    } else if (bytes.contains('\r')) {
+        content.lineEnd = QByteArrayLiteral("\r");
+    }
     return content;
 }
 
@@ -207,7 +212,7 @@ int lineCountOf(int blockCount, bool lastBlockEmpty)
 }
 
 std::optional<QByteArray> encodeTextFile(const QStringList& lines, TextEncoding encoding, bool byteOrderMark,
-                                         QString* badCharacter)
+                                         QString* badCharacter, const QByteArray& lineEnd)
 {
     QByteArray bytes;
     if (encoding == TextEncoding::Utf8) {
@@ -216,7 +221,7 @@ std::optional<QByteArray> encodeTextFile(const QStringList& lines, TextEncoding 
         }
         for (const QString& line : lines) {
             bytes.append(line.toUtf8());
-            bytes.append("\r\n", 2);
+            bytes.append(lineEnd);
         }
         return bytes;
     }
@@ -224,7 +229,7 @@ std::optional<QByteArray> encodeTextFile(const QStringList& lines, TextEncoding 
         if (!appendWindows1252(bytes, line, badCharacter)) {
             return std::nullopt;
         }
-        bytes.append("\r\n", 2);
+        bytes.append(lineEnd);
     }
     return bytes;
 }

@@ -46,6 +46,9 @@ struct TextFileContent {
     QStringList lines;
     TextEncoding encoding = TextEncoding::Windows1252;
     bool byteOrderMark = false; ///< a UTF-8 file that began with one keeps it
+    /// The file's own line end, that of its first line: "\r\n", "\n" or "\r"; "\r\n" for a
+    /// file without one.
+    QByteArray lineEnd = QByteArrayLiteral("\r\n");
 };
 
 /// Splits the bytes into lines at CR LF, LF or CR; a line end at the very end makes no
@@ -57,10 +60,12 @@ TextFileContent decodeTextFile(const QByteArray& bytes);
 /// the same count that saving writes.
 int lineCountOf(int blockCount, bool lastBlockEmpty);
 
-/// The file's bytes for `lines`, each ended by CR LF, in the file's encoding; none when a
-/// character cannot be written in it (`badCharacter` then names the first such character).
+/// The file's bytes for `lines`, each ended by `lineEnd` (CR LF unless told), in the file's
+/// encoding; none when a character cannot be written in it (`badCharacter` then names the
+/// first such character).
 std::optional<QByteArray> encodeTextFile(const QStringList& lines, TextEncoding encoding, bool byteOrderMark,
-                                         QString* badCharacter = nullptr);
+                                         QString* badCharacter = nullptr,
+                                         const QByteArray& lineEnd = QByteArrayLiteral("\r\n"));
 
 /// The message for a text that holds a character the file's encoding lacks.
 QString unencodableMessage(const QString& path, const QString& character);

@@ -37,6 +37,7 @@ void Viewers::viewFile(const QString& filePath)
     }
     if (m_textViewer.load(filePath)) {
         m_interaction.execDialog(m_textViewer);
+        m_textViewer.unload();
     }
 }
 

@@ -5,6 +5,8 @@
 #include "app/entities/ColorPicker.h"
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityRules.h"
+#include "app/common/FieldCheck.h"
+#include "core/engine/DxfWriter.h"
 #include "core/formats/FormatDefinition.h"
 
 #include <QCheckBox>
@@ -99,7 +101,11 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), shown);
         QCOMPARE(interaction.calls.contains(QStringLiteral("beep: 440 Hz 100 ms")), beeps);
-        QCOMPARE(interaction.messages.size(), std::size_t(0));
+        QCOMPARE(interaction.messages.size(), std::size_t(beeps ? 1 : 0));
+        if (beeps) {
+            QCOMPARE(interaction.messages[0].text, EntityPanels::kBadHeight);
+            QCOMPARE(edit->selectedText(), typed);
+        }
     }
 
     void aLayerNameIsTrimmedAndAnInvalidOneReported()
@@ -119,6 +125,94 @@ private slots:
         QCOMPARE(interaction.messages[0].text,
                  QStringLiteral("Error, invalid characters in Layer Name or Name length greater than 31 characters."));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
+        QCOMPARE(edit->selectedText(), QStringLiteral("My Points"));
+    }
+
+    void leavingABadFieldByTabOrClickGivesOneMessageAndStays_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("leaving"); // "tab", "backtab", "enter", or the name of the control clicked
+        QTest::newRow("layer, Tab") << "pt_la" << "bad name" << "tab";
+        QTest::newRow("layer, Shift+Tab") << "pt_la" << "bad name" << "backtab";
+        QTest::newRow("layer, click on another tab") << "pt_la" << "bad name" << "tab:2";
+        QTest::newRow("layer, click on Data modifiers") << "pt_la" << "bad name" << "SpeedButton17";
+        QTest::newRow("layer, click on Create DXF Files") << "pt_la" << "bad name" << "BitBtn1";
+        QTest::newRow("height, click on another tab") << "Edit2" << "abcX" << "tab:0";
+        QTest::newRow("height, Enter") << "Edit2" << "abcX" << "enter";
+    }
+
+    void leavingABadFieldByTabOrClickGivesOneMessageAndStays()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, leaving);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* edit = control<QLineEdit>(window, field.toLatin1().constData());
+        EntityPanels& panels = window.entityPanels();
+        FieldCheck::bringIntoView(*edit);
+        const int page = panels.currentIndex();
+        edit->setFocus();
+        edit->setText(typed);
+        if (leaving == QLatin1String("tab")) {
+            QTest::keyClick(edit, Qt::Key_Tab);
+        } else if (leaving == QLatin1String("backtab")) {
+            QTest::keyClick(edit, Qt::Key_Backtab, Qt::ShiftModifier);
+        } else if (leaving == QLatin1String("enter")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else {
+            // A click as the window system gives it: to the window, before any widget has the focus.
+            QWidget* target = leaving.startsWith(QLatin1String("tab:"))
+                                  ? static_cast<QWidget*>(panels.tabButton(leaving.mid(4).toInt()))
+                                  : control<QWidget>(window, leaving.toLatin1().constData());
+            QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, target->mapTo(&window, target->rect().center()));
+        }
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text,
+                 field == QLatin1String("pt_la") ? EntityPanels::kBadLayerName : EntityPanels::kBadHeight);
+        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: ")).size(), 0); // no dialog opened past it
+        QCOMPARE(panels.currentIndex(), page);
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), typed);
+    }
+
+    void aCreateByteIsReadAsTheConversionReadsIt_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("checked");
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("1") << 1 << true;
+        QTest::newRow("2, written by another tool") << 2 << false;
+        QTest::newRow("255") << 255 << false;
+    }
+
+    void aCreateByteIsReadAsTheConversionReadsIt()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, checked);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        EntityPanels& panels = program->mainWindow().entityPanels();
+        config::Configuration configuration;
+        panels.captureConfiguration(configuration);
+        for (std::uint8_t config::Configuration::*create :
+             {&config::Configuration::pointCreate, &config::Configuration::numberCreate, &config::Configuration::xCreate,
+              &config::Configuration::yCreate, &config::Configuration::elevationCreate,
+              &config::Configuration::descriptionCreate, &config::Configuration::polylineCreate}) {
+            configuration.*create = static_cast<std::uint8_t>(stored);
+        }
+        panels.showConfiguration(configuration);
+        for (const char* name : {"pt_cr", "nb_cr", "x_cr", "y_cr", "el_cr", "de_cr", "po_cr"}) {
+            QVERIFY2(control<QCheckBox>(program->mainWindow(), name)->isChecked() == checked, name);
+        }
+        QCOMPARE(engine::isCreateFlagSet(static_cast<std::uint8_t>(stored)), checked);
+        config::Configuration captured;
+        panels.captureConfiguration(captured);
+        QCOMPARE(int(captured.pointCreate), checked ? 1 : 0);
     }
 
     void switchingAnEntityOnFillsItsEmptyValuesAndOffKeepsThem()
@@ -249,6 +343,8 @@ private slots:
         QTest::newRow("0 refused, closed") << "0" << "" << true << 0 << "";
         QTest::newRow("closed after 12") << "12" << "" << false << 12 << "Color 12";
         QTest::newRow("closed after text") << "red" << "" << false << 7 << "White";
+        // Escape cancels: the colour the picker opened with stays, whatever was typed.
+        QTest::newRow("escape after 12") << "12" << "escape" << false << 7 << "White";
     }
 
     void thePicker()
@@ -262,11 +358,15 @@ private slots:
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         QString opened;
+        bool escapeClosed = false;
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             dialog.show();
             auto* edit = control<QLineEdit>(dialog, "Edit1");
             opened = edit->selectedText();
-            if (!panel.isEmpty()) {
+            if (panel == QLatin1String("escape")) {
+                edit->setText(typed);
+                QTest::keyClick(edit, Qt::Key_Escape);
+            } else if (!panel.isEmpty()) {
                 QTest::mouseClick(control<QWidget>(dialog, panel.toLatin1().constData()), Qt::LeftButton);
             } else {
                 edit->setText(typed);
@@ -274,11 +374,13 @@ private slots:
                     QTest::keyClick(edit, Qt::Key_Return);
                 }
             }
+            escapeClosed = panel != QLatin1String("escape") || !dialog.isVisible();
             const int result = dialog.isVisible() ? int(QDialog::Rejected) : dialog.result();
             dialog.hide();
             return result;
         });
         control<QToolButton>(window, "SpeedButton3")->click();
+        QVERIFY(escapeClosed);
         QCOMPARE(opened, QStringLiteral("7"));
         auto* shown = control<ColorPanel>(window, "Panel1");
         QCOMPARE(shown->colorNumber(), number);

@@ -1,5 +1,7 @@
 #include "app/AppTestSupport.h"
+#include "app/common/ElidedLabel.h"
 #include "app/files/DestinationFolderDialog.h"
+#include "app/files/FileSelectionPanel.h"
 #include "app/files/FolderTreeModel.h"
 #include "app/files/FolderTreeView.h"
 
@@ -7,11 +9,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QToolButton>
 
 using namespace mervalon::app;
@@ -69,6 +74,88 @@ private slots:
         QCOMPARE(label("Label30"), m_survey);
         QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
         QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
+    }
+
+    void theFileListIsWideEnoughAndNamesAreWholeInTheirTooltips()
+    {
+        auto* splitter = control<QSplitter>(*m_window, "FilesSplitter");
+        QVERIFY(!splitter->childrenCollapsible());
+        const QList<int> sizes = splitter->sizes();
+        const int total = sizes[0] + sizes[1];
+        // Each side gives way to the other: the handle moves both ways.
+        splitter->setSizes({total - 90, 90});
+        QCOMPARE(splitter->sizes()[1], 90);
+        splitter->setSizes({90, total - 90});
+        QCOMPARE(splitter->sizes()[0], 90);
+        for (int row = 0; row < fileList()->count(); ++row) {
+            QCOMPARE(fileList()->item(row)->toolTip(), fileList()->item(row)->text());
+        }
+        auto* description = control<ElidedLabel>(*m_window, "Label33");
+        QVERIFY(!description->fullText().isEmpty());
+        QCOMPARE(description->toolTip(), description->fullText());
+    }
+
+    void foldersMadeLaterAppearOnExpandingAndOnF5()
+    {
+        FolderTreeView* tree = folderTree();
+        FolderTreeModel& model = tree->folderModel();
+        tree->selectPath(m_survey);
+        const QModelIndex home = model.indexForPath(m_environment.home());
+        const auto children = [&] {
+            QStringList names;
+            for (int row = 0; row < model.rowCount(home); ++row) {
+                names << model.index(row, 0, home).data().toString();
+            }
+            return names;
+        };
+        QVERIFY(!children().contains(QStringLiteral("made later")));
+        QDir().mkpath(m_environment.home() + QStringLiteral("/made later"));
+        QTest::keyClick(tree, Qt::Key_F5);
+        QVERIFY(children().contains(QStringLiteral("made later")));
+        QCOMPARE(tree->selectedPath(), m_survey); // the current folder stays
+        QCOMPARE(m_window->files().inputFolder(), m_survey);
+
+        QDir().mkpath(m_environment.home() + QStringLiteral("/made after that"));
+        QVERIFY(QDir(m_environment.home() + QStringLiteral("/made later")).removeRecursively());
+        tree->collapse(home);
+        tree->expand(home);
+        QVERIFY(children().contains(QStringLiteral("made after that")));
+        QVERIFY(!children().contains(QStringLiteral("made later")));
+        QVERIFY(tree->isExpanded(model.indexForPath(m_environment.home())));
+    }
+
+    void theDestinationDialogMakesANewFolder_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message"); // empty: made
+        QTest::newRow("plain") << "drawings 2024" << "";
+        QTest::newRow("slash") << "a/b" << "\"a/b\" cannot be a folder name.";
+        QTest::newRow("dot dot") << ".." << "\"..\" cannot be a folder name.";
+        QTest::newRow("exists") << "other" << "%1/other exists already.";
+    }
+
+    void theDestinationDialogMakesANewFolder()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        DestinationFolderDialog& dialog = m_program->destinationDialog();
+        dialog.folderTree().selectPath(m_environment.home());
+        QVERIFY(control<QPushButton>(dialog, "NewFolderButton")->isEnabled());
+        m_interaction.dialogScripts.push_back([&](QDialog& prompt) {
+            static_cast<QInputDialog&>(prompt).setTextValue(typed);
+            return int(QDialog::Accepted);
+        });
+        control<QPushButton>(dialog, "NewFolderButton")->click();
+        if (message.isEmpty()) {
+            QVERIFY(m_interaction.messages.empty());
+            QVERIFY(QFileInfo(m_environment.home() + '/' + typed).isDir());
+            QCOMPARE(dialog.selectedPath(), m_environment.home() + '/' + typed);
+        } else {
+            QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+            QCOMPARE(m_interaction.messages[0].text, message.arg(m_environment.home()));
+            QCOMPARE(dialog.selectedPath(), m_environment.home());
+        }
+        QCOMPARE(m_interaction.calls.filter(QStringLiteral("dialog: NewFolderPrompt")).size(), 1);
     }
 
     void aLongPathIsElidedInTheMiddleWithTheWholePathInTheTooltip()

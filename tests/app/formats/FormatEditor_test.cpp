@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -79,6 +81,22 @@ private slots:
         QFile::setPermissions(m_formats, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_program.reset();
         m_interaction = FakeInteraction();
+    }
+
+    void aPositionBoxShowsFourDigits()
+    {
+        for (const char* name : FormatEditorForm::kPositionBoxes) {
+            auto* box = control<QLineEdit>(*m_editor, name);
+            box->setText(QStringLiteral("1024"));
+            const QStyleOptionFrame frame = [&] {
+                QStyleOptionFrame option;
+                option.initFrom(box);
+                option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+                return option;
+            }();
+            const QRect text = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+            QVERIFY2(text.width() >= box->fontMetrics().horizontalAdvance(QStringLiteral("1024")), name);
+        }
     }
 
     void openingShowsTheChosenFormatWithTheMainWindowDimmed()

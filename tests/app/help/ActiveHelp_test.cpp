@@ -6,12 +6,14 @@
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/help/HelpTopicsRules.h"
+#include "app/help/ManualWindow.h"
 #include "app/modifiers/DataModifiersDialog.h"
 #include "app/order/EntitiesOrderDialog.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <cstdlib>
+#include <QFile>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QListWidget>
@@ -339,7 +341,7 @@ private slots:
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        const QString manual = QStringLiteral("open document: ") + program->installDir() + QStringLiteral("/help/index.html");
+        const QString manual = QStringLiteral("manual: ") + program->installDir() + QStringLiteral("/help/index.html");
         for (const char* name : {"BitBtn3", "BitBtn6", "BitBtn9"}) {
             auto* button = control<QToolButton>(program->mainWindow(), name);
             QCOMPARE(button->toolTip(), QStringLiteral("Show Help File..."));
@@ -356,6 +358,55 @@ private slots:
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         QVERIFY(interaction.messages.empty());
+    }
+
+    void f1ShowsTheManualFromAnyWindow()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        const QString manual = QStringLiteral("manual: ") + program->installDir() + QStringLiteral("/help/index.html");
+        QTest::keyClick(control<QWidget>(program->mainWindow(), "fl1"), Qt::Key_F1);
+        QCOMPARE(interaction.calls, QStringList{manual});
+        interaction.calls.clear();
+        program->extensionListDialog().show();
+        QTest::keyClick(control<QWidget>(program->extensionListDialog(), "Edit2"), Qt::Key_F1);
+        QCOMPARE(interaction.calls, QStringList{manual});
+    }
+
+    void aMissingManualIsSaid()
+    {
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        const QString page = program->installDir() + QStringLiteral("/help/index.html");
+        QVERIFY(QFile::remove(page));
+        control<QToolButton>(program->mainWindow(), "BitBtn3")->click();
+        QCOMPARE(interaction.messages.size(), std::size_t(1));
+        QCOMPARE(interaction.messages[0].text, missingManualMessage(page));
+        QVERIFY(interaction.calls.filter(QStringLiteral("manual: ")).isEmpty());
+    }
+
+    void theManualWindowGoesBackAndForward()
+    {
+        const QString installDir = TestEnvironment::install();
+        ManualWindow manual;
+        manual.showPage(QUrl::fromLocalFile(installDir + QStringLiteral("/help/index.html")));
+        QTextBrowser& browser = manual.browser();
+        QVERIFY(!browser.document()->isEmpty());
+        auto* back = control<QToolButton>(manual, "ManualBack");
+        auto* forward = control<QToolButton>(manual, "ManualForward");
+        QVERIFY(!back->isEnabled());
+        const QUrl first = browser.source();
+        browser.setSource(QUrl::fromLocalFile(installDir + QStringLiteral("/help/report.html")));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("report"), Qt::CaseInsensitive));
+        QVERIFY(back->isEnabled());
+        back->click();
+        QCOMPARE(browser.source(), first);
+        QVERIFY(forward->isEnabled());
+        forward->click();
+        QVERIFY(browser.source().toString().endsWith(QStringLiteral("report.html")));
+        control<QToolButton>(manual, "ManualContents")->click();
+        QCOMPARE(browser.source(), first);
+        QVERIFY(manual.windowTitle().startsWith(QStringLiteral("Mervalon Help")));
     }
 
     void tooltipsAreOffInTheDialogsToo()

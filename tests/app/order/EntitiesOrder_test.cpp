@@ -155,6 +155,7 @@ private slots:
             control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("1,5"));
             control<QPushButton>(dialog, "SpeedButton5")->click();
             SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("0.000")));
+            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->selectedText()) == (QStringLiteral("0.000")));
             control<QPushButton>(dialog, "SpeedButton6")->click();
             return dialog.result();
         });
@@ -176,16 +177,48 @@ private slots:
             auto* edit = control<QLineEdit>(dialog, "Edit1");
             for (const char* typed : {"1.23456", "1,5"}) {
                 edit->setText(QLatin1String(typed));
-                QTest::keyClick(edit, Qt::Key_Return);
-                shown << edit->text();
+                QTest::keyClick(edit, Qt::Key_Tab);
+                shown << edit->text() + (edit->selectedText() == edit->text() ? "|selected" : "");
             }
             return int(QDialog::Rejected);
         });
         control<QPushButton>(program->mainWindow(), "Button2")->click();
-        QCOMPARE(shown, (QStringList{"1.235", "0.00"}));
+        QCOMPARE(shown, (QStringList{"1.235", "0.00|selected"}));
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Give a distance please. Use the decimal point, not the comma."));
         QCOMPARE(interaction.calls.filter(QStringLiteral("beep: 440 Hz 100 ms")).size(), 1);
+    }
+
+    void anExitStoppedByTheEntitiesCheckSaysSo_data()
+    {
+        QTest::addColumn<MessageAnswer>("checkAnswer");
+        QTest::addColumn<bool>("said");
+        QTest::newRow("OK: the order dialog, then the notice") << MessageAnswer::Ok << true;
+        QTest::newRow("Cancel: nothing more") << MessageAnswer::Cancel << false;
+    }
+
+    void anExitStoppedByTheEntitiesCheckSaysSo()
+    {
+        QFETCH(MessageAnswer, checkAnswer);
+        QFETCH(bool, said);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        createTexts(window, {true, true, false, true, true}); // four texts, three places
+        interaction.answers = {MessageAnswer::Yes, checkAnswer}; // save the changes? yes
+        window.exitProgram();
+        QVERIFY(window.isVisible());
+        QStringList texts;
+        for (const ShownMessage& message : interaction.messages) {
+            texts << message.text;
+        }
+        QStringList expected{"Current configuration has changed, do you want to save it ?",
+                             "Please check entities creation."};
+        if (said) {
+            expected << QLatin1String(kExitAbandonedMessage);
+        }
+        QCOMPARE(texts, expected);
+        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), said ? 1 : 0);
     }
 
     void theCheckComparesCountsAndOffersTheDialog_data()

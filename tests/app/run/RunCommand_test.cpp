@@ -1,4 +1,5 @@
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/run/ProgressWindow.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -104,6 +106,40 @@ private slots:
         QVERIFY(m_interaction.messages[0].icon == MessageIcon::Information);
         QVERIFY(m_interaction.messages[0].buttons == MessageButtons::Ok);
         QCOMPARE(m_interaction.messages[0].text, kExcelFormatForTextFiles);
+        QCOMPARE(readFile(report()), QByteArray("the previous report\r\n"));
+        QVERIFY(QDir(m_destination).isEmpty());
+    }
+
+    void aLayerNameOrHeightTheTabsRefuseWritesNothing_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("point layer") << "pt_la" << "bad name" << 0 << EntityPanels::kBadLayerName;
+        QTest::newRow("description layer") << "Edit13" << "My texts" << 5 << EntityPanels::kBadLayerName;
+        QTest::newRow("elevation height") << "Edit9" << "abcX" << 4 << EntityPanels::kBadHeight;
+        QTest::newRow("number height with a comma") << "Edit2" << "1,5" << 1 << EntityPanels::kBadHeight;
+    }
+
+    void aLayerNameOrHeightTheTabsRefuseWritesNothing()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(int, page);
+        QFETCH(QString, message);
+        writeFile(report(), "the previous report\r\n");
+        selectAll();
+        EntityPanels& panels = m_window->entityPanels();
+        panels.setCurrentIndex(2);
+        auto* edit = control<QLineEdit>(*m_window, field.toLatin1().constData());
+        edit->setText(typed); // typed, never left: the run is the first to see it
+        createDxfFiles();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QCOMPARE(m_interaction.messages[0].text, message);
+        QCOMPARE(panels.currentIndex(), page);
+        QCOMPARE(edit->text(), typed);
+        QCOMPARE(edit->selectedText(), typed);
         QCOMPARE(readFile(report()), QByteArray("the previous report\r\n"));
         QVERIFY(QDir(m_destination).isEmpty());
     }
@@ -202,6 +238,37 @@ private slots:
         cli::runConvert(options, messages, false);
         QCOMPARE(readFile(m_destination + "/survey.dxf"), drawing);
         QCOMPARE(withoutTitle(readFile(report())), withoutTitle(windowReport));
+    }
+
+    void escapeOrEnterInTheProgressWindowStops_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Space on the focused Stop") << int(Qt::Key_Space);
+    }
+
+    void escapeOrEnterInTheProgressWindowStops()
+    {
+        QFETCH(int, key);
+        writeFile(m_survey + "/a-site.txt", pointLines(3000));
+        ProgressWindow& progress = m_program->progressWindow();
+        progress.setPumpInterval(0);
+        bool pressed = false;
+        bool stopHasFocus = false;
+        connect(&progress, &ProgressWindow::pumping, this, [&](qint64 position) {
+            if (position >= 200 && !pressed) {
+                pressed = true;
+                QWidget* stop = control<QToolButton>(progress, "SpeedButton1");
+                stopHasFocus = progress.focusWidget() == stop;
+                QTest::keyClick(key == Qt::Key_Space ? stop : static_cast<QWidget*>(&progress), Qt::Key(key));
+            }
+        });
+        selectAll();
+        createDxfFiles();
+        QVERIFY(pressed);
+        QVERIFY(stopHasFocus);
+        QVERIFY(readFile(report()).endsWith(">> Process aborted.\r\n"));
     }
 
     void stopProcessAbortsTheRunAndShowsTheReport()

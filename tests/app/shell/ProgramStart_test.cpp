@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -60,6 +61,33 @@ public:
 
 private slots:
     void init() { m_environment.reset(); }
+
+    void aWindowPastTheScreenEdgeIsMovedOnIt_data()
+    {
+        QTest::addColumn<QPoint>("offset"); // from the available area's bottom right corner
+        QTest::newRow("8 px past the bottom") << QPoint(-700, -488);
+        QTest::newRow("past the right") << QPoint(-100, -600);
+        QTest::newRow("above the top left") << QPoint(-5000, -5000);
+    }
+
+    void aWindowPastTheScreenEdgeIsMovedOnIt()
+    {
+        QFETCH(QPoint, offset);
+        FakeInteraction interaction;
+        auto program = startProgram(interaction);
+        MainWindow& window = program->mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect available = window.screen()->availableGeometry();
+        QVERIFY2(available.width() >= window.frameGeometry().width() &&
+                     available.height() >= window.frameGeometry().height(),
+                 "the test screen is too small for the window");
+        window.move(available.bottomRight() + offset);
+        fitOnScreen(window);
+        QVERIFY(available.contains(window.frameGeometry()));
+        const QPoint fitting = window.pos();
+        fitOnScreen(window); // a window that fits stays
+        QCOMPARE(window.pos(), fitting);
+    }
 
     void settingsAndInstallationStayInTheTemporaryFolder()
     {

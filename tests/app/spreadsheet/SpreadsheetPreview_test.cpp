@@ -421,15 +421,20 @@ private slots:
             QVERIFY(m_interaction.messages.empty());
             QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
 
-            // Any key released in the grid marks the sheet, navigation keys too.
-            QTest::keyClick(control<QTableView>(p, "StringGrid1"), Qt::Key_Down);
-            QVERIFY(p.rules().sheetChanged());
+            // A key that only moves the current cell changes nothing.
+            for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up}) {
+                QTest::keyClick(control<QTableView>(p, "StringGrid1"), key);
+            }
+            QVERIFY(!p.rules().sheetChanged());
+            pressTab(p, 1);
+            QVERIFY(m_interaction.messages.empty());
+            pressTab(p, 0);
             type(p, 2, 1, QStringLiteral("typed"));
             pressTab(p, 1); // No: Range is shown, the typed text is gone
             QCOMPARE(m_interaction.messages.size(), std::size_t{1});
             QCOMPARE(m_interaction.messages[0].text, QStringLiteral("Sheet has changed, do you want to save it ?"));
             QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Information);
-            QCOMPARE(m_interaction.messages[0].buttons, MessageButtons::YesNo);
+            QCOMPARE(m_interaction.messages[0].buttons, MessageButtons::YesNoCancel);
             QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 1);
             QVERIFY(!p.rules().sheetChanged());
             QCOMPARE(readFile(path), original);
@@ -442,6 +447,29 @@ private slots:
         });
         QVERIFY(xlrdCells(path).contains(QStringLiteral("Range|2|1|t|saved")));
         QVERIFY(!xlrdCells(path).join(QLatin1Char('\n')).contains(QStringLiteral("typed")));
+    }
+
+    void cancelKeepsTheSheetAndClosingAsksToo()
+    {
+        const QString path = copyOf("points8.xls", "cancelled.xls");
+        const QByteArray original = readFile(path);
+        m_interaction.answers = {MessageAnswer::Cancel, MessageAnswer::Cancel, MessageAnswer::No};
+        preview(path, [&](SpreadsheetPreview& p) {
+            type(p, 2, 1, QStringLiteral("typed"));
+            pressTab(p, 1); // Cancel: the sheet and what was typed stay
+            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
+            QCOMPARE(cellText(p, 2, 1), QStringLiteral("typed"));
+            QVERIFY(p.rules().sheetChanged());
+            QTest::keyClick(&p, Qt::Key_Escape); // Cancel: the preview stays open
+            QVERIFY(p.isVisible());
+            control<QPushButton>(p, "BitBtn2")->click(); // No: closes without saving
+            QVERIFY(!p.isVisible());
+            QCOMPARE(m_interaction.messages.size(), std::size_t{3});
+            for (const ShownMessage& message : m_interaction.messages) {
+                QCOMPARE(message.text, SpreadsheetPreview::kSheetChangedQuestion);
+            }
+        });
+        QCOMPARE(readFile(path), original);
     }
 
     void aFailedSaveShowsTheErrorAndLeavesTheFileAsItWas()

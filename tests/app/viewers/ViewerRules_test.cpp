@@ -104,6 +104,37 @@ private slots:
         QCOMPARE(commands.size(), 1 + (visual.isEmpty() ? 0 : 1) + (editor.isEmpty() ? 0 : 1));
     }
 
+    void aFileKeepsItsOwnLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("lineEnd");
+        QTest::newRow("CR LF") << QByteArray("1,2,3\r\n4,5,6\r\n") << QByteArray("\r\n");
+        QTest::newRow("LF") << QByteArray("1,2,3\n4,5,6\n") << QByteArray("\n");
+        QTest::newRow("CR") << QByteArray("1,2,3\r4,5,6\r") << QByteArray("\r");
+        QTest::newRow("none: CR LF") << QByteArray("1,2,3") << QByteArray("\r\n");
+        QTest::newRow("mixed: the first line's") << QByteArray("1,2,3\n4,5,6\r\n") << QByteArray("\n");
+    }
+    void aFileKeepsItsOwnLineEnds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, lineEnd);
+        const TextFileContent content = decodeTextFile(bytes);
+        QCOMPARE(content.lineEnd, lineEnd);
+        const QByteArray saved =
+            encodeTextFile(content.lines, content.encoding, false, nullptr, content.lineEnd).value_or(QByteArray());
+        QCOMPARE(saved, content.lines.join(QLatin1String(lineEnd)).toLatin1() + lineEnd);
+    }
+
+    void onADesktopItsHandlerComesFirstAndTerminalEditorsGetATerminal()
+    {
+        const QString path = "/home/u/My Survey/site 1.txt";
+        const QList<EditorCommand> commands = editorCommands(path, "code --wait", "vi", true);
+        QCOMPARE(commands, (QList<EditorCommand>{{"xdg-open", {path}},
+                                                 {"x-terminal-emulator", {"-e", "code", "--wait", path}},
+                                                 {"x-terminal-emulator", {"-e", "vi", path}}}));
+        QCOMPARE(editorCommands(path, "", "", true), (QList<EditorCommand>{{"xdg-open", {path}}}));
+    }
+
     // A report of millions of lines is shown by its first and last lines and a note between
     // them; a report within the limits is shown whole, byte for byte.
     void aLargeReportIsShownByItsFirstAndLastLines()

@@ -103,13 +103,66 @@ private slots:
         QVERIFY(QDir(m_survey).entryList(QDir::Files) == QStringList{"site.txt"});
     }
 
+    void closingWithUnsavedEditsAsksFirst_data()
+    {
+        QTest::addColumn<QString>("way"); // "escape", "close button", "close box"
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        for (const char* way : {"escape", "close button", "close box"}) {
+            QTest::addRow("%s, cancel", way) << way << MessageAnswer::Cancel << false << false;
+            QTest::addRow("%s, no", way) << way << MessageAnswer::No << true << false;
+            QTest::addRow("%s, yes", way) << way << MessageAnswer::Yes << true << true;
+        }
+    }
+
+    void closingWithUnsavedEditsAsksFirst()
+    {
+        QFETCH(QString, way);
+        QFETCH(MessageAnswer, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        const QByteArray original = readFile(m_survey + "/site.txt");
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(m_survey + "/site.txt"));
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        const auto close = [&] {
+            if (way == QLatin1String("escape")) {
+                QTest::keyClick(&viewer, Qt::Key_Escape);
+            } else if (way == QLatin1String("close button")) {
+                control<QPushButton>(viewer, "BitBtn2")->click();
+            } else {
+                viewer.close();
+            }
+        };
+        close(); // nothing edited: closes without a question
+        QVERIFY(!viewer.isVisible());
+        QVERIFY(m_interaction.messages.empty());
+
+        viewer.show();
+        control<QPlainTextEdit>(viewer, "apercu")->appendPlainText("4,13.0,23.0,3.8,PT");
+        m_interaction.answers.push_back(answer);
+        close();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QCOMPARE(m_interaction.messages[0].text, TextViewer::kUnsavedQuestion);
+        QCOMPARE(m_interaction.messages[0].buttons, MessageButtons::YesNoCancel);
+        QCOMPARE(viewer.isVisible(), !closed);
+        QCOMPARE(readFile(m_survey + "/site.txt") != original, saved);
+        viewer.hide();
+    }
+
     void aUtf8FileIsSavedAsUtf8()
     {
         writeFile(m_survey + "/utf8.txt", "1,10.0,20.0,3.5,Caf\xC3\xA9\n");
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(m_survey + "/utf8.txt"));
         QVERIFY(viewer.save());
-        QCOMPARE(readFile(m_survey + "/utf8.txt"), QByteArray("1,10.0,20.0,3.5,Caf\xC3\xA9\r\n"));
+        // Its line ends (LF) are its own, and stay.
+        QCOMPARE(readFile(m_survey + "/utf8.txt"), QByteArray("1,10.0,20.0,3.5,Caf\xC3\xA9\n"));
+        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("1 lines.  Saved."));
+        control<QPlainTextEdit>(viewer, "apercu")->appendPlainText("2,1,1,1,PT");
+        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("2 lines."));
     }
 
     void aFailedSaveIsReportedAndTheFileStays()

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The desktop program under a real X server (Xvfb, 1366x768) with a window manager (openbox),
+# driven by real keys (xdotool): what the widget tests cannot see, since no window manager
+# stacks or activates their windows. The probe (tests/app/DesktopProbe.cpp) writes what the
+# program shows into a state file.
+#   1. A bad layer name left by Tab: exactly one error box, which has the keyboard; after Enter
+#      the focus is back in the field with the name selected, and the next keys replace it.
+#   2. Closing the main window during a run: the question stands above the always-on-top
+#      progress window; Escape answers it; Escape in the progress window stops the run.
+# Usage: desktop-session-test.sh PATH/TO/app_desktop_probe
+# With MERVALON_SCREENSHOTS=folder, the screen is saved there at each step (ImageMagick).
+set -euo pipefail
+probe=$1
+
+need() {
+    if ! command -v "$1" >/dev/null 2>&1; then
+        echo "FAIL: '$1' is missing: install the Debian package '$2' (scripts/install-deps.sh does)" >&2
+        exit 1
+    fi
+}
+need Xvfb xvfb
+need openbox openbox
+need xdotool xdotool
+need xprop x11-utils
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/state" ] && sed 's/^/  state: /' "$work/state" >&2
+    exit 1
+}
+
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+export QT_QPA_PLATFORM=xcb
+
+state() { sed -n "s/^$1=//p" "$work/state" 2>/dev/null; }
+# wait_for NAME VALUE [SECONDS]: until the state's NAME is VALUE.
+wait_for() {
+    local deadline=$((SECONDS + ${3:-15}))
+    while [ $SECONDS -lt $deadline ]; do
+        [ "$(state "$1")" = "$2" ] && return 0
+        sleep 0.1
+    done
+    fail "$1 is not '$2' after ${3:-15} s"
+}
+shot() {
+    if [ -n "${MERVALON_SCREENSHOTS:-}" ]; then
+        mkdir -p "$MERVALON_SCREENSHOTS"
+        import -window root "$MERVALON_SCREENSHOTS/$1.png"
+    fi
+}
+start_probe() {
+    rm -f "$work/state"
+    "$probe" "$work/state" "$1" >"$work/probe.out" 2>"$work/probe.err" &
+    pids+=($!)
+    probe_pid=$!
+    for _ in $(seq 100); do grep -q ready "$work/probe.out" && return 0; sleep 0.1; done
+    fail "the probe did not start: $(cat "$work/probe.err")"
+}
+# find_window TITLE_PATTERN: the id of a shown window whose title matches, waiting for it.
+find_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$( (xdotool search --onlyvisible --name "$1" 2>/dev/null || true) | head -n1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    fail "no window titled like '$1' on the screen"
+}
+# stacking_index WINDOW_ID: its place in the window manager's stacking order (bottom first).
+stacking_index() {
+    local hex
+    hex=$(printf '0x%x' "$1")
+    xprop -root _NET_CLIENT_LIST_STACKING | tr -d ',' | tr ' ' '\n' | grep -n "^$hex\$" | cut -d: -f1
+}
+
+echo "1. a bad layer name left by Tab"
+start_probe layer
+wait_for focus pt_la
+sleep 0.3
+xdotool type --delay 30 "bad name"
+xdotool key Tab
+wait_for boxes 1
+sleep 0.7 # a second box would come now
+[ "$(state boxes)" = 1 ] || fail "more than one box for one mistake"
+[ "$( (xdotool search --onlyvisible --name '^Error$' || true) | wc -l)" = 1 ] ||
+    fail "not exactly one Error window on the screen"
+active=$(xdotool getactivewindow getwindowname)
+[ "$active" = Error ] || fail "the box does not have the keyboard (active: '$active')"
+shot 1-one-error-box
+xdotool key Return
+wait_for boxes 0
+wait_for focus pt_la
+wait_for selected "bad name"
+xdotool type --delay 30 "Good"
+wait_for text Good
+shot 2-focus-back
+kill "$probe_pid"
+echo "   one box, the focus back in the field with the name selected"
+
+echo "2. closing the main window during a run"
+start_probe run
+wait_for progress shown 30
+main=$(find_window 'Mervalon 4.0')
+progress=$(find_window 'Processing files')
+xdotool windowactivate --sync "$main" key alt+F4
+wait_for boxes 1
+case "$(state box-texts)" in
+*"being created"*) ;;
+*) fail "not the question about the run: $(state box-texts)" ;;
+esac
+box=$(find_window '^Confirm$')
+sleep 0.3
+[ "$(stacking_index "$box")" -gt "$(stacking_index "$progress")" ] ||
+    fail "the question is underneath the progress window"
+shot 3-question-above-progress
+xdotool windowactivate --sync "$box" key Escape
+wait_for boxes 0
+[ "$(state progress)" = shown ] || fail "answering No ended the run"
+xdotool windowactivate --sync "$progress" key Escape
+wait_for progress hidden 30
+case "$(state report-end)" in
+*"Process aborted."*) ;;
+*) fail "Escape in the progress window did not stop the run: $(state report-end)" ;;
+esac
+shot 4-stopped
+kill "$probe_pid"
+echo "   the question above the progress window, Escape stopped the run"
+echo "PASS"

@@ -1,0 +1,124 @@
+// Not a test by itself: the real program (QtInteraction, real message boxes) on a real X server,
+// for scripts/desktop-session-test.sh, which drives it with xdotool under a window manager.
+// The probe prepares a private home like the widget tests, then writes what a user would see
+// into a state file every 100 ms: the message boxes open, the widget with the focus and its
+// selected text, whether the progress window is shown, and the last lines of the report.
+//
+//   app_desktop_probe STATE_FILE layer   the Point tab's layer field has the focus
+//   app_desktop_probe STATE_FILE run     a long run is started (a file of 400,000 points)
+
+#include "app/AppTestSupport.h"
+#include "app/run/ProgressWindow.h"
+#include "app/run/RunCommand.h"
+#include "app/shell/QtInteraction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdio>
+
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+QByteArray pointLines(int points)
+{
+    QByteArray lines;
+    for (int i = 1; i <= points; ++i) {
+        lines += QByteArray::number(i) + ',' + QByteArray::number(1000 + i) + ".250," + QByteArray::number(2000 + i) +
+                 ".500,15.25,PT\r\n";
+    }
+    return lines;
+}
+
+void writeState(const QString& path, const Program& program, const QString& report)
+{
+    QByteArray state;
+    int boxes = 0;
+    QStringList boxTexts;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+            ++boxes;
+            boxTexts << box->text();
+        }
+    }
+    QWidget* focus = QApplication::focusWidget();
+    auto* edit = qobject_cast<QLineEdit*>(focus);
+    state += "boxes=" + QByteArray::number(boxes) + '\n';
+    state += "box-texts=" + boxTexts.join(QLatin1Char('|')).toUtf8() + '\n';
+    state += "focus=" + (focus != nullptr ? focus->objectName().toUtf8() : QByteArray()) + '\n';
+    state += "selected=" + (edit != nullptr ? edit->selectedText().toUtf8() : QByteArray()) + '\n';
+    state += "text=" + (edit != nullptr ? edit->text().toUtf8() : QByteArray()) + '\n';
+    const QRect frame = program.mainWindow().frameGeometry();
+    const QRect available = program.mainWindow().screen()->availableGeometry();
+    state += QStringLiteral("main-frame=%1,%2 %3x%4\n").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()).toUtf8();
+    state += QStringLiteral("available=%1,%2 %3x%4\n").arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height()).toUtf8();
+    state += "progress=" + QByteArray(program.progressWindow().isVisible() ? "shown" : "hidden") + '\n';
+    QFile log(report);
+    const QByteArray tail = log.open(QIODevice::ReadOnly) ? log.readAll().right(40).simplified() : QByteArray();
+    state += "report-end=" + tail + '\n';
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(state);
+        file.commit();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TestEnvironment environment;
+    QApplication application(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: app_desktop_probe STATE_FILE layer|run\n");
+        return 2;
+    }
+    const QString statePath = QString::fromLocal8Bit(argv[1]);
+    const QString mode = QString::fromLocal8Bit(argv[2]);
+    const QString survey = environment.home() + QStringLiteral("/survey");
+    const QString destination = environment.home() + QStringLiteral("/drawings");
+    writeFile(survey + QStringLiteral("/site.txt"), pointLines(mode == QLatin1String("run") ? 400000 : 3));
+    QDir().mkpath(destination);
+    const QString installDir = TestEnvironment::install();
+    storeValue(QStringLiteral("lastpath"), survey);
+    storeValue(QStringLiteral("lastpath2"), destination);
+    storeValue(QStringLiteral("locked"), 0);
+
+    QtInteraction interaction;
+    Program program(interaction);
+    MainWindow& window = program.mainWindow();
+    window.show();
+    const QString report = installDir + QStringLiteral("/mervalon40.log");
+    QTimer states;
+    QObject::connect(&states, &QTimer::timeout, [&] { writeState(statePath, program, report); });
+    states.start(100);
+    // The run pumps events itself: the state keeps being written during it.
+    QObject::connect(&program.progressWindow(), &ProgressWindow::pumping, [&] { writeState(statePath, program, report); });
+
+    QTimer::singleShot(500, [&] {
+        if (mode == QLatin1String("layer")) {
+            auto* edit = control<QLineEdit>(window, "pt_la");
+            window.activateWindow();
+            edit->setFocus();
+            edit->selectAll();
+        } else {
+            // The run holds this call until it ends: it starts once "ready" is out.
+            QTimer::singleShot(0, [&window] {
+                control<QListWidget>(window, "fl1")->selectAll();
+                control<QToolButton>(window, "BitBtn1")->click();
+            });
+        }
+        std::printf("ready\n");
+        std::fflush(stdout);
+    });
+    return QApplication::exec();
+}

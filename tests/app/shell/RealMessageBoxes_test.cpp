@@ -1,0 +1,254 @@
+// The windows with the desktop's own message boxes: a QtInteraction whose QMessageBox is answered
+// by a timer with a real key, which records how many boxes were open at once and where the focus
+// is once the box has closed. A real box takes the focus from the window, which the recording
+// fake does not; faults that live in that focus change (a check running again on it, the focus
+// lost afterwards) show only here.
+
+#include "app/AppTestSupport.h"
+#include "app/common/FieldCheck.h"
+#include "app/entities/EntityPanels.h"
+#include "app/order/EntitiesOrderDialog.h"
+#include "app/run/ProgressWindow.h"
+#include "app/shell/QtInteraction.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+using namespace mervalon;
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+/// The desktop's interaction, its message boxes answered by a key after they have shown.
+class AnsweringInteraction : public QtInteraction {
+public:
+    AnsweringInteraction()
+    {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { answer(); });
+        m_timer.start();
+    }
+
+    MessageAnswer showMessage(MessageIcon icon, MessageButtons buttons, const QString& text) override
+    {
+        texts << text;
+        return QtInteraction::showMessage(icon, buttons, text);
+    }
+    void beep(int, int) override {}
+
+    /// The key that answers every box.
+    Qt::Key answerKey = Qt::Key_Return;
+    QStringList texts;
+    /// The most boxes seen open at once.
+    qsizetype mostOpen = 0;
+    /// The texts of the boxes seen staying on top.
+    QStringList onTop;
+    /// The other modal windows seen (and closed).
+    QStringList dialogs;
+
+private:
+    void answer()
+    {
+        QList<QMessageBox*> open;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+                open << box;
+            }
+        }
+        mostOpen = std::max(mostOpen, open.size());
+        for (const QMessageBox* shown : open) {
+            if (shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+                onTop << shown->text();
+            }
+        }
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr && modal != nullptr) {
+            // One of our own dialogs, opened past a refusal: noted and closed.
+            dialogs << modal->objectName();
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                dialog->reject();
+            }
+            return;
+        }
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        QWidget* target = QApplication::focusWidget();
+        QTest::keyClick(target != nullptr && box->isAncestorOf(target) ? target : box, answerKey);
+    }
+
+    QTimer m_timer;
+};
+
+void activate(QWidget& window)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+void clickAsTheWindowSystem(QWidget& target)
+{
+    QWidget* window = target.window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, target.mapTo(window, target.rect().center()));
+}
+
+} // namespace
+
+class RealMessageBoxesTest : public QObject {
+    Q_OBJECT
+public:
+    explicit RealMessageBoxesTest(TestEnvironment& environment) : m_environment(environment) {}
+
+private slots:
+    void init()
+    {
+        m_environment.reset();
+        (void)TestEnvironment::install();
+    }
+
+    void aBadLayerLeftGivesOneBoxAndTheFocusBack_data()
+    {
+        QTest::addColumn<QString>("leaving");
+        QTest::newRow("Tab") << "tab";
+        QTest::newRow("Enter") << "enter";
+        QTest::newRow("click on another tab") << "tab:2";
+        QTest::newRow("click on Data modifiers") << "SpeedButton17";
+        QTest::newRow("click on Exit") << "BitBtn10";
+    }
+
+    void aBadLayerLeftGivesOneBoxAndTheFocusBack()
+    {
+        QFETCH(QString, leaving);
+        AnsweringInteraction interaction;
+        Program program(interaction);
+        MainWindow& window = program.mainWindow();
+        activate(window);
+        auto* edit = control<QLineEdit>(window, "pt_la");
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("bad name"));
+        if (leaving == QLatin1String("tab")) {
+            QTest::keyClick(edit, Qt::Key_Tab);
+        } else if (leaving == QLatin1String("enter")) {
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (leaving.startsWith(QLatin1String("tab:"))) {
+            clickAsTheWindowSystem(*window.entityPanels().tabButton(leaving.mid(4).toInt()));
+        } else {
+            clickAsTheWindowSystem(*control<QWidget>(window, leaving.toLatin1().constData()));
+        }
+        QCOMPARE(interaction.texts, QStringList{EntityPanels::kBadLayerName});
+        QCOMPARE(interaction.dialogs, QStringList());
+        QCOMPARE(interaction.mostOpen, 1);
+        QCOMPARE(window.entityPanels().currentIndex(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), QStringLiteral("bad name"));
+        QVERIFY(window.isVisible());
+        // The next key replaces the refused name.
+        QTest::keyClicks(edit, QStringLiteral("Good"));
+        QCOMPARE(edit->text(), QStringLiteral("Good"));
+    }
+
+    void aBoxStaysAboveTheProgressWindow()
+    {
+        AnsweringInteraction interaction;
+        Program program(interaction);
+        activate(program.mainWindow());
+        interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, QStringLiteral("no run"));
+        program.progressWindow().show();
+        interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNo, QStringLiteral("during a run"));
+        program.progressWindow().hide();
+        QCOMPARE(interaction.texts, (QStringList{"no run", "during a run"}));
+        QCOMPARE(interaction.onTop, QStringList{"during a run"});
+    }
+
+    void aBadHeightLeftByAClickOnAnotherTabStaysInView()
+    {
+        AnsweringInteraction interaction;
+        Program program(interaction);
+        MainWindow& window = program.mainWindow();
+        activate(window);
+        EntityPanels& panels = window.entityPanels();
+        panels.setCurrentIndex(1);
+        auto* edit = control<QLineEdit>(window, "Edit2");
+        edit->setFocus();
+        edit->setText(QStringLiteral("abcX"));
+        clickAsTheWindowSystem(*panels.tabButton(0));
+        QCOMPARE(interaction.texts, QStringList{EntityPanels::kBadHeight});
+        QCOMPARE(interaction.mostOpen, 1);
+        QCOMPARE(panels.currentIndex(), 1);
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), QStringLiteral("abcX"));
+    }
+
+    void aDistanceRefusedAtOkGivesOneBoxAndIsSelected_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("comma") << "1,5"
+                               << "0.00";
+        QTest::newRow("letters") << "abc"
+                                 << "0.00";
+    }
+
+    void aDistanceRefusedAtOkGivesOneBoxAndIsSelected()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        AnsweringInteraction interaction;
+        EntitiesOrderDialog dialog(interaction);
+        activate(dialog);
+        auto* edit = control<QLineEdit>(dialog, "Edit1");
+        edit->setFocus();
+        edit->setText(typed);
+        clickAsTheWindowSystem(*control<QPushButton>(dialog, "SpeedButton5"));
+        QCOMPARE(interaction.texts, QStringList{"Give a distance please. Use the decimal point, not the comma."});
+        QCOMPARE(interaction.mostOpen, 1);
+        QVERIFY(dialog.isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(edit->selectedText(), shown);
+        QTest::keyClick(edit, Qt::Key_9);
+        QCOMPARE(edit->text(), QStringLiteral("9"));
+    }
+
+    void theEntitiesOrderButtonsAreReachedByTabAndEnterIsOk()
+    {
+        AnsweringInteraction interaction;
+        EntitiesOrderDialog dialog(interaction);
+        for (QComboBox* list : dialog.findChildren<QComboBox*>()) {
+            list->setEnabled(false); // no text created: nothing to place
+        }
+        activate(dialog);
+        auto* edit = control<QLineEdit>(dialog, "Edit1");
+        edit->setFocus();
+        edit->setText(QStringLiteral("2"));
+        QStringList reached;
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached << QApplication::focusWidget()->objectName();
+        }
+        for (const char* button : {"SpeedButton5", "SpeedButton6", "SpeedButton7"}) {
+            QVERIFY2(reached.contains(QLatin1String(button)), button);
+        }
+        QCOMPARE(edit->text(), QStringLiteral("2.000"));
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(interaction.texts, QStringList());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+private:
+    TestEnvironment& m_environment;
+};
+
+MERVALON_APP_TEST_MAIN(RealMessageBoxesTest)
+#include "RealMessageBoxes_test.moc"
