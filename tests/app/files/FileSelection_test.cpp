@@ -71,7 +71,8 @@ private slots:
         QCOMPARE(listed(*fileList()), (QStringList{"a.txt", "B.TXT", "c.asc"}));
         QCOMPARE(m_window->selectedFiles(), QStringList{"a.txt"});
         QCOMPARE(label("Label3"), QStringLiteral("1 selected."));
-        QCOMPARE(label("Label30"), m_survey);
+        // The folder's whole path; what is shown of it depends on the label's width.
+        QCOMPARE(control<ElidedLabel>(*m_window, "Label30")->fullText(), m_survey);
         QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
         QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
     }
