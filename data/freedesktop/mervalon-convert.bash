@@ -19,9 +19,9 @@ _mervalon_convert_options()
     "$1" --help 2>/dev/null | awk '
         /^ +-/ {
             sub(/^ +/, "")
-            spec = $0
-            sub(/  .*/, "", spec)               # up to the two spaces before the explanation
-            n = split(spec, parts, /,? +|=/)
+            usage = $0
+            sub(/  .*/, "", usage)               # up to the two spaces before the explanation
+            n = split(usage, parts, /,? +|=/)
             value = ""
             if (parts[n] !~ /^-/) { value = parts[n]; n-- }
             for (i = 1; i <= n; i++) print parts[i], value
