@@ -40,12 +40,15 @@ fail() {
 
 Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+# Generous waits: on a loaded machine (CI builds beside us) a start may take seconds; each wait
+# ends as soon as what it waits for is there.
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep window >/dev/null && break; sleep 0.1; done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep window >/dev/null || fail "openbox did not start: $(cat "$work/openbox.log")"
 export QT_QPA_PLATFORM=xcb
 
 state() { sed -n "s/^$1=//p" "$work/state" 2>/dev/null; }
@@ -69,14 +72,14 @@ start_probe() {
     "$probe" "$work/state" "$1" >"$work/probe.out" 2>"$work/probe.err" &
     pids+=($!)
     probe_pid=$!
-    for _ in $(seq 100); do grep -q ready "$work/probe.out" && return 0; sleep 0.1; done
+    for _ in $(seq 300); do grep -q ready "$work/probe.out" && return 0; sleep 0.1; done
     fail "the probe did not start: $(cat "$work/probe.err")"
 }
 # find_window TITLE_PATTERN: the id of a shown window whose title matches, waiting for it.
 find_window() {
     local id
-    for _ in $(seq 100); do
-        id=$( (xdotool search --onlyvisible --name "$1" 2>/dev/null || true) | head -n1)
+    for _ in $(seq 300); do
+        id=$( (xdotool search --onlyvisible --name "$1" 2>/dev/null || true) | sed -n 1p)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
     done
