@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -127,8 +129,11 @@ class ExtensionListFile : public testing::Test {
 protected:
     void SetUp() override
     {
+        // Named by process and test: CTest runs each test in a process of its own, side by side,
+        // and under ThreadSanitizer two processes place the fixture at the same address.
         m_dir = std::filesystem::temp_directory_path() /
-                ("mervalon-ext-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+                ("mervalon-ext-" + std::to_string(::getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
