@@ -29,15 +29,6 @@ constexpr const char* kUnfinishedMarker = ".installing";
     throw fs::filesystem_error(what, path, std::error_code(error, std::generic_category()));
 }
 
-void syncFolder(const fs::path& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Writes a new file and flushes it to the disk; an existing name is an error (O_EXCL), so
 // nothing is written through a link planted under it.
 void writeNewFile(const fs::path& path, const std::string& bytes)
@@ -49,16 +40,7 @@ void writeNewFile(const fs::path& path, const std::string& bytes)
     if (fd < 0) {
         fail("cannot create", path, errno);
     }
-    std::size_t written = 0;
-    int error = 0;
-    while (written < bytes.size() && error == 0) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno != EINTR) {
-            error = errno;
-        } else if (n > 0) {
-            written += static_cast<std::size_t>(n);
-        }
-    }
+    int error = io::writeAll(fd, bytes.data(), bytes.size());
     if (error == 0 && ::fsync(fd) != 0) {
         error = errno;
     }
@@ -161,7 +143,7 @@ std::optional<std::vector<fs::path>> seedNewFolder(const fs::path& shippedDir, c
         for (const fs::path& file : copyMissing(shippedDir, building)) {
             copied.push_back(installDir / fs::relative(file, building));
         }
-        syncFolder(building);
+        io::syncFolder(building);
     } catch (...) {
         std::error_code ec;
         fs::remove_all(building, ec);
@@ -176,7 +158,7 @@ std::optional<std::vector<fs::path>> seedNewFolder(const fs::path& shippedDir, c
         }
         fail("cannot install", installDir, error);
     }
-    syncFolder(parent);
+    io::syncFolder(parent);
     return copied;
 }
 
@@ -211,9 +193,9 @@ std::vector<fs::path> seedInstallation(const fs::path& shippedDir, const fs::pat
         fail("cannot install", installDir, errno);
     }
     ::close(markerFd);
-    syncFolder(installDir);
+    io::syncFolder(installDir);
     std::vector<fs::path> copied = copyMissing(shippedDir, installDir);
-    syncFolder(installDir);
+    io::syncFolder(installDir);
     fs::remove(marker, ec);
     return copied;
 }

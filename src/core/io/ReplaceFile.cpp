@@ -77,6 +77,32 @@ std::filesystem::path createBeside(const std::filesystem::path& path, const std:
 
 } // namespace
 
+int writeAll(int fd, const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const char*>(data);
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, bytes + written, size - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 bool isWriteProtected(const std::filesystem::path& path)
 {
     struct stat info {};
@@ -114,17 +140,8 @@ void replaceFile(const std::filesystem::path& requested, const void* data, std::
     }
     TemporaryFile file(temporary);
     file.fd() = fd;
-    const auto* bytes = static_cast<const char*>(data);
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t n = ::write(file.fd(), bytes + written, size - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            failed(path, errno);
-        }
-        written += static_cast<std::size_t>(n);
+    if (const int error = writeAll(file.fd(), data, size); error != 0) {
+        failed(path, error);
     }
     if (exists) {
         // Saved by the administrator for its owner, the file stays the owner's; for anyone
@@ -143,12 +160,8 @@ void replaceFile(const std::filesystem::path& requested, const void* data, std::
         failed(path, errno);
     }
     file.keep();
-    // The rename is durable once the folder itself is on disk; a failure here loses nothing.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    // The rename is durable once the folder itself is on disk.
+    syncFolder(folder);
 }
 
 } // namespace mervalon::io

@@ -12,6 +12,14 @@ namespace mervalon::io {
 inline constexpr const char* kWriteProtected =
     "It is write-protected (read-only); remove the protection to save it, or save it under another name.";
 
+/// Writes all `size` bytes to the open file `fd`, going on after signals. Returns 0, or the
+/// system's error number of the write that failed.
+int writeAll(int fd, const void* data, std::size_t size);
+
+/// Flushes a folder's entries to the disk, so that a file renamed or made in it stays there
+/// after a crash. A failure loses nothing that was not already at risk, so it is ignored.
+void syncFolder(const std::filesystem::path& folder);
+
 /// True when the file exists and is write-protected: no write permission for this user, or
 /// none for anybody (a read-only file stays read-only even for the administrator, as it does
 /// in the user's own editor).
