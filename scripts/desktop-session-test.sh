@@ -47,8 +47,11 @@ for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep window >/dev/null && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep window >/dev/null || fail "openbox did not start: $(cat "$work/openbox.log")"
+# The manager is up once the root names its check window. Match "window id #": before that,
+# xprop says "no such atom on any window", which also holds the word.
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id #' >/dev/null; }
+for _ in $(seq 300); do wm_up && break; sleep 0.1; done
+wm_up || fail "openbox did not start: $(cat "$work/openbox.log")"
 export QT_QPA_PLATFORM=xcb
 
 state() { sed -n "s/^$1=//p" "$work/state" 2>/dev/null; }
