@@ -7,6 +7,8 @@
 #      the focus is back in the field with the name selected, and the next keys replace it.
 #   2. Closing the main window during a run: the question stands above the always-on-top
 #      progress window; Escape answers it; Escape in the progress window stops the run.
+#   3. At 150 % (1366x768 is then 910x512 logical pixels): the main window's frame is whole on
+#      the screen, and the Active Help window covers none of it.
 # Usage: desktop-session-test.sh PATH/TO/app_desktop_probe
 # With MERVALON_SCREENSHOTS=folder, the screen is saved there at each step (ImageMagick).
 set -euo pipefail
@@ -22,6 +24,7 @@ need Xvfb xvfb
 need openbox openbox
 need xdotool xdotool
 need xprop x11-utils
+need xwininfo x11-utils
 
 work=$(mktemp -d)
 pids=()
@@ -147,4 +150,32 @@ esac
 shot 4-stopped
 kill "$probe_pid"
 echo "   the question above the progress window, Escape stopped the run"
+echo "3. at 150 %, with Active Help on"
+# frame WINDOW_ID: "left top right bottom" of the window with the frame the manager drew, as
+# the X server has it (what Qt believes of the frame may lag behind).
+frame() {
+    local info x y w h extents
+    info=$(xwininfo -id "$1")
+    x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    w=$(sed -n 's/.*Width: *//p' <<<"$info")
+    h=$(sed -n 's/.*Height: *//p' <<<"$info")
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')
+    read -r l r t b <<<"$extents"
+    echo "$((x - l)) $((y - t)) $((x + w + r)) $((y + h + b))"
+}
+QT_SCALE_FACTOR=1.5 start_probe help
+wait_for help shown
+main=$(find_window 'Mervalon 4.0')
+help=$(find_window '^Active Help$')
+sleep 1 # the main window is fitted on the screen once its frame is known
+read -r ml mt mr mb <<<"$(frame "$main")"
+read -r hl ht hr hb <<<"$(frame "$help")"
+shot 5-scaled-active-help
+[ "$ml" -ge 0 ] && [ "$mt" -ge 0 ] && [ "$mr" -le 1366 ] && [ "$mb" -le 768 ] ||
+    fail "the main window runs off the screen: $ml,$mt to $mr,$mb"
+[ "$hr" -le "$ml" ] || [ "$hl" -ge "$mr" ] || [ "$hb" -le "$mt" ] || [ "$ht" -ge "$mb" ] ||
+    fail "the Active Help window ($hl,$ht to $hr,$hb) covers the main window ($ml,$mt to $mr,$mb)"
+kill "$probe_pid"
+echo "   the main window whole on the screen, Active Help beside it"
 echo "PASS"

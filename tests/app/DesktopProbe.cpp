@@ -6,8 +6,11 @@
 //
 //   app_desktop_probe STATE_FILE layer   the Point tab's layer field has the focus
 //   app_desktop_probe STATE_FILE run     a long run is started (a file of 400,000 points)
+//   app_desktop_probe STATE_FILE help    Active Help is on from the start
 
 #include "app/AppTestSupport.h"
+#include "app/help/ActiveHelp.h"
+#include "app/help/ActiveHelpWindow.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunCommand.h"
 #include "app/shell/QtInteraction.h"
@@ -61,6 +64,8 @@ void writeState(const QString& path, const Program& program, const QString& repo
     const QRect available = program.mainWindow().screen()->availableGeometry();
     state += QStringLiteral("main-frame=%1,%2 %3x%4\n").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()).toUtf8();
     state += QStringLiteral("available=%1,%2 %3x%4\n").arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height()).toUtf8();
+    const QWidget& help = program.activeHelp().window();
+    state += "help=" + QByteArray(help.isVisible() ? "shown" : "hidden") + '\n';
     state += "progress=" + QByteArray(program.progressWindow().isVisible() ? "shown" : "hidden") + '\n';
     QFile log(report);
     const QByteArray tail = log.open(QIODevice::ReadOnly) ? log.readAll().right(40).simplified() : QByteArray();
@@ -79,7 +84,7 @@ int main(int argc, char** argv)
     TestEnvironment environment;
     QApplication application(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: app_desktop_probe STATE_FILE layer|run\n");
+        std::fprintf(stderr, "usage: app_desktop_probe STATE_FILE layer|run|help\n");
         return 2;
     }
     const QString statePath = QString::fromLocal8Bit(argv[1]);
@@ -92,6 +97,7 @@ int main(int argc, char** argv)
     storeValue(QStringLiteral("lastpath"), survey);
     storeValue(QStringLiteral("lastpath2"), destination);
     storeValue(QStringLiteral("locked"), 0);
+    storeValue(QStringLiteral("achelp"), mode == QLatin1String("help") ? 1 : 0);
 
     QtInteraction interaction;
     Program program(interaction);
@@ -110,7 +116,7 @@ int main(int argc, char** argv)
             window.activateWindow();
             edit->setFocus();
             edit->selectAll();
-        } else {
+        } else if (mode == QLatin1String("run")) {
             // The run holds this call until it ends: it starts once "ready" is out.
             QTimer::singleShot(0, [&window] {
                 control<QListWidget>(window, "fl1")->selectAll();

@@ -44,7 +44,12 @@ void ActiveHelp::placeBesideMainWindow(int offset)
 {
     const QScreen* screen = m_mainWindow.screen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
-    m_window->move(activeHelpPosition(m_mainWindow.frameGeometry(), m_window->frameGeometry().size(), available, offset));
+    const ActiveHelpPlacement place =
+        activeHelpPlacement(m_mainWindow.frameGeometry(), m_window->frameGeometry().size(), available, offset);
+    if (place.main) {
+        m_mainWindow.move(*place.main);
+    }
+    m_window->move(place.help);
 }
 
 void ActiveHelp::showHelpTopic(int topic)

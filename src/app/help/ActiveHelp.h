@@ -39,7 +39,8 @@ public:
     [[nodiscard]] bool isActive() const { return m_active; }
 
     /// Places the window `offset` pixels left of the main window, level with its top, kept on
-    /// the screen. Its shown or hidden state does not change.
+    /// the screen and off the main window where the screen has room for both (see
+    /// activeHelpPlacement). Its shown or hidden state does not change.
     void placeBesideMainWindow(int offset);
 
     /// Shows topic `topic` unless Active Help is off or the topic is already shown.

@@ -201,18 +201,50 @@ QString missingManualMessage(const QString& path)
         .arg(QDir::toNativeSeparators(path));
 }
 
-QPoint activeHelpPosition(const QRect& mainFrame, const QSize& helpFrame, const QRect& available, int offset)
+namespace {
+
+/// `position` moved only as far as needed to keep a window of `size` whole on `available`; right
+/// and bottom first, so that a window larger than the screen keeps its top left corner.
+QPoint keptOnScreen(QPoint position, const QSize& size, const QRect& available)
 {
-    QPoint position(mainFrame.left() - offset, mainFrame.top());
-    if (available.isEmpty()) {
-        return position;
-    }
-    // Right and bottom first, so that a window larger than the screen keeps its top left corner.
-    position.setX(std::min(position.x(), available.left() + available.width() - helpFrame.width()));
-    position.setY(std::min(position.y(), available.top() + available.height() - helpFrame.height()));
+    position.setX(std::min(position.x(), available.left() + available.width() - size.width()));
+    position.setY(std::min(position.y(), available.top() + available.height() - size.height()));
     position.setX(std::max(position.x(), available.left()));
     position.setY(std::max(position.y(), available.top()));
     return position;
+}
+
+bool standsApart(QPoint help, const QSize& helpFrame, const QRect& mainFrame, const QRect& available)
+{
+    const QRect helpRect(help, helpFrame);
+    return available.contains(helpRect) && !helpRect.intersects(mainFrame);
+}
+
+} // namespace
+
+ActiveHelpPlacement activeHelpPlacement(const QRect& mainFrame, const QSize& helpFrame, const QRect& available,
+                                        int offset)
+{
+    const QPoint wanted(mainFrame.left() - offset, mainFrame.top());
+    if (available.isEmpty()) {
+        return {wanted, std::nullopt};
+    }
+    const QPoint onTheLeft = keptOnScreen(wanted, helpFrame, available);
+    if (!QRect(onTheLeft, helpFrame).intersects(mainFrame)) {
+        return {onTheLeft, std::nullopt};
+    }
+    // The same gap as on the left, on the other side.
+    const int gap = std::max(0, offset - helpFrame.width());
+    const QPoint onTheRight = keptOnScreen(QPoint(mainFrame.right() + 1 + gap, mainFrame.top()), helpFrame, available);
+    if (standsApart(onTheRight, helpFrame, mainFrame, available)) {
+        return {onTheRight, std::nullopt};
+    }
+    const int mainLeft = available.left() + helpFrame.width() + gap;
+    if (mainLeft + mainFrame.width() <= available.left() + available.width()) {
+        const QPoint main(mainLeft, mainFrame.top());
+        return {QPoint(available.left(), onTheLeft.y()), main};
+    }
+    return {onTheLeft, std::nullopt};
 }
 
 } // namespace mervalon::app

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+
 namespace mervalon::app {
 
 class Interaction;
@@ -52,8 +54,20 @@ void showHelpFile(Interaction& interaction, const QString& installDir);
 /// What the help says when the manual's first page is not installed.
 QString missingManualMessage(const QString& path);
 
-/// Where the Active Help window goes: `offset` pixels left of the main window's left edge,
-/// level with its top, moved only as far as needed to keep it whole on the `available` area.
-QPoint activeHelpPosition(const QRect& mainFrame, const QSize& helpFrame, const QRect& available, int offset);
+/// Where the Active Help window goes, and where the main window goes if it has to make room.
+struct ActiveHelpPlacement {
+    QPoint help;
+    /// Set only when the main window must move so that the two stand side by side.
+    std::optional<QPoint> main;
+};
+
+/// The Active Help window goes `offset` pixels left of the main window's left edge, level with
+/// its top, moved only as far as needed to keep it whole on the `available` area. Kept on the
+/// screen there, it may cover the main window (its left side and first tab, when the screen is
+/// small or scaled): it then goes to the main window's right at the same distance, and failing
+/// that, to the screen's left edge with the main window moved right beside it. Only when the
+/// two cannot stand side by side on the screen at all does it cover the main window.
+ActiveHelpPlacement activeHelpPlacement(const QRect& mainFrame, const QSize& helpFrame, const QRect& available,
+                                        int offset);
 
 } // namespace mervalon::app

@@ -161,25 +161,42 @@ private slots:
         QCOMPARE(helpFilePath("/home/ann/Mervalon40"), QStringLiteral("/home/ann/Mervalon40/help/index.html"));
     }
 
-    void thePlaceStaysOnTheScreen_data()
+    void thePlaceStaysOnTheScreenAndOffTheMainWindow_data()
     {
         QTest::addColumn<QRect>("main");
         QTest::addColumn<int>("offset");
-        QTest::addColumn<QPoint>("expected");
-        QTest::newRow("room on the left") << QRect(400, 120, 602, 496) << 200 << QPoint(200, 120);
-        QTest::newRow("switched on") << QRect(400, 120, 602, 496) << 162 << QPoint(238, 120);
-        QTest::newRow("near the left edge") << QRect(60, 120, 602, 496) << 200 << QPoint(0, 120);
-        QTest::newRow("above the top") << QRect(400, -40, 602, 496) << 200 << QPoint(200, 0);
-        QTest::newRow("below the bottom") << QRect(400, 700, 602, 496) << 200 << QPoint(200, 800 - 230);
-        QTest::newRow("far right") << QRect(1600, 100, 602, 496) << 162 << QPoint(1280 - 160, 100);
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QPoint>("help");
+        QTest::addColumn<QPoint>("movedMain"); // (-1, -1): the main window stays
+        const QRect wide(0, 0, 1280, 800);
+        const QPoint stays(-1, -1);
+        QTest::newRow("room on the left") << QRect(400, 120, 602, 496) << 200 << wide << QPoint(200, 120) << stays;
+        QTest::newRow("switched on") << QRect(400, 120, 602, 496) << 162 << wide << QPoint(238, 120) << stays;
+        QTest::newRow("above the top") << QRect(400, -40, 602, 496) << 200 << wide << QPoint(200, 0) << stays;
+        QTest::newRow("below the bottom") << QRect(400, 700, 602, 496) << 200 << wide << QPoint(200, 800 - 230)
+                                          << stays;
+        QTest::newRow("far right") << QRect(1600, 100, 602, 496) << 162 << wide << QPoint(1280 - 160, 100) << stays;
+        // Kept on the screen on the left it would cover the main window's first tab: it goes to
+        // the right, at the same gap.
+        QTest::newRow("near the left edge") << QRect(60, 120, 602, 496) << 200 << wide << QPoint(702, 120) << stays;
+        // 150 % on 1366 x 768: 910 x 512 logical pixels, the main window centred and 701 wide.
+        // Neither side has room: the help takes the left edge, the main window moves beside it.
+        const QRect scaled(0, 0, 910, 512);
+        QTest::newRow("scaled screen") << QRect(104, 0, 701, 512) << 162 << scaled << QPoint(0, 0) << QPoint(162, 0);
+        // Too narrow for both: as before, kept whole on the screen over the main window.
+        QTest::newRow("no room for both") << QRect(50, 0, 800, 512) << 162 << scaled << QPoint(0, 0) << stays;
     }
 
-    void thePlaceStaysOnTheScreen()
+    void thePlaceStaysOnTheScreenAndOffTheMainWindow()
     {
         QFETCH(QRect, main);
         QFETCH(int, offset);
-        QFETCH(QPoint, expected);
-        QCOMPARE(activeHelpPosition(main, QSize(160, 230), QRect(0, 0, 1280, 800), offset), expected);
+        QFETCH(QRect, screen);
+        QFETCH(QPoint, help);
+        QFETCH(QPoint, movedMain);
+        const ActiveHelpPlacement place = activeHelpPlacement(main, QSize(160, 230), screen, offset);
+        QCOMPARE(place.help, help);
+        QCOMPARE(place.main.value_or(QPoint(-1, -1)), movedMain);
     }
 
     void offItShowsNothingAndSwitchingOnShowsTopic30()
