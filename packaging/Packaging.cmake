@@ -56,6 +56,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform plugins (the window
 # system) and xdg-open, which opens the manual and files in the desktop's programs.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, xdg-utils")
+# DejaVu Sans Mono shows point files with a zero that is not the letter O.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, xdg-utils, fonts-dejavu-core")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

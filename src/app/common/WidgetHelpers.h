@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers that every window uses to make its controls under their names.
 
+#include <QFont>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QIcon>
@@ -25,6 +27,20 @@ inline QToolButton* toolButton(QWidget* parent, const char* name, const QString&
     button->setAccessibleName(hint);
     button->setIcon(icon);
     return button;
+}
+
+/// The font of point files and reports: a fixed pitch keeps columns of figures under each other,
+/// and the letter O must not pass for the digit 0 when a user looks for a faulty line. DejaVu
+/// Sans Mono (Debian's fonts-dejavu-core) dots its zero; other desktops' fixed fonts are the
+/// fallback.
+inline QFont pointFileFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QString preferred = QStringLiteral("DejaVu Sans Mono");
+    if (QFontDatabase::families().contains(preferred)) {
+        font.setFamilies({preferred});
+    }
+    return font;
 }
 
 inline QGroupBox* groupBox(QWidget* parent, const char* name, const char* caption)

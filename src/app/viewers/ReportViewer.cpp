@@ -6,7 +6,8 @@
 #include "app/viewers/ViewerRules.h"
 #include "core/io/FileIo.h"
 
-#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QTextBlock>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -29,7 +30,9 @@ ReportViewer::ReportViewer(Interaction& interaction, QWidget* parent)
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_view->setFont(pointFileFont());
+    m_view->setToolTip(QStringLiteral("Double-click a line that names a line of a point file to see that line"));
+    m_view->viewport()->installEventFilter(this);
     auto textButton = [this](const char* name, const char* caption, QStyle::StandardPixmap icon) {
         auto* button = named(new QToolButton(this), name);
         button->setText(QLatin1String(caption));
@@ -88,6 +91,29 @@ bool ReportViewer::print()
 QString ReportViewer::text() const
 {
     return m_view->toPlainText();
+}
+
+void ReportViewer::chooseLine(int index)
+{
+    const QTextDocument& document = *m_view->document();
+    QStringList lines;
+    lines.reserve(index + 1);
+    for (QTextBlock block = document.begin(); block.isValid() && block.blockNumber() <= index; block = block.next()) {
+        lines << block.text();
+    }
+    if (const std::optional<CitedLine> cited = citedLine(lines, index)) {
+        emit lineChosen(*cited);
+    }
+}
+
+bool ReportViewer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto* click = static_cast<QMouseEvent*>(event);
+        chooseLine(m_view->cursorForPosition(click->position().toPoint()).blockNumber());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReportViewer::showEvent(QShowEvent* event)

@@ -1,6 +1,8 @@
 #pragma once
 // The report viewer " Error Report" (TForm10): the report of the last run, read-only, with
-// "Print".
+// "Print". A double click on a line that cites a point file's line opens that file there.
+
+#include "app/viewers/ViewerRules.h"
 
 #include <QDialog>
 
@@ -24,8 +26,16 @@ public:
 
     [[nodiscard]] QString text() const;
 
+    /// What a double click on report line `index` (0 for the first) does: emits lineChosen if
+    /// the line cites a point file's line.
+    void chooseLine(int index);
+
+signals:
+    void lineChosen(const mervalon::app::CitedLine& cited);
+
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Interaction& m_interaction;

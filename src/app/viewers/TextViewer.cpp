@@ -1,6 +1,7 @@
 #include "app/viewers/TextViewer.h"
 
 #include "app/common/ElidedLabel.h"
+#include "app/common/NumberedTextEdit.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/shell/Interaction.h"
@@ -11,11 +12,15 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIntValidator>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -63,11 +68,10 @@ TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
 
     m_pathLabel = named(new ElidedLabel(this), "Label1");
     m_pathLabel->setFont(bold);
-    m_editor = named(new QPlainTextEdit(this), "apercu");
+    m_editor = named(new NumberedTextEdit(this), "apercu");
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Point files are columns of figures: a fixed pitch keeps them under each other.
-    m_editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_editor->setFont(pointFileFont());
     m_countLabel = named(new QLabel(this), "Label2");
     m_countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* saveButton = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
@@ -80,7 +84,24 @@ TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_editor, &QPlainTextEdit::textChanged, this, &TextViewer::textChanged);
 
+    // "Go to line", for the line numbers the report cites; Ctrl+G comes here.
+    m_lineField = named(new QLineEdit(this), "GoToLine");
+    m_lineField->setPlaceholderText(QStringLiteral("Go to line"));
+    m_lineField->setValidator(new QIntValidator(1, 999999999, m_lineField));
+    m_lineField->setMaximumWidth(110);
+    m_lineField->setToolTip(QStringLiteral("Type a line number and press Enter (Ctrl+G)"));
+    connect(m_lineField, &QLineEdit::returnPressed, this, [this] {
+        goToLine(m_lineField->text().toInt());
+        m_editor->setFocus();
+    });
+    auto* goToShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(goToShortcut, &QShortcut::activated, this, [this] {
+        m_lineField->setFocus();
+        m_lineField->selectAll();
+    });
+
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_lineField);
     buttons->addStretch();
     buttons->addWidget(saveButton);
     buttons->addWidget(m_closeButton);
@@ -146,8 +167,15 @@ bool TextViewer::save()
     return true;
 }
 
+void TextViewer::goToLine(int line)
+{
+    m_editor->goToLine(line);
+}
+
 void TextViewer::unload()
 {
+    m_startLine = 0;
+    m_lineField->clear();
     m_editor->clear();
     m_editor->document()->clearUndoRedoStacks();
     m_editor->document()->setModified(false);
@@ -178,7 +206,12 @@ void TextViewer::showEvent(QShowEvent* event)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    m_closeButton->setFocus();
+    if (m_startLine > 0) {
+        m_editor->setFocus();
+        goToLine(m_startLine);
+    } else {
+        m_closeButton->setFocus();
+    }
 }
 
 void TextViewer::textChanged()

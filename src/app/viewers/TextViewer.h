@@ -8,13 +8,14 @@
 #include <QDialog>
 
 class QLabel;
-class QPlainTextEdit;
+class QLineEdit;
 class QPushButton;
 
 namespace mervalon::app {
 
 class ElidedLabel;
 class Interaction;
+class NumberedTextEdit;
 
 class TextViewer : public QDialog {
     Q_OBJECT
@@ -30,6 +31,13 @@ public:
     bool save();
 
     [[nodiscard]] const QString& fileName() const { return m_fileName; }
+
+    /// The next showing starts on line `line` (1 for the first), selected, with the focus in the
+    /// text; 0 starts as usual, at the top with the focus on Close.
+    void startAtLine(int line) { m_startLine = line; }
+
+    /// "Go to line": the cursor on line `line`, which is selected and scrolled into view.
+    void goToLine(int line);
 
     /// Lets the text go once the viewer has closed, so that a large file's memory is given back.
     void unload();
@@ -52,7 +60,9 @@ private:
     bool m_byteOrderMark = false;
     QByteArray m_lineEnd = QByteArrayLiteral("\r\n");
     ElidedLabel* m_pathLabel = nullptr;
-    QPlainTextEdit* m_editor = nullptr;
+    NumberedTextEdit* m_editor = nullptr;
+    QLineEdit* m_lineField = nullptr;
+    int m_startLine = 0;
     QLabel* m_countLabel = nullptr;
     QPushButton* m_closeButton = nullptr;
 };

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -174,6 +175,34 @@ QString leftOutNote(qint64 bytes, const QString& path)
 QString lineCountText(int lines)
 {
     return QString::number(lines) + QStringLiteral(" lines.");
+}
+
+std::optional<CitedLine> citedLine(const QStringList& reportLines, int index)
+{
+    if (index < 0 || index >= reportLines.size()) {
+        return std::nullopt;
+    }
+    // The line messages of a file's block; the run's own messages stand at no line.
+    static const QRegularExpression cited(QStringLiteral("^  ! .*\\b[Ll]ine (\\d+)\\b"));
+    const QRegularExpressionMatch match = cited.match(reportLines[index]);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    static const QString heading = QStringLiteral("Point file : ");
+    for (int i = index - 1; i >= 0; --i) {
+        if (reportLines[i].startsWith(heading)) {
+            bool ok = false;
+            const int line = match.captured(1).toInt(&ok);
+            if (!ok || line < 1) {
+                return std::nullopt;
+            }
+            return CitedLine{reportLines[i].mid(heading.size()), line};
+        }
+        if (reportLines[i].startsWith(QStringLiteral(">> Point file Format"))) {
+            break; // the heading of the run: no file above
+        }
+    }
+    return std::nullopt;
 }
 
 QString reportPathOf(const QString& installDir)

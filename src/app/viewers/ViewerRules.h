@@ -17,8 +17,22 @@ inline const QString kPrintFailed =
 inline const QString kEditorNotStarted =
     QStringLiteral("No text editor could be started for \"%1\". Set VISUAL or EDITOR, or install xdg-open.");
 
+inline const QString kCitedFileMissing = QStringLiteral("The point file \"%1\" is no longer there.");
+
 /// "12 lines."
 QString lineCountText(int lines);
+
+/// A line of a point file that the report cites.
+struct CitedLine {
+    QString path;
+    int line = 0;
+    friend bool operator==(const CitedLine&, const CitedLine&) = default;
+};
+
+/// The point file line that report line `index` cites ("  ! Error in line 3: ...",
+/// "  ! Line 6 is empty !"), in the file named by the "Point file : " heading above it; nothing
+/// for any other line, or one outside a file's block.
+std::optional<CitedLine> citedLine(const QStringList& reportLines, int index);
 
 /// The report of the last run in the installation folder.
 QString reportPathOf(const QString& installDir);

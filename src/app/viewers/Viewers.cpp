@@ -16,6 +16,8 @@ Viewers::Viewers(Interaction& interaction, QString installDir, std::function<boo
       m_useInternalViewer(std::move(useInternalViewer)), m_textViewer(textViewer), m_reportViewer(reportViewer),
       m_spreadsheetPreview(spreadsheetPreview)
 {
+    QObject::connect(&m_reportViewer, &ReportViewer::lineChosen, &m_reportViewer,
+                     [this](const CitedLine& cited) { showCitedLine(cited.path, cited.line); });
 }
 
 QString Viewers::reportPath() const
@@ -36,6 +38,27 @@ void Viewers::viewFile(const QString& filePath)
         return;
     }
     if (m_textViewer.load(filePath)) {
+        m_interaction.execDialog(m_textViewer);
+        m_textViewer.unload();
+    }
+}
+
+void Viewers::showCitedLine(const QString& filePath, int line)
+{
+    if (!QFileInfo::exists(filePath)) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, kCitedFileMissing.arg(filePath));
+        return;
+    }
+    m_previewFileName = filePath;
+    if (m_spreadsheetPreview.previewWorkbook(filePath) != SpreadsheetPreview::Outcome::NotWorkbook) {
+        return;
+    }
+    if (!m_useInternalViewer()) {
+        startEditor(filePath);
+        return;
+    }
+    if (m_textViewer.load(filePath)) {
+        m_textViewer.startAtLine(line);
         m_interaction.execDialog(m_textViewer);
         m_textViewer.unload();
     }

@@ -26,6 +26,10 @@ public:
     void showReport();
     void showLastReport();
 
+    /// A point file's line that the report cites, shown in the text viewer (or the file in the
+    /// spreadsheet preview or the editor, which cannot be sent to a line).
+    void showCitedLine(const QString& filePath, int line);
+
     [[nodiscard]] const QString& previewFileName() const { return m_previewFileName; }
     [[nodiscard]] QString reportPath() const;
 

@@ -185,6 +185,47 @@ private slots:
 
 private:
     TestEnvironment& m_environment;
+
+    void theReportCitesLinesOfTheFileAbove_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("line");
+        QTest::newRow("error") << 5 << "/data/site one.txt" << 3;
+        QTest::newRow("empty line") << 6 << "/data/site one.txt" << 6;
+        QTest::newRow("warning") << 7 << "/data/site one.txt" << 7;
+        QTest::newRow("second file") << 12 << "/data/b.txt" << 12;
+        QTest::newRow("a file's summary") << 9 << "" << 0;
+        QTest::newRow("the run's heading") << 2 << "" << 0;
+        QTest::newRow("before any file") << 3 << "" << 0;
+        QTest::newRow("past the end") << 40 << "" << 0;
+    }
+
+    void theReportCitesLinesOfTheFileAbove()
+    {
+        const QStringList report{"Mervalon Report - 12/09/26 10:00:00",
+                                 "-----------------------------------",
+                                 ">> Point file Format : !default (Text format)",
+                                 "  ! Line 2 of nothing !",
+                                 "Point file : /data/site one.txt",
+                                 "  ! Error in line 3: X coordinate is not a decimal value !",
+                                 "  ! Line 6 is empty !",
+                                 "  ! Warning in line 7: Polyline Code is missing !",
+                                 "",
+                                 ">> 9 lines processed.",
+                                 "Point file : /data/b.txt",
+                                 "---",
+                                 "  ! Error in line 12: Y coordinate is missing !"};
+        QFETCH(int, index);
+        QFETCH(QString, path);
+        QFETCH(int, line);
+        const std::optional<CitedLine> cited = citedLine(report, index);
+        QCOMPARE(cited.has_value(), line != 0);
+        if (cited) {
+            QCOMPARE(cited->path, path);
+            QCOMPARE(cited->line, line);
+        }
+    }
 };
 
 MERVALON_APP_TEST_MAIN(ViewerRulesTest)

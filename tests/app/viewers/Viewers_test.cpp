@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -20,6 +21,10 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QToolButton>
+#include <QtTest>
+
+#include <utility>
+#include <vector>
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
@@ -268,6 +273,54 @@ private slots:
         QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm10", "print: Mervalon Log Report"}));
         QCOMPARE(m_interaction.printedTexts, QStringList{expected});
         QVERIFY(control<QPlainTextEdit>(m_program->reportViewer(), "apercu")->isReadOnly());
+    }
+
+    void aDoubleClickOnACitedLineOpensThePointFileThere()
+    {
+        writeFile(report(), QByteArray("Mervalon Report - now\r\n\r\nPoint file : ") + m_survey.toUtf8() +
+                                "/site.txt\r\n----\r\n  ! Error in line 3: X coordinate is not a decimal value !\r\n");
+        int line = 0;
+        QString selected;
+        QString margin;
+        bool editorHasFocus = false;
+        m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            auto* view = control<QPlainTextEdit>(dialog, "apercu");
+            dialog.show();
+            // The cited line is the fifth: a real double click on it.
+            const QTextBlock cited = view->document()->findBlockByNumber(4);
+            const QRect where = view->cursorRect(QTextCursor(cited));
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, where.center());
+            return int(QDialog::Rejected);
+        });
+        m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            dialog.show();
+            auto* editor = control<QPlainTextEdit>(dialog, "apercu");
+            line = editor->textCursor().blockNumber() + 1;
+            selected = editor->textCursor().selectedText();
+            editorHasFocus = dialog.focusWidget() == editor;
+            return int(QDialog::Rejected);
+        });
+        control<QToolButton>(*m_window, "BitBtn10")->click();
+        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm10", "dialog: TForm8"}));
+        QCOMPARE(line, 3);
+        QCOMPARE(selected, QStringLiteral("3,12.0,22.0,3.7,PT"));
+        QVERIFY(editorHasFocus);
+    }
+
+    void goToLineSelectsTheLineAndClampsToTheFile()
+    {
+        TextViewer& viewer = m_program->textViewer();
+        QVERIFY(viewer.load(m_survey + "/site.txt"));
+        auto* editor = control<QPlainTextEdit>(viewer, "apercu");
+        auto* field = control<QLineEdit>(viewer, "GoToLine");
+        for (const auto& [typed, expected] : std::vector<std::pair<QString, int>>{{"2", 2}, {"99", 3}, {"1", 1}}) {
+            field->setText(typed);
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(editor->textCursor().blockNumber() + 1, expected);
+            QCOMPARE(editor->textCursor().selectedText(), editor->document()->findBlockByNumber(expected - 1).text());
+        }
+        viewer.unload();
+        QCOMPARE(field->text(), QString());
     }
 
     void aFailedPrintIsReported()
