@@ -383,6 +383,227 @@ void CompoundFile::unlinkSibling(std::vector<Entry>& entries, std::uint32_t drop
     }
 }
 
+// Writing a compound file: every stream's data is known first; then the sectors are counted
+// (the allocation table describes itself, so its size is a fixed point), chains are allocated
+// in file order (table, index, directory, mini table, mini container, big streams), and each
+// structure is written where its chain lies.
+class CompoundFile::Writer {
+public:
+    Writer(const CompoundFile& file, std::vector<Entry> entries, std::vector<Bytes> data)
+        : m_file(file), m_entries(std::move(entries)), m_data(std::move(data)), m_sectorSize(file.m_sectorSize),
+          m_perFat(m_sectorSize / 4)
+    {
+    }
+
+    Bytes write()
+    {
+        countSectors();
+        allocateChains();
+        m_out.assign((m_totalSectors + 1) * m_sectorSize, 0);
+        writeStreams();
+        writeDirectory();
+        writeAllocationTable();
+        writeHeader();
+        return std::move(m_out);
+    }
+
+private:
+    [[nodiscard]] bool isMini(std::size_t i) const { return m_data[i].size() < m_file.m_miniCutoff; }
+    std::uint8_t* sectorAt(std::size_t index) { return m_out.data() + (index + 1) * m_sectorSize; }
+
+    /// Small streams go to the mini stream, the rest to regular sectors: readers choose by size alone.
+    void countSectors()
+    {
+        for (std::size_t i = 1; i < m_entries.size(); ++i) {
+            if (m_data[i].empty()) {
+                continue;
+            }
+            if (isMini(i)) {
+                m_miniSectors += ceilDiv(m_data[i].size(), kMiniSectorSize);
+            } else {
+                m_bigSectors += ceilDiv(m_data[i].size(), m_sectorSize);
+            }
+        }
+        m_miniContainer = ceilDiv(m_miniSectors * kMiniSectorSize, m_sectorSize);
+        m_miniFatSectors = ceilDiv(m_miniSectors * 4, m_sectorSize);
+        m_dirSectors = ceilDiv(m_entries.size() * kEntrySize, m_sectorSize);
+        const std::size_t dataSectors = m_dirSectors + m_miniFatSectors + m_miniContainer + m_bigSectors;
+        // The allocation table describes itself and its index sectors: find the fixed point.
+        for (;;) {
+            m_difatCount = m_fatCount > kHeaderDifatEntries ? ceilDiv(m_fatCount - kHeaderDifatEntries, m_perFat - 1) : 0;
+            const std::size_t needed = ceilDiv(dataSectors + m_fatCount + m_difatCount, m_perFat);
+            if (needed <= m_fatCount) {
+                break;
+            }
+            m_fatCount = needed;
+        }
+        m_totalSectors = m_fatCount + m_difatCount + dataSectors;
+        if (m_totalSectors >= kMaxRegularSector) {
+            throw WorkbookError("The workbook is too large to be saved.");
+        }
+    }
+
+    std::uint32_t allocate(std::size_t count)
+    {
+        if (count == 0) {
+            return kEndOfChain;
+        }
+        const auto first = static_cast<std::uint32_t>(m_next);
+        for (std::size_t i = 0; i < count; ++i, ++m_next) {
+            m_fat[m_next] = i + 1 < count ? static_cast<std::uint32_t>(m_next + 1) : kEndOfChain;
+        }
+        return first;
+    }
+
+    void allocateChains()
+    {
+        m_fat.assign(m_fatCount * m_perFat, kFreeSector);
+        for (std::size_t i = 0; i < m_fatCount; ++i) {
+            m_fat[m_next++] = kFatSector;
+        }
+        for (std::size_t i = 0; i < m_difatCount; ++i) {
+            m_fat[m_next++] = kDifatSector;
+        }
+        m_dirStart = allocate(m_dirSectors);
+        m_miniFatStart = allocate(m_miniFatSectors);
+        m_miniContainerStart = allocate(m_miniContainer);
+        m_bigStart.assign(m_entries.size(), kEndOfChain);
+        for (std::size_t i = 1; i < m_entries.size(); ++i) {
+            if (!isMini(i)) {
+                m_bigStart[i] = allocate(ceilDiv(m_data[i].size(), m_sectorSize));
+            }
+        }
+    }
+
+    /// The mini stream with its table, then the big streams in their sectors.
+    void writeStreams()
+    {
+        m_miniStart.assign(m_entries.size(), kEndOfChain);
+        std::vector<std::uint32_t> miniFat(m_miniFatSectors * m_perFat, kFreeSector);
+        std::size_t miniNext = 0;
+        Bytes mini(m_miniContainer * m_sectorSize, 0);
+        for (std::size_t i = 1; i < m_entries.size(); ++i) {
+            if (m_data[i].empty() || !isMini(i)) {
+                continue;
+            }
+            const std::size_t count = ceilDiv(m_data[i].size(), kMiniSectorSize);
+            m_miniStart[i] = static_cast<std::uint32_t>(miniNext);
+            std::copy(m_data[i].begin(), m_data[i].end(),
+                      mini.begin() + static_cast<std::ptrdiff_t>(miniNext * kMiniSectorSize));
+            for (std::size_t k = 0; k < count; ++k, ++miniNext) {
+                miniFat[miniNext] = k + 1 < count ? static_cast<std::uint32_t>(miniNext + 1) : kEndOfChain;
+            }
+        }
+        for (std::size_t i = 0; i < miniFat.size(); ++i) {
+            storeU32(sectorAt(m_miniFatStart) + 4 * i, miniFat[i]);
+        }
+        std::copy(mini.begin(), mini.end(), m_miniContainer > 0 ? sectorAt(m_miniContainerStart) : m_out.data());
+        for (std::size_t i = 1; i < m_entries.size(); ++i) {
+            if (!isMini(i)) {
+                std::copy(m_data[i].begin(), m_data[i].end(), sectorAt(m_bigStart[i]));
+            }
+        }
+    }
+
+    /// Every entry keeps its bytes; only the location and size of its data change.
+    void writeDirectory()
+    {
+        const auto unlinked = [](std::uint8_t* p) {
+            storeU32(p + 0x44, kNoStream);
+            storeU32(p + 0x48, kNoStream);
+            storeU32(p + 0x4C, kNoStream);
+        };
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            std::uint8_t* p = sectorAt(m_dirStart) + i * kEntrySize;
+            const Entry& e = m_entries[i];
+            const bool kept = i == 0 || (e.reachable && (e.type == kTypeStream || e.type == kTypeStorage));
+            if (!kept) {
+                unlinked(p);
+                continue;
+            }
+            std::copy(e.raw, e.raw + kEntrySize, p);
+            storeU32(p + 0x44, e.left);
+            storeU32(p + 0x48, e.right);
+            storeU32(p + 0x4C, e.child);
+            std::uint32_t start = 0;
+            std::uint64_t size = 0;
+            if (i == 0) {
+                start = m_miniContainer > 0 ? m_miniContainerStart : kEndOfChain;
+                size = m_miniSectors * kMiniSectorSize;
+            } else if (e.type == kTypeStream) {
+                size = m_data[i].size();
+                start = size == 0 ? kEndOfChain : (isMini(i) ? m_miniStart[i] : m_bigStart[i]);
+            }
+            storeU32(p + 0x74, start);
+            storeU32(p + 0x78, static_cast<std::uint32_t>(size));
+            storeU32(p + 0x7C, static_cast<std::uint32_t>(size >> 32));
+        }
+        for (std::size_t i = m_entries.size(); i < m_dirSectors * (m_sectorSize / kEntrySize); ++i) {
+            unlinked(sectorAt(m_dirStart) + i * kEntrySize);
+        }
+    }
+
+    void writeAllocationTable()
+    {
+        for (std::size_t i = 0; i < m_fat.size(); ++i) {
+            storeU32(sectorAt(i / m_perFat) + 4 * (i % m_perFat), m_fat[i]);
+        }
+    }
+
+    /// The header, with the first 109 table sectors; the index sectors list the rest.
+    void writeHeader()
+    {
+        std::uint8_t* h = m_out.data();
+        const Bytes& original = m_file.m_bytes;
+        std::copy(original.begin(), original.begin() + 0x1C, h); // signature, CLSID, minor and major version
+        storeU16(h + 0x1C, 0xFFFE);
+        storeU16(h + 0x1E, static_cast<std::uint16_t>(m_file.m_sectorShift));
+        storeU16(h + 0x20, 6);
+        storeU32(h + 0x28, m_file.m_major == 4 ? static_cast<std::uint32_t>(m_dirSectors) : 0);
+        storeU32(h + 0x2C, static_cast<std::uint32_t>(m_fatCount));
+        storeU32(h + 0x30, m_dirStart);
+        storeU32(h + 0x38, m_file.m_miniCutoff);
+        storeU32(h + 0x3C, m_miniFatSectors > 0 ? m_miniFatStart : kEndOfChain);
+        storeU32(h + 0x40, static_cast<std::uint32_t>(m_miniFatSectors));
+        storeU32(h + 0x44, m_difatCount > 0 ? static_cast<std::uint32_t>(m_fatCount) : kEndOfChain);
+        storeU32(h + 0x48, static_cast<std::uint32_t>(m_difatCount));
+        for (std::size_t i = 0; i < kHeaderDifatEntries; ++i) {
+            storeU32(h + 0x4C + 4 * i, i < m_fatCount ? static_cast<std::uint32_t>(i) : kFreeSector);
+        }
+        std::size_t fatIndex = kHeaderDifatEntries;
+        for (std::size_t d = 0; d < m_difatCount; ++d) {
+            std::uint8_t* s = sectorAt(m_fatCount + d);
+            for (std::size_t i = 0; i + 1 < m_perFat; ++i, ++fatIndex) {
+                storeU32(s + 4 * i, fatIndex < m_fatCount ? static_cast<std::uint32_t>(fatIndex) : kFreeSector);
+            }
+            storeU32(s + 4 * (m_perFat - 1),
+                     d + 1 < m_difatCount ? static_cast<std::uint32_t>(m_fatCount + d + 1) : kEndOfChain);
+        }
+    }
+
+    const CompoundFile& m_file;
+    std::vector<Entry> m_entries;
+    std::vector<Bytes> m_data;
+    const std::uint32_t m_sectorSize;
+    const std::size_t m_perFat;
+    std::size_t m_miniSectors = 0;
+    std::size_t m_bigSectors = 0;
+    std::size_t m_miniContainer = 0;
+    std::size_t m_miniFatSectors = 0;
+    std::size_t m_dirSectors = 0;
+    std::size_t m_fatCount = 1;
+    std::size_t m_difatCount = 0;
+    std::size_t m_totalSectors = 0;
+    std::vector<std::uint32_t> m_fat;
+    std::size_t m_next = 0;
+    std::uint32_t m_dirStart = kEndOfChain;
+    std::uint32_t m_miniFatStart = kEndOfChain;
+    std::uint32_t m_miniContainerStart = kEndOfChain;
+    std::vector<std::uint32_t> m_bigStart;
+    std::vector<std::uint32_t> m_miniStart;
+    Bytes m_out;
+};
+
 Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content,
                                        std::optional<std::uint32_t> dropped) const
 {
@@ -393,173 +614,15 @@ Bytes CompoundFile::withStreamReplaced(std::uint32_t entry, ByteView content,
     if (dropped && *dropped != entry && *dropped < entries.size() && entries[*dropped].type == kTypeStream) {
         unlinkSibling(entries, *dropped);
     }
-    const std::size_t entryCount = entries.size();
-    std::vector<Bytes> data(entryCount);
-    for (std::uint32_t i = 0; i < entryCount; ++i) {
+    std::vector<Bytes> data(entries.size());
+    for (std::uint32_t i = 0; i < entries.size(); ++i) {
         if (i == entry) {
             data[i].assign(content.begin(), content.end());
         } else if (entries[i].type == kTypeStream && entries[i].reachable) {
             data[i] = readStream(i);
         }
     }
-
-    // Small streams go to the mini stream, the rest to regular sectors: readers choose by size alone.
-    const std::uint32_t sectorSize = m_sectorSize;
-    const std::size_t perFat = sectorSize / 4;
-    std::vector<std::uint32_t> miniStart(entryCount, kEndOfChain);
-    std::size_t miniSectors = 0;
-    std::size_t bigSectors = 0;
-    for (std::size_t i = 1; i < entryCount; ++i) {
-        if (data[i].empty()) {
-            continue;
-        }
-        if (data[i].size() < m_miniCutoff) {
-            miniSectors += ceilDiv(data[i].size(), kMiniSectorSize);
-        } else {
-            bigSectors += ceilDiv(data[i].size(), sectorSize);
-        }
-    }
-    const std::size_t miniBytes = miniSectors * kMiniSectorSize;
-    const std::size_t miniContainer = ceilDiv(miniBytes, sectorSize);
-    const std::size_t miniFatSectors = ceilDiv(miniSectors * 4, sectorSize);
-    const std::size_t dirSectors = ceilDiv(entryCount * kEntrySize, sectorSize);
-    const std::size_t dataSectors = dirSectors + miniFatSectors + miniContainer + bigSectors;
-    // The allocation table describes itself and its index sectors: find the fixed point.
-    std::size_t fatCount = 1;
-    std::size_t difatCount = 0;
-    for (;;) {
-        difatCount = fatCount > kHeaderDifatEntries ? ceilDiv(fatCount - kHeaderDifatEntries, perFat - 1) : 0;
-        const std::size_t needed = ceilDiv(dataSectors + fatCount + difatCount, perFat);
-        if (needed <= fatCount) {
-            break;
-        }
-        fatCount = needed;
-    }
-    const std::size_t totalSectors = fatCount + difatCount + dataSectors;
-    if (totalSectors >= kMaxRegularSector) {
-        throw WorkbookError("The workbook is too large to be saved.");
-    }
-
-    std::vector<std::uint32_t> fat(fatCount * perFat, kFreeSector);
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < fatCount; ++i) {
-        fat[next++] = kFatSector;
-    }
-    for (std::size_t i = 0; i < difatCount; ++i) {
-        fat[next++] = kDifatSector;
-    }
-    auto allocate = [&](std::size_t count) -> std::uint32_t {
-        if (count == 0) {
-            return kEndOfChain;
-        }
-        const auto first = static_cast<std::uint32_t>(next);
-        for (std::size_t i = 0; i < count; ++i, ++next) {
-            fat[next] = i + 1 < count ? static_cast<std::uint32_t>(next + 1) : kEndOfChain;
-        }
-        return first;
-    };
-    const std::uint32_t dirStart = allocate(dirSectors);
-    const std::uint32_t miniFatStart = allocate(miniFatSectors);
-    const std::uint32_t miniContainerStart = allocate(miniContainer);
-    std::vector<std::uint32_t> bigStart(entryCount, kEndOfChain);
-    for (std::size_t i = 1; i < entryCount; ++i) {
-        if (data[i].size() >= m_miniCutoff) {
-            bigStart[i] = allocate(ceilDiv(data[i].size(), sectorSize));
-        }
-    }
-
-    Bytes out((totalSectors + 1) * sectorSize, 0);
-    auto sectorAt = [&](std::size_t index) { return out.data() + (index + 1) * sectorSize; };
-
-    std::vector<std::uint32_t> miniFat(miniFatSectors * perFat, kFreeSector);
-    std::size_t miniNext = 0;
-    Bytes mini(miniContainer * sectorSize, 0);
-    for (std::size_t i = 1; i < entryCount; ++i) {
-        if (data[i].empty() || data[i].size() >= m_miniCutoff) {
-            continue;
-        }
-        const std::size_t count = ceilDiv(data[i].size(), kMiniSectorSize);
-        miniStart[i] = static_cast<std::uint32_t>(miniNext);
-        std::copy(data[i].begin(), data[i].end(),
-                  mini.begin() + static_cast<std::ptrdiff_t>(miniNext * kMiniSectorSize));
-        for (std::size_t k = 0; k < count; ++k, ++miniNext) {
-            miniFat[miniNext] = k + 1 < count ? static_cast<std::uint32_t>(miniNext + 1) : kEndOfChain;
-        }
-    }
-    for (std::size_t i = 0; i < miniFat.size(); ++i) {
-        storeU32(sectorAt(miniFatStart) + 4 * i, miniFat[i]);
-    }
-    std::copy(mini.begin(), mini.end(), miniContainer > 0 ? sectorAt(miniContainerStart) : out.data());
-    for (std::size_t i = 1; i < entryCount; ++i) {
-        if (data[i].size() >= m_miniCutoff) {
-            std::copy(data[i].begin(), data[i].end(), sectorAt(bigStart[i]));
-        }
-    }
-
-    // Directory: every entry keeps its bytes; only the location and size of its data change.
-    for (std::size_t i = 0; i < entryCount; ++i) {
-        std::uint8_t* p = sectorAt(dirStart) + i * kEntrySize;
-        const Entry& e = entries[i];
-        const bool kept = i == 0 || (e.reachable && (e.type == kTypeStream || e.type == kTypeStorage));
-        if (!kept) {
-            storeU32(p + 0x44, kNoStream);
-            storeU32(p + 0x48, kNoStream);
-            storeU32(p + 0x4C, kNoStream);
-            continue;
-        }
-        std::copy(e.raw, e.raw + kEntrySize, p);
-        storeU32(p + 0x44, e.left);
-        storeU32(p + 0x48, e.right);
-        storeU32(p + 0x4C, e.child);
-        std::uint32_t start = 0;
-        std::uint64_t size = 0;
-        if (i == 0) {
-            start = miniContainer > 0 ? miniContainerStart : kEndOfChain;
-            size = miniBytes;
-        } else if (e.type == kTypeStream) {
-            size = data[i].size();
-            start = size == 0 ? kEndOfChain : (size < m_miniCutoff ? miniStart[i] : bigStart[i]);
-        }
-        storeU32(p + 0x74, start);
-        storeU32(p + 0x78, static_cast<std::uint32_t>(size));
-        storeU32(p + 0x7C, static_cast<std::uint32_t>(size >> 32));
-    }
-    for (std::size_t i = entryCount; i < dirSectors * (sectorSize / kEntrySize); ++i) {
-        std::uint8_t* p = sectorAt(dirStart) + i * kEntrySize;
-        storeU32(p + 0x44, kNoStream);
-        storeU32(p + 0x48, kNoStream);
-        storeU32(p + 0x4C, kNoStream);
-    }
-
-    for (std::size_t i = 0; i < fat.size(); ++i) {
-        storeU32(sectorAt(i / perFat) + 4 * (i % perFat), fat[i]);
-    }
-
-    std::uint8_t* h = out.data();
-    std::copy(m_bytes.begin(), m_bytes.begin() + 0x1C, h); // signature, CLSID, minor and major version
-    storeU16(h + 0x1C, 0xFFFE);
-    storeU16(h + 0x1E, static_cast<std::uint16_t>(m_sectorShift));
-    storeU16(h + 0x20, 6);
-    storeU32(h + 0x28, m_major == 4 ? static_cast<std::uint32_t>(dirSectors) : 0);
-    storeU32(h + 0x2C, static_cast<std::uint32_t>(fatCount));
-    storeU32(h + 0x30, dirStart);
-    storeU32(h + 0x38, m_miniCutoff);
-    storeU32(h + 0x3C, miniFatSectors > 0 ? miniFatStart : kEndOfChain);
-    storeU32(h + 0x40, static_cast<std::uint32_t>(miniFatSectors));
-    storeU32(h + 0x44, difatCount > 0 ? static_cast<std::uint32_t>(fatCount) : kEndOfChain);
-    storeU32(h + 0x48, static_cast<std::uint32_t>(difatCount));
-    for (std::size_t i = 0; i < kHeaderDifatEntries; ++i) {
-        storeU32(h + 0x4C + 4 * i, i < fatCount ? static_cast<std::uint32_t>(i) : kFreeSector);
-    }
-    std::size_t fatIndex = kHeaderDifatEntries;
-    for (std::size_t d = 0; d < difatCount; ++d) {
-        std::uint8_t* s = sectorAt(fatCount + d);
-        for (std::size_t i = 0; i + 1 < perFat; ++i, ++fatIndex) {
-            storeU32(s + 4 * i, fatIndex < fatCount ? static_cast<std::uint32_t>(fatIndex) : kFreeSector);
-        }
-        storeU32(s + 4 * (perFat - 1), d + 1 < difatCount ? static_cast<std::uint32_t>(fatCount + d + 1) : kEndOfChain);
-    }
-    return out;
+    return Writer(*this, std::move(entries), std::move(data)).write();
 }
 
 } // namespace mervalon::spreadsheet

@@ -51,6 +51,9 @@ class CompoundFile {
         bool reachable = false;
     };
 
+    /// Lays out and writes a new compound file (withStreamReplaced), phase by phase.
+    class Writer;
+
     void parseHeader();
     void loadFat();
     void loadDirectory();
