@@ -355,6 +355,7 @@ QWidget* MainWindow::buildConfigurationStrip()
 void MainWindow::attach(const QString& installDir, ConfigurationCommands& commands,
                         DestinationFolderDialog& destination, ExtensionListDialog& extensions)
 {
+    Q_ASSERT(!isVisible());
     m_installDir = installDir;
     m_commands = &commands;
     m_files->attach(installDir, destination, extensions);

@@ -52,7 +52,11 @@ public:
                 ExtensionListDialog& extensions);
 
     /// The Active Help that "Show Active Help window." switches; must be given before the window is shown.
-    void attachHelp(ActiveHelp& help) { m_help = &help; }
+    void attachHelp(ActiveHelp& help)
+    {
+        Q_ASSERT(!isVisible());
+        m_help = &help;
+    }
 
     /// The format editor this window opens with "Format Editor...".
     void attachFormatEditor(FormatEditorDialog& editor) { m_formatEditor = &editor; }

@@ -1,6 +1,7 @@
 #include "core/engine/FieldRows.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace mervalon::engine {
 
@@ -48,6 +49,7 @@ void FieldRows::addOverlongRow(std::uint64_t length)
 
 FieldRow FieldRows::row(std::size_t index) const
 {
+    assert(index < m_rowStarts.size());
     const std::size_t end = index + 1 < m_rowStarts.size() ? m_rowStarts[index + 1] : m_fieldEnds.size();
     std::uint64_t overlong = 0;
     if (!m_overlongRows.empty()) {

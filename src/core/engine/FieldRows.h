@@ -4,6 +4,7 @@
 
 #include "core/engine/FieldList.h"
 
+#include <cassert>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -73,6 +74,7 @@ private:
 
 inline std::string_view FieldRow::operator[](std::size_t index) const
 {
+    assert(index < size());
     const std::size_t field = m_first + index;
     const std::uint64_t begin = field == 0 ? 0 : m_rows->m_fieldEnds[field - 1];
     const std::uint64_t end = m_rows->m_fieldEnds[field];

@@ -3,6 +3,7 @@
 #include "core/spreadsheet/WorkbookError.h"
 
 #include <algorithm>
+#include <cassert>
 #include <array>
 
 namespace mervalon::spreadsheet {
@@ -409,7 +410,11 @@ public:
 
 private:
     [[nodiscard]] bool isMini(std::size_t i) const { return m_data[i].size() < m_file.m_miniCutoff; }
-    std::uint8_t* sectorAt(std::size_t index) { return m_out.data() + (index + 1) * m_sectorSize; }
+    std::uint8_t* sectorAt(std::size_t index)
+    {
+        assert(index < m_totalSectors);
+        return m_out.data() + (index + 1) * m_sectorSize;
+    }
 
     /// Small streams go to the mini stream, the rest to regular sectors: readers choose by size alone.
     void countSectors()
