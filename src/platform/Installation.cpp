@@ -71,6 +71,7 @@ QStringList upgradeInstallation(const QString& installDir)
             messages << QStringLiteral("\"%1\" was damaged (empty or cut short) and was restored from the program's data.")
                             .arg(QString::fromStdString(restored.string()));
         }
+        config::refreshProgramDocuments(shippedPath, installPath);
         const auto upgrade = config::upgradeInstallation(shippedPath, installPath);
         for (const auto& [kept, beside] : upgrade.keptBeside) {
             messages << QStringLiteral("\"%1\" was changed since it was installed, so it was kept; this version's file "

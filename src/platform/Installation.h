@@ -32,8 +32,9 @@ QString shippedDataDir();
 /// Throws InstallationError with a message for the user when the installation is impossible.
 QString ensureInstallation(AppSettings& settings, QStringList* notices = nullptr);
 
-/// Brings an existing installation up to date with the shipped data; returns the messages for
-/// the user (a changed file kept, the new one put beside it; or why that could not be done).
+/// Brings an existing installation up to date with the shipped data (the manual and Active Help
+/// follow the program's version without a word); returns the messages for the user (a changed
+/// file kept, the new one put beside it; or why that could not be done).
 QStringList upgradeInstallation(const QString& installDir);
 
 /// The initial option values an installation writes (only those absent are written).

@@ -17,6 +17,10 @@ inline constexpr const char* kFormatsFolder = "formats";                ///< <na
 inline constexpr const char* kFormatSuffix = ".rpf";
 inline constexpr const char* kConfigurationsFolder = "configurations";  ///< *.rp4 files
 inline constexpr const char* kConfigurationSuffix = ".rp4";
+/// The program's own documents: the manual and the Active Help topics. They describe the
+/// program, not the user's work, so every start keeps them in line with the program's version.
+inline constexpr const char* kManualFolder = "help";
+inline constexpr const char* kActiveHelpFolder = "activehelp";
 /// The working default in the configurations folder; a pristine copy of it lies in the
 /// installation folder itself and restores it when it is missing.
 inline constexpr const char* kDefaultConfiguration = "!Default.rp4";

@@ -317,4 +317,35 @@ InstallationUpgrade upgradeInstallation(const fs::path& shippedDir, const fs::pa
     return upgrade;
 }
 
+std::vector<fs::path> refreshProgramDocuments(const fs::path& shippedDir, const fs::path& installDir)
+{
+    std::vector<fs::path> written;
+    for (const char* folder : {layout::kManualFolder, layout::kActiveHelpFolder}) {
+        const fs::path shippedFolder = shippedDir / folder;
+        std::error_code ec;
+        if (!fs::is_directory(shippedFolder, ec)) {
+            continue;
+        }
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(shippedFolder)) {
+            const fs::path target = installDir / fs::relative(entry.path(), shippedDir);
+            if (entry.is_directory()) {
+                fs::create_directories(target);
+                continue;
+            }
+            if (!entry.is_regular_file()) {
+                continue;
+            }
+            // Sizes first: an unchanged manual costs a stat per file at a start, not a read of every picture.
+            std::error_code sizeError;
+            const bool sameSize = fs::file_size(target, sizeError) == entry.file_size() && !sizeError;
+            if (sameSize && io::readFileText(target) == io::readFileText(entry.path())) {
+                continue;
+            }
+            io::replaceFile(target, io::readFileText(entry.path()));
+            written.push_back(target);
+        }
+    }
+    return written;
+}
+
 } // namespace mervalon::config

@@ -58,4 +58,12 @@ std::filesystem::path besideName(const std::filesystem::path& installed);
 InstallationUpgrade upgradeInstallation(const std::filesystem::path& shippedDir, const std::filesystem::path& installDir,
                                         const std::vector<UpgradableFile>& files = upgradableFiles());
 
+/// Brings the installation's manual and Active Help topics in line with the shipped ones: a page
+/// or picture that is missing or differs is written (beside, then renamed over), so that an
+/// installation made by an earlier version shows this version's manual. Files there that the
+/// program does not ship are left alone. Returns the files written. Throws std::system_error
+/// when a file cannot be read or written.
+std::vector<std::filesystem::path> refreshProgramDocuments(const std::filesystem::path& shippedDir,
+                                                           const std::filesystem::path& installDir);
+
 } // namespace mervalon::config

@@ -237,3 +237,33 @@ TEST_F(InstallationUpgradeTest, AChangedPrologueIsKeptAndTheNewOnePutBesideItOnc
     EXPECT_TRUE(mervalon::config::upgradeInstallation(m_root / "shipped", m_root / "install").keptBeside.empty());
     EXPECT_EQ(fileText(m_root / "install" / "dxf.dat"), mine);
 }
+
+TEST_F(InstallationSeedTest, TheManualAndActiveHelpFollowTheProgramsVersion)
+{
+    fs::create_directories(m_shipped / "help" / "images");
+    write(m_shipped / "help" / "index.html", "manual 2");
+    write(m_shipped / "help" / "report.html", "new page");
+    write(m_shipped / "help" / "images" / "viewer.png", "picture");
+    write(m_shipped / "activehelp" / "qvh.htm", "topics 2");
+    seedInstallation(m_shipped, m_install);
+    // What an earlier version installed: an older page, a page of the same size but other
+    // bytes, no new page or picture; and a page of the user's own.
+    write(m_install / "help" / "index.html", "manual 1");
+    write(m_install / "activehelp" / "qvh.htm", "topics 1 and more");
+    fs::remove(m_install / "help" / "report.html");
+    fs::remove_all(m_install / "help" / "images");
+    write(m_install / "help" / "my notes.html", "mine");
+    write(m_install / "dxf.dat", "my prologue");
+
+    std::vector<fs::path> written = mervalon::config::refreshProgramDocuments(m_shipped, m_install);
+    std::sort(written.begin(), written.end());
+    const std::vector<fs::path> expected{m_install / "activehelp" / "qvh.htm", m_install / "help" / "images" / "viewer.png",
+                                         m_install / "help" / "index.html", m_install / "help" / "report.html"};
+    EXPECT_EQ(written, expected);
+    for (const fs::path& file : expected) {
+        EXPECT_EQ(read(file), read(m_shipped / fs::relative(file, m_install))) << file;
+    }
+    EXPECT_EQ(read(m_install / "help" / "my notes.html"), "mine");
+    EXPECT_EQ(read(m_install / "dxf.dat"), "my prologue"); // not a document: the upgrade's business
+    EXPECT_TRUE(mervalon::config::refreshProgramDocuments(m_shipped, m_install).empty());
+}
