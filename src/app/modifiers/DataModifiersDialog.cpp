@@ -4,6 +4,7 @@
 #include "app/modifiers/DataModifiersForm.h"
 #include "app/shell/Interaction.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -106,11 +107,10 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
     layout->addLayout(body);
     setFixedSize(sizeHint());
 
-    connect(m_newStart, &QRadioButton::clicked, this, &DataModifiersDialog::numberingModeRule);
-    connect(m_addToExisting, &QRadioButton::clicked, this, &DataModifiersDialog::numberingModeRule);
-    connect(m_renumber, &QCheckBox::clicked, this, &DataModifiersDialog::renumberingRule);
-    connect(m_modify, &QCheckBox::clicked, this, &DataModifiersDialog::coordinatesRule);
-    connect(m_useDefaultZ, &QCheckBox::clicked, this, &DataModifiersDialog::defaultZRule);
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{m_newStart, m_addToExisting, m_renumber,
+                                                                          m_modify, m_useDefaultZ}) {
+        connect(button, &QAbstractButton::clicked, this, &DataModifiersDialog::applyEnabling);
+    }
     for (auto [edit, zeroBecomesOne] : {std::pair{m_startNumber, false}, {m_step, true}, {m_addValue, true}}) {
         connect(edit, &QLineEdit::editingFinished, this,
                 [edit, zeroBecomesOne] { edit->setText(correctedInteger(edit->text(), zeroBecomesOne)); });
@@ -150,10 +150,7 @@ void DataModifiersDialog::showModifiers(const config::DataModifiers& m)
     m_zOffset->setText(texts.zOffset);
     m_defaultZ->setText(texts.defaultZ);
     m_useDefaultZ->setChecked(m.useDefaultZ != 0);
-    numberingModeRule();
-    coordinatesRule();
-    renumberingRule();
-    defaultZRule();
+    applyEnabling();
 }
 
 void DataModifiersDialog::readModifiers(config::DataModifiers& m) const
@@ -167,38 +164,23 @@ void DataModifiersDialog::readModifiers(config::DataModifiers& m) const
                        m);
 }
 
-void DataModifiersDialog::numberingModeRule()
+void DataModifiersDialog::applyEnabling()
 {
-    const bool newStart = m_newStart->isChecked();
-    m_startNumber->setEnabled(newStart);
-    m_step->setEnabled(newStart);
-    m_addValue->setEnabled(!newStart);
-}
-
-void DataModifiersDialog::renumberingRule()
-{
-    const bool on = m_renumber->isChecked();
+    const DataModifiersEnabling enabling = modifiersEnabling(
+        {m_renumber->isChecked(), m_newStart->isChecked(), m_modify->isChecked(), m_useDefaultZ->isChecked()});
+    // A group's check box stays enabled: it is how the group is switched back on.
     for (QWidget* child : m_renumbering->findChildren<QWidget*>()) {
-        child->setEnabled(on);
+        child->setEnabled(enabling.renumberingGroup);
+    }
+    m_startNumber->setEnabled(enabling.startAndStep);
+    m_step->setEnabled(enabling.startAndStep);
+    m_addValue->setEnabled(enabling.addValue);
+    for (QWidget* child : m_coordinates->findChildren<QWidget*>()) {
+        child->setEnabled(enabling.offsets);
     }
     m_renumber->setEnabled(true);
-    if (on) {
-        numberingModeRule();
-    }
-}
-
-void DataModifiersDialog::coordinatesRule()
-{
-    const bool on = m_modify->isChecked();
-    for (QWidget* child : m_coordinates->findChildren<QWidget*>()) {
-        child->setEnabled(on);
-    }
     m_modify->setEnabled(true);
-}
-
-void DataModifiersDialog::defaultZRule()
-{
-    m_defaultZ->setEnabled(m_useDefaultZ->isChecked());
+    m_defaultZ->setEnabled(enabling.defaultZ);
 }
 
 } // namespace mervalon::app

@@ -25,11 +25,8 @@ public:
     /// true, on Cancel or the close box leaves it and returns false.
     bool edit(config::DataModifiers& modifiers);
 
-    /// The enabling rules, as their boxes run them.
-    void numberingModeRule();
-    void renumberingRule();
-    void coordinatesRule();
-    void defaultZRule();
+    /// Enables the controls as the switches now say (see modifiersEnabling).
+    void applyEnabling();
 
 signals:
     /// "Help" was pressed: the help file is the main window's to open.

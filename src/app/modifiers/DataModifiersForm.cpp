@@ -56,4 +56,15 @@ ModifiersButtonLook modifiersButtonLook(const config::DataModifiers& m)
     return {QStringLiteral("Data modifiers ( OFF ) ..."), 185, 30, 21};
 }
 
+DataModifiersEnabling modifiersEnabling(const DataModifiersChoices& choices)
+{
+    DataModifiersEnabling enabling;
+    enabling.renumberingGroup = choices.renumber;
+    enabling.startAndStep = choices.renumber && choices.newStartNumber;
+    enabling.addValue = choices.renumber && !choices.newStartNumber;
+    enabling.offsets = choices.modifyCoordinates;
+    enabling.defaultZ = choices.useDefaultZ;
+    return enabling;
+}
+
 } // namespace mervalon::app

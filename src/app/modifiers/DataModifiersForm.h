@@ -35,6 +35,28 @@ DataModifiersTexts modifiersTexts(const config::DataModifiers& modifiers);
 /// pressed with Enter while still typing) counts as the correction would make it.
 void readModifiersTexts(const DataModifiersTexts& texts, config::DataModifiers& modifiers);
 
+/// The dialog's four switches, as the user left them.
+struct DataModifiersChoices {
+    bool renumber = false;
+    bool newStartNumber = false; ///< "New start number" rather than "Add to existing"
+    bool modifyCoordinates = false;
+    bool useDefaultZ = false;
+};
+
+/// Which of the dialog's controls take input. The renumbering group's controls follow its check
+/// box, and within it the numbering mode chooses between start and step, or the value to add;
+/// the offsets follow theirs; the default Z its own.
+struct DataModifiersEnabling {
+    bool renumberingGroup = false; ///< the mode choice and every label of the group
+    bool startAndStep = false;
+    bool addValue = false;
+    bool offsets = false; ///< the coordinates group's boxes and labels
+    bool defaultZ = false;
+    friend bool operator==(const DataModifiersEnabling&, const DataModifiersEnabling&) = default;
+};
+
+DataModifiersEnabling modifiersEnabling(const DataModifiersChoices& choices);
+
 /// The main window button's caption and text colour.
 struct ModifiersButtonLook {
     QString caption;

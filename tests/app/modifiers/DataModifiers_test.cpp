@@ -14,6 +14,9 @@ using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
 
+Q_DECLARE_METATYPE(mervalon::app::DataModifiersChoices)
+Q_DECLARE_METATYPE(mervalon::app::DataModifiersEnabling)
+
 namespace {
 
 /// Checks made inside a dialog script, which cannot return early as QVERIFY does; the test
@@ -175,6 +178,33 @@ private slots:
         });
         control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
         QCOMPARE(interaction.dialogScripts.size(), std::size_t(0));
+    }
+
+    void theEnablingFollowsTheSwitches_data()
+    {
+        QTest::addColumn<DataModifiersChoices>("choices");
+        QTest::addColumn<DataModifiersEnabling>("expected");
+        //                                                  group  start  add    offsets defaultZ
+        QTest::newRow("all off") << DataModifiersChoices{} << DataModifiersEnabling{};
+        QTest::newRow("off, new start chosen") << DataModifiersChoices{false, true, false, false}
+                                               << DataModifiersEnabling{false, false, false, false, false};
+        QTest::newRow("renumber from a new start") << DataModifiersChoices{true, true, false, false}
+                                                   << DataModifiersEnabling{true, true, false, false, false};
+        QTest::newRow("renumber by adding") << DataModifiersChoices{true, false, false, false}
+                                            << DataModifiersEnabling{true, false, true, false, false};
+        QTest::newRow("offsets") << DataModifiersChoices{false, false, true, false}
+                                 << DataModifiersEnabling{false, false, false, true, false};
+        QTest::newRow("default Z") << DataModifiersChoices{false, false, false, true}
+                                   << DataModifiersEnabling{false, false, false, false, true};
+        QTest::newRow("everything") << DataModifiersChoices{true, true, true, true}
+                                    << DataModifiersEnabling{true, true, false, true, true};
+    }
+
+    void theEnablingFollowsTheSwitches()
+    {
+        QFETCH(DataModifiersChoices, choices);
+        QFETCH(DataModifiersEnabling, expected);
+        QVERIFY(modifiersEnabling(choices) == expected);
     }
 
     void theCaptionFollowsTheThreeSwitchesOnly_data()
