@@ -1,5 +1,6 @@
 #include "app/help/ActiveHelp.h"
 
+#include "app/common/ScreenFit.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/help/HelpTopicsRules.h"
 
@@ -47,7 +48,12 @@ void ActiveHelp::placeBesideMainWindow(int offset)
     const ActiveHelpPlacement place =
         activeHelpPlacement(m_mainWindow.frameGeometry(), m_window->frameGeometry().size(), available, offset);
     if (place.main) {
-        m_mainWindow.move(*place.main);
+        // Sideways only: the frame's height may not be known yet, and the window's height on
+        // the screen is fitOnScreen's business, run again once the frame is there.
+        m_mainWindow.move(m_mainWindow.pos() + QPoint(place.main->x() - m_mainWindow.frameGeometry().x(), 0));
+        if (m_mainWindow.isVisible()) {
+            fitOnScreenOnceFramed(m_mainWindow);
+        }
     }
     m_window->move(place.help);
 }

@@ -2,6 +2,7 @@
 
 #include "app/common/ElidedLabel.h"
 #include "app/common/Glyphs.h"
+#include "app/common/ScreenFit.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
@@ -44,26 +45,18 @@
 namespace mervalon::app {
 namespace {
 
-/// Shows the option a group holds: the selected button checked, or none when none is selected.
-void showSelection(const std::array<QRadioButton*, 3>& buttons, std::optional<int> selected)
-{
-    QButtonGroup* group = buttons[0]->group();
-    group->setExclusive(false);
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        buttons[i]->setChecked(selected && static_cast<std::size_t>(*selected) == i);
-    }
-    group->setExclusive(true);
-}
-
-std::optional<int> indexOf(std::optional<ErrorPolicy> policy)
-{
-    return policy ? std::optional(static_cast<int>(*policy)) : std::nullopt;
-}
-
-std::optional<int> indexOf(std::optional<ReportPolicy> policy)
-{
-    return policy ? std::optional(static_cast<int>(*policy)) : std::nullopt;
-}
+// The buttons of the error and report policies, in the order of their enumerations; their
+// object names are the names of the settings they are stored under.
+constexpr std::array<ChoiceButton, 3> kErrorButtons{{
+    {platform::keys::skipLine.name.data(), "Skip the line and continue with current file."},
+    {platform::keys::abortFile.name.data(), "Abort current file treatment and jump to next file."},
+    {platform::keys::abortProcess.name.data(), "Abort process."},
+}};
+constexpr std::array<ChoiceButton, 3> kReportButtons{{
+    {platform::keys::reportAlways.name.data(), "Always show Report."},
+    {platform::keys::reportOnErrors.name.data(), "Show Report only if there were errors."},
+    {platform::keys::reportNever.name.data(), "Never show Report."},
+}};
 
 } // namespace
 
@@ -168,17 +161,8 @@ QWidget* MainWindow::buildOptionsTab()
     auto* report = groupBox(page, "GroupBox5", " Error Report ");
     auto* reportLayout = new QVBoxLayout(report);
     reportLayout->addWidget(named(new QLabel(QStringLiteral("After process:"), report), "Label4"));
-    const char* reportCaptions[3] = {"Always show Report.", "Show Report only if there were errors.",
-                                     "Never show Report."};
-    auto* reportGroup = new QButtonGroup(report);
-    for (int i = 0; i < 3; ++i) {
-        auto* button = named(new QRadioButton(QLatin1String(reportCaptions[i]), report),
-                             platform::keys::reportPolicy[static_cast<std::size_t>(i)].name.data());
-        reportGroup->addButton(button, i);
-        reportLayout->addWidget(button);
-        m_reportButtons[static_cast<std::size_t>(i)] = button;
-        connect(button, &QRadioButton::clicked, this, [this, i] { selectReportPolicy(static_cast<ReportPolicy>(i)); });
-    }
+    m_reportChoice = std::make_unique<ChoiceButtons<ReportPolicy, 3>>(
+        report, reportLayout, kReportButtons, [this](ReportPolicy policy) { selectReportPolicy(policy); });
     reportLayout->addStretch();
 
     auto* errors = groupBox(page, "GroupBox6", " Error Processing ");
@@ -187,17 +171,8 @@ QWidget* MainWindow::buildOptionsTab()
         new QLabel(QStringLiteral("If an error occurs in a line of the file being processed:"), errors), "Label5");
     errorLabel->setWordWrap(true);
     errorLayout->addWidget(errorLabel);
-    const char* errorCaptions[3] = {"Skip the line and continue with current file.",
-                                    "Abort current file treatment and jump to next file.", "Abort process."};
-    auto* errorGroup = new QButtonGroup(errors);
-    for (int i = 0; i < 3; ++i) {
-        auto* button = named(new QRadioButton(QLatin1String(errorCaptions[i]), errors),
-                             platform::keys::errorPolicy[static_cast<std::size_t>(i)].name.data());
-        errorGroup->addButton(button, i);
-        errorLayout->addWidget(button);
-        m_errorButtons[static_cast<std::size_t>(i)] = button;
-        connect(button, &QRadioButton::clicked, this, [this, i] { selectErrorPolicy(static_cast<ErrorPolicy>(i)); });
-    }
+    m_errorChoice = std::make_unique<ChoiceButtons<ErrorPolicy, 3>>(
+        errors, errorLayout, kErrorButtons, [this](ErrorPolicy policy) { selectErrorPolicy(policy); });
     errorLayout->addStretch();
 
     auto* help = groupBox(page, "GroupBox7", " Help ");
@@ -409,31 +384,8 @@ void MainWindow::showEvent(QShowEvent* event)
         // The frame the window manager adds is known only once the window is on the screen
         // (and sometimes a moment later): the window is then moved, if need be, so that the
         // whole frame is on the screen, as at 150 % on a 1366 x 768 screen.
-        for (const int delay : {0, 300}) {
-            QTimer::singleShot(delay, this, [this] { fitOnScreen(*this); });
-        }
+        fitOnScreenOnceFramed(*this);
     }
-}
-
-void fitOnScreen(QWidget& window)
-{
-    const QScreen* screen = window.screen();
-    if (screen == nullptr || !window.isVisible()) {
-        return;
-    }
-    const QRect available = screen->availableGeometry();
-    const QRect frame = window.frameGeometry();
-    if (available.contains(frame)) {
-        return;
-    }
-    // Right and bottom first, so that a frame larger than the screen keeps its top left corner
-    // (and its title bar) on the screen.
-    QPoint topLeft = frame.topLeft();
-    topLeft.setX(std::min(topLeft.x(), available.left() + available.width() - frame.width()));
-    topLeft.setY(std::min(topLeft.y(), available.top() + available.height() - frame.height()));
-    topLeft.setX(std::max(topLeft.x(), available.left()));
-    topLeft.setY(std::max(topLeft.y(), available.top()));
-    window.move(topLeft);
 }
 
 bool MainWindow::readOptions()
@@ -561,7 +513,7 @@ void MainWindow::selectErrorPolicy(ErrorPolicy policy)
         reportError(QString::fromUtf8(error.what()));
     }
     // The buttons show the policy that runs will use, which is the old one after a failed write.
-    showSelection(m_errorButtons, indexOf(m_options.errorPolicy()));
+    m_errorChoice->show(m_options.errorPolicy());
 }
 
 void MainWindow::selectReportPolicy(ReportPolicy policy)
@@ -571,7 +523,7 @@ void MainWindow::selectReportPolicy(ReportPolicy policy)
     } catch (const platform::SettingsError& error) {
         reportError(QString::fromUtf8(error.what()));
     }
-    showSelection(m_reportButtons, indexOf(m_options.reportPolicy()));
+    m_reportChoice->show(m_options.reportPolicy());
 }
 
 QStringList MainWindow::selectedFiles() const

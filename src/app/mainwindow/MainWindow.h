@@ -5,6 +5,7 @@
 // of the configuration that the configuration commands apply and capture. It binds the
 // Options tab to the settings store and the run options.
 
+#include "app/common/ChoiceButtons.h"
 #include "app/configuration/ConfigurationView.h"
 #include "app/settings/RunOptions.h"
 #include "core/formats/FormatDefinition.h"
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -189,17 +191,13 @@ private:
     QToolButton* m_saveButton = nullptr;
     QLabel* m_inUseLabel = nullptr;
     QLabel* m_nameLabel = nullptr;
-    std::array<QRadioButton*, 3> m_errorButtons{};
-    std::array<QRadioButton*, 3> m_reportButtons{};
+    std::unique_ptr<ChoiceButtons<ErrorPolicy, 3>> m_errorChoice;
+    std::unique_ptr<ChoiceButtons<ReportPolicy, 3>> m_reportChoice;
     QCheckBox* m_hintBox = nullptr;
     QCheckBox* m_activeHelpBox = nullptr;
     QRadioButton* m_internalViewer = nullptr;
     QRadioButton* m_notepad = nullptr;
 };
-
-/// Moves a shown top-level window so that its whole frame is on its screen's available area
-/// (its top left corner first when it is larger); a window that fits stays where it is.
-void fitOnScreen(QWidget& window);
 
 /// Said after the exit was abandoned because the entities check sent the user to the order.
 inline constexpr const char* kExitAbandonedMessage =

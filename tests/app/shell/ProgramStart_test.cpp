@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
 #include "app/common/MultiRowTabStrip.h"
+#include "app/common/ScreenFit.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/FolderTreeView.h"
 #include "app/help/HintSwitch.h"
