@@ -371,6 +371,8 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
         m_textZFor = z;
         m_textZ.clear();
         appendFixed(m_textZ, z, elevationDecimals());
+        // The extents hold the elevation as written, rounded to the elevation's decimals.
+        m_textZWritten = readDecimal(m_textZ).value_or(z);
     }
     const std::string_view shownZ = text.is2D ? std::string_view("0.0") : std::string_view(m_textZ);
     char* p = m_file.reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
@@ -392,7 +394,7 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     p = put(p, text.styleBlock);
     m_file.commit(p);
     // The text's box: from its insertion point up by its height and right by its estimated width.
-    const double textZ = text.is2D ? 0.0 : z;
+    const double textZ = text.is2D ? 0.0 : m_textZWritten;
     const double height = text.heightValue;
     if (std::isfinite(height)) {
         m_extents.add(m_textXValue, textY, textZ);

@@ -143,6 +143,7 @@ private:
     std::string m_escapedText; // the same with its non-ASCII characters escaped
     bool m_textZValid = false;
     double m_textZFor = 0; // the z that m_textZ was formatted from
+    double m_textZWritten = 0; // the value of m_textZ
     bool m_textXIsNumber = false;
     double m_textOffset = 0;
 };
