@@ -106,10 +106,11 @@ def check_view(doc, msp, polylines):
     view = active[0].dxf
     half_height = view.height / 2
     half_width = half_height * view.aspect_ratio
-    centre = view.center
+    # The centre is relative to the target (in the plan view the drawing is seen in).
+    centre = (view.target[0] + view.center[0], view.target[1] + view.center[1])
     if not (centre[0] - half_width <= low[0] and high[0] <= centre[0] + half_width and
             centre[1] - half_height <= low[1] and high[1] <= centre[1] + half_height):
-        problems.append(f"the view at {tuple(centre)}, {view.height} high, does not show {tuple(low)}..{tuple(high)}")
+        problems.append(f"the view at {centre}, {view.height} high, does not show {tuple(low)}..{tuple(high)}")
     needed = max(high[1] - low[1], (high[0] - low[0]) / view.aspect_ratio)
     if needed > 0 and view.height > 1.2 * needed:
         problems.append(f"the view is {view.height} high for a drawing that needs {needed}")

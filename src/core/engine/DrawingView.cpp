@@ -152,9 +152,11 @@ PrologueLayout layOutPrologue(std::string_view prologue)
                 break;
             case 17:
                 layout.targetX = numberOr0(value);
+                slot = ViewValue::ViewTargetX;
                 break;
             case 27:
                 layout.targetY = numberOr0(value);
+                slot = ViewValue::ViewTargetY;
                 break;
             default:
                 break;
@@ -171,6 +173,11 @@ PrologueLayout layOutPrologue(std::string_view prologue)
         previousCode = code;
         previousValue = value;
     }
+    const auto holds = [&layout](ViewValue value) {
+        return std::any_of(layout.pieces.begin(), layout.pieces.end(),
+                           [value](const PrologueLayout::Piece& piece) { return piece.value == value; });
+    };
+    layout.holdsTarget = holds(ViewValue::ViewTargetX) && holds(ViewValue::ViewTargetY);
     for (; i < lines.size(); ++i) {
         text.append(lines[i].text).append(lines[i].end);
     }
@@ -199,16 +206,30 @@ std::array<std::optional<double>, kViewValueCount> viewValues(const Extents& ext
     set(ViewValue::ExtentsMaxZ, high[2]);
     const double aspect = std::isfinite(layout.aspect) && layout.aspect > 0 ? layout.aspect : 1.0;
     // Halves first: the sum of two coordinates near the largest number would overflow.
-    const double centreX = low[0] / 2 + high[0] / 2 - layout.targetX;
-    const double centreY = low[1] / 2 + high[1] / 2 - layout.targetY;
+    const double middleX = low[0] / 2 + high[0] / 2;
+    const double middleY = low[1] / 2 + high[1] / 2;
     double height = std::max(high[1] - low[1], (high[0] - low[0]) / aspect) * kViewMargin;
     if (!(height > 0)) {
         height = 1.0;
     }
-    if (std::isfinite(centreX) && std::isfinite(centreY) && std::isfinite(height)) {
+    double targetX = layout.targetX;
+    double targetY = layout.targetY;
+    if (layout.holdsTarget) {
+        // LibreCAD shows from twice the centre down and left by the view's size.
+        targetX = middleX - (middleX + height * aspect / 2) / 2;
+        targetY = middleY - (middleY + height / 2) / 2;
+    }
+    const double centreX = middleX - targetX;
+    const double centreY = middleY - targetY;
+    if (std::isfinite(centreX) && std::isfinite(centreY) && std::isfinite(height) && std::isfinite(targetX) &&
+        std::isfinite(targetY)) {
         set(ViewValue::ViewCentreX, centreX);
         set(ViewValue::ViewCentreY, centreY);
         set(ViewValue::ViewHeight, height);
+        if (layout.holdsTarget) {
+            set(ViewValue::ViewTargetX, targetX);
+            set(ViewValue::ViewTargetY, targetY);
+        }
     }
     return values;
 }

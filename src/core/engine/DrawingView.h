@@ -24,12 +24,14 @@ enum class ViewValue {
     ViewCentreX,
     ViewCentreY,
     ViewHeight,
+    ViewTargetX,
+    ViewTargetY,
 };
-inline constexpr std::size_t kViewValueCount = 9;
+inline constexpr std::size_t kViewValueCount = 11;
 
 /// The prologue cut where those values go. Only the values a prologue holds are filled in:
-/// $EXTMIN and $EXTMAX (10, 20, 30) of the HEADER section, and the centre (12, 22) and height
-/// (40) of each VPORT named *ACTIVE. The extents, which a prologue cannot know, are added at the
+/// $EXTMIN and $EXTMAX (10, 20, 30) of the HEADER section, and the centre (12, 22), height (40)
+/// and target (17, 27) of each VPORT named *ACTIVE. The extents, which a prologue cannot know, are added at the
 /// end of the HEADER section when it lacks them; a prologue without a HEADER section or without
 /// an active viewport gets nothing else.
 struct PrologueLayout {
@@ -42,6 +44,7 @@ struct PrologueLayout {
     double aspect = 0;  ///< the active viewport's width over its height (41), 0 when not given
     double targetX = 0; ///< the active viewport's view target (17, 27), which the centre is relative to
     double targetY = 0;
+    bool holdsTarget = false; ///< the active viewport's target is filled in (it holds 17 and 27)
 };
 
 /// Cuts `prologue` (lines ending in CR LF or LF, as isCompletePrologue takes them).
@@ -88,7 +91,10 @@ inline constexpr double kViewMargin = 1.1;
 /// The values of a drawing with `extents`, indexed by ViewValue; an empty one keeps what the
 /// prologue held. The view is centred on the extents and high enough to show them whole in a
 /// viewport of the layout's aspect (1 when it gives none), with a margin; a drawing of one spot
-/// gets a view 1 unit high. An empty drawing has extents 0,0,0 and keeps the prologue's view:
+/// gets a view 1 unit high. The point shown in the middle is the target plus the centre (which
+/// is relative to the target). Where the target can be filled in, the two are split so that
+/// LibreCAD (2.2), which ignores the target and takes the centre for half the view's upper
+/// right corner, shows the same view when its window has the viewport's aspect. An empty drawing has extents 0,0,0 and keeps the prologue's view:
 /// never the "not computed" 1E+20 values, which readers take for a drawing of that size.
 std::array<std::optional<double>, kViewValueCount> viewValues(const Extents& extents, const PrologueLayout& layout);
 

@@ -452,7 +452,8 @@ TEST_F(DxfWriterTest, TheHeaderGetsTheExtentsAndTheActiveViewShowsThemWhole)
 }
 
 // A prologue that holds the extents (here with the "not computed" values and LF line ends)
-// gets its values replaced and nothing added; the view's target moves the centre.
+// gets its values replaced and nothing added. Target plus centre is the middle (0, 11); the
+// centre alone is half the upper right corner of the view (5.5, 16.5), as LibreCAD takes it.
 TEST_F(DxfWriterTest, ExtentsThePrologueHoldsAreReplacedInItsOwnLineEnds)
 {
     const std::string prologue = "  0\nSECTION\n  2\nHEADER\n  9\n$EXTMAX\n 10\n-1E+20\n 20\n-1E+20\n 30\n-1E+20\n"
@@ -469,8 +470,9 @@ TEST_F(DxfWriterTest, ExtentsThePrologueHoldsAreReplacedInItsOwnLineEnds)
                                  " 20\n 1.20000000000000E+0001\n 30\n 1.00000000000000E+0000\n  9\n$EXTMIN\n"
                                  " 10\n-5.00000000000000E+0000\n 20\n 1.00000000000000E+0001\n"
                                  " 30\n 0.00000000000000E+0000\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n"
-                                 "  0\nTABLE\n  2\nVPORT\n  0\nVPORT\n  2\n*Active\n 17\n100\n 27\n50\n"
-                                 " 12\n-1.00000000000000E+0002\n 22\n-3.90000000000000E+0001\n"
+                                 "  0\nTABLE\n  2\nVPORT\n  0\nVPORT\n  2\n*Active\n"
+                                 " 17\n-2.75000000000000E+0000\n 27\n 2.75000000000000E+0000\n"
+                                 " 12\n 2.75000000000000E+0000\n 22\n 8.25000000000000E+0000\n"
                                  " 40\n 1.10000000000000E+0001\n  0\nENDTAB\n  0\nTABLE\n  2\nLAYER\n 70\n";
     EXPECT_EQ(drawing().substr(0, expected.size()), expected);
 }
