@@ -562,6 +562,32 @@ TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
     EXPECT_NE(readFile(dest("b.dxf")).find("\r\n\\U+0142\\U+4E2D\\U+D83D\\U+DE00\r\n"), std::string::npos);
 }
 
+// The run's escape option reaches the texts of every file, of a Windows-1252 file too; without
+// it those letters stay single bytes.
+TEST_F(BatchRunTest, TheEscapeOptionWritesTheLettersOfEveryFileAsEscapes)
+{
+    writeFile("src/a.txt", "1,10,20,5,B\xF6schung \x80\r\n");
+    writeFile("src/b.txt", "1,10,20,5,B\xC3\xB6schung \xC5\x82\r\n");
+    useFiles({"a.txt", "b.txt"});
+    Configuration& c = request.runConfiguration;
+    c.descriptionCreate = 1;
+    c.descriptionLayer = "DES";
+    c.descriptionHeight = "0.5";
+    c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Description);
+    for (const bool escape : {false, true}) {
+        request.escapeNonAscii = escape;
+        EXPECT_FALSE(run());
+        EXPECT_NE(readFile(dest("a.dxf")).find(escape ? "  1\r\nB\\U+00F6schung \\U+20AC\r\n"
+                                                      : "  1\r\nB\xF6schung \x80\r\n"),
+                  std::string::npos)
+            << escape;
+        EXPECT_NE(readFile(dest("b.dxf")).find(escape ? "  1\r\nB\\U+00F6schung \\U+0142\r\n"
+                                                      : "  1\r\nB\xF6schung \\U+0142\r\n"),
+                  std::string::npos)
+            << escape;
+    }
+}
+
 // A text file is converted as it is read, a batch of lines at a time: polylines run across the
 // batches, the file's last line closes the one still open, and the drawing is the one made
 // from all the lines held at once.
