@@ -74,7 +74,6 @@ constexpr std::size_t kEntityRoom = 160;
 
 DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prologue, bool escapeNonAscii)
     : m_configuration(configuration)
-    , m_prologue(prologue)
     , m_layout(layOutPrologue(prologue))
     , m_escapeNonAscii(escapeNonAscii)
 {

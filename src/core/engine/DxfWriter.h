@@ -122,7 +122,6 @@ private:
     int elevationDecimals() const;
 
     const config::Configuration& m_configuration;
-    std::string_view m_prologue;
     PrologueLayout m_layout;
     std::vector<std::uint64_t> m_valueOffsets; // where each piece's value was written
     bool m_escapeNonAscii = false;
