@@ -237,6 +237,9 @@ std::array<std::optional<double>, kViewValueCount> viewValues(const Extents& ext
 std::size_t textCharacters(std::string_view text)
 {
     std::size_t characters = text.size();
+    if (text.find('\\') == std::string_view::npos) {
+        return characters; // nearly every text
+    }
     for (std::size_t at = text.find("\\U+"); at != std::string_view::npos && at + 7 <= text.size();
          at = text.find("\\U+", at + 1)) {
         if (std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at + 3), text.begin() + static_cast<std::ptrdiff_t>(at + 7),

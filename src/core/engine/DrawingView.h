@@ -65,6 +65,18 @@ public:
         widen(1, y);
         widen(2, z);
     }
+    /// A flat box from (x0, y0) to (x1, y1) at z; x0 <= x1, and y0 and y1 in either order.
+    void addBox(double x0, double y0, double x1, double y1, double z)
+    {
+        const bool upwards = y0 <= y1;
+        add(x0, upwards ? y0 : y1, z);
+        if (x1 > m_max[0]) {
+            m_max[0] = x1;
+        }
+        if ((upwards ? y1 : y0) > m_max[1]) {
+            m_max[1] = upwards ? y1 : y0;
+        }
+    }
     [[nodiscard]] bool empty() const { return m_empty; }
     [[nodiscard]] const std::array<double, 3>& min() const { return m_min; }
     [[nodiscard]] const std::array<double, 3>& max() const { return m_max; }

@@ -67,6 +67,18 @@ char* put(char* p, std::string_view text)
     return p + text.size();
 }
 
+// The value of a number written with `decimals` decimals (0 to 15), as a reader gets it: the
+// quotient of two exact numbers is the double nearest the decimal text. Cheaper than reading the
+// text again for every point; a value too large for its decimals to matter is kept.
+double roundedTo(double value, int decimals)
+{
+    static constexpr std::array<double, 16> kScale = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double scale = kScale[static_cast<std::size_t>(std::clamp(decimals, 0, 15))];
+    const double scaled = value * scale;
+    return std::abs(scaled) < 4e15 ? std::round(scaled) / scale : value;
+}
+
 // Room for an entity's constant lines and its handle; the caller adds its values' lengths.
 constexpr std::size_t kEntityRoom = 160;
 
@@ -371,7 +383,7 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
         m_textZ.clear();
         appendFixed(m_textZ, z, elevationDecimals());
         // The extents hold the elevation as written, rounded to the elevation's decimals.
-        m_textZWritten = readDecimal(m_textZ).value_or(z);
+        m_textZWritten = roundedTo(z, elevationDecimals());
     }
     const std::string_view shownZ = text.is2D ? std::string_view("0.0") : std::string_view(m_textZ);
     char* p = m_file.reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
@@ -395,13 +407,10 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     // The text's box: from its insertion point up by its height and right by its estimated width.
     const double textZ = text.is2D ? 0.0 : m_textZWritten;
     const double height = text.heightValue;
-    if (std::isfinite(height)) {
-        m_extents.add(m_textXValue, textY, textZ);
-        const double farX = m_textXValue + characters * std::abs(height);
-        const double farY = textY + height;
-        if (std::isfinite(farX) && std::isfinite(farY)) {
-            m_extents.add(farX, farY, textZ);
-        }
+    const double farX = m_textXValue + characters * std::abs(height);
+    const double farY = textY + height;
+    if (std::isfinite(farX) && std::isfinite(farY)) {
+        m_extents.addBox(m_textXValue, textY, farX, farY, textZ);
     }
     m_textOffset += 1.2 * text.heightValue;
     ++m_counts.texts;
