@@ -343,6 +343,7 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         request.jobs = options.jobs;
         request.skipExisting = options.skipExisting;
         request.dryRun = options.dryRun;
+        request.escapeNonAscii = options.escapeNonAscii;
         request.fileEnded = [&](const engine::FileResult& result) {
             runResults.fileEnded(result, request.files[result.index]);
         };

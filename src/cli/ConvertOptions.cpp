@@ -86,6 +86,10 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             options.dryRun = true;
             continue;
         }
+        if (argument == "--escape-non-ascii") {
+            options.escapeNonAscii = true;
+            continue;
+        }
         std::string name = argument;
         std::optional<std::string> value;
         if (const auto equals = argument.find('='); equals != std::string::npos) {
@@ -163,6 +167,9 @@ Options:
                       a batch): its report block says so, its drawing is kept
   --dry-run           check every file and report what would be made, write no
                       drawing (the report is written)
+  --escape-non-ascii  write every letter beyond ASCII in the drawings' texts as
+                      its escape \U+XXXX, also those Windows-1252 has (for
+                      LibreOffice Draw, which shows those as code page 437)
   --json              write one JSON object per file on stdout as each one ends,
                       and one for the run at the end (fields: see the manual)
   --verbose           show the run's error lines on stderr as well

@@ -78,7 +78,8 @@ TEST(ConvertOptions, Help)
     for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report", "--verbose",
                                "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C",
                                "--jobs N", "--json", "--files-from FILE", "-0, --null", "--skip-existing",
-                               "--dry-run", "--skip-existing change nothing"}) {
+                               "--dry-run", "--skip-existing change nothing", "--escape-non-ascii",
+                               "its escape \\U+XXXX"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -108,6 +109,7 @@ TEST(ConvertOptions, RefusalsSayWhatIsWrong)
         {{"--null"}, "--null (-0) applies to the names of --files-from, which is missing"},
         {{"--json=yes"}, "unknown option --json"},
         {{"--dry-run=1"}, "unknown option --dry-run"},
+        {{"--escape-non-ascii=yes"}, "unknown option --escape-non-ascii"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(refusal(c.arguments), c.message) << c.arguments.front();
@@ -133,6 +135,7 @@ TEST(ConvertOptions, AutomationOptions)
     EXPECT_FALSE(defaults.nullSeparated);
     EXPECT_FALSE(defaults.skipExisting);
     EXPECT_FALSE(defaults.dryRun);
+    EXPECT_FALSE(defaults.escapeNonAscii);
 
     const ConvertOptions a = parseConvertOptions(
         {"--jobs", "0", "--json", "--files-from", "-", "-0", "--skip-existing", "--dry-run", "b.txt"});
@@ -143,6 +146,7 @@ TEST(ConvertOptions, AutomationOptions)
     EXPECT_TRUE(a.skipExisting);
     EXPECT_TRUE(a.dryRun);
     EXPECT_EQ(a.files, std::vector<std::string>{"b.txt"});
+    EXPECT_TRUE(parseConvertOptions({"--escape-non-ascii", "b.txt"}).escapeNonAscii);
 
     const ConvertOptions b = parseConvertOptions({"--jobs=256", "--files-from=list.txt", "--null"});
     EXPECT_EQ(b.jobs, 256u);

@@ -16,6 +16,7 @@ MODULE_PACKAGES = {
     "xlrd": "python3-xlrd",
     "xlwt": "python3-xlwt",
     "olefile": "python3-olefile",
+    "osgeo": "python3-gdal",
 }
 PROGRAM_PACKAGES = {
     "/usr/bin/python3": "python3",

@@ -47,8 +47,9 @@ def check_prologue(data):
         if code == b"  9" and index + 1 < len(tags):
             header[value] = tags[index + 1][1]
     # Readers that take the header's extents as the drawing's bounds (LibreOffice Draw) squeeze
-    # a drawing with the "not computed" values into one spot; the prologue cannot know the
-    # true ones, so it must not give any.
+    # a drawing with the "not computed" values into one spot. The writer adds the true ones at
+    # the end of the header (and would replace any the prologue held); the shipped prologue
+    # cannot know them, so it gives none.
     for variable in (b"$EXTMIN", b"$EXTMAX"):
         if variable in header:
             fail(f"the prologue sets {variable.decode()}, which it cannot know")

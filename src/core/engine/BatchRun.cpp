@@ -425,7 +425,7 @@ bool Run::convertBlock(std::size_t index)
         removeLeftovers(destination.parent_path());
     }
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue,
-                                      m_request.dryRun};
+                                      m_request.dryRun, m_request.escapeNonAscii};
     const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
     m_file.status = result.outcome == Outcome::Completed ? FileStatus::Converted
                     : result.outcome == Outcome::Stopped || result.outcome == Outcome::ProcessAborted

@@ -69,6 +69,9 @@ struct RunRequest {
     unsigned jobs = 1;
     bool skipExisting = false; ///< a file whose drawing is newer than it is not converted, and said so
     bool dryRun = false;       ///< every file is checked and reported, no drawing is written
+    /// Every non-ASCII character of the drawings' texts is written as its escape "\U+XXXX",
+    /// also those Windows-1252 has (for LibreOffice Draw, which reads those bytes as code page 437).
+    bool escapeNonAscii = false;
     /// Told of each file once its block is in the report, in the files' order, on the calling thread.
     std::function<void(const FileResult&)> fileEnded;
 };

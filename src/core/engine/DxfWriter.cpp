@@ -2,6 +2,7 @@
 
 #include "core/engine/FieldAccess.h"
 #include "core/engine/NumberFormat.h"
+#include "core/engine/TextEncoding.h"
 
 #include <algorithm>
 #include <charconv>
@@ -66,14 +67,27 @@ char* put(char* p, std::string_view text)
     return p + text.size();
 }
 
+// The value of a number written with `decimals` decimals (0 to 15), as a reader gets it: the
+// quotient of two exact numbers is the double nearest the decimal text. Cheaper than reading the
+// text again for every point; a value too large for its decimals to matter is kept.
+double roundedTo(double value, int decimals)
+{
+    static constexpr std::array<double, 16> kScale = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double scale = kScale[static_cast<std::size_t>(std::clamp(decimals, 0, 15))];
+    const double scaled = value * scale;
+    return std::abs(scaled) < 4e15 ? std::round(scaled) / scale : value;
+}
+
 // Room for an entity's constant lines and its handle; the caller adds its values' lengths.
 constexpr std::size_t kEntityRoom = 160;
 
 } // namespace
 
-DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prologue)
+DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prologue, bool escapeNonAscii)
     : m_configuration(configuration)
-    , m_prologue(prologue)
+    , m_layout(layOutPrologue(prologue))
+    , m_escapeNonAscii(escapeNonAscii)
 {
     const Configuration& c = configuration;
     const auto kind = [](std::uint8_t is2D, const std::string& layer, const std::string& height, const char* style) {
@@ -165,7 +179,18 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     if (!m_file.open(destination, OutputFile::Placement::Beside)) {
         return false;
     }
-    m_file.append(m_prologue);
+    // The extents and the view get their room now, as wide as any value, and are written
+    // over it once the drawing is complete; until then it holds what the prologue held.
+    m_valueOffsets.clear();
+    char room[kSci23Length];
+    for (const PrologueLayout::Piece& piece : m_layout.pieces) {
+        m_file.append(piece.text);
+        if (piece.value) {
+            m_valueOffsets.push_back(m_file.position());
+            m_file.append(std::string_view(room, static_cast<std::size_t>(writeSci23(room, piece.original) - room)));
+        }
+    }
+    m_extents = Extents();
     writeLayerTable();
     appendLine("  0");
     appendLine("ENDTAB");
@@ -215,6 +240,19 @@ void DxfWriter::writeLayerTable()
 
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z)
 {
+    const auto xValue = readDecimal(x);
+    const auto yValue = readDecimal(y);
+    const auto zValue = readDecimal(z);
+    writePoint(x, y, z, xValue.value_or(NAN), yValue.value_or(NAN), zValue.value_or(NAN));
+}
+
+void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z, double xValue, double yValue,
+                           double zValue)
+{
+    const bool flat = m_configuration.point2D != 0;
+    if (std::isfinite(xValue) && std::isfinite(yValue) && (flat || std::isfinite(zValue))) {
+        m_extents.add(xValue, yValue, flat ? 0.0 : zValue);
+    }
     const std::string_view shownZ = m_configuration.point2D != 0 ? std::string_view("0.0") : z;
     char* p = m_file.reserve(kEntityRoom + m_pointLayerBlock.size() + x.size() + y.size() + shownZ.size());
     p = put(p, "  0\r\nPOINT\r\n  5\r\n");
@@ -242,6 +280,12 @@ void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
     m_file.commit(p);
     for (const Vertex& vertex : vertices) {
         const std::string_view z = flat ? std::string_view("0.0") : std::string_view(vertex.z);
+        const double xValue = vertex.xValue ? *vertex.xValue : readDecimal(vertex.x).value_or(NAN);
+        const double yValue = vertex.yValue ? *vertex.yValue : readDecimal(vertex.y).value_or(NAN);
+        const double zValue = flat ? 0.0 : (vertex.zValue ? *vertex.zValue : readDecimal(vertex.z).value_or(NAN));
+        if (std::isfinite(xValue) && std::isfinite(yValue) && std::isfinite(zValue)) {
+            m_extents.add(xValue, yValue, zValue);
+        }
         p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size() + vertex.x.size() + vertex.y.size() + z.size());
         p = put(p, "  0\r\nVERTEX\r\n  5\r\n");
         p = putHandle(p);
@@ -273,6 +317,7 @@ void DxfWriter::beginPointTexts(double x)
     const double textX = x + m_distance;
     // A position beyond the range of a number has no notation; its texts are not written.
     m_textXIsNumber = std::isfinite(textX);
+    m_textXValue = textX;
     if (m_textXIsNumber) {
         appendFixed(m_textX, textX, 14);
     }
@@ -299,24 +344,28 @@ bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::str
 
 bool DxfWriter::writeText(EntityContent kind, std::string_view content, double y, double z)
 {
-    const std::string_view shown = valueText(content, m_cleanedText);
-    return writeTextWith(kind, y, z, shown.size(), [shown](char* p) { return put(p, shown); });
+    const std::string_view shown = escapedText(valueText(content, m_cleanedText), m_escapedText);
+    return writeTextWith(kind, y, z, shown.size(), shown.size() - textCharacters(shown),
+                         [shown](char* p) { return put(p, shown); });
 }
 
 bool DxfWriter::writeFixedText(EntityContent kind, std::string_view prefix, double value, int decimals, double y,
                                double z)
 {
     // The prefix comes from the format; the number's notation has no control character.
-    const std::string_view shownPrefix = valueText(prefix, m_cleanedText);
-    return writeTextWith(kind, y, z, shownPrefix.size() + fixedMaxLength(decimals), [&](char* p) {
+    const std::string_view shownPrefix = escapedText(valueText(prefix, m_cleanedText), m_escapedText);
+    return writeTextWith(kind, y, z, shownPrefix.size() + fixedMaxLength(decimals),
+                         shownPrefix.size() - textCharacters(shownPrefix), [&](char* p) {
         return writeFixed(put(p, shownPrefix), value, decimals);
     });
 }
 
 // The text entity around its content, which `writeContent` writes into the room it is given
-// (at most `contentRoom` characters) and returns the end of.
+// (at most `contentRoom` characters, of which `escapedBytes` are the surplus of escapes over the
+// characters they stand for) and returns the end of.
 template <typename WriteContent>
-bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_t contentRoom, WriteContent writeContent)
+bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_t contentRoom,
+                              std::size_t escapedBytes, WriteContent writeContent)
 {
     const auto index = static_cast<std::int32_t>(kind);
     if (index < 0 || index >= static_cast<std::int32_t>(m_textKinds.size())) {
@@ -333,6 +382,8 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
         m_textZFor = z;
         m_textZ.clear();
         appendFixed(m_textZ, z, elevationDecimals());
+        // The extents hold the elevation as written, rounded to the elevation's decimals.
+        m_textZWritten = roundedTo(z, elevationDecimals());
     }
     const std::string_view shownZ = text.is2D ? std::string_view("0.0") : std::string_view(m_textZ);
     char* p = m_file.reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
@@ -347,14 +398,64 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     p = put(p, shownZ);
     p = put(p, "\r\n");
     p = put(p, text.heightBlock);
+    char* const contentStart = p;
     p = writeContent(p);
+    const auto characters = static_cast<double>(static_cast<std::size_t>(p - contentStart) - escapedBytes);
     p = put(p, "\r\n");
     p = put(p, text.styleBlock);
     m_file.commit(p);
+    // The text's box: from its insertion point up by its height and right by its estimated width.
+    const double textZ = text.is2D ? 0.0 : m_textZWritten;
+    const double height = text.heightValue;
+    const double farX = m_textXValue + characters * std::abs(height);
+    const double farY = textY + height;
+    if (std::isfinite(farX) && std::isfinite(farY)) {
+        m_extents.addBox(m_textXValue, textY, farX, farY, textZ);
+    }
     m_textOffset += 1.2 * text.heightValue;
     ++m_counts.texts;
     m_file.flushIfFull();
     return true;
+}
+
+std::string_view DxfWriter::escapedText(std::string_view text, std::string& out) const
+{
+    if (!m_escapeNonAscii ||
+        std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        return text;
+    }
+    out.clear();
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char32_t character = windows1252Character(byte);
+        // The five bytes the code page leaves unassigned stand for no character to escape.
+        if (byte < 0x80 || character == 0xFFFD) {
+            out.push_back(c);
+        } else {
+            appendUnicodeEscape(out, static_cast<char16_t>(character));
+        }
+    }
+    return out;
+}
+
+// Each *ACTIVE view and the two extents variables in the prologue get their values, in the room
+// beginDrawing kept for them.
+void DxfWriter::fillInView()
+{
+    const auto values = viewValues(m_extents, m_layout);
+    char text[kSci23Length];
+    std::size_t next = 0;
+    for (const PrologueLayout::Piece& piece : m_layout.pieces) {
+        if (!piece.value) {
+            continue;
+        }
+        const std::uint64_t offset = m_valueOffsets[next++];
+        if (const auto& value = values[static_cast<std::size_t>(*piece.value)]) {
+            // Always the full width: sci23 of a finite value fills the room exactly.
+            const char* end = writeSci23(text, *value);
+            m_file.overwrite(offset, std::string_view(text, static_cast<std::size_t>(end - text)));
+        }
+    }
 }
 
 bool DxfWriter::finishDrawing()
@@ -363,6 +464,7 @@ bool DxfWriter::finishDrawing()
     appendLine("ENDSEC");
     appendLine("  0");
     appendLine("EOF");
+    fillInView();
     return m_file.close();
 }
 

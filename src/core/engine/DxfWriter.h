@@ -1,9 +1,11 @@
 #pragma once
 // Writes one DXF drawing: the prologue, the layer table built from the configuration, the
 // POINT, TEXT and POLYLINE entities of the points, and the closing lines. Two writers given
-// the same prologue, configuration and points produce byte-identical files.
+// the same prologue, configuration and points produce byte-identical files. The drawing's
+// extents and the view it opens on are filled into the prologue at the end (DrawingView.h).
 
 #include "core/config/Configuration.h"
+#include "core/engine/DrawingView.h"
 #include "core/engine/OutputFile.h"
 #include "core/formats/FormatDefinition.h"
 
@@ -17,11 +19,15 @@
 
 namespace mervalon::engine {
 
-/// One vertex of a polyline: coordinate texts as the conversion produced them.
+/// One vertex of a polyline: coordinate texts as the conversion produced them, and their values
+/// (read from the texts when not given).
 struct Vertex {
     std::string x;
     std::string y;
     std::string z;
+    std::optional<double> xValue = std::nullopt;
+    std::optional<double> yValue = std::nullopt;
+    std::optional<double> zValue = std::nullopt;
 };
 
 class DxfWriter {
@@ -29,7 +35,10 @@ public:
     static constexpr std::int32_t kFirstEntityHandle = 154; // 9A hex: the prologue uses handles below it
 
     /// `prologue` is the content of dxf.dat; it must end with the opening of the LAYER table.
-    DxfWriter(const config::Configuration& configuration, std::string_view prologue);
+    /// With `escapeNonAscii`, every character of a text beyond ASCII is written as its escape
+    /// "\U+XXXX" instead of its Windows-1252 byte, for readers that take those bytes for another
+    /// code page whatever the drawing declares (LibreOffice Draw reads them as code page 437).
+    DxfWriter(const config::Configuration& configuration, std::string_view prologue, bool escapeNonAscii = false);
 
     /// True when `prologue` can begin a drawing: it opens a section and ends, with its line
     /// break, at the opening of the LAYER table (group 70, whose value the writer adds). An
@@ -42,6 +51,11 @@ public:
     bool beginDrawing(const std::filesystem::path& destination);
 
     /// Writes a POINT. The texts are written as they are; z is replaced by 0.0 for 2D points.
+    /// The values (the texts read as numbers) count for the drawing's extents.
+    void writePoint(std::string_view x, std::string_view y, std::string_view z, double xValue, double yValue,
+                    double zValue);
+
+    /// The same with the values read from the texts.
     void writePoint(std::string_view x, std::string_view y, std::string_view z);
 
     /// Writes a 3D POLYLINE with its vertices and SEQEND.
@@ -63,8 +77,8 @@ public:
     bool writeFixedText(config::EntityContent kind, std::string_view prefix, double value, int decimals, double y,
                         double z);
 
-    /// Writes the closing lines and puts the drawing in place under its name. False when any
-    /// write failed; nothing then replaces the older drawing.
+    /// Writes the closing lines, fills in the extents and the view, and puts the drawing in place
+    /// under its name. False when any write failed; nothing then replaces the older drawing.
     bool finishDrawing();
 
     /// Drops the drawing begun: nothing is left of it and the older drawing stays.
@@ -77,6 +91,9 @@ public:
         std::size_t polylines = 0;
     };
     [[nodiscard]] const EntityCounts& counts() const { return m_counts; }
+
+    /// The box around what was written so far: points, vertices, and the texts' estimated boxes.
+    [[nodiscard]] const Extents& extents() const { return m_extents; }
 
     /// True once a write to the file has failed (disk full, device gone).
     [[nodiscard]] bool failed() const { return m_file.failed(); }
@@ -95,15 +112,20 @@ private:
     };
 
     void appendLine(std::string_view text);
+    std::string_view escapedText(std::string_view text, std::string& out) const;
+    void fillInView();
     char* putHandle(char* p);
     template <typename WriteContent>
     bool writeTextWith(config::EntityContent kind, double y, double z, std::size_t contentRoom,
-                       WriteContent writeContent);
+                       std::size_t escapedBytes, WriteContent writeContent);
     void writeLayerTable();
     int elevationDecimals() const;
 
     const config::Configuration& m_configuration;
-    std::string_view m_prologue;
+    PrologueLayout m_layout;
+    std::vector<std::uint64_t> m_valueOffsets; // where each piece's value was written
+    bool m_escapeNonAscii = false;
+    Extents m_extents;
     OutputFile m_file;
     EntityCounts m_counts;
     std::int32_t m_handleCounter = kFirstEntityHandle;
@@ -115,9 +137,12 @@ private:
     double m_distance = 0;
     bool m_distanceIsNumber = false;
     std::string m_textX;
+    double m_textXValue = 0;
     std::string m_cleanedText; // a text's content with its control characters blanked
+    std::string m_escapedText; // the same with its non-ASCII characters escaped
     bool m_textZValid = false;
     double m_textZFor = 0; // the z that m_textZ was formatted from
+    double m_textZWritten = 0; // the value of m_textZ
     bool m_textXIsNumber = false;
     double m_textOffset = 0;
 };

@@ -60,8 +60,11 @@ public:
     {
     }
 
-    void step(std::string_view x, std::string_view y, std::string_view z, std::string_view code)
+    // The values are those of the texts, for the drawing's extents.
+    void step(std::string_view x, std::string_view y, std::string_view z, std::string_view code, double xValue,
+              double yValue, double zValue)
     {
+        m_values = {xValue, yValue, zValue};
         if (code == m_format.newPolylineCode) {
             if (m_open) {
                 append(x, y, z);
@@ -83,13 +86,15 @@ public:
 private:
     void append(std::string_view x, std::string_view y, std::string_view z)
     {
-        m_vertices.push_back(Vertex{std::string(x), std::string(y), std::string(z)});
+        m_vertices.push_back(
+            Vertex{std::string(x), std::string(y), std::string(z), m_values[0], m_values[1], m_values[2]});
     }
 
     const FormatDefinition& m_format;
     DxfWriter& m_writer;
     bool m_open = false;
     std::vector<Vertex> m_vertices;
+    std::array<double, 3> m_values{};
 };
 
 // Where a dry run writes its drawing: nothing is kept, and a device is never renamed over.
@@ -132,7 +137,7 @@ public:
         , m_destination(destination)
         , m_log(log)
         , m_progress(progress)
-        , m_writer(settings.configuration, settings.prologue)
+        , m_writer(settings.configuration, settings.prologue, settings.escapeNonAscii)
         , m_polylines(settings.format, m_writer)
     {
     }
@@ -537,10 +542,10 @@ void Conversion::writePointEntities()
     }
     m_writer.beginPointTexts(m_xValue);
     if (isCreateFlagSet(m_config.pointCreate)) {
-        m_writer.writePoint(m_point.x, m_point.y, z);
+        m_writer.writePoint(m_point.x, m_point.y, z, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
     }
     if (isCreateFlagSet(m_config.polylineCreate) && source(m_sources, PointValue::Code).column > 0) {
-        m_polylines.step(m_point.x, m_point.y, z, m_point.code);
+        m_polylines.step(m_point.x, m_point.y, z, m_point.code, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
     }
     writeTexts(hasZ);
 }

@@ -46,6 +46,7 @@ struct ConversionSettings {
     ErrorPolicy errorPolicy;
     std::string_view prologue; ///< content of dxf.dat
     bool dryRun = false;       ///< check every line, write no drawing; the report says what would be made
+    bool escapeNonAscii = false; ///< every non-ASCII character of a text as its escape (see DxfWriter)
 };
 
 /// Converts the lines of `rows` as they come: a file is never held whole.

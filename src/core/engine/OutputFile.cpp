@@ -130,6 +130,8 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     }
     m_errorNumber = 0;
     m_length = 0;
+    m_flushed = 0;
+    m_seekable = false;
     m_temporary.clear();
     m_final = resolved(path);
 
@@ -166,7 +168,42 @@ bool OutputFile::open(const fs::path& path, Placement placement)
         m_temporary.clear();
         return false;
     }
+    struct stat opened {};
+    m_seekable = ::fstat(m_fd, &opened) == 0 && S_ISREG(opened.st_mode);
     reserve(kThreshold + 64 * 1024);
+    return true;
+}
+
+bool OutputFile::overwrite(std::uint64_t offset, std::string_view bytes)
+{
+    if (!isOpen() || m_errorNumber != 0 || offset + bytes.size() > position()) {
+        return m_errorNumber == 0;
+    }
+    // The part still in the buffer is changed there; the part written out, in the file.
+    std::size_t inFile = 0;
+    if (offset < m_flushed) {
+        inFile = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), m_flushed - offset));
+    }
+    if (inFile < bytes.size()) {
+        const std::size_t at = static_cast<std::size_t>(offset + inFile - m_flushed);
+        std::memcpy(m_storage.data() + at, bytes.data() + inFile, bytes.size() - inFile);
+    }
+    if (inFile == 0 || !m_seekable) {
+        return true;
+    }
+    std::size_t done = 0;
+    while (done < inFile) {
+        const ssize_t written =
+            ::pwrite(m_fd, bytes.data() + done, inFile - done, static_cast<off_t>(offset + done));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            recordError(errno);
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
     return true;
 }
 
@@ -194,6 +231,7 @@ bool OutputFile::flush()
         }
         data += written;
         left -= static_cast<std::size_t>(written);
+        m_flushed += static_cast<std::uint64_t>(written);
     }
     m_length = 0;
     return m_errorNumber == 0;

@@ -7,6 +7,7 @@
 // the same file) see the older file or the complete new one, never a mixture or a torso.
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -56,6 +57,15 @@ public:
 
     /// Bytes waiting to be written.
     [[nodiscard]] std::size_t buffered() const { return m_length; }
+
+    /// Where the next byte appended will be in the file: everything written out and buffered.
+    [[nodiscard]] std::uint64_t position() const { return m_flushed + m_length; }
+
+    /// Writes `bytes` over what was appended at `offset` (a position() of earlier), in the
+    /// buffer or in the file: a value known only at the end (the drawing's extents) can have
+    /// its room kept at the start. A file that cannot be written at a place of its choosing (a
+    /// pipe) keeps what was appended there; false only when a write failed.
+    bool overwrite(std::uint64_t offset, std::string_view bytes);
 
     /// Writes the buffer out when it is large enough. Cheap to call after every entity.
     void flushIfFull()
@@ -107,6 +117,8 @@ private:
     // once, when it grows, so that reserve() can hand out room without writing to it first.
     std::string m_storage;
     std::size_t m_length = 0;
+    std::uint64_t m_flushed = 0; // bytes written out since the file was opened
+    bool m_seekable = false;     // a regular file, written at any place by overwrite()
     int m_errorNumber = 0;
 };
 

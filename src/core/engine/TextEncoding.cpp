@@ -173,30 +173,65 @@ TextEncoding detectTextEncoding(const std::filesystem::path& path, const std::fu
     return multiByte && !decoder.midSequence() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
-std::size_t utf8ToWindows1252(std::span<char>& text)
+void appendUnicodeEscape(std::string& out, char16_t unit)
 {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const char escape[] = {'\\', 'U', '+', kDigits[(unit >> 12) & 0xF], kDigits[(unit >> 8) & 0xF],
+                           kDigits[(unit >> 4) & 0xF], kDigits[unit & 0xF]};
+    out.append(escape, sizeof escape);
+}
+
+char32_t windows1252Character(unsigned char byte)
+{
+    if (byte < 0x80 || byte >= 0xA0) {
+        return byte;
+    }
+    for (const auto& [unicode, code] : kWindows1252High) {
+        if (code == byte) {
+            return unicode;
+        }
+    }
+    return 0xFFFD;
+}
+
+std::size_t utf8ToDrawingText(std::span<char>& text, std::string& room)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t firstHigh = skipAscii(bytes, 0, text.size());
+    if (firstHigh == text.size()) {
+        return 0; // nearly every line of a point file
+    }
+    room.assign(text.data(), firstHigh);
     Utf8Decoder decoder;
     std::size_t replaced = 0;
-    std::size_t out = 0;
-    for (const char c : text) {
+    for (std::size_t i = firstHigh; i < text.size(); ++i) {
+        const char c = text[i];
         switch (decoder.feed(static_cast<unsigned char>(c))) {
         case Utf8Decoder::Step::Ascii:
-            text[out++] = c;
+            room.push_back(c);
             break;
-        case Utf8Decoder::Step::Character:
-            if (const auto byte = windows1252Of(decoder.character())) {
-                text[out++] = static_cast<char>(*byte);
-            } else {
-                text[out++] = '?';
+        case Utf8Decoder::Step::Character: {
+            const char32_t character = decoder.character();
+            if (const auto byte = windows1252Of(character)) {
+                room.push_back(static_cast<char>(*byte));
+            } else if (character >= 0x80 && character <= 0x9F) {
+                room.push_back('?');
                 ++replaced;
+            } else if (character > 0xFFFF) {
+                const char32_t above = character - 0x10000;
+                appendUnicodeEscape(room, static_cast<char16_t>(0xD800 + (above >> 10)));
+                appendUnicodeEscape(room, static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
+            } else {
+                appendUnicodeEscape(room, static_cast<char16_t>(character));
             }
             break;
+        }
         case Utf8Decoder::Step::Invalid:
-            text[out++] = '?';
+            room.push_back('?');
             ++replaced;
             // A plain character that cut a sequence short is kept.
             if (static_cast<unsigned char>(c) < 0x80) {
-                text[out++] = c;
+                room.push_back(c);
             }
             break;
         case Utf8Decoder::Step::Pending:
@@ -204,10 +239,15 @@ std::size_t utf8ToWindows1252(std::span<char>& text)
         }
     }
     if (decoder.midSequence()) {
-        text[out++] = '?';
+        room.push_back('?');
         ++replaced;
     }
-    text = text.first(out);
+    if (room.size() <= text.size()) {
+        std::memcpy(text.data(), room.data(), room.size());
+        text = text.first(room.size());
+    } else {
+        text = std::span<char>(room.data(), room.size());
+    }
     return replaced;
 }
 

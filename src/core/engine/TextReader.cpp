@@ -109,7 +109,7 @@ public:
     void add(FieldRows& rows, std::span<char> rawLine)
     {
         if (m_utf8) {
-            m_replaced += utf8ToWindows1252(rawLine);
+            m_replaced += utf8ToDrawingText(rawLine, m_converted);
         }
         const std::string_view whole(rawLine.data(), rawLine.size());
         const std::string_view trimmed = trim(whole);
@@ -136,6 +136,7 @@ private:
     bool m_keepTabs;
     bool m_utf8;
     std::size_t m_replaced = 0;
+    std::string m_converted; // a line whose escapes make it longer than the file's
     std::vector<std::string_view> m_fields;
 };
 
@@ -460,9 +461,10 @@ TextFileSurvey TextLineReader::survey(const std::function<bool()>& stopRequested
     const bool utf8 = isUtf8(m_state->encoding);
     TextFileSurvey survey;
     std::span<char> line;
+    std::string converted;
     while (source.next(line)) {
         if (utf8) {
-            survey.replaced += utf8ToWindows1252(line);
+            survey.replaced += utf8ToDrawingText(line, converted);
         }
         if (++survey.lines % kLinesPerStopCheck == 0 && stopRequested && stopRequested()) {
             survey.stopped = true;

@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 /// What reading a text file found out about it, for its block of the report.
 struct TextFileNotes {
     bool utf8 = false;         ///< read as UTF-8
-    std::size_t replaced = 0;  ///< characters Windows-1252 lacks, written as '?'
+    std::size_t replaced = 0;  ///< characters that could not be kept, written as '?' (see utf8ToDrawingText)
 };
 
 /// Reads the file from line `firstLine` (0 and 1 keep every line) to its end, or to a Ctrl+Z
@@ -29,8 +29,8 @@ struct TextFileNotes {
 /// Macintosh software), so that no two lines are ever glued together. Each line is trimmed of
 /// characters with codes up to 32; a line with nothing left is the placeholder "Empty"; inside a
 /// line, tabs (unless they are the separator) and other control characters become blanks.
-/// A file in UTF-8 (see TextEncoding.h) is read as such and its texts turned into Windows-1252;
-/// `notes` learns so, and how many characters became '?'. A UTF-16 file is refused.
+/// A file in UTF-8 (see TextEncoding.h) is read as such and its texts turned into Windows-1252,
+/// with escapes for the characters it lacks; `notes` learns so, and how many characters became '?'. A UTF-16 file is refused.
 /// Throws std::system_error with a message naming the file when it cannot be opened or read,
 /// and std::runtime_error for a file that is no regular file or is UTF-16.
 /// `stopRequested`, when given, is asked every few thousand lines; once it says yes, reading
@@ -41,7 +41,7 @@ FieldRows readTextLines(const std::filesystem::path& path, std::string_view sepa
 /// What a look through the whole file found before its lines are converted.
 struct TextFileSurvey {
     std::size_t lines = 0;    ///< lines the reader will deliver
-    std::size_t replaced = 0; ///< characters that will become '?' (UTF-8 files)
+    std::size_t replaced = 0; ///< characters that will become '?' (UTF-8 files; see utf8ToDrawingText)
     bool stopped = false;     ///< the look was cut short by a stop request; the figures are partial
 };
 

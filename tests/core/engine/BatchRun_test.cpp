@@ -538,11 +538,13 @@ TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
     EXPECT_FALSE(run());
 }
 
-// How many characters of a UTF-8 file became "?" is said once, in the file's block.
+// Characters that Windows-1252 lacks are kept as escapes and need no word in the report; those
+// still lost (a C1 control character, which no font shows) are counted once, in the file's block.
 TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
 {
-    writeFile("src/a.txt", "1,10,20,5,\xE4\xB8\xAD\r\n2,11,21,6,B\xC3\xB6schung \xE2\x9C\x93\xE2\x9C\x93\r\n");
-    useFiles({"a.txt"});
+    writeFile("src/a.txt", "1,10,20,5,\xE4\xB8\xAD\xC2\x85\r\n2,11,21,6,B\xC3\xB6schung \xE2\x9C\x93\xC2\x85\xC2\x85\r\n");
+    writeFile("src/b.txt", "1,10,20,5,\xC5\x82\xE4\xB8\xAD\xF0\x9F\x98\x80\r\n");
+    useFiles({"a.txt", "b.txt"});
     Configuration& c = request.runConfiguration;
     c.descriptionCreate = 1;
     c.descriptionLayer = "DES";
@@ -554,7 +556,36 @@ TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
                                         "Windows-1252 lacks were written as \"?\" !\r\n\r\n>> 2 lines processed."),
               std::string::npos)
         << report;
-    EXPECT_NE(readFile(dest("a.dxf")).find("\r\nB\xF6schung ??\r\n"), std::string::npos);
+    EXPECT_NE(report.find(crlf(pointFile(src("b.txt"))) + "\r\n>> 1 lines processed."), std::string::npos) << report;
+    EXPECT_NE(readFile(dest("a.dxf")).find("\r\n\\U+4E2D?\r\n"), std::string::npos);
+    EXPECT_NE(readFile(dest("a.dxf")).find("\r\nB\xF6schung \\U+2713??\r\n"), std::string::npos);
+    EXPECT_NE(readFile(dest("b.dxf")).find("\r\n\\U+0142\\U+4E2D\\U+D83D\\U+DE00\r\n"), std::string::npos);
+}
+
+// The run's escape option reaches the texts of every file, of a Windows-1252 file too; without
+// it those letters stay single bytes.
+TEST_F(BatchRunTest, TheEscapeOptionWritesTheLettersOfEveryFileAsEscapes)
+{
+    writeFile("src/a.txt", "1,10,20,5,B\xF6schung \x80\r\n");
+    writeFile("src/b.txt", "1,10,20,5,B\xC3\xB6schung \xC5\x82\r\n");
+    useFiles({"a.txt", "b.txt"});
+    Configuration& c = request.runConfiguration;
+    c.descriptionCreate = 1;
+    c.descriptionLayer = "DES";
+    c.descriptionHeight = "0.5";
+    c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Description);
+    for (const bool escape : {false, true}) {
+        request.escapeNonAscii = escape;
+        EXPECT_FALSE(run());
+        EXPECT_NE(readFile(dest("a.dxf")).find(escape ? "  1\r\nB\\U+00F6schung \\U+20AC\r\n"
+                                                      : "  1\r\nB\xF6schung \x80\r\n"),
+                  std::string::npos)
+            << escape;
+        EXPECT_NE(readFile(dest("b.dxf")).find(escape ? "  1\r\nB\\U+00F6schung \\U+0142\r\n"
+                                                      : "  1\r\nB\xF6schung \\U+0142\r\n"),
+                  std::string::npos)
+            << escape;
+    }
 }
 
 // A text file is converted as it is read, a batch of lines at a time: polylines run across the

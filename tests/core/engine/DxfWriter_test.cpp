@@ -403,3 +403,176 @@ TEST_F(DxfWriterTest, NoValueEverHoldsAControlCharacter)
     }
     EXPECT_TRUE(text.ends_with("  0\r\nEOF\r\n"));
 }
+
+namespace {
+
+// A prologue as dxf.dat is made: a header without the extents, an active viewport.
+const std::string kViewPrologue = crlf({"  0", "SECTION", "  2", "HEADER", "  9", "$ACADVER", "  1", "AC1009", "  0",
+                                        "ENDSEC", "  0", "SECTION", "  2", "TABLES", "  0", "TABLE", "  2", "VPORT",
+                                        " 70", "1", "  0", "VPORT", "  2", "*ACTIVE", " 70", "0", " 12", "0.0", " 22",
+                                        "0.0", " 40", "1000.0", " 41", "2.0", "  0", "ENDTAB", "  0", "TABLE", "  2",
+                                        "LAYER", " 70"});
+
+// The header and viewport of kViewPrologue with the given values of the extents and the view.
+std::string viewPrologue(const std::vector<std::string>& extents, const std::vector<std::string>& view)
+{
+    return crlf({"  0", "SECTION", "  2", "HEADER", "  9", "$ACADVER", "  1", "AC1009", "  9", "$EXTMIN", " 10",
+                 extents[0], " 20", extents[1], " 30", extents[2], "  9", "$EXTMAX", " 10", extents[3], " 20",
+                 extents[4], " 30", extents[5], "  0", "ENDSEC", "  0", "SECTION", "  2", "TABLES", "  0", "TABLE",
+                 "  2", "VPORT", " 70", "1", "  0", "VPORT", "  2", "*ACTIVE", " 70", "0", " 12", view[0], " 22",
+                 view[1], " 40", view[2], " 41", "2.0", "  0", "ENDTAB", "  0", "TABLE", "  2", "LAYER", " 70"});
+}
+
+Configuration pointsOnly()
+{
+    Configuration c;
+    c.pointCreate = 1;
+    c.pointLayer = "P";
+    c.pointColor = 7;
+    return c;
+}
+
+} // namespace
+
+// The extents of what was drawn, and a view centred on them that shows them whole in the
+// viewport's aspect (here 2: the width of 10 needs a height of 5), a tenth more for the margin.
+TEST_F(DxfWriterTest, TheHeaderGetsTheExtentsAndTheActiveViewShowsThemWhole)
+{
+    const Configuration c = pointsOnly();
+    DxfWriter writer(c, kViewPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.writePoint("1000.0", "2000.0", "15.25");
+    writer.writePoint("1010", "2004", "10", 1010, 2004, 10);
+    ASSERT_TRUE(writer.finishDrawing());
+    const std::string expected =
+        viewPrologue({" 1.00000000000000E+0003", " 2.00000000000000E+0003", " 1.00000000000000E+0001",
+                      " 1.01000000000000E+0003", " 2.00400000000000E+0003", " 1.52500000000000E+0001"},
+                     {" 1.00500000000000E+0003", " 2.00200000000000E+0003", " 5.50000000000000E+0000"});
+    EXPECT_EQ(drawing().substr(0, expected.size()), expected);
+}
+
+// A prologue that holds the extents (here with the "not computed" values and LF line ends)
+// gets its values replaced and nothing added. Target plus centre is the middle (0, 11); the
+// centre alone is half the upper right corner of the view (5.5, 16.5), as LibreCAD takes it.
+TEST_F(DxfWriterTest, ExtentsThePrologueHoldsAreReplacedInItsOwnLineEnds)
+{
+    const std::string prologue = "  0\nSECTION\n  2\nHEADER\n  9\n$EXTMAX\n 10\n-1E+20\n 20\n-1E+20\n 30\n-1E+20\n"
+                                 "  9\n$EXTMIN\n 10\n1E+20\n 20\n1E+20\n 30\n1E+20\n  0\nENDSEC\n  0\nSECTION\n"
+                                 "  2\nTABLES\n  0\nTABLE\n  2\nVPORT\n  0\nVPORT\n  2\n*Active\n 17\n100\n 27\n50\n"
+                                 " 12\n0\n 22\n0\n 40\n9\n  0\nENDTAB\n  0\nTABLE\n  2\nLAYER\n 70\n";
+    const Configuration c = pointsOnly();
+    DxfWriter writer(c, prologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    writer.writePoint("-5", "10", "0");
+    writer.writePoint("5", "12", "1");
+    ASSERT_TRUE(writer.finishDrawing());
+    const std::string expected = "  0\nSECTION\n  2\nHEADER\n  9\n$EXTMAX\n 10\n 5.00000000000000E+0000\n"
+                                 " 20\n 1.20000000000000E+0001\n 30\n 1.00000000000000E+0000\n  9\n$EXTMIN\n"
+                                 " 10\n-5.00000000000000E+0000\n 20\n 1.00000000000000E+0001\n"
+                                 " 30\n 0.00000000000000E+0000\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n"
+                                 "  0\nTABLE\n  2\nVPORT\n  0\nVPORT\n  2\n*Active\n"
+                                 " 17\n-2.75000000000000E+0000\n 27\n 2.75000000000000E+0000\n"
+                                 " 12\n 2.75000000000000E+0000\n 22\n 8.25000000000000E+0000\n"
+                                 " 40\n 1.10000000000000E+0001\n  0\nENDTAB\n  0\nTABLE\n  2\nLAYER\n 70\n";
+    EXPECT_EQ(drawing().substr(0, expected.size()), expected);
+}
+
+// Without anything drawn the extents are 0,0,0 (never 1E+20) and the view stays as it was; one
+// spot gets a view 1 high; texts count with their height and one height per character.
+TEST_F(DxfWriterTest, EmptyDrawingsSpotsAndTextsGetTheirOwnView)
+{
+    const std::string zero = " 0.00000000000000E+0000";
+    {
+        const Configuration c = pointsOnly();
+        DxfWriter writer(c, kViewPrologue);
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        ASSERT_TRUE(writer.finishDrawing());
+        const std::string expected =
+            viewPrologue({zero, zero, zero, zero, zero, zero}, {zero, zero, " 1.00000000000000E+0003"});
+        EXPECT_EQ(drawing().substr(0, expected.size()), expected);
+    }
+    {
+        const Configuration c = pointsOnly();
+        DxfWriter writer(c, kViewPrologue);
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        writer.writePoint("3", "4", "5");
+        ASSERT_TRUE(writer.finishDrawing());
+        const std::string three = " 3.00000000000000E+0000";
+        const std::string four = " 4.00000000000000E+0000";
+        const std::string five = " 5.00000000000000E+0000";
+        const std::string expected =
+            viewPrologue({three, four, five, three, four, five}, {three, four, " 1.00000000000000E+0000"});
+        EXPECT_EQ(drawing().substr(0, expected.size()), expected);
+    }
+    {
+        Configuration c = exampleConfiguration();
+        c.pointCreate = 0;
+        DxfWriter writer(c, kViewPrologue);
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        writer.beginPointTexts(1000.0);
+        // "\U+4E2D" is one character: 1001.5 + 4 * 0.5 wide, 0.5 high.
+        EXPECT_TRUE(writer.writeText(EntityContent::Number, "AB\\U+4E2DC", 2000.0, 15.25));
+        ASSERT_TRUE(writer.finishDrawing());
+        const auto& extents = writer.extents();
+        EXPECT_EQ(extents.min(), (std::array<double, 3>{1001.5, 2000.0, 15.25}));
+        EXPECT_EQ(extents.max(), (std::array<double, 3>{1003.5, 2000.5, 15.25}));
+    }
+}
+
+// A drawing larger than the buffer has its header on disk before the end: the values are
+// written there.
+TEST_F(DxfWriterTest, TheValuesReachAHeaderAlreadyWrittenOut)
+{
+    const Configuration c = pointsOnly();
+    DxfWriter writer(c, kViewPrologue);
+    ASSERT_TRUE(writer.beginDrawing(out()));
+    for (int i = 0; i <= 40000; ++i) {
+        const std::string x = std::to_string(i);
+        writer.writePoint(x, "-" + x, "0");
+    }
+    ASSERT_TRUE(writer.finishDrawing());
+    const std::string text = drawing();
+    ASSERT_GT(text.size(), std::size_t{2} << 20);
+    const std::string zero = " 0.00000000000000E+0000";
+    const std::string expected =
+        viewPrologue({zero, "-4.00000000000000E+0004", zero, " 4.00000000000000E+0004", zero, zero},
+                     {" 2.00000000000000E+0004", "-2.00000000000000E+0004", " 4.40000000000000E+0004"});
+    EXPECT_EQ(text.substr(0, expected.size()), expected);
+}
+
+// With the option, every character of a text beyond ASCII is its escape, those Windows-1252 has
+// too (the byte's character, not the byte); the unassigned bytes, escapes already there and the
+// layer names (where a backslash is not allowed) stay as they are.
+TEST_F(DxfWriterTest, TheEscapeOptionWritesEveryNonAsciiCharacterOfTheTextsAsItsEscape)
+{
+    for (const bool escape : {false, true}) {
+        Configuration c = exampleConfiguration();
+        c.pointCreate = 0;
+        c.numberLayer = "N\xC4";
+        DxfWriter writer(c, kPrologue, escape);
+        ASSERT_TRUE(writer.beginDrawing(out()));
+        writer.beginPointTexts(0);
+        EXPECT_TRUE(writer.writeText(EntityContent::Number, "B\xF6schung \x80\x81 \\U+0142", 10.0, 1.0));
+        EXPECT_TRUE(writer.writeFixedText(EntityContent::XCoordinate, "\xB0", 2.5, 1, 10.0, 1.0));
+        ASSERT_TRUE(writer.finishDrawing());
+        const std::string text = drawing();
+        EXPECT_NE(text.find("\r\n  2\r\nN\xC4\r\n"), std::string::npos) << escape;
+        EXPECT_NE(text.find("  8\r\nN\xC4\r\n"), std::string::npos) << escape;
+        EXPECT_NE(text.find(escape ? "  1\r\nB\\U+00F6schung \\U+20AC\x81 \\U+0142\r\n"
+                                   : "  1\r\nB\xF6schung \x80\x81 \\U+0142\r\n"),
+                  std::string::npos)
+            << escape;
+        EXPECT_NE(text.find(escape ? "  1\r\n\\U+00B02.5\r\n" : "  1\r\n\xB0" "2.5\r\n"), std::string::npos) << escape;
+    }
+}
+
+TEST(TextCharacters, AnEscapeIsOneCharacter)
+{
+    using mervalon::engine::textCharacters;
+    EXPECT_EQ(textCharacters(""), 0u);
+    EXPECT_EQ(textCharacters("abc"), 3u);
+    EXPECT_EQ(textCharacters("\\U+4E2D"), 1u);
+    EXPECT_EQ(textCharacters("\\U+D83D\\U+DE00x"), 3u);
+    EXPECT_EQ(textCharacters("a\\U+12"), 6u);
+    EXPECT_EQ(textCharacters("\\U+12G4"), 7u);
+}

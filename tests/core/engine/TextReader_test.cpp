@@ -243,7 +243,8 @@ TEST_F(TextReaderTest, DeviceIsRefusedInsteadOfReadWithoutEnd)
 }
 
 // A UTF-8 file (with a byte-order mark, or valid UTF-8 holding multi-byte sequences) is read as
-// UTF-8 and written in Windows-1252; every other file stays byte for byte.
+// UTF-8 and written in Windows-1252, with the escape \U+XXXX for a character it lacks (a surrogate
+// pair beyond U+FFFF); only a C1 control character becomes '?'. Every other file stays byte for byte.
 TEST_F(TextReaderTest, Utf8FilesAreReadAsUtf8AndOthersByteForByte)
 {
     const struct {
@@ -254,7 +255,17 @@ TEST_F(TextReaderTest, Utf8FilesAreReadAsUtf8AndOthersByteForByte)
     } cases[] = {
         {"\xEF\xBB\xBF" "1,B\xC3\xB6schung\r\n", {{"1", "B\xF6schung"}}, true, 0},
         {"1,B\xC3\xB6schung,\xE2\x82\xAC\xE2\x80\x94\xC2\xB0\r\n", {{"1", "B\xF6schung", "\x80\x97\xB0"}}, true, 0},
-        {"1,\xE4\xB8\xAD\xF0\x9F\x98\x80,\xC3\x98\r\n2,\xC2\x85\r\n", {{"1", "??", "\xD8"}, {"2", "?"}}, true, 3},
+        {"1,\xE4\xB8\xAD\xF0\x9F\x98\x80,\xC3\x98\r\n2,\xC2\x85\r\n",
+         {{"1", "\\U+4E2D\\U+D83D\\U+DE00", "\xD8"}, {"2", "?"}},
+         true,
+         1},
+        // Polish and Hungarian letters, the ends of the planes, a line made longer by its escapes.
+        {"\xC5\x81\xC3\xB3" "d\xC5\xBA,\xC5\x91\xC5\xB1\r\n", {{"\\U+0141\xF3" "d\\U+017A", "\\U+0151\\U+0171"}}, true, 0},
+        {"\xEF\xBF\xBF,\xF4\x8F\xBF\xBF,\xF0\x90\x80\x80\r\n",
+         {{"\\U+FFFF", "\\U+DBFF\\U+DFFF", "\\U+D800\\U+DC00"}},
+         true,
+         0},
+        {"\xE4\xB8\xAD", {{"\\U+4E2D"}}, true, 0},
         {"\xEF\xBB\xBF" "1,plain\r\n", {{"1", "plain"}}, true, 0},
         // Windows-1252 bytes are no UTF-8: the file is read as it always was.
         {"1,B\xF6schung\r\n2,B\xC3\xB6schung\r\n", {{"1", "B\xF6schung"}, {"2", "B\xC3\xB6schung"}}, false, 0},
@@ -366,16 +377,16 @@ TEST_F(TextReaderTest, BatchesAndSurveyAgreeWithTheWholeReadingOnRandomFiles)
 
 TEST_F(TextReaderTest, TheSurveyCountsTheCharactersOfTheLinesToBeRead)
 {
-    // Line 1 is skipped: its character lacking in Windows-1252 is not counted.
-    const std::string content = "\xE4\xB8\xAD\r\n1,\xE2\x82\xAC\xF0\x9F\x98\x80\r\n2,\xE4\xB8\xAD\r\n";
+    // Line 1 is skipped: its control character, lost like that of line 2, is not counted.
+    const std::string content = "\xC2\x85\r\n1,\xE2\x82\xAC\xF0\x9F\x98\x80\xC2\x85\r\n2,\xE4\xB8\xAD\r\n";
     mervalon::engine::TextLineReader reader(writeFile("points.txt", content), ",", 2);
     const mervalon::engine::TextFileSurvey survey = reader.survey();
     EXPECT_EQ(survey.lines, 2u);
-    EXPECT_EQ(survey.replaced, 2u);
+    EXPECT_EQ(survey.replaced, 1u);
     EXPECT_FALSE(survey.stopped);
     const FieldRows* batch = reader.nextBatch();
     ASSERT_NE(batch, nullptr);
-    EXPECT_EQ(listsOf(*batch), (Lines{{"1", "\x80?"}, {"2", "?"}}));
+    EXPECT_EQ(listsOf(*batch), (Lines{{"1", "\x80\\U+D83D\\U+DE00?"}, {"2", "\\U+4E2D"}}));
     EXPECT_TRUE(reader.exhausted());
     EXPECT_EQ(reader.nextBatch(), nullptr);
     EXPECT_EQ(reader.notes().replaced, survey.replaced);
