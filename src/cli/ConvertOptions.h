@@ -26,6 +26,9 @@ struct ConvertOptions {
     bool nullSeparated = false;           ///< the list's names end with NUL instead of a new line
     bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
     bool dryRun = false;                  ///< check and report, write no drawing
+    // Layout detection instead of a conversion.
+    std::optional<std::string> detectFile;     ///< --detect: print the layout of this point file
+    std::optional<std::string> saveFormatName; ///< --save-format: store the layout found as this format
 };
 
 /// The highest --jobs taken.
