@@ -453,7 +453,11 @@ DetectedLayout detectLayout(std::string_view text)
         }
     }
     layout.byHeader = get(Role::East) != 0 && get(Role::North) != 0;
-    const auto medianOf = [&stats](int column) { return stats[static_cast<std::size_t>(column - 1)].median(); };
+    std::vector<double> medians;
+    for (const ColumnStats& column : stats) {
+        medians.push_back(column.median());
+    }
+    const auto medianOf = [&medians](int column) { return medians[static_cast<std::size_t>(column - 1)]; };
     if (layout.byHeader && axisLetters && get(Role::North) < get(Role::East)) {
         // "Y" before "X": German, Austrian and Swiss surveyors call East Y and North X, and
         // write East first.

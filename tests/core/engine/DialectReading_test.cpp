@@ -192,3 +192,65 @@ TEST_F(DialectReadingTest, TheHeaderIsSkippedAfterTheLinesToSkip)
 }
 
 } // namespace
+
+namespace {
+
+// Lines of separators, quotes, blanks, digits and letters, the same every run.
+std::vector<std::string> jumbledLines()
+{
+    const std::string alphabet = "\",; \t|1.5aB\"\"";
+    std::vector<std::string> lines;
+    std::uint32_t state = 12345;
+    for (int n = 0; n < 3000; ++n) {
+        std::string line;
+        const int length = n % 24;
+        for (int i = 0; i < length; ++i) {
+            state = state * 1664525U + 1013904223U;
+            line += alphabet[(state >> 16) % alphabet.size()];
+        }
+        // A line reaches the cutting trimmed, as the reader hands it over.
+        while (!line.empty() && static_cast<unsigned char>(line.front()) <= 32) {
+            line.erase(0, 1);
+        }
+        while (!line.empty() && static_cast<unsigned char>(line.back()) <= 32) {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(DialectReading, ThePlainDialectCutsAnyLineAsThePlainReader)
+{
+    for (const std::string& line : jumbledLines()) {
+        for (const char separator : {',', ';', ' ', '\t', '\0'}) {
+            std::string copy = line;
+            std::vector<std::string_view> fields;
+            mervalon::formats::splitFields(std::span<char>(copy.data(), copy.size()), separator, TextDialect{}, fields);
+            const std::string cut = separator == '\0' ? std::string() : std::string(1, separator);
+            EXPECT_EQ(mervalon::engine::FieldList(fields.begin(), fields.end()), mervalon::engine::splitLine(line, cut))
+                << line;
+        }
+    }
+}
+
+TEST(DialectReading, EveryDialectCutsAnyLineIntoFieldsWithinIt)
+{
+    for (const std::string& line : jumbledLines()) {
+        for (int flags = 0; flags < 8; ++flags) {
+            const TextDialect dialect{DecimalMark::Point, (flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0, false};
+            std::string copy = line;
+            std::vector<std::string_view> fields;
+            mervalon::formats::splitFields(std::span<char>(copy.data(), copy.size()), ',', dialect, fields);
+            std::size_t total = 0;
+            for (const std::string_view field : fields) {
+                ASSERT_GE(field.data(), copy.data()) << line;
+                ASSERT_LE(field.data() + field.size(), copy.data() + copy.size()) << line;
+                total += field.size();
+            }
+            EXPECT_LE(total, line.size()) << line;
+        }
+    }
+}
+
+} // namespace

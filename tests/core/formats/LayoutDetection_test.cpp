@@ -225,3 +225,25 @@ TEST(LayoutDetectionTest, AFileIsReadFromDisk)
 
 } // namespace
 } // namespace mervalon::formats
+
+namespace mervalon::formats {
+namespace {
+
+TEST(LayoutDetectionTest, ALineOfEndlessFieldsOrBinaryBytesIsNoTrouble)
+{
+    std::string many;
+    for (int i = 0; i < 200000; ++i) {
+        many += std::to_string(i % 97) + ".5,";
+    }
+    const DetectedLayout wide = detectLayout(many);
+    EXPECT_LE(wide.linesExamined, 1);
+    std::string binary;
+    for (int i = 0; i < 100000; ++i) {
+        binary += static_cast<char>((i * 7919) % 256);
+    }
+    const DetectedLayout noise = detectLayout(binary);
+    EXPECT_LE(noise.confidence, 100);
+}
+
+} // namespace
+} // namespace mervalon::formats
