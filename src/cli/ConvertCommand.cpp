@@ -93,6 +93,10 @@ NamedFormat loadNamedFormat(const fs::path& installDir, const std::string& name)
     try {
         NamedFormat format{formats::loadFormatFile(installDir, name), {}};
         format.dialect = formats::loadDialectOf(formats::formatFilePath(installDir, name));
+        // A dialect file edited by hand may not fit the record; such a format would misread every line.
+        if (const std::string fault = formats::dialectFault(format.record, format.dialect); !fault.empty()) {
+            throw std::runtime_error(fault);
+        }
         return format;
     } catch (const std::exception& error) {
         throw NotStarted("format \"" + name + "\": " + error.what());

@@ -173,6 +173,29 @@ TEST_F(DetectCommandTest, NothingIsSavedOverAFormatUnderABadNameOrWithoutALayout
     EXPECT_EQ(mervalon::formats::listFormats(m_install).size(), 7U);
 }
 
+TEST_F(DetectCommandTest, AConversionWithADialectThatDoesNotFitItsFormatDoesNotStart)
+{
+    std::ostringstream out;
+    std::ostringstream notes;
+    std::istringstream in;
+    const auto convert = [&]() {
+        notes.str("");
+        return runConvert(parseConvertOptions({"--install-dir=" + m_install, "--format", "penzd comma", "--report",
+                                               path("run.log"), path("plain/sheet.txt")}),
+                          notes, false, out, in);
+    };
+    write("install/formats/penzd comma.dialect", "decimal-mark=comma\n");
+    EXPECT_EQ(convert(), mervalon::cli::kNotStarted);
+    EXPECT_EQ(notes.str(), "mervalon-convert: format \"penzd comma\": A format with comma decimals cannot have a comma "
+                           "as its separator: \"1,512340,125\" could not be told apart. Choose a semicolon or a tab "
+                           "as the separator, or a point as the decimal mark.\n");
+    write("install/formats/penzd comma.dialect", "quoted-fields=maybe\n");
+    EXPECT_EQ(convert(), mervalon::cli::kNotStarted);
+    EXPECT_EQ(notes.str(), "mervalon-convert: format \"penzd comma\": \"" + path("install/formats/penzd comma.dialect") +
+                               "\", line 1: quoted-fields takes yes or no, not \"maybe\"\n");
+    EXPECT_FALSE(fs::exists(path("plain/sheet.dxf")));
+}
+
 TEST(DetectOptions, DetectTakesOneFileAndSaveFormatNeedsIt)
 {
     const auto options = parseConvertOptions({"--detect=site.csv", "--save-format", "site", "--json"});

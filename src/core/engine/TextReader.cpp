@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -468,7 +469,8 @@ TextLineReader::TextLineReader(const std::filesystem::path& path, std::string_vi
     // The header line is one more line skipped, so the report counts lines as it does for a
     // format that skips it.
     if (dialect.dialect.headerLine) {
-        firstLine = std::max(firstLine, 1) + 1;
+        firstLine = std::max(firstLine, 1);
+        firstLine += firstLine < std::numeric_limits<int>::max() ? 1 : 0;
     }
     const FileIdentity atOpen = identityOf(path);
     bool stopped = false;
