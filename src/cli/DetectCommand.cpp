@@ -52,7 +52,8 @@ std::string listedName(std::string name)
     while (!name.empty() && blank(static_cast<unsigned char>(name.back()))) {
         name.pop_back();
     }
-    name.erase(name.begin(), std::find_if_not(name.begin(), name.end(), [&](char c) { return blank(static_cast<unsigned char>(c)); }));
+    name.erase(name.begin(), std::find_if_not(name.begin(), name.end(),
+                                              [&](char c) { return blank(static_cast<unsigned char>(c)); }));
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return name;
@@ -151,7 +152,8 @@ std::string layoutJson(const std::string& file, const DetectedLayout& layout, co
         json += std::string(",\"quoted_fields\":") + (dialect.quotedFields ? "true" : "false");
         json += std::string(",\"keep_empty_fields\":") + (dialect.keepEmptyFields ? "true" : "false");
         json += ",\"lines_skipped\":" + std::to_string(layout.linesBefore);
-        json += ",\"header_line\":" + (layout.headerLine == 0 ? std::string("null") : std::to_string(layout.headerLine));
+        const std::string headerLine = layout.headerLine == 0 ? "null" : std::to_string(layout.headerLine);
+        json += ",\"header_line\":" + headerLine;
         json += ",\"first_point_line\":" + std::to_string(layout.firstPointLine);
         json += ",\"column_count\":" + std::to_string(layout.columnCount);
         json += ",\"columns\":{";

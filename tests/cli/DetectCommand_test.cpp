@@ -103,14 +103,15 @@ TEST_F(DetectCommandTest, TheLayoutIsOneJsonObjectWithJson)
 {
     write("points/nez.txt", "5012.345,5034.120,101.30\n5020.000,5041.870,101.42\n5031.555,5050.010,101.61\n");
     EXPECT_EQ(detect({"--json", "--detect", path("points/nez.txt")}), mervalon::cli::kNoErrors);
-    EXPECT_EQ(results.str(),
-              "{\"type\":\"layout\",\"file\":\"" + path("points/nez.txt") +
-                  "\",\"found\":true,\"lines_examined\":3,\"point_lines\":3,\"separator\":\",\","
-                  "\"decimal_mark\":\"point\",\"quoted_fields\":false,\"keep_empty_fields\":false,\"lines_skipped\":0,"
-                  "\"header_line\":null,\"first_point_line\":1,\"column_count\":3,\"columns\":{\"number\":null,"
-                  "\"east\":1,\"north\":2,\"elevation\":3,\"description\":null,\"code\":null},\"named_by_header\":false,"
-                  "\"east_north_uncertain\":true,\"confidence\":45,\"notes\":[\"East and North cannot be told apart "
-                  "by their values: taken in PENZ order (East before North); check them\"],\"saved_format\":null}\n");
+    EXPECT_EQ(
+        results.str(),
+        "{\"type\":\"layout\",\"file\":\"" + path("points/nez.txt") +
+            "\",\"found\":true,\"lines_examined\":3,\"point_lines\":3,\"separator\":\",\","
+            "\"decimal_mark\":\"point\",\"quoted_fields\":false,\"keep_empty_fields\":false,\"lines_skipped\":0,"
+            "\"header_line\":null,\"first_point_line\":1,\"column_count\":3,\"columns\":{\"number\":null,"
+            "\"east\":1,\"north\":2,\"elevation\":3,\"description\":null,\"code\":null},\"named_by_header\":false,"
+            "\"east_north_uncertain\":true,\"confidence\":45,\"notes\":[\"East and North cannot be told apart "
+            "by their values: taken in PENZ order (East before North); check them\"],\"saved_format\":null}\n");
 }
 
 TEST_F(DetectCommandTest, ASavedLayoutConvertsTheFileAsThePlainFormatConvertsTheSamePoints)
@@ -121,7 +122,8 @@ TEST_F(DetectCommandTest, ASavedLayoutConvertsTheFileAsThePlainFormatConvertsThe
     EXPECT_TRUE(fs::exists(path("install/formats/german sheet.rpf")));
     EXPECT_EQ(fs::file_size(path("install/formats/german sheet.rpf")), 632U);
     const auto dialect = mervalon::formats::readDialect(m_install, "german sheet");
-    EXPECT_EQ(dialect, (mervalon::formats::TextDialect{mervalon::formats::DecimalMark::Comma, false, true, false, true}));
+    using mervalon::formats::DecimalMark;
+    EXPECT_EQ(dialect, (mervalon::formats::TextDialect{DecimalMark::Comma, false, true, false, true}));
     EXPECT_EQ(mervalon::formats::readFormat(m_install, "german sheet").description, "Detected from sheet.csv");
 
     std::ostringstream out;
@@ -191,7 +193,8 @@ TEST_F(DetectCommandTest, AConversionWithADialectThatDoesNotFitItsFormatDoesNotS
                            "as the separator, or a point as the decimal mark.\n");
     write("install/formats/penzd comma.dialect", "quoted-fields=maybe\n");
     EXPECT_EQ(convert(), mervalon::cli::kNotStarted);
-    EXPECT_EQ(notes.str(), "mervalon-convert: format \"penzd comma\": \"" + path("install/formats/penzd comma.dialect") +
+    const std::string dialectFile = path("install/formats/penzd comma.dialect");
+    EXPECT_EQ(notes.str(), "mervalon-convert: format \"penzd comma\": \"" + dialectFile +
                                "\", line 1: quoted-fields takes yes or no, not \"maybe\"\n");
     EXPECT_FALSE(fs::exists(path("plain/sheet.dxf")));
 }

@@ -348,13 +348,15 @@ DetectedLayout detectLayout(std::string_view text)
     bool emptySeen = false;
     for (const std::string& line : sample) {
         std::string copy = trimmed(line);
-        for (const std::string& field : split(copy, chosen.separator, TextDialect{DecimalMark::Point, false, true, true, false})) {
+        for (const std::string& field :
+             split(copy, chosen.separator, TextDialect{DecimalMark::Point, false, true, true, false})) {
             quotedSeen = quotedSeen || (!field.empty() && field.front() == '"');
         }
     }
     for (const auto& fields : cut) {
         if (static_cast<int>(fields.size()) <= chosen.fields) {
-            emptySeen = emptySeen || std::any_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
+            emptySeen = emptySeen ||
+                        std::any_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
         }
     }
     dialect.quotedFields = quotedSeen;
@@ -476,9 +478,11 @@ DetectedLayout detectLayout(std::string_view text)
         std::vector<int> coordinates;
         for (int c = 1; c <= chosen.fields; ++c) {
             const ColumnStats& column = stats[static_cast<std::size_t>(c - 1)];
-            const bool runningNumber = column.allIntegers() && column.running * 2 >= column.present - 1 &&
-                                       column.present > 2;
-            if (!assigned(c) && column.mostlyNumeric() && !runningNumber && !(c == 1 && column.allIntegers() && chosen.fields > 3)) {
+            const bool runningNumber =
+                column.allIntegers() && column.running * 2 >= column.present - 1 && column.present > 2;
+            // A first column of integers beside three or more others is a number, however large.
+            const bool leadingIntegers = c == 1 && column.allIntegers() && chosen.fields > 3;
+            if (!assigned(c) && column.mostlyNumeric() && !runningNumber && !leadingIntegers) {
                 coordinates.push_back(c);
             }
         }

@@ -88,7 +88,8 @@ protected:
     }
 };
 
-// The points: a label, a description with a comma and quotes, a negative elevation, and a line with a faulty East for the report.
+// The points: a label, a description with a comma and quotes, a negative elevation, and a line with a faulty East for
+// the report.
 const std::string kPlain = "1;512340.125;5412345.500;301.20;kerb, north \"A\";1\n"
                            "2;512350.000;5412350.250;-0.75;wall;2\n"
                            "B7;512360.5;5412355;301;tree;0\n"
@@ -128,10 +129,10 @@ TEST_F(DialectReadingTest, EveryDialectOfTheSamePointsGivesTheSameDrawingAndRepo
          "\"-0.75\",\"wall\",\"2\"\nB7,512360.5,5412355,301,\"tree\",0\n4,51x,5412360.0,300.5,bad,0\n"},
         {"semicolon, quoted, comma decimals", ";", quotedComma,
          "\"1\";\"512340,125\";\"5412345,500\";\"301,20\";\"kerb, north \"\"A\"\"\";\"1\"\n"
-         "\"2\";\"512350,000\";\"5412350,250\";\"-0,75\";\"wall\";\"2\"\n\"B7\";\"512360,5\";\"5412355\";\"301\";\"tree\";\"0\"\n"
+         "\"2\";\"512350,000\";\"5412350,250\";\"-0,75\";\"wall\";\"2\"\n\"B7\";\"512360,5\";\"5412355\";\"301\";"
+         "\"tree\";\"0\"\n"
          "\"4\";\"51x\";\"5412360,0\";\"300,5\";\"bad\";\"0\"\n"},
-        {"header line", ";", header,
-         "Point;East;North;Elevation;Description;Code\n" + kPlain},
+        {"header line", ";", header, "Point;East;North;Elevation;Description;Code\n" + kPlain},
         {"blanks around fields", ";", quoted,
          "  1 ;  512340.125 ; 5412345.500 ;301.20 ; \"kerb, north \"\"A\"\"\"  ; 1\n"
          "2 ;512350.000;5412350.250 ; -0.75 ; wall ; 2\nB7; 512360.5 ;5412355; 301 ; tree ;0 \n"

@@ -75,7 +75,8 @@ std::vector<Sample> samples()
          "2,440352.41,4474351.22,650.35,farola\n3,440365.003,4474360.018,650.41,arbol\n",
          {',', DecimalMark::Point, false, 1, 2, {1, 2, 3, 4, 5, 0}}},
         {"German surveyor's Y before X",
-         "Nr;Y;X;H\n1;3512340,125;5412345,500;301,2\n2;3512352,410;5412351,220;301,35\n3;3512365,003;5412360,018;301,41\n",
+         "Nr;Y;X;H\n1;3512340,125;5412345,500;301,2\n2;3512352,410;5412351,220;301,35\n3;3512365,003;5412360,018;301,"
+         "41\n",
          {';', DecimalMark::Comma, false, 1, 2, {1, 2, 3, 4, 0, 0}}},
         {"data collector export with job lines before the header",
          "Job: ROAD01\nDate: 2026-11-30\nUnits: metres\n\nPt,E,N,Z,Code\n1,512340.125,5412345.5,301.2,CL\n"
@@ -90,7 +91,8 @@ std::vector<Sample> samples()
          "T17,5412360.018,512365.003,301.41,tree oak\nT18,5412361.000,512366.100,301.44,tree ash\n",
          {',', DecimalMark::Point, false, 0, 1, {1, 3, 2, 4, 5, 0}}},
         {"bar separated",
-         "1|512340.125|5412345.5|301.2|kerb\n2|512352.41|5412351.22|301.35|kerb\n3|512365.003|5412360.018|301.41|wall\n",
+         "1|512340.125|5412345.5|301.2|kerb\n2|512352.41|5412351.22|301.35|kerb\n3|512365.003|5412360.018|301.41|"
+         "wall\n",
          {'|', DecimalMark::Point, false, 0, 1, {1, 2, 3, 4, 5, 0}}},
         {"PENZDC with a polyline code",
          "1,512340.125,5412345.5,301.2,kerb north,1\n2,512352.41,5412351.22,301.35,kerb north,2\n"
@@ -106,14 +108,16 @@ std::vector<Sample> samples()
          {',', DecimalMark::Point, false, 1, 2, {1, 2, 3, 4, 5, 0}}},
         {"everything quoted, byte-order mark and CR LF",
          "\xEF\xBB\xBF\"Name\",\"X\",\"Y\",\"Z\",\"Code\"\r\n\"P1\",\"512340.125\",\"5412345.5\",\"301.2\",\"CP\"\r\n"
-         "\"P2\",\"512352.41\",\"5412351.22\",\"301.35\",\"KB\"\r\n\"P3\",\"512365.003\",\"5412360.018\",\"301.41\",\"KB\"\r\n",
+         "\"P2\",\"512352.41\",\"5412351.22\",\"301.35\",\"KB\"\r\n\"P3\",\"512365.003\",\"5412360.018\",\"301.41\","
+         "\"KB\"\r\n",
          {',', DecimalMark::Point, true, 1, 2, {1, 2, 3, 4, 0, 5}}},
         {"PNEZD with header",
          "Pt,N,E,Elev,Desc\n1,5412345.5,512340.125,301.2,kerb\n2,5412351.22,512352.41,301.35,kerb\n"
          "3,5412360.018,512365.003,301.41,tree\n",
          {',', DecimalMark::Point, false, 1, 2, {1, 3, 2, 4, 5, 0}}},
         {"semicolon, point decimals (English settings, semicolon list separator)",
-         "1;512340.125;5412345.5;301.2;kerb\n2;512352.41;5412351.22;301.35;kerb\n3;512365.003;5412360.018;301.41;tree\n",
+         "1;512340.125;5412345.5;301.2;kerb\n2;512352.41;5412351.22;301.35;kerb\n3;512365.003;5412360.018;301.41;"
+         "tree\n",
          {';', DecimalMark::Point, false, 0, 1, {1, 2, 3, 4, 5, 0}}},
         {"old Macintosh line ends, code before description",
          "1,512340.125,5412345.5,301.2,1,kerb north side\r2,512352.41,5412351.22,301.35,2,kerb north side\r"
@@ -154,7 +158,8 @@ TEST(LayoutDetectionTest, TheLayoutBecomesAFormatThatReadsTheFile)
     base.newPolylineCode = "1";
     base.xPrefix = "X=";
     const DetectedLayout layout = detectLayout(
-        "Job: ROAD01\nPunkt;Rechtswert;Hochwert;H\xC3\xB6he\n1;3512340,125;5412345,500;301,2\n2;3512352,4;5412351,2;301,3\n"
+        "Job: ROAD01\nPunkt;Rechtswert;Hochwert;H\xC3\xB6he\n1;3512340,125;5412345,500;301,2\n"
+        "2;3512352,4;5412351,2;301,3\n"
         "3;3512365,0;5412360,0;301,4\n");
     ASSERT_TRUE(layout.found);
     const DetectedFormat detected = formatOfLayout(layout, base);
@@ -214,7 +219,8 @@ TEST(LayoutDetectionTest, OnlyTheFirstLinesAreRead)
 
 TEST(LayoutDetectionTest, AFileIsReadFromDisk)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("mervalon-detect-" + std::to_string(::getpid()) + ".txt");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("mervalon-detect-" + std::to_string(::getpid()) + ".txt");
     std::ofstream(path) << "1;512340,125;5412345,5;301,2\n2;512352,41;5412351,22;301,35\n";
     const DetectedLayout layout = detectLayoutOfFile(path);
     std::filesystem::remove(path);

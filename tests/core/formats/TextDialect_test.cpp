@@ -34,7 +34,8 @@ TEST(TextDialectTest, EveryDialectIsWrittenAndReadBackTheSame)
 
 TEST(TextDialectTest, ReadingSkipsCommentsBlanksAndKeysOfLaterVersionsAndTakesCrLf)
 {
-    const TextDialect read = decodeDialect("# note\r\n\r\n  decimal-mark = comma \r\nthousands=none\r\nheader-line=yes");
+    const TextDialect read =
+        decodeDialect("# note\r\n\r\n  decimal-mark = comma \r\nthousands=none\r\nheader-line=yes");
     EXPECT_EQ(read, dialectOf(DecimalMark::Comma, false, true, false, true));
     EXPECT_TRUE(decodeDialect("").isDefault());
 }
