@@ -11,6 +11,7 @@
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
 #include "core/formats/FormatDefinition.h"
+#include "core/formats/TextDialect.h"
 #include "core/io/FileIo.h"
 #include "platform/AppSettings.h"
 #include "platform/Installation.h"
@@ -81,17 +82,29 @@ config::Configuration loadConfiguration(const ConvertOptions& options, const fs:
     }
 }
 
-formats::FormatDefinition loadNamedFormat(const fs::path& installDir, const std::string& name)
+struct NamedFormat {
+    formats::FormatDefinition record;
+    formats::TextDialect dialect;
+};
+
+// The record and the dialect beside it (the default when there is none).
+NamedFormat loadNamedFormat(const fs::path& installDir, const std::string& name)
 {
     try {
-        return formats::loadFormatFile(installDir, name);
+        NamedFormat format{formats::loadFormatFile(installDir, name), {}};
+        format.dialect = formats::loadDialectOf(formats::formatFilePath(installDir, name));
+        // A dialect file edited by hand may not fit the record; such a format would misread every line.
+        if (const std::string fault = formats::dialectFault(format.record, format.dialect); !fault.empty()) {
+            throw std::runtime_error(fault);
+        }
+        return format;
     } catch (const std::exception& error) {
         throw NotStarted("format \"" + name + "\": " + error.what());
     }
 }
 
-formats::FormatDefinition loadFormat(const ConvertOptions& options, const config::Configuration& configuration,
-                                     const fs::path& installDir, std::ostream& messages)
+NamedFormat loadFormat(const ConvertOptions& options, const config::Configuration& configuration,
+                       const fs::path& installDir, std::ostream& messages)
 {
     if (options.formatName) {
         return loadNamedFormat(installDir, *options.formatName);
@@ -335,7 +348,9 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         }
         const fs::path installDir = resolveInstallDir(options, messages);
         request.runConfiguration = loadConfiguration(options, installDir, messages);
-        request.format = loadFormat(options, request.runConfiguration, installDir, messages);
+        NamedFormat format = loadFormat(options, request.runConfiguration, installDir, messages);
+        request.format = std::move(format.record);
+        request.dialect = format.dialect;
         request.files = filesOf(names, options, messages);
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;

@@ -121,12 +121,22 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             options.jobs = parseJobs(takeValue());
         } else if (name == "--files-from") {
             options.filesFrom = takeValue();
+        } else if (name == "--detect") {
+            options.detectFile = takeValue();
+        } else if (name == "--save-format") {
+            options.saveFormatName = takeValue();
         } else {
             throw std::invalid_argument("unknown option " + name);
         }
     }
     if (options.nullSeparated && !options.filesFrom) {
         throw std::invalid_argument("--null (-0) applies to the names of --files-from, which is missing");
+    }
+    if (options.saveFormatName && !options.detectFile) {
+        throw std::invalid_argument("--save-format stores the layout that --detect FILE finds, and --detect is missing");
+    }
+    if (options.detectFile && (!options.files.empty() || options.filesFrom)) {
+        throw std::invalid_argument("--detect looks at one file and converts none: give no other point files with it");
     }
     return options;
 }
@@ -135,6 +145,7 @@ std::string convertHelpText()
 {
     return R"(Usage: mervalon-convert [OPTION]... FILE...
        mervalon-convert [OPTION]... --files-from LIST [FILE]...
+       mervalon-convert [--json] [--install-dir DIR] --detect FILE [--save-format NAME]
 Converts point files (number, East, North, elevation, description, polyline code) into
 DXF drawings, one drawing per file, named after the file: site.txt gives site.dxf.
 A report of every faulty line is written, as the desktop program writes it.
@@ -171,7 +182,13 @@ Options:
                       its escape \U+XXXX, also those Windows-1252 has (for
                       LibreOffice Draw, which shows those as code page 437)
   --json              write one JSON object per file on stdout as each one ends,
-                      and one for the run at the end (fields: see the manual)
+                      and one for the run at the end (fields: see the manual);
+                      with --detect, the layout found as one JSON object
+  --detect FILE       convert nothing: read the first lines of FILE and print its
+                      layout (separator, decimal mark, quoting, header, the column
+                      of each value) and how sure the detection is
+  --save-format NAME  with --detect: store the layout found as the new format NAME
+                      in the installation, for --format NAME and the desktop program
   --verbose           show the run's error lines on stderr as well
   --version           show the version
   --help              show this help
@@ -185,6 +202,8 @@ Exit status: 0 when the run's report blocks hold no error line, 1 when they do
 2 when the run could not start (bad option, missing installation, format or configuration),
 3 when the report could not be written completely (a full disk, for example),
 130 when stopped by Ctrl+C (SIGINT), 143 when stopped by SIGTERM.
+With --detect: 0 when a layout was found (and saved), 1 when none was, 2 when the file
+cannot be read or the format cannot be saved.
 )";
 }
 

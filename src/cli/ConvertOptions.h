@@ -27,6 +27,9 @@ struct ConvertOptions {
     bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
     bool dryRun = false;                  ///< check and report, write no drawing
     bool escapeNonAscii = false;          ///< every non-ASCII letter of the texts as an escape
+    // Layout detection instead of a conversion.
+    std::optional<std::string> detectFile;     ///< --detect: print the layout of this point file
+    std::optional<std::string> saveFormatName; ///< --save-format: store the layout found as this format
 };
 
 /// The highest --jobs taken.

@@ -2,6 +2,7 @@
 
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
+#include "cli/DetectCommand.h"
 #include "cli/StopSignals.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,9 @@ int main(int argc, char** argv)
     if (options.showVersion) {
         std::cout << mervalon::cli::convertVersionText();
         return mervalon::cli::kNoErrors;
+    }
+    if (options.detectFile) {
+        return mervalon::cli::runDetect(options, std::cout, std::cerr);
     }
     mervalon::cli::installStopSignals();
     return mervalon::cli::runConvert(options, std::cerr, isatty(STDERR_FILENO) != 0);

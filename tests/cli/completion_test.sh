@@ -104,6 +104,9 @@ expect "mervalon-convert --dest " "sub folder" "other"
 expect "mervalon-convert --dest o" "other"
 expect "mervalon-convert --dest sub\\ " "sub folder"
 expect "mervalon-convert --report s" "site.rp4" "sub folder" "survey.txt"
+expect "mervalon-convert --detect s" "site.rp4" "sub folder" "survey.txt"
+# A new format's name is the user's to choose: nothing is offered.
+expect "mervalon-convert --install-dir $work/inst --detect survey.txt --save-format "
 # Anything else: point files.
 expect "mervalon-convert --verbose s" "site.rp4" "sub folder" "survey.txt"
 expect "mervalon-convert --dest out p" "plan.rp4.bak"
@@ -127,6 +130,8 @@ while read -r option; do
 done <<< "$offered"
 expect "mervalon-convert --con" --config
 expect "mervalon-convert --v" --verbose --version
+expect "mervalon-convert --de" --dest --detect
+expect "mervalon-convert --sa" --save-format
 
 if [[ $failures -gt 0 ]]; then
     echo "$failures failures"

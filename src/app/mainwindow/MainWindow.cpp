@@ -592,8 +592,10 @@ void MainWindow::formatChange()
         return;
     }
     formats::FormatDefinition format;
+    formats::TextDialect dialect;
     try {
         format = formats::readFormat(toPath(m_installDir), toText(m_format->currentText()));
+        dialect = formats::readDialect(toPath(m_installDir), toText(m_format->currentText()));
     } catch (const std::exception& error) {
         // The current format stays the one last loaded.
         reportError(QString::fromLocal8Bit(error.what()));
@@ -602,6 +604,7 @@ void MainWindow::formatChange()
     m_formatDescription->setFullText(fromText(format.description));
     m_entities->updateEntityTabsForFormat(format, m_modifiers);
     m_currentFormat = std::move(format);
+    m_currentDialect = dialect;
 }
 
 void MainWindow::refreshModifiersButton()

@@ -9,6 +9,7 @@
 #include "app/configuration/ConfigurationView.h"
 #include "app/settings/RunOptions.h"
 #include "core/formats/FormatDefinition.h"
+#include "core/formats/TextDialect.h"
 #include "platform/AppSettings.h"
 
 #include <QStringList>
@@ -109,6 +110,8 @@ public:
 
     /// The format chosen in the format list, as last loaded from its file: the one a run reads.
     [[nodiscard]] const formats::FormatDefinition& currentFormat() const { return m_currentFormat; }
+    /// The dialect beside the current format (the default when it has none).
+    [[nodiscard]] const formats::TextDialect& currentDialect() const { return m_currentDialect; }
     /// The data modifiers and the entity layout the configuration holds now.
     [[nodiscard]] const config::DataModifiers& dataModifiers() const { return m_modifiers; }
     [[nodiscard]] const config::EntityLayout& entityLayout() const { return m_layout; }
@@ -183,6 +186,7 @@ private:
     DataModifiersDialog* m_modifiersDialog = nullptr;
     EntitiesOrderDialog* m_orderDialog = nullptr;
     formats::FormatDefinition m_currentFormat;
+    formats::TextDialect m_currentDialect;
     config::DataModifiers m_modifiers;
     config::EntityLayout m_layout;
     QToolButton* m_createButton = nullptr;

@@ -28,6 +28,7 @@ void RunCommand::createDxfFiles()
     }
     RunInputs inputs;
     inputs.format = m_window.currentFormat();
+    inputs.dialect = m_window.currentDialect();
     if (const auto message = formatMismatchMessage(inputs.format.isExcel != 0, m_window.currentExtensionsText())) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *message);
         m_window.focusFormatList();

@@ -33,6 +33,7 @@ engine::RunRequest buildRunRequest(const RunInputs& inputs)
     engine::RunRequest request;
     request.runConfiguration = inputs.configuration;
     request.format = inputs.format;
+    request.dialect = inputs.dialect;
     request.files = engine::runFilesOf(names, toPath(inputs.sourceFolder).string(),
                                        toPath(inputs.destinationFolder).string());
     request.errorPolicy = inputs.errorPolicy;

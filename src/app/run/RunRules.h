@@ -38,6 +38,7 @@ std::optional<QString> formatMismatchMessage(bool formatIsExcel, const QString& 
 struct RunInputs {
     config::Configuration configuration;
     formats::FormatDefinition format;
+    formats::TextDialect dialect;
     QStringList fileNames;     ///< without folder, in list order
     QString sourceFolder;
     QString destinationFolder;

@@ -297,7 +297,8 @@ std::unique_ptr<RowSource> Run::openLines(const std::filesystem::path& source, F
         return m_progress.isStopRequested();
     };
     auto reader =
-        std::make_unique<TextLineReader>(source, format.separator, format.firstLine, stopRequestedWhileReading);
+        std::make_unique<TextLineReader>(source, format.separator, format.firstLine,
+                                         lineDialectOf(format, m_request.dialect), stopRequestedWhileReading);
     replaced = reader->survey([this] { return m_progress.isStopRequested(); }).replaced;
     return reader;
 }

@@ -5,6 +5,7 @@
 #include "core/config/Configuration.h"
 #include "core/engine/ErrorPolicy.h"
 #include "core/formats/FormatDefinition.h"
+#include "core/formats/TextDialect.h"
 
 #include <filesystem>
 #include <functional>
@@ -58,6 +59,7 @@ struct FileResult {
 struct RunRequest {
     config::Configuration runConfiguration;
     formats::FormatDefinition format;
+    formats::TextDialect dialect; ///< how the format's text files are written beyond the record
     std::vector<RunFile> files;
     ErrorPolicy errorPolicy = ErrorPolicy::SkipLine;
     std::filesystem::path installDir;   ///< holds dxf.dat

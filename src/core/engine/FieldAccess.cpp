@@ -125,6 +125,11 @@ TakenField takeField(const FieldRow& row, int column, std::string_view prefix)
         return taken;
     }
     const std::string_view field = row[static_cast<std::size_t>(column - 1)];
+    if (field.empty()) {
+        // Only a dialect that keeps empty fields gives one: an empty cell holds no value.
+        taken.status = TakenField::Status::FieldMissing;
+        return taken;
+    }
     taken.asRead = field;
     if (prefix.empty()) {
         taken.status = TakenField::Status::Found;

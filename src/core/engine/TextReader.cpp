@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -95,10 +96,14 @@ void splitInto(std::string_view line, std::string_view separator, std::vector<st
 // Turns one raw line into its fields and appends them to the rows.
 class LineSplitter {
 public:
-    LineSplitter(std::string_view separator, bool utf8)
+    LineSplitter(std::string_view separator, bool utf8, const LineDialect& dialect)
         : m_separator(separator)
         , m_keepTabs(separator == "\t")
         , m_utf8(utf8)
+        , m_dialect(dialect.dialect)
+        , m_plainSplit(dialect.dialect.splitsPlainly())
+        , m_commaDecimals(dialect.dialect.decimalMark == formats::DecimalMark::Comma)
+        , m_decimalColumns(dialect.decimalColumns)
     {
     }
 
@@ -127,14 +132,36 @@ public:
                 c = ' ';
             }
         }
-        splitInto(trimmed, m_separator, m_fields);
+        if (m_plainSplit) {
+            splitInto(trimmed, m_separator, m_fields);
+        } else {
+            formats::splitFields(line, m_separator.empty() ? '\0' : m_separator.front(), m_dialect, m_fields);
+        }
+        if (m_commaDecimals) {
+            toDecimalPoints(line);
+        }
         rows.addRow(m_fields);
     }
 
 private:
+    // The fields are views into `line`, whose bytes may be changed.
+    void toDecimalPoints(std::span<char> line)
+    {
+        for (const int column : m_decimalColumns) {
+            if (column >= 1 && static_cast<std::size_t>(column) <= m_fields.size()) {
+                const std::string_view field = m_fields[static_cast<std::size_t>(column - 1)];
+                formats::commaToPoint(line.subspan(static_cast<std::size_t>(field.data() - line.data()), field.size()));
+            }
+        }
+    }
+
     std::string_view m_separator;
     bool m_keepTabs;
     bool m_utf8;
+    formats::TextDialect m_dialect;
+    bool m_plainSplit;
+    bool m_commaDecimals;
+    std::vector<int> m_decimalColumns;
     std::size_t m_replaced = 0;
     std::string m_converted; // a line whose escapes make it longer than the file's
     std::vector<std::string_view> m_fields;
@@ -411,11 +438,12 @@ constexpr std::size_t kBatchBytes = 256 * 1024;
 } // namespace
 
 struct TextLineReader::State {
-    State(const std::filesystem::path& file, std::string_view separator, TextEncoding fileEncoding)
+    State(const std::filesystem::path& file, std::string_view separator, TextEncoding fileEncoding,
+          const LineDialect& dialect)
         : path(file)
         , encoding(fileEncoding)
         , source(file)
-        , splitter(separator, isUtf8(fileEncoding))
+        , splitter(separator, isUtf8(fileEncoding), dialect)
     {
     }
 
@@ -432,11 +460,23 @@ struct TextLineReader::State {
 
 TextLineReader::TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine,
                                std::function<bool()> stopRequested)
+    : TextLineReader(path, separator, firstLine, LineDialect{}, std::move(stopRequested))
 {
+}
+
+TextLineReader::TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                               const LineDialect& dialect, std::function<bool()> stopRequested)
+{
+    // The header line is one more line skipped, so the report counts lines as it does for a
+    // format that skips it.
+    if (dialect.dialect.headerLine) {
+        firstLine = std::max(firstLine, 1);
+        firstLine += firstLine < std::numeric_limits<int>::max() ? 1 : 0;
+    }
     const FileIdentity atOpen = identityOf(path);
     bool stopped = false;
     const TextEncoding encoding = checkedEncoding(path, stopRequested, stopped);
-    m_state = std::make_unique<State>(path, separator, encoding);
+    m_state = std::make_unique<State>(path, separator, encoding, dialect);
     m_state->atOpen = atOpen;
     m_state->stopRequested = std::move(stopRequested);
     m_state->source.setStopCheck(&m_state->stopRequested);
@@ -546,6 +586,25 @@ FieldList splitLine(std::string_view line, std::string_view separator)
     std::vector<std::string_view> pieces;
     splitInto(line, separator, pieces);
     return FieldList(pieces.begin(), pieces.end());
+}
+
+LineDialect lineDialectOf(const formats::FormatDefinition& format, const formats::TextDialect& dialect)
+{
+    LineDialect lines{dialect, {}};
+    if (dialect.decimalMark == formats::DecimalMark::Comma) {
+        lines.decimalColumns = {format.xColumn, format.yColumn, format.zColumn};
+    }
+    return lines;
+}
+
+FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                        const LineDialect& dialect)
+{
+    TextLineReader reader(path, separator, firstLine, dialect);
+    FieldRows rows;
+    while (reader.readBatch(rows, kLinesPerStopCheck, SIZE_MAX)) {
+    }
+    return rows;
 }
 
 } // namespace mervalon::engine

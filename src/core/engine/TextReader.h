@@ -4,11 +4,13 @@
 #include "core/engine/FieldList.h"
 #include "core/engine/FieldRows.h"
 #include "core/engine/RowSource.h"
+#include "core/formats/TextDialect.h"
 
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace mervalon::engine {
 
@@ -17,6 +19,18 @@ namespace mervalon::engine {
 /// text) is no point line. It is delivered as a row of its own (FieldRow::overlongLength) and
 /// read past without being held, so that memory stays bounded whatever the file holds.
 inline constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
+
+/// How the lines of a format with a dialect are cut (see formats::TextDialect). The default cuts
+/// them exactly as a plain format always has.
+struct LineDialect {
+    formats::TextDialect dialect;
+    /// The columns (from 1) whose numbers may carry a decimal comma: those of X, Y and Z. Only
+    /// these are read with it, so that a description such as "3,5 m" keeps its comma.
+    std::vector<int> decimalColumns;
+};
+
+/// The LineDialect of a format: its dialect, and its coordinate columns for the decimal comma.
+LineDialect lineDialectOf(const formats::FormatDefinition& format, const formats::TextDialect& dialect);
 
 /// What reading a text file found out about it, for its block of the report.
 struct TextFileNotes {
@@ -55,6 +69,10 @@ public:
     /// says so.
     TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine,
                    std::function<bool()> stopRequested = {});
+    /// The same for a format with a dialect: a header line is skipped after the `firstLine`
+    /// skip, and the fields are cut and their decimal commas read as `dialect` says.
+    TextLineReader(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                   const LineDialect& dialect, std::function<bool()> stopRequested = {});
     ~TextLineReader() override;
     TextLineReader(const TextLineReader&) = delete;
     TextLineReader& operator=(const TextLineReader&) = delete;
@@ -82,6 +100,10 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
 };
+
+/// readTextLines for a format with a dialect.
+FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
+                        const LineDialect& dialect);
 
 /// Cuts the line at every occurrence of the separator (a text of 0 or 1 character; empty means
 /// the whole line is one field), trims each piece of characters up to code 32 and drops the

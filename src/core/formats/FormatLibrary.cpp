@@ -137,15 +137,35 @@ FormatDefinition readFormat(const std::filesystem::path& installDir, const std::
     return decodeFormat(io::readFileBytes(requireFormatFile(installDir, name), FormatDefinition::kSize));
 }
 
+TextDialect readDialect(const std::filesystem::path& installDir, const std::string& name)
+{
+    return loadDialectOf(requireFormatFile(installDir, name));
+}
+
 void saveFormat(const std::filesystem::path& installDir, const FormatDefinition& format, const std::string& name)
 {
     std::optional<fs::path> file = findFormatFile(installDir, name);
-    if (!file) {
+    const bool created = !file;
+    if (created) {
         requirePlainName(name);
         file = formatFilePath(installDir, name);
     }
     const FormatBytes bytes = encodeFormat(format);
     io::replaceFile(*file, bytes.data(), bytes.size());
+    if (created) {
+        // A dialect left by a format deleted outside the program would otherwise apply to this one.
+        saveDialectOf(*file, TextDialect{});
+    }
+}
+
+void saveFormat(const std::filesystem::path& installDir, const FormatDefinition& format, const TextDialect& dialect,
+                const std::string& name)
+{
+    if (const std::string fault = dialectFault(format, dialect); !fault.empty()) {
+        throw DialectRefused(fault);
+    }
+    saveFormat(installDir, format, name);
+    saveDialectOf(requireFormatFile(installDir, name), dialect);
 }
 
 void renameFormat(const std::filesystem::path& installDir, const std::string& from, const std::string& to)
@@ -159,6 +179,19 @@ void renameFormat(const std::filesystem::path& installDir, const std::string& fr
     if (const int error = renameWithoutReplacing(source, target); error != 0) {
         throw io::FileError("Cannot rename file", source, error);
     }
+    const fs::path sourceDialect = dialectPathOf(source);
+    const fs::path targetDialect = dialectPathOf(target);
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(sourceDialect, ec))) {
+        saveDialectOf(target, TextDialect{}); // one left by a deleted format is not this one's
+        return;
+    }
+    // No format is listed as `to`, so a dialect of that name was left behind and may be replaced.
+    if (std::rename(sourceDialect.c_str(), targetDialect.c_str()) != 0) {
+        const int error = errno;
+        renameWithoutReplacing(target, source); // the format stays whole under its old name
+        throw io::FileError("Cannot rename file", sourceDialect, error);
+    }
 }
 
 void deleteFormat(const std::filesystem::path& installDir, const std::string& name)
@@ -167,6 +200,7 @@ void deleteFormat(const std::filesystem::path& installDir, const std::string& na
     if (::unlink(file.c_str()) != 0) {
         throw io::FileError("Cannot delete file", file, errno);
     }
+    saveDialectOf(file, TextDialect{});
 }
 
 } // namespace mervalon::formats

@@ -4,6 +4,7 @@
 // capitals, so every operation maps a name back to the file it was listed from.
 
 #include "core/formats/FormatDefinition.h"
+#include "core/formats/TextDialect.h"
 
 #include <filesystem>
 #include <optional>
@@ -44,17 +45,34 @@ std::optional<std::filesystem::path> findFormatFile(const std::filesystem::path&
 FormatDefinition readFormat(const std::filesystem::path& installDir, const std::string& name);
 
 /// Replaces the file of the format `name` atomically with the record (the file name comes from
-/// `name`, not from the record). A format without a file gets "<name>.rpf", provided the name
+/// `name`, not from the record); its dialect stays as it is. A format without a file gets
+/// "<name>.rpf" and no dialect (one left behind by a deleted format is removed), provided the name
 /// passes screenFormatName (std::invalid_argument otherwise). Throws io::FileError when the file
 /// cannot be written; the old file is then left as it was.
 void saveFormat(const std::filesystem::path& installDir, const FormatDefinition& format, const std::string& name);
 
-/// Renames the file of format `from` to "<to>.rpf". Never replaces a file: a format already
-/// listed as `to` fails with EEXIST. std::invalid_argument when `to` fails screenFormatName;
+/// The dialect of the format listed as `name` (see TextDialect.h): the default when its file has
+/// no dialect beside it. Throws io::FileError when the format has no file or the dialect cannot
+/// be read, NotADialect when the dialect file is faulty.
+TextDialect readDialect(const std::filesystem::path& installDir, const std::string& name);
+
+/// Thrown when a format and its dialect do not go together (see dialectFault); nothing is saved.
+class DialectRefused : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+/// Saves the record as saveFormat does, then its dialect beside it (removed for the default
+/// dialect). Throws DialectRefused, before anything is written, when dialectFault finds fault.
+void saveFormat(const std::filesystem::path& installDir, const FormatDefinition& format, const TextDialect& dialect,
+                const std::string& name);
+
+/// Renames the file of format `from` to "<to>.rpf", and its dialect with it. Never replaces a
+/// format: a format already listed as `to` fails with EEXIST. std::invalid_argument when `to` fails screenFormatName;
 /// io::FileError with the system's text when the file is missing or cannot be renamed.
 void renameFormat(const std::filesystem::path& installDir, const std::string& from, const std::string& to);
 
-/// Removes the file of the format `name`, and nothing else. Throws io::FileError with the
+/// Removes the file of the format `name` and its dialect, and nothing else. Throws io::FileError with the
 /// system's text when there is no such file or it cannot be removed.
 void deleteFormat(const std::filesystem::path& installDir, const std::string& name);
 

@@ -71,6 +71,8 @@ private slots:
         inputs.installDir = "/opt/mervalon";
         inputs.errorPolicy = ErrorPolicy::AbortFile;
         inputs.timestamp = "08/12/2026 23:00:00";
+        inputs.dialect.decimalMark = formats::DecimalMark::Comma;
+        inputs.dialect.headerLine = true;
         const engine::RunRequest request = buildRunRequest(inputs);
         QCOMPARE(request.files.size(), std::size_t(2));
         QCOMPARE(request.files[0].source, std::string("/data/in/site.2024.txt"));
@@ -80,6 +82,7 @@ private slots:
         QCOMPARE(request.installDir, std::filesystem::path("/opt/mervalon"));
         QVERIFY(request.errorPolicy == ErrorPolicy::AbortFile);
         QCOMPARE(request.timestamp, inputs.timestamp);
+        QVERIFY(request.dialect == inputs.dialect);
     }
 
     void aRunIntoNoFolderOrOverTheReportIsRefused()
