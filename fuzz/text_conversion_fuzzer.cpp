@@ -22,6 +22,7 @@
 namespace {
 
 using namespace mervalon;
+using config::EntityKind;
 
 // Takes a few bytes off the front of the input to vary the format and configuration.
 class Dice {
@@ -70,17 +71,22 @@ formats::FormatDefinition formatFrom(Dice& dice)
 config::Configuration configurationFrom(Dice& dice)
 {
     config::Configuration c;
-    c.pointCreate = c.numberCreate = c.xCreate = c.yCreate = c.elevationCreate = c.descriptionCreate =
-        c.polylineCreate = 1;
+    c.entity(EntityKind::Point).create = c.entity(EntityKind::Number).create = c.entity(EntityKind::X).create =
+        c.entity(EntityKind::Y).create = c.entity(EntityKind::Elevation).create =
+            c.entity(EntityKind::Description).create = c.entity(EntityKind::Polyline).create = 1;
     const std::uint8_t flat = dice.next();
-    c.point2D = flat & 1;
-    c.polyline2D = (flat >> 1) & 1;
-    c.number2D = c.x2D = c.y2D = c.elevation2D = c.description2D = (flat >> 2) & 1;
-    c.numberHeight = c.xHeight = c.yHeight = c.elevationHeight = c.descriptionHeight = "0.5";
-    c.pointLayer = c.numberLayer = c.xLayer = c.yLayer = c.elevationLayer = c.descriptionLayer = c.polylineLayer = "L";
-    c.xDecimals = dice.next() % 8 - 1;
-    c.yDecimals = 3;
-    c.elevationDecimals = dice.next() % 8 - 1;
+    c.entity(EntityKind::Point).flat = flat & 1;
+    c.entity(EntityKind::Polyline).flat = (flat >> 1) & 1;
+    c.entity(EntityKind::Number).flat = c.entity(EntityKind::X).flat = c.entity(EntityKind::Y).flat =
+        c.entity(EntityKind::Elevation).flat = c.entity(EntityKind::Description).flat = (flat >> 2) & 1;
+    c.entity(EntityKind::Number).height = c.entity(EntityKind::X).height = c.entity(EntityKind::Y).height =
+        c.entity(EntityKind::Elevation).height = c.entity(EntityKind::Description).height = "0.5";
+    c.entity(EntityKind::Point).layer = c.entity(EntityKind::Number).layer = c.entity(EntityKind::X).layer =
+        c.entity(EntityKind::Y).layer = c.entity(EntityKind::Elevation).layer =
+            c.entity(EntityKind::Description).layer = c.entity(EntityKind::Polyline).layer = "L";
+    c.entity(EntityKind::X).decimals = dice.next() % 8 - 1;
+    c.entity(EntityKind::Y).decimals = 3;
+    c.entity(EntityKind::Elevation).decimals = dice.next() % 8 - 1;
     c.layout.slot = {0, 1, 2, 3, 4};
     c.layout.distance = "0.5";
     const std::uint8_t modifiers = dice.next();

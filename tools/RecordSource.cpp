@@ -4,6 +4,7 @@
 #include <charconv>
 #include <functional>
 #include <stdexcept>
+#include <type_traits>
 
 namespace mervalon::tools {
 namespace {
@@ -162,42 +163,6 @@ config::Configuration configurationFromSource(const FieldValues& values)
     FieldTable<Configuration> table;
 #define MERVALON_FIELD(field) table.set(#field, assign(&Configuration::field, #field))
     MERVALON_FIELD(reserved);
-    MERVALON_FIELD(pointCreate);
-    MERVALON_FIELD(point2D);
-    MERVALON_FIELD(pointLayer);
-    MERVALON_FIELD(pointColor);
-    MERVALON_FIELD(numberCreate);
-    MERVALON_FIELD(number2D);
-    MERVALON_FIELD(numberHeight);
-    MERVALON_FIELD(numberLayer);
-    MERVALON_FIELD(numberColor);
-    MERVALON_FIELD(xCreate);
-    MERVALON_FIELD(x2D);
-    MERVALON_FIELD(xHeight);
-    MERVALON_FIELD(xDecimals);
-    MERVALON_FIELD(xLayer);
-    MERVALON_FIELD(xColor);
-    MERVALON_FIELD(yCreate);
-    MERVALON_FIELD(y2D);
-    MERVALON_FIELD(yHeight);
-    MERVALON_FIELD(yDecimals);
-    MERVALON_FIELD(yLayer);
-    MERVALON_FIELD(yColor);
-    MERVALON_FIELD(elevationCreate);
-    MERVALON_FIELD(elevation2D);
-    MERVALON_FIELD(elevationHeight);
-    MERVALON_FIELD(elevationDecimals);
-    MERVALON_FIELD(elevationLayer);
-    MERVALON_FIELD(elevationColor);
-    MERVALON_FIELD(descriptionCreate);
-    MERVALON_FIELD(description2D);
-    MERVALON_FIELD(descriptionHeight);
-    MERVALON_FIELD(descriptionLayer);
-    MERVALON_FIELD(descriptionColor);
-    MERVALON_FIELD(polylineCreate);
-    MERVALON_FIELD(polyline2D);
-    MERVALON_FIELD(polylineLayer);
-    MERVALON_FIELD(polylineColor);
     MERVALON_FIELD(formatIndex);
     MERVALON_FIELD(formatName);
     MERVALON_FIELD(alwaysPolyline);
@@ -217,6 +182,33 @@ config::Configuration configurationFromSource(const FieldValues& values)
     MERVALON_MODIFIER(useDefaultZ);
     MERVALON_MODIFIER(defaultZ);
 #undef MERVALON_MODIFIER
+    // Each kind's settings are named after it: pointCreate, point2D, numberHeight, xDecimals,
+    // polylineLayer, polylineColor...
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        const std::string prefix(kind.sourceName);
+        const auto setting = [&table, &kind, &prefix](const char* suffix, auto field) {
+            const std::string name = prefix + suffix;
+            table.set(name, [kind = kind.kind, field, name](Configuration& r, const std::string& v) {
+                config::EntitySettings& settings = r.entity(kind);
+                using Field = std::remove_reference_t<decltype(settings.*field)>;
+                if constexpr (std::is_same_v<Field, std::string>) {
+                    settings.*field = v;
+                } else {
+                    settings.*field = parseNumber<Field>(name, v);
+                }
+            });
+        };
+        setting("Create", &config::EntitySettings::create);
+        setting("2D", &config::EntitySettings::flat);
+        if (kind.hasHeight) {
+            setting("Height", &config::EntitySettings::height);
+        }
+        if (kind.hasDecimals) {
+            setting("Decimals", &config::EntitySettings::decimals);
+        }
+        setting("Layer", &config::EntitySettings::layer);
+        setting("Color", &config::EntitySettings::color);
+    }
     for (int i = 0; i < 5; ++i) {
         const std::string name = "slot" + std::to_string(i + 1);
         table.set(name, [i, name](Configuration& r, const std::string& v) {

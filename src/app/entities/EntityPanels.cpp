@@ -37,45 +37,27 @@ struct EntityTabFields {
     const char* colorPanel;
     const char* colorButton;
     const char* defaultLayer;
-    // The record's fields; null where the tab has no such control.
-    std::uint8_t Configuration::*create;
-    std::uint8_t Configuration::*flat;
-    std::string Configuration::*height;
-    std::int32_t Configuration::*decimals;
-    std::string Configuration::*layer;
-    std::int32_t Configuration::*color;
 };
 
 constexpr EntityTabFields kTabs[kEntityPageCount] = {
     {"TabSheet2", "Point", "pt_cr", "Create Point.", "rb1", "rb2", nullptr, nullptr, "pt_la", "In layer:", "Panel1",
-     "SpeedButton3", "Points", &Configuration::pointCreate, &Configuration::point2D, nullptr, nullptr,
-     &Configuration::pointLayer, &Configuration::pointColor},
+     "SpeedButton3", "Points"},
     {"TabSheet3", "Number", "nb_cr", "Create Number.", "RadioButton3", "RadioButton4", "Edit2", nullptr, "Edit4",
-     "In layer:", "Panel2", "SpeedButton5", "Numbers", &Configuration::numberCreate, &Configuration::number2D,
-     &Configuration::numberHeight, nullptr, &Configuration::numberLayer, &Configuration::numberColor},
+     "In layer:", "Panel2", "SpeedButton5", "Numbers"},
     {"TabSheet8", "X Coord.", "x_cr", "Create X (East) coordinate.", "RadioButton5", "RadioButton6", "Edit5",
-     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9", "Coordinates", &Configuration::xCreate,
-     &Configuration::x2D, &Configuration::xHeight, &Configuration::xDecimals, &Configuration::xLayer,
-     &Configuration::xColor},
+     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9", "Coordinates"},
     {"TabSheet9", "Y Coord.", "y_cr", "Create Y (North) coordinate.", "RadioButton7", "RadioButton8", "Edit7",
-     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10", "Coordinates", &Configuration::yCreate,
-     &Configuration::y2D, &Configuration::yHeight, &Configuration::yDecimals, &Configuration::yLayer,
-     &Configuration::yColor},
+     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10", "Coordinates"},
     {"TabSheet4", "Elevation", "el_cr", "Create Elevation.", "RadioButton9", "RadioButton10", "Edit9", "ComboBox3",
-     "Edit10", "Layer:", "Panel3", "SpeedButton6", "Elevations", &Configuration::elevationCreate,
-     &Configuration::elevation2D, &Configuration::elevationHeight, &Configuration::elevationDecimals,
-     &Configuration::elevationLayer, &Configuration::elevationColor},
+     "Edit10", "Layer:", "Panel3", "SpeedButton6", "Elevations"},
     {"TabSheet5", "Description", "de_cr", "Create Description.", "RadioButton11", "RadioButton12", "Edit12", nullptr,
-     "Edit13", "In layer:", "Panel4", "SpeedButton7", "Description", &Configuration::descriptionCreate,
-     &Configuration::description2D, &Configuration::descriptionHeight, nullptr, &Configuration::descriptionLayer,
-     &Configuration::descriptionColor},
+     "Edit13", "In layer:", "Panel4", "SpeedButton7", "Description"},
     {"TabSheet6", "Polyline", "po_cr", "Create Polyline.", "RadioButton1", "RadioButton2", nullptr, nullptr, "Edit16",
-     "In layer:", "Panel5", "SpeedButton8", "Polylines", &Configuration::polylineCreate, &Configuration::polyline2D,
-     nullptr, nullptr, &Configuration::polylineLayer, &Configuration::polylineColor},
+     "In layer:", "Panel5", "SpeedButton8", "Polylines"},
 };
 
-constexpr qsizetype kHeightCapacity = 10;
-constexpr qsizetype kLayerCapacity = 50;
+constexpr auto kHeightCapacity = static_cast<qsizetype>(config::kTextHeightCapacity);
+constexpr auto kLayerCapacity = static_cast<qsizetype>(config::kLayerNameCapacity);
 
 /// The tab icons: a green mark for a created entity (image 0), a grey ring for one that is not.
 QIcon stateIcon(bool created)
@@ -193,42 +175,43 @@ void EntityPanels::showFlat(const Tab& tab, bool flat)
 void EntityPanels::showConfiguration(const Configuration& configuration)
 {
     for (int index = 0; index < kEntityPageCount; ++index) {
-        showFlat(m_tabs[static_cast<std::size_t>(index)], configuration.*kTabs[index].flat != 0);
+        showFlat(m_tabs[static_cast<std::size_t>(index)],
+                 configuration.entities[static_cast<std::size_t>(index)].flat != 0);
     }
     for (int index = 0; index < kEntityPageCount; ++index) {
-        const EntityTabFields& fields = kTabs[index];
+        const config::EntitySettings& entity = configuration.entities[static_cast<std::size_t>(index)];
         const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
         // A create byte other than 0 or 1 (written by another tool) is read as the conversion
         // reads it: only 1 creates, so the window never shows checked what a run would not draw.
-        tab.create->setChecked(engine::isCreateFlagSet(configuration.*fields.create));
+        tab.create->setChecked(engine::isCreateFlagSet(entity.create));
         if (tab.height != nullptr) {
-            tab.height->setText(fromText(configuration.*fields.height));
+            tab.height->setText(fromText(entity.height));
         }
         if (tab.precision != nullptr) {
             // An index outside the six items selects none, as an empty choice would.
-            const std::int32_t decimals = configuration.*fields.decimals;
+            const std::int32_t decimals = entity.decimals;
             tab.precision->setCurrentIndex(decimals >= 0 && decimals < tab.precision->count() ? decimals : -1);
         }
-        tab.layer->setText(fromText(configuration.*fields.layer));
-        tab.color->showColorNumber(configuration.*fields.color);
+        tab.layer->setText(fromText(entity.layer));
+        tab.color->showColorNumber(entity.color);
     }
 }
 
 void EntityPanels::captureConfiguration(Configuration& configuration) const
 {
     for (int index = 0; index < kEntityPageCount; ++index) {
-        const EntityTabFields& fields = kTabs[index];
+        config::EntitySettings& entity = configuration.entities[static_cast<std::size_t>(index)];
         const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-        configuration.*fields.create = tab.create->isChecked() ? 1 : 0;
-        configuration.*fields.flat = tab.flat->isChecked() ? 1 : 0;
+        entity.create = tab.create->isChecked() ? 1 : 0;
+        entity.flat = tab.flat->isChecked() ? 1 : 0;
         if (tab.height != nullptr) {
-            configuration.*fields.height = cut(tab.height->text(), kHeightCapacity);
+            entity.height = cut(tab.height->text(), kHeightCapacity);
         }
         if (tab.precision != nullptr) {
-            configuration.*fields.decimals = tab.precision->currentIndex();
+            entity.decimals = tab.precision->currentIndex();
         }
-        configuration.*fields.layer = cut(tab.layer->text(), kLayerCapacity);
-        configuration.*fields.color = tab.color->colorNumber();
+        entity.layer = cut(tab.layer->text(), kLayerCapacity);
+        entity.color = tab.color->colorNumber();
     }
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 namespace mervalon::engine {
+
+using config::EntityKind;
 namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 32 || c == '\x7f'; }
@@ -36,13 +38,18 @@ std::optional<std::string> layerFault(const config::Configuration& c)
         std::int32_t color;
     };
     const Layer layers[] = {
-        {"Point", c.pointCreate, c.pointLayer, c.pointColor},
-        {"Number", c.numberCreate, c.numberLayer, c.numberColor},
-        {"X coordinate", c.xCreate, c.xLayer, c.xColor},
-        {"Y coordinate", c.yCreate, c.yLayer, c.yColor},
-        {"Elevation", c.elevationCreate, c.elevationLayer, c.elevationColor},
-        {"Description", c.descriptionCreate, c.descriptionLayer, c.descriptionColor},
-        {"Polyline", c.polylineCreate, c.polylineLayer, c.polylineColor},
+        {"Point", c.entity(EntityKind::Point).create, c.entity(EntityKind::Point).layer,
+         c.entity(EntityKind::Point).color},
+        {"Number", c.entity(EntityKind::Number).create, c.entity(EntityKind::Number).layer,
+         c.entity(EntityKind::Number).color},
+        {"X coordinate", c.entity(EntityKind::X).create, c.entity(EntityKind::X).layer, c.entity(EntityKind::X).color},
+        {"Y coordinate", c.entity(EntityKind::Y).create, c.entity(EntityKind::Y).layer, c.entity(EntityKind::Y).color},
+        {"Elevation", c.entity(EntityKind::Elevation).create, c.entity(EntityKind::Elevation).layer,
+         c.entity(EntityKind::Elevation).color},
+        {"Description", c.entity(EntityKind::Description).create, c.entity(EntityKind::Description).layer,
+         c.entity(EntityKind::Description).color},
+        {"Polyline", c.entity(EntityKind::Polyline).create, c.entity(EntityKind::Polyline).layer,
+         c.entity(EntityKind::Polyline).color},
     };
     for (const Layer& layer : layers) {
         if (!isCreateFlagSet(layer.create)) {

@@ -13,6 +13,7 @@ namespace {
 
 using config::Configuration;
 using config::EntityContent;
+using config::EntityKind;
 
 constexpr std::string_view kEol = "\r\n";
 
@@ -87,13 +88,18 @@ DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prolog
         text.styleBlock = "  7\r\n" + std::string(style) + "\r\n";
         return text;
     };
-    m_pointLayerBlock = "  8\r\n" + valueText(c.pointLayer) + "\r\n 10\r\n";
-    m_polylineLayerBlock = "  8\r\n" + valueText(c.polylineLayer) + "\r\n";
-    m_textKinds[0] = kind(c.number2D, c.numberLayer, c.numberHeight, "NUMBERS");
-    m_textKinds[1] = kind(c.x2D, c.xLayer, c.xHeight, "COORDINATES");
-    m_textKinds[2] = kind(c.y2D, c.yLayer, c.yHeight, "COORDINATES");
-    m_textKinds[3] = kind(c.elevation2D, c.elevationLayer, c.elevationHeight, "ELEVATION");
-    m_textKinds[4] = kind(c.description2D, c.descriptionLayer, c.descriptionHeight, "DESCRIPTION");
+    m_pointLayerBlock = "  8\r\n" + valueText(c.entity(EntityKind::Point).layer) + "\r\n 10\r\n";
+    m_polylineLayerBlock = "  8\r\n" + valueText(c.entity(EntityKind::Polyline).layer) + "\r\n";
+    m_textKinds[0] = kind(c.entity(EntityKind::Number).flat, c.entity(EntityKind::Number).layer,
+                          c.entity(EntityKind::Number).height, "NUMBERS");
+    m_textKinds[1] = kind(c.entity(EntityKind::X).flat, c.entity(EntityKind::X).layer, c.entity(EntityKind::X).height,
+                          "COORDINATES");
+    m_textKinds[2] = kind(c.entity(EntityKind::Y).flat, c.entity(EntityKind::Y).layer, c.entity(EntityKind::Y).height,
+                          "COORDINATES");
+    m_textKinds[3] = kind(c.entity(EntityKind::Elevation).flat, c.entity(EntityKind::Elevation).layer,
+                          c.entity(EntityKind::Elevation).height, "ELEVATION");
+    m_textKinds[4] = kind(c.entity(EntityKind::Description).flat, c.entity(EntityKind::Description).layer,
+                          c.entity(EntityKind::Description).height, "DESCRIPTION");
     const auto distance = readDecimal(c.layout.distance);
     m_distanceIsNumber = distance.has_value();
     m_distance = distance.value_or(0);
@@ -185,13 +191,16 @@ void DxfWriter::writeLayerTable()
 {
     const Configuration& c = m_configuration;
     const LayerEntry entries[] = {
-        {c.pointCreate, &c.pointLayer, c.pointColor},
-        {c.numberCreate, &c.numberLayer, c.numberColor},
-        {c.xCreate, &c.xLayer, c.xColor},
-        {c.yCreate, &c.yLayer, c.yColor},
-        {c.elevationCreate, &c.elevationLayer, c.elevationColor},
-        {c.descriptionCreate, &c.descriptionLayer, c.descriptionColor},
-        {c.polylineCreate, &c.polylineLayer, c.polylineColor},
+        {c.entity(EntityKind::Point).create, &c.entity(EntityKind::Point).layer, c.entity(EntityKind::Point).color},
+        {c.entity(EntityKind::Number).create, &c.entity(EntityKind::Number).layer, c.entity(EntityKind::Number).color},
+        {c.entity(EntityKind::X).create, &c.entity(EntityKind::X).layer, c.entity(EntityKind::X).color},
+        {c.entity(EntityKind::Y).create, &c.entity(EntityKind::Y).layer, c.entity(EntityKind::Y).color},
+        {c.entity(EntityKind::Elevation).create, &c.entity(EntityKind::Elevation).layer,
+         c.entity(EntityKind::Elevation).color},
+        {c.entity(EntityKind::Description).create, &c.entity(EntityKind::Description).layer,
+         c.entity(EntityKind::Description).color},
+        {c.entity(EntityKind::Polyline).create, &c.entity(EntityKind::Polyline).layer,
+         c.entity(EntityKind::Polyline).color},
     };
     const auto count = std::count_if(std::begin(entries), std::end(entries),
                                      [](const LayerEntry& entry) { return isCreateFlagSet(entry.create); });
@@ -215,7 +224,7 @@ void DxfWriter::writeLayerTable()
 
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z)
 {
-    const std::string_view shownZ = m_configuration.point2D != 0 ? std::string_view("0.0") : z;
+    const std::string_view shownZ = m_configuration.entity(EntityKind::Point).flat != 0 ? std::string_view("0.0") : z;
     char* p = m_file.reserve(kEntityRoom + m_pointLayerBlock.size() + x.size() + y.size() + shownZ.size());
     p = put(p, "  0\r\nPOINT\r\n  5\r\n");
     p = putHandle(p);
@@ -233,7 +242,7 @@ void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_v
 
 void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
 {
-    const bool flat = m_configuration.polyline2D != 0;
+    const bool flat = m_configuration.entity(EntityKind::Polyline).flat != 0;
     char* p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size());
     p = put(p, "  0\r\nPOLYLINE\r\n  5\r\n");
     p = putHandle(p);
@@ -278,7 +287,10 @@ void DxfWriter::beginPointTexts(double x)
     }
 }
 
-int DxfWriter::elevationDecimals() const { return clampDecimals(m_configuration.elevationDecimals); }
+int DxfWriter::elevationDecimals() const
+{
+    return clampDecimals(m_configuration.entity(EntityKind::Elevation).decimals);
+}
 
 bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::string_view y, std::string_view z)
 {

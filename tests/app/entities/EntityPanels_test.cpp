@@ -20,6 +20,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -199,11 +200,8 @@ private slots:
         EntityPanels& panels = program->mainWindow().entityPanels();
         config::Configuration configuration;
         panels.captureConfiguration(configuration);
-        for (std::uint8_t config::Configuration::*create :
-             {&config::Configuration::pointCreate, &config::Configuration::numberCreate, &config::Configuration::xCreate,
-              &config::Configuration::yCreate, &config::Configuration::elevationCreate,
-              &config::Configuration::descriptionCreate, &config::Configuration::polylineCreate}) {
-            configuration.*create = static_cast<std::uint8_t>(stored);
+        for (config::EntitySettings& entity : configuration.entities) {
+            entity.create = static_cast<std::uint8_t>(stored);
         }
         panels.showConfiguration(configuration);
         for (const char* name : {"pt_cr", "nb_cr", "x_cr", "y_cr", "el_cr", "de_cr", "po_cr"}) {
@@ -212,7 +210,7 @@ private slots:
         QCOMPARE(engine::isCreateFlagSet(static_cast<std::uint8_t>(stored)), checked);
         config::Configuration captured;
         panels.captureConfiguration(captured);
-        QCOMPARE(int(captured.pointCreate), checked ? 1 : 0);
+        QCOMPARE(int(captured.entity(EntityKind::Point).create), checked ? 1 : 0);
     }
 
     void switchingAnEntityOnFillsItsEmptyValuesAndOffKeepsThem()

@@ -12,6 +12,7 @@
 #include <vector>
 
 using mervalon::config::Configuration;
+using mervalon::config::EntityKind;
 using mervalon::engine::ConversionResult;
 using mervalon::engine::ConversionSettings;
 using mervalon::engine::convertFile;
@@ -146,24 +147,24 @@ FormatDefinition sixColumnFormat()
 Configuration drawingConfiguration()
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "PTS";
-    c.numberCreate = 1;
-    c.numberLayer = "NUM";
-    c.numberHeight = "1";
-    c.xLayer = "XL";
-    c.xHeight = "1";
-    c.yLayer = "YL";
-    c.yHeight = "1";
-    c.elevationCreate = 1;
-    c.elevationLayer = "ELE";
-    c.elevationHeight = "1";
-    c.elevationDecimals = 2;
-    c.descriptionCreate = 1;
-    c.descriptionLayer = "DES";
-    c.descriptionHeight = "1";
-    c.polylineCreate = 1;
-    c.polylineLayer = "PL";
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "PTS";
+    c.entity(EntityKind::Number).create = 1;
+    c.entity(EntityKind::Number).layer = "NUM";
+    c.entity(EntityKind::Number).height = "1";
+    c.entity(EntityKind::X).layer = "XL";
+    c.entity(EntityKind::X).height = "1";
+    c.entity(EntityKind::Y).layer = "YL";
+    c.entity(EntityKind::Y).height = "1";
+    c.entity(EntityKind::Elevation).create = 1;
+    c.entity(EntityKind::Elevation).layer = "ELE";
+    c.entity(EntityKind::Elevation).height = "1";
+    c.entity(EntityKind::Elevation).decimals = 2;
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).layer = "DES";
+    c.entity(EntityKind::Description).height = "1";
+    c.entity(EntityKind::Polyline).create = 1;
+    c.entity(EntityKind::Polyline).layer = "PL";
     c.layout.slot = {0, 3, 4, -1, -1};
     c.layout.distance = "0.5";
     return c;
@@ -553,10 +554,10 @@ TEST_F(FileConverterTest, CoordinatesStayVerbatimUnlessModified)
 
 TEST_F(FileConverterTest, CoordinateTextsUseTheirDecimalsAndKeptPrefixes)
 {
-    configuration.xCreate = 1;
-    configuration.yCreate = 1;
-    configuration.xDecimals = 0;
-    configuration.yDecimals = 3;
+    configuration.entity(EntityKind::X).create = 1;
+    configuration.entity(EntityKind::Y).create = 1;
+    configuration.entity(EntityKind::X).decimals = 0;
+    configuration.entity(EntityKind::Y).decimals = 3;
     configuration.layout.slot = {1, 2, -1, -1, -1};
     format.yPrefix = "N=";
     format.keepYPrefix = 1;
@@ -628,7 +629,7 @@ TEST_F(FileConverterTest, PointsWithoutZAreDrawnFlatWithOneNotice)
     format.zColumn = 0;
     format.descriptionColumn = 4;
     format.codeColumn = 5;
-    configuration.elevationCreate = 1;
+    configuration.entity(EntityKind::Elevation).create = 1;
     convert({{"1", "10", "20", "a", "1"}, {"2", "11", "21", "a", "3"}});
     EXPECT_EQ(report, crlf({"  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !",
                             "", ">> 2 lines processed.", created(), "", ""}));
@@ -648,10 +649,10 @@ TEST_F(FileConverterTest, NoNoticeWhenEverythingIsFlat)
     format.zColumn = 0;
     format.descriptionColumn = 4;
     format.codeColumn = 5;
-    configuration.point2D = 1;
-    configuration.number2D = 1;
-    configuration.description2D = 1;
-    configuration.polyline2D = 1;
+    configuration.entity(EntityKind::Point).flat = 1;
+    configuration.entity(EntityKind::Number).flat = 1;
+    configuration.entity(EntityKind::Description).flat = 1;
+    configuration.entity(EntityKind::Polyline).flat = 1;
     convert({{"1", "10", "20", "a", "3"}});
     EXPECT_EQ(report, crlf({"", ">> 1 lines processed.", created(), "", ""}));
 }
