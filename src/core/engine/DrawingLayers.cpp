@@ -5,8 +5,6 @@
 #include <cstdio>
 
 namespace mervalon::engine {
-
-using config::EntityKind;
 namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 32 || c == '\x7f'; }
@@ -31,41 +29,23 @@ std::string shown(const std::string& name)
 
 std::optional<std::string> layerFault(const config::Configuration& c)
 {
-    struct Layer {
-        const char* entity;
-        std::uint8_t create;
-        const std::string& name;
-        std::int32_t color;
-    };
-    const Layer layers[] = {
-        {"Point", c.entity(EntityKind::Point).create, c.entity(EntityKind::Point).layer,
-         c.entity(EntityKind::Point).color},
-        {"Number", c.entity(EntityKind::Number).create, c.entity(EntityKind::Number).layer,
-         c.entity(EntityKind::Number).color},
-        {"X coordinate", c.entity(EntityKind::X).create, c.entity(EntityKind::X).layer, c.entity(EntityKind::X).color},
-        {"Y coordinate", c.entity(EntityKind::Y).create, c.entity(EntityKind::Y).layer, c.entity(EntityKind::Y).color},
-        {"Elevation", c.entity(EntityKind::Elevation).create, c.entity(EntityKind::Elevation).layer,
-         c.entity(EntityKind::Elevation).color},
-        {"Description", c.entity(EntityKind::Description).create, c.entity(EntityKind::Description).layer,
-         c.entity(EntityKind::Description).color},
-        {"Polyline", c.entity(EntityKind::Polyline).create, c.entity(EntityKind::Polyline).layer,
-         c.entity(EntityKind::Polyline).color},
-    };
-    for (const Layer& layer : layers) {
-        if (!isCreateFlagSet(layer.create)) {
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        const config::EntitySettings& settings = c.entity(kind.kind);
+        if (!isCreateFlagSet(settings.create)) {
             continue; // not written, so no harm
         }
-        const std::string entity = std::string("the ") + layer.entity + " layer";
-        if (layer.name.empty()) {
+        const std::string entity = "the " + std::string(kind.name) + " layer";
+        if (settings.layer.empty()) {
             return entity + " has no name";
         }
-        for (const char ch : layer.name) {
+        for (const char ch : settings.layer) {
             if (isControl(ch)) {
-                return entity + " name \"" + shown(layer.name) + "\" holds a control character, which a DXF layer name cannot";
+                return entity + " name \"" + shown(settings.layer) +
+                       "\" holds a control character, which a DXF layer name cannot";
             }
         }
-        if (layer.color < 0 || layer.color > 255) {
-            return entity + " colour " + std::to_string(layer.color) + " is not a colour number from 0 to 255";
+        if (settings.color < 0 || settings.color > 255) {
+            return entity + " colour " + std::to_string(settings.color) + " is not a colour number from 0 to 255";
         }
     }
     return std::nullopt;
