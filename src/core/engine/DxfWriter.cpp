@@ -17,12 +17,6 @@ using config::EntityKind;
 
 constexpr std::string_view kEol = "\r\n";
 
-struct LayerEntry {
-    std::uint8_t create;
-    const std::string* layer;
-    std::int32_t color;
-};
-
 // The elevation precision serves the insertion point of every text kind; a stored value
 // outside the offered 0..5 (none chosen, or a damaged record) is kept within what fixed
 // notation can show rather than refused.
@@ -189,34 +183,23 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
 
 void DxfWriter::writeLayerTable()
 {
-    const Configuration& c = m_configuration;
-    const LayerEntry entries[] = {
-        {c.entity(EntityKind::Point).create, &c.entity(EntityKind::Point).layer, c.entity(EntityKind::Point).color},
-        {c.entity(EntityKind::Number).create, &c.entity(EntityKind::Number).layer, c.entity(EntityKind::Number).color},
-        {c.entity(EntityKind::X).create, &c.entity(EntityKind::X).layer, c.entity(EntityKind::X).color},
-        {c.entity(EntityKind::Y).create, &c.entity(EntityKind::Y).layer, c.entity(EntityKind::Y).color},
-        {c.entity(EntityKind::Elevation).create, &c.entity(EntityKind::Elevation).layer,
-         c.entity(EntityKind::Elevation).color},
-        {c.entity(EntityKind::Description).create, &c.entity(EntityKind::Description).layer,
-         c.entity(EntityKind::Description).color},
-        {c.entity(EntityKind::Polyline).create, &c.entity(EntityKind::Polyline).layer,
-         c.entity(EntityKind::Polyline).color},
-    };
-    const auto count = std::count_if(std::begin(entries), std::end(entries),
-                                     [](const LayerEntry& entry) { return isCreateFlagSet(entry.create); });
+    const config::EntitySettingsList& entities = m_configuration.entities;
+    const auto count = std::count_if(entities.begin(), entities.end(), [](const config::EntitySettings& entity) {
+        return isCreateFlagSet(entity.create);
+    });
     appendLine(std::to_string(count));
-    for (const LayerEntry& entry : entries) {
-        if (!isCreateFlagSet(entry.create)) {
+    for (const config::EntitySettings& entity : entities) { // in the order of the kinds
+        if (!isCreateFlagSet(entity.create)) {
             continue;
         }
         appendLine("  0");
         appendLine("LAYER");
         appendLine("  2");
-        appendLine(valueText(*entry.layer));
+        appendLine(valueText(entity.layer));
         appendLine(" 70");
         appendLine("  0");
         appendLine(" 62");
-        appendLine(std::to_string(entry.color));
+        appendLine(std::to_string(entity.color));
         appendLine("  6");
         appendLine("CONTINUOUS");
     }
