@@ -519,13 +519,14 @@ void Conversion::takeCode(const FieldRow& row, bool isLastLine)
 
 bool Conversion::anyEntityIn3D() const
 {
-    const Configuration& c = m_config;
-    return (isCreateFlagSet(c.entity(EntityKind::Point).create) && c.entity(EntityKind::Point).flat == 0) ||
-           (isCreateFlagSet(c.entity(EntityKind::Polyline).create) && c.entity(EntityKind::Polyline).flat == 0) ||
-           (isCreateFlagSet(c.entity(EntityKind::Number).create) && c.entity(EntityKind::Number).flat == 0) ||
-           (isCreateFlagSet(c.entity(EntityKind::X).create) && c.entity(EntityKind::X).flat == 0) ||
-           (isCreateFlagSet(c.entity(EntityKind::Y).create) && c.entity(EntityKind::Y).flat == 0) ||
-           (isCreateFlagSet(c.entity(EntityKind::Description).create) && c.entity(EntityKind::Description).flat == 0);
+    // The elevation text is left out: it is what a point without an elevation lacks.
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        const config::EntitySettings& entity = m_config.entity(kind.kind);
+        if (kind.kind != EntityKind::Elevation && isCreateFlagSet(entity.create) && entity.flat == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void Conversion::writePointEntities()
