@@ -22,6 +22,8 @@ namespace mervalon::app {
 namespace {
 
 using config::Configuration;
+using config::EntityKind;
+using config::EntityKindInfo;
 
 struct EntityTabFields {
     const char* page;
@@ -39,7 +41,8 @@ struct EntityTabFields {
     const char* defaultLayer;
 };
 
-constexpr EntityTabFields kTabs[kEntityPageCount] = {
+// One tab per kind, in the order of config::kEntityKinds.
+constexpr EntityTabFields kTabs[config::kEntityKindCount] = {
     {"TabSheet2", "Point", "pt_cr", "Create Point.", "rb1", "rb2", nullptr, nullptr, "pt_la", "In layer:", "Panel1",
      "SpeedButton3", "Points"},
     {"TabSheet3", "Number", "nb_cr", "Create Number.", "RadioButton3", "RadioButton4", "Edit2", nullptr, "Edit4",
@@ -55,6 +58,26 @@ constexpr EntityTabFields kTabs[kEntityPageCount] = {
     {"TabSheet6", "Polyline", "po_cr", "Create Polyline.", "RadioButton1", "RadioButton2", nullptr, nullptr, "Edit16",
      "In layer:", "Panel5", "SpeedButton8", "Polylines"},
 };
+
+// Every kind has its tab, with a height field exactly when the kind has a height and a precision
+// exactly when it has decimals.
+constexpr bool tabsMatchTheKinds()
+{
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        const EntityTabFields& fields = kTabs[config::entityIndex(kind.kind)];
+        if (fields.page == nullptr || (fields.heightEdit != nullptr) != kind.hasHeight ||
+            (fields.precisionCombo != nullptr) != kind.hasDecimals) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(tabsMatchTheKinds(), "every entity kind needs its tab in kTabs");
+
+const EntityTabFields& tabFields(EntityKind kind)
+{
+    return kTabs[config::entityIndex(kind)];
+}
 
 constexpr auto kHeightCapacity = static_cast<qsizetype>(config::kTextHeightCapacity);
 constexpr auto kLayerCapacity = static_cast<qsizetype>(config::kLayerNameCapacity);
@@ -89,18 +112,18 @@ EntityPanels::EntityPanels(Interaction& interaction, QWidget* parent)
 {
     setObjectName(QStringLiteral("pagecontrol2"));
     m_picker = new ColorPickerDialog(interaction, this);
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        buildTab(index);
-        setTabIcon(index, stateIcon(false));
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        buildTab(kind.kind);
+        setTabIcon(entityTab(kind.kind), stateIcon(false));
     }
 }
 
 EntityPanels::~EntityPanels() = default;
 
-void EntityPanels::buildTab(int index)
+void EntityPanels::buildTab(EntityKind kind)
 {
-    const EntityTabFields& fields = kTabs[index];
-    Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+    const EntityTabFields& fields = tabFields(kind);
+    Tab& tab = m_tabs[config::entityIndex(kind)];
     auto* page = named(new QWidget, fields.page);
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
@@ -163,7 +186,7 @@ void EntityPanels::buildTab(int index)
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     addTab(page, QLatin1String(fields.caption));
-    connect(tab.create, &QCheckBox::clicked, this, [this, index] { applyEnablingRule(static_cast<EntityPage>(index)); });
+    connect(tab.create, &QCheckBox::clicked, this, [this, kind] { applyEnablingRule(kind); });
 }
 
 void EntityPanels::showFlat(const Tab& tab, bool flat)
@@ -174,13 +197,12 @@ void EntityPanels::showFlat(const Tab& tab, bool flat)
 
 void EntityPanels::showConfiguration(const Configuration& configuration)
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        showFlat(m_tabs[static_cast<std::size_t>(index)],
-                 configuration.entities[static_cast<std::size_t>(index)].flat != 0);
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        showFlat(tab(kind.kind), configuration.entity(kind.kind).flat != 0);
     }
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        const config::EntitySettings& entity = configuration.entities[static_cast<std::size_t>(index)];
-        const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        const config::EntitySettings& entity = configuration.entity(kind.kind);
+        const Tab& tab = this->tab(kind.kind);
         // A create byte other than 0 or 1 (written by another tool) is read as the conversion
         // reads it: only 1 creates, so the window never shows checked what a run would not draw.
         tab.create->setChecked(engine::isCreateFlagSet(entity.create));
@@ -199,9 +221,9 @@ void EntityPanels::showConfiguration(const Configuration& configuration)
 
 void EntityPanels::captureConfiguration(Configuration& configuration) const
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        config::EntitySettings& entity = configuration.entities[static_cast<std::size_t>(index)];
-        const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        config::EntitySettings& entity = configuration.entity(kind.kind);
+        const Tab& tab = this->tab(kind.kind);
         entity.create = tab.create->isChecked() ? 1 : 0;
         entity.flat = tab.flat->isChecked() ? 1 : 0;
         if (tab.height != nullptr) {
@@ -215,11 +237,11 @@ void EntityPanels::captureConfiguration(Configuration& configuration) const
     }
 }
 
-void EntityPanels::applyEnablingRule(EntityPage page)
+void EntityPanels::applyEnablingRule(EntityKind kind)
 {
-    const auto index = static_cast<int>(page);
-    const EntityTabFields& fields = kTabs[index];
-    const Tab& t = tab(page);
+    const int index = entityTab(kind);
+    const EntityTabFields& fields = tabFields(kind);
+    const Tab& t = tab(kind);
     const bool created = t.create->isChecked();
     for (QWidget* child : widget(index)->findChildren<QWidget*>()) {
         child->setEnabled(created);
@@ -229,8 +251,8 @@ void EntityPanels::applyEnablingRule(EntityPage page)
     if (!created) {
         return;
     }
-    if (page != EntityPage::Elevation) {
-        t.raised->setEnabled(isTabVisible(static_cast<int>(EntityPage::Elevation)));
+    if (kind != EntityKind::Elevation) {
+        t.raised->setEnabled(isTabVisible(entityTab(EntityKind::Elevation)));
     }
     if (t.height != nullptr && t.height->text().isEmpty()) {
         t.height->setText(QStringLiteral("1.000"));
@@ -248,8 +270,8 @@ void EntityPanels::applyEnablingRule(EntityPage page)
 
 void EntityPanels::applyEnablingRules()
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        applyEnablingRule(static_cast<EntityPage>(index));
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        applyEnablingRule(kind.kind);
     }
 }
 
@@ -257,22 +279,22 @@ void EntityPanels::updateNumberAndElevationTabs(const formats::FormatDefinition&
                                                 const config::DataModifiers& modifiers)
 {
     const EntityTabVisibility visibility = entityTabVisibility(format, modifiers);
-    setTabVisible(static_cast<int>(EntityPage::Number), visibility.number);
-    setTabVisible(static_cast<int>(EntityPage::Elevation), visibility.elevation);
+    setTabVisible(entityTab(EntityKind::Number), visibility.number);
+    setTabVisible(entityTab(EntityKind::Elevation), visibility.elevation);
 }
 
 void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& format,
                                              const config::DataModifiers& modifiers)
 {
     const EntityTabVisibility visibility = entityTabVisibility(format, modifiers);
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        setTabVisible(index, visibility.shows(static_cast<EntityPage>(index)));
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        setTabVisible(entityTab(kind.kind), visibility.shows(kind.kind));
     }
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        if (static_cast<EntityPage>(index) == EntityPage::Elevation) {
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        if (kind.kind == EntityKind::Elevation) {
             continue; // its own buttons follow only its create box
         }
-        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
+        const Tab& t = tab(kind.kind);
         if (visibility.elevation) {
             t.raised->setEnabled(t.create->isChecked());
         } else {
@@ -284,11 +306,11 @@ void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& fo
 
 std::array<bool, 5> EntityPanels::offeredTexts() const
 {
-    constexpr std::array<EntityPage, 5> texts = {EntityPage::Number, EntityPage::X, EntityPage::Y,
-                                                 EntityPage::Elevation, EntityPage::Description};
+    constexpr std::array<EntityKind, 5> texts = {EntityKind::Number, EntityKind::X, EntityKind::Y,
+                                                 EntityKind::Elevation, EntityKind::Description};
     std::array<bool, 5> offered{};
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(static_cast<int>(texts[i]));
+        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(entityTab(texts[i]));
     }
     return offered;
 }
@@ -318,9 +340,9 @@ std::optional<QString> EntityPanels::layerRefusal(QLineEdit& edit)
 
 bool EntityPanels::checkFields()
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
-        if (!t.create->isChecked() || !isTabVisible(index)) {
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        const Tab& t = tab(kind.kind);
+        if (!t.create->isChecked() || !isTabVisible(entityTab(kind.kind))) {
             continue; // its values are not used
         }
         for (QLineEdit* edit : {t.height, t.layer}) {

@@ -4,20 +4,20 @@
 
 namespace mervalon::app {
 
-bool EntityTabVisibility::shows(EntityPage page) const
+bool EntityTabVisibility::shows(config::EntityKind kind) const
 {
-    switch (page) {
-    case EntityPage::Number:
+    switch (kind) {
+    case config::EntityKind::Number:
         return number;
-    case EntityPage::Elevation:
+    case config::EntityKind::Elevation:
         return elevation;
-    case EntityPage::Description:
+    case config::EntityKind::Description:
         return description;
-    case EntityPage::Polyline:
+    case config::EntityKind::Polyline:
         return polyline;
-    case EntityPage::Point:
-    case EntityPage::X:
-    case EntityPage::Y:
+    case config::EntityKind::Point:
+    case config::EntityKind::X:
+    case config::EntityKind::Y:
         break;
     }
     return true;
