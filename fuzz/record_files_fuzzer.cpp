@@ -24,7 +24,6 @@
 namespace {
 
 using namespace mervalon;
-using config::EntityKind;
 namespace fs = std::filesystem;
 
 // A property that must hold for every input; libFuzzer reports the abort with the input.
@@ -54,14 +53,12 @@ void writeBytes(const fs::path& path, const std::uint8_t* data, std::size_t size
 config::Configuration everyEntity()
 {
     config::Configuration c;
-    c.entity(EntityKind::Point).create = c.entity(EntityKind::Number).create = c.entity(EntityKind::X).create =
-        c.entity(EntityKind::Y).create = c.entity(EntityKind::Elevation).create =
-            c.entity(EntityKind::Description).create = c.entity(EntityKind::Polyline).create = 1;
-    c.entity(EntityKind::Number).height = c.entity(EntityKind::X).height = c.entity(EntityKind::Y).height =
-        c.entity(EntityKind::Elevation).height = c.entity(EntityKind::Description).height = "0.5";
-    c.entity(EntityKind::Point).layer = c.entity(EntityKind::Number).layer = c.entity(EntityKind::X).layer =
-        c.entity(EntityKind::Y).layer = c.entity(EntityKind::Elevation).layer =
-            c.entity(EntityKind::Description).layer = c.entity(EntityKind::Polyline).layer = "L";
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        config::EntitySettings& entity = c.entity(kind.kind);
+        entity.create = 1;
+        entity.height = kind.hasHeight ? "0.5" : "";
+        entity.layer = "L";
+    }
     c.layout.slot = {0, 1, 2, 3, 4};
     c.layout.distance = "0.5";
     return c;

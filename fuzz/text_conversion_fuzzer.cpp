@@ -71,19 +71,16 @@ formats::FormatDefinition formatFrom(Dice& dice)
 config::Configuration configurationFrom(Dice& dice)
 {
     config::Configuration c;
-    c.entity(EntityKind::Point).create = c.entity(EntityKind::Number).create = c.entity(EntityKind::X).create =
-        c.entity(EntityKind::Y).create = c.entity(EntityKind::Elevation).create =
-            c.entity(EntityKind::Description).create = c.entity(EntityKind::Polyline).create = 1;
+    // Bit 0 flattens the point, bit 1 the polyline, bit 2 every text.
     const std::uint8_t flat = dice.next();
-    c.entity(EntityKind::Point).flat = flat & 1;
-    c.entity(EntityKind::Polyline).flat = (flat >> 1) & 1;
-    c.entity(EntityKind::Number).flat = c.entity(EntityKind::X).flat = c.entity(EntityKind::Y).flat =
-        c.entity(EntityKind::Elevation).flat = c.entity(EntityKind::Description).flat = (flat >> 2) & 1;
-    c.entity(EntityKind::Number).height = c.entity(EntityKind::X).height = c.entity(EntityKind::Y).height =
-        c.entity(EntityKind::Elevation).height = c.entity(EntityKind::Description).height = "0.5";
-    c.entity(EntityKind::Point).layer = c.entity(EntityKind::Number).layer = c.entity(EntityKind::X).layer =
-        c.entity(EntityKind::Y).layer = c.entity(EntityKind::Elevation).layer =
-            c.entity(EntityKind::Description).layer = c.entity(EntityKind::Polyline).layer = "L";
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        config::EntitySettings& entity = c.entity(kind.kind);
+        entity.create = 1;
+        const int bit = kind.kind == EntityKind::Point ? 0 : kind.kind == EntityKind::Polyline ? 1 : 2;
+        entity.flat = (flat >> bit) & 1;
+        entity.height = kind.hasHeight ? "0.5" : "";
+        entity.layer = "L";
+    }
     c.entity(EntityKind::X).decimals = dice.next() % 8 - 1;
     c.entity(EntityKind::Y).decimals = 3;
     c.entity(EntityKind::Elevation).decimals = dice.next() % 8 - 1;

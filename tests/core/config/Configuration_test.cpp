@@ -269,44 +269,8 @@ TEST(ConfigurationCompare, PositiveAndNegativeZeroAreEqual)
 TEST(ConfigurationCompare, EachComparedFieldIsDetected)
 {
     using Mutation = std::function<void(Configuration&)>;
-    const std::vector<std::pair<const char*, Mutation>> mutations = {
+    std::vector<std::pair<std::string, Mutation>> mutations = {
         {"reserved", [](Configuration& c) { c.reserved = 0; }},
-        {"pointCreate", [](Configuration& c) { c.entity(EntityKind::Point).create = 0; }},
-        {"point2D", [](Configuration& c) { c.entity(EntityKind::Point).flat = 0; }},
-        {"pointLayer", [](Configuration& c) { c.entity(EntityKind::Point).layer = "pts"; }},
-        {"pointColor", [](Configuration& c) { c.entity(EntityKind::Point).color = 1; }},
-        {"numberCreate", [](Configuration& c) { c.entity(EntityKind::Number).create = 0; }},
-        {"number2D", [](Configuration& c) { c.entity(EntityKind::Number).flat = 0; }},
-        {"numberHeight", [](Configuration& c) { c.entity(EntityKind::Number).height = "0.250"; }},
-        {"numberLayer", [](Configuration& c) { c.entity(EntityKind::Number).layer = "NUM "; }},
-        {"numberColor", [](Configuration& c) { c.entity(EntityKind::Number).color = 1; }},
-        {"xCreate", [](Configuration& c) { c.entity(EntityKind::X).create = 0; }},
-        {"x2D", [](Configuration& c) { c.entity(EntityKind::X).flat = 0; }},
-        {"xHeight", [](Configuration& c) { c.entity(EntityKind::X).height = "1.6"; }},
-        {"xDecimals", [](Configuration& c) { c.entity(EntityKind::X).decimals = 0; }},
-        {"xLayer", [](Configuration& c) { c.entity(EntityKind::X).layer = "X"; }},
-        {"xColor", [](Configuration& c) { c.entity(EntityKind::X).color = 1; }},
-        {"yCreate", [](Configuration& c) { c.entity(EntityKind::Y).create = 0; }},
-        {"y2D", [](Configuration& c) { c.entity(EntityKind::Y).flat = 0; }},
-        {"yHeight", [](Configuration& c) { c.entity(EntityKind::Y).height = "2.6"; }},
-        {"yDecimals", [](Configuration& c) { c.entity(EntityKind::Y).decimals = 0; }},
-        {"yLayer", [](Configuration& c) { c.entity(EntityKind::Y).layer = "Y"; }},
-        {"yColor", [](Configuration& c) { c.entity(EntityKind::Y).color = 1; }},
-        {"elevationCreate", [](Configuration& c) { c.entity(EntityKind::Elevation).create = 0; }},
-        {"elevation2D", [](Configuration& c) { c.entity(EntityKind::Elevation).flat = 0; }},
-        {"elevationHeight", [](Configuration& c) { c.entity(EntityKind::Elevation).height = "3.6"; }},
-        {"elevationDecimals", [](Configuration& c) { c.entity(EntityKind::Elevation).decimals = 0; }},
-        {"elevationLayer", [](Configuration& c) { c.entity(EntityKind::Elevation).layer = "Z"; }},
-        {"elevationColor", [](Configuration& c) { c.entity(EntityKind::Elevation).color = 1; }},
-        {"descriptionCreate", [](Configuration& c) { c.entity(EntityKind::Description).create = 0; }},
-        {"description2D", [](Configuration& c) { c.entity(EntityKind::Description).flat = 0; }},
-        {"descriptionHeight", [](Configuration& c) { c.entity(EntityKind::Description).height = "4.6"; }},
-        {"descriptionLayer", [](Configuration& c) { c.entity(EntityKind::Description).layer = "D"; }},
-        {"descriptionColor", [](Configuration& c) { c.entity(EntityKind::Description).color = 1; }},
-        {"polylineCreate", [](Configuration& c) { c.entity(EntityKind::Polyline).create = 0; }},
-        {"polyline2D", [](Configuration& c) { c.entity(EntityKind::Polyline).flat = 0; }},
-        {"polylineLayer", [](Configuration& c) { c.entity(EntityKind::Polyline).layer = "P"; }},
-        {"polylineColor", [](Configuration& c) { c.entity(EntityKind::Polyline).color = 1; }},
         {"formatName", [](Configuration& c) { c.formatName = "Penzd comma"; }},
         {"renumber", [](Configuration& c) { c.modifiers.renumber = 0; }},
         {"useNewStartNumber", [](Configuration& c) { c.modifiers.useNewStartNumber = 0; }},
@@ -327,6 +291,21 @@ TEST(ConfigurationCompare, EachComparedFieldIsDetected)
         {"slot5", [](Configuration& c) { c.layout.slot[4] = 4; }},
         {"distance", [](Configuration& c) { c.layout.distance = "0.7"; }},
     };
+    // Every setting each kind has, named as the record sources name it.
+    for (const EntityKindInfo& info : kEntityKinds) {
+        const std::string name(info.sourceName);
+        const EntityKind kind = info.kind;
+        mutations.emplace_back(name + "Create", [kind](Configuration& c) { c.entity(kind).create = 0; });
+        mutations.emplace_back(name + "2D", [kind](Configuration& c) { c.entity(kind).flat = 0; });
+        if (info.hasHeight) {
+            mutations.emplace_back(name + "Height", [kind](Configuration& c) { c.entity(kind).height += "0"; });
+        }
+        if (info.hasDecimals) {
+            mutations.emplace_back(name + "Decimals", [kind](Configuration& c) { c.entity(kind).decimals = 0; });
+        }
+        mutations.emplace_back(name + "Layer", [kind](Configuration& c) { c.entity(kind).layer += " "; });
+        mutations.emplace_back(name + "Color", [kind](Configuration& c) { c.entity(kind).color = 1; });
+    }
     const Configuration base = distinctConfiguration();
     for (const auto& [field, mutate] : mutations) {
         Configuration changed = base;
@@ -334,6 +313,18 @@ TEST(ConfigurationCompare, EachComparedFieldIsDetected)
         EXPECT_FALSE(configurationsEqual(base, changed)) << field;
         EXPECT_FALSE(configurationsEqual(changed, base)) << field;
     }
+}
+
+TEST(ConfigurationCompare, SettingsAKindDoesNotHaveAreNeitherStoredNorCompared)
+{
+    const Configuration base = distinctConfiguration();
+    Configuration changed = base;
+    changed.entity(EntityKind::Point).height = "9.9";
+    changed.entity(EntityKind::Point).decimals = 7;
+    changed.entity(EntityKind::Number).decimals = 7;
+    changed.entity(EntityKind::Polyline).height = "9.9";
+    EXPECT_TRUE(configurationsEqual(base, changed));
+    EXPECT_EQ(encodeConfiguration(base), encodeConfiguration(changed));
 }
 
 TEST(ColorNames, NamedAndNumberedIndices)
