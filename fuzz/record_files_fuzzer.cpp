@@ -21,6 +21,8 @@
 #include <unistd.h>
 #include <vector>
 
+using mervalon::formats::PointValue;
+
 namespace {
 
 using namespace mervalon;
@@ -67,12 +69,12 @@ config::Configuration everyEntity()
 formats::FormatDefinition sixColumns()
 {
     formats::FormatDefinition f;
-    f.numberColumn = 1;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = 4;
-    f.descriptionColumn = 5;
-    f.codeColumn = 6;
+    f.value(PointValue::Number).column = 1;
+    f.value(PointValue::X).column = 2;
+    f.value(PointValue::Y).column = 3;
+    f.value(PointValue::Z).column = 4;
+    f.value(PointValue::Description).column = 5;
+    f.value(PointValue::Code).column = 6;
     f.separator = ",";
     f.newPolylineCode = "1";
     f.drawPolylineCode = "2";

@@ -127,24 +127,6 @@ formats::FormatDefinition formatFromSource(const FieldValues& values)
     MERVALON_FIELD(isExcel);
     MERVALON_FIELD(name);
     MERVALON_FIELD(description);
-    MERVALON_FIELD(numberColumn);
-    MERVALON_FIELD(xColumn);
-    MERVALON_FIELD(yColumn);
-    MERVALON_FIELD(zColumn);
-    MERVALON_FIELD(descriptionColumn);
-    MERVALON_FIELD(codeColumn);
-    MERVALON_FIELD(numberPrefix);
-    MERVALON_FIELD(xPrefix);
-    MERVALON_FIELD(yPrefix);
-    MERVALON_FIELD(zPrefix);
-    MERVALON_FIELD(descriptionPrefix);
-    MERVALON_FIELD(codePrefix);
-    MERVALON_FIELD(keepNumberPrefix);
-    MERVALON_FIELD(keepXPrefix);
-    MERVALON_FIELD(keepYPrefix);
-    MERVALON_FIELD(keepZPrefix);
-    MERVALON_FIELD(keepDescriptionPrefix);
-    MERVALON_FIELD(keepCodePrefix);
     MERVALON_FIELD(otherSeparator);
     MERVALON_FIELD(separator);
     MERVALON_FIELD(newPolylineCode);
@@ -154,6 +136,21 @@ formats::FormatDefinition formatFromSource(const FieldValues& values)
     MERVALON_FIELD(sheetByNumber);
     MERVALON_FIELD(sheet);
 #undef MERVALON_FIELD
+    // Each value's column, prefix and keep flag: numberColumn, numberPrefix, keepNumberPrefix...
+    for (const formats::PointValue value : formats::kPointValues) {
+        std::string name(formats::pointValueSourceName(value));
+        const std::string column = name + "Column";
+        const std::string prefix = name + "Prefix";
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
+        const std::string keep = "keep" + name + "Prefix";
+        table.set(column, [value, column](FormatDefinition& r, const std::string& v) {
+            r.value(value).column = parseNumber<std::int32_t>(column, v);
+        });
+        table.set(prefix, [value](FormatDefinition& r, const std::string& v) { r.value(value).prefix = v; });
+        table.set(keep, [value, keep](FormatDefinition& r, const std::string& v) {
+            r.value(value).keepPrefix = parseNumber<std::uint8_t>(keep, v);
+        });
+    }
     return table.build(values);
 }
 

@@ -26,10 +26,10 @@ bool EntityTabVisibility::shows(config::EntityKind kind) const
 EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format, const config::DataModifiers& modifiers)
 {
     EntityTabVisibility visibility;
-    visibility.number = format.numberColumn > 0 || modifiers.renumber != 0;
-    visibility.elevation = format.zColumn > 0 || modifiers.useDefaultZ != 0;
-    visibility.description = format.descriptionColumn > 0;
-    visibility.polyline = format.codeColumn > 0;
+    visibility.number = format.column(formats::PointValue::Number) > 0 || modifiers.renumber != 0;
+    visibility.elevation = format.column(formats::PointValue::Z) > 0 || modifiers.useDefaultZ != 0;
+    visibility.description = format.column(formats::PointValue::Description) > 0;
+    visibility.polyline = format.column(formats::PointValue::Code) > 0;
     return visibility;
 }
 

@@ -25,6 +25,7 @@ Q_DECLARE_METATYPE(mervalon::app::MessageAnswer)
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::formats::PointValue;
 using mervalon::config::EntityKind;
 
 namespace {
@@ -153,7 +154,7 @@ private slots:
         QCOMPARE(control<QComboBox>(window, "format")->currentText(), QStringLiteral("!default"));
         QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East (X)")));
         QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
-        QCOMPARE(window.currentFormat().zColumn, 4);
+        QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
         QSignalSpy ended(&window, &MainWindow::programEnded);
         QVERIFY(window.close());

@@ -20,6 +20,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::formats::PointValue;
 using mervalon::config::EntityKind;
 
 namespace {
@@ -30,8 +31,8 @@ QString installWithFlatFormat()
     const QString installDir = TestEnvironment::install();
     formats::FormatDefinition flat;
     flat.name = "flat";
-    flat.xColumn = 1;
-    flat.yColumn = 2;
+    flat.value(PointValue::X).column = 1;
+    flat.value(PointValue::Y).column = 2;
     flat.firstLine = 1;
     flat.separator = ",";
     formats::saveFormatFile(installDir.toStdString(), flat, "flat");
@@ -299,7 +300,7 @@ private slots:
         }
         QVERIFY(control<QRadioButton>(window, "rb2")->isEnabled());
         QVERIFY(!control<QRadioButton>(window, "RadioButton6")->isEnabled()); // X text not created
-        QCOMPARE(window.currentFormat().zColumn, 4);
+        QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
         QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East")));
     }
 

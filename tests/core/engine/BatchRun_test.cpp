@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using mervalon::formats::PointValue;
+
 using mervalon::config::Configuration;
 using mervalon::config::EntityKind;
 using mervalon::engine::destinationName;
@@ -43,11 +45,11 @@ FormatDefinition commaFormat()
 {
     FormatDefinition f;
     f.name = "penzd comma";
-    f.numberColumn = 1;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = 4;
-    f.descriptionColumn = 5;
+    f.value(PointValue::Number).column = 1;
+    f.value(PointValue::X).column = 2;
+    f.value(PointValue::Y).column = 3;
+    f.value(PointValue::Z).column = 4;
+    f.value(PointValue::Description).column = 5;
     f.separator = ",";
     f.firstLine = 1;
     return f;
@@ -194,7 +196,7 @@ TEST_F(BatchRunTest, ModifiersAndDefaultZAreSummed)
     request.runConfiguration.modifiers.defaultZ = -12.5;
     request.format.isExcel = 1;
     request.format.name = "excel penzdc";
-    request.format.codeColumn = 6;
+    request.format.value(PointValue::Code).column = 6;
     run();
     Lines expected = headerOf(">> Point file Format : excel penzdc (Excel format)",
                               {"    Renumber Points    : Yes", "    Modify Coordinates : Yes",
@@ -563,7 +565,7 @@ TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
 // from all the lines held at once.
 TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
 {
-    request.format.codeColumn = 6;
+    request.format.value(PointValue::Code).column = 6;
     request.format.newPolylineCode = "1";
     request.format.drawPolylineCode = "2";
     request.format.endPolylineCode = "3";
