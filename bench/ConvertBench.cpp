@@ -23,6 +23,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -121,35 +122,35 @@ fs::path makeTempDir(const fs::path& parent, const char* stem)
 mervalon::config::Configuration allEntitiesConfiguration()
 {
     mervalon::config::Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "POINTS";
-    c.pointColor = 7;
-    c.numberCreate = 1;
-    c.numberHeight = "0.5";
-    c.numberLayer = "NUMBERS";
-    c.numberColor = 3;
-    c.xCreate = 1;
-    c.xHeight = "0.5";
-    c.xDecimals = 3;
-    c.xLayer = "X_COORD";
-    c.xColor = 4;
-    c.yCreate = 1;
-    c.yHeight = "0.5";
-    c.yDecimals = 3;
-    c.yLayer = "Y_COORD";
-    c.yColor = 4;
-    c.elevationCreate = 1;
-    c.elevationHeight = "0.5";
-    c.elevationDecimals = 2;
-    c.elevationLayer = "ELEVATIONS";
-    c.elevationColor = 2;
-    c.descriptionCreate = 1;
-    c.descriptionHeight = "0.5";
-    c.descriptionLayer = "DESCRIPTIONS";
-    c.descriptionColor = 6;
-    c.polylineCreate = 1;
-    c.polylineLayer = "POLYLINES";
-    c.polylineColor = 1;
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "POINTS";
+    c.entity(EntityKind::Point).color = 7;
+    c.entity(EntityKind::Number).create = 1;
+    c.entity(EntityKind::Number).height = "0.5";
+    c.entity(EntityKind::Number).layer = "NUMBERS";
+    c.entity(EntityKind::Number).color = 3;
+    c.entity(EntityKind::X).create = 1;
+    c.entity(EntityKind::X).height = "0.5";
+    c.entity(EntityKind::X).decimals = 3;
+    c.entity(EntityKind::X).layer = "X_COORD";
+    c.entity(EntityKind::X).color = 4;
+    c.entity(EntityKind::Y).create = 1;
+    c.entity(EntityKind::Y).height = "0.5";
+    c.entity(EntityKind::Y).decimals = 3;
+    c.entity(EntityKind::Y).layer = "Y_COORD";
+    c.entity(EntityKind::Y).color = 4;
+    c.entity(EntityKind::Elevation).create = 1;
+    c.entity(EntityKind::Elevation).height = "0.5";
+    c.entity(EntityKind::Elevation).decimals = 2;
+    c.entity(EntityKind::Elevation).layer = "ELEVATIONS";
+    c.entity(EntityKind::Elevation).color = 2;
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).height = "0.5";
+    c.entity(EntityKind::Description).layer = "DESCRIPTIONS";
+    c.entity(EntityKind::Description).color = 6;
+    c.entity(EntityKind::Polyline).create = 1;
+    c.entity(EntityKind::Polyline).layer = "POLYLINES";
+    c.entity(EntityKind::Polyline).color = 1;
     c.formatName = "!default";
     c.layout.slot = {0, 1, 2, 3, 4};
     c.layout.distance = "0.5";

@@ -21,6 +21,8 @@
 #include <unistd.h>
 #include <vector>
 
+using mervalon::formats::PointValue;
+
 namespace {
 
 using namespace mervalon;
@@ -53,10 +55,12 @@ void writeBytes(const fs::path& path, const std::uint8_t* data, std::size_t size
 config::Configuration everyEntity()
 {
     config::Configuration c;
-    c.pointCreate = c.numberCreate = c.xCreate = c.yCreate = c.elevationCreate = c.descriptionCreate =
-        c.polylineCreate = 1;
-    c.numberHeight = c.xHeight = c.yHeight = c.elevationHeight = c.descriptionHeight = "0.5";
-    c.pointLayer = c.numberLayer = c.xLayer = c.yLayer = c.elevationLayer = c.descriptionLayer = c.polylineLayer = "L";
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        config::EntitySettings& entity = c.entity(kind.kind);
+        entity.create = 1;
+        entity.height = kind.hasHeight ? "0.5" : "";
+        entity.layer = "L";
+    }
     c.layout.slot = {0, 1, 2, 3, 4};
     c.layout.distance = "0.5";
     return c;
@@ -65,12 +69,12 @@ config::Configuration everyEntity()
 formats::FormatDefinition sixColumns()
 {
     formats::FormatDefinition f;
-    f.numberColumn = 1;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = 4;
-    f.descriptionColumn = 5;
-    f.codeColumn = 6;
+    f.value(PointValue::Number).column = 1;
+    f.value(PointValue::X).column = 2;
+    f.value(PointValue::Y).column = 3;
+    f.value(PointValue::Z).column = 4;
+    f.value(PointValue::Description).column = 5;
+    f.value(PointValue::Code).column = 6;
     f.separator = ",";
     f.newPolylineCode = "1";
     f.drawPolylineCode = "2";

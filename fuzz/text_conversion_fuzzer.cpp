@@ -22,6 +22,7 @@
 namespace {
 
 using namespace mervalon;
+using config::EntityKind;
 
 // Takes a few bytes off the front of the input to vary the format and configuration.
 class Dice {
@@ -70,17 +71,19 @@ formats::FormatDefinition formatFrom(Dice& dice)
 config::Configuration configurationFrom(Dice& dice)
 {
     config::Configuration c;
-    c.pointCreate = c.numberCreate = c.xCreate = c.yCreate = c.elevationCreate = c.descriptionCreate =
-        c.polylineCreate = 1;
+    // Bit 0 flattens the point, bit 1 the polyline, bit 2 every text.
     const std::uint8_t flat = dice.next();
-    c.point2D = flat & 1;
-    c.polyline2D = (flat >> 1) & 1;
-    c.number2D = c.x2D = c.y2D = c.elevation2D = c.description2D = (flat >> 2) & 1;
-    c.numberHeight = c.xHeight = c.yHeight = c.elevationHeight = c.descriptionHeight = "0.5";
-    c.pointLayer = c.numberLayer = c.xLayer = c.yLayer = c.elevationLayer = c.descriptionLayer = c.polylineLayer = "L";
-    c.xDecimals = dice.next() % 8 - 1;
-    c.yDecimals = 3;
-    c.elevationDecimals = dice.next() % 8 - 1;
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        config::EntitySettings& entity = c.entity(kind.kind);
+        entity.create = 1;
+        const int bit = kind.kind == EntityKind::Point ? 0 : kind.kind == EntityKind::Polyline ? 1 : 2;
+        entity.flat = (flat >> bit) & 1;
+        entity.height = kind.hasHeight ? "0.5" : "";
+        entity.layer = "L";
+    }
+    c.entity(EntityKind::X).decimals = dice.next() % 8 - 1;
+    c.entity(EntityKind::Y).decimals = 3;
+    c.entity(EntityKind::Elevation).decimals = dice.next() % 8 - 1;
     c.layout.slot = {0, 1, 2, 3, 4};
     c.layout.distance = "0.5";
     const std::uint8_t modifiers = dice.next();

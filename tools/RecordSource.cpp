@@ -4,6 +4,7 @@
 #include <charconv>
 #include <functional>
 #include <stdexcept>
+#include <type_traits>
 
 namespace mervalon::tools {
 namespace {
@@ -126,24 +127,6 @@ formats::FormatDefinition formatFromSource(const FieldValues& values)
     MERVALON_FIELD(isExcel);
     MERVALON_FIELD(name);
     MERVALON_FIELD(description);
-    MERVALON_FIELD(numberColumn);
-    MERVALON_FIELD(xColumn);
-    MERVALON_FIELD(yColumn);
-    MERVALON_FIELD(zColumn);
-    MERVALON_FIELD(descriptionColumn);
-    MERVALON_FIELD(codeColumn);
-    MERVALON_FIELD(numberPrefix);
-    MERVALON_FIELD(xPrefix);
-    MERVALON_FIELD(yPrefix);
-    MERVALON_FIELD(zPrefix);
-    MERVALON_FIELD(descriptionPrefix);
-    MERVALON_FIELD(codePrefix);
-    MERVALON_FIELD(keepNumberPrefix);
-    MERVALON_FIELD(keepXPrefix);
-    MERVALON_FIELD(keepYPrefix);
-    MERVALON_FIELD(keepZPrefix);
-    MERVALON_FIELD(keepDescriptionPrefix);
-    MERVALON_FIELD(keepCodePrefix);
     MERVALON_FIELD(otherSeparator);
     MERVALON_FIELD(separator);
     MERVALON_FIELD(newPolylineCode);
@@ -153,6 +136,21 @@ formats::FormatDefinition formatFromSource(const FieldValues& values)
     MERVALON_FIELD(sheetByNumber);
     MERVALON_FIELD(sheet);
 #undef MERVALON_FIELD
+    // Each value's column, prefix and keep flag: numberColumn, numberPrefix, keepNumberPrefix...
+    for (const formats::PointValue value : formats::kPointValues) {
+        std::string name(formats::pointValueSourceName(value));
+        const std::string column = name + "Column";
+        const std::string prefix = name + "Prefix";
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
+        const std::string keep = "keep" + name + "Prefix";
+        table.set(column, [value, column](FormatDefinition& r, const std::string& v) {
+            r.value(value).column = parseNumber<std::int32_t>(column, v);
+        });
+        table.set(prefix, [value](FormatDefinition& r, const std::string& v) { r.value(value).prefix = v; });
+        table.set(keep, [value, keep](FormatDefinition& r, const std::string& v) {
+            r.value(value).keepPrefix = parseNumber<std::uint8_t>(keep, v);
+        });
+    }
     return table.build(values);
 }
 
@@ -162,42 +160,6 @@ config::Configuration configurationFromSource(const FieldValues& values)
     FieldTable<Configuration> table;
 #define MERVALON_FIELD(field) table.set(#field, assign(&Configuration::field, #field))
     MERVALON_FIELD(reserved);
-    MERVALON_FIELD(pointCreate);
-    MERVALON_FIELD(point2D);
-    MERVALON_FIELD(pointLayer);
-    MERVALON_FIELD(pointColor);
-    MERVALON_FIELD(numberCreate);
-    MERVALON_FIELD(number2D);
-    MERVALON_FIELD(numberHeight);
-    MERVALON_FIELD(numberLayer);
-    MERVALON_FIELD(numberColor);
-    MERVALON_FIELD(xCreate);
-    MERVALON_FIELD(x2D);
-    MERVALON_FIELD(xHeight);
-    MERVALON_FIELD(xDecimals);
-    MERVALON_FIELD(xLayer);
-    MERVALON_FIELD(xColor);
-    MERVALON_FIELD(yCreate);
-    MERVALON_FIELD(y2D);
-    MERVALON_FIELD(yHeight);
-    MERVALON_FIELD(yDecimals);
-    MERVALON_FIELD(yLayer);
-    MERVALON_FIELD(yColor);
-    MERVALON_FIELD(elevationCreate);
-    MERVALON_FIELD(elevation2D);
-    MERVALON_FIELD(elevationHeight);
-    MERVALON_FIELD(elevationDecimals);
-    MERVALON_FIELD(elevationLayer);
-    MERVALON_FIELD(elevationColor);
-    MERVALON_FIELD(descriptionCreate);
-    MERVALON_FIELD(description2D);
-    MERVALON_FIELD(descriptionHeight);
-    MERVALON_FIELD(descriptionLayer);
-    MERVALON_FIELD(descriptionColor);
-    MERVALON_FIELD(polylineCreate);
-    MERVALON_FIELD(polyline2D);
-    MERVALON_FIELD(polylineLayer);
-    MERVALON_FIELD(polylineColor);
     MERVALON_FIELD(formatIndex);
     MERVALON_FIELD(formatName);
     MERVALON_FIELD(alwaysPolyline);
@@ -217,6 +179,33 @@ config::Configuration configurationFromSource(const FieldValues& values)
     MERVALON_MODIFIER(useDefaultZ);
     MERVALON_MODIFIER(defaultZ);
 #undef MERVALON_MODIFIER
+    // Each kind's settings are named after it: pointCreate, point2D, numberHeight, xDecimals,
+    // polylineLayer, polylineColor...
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        const std::string prefix(kind.sourceName);
+        const auto setting = [&table, &kind, &prefix](const char* suffix, auto field) {
+            const std::string name = prefix + suffix;
+            table.set(name, [kind = kind.kind, field, name](Configuration& r, const std::string& v) {
+                config::EntitySettings& settings = r.entity(kind);
+                using Field = std::remove_reference_t<decltype(settings.*field)>;
+                if constexpr (std::is_same_v<Field, std::string>) {
+                    settings.*field = v;
+                } else {
+                    settings.*field = parseNumber<Field>(name, v);
+                }
+            });
+        };
+        setting("Create", &config::EntitySettings::create);
+        setting("2D", &config::EntitySettings::flat);
+        if (kind.hasHeight) {
+            setting("Height", &config::EntitySettings::height);
+        }
+        if (kind.hasDecimals) {
+            setting("Decimals", &config::EntitySettings::decimals);
+        }
+        setting("Layer", &config::EntitySettings::layer);
+        setting("Color", &config::EntitySettings::color);
+    }
     for (int i = 0; i < 5; ++i) {
         const std::string name = "slot" + std::to_string(i + 1);
         table.set(name, [i, name](Configuration& r, const std::string& v) {

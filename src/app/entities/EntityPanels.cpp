@@ -22,6 +22,8 @@ namespace mervalon::app {
 namespace {
 
 using config::Configuration;
+using config::EntityKind;
+using config::EntityKindInfo;
 
 struct EntityTabFields {
     const char* page;
@@ -37,45 +39,48 @@ struct EntityTabFields {
     const char* colorPanel;
     const char* colorButton;
     const char* defaultLayer;
-    // The record's fields; null where the tab has no such control.
-    std::uint8_t Configuration::*create;
-    std::uint8_t Configuration::*flat;
-    std::string Configuration::*height;
-    std::int32_t Configuration::*decimals;
-    std::string Configuration::*layer;
-    std::int32_t Configuration::*color;
 };
 
-constexpr EntityTabFields kTabs[kEntityPageCount] = {
+// One tab per kind, in the order of config::kEntityKinds.
+constexpr EntityTabFields kTabs[config::kEntityKindCount] = {
     {"TabSheet2", "Point", "pt_cr", "Create Point.", "rb1", "rb2", nullptr, nullptr, "pt_la", "In layer:", "Panel1",
-     "SpeedButton3", "Points", &Configuration::pointCreate, &Configuration::point2D, nullptr, nullptr,
-     &Configuration::pointLayer, &Configuration::pointColor},
+     "SpeedButton3", "Points"},
     {"TabSheet3", "Number", "nb_cr", "Create Number.", "RadioButton3", "RadioButton4", "Edit2", nullptr, "Edit4",
-     "In layer:", "Panel2", "SpeedButton5", "Numbers", &Configuration::numberCreate, &Configuration::number2D,
-     &Configuration::numberHeight, nullptr, &Configuration::numberLayer, &Configuration::numberColor},
+     "In layer:", "Panel2", "SpeedButton5", "Numbers"},
     {"TabSheet8", "X Coord.", "x_cr", "Create X (East) coordinate.", "RadioButton5", "RadioButton6", "Edit5",
-     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9", "Coordinates", &Configuration::xCreate,
-     &Configuration::x2D, &Configuration::xHeight, &Configuration::xDecimals, &Configuration::xLayer,
-     &Configuration::xColor},
+     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9", "Coordinates"},
     {"TabSheet9", "Y Coord.", "y_cr", "Create Y (North) coordinate.", "RadioButton7", "RadioButton8", "Edit7",
-     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10", "Coordinates", &Configuration::yCreate,
-     &Configuration::y2D, &Configuration::yHeight, &Configuration::yDecimals, &Configuration::yLayer,
-     &Configuration::yColor},
+     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10", "Coordinates"},
     {"TabSheet4", "Elevation", "el_cr", "Create Elevation.", "RadioButton9", "RadioButton10", "Edit9", "ComboBox3",
-     "Edit10", "Layer:", "Panel3", "SpeedButton6", "Elevations", &Configuration::elevationCreate,
-     &Configuration::elevation2D, &Configuration::elevationHeight, &Configuration::elevationDecimals,
-     &Configuration::elevationLayer, &Configuration::elevationColor},
+     "Edit10", "Layer:", "Panel3", "SpeedButton6", "Elevations"},
     {"TabSheet5", "Description", "de_cr", "Create Description.", "RadioButton11", "RadioButton12", "Edit12", nullptr,
-     "Edit13", "In layer:", "Panel4", "SpeedButton7", "Description", &Configuration::descriptionCreate,
-     &Configuration::description2D, &Configuration::descriptionHeight, nullptr, &Configuration::descriptionLayer,
-     &Configuration::descriptionColor},
+     "Edit13", "In layer:", "Panel4", "SpeedButton7", "Description"},
     {"TabSheet6", "Polyline", "po_cr", "Create Polyline.", "RadioButton1", "RadioButton2", nullptr, nullptr, "Edit16",
-     "In layer:", "Panel5", "SpeedButton8", "Polylines", &Configuration::polylineCreate, &Configuration::polyline2D,
-     nullptr, nullptr, &Configuration::polylineLayer, &Configuration::polylineColor},
+     "In layer:", "Panel5", "SpeedButton8", "Polylines"},
 };
 
-constexpr qsizetype kHeightCapacity = 10;
-constexpr qsizetype kLayerCapacity = 50;
+// Every kind has its tab, with a height field exactly when the kind has a height and a precision
+// exactly when it has decimals.
+constexpr bool tabsMatchTheKinds()
+{
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        const EntityTabFields& fields = kTabs[config::entityIndex(kind.kind)];
+        if (fields.page == nullptr || (fields.heightEdit != nullptr) != kind.hasHeight ||
+            (fields.precisionCombo != nullptr) != kind.hasDecimals) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(tabsMatchTheKinds(), "every entity kind needs its tab in kTabs");
+
+const EntityTabFields& tabFields(EntityKind kind)
+{
+    return kTabs[config::entityIndex(kind)];
+}
+
+constexpr auto kHeightCapacity = static_cast<qsizetype>(config::kTextHeightCapacity);
+constexpr auto kLayerCapacity = static_cast<qsizetype>(config::kLayerNameCapacity);
 
 /// The tab icons: a green mark for a created entity (image 0), a grey ring for one that is not.
 QIcon stateIcon(bool created)
@@ -107,18 +112,18 @@ EntityPanels::EntityPanels(Interaction& interaction, QWidget* parent)
 {
     setObjectName(QStringLiteral("pagecontrol2"));
     m_picker = new ColorPickerDialog(interaction, this);
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        buildTab(index);
-        setTabIcon(index, stateIcon(false));
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        buildTab(kind.kind);
+        setTabIcon(entityTab(kind.kind), stateIcon(false));
     }
 }
 
 EntityPanels::~EntityPanels() = default;
 
-void EntityPanels::buildTab(int index)
+void EntityPanels::buildTab(EntityKind kind)
 {
-    const EntityTabFields& fields = kTabs[index];
-    Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+    const EntityTabFields& fields = tabFields(kind);
+    Tab& tab = m_tabs[config::entityIndex(kind)];
     auto* page = named(new QWidget, fields.page);
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
@@ -181,7 +186,7 @@ void EntityPanels::buildTab(int index)
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     addTab(page, QLatin1String(fields.caption));
-    connect(tab.create, &QCheckBox::clicked, this, [this, index] { applyEnablingRule(static_cast<EntityPage>(index)); });
+    connect(tab.create, &QCheckBox::clicked, this, [this, kind] { applyEnablingRule(kind); });
 }
 
 void EntityPanels::showFlat(const Tab& tab, bool flat)
@@ -192,51 +197,51 @@ void EntityPanels::showFlat(const Tab& tab, bool flat)
 
 void EntityPanels::showConfiguration(const Configuration& configuration)
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        showFlat(m_tabs[static_cast<std::size_t>(index)], configuration.*kTabs[index].flat != 0);
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        showFlat(tab(kind.kind), configuration.entity(kind.kind).flat != 0);
     }
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        const EntityTabFields& fields = kTabs[index];
-        const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        const config::EntitySettings& entity = configuration.entity(kind.kind);
+        const Tab& tab = this->tab(kind.kind);
         // A create byte other than 0 or 1 (written by another tool) is read as the conversion
         // reads it: only 1 creates, so the window never shows checked what a run would not draw.
-        tab.create->setChecked(engine::isCreateFlagSet(configuration.*fields.create));
+        tab.create->setChecked(engine::isCreateFlagSet(entity.create));
         if (tab.height != nullptr) {
-            tab.height->setText(fromText(configuration.*fields.height));
+            tab.height->setText(fromText(entity.height));
         }
         if (tab.precision != nullptr) {
             // An index outside the six items selects none, as an empty choice would.
-            const std::int32_t decimals = configuration.*fields.decimals;
+            const std::int32_t decimals = entity.decimals;
             tab.precision->setCurrentIndex(decimals >= 0 && decimals < tab.precision->count() ? decimals : -1);
         }
-        tab.layer->setText(fromText(configuration.*fields.layer));
-        tab.color->showColorNumber(configuration.*fields.color);
+        tab.layer->setText(fromText(entity.layer));
+        tab.color->showColorNumber(entity.color);
     }
 }
 
 void EntityPanels::captureConfiguration(Configuration& configuration) const
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        const EntityTabFields& fields = kTabs[index];
-        const Tab& tab = m_tabs[static_cast<std::size_t>(index)];
-        configuration.*fields.create = tab.create->isChecked() ? 1 : 0;
-        configuration.*fields.flat = tab.flat->isChecked() ? 1 : 0;
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        config::EntitySettings& entity = configuration.entity(kind.kind);
+        const Tab& tab = this->tab(kind.kind);
+        entity.create = tab.create->isChecked() ? 1 : 0;
+        entity.flat = tab.flat->isChecked() ? 1 : 0;
         if (tab.height != nullptr) {
-            configuration.*fields.height = cut(tab.height->text(), kHeightCapacity);
+            entity.height = cut(tab.height->text(), kHeightCapacity);
         }
         if (tab.precision != nullptr) {
-            configuration.*fields.decimals = tab.precision->currentIndex();
+            entity.decimals = tab.precision->currentIndex();
         }
-        configuration.*fields.layer = cut(tab.layer->text(), kLayerCapacity);
-        configuration.*fields.color = tab.color->colorNumber();
+        entity.layer = cut(tab.layer->text(), kLayerCapacity);
+        entity.color = tab.color->colorNumber();
     }
 }
 
-void EntityPanels::applyEnablingRule(EntityPage page)
+void EntityPanels::applyEnablingRule(EntityKind kind)
 {
-    const auto index = static_cast<int>(page);
-    const EntityTabFields& fields = kTabs[index];
-    const Tab& t = tab(page);
+    const int index = entityTab(kind);
+    const EntityTabFields& fields = tabFields(kind);
+    const Tab& t = tab(kind);
     const bool created = t.create->isChecked();
     for (QWidget* child : widget(index)->findChildren<QWidget*>()) {
         child->setEnabled(created);
@@ -246,8 +251,8 @@ void EntityPanels::applyEnablingRule(EntityPage page)
     if (!created) {
         return;
     }
-    if (page != EntityPage::Elevation) {
-        t.raised->setEnabled(isTabVisible(static_cast<int>(EntityPage::Elevation)));
+    if (kind != EntityKind::Elevation) {
+        t.raised->setEnabled(isTabVisible(entityTab(EntityKind::Elevation)));
     }
     if (t.height != nullptr && t.height->text().isEmpty()) {
         t.height->setText(QStringLiteral("1.000"));
@@ -265,8 +270,8 @@ void EntityPanels::applyEnablingRule(EntityPage page)
 
 void EntityPanels::applyEnablingRules()
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        applyEnablingRule(static_cast<EntityPage>(index));
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        applyEnablingRule(kind.kind);
     }
 }
 
@@ -274,22 +279,22 @@ void EntityPanels::updateNumberAndElevationTabs(const formats::FormatDefinition&
                                                 const config::DataModifiers& modifiers)
 {
     const EntityTabVisibility visibility = entityTabVisibility(format, modifiers);
-    setTabVisible(static_cast<int>(EntityPage::Number), visibility.number);
-    setTabVisible(static_cast<int>(EntityPage::Elevation), visibility.elevation);
+    setTabVisible(entityTab(EntityKind::Number), visibility.number);
+    setTabVisible(entityTab(EntityKind::Elevation), visibility.elevation);
 }
 
 void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& format,
                                              const config::DataModifiers& modifiers)
 {
     const EntityTabVisibility visibility = entityTabVisibility(format, modifiers);
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        setTabVisible(index, visibility.shows(static_cast<EntityPage>(index)));
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        setTabVisible(entityTab(kind.kind), visibility.shows(kind.kind));
     }
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        if (static_cast<EntityPage>(index) == EntityPage::Elevation) {
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        if (kind.kind == EntityKind::Elevation) {
             continue; // its own buttons follow only its create box
         }
-        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
+        const Tab& t = tab(kind.kind);
         if (visibility.elevation) {
             t.raised->setEnabled(t.create->isChecked());
         } else {
@@ -301,11 +306,11 @@ void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& fo
 
 std::array<bool, 5> EntityPanels::offeredTexts() const
 {
-    constexpr std::array<EntityPage, 5> texts = {EntityPage::Number, EntityPage::X, EntityPage::Y,
-                                                 EntityPage::Elevation, EntityPage::Description};
+    constexpr std::array<EntityKind, 5> texts = {EntityKind::Number, EntityKind::X, EntityKind::Y,
+                                                 EntityKind::Elevation, EntityKind::Description};
     std::array<bool, 5> offered{};
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(static_cast<int>(texts[i]));
+        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(entityTab(texts[i]));
     }
     return offered;
 }
@@ -335,9 +340,9 @@ std::optional<QString> EntityPanels::layerRefusal(QLineEdit& edit)
 
 bool EntityPanels::checkFields()
 {
-    for (int index = 0; index < kEntityPageCount; ++index) {
-        const Tab& t = m_tabs[static_cast<std::size_t>(index)];
-        if (!t.create->isChecked() || !isTabVisible(index)) {
+    for (const EntityKindInfo& kind : config::kEntityKinds) {
+        const Tab& t = tab(kind.kind);
+        if (!t.create->isChecked() || !isTabVisible(entityTab(kind.kind))) {
             continue; // its values are not used
         }
         for (QLineEdit* edit : {t.height, t.layer}) {

@@ -33,8 +33,8 @@ public:
     void captureConfiguration(config::Configuration& configuration) const override;
 
     /// The enabling rule of one tab, as a click on its create box runs it.
-    void applyEnablingRule(EntityPage page);
-    /// The seven enabling rules, point to polyline.
+    void applyEnablingRule(config::EntityKind kind);
+    /// The enabling rule of every tab, in the order of the kinds.
     void applyEnablingRules();
 
     /// Shows the tabs the format can feed and decides which "3D" buttons can be chosen: without
@@ -69,15 +69,15 @@ private:
         QToolButton* colorButton = nullptr;
     };
 
-    void buildTab(int index);
+    void buildTab(config::EntityKind kind);
     static std::optional<QString> heightRefusal(QLineEdit& edit);
     static std::optional<QString> layerRefusal(QLineEdit& edit);
     void showFlat(const Tab& tab, bool flat);
-    [[nodiscard]] const Tab& tab(EntityPage page) const { return m_tabs[static_cast<std::size_t>(page)]; }
+    [[nodiscard]] const Tab& tab(config::EntityKind kind) const { return m_tabs[config::entityIndex(kind)]; }
 
     Interaction& m_interaction;
     ColorPickerDialog* m_picker = nullptr;
-    std::array<Tab, kEntityPageCount> m_tabs{};
+    std::array<Tab, config::kEntityKindCount> m_tabs{};
 };
 
 } // namespace mervalon::app

@@ -4,20 +4,20 @@
 
 namespace mervalon::app {
 
-bool EntityTabVisibility::shows(EntityPage page) const
+bool EntityTabVisibility::shows(config::EntityKind kind) const
 {
-    switch (page) {
-    case EntityPage::Number:
+    switch (kind) {
+    case config::EntityKind::Number:
         return number;
-    case EntityPage::Elevation:
+    case config::EntityKind::Elevation:
         return elevation;
-    case EntityPage::Description:
+    case config::EntityKind::Description:
         return description;
-    case EntityPage::Polyline:
+    case config::EntityKind::Polyline:
         return polyline;
-    case EntityPage::Point:
-    case EntityPage::X:
-    case EntityPage::Y:
+    case config::EntityKind::Point:
+    case config::EntityKind::X:
+    case config::EntityKind::Y:
         break;
     }
     return true;
@@ -26,10 +26,10 @@ bool EntityTabVisibility::shows(EntityPage page) const
 EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format, const config::DataModifiers& modifiers)
 {
     EntityTabVisibility visibility;
-    visibility.number = format.numberColumn > 0 || modifiers.renumber != 0;
-    visibility.elevation = format.zColumn > 0 || modifiers.useDefaultZ != 0;
-    visibility.description = format.descriptionColumn > 0;
-    visibility.polyline = format.codeColumn > 0;
+    visibility.number = format.column(formats::PointValue::Number) > 0 || modifiers.renumber != 0;
+    visibility.elevation = format.column(formats::PointValue::Z) > 0 || modifiers.useDefaultZ != 0;
+    visibility.description = format.column(formats::PointValue::Description) > 0;
+    visibility.polyline = format.column(formats::PointValue::Code) > 0;
     return visibility;
 }
 

@@ -11,9 +11,11 @@
 
 namespace mervalon::app {
 
-/// The pages of the entity tabs, in their order.
-enum class EntityPage { Point = 0, Number, X, Y, Elevation, Description, Polyline };
-inline constexpr int kEntityPageCount = 7;
+/// The tab of an entity kind: one tab per kind, in the order of config::kEntityKinds.
+constexpr int entityTab(config::EntityKind kind)
+{
+    return static_cast<int>(config::entityIndex(kind));
+}
 
 /// Which of the optional tabs the chosen format (or the data modifiers) can feed. The point,
 /// X and Y tabs are always shown.
@@ -23,7 +25,7 @@ struct EntityTabVisibility {
     bool description = true;
     bool polyline = true;
 
-    [[nodiscard]] bool shows(EntityPage page) const;
+    [[nodiscard]] bool shows(config::EntityKind kind) const;
 };
 
 EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format, const config::DataModifiers& modifiers);

@@ -4,15 +4,66 @@
 #include "core/io/FileIo.h"
 #include "core/io/ReplaceFile.h"
 
-#include <tuple>
+#include <array>
+#include <string>
+#include <variant>
+#include <vector>
 
 namespace mervalon::config {
 namespace {
 
-constexpr std::size_t kLayerCapacity = 50;
-constexpr std::size_t kHeightCapacity = 10;
+constexpr std::size_t kFormatIndexOffset = 488;
 constexpr std::size_t kFormatNameCapacity = 60;
 constexpr std::size_t kDistanceCapacity = 10;
+constexpr std::size_t kAbsent = 0; // no such field: offset 0 holds the reserved word
+
+// Where each kind's settings stand in the record. Heights take 11 bytes and layers 51 (a length
+// byte and the text); the numbers after a text start on the next multiple of four.
+struct EntityOffsets {
+    std::size_t create;
+    std::size_t flat;
+    std::size_t height;
+    std::size_t decimals;
+    std::size_t layer;
+    std::size_t color;
+};
+
+constexpr std::array<EntityOffsets, kEntityKindCount> kEntityOffsets = {{
+    {4, 5, kAbsent, kAbsent, 6, 60},        // point
+    {64, 65, 66, kAbsent, 77, 128},         // number
+    {132, 133, 134, 148, 152, 204},         // X coordinate
+    {208, 209, 210, 224, 228, 280},         // Y coordinate
+    {284, 285, 286, 300, 304, 356},         // elevation
+    {360, 361, 362, kAbsent, 373, 424},     // description
+    {428, 429, kAbsent, kAbsent, 430, 484}, // polyline
+}};
+
+// Every kind has a place, in record order, after the reserved word and before the format index,
+// and a height or decimals field exactly when kEntityKinds says it has one.
+constexpr bool entityOffsetsMatchTheKinds()
+{
+    std::size_t end = 4;
+    for (std::size_t i = 0; i < kEntityKindCount; ++i) {
+        const EntityOffsets& o = kEntityOffsets[i];
+        const EntityKindInfo& kind = kEntityKinds[i];
+        if ((o.height != kAbsent) != kind.hasHeight || (o.decimals != kAbsent) != kind.hasDecimals) {
+            return false;
+        }
+        if (o.create < end || o.flat != o.create + 1 || o.layer < o.flat + 1 ||
+            o.color < o.layer + 1 + kLayerNameCapacity) {
+            return false;
+        }
+        if (kind.hasHeight && (o.height < o.flat + 1 || o.layer < o.height + 1 + kTextHeightCapacity)) {
+            return false;
+        }
+        if (kind.hasDecimals && (o.decimals < o.height + 1 + kTextHeightCapacity || o.layer < o.decimals + 4)) {
+            return false;
+        }
+        end = o.color + 4;
+    }
+    return end <= kFormatIndexOffset;
+}
+static_assert(entityOffsetsMatchTheKinds(), "every entity kind needs its place in the record, see kEntityOffsets");
 
 // Every field with its offset, shared by the encoder and the decoder so that the two
 // can never disagree. Visitor receives (offset, field) for each kind of field.
@@ -20,43 +71,21 @@ template <typename Record, typename Visitor>
 void visitFields(Record& c, Visitor&& v)
 {
     v.int32(0, c.reserved);
-    v.byte(4, c.pointCreate);
-    v.byte(5, c.point2D);
-    v.text(6, kLayerCapacity, c.pointLayer);
-    v.int32(60, c.pointColor);
-    v.byte(64, c.numberCreate);
-    v.byte(65, c.number2D);
-    v.text(66, kHeightCapacity, c.numberHeight);
-    v.text(77, kLayerCapacity, c.numberLayer);
-    v.int32(128, c.numberColor);
-    v.byte(132, c.xCreate);
-    v.byte(133, c.x2D);
-    v.text(134, kHeightCapacity, c.xHeight);
-    v.int32(148, c.xDecimals);
-    v.text(152, kLayerCapacity, c.xLayer);
-    v.int32(204, c.xColor);
-    v.byte(208, c.yCreate);
-    v.byte(209, c.y2D);
-    v.text(210, kHeightCapacity, c.yHeight);
-    v.int32(224, c.yDecimals);
-    v.text(228, kLayerCapacity, c.yLayer);
-    v.int32(280, c.yColor);
-    v.byte(284, c.elevationCreate);
-    v.byte(285, c.elevation2D);
-    v.text(286, kHeightCapacity, c.elevationHeight);
-    v.int32(300, c.elevationDecimals);
-    v.text(304, kLayerCapacity, c.elevationLayer);
-    v.int32(356, c.elevationColor);
-    v.byte(360, c.descriptionCreate);
-    v.byte(361, c.description2D);
-    v.text(362, kHeightCapacity, c.descriptionHeight);
-    v.text(373, kLayerCapacity, c.descriptionLayer);
-    v.int32(424, c.descriptionColor);
-    v.byte(428, c.polylineCreate);
-    v.byte(429, c.polyline2D);
-    v.text(430, kLayerCapacity, c.polylineLayer);
-    v.int32(484, c.polylineColor);
-    v.int32(488, c.formatIndex);
+    for (const EntityKindInfo& kind : kEntityKinds) {
+        const EntityOffsets& at = kEntityOffsets[entityIndex(kind.kind)];
+        auto& settings = c.entity(kind.kind);
+        v.byte(at.create, settings.create);
+        v.byte(at.flat, settings.flat);
+        if (kind.hasHeight) {
+            v.text(at.height, kTextHeightCapacity, settings.height);
+        }
+        if (kind.hasDecimals) {
+            v.int32(at.decimals, settings.decimals);
+        }
+        v.text(at.layer, kLayerNameCapacity, settings.layer);
+        v.int32(at.color, settings.color);
+    }
+    v.int32(kFormatIndexOffset, c.formatIndex);
     v.text(492, kFormatNameCapacity, c.formatName);
     v.byte(560, c.modifiers.renumber);
     v.byte(561, c.modifiers.useNewStartNumber);
@@ -100,21 +129,28 @@ struct Decoder {
     }
 };
 
-// The key of the comparison: every compared field in record order. formatIndex is left out.
-auto comparedFields(const Configuration& c)
+// Collects every stored field but the format index, in record order: the key of the comparison.
+// Texts are kept whole (not cut to their capacity) and doubles as numbers, so that std::variant's
+// == compares them numerically: 0.0 equals -0.0 and NaN never equals itself.
+struct ComparedFields {
+    using Value = std::variant<std::uint8_t, std::int32_t, double, std::string>;
+    std::vector<Value> values;
+    void byte(std::size_t, std::uint8_t value) { values.emplace_back(value); }
+    void int32(std::size_t offset, std::int32_t value)
+    {
+        if (offset != kFormatIndexOffset) {
+            values.emplace_back(value);
+        }
+    }
+    void real(std::size_t, double value) { values.emplace_back(value); }
+    void text(std::size_t, std::size_t, const std::string& value) { values.emplace_back(value); }
+};
+
+std::vector<ComparedFields::Value> comparedFields(const Configuration& c)
 {
-    const DataModifiers& m = c.modifiers;
-    // Adding 0.0 folds -0.0 into 0.0 so that the two compare equal, as numeric comparison demands.
-    return std::make_tuple(c.reserved, c.pointCreate, c.point2D, c.pointLayer, c.pointColor, c.numberCreate,
-                           c.number2D, c.numberHeight, c.numberLayer, c.numberColor, c.xCreate, c.x2D, c.xHeight,
-                           c.xDecimals, c.xLayer, c.xColor, c.yCreate, c.y2D, c.yHeight, c.yDecimals, c.yLayer,
-                           c.yColor, c.elevationCreate, c.elevation2D, c.elevationHeight, c.elevationDecimals,
-                           c.elevationLayer, c.elevationColor, c.descriptionCreate, c.description2D,
-                           c.descriptionHeight, c.descriptionLayer, c.descriptionColor, c.polylineCreate,
-                           c.polyline2D, c.polylineLayer, c.polylineColor, c.formatName, m.renumber,
-                           m.useNewStartNumber, m.startNumber, m.step, m.addValue, m.modifyCoordinates, m.xOffset,
-                           m.yOffset, m.zOffset, m.useDefaultZ, m.defaultZ, c.alwaysPolyline, c.fileTypeIndex,
-                           c.autoSelect, c.layout.slot, c.layout.distance);
+    ComparedFields fields;
+    visitFields(c, fields);
+    return std::move(fields.values);
 }
 
 } // namespace
@@ -153,8 +189,6 @@ void writeConfigurationFile(const std::filesystem::path& path, const Configurati
 
 bool configurationsEqual(const Configuration& a, const Configuration& b)
 {
-    // std::tuple compares doubles with ==, so 0.0 == -0.0 holds and NaN never equals itself,
-    // which is the numeric comparison the record asks for.
     return comparedFields(a) == comparedFields(b);
 }
 

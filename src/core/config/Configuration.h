@@ -1,6 +1,9 @@
 #pragma once
-// The configuration record: how the drawing is made. One record per ".rp4" file,
-// 672 bytes, with the data-modifier block at 560 and the text layout block at 640.
+// The configuration: how the drawing is made. It is stored as one 672-byte record per ".rp4"
+// file; encodeConfiguration and decodeConfiguration (Configuration.cpp) are the only code that
+// knows where each setting stands in the record and how long its texts may be.
+
+#include "core/config/EntityKind.h"
 
 #include <array>
 #include <cstdint>
@@ -38,7 +41,7 @@ struct DataModifiers {
 /// The order of the texts beside a point and their distance from it.
 struct EntityLayout {
     std::array<std::int32_t, 5> slot{-1, -1, -1, -1, -1};
-    std::string distance; // capacity 10, decimal text
+    std::string distance; // decimal text
 };
 
 struct Configuration {
@@ -46,51 +49,11 @@ struct Configuration {
 
     std::int32_t reserved = 0;
 
-    std::uint8_t pointCreate = 0;
-    std::uint8_t point2D = 0;
-    std::string pointLayer; // layers: capacity 50
-    std::int32_t pointColor = 0;
-
-    std::uint8_t numberCreate = 0;
-    std::uint8_t number2D = 0;
-    std::string numberHeight; // heights: capacity 10
-    std::string numberLayer;
-    std::int32_t numberColor = 0;
-
-    std::uint8_t xCreate = 0;
-    std::uint8_t x2D = 0;
-    std::string xHeight;
-    std::int32_t xDecimals = 0;
-    std::string xLayer;
-    std::int32_t xColor = 0;
-
-    std::uint8_t yCreate = 0;
-    std::uint8_t y2D = 0;
-    std::string yHeight;
-    std::int32_t yDecimals = 0;
-    std::string yLayer;
-    std::int32_t yColor = 0;
-
-    std::uint8_t elevationCreate = 0;
-    std::uint8_t elevation2D = 0;
-    std::string elevationHeight;
-    std::int32_t elevationDecimals = 0;
-    std::string elevationLayer;
-    std::int32_t elevationColor = 0;
-
-    std::uint8_t descriptionCreate = 0;
-    std::uint8_t description2D = 0;
-    std::string descriptionHeight;
-    std::string descriptionLayer;
-    std::int32_t descriptionColor = 0;
-
-    std::uint8_t polylineCreate = 0;
-    std::uint8_t polyline2D = 0;
-    std::string polylineLayer;
-    std::int32_t polylineColor = 0;
+    /// The settings of each entity kind, in the order of kEntityKinds.
+    EntitySettingsList entities;
 
     std::int32_t formatIndex = 0;
-    std::string formatName; // capacity 60
+    std::string formatName;
 
     DataModifiers modifiers;
 
@@ -99,7 +62,15 @@ struct Configuration {
     std::uint8_t autoSelect = 0;
 
     EntityLayout layout;
+
+    [[nodiscard]] EntitySettings& entity(EntityKind kind) { return entities[entityIndex(kind)]; }
+    [[nodiscard]] const EntitySettings& entity(EntityKind kind) const { return entities[entityIndex(kind)]; }
 };
+
+/// The longest texts the record stores, in bytes; longer ones are cut when stored. The entity
+/// tabs cut what is typed to the same lengths.
+inline constexpr std::size_t kLayerNameCapacity = 50;
+inline constexpr std::size_t kTextHeightCapacity = 10;
 
 using ConfigurationBytes = std::array<std::uint8_t, Configuration::kSize>;
 

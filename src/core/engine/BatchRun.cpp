@@ -146,12 +146,12 @@ void Run::writeHeader()
     m_log.line(std::string(title.size(), '-'));
     m_log.emptyLine();
     m_log.line(">> Point file Format : " + format.name + " (" + (format.isExcel != 0 ? "Excel" : "Text") + " format)");
-    m_log.line(std::string("    Import Number/Label  : ") + yesNo(format.numberColumn > 0));
-    m_log.line(std::string("    Import X coordinate  : ") + yesNo(format.xColumn > 0));
-    m_log.line(std::string("    Import Y coordinate  : ") + yesNo(format.yColumn > 0));
-    m_log.line(std::string("    Import Z coordinate  : ") + yesNo(format.zColumn > 0));
-    m_log.line(std::string("    Import Description   : ") + yesNo(format.descriptionColumn > 0));
-    m_log.line(std::string("    Import Polyline code : ") + yesNo(format.codeColumn > 0));
+    m_log.line(std::string("    Import Number/Label  : ") + yesNo(format.column(formats::PointValue::Number) > 0));
+    m_log.line(std::string("    Import X coordinate  : ") + yesNo(format.column(formats::PointValue::X) > 0));
+    m_log.line(std::string("    Import Y coordinate  : ") + yesNo(format.column(formats::PointValue::Y) > 0));
+    m_log.line(std::string("    Import Z coordinate  : ") + yesNo(format.column(formats::PointValue::Z) > 0));
+    m_log.line(std::string("    Import Description   : ") + yesNo(format.column(formats::PointValue::Description) > 0));
+    m_log.line(std::string("    Import Polyline code : ") + yesNo(format.column(formats::PointValue::Code) > 0));
     m_log.emptyLine();
     m_log.line(">> Data modifiers");
     m_log.line(std::string("    Renumber Points    : ") + yesNo(modifiers.renumber != 0));

@@ -29,36 +29,23 @@ std::string shown(const std::string& name)
 
 std::optional<std::string> layerFault(const config::Configuration& c)
 {
-    struct Layer {
-        const char* entity;
-        std::uint8_t create;
-        const std::string& name;
-        std::int32_t color;
-    };
-    const Layer layers[] = {
-        {"Point", c.pointCreate, c.pointLayer, c.pointColor},
-        {"Number", c.numberCreate, c.numberLayer, c.numberColor},
-        {"X coordinate", c.xCreate, c.xLayer, c.xColor},
-        {"Y coordinate", c.yCreate, c.yLayer, c.yColor},
-        {"Elevation", c.elevationCreate, c.elevationLayer, c.elevationColor},
-        {"Description", c.descriptionCreate, c.descriptionLayer, c.descriptionColor},
-        {"Polyline", c.polylineCreate, c.polylineLayer, c.polylineColor},
-    };
-    for (const Layer& layer : layers) {
-        if (!isCreateFlagSet(layer.create)) {
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        const config::EntitySettings& settings = c.entity(kind.kind);
+        if (!isCreateFlagSet(settings.create)) {
             continue; // not written, so no harm
         }
-        const std::string entity = std::string("the ") + layer.entity + " layer";
-        if (layer.name.empty()) {
+        const std::string entity = "the " + std::string(kind.name) + " layer";
+        if (settings.layer.empty()) {
             return entity + " has no name";
         }
-        for (const char ch : layer.name) {
+        for (const char ch : settings.layer) {
             if (isControl(ch)) {
-                return entity + " name \"" + shown(layer.name) + "\" holds a control character, which a DXF layer name cannot";
+                return entity + " name \"" + shown(settings.layer) +
+                       "\" holds a control character, which a DXF layer name cannot";
             }
         }
-        if (layer.color < 0 || layer.color > 255) {
-            return entity + " colour " + std::to_string(layer.color) + " is not a colour number from 0 to 255";
+        if (settings.color < 0 || settings.color > 255) {
+            return entity + " colour " + std::to_string(settings.color) + " is not a colour number from 0 to 255";
         }
     }
     return std::nullopt;

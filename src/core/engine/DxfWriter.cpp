@@ -14,14 +14,9 @@ namespace {
 
 using config::Configuration;
 using config::EntityContent;
+using config::EntityKind;
 
 constexpr std::string_view kEol = "\r\n";
-
-struct LayerEntry {
-    std::uint8_t create;
-    const std::string* layer;
-    std::int32_t color;
-};
 
 // The elevation precision serves the insertion point of every text kind; a stored value
 // outside the offered 0..5 (none chosen, or a damaged record) is kept within what fixed
@@ -101,13 +96,18 @@ DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prolog
         text.styleBlock = "  7\r\n" + std::string(style) + "\r\n";
         return text;
     };
-    m_pointLayerBlock = "  8\r\n" + valueText(c.pointLayer) + "\r\n 10\r\n";
-    m_polylineLayerBlock = "  8\r\n" + valueText(c.polylineLayer) + "\r\n";
-    m_textKinds[0] = kind(c.number2D, c.numberLayer, c.numberHeight, "NUMBERS");
-    m_textKinds[1] = kind(c.x2D, c.xLayer, c.xHeight, "COORDINATES");
-    m_textKinds[2] = kind(c.y2D, c.yLayer, c.yHeight, "COORDINATES");
-    m_textKinds[3] = kind(c.elevation2D, c.elevationLayer, c.elevationHeight, "ELEVATION");
-    m_textKinds[4] = kind(c.description2D, c.descriptionLayer, c.descriptionHeight, "DESCRIPTION");
+    m_pointLayerBlock = "  8\r\n" + valueText(c.entity(EntityKind::Point).layer) + "\r\n 10\r\n";
+    m_polylineLayerBlock = "  8\r\n" + valueText(c.entity(EntityKind::Polyline).layer) + "\r\n";
+    m_textKinds[0] = kind(c.entity(EntityKind::Number).flat, c.entity(EntityKind::Number).layer,
+                          c.entity(EntityKind::Number).height, "NUMBERS");
+    m_textKinds[1] = kind(c.entity(EntityKind::X).flat, c.entity(EntityKind::X).layer, c.entity(EntityKind::X).height,
+                          "COORDINATES");
+    m_textKinds[2] = kind(c.entity(EntityKind::Y).flat, c.entity(EntityKind::Y).layer, c.entity(EntityKind::Y).height,
+                          "COORDINATES");
+    m_textKinds[3] = kind(c.entity(EntityKind::Elevation).flat, c.entity(EntityKind::Elevation).layer,
+                          c.entity(EntityKind::Elevation).height, "ELEVATION");
+    m_textKinds[4] = kind(c.entity(EntityKind::Description).flat, c.entity(EntityKind::Description).layer,
+                          c.entity(EntityKind::Description).height, "DESCRIPTION");
     const auto distance = readDecimal(c.layout.distance);
     m_distanceIsNumber = distance.has_value();
     m_distance = distance.value_or(0);
@@ -208,31 +208,23 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
 
 void DxfWriter::writeLayerTable()
 {
-    const Configuration& c = m_configuration;
-    const LayerEntry entries[] = {
-        {c.pointCreate, &c.pointLayer, c.pointColor},
-        {c.numberCreate, &c.numberLayer, c.numberColor},
-        {c.xCreate, &c.xLayer, c.xColor},
-        {c.yCreate, &c.yLayer, c.yColor},
-        {c.elevationCreate, &c.elevationLayer, c.elevationColor},
-        {c.descriptionCreate, &c.descriptionLayer, c.descriptionColor},
-        {c.polylineCreate, &c.polylineLayer, c.polylineColor},
-    };
-    const auto count = std::count_if(std::begin(entries), std::end(entries),
-                                     [](const LayerEntry& entry) { return isCreateFlagSet(entry.create); });
+    const config::EntitySettingsList& entities = m_configuration.entities;
+    const auto count = std::count_if(entities.begin(), entities.end(), [](const config::EntitySettings& entity) {
+        return isCreateFlagSet(entity.create);
+    });
     appendLine(std::to_string(count));
-    for (const LayerEntry& entry : entries) {
-        if (!isCreateFlagSet(entry.create)) {
+    for (const config::EntitySettings& entity : entities) { // in the order of the kinds
+        if (!isCreateFlagSet(entity.create)) {
             continue;
         }
         appendLine("  0");
         appendLine("LAYER");
         appendLine("  2");
-        appendLine(valueText(*entry.layer));
+        appendLine(valueText(entity.layer));
         appendLine(" 70");
         appendLine("  0");
         appendLine(" 62");
-        appendLine(std::to_string(entry.color));
+        appendLine(std::to_string(entity.color));
         appendLine("  6");
         appendLine("CONTINUOUS");
     }
@@ -249,11 +241,11 @@ void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_v
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z, double xValue, double yValue,
                            double zValue)
 {
-    const bool flat = m_configuration.point2D != 0;
+    const bool flat = m_configuration.entity(EntityKind::Point).flat != 0;
     if (std::isfinite(xValue) && std::isfinite(yValue) && (flat || std::isfinite(zValue))) {
         m_extents.add(xValue, yValue, flat ? 0.0 : zValue);
     }
-    const std::string_view shownZ = m_configuration.point2D != 0 ? std::string_view("0.0") : z;
+    const std::string_view shownZ = flat ? std::string_view("0.0") : z;
     char* p = m_file.reserve(kEntityRoom + m_pointLayerBlock.size() + x.size() + y.size() + shownZ.size());
     p = put(p, "  0\r\nPOINT\r\n  5\r\n");
     p = putHandle(p);
@@ -271,7 +263,7 @@ void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_v
 
 void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
 {
-    const bool flat = m_configuration.polyline2D != 0;
+    const bool flat = m_configuration.entity(EntityKind::Polyline).flat != 0;
     char* p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size());
     p = put(p, "  0\r\nPOLYLINE\r\n  5\r\n");
     p = putHandle(p);
@@ -323,7 +315,10 @@ void DxfWriter::beginPointTexts(double x)
     }
 }
 
-int DxfWriter::elevationDecimals() const { return clampDecimals(m_configuration.elevationDecimals); }
+int DxfWriter::elevationDecimals() const
+{
+    return clampDecimals(m_configuration.entity(EntityKind::Elevation).decimals);
+}
 
 bool DxfWriter::writeText(EntityContent kind, std::string_view content, std::string_view y, std::string_view z)
 {

@@ -25,6 +25,7 @@ namespace {
 
 using config::Configuration;
 using config::EntityContent;
+using config::EntityKind;
 using formats::FormatDefinition;
 using formats::PointValue;
 using Outcome = ConversionResult::Outcome;
@@ -523,10 +524,14 @@ void Conversion::takeCode(const FieldRow& row, bool isLastLine)
 
 bool Conversion::anyEntityIn3D() const
 {
-    const Configuration& c = m_config;
-    return (isCreateFlagSet(c.pointCreate) && c.point2D == 0) || (isCreateFlagSet(c.polylineCreate) && c.polyline2D == 0) ||
-           (isCreateFlagSet(c.numberCreate) && c.number2D == 0) || (isCreateFlagSet(c.xCreate) && c.x2D == 0) ||
-           (isCreateFlagSet(c.yCreate) && c.y2D == 0) || (isCreateFlagSet(c.descriptionCreate) && c.description2D == 0);
+    // The elevation text is left out: it is what a point without an elevation lacks.
+    for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+        const config::EntitySettings& entity = m_config.entity(kind.kind);
+        if (kind.kind != EntityKind::Elevation && isCreateFlagSet(entity.create) && entity.flat == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void Conversion::writePointEntities()
@@ -541,10 +546,11 @@ void Conversion::writePointEntities()
         m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
     }
     m_writer.beginPointTexts(m_xValue);
-    if (isCreateFlagSet(m_config.pointCreate)) {
+    if (isCreateFlagSet(m_config.entity(EntityKind::Point).create)) {
         m_writer.writePoint(m_point.x, m_point.y, z, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
     }
-    if (isCreateFlagSet(m_config.polylineCreate) && source(m_sources, PointValue::Code).column > 0) {
+    if (isCreateFlagSet(m_config.entity(EntityKind::Polyline).create) &&
+        source(m_sources, PointValue::Code).column > 0) {
         m_polylines.step(m_point.x, m_point.y, z, m_point.code, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
     }
     writeTexts(hasZ);
@@ -565,31 +571,31 @@ void Conversion::writeTexts(bool hasZ)
         bool written = true;
         switch (content) {
         case EntityContent::Number:
-            if (isCreateFlagSet(c.numberCreate) &&
+            if (isCreateFlagSet(c.entity(EntityKind::Number).create) &&
                 (source(m_sources, PointValue::Number).column > 0 || m_modifiers.renumber != 0)) {
                 const bool keep = source(m_sources, PointValue::Number).keepPrefix;
                 written = m_writer.writeText(content, keep ? m_point.numberAsRead : m_point.number, m_yValue, z);
             }
             break;
         case EntityContent::XCoordinate:
-            if (isCreateFlagSet(c.xCreate)) {
-                written = coordinate(content, PointValue::X, m_xValue, c.xDecimals);
+            if (isCreateFlagSet(c.entity(EntityKind::X).create)) {
+                written = coordinate(content, PointValue::X, m_xValue, c.entity(EntityKind::X).decimals);
             }
             break;
         case EntityContent::YCoordinate:
-            if (isCreateFlagSet(c.yCreate)) {
-                written = coordinate(content, PointValue::Y, m_yValue, c.yDecimals);
+            if (isCreateFlagSet(c.entity(EntityKind::Y).create)) {
+                written = coordinate(content, PointValue::Y, m_yValue, c.entity(EntityKind::Y).decimals);
             }
             break;
         case EntityContent::Elevation:
-            if (isCreateFlagSet(c.elevationCreate) &&
+            if (isCreateFlagSet(c.entity(EntityKind::Elevation).create) &&
                 (source(m_sources, PointValue::Z).column > 0 || m_modifiers.useDefaultZ != 0)) {
-                written = coordinate(content, PointValue::Z, m_zValue, c.elevationDecimals);
+                written = coordinate(content, PointValue::Z, m_zValue, c.entity(EntityKind::Elevation).decimals);
             }
             break;
         case EntityContent::Description:
-            if (isCreateFlagSet(c.descriptionCreate) && source(m_sources, PointValue::Description).column > 0 &&
-                m_point.description != "@") {
+            if (isCreateFlagSet(c.entity(EntityKind::Description).create) &&
+                source(m_sources, PointValue::Description).column > 0 && m_point.description != "@") {
                 const ValueSource& s = source(m_sources, PointValue::Description);
                 m_text.assign(s.keepPrefix ? std::string_view(s.prefix) : std::string_view());
                 m_text += m_point.description;

@@ -39,71 +39,32 @@ std::size_t index(PointValue value) { return static_cast<std::size_t>(value); }
 
 std::int32_t FormatDefinition::column(PointValue value) const
 {
-    switch (value) {
-    case PointValue::Number: return numberColumn;
-    case PointValue::X: return xColumn;
-    case PointValue::Y: return yColumn;
-    case PointValue::Z: return zColumn;
-    case PointValue::Description: return descriptionColumn;
-    case PointValue::Code: return codeColumn;
-    }
-    return 0;
+    return this->value(value).column;
 }
 
 void FormatDefinition::setColumn(PointValue value, std::int32_t newColumn)
 {
-    switch (value) {
-    case PointValue::Number: numberColumn = newColumn; break;
-    case PointValue::X: xColumn = newColumn; break;
-    case PointValue::Y: yColumn = newColumn; break;
-    case PointValue::Z: zColumn = newColumn; break;
-    case PointValue::Description: descriptionColumn = newColumn; break;
-    case PointValue::Code: codeColumn = newColumn; break;
-    }
+    this->value(value).column = newColumn;
 }
 
 const std::string& FormatDefinition::prefix(PointValue value) const
 {
-    switch (value) {
-    case PointValue::Number: return numberPrefix;
-    case PointValue::X: return xPrefix;
-    case PointValue::Y: return yPrefix;
-    case PointValue::Z: return zPrefix;
-    case PointValue::Description: return descriptionPrefix;
-    case PointValue::Code: break;
-    }
-    return codePrefix;
+    return this->value(value).prefix;
 }
 
 void FormatDefinition::setPrefix(PointValue value, std::string newPrefix)
 {
-    const_cast<std::string&>(prefix(value)) = std::move(newPrefix);
+    this->value(value).prefix = std::move(newPrefix);
 }
 
 bool FormatDefinition::keepsPrefix(PointValue value) const
 {
-    switch (value) {
-    case PointValue::Number: return keepNumberPrefix != 0;
-    case PointValue::X: return keepXPrefix != 0;
-    case PointValue::Y: return keepYPrefix != 0;
-    case PointValue::Z: return keepZPrefix != 0;
-    case PointValue::Description: return keepDescriptionPrefix != 0;
-    case PointValue::Code: return keepCodePrefix != 0;
-    }
-    return false;
+    return this->value(value).keepPrefix != 0;
 }
 
 void FormatDefinition::setKeepsPrefix(PointValue value, bool keep)
 {
-    const std::uint8_t byte = keep ? 1 : 0;
-    switch (value) {
-    case PointValue::Number: keepNumberPrefix = byte; break;
-    case PointValue::X: keepXPrefix = byte; break;
-    case PointValue::Y: keepYPrefix = byte; break;
-    case PointValue::Z: keepZPrefix = byte; break;
-    case PointValue::Description: keepDescriptionPrefix = byte; break;
-    case PointValue::Code: keepCodePrefix = byte; break;
-    }
+    this->value(value).keepPrefix = keep ? 1 : 0;
 }
 
 FormatBytes encodeFormat(const FormatDefinition& format)
@@ -114,13 +75,10 @@ FormatBytes encodeFormat(const FormatDefinition& format)
     writeShortString(bytes, kDescription, kDescriptionCapacity, format.description);
     for (PointValue value : kPointValues) {
         const std::size_t i = index(value);
-        writeInt32(bytes, kColumns + 4 * i, format.column(value));
-        writeShortString(bytes, kPrefixes + (kPrefixCapacity + 1) * i, kPrefixCapacity, format.prefix(value));
-    }
-    const std::uint8_t keepFlags[] = {format.keepNumberPrefix, format.keepXPrefix, format.keepYPrefix,
-                                      format.keepZPrefix, format.keepDescriptionPrefix, format.keepCodePrefix};
-    for (std::size_t i = 0; i < 6; ++i) {
-        writeByte(bytes, kKeepFlags + i, keepFlags[i]);
+        const ValueColumn& column = format.value(value);
+        writeInt32(bytes, kColumns + 4 * i, column.column);
+        writeShortString(bytes, kPrefixes + (kPrefixCapacity + 1) * i, kPrefixCapacity, column.prefix);
+        writeByte(bytes, kKeepFlags + i, column.keepPrefix);
     }
     writeByte(bytes, kOtherSeparator, format.otherSeparator);
     writeShortString(bytes, kSeparator, 1, format.separator);
@@ -144,16 +102,12 @@ FormatDefinition decodeFormat(const std::vector<std::uint8_t>& stored)
     format.description = readShortString(bytes, kDescription, kDescriptionCapacity);
     for (PointValue value : kPointValues) {
         const std::size_t i = index(value);
-        format.setColumn(value, readInt32(bytes, kColumns + 4 * i));
-        format.setPrefix(value, readShortString(bytes, kPrefixes + (kPrefixCapacity + 1) * i, kPrefixCapacity));
+        ValueColumn& column = format.value(value);
+        column.column = readInt32(bytes, kColumns + 4 * i);
+        column.prefix = readShortString(bytes, kPrefixes + (kPrefixCapacity + 1) * i, kPrefixCapacity);
+        // Keep flags are kept as stored so that a record read and written again is unchanged.
+        column.keepPrefix = readByte(bytes, kKeepFlags + i);
     }
-    // Keep flags are kept as stored so that a record read and written again is unchanged.
-    format.keepNumberPrefix = readByte(bytes, kKeepFlags + 0);
-    format.keepXPrefix = readByte(bytes, kKeepFlags + 1);
-    format.keepYPrefix = readByte(bytes, kKeepFlags + 2);
-    format.keepZPrefix = readByte(bytes, kKeepFlags + 3);
-    format.keepDescriptionPrefix = readByte(bytes, kKeepFlags + 4);
-    format.keepCodePrefix = readByte(bytes, kKeepFlags + 5);
     format.otherSeparator = readByte(bytes, kOtherSeparator);
     format.separator = readShortString(bytes, kSeparator, 1);
     format.newPolylineCode = readShortString(bytes, kNewCode, kCodeCapacity);

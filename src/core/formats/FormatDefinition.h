@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mervalon::formats {
@@ -16,30 +17,33 @@ enum class PointValue { Number = 0, X, Y, Z, Description, Code };
 inline constexpr std::array<PointValue, 6> kPointValues = {PointValue::Number, PointValue::X, PointValue::Y,
                                                             PointValue::Z, PointValue::Description, PointValue::Code};
 
+/// The field name of a value in record sources: "number" for numberColumn, numberPrefix and
+/// keepNumberPrefix.
+constexpr std::string_view pointValueSourceName(PointValue value)
+{
+    constexpr std::array<std::string_view, kPointValues.size()> names = {"number", "x",           "y",
+                                                                         "z",      "description", "code"};
+    return names[static_cast<std::size_t>(value)];
+}
+
+/// Where one value of a point stands in the file's lines: its column (1-based; 0 when the file
+/// does not hold it), the text written before it and whether that text is kept with the value.
+struct ValueColumn {
+    std::int32_t column = 0;
+    std::string prefix;
+    std::uint8_t keepPrefix = 0; // kept as stored; any byte but 0 keeps
+
+    bool operator==(const ValueColumn&) const = default;
+};
+
 struct FormatDefinition {
     static constexpr std::size_t kSize = 632;
 
     std::uint8_t isExcel = 0;
     std::string name;        // capacity 60
     std::string description; // capacity 200
-    std::int32_t numberColumn = 0;
-    std::int32_t xColumn = 0;
-    std::int32_t yColumn = 0;
-    std::int32_t zColumn = 0;
-    std::int32_t descriptionColumn = 0;
-    std::int32_t codeColumn = 0;
-    std::string numberPrefix; // prefixes: capacity 30 each
-    std::string xPrefix;
-    std::string yPrefix;
-    std::string zPrefix;
-    std::string descriptionPrefix;
-    std::string codePrefix;
-    std::uint8_t keepNumberPrefix = 0;
-    std::uint8_t keepXPrefix = 0;
-    std::uint8_t keepYPrefix = 0;
-    std::uint8_t keepZPrefix = 0;
-    std::uint8_t keepDescriptionPrefix = 0;
-    std::uint8_t keepCodePrefix = 0;
+    /// How each value of a point is read, indexed by PointValue.
+    std::array<ValueColumn, kPointValues.size()> values{};
     std::uint8_t otherSeparator = 0;
     std::string separator; // capacity 1
     std::string newPolylineCode; // codes: capacity 30 each
@@ -48,6 +52,9 @@ struct FormatDefinition {
     std::int32_t firstLine = 0;
     std::uint8_t sheetByNumber = 0;
     std::string sheet; // capacity 50
+
+    [[nodiscard]] ValueColumn& value(PointValue value) { return values[static_cast<std::size_t>(value)]; }
+    [[nodiscard]] const ValueColumn& value(PointValue value) const { return values[static_cast<std::size_t>(value)]; }
 
     [[nodiscard]] std::int32_t column(PointValue value) const;
     [[nodiscard]] const std::string& prefix(PointValue value) const;

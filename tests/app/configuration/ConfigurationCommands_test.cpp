@@ -25,6 +25,8 @@ Q_DECLARE_METATYPE(mervalon::app::MessageAnswer)
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::formats::PointValue;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -33,42 +35,42 @@ namespace {
 config::Configuration distinctRecord()
 {
     config::Configuration c;
-    c.pointCreate = 1;
-    c.point2D = 1;
-    c.pointLayer = "PTS";
-    c.pointColor = 5;
-    c.numberCreate = 1;
-    c.number2D = 0;
-    c.numberHeight = "2.500";
-    c.numberLayer = "NUM";
-    c.numberColor = 12;
-    c.xCreate = 1;
-    c.x2D = 1;
-    c.xHeight = "0.250";
-    c.xDecimals = 4;
-    c.xLayer = "XC";
-    c.xColor = 255;
-    c.yCreate = 0;
-    c.y2D = 0;
-    c.yHeight = "7";
-    c.yDecimals = 1;
-    c.yLayer = "YC";
-    c.yColor = 9;
-    c.elevationCreate = 1;
-    c.elevation2D = 0;
-    c.elevationHeight = "1.125";
-    c.elevationDecimals = 5;
-    c.elevationLayer = "Z_TXT";
-    c.elevationColor = 8;
-    c.descriptionCreate = 0;
-    c.description2D = 1;
-    c.descriptionHeight = "3.000";
-    c.descriptionLayer = "DESC";
-    c.descriptionColor = 6;
-    c.polylineCreate = 1;
-    c.polyline2D = 0;
-    c.polylineLayer = "LINES";
-    c.polylineColor = 2;
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).flat = 1;
+    c.entity(EntityKind::Point).layer = "PTS";
+    c.entity(EntityKind::Point).color = 5;
+    c.entity(EntityKind::Number).create = 1;
+    c.entity(EntityKind::Number).flat = 0;
+    c.entity(EntityKind::Number).height = "2.500";
+    c.entity(EntityKind::Number).layer = "NUM";
+    c.entity(EntityKind::Number).color = 12;
+    c.entity(EntityKind::X).create = 1;
+    c.entity(EntityKind::X).flat = 1;
+    c.entity(EntityKind::X).height = "0.250";
+    c.entity(EntityKind::X).decimals = 4;
+    c.entity(EntityKind::X).layer = "XC";
+    c.entity(EntityKind::X).color = 255;
+    c.entity(EntityKind::Y).create = 0;
+    c.entity(EntityKind::Y).flat = 0;
+    c.entity(EntityKind::Y).height = "7";
+    c.entity(EntityKind::Y).decimals = 1;
+    c.entity(EntityKind::Y).layer = "YC";
+    c.entity(EntityKind::Y).color = 9;
+    c.entity(EntityKind::Elevation).create = 1;
+    c.entity(EntityKind::Elevation).flat = 0;
+    c.entity(EntityKind::Elevation).height = "1.125";
+    c.entity(EntityKind::Elevation).decimals = 5;
+    c.entity(EntityKind::Elevation).layer = "Z_TXT";
+    c.entity(EntityKind::Elevation).color = 8;
+    c.entity(EntityKind::Description).create = 0;
+    c.entity(EntityKind::Description).flat = 1;
+    c.entity(EntityKind::Description).height = "3.000";
+    c.entity(EntityKind::Description).layer = "DESC";
+    c.entity(EntityKind::Description).color = 6;
+    c.entity(EntityKind::Polyline).create = 1;
+    c.entity(EntityKind::Polyline).flat = 0;
+    c.entity(EntityKind::Polyline).layer = "LINES";
+    c.entity(EntityKind::Polyline).color = 2;
     c.formatIndex = 3;
     c.formatName = "penzd semicolon";
     c.modifiers = {1, 0, 100, 5, 1000, 1, 10.5, -20.25, 0.125, 1, 99.5};
@@ -152,7 +154,7 @@ private slots:
         QCOMPARE(control<QComboBox>(window, "format")->currentText(), QStringLiteral("!default"));
         QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East (X)")));
         QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
-        QCOMPARE(window.currentFormat().zColumn, 4);
+        QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
         QSignalSpy ended(&window, &MainWindow::programEnded);
         QVERIFY(window.close());
@@ -204,15 +206,15 @@ private slots:
         auto* format = control<QComboBox>(window, "format");
         format->setCurrentIndex(format->findText(QStringLiteral("penzd tab")));
         const config::Configuration captured = ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
-        QCOMPARE(captured.numberLayer, std::string(50, 'L'));
-        QCOMPARE(captured.numberHeight, std::string("1234567890"));
-        QCOMPARE(captured.xCreate, std::uint8_t(1));
-        QCOMPARE(captured.x2D, std::uint8_t(1));
+        QCOMPARE(captured.entity(EntityKind::Number).layer, std::string(50, 'L'));
+        QCOMPARE(captured.entity(EntityKind::Number).height, std::string("1234567890"));
+        QCOMPARE(captured.entity(EntityKind::X).create, std::uint8_t(1));
+        QCOMPARE(captured.entity(EntityKind::X).flat, std::uint8_t(1));
         // Switched on with the stored values kept: the default record holds them all.
-        QCOMPARE(captured.xLayer, std::string("X_COORD"));
-        QCOMPARE(captured.xDecimals, 3);
-        QCOMPARE(captured.yDecimals, 5);
-        QCOMPARE(captured.polylineColor, 200);
+        QCOMPARE(captured.entity(EntityKind::X).layer, std::string("X_COORD"));
+        QCOMPARE(captured.entity(EntityKind::X).decimals, 3);
+        QCOMPARE(captured.entity(EntityKind::Y).decimals, 5);
+        QCOMPARE(captured.entity(EntityKind::Polyline).color, 200);
         QCOMPARE(captured.formatName, std::string("penzd tab"));
         QCOMPARE(captured.formatIndex, format->currentIndex());
         QCOMPARE(captured.alwaysPolyline, std::uint8_t(0));
@@ -330,8 +332,10 @@ private slots:
         QVERIFY(interaction.messages[0].text.contains(QStringLiteral("site.rp4")));
         QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
-        QVERIFY(ConfigurationCommands(interaction, program->installDir()).captureConfiguration(program->mainWindow()).pointLayer ==
-                "OTHER");
+        QVERIFY(ConfigurationCommands(interaction, program->installDir())
+                    .captureConfiguration(program->mainWindow())
+                    .entity(EntityKind::Point)
+                    .layer == "OTHER");
     }
 
     // The question guards loading: what each answer does to the load that asked it.

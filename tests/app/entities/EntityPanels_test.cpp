@@ -20,6 +20,8 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::formats::PointValue;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -29,8 +31,8 @@ QString installWithFlatFormat()
     const QString installDir = TestEnvironment::install();
     formats::FormatDefinition flat;
     flat.name = "flat";
-    flat.xColumn = 1;
-    flat.yColumn = 2;
+    flat.value(PointValue::X).column = 1;
+    flat.value(PointValue::Y).column = 2;
     flat.firstLine = 1;
     flat.separator = ",";
     formats::saveFormatFile(installDir.toStdString(), flat, "flat");
@@ -199,11 +201,8 @@ private slots:
         EntityPanels& panels = program->mainWindow().entityPanels();
         config::Configuration configuration;
         panels.captureConfiguration(configuration);
-        for (std::uint8_t config::Configuration::*create :
-             {&config::Configuration::pointCreate, &config::Configuration::numberCreate, &config::Configuration::xCreate,
-              &config::Configuration::yCreate, &config::Configuration::elevationCreate,
-              &config::Configuration::descriptionCreate, &config::Configuration::polylineCreate}) {
-            configuration.*create = static_cast<std::uint8_t>(stored);
+        for (config::EntitySettings& entity : configuration.entities) {
+            entity.create = static_cast<std::uint8_t>(stored);
         }
         panels.showConfiguration(configuration);
         for (const char* name : {"pt_cr", "nb_cr", "x_cr", "y_cr", "el_cr", "de_cr", "po_cr"}) {
@@ -212,7 +211,7 @@ private slots:
         QCOMPARE(engine::isCreateFlagSet(static_cast<std::uint8_t>(stored)), checked);
         config::Configuration captured;
         panels.captureConfiguration(captured);
-        QCOMPARE(int(captured.pointCreate), checked ? 1 : 0);
+        QCOMPARE(int(captured.entity(EntityKind::Point).create), checked ? 1 : 0);
     }
 
     void switchingAnEntityOnFillsItsEmptyValuesAndOffKeepsThem()
@@ -301,7 +300,7 @@ private slots:
         }
         QVERIFY(control<QRadioButton>(window, "rb2")->isEnabled());
         QVERIFY(!control<QRadioButton>(window, "RadioButton6")->isEnabled()); // X text not created
-        QCOMPARE(window.currentFormat().zColumn, 4);
+        QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
         QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East")));
     }
 

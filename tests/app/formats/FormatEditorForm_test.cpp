@@ -7,6 +7,7 @@
 using namespace mervalon::app;
 using mervalon::app::testing::TestEnvironment;
 using mervalon::formats::FormatDefinition;
+using mervalon::formats::PointValue;
 
 using Edit = std::function<void(FormatEditorFields&)>;
 Q_DECLARE_METATYPE(Edit)
@@ -140,12 +141,12 @@ private slots:
         const FormatDefinition& format = *built.format;
         QCOMPARE(format.name, std::string(60, 'n'));
         QCOMPARE(format.description, std::string(200, 'd'));
-        QCOMPARE(format.zColumn, 7);
-        QCOMPARE(format.descriptionColumn, 0);
+        QCOMPARE(format.value(PointValue::Z).column, 7);
+        QCOMPARE(format.value(PointValue::Description).column, 0);
         QCOMPARE(format.otherSeparator, 0);
         QCOMPARE(format.separator, std::string("\t"));
-        QCOMPARE(format.numberPrefix, std::string("P"));
-        QCOMPARE(format.keepNumberPrefix, 1);
+        QCOMPARE(format.value(PointValue::Number).prefix, std::string("P"));
+        QCOMPARE(format.value(PointValue::Number).keepPrefix, 1);
         QCOMPARE(format.newPolylineCode, std::string(" s "));
         QCOMPARE(format.sheetByNumber, 0);
         QCOMPARE(format.sheet, std::string("Sheet 2 "));
@@ -185,8 +186,8 @@ private slots:
         format.sheetByNumber = 0;
         format.sheet = "Points";
         format.separator = "|";
-        format.zColumn = 0;
-        format.xColumn = 2;
+        format.value(PointValue::Z).column = 0;
+        format.value(PointValue::X).column = 2;
         FormatEditorFields shown = valid();
         shown.sheetNumber = QStringLiteral("3");
         shown.separator = SeparatorChoice::Space;
@@ -287,11 +288,11 @@ private slots:
     {
         FormatDefinition shown;
         shown.name = "roads";
-        shown.xColumn = 1;
+        shown.value(PointValue::X).column = 1;
         FormatDefinition edited = shown;
         edited.name = "paths";
         QVERIFY(FormatEditorForm::sameAs(edited, shown));
-        edited.xColumn = 2;
+        edited.value(PointValue::X).column = 2;
         QVERIFY(!FormatEditorForm::sameAs(edited, shown));
     }
 

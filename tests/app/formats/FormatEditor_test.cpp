@@ -20,6 +20,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::formats::PointValue;
 namespace formats = mervalon::formats;
 
 using DialogEdit = std::function<void(QDialog&)>;
@@ -270,8 +271,8 @@ private slots:
         const formats::FormatDefinition saved = formats::readFormat(toPath(m_installDir), "instrument x");
         QCOMPARE(saved.name, std::string("instrument x"));
         QCOMPARE(saved.separator, std::string(";"));
-        QCOMPARE(saved.codeColumn, 7);
-        QCOMPARE(saved.numberPrefix, std::string("P"));
+        QCOMPARE(saved.value(PointValue::Code).column, 7);
+        QCOMPARE(saved.value(PointValue::Number).prefix, std::string("P"));
         QCOMPARE(saved.endPolylineCode, std::string("E"));
         QVERIFY(m_editor->confirmChanges());
         // The prompt keeps its text for the next new format.

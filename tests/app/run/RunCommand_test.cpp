@@ -25,6 +25,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::formats::PointValue;
 
 namespace {
 
@@ -162,7 +163,7 @@ private slots:
         // A format without description column offers one text less than the default layout holds.
         formats::FormatDefinition format = formats::loadFormatFile(m_installDir.toStdString(), "!default");
         format.name = "no description";
-        format.descriptionColumn = 0;
+        format.value(PointValue::Description).column = 0;
         formats::saveFormatFile(m_installDir.toStdString(), format, format.name);
         control<QComboBox>(*m_window, "format")->addItem("no description");
         chooseFormat("no description");

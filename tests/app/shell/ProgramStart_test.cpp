@@ -21,6 +21,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -449,7 +450,7 @@ private slots:
         if (size == -1) {
             mervalon::config::Configuration record =
                 mervalon::config::readConfigurationFile((program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
-            record.pointLayer = "GIVEN";
+            record.entity(EntityKind::Point).layer = "GIVEN";
             QDir().mkpath(QFileInfo(path).path());
             mervalon::config::writeConfigurationFile(path.toStdString(), record);
         } else if (size >= 0) {
@@ -480,7 +481,7 @@ private slots:
         const QString folder = m_environment.home() + QStringLiteral("/jobs");
         mervalon::config::Configuration record =
             mervalon::config::readConfigurationFile((program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
-        record.pointLayer = "HERE";
+        record.entity(EntityKind::Point).layer = "HERE";
         QDir().mkpath(folder);
         mervalon::config::writeConfigurationFile((folder + QStringLiteral("/here.rp4")).toStdString(), record);
         const QString previous = QDir::currentPath();
@@ -506,7 +507,7 @@ private slots:
         QVERIFY(reported > 0);
         const QString path = m_environment.home() + QStringLiteral("/site.rp4");
         mervalon::config::Configuration record;
-        record.pointLayer = "GIVEN";
+        record.entity(EntityKind::Point).layer = "GIVEN";
         mervalon::config::writeConfigurationFile(path.toStdString(), record);
         QVERIFY(!program->loadGivenConfiguration(path));
         QCOMPARE(interaction.messages.size(), reported);

@@ -23,42 +23,42 @@ Configuration distinctConfiguration()
 {
     Configuration c;
     c.reserved = 0x11;
-    c.pointCreate = 1;
-    c.point2D = 2;
-    c.pointLayer = "PTS";
-    c.pointColor = 0x0A0B0C0D;
-    c.numberCreate = 3;
-    c.number2D = 4;
-    c.numberHeight = "0.25";
-    c.numberLayer = "NUM";
-    c.numberColor = 12;
-    c.xCreate = 5;
-    c.x2D = 6;
-    c.xHeight = "1.5";
-    c.xDecimals = 3;
-    c.xLayer = "XL";
-    c.xColor = 13;
-    c.yCreate = 7;
-    c.y2D = 8;
-    c.yHeight = "2.5";
-    c.yDecimals = 4;
-    c.yLayer = "YL";
-    c.yColor = 14;
-    c.elevationCreate = 9;
-    c.elevation2D = 10;
-    c.elevationHeight = "3.5";
-    c.elevationDecimals = 5;
-    c.elevationLayer = "ZL";
-    c.elevationColor = 15;
-    c.descriptionCreate = 11;
-    c.description2D = 12;
-    c.descriptionHeight = "4.5";
-    c.descriptionLayer = "DL";
-    c.descriptionColor = 16;
-    c.polylineCreate = 13;
-    c.polyline2D = 14;
-    c.polylineLayer = "PL";
-    c.polylineColor = 17;
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).flat = 2;
+    c.entity(EntityKind::Point).layer = "PTS";
+    c.entity(EntityKind::Point).color = 0x0A0B0C0D;
+    c.entity(EntityKind::Number).create = 3;
+    c.entity(EntityKind::Number).flat = 4;
+    c.entity(EntityKind::Number).height = "0.25";
+    c.entity(EntityKind::Number).layer = "NUM";
+    c.entity(EntityKind::Number).color = 12;
+    c.entity(EntityKind::X).create = 5;
+    c.entity(EntityKind::X).flat = 6;
+    c.entity(EntityKind::X).height = "1.5";
+    c.entity(EntityKind::X).decimals = 3;
+    c.entity(EntityKind::X).layer = "XL";
+    c.entity(EntityKind::X).color = 13;
+    c.entity(EntityKind::Y).create = 7;
+    c.entity(EntityKind::Y).flat = 8;
+    c.entity(EntityKind::Y).height = "2.5";
+    c.entity(EntityKind::Y).decimals = 4;
+    c.entity(EntityKind::Y).layer = "YL";
+    c.entity(EntityKind::Y).color = 14;
+    c.entity(EntityKind::Elevation).create = 9;
+    c.entity(EntityKind::Elevation).flat = 10;
+    c.entity(EntityKind::Elevation).height = "3.5";
+    c.entity(EntityKind::Elevation).decimals = 5;
+    c.entity(EntityKind::Elevation).layer = "ZL";
+    c.entity(EntityKind::Elevation).color = 15;
+    c.entity(EntityKind::Description).create = 11;
+    c.entity(EntityKind::Description).flat = 12;
+    c.entity(EntityKind::Description).height = "4.5";
+    c.entity(EntityKind::Description).layer = "DL";
+    c.entity(EntityKind::Description).color = 16;
+    c.entity(EntityKind::Polyline).create = 13;
+    c.entity(EntityKind::Polyline).flat = 14;
+    c.entity(EntityKind::Polyline).layer = "PL";
+    c.entity(EntityKind::Polyline).color = 17;
     c.formatIndex = 18;
     c.formatName = "penzd comma";
     c.modifiers.renumber = 15;
@@ -171,8 +171,8 @@ TEST(ConfigurationRecord, GapBytesAreZero)
 {
     Configuration c = distinctConfiguration();
     // Texts filled to capacity must not spill into the gaps that follow them.
-    c.pointLayer = std::string(80, 'P');
-    c.xHeight = std::string(20, '9');
+    c.entity(EntityKind::Point).layer = std::string(80, 'P');
+    c.entity(EntityKind::X).height = std::string(20, '9');
     c.formatName = std::string(90, 'f');
     c.layout.distance = std::string(15, '1');
     const auto b = encodeConfiguration(c);
@@ -269,44 +269,8 @@ TEST(ConfigurationCompare, PositiveAndNegativeZeroAreEqual)
 TEST(ConfigurationCompare, EachComparedFieldIsDetected)
 {
     using Mutation = std::function<void(Configuration&)>;
-    const std::vector<std::pair<const char*, Mutation>> mutations = {
+    std::vector<std::pair<std::string, Mutation>> mutations = {
         {"reserved", [](Configuration& c) { c.reserved = 0; }},
-        {"pointCreate", [](Configuration& c) { c.pointCreate = 0; }},
-        {"point2D", [](Configuration& c) { c.point2D = 0; }},
-        {"pointLayer", [](Configuration& c) { c.pointLayer = "pts"; }},
-        {"pointColor", [](Configuration& c) { c.pointColor = 1; }},
-        {"numberCreate", [](Configuration& c) { c.numberCreate = 0; }},
-        {"number2D", [](Configuration& c) { c.number2D = 0; }},
-        {"numberHeight", [](Configuration& c) { c.numberHeight = "0.250"; }},
-        {"numberLayer", [](Configuration& c) { c.numberLayer = "NUM "; }},
-        {"numberColor", [](Configuration& c) { c.numberColor = 1; }},
-        {"xCreate", [](Configuration& c) { c.xCreate = 0; }},
-        {"x2D", [](Configuration& c) { c.x2D = 0; }},
-        {"xHeight", [](Configuration& c) { c.xHeight = "1.6"; }},
-        {"xDecimals", [](Configuration& c) { c.xDecimals = 0; }},
-        {"xLayer", [](Configuration& c) { c.xLayer = "X"; }},
-        {"xColor", [](Configuration& c) { c.xColor = 1; }},
-        {"yCreate", [](Configuration& c) { c.yCreate = 0; }},
-        {"y2D", [](Configuration& c) { c.y2D = 0; }},
-        {"yHeight", [](Configuration& c) { c.yHeight = "2.6"; }},
-        {"yDecimals", [](Configuration& c) { c.yDecimals = 0; }},
-        {"yLayer", [](Configuration& c) { c.yLayer = "Y"; }},
-        {"yColor", [](Configuration& c) { c.yColor = 1; }},
-        {"elevationCreate", [](Configuration& c) { c.elevationCreate = 0; }},
-        {"elevation2D", [](Configuration& c) { c.elevation2D = 0; }},
-        {"elevationHeight", [](Configuration& c) { c.elevationHeight = "3.6"; }},
-        {"elevationDecimals", [](Configuration& c) { c.elevationDecimals = 0; }},
-        {"elevationLayer", [](Configuration& c) { c.elevationLayer = "Z"; }},
-        {"elevationColor", [](Configuration& c) { c.elevationColor = 1; }},
-        {"descriptionCreate", [](Configuration& c) { c.descriptionCreate = 0; }},
-        {"description2D", [](Configuration& c) { c.description2D = 0; }},
-        {"descriptionHeight", [](Configuration& c) { c.descriptionHeight = "4.6"; }},
-        {"descriptionLayer", [](Configuration& c) { c.descriptionLayer = "D"; }},
-        {"descriptionColor", [](Configuration& c) { c.descriptionColor = 1; }},
-        {"polylineCreate", [](Configuration& c) { c.polylineCreate = 0; }},
-        {"polyline2D", [](Configuration& c) { c.polyline2D = 0; }},
-        {"polylineLayer", [](Configuration& c) { c.polylineLayer = "P"; }},
-        {"polylineColor", [](Configuration& c) { c.polylineColor = 1; }},
         {"formatName", [](Configuration& c) { c.formatName = "Penzd comma"; }},
         {"renumber", [](Configuration& c) { c.modifiers.renumber = 0; }},
         {"useNewStartNumber", [](Configuration& c) { c.modifiers.useNewStartNumber = 0; }},
@@ -327,6 +291,21 @@ TEST(ConfigurationCompare, EachComparedFieldIsDetected)
         {"slot5", [](Configuration& c) { c.layout.slot[4] = 4; }},
         {"distance", [](Configuration& c) { c.layout.distance = "0.7"; }},
     };
+    // Every setting each kind has, named as the record sources name it.
+    for (const EntityKindInfo& info : kEntityKinds) {
+        const std::string name(info.sourceName);
+        const EntityKind kind = info.kind;
+        mutations.emplace_back(name + "Create", [kind](Configuration& c) { c.entity(kind).create = 0; });
+        mutations.emplace_back(name + "2D", [kind](Configuration& c) { c.entity(kind).flat = 0; });
+        if (info.hasHeight) {
+            mutations.emplace_back(name + "Height", [kind](Configuration& c) { c.entity(kind).height += "0"; });
+        }
+        if (info.hasDecimals) {
+            mutations.emplace_back(name + "Decimals", [kind](Configuration& c) { c.entity(kind).decimals = 0; });
+        }
+        mutations.emplace_back(name + "Layer", [kind](Configuration& c) { c.entity(kind).layer += " "; });
+        mutations.emplace_back(name + "Color", [kind](Configuration& c) { c.entity(kind).color = 1; });
+    }
     const Configuration base = distinctConfiguration();
     for (const auto& [field, mutate] : mutations) {
         Configuration changed = base;
@@ -334,6 +313,18 @@ TEST(ConfigurationCompare, EachComparedFieldIsDetected)
         EXPECT_FALSE(configurationsEqual(base, changed)) << field;
         EXPECT_FALSE(configurationsEqual(changed, base)) << field;
     }
+}
+
+TEST(ConfigurationCompare, SettingsAKindDoesNotHaveAreNeitherStoredNorCompared)
+{
+    const Configuration base = distinctConfiguration();
+    Configuration changed = base;
+    changed.entity(EntityKind::Point).height = "9.9";
+    changed.entity(EntityKind::Point).decimals = 7;
+    changed.entity(EntityKind::Number).decimals = 7;
+    changed.entity(EntityKind::Polyline).height = "9.9";
+    EXPECT_TRUE(configurationsEqual(base, changed));
+    EXPECT_EQ(encodeConfiguration(base), encodeConfiguration(changed));
 }
 
 TEST(ColorNames, NamedAndNumberedIndices)

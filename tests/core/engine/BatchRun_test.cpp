@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+using mervalon::formats::PointValue;
+
 using mervalon::config::Configuration;
+using mervalon::config::EntityKind;
 using mervalon::engine::destinationName;
 using mervalon::engine::ErrorPolicy;
 using mervalon::engine::FieldList;
@@ -42,11 +45,11 @@ FormatDefinition commaFormat()
 {
     FormatDefinition f;
     f.name = "penzd comma";
-    f.numberColumn = 1;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = 4;
-    f.descriptionColumn = 5;
+    f.value(PointValue::Number).column = 1;
+    f.value(PointValue::X).column = 2;
+    f.value(PointValue::Y).column = 3;
+    f.value(PointValue::Z).column = 4;
+    f.value(PointValue::Description).column = 5;
     f.separator = ",";
     f.firstLine = 1;
     return f;
@@ -55,8 +58,8 @@ FormatDefinition commaFormat()
 Configuration pointsOnly()
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "PTS";
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "PTS";
     c.layout.distance = "0.5";
     return c;
 }
@@ -193,7 +196,7 @@ TEST_F(BatchRunTest, ModifiersAndDefaultZAreSummed)
     request.runConfiguration.modifiers.defaultZ = -12.5;
     request.format.isExcel = 1;
     request.format.name = "excel penzdc";
-    request.format.codeColumn = 6;
+    request.format.value(PointValue::Code).column = 6;
     run();
     Lines expected = headerOf(">> Point file Format : excel penzdc (Excel format)",
                               {"    Renumber Points    : Yes", "    Modify Coordinates : Yes",
@@ -519,8 +522,8 @@ TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
         {"PTS", -1, "The configuration cannot be used: the Point layer colour -1 is not a colour number from 0 to 255."},
     };
     for (const auto& c : cases) {
-        request.runConfiguration.pointLayer = c.layer;
-        request.runConfiguration.pointColor = c.color;
+        request.runConfiguration.entity(EntityKind::Point).layer = c.layer;
+        request.runConfiguration.entity(EntityKind::Point).color = c.color;
         try {
             runBatch(request, progress);
             ADD_FAILURE() << c.message;
@@ -531,10 +534,10 @@ TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
         EXPECT_FALSE(std::filesystem::exists(dest("a.dxf")));
     }
     // A layer that is not created is never written, so its name does no harm.
-    request.runConfiguration.pointColor = 7;
-    request.runConfiguration.pointLayer = "PTS";
-    request.runConfiguration.numberLayer = "A\nB";
-    request.runConfiguration.numberColor = 999;
+    request.runConfiguration.entity(EntityKind::Point).color = 7;
+    request.runConfiguration.entity(EntityKind::Point).layer = "PTS";
+    request.runConfiguration.entity(EntityKind::Number).layer = "A\nB";
+    request.runConfiguration.entity(EntityKind::Number).color = 999;
     EXPECT_FALSE(run());
 }
 
@@ -546,9 +549,9 @@ TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
     writeFile("src/b.txt", "1,10,20,5,\xC5\x82\xE4\xB8\xAD\xF0\x9F\x98\x80\r\n");
     useFiles({"a.txt", "b.txt"});
     Configuration& c = request.runConfiguration;
-    c.descriptionCreate = 1;
-    c.descriptionLayer = "DES";
-    c.descriptionHeight = "0.5";
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).layer = "DES";
+    c.entity(EntityKind::Description).height = "0.5";
     c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Description);
     EXPECT_FALSE(run());
     const Lines block = pointFile(src("a.txt"));
@@ -593,12 +596,12 @@ TEST_F(BatchRunTest, TheEscapeOptionWritesTheLettersOfEveryFileAsEscapes)
 // from all the lines held at once.
 TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
 {
-    request.format.codeColumn = 6;
+    request.format.value(PointValue::Code).column = 6;
     request.format.newPolylineCode = "1";
     request.format.drawPolylineCode = "2";
     request.format.endPolylineCode = "3";
-    request.runConfiguration.polylineCreate = 1;
-    request.runConfiguration.polylineLayer = "PL";
+    request.runConfiguration.entity(EntityKind::Polyline).create = 1;
+    request.runConfiguration.entity(EntityKind::Polyline).layer = "PL";
     std::string content;
     constexpr int kLines = 12000; // three batches of lines, and more than one of bytes
     for (int i = 1; i <= kLines; ++i) {
@@ -803,9 +806,9 @@ TEST_F(BatchRunTest, JobsMakeTheReportAndDrawingsOfOneFileAtATime)
 
 TEST_F(BatchRunTest, FileResultsCountWhatEachBlockSays)
 {
-    request.runConfiguration.numberCreate = 1;
-    request.runConfiguration.numberLayer = "NUM";
-    request.runConfiguration.numberHeight = "1";
+    request.runConfiguration.entity(EntityKind::Number).create = 1;
+    request.runConfiguration.entity(EntityKind::Number).layer = "NUM";
+    request.runConfiguration.entity(EntityKind::Number).height = "1";
     request.runConfiguration.layout.slot = {0, -1, -1, -1, -1};
     writeFile("src/a.txt", "1,10,20,5,a\r\n2,1O,21,6,b\r\n\r\n3,12,22,7,c\r\n");
     useFiles({"a.txt", "missing.txt"});

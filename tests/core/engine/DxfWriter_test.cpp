@@ -9,6 +9,7 @@
 
 using mervalon::config::Configuration;
 using mervalon::config::EntityContent;
+using mervalon::config::EntityKind;
 using mervalon::engine::DxfWriter;
 using mervalon::engine::Vertex;
 using mervalon::enginetest::crlf;
@@ -32,27 +33,29 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 Configuration exampleConfiguration()
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "POINTS";
-    c.pointColor = 7;
-    for (auto* height : {&c.numberHeight, &c.xHeight, &c.yHeight, &c.elevationHeight, &c.descriptionHeight}) {
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "POINTS";
+    c.entity(EntityKind::Point).color = 7;
+    for (auto* height :
+         {&c.entity(EntityKind::Number).height, &c.entity(EntityKind::X).height, &c.entity(EntityKind::Y).height,
+          &c.entity(EntityKind::Elevation).height, &c.entity(EntityKind::Description).height}) {
         *height = "0.5";
     }
-    c.numberCreate = 1;
-    c.numberLayer = "NUMBERS";
-    c.numberColor = 3;
-    c.xCreate = 1;
-    c.xLayer = "XL";
-    c.xColor = 4;
-    c.yCreate = 1;
-    c.yLayer = "YL";
-    c.yColor = 5;
-    c.elevationLayer = "ZL";
-    c.descriptionLayer = "DL";
-    c.polylineLayer = "PL";
-    c.xDecimals = 2;
-    c.yDecimals = 2;
-    c.elevationDecimals = 2;
+    c.entity(EntityKind::Number).create = 1;
+    c.entity(EntityKind::Number).layer = "NUMBERS";
+    c.entity(EntityKind::Number).color = 3;
+    c.entity(EntityKind::X).create = 1;
+    c.entity(EntityKind::X).layer = "XL";
+    c.entity(EntityKind::X).color = 4;
+    c.entity(EntityKind::Y).create = 1;
+    c.entity(EntityKind::Y).layer = "YL";
+    c.entity(EntityKind::Y).color = 5;
+    c.entity(EntityKind::Elevation).layer = "ZL";
+    c.entity(EntityKind::Description).layer = "DL";
+    c.entity(EntityKind::Polyline).layer = "PL";
+    c.entity(EntityKind::X).decimals = 2;
+    c.entity(EntityKind::Y).decimals = 2;
+    c.entity(EntityKind::Elevation).decimals = 2;
     c.layout.distance = "1.5";
     return c;
 }
@@ -82,15 +85,15 @@ TEST_F(DxfWriterTest, NoKindEnabledGivesAnEmptyLayerTable)
 TEST_F(DxfWriterTest, LayerEntriesFollowTheKindOrderAndCountOnlyFlagsOfOne)
 {
     Configuration c = exampleConfiguration();
-    c.pointLayer = "SHARED";
-    c.polylineCreate = 1;
-    c.polylineLayer = "SHARED";
-    c.polylineColor = 1;
-    c.xCreate = 0;
-    c.yCreate = 2;            // a damaged flag: not exactly 1, so not set
-    c.elevationCreate = 255;  // the same
-    c.descriptionCreate = 1;
-    c.descriptionColor = 256; // written as stored
+    c.entity(EntityKind::Point).layer = "SHARED";
+    c.entity(EntityKind::Polyline).create = 1;
+    c.entity(EntityKind::Polyline).layer = "SHARED";
+    c.entity(EntityKind::Polyline).color = 1;
+    c.entity(EntityKind::X).create = 0;
+    c.entity(EntityKind::Y).create = 2;           // a damaged flag: not exactly 1, so not set
+    c.entity(EntityKind::Elevation).create = 255; // the same
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).color = 256; // written as stored
     DxfWriter writer(c, kPrologue);
     ASSERT_TRUE(writer.beginDrawing(out()));
     writer.finishDrawing();
@@ -129,14 +132,14 @@ TEST_F(DxfWriterTest, WorkedExampleIsWrittenByteForByte)
 TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationPrecision)
 {
     Configuration c;
-    c.elevationCreate = 1;
-    c.elevationLayer = "ZL";
-    c.elevationHeight = "1";
-    c.descriptionCreate = 1;
-    c.descriptionLayer = "DL";
-    c.descriptionHeight = "2.0";
-    c.description2D = 1;
-    c.elevationDecimals = 3;
+    c.entity(EntityKind::Elevation).create = 1;
+    c.entity(EntityKind::Elevation).layer = "ZL";
+    c.entity(EntityKind::Elevation).height = "1";
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).layer = "DL";
+    c.entity(EntityKind::Description).height = "2.0";
+    c.entity(EntityKind::Description).flat = 1;
+    c.entity(EntityKind::Elevation).decimals = 3;
     c.layout.distance = "0.5";
     DxfWriter writer(c, kPrologue);
     ASSERT_TRUE(writer.beginDrawing(out()));
@@ -158,10 +161,10 @@ TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationP
 TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "P";
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "P";
     for (const auto& [flat, z] : {std::pair{0, "12.500"}, std::pair{1, "0.0"}}) {
-        c.point2D = static_cast<std::uint8_t>(flat);
+        c.entity(EntityKind::Point).flat = static_cast<std::uint8_t>(flat);
         DxfWriter writer(c, "");
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePoint("1000.500", "-2000", "12.500");
@@ -178,11 +181,11 @@ TEST_F(DxfWriterTest, PointsKeepTheirZTextIn3DAndGetZeroIn2D)
 TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
 {
     Configuration c;
-    c.polylineCreate = 1;
-    c.polylineLayer = "ROAD";
+    c.entity(EntityKind::Polyline).create = 1;
+    c.entity(EntityKind::Polyline).layer = "ROAD";
     const std::vector<Vertex> vertices = {{"1", "2", "3.50"}, {"4", "5", "6"}, {"7", "8", "-9"}};
     for (const std::uint8_t flat : {std::uint8_t{0}, std::uint8_t{1}}) {
-        c.polyline2D = flat;
+        c.entity(EntityKind::Polyline).flat = flat;
         DxfWriter writer(c, "");
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePolyline(vertices);
@@ -206,8 +209,8 @@ TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
 TEST_F(DxfWriterTest, HandlesGrowInUpperCaseHexadecimal)
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "P";
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "P";
     DxfWriter writer(c, "");
     ASSERT_TRUE(writer.beginDrawing(out()));
     // 154 .. 65536 inclusive.
@@ -226,7 +229,7 @@ TEST_F(DxfWriterTest, HandlesGrowInUpperCaseHexadecimal)
 TEST_F(DxfWriterTest, HandleCounterStartsAgainForEveryFile)
 {
     Configuration c;
-    c.pointCreate = 1;
+    c.entity(EntityKind::Point).create = 1;
     DxfWriter writer(c, "");
     ASSERT_TRUE(writer.beginDrawing(pathOf("a.dxf")));
     writer.writePoint("0", "0", "0");
@@ -242,8 +245,8 @@ TEST_F(DxfWriterTest, HandleCounterStartsAgainForEveryFile)
 TEST_F(DxfWriterTest, ZeroHeightKeepsTheNextTextInPlace)
 {
     Configuration c = exampleConfiguration();
-    c.numberHeight = "0";
-    c.xHeight = "0.000";
+    c.entity(EntityKind::Number).height = "0";
+    c.entity(EntityKind::X).height = "0.000";
     DxfWriter writer(c, "");
     ASSERT_TRUE(writer.beginDrawing(out()));
     writer.beginPointTexts(0.0);
@@ -308,7 +311,7 @@ TEST_F(DxfWriterTest, TextWithoutANumericZIsNotWrittenAndMovesNothing)
 TEST_F(DxfWriterTest, ATextWithANonNumericHeightIsNotWritten)
 {
     Configuration c = exampleConfiguration();
-    c.numberHeight = "big";
+    c.entity(EntityKind::Number).height = "big";
     DxfWriter writer(c, "");
     ASSERT_TRUE(writer.beginDrawing(out()));
     writer.beginPointTexts(0.0);
@@ -351,7 +354,7 @@ TEST_F(DxfWriterTest, MissingFolderIsRefusedAndCreatesNothing)
 TEST_F(DxfWriterTest, FullDeviceReportsTheFailureAtTheEnd)
 {
     Configuration c;
-    c.pointCreate = 1;
+    c.entity(EntityKind::Point).create = 1;
     DxfWriter writer(c, kPrologue);
     ASSERT_TRUE(writer.beginDrawing("/dev/full"));
     writer.writePoint("1", "2", "3");
@@ -382,8 +385,8 @@ TEST_F(DxfWriterTest, TextsBeyondTheRangeOfANumberAreNotWritten)
 TEST_F(DxfWriterTest, NoValueEverHoldsAControlCharacter)
 {
     Configuration c = exampleConfiguration();
-    c.pointLayer = "PTS\r\n  0\r\nEOF";
-    c.numberLayer = "NUM\tBERS";
+    c.entity(EntityKind::Point).layer = "PTS\r\n  0\r\nEOF";
+    c.entity(EntityKind::Number).layer = "NUM\tBERS";
     DxfWriter writer(c, kPrologue);
     ASSERT_TRUE(writer.beginDrawing(out()));
     writer.writePoint("1", "2", "3");

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+using mervalon::formats::PointValue;
+
 using mervalon::config::Configuration;
+using mervalon::config::EntityKind;
 using mervalon::engine::ConversionResult;
 using mervalon::engine::ConversionSettings;
 using mervalon::engine::convertFile;
@@ -129,12 +132,12 @@ FormatDefinition sixColumnFormat()
 {
     FormatDefinition f;
     f.name = "six";
-    f.numberColumn = 1;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = 4;
-    f.descriptionColumn = 5;
-    f.codeColumn = 6;
+    f.value(PointValue::Number).column = 1;
+    f.value(PointValue::X).column = 2;
+    f.value(PointValue::Y).column = 3;
+    f.value(PointValue::Z).column = 4;
+    f.value(PointValue::Description).column = 5;
+    f.value(PointValue::Code).column = 6;
     f.separator = ",";
     f.newPolylineCode = "1";
     f.drawPolylineCode = "2";
@@ -146,24 +149,24 @@ FormatDefinition sixColumnFormat()
 Configuration drawingConfiguration()
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "PTS";
-    c.numberCreate = 1;
-    c.numberLayer = "NUM";
-    c.numberHeight = "1";
-    c.xLayer = "XL";
-    c.xHeight = "1";
-    c.yLayer = "YL";
-    c.yHeight = "1";
-    c.elevationCreate = 1;
-    c.elevationLayer = "ELE";
-    c.elevationHeight = "1";
-    c.elevationDecimals = 2;
-    c.descriptionCreate = 1;
-    c.descriptionLayer = "DES";
-    c.descriptionHeight = "1";
-    c.polylineCreate = 1;
-    c.polylineLayer = "PL";
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "PTS";
+    c.entity(EntityKind::Number).create = 1;
+    c.entity(EntityKind::Number).layer = "NUM";
+    c.entity(EntityKind::Number).height = "1";
+    c.entity(EntityKind::X).layer = "XL";
+    c.entity(EntityKind::X).height = "1";
+    c.entity(EntityKind::Y).layer = "YL";
+    c.entity(EntityKind::Y).height = "1";
+    c.entity(EntityKind::Elevation).create = 1;
+    c.entity(EntityKind::Elevation).layer = "ELE";
+    c.entity(EntityKind::Elevation).height = "1";
+    c.entity(EntityKind::Elevation).decimals = 2;
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).layer = "DES";
+    c.entity(EntityKind::Description).height = "1";
+    c.entity(EntityKind::Polyline).create = 1;
+    c.entity(EntityKind::Polyline).layer = "PL";
     c.layout.slot = {0, 3, 4, -1, -1};
     c.layout.distance = "0.5";
     return c;
@@ -297,7 +300,7 @@ TEST_F(FileConverterTest, LackingDescriptionAndCodeLogsOnlyTheCodeWarning)
 
 TEST_F(FileConverterTest, MissingDescriptionWarnsAndWritesNoDescription)
 {
-    format.codeColumn = 0;
+    format.value(PointValue::Code).column = 0;
     convert({{"1", "10", "20", "5"}});
     EXPECT_EQ(report, crlf({"  ! Warning in line 1: Description is missing !", "", ">> 1 lines processed.",
                             created(), "", ""}));
@@ -314,12 +317,12 @@ TEST_F(FileConverterTest, AtSignDescriptionSuppressesTheTextWithoutAWarning)
 
 TEST_F(FileConverterTest, EveryLineMessage)
 {
-    format.numberPrefix = "N";
-    format.xPrefix = "X";
-    format.yPrefix = "Y";
-    format.zPrefix = "Z";
-    format.descriptionPrefix = "D";
-    format.codePrefix = "C";
+    format.value(PointValue::Number).prefix = "N";
+    format.value(PointValue::X).prefix = "X";
+    format.value(PointValue::Y).prefix = "Y";
+    format.value(PointValue::Z).prefix = "Z";
+    format.value(PointValue::Description).prefix = "D";
+    format.value(PointValue::Code).prefix = "C";
     const struct {
         std::vector<std::string> line;
         const char* message;
@@ -370,8 +373,8 @@ TEST_F(FileConverterTest, RenumberingFromAStartCountsRejectedLinesToo)
 
 TEST_F(FileConverterTest, RenumberingFromAStartNeedsNoNumberColumn)
 {
-    format.numberColumn = 0;
-    format.numberPrefix = "P";
+    format.value(PointValue::Number).column = 0;
+    format.value(PointValue::Number).prefix = "P";
     configuration.modifiers.renumber = 1;
     configuration.modifiers.useNewStartNumber = 1;
     configuration.modifiers.startNumber = 1;
@@ -401,13 +404,13 @@ TEST_F(FileConverterTest, RenumberingByAddingAValue)
 
 TEST_F(FileConverterTest, RenumberedNumberKeepsItsPrefixWhenAsked)
 {
-    format.numberPrefix = "P";
-    format.keepNumberPrefix = 1;
+    format.value(PointValue::Number).prefix = "P";
+    format.value(PointValue::Number).keepPrefix = 1;
     configuration.modifiers.renumber = 1;
     configuration.modifiers.addValue = 1000;
     convert({{"P12", "10", "20", "5", "a", "1"}});
     EXPECT_EQ(textsOn(entities, "NUM"), std::vector<std::string>{"P1012"});
-    format.keepNumberPrefix = 0;
+    format.value(PointValue::Number).keepPrefix = 0;
     convert({{"P12", "10", "20", "5", "a", "1"}});
     EXPECT_EQ(textsOn(entities, "NUM"), std::vector<std::string>{"1012"});
 }
@@ -505,8 +508,8 @@ TEST_F(FileConverterTest, DefaultZTakesTheZOffset)
     configuration.modifiers.defaultZ = 100;
     configuration.modifiers.modifyCoordinates = 1;
     configuration.modifiers.zOffset = 0.5;
-    format.descriptionColumn = 0;
-    format.codeColumn = 0;
+    format.value(PointValue::Description).column = 0;
+    format.value(PointValue::Code).column = 0;
     convert({{"1", "10", "20"}, {"2", "10", "20", "7.25"}});
     ASSERT_EQ(typesOf(entities, "PTS").size(), 2u);
     EXPECT_EQ(entities[0].z, "100.5");
@@ -518,9 +521,9 @@ TEST_F(FileConverterTest, DefaultZServesAFormatWithoutZColumn)
 {
     configuration.modifiers.useDefaultZ = 1;
     configuration.modifiers.defaultZ = 12;
-    format.zColumn = 0;
-    format.descriptionColumn = 4;
-    format.codeColumn = 5;
+    format.value(PointValue::Z).column = 0;
+    format.value(PointValue::Description).column = 4;
+    format.value(PointValue::Code).column = 5;
     convert({{"1", "10", "20", "a", "3"}});
     ASSERT_FALSE(entities.empty());
     EXPECT_EQ(entities[0].z, "12");
@@ -529,7 +532,7 @@ TEST_F(FileConverterTest, DefaultZServesAFormatWithoutZColumn)
 
 TEST_F(FileConverterTest, CoordinatesStayVerbatimUnlessModified)
 {
-    format.codeColumn = 0;
+    format.value(PointValue::Code).column = 0;
     convert({{"1", "1000.500", "+2000.250", "015.0", "a"}});
     ASSERT_FALSE(entities.empty());
     EXPECT_EQ(entities[0].x, "1000.500");
@@ -553,15 +556,15 @@ TEST_F(FileConverterTest, CoordinatesStayVerbatimUnlessModified)
 
 TEST_F(FileConverterTest, CoordinateTextsUseTheirDecimalsAndKeptPrefixes)
 {
-    configuration.xCreate = 1;
-    configuration.yCreate = 1;
-    configuration.xDecimals = 0;
-    configuration.yDecimals = 3;
+    configuration.entity(EntityKind::X).create = 1;
+    configuration.entity(EntityKind::Y).create = 1;
+    configuration.entity(EntityKind::X).decimals = 0;
+    configuration.entity(EntityKind::Y).decimals = 3;
     configuration.layout.slot = {1, 2, -1, -1, -1};
-    format.yPrefix = "N=";
-    format.keepYPrefix = 1;
-    format.xPrefix = "E=";
-    format.keepXPrefix = 0;
+    format.value(PointValue::Y).prefix = "N=";
+    format.value(PointValue::Y).keepPrefix = 1;
+    format.value(PointValue::X).prefix = "E=";
+    format.value(PointValue::X).keepPrefix = 0;
     convert({{"1", "E=1000.4", "N=2000.25", "5", "a", "1"}});
     EXPECT_EQ(textsOn(entities, "XL"), std::vector<std::string>{"1000"});
     EXPECT_EQ(textsOn(entities, "YL"), std::vector<std::string>{"N=2000.250"});
@@ -625,10 +628,10 @@ TEST_F(FileConverterTest, LineReadingEmptyIsAnEmptyLine)
 
 TEST_F(FileConverterTest, PointsWithoutZAreDrawnFlatWithOneNotice)
 {
-    format.zColumn = 0;
-    format.descriptionColumn = 4;
-    format.codeColumn = 5;
-    configuration.elevationCreate = 1;
+    format.value(PointValue::Z).column = 0;
+    format.value(PointValue::Description).column = 4;
+    format.value(PointValue::Code).column = 5;
+    configuration.entity(EntityKind::Elevation).create = 1;
     convert({{"1", "10", "20", "a", "1"}, {"2", "11", "21", "a", "3"}});
     EXPECT_EQ(report, crlf({"  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !",
                             "", ">> 2 lines processed.", created(), "", ""}));
@@ -645,13 +648,13 @@ TEST_F(FileConverterTest, PointsWithoutZAreDrawnFlatWithOneNotice)
 
 TEST_F(FileConverterTest, NoNoticeWhenEverythingIsFlat)
 {
-    format.zColumn = 0;
-    format.descriptionColumn = 4;
-    format.codeColumn = 5;
-    configuration.point2D = 1;
-    configuration.number2D = 1;
-    configuration.description2D = 1;
-    configuration.polyline2D = 1;
+    format.value(PointValue::Z).column = 0;
+    format.value(PointValue::Description).column = 4;
+    format.value(PointValue::Code).column = 5;
+    configuration.entity(EntityKind::Point).flat = 1;
+    configuration.entity(EntityKind::Number).flat = 1;
+    configuration.entity(EntityKind::Description).flat = 1;
+    configuration.entity(EntityKind::Polyline).flat = 1;
     convert({{"1", "10", "20", "a", "3"}});
     EXPECT_EQ(report, crlf({"", ">> 1 lines processed.", created(), "", ""}));
 }

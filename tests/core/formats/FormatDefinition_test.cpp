@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
+using mervalon::formats::PointValue;
+
 namespace fs = std::filesystem;
 using mervalon::formats::decodeFormat;
 using mervalon::formats::encodeFormat;
@@ -47,24 +49,24 @@ FormatDefinition distinctFormat()
     f.isExcel = 1;
     f.name = "survey";
     f.description = "desc";
-    f.numberColumn = 0x01020304;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = -1;
-    f.descriptionColumn = 5;
-    f.codeColumn = 6;
-    f.numberPrefix = "N";
-    f.xPrefix = "X=";
-    f.yPrefix = "Y=";
-    f.zPrefix = "Z=";
-    f.descriptionPrefix = "D:";
-    f.codePrefix = "C";
-    f.keepNumberPrefix = 1;
-    f.keepXPrefix = 0;
-    f.keepYPrefix = 1;
-    f.keepZPrefix = 0;
-    f.keepDescriptionPrefix = 1;
-    f.keepCodePrefix = 1;
+    f.value(PointValue::Number).column = 0x01020304;
+    f.value(PointValue::X).column = 2;
+    f.value(PointValue::Y).column = 3;
+    f.value(PointValue::Z).column = -1;
+    f.value(PointValue::Description).column = 5;
+    f.value(PointValue::Code).column = 6;
+    f.value(PointValue::Number).prefix = "N";
+    f.value(PointValue::X).prefix = "X=";
+    f.value(PointValue::Y).prefix = "Y=";
+    f.value(PointValue::Z).prefix = "Z=";
+    f.value(PointValue::Description).prefix = "D:";
+    f.value(PointValue::Code).prefix = "C";
+    f.value(PointValue::Number).keepPrefix = 1;
+    f.value(PointValue::X).keepPrefix = 0;
+    f.value(PointValue::Y).keepPrefix = 1;
+    f.value(PointValue::Z).keepPrefix = 0;
+    f.value(PointValue::Description).keepPrefix = 1;
+    f.value(PointValue::Code).keepPrefix = 1;
     f.otherSeparator = 1;
     f.separator = "|";
     f.newPolylineCode = "ST";
@@ -139,7 +141,7 @@ TEST(FormatRecord, LongTextsAreCutToTheirCapacity)
     FormatDefinition f;
     f.description = std::string(250, 'd');
     f.name = std::string(70, 'n');
-    f.xPrefix = std::string(40, 'p');
+    f.value(PointValue::X).prefix = std::string(40, 'p');
     f.sheet = std::string(60, 's');
     f.separator = ";;";
     const auto bytes = encodeFormat(f);

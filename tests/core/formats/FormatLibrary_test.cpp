@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
+using mervalon::formats::PointValue;
+
 namespace fs = std::filesystem;
 
 namespace mervalon::formats {
@@ -49,8 +51,8 @@ protected:
         FormatDefinition format;
         format.name = "site";
         format.description = description;
-        format.xColumn = 1;
-        format.yColumn = 2;
+        format.value(PointValue::X).column = 1;
+        format.value(PointValue::Y).column = 2;
         format.firstLine = 1;
         format.separator = ";";
         return format;
