@@ -592,7 +592,7 @@ LineDialect lineDialectOf(const formats::FormatDefinition& format, const formats
 {
     LineDialect lines{dialect, {}};
     if (dialect.decimalMark == formats::DecimalMark::Comma) {
-        lines.decimalColumns = {format.xColumn, format.yColumn, format.zColumn};
+        lines.decimalColumns = {format.value(formats::PointValue::X).column, format.value(formats::PointValue::Y).column, format.value(formats::PointValue::Z).column};
     }
     return lines;
 }

@@ -573,9 +573,9 @@ TEST_F(BatchRunTest, TheEscapeOptionWritesTheLettersOfEveryFileAsEscapes)
     writeFile("src/b.txt", "1,10,20,5,B\xC3\xB6schung \xC5\x82\r\n");
     useFiles({"a.txt", "b.txt"});
     Configuration& c = request.runConfiguration;
-    c.descriptionCreate = 1;
-    c.descriptionLayer = "DES";
-    c.descriptionHeight = "0.5";
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).layer = "DES";
+    c.entity(EntityKind::Description).height = "0.5";
     c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Description);
     for (const bool escape : {false, true}) {
         request.escapeNonAscii = escape;

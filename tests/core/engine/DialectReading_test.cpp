@@ -11,6 +11,7 @@
 #include <vector>
 
 using mervalon::config::Configuration;
+using mervalon::config::EntityKind;
 using mervalon::engine::runBatch;
 using mervalon::engine::runFilesOf;
 using mervalon::engine::RunRequest;
@@ -28,12 +29,12 @@ FormatDefinition formatWith(const std::string& separator)
 {
     FormatDefinition f;
     f.name = "dialect";
-    f.numberColumn = 1;
-    f.xColumn = 2;
-    f.yColumn = 3;
-    f.zColumn = 4;
-    f.descriptionColumn = 5;
-    f.codeColumn = 6;
+    f.value(mervalon::formats::PointValue::Number).column = 1;
+    f.value(mervalon::formats::PointValue::X).column = 2;
+    f.value(mervalon::formats::PointValue::Y).column = 3;
+    f.value(mervalon::formats::PointValue::Z).column = 4;
+    f.value(mervalon::formats::PointValue::Description).column = 5;
+    f.value(mervalon::formats::PointValue::Code).column = 6;
     f.separator = separator;
     f.firstLine = 1;
     return f;
@@ -42,17 +43,17 @@ FormatDefinition formatWith(const std::string& separator)
 Configuration labelled()
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "PTS";
-    c.numberCreate = 1;
-    c.numberLayer = "NUM";
-    c.numberHeight = "0.5";
-    c.elevationCreate = 1;
-    c.elevationLayer = "ELE";
-    c.elevationHeight = "0.5";
-    c.descriptionCreate = 1;
-    c.descriptionLayer = "DES";
-    c.descriptionHeight = "0.5";
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "PTS";
+    c.entity(EntityKind::Number).create = 1;
+    c.entity(EntityKind::Number).layer = "NUM";
+    c.entity(EntityKind::Number).height = "0.5";
+    c.entity(EntityKind::Elevation).create = 1;
+    c.entity(EntityKind::Elevation).layer = "ELE";
+    c.entity(EntityKind::Elevation).height = "0.5";
+    c.entity(EntityKind::Description).create = 1;
+    c.entity(EntityKind::Description).layer = "DES";
+    c.entity(EntityKind::Description).height = "0.5";
     c.layout.distance = "0.5";
     c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Number);
     c.layout.slot[1] = static_cast<std::int32_t>(mervalon::config::EntityContent::Elevation);

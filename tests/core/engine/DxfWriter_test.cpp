@@ -429,9 +429,9 @@ std::string viewPrologue(const std::vector<std::string>& extents, const std::vec
 Configuration pointsOnly()
 {
     Configuration c;
-    c.pointCreate = 1;
-    c.pointLayer = "P";
-    c.pointColor = 7;
+    c.entity(EntityKind::Point).create = 1;
+    c.entity(EntityKind::Point).layer = "P";
+    c.entity(EntityKind::Point).color = 7;
     return c;
 }
 
@@ -509,7 +509,7 @@ TEST_F(DxfWriterTest, EmptyDrawingsSpotsAndTextsGetTheirOwnView)
     }
     {
         Configuration c = exampleConfiguration();
-        c.pointCreate = 0;
+        c.entity(EntityKind::Point).create = 0;
         DxfWriter writer(c, kViewPrologue);
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.beginPointTexts(1000.0);
@@ -550,8 +550,8 @@ TEST_F(DxfWriterTest, TheEscapeOptionWritesEveryNonAsciiCharacterOfTheTextsAsIts
 {
     for (const bool escape : {false, true}) {
         Configuration c = exampleConfiguration();
-        c.pointCreate = 0;
-        c.numberLayer = "N\xC4";
+        c.entity(EntityKind::Point).create = 0;
+        c.entity(EntityKind::Number).layer = "N\xC4";
         DxfWriter writer(c, kPrologue, escape);
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.beginPointTexts(0);

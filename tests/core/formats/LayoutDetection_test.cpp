@@ -156,7 +156,7 @@ TEST(LayoutDetectionTest, TheLayoutBecomesAFormatThatReadsTheFile)
     FormatDefinition base;
     base.name = "detected";
     base.newPolylineCode = "1";
-    base.xPrefix = "X=";
+    base.value(PointValue::X).prefix = "X=";
     const DetectedLayout layout = detectLayout(
         "Job: ROAD01\nPunkt;Rechtswert;Hochwert;H\xC3\xB6he\n1;3512340,125;5412345,500;301,2\n"
         "2;3512352,4;5412351,2;301,3\n"
@@ -165,15 +165,15 @@ TEST(LayoutDetectionTest, TheLayoutBecomesAFormatThatReadsTheFile)
     const DetectedFormat detected = formatOfLayout(layout, base);
     EXPECT_EQ(detected.format.name, "detected");
     EXPECT_EQ(detected.format.newPolylineCode, "1");
-    EXPECT_EQ(detected.format.xPrefix, "");
+    EXPECT_EQ(detected.format.value(PointValue::X).prefix, "");
     EXPECT_EQ(detected.format.separator, ";");
     EXPECT_EQ(detected.format.otherSeparator, 0);
     EXPECT_EQ(detected.format.firstLine, 2); // the job line skipped, then the header
-    EXPECT_EQ(detected.format.numberColumn, 1);
-    EXPECT_EQ(detected.format.xColumn, 2);
-    EXPECT_EQ(detected.format.yColumn, 3);
-    EXPECT_EQ(detected.format.zColumn, 4);
-    EXPECT_EQ(detected.format.descriptionColumn, 0);
+    EXPECT_EQ(detected.format.value(PointValue::Number).column, 1);
+    EXPECT_EQ(detected.format.value(PointValue::X).column, 2);
+    EXPECT_EQ(detected.format.value(PointValue::Y).column, 3);
+    EXPECT_EQ(detected.format.value(PointValue::Z).column, 4);
+    EXPECT_EQ(detected.format.value(PointValue::Description).column, 0);
     EXPECT_EQ(detected.dialect, (TextDialect{DecimalMark::Comma, false, true, false, true}));
     EXPECT_EQ(dialectFault(detected.format, detected.dialect), "");
 

@@ -154,8 +154,8 @@ protected:
     {
         FormatDefinition format;
         format.name = "site";
-        format.xColumn = 2;
-        format.yColumn = 3;
+        format.value(PointValue::X).column = 2;
+        format.value(PointValue::Y).column = 3;
         format.separator = ";";
         format.firstLine = 1;
         return format;
