@@ -57,6 +57,10 @@ std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine)
 
 namespace {
 
+// A sheet is converted from memory; a few bytes of repeated rows and cells must not make it
+// more than the largest XLS sheet.
+constexpr std::uint64_t kMaxSheetCells = std::uint64_t{1} << 24;
+
 // A file whose rows come out of order (which no spreadsheet program writes) is read a second
 // time into a Sheet, which puts its cells in order.
 struct RowsOutOfOrder {};
@@ -71,16 +75,17 @@ class RowsCollector : public RowVisitor {
         if (row < m_next) {
             throw RowsOutOfOrder{};
         }
+        // Checked before a repeated row is multiplied out (rows above the first line count too).
+        if (m_cells + std::uint64_t{cells.size()} * repeat > kMaxSheetCells) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetCells) +
+                                " cells; it is too large to be converted.");
+        }
+        m_cells += std::uint64_t{cells.size()} * repeat;
         for (std::uint32_t k = 0; k < repeat; ++k) {
             const std::uint32_t r = row + k;
             m_next = r + 1;
             if (r < m_first) {
                 continue;
-            }
-            m_cells += cells.size();
-            if (m_cells > kMaxCells) {
-                throw WorkbookError("The sheet holds more than " + std::to_string(kMaxCells) +
-                                    " cells; it is too large to be converted.");
             }
             rows.resize(r - m_first, RowTexts{});
             RowTexts fields;
@@ -98,7 +103,6 @@ class RowsCollector : public RowVisitor {
     std::vector<RowTexts> rows;
 
   private:
-    static constexpr std::uint64_t kMaxCells = 50'000'000;
     std::uint32_t m_first;
     std::uint32_t m_next = 0;
     std::uint64_t m_cells = 0;
@@ -109,8 +113,9 @@ class SheetBuilder : public RowVisitor {
     void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
     {
         m_cells += std::uint64_t{cells.size()} * repeat;
-        if (m_cells > 50'000'000) {
-            throw WorkbookError("The sheet holds more than 50000000 cells; it is too large to be converted.");
+        if (m_cells > kMaxSheetCells) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetCells) +
+                                " cells; it is too large to be converted.");
         }
         for (std::uint32_t k = 0; k < repeat; ++k) {
             for (const RowCell& cell : cells) {
