@@ -11,6 +11,8 @@
 namespace mervalon::spreadsheet {
 namespace {
 
+constexpr std::size_t kMaxCellText = 32767 * 4; // 32,767 characters of up to four UTF-8 bytes
+
 std::uint32_t repeatCount(const char* value)
 {
     if (value == nullptr) {
@@ -80,7 +82,7 @@ class ContentHandler : public XmlHandler {
             m_hasText = true;
         } else if (m_inCell && local == "s") {
             const std::uint32_t count = repeatCount(attributes.find("c"));
-            m_text.append(std::min<std::uint32_t>(count, 65536), ' ');
+            m_text.append(std::min<std::size_t>(count, kMaxCellText - std::min(kMaxCellText, m_text.size())), ' ');
         } else if (m_inCell && local == "tab") {
             m_text += '\t';
         } else if (m_inCell && local == "line-break") {
@@ -126,7 +128,13 @@ class ContentHandler : public XmlHandler {
     void text(std::string_view piece) override
     {
         if (m_inCell && m_paragraphs > 0 && m_annotation == 0) {
-            appendUtf8AsWindows1252(m_text, piece);
+            // UTF-8, converted only when the cell shows its text (shownText); a spreadsheet cell holds
+            // 32,767 characters, so more is damage or malice.
+            if (m_text.size() + piece.size() > kMaxCellText) {
+                throw WorkbookError("The workbook file is damaged: a cell of the sheet holds more text than a "
+                                    "spreadsheet cell can.");
+            }
+            m_text.append(piece);
         }
     }
 
@@ -175,6 +183,9 @@ class ContentHandler : public XmlHandler {
         }
         const char* type = attributes.find("value-type", "office");
         const char* extType = attributes.find("value-type", "calcext");
+        if (type == nullptr && extType == nullptr) {
+            type = attributes.find("value-type"); // a producer with a prefix of its own
+        }
         m_error = extType != nullptr && std::string_view(extType) == "error";
         m_type = type != nullptr ? type : "";
         if (m_type == "float" || m_type == "percentage" || m_type == "currency") {
@@ -209,15 +220,26 @@ class ContentHandler : public XmlHandler {
         if (value.isEmpty()) {
             return;
         }
+        if (value.text.size() * std::uint64_t{m_column - column} > kMaxRowText) {
+            throw WorkbookError("The sheet holds a row of more than " + std::to_string(kMaxRowText >> 20) +
+                                " MiB of text; it is too large to be converted.");
+        }
         for (std::uint32_t c = column; c < m_column; ++c) {
             m_rows.add(c, value);
         }
     }
 
+    std::string shownText() const
+    {
+        std::string text;
+        appendUtf8AsWindows1252(text, m_text);
+        return text;
+    }
+
     CellValue cellValue() const
     {
         if (m_error && m_hasText) {
-            return CellValue::ofText(m_text);
+            return CellValue::ofText(shownText());
         }
         if (m_type == "float" || m_type == "percentage" || m_type == "currency") {
             double number = 0;
@@ -227,21 +249,21 @@ class ContentHandler : public XmlHandler {
             if (result.ec == std::errc() && result.ptr == end) {
                 return CellValue::ofNumber(number);
             }
-            return m_hasText ? CellValue::ofText(m_text) : CellValue{};
+            return m_hasText ? CellValue::ofText(shownText()) : CellValue{};
         }
         if (m_type == "date") {
             double serial = 0;
             if (isoDateSerial(m_numberText, serial)) {
                 return CellValue::ofText(dateValueText(serial, m_numberText));
             }
-            return m_hasText ? CellValue::ofText(m_text) : CellValue{};
+            return m_hasText ? CellValue::ofText(shownText()) : CellValue{};
         }
         if (m_type == "time") {
             double days = 0;
             if (isoDurationDays(m_numberText, days)) {
                 return CellValue::ofText(durationText(days, m_numberText));
             }
-            return m_hasText ? CellValue::ofText(m_text) : CellValue{};
+            return m_hasText ? CellValue::ofText(shownText()) : CellValue{};
         }
         if (m_type == "boolean") {
             return CellValue::ofText(m_numberText == "true" || m_numberText == "1" ? "TRUE" : "FALSE");
@@ -250,7 +272,7 @@ class ContentHandler : public XmlHandler {
             return CellValue::ofText(m_numberText);
         }
         if (m_type == "string" || m_hasText) {
-            return CellValue::ofText(m_text);
+            return CellValue::ofText(shownText());
         }
         return {};
     }

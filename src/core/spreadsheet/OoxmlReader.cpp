@@ -133,7 +133,7 @@ class WorkbookHandler : public XmlHandler {
     {
         if (name.local == "sheet") {
             const char* sheetName = attributes.find("name");
-            const char* id = attributes.find("id", "relationships");
+            const char* id = attributes.find("id");
             WorkbookSheet sheet;
             if (sheetName != nullptr) {
                 appendUtf8AsWindows1252(sheet.name, sheetName);

@@ -60,6 +60,7 @@ namespace {
 // A sheet is converted from memory; a few bytes of repeated rows and cells must not make it
 // more than the largest XLS sheet.
 constexpr std::uint64_t kMaxSheetCells = std::uint64_t{1} << 24;
+constexpr std::uint64_t kMaxSheetText = std::uint64_t{256} << 20;
 
 // A file whose rows come out of order (which no spreadsheet program writes) is read a second
 // time into a Sheet, which puts its cells in order.
@@ -79,6 +80,15 @@ class RowsCollector : public RowVisitor {
         if (m_cells + std::uint64_t{cells.size()} * repeat > kMaxSheetCells) {
             throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetCells) +
                                 " cells; it is too large to be converted.");
+        }
+        std::uint64_t rowText = 0;
+        for (const RowCell& cell : cells) {
+            rowText += cell.value.text.size();
+        }
+        m_text += rowText * repeat;
+        if (m_text > kMaxSheetText) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetText >> 20) +
+                                " MiB of text; it is too large to be converted.");
         }
         m_cells += std::uint64_t{cells.size()} * repeat;
         for (std::uint32_t k = 0; k < repeat; ++k) {
@@ -106,6 +116,7 @@ class RowsCollector : public RowVisitor {
     std::uint32_t m_first;
     std::uint32_t m_next = 0;
     std::uint64_t m_cells = 0;
+    std::uint64_t m_text = 0;
 };
 
 class SheetBuilder : public RowVisitor {
@@ -116,6 +127,13 @@ class SheetBuilder : public RowVisitor {
         if (m_cells > kMaxSheetCells) {
             throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetCells) +
                                 " cells; it is too large to be converted.");
+        }
+        for (const RowCell& cell : cells) {
+            m_text += cell.value.text.size() * std::uint64_t{repeat};
+        }
+        if (m_text > kMaxSheetText) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetText >> 20) +
+                                " MiB of text; it is too large to be converted.");
         }
         for (std::uint32_t k = 0; k < repeat; ++k) {
             for (const RowCell& cell : cells) {
@@ -128,6 +146,7 @@ class SheetBuilder : public RowVisitor {
 
   private:
     std::uint64_t m_cells = 0;
+    std::uint64_t m_text = 0;
 };
 
 // Streams a sheet of a zip package (XLSX, XLSM, ODS), telling what the package is when it is no workbook.

@@ -3,6 +3,7 @@
 // so that a sheet of a million rows never has to be held whole.
 
 #include "core/spreadsheet/CellValue.h"
+#include "core/spreadsheet/WorkbookError.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,6 +19,9 @@ namespace mervalon::spreadsheet {
 /// beyond column IV are in an XLS workbook.
 inline constexpr std::uint32_t kMaxSheetRows = 1u << 20;
 inline constexpr std::uint32_t kMaxSheetColumns = 1u << 14;
+/// The text one row may hold (a few shared strings of 32,767 characters in every cell could
+/// otherwise cost gigabytes).
+inline constexpr std::uint64_t kMaxRowText = std::uint64_t{64} << 20;
 
 /// Hands the bytes of an XML document to a parser, a piece at a time; may be called more than
 /// once, each time from the beginning.
@@ -49,11 +53,17 @@ class RowAssembler {
         m_repeat = repeat;
         m_cells.clear();
         m_ordered = true;
+        m_text = 0;
     }
     void add(std::uint32_t column, CellValue value)
     {
         if (column >= kMaxSheetColumns || value.isEmpty()) {
             return;
+        }
+        m_text += value.text.size();
+        if (m_text > kMaxRowText) {
+            throw WorkbookError("The sheet holds a row of more than " + std::to_string(kMaxRowText >> 20) +
+                                " MiB of text; it is too large to be converted.");
         }
         if (!m_cells.empty() && m_cells.back().column >= column) {
             m_ordered = false;
@@ -84,6 +94,7 @@ class RowAssembler {
     std::uint32_t m_row = 0;
     std::uint32_t m_repeat = 1;
     bool m_ordered = true;
+    std::uint64_t m_text = 0;
     std::vector<RowCell> m_cells;
 };
 

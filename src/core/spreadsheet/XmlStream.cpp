@@ -8,28 +8,21 @@
 #include <expat.h>
 
 namespace mervalon::spreadsheet {
-namespace {
-
-constexpr char kSeparator = '\x01';
-
-} // namespace
-
 XmlName splitXmlName(const char* name)
 {
     const std::string_view all(name);
-    const std::size_t separator = all.find(kSeparator);
-    if (separator == std::string_view::npos) {
+    const std::size_t colon = all.find(':');
+    if (colon == std::string_view::npos) {
         return XmlName{{}, all};
     }
-    return XmlName{all.substr(0, separator), all.substr(separator + 1)};
+    return XmlName{all.substr(0, colon), all.substr(colon + 1)};
 }
 
-const char* XmlAttributes::find(std::string_view local, std::string_view spaceContains) const
+const char* XmlAttributes::find(std::string_view local, std::string_view prefix) const
 {
     for (const char** p = m_pairs; p != nullptr && *p != nullptr; p += 2) {
         const XmlName name = splitXmlName(p[0]);
-        if (name.local == local &&
-            (spaceContains.empty() || name.space.find(spaceContains) != std::string_view::npos)) {
+        if (name.local == local && (prefix.empty() || name.space == prefix)) {
             return p[1];
         }
     }
@@ -37,8 +30,7 @@ const char* XmlAttributes::find(std::string_view local, std::string_view spaceCo
 }
 
 XmlStream::XmlStream(XmlHandler& handler, std::string what, std::size_t maxDepth)
-    : m_parser(XML_ParserCreateNS(nullptr, kSeparator)), m_handler(handler), m_what(std::move(what)),
-      m_maxDepth(maxDepth)
+    : m_parser(XML_ParserCreate(nullptr)), m_handler(handler), m_what(std::move(what)), m_maxDepth(maxDepth)
 {
     if (m_parser == nullptr) {
         throw WorkbookError("The workbook is too large to be read.");

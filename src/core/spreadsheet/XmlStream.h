@@ -1,6 +1,6 @@
 #pragma once
 // A streaming XML parser (expat) hardened for files from anywhere: no document type declarations
-// (so no entity can expand), a limit on nesting, names split into namespace and local name.
+// (so no entity can expand), a limit on nesting, names split into prefix and local name.
 
 #include <cstddef>
 #include <exception>
@@ -11,8 +11,9 @@ struct XML_ParserStruct;
 
 namespace mervalon::spreadsheet {
 
-/// An element's or attribute's name: `space` is the namespace URI (empty when none), `local` the
-/// name without prefix.
+/// An element's or attribute's name: `space` is its prefix (empty when none), `local` the name
+/// without it. Namespaces are not resolved: every producer of these files uses the prefixes the
+/// standards use, and resolving them costs a third of the parse. Readers match local names.
 struct XmlName {
     std::string_view space;
     std::string_view local;
@@ -24,9 +25,9 @@ XmlName splitXmlName(const char* name);
 class XmlAttributes {
   public:
     explicit XmlAttributes(const char** pairs) : m_pairs(pairs) {}
-    /// The value of the attribute with local name `local` (in namespace `spaceContains`, when
-    /// given, tested as a substring of the URI); nullptr when absent.
-    const char* find(std::string_view local, std::string_view spaceContains = {}) const;
+    /// The value of the attribute with local name `local` (and prefix `prefix`, when given);
+    /// nullptr when absent.
+    const char* find(std::string_view local, std::string_view prefix = {}) const;
 
   private:
     const char** m_pairs;

@@ -114,6 +114,32 @@ TEST(HostilePackageTest, RepetitionsCannotExhaustMemory)
                                           "office:value-type=\"float\" office:value=\"1\" "
                                           "table:number-columns-repeated=\"99999\"/></table:table-row></table:table>"));
     EXPECT_EQ(readError(huge), "The sheet holds more than 16777216 cells; it is too large to be converted.");
+
+    // A long shared string in many small cells, and spaces asked for by the thousand.
+    test::XlsxParts parts;
+    parts.sharedStrings = "<si><t>" + std::string(30000, 'x') + "</t></si>";
+    std::string row;
+    for (int c = 0; c < 16384; ++c) {
+        row += "<c t=\"s\"><v>0</v></c>";
+    }
+    parts.sheets = {{"S", "<row r=\"1\">" + row + "</row>"}};
+    const fs::path wide = scratchDir() / "wide.xlsx";
+    test::writeZip(wide, test::xlsxPackage(parts));
+    EXPECT_EQ(readError(wide), "The sheet holds a row of more than 64 MiB of text; it is too large to be converted.");
+    const fs::path repeated = scratchDir() / "repeated.ods";
+    test::writeZip(repeated, test::odsPackage("<table:table table:name=\"T\"><table:table-row><table:table-cell "
+                                              "table:number-columns-repeated=\"16384\"><text:p>" +
+                                              std::string(30000, 'x') +
+                                              "</text:p></table:table-cell></table:table-row></table:table>"));
+    EXPECT_EQ(readError(repeated),
+              "The sheet holds a row of more than 64 MiB of text; it is too large to be converted.");
+    std::string spaces = "<table:table table:name=\"T\"><table:table-row><table:table-cell><text:p>";
+    for (int i = 0; i < 1000; ++i) {
+        spaces += "<text:s text:c=\"1000\"/>";
+    }
+    const fs::path blank = scratchDir() / "spaces.ods";
+    test::writeZip(blank, test::odsPackage(spaces + "</text:p></table:table-cell></table:table-row></table:table>"));
+    EXPECT_EQ(std::get<std::vector<RowTexts>>(readSheetRows(blank, 1, SheetSelector{1, "1"}))[0][0].size(), 32767u * 4);
 }
 
 } // namespace
