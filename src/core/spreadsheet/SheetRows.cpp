@@ -152,15 +152,17 @@ class SheetBuilder : public RowVisitor {
 // Streams a sheet of a zip package (XLSX, XLSM, ODS), telling what the package is when it is no workbook.
 bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor)
 {
-    if (isOoxmlWorkbook(package)) {
+    switch (packageKind(package)) {
+    case PackageKind::Ooxml:
         return streamOoxmlSheet(package, selector, visitor);
-    }
-    const std::optional<std::string> mimetype = package.readSmall("mimetype", 4096);
-    if (package.has("content.xml") && (!mimetype || mimetype->find("opendocument.spreadsheet") != std::string::npos)) {
+    case PackageKind::Ods:
         return streamOdsSheet(
             [&](const std::function<void(const char*, std::size_t)>& sink) { package.read("content.xml", sink); },
             selector, visitor);
+    case PackageKind::Other:
+        break;
     }
+    const std::optional<std::string> mimetype = package.readSmall("mimetype", 4096);
     if (mimetype && mimetype->starts_with("application/vnd.oasis.opendocument.")) {
         throw WorkbookError("The file is an OpenDocument file but not a spreadsheet (" + mimetype->substr(35, 40) + ").");
     }

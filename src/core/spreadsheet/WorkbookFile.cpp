@@ -1,8 +1,11 @@
 #include "core/spreadsheet/WorkbookFile.h"
 
+#include "core/spreadsheet/OoxmlReader.h"
 #include "core/spreadsheet/WorkbookProbe.h"
+#include "core/spreadsheet/ZipPackage.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 namespace mervalon::spreadsheet {
@@ -33,6 +36,18 @@ WorkbookFileKind workbookFileKind(ByteView head)
         return b >= 0x20 || b == '\t' || b == '\n' || b == '\r' || b == '\f' || b == 0x1A;
     });
     return text8 ? WorkbookFileKind::Text : WorkbookFileKind::Unknown;
+}
+
+PackageKind packageKind(ZipPackage& package)
+{
+    if (isOoxmlWorkbook(package)) {
+        return PackageKind::Ooxml;
+    }
+    const std::optional<std::string> mimetype = package.readSmall("mimetype", 4096);
+    if (package.has("content.xml") && (!mimetype || mimetype->find("opendocument.spreadsheet") != std::string::npos)) {
+        return PackageKind::Ods;
+    }
+    return PackageKind::Other;
 }
 
 std::string textFileMessage()

@@ -18,6 +18,17 @@ enum class WorkbookFileKind {
 /// The kind of `head`, a file's first bytes (a few KiB make the text test reliable).
 WorkbookFileKind workbookFileKind(ByteView head);
 
+class ZipPackage;
+
+enum class PackageKind {
+    Ooxml, ///< an Office Open XML workbook (.xlsx, .xlsm)
+    Ods,   ///< an OpenDocument spreadsheet
+    Other, ///< some other zip archive
+};
+
+/// What a zip package holds.
+PackageKind packageKind(ZipPackage& package);
+
 /// The report's sentence for a text file given as a workbook.
 std::string textFileMessage();
 

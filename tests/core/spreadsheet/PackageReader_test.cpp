@@ -2,9 +2,11 @@
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/SheetStream.h"
 #include "core/spreadsheet/WorkbookError.h"
+#include "core/spreadsheet/WorkbookProbe.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -272,6 +274,35 @@ TEST(WorkbookKindTest, AnEncryptedPackageIsProtectedByAPassword)
     const fs::path path = scratchDir() / "secret.xlsx";
     test::writeBytes(path, bytes);
     EXPECT_EQ(errorOf(path), "The workbook is protected by a password (encrypted) and cannot be read.");
+}
+
+// The preview edits and saves XLS workbooks only: an XLSX or ODS workbook is named, never shown
+// as text (a save of that would destroy it); another zip archive is not the preview's.
+TEST(WorkbookKindTest, ThePreviewNamesXlsxAndOdsWorkbooksItCannotShow)
+{
+    test::XlsxParts parts;
+    parts.sheets = {{"S", "<row r=\"1\"><c r=\"A1\"><v>4</v></c></row>"}};
+    const std::string refusal = "This XLSX or ODS workbook is converted like an XLS workbook, but the spreadsheet "
+                                "preview shows and edits XLS workbooks only; open it in your spreadsheet program to "
+                                "look at it or change it.";
+    const fs::path zip = scratchDir() / "photos.zip";
+    test::writeZip(zip, {{"a.jpg", "JFIF"}});
+    const fs::path cut = scratchDir() / "cut-probe.xlsx";
+    test::writeZip(cut, test::xlsxPackage(parts));
+    fs::resize_file(cut, fs::file_size(cut) - 30);
+    const std::vector<std::tuple<fs::path, WorkbookProbe, std::string>> cases = {
+        {xlsx("probe.xlsx", parts), WorkbookProbe::Unreadable, refusal},
+        {ods("probe.ods", kTableStart + "</table:table>"), WorkbookProbe::Unreadable, refusal},
+        {zip, WorkbookProbe::NotWorkbook, ""},
+        {cut, WorkbookProbe::Unreadable,
+         "The workbook file is damaged: its zip package cannot be read (Not a zip archive)."},
+    };
+    for (const auto& [path, kind, message] : cases) {
+        const ProbedFile probed = probeWorkbook(path);
+        EXPECT_EQ(probed.kind, kind) << path;
+        EXPECT_EQ(probed.error, message) << path;
+        EXPECT_FALSE(probed.workbook.has_value()) << path;
+    }
 }
 
 } // namespace
