@@ -1,5 +1,6 @@
 #include "platform/Installation.h"
 
+#include "core/config/ExtensionList.h"
 #include "core/config/InstallationSeed.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,11 @@ QStringList upgradeInstallation(const QString& installDir)
         for (const auto& restored : config::repairInstallation(shippedPath, installPath)) {
             messages << QStringLiteral("\"%1\" was damaged (empty or cut short) and was restored from the program's data.")
                             .arg(QString::fromStdString(restored.string()));
+        }
+        for (const std::string& line : config::offerFileTypes(installPath)) {
+            messages << QStringLiteral("The file type \"%1\" (%2) was added to the list of file types.")
+                            .arg(QString::fromStdString(config::displayName(line)),
+                                 QString::fromStdString(config::extensionsText(line)));
         }
         const auto upgrade = config::upgradeInstallation(shippedPath, installPath);
         for (const auto& [kept, beside] : upgrade.keptBeside) {

@@ -16,6 +16,7 @@ MODULE_PACKAGES = {
     "xlrd": "python3-xlrd",
     "xlwt": "python3-xlwt",
     "olefile": "python3-olefile",
+    "openpyxl": "python3-openpyxl",
 }
 PROGRAM_PACKAGES = {
     "/usr/bin/python3": "python3",
