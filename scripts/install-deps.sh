@@ -5,7 +5,8 @@ packages=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    python3 python3-ezdxf python3-gdal python3-xlrd python3-xlwt python3-olefile gnumeric
+    libzip-dev libexpat1-dev
+    python3 python3-ezdxf python3-gdal python3-xlrd python3-xlwt python3-olefile python3-openpyxl gnumeric
     xvfb xauth fonts-dejavu-core parallel openbox xdotool x11-utils imagemagick
     help2man librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
 )

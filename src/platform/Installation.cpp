@@ -1,5 +1,6 @@
 #include "platform/Installation.h"
 
+#include "core/config/ExtensionList.h"
 #include "core/config/InstallationSeed.h"
 
 #include <QCoreApplication>
@@ -72,6 +73,11 @@ QStringList upgradeInstallation(const QString& installDir)
                             .arg(QString::fromStdString(restored.string()));
         }
         config::refreshProgramDocuments(shippedPath, installPath);
+        for (const std::string& line : config::offerFileTypes(installPath)) {
+            messages << QStringLiteral("The file type \"%1\" (%2) was added to the list of file types.")
+                            .arg(QString::fromStdString(config::displayName(line)),
+                                 QString::fromStdString(config::extensionsText(line)));
+        }
         const auto upgrade = config::upgradeInstallation(shippedPath, installPath);
         for (const auto& [kept, beside] : upgrade.keptBeside) {
             messages << QStringLiteral("\"%1\" was changed since it was installed, so it was kept; this version's file "

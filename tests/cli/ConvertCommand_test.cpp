@@ -345,6 +345,63 @@ TEST_F(ConvertCommandTest, WorkbookSheetsConvertAndAMissingSheetIsReported)
     EXPECT_NE(third.find(">> Dxf file created: " + path("points/survey.dxf")), std::string::npos) << third;
 }
 
+// The same points give the same drawing and the same report block whichever kind of file holds
+// them: text, XLS (python3-xlwt), XLSX (python3-openpyxl) or ODS (gnumeric); the kind of a
+// workbook is told by its content, so an XLSX named .xls converts the same.
+TEST_F(ConvertCommandTest, TheSamePointsFromTextXlsXlsxAndOdsGiveTheSameDrawingAndReport)
+{
+    const fs::path made = m_dir / "made";
+    const std::string script = std::string(MERVALON_SOURCE_DIR) + "/tests/core/spreadsheet/fixtures/make_kinds.py";
+    const int status = std::system(("/usr/bin/python3 '" + script + "' '" + made.string() + "' 2>'" +
+                                    path("made.err") + "'")
+                                       .c_str());
+    ASSERT_EQ(status, 0) << read(path("made.err")) << " is not installed (scripts/install-deps.sh installs it)";
+    mervalon::formats::FormatDefinition text = mervalon::formats::loadFormatFile(m_install, "!default");
+    text.firstLine = 2; // the header row, as "excel penzdc" skips it
+    mervalon::formats::saveFormatFile(m_install, text, "text from two");
+
+    const std::vector<std::pair<std::string, std::string>> files = {{"points.txt", "txt.txt"},
+                                                                    {"points.xls", "xls.xls"},
+                                                                    {"points.xlsx", "xlsx.xlsx"},
+                                                                    {"points.ods", "ods.ods"},
+                                                                    {"points.xlsx", "named.xls"}};
+    std::string firstDrawing;
+    std::string firstBlock;
+    for (const auto& [source, name] : files) {
+        SCOPED_TRACE(name);
+        fs::copy_file(made / source, m_dir / "points" / name);
+        const std::string format = name == "txt.txt" ? "--format=text from two" : "--format=excel penzdc";
+        EXPECT_EQ(run({format, "--report", path("run.log"), path("points/" + name)}), 1) << messages.str();
+        const std::string drawing = read(m_dir / "points" / (name.substr(0, name.find('.')) + ".dxf"));
+        // The file's block, its own name (and the heading's underline, as long as the name) put aside.
+        std::string block = read(path("run.log"));
+        block = block.substr(block.find("Point file : "));
+        const std::size_t underline = block.find("\r\n") + 2;
+        block.replace(underline, block.find("\r\n", underline) - underline, "---");
+        for (std::size_t at; (at = block.find(path("points/" + name.substr(0, name.find('.'))))) != std::string::npos;) {
+            block.replace(at, path("points/" + name.substr(0, name.find('.'))).size(), "FILE");
+        }
+        for (const std::string ext : {".txt", ".xlsx", ".xls", ".ods"}) {
+            for (std::size_t at; (at = block.find("FILE" + ext)) != std::string::npos;) {
+                block.replace(at, 4 + ext.size(), "FILE.*");
+            }
+        }
+        if (firstDrawing.empty()) {
+            firstDrawing = drawing;
+            firstBlock = block;
+            EXPECT_NE(block.find("  ! Line 5 is empty !\r\n  ! Error in line 6: X coordinate is not a decimal value !\r\n"
+                                 "  ! Warning in line 7: Polyline Code is missing !\r\n"),
+                      std::string::npos)
+                << block;
+            EXPECT_NE(block.find(">> 9 lines processed."), std::string::npos) << block;
+            EXPECT_GT(drawing.size(), 1000u);
+            continue;
+        }
+        EXPECT_TRUE(drawing == firstDrawing) << "the drawing differs from the text file's";
+        EXPECT_EQ(block, firstBlock);
+    }
+}
+
 TEST_F(ConvertCommandTest, AMissingDestinationFolderIsCreated)
 {
     EXPECT_EQ(run({"--dest", path("new/deeper"), path("points/clean.txt")}), 0);

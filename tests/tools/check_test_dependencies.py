@@ -17,6 +17,7 @@ MODULE_PACKAGES = {
     "xlwt": "python3-xlwt",
     "olefile": "python3-olefile",
     "osgeo": "python3-gdal",
+    "openpyxl": "python3-openpyxl",
 }
 PROGRAM_PACKAGES = {
     "/usr/bin/python3": "python3",

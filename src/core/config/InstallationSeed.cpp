@@ -1,4 +1,5 @@
 #include "core/config/InstallationSeed.h"
+#include "core/config/ExtensionList.h"
 #include "core/config/InstallationLayout.h"
 
 #include "core/io/FileIo.h"
@@ -346,6 +347,86 @@ std::vector<fs::path> refreshProgramDocuments(const fs::path& shippedDir, const 
         }
     }
     return written;
+}
+
+const std::vector<std::string>& offeredFileTypes()
+{
+    static const std::vector<std::string> lines = {"Spreadsheets | xls;xlsx;ods"};
+    return lines;
+}
+
+fs::path offeredFileTypesPath(const fs::path& installDir)
+{
+    return installDir / (std::string(layout::kFileTypes) + ".offered");
+}
+
+namespace {
+
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return text;
+}
+
+// True when the list has a type named like `line` or one whose extensions include all of its own.
+bool listCovers(const ExtensionList& list, const std::string& line)
+{
+    const std::string name = lowerCase(displayName(line));
+    const std::vector<std::string> wanted = splitExtensions(extensionsText(line));
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (lowerCase(displayName(list.line(i))) == name) {
+            return true;
+        }
+        std::vector<std::string> have = list.extensionsAt(i);
+        std::transform(have.begin(), have.end(), have.begin(), lowerCase);
+        const bool all = std::all_of(wanted.begin(), wanted.end(), [&](const std::string& extension) {
+            return std::find(have.begin(), have.end(), lowerCase(extension)) != have.end();
+        });
+        if (all) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<std::string> offerFileTypes(const fs::path& installDir, const std::vector<std::string>& lines)
+{
+    std::vector<std::string> appended;
+    const fs::path listPath = installDir / layout::kFileTypes;
+    std::error_code ec;
+    if (!fs::is_regular_file(listPath, ec)) {
+        return appended;
+    }
+    const fs::path recordPath = offeredFileTypesPath(installDir);
+    ExtensionList offered;
+    if (fs::is_regular_file(recordPath, ec)) {
+        offered = ExtensionList::load(recordPath);
+    }
+    ExtensionList list = ExtensionList::load(listPath);
+    bool recorded = false;
+    for (const std::string& line : lines) {
+        const auto& done = offered.lines();
+        if (std::find(done.begin(), done.end(), line) != done.end()) {
+            continue;
+        }
+        if (!listCovers(list, line)) {
+            list.append(line);
+            appended.push_back(line);
+        }
+        offered.append(line);
+        recorded = true;
+    }
+    // The list first: should the record fail, the next start finds the line there and adds nothing.
+    if (!appended.empty()) {
+        io::replaceFile(listPath, list.serialize());
+    }
+    if (recorded) {
+        io::replaceFile(recordPath, offered.serialize());
+    }
+    return appended;
 }
 
 } // namespace mervalon::config

@@ -66,4 +66,21 @@ InstallationUpgrade upgradeInstallation(const std::filesystem::path& shippedDir,
 std::vector<std::filesystem::path> refreshProgramDocuments(const std::filesystem::path& shippedDir,
                                                            const std::filesystem::path& installDir);
 
+/// File-type lines that versions added to the shipped list after installations were made with
+/// it: "Spreadsheets | xls;xlsx;ods" (XLSX and ODS workbooks are read since 4.0's workbook update).
+const std::vector<std::string>& offeredFileTypes();
+
+/// The file where an installation records the file-type lines already offered to it.
+std::filesystem::path offeredFileTypesPath(const std::filesystem::path& installDir);
+
+/// Offers each of `lines` to the installation's file-type list once: a line is appended (after
+/// the user's own lines, so that the file types configurations refer to by position stay where
+/// they are) unless the list already has a type of that name or one covering its extensions, or
+/// it was offered before (a user who removed it keeps it removed). What was offered is recorded
+/// in offeredFileTypesPath(). Both files are replaced atomically. Returns the lines appended.
+/// Throws std::system_error when a file cannot be read or written; an installation without a
+/// file-type list is left alone.
+std::vector<std::string> offerFileTypes(const std::filesystem::path& installDir,
+                                        const std::vector<std::string>& lines = offeredFileTypes());
+
 } // namespace mervalon::config

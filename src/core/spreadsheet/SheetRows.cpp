@@ -1,6 +1,15 @@
 #include "core/spreadsheet/SheetRows.h"
 
+#include "core/spreadsheet/OdsReader.h"
+#include "core/spreadsheet/OoxmlReader.h"
+#include "core/spreadsheet/SheetStream.h"
+#include "core/spreadsheet/WorkbookFile.h"
+#include "core/spreadsheet/ZipPackage.h"
+
 #include <algorithm>
+#include <fstream>
+#include <functional>
+#include <optional>
 
 namespace mervalon::spreadsheet {
 
@@ -46,14 +55,272 @@ std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine)
     return rows;
 }
 
+namespace {
+
+// A sheet is converted from memory; a few bytes of repeated rows and cells must not make it
+// more than the largest XLS sheet.
+constexpr std::uint64_t kMaxSheetCells = std::uint64_t{1} << 24;
+constexpr std::uint64_t kMaxSheetText = std::uint64_t{256} << 20;
+
+// A file whose rows come out of order (which no spreadsheet program writes) is read a second
+// time into a Sheet, which puts its cells in order.
+struct RowsOutOfOrder {};
+
+// The rows of the sheet as sheetRows() gives them, gathered as they stream by.
+class RowsCollector : public RowVisitor {
+  public:
+    explicit RowsCollector(std::int32_t firstLine) : m_first(static_cast<std::uint32_t>(std::max(firstLine, 1) - 1)) {}
+
+    void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
+    {
+        if (row < m_next) {
+            throw RowsOutOfOrder{};
+        }
+        // Checked before a repeated row is multiplied out (rows above the first line count too).
+        if (m_cells + std::uint64_t{cells.size()} * repeat > kMaxSheetCells) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetCells) +
+                                " cells; it is too large to be converted.");
+        }
+        std::uint64_t rowText = 0;
+        for (const RowCell& cell : cells) {
+            rowText += cell.value.text.size();
+        }
+        m_text += rowText * repeat;
+        if (m_text > kMaxSheetText) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetText >> 20) +
+                                " MiB of text; it is too large to be converted.");
+        }
+        m_cells += std::uint64_t{cells.size()} * repeat;
+        for (std::uint32_t k = 0; k < repeat; ++k) {
+            const std::uint32_t r = row + k;
+            m_next = r + 1;
+            if (r < m_first) {
+                continue;
+            }
+            rows.resize(r - m_first, RowTexts{});
+            RowTexts fields;
+            fields.reserve(cells.size());
+            for (const RowCell& cell : cells) {
+                if (cell.value.kind == CellValue::Kind::Text && cell.value.text.empty()) {
+                    continue;
+                }
+                fields.push_back(cell.value.toText());
+            }
+            rows.push_back(std::move(fields));
+        }
+    }
+
+    std::vector<RowTexts> rows;
+
+  private:
+    std::uint32_t m_first;
+    std::uint32_t m_next = 0;
+    std::uint64_t m_cells = 0;
+    std::uint64_t m_text = 0;
+};
+
+class SheetBuilder : public RowVisitor {
+  public:
+    void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
+    {
+        m_cells += std::uint64_t{cells.size()} * repeat;
+        if (m_cells > kMaxSheetCells) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetCells) +
+                                " cells; it is too large to be converted.");
+        }
+        for (const RowCell& cell : cells) {
+            m_text += cell.value.text.size() * std::uint64_t{repeat};
+        }
+        if (m_text > kMaxSheetText) {
+            throw WorkbookError("The sheet holds more than " + std::to_string(kMaxSheetText >> 20) +
+                                " MiB of text; it is too large to be converted.");
+        }
+        for (std::uint32_t k = 0; k < repeat; ++k) {
+            for (const RowCell& cell : cells) {
+                sheet.put(row + k, cell.column, cell.value);
+            }
+        }
+    }
+
+    Sheet sheet{"", SheetKind::Worksheet};
+
+  private:
+    std::uint64_t m_cells = 0;
+    std::uint64_t m_text = 0;
+};
+
+// Streams a sheet of a zip package (XLSX, XLSM, ODS), telling what the package is when it is no workbook.
+bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor)
+{
+    switch (packageKind(package)) {
+    case PackageKind::Ooxml:
+        return streamOoxmlSheet(package, selector, visitor);
+    case PackageKind::Ods:
+        return streamOdsSheet(
+            [&](const std::function<void(const char*, std::size_t)>& sink) { package.read("content.xml", sink); },
+            selector, visitor);
+    case PackageKind::Other:
+        break;
+    }
+    const std::optional<std::string> mimetype = package.readSmall("mimetype", 4096);
+    if (mimetype && mimetype->starts_with("application/vnd.oasis.opendocument.")) {
+        throw WorkbookError("The file is an OpenDocument file but not a spreadsheet (" + mimetype->substr(35, 40) + ").");
+    }
+    if (package.has("word/document.xml")) {
+        throw WorkbookError("The file is a Word document, not a workbook.");
+    }
+    if (package.has("ppt/presentation.xml")) {
+        throw WorkbookError("The file is a PowerPoint presentation, not a workbook.");
+    }
+    throw WorkbookError("The file is a zip archive but not a workbook (it holds no XLSX or ODS spreadsheet).");
+}
+
+bool streamFlatSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor)
+{
+    bool spreadsheet = false;
+    const bool found = streamOdsSheet(document, selector, visitor, &spreadsheet);
+    if (!spreadsheet) {
+        throw WorkbookError("The file is an XML document but not a workbook (it holds no OpenDocument spreadsheet).");
+    }
+    return found;
+}
+
+Bytes fileHead(const std::filesystem::path& path)
+{
+    Bytes head(4096);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return head;
+}
+
+DocumentSource fileDocumentOf(const std::filesystem::path& path)
+{
+    return [path](const std::function<void(const char*, std::size_t)>& sink) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            throw WorkbookError("The workbook \"" + path.string() + "\" cannot be opened.");
+        }
+        std::vector<char> buffer(1 << 16);
+        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+            sink(buffer.data(), static_cast<std::size_t>(in.gcount()));
+        }
+        if (in.bad()) {
+            throw WorkbookError("The workbook \"" + path.string() + "\" cannot be read.");
+        }
+    };
+}
+
+// Streams a sheet of a workbook that is not XLS; nullopt for an XLS workbook (and for a file of
+// unknown kind, which the XLS reader explains).
+template <typename ZipOpener, typename Document>
+std::optional<bool> streamByKind(ByteView head, const ZipOpener& openZip, const Document& document,
+                                 const SheetSelector& selector, RowVisitor& visitor)
+{
+    switch (workbookFileKind(head)) {
+    case WorkbookFileKind::Zip: {
+        ZipPackage package = openZip();
+        return streamPackageSheet(package, selector, visitor);
+    }
+    case WorkbookFileKind::FlatXml:
+        return streamFlatSheet(document, selector, visitor);
+    case WorkbookFileKind::Text:
+        throw WorkbookError(textFileMessage());
+    case WorkbookFileKind::Binary:
+    case WorkbookFileKind::Unknown:
+        break;
+    }
+    return std::nullopt;
+}
+
+template <typename Stream>
+SheetRows collectRows(std::int32_t firstLine, const Stream& stream)
+{
+    try {
+        RowsCollector collector(firstLine);
+        if (!stream(collector)) {
+            return SheetNotFound{};
+        }
+        return std::move(collector.rows);
+    } catch (const RowsOutOfOrder&) {
+    }
+    SheetBuilder builder;
+    stream(builder);
+    return sheetRows(builder.sheet, firstLine);
+}
+
+void streamHeldSheet(const Sheet& sheet, RowVisitor& visitor)
+{
+    std::vector<RowCell> row;
+    const auto cells = sheet.cells();
+    for (std::size_t i = 0; i < cells.size();) {
+        row.clear();
+        const std::uint32_t r = cells[i].row;
+        for (; i < cells.size() && cells[i].row == r; ++i) {
+            row.push_back(RowCell{cells[i].column, cells[i].value});
+        }
+        visitor.row(r, row, 1);
+    }
+}
+
+} // namespace
+
 SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector)
 {
+    const Bytes head = fileHead(workbook);
+    const DocumentSource fileDocument = fileDocumentOf(workbook);
+    const auto openZip = [&] { return ZipPackage::open(workbook); };
+    if (workbookFileKind(head) != WorkbookFileKind::Binary && workbookFileKind(head) != WorkbookFileKind::Unknown) {
+        return collectRows(firstLine, [&](RowVisitor& visitor) {
+            return *streamByKind(head, openZip, fileDocument, selector, visitor);
+        });
+    }
     const Workbook book = Workbook::open(workbook);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return SheetNotFound{};
     }
     return sheetRows(*sheet, firstLine);
+}
+
+SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector)
+{
+    const ByteView head = workbook.subspan(0, std::min<std::size_t>(workbook.size(), 4096));
+    const auto memoryDocument = [&](const std::function<void(const char*, std::size_t)>& sink) {
+        sink(reinterpret_cast<const char*>(workbook.data()), workbook.size());
+    };
+    const auto openZip = [&] { return ZipPackage::fromBytes(workbook); };
+    if (workbookFileKind(head) != WorkbookFileKind::Binary && workbookFileKind(head) != WorkbookFileKind::Unknown) {
+        return collectRows(firstLine, [&](RowVisitor& visitor) {
+            return *streamByKind(head, openZip, memoryDocument, selector, visitor);
+        });
+    }
+    const Workbook book = Workbook::fromBytes(Bytes(workbook.begin(), workbook.end()));
+    const Sheet* sheet = selectSheet(book, selector);
+    if (sheet == nullptr) {
+        return SheetNotFound{};
+    }
+    return sheetRows(*sheet, firstLine);
+}
+
+bool streamSheet(const std::filesystem::path& workbook, const SheetSelector& selector, RowVisitor& visitor)
+{
+    const Bytes head = fileHead(workbook);
+    const DocumentSource fileDocument = fileDocumentOf(workbook);
+    const auto openZip = [&] { return ZipPackage::open(workbook); };
+    if (const auto found = streamByKind(head, openZip, fileDocument, selector, visitor)) {
+        return *found;
+    }
+    const Workbook book = Workbook::open(workbook);
+    const Sheet* sheet = selectSheet(book, selector);
+    if (sheet == nullptr) {
+        return false;
+    }
+    streamHeldSheet(*sheet, visitor);
+    return true;
 }
 
 } // namespace mervalon::spreadsheet

@@ -1,6 +1,7 @@
 #pragma once
 // The rows of one workbook sheet as the conversion reads them.
 
+#include "core/spreadsheet/ByteOrder.h"
 #include "core/spreadsheet/Workbook.h"
 
 #include <cstdint>
@@ -39,8 +40,18 @@ const Sheet* selectSheet(const Workbook& workbook, const SheetSelector& selector
 /// fields is an empty list.
 std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine);
 
-/// Opens the workbook, chooses the sheet and reads its rows. SheetNotFound when no sheet
-/// qualifies. Throws WorkbookError when the file cannot be opened or read.
+/// Opens the workbook, chooses the sheet and reads its rows. The kind of workbook (XLS; XLSX or
+/// XLSM; ODS or flat ODS) is told by the file's content, not its name; the rows are the same
+/// whichever kind holds the same cells. SheetNotFound when no sheet qualifies. Throws
+/// WorkbookError when the file cannot be opened or read, or is not a workbook (saying what it is).
 SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector);
+/// The same for a workbook in memory.
+SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector);
+
+class RowVisitor;
+/// Streams the chosen sheet's rows into `visitor` without holding the sheet: an XLSX or ODS
+/// sheet is read as it is unpacked (an XLS workbook is read whole, as it must be). Returns false
+/// when no sheet qualifies. Throws WorkbookError.
+bool streamSheet(const std::filesystem::path& workbook, const SheetSelector& selector, RowVisitor& visitor);
 
 } // namespace mervalon::spreadsheet

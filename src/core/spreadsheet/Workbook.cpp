@@ -64,6 +64,11 @@ void Workbook::loadChecked(Bytes bytes)
     // Excel 97 and later read "Workbook" when a file holds both streams; so do we.
     const auto entry = container->findRootStream({"Workbook", "Book"});
     if (!entry) {
+        // Excel 2007 and later keep a workbook saved with a password as an encrypted zip package
+        // in a compound file: there is nothing to read without the password.
+        if (container->findRootStream({"EncryptedPackage"})) {
+            throw WorkbookError("The workbook is protected by a password (encrypted) and cannot be read.");
+        }
         throw WorkbookError("The file is not an Excel workbook (it holds no workbook stream).");
     }
     m_book = readBiff(container->readStream(*entry));

@@ -1,5 +1,8 @@
 #include "core/spreadsheet/WorkbookProbe.h"
 
+#include "core/spreadsheet/WorkbookFile.h"
+#include "core/spreadsheet/ZipPackage.h"
+
 #include <array>
 #include <fstream>
 
@@ -22,6 +25,32 @@ bool hasWorkbookSignature(ByteView head)
     return bof && length >= 4 && length <= 20;
 }
 
+namespace {
+
+// XLSX and ODS workbooks are converted, but the preview shows and edits what it can save, and it
+// saves XLS workbooks only: it names such a workbook instead of showing its bytes as text (which,
+// saved, would destroy it). A zip archive that holds no workbook is no business of the preview's.
+ProbedFile probePackage(const std::filesystem::path& path)
+{
+    ProbedFile result;
+    try {
+        ZipPackage package = ZipPackage::open(path);
+        if (packageKind(package) == PackageKind::Other) {
+            return result;
+        }
+    } catch (const WorkbookError& error) {
+        result.kind = WorkbookProbe::Unreadable;
+        result.error = error.what();
+        return result;
+    }
+    result.kind = WorkbookProbe::Unreadable;
+    result.error = "This XLSX or ODS workbook is converted like an XLS workbook, but the spreadsheet preview shows "
+                   "and edits XLS workbooks only; open it in your spreadsheet program to look at it or change it.";
+    return result;
+}
+
+} // namespace
+
 ProbedFile probeWorkbook(const std::filesystem::path& path)
 {
     ProbedFile result;
@@ -32,6 +61,9 @@ ProbedFile probeWorkbook(const std::filesystem::path& path)
         head.resize(in ? head.size() : static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     }
     // A file we cannot even read is the text viewer's to report.
+    if (workbookFileKind(head) == WorkbookFileKind::Zip) {
+        return probePackage(path);
+    }
     if (!hasWorkbookSignature(head)) {
         return result;
     }

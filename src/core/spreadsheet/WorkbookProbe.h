@@ -28,7 +28,9 @@ struct ProbedFile {
 /// saving it would destroy it.
 bool hasWorkbookSignature(ByteView head);
 
-/// Opens `path` as a workbook when it has a workbook's signature. Never throws.
+/// Opens `path` as a workbook when it has a workbook's signature. An XLSX or ODS workbook (a
+/// zip package, damaged or not) is Unreadable, with a message saying that the preview shows XLS
+/// workbooks only; other zip archives are NotWorkbook. Never throws.
 ProbedFile probeWorkbook(const std::filesystem::path& path);
 
 } // namespace mervalon::spreadsheet

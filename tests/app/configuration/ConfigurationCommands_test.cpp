@@ -427,7 +427,7 @@ private slots:
         QTest::newRow("format gone") << "roads" << 1 << "!default" << 1
                                      << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead"};
         QTest::newRow("file type out of range")
-            << "penzd tab" << 2 << "penzd tab" << 0
+            << "penzd tab" << 3 << "penzd tab" << 0
             << QStringList{"File extension does not exist in the extension list, default will be used."};
         QTest::newRow("both") << "roads" << 7 << "!default" << 0
                               << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead",

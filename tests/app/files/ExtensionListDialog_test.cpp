@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
 #include "app/files/ExtensionListDialog.h"
+#include "core/config/InstallationSeed.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -45,6 +46,11 @@ private slots:
             writeFile(m_survey + '/' + QLatin1String(name));
         }
         storeValue("lastpath", m_survey);
+        // The dialog is tested on a list of two types, which the start must leave as it is.
+        writeFile(extFile(), "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\n");
+        writeFile(QString::fromStdString(
+                      mervalon::config::offeredFileTypesPath(m_installDir.toStdString()).string()),
+                  "Spreadsheets | xls;xlsx;ods\r\n");
         m_program = startProgram(m_interaction);
         m_window = &m_program->mainWindow();
     }

@@ -113,7 +113,8 @@ private slots:
         QCOMPARE(storedValue("installpath"), program->installDir());
         QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(control<QLabel>(window, "Label27")->text(), QStringLiteral("Configuration file in use: "));
-        QCOMPARE(comboItems(*control<QComboBox>(window, "typfic")), (QStringList{"Text files", "Excel files"}));
+        QCOMPARE(comboItems(*control<QComboBox>(window, "typfic")),
+                 (QStringList{"Text files", "Excel files", "Spreadsheets"}));
         QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 0);
         QCOMPARE(comboItems(*control<QComboBox>(window, "format")),
                  (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space",

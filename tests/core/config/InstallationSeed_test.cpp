@@ -267,3 +267,49 @@ TEST_F(InstallationSeedTest, TheManualAndActiveHelpFollowTheProgramsVersion)
     EXPECT_EQ(read(m_install / "dxf.dat"), "my prologue"); // not a document: the upgrade's business
     EXPECT_TRUE(mervalon::config::refreshProgramDocuments(m_shipped, m_install).empty());
 }
+
+// A file-type line added to the shipped list reaches older installations once, after the user's
+// own lines, and never twice: a user who removes it keeps it removed.
+TEST_F(InstallationSeedTest, NewFileTypesAreOfferedOnceAfterTheUsersOwn)
+{
+    struct Case {
+        const char* what;
+        std::string list;      // the installation's list before
+        std::string record;    // what was offered before ("" for no record)
+        std::string expected;  // the list after
+        std::vector<std::string> appended;
+    };
+    const std::string offered = "Spreadsheets | xls;xlsx;ods";
+    const std::vector<Case> cases = {
+        {"an older installation", "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\n", "",
+         "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\nSpreadsheets | xls;xlsx;ods\r\n", {offered}},
+        {"a list the user edited", "Mine | pts\nExcel files | xls\n", "",
+         "Mine | pts\r\nExcel files | xls\r\nSpreadsheets | xls;xlsx;ods\r\n", {offered}},
+        {"a new installation, shipped with it", "Text files | txt\r\nSpreadsheets | xls;xlsx;ods\r\n", "",
+         "Text files | txt\r\nSpreadsheets | xls;xlsx;ods\r\n", {}},
+        {"a type of the user's covering it", "Workbooks | ODS;xlsx;xls;xlsm\r\n", "",
+         "Workbooks | ODS;xlsx;xls;xlsm\r\n", {}},
+        {"removed by the user after it was offered", "Text files | txt\r\n", offered + "\r\n",
+         "Text files | txt\r\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_install);
+        fs::create_directories(m_install);
+        write(m_install / "mervalon40.ext", c.list);
+        if (!c.record.empty()) {
+            write(mervalon::config::offeredFileTypesPath(m_install), c.record);
+        }
+        EXPECT_EQ(mervalon::config::offerFileTypes(m_install), c.appended);
+        EXPECT_EQ(read(m_install / "mervalon40.ext"), c.expected);
+        EXPECT_EQ(read(mervalon::config::offeredFileTypesPath(m_install)), offered + "\r\n");
+        // The next start changes nothing.
+        EXPECT_TRUE(mervalon::config::offerFileTypes(m_install).empty());
+        EXPECT_EQ(read(m_install / "mervalon40.ext"), c.expected);
+    }
+    // An installation without a list is left alone.
+    fs::remove(m_install / "mervalon40.ext");
+    fs::remove(mervalon::config::offeredFileTypesPath(m_install));
+    EXPECT_TRUE(mervalon::config::offerFileTypes(m_install).empty());
+    EXPECT_FALSE(fs::exists(mervalon::config::offeredFileTypesPath(m_install)));
+}

@@ -1,0 +1,589 @@
+#include "core/spreadsheet/OoxmlReader.h"
+
+#include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/WorkbookError.h"
+#include "core/spreadsheet/XmlStream.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <optional>
+
+namespace mervalon::spreadsheet {
+namespace {
+
+struct Relationship {
+    std::string target; // the part's name in the package
+    std::string type;   // the last segment of the type URI: "worksheet", "sharedStrings", …
+};
+
+// Where a relationship of part `source` points: targets are relative to the source's folder,
+// or absolute from the package's root.
+std::string resolveTarget(const std::string& source, std::string_view target)
+{
+    std::vector<std::string> segments;
+    std::string_view rest = target;
+    if (!rest.empty() && rest.front() == '/') {
+        rest.remove_prefix(1);
+    } else {
+        std::string_view folder(source);
+        const std::size_t slash = folder.rfind('/');
+        folder = slash == std::string_view::npos ? std::string_view() : folder.substr(0, slash);
+        while (!folder.empty()) {
+            const std::size_t next = folder.find('/');
+            segments.emplace_back(folder.substr(0, next));
+            folder = next == std::string_view::npos ? std::string_view() : folder.substr(next + 1);
+        }
+    }
+    while (!rest.empty()) {
+        const std::size_t next = rest.find('/');
+        const std::string_view segment = rest.substr(0, next);
+        if (segment == "..") {
+            if (!segments.empty()) {
+                segments.pop_back();
+            }
+        } else if (!segment.empty() && segment != ".") {
+            segments.emplace_back(segment);
+        }
+        rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+    }
+    std::string name;
+    for (const std::string& s : segments) {
+        name += name.empty() ? s : "/" + s;
+    }
+    return name;
+}
+
+std::string relationshipsOf(const std::string& part)
+{
+    const std::size_t slash = part.rfind('/');
+    return slash == std::string::npos ? "_rels/" + part + ".rels"
+                                      : part.substr(0, slash) + "/_rels/" + part.substr(slash + 1) + ".rels";
+}
+
+class RelationshipsHandler : public XmlHandler {
+  public:
+    explicit RelationshipsHandler(std::string source) : m_source(std::move(source)) {}
+    void startElement(const XmlName& name, const XmlAttributes& attributes) override
+    {
+        if (name.local != "Relationship") {
+            return;
+        }
+        const char* id = attributes.find("Id");
+        const char* target = attributes.find("Target");
+        const char* type = attributes.find("Type");
+        const char* mode = attributes.find("TargetMode");
+        if (id == nullptr || target == nullptr || type == nullptr ||
+            (mode != nullptr && std::string_view(mode) == "External")) {
+            return;
+        }
+        std::string_view kind(type);
+        kind = kind.substr(kind.rfind('/') + 1);
+        relationships.emplace(id, Relationship{resolveTarget(m_source, target), std::string(kind)});
+    }
+    void endElement(const XmlName&) override {}
+
+    std::map<std::string, Relationship> relationships;
+
+  private:
+    std::string m_source;
+};
+
+std::map<std::string, Relationship> readRelationships(ZipPackage& package, const std::string& part)
+{
+    const std::string name = relationshipsOf(part);
+    RelationshipsHandler handler(part);
+    XmlStream xml(handler, "the part \"" + name + "\"");
+    if (package.read(name, [&](const char* data, std::size_t size) { xml.feed(data, size); })) {
+        xml.finish();
+    }
+    return std::move(handler.relationships);
+}
+
+// Office Open XML spells characters XML cannot hold as _xHHHH_ (and a literal "_x" as _x005F_x).
+void appendOoxmlText(std::string& out, std::string_view utf8)
+{
+    std::size_t from = 0;
+    for (std::size_t at = utf8.find("_x"); at != std::string_view::npos; at = utf8.find("_x", at + 1)) {
+        if (at + 7 > utf8.size() || utf8[at + 6] != '_') {
+            continue;
+        }
+        unsigned code = 0;
+        const auto result = std::from_chars(utf8.data() + at + 2, utf8.data() + at + 6, code, 16);
+        if (result.ec != std::errc() || result.ptr != utf8.data() + at + 6) {
+            continue;
+        }
+        appendUtf8AsWindows1252(out, utf8.substr(from, at - from));
+        appendUtf16Unit(out, static_cast<std::uint16_t>(code));
+        from = at + 7;
+        at += 6;
+    }
+    appendUtf8AsWindows1252(out, utf8.substr(from));
+}
+
+struct WorkbookSheet {
+    std::string name;
+    std::string relationship;
+};
+
+class WorkbookHandler : public XmlHandler {
+  public:
+    void startElement(const XmlName& name, const XmlAttributes& attributes) override
+    {
+        if (name.local == "sheet") {
+            const char* sheetName = attributes.find("name");
+            const char* id = attributes.find("id");
+            WorkbookSheet sheet;
+            if (sheetName != nullptr) {
+                appendUtf8AsWindows1252(sheet.name, sheetName);
+            }
+            sheet.relationship = id != nullptr ? id : "";
+            sheets.push_back(std::move(sheet));
+        } else if (name.local == "workbookPr") {
+            const char* value = attributes.find("date1904");
+            system1904 = value != nullptr && (std::string_view(value) == "1" || std::string_view(value) == "true");
+        }
+    }
+    void endElement(const XmlName&) override {}
+
+    std::vector<WorkbookSheet> sheets;
+    bool system1904 = false;
+};
+
+class SharedStringsHandler : public XmlHandler {
+  public:
+    void startElement(const XmlName& name, const XmlAttributes&) override
+    {
+        if (name.local == "si") {
+            m_raw.clear();
+            m_inItem = true;
+        } else if (name.local == "rPh") {
+            ++m_phonetic; // a reading guide above the text, not part of it
+        } else if (name.local == "t" && m_inItem && m_phonetic == 0) {
+            m_inText = true;
+        }
+    }
+    void endElement(const XmlName& name) override
+    {
+        if (name.local == "si" && m_inItem) {
+            std::string text;
+            appendOoxmlText(text, m_raw);
+            strings.push_back(std::move(text));
+            m_inItem = false;
+        } else if (name.local == "rPh") {
+            --m_phonetic;
+        } else if (name.local == "t") {
+            m_inText = false;
+        }
+    }
+    void text(std::string_view piece) override
+    {
+        if (m_inText) {
+            m_raw.append(piece);
+        }
+    }
+
+    std::vector<std::string> strings;
+
+  private:
+    std::string m_raw;
+    bool m_inItem = false;
+    bool m_inText = false;
+    int m_phonetic = 0;
+};
+
+class StylesHandler : public XmlHandler {
+  public:
+    void startElement(const XmlName& name, const XmlAttributes& attributes) override
+    {
+        if (name.local == "numFmt") {
+            const char* id = attributes.find("numFmtId");
+            const char* code = attributes.find("formatCode");
+            if (id != nullptr && code != nullptr) {
+                m_codes[static_cast<std::uint16_t>(std::atoi(id))] = code;
+            }
+        } else if (name.local == "cellXfs") {
+            m_inCellXfs = true;
+        } else if (name.local == "xf" && m_inCellXfs) {
+            const char* id = attributes.find("numFmtId");
+            m_xfFormats.push_back(id != nullptr ? static_cast<std::uint16_t>(std::atoi(id)) : 0);
+        }
+    }
+    void endElement(const XmlName& name) override
+    {
+        if (name.local == "cellXfs") {
+            m_inCellXfs = false;
+        }
+    }
+
+    std::vector<TimeFormat> timeFormats() const
+    {
+        std::vector<TimeFormat> formats;
+        formats.reserve(m_xfFormats.size());
+        for (const std::uint16_t id : m_xfFormats) {
+            const auto code = m_codes.find(id);
+            formats.push_back(timeFormatOf(id, code != m_codes.end() ? code->second : std::string()));
+        }
+        return formats;
+    }
+
+  private:
+    std::map<std::uint16_t, std::string> m_codes;
+    std::vector<std::uint16_t> m_xfFormats;
+    bool m_inCellXfs = false;
+};
+
+// "BC12" → column 54 (0-based), row 11 (0-based); false for anything else.
+bool parseReference(std::string_view ref, std::uint32_t& column, std::uint32_t& row)
+{
+    std::size_t i = 0;
+    std::uint32_t c = 0;
+    while (i < ref.size() && i < 4 && ref[i] >= 'A' && ref[i] <= 'Z') {
+        c = c * 26 + static_cast<std::uint32_t>(ref[i] - 'A' + 1);
+        ++i;
+    }
+    if (i == 0) {
+        return false;
+    }
+    column = c - 1;
+    if (i == ref.size()) {
+        row = UINT32_MAX;
+        return true;
+    }
+    std::uint32_t r = 0;
+    const auto result = std::from_chars(ref.data() + i, ref.data() + ref.size(), r);
+    if (result.ec != std::errc() || result.ptr != ref.data() + ref.size() || r == 0) {
+        return false;
+    }
+    row = r - 1;
+    return true;
+}
+
+class SheetHandler : public XmlHandler {
+  public:
+    SheetHandler(RowVisitor& visitor, const std::vector<std::string>& strings, const std::vector<TimeFormat>& formats,
+                 bool system1904)
+        : m_rows(visitor), m_strings(strings), m_formats(formats), m_system1904(system1904)
+    {
+    }
+
+    void startElement(const XmlName& name, const XmlAttributes& attributes) override
+    {
+        const std::string_view local = name.local;
+        if (!m_inData) {
+            m_inData = local == "sheetData";
+            return;
+        }
+        if (local == "c") {
+            startCell(attributes);
+        } else if (local == "v" && m_inCell) {
+            m_inValue = true;
+        } else if (local == "is" && m_inCell) {
+            m_inInline = true;
+            m_hasInline = true;
+        } else if (local == "rPh") {
+            ++m_phonetic;
+        } else if (local == "t" && m_inInline && m_phonetic == 0) {
+            m_inValue = true;
+        } else if (local == "row") {
+            startRow(attributes);
+        }
+    }
+
+    void endElement(const XmlName& name) override
+    {
+        if (!m_inData) {
+            return;
+        }
+        const std::string_view local = name.local;
+        if (local == "v" || local == "t") {
+            m_inValue = false;
+        } else if (local == "c" && m_inCell) {
+            endCell();
+        } else if (local == "is") {
+            m_inInline = false;
+        } else if (local == "rPh") {
+            --m_phonetic;
+        } else if (local == "row") {
+            if (m_inRow) {
+                m_rows.end();
+                m_inRow = false;
+            }
+        } else if (local == "sheetData") {
+            if (m_inRow) {
+                m_rows.end();
+                m_inRow = false;
+            }
+            m_inData = false;
+        }
+    }
+
+    void text(std::string_view piece) override
+    {
+        if (m_inValue) {
+            m_value.append(piece);
+        }
+    }
+
+  private:
+    void startRow(const XmlAttributes& attributes)
+    {
+        if (m_inRow) {
+            m_rows.end();
+        }
+        const char* r = attributes.find("r");
+        std::uint32_t number = 0;
+        if (r != nullptr) {
+            const std::string_view text(r);
+            const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+            if (result.ec != std::errc() || number == 0) {
+                throw WorkbookError("The workbook file is damaged: a row of the sheet has the number \"" +
+                                    std::string(text) + "\".");
+            }
+            m_row = number - 1;
+        } else {
+            m_row = m_started ? m_row + 1 : 0;
+        }
+        m_started = true;
+        m_inRow = true;
+        m_column = UINT32_MAX; // the next cell without a reference is in column A
+        m_rows.begin(m_row);
+    }
+
+    void startCell(const XmlAttributes& attributes)
+    {
+        if (!m_inRow) {
+            // A cell outside any row element: a damaged file; its reference tells where it goes.
+            m_row = m_started ? m_row + 1 : 0;
+            m_started = true;
+            m_inRow = true;
+            m_column = UINT32_MAX;
+            m_rows.begin(m_row);
+        }
+        const char* r = attributes.find("r");
+        std::uint32_t column = m_column + 1;
+        std::uint32_t row = 0;
+        if (r != nullptr && !parseReference(r, column, row)) {
+            throw WorkbookError("The workbook file is damaged: a cell of the sheet has the reference \"" +
+                                std::string(r) + "\".");
+        }
+        m_column = column;
+        const char* t = attributes.find("t");
+        m_type = t != nullptr ? t : "n";
+        const char* s = attributes.find("s");
+        m_style = s != nullptr ? static_cast<std::uint32_t>(std::strtoul(s, nullptr, 10)) : 0;
+        m_value.clear();
+        m_hasInline = false;
+        m_inCell = true;
+    }
+
+    void endCell()
+    {
+        m_inCell = false;
+        m_inValue = false;
+        m_rows.add(m_column, cellValue());
+    }
+
+    CellValue cellValue()
+    {
+        if (m_type == "s") {
+            if (m_value.empty()) {
+                return {};
+            }
+            std::size_t index = 0;
+            const auto result = std::from_chars(m_value.data(), m_value.data() + m_value.size(), index);
+            if (result.ec != std::errc() || index >= m_strings.size()) {
+                throw WorkbookError("The workbook file is damaged: a cell refers to shared string \"" + m_value +
+                                    "\", which the workbook does not hold.");
+            }
+            return CellValue::ofText(m_strings[index]);
+        }
+        if (m_type == "inlineStr") {
+            if (!m_hasInline) {
+                return {};
+            }
+            return textOf(m_value);
+        }
+        if (m_type == "str") {
+            return textOf(m_value);
+        }
+        if (m_value.empty()) {
+            return {}; // a styled blank, or a formula without a result
+        }
+        if (m_type == "b") {
+            return CellValue::ofText(m_value == "1" || m_value == "true" ? "TRUE" : "FALSE");
+        }
+        if (m_type == "e") {
+            return textOf(m_value);
+        }
+        if (m_type == "d") {
+            double serial = 0;
+            return isoDateSerial(m_value, serial) ? CellValue::ofText(dateValueText(serial, m_value)) : textOf(m_value);
+        }
+        double number = 0;
+        const char* begin = m_value.data();
+        const char* end = begin + m_value.size();
+        const auto result = std::from_chars(begin, end, number);
+        if (result.ec != std::errc() || result.ptr != end) {
+            return textOf(m_value); // not a number: kept as written rather than lost
+        }
+        const TimeFormat format = m_style < m_formats.size() ? m_formats[m_style] : TimeFormat{};
+        if (format.kind != TimeFormat::Kind::None) {
+            auto text =
+                format.kind == TimeFormat::Kind::Date ? dateText(number, m_system1904) : elapsedText(number, format);
+            if (text) {
+                return CellValue::ofText(std::move(*text));
+            }
+        }
+        return CellValue::ofNumber(number);
+    }
+
+    static CellValue textOf(std::string_view raw)
+    {
+        std::string text;
+        appendOoxmlText(text, raw);
+        return CellValue::ofText(std::move(text));
+    }
+
+    RowAssembler m_rows;
+    const std::vector<std::string>& m_strings;
+    const std::vector<TimeFormat>& m_formats;
+    bool m_system1904;
+    bool m_inData = false;
+    bool m_inRow = false;
+    bool m_started = false;
+    bool m_inCell = false;
+    bool m_inValue = false;
+    bool m_inInline = false;
+    bool m_hasInline = false;
+    int m_phonetic = 0;
+    std::uint32_t m_row = 0;
+    std::uint32_t m_column = 0;
+    std::uint32_t m_style = 0;
+    std::string m_type;
+    std::string m_value;
+};
+
+template <typename Handler> void parsePart(ZipPackage& package, const std::string& part, Handler& handler)
+{
+    XmlStream xml(handler, "the part \"" + part + "\"");
+    if (!package.read(part, [&](const char* data, std::size_t size) { xml.feed(data, size); })) {
+        throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
+    }
+    xml.finish();
+}
+
+std::string workbookPart(ZipPackage& package)
+{
+    for (const auto& [id, relationship] : readRelationships(package, "")) {
+        if (relationship.type == "officeDocument" && package.has(relationship.target)) {
+            return relationship.target;
+        }
+    }
+    return "xl/workbook.xml";
+}
+
+struct OpenedWorkbook {
+    std::string part;
+    WorkbookHandler workbook;
+    std::map<std::string, Relationship> relationships;
+};
+
+OpenedWorkbook openWorkbook(ZipPackage& package)
+{
+    OpenedWorkbook opened;
+    opened.part = workbookPart(package);
+    parsePart(package, opened.part, opened.workbook);
+    opened.relationships = readRelationships(package, opened.part);
+    return opened;
+}
+
+const Relationship* relationshipOfType(const OpenedWorkbook& opened, std::string_view type)
+{
+    for (const auto& [id, relationship] : opened.relationships) {
+        if (relationship.type == type) {
+            return &relationship;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool isOoxmlWorkbook(ZipPackage& package)
+{
+    return package.has("[Content_Types].xml") && package.has(workbookPart(package));
+}
+
+std::vector<std::string> ooxmlSheetNames(ZipPackage& package)
+{
+    std::vector<std::string> names;
+    for (WorkbookSheet& sheet : openWorkbook(package).workbook.sheets) {
+        names.push_back(std::move(sheet.name));
+    }
+    return names;
+}
+
+bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor)
+{
+    const OpenedWorkbook opened = openWorkbook(package);
+    const std::vector<WorkbookSheet>& sheets = opened.workbook.sheets;
+    const WorkbookSheet* chosen = nullptr;
+    const std::int32_t n = selector.sheetNumber;
+    if (n == 0) {
+        return false;
+    }
+    if (n >= 1 && static_cast<std::size_t>(n) <= sheets.size()) {
+        chosen = &sheets[static_cast<std::size_t>(n - 1)];
+    } else {
+        for (const WorkbookSheet& sheet : sheets) {
+            if (sheet.name == selector.sheetText) {
+                chosen = &sheet;
+                break;
+            }
+        }
+    }
+    if (chosen == nullptr) {
+        return false;
+    }
+    const auto relationship = opened.relationships.find(chosen->relationship);
+    if (relationship == opened.relationships.end()) {
+        throw WorkbookError("The workbook file is damaged: the part of sheet \"" + chosen->name + "\" is not named.");
+    }
+    if (relationship->second.type != "worksheet") {
+        return true; // a chart or dialog sheet: no cells, as an XLS chart sheet has none
+    }
+    SharedStringsHandler strings;
+    if (const Relationship* part = relationshipOfType(opened, "sharedStrings")) {
+        parsePart(package, part->target, strings);
+    }
+    StylesHandler styles;
+    if (const Relationship* part = relationshipOfType(opened, "styles")) {
+        parsePart(package, part->target, styles);
+    }
+    const std::vector<TimeFormat> formats = styles.timeFormats();
+    SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904);
+    parsePart(package, relationship->second.target, sheet);
+    return true;
+}
+
+std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)
+{
+    SharedStringsHandler handler;
+    XmlStream xml(handler, "the shared strings");
+    part([&](const char* data, std::size_t size) { xml.feed(data, size); });
+    xml.finish();
+    return std::move(handler.strings);
+}
+
+void streamOoxmlWorksheet(const DocumentSource& part, const std::vector<std::string>& sharedStrings,
+                          const std::vector<TimeFormat>& formats, bool system1904, RowVisitor& visitor)
+{
+    SheetHandler handler(visitor, sharedStrings, formats, system1904);
+    XmlStream xml(handler, "the sheet");
+    part([&](const char* data, std::size_t size) { xml.feed(data, size); });
+    xml.finish();
+}
+
+} // namespace mervalon::spreadsheet

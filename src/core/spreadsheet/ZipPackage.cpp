@@ -1,0 +1,186 @@
+#include "core/spreadsheet/ZipPackage.h"
+
+#include "core/spreadsheet/WorkbookError.h"
+
+#include <array>
+#include <memory>
+#include <zip.h>
+
+namespace mervalon::spreadsheet {
+namespace {
+
+std::string zipErrorText(int code)
+{
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+std::string sizeText(std::uint64_t bytes)
+{
+    return std::to_string(bytes >> 20) + " MiB";
+}
+
+} // namespace
+
+ZipPackage ZipPackage::open(const std::filesystem::path& path, const ZipLimits& limits)
+{
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (archive == nullptr) {
+        if (code == ZIP_ER_OPEN || code == ZIP_ER_READ || code == ZIP_ER_NOENT) {
+            throw WorkbookError("The workbook \"" + path.string() + "\" cannot be opened: " + zipErrorText(code) + ".");
+        }
+        throw WorkbookError("The workbook file is damaged: its zip package cannot be read (" + zipErrorText(code) +
+                            ").");
+    }
+    ZipPackage package(archive, limits);
+    if (static_cast<std::uint64_t>(zip_get_num_entries(archive, 0)) > limits.maxParts) {
+        throw WorkbookError("The workbook's zip package names more than " + std::to_string(limits.maxParts) +
+                            " parts; it is not read.");
+    }
+    return package;
+}
+
+ZipPackage ZipPackage::fromBytes(ByteView bytes, const ZipLimits& limits)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (source == nullptr) {
+        zip_error_fini(&error);
+        throw WorkbookError("The workbook is too large to be read.");
+    }
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (archive == nullptr) {
+        const std::string text = zip_error_strerror(&error);
+        zip_source_free(source);
+        zip_error_fini(&error);
+        throw WorkbookError("The workbook file is damaged: its zip package cannot be read (" + text + ").");
+    }
+    zip_error_fini(&error);
+    ZipPackage package(archive, limits);
+    if (static_cast<std::uint64_t>(zip_get_num_entries(archive, 0)) > limits.maxParts) {
+        throw WorkbookError("The workbook's zip package names more than " + std::to_string(limits.maxParts) +
+                            " parts; it is not read.");
+    }
+    return package;
+}
+
+ZipPackage::ZipPackage(ZipPackage&& other) noexcept
+    : m_archive(other.m_archive), m_limits(other.m_limits), m_unpacked(other.m_unpacked)
+{
+    other.m_archive = nullptr;
+}
+
+ZipPackage& ZipPackage::operator=(ZipPackage&& other) noexcept
+{
+    if (this != &other) {
+        if (m_archive != nullptr) {
+            zip_discard(m_archive);
+        }
+        m_archive = other.m_archive;
+        m_limits = other.m_limits;
+        m_unpacked = other.m_unpacked;
+        other.m_archive = nullptr;
+    }
+    return *this;
+}
+
+ZipPackage::~ZipPackage()
+{
+    if (m_archive != nullptr) {
+        zip_discard(m_archive);
+    }
+}
+
+std::optional<std::int64_t> ZipPackage::indexOf(std::string_view name) const
+{
+    const std::string copy(name);
+    const zip_int64_t index = zip_name_locate(m_archive, copy.c_str(), ZIP_FL_ENC_RAW);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+bool ZipPackage::has(std::string_view name) const
+{
+    return indexOf(name).has_value();
+}
+
+bool ZipPackage::read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink)
+{
+    const auto index = indexOf(name);
+    if (!index) {
+        return false;
+    }
+    const std::string part(name);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(*index), 0, &stat) != 0) {
+        throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be read.");
+    }
+    // The sizes a directory gives may lie; they are checked here and the bytes again as they come.
+    if ((stat.valid & ZIP_STAT_SIZE) != 0 && stat.size > m_limits.maxPartSize) {
+        throw WorkbookError("The workbook's part \"" + part + "\" claims to unpack to " + sizeText(stat.size) +
+                            ", more than the " + sizeText(m_limits.maxPartSize) + " a part may have; it is not read.");
+    }
+    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE) {
+        throw WorkbookError("The workbook is protected by a password (encrypted) and cannot be read.");
+    }
+    const std::uint64_t packed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
+        zip_fopen_index(m_archive, static_cast<zip_uint64_t>(*index), 0), zip_fclose);
+    if (!file) {
+        throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be unpacked (" +
+                            zip_strerror(m_archive) + ").");
+    }
+    std::array<char, 1 << 16> buffer{};
+    std::uint64_t unpacked = 0;
+    for (;;) {
+        const zip_int64_t got = zip_fread(file.get(), buffer.data(), buffer.size());
+        if (got < 0) {
+            throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be unpacked (" +
+                                zip_file_strerror(file.get()) + ").");
+        }
+        if (got == 0) {
+            break;
+        }
+        unpacked += static_cast<std::uint64_t>(got);
+        m_unpacked += static_cast<std::uint64_t>(got);
+        if (unpacked > m_limits.maxPartSize || m_unpacked > m_limits.maxTotalSize) {
+            throw WorkbookError(
+                "The workbook unpacks to more than " +
+                sizeText(unpacked > m_limits.maxPartSize ? m_limits.maxPartSize : m_limits.maxTotalSize) +
+                "; it is not read (it may be a zip bomb).");
+        }
+        if (unpacked > m_limits.ratioFloor && unpacked / std::max<std::uint64_t>(packed, 1) > m_limits.ratio) {
+            throw WorkbookError("The workbook's part \"" + part + "\" unpacks to more than " +
+                                std::to_string(m_limits.ratio) +
+                                " times its packed size; it is not read (it looks like a zip bomb).");
+        }
+        sink(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
+std::optional<std::string> ZipPackage::readSmall(std::string_view name, std::size_t maxSize)
+{
+    std::string text;
+    const bool found = read(name, [&](const char* data, std::size_t size) {
+        if (text.size() + size > maxSize) {
+            throw WorkbookError("The workbook's part \"" + std::string(name) + "\" is larger than " +
+                                sizeText(maxSize) + "; it is not read.");
+        }
+        text.append(data, size);
+    });
+    if (!found) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace mervalon::spreadsheet
