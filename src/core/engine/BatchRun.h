@@ -8,8 +8,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace mervalon::codes {
+struct CodeSet;
+}
 
 namespace mervalon::engine {
 
@@ -69,6 +74,8 @@ struct RunRequest {
     unsigned jobs = 1;
     bool skipExisting = false; ///< a file whose drawing is newer than it is not converted, and said so
     bool dryRun = false;       ///< every file is checked and reported, no drawing is written
+    /// Draw by the points' codes with this library (see CodedDrawing.h); none: as before.
+    std::shared_ptr<const codes::CodeSet> codes;
     /// Told of each file once its block is in the report, in the files' order, on the calling thread.
     std::function<void(const FileResult&)> fileEnded;
 };

@@ -171,6 +171,7 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     appendLine("ENDTAB");
     appendLine("  0");
     appendLine("ENDSEC");
+    m_file.append(m_blocksSection);
     appendLine("  0");
     appendLine("SECTION");
     appendLine("  2");
@@ -195,7 +196,7 @@ void DxfWriter::writeLayerTable()
     };
     const auto count = std::count_if(std::begin(entries), std::end(entries),
                                      [](const LayerEntry& entry) { return isCreateFlagSet(entry.create); });
-    appendLine(std::to_string(count));
+    appendLine(std::to_string(static_cast<std::size_t>(count) + m_addedLayerCount));
     for (const LayerEntry& entry : entries) {
         if (!isCreateFlagSet(entry.create)) {
             continue;
@@ -211,6 +212,7 @@ void DxfWriter::writeLayerTable()
         appendLine("  6");
         appendLine("CONTINUOUS");
     }
+    m_file.append(m_addedLayers);
 }
 
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z)
@@ -355,6 +357,30 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     ++m_counts.texts;
     m_file.flushIfFull();
     return true;
+}
+
+void DxfWriter::setTableAdditions(std::size_t layerCount, std::string layers, std::string blocksSection)
+{
+    m_addedLayerCount = layerCount;
+    m_addedLayers = std::move(layers);
+    m_blocksSection = std::move(blocksSection);
+}
+
+void DxfWriter::writeEntity(std::string_view type, std::string_view groups)
+{
+    char* p = m_file.reserve(kEntityRoom + type.size() + groups.size());
+    p = put(p, "  0\r\n");
+    p = put(p, type);
+    p = put(p, "\r\n  5\r\n");
+    p = putHandle(p);
+    p = put(p, groups);
+    m_file.commit(p);
+    if (type == "POINT" || type == "INSERT") {
+        ++m_counts.points;
+    } else if (type == "POLYLINE") {
+        ++m_counts.polylines;
+    }
+    m_file.flushIfFull();
 }
 
 bool DxfWriter::finishDrawing()

@@ -63,6 +63,16 @@ public:
     bool writeFixedText(config::EntityContent kind, std::string_view prefix, double value, int decimals, double y,
                         double z);
 
+    /// What a drawing by code library adds before its entities: `layerCount` LAYER entries
+    /// (`layers`, CR LF lines from "  0" on) after the configuration's, and a BLOCKS section
+    /// (`blocksSection`, whole, or empty for none). Set before beginDrawing; a drawing without
+    /// them is written as before.
+    void setTableAdditions(std::size_t layerCount, std::string layers, std::string blocksSection);
+
+    /// Writes an entity of `type` with the next handle, followed by `groups` (CR LF lines, from
+    /// the layer group on). POINT and INSERT count as points, POLYLINE as polylines.
+    void writeEntity(std::string_view type, std::string_view groups);
+
     /// Writes the closing lines and puts the drawing in place under its name. False when any
     /// write failed; nothing then replaces the older drawing.
     bool finishDrawing();
@@ -120,6 +130,9 @@ private:
     double m_textZFor = 0; // the z that m_textZ was formatted from
     bool m_textXIsNumber = false;
     double m_textOffset = 0;
+    std::size_t m_addedLayerCount = 0;
+    std::string m_addedLayers;
+    std::string m_blocksSection;
 };
 
 /// True when a create flag counts as set: the stored byte is exactly 1.
