@@ -4,6 +4,7 @@
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 
+#include "core/codes/CodeSet.h"
 #include "core/config/Configuration.h"
 #include "core/config/InstallationLayout.h"
 #include "core/engine/BatchJobs.h"
@@ -16,6 +17,7 @@
 #include "platform/Installation.h"
 
 #include <chrono>
+#include <memory>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -102,6 +104,16 @@ formats::FormatDefinition loadFormat(const ConvertOptions& options, const config
     messages << "mervalon-convert: notice: the configuration's format \"" << configuration.formatName
              << "\" does not exist; using \"!default\"\n";
     return loadNamedFormat(installDir, "!default");
+}
+
+// The code library is read and checked before the run: a faulty row stops it with nothing written.
+std::shared_ptr<const codes::CodeSet> loadCodes(const std::string& choice, const fs::path& installDir)
+{
+    try {
+        return std::make_shared<const codes::CodeSet>(codes::loadCodeSet(choice, installDir));
+    } catch (const codes::CodeLibraryError& error) {
+        throw NotStarted(error.what());
+    }
 }
 
 // runFilesOf gives the folder its final separator.
@@ -336,6 +348,9 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         const fs::path installDir = resolveInstallDir(options, messages);
         request.runConfiguration = loadConfiguration(options, installDir, messages);
         request.format = loadFormat(options, request.runConfiguration, installDir, messages);
+        if (options.codeLibrary) {
+            request.codes = loadCodes(*options.codeLibrary, installDir);
+        }
         request.files = filesOf(names, options, messages);
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;

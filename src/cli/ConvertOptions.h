@@ -26,6 +26,7 @@ struct ConvertOptions {
     bool nullSeparated = false;           ///< the list's names end with NUL instead of a new line
     bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
     bool dryRun = false;                  ///< check and report, write no drawing
+    std::optional<std::string> codeLibrary; ///< --codes: a library of the installation's codes/, or a .csv file
 };
 
 /// The highest --jobs taken.
