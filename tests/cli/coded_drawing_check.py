@@ -18,8 +18,9 @@ try:
 except ImportError:
     sys.exit("ezdxf is missing: install the Debian package python3-ezdxf")
 
-LIBRARY_LAYERS = {"CONTROL": 1, "ROAD-EDGE": 5, "KERB": 4, "BUILDING": 2, "FENCE": 30, "VEGETATION": 3,
-                  "DRAINAGE": 140, "UTILITIES": 6, "SPOT-HEIGHTS": 7, "UNCODED": 8}
+# The layers of the library the coded survey uses, with their colours; CONTROL and UNCODED it does not use.
+USED_LAYERS = {"ROAD-EDGE": 5, "KERB": 4, "BUILDING": 2, "FENCE": 30, "VEGETATION": 3, "DRAINAGE": 140,
+               "UTILITIES": 6, "SPOT-HEIGHTS": 7}
 
 
 def run(args, extra, point_files, work):
@@ -44,8 +45,11 @@ def expect(problems, what, found, expected):
 def check_coded_survey(path, problems):
     doc = audited(path, problems)
     layers = {layer.dxf.name: layer.dxf.color for layer in doc.layers}
-    for name, colour in LIBRARY_LAYERS.items():
+    for name, colour in USED_LAYERS.items():
         expect(problems, f"colour of layer {name}", layers.get(name), colour)
+    for name in ("CONTROL", "UNCODED"):
+        if name in layers:
+            problems.append(f"layer {name} is in the table but not used")
     msp = doc.modelspace()
     lines = [(p.dxf.layer, p.is_closed, p.is_3d_polyline, [tuple(v.dxf.location) for v in p.vertices])
              for p in msp.query("POLYLINE")]
@@ -92,7 +96,7 @@ def check_coded_survey(path, problems):
         expect(problems, "the tree's attributes", [(a.dxf.tag, a.dxf.text) for a in tree.attribs],
                [("NUMBER", "13"), ("ELEVATION", "101.200"), ("DESCRIPTION", "TREE / oak")])
     expect(problems, "blocks", sorted(b.name for b in doc.blocks if not b.name.startswith("*")),
-           ["CROSS", "MANHOLE", "POLE", "TREE", "TRIANGLE"])
+           ["CROSS", "MANHOLE", "POLE", "TREE"])
     expect(problems, "building corners", sorted(p.dxf.layer for p in msp.query("POINT")), ["BUILDING"] * 4)
 
 
@@ -104,6 +108,8 @@ def check_road_survey(path, problems):
     expect(problems, "the benchmark", [(i.dxf.name, i.dxf.layer) for i in msp.query("INSERT") if i.dxf.name != "CROSS"],
            [("TRIANGLE", "CONTROL")])
     expect(problems, "spot heights", len(msp.query('INSERT[name=="CROSS"]')), 6)
+    expect(problems, "the example's blocks", sorted(b.name for b in doc.blocks if not b.name.startswith("*")),
+           ["CROSS", "TRIANGLE"])
 
 
 def check_faulty_library(args, problems):

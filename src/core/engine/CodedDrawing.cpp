@@ -60,9 +60,14 @@ CodedDrawing::CodedDrawing(const codes::CodeSet& codes, const config::Configurat
 
 void CodedDrawing::prepare()
 {
+    m_writer.holdForTableAdditions();
+}
+
+// The layers in the library's order, each once; a layer named like one of the configuration's
+// keeps the configuration's entry, since a table may name a layer once.
+void CodedDrawing::completeTables()
+{
     const config::Configuration& c = m_configuration;
-    // The configuration's layers are in the table already; a library layer of the same name
-    // keeps the configuration's entry, since a table may name a layer once.
     std::set<std::string> named;
     const std::pair<std::uint8_t, const std::string*> configured[] = {
         {c.pointCreate, &c.pointLayer},
@@ -82,13 +87,14 @@ void CodedDrawing::prepare()
     std::size_t count = 0;
     const std::vector<CodeRow>& rows = m_codes.library.rows();
     for (const CodeRow& row : rows) {
-        if (!named.insert(codes::upperCased(row.layer)).second) {
+        const std::string name = codes::upperCased(row.layer);
+        if (!m_usedLayers.contains(name) || !named.insert(name).second) {
             continue;
         }
         // The layer's colour is the one any of its rows gives (the library allows only one).
         int colour = c.pointColor;
         for (const CodeRow& other : rows) {
-            if (other.colour && codes::upperCased(other.layer) == codes::upperCased(row.layer)) {
+            if (other.colour && codes::upperCased(other.layer) == name) {
                 colour = *other.colour;
                 break;
             }
@@ -97,15 +103,17 @@ void CodedDrawing::prepare()
         ++count;
     }
     std::string blocks;
-    if (!m_codes.blocks.empty()) {
+    if (!m_usedSymbols.empty()) {
         putGroup(blocks, "  0", "SECTION");
         putGroup(blocks, "  2", "BLOCKS");
         for (const auto& [name, definition] : m_codes.blocks) {
-            blocks += definition;
+            if (m_usedSymbols.contains(name)) {
+                blocks += definition;
+            }
         }
         putGroup(blocks, "  0", "ENDSEC");
     }
-    m_writer.setTableAdditions(count, std::move(layers), std::move(blocks));
+    m_writer.addToTables(count, layers, blocks);
 }
 
 std::uint8_t CodedDrawing::drawPoint(const CodedPoint& point, std::size_t lineNumber, RunLog& log)
@@ -136,6 +144,7 @@ std::uint8_t CodedDrawing::drawPoint(const CodedPoint& point, std::size_t lineNu
             putGroup(m_groups, " 20", point.y);
             putGroup(m_groups, " 30", flat ? std::string_view("0.0") : point.z);
             m_writer.writeEntity("POINT", m_groups);
+            m_usedLayers.insert(codes::upperCased(row->layer));
         }
     } else if (row->symbol != codes::kNoSymbol) {
         writeInsert(row->layer, row->symbol, point);
@@ -153,6 +162,8 @@ std::uint8_t CodedDrawing::drawPoint(const CodedPoint& point, std::size_t lineNu
 
 void CodedDrawing::writeInsert(const std::string& layer, const std::string& block, const CodedPoint& point)
 {
+    m_usedLayers.insert(codes::upperCased(layer));
+    m_usedSymbols.insert(block);
     m_groups.clear();
     putGroup(m_groups, "  8", layer);
     putGroup(m_groups, " 66", "1");
@@ -194,6 +205,7 @@ void CodedDrawing::drawLine(codes::Line&& line, RunLog& log)
     }
     const bool flat = line.row->line == LineKind::TwoD;
     const std::string& layer = line.row->layer;
+    m_usedLayers.insert(codes::upperCased(layer));
     m_groups.clear();
     putGroup(m_groups, "  8", layer);
     putGroup(m_groups, " 66", "1");
@@ -225,6 +237,7 @@ void CodedDrawing::finish(RunLog& log)
 {
     m_log = &log;
     m_linework.finish();
+    completeTables();
 }
 
 void CodedDrawing::report(RunLog& log) const

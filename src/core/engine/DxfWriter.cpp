@@ -165,13 +165,18 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     if (!m_file.open(destination, OutputFile::Placement::Beside)) {
         return false;
     }
+    if (m_holdForTables) {
+        m_file.holdUntilClose();
+    }
     m_file.append(m_prologue);
+    m_layerCountAt = m_file.buffered();
     writeLayerTable();
+    m_layersEndAt = m_file.buffered();
     appendLine("  0");
     appendLine("ENDTAB");
     appendLine("  0");
     appendLine("ENDSEC");
-    m_file.append(m_blocksSection);
+    m_tablesEndAt = m_file.buffered();
     appendLine("  0");
     appendLine("SECTION");
     appendLine("  2");
@@ -196,7 +201,8 @@ void DxfWriter::writeLayerTable()
     };
     const auto count = std::count_if(std::begin(entries), std::end(entries),
                                      [](const LayerEntry& entry) { return isCreateFlagSet(entry.create); });
-    appendLine(std::to_string(static_cast<std::size_t>(count) + m_addedLayerCount));
+    m_layerCountText = std::to_string(count);
+    appendLine(m_layerCountText);
     for (const LayerEntry& entry : entries) {
         if (!isCreateFlagSet(entry.create)) {
             continue;
@@ -212,7 +218,6 @@ void DxfWriter::writeLayerTable()
         appendLine("  6");
         appendLine("CONTINUOUS");
     }
-    m_file.append(m_addedLayers);
 }
 
 void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_view z)
@@ -359,11 +364,17 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     return true;
 }
 
-void DxfWriter::setTableAdditions(std::size_t layerCount, std::string layers, std::string blocksSection)
+// The parts are put in from the back, so that the places noted before stay where they were.
+void DxfWriter::addToTables(std::size_t layerCount, std::string_view layers, std::string_view blocksSection)
 {
-    m_addedLayerCount = layerCount;
-    m_addedLayers = std::move(layers);
-    m_blocksSection = std::move(blocksSection);
+    if (!m_holdForTables) {
+        return;
+    }
+    m_file.replaceHeld(m_tablesEndAt, 0, blocksSection);
+    m_file.replaceHeld(m_layersEndAt, 0, layers);
+    const auto configured = std::stoull(m_layerCountText);
+    m_file.replaceHeld(m_layerCountAt, m_layerCountText.size() + kEol.size(),
+                       std::to_string(configured + layerCount) + std::string(kEol));
 }
 
 void DxfWriter::writeEntity(std::string_view type, std::string_view groups)

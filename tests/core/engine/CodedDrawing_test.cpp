@@ -115,7 +115,7 @@ const std::string kTreeFile = "  0\nSECTION\n  2\nBLOCKS\n  0\nBLOCK\n  8\n0\n  
 CodeSet codeSet(const std::string& library)
 {
     CodeSet set;
-    set.library = CodeLibrary::read(library, [](std::string_view name) { return name == "TREE"; });
+    set.library = CodeLibrary::read(library, [](std::string_view name) { return name == "TREE" || name == "MANHOLE"; });
     for (const std::string& name : set.library.symbols()) {
         set.blocks.emplace(name, mervalon::codes::blockDefinition(name, kTreeFile, "TREE.dxf"));
     }
@@ -127,6 +127,7 @@ const std::string kLibrary = "code,layer,colour,symbol,line,labels\n"
                              "BLD,BUILDING,2,,3d,number\n"
                              "FENCE,FENCE,30,none,2d,\n"
                              "TREE,VEG,3,TREE,none,\n"
+                             "MH,DRAIN,4,MANHOLE,none,\n"
                              "PTS,PTS,,,none,\n" // named like the configuration's point layer
                              "SPOT,SPOTS,,,none,elevation\n";
 
@@ -161,27 +162,42 @@ class CodedDrawingTest : public TempFolderTest {
 
 } // namespace
 
-TEST_F(CodedDrawingTest, LayerTableAndBlocksPrecedeTheEntities)
+TEST_F(CodedDrawingTest, TablesHoldTheLayersAndBlocksTheDrawingUses)
 {
-    convert({{"1", "10", "20", "5", "TREE", "0"}});
+    convert({{"1", "10", "20", "5", "TREE", "0"},
+             {"2", "11", "20", "5", "BLD", "0"},
+             {"3", "12", "20", "5", "EP1", "0"},
+             {"4", "13", "20", "5", "EP1", "0"},
+             {"5", "14", "20", "5", "PTS", "0"}});
     const std::string layer = "  0\r\nLAYER\r\n  2\r\n";
-    // The configuration's four layers, then the library's (PTS only once), each with its colour.
-    EXPECT_EQ(drawing.substr(0, drawing.find(layer)), "P\r\n9\r\n");
+    // The configuration's four layers, then those of the library the drawing uses, in the
+    // library's order, each with its colour: PTS is the configuration's already, FENCE, DRAIN
+    // and SPOTS are not used, nor is the MANHOLE block.
+    EXPECT_EQ(drawing.substr(0, drawing.find(layer)), "P\r\n7\r\n");
     EXPECT_NE(
         drawing.find(crlf({"  2", "PTS", " 70", "  0", " 62", "7", "  6", "CONTINUOUS", "  0", "LAYER", "  2", "NUM"})),
         std::string::npos);
     EXPECT_NE(
-        drawing.find(crlf({"  0", "LAYER",  "  2", "EDGE",     " 70", "  0",     " 62", "5",      "  6", "CONTINUOUS",
-                           "  0", "LAYER",  "  2", "BUILDING", " 70", "  0",     " 62", "2",      "  6", "CONTINUOUS",
-                           "  0", "LAYER",  "  2", "FENCE",    " 70", "  0",     " 62", "30",     "  6", "CONTINUOUS",
-                           "  0", "LAYER",  "  2", "VEG",      " 70", "  0",     " 62", "3",      "  6", "CONTINUOUS",
-                           "  0", "LAYER",  "  2", "SPOTS",    " 70", "  0",     " 62", "7",      "  6", "CONTINUOUS",
-                           "  0", "ENDTAB", "  0", "ENDSEC",   "  0", "SECTION", "  2", "BLOCKS", "  0", "BLOCK",
-                           "  8", "0",      "  2", "TREE"})),
+        drawing.find(crlf({"  2", "PL",       " 70", "  0",     " 62", "1",      "  6", "CONTINUOUS", "  0", "LAYER",
+                           "  2", "EDGE",     " 70", "  0",     " 62", "5",      "  6", "CONTINUOUS", "  0", "LAYER",
+                           "  2", "BUILDING", " 70", "  0",     " 62", "2",      "  6", "CONTINUOUS", "  0", "LAYER",
+                           "  2", "VEG",      " 70", "  0",     " 62", "3",      "  6", "CONTINUOUS", "  0", "ENDTAB",
+                           "  0", "ENDSEC",   "  0", "SECTION", "  2", "BLOCKS", "  0", "BLOCK",      "  8", "0",
+                           "  2", "TREE"})),
         std::string::npos);
     EXPECT_NE(drawing.find(crlf({"  0", "ENDBLK", "  8", "0", "  0", "ENDSEC", "  0", "SECTION", "  2", "ENTITIES"})),
               std::string::npos);
+    EXPECT_EQ(drawing.find("MANHOLE"), std::string::npos);
+    EXPECT_EQ(drawing.find("DRAIN"), std::string::npos);
     EXPECT_EQ(std::count(drawing.begin(), drawing.end(), '\n'), std::count(drawing.begin(), drawing.end(), '\r'));
+    EXPECT_TRUE(drawing.ends_with("  0\r\nENDSEC\r\n  0\r\nEOF\r\n"));
+}
+
+TEST_F(CodedDrawingTest, ADrawingWithoutSymbolsHasNoBlocksSection)
+{
+    convert({{"1", "10", "20", "5", "BLD", "0"}});
+    EXPECT_EQ(drawing.find("BLOCKS"), std::string::npos);
+    EXPECT_EQ(drawing.substr(0, 6), "P\r\n5\r\n");
 }
 
 TEST_F(CodedDrawingTest, EachPointOnItsCodesLayerWithItsSymbol)
