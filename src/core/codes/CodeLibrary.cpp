@@ -329,8 +329,9 @@ CodeLibrary CodeLibrary::read(std::string_view content, const SymbolExists& symb
     std::unordered_map<std::string, std::size_t> owner;
     for (std::size_t i = 0; i < kControlCount; ++i) {
         for (const std::string& word : library.m_controls[i]) {
-            const std::size_t line = controlLines[i] != 0 ? controlLines[i] : header.lineNumber;
             if (const auto other = owner.find(word); other != owner.end() && other->second != i) {
+                // The row that gave the word; a default word clashes with a row's own.
+                const std::size_t line = controlLines[i] != 0 ? controlLines[i] : controlLines[other->second];
                 fail(line, "the word \"" + word + "\" belongs to " + std::string(kControlNames[other->second]) +
                                " and to " + std::string(kControlNames[i]));
             }

@@ -104,6 +104,7 @@ TEST(CodeLibrary, FaultyRowsAreNamedWithTheirLine)
         {"!begin,B,,,,\n!BEGIN,ST,,,,\n", "line 3: the control !BEGIN is given twice (first in line 2)"},
         {"!end,X,,,,\n!close,X,,,,\n", "line 3: the word \"X\" belongs to !END and to !CLOSE"},
         {"B,VEG,3,,,\n", "line 2: the code \"B\" is also a word of !BEGIN"},
+        {"TREE,VEG,3,,,\n!begin,E,,,,\n", "line 3: the word \"E\" belongs to !BEGIN and to !END"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rows);
