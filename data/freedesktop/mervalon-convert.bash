@@ -8,6 +8,8 @@
 #   FILE                         files (for --config, .rp4 files and the installation's
 #                                configurations)
 #   NAME                         for --format, the installation's formats
+#   LIBRARY                      the installation's code libraries (codes/*.csv by name),
+#                                folders and .csv files
 #   POLICY                       the words listed under the option in the help
 #   anything else (N, ...)       nothing
 # The installation is the one of --install-dir on the command line, else the one recorded in
@@ -129,6 +131,23 @@ _mervalon_convert()
                         name=${file##*/}
                         name=${name%.rpf}
                         [[ $name == "$cur"* ]] && COMPREPLY+=("$name")
+                    done
+                fi
+                ;;
+            LIBRARY)
+                compopt -o filenames 2>/dev/null
+                install=$(_mervalon_convert_install_dir)
+                mapfile -t COMPREPLY < <(
+                    compgen -d -- "$cur"
+                    compgen -f -X '!*.csv' -- "$cur"
+                )
+                if [[ -n $install && -d $install/codes ]]; then
+                    local library
+                    for library in "$install"/codes/*.csv; do
+                        [[ -f $library ]] || continue
+                        library=${library##*/}
+                        library=${library%.csv}
+                        [[ $library == "$cur"* ]] && COMPREPLY+=("$library")
                     done
                 fi
                 ;;

@@ -4,6 +4,7 @@
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
 
+#include "core/codes/CodeSet.h"
 #include "core/config/Configuration.h"
 #include "core/config/InstallationLayout.h"
 #include "core/engine/BatchJobs.h"
@@ -17,6 +18,7 @@
 #include "platform/Installation.h"
 
 #include <chrono>
+#include <memory>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -115,6 +117,16 @@ NamedFormat loadFormat(const ConvertOptions& options, const config::Configuratio
     messages << "mervalon-convert: notice: the configuration's format \"" << configuration.formatName
              << "\" does not exist; using \"!default\"\n";
     return loadNamedFormat(installDir, "!default");
+}
+
+// The code library is read and checked before the run: a faulty row stops it with nothing written.
+std::shared_ptr<const codes::CodeSet> loadCodes(const std::string& choice, const fs::path& installDir)
+{
+    try {
+        return std::make_shared<const codes::CodeSet>(codes::loadCodeSet(choice, installDir));
+    } catch (const codes::CodeLibraryError& error) {
+        throw NotStarted(error.what());
+    }
 }
 
 // runFilesOf gives the folder its final separator.
@@ -351,6 +363,9 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         NamedFormat format = loadFormat(options, request.runConfiguration, installDir, messages);
         request.format = std::move(format.record);
         request.dialect = format.dialect;
+        if (options.codeLibrary) {
+            request.codes = loadCodes(*options.codeLibrary, installDir);
+        }
         request.files = filesOf(names, options, messages);
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;

@@ -125,6 +125,8 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             options.detectFile = takeValue();
         } else if (name == "--save-format") {
             options.saveFormatName = takeValue();
+        } else if (name == "--codes") {
+            options.codeLibrary = takeValue();
         } else {
             throw std::invalid_argument("unknown option " + name);
         }
@@ -158,6 +160,11 @@ Options:
   --config FILE       the configuration file (.rp4) that says which entities,
                       layers, colours and text sizes the drawing gets
                       (default: the one the desktop program uses last)
+  --codes LIBRARY     draw by the points' codes with the code library LIBRARY (the
+                      file codes/LIBRARY.csv of the installation, or a FILE.csv):
+                      each point on its code's layer with its symbol, lines strung
+                      by code (the polyline code column is then not used); a
+                      faulty row stops the run before anything is written
   --on-error POLICY   what a faulty line does:
                         skip        skip the line, go on with the file (default)
                         abort-file  give up this file, go on with the next one

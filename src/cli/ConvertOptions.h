@@ -30,6 +30,7 @@ struct ConvertOptions {
     // Layout detection instead of a conversion.
     std::optional<std::string> detectFile;     ///< --detect: print the layout of this point file
     std::optional<std::string> saveFormatName; ///< --save-format: store the layout found as this format
+    std::optional<std::string> codeLibrary; ///< --codes: a library of the installation's codes/, or a .csv file
 };
 
 /// The highest --jobs taken.

@@ -100,6 +100,12 @@ expect "mervalon-convert --config " "site.rp4" "sub folder" "other" "$work/recor
 expect "mervalon-convert --install-dir $work/inst --config " "site.rp4" "sub folder" "other" \
     "$work/inst/configurations/!Default.rp4"
 expect "mervalon-convert --config s" "site.rp4" "sub folder"
+# --codes: the installation's code libraries by name, folders and .csv files.
+touch "$work/files/roads.csv"
+expect "mervalon-convert --install-dir $work/inst --codes " "road-and-building" "roads.csv" "sub folder" "other"
+expect "mervalon-convert --install-dir $work/inst --codes=road-" "road-and-building"
+expect "mervalon-convert --install-dir $work/inst --codes ro" "road-and-building" "roads.csv"
+rm "$work/files/roads.csv"
 expect "mervalon-convert --dest " "sub folder" "other"
 expect "mervalon-convert --dest o" "other"
 expect "mervalon-convert --dest sub\\ " "sub folder"

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The layers of the program may only include downwards:
 
-    core (Qt-free; io below the rest; spreadsheet knows nothing of the engine)
+    core (Qt-free; io below the rest; spreadsheet and codes know nothing of the engine)
       <- platform (Qt Core)  <- cli
                              <- app rules (Qt Core)  <- app widgets
 
@@ -37,6 +37,8 @@ def violations(root):
                     yield where, header, "the core includes nothing above it"
                 if where.startswith("src/core/spreadsheet/") and header.startswith("core/engine/"):
                     yield where, header, "the workbook module knows nothing of the engine"
+                if where.startswith("src/core/codes/") and header.startswith("core/engine/"):
+                    yield where, header, "the code library knows nothing of the engine"
                 if where.startswith("src/core/io/") and header.startswith("core/") and not header.startswith("core/io/"):
                     yield where, header, "file input and output is below every other core module"
             elif where.startswith("src/platform/") or where.startswith("src/cli/") or where in rules:

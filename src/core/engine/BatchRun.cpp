@@ -11,6 +11,7 @@
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
 #include "core/engine/TextReader.h"
+#include "core/codes/CodeSet.h"
 #include "core/config/InstallationLayout.h"
 #include "core/io/FileIo.h"
 #include "core/spreadsheet/SheetRows.h"
@@ -153,6 +154,10 @@ void Run::writeHeader()
     m_log.line(std::string("    Import Description   : ") + yesNo(format.column(formats::PointValue::Description) > 0));
     m_log.line(std::string("    Import Polyline code : ") + yesNo(format.column(formats::PointValue::Code) > 0));
     m_log.emptyLine();
+    if (m_request.codes) {
+        m_log.line(">> Code library : " + m_request.codes->path.string());
+        m_log.emptyLine();
+    }
     m_log.line(">> Data modifiers");
     m_log.line(std::string("    Renumber Points    : ") + yesNo(modifiers.renumber != 0));
     m_log.line(std::string("    Modify Coordinates : ") + yesNo(modifiers.modifyCoordinates != 0));
@@ -426,7 +431,7 @@ bool Run::convertBlock(std::size_t index)
         removeLeftovers(destination.parent_path());
     }
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue,
-                                      m_request.dryRun, m_request.escapeNonAscii};
+                                      m_request.dryRun, m_request.escapeNonAscii, m_request.codes.get()};
     const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
     m_file.status = result.outcome == Outcome::Completed ? FileStatus::Converted
                     : result.outcome == Outcome::Stopped || result.outcome == Outcome::ProcessAborted

@@ -9,8 +9,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace mervalon::codes {
+struct CodeSet;
+}
 
 namespace mervalon::engine {
 
@@ -74,6 +79,8 @@ struct RunRequest {
     /// Every non-ASCII character of the drawings' texts is written as its escape "\U+XXXX",
     /// also those Windows-1252 has (for LibreOffice Draw, which reads those bytes as code page 437).
     bool escapeNonAscii = false;
+    /// Draw by the points' codes with this library (see CodedDrawing.h); none: as before.
+    std::shared_ptr<const codes::CodeSet> codes;
     /// Told of each file once its block is in the report, in the files' order, on the calling thread.
     std::function<void(const FileResult&)> fileEnded;
 };

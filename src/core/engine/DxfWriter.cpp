@@ -179,6 +179,9 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     if (!m_file.open(destination, OutputFile::Placement::Beside)) {
         return false;
     }
+    if (m_holdForTables) {
+        m_file.holdUntilClose();
+    }
     // The extents and the view get their room now, as wide as any value, and are written
     // over it once the drawing is complete; until then it holds what the prologue held.
     m_valueOffsets.clear();
@@ -191,11 +194,14 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
         }
     }
     m_extents = Extents();
+    m_layerCountAt = m_file.buffered();
     writeLayerTable();
+    m_layersEndAt = m_file.buffered();
     appendLine("  0");
     appendLine("ENDTAB");
     appendLine("  0");
     appendLine("ENDSEC");
+    m_tablesEndAt = m_file.buffered();
     appendLine("  0");
     appendLine("SECTION");
     appendLine("  2");
@@ -212,7 +218,8 @@ void DxfWriter::writeLayerTable()
     const auto count = std::count_if(entities.begin(), entities.end(), [](const config::EntitySettings& entity) {
         return isCreateFlagSet(entity.create);
     });
-    appendLine(std::to_string(count));
+    m_layerCountText = std::to_string(count);
+    appendLine(m_layerCountText);
     for (const config::EntitySettings& entity : entities) { // in the order of the kinds
         if (!isCreateFlagSet(entity.create)) {
             continue;
@@ -451,6 +458,58 @@ void DxfWriter::fillInView()
             m_file.overwrite(offset, std::string_view(text, static_cast<std::size_t>(end - text)));
         }
     }
+}
+
+// The parts are put in from the back, so that the places noted before stay where they were.
+void DxfWriter::addToTables(std::size_t layerCount, std::string_view layers, std::string_view blocksSection)
+{
+    if (!m_holdForTables) {
+        return;
+    }
+    m_file.replaceHeld(m_tablesEndAt, 0, blocksSection);
+    m_file.replaceHeld(m_layersEndAt, 0, layers);
+    const auto configured = std::stoull(m_layerCountText);
+    const std::string countLine = std::to_string(configured + layerCount) + std::string(kEol);
+    const std::size_t countLength = m_layerCountText.size() + kEol.size();
+    m_file.replaceHeld(m_layerCountAt, countLength, countLine);
+    // The rooms kept for the extents and the view move with what was put in before them (a
+    // prologue may hold its active view after the layer table).
+    for (std::uint64_t& offset : m_valueOffsets) {
+        const std::uint64_t original = offset;
+        if (original >= m_tablesEndAt) {
+            offset += blocksSection.size();
+        }
+        if (original >= m_layersEndAt) {
+            offset += layers.size();
+        }
+        if (original > m_layerCountAt) {
+            offset = offset + countLine.size() - countLength;
+        }
+    }
+}
+
+void DxfWriter::addToExtents(double x, double y, double z)
+{
+    if (std::isfinite(x) && std::isfinite(y) && std::isfinite(z)) {
+        m_extents.add(x, y, z);
+    }
+}
+
+void DxfWriter::writeEntity(std::string_view type, std::string_view groups)
+{
+    char* p = m_file.reserve(kEntityRoom + type.size() + groups.size());
+    p = put(p, "  0\r\n");
+    p = put(p, type);
+    p = put(p, "\r\n  5\r\n");
+    p = putHandle(p);
+    p = put(p, groups);
+    m_file.commit(p);
+    if (type == "POINT" || type == "INSERT") {
+        ++m_counts.points;
+    } else if (type == "POLYLINE") {
+        ++m_counts.polylines;
+    }
+    m_file.flushIfFull();
 }
 
 bool DxfWriter::finishDrawing()

@@ -77,6 +77,24 @@ public:
     bool writeFixedText(config::EntityContent kind, std::string_view prefix, double value, int decimals, double y,
                         double z);
 
+    /// For a drawing by code library, whose layers and blocks are known only once its entities
+    /// are: the drawing is held in memory until finishDrawing, so that addToTables can complete
+    /// its beginning. Called before beginDrawing; a drawing without it is written as before.
+    void holdForTableAdditions() { m_holdForTables = true; }
+
+    /// Adds `layerCount` LAYER entries (`layers`, CR LF lines from "  0" on) after the
+    /// configuration's, and a BLOCKS section (`blocksSection`, whole, or empty for none) before
+    /// the entities. Only for a drawing begun after holdForTableAdditions; before finishDrawing.
+    void addToTables(std::size_t layerCount, std::string_view layers, std::string_view blocksSection);
+
+    /// Writes an entity of `type` with the next handle, followed by `groups` (CR LF lines, from
+    /// the layer group on). POINT and INSERT count as points, POLYLINE as polylines.
+    void writeEntity(std::string_view type, std::string_view groups);
+
+    /// Widens the drawing's extents by a place drawn through writeEntity (a coded point, a symbol's
+    /// insertion point, a line's vertex); places that are not numbers are left out.
+    void addToExtents(double x, double y, double z);
+
     /// Writes the closing lines, fills in the extents and the view, and puts the drawing in place
     /// under its name. False when any write failed; nothing then replaces the older drawing.
     bool finishDrawing();
@@ -145,6 +163,11 @@ private:
     double m_textZWritten = 0; // the value of m_textZ
     bool m_textXIsNumber = false;
     double m_textOffset = 0;
+    bool m_holdForTables = false;
+    std::string m_layerCountText; // the count of the configuration's layers, as written
+    std::size_t m_layerCountAt = 0; // where the layer count, the end of the layers and the
+    std::size_t m_layersEndAt = 0;  // end of the TABLES section stand in a held drawing
+    std::size_t m_tablesEndAt = 0;
 };
 
 /// True when a create flag counts as set: the stored byte is exactly 1.

@@ -1,5 +1,7 @@
 #include "core/engine/FileConverter.h"
 
+#include "core/codes/CodeLibrary.h"
+#include "core/engine/CodedDrawing.h"
 #include "core/engine/CoordinatePoint.h"
 #include "core/engine/DxfWriter.h"
 #include "core/engine/FieldAccess.h"
@@ -141,6 +143,9 @@ public:
         , m_writer(settings.configuration, settings.prologue, settings.escapeNonAscii)
         , m_polylines(settings.format, m_writer)
     {
+        if (settings.codes != nullptr) {
+            m_coded.emplace(*settings.codes, settings.configuration, m_writer);
+        }
     }
 
     ConversionResult run();
@@ -161,6 +166,8 @@ private:
     void takeCode(const FieldRow& row, bool isLastLine);
     void writePointEntities();
     void writeTexts(bool hasZ);
+    void drawCodedPoint(std::string_view z);
+    [[nodiscard]] bool labelWanted(codes::Label label) const { return m_labels == 0 || (m_labels & label) != 0; }
     void setError(const char* message) { m_lineError = message; }
     [[nodiscard]] bool hasError() const { return !m_lineError.empty(); }
     void logLineError();
@@ -178,6 +185,9 @@ private:
     ProgressSink& m_progress;
     DxfWriter m_writer;
     PolylineBuilder m_polylines;
+    std::optional<CodedDrawing> m_coded;
+    std::uint8_t m_labels = 0; // the texts the point's code asks for (codes::Label bits); 0: all configured
+    std::string m_codeField;   // the polyline code column as read, for a library reading codes from it
     ConversionResult m_result;
 
     std::array<ValueSource, 6> m_sources;
@@ -241,6 +251,9 @@ ConversionResult Conversion::convertLines()
 {
     // A dry run writes the drawing nowhere, having checked that it could be made.
     const int dryRunError = m_settings.dryRun ? destinationProblem(m_destination) : 0;
+    if (m_coded) {
+        m_coded->prepare();
+    }
     if (dryRunError != 0 || !m_writer.beginDrawing(m_settings.dryRun ? kNowhere : m_destination)) {
         m_result.destinationNotCreated = true;
         m_result.destinationError = dryRunError != 0 ? dryRunError : m_writer.errorNumber();
@@ -504,6 +517,9 @@ void Conversion::takeCode(const FieldRow& row, bool isLastLine)
         return;
     }
     TakenField taken = takeField(row, code.column, code.prefix);
+    if (m_coded) {
+        m_codeField.assign(taken.status == Status::Found ? taken.value : std::string_view());
+    }
     if (taken.status == Status::FieldMissing) {
         m_point.code = m_format.endPolylineCode;
         m_lineWarning = "  ! Warning in line " + std::to_string(m_lineNumber) + ": Polyline Code is missing !";
@@ -546,14 +562,35 @@ void Conversion::writePointEntities()
         m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
     }
     m_writer.beginPointTexts(m_xValue);
-    if (isCreateFlagSet(m_config.entity(EntityKind::Point).create)) {
+    if (m_coded) {
+        drawCodedPoint(z);
+    } else if (isCreateFlagSet(m_config.entity(EntityKind::Point).create)) {
         m_writer.writePoint(m_point.x, m_point.y, z, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
     }
-    if (isCreateFlagSet(m_config.entity(EntityKind::Polyline).create) &&
+    if (!m_coded && isCreateFlagSet(m_config.entity(EntityKind::Polyline).create) &&
         source(m_sources, PointValue::Code).column > 0) {
         m_polylines.step(m_point.x, m_point.y, z, m_point.code, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
     }
     writeTexts(hasZ);
+}
+
+// With a code library the codes are read from the description, or from the polyline code column
+// when the format imports no description.
+void Conversion::drawCodedPoint(std::string_view z)
+{
+    CodedPoint point;
+    point.x = m_point.x;
+    point.y = m_point.y;
+    point.z = z;
+    point.xValue = m_xValue;
+    point.yValue = m_yValue;
+    point.zValue = m_point.z.empty() ? 0.0 : m_zValue;
+    point.number = m_point.number;
+    point.elevation = m_point.z;
+    point.description = m_point.description == "@" ? std::string_view() : std::string_view(m_point.description);
+    point.codes = source(m_sources, PointValue::Description).column > 0 ? point.description
+                                                                        : std::string_view(m_codeField);
+    m_labels = m_coded->drawPoint(point, m_lineNumber, m_log);
 }
 
 void Conversion::writeTexts(bool hasZ)
@@ -571,30 +608,30 @@ void Conversion::writeTexts(bool hasZ)
         bool written = true;
         switch (content) {
         case EntityContent::Number:
-            if (isCreateFlagSet(c.entity(EntityKind::Number).create) &&
+            if (isCreateFlagSet(c.entity(EntityKind::Number).create) && labelWanted(codes::LabelNumber) &&
                 (source(m_sources, PointValue::Number).column > 0 || m_modifiers.renumber != 0)) {
                 const bool keep = source(m_sources, PointValue::Number).keepPrefix;
                 written = m_writer.writeText(content, keep ? m_point.numberAsRead : m_point.number, m_yValue, z);
             }
             break;
         case EntityContent::XCoordinate:
-            if (isCreateFlagSet(c.entity(EntityKind::X).create)) {
+            if (isCreateFlagSet(c.entity(EntityKind::X).create) && labelWanted(codes::LabelX)) {
                 written = coordinate(content, PointValue::X, m_xValue, c.entity(EntityKind::X).decimals);
             }
             break;
         case EntityContent::YCoordinate:
-            if (isCreateFlagSet(c.entity(EntityKind::Y).create)) {
+            if (isCreateFlagSet(c.entity(EntityKind::Y).create) && labelWanted(codes::LabelY)) {
                 written = coordinate(content, PointValue::Y, m_yValue, c.entity(EntityKind::Y).decimals);
             }
             break;
         case EntityContent::Elevation:
-            if (isCreateFlagSet(c.entity(EntityKind::Elevation).create) &&
+            if (isCreateFlagSet(c.entity(EntityKind::Elevation).create) && labelWanted(codes::LabelElevation) &&
                 (source(m_sources, PointValue::Z).column > 0 || m_modifiers.useDefaultZ != 0)) {
                 written = coordinate(content, PointValue::Z, m_zValue, c.entity(EntityKind::Elevation).decimals);
             }
             break;
         case EntityContent::Description:
-            if (isCreateFlagSet(c.entity(EntityKind::Description).create) &&
+            if (isCreateFlagSet(c.entity(EntityKind::Description).create) && labelWanted(codes::LabelDescription) &&
                 source(m_sources, PointValue::Description).column > 0 && m_point.description != "@") {
                 const ValueSource& s = source(m_sources, PointValue::Description);
                 m_text.assign(s.keepPrefix ? std::string_view(s.prefix) : std::string_view());
@@ -619,6 +656,9 @@ void Conversion::logLineError()
 
 void Conversion::finish(std::size_t linesHandled, bool aborted)
 {
+    if (m_coded && !aborted) {
+        m_coded->finish(m_log);
+    }
     if (aborted) {
         // The report says that no drawing was made: the one begun is dropped and an older
         // drawing of that name stays as it was.
@@ -626,6 +666,9 @@ void Conversion::finish(std::size_t linesHandled, bool aborted)
     } else if (!m_writer.finishDrawing()) {
         writeFailed(linesHandled);
         return;
+    }
+    if (m_coded && !aborted) {
+        m_coded->report(m_log);
     }
     if (m_textsNotWritten > 0) {
         m_log.line("  ! Warning: " + std::to_string(m_textsNotWritten) +

@@ -10,8 +10,13 @@
 #include "core/formats/FormatDefinition.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+namespace mervalon::codes {
+struct CodeSet;
+}
 
 namespace mervalon::engine {
 
@@ -47,6 +52,9 @@ struct ConversionSettings {
     std::string_view prologue; ///< content of dxf.dat
     bool dryRun = false;       ///< check every line, write no drawing; the report says what would be made
     bool escapeNonAscii = false; ///< every non-ASCII character of a text as its escape (see DxfWriter)
+    /// A code library: points go to their codes' layers and symbols, and lines are strung by
+    /// code instead of by the polyline code column. None: the drawing is made as without one.
+    const codes::CodeSet* codes = nullptr;
 };
 
 /// Converts the lines of `rows` as they come: a file is never held whole.

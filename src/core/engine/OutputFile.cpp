@@ -128,6 +128,7 @@ bool OutputFile::open(const fs::path& path, Placement placement)
     if (isOpen()) {
         discard();
     }
+    m_holding = false;
     m_errorNumber = 0;
     m_length = 0;
     m_flushed = 0;
@@ -282,6 +283,22 @@ void OutputFile::discard()
     m_length = 0;
     closeDescriptor();
     removeTemporary();
+}
+
+void OutputFile::replaceHeld(std::size_t offset, std::size_t length, std::string_view text)
+{
+    if (offset > m_length || length > m_length - offset) {
+        return;
+    }
+    if (text.size() > length) {
+        reserve(text.size() - length);
+    }
+    char* at = m_storage.data() + offset;
+    std::memmove(at + text.size(), at + length, m_length - offset - length);
+    if (!text.empty()) {
+        std::memcpy(at, text.data(), text.size());
+    }
+    m_length = m_length - length + text.size();
 }
 
 } // namespace mervalon::engine

@@ -55,6 +55,13 @@ public:
     }
     void commit(const char* end) { m_length = static_cast<std::size_t>(end - m_storage.data()); }
 
+    /// Keeps everything appended in the buffer until close(), for a file whose beginning is
+    /// completed once its end is known (replaceHeld). Called after open(), before any append.
+    void holdUntilClose() { m_holding = true; }
+
+    /// Replaces the `length` bytes at `offset` of a file held whole by `text`.
+    void replaceHeld(std::size_t offset, std::size_t length, std::string_view text);
+
     /// Bytes waiting to be written.
     [[nodiscard]] std::size_t buffered() const { return m_length; }
 
@@ -70,7 +77,7 @@ public:
     /// Writes the buffer out when it is large enough. Cheap to call after every entity.
     void flushIfFull()
     {
-        if (m_length >= kThreshold) {
+        if (m_length >= kThreshold && !m_holding) {
             flush();
         }
     }
@@ -113,6 +120,7 @@ private:
     int m_fd = -1;
     std::filesystem::path m_final;
     std::filesystem::path m_temporary; // empty when written in place
+    bool m_holding = false;            // holdUntilClose(): nothing is written out before close()
     // The buffer: the first m_length bytes of m_storage. The storage's bytes are initialised
     // once, when it grows, so that reserve() can hand out room without writing to it first.
     std::string m_storage;

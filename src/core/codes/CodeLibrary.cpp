@@ -1,0 +1,394 @@
+#include "core/codes/CodeLibrary.h"
+
+#include <algorithm>
+#include <charconv>
+#include <unordered_map>
+
+namespace mervalon::codes {
+namespace {
+
+struct Record {
+    std::vector<std::string> fields;
+    std::size_t lineNumber = 0;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (isBlank(text.back()) || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The separator the header line uses: the one of comma and semicolon it holds more of outside
+// quotes (a spreadsheet saving for a decimal-comma locale writes semicolons).
+char separatorOf(std::string_view content)
+{
+    std::size_t commas = 0;
+    std::size_t semicolons = 0;
+    bool quoted = false;
+    for (const char c : content) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && (c == '\n' || c == '\r')) {
+            break;
+        } else if (!quoted && c == ',') {
+            ++commas;
+        } else if (!quoted && c == ';') {
+            ++semicolons;
+        }
+    }
+    return semicolons > commas ? ';' : ',';
+}
+
+// The records of a delimited text: a quoted field may hold separators, doubled quotes and line
+// breaks. Each record knows the line it starts on.
+std::vector<Record> recordsOf(std::string_view content, char separator)
+{
+    std::vector<Record> records;
+    Record record;
+    std::string field;
+    bool quoted = false;
+    bool wasQuoted = false;
+    std::size_t line = 1;
+    record.lineNumber = 1;
+    const auto endField = [&] {
+        record.fields.push_back(wasQuoted ? field : std::string(trimmed(field)));
+        field.clear();
+        wasQuoted = false;
+    };
+    const auto endRecord = [&] {
+        endField();
+        const bool empty = std::all_of(record.fields.begin(), record.fields.end(),
+                                       [](const std::string& f) { return trimmed(f).empty(); });
+        if (!empty) {
+            records.push_back(std::move(record));
+        }
+        record = Record();
+        record.lineNumber = line;
+    };
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        const char c = content[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < content.size() && content[i + 1] == '"') {
+                field.push_back('"');
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                if (c == '\n') {
+                    ++line;
+                }
+                field.push_back(c);
+            }
+        } else if (c == '"' && trimmed(field).empty()) {
+            field.clear();
+            quoted = true;
+            wasQuoted = true;
+        } else if (c == separator) {
+            endField();
+        } else if (c == '\n') {
+            ++line;
+            endRecord();
+        } else if (c != '\r') {
+            field.push_back(c);
+        }
+    }
+    if (!field.empty() || !record.fields.empty() || wasQuoted) {
+        endRecord();
+    }
+    return records;
+}
+
+enum class Column { Code, Layer, Colour, Symbol, Line, Labels, Description };
+
+std::optional<Column> columnOf(std::string_view name)
+{
+    const std::string n = upperCased(trimmed(name));
+    if (n == "CODE") {
+        return Column::Code;
+    }
+    if (n == "LAYER") {
+        return Column::Layer;
+    }
+    if (n == "COLOUR" || n == "COLOR") {
+        return Column::Colour;
+    }
+    if (n == "SYMBOL") {
+        return Column::Symbol;
+    }
+    if (n == "LINE") {
+        return Column::Line;
+    }
+    if (n == "LABELS") {
+        return Column::Labels;
+    }
+    if (n == "DESCRIPTION") {
+        return Column::Description;
+    }
+    return std::nullopt;
+}
+
+constexpr std::array<std::string_view, kControlCount> kControlNames{"!BEGIN",    "!END",    "!CLOSE",  "!NOJOIN",
+                                                                    "!ARCBEGIN", "!ARCEND", "!COMMENT"};
+constexpr std::array<std::string_view, kControlCount> kDefaultWords{"B ST", "E END", "C CLS", "NJ", "BC", "EC", "/"};
+
+std::vector<std::string> wordsOf(std::string_view text)
+{
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isBlank(text[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < text.size() && !isBlank(text[i])) {
+            ++i;
+        }
+        if (i > start) {
+            words.push_back(upperCased(text.substr(start, i - start)));
+        }
+    }
+    return words;
+}
+
+[[noreturn]] void fail(std::size_t line, const std::string& message)
+{
+    throw CodeLibraryError("line " + std::to_string(line) + ": " + message);
+}
+
+std::optional<std::uint8_t> labelsOf(std::string_view text)
+{
+    std::uint8_t labels = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t plus = std::min(text.find('+', start), text.size());
+        const std::string word = upperCased(trimmed(text.substr(start, plus - start)));
+        if (word == "NUMBER") {
+            labels |= LabelNumber;
+        } else if (word == "X") {
+            labels |= LabelX;
+        } else if (word == "Y") {
+            labels |= LabelY;
+        } else if (word == "ELEVATION") {
+            labels |= LabelElevation;
+        } else if (word == "DESCRIPTION") {
+            labels |= LabelDescription;
+        } else {
+            return std::nullopt;
+        }
+        start = plus + 1;
+    }
+    return labels;
+}
+
+} // namespace
+
+std::string upperCased(std::string_view text)
+{
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    return upper;
+}
+
+CodeLibrary CodeLibrary::read(std::string_view content, const SymbolExists& symbolExists)
+{
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        content.remove_prefix(3);
+    }
+    const std::vector<Record> records = recordsOf(content, separatorOf(content));
+    if (records.empty()) {
+        throw CodeLibraryError("line 1: the library is empty; its first line names the columns, one of them code");
+    }
+    std::array<std::optional<std::size_t>, 7> where;
+    const Record& header = records.front();
+    for (std::size_t i = 0; i < header.fields.size(); ++i) {
+        if (const auto column = columnOf(header.fields[i]); column && !where[static_cast<std::size_t>(*column)]) {
+            where[static_cast<std::size_t>(*column)] = i;
+        }
+    }
+    if (!where[static_cast<std::size_t>(Column::Code)]) {
+        fail(header.lineNumber, "the first line names no column \"code\"");
+    }
+    if (!where[static_cast<std::size_t>(Column::Layer)]) {
+        fail(header.lineNumber, "the first line names no column \"layer\"");
+    }
+
+    CodeLibrary library;
+    std::array<std::size_t, kControlCount> controlLines{};
+    std::unordered_map<std::string, std::size_t> seen; // code -> line
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const Record& record = records[r];
+        const std::size_t line = record.lineNumber;
+        const auto value = [&](Column column) -> std::string_view {
+            const auto index = where[static_cast<std::size_t>(column)];
+            return index && *index < record.fields.size() ? trimmed(record.fields[*index]) : std::string_view();
+        };
+        const std::string code = upperCased(value(Column::Code));
+        if (code.empty()) {
+            fail(line, "the code is empty");
+        }
+        if (code.front() == '!') {
+            const auto control = std::find(kControlNames.begin(), kControlNames.end(), code);
+            if (control == kControlNames.end()) {
+                fail(line, "\"" + std::string(value(Column::Code)) +
+                               "\" is no control; the controls are !begin, !end, !close, !nojoin, !arcbegin, "
+                               "!arcend and !comment");
+            }
+            const auto index = static_cast<std::size_t>(control - kControlNames.begin());
+            if (controlLines[index] != 0) {
+                fail(line, "the control " + std::string(value(Column::Code)) + " is given twice (first in line " +
+                               std::to_string(controlLines[index]) + ")");
+            }
+            controlLines[index] = line;
+            library.m_controls[index] = wordsOf(value(Column::Layer));
+            if (library.m_controls[index].empty()) {
+                fail(line, "the control " + std::string(value(Column::Code)) +
+                               " has no words; its words go in the layer column, separated by blanks");
+            }
+            continue;
+        }
+        if (std::any_of(code.begin(), code.end(), isBlank)) {
+            fail(line, "the code \"" + std::string(value(Column::Code)) + "\" holds a blank; a code is one word");
+        }
+        if (code.find('*') != code.size() - 1 && code.find('*') != std::string::npos) {
+            fail(line, "the code \"" + std::string(value(Column::Code)) +
+                           "\" holds a \"*\" before its end; a pattern ends with its only \"*\"");
+        }
+        if (const auto first = seen.find(code); first != seen.end()) {
+            fail(line, "the code \"" + std::string(value(Column::Code)) + "\" is given twice (first in line " +
+                           std::to_string(first->second) + ")");
+        }
+        seen.emplace(code, line);
+
+        CodeRow row;
+        row.code = code;
+        row.lineNumber = line;
+        row.layer = std::string(value(Column::Layer));
+        if (row.layer.empty()) {
+            fail(line, "the code \"" + std::string(value(Column::Code)) + "\" has no layer");
+        }
+        if (const std::string_view colour = value(Column::Colour); !colour.empty()) {
+            int number = 0;
+            const auto [end, error] = std::from_chars(colour.data(), colour.data() + colour.size(), number);
+            if (error != std::errc() || end != colour.data() + colour.size() || number < 1 || number > 255) {
+                fail(line, "the colour \"" + std::string(colour) + "\" is not a number from 1 to 255");
+            }
+            row.colour = number;
+        }
+        row.symbol = upperCased(value(Column::Symbol));
+        if (!row.symbol.empty() && row.symbol != kNoSymbol && !(symbolExists && symbolExists(row.symbol))) {
+            fail(line, "the symbol \"" + std::string(value(Column::Symbol)) + "\" is not in the symbol library");
+        }
+        const std::string lineKind = upperCased(value(Column::Line));
+        if (lineKind.empty() || lineKind == "NONE") {
+            row.line = LineKind::None;
+        } else if (lineKind == "3D") {
+            row.line = LineKind::ThreeD;
+        } else if (lineKind == "2D") {
+            row.line = LineKind::TwoD;
+        } else {
+            fail(line, "the line \"" + std::string(value(Column::Line)) + "\" is none of none, 3d and 2d");
+        }
+        if (const std::string_view labels = value(Column::Labels); !labels.empty()) {
+            const auto bits = labelsOf(labels);
+            if (!bits) {
+                fail(line, "the labels \"" + std::string(labels) +
+                               "\" are not number, x, y, elevation or description joined with +");
+            }
+            row.labels = *bits;
+        }
+        row.description = std::string(value(Column::Description));
+        // A layer has one colour: two rows giving it two would leave the drawing to pick one.
+        for (const CodeRow& other : library.m_rows) {
+            if (upperCased(other.layer) == upperCased(row.layer) && other.colour && row.colour &&
+                *other.colour != *row.colour) {
+                fail(line, "the layer \"" + row.layer + "\" has the colour " + std::to_string(*row.colour) +
+                               " here and " + std::to_string(*other.colour) + " in line " +
+                               std::to_string(other.lineNumber));
+            }
+        }
+        library.m_rows.push_back(std::move(row));
+    }
+
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        if (controlLines[i] == 0) {
+            library.m_controls[i] = wordsOf(kDefaultWords[i]);
+        }
+    }
+    // A word may serve one control only, and may not be a code: "B" after a code cannot mean two things.
+    std::unordered_map<std::string, std::size_t> owner;
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        for (const std::string& word : library.m_controls[i]) {
+            if (const auto other = owner.find(word); other != owner.end() && other->second != i) {
+                // The row that gave the word; a default word clashes with a row's own.
+                const std::size_t line = controlLines[i] != 0 ? controlLines[i] : controlLines[other->second];
+                fail(line, "the word \"" + word + "\" belongs to " + std::string(kControlNames[other->second]) +
+                               " and to " + std::string(kControlNames[i]));
+            }
+            owner.emplace(word, i);
+            if (const auto code = seen.find(word); code != seen.end()) {
+                fail(code->second, "the code \"" + word + "\" is also a word of " + std::string(kControlNames[i]));
+            }
+        }
+    }
+    return library;
+}
+
+CodeMatch CodeLibrary::find(std::string_view code) const
+{
+    const std::string upper = upperCased(code);
+    const CodeRow* best = nullptr;
+    const CodeRow* fallback = nullptr;
+    for (const CodeRow& row : m_rows) {
+        if (row.code == "*") {
+            fallback = &row;
+        } else if (row.isPattern()) {
+            const std::string_view prefix = std::string_view(row.code).substr(0, row.code.size() - 1);
+            if (upper.size() >= prefix.size() && upper.compare(0, prefix.size(), prefix) == 0 &&
+                (best == nullptr || row.code.size() > best->code.size())) {
+                best = &row;
+            }
+        } else if (row.code == upper) {
+            return {&row, true, false};
+        }
+    }
+    if (best != nullptr) {
+        return {best, false, false};
+    }
+    return {fallback, false, fallback != nullptr};
+}
+
+std::optional<Control> CodeLibrary::controlOf(std::string_view token) const
+{
+    const std::string upper = upperCased(token);
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        if (std::find(m_controls[i].begin(), m_controls[i].end(), upper) != m_controls[i].end()) {
+            return static_cast<Control>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> CodeLibrary::symbols() const
+{
+    std::vector<std::string> names;
+    for (const CodeRow& row : m_rows) {
+        if (!row.symbol.empty() && row.symbol != kNoSymbol &&
+            std::find(names.begin(), names.end(), row.symbol) == names.end()) {
+            names.push_back(row.symbol);
+        }
+    }
+    return names;
+}
+
+} // namespace mervalon::codes

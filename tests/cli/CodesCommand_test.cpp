@@ -1,0 +1,146 @@
+// mervalon-convert --codes: the library chosen by name or file, its report lines, and a faulty
+// library stopping the run before anything is written.
+#include "cli/ConvertCommand.h"
+#include "cli/ConvertOptions.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using mervalon::cli::parseConvertOptions;
+using mervalon::cli::runConvert;
+
+namespace {
+
+class CodesCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("mervalon-codes-cli-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "points");
+        fs::copy(MERVALON_DATA_BUILD_DIR, m_dir / "install", fs::copy_options::recursive);
+        fs::copy(fs::path(MERVALON_SOURCE_DIR) / "examples" / "coded-survey.txt", m_dir / "points");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    void write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
+    static std::string read(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    int run(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), "--install-dir=" + path("install"));
+        messages.str("");
+        return runConvert(parseConvertOptions(arguments), messages, false, output, input);
+    }
+
+    // The report's block of the one file converted, from its title to its end.
+    std::string fileBlock() const
+    {
+        const std::string report = read(m_dir / "install" / "mervalon40.log");
+        const std::size_t start = report.find("Point file : ");
+        return start == std::string::npos ? report : report.substr(start);
+    }
+
+    fs::path m_dir;
+    std::ostringstream messages;
+    std::ostringstream output;
+    std::istringstream input;
+};
+
+} // namespace
+
+TEST(CodesOption, TakesALibraryNameOrFile)
+{
+    EXPECT_FALSE(parseConvertOptions({"a.txt"}).codeLibrary.has_value());
+    EXPECT_EQ(parseConvertOptions({"--codes", "road-and-building", "a.txt"}).codeLibrary, "road-and-building");
+    EXPECT_EQ(parseConvertOptions({"--codes=my codes.csv", "a.txt"}).codeLibrary, "my codes.csv");
+    try {
+        parseConvertOptions({"a.txt", "--codes"});
+        ADD_FAILURE() << "no refusal";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "--codes needs a value");
+    }
+    EXPECT_NE(mervalon::cli::convertHelpText().find("\n  --codes LIBRARY     "), std::string::npos);
+}
+
+TEST_F(CodesCommandTest, ShippedLibraryReportsTheLinesByCode)
+{
+    EXPECT_EQ(run({"--codes", "road-and-building", path("points/coded-survey.txt")}), 0) << messages.str();
+    const std::string report = read(m_dir / "install" / "mervalon40.log");
+    EXPECT_NE(report.find("\r\n>> Code library : " + path("install/codes/road-and-building.csv") + "\r\n\r\n"),
+              std::string::npos)
+        << report;
+    const std::string title = "Point file : " + path("points/coded-survey.txt");
+    EXPECT_EQ(fileBlock(), title + "\r\n" + std::string(title.size(), '-') +
+                               "\r\n>> Lines by code\r\n"
+                               "    BLD   : 1 line, 1 closed\r\n"
+                               "    EP    : 2 lines, 0 closed\r\n"
+                               "    FENCE : 1 line, 0 closed\r\n"
+                               "    KERB  : 1 line, 0 closed\r\n"
+                               "\r\n>> 19 lines processed.\r\n>> Dxf file created: " +
+                               path("points/coded-survey.dxf") + "\r\n\r\n\r\n");
+    const std::string drawing = read(m_dir / "points" / "coded-survey.dxf");
+    EXPECT_NE(drawing.find("\r\nBLOCKS\r\n"), std::string::npos);
+    EXPECT_NE(drawing.find("  0\r\nINSERT\r\n"), std::string::npos);
+}
+
+TEST_F(CodesCommandTest, OwnLibraryFileWithUnknownCodesAndLinesOfOnePoint)
+{
+    write("mine.csv", "code;layer;line\nEP*;EDGE;3d\n");
+    write("points/few.txt", "1,0,0,0,EP1,0\r\n2,1,0,0,TREE,0\r\n3,2,0,0,tree,0\r\n4,3,0,0,EP2,0\r\n5,4,0,0,EP2,0\r\n");
+    EXPECT_EQ(run({"--codes", path("mine.csv"), path("points/few.txt")}), 0) << messages.str();
+    const std::string title = "Point file : " + path("points/few.txt");
+    EXPECT_EQ(fileBlock(),
+              title + "\r\n" + std::string(title.size(), '-') +
+                  "\r\n  ! Warning in line 1: The line of EP1 has one point, it is not drawn !\r\n"
+                  "  ! Warning: Code \"TREE\" is not in the code library, 2 points drawn on the configuration's "
+                  "layers !\r\n"
+                  ">> Lines by code\r\n"
+                  "    EP : 1 line, 0 closed\r\n"
+                  "\r\n>> 5 lines processed.\r\n>> Dxf file created: " +
+                  path("points/few.dxf") + "\r\n\r\n\r\n");
+}
+
+TEST_F(CodesCommandTest, FaultyLibraryStopsTheRunBeforeAnythingIsWritten)
+{
+    const struct {
+        const char* library;
+        const char* message;
+    } cases[] = {
+        {"code,layer,line\nEP*,EDGE,3d\nKERB,KERB,curved\n", "line 3: the line \"curved\" is none of none, 3d and 2d"},
+        {"code,layer,symbol\nOAK,VEG,ACORN\n", "line 2: the symbol \"ACORN\" is not in the symbol library"},
+        {"code,layer\nMH,DRAIN\nmh,DRAIN\n", "line 3: the code \"mh\" is given twice (first in line 2)"},
+    };
+    const fs::path log = m_dir / "install" / "mervalon40.log";
+    fs::remove(log);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.library);
+        write("install/codes/faulty.csv", c.library);
+        EXPECT_EQ(run({"--codes", "faulty", "--dest", path("made"), path("points/coded-survey.txt")}), 2);
+        EXPECT_EQ(messages.str(),
+                  "mervalon-convert: Code library \"" + path("install/codes/faulty.csv") + "\", " + c.message + "\n");
+        EXPECT_FALSE(fs::exists(log));
+        EXPECT_FALSE(fs::exists(m_dir / "made"));
+    }
+    EXPECT_EQ(run({"--codes", "missing", path("points/coded-survey.txt")}), 2);
+    EXPECT_EQ(messages.str(), "mervalon-convert: Code library \"" + path("install/codes/missing.csv") +
+                                  "\" cannot be read: No such file or directory\n");
+    EXPECT_FALSE(fs::exists(m_dir / "points" / "coded-survey.dxf"));
+}
