@@ -34,6 +34,19 @@ def audited(path, problems):
     auditor = doc.audit()
     problems += [f"{path}: audit error: {e.message}" for e in auditor.errors]
     problems += [f"{path}: audit fix: {f.message}" for f in auditor.fixes]
+    # Every place drawn, coded or not, lies within the extents the header gives.
+    low, high = doc.header["$EXTMIN"], doc.header["$EXTMAX"]
+    for entity in doc.modelspace():
+        places = []
+        if entity.dxftype() == "POINT":
+            places = [entity.dxf.location]
+        elif entity.dxftype() == "INSERT":
+            places = [entity.dxf.insert]
+        elif entity.dxftype() == "POLYLINE":
+            places = [vertex.dxf.location for vertex in entity.vertices]
+        for place in places:
+            if not all(low[i] - 1e-9 <= place[i] <= high[i] + 1e-9 for i in range(3)):
+                problems.append(f"{path}: {entity.dxftype()} at {tuple(place)} outside the extents {low} to {high}")
     return doc
 
 
