@@ -3,6 +3,7 @@
 #include "core/io/FileIo.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -298,285 +299,368 @@ bool isPointLine(const std::vector<std::string>& fields, int columnCount, bool c
     return numbers >= 2;
 }
 
-} // namespace
+// Detection in the order a reader would go: which lines to judge by, the separator, how fields
+// are cut, where the points begin (and a header before them), what each column holds, which
+// column plays which part, and how sure that is. Each phase returns false when the file is no
+// point file, with a note saying why.
+class Detector {
+public:
+    explicit Detector(std::string_view text) : m_all(linesOf(text)) {}
 
-DetectedLayout detectLayout(std::string_view text)
-{
-    DetectedLayout layout;
-    const std::vector<std::string> all = linesOf(text);
-    layout.linesExamined = static_cast<int>(all.size());
-    std::vector<std::size_t> used; // indexes of the lines that are not blank
-    std::vector<std::string> sample;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!trimmed(all[i]).empty()) {
-            used.push_back(i);
-            sample.push_back(all[i]);
+    DetectedLayout run()
+    {
+        m_layout.linesExamined = static_cast<int>(m_all.size());
+        if (!takeSample() || !chooseSeparator()) {
+            return m_layout;
         }
+        settleDialect();
+        if (!findPointLines()) {
+            return m_layout;
+        }
+        gatherColumns();
+        nameColumnsByHeader();
+        if (!findCoordinates()) {
+            return m_layout;
+        }
+        findNumberAndElevation();
+        findDescriptionAndCode();
+        m_layout.columns = m_columns;
+        m_layout.dialect = m_dialect;
+        m_layout.found = true;
+        judgeConfidence();
+        return m_layout;
     }
-    if (sample.empty()) {
-        layout.notes.push_back("the file holds no text lines");
-        return layout;
+
+private:
+    bool assigned(int column) const { return std::find(m_columns.begin(), m_columns.end(), column) != m_columns.end(); }
+    void set(Role role, int column) { m_columns[roleIndex(role)] = column; }
+    int get(Role role) const { return m_columns[roleIndex(role)]; }
+    const ColumnStats& stats(int column) const { return m_stats[static_cast<std::size_t>(column - 1)]; }
+    double medianOf(int column) const { return m_medians[static_cast<std::size_t>(column - 1)]; }
+    bool commaAllowed() const { return m_chosen.separator != ','; }
+
+    bool takeSample()
+    {
+        for (std::size_t i = 0; i < m_all.size(); ++i) {
+            if (!trimmed(m_all[i]).empty()) {
+                m_used.push_back(i);
+                m_sample.push_back(m_all[i]);
+            }
+        }
+        if (m_sample.empty()) {
+            m_layout.notes.push_back("the file holds no text lines");
+            return false;
+        }
+        m_quotes = std::any_of(m_sample.begin(), m_sample.end(),
+                               [](const std::string& line) { return line.find('"') != std::string::npos; });
+        return true;
     }
-    const bool quotes = std::any_of(sample.begin(), sample.end(),
-                                    [](const std::string& line) { return line.find('"') != std::string::npos; });
 
     // The separator: the cut most lines agree on. A point line has 2 or more fields.
-    SeparatorChoice chosen;
-    for (const char separator : kSeparators) {
-        const SeparatorChoice choice = scoreSeparator(sample, separator, quotes);
-        if (choice.score > chosen.score + 1e-9) {
-            chosen = choice;
+    bool chooseSeparator()
+    {
+        for (const char separator : kSeparators) {
+            const SeparatorChoice choice = scoreSeparator(m_sample, separator, m_quotes);
+            if (choice.score > m_chosen.score + 1e-9) {
+                m_chosen = choice;
+            }
         }
+        if (m_chosen.score <= 0) {
+            m_layout.notes.push_back(
+                "no separator (tab, semicolon, comma, bar or blank) cuts the lines into fields alike");
+            return false;
+        }
+        m_layout.separator = m_chosen.separator;
+        m_layout.columnCount = m_chosen.fields;
+        return true;
     }
-    if (chosen.score <= 0) {
-        layout.notes.push_back("no separator (tab, semicolon, comma, bar or blank) cuts the lines into fields alike");
-        return layout;
-    }
-    layout.separator = chosen.separator;
-    layout.columnCount = chosen.fields;
-    const bool commaAllowed = chosen.separator != ',';
 
-    TextDialect dialect;
-    dialect.keepEmptyFields = chosen.separator != ' ';
-    dialect.quotedFields = quotes;
-    std::vector<std::vector<std::string>> cut;
-    for (const std::string& line : sample) {
-        cut.push_back(split(line, chosen.separator, dialect));
+    void cutSample()
+    {
+        m_cut.clear();
+        for (const std::string& line : m_sample) {
+            m_cut.push_back(split(line, m_chosen.separator, m_dialect));
+        }
     }
+
     // Quoting and empty fields are kept on only where a line needs them.
-    bool quotedSeen = false;
-    bool emptySeen = false;
-    for (const std::string& line : sample) {
-        std::string copy = trimmed(line);
-        for (const std::string& field :
-             split(copy, chosen.separator, TextDialect{DecimalMark::Point, false, true, true, false})) {
-            quotedSeen = quotedSeen || (!field.empty() && field.front() == '"');
+    void settleDialect()
+    {
+        m_dialect.keepEmptyFields = m_chosen.separator != ' ';
+        m_dialect.quotedFields = m_quotes;
+        cutSample();
+        bool quotedSeen = false;
+        bool emptySeen = false;
+        for (const std::string& line : m_sample) {
+            std::string copy = trimmed(line);
+            for (const std::string& field :
+                 split(copy, m_chosen.separator, TextDialect{DecimalMark::Point, false, true, true, false})) {
+                quotedSeen = quotedSeen || (!field.empty() && field.front() == '"');
+            }
         }
-    }
-    for (const auto& fields : cut) {
-        if (static_cast<int>(fields.size()) <= chosen.fields) {
-            emptySeen = emptySeen ||
-                        std::any_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
+        for (const auto& fields : m_cut) {
+            if (static_cast<int>(fields.size()) <= m_chosen.fields) {
+                emptySeen = emptySeen ||
+                            std::any_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
+            }
         }
-    }
-    dialect.quotedFields = quotedSeen;
-    dialect.keepEmptyFields = emptySeen && chosen.separator != ' ';
-    cut.clear();
-    for (const std::string& line : sample) {
-        cut.push_back(split(line, chosen.separator, dialect));
+        m_dialect.quotedFields = quotedSeen;
+        m_dialect.keepEmptyFields = emptySeen && m_chosen.separator != ' ';
+        cutSample();
     }
 
     // The points begin at the first line read as one; a header is the line just before.
-    std::size_t first = cut.size();
-    for (std::size_t i = 0; i < cut.size(); ++i) {
-        if (isPointLine(cut[i], chosen.fields, commaAllowed)) {
-            first = i;
-            break;
+    bool findPointLines()
+    {
+        m_first = m_cut.size();
+        for (std::size_t i = 0; i < m_cut.size(); ++i) {
+            if (isPointLine(m_cut[i], m_chosen.fields, commaAllowed())) {
+                m_first = i;
+                break;
+            }
         }
-    }
-    if (first == cut.size()) {
-        layout.notes.push_back("no line holds two numbers: the file does not look like a point file");
-        return layout;
-    }
-    layout.firstPointLine = static_cast<int>(used[first]) + 1;
-    layout.linesBefore = layout.firstPointLine - 1;
-    std::vector<std::string> header;
-    if (first > 0) {
-        const auto& candidate = cut[first - 1];
-        int words = 0;
-        for (const std::string& field : candidate) {
-            words += (!numberOf(field, commaAllowed) && hasLetter(field)) ? 1 : 0;
+        if (m_first == m_cut.size()) {
+            m_layout.notes.push_back("no line holds two numbers: the file does not look like a point file");
+            return false;
         }
-        if (candidate.size() >= 2 && words * 2 >= static_cast<int>(candidate.size())) {
-            header = candidate;
-            layout.headerLine = static_cast<int>(used[first - 1]) + 1;
-            layout.headerText = trimmed(sample[first - 1]);
-            layout.linesBefore = layout.headerLine - 1;
-            dialect.headerLine = true;
+        m_layout.firstPointLine = static_cast<int>(m_used[m_first]) + 1;
+        m_layout.linesBefore = m_layout.firstPointLine - 1;
+        if (m_first > 0) {
+            const auto& candidate = m_cut[m_first - 1];
+            int words = 0;
+            for (const std::string& field : candidate) {
+                words += (!numberOf(field, commaAllowed()) && hasLetter(field)) ? 1 : 0;
+            }
+            if (candidate.size() >= 2 && words * 2 >= static_cast<int>(candidate.size())) {
+                m_header = candidate;
+                m_layout.headerLine = static_cast<int>(m_used[m_first - 1]) + 1;
+                m_layout.headerText = trimmed(m_sample[m_first - 1]);
+                m_layout.linesBefore = m_layout.headerLine - 1;
+                m_dialect.headerLine = true;
+            }
         }
+        return true;
     }
 
-    // What each column holds, over the point lines.
-    std::vector<ColumnStats> stats(static_cast<std::size_t>(chosen.fields));
-    int commaDecimals = 0;
-    int pointDecimals = 0;
-    int candidates = 0;
-    for (std::size_t i = first; i < cut.size(); ++i) {
-        ++candidates;
-        if (!isPointLine(cut[i], chosen.fields, commaAllowed)) {
-            continue;
+    void addToColumn(ColumnStats& column, const std::string& field)
+    {
+        ++column.present;
+        column.totalLength += field.size();
+        if (column.distinct.size() < 1000) {
+            column.distinct.insert(field);
         }
-        ++layout.pointLines;
-        for (std::size_t c = 0; c < cut[i].size(); ++c) {
-            const std::string& field = cut[i][c];
-            ColumnStats& column = stats[c];
-            if (field.empty()) {
+        column.withLetters += hasLetter(field) ? 1 : 0;
+        const auto number = numberOf(field, commaAllowed());
+        if (!number) {
+            column.previous.reset();
+            return;
+        }
+        ++column.numeric;
+        column.integers += number->fraction ? 0 : 1;
+        m_commaDecimals += number->mark == ',' ? 1 : 0;
+        m_pointDecimals += number->mark == '.' ? 1 : 0;
+        column.magnitudes.push_back(std::fabs(number->value));
+        if (column.previous && number->value - *column.previous == 1) {
+            ++column.running;
+        }
+        column.previous = number->value;
+    }
+
+    // What each column holds, over the point lines; and the decimal mark most numbers use.
+    void gatherColumns()
+    {
+        m_stats.assign(static_cast<std::size_t>(m_chosen.fields), ColumnStats{});
+        for (std::size_t i = m_first; i < m_cut.size(); ++i) {
+            ++m_candidates;
+            if (!isPointLine(m_cut[i], m_chosen.fields, commaAllowed())) {
                 continue;
             }
-            ++column.present;
-            column.totalLength += field.size();
-            if (column.distinct.size() < 1000) {
-                column.distinct.insert(field);
+            ++m_layout.pointLines;
+            for (std::size_t c = 0; c < m_cut[i].size(); ++c) {
+                if (!m_cut[i][c].empty()) {
+                    addToColumn(m_stats[c], m_cut[i][c]);
+                }
             }
-            column.withLetters += hasLetter(field) ? 1 : 0;
-            const auto number = numberOf(field, commaAllowed);
-            if (!number) {
-                column.previous.reset();
-                continue;
-            }
-            ++column.numeric;
-            column.integers += number->fraction ? 0 : 1;
-            commaDecimals += number->mark == ',' ? 1 : 0;
-            pointDecimals += number->mark == '.' ? 1 : 0;
-            column.magnitudes.push_back(std::fabs(number->value));
-            if (column.previous && number->value - *column.previous == 1) {
-                ++column.running;
-            }
-            column.previous = number->value;
+        }
+        if (m_commaDecimals > m_pointDecimals) {
+            m_dialect.decimalMark = DecimalMark::Comma;
+        }
+        for (const ColumnStats& column : m_stats) {
+            m_medians.push_back(column.median());
         }
     }
-    if (commaDecimals > pointDecimals) {
-        dialect.decimalMark = DecimalMark::Comma;
-    }
 
-    std::array<int, 6> columns{};
-    const auto assigned = [&columns](int column) {
-        return std::find(columns.begin(), columns.end(), column) != columns.end();
-    };
-    const auto set = [&columns](Role role, int column) { columns[roleIndex(role)] = column; };
-    const auto get = [&columns](Role role) { return columns[roleIndex(role)]; };
-
-    // The header's names first.
-    bool axisLetters = false;
-    for (std::size_t c = 0; c < header.size() && c < stats.size(); ++c) {
-        if (const HeaderWord* word = headerWordOf(header[c]); word != nullptr && get(word->role) == 0) {
-            set(word->role, static_cast<int>(c) + 1);
-            axisLetters = axisLetters || word->axisLetter;
+    void nameColumnsByHeader()
+    {
+        bool axisLetters = false;
+        for (std::size_t c = 0; c < m_header.size() && c < m_stats.size(); ++c) {
+            if (const HeaderWord* word = headerWordOf(m_header[c]); word != nullptr && get(word->role) == 0) {
+                set(word->role, static_cast<int>(c) + 1);
+                axisLetters = axisLetters || word->axisLetter;
+            }
         }
-    }
-    layout.byHeader = get(Role::East) != 0 && get(Role::North) != 0;
-    std::vector<double> medians;
-    for (const ColumnStats& column : stats) {
-        medians.push_back(column.median());
-    }
-    const auto medianOf = [&medians](int column) { return medians[static_cast<std::size_t>(column - 1)]; };
-    if (layout.byHeader && axisLetters && get(Role::North) < get(Role::East)) {
-        // "Y" before "X": German, Austrian and Swiss surveyors call East Y and North X, and
-        // write East first.
-        const int x = get(Role::East);
-        set(Role::East, get(Role::North));
-        set(Role::North, x);
-        layout.notes.push_back("the header puts Y before X: taken as Y = East, X = North, as German, Austrian and "
-                               "Swiss surveyors write them");
-    }
-    if (!header.empty() && !layout.byHeader) {
-        layout.notes.push_back("the header line does not name both East and North; the values decided");
+        m_layout.byHeader = get(Role::East) != 0 && get(Role::North) != 0;
+        if (m_layout.byHeader && axisLetters && get(Role::North) < get(Role::East)) {
+            // "Y" before "X": German, Austrian and Swiss surveyors call East Y and North X, and
+            // write East first.
+            const int x = get(Role::East);
+            set(Role::East, get(Role::North));
+            set(Role::North, x);
+            m_layout.notes.push_back("the header puts Y before X: taken as Y = East, X = North, as German, "
+                                     "Austrian and Swiss surveyors write them");
+        }
+        if (!m_header.empty() && !m_layout.byHeader) {
+            m_layout.notes.push_back("the header line does not name both East and North; the values decided");
+        }
     }
 
     // East and North: the two numeric columns of largest values that are no point numbers.
-    if (get(Role::East) == 0 || get(Role::North) == 0) {
-        std::vector<int> coordinates;
-        for (int c = 1; c <= chosen.fields; ++c) {
-            const ColumnStats& column = stats[static_cast<std::size_t>(c - 1)];
-            const bool runningNumber =
-                column.allIntegers() && column.running * 2 >= column.present - 1 && column.present > 2;
-            // A first column of integers beside three or more others is a number, however large.
-            const bool leadingIntegers = c == 1 && column.allIntegers() && chosen.fields > 3;
-            if (!assigned(c) && column.mostlyNumeric() && !runningNumber && !leadingIntegers) {
-                coordinates.push_back(c);
+    bool findCoordinates()
+    {
+        if (get(Role::East) == 0 || get(Role::North) == 0) {
+            std::vector<int> coordinates;
+            for (int c = 1; c <= m_chosen.fields; ++c) {
+                const ColumnStats& column = stats(c);
+                const bool runningNumber =
+                    column.allIntegers() && column.running * 2 >= column.present - 1 && column.present > 2;
+                // A first column of integers beside three or more others is a number, however large.
+                const bool leadingIntegers = c == 1 && column.allIntegers() && m_chosen.fields > 3;
+                if (!assigned(c) && column.mostlyNumeric() && !runningNumber && !leadingIntegers) {
+                    coordinates.push_back(c);
+                }
             }
+            std::stable_sort(coordinates.begin(), coordinates.end(),
+                             [&](int a, int b) { return medianOf(a) > medianOf(b); });
+            takeCoordinates(coordinates);
         }
-        std::stable_sort(coordinates.begin(), coordinates.end(),
-                         [&](int a, int b) { return medianOf(a) > medianOf(b); });
+        if (get(Role::East) == 0 || get(Role::North) == 0) {
+            m_layout.notes.push_back("found no two columns of coordinates");
+            return false;
+        }
+        return true;
+    }
+
+    // `coordinates`: the candidates, largest values first.
+    void takeCoordinates(const std::vector<int>& coordinates)
+    {
         if (get(Role::East) != 0 || get(Role::North) != 0) {
             // One of them was named: the other is the largest left.
             if (!coordinates.empty()) {
                 set(get(Role::East) == 0 ? Role::East : Role::North, coordinates.front());
             }
-        } else if (coordinates.size() >= 2) {
-            const int a = std::min(coordinates[0], coordinates[1]);
-            const int b = std::max(coordinates[0], coordinates[1]);
-            const double ma = medianOf(a);
-            const double mb = medianOf(b);
-            if (ma > 1.5 * mb || mb > 1.5 * ma) {
-                set(Role::North, ma > mb ? a : b);
-                set(Role::East, ma > mb ? b : a);
-                layout.notes.push_back("North is taken as the column with the larger values, as in UTM coordinates");
-            } else {
-                set(Role::East, a);
-                set(Role::North, b);
-                layout.eastNorthUncertain = true;
-                layout.notes.push_back("East and North cannot be told apart by their values: taken in PENZ order "
-                                       "(East before North); check them");
-            }
+            return;
         }
-    }
-    if (get(Role::East) == 0 || get(Role::North) == 0) {
-        layout.notes.push_back("found no two columns of coordinates");
-        return layout;
+        if (coordinates.size() < 2) {
+            return;
+        }
+        const int a = std::min(coordinates[0], coordinates[1]);
+        const int b = std::max(coordinates[0], coordinates[1]);
+        const double ma = medianOf(a);
+        const double mb = medianOf(b);
+        if (ma > 1.5 * mb || mb > 1.5 * ma) {
+            set(Role::North, ma > mb ? a : b);
+            set(Role::East, ma > mb ? b : a);
+            m_layout.notes.push_back("North is taken as the column with the larger values, as in UTM coordinates");
+        } else {
+            set(Role::East, a);
+            set(Role::North, b);
+            m_layout.eastNorthUncertain = true;
+            m_layout.notes.push_back("East and North cannot be told apart by their values: taken in PENZ order "
+                                     "(East before North); check them");
+        }
     }
 
-    // The number: a running integer or a label, before the coordinates if there is one there.
-    if (get(Role::Number) == 0) {
-        for (int c = 1; c <= chosen.fields; ++c) {
-            if (!assigned(c) && stats[static_cast<std::size_t>(c - 1)].looksLikeNumber() &&
-                (c < std::min(get(Role::East), get(Role::North)) || c == 1)) {
-                set(Role::Number, c);
-                break;
+    void findNumberAndElevation()
+    {
+        // The number: a running integer or a label, before the coordinates if there is one there.
+        if (get(Role::Number) == 0) {
+            for (int c = 1; c <= m_chosen.fields; ++c) {
+                if (!assigned(c) && stats(c).looksLikeNumber() &&
+                    (c < std::min(get(Role::East), get(Role::North)) || c == 1)) {
+                    set(Role::Number, c);
+                    break;
+                }
+            }
+        }
+        // The elevation: the first numeric column left that is no code.
+        if (get(Role::Elevation) == 0) {
+            for (int c = 1; c <= m_chosen.fields; ++c) {
+                const ColumnStats& column = stats(c);
+                if (!assigned(c) && column.mostlyNumeric() && !(column.allIntegers() && column.looksLikeCode())) {
+                    set(Role::Elevation, c);
+                    break;
+                }
             }
         }
     }
-    // The elevation: the first numeric column left that is no code.
-    if (get(Role::Elevation) == 0) {
-        for (int c = 1; c <= chosen.fields; ++c) {
-            const ColumnStats& column = stats[static_cast<std::size_t>(c - 1)];
-            if (!assigned(c) && column.mostlyNumeric() && !(column.allIntegers() && column.looksLikeCode())) {
-                set(Role::Elevation, c);
-                break;
-            }
-        }
-    }
+
     // Description and code from what is left: the code is the one with fewer, shorter values.
-    std::vector<int> rest;
-    for (int c = 1; c <= chosen.fields; ++c) {
-        if (!assigned(c) && stats[static_cast<std::size_t>(c - 1)].present > 0) {
-            rest.push_back(c);
+    void findDescriptionAndCode()
+    {
+        std::vector<int> rest;
+        for (int c = 1; c <= m_chosen.fields; ++c) {
+            if (!assigned(c) && stats(c).present > 0) {
+                rest.push_back(c);
+            }
         }
-    }
-    const auto codeLikeness = [&](int c) {
-        const ColumnStats& column = stats[static_cast<std::size_t>(c - 1)];
-        return column.distinctShare() + column.averageLength() / 20.0 + (column.withLetters > 0 ? 0.5 : 0);
-    };
-    if (get(Role::Description) == 0 && get(Role::Code) == 0) {
-        if (rest.size() == 1) {
-            const ColumnStats& column = stats[static_cast<std::size_t>(rest[0] - 1)];
-            set(column.withLetters == 0 && column.looksLikeCode() ? Role::Code : Role::Description, rest[0]);
-        } else if (rest.size() >= 2) {
-            const int a = rest[0];
-            const int b = rest[1];
-            const bool aIsCode = codeLikeness(a) < codeLikeness(b);
-            set(Role::Description, aIsCode ? b : a);
-            set(Role::Code, aIsCode ? a : b);
+        const auto codeLikeness = [&](int c) {
+            const ColumnStats& column = stats(c);
+            return column.distinctShare() + column.averageLength() / 20.0 + (column.withLetters > 0 ? 0.5 : 0);
+        };
+        if (get(Role::Description) == 0 && get(Role::Code) == 0) {
+            if (rest.size() == 1) {
+                const ColumnStats& column = stats(rest[0]);
+                set(column.withLetters == 0 && column.looksLikeCode() ? Role::Code : Role::Description, rest[0]);
+            } else if (rest.size() >= 2) {
+                const int a = rest[0];
+                const int b = rest[1];
+                const bool aIsCode = codeLikeness(a) < codeLikeness(b);
+                set(Role::Description, aIsCode ? b : a);
+                set(Role::Code, aIsCode ? a : b);
+            }
+        } else if (!rest.empty()) {
+            set(get(Role::Description) == 0 ? Role::Description : Role::Code, rest.front());
         }
-    } else if (!rest.empty()) {
-        set(get(Role::Description) == 0 ? Role::Description : Role::Code, rest.front());
     }
 
-    layout.columns = columns;
-    layout.dialect = dialect;
-    layout.found = true;
-    int confidence = layout.byHeader ? 95 : 80;
-    if (layout.eastNorthUncertain) {
-        confidence = 45;
+    void judgeConfidence()
+    {
+        int confidence = m_layout.byHeader ? 95 : 80;
+        if (m_layout.eastNorthUncertain) {
+            confidence = 45;
+        }
+        const double agreement = m_candidates == 0 ? 0 : static_cast<double>(m_layout.pointLines) / m_candidates;
+        confidence = static_cast<int>(std::lround(confidence * std::min(1.0, agreement)));
+        if (m_layout.pointLines < 3) {
+            confidence = std::min(confidence, 40);
+            m_layout.notes.push_back("only " + std::to_string(m_layout.pointLines) + " point line(s) to judge by");
+        }
+        m_layout.confidence = std::clamp(confidence, 0, 100);
     }
-    const double agreement = candidates == 0 ? 0 : static_cast<double>(layout.pointLines) / candidates;
-    confidence = static_cast<int>(std::lround(confidence * std::min(1.0, agreement)));
-    if (layout.pointLines < 3) {
-        confidence = std::min(confidence, 40);
-        layout.notes.push_back("only " + std::to_string(layout.pointLines) + " point line(s) to judge by");
-    }
-    layout.confidence = std::clamp(confidence, 0, 100);
-    return layout;
+
+    DetectedLayout m_layout;
+    std::vector<std::string> m_all;
+    std::vector<std::size_t> m_used; // indexes of the lines that are not blank
+    std::vector<std::string> m_sample;
+    bool m_quotes = false;
+    SeparatorChoice m_chosen;
+    TextDialect m_dialect;
+    std::vector<std::vector<std::string>> m_cut;
+    std::size_t m_first = 0; // the first point line among the sample's
+    std::vector<std::string> m_header;
+    std::vector<ColumnStats> m_stats;
+    std::vector<double> m_medians;
+    int m_commaDecimals = 0;
+    int m_pointDecimals = 0;
+    int m_candidates = 0;
+    std::array<int, 6> m_columns{};
+};
+
+} // namespace
+
+DetectedLayout detectLayout(std::string_view text)
+{
+    return Detector(text).run();
 }
 
 DetectedLayout detectLayoutOfFile(const std::filesystem::path& path)
