@@ -18,7 +18,10 @@ namespace fs = std::filesystem;
 using formats::DetectedLayout;
 using formats::PointValue;
 
-const char* yesNo(bool value) { return value ? "yes" : "no"; }
+const char* yesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
 
 // The JSON names of the values, in kPointValues order.
 constexpr const char* kJsonRoles[] = {"number", "east", "north", "elevation", "description", "code"};
@@ -62,13 +65,18 @@ std::string listedName(std::string name)
 std::string nameFault(formats::NameFault fault)
 {
     switch (fault) {
-    case formats::NameFault::Empty: return "it is empty";
-    case formats::NameFault::PathSeparator: return "it holds \"/\" or \"\\\"";
-    case formats::NameFault::Dot: return "it holds a \".\"";
-    case formats::NameFault::ControlCharacter: return "it holds a control character";
+    case formats::NameFault::Empty:
+        return "it is empty";
+    case formats::NameFault::PathSeparator:
+        return "it holds \"/\" or \"\\\"";
+    case formats::NameFault::Dot:
+        return "it holds a \".\"";
+    case formats::NameFault::ControlCharacter:
+        return "it holds a control character";
     case formats::NameFault::TooLong:
         return "it is longer than " + std::to_string(formats::kMaxFormatNameLength) + " characters";
-    case formats::NameFault::None: break;
+    case formats::NameFault::None:
+        break;
     }
     return {};
 }

@@ -1,13 +1,11 @@
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
 #include "cli/DetectCommand.h"
-
 #include "core/formats/FormatLibrary.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -32,7 +30,7 @@ const std::string kPlain = "1,512340.125,5412345.500,301.20,Bordstein Nord,1\r\n
                            "4,512370.100,5412365.500,301.50,Baum,0\r\n";
 
 class DetectCommandTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("mervalon-detect-" + std::to_string(::getpid()) + "-" +
@@ -153,18 +151,23 @@ TEST_F(DetectCommandTest, NothingIsSavedOverAFormatUnderABadNameOrWithoutALayout
         int status;
         std::string message;
     } cases[] = {
-        {{"--detect", path("points/sheet.csv"), "--save-format", "Penzd Comma"}, mervalon::cli::kNotStarted,
+        {{"--detect", path("points/sheet.csv"), "--save-format", "Penzd Comma"},
+         mervalon::cli::kNotStarted,
          "mervalon-convert: a format \"penzd comma\" already exists; choose another name, or delete it first\n"},
-        {{"--detect", path("points/sheet.csv"), "--save-format", "a.b"}, mervalon::cli::kNotStarted,
+        {{"--detect", path("points/sheet.csv"), "--save-format", "a.b"},
+         mervalon::cli::kNotStarted,
          "mervalon-convert: \"a.b\" cannot be the name of a format: it holds a \".\"\n"},
-        {{"--detect", path("points/sheet.csv"), "--save-format", "  "}, mervalon::cli::kNotStarted,
+        {{"--detect", path("points/sheet.csv"), "--save-format", "  "},
+         mervalon::cli::kNotStarted,
          "mervalon-convert: \"\" cannot be the name of a format: it is empty\n"},
-        {{"--detect", path("points/letter.txt"), "--save-format", "letter"}, mervalon::cli::kErrorsReported,
-         "mervalon-convert: no layout of points found in \"" + path("points/letter.txt") +
-             "\"; no format was saved\n"},
-        {{"--detect", path("points/missing.txt")}, mervalon::cli::kNotStarted,
+        {{"--detect", path("points/letter.txt"), "--save-format", "letter"},
+         mervalon::cli::kErrorsReported,
+         "mervalon-convert: no layout of points found in \"" + path("points/letter.txt") + "\"; no format was saved\n"},
+        {{"--detect", path("points/missing.txt")},
+         mervalon::cli::kNotStarted,
          "mervalon-convert: Cannot open file \"" + path("points/missing.txt") + "\". No such file or directory\n"},
-        {{"--detect", path("points")}, mervalon::cli::kNotStarted,
+        {{"--detect", path("points")},
+         mervalon::cli::kNotStarted,
          "mervalon-convert: \"" + path("points") + "\" is a folder, not a point file\n"},
     };
     for (const auto& c : cases) {

@@ -7,7 +7,6 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QRadioButton>
-
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -21,9 +20,8 @@ struct ChoiceButton {
     const char* caption;
 };
 
-template <typename Value, std::size_t Count>
-class ChoiceButtons {
-public:
+template <typename Value, std::size_t Count> class ChoiceButtons {
+  public:
     /// Adds the buttons to `layout` in `parent`; the button of value i is made from `buttons[i]`.
     ChoiceButtons(QWidget* parent, QBoxLayout* layout, const std::array<ChoiceButton, Count>& buttons,
                   std::function<void(Value)> clicked)
@@ -35,8 +33,7 @@ public:
             m_group->addButton(button, static_cast<int>(i));
             layout->addWidget(button);
             m_buttons[i] = button;
-            QObject::connect(button, &QRadioButton::clicked, m_group,
-                             [clicked, i] { clicked(static_cast<Value>(i)); });
+            QObject::connect(button, &QRadioButton::clicked, m_group, [clicked, i] { clicked(static_cast<Value>(i)); });
         }
     }
 
@@ -52,7 +49,7 @@ public:
 
     [[nodiscard]] QRadioButton* button(Value value) const { return m_buttons[static_cast<std::size_t>(value)]; }
 
-private:
+  private:
     QButtonGroup* m_group;
     std::array<QRadioButton*, Count> m_buttons{};
 };

@@ -3,21 +3,20 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTextBlock>
-
 #include <algorithm>
 
 namespace mervalon::app {
 
 /// The margin is a widget of its own over the editor's left viewport margin; the editor paints it.
 class LineNumberMargin : public QWidget {
-public:
+  public:
     explicit LineNumberMargin(NumberedTextEdit& editor) : QWidget(&editor), m_editor(editor) {}
     [[nodiscard]] QSize sizeHint() const override { return {m_editor.marginWidth(), 0}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override { m_editor.paintMargin(event); }
 
-private:
+  private:
     NumberedTextEdit& m_editor;
 };
 

@@ -8,7 +8,7 @@ namespace mervalon::app {
 
 class NumberedTextEdit : public QPlainTextEdit {
     Q_OBJECT
-public:
+  public:
     explicit NumberedTextEdit(QWidget* parent = nullptr);
 
     /// Puts the cursor on line `line` (1 for the first; clamped to the lines there are), selects
@@ -18,10 +18,10 @@ public:
     /// The margin's width for the number of lines the document has.
     [[nodiscard]] int marginWidth() const;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     friend class LineNumberMargin;
     void paintMargin(QPaintEvent* event);
     void updateMargin(const QRect& rect, int dy);

@@ -3,7 +3,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
-
 #include <algorithm>
 
 namespace mervalon::app {

@@ -200,6 +200,223 @@ std::string upperCased(std::string_view text)
     return upper;
 }
 
+namespace {
+
+using Controls = std::array<std::vector<std::string>, kControlCount>;
+
+// The rows of a library file read one by one, each checked as it comes; what a row says is
+// refused with its line number, so the user finds it in the spreadsheet.
+class LibraryReader {
+  public:
+    LibraryReader(const std::vector<Record>& records, const CodeLibrary::SymbolExists& symbolExists)
+        : m_records(records), m_symbolExists(symbolExists)
+    {
+    }
+
+    void read()
+    {
+        findColumns();
+        for (std::size_t r = 1; r < m_records.size(); ++r) {
+            readRow(m_records[r]);
+        }
+        settleControls();
+    }
+
+    std::vector<CodeRow> rows;
+    Controls controls;
+
+  private:
+    // Which column holds what, from the header line; unknown columns are the user's notes.
+    void findColumns()
+    {
+        const Record& header = m_records.front();
+        for (std::size_t i = 0; i < header.fields.size(); ++i) {
+            if (const auto column = columnOf(header.fields[i]); column && !m_where[static_cast<std::size_t>(*column)]) {
+                m_where[static_cast<std::size_t>(*column)] = i;
+            }
+        }
+        if (!m_where[static_cast<std::size_t>(Column::Code)]) {
+            fail(header.lineNumber, "the first line names no column \"code\"");
+        }
+        if (!m_where[static_cast<std::size_t>(Column::Layer)]) {
+            fail(header.lineNumber, "the first line names no column \"layer\"");
+        }
+    }
+
+    std::string_view value(const Record& record, Column column) const
+    {
+        const auto index = m_where[static_cast<std::size_t>(column)];
+        return index && *index < record.fields.size() ? trimmed(record.fields[*index]) : std::string_view();
+    }
+
+    void readRow(const Record& record)
+    {
+        const std::size_t line = record.lineNumber;
+        const std::string code = upperCased(value(record, Column::Code));
+        if (code.empty()) {
+            fail(line, "the code is empty");
+        }
+        if (code.front() == '!') {
+            readControl(record, code);
+            return;
+        }
+        checkCode(record, code);
+        CodeRow row;
+        row.code = code;
+        row.lineNumber = line;
+        row.layer = std::string(value(record, Column::Layer));
+        if (row.layer.empty()) {
+            fail(line, "the code \"" + std::string(value(record, Column::Code)) + "\" has no layer");
+        }
+        readColour(record, row);
+        readSymbol(record, row);
+        readLine(record, row);
+        readLabels(record, row);
+        row.description = std::string(value(record, Column::Description));
+        checkLayerColour(row);
+        rows.push_back(std::move(row));
+    }
+
+    void readControl(const Record& record, const std::string& code)
+    {
+        const std::size_t line = record.lineNumber;
+        const std::string_view written = value(record, Column::Code);
+        const auto control = std::find(kControlNames.begin(), kControlNames.end(), code);
+        if (control == kControlNames.end()) {
+            fail(line, "\"" + std::string(written) +
+                           "\" is no control; the controls are !begin, !end, !close, !nojoin, !arcbegin, "
+                           "!arcend and !comment");
+        }
+        const auto index = static_cast<std::size_t>(control - kControlNames.begin());
+        if (m_controlLines[index] != 0) {
+            fail(line, "the control " + std::string(written) + " is given twice (first in line " +
+                           std::to_string(m_controlLines[index]) + ")");
+        }
+        m_controlLines[index] = line;
+        controls[index] = wordsOf(value(record, Column::Layer));
+        if (controls[index].empty()) {
+            fail(line, "the control " + std::string(written) +
+                           " has no words; its words go in the layer column, separated by blanks");
+        }
+    }
+
+    void checkCode(const Record& record, const std::string& code)
+    {
+        const std::size_t line = record.lineNumber;
+        const std::string written(value(record, Column::Code));
+        if (std::any_of(code.begin(), code.end(), isBlank)) {
+            fail(line, "the code \"" + written + "\" holds a blank; a code is one word");
+        }
+        if (code.find('*') != code.size() - 1 && code.find('*') != std::string::npos) {
+            fail(line, "the code \"" + written + "\" holds a \"*\" before its end; a pattern ends with its only \"*\"");
+        }
+        if (const auto first = m_seen.find(code); first != m_seen.end()) {
+            fail(line,
+                 "the code \"" + written + "\" is given twice (first in line " + std::to_string(first->second) + ")");
+        }
+        m_seen.emplace(code, line);
+    }
+
+    void readColour(const Record& record, CodeRow& row) const
+    {
+        const std::string_view colour = value(record, Column::Colour);
+        if (colour.empty()) {
+            return;
+        }
+        int number = 0;
+        const auto [end, error] = std::from_chars(colour.data(), colour.data() + colour.size(), number);
+        if (error != std::errc() || end != colour.data() + colour.size() || number < 1 || number > 255) {
+            fail(record.lineNumber, "the colour \"" + std::string(colour) + "\" is not a number from 1 to 255");
+        }
+        row.colour = number;
+    }
+
+    void readSymbol(const Record& record, CodeRow& row) const
+    {
+        row.symbol = upperCased(value(record, Column::Symbol));
+        if (!row.symbol.empty() && row.symbol != kNoSymbol && !(m_symbolExists && m_symbolExists(row.symbol))) {
+            fail(record.lineNumber,
+                 "the symbol \"" + std::string(value(record, Column::Symbol)) + "\" is not in the symbol library");
+        }
+    }
+
+    void readLine(const Record& record, CodeRow& row) const
+    {
+        const std::string lineKind = upperCased(value(record, Column::Line));
+        if (lineKind.empty() || lineKind == "NONE") {
+            row.line = LineKind::None;
+        } else if (lineKind == "3D") {
+            row.line = LineKind::ThreeD;
+        } else if (lineKind == "2D") {
+            row.line = LineKind::TwoD;
+        } else {
+            fail(record.lineNumber,
+                 "the line \"" + std::string(value(record, Column::Line)) + "\" is none of none, 3d and 2d");
+        }
+    }
+
+    void readLabels(const Record& record, CodeRow& row) const
+    {
+        const std::string_view labels = value(record, Column::Labels);
+        if (labels.empty()) {
+            return;
+        }
+        const auto bits = labelsOf(labels);
+        if (!bits) {
+            fail(record.lineNumber, "the labels \"" + std::string(labels) +
+                                        "\" are not number, x, y, elevation or description joined with +");
+        }
+        row.labels = *bits;
+    }
+
+    // A layer has one colour: two rows giving it two would leave the drawing to pick one.
+    void checkLayerColour(const CodeRow& row) const
+    {
+        for (const CodeRow& other : rows) {
+            if (upperCased(other.layer) == upperCased(row.layer) && other.colour && row.colour &&
+                *other.colour != *row.colour) {
+                fail(row.lineNumber, "the layer \"" + row.layer + "\" has the colour " + std::to_string(*row.colour) +
+                                         " here and " + std::to_string(*other.colour) + " in line " +
+                                         std::to_string(other.lineNumber));
+            }
+        }
+    }
+
+    // Controls the library leaves out take their default words. A word may serve one control
+    // only, and may not be a code: "B" after a code cannot mean two things.
+    void settleControls()
+    {
+        for (std::size_t i = 0; i < kControlCount; ++i) {
+            if (m_controlLines[i] == 0) {
+                controls[i] = wordsOf(kDefaultWords[i]);
+            }
+        }
+        std::unordered_map<std::string, std::size_t> owner;
+        for (std::size_t i = 0; i < kControlCount; ++i) {
+            for (const std::string& word : controls[i]) {
+                if (const auto other = owner.find(word); other != owner.end() && other->second != i) {
+                    // The row that gave the word; a default word clashes with a row's own.
+                    const std::size_t line = m_controlLines[i] != 0 ? m_controlLines[i] : m_controlLines[other->second];
+                    fail(line, "the word \"" + word + "\" belongs to " + std::string(kControlNames[other->second]) +
+                                   " and to " + std::string(kControlNames[i]));
+                }
+                owner.emplace(word, i);
+                if (const auto code = m_seen.find(word); code != m_seen.end()) {
+                    fail(code->second, "the code \"" + word + "\" is also a word of " + std::string(kControlNames[i]));
+                }
+            }
+        }
+    }
+
+    const std::vector<Record>& m_records;
+    const CodeLibrary::SymbolExists& m_symbolExists;
+    std::array<std::optional<std::size_t>, 7> m_where;
+    std::array<std::size_t, kControlCount> m_controlLines{};
+    std::unordered_map<std::string, std::size_t> m_seen; // code -> line
+};
+
+} // namespace
+
 CodeLibrary CodeLibrary::read(std::string_view content, const SymbolExists& symbolExists)
 {
     if (content.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -209,138 +426,11 @@ CodeLibrary CodeLibrary::read(std::string_view content, const SymbolExists& symb
     if (records.empty()) {
         throw CodeLibraryError("line 1: the library is empty; its first line names the columns, one of them code");
     }
-    std::array<std::optional<std::size_t>, 7> where;
-    const Record& header = records.front();
-    for (std::size_t i = 0; i < header.fields.size(); ++i) {
-        if (const auto column = columnOf(header.fields[i]); column && !where[static_cast<std::size_t>(*column)]) {
-            where[static_cast<std::size_t>(*column)] = i;
-        }
-    }
-    if (!where[static_cast<std::size_t>(Column::Code)]) {
-        fail(header.lineNumber, "the first line names no column \"code\"");
-    }
-    if (!where[static_cast<std::size_t>(Column::Layer)]) {
-        fail(header.lineNumber, "the first line names no column \"layer\"");
-    }
-
+    LibraryReader reader(records, symbolExists);
+    reader.read();
     CodeLibrary library;
-    std::array<std::size_t, kControlCount> controlLines{};
-    std::unordered_map<std::string, std::size_t> seen; // code -> line
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const Record& record = records[r];
-        const std::size_t line = record.lineNumber;
-        const auto value = [&](Column column) -> std::string_view {
-            const auto index = where[static_cast<std::size_t>(column)];
-            return index && *index < record.fields.size() ? trimmed(record.fields[*index]) : std::string_view();
-        };
-        const std::string code = upperCased(value(Column::Code));
-        if (code.empty()) {
-            fail(line, "the code is empty");
-        }
-        if (code.front() == '!') {
-            const auto control = std::find(kControlNames.begin(), kControlNames.end(), code);
-            if (control == kControlNames.end()) {
-                fail(line, "\"" + std::string(value(Column::Code)) +
-                               "\" is no control; the controls are !begin, !end, !close, !nojoin, !arcbegin, "
-                               "!arcend and !comment");
-            }
-            const auto index = static_cast<std::size_t>(control - kControlNames.begin());
-            if (controlLines[index] != 0) {
-                fail(line, "the control " + std::string(value(Column::Code)) + " is given twice (first in line " +
-                               std::to_string(controlLines[index]) + ")");
-            }
-            controlLines[index] = line;
-            library.m_controls[index] = wordsOf(value(Column::Layer));
-            if (library.m_controls[index].empty()) {
-                fail(line, "the control " + std::string(value(Column::Code)) +
-                               " has no words; its words go in the layer column, separated by blanks");
-            }
-            continue;
-        }
-        if (std::any_of(code.begin(), code.end(), isBlank)) {
-            fail(line, "the code \"" + std::string(value(Column::Code)) + "\" holds a blank; a code is one word");
-        }
-        if (code.find('*') != code.size() - 1 && code.find('*') != std::string::npos) {
-            fail(line, "the code \"" + std::string(value(Column::Code)) +
-                           "\" holds a \"*\" before its end; a pattern ends with its only \"*\"");
-        }
-        if (const auto first = seen.find(code); first != seen.end()) {
-            fail(line, "the code \"" + std::string(value(Column::Code)) + "\" is given twice (first in line " +
-                           std::to_string(first->second) + ")");
-        }
-        seen.emplace(code, line);
-
-        CodeRow row;
-        row.code = code;
-        row.lineNumber = line;
-        row.layer = std::string(value(Column::Layer));
-        if (row.layer.empty()) {
-            fail(line, "the code \"" + std::string(value(Column::Code)) + "\" has no layer");
-        }
-        if (const std::string_view colour = value(Column::Colour); !colour.empty()) {
-            int number = 0;
-            const auto [end, error] = std::from_chars(colour.data(), colour.data() + colour.size(), number);
-            if (error != std::errc() || end != colour.data() + colour.size() || number < 1 || number > 255) {
-                fail(line, "the colour \"" + std::string(colour) + "\" is not a number from 1 to 255");
-            }
-            row.colour = number;
-        }
-        row.symbol = upperCased(value(Column::Symbol));
-        if (!row.symbol.empty() && row.symbol != kNoSymbol && !(symbolExists && symbolExists(row.symbol))) {
-            fail(line, "the symbol \"" + std::string(value(Column::Symbol)) + "\" is not in the symbol library");
-        }
-        const std::string lineKind = upperCased(value(Column::Line));
-        if (lineKind.empty() || lineKind == "NONE") {
-            row.line = LineKind::None;
-        } else if (lineKind == "3D") {
-            row.line = LineKind::ThreeD;
-        } else if (lineKind == "2D") {
-            row.line = LineKind::TwoD;
-        } else {
-            fail(line, "the line \"" + std::string(value(Column::Line)) + "\" is none of none, 3d and 2d");
-        }
-        if (const std::string_view labels = value(Column::Labels); !labels.empty()) {
-            const auto bits = labelsOf(labels);
-            if (!bits) {
-                fail(line, "the labels \"" + std::string(labels) +
-                               "\" are not number, x, y, elevation or description joined with +");
-            }
-            row.labels = *bits;
-        }
-        row.description = std::string(value(Column::Description));
-        // A layer has one colour: two rows giving it two would leave the drawing to pick one.
-        for (const CodeRow& other : library.m_rows) {
-            if (upperCased(other.layer) == upperCased(row.layer) && other.colour && row.colour &&
-                *other.colour != *row.colour) {
-                fail(line, "the layer \"" + row.layer + "\" has the colour " + std::to_string(*row.colour) +
-                               " here and " + std::to_string(*other.colour) + " in line " +
-                               std::to_string(other.lineNumber));
-            }
-        }
-        library.m_rows.push_back(std::move(row));
-    }
-
-    for (std::size_t i = 0; i < kControlCount; ++i) {
-        if (controlLines[i] == 0) {
-            library.m_controls[i] = wordsOf(kDefaultWords[i]);
-        }
-    }
-    // A word may serve one control only, and may not be a code: "B" after a code cannot mean two things.
-    std::unordered_map<std::string, std::size_t> owner;
-    for (std::size_t i = 0; i < kControlCount; ++i) {
-        for (const std::string& word : library.m_controls[i]) {
-            if (const auto other = owner.find(word); other != owner.end() && other->second != i) {
-                // The row that gave the word; a default word clashes with a row's own.
-                const std::size_t line = controlLines[i] != 0 ? controlLines[i] : controlLines[other->second];
-                fail(line, "the word \"" + word + "\" belongs to " + std::string(kControlNames[other->second]) +
-                               " and to " + std::string(kControlNames[i]));
-            }
-            owner.emplace(word, i);
-            if (const auto code = seen.find(word); code != seen.end()) {
-                fail(code->second, "the code \"" + word + "\" is also a word of " + std::string(kControlNames[i]));
-            }
-        }
-    }
+    library.m_rows = std::move(reader.rows);
+    library.m_controls = std::move(reader.controls);
     return library;
 }
 

@@ -48,9 +48,15 @@ inline constexpr std::array kEntityKinds = {
 
 inline constexpr std::size_t kEntityKindCount = kEntityKinds.size();
 
-constexpr std::size_t entityIndex(EntityKind kind) { return static_cast<std::size_t>(kind); }
+constexpr std::size_t entityIndex(EntityKind kind)
+{
+    return static_cast<std::size_t>(kind);
+}
 
-constexpr const EntityKindInfo& entityKindInfo(EntityKind kind) { return kEntityKinds[entityIndex(kind)]; }
+constexpr const EntityKindInfo& entityKindInfo(EntityKind kind)
+{
+    return kEntityKinds[entityIndex(kind)];
+}
 
 namespace detail {
 constexpr bool kindsInEnumerationOrder()

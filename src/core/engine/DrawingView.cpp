@@ -100,8 +100,8 @@ PrologueLayout layOutPrologue(std::string_view prologue)
         if (code == 0) {
             if (value == "ENDSEC" && section == "HEADER" && (!hasExtentsMin || !hasExtentsMax)) {
                 // The extents go at the end of the header, where readers look for variables.
-                for (const auto& [name, first] : {std::pair{"$EXTMIN", ViewValue::ExtentsMinX},
-                                                  std::pair{"$EXTMAX", ViewValue::ExtentsMaxX}}) {
+                for (const auto& [name, first] :
+                     {std::pair{"$EXTMIN", ViewValue::ExtentsMinX}, std::pair{"$EXTMAX", ViewValue::ExtentsMaxX}}) {
                     if ((first == ViewValue::ExtentsMinX ? hasExtentsMin : hasExtentsMax)) {
                         continue;
                     }
@@ -133,8 +133,8 @@ PrologueLayout layOutPrologue(std::string_view prologue)
             hasExtentsMax = hasExtentsMax || sameName(value, "$EXTMAX");
         } else if (section == "HEADER" && (code == 10 || code == 20 || code == 30) &&
                    (sameName(variable, "$EXTMIN") || sameName(variable, "$EXTMAX"))) {
-            const int first = static_cast<int>(sameName(variable, "$EXTMIN") ? ViewValue::ExtentsMinX
-                                                                              : ViewValue::ExtentsMaxX);
+            const int first =
+                static_cast<int>(sameName(variable, "$EXTMIN") ? ViewValue::ExtentsMinX : ViewValue::ExtentsMaxX);
             slot = static_cast<ViewValue>(first + code / 10 - 1);
         } else if (inActiveViewport) {
             switch (code) {
@@ -242,7 +242,8 @@ std::size_t textCharacters(std::string_view text)
     }
     for (std::size_t at = text.find("\\U+"); at != std::string_view::npos && at + 7 <= text.size();
          at = text.find("\\U+", at + 1)) {
-        if (std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at + 3), text.begin() + static_cast<std::ptrdiff_t>(at + 7),
+        if (std::all_of(text.begin() + static_cast<std::ptrdiff_t>(at + 3),
+                        text.begin() + static_cast<std::ptrdiff_t>(at + 7),
                         [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
             characters -= 6;
             at += 6;

@@ -52,7 +52,7 @@ PrologueLayout layOutPrologue(std::string_view prologue);
 
 /// The box around everything drawn.
 class Extents {
-public:
+  public:
     void add(double x, double y, double z)
     {
         if (m_empty) {
@@ -81,7 +81,7 @@ public:
     [[nodiscard]] const std::array<double, 3>& min() const { return m_min; }
     [[nodiscard]] const std::array<double, 3>& max() const { return m_max; }
 
-private:
+  private:
     void widen(std::size_t axis, double value)
     {
         if (value < m_min[axis]) {
@@ -106,8 +106,8 @@ inline constexpr double kViewMargin = 1.1;
 /// gets a view 1 unit high. The point shown in the middle is the target plus the centre (which
 /// is relative to the target). Where the target can be filled in, the two are split so that
 /// LibreCAD (2.2), which ignores the target and takes the centre for half the view's upper
-/// right corner, shows the same view when its window has the viewport's aspect. An empty drawing has extents 0,0,0 and keeps the prologue's view:
-/// never the "not computed" 1E+20 values, which readers take for a drawing of that size.
+/// right corner, shows the same view when its window has the viewport's aspect. An empty drawing has extents 0,0,0 and
+/// keeps the prologue's view: never the "not computed" 1E+20 values, which readers take for a drawing of that size.
 std::array<std::optional<double>, kViewValueCount> viewValues(const Extents& extents, const PrologueLayout& layout);
 
 /// An estimate of a text's width: one height per character, which the common fonts keep within.

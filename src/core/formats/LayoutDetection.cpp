@@ -18,7 +18,10 @@ constexpr std::array<char, 5> kSeparators = {'\t', ';', ',', '|', ' '};
 
 enum class Role { Number, East, North, Elevation, Description, Code, None };
 
-std::size_t roleIndex(Role role) { return static_cast<std::size_t>(role); }
+std::size_t roleIndex(Role role)
+{
+    return static_cast<std::size_t>(role);
+}
 
 // The file's first lines, its byte-order mark dropped; LF, CR LF and a lone CR end a line.
 std::vector<std::string> linesOf(std::string_view text)
@@ -140,6 +143,8 @@ struct HeaderWord {
 };
 
 // English, German, French and Spanish names of the columns, folded.
+// A table reads best in columns.
+// clang-format off
 constexpr HeaderWord kHeaderWords[] = {
     {"point", Role::Number, false},       {"pt", Role::Number, false},          {"pnt", Role::Number, false},
     {"name", Role::Number, false},        {"number", Role::Number, false},      {"no", Role::Number, false},
@@ -171,6 +176,7 @@ constexpr HeaderWord kHeaderWords[] = {
     {"kode", Role::Code, false},          {"pcode", Role::Code, false},         {"featurecode", Role::Code, false},
     {"feature", Role::Code, false},       {"schluessel", Role::Code, false},    {"schlussel", Role::Code, false},
 };
+// clang-format on
 
 const HeaderWord* headerWordOf(std::string_view name)
 {
@@ -304,7 +310,7 @@ bool isPointLine(const std::vector<std::string>& fields, int columnCount, bool c
 // column plays which part, and how sure that is. Each phase returns false when the file is no
 // point file, with a note saying why.
 class Detector {
-public:
+  public:
     explicit Detector(std::string_view text) : m_all(linesOf(text)) {}
 
     DetectedLayout run()
@@ -331,7 +337,7 @@ public:
         return m_layout;
     }
 
-private:
+  private:
     bool assigned(int column) const { return std::find(m_columns.begin(), m_columns.end(), column) != m_columns.end(); }
     void set(Role role, int column) { m_columns[roleIndex(role)] = column; }
     int get(Role role) const { return m_columns[roleIndex(role)]; }
@@ -679,8 +685,9 @@ DetectedFormat formatOfLayout(const DetectedLayout& layout, FormatDefinition bas
         format.setPrefix(value, {});
     }
     format.separator = std::string(1, layout.separator);
-    format.otherSeparator = (layout.separator == ',' || layout.separator == ';' || layout.separator == ' ' ||
-                             layout.separator == '\t') ? 0 : 1;
+    format.otherSeparator =
+        (layout.separator == ',' || layout.separator == ';' || layout.separator == ' ' || layout.separator == '\t') ? 0
+                                                                                                                    : 1;
     // The reader skips the header itself once the lines before it are skipped.
     format.firstLine = layout.linesBefore + 1;
     return detected;
@@ -689,12 +696,18 @@ DetectedFormat formatOfLayout(const DetectedLayout& layout, FormatDefinition bas
 std::string separatorName(char separator)
 {
     switch (separator) {
-    case '\t': return "tab";
-    case ';': return "semicolon (;)";
-    case ',': return "comma (,)";
-    case '|': return "bar (|)";
-    case ' ': return "blanks";
-    default: break;
+    case '\t':
+        return "tab";
+    case ';':
+        return "semicolon (;)";
+    case ',':
+        return "comma (,)";
+    case '|':
+        return "bar (|)";
+    case ' ':
+        return "blanks";
+    default:
+        break;
     }
     return separator == 0 ? "none" : std::string("\"") + separator + "\"";
 }
@@ -702,12 +715,18 @@ std::string separatorName(char separator)
 const char* roleName(PointValue value)
 {
     switch (value) {
-    case PointValue::Number: return "number";
-    case PointValue::X: return "East";
-    case PointValue::Y: return "North";
-    case PointValue::Z: return "elevation";
-    case PointValue::Description: return "description";
-    case PointValue::Code: return "code";
+    case PointValue::Number:
+        return "number";
+    case PointValue::X:
+        return "East";
+    case PointValue::Y:
+        return "North";
+    case PointValue::Z:
+        return "elevation";
+    case PointValue::Description:
+        return "description";
+    case PointValue::Code:
+        return "code";
     }
     return "";
 }

@@ -19,23 +19,23 @@ namespace mervalon::formats {
 inline constexpr std::size_t kDetectionLines = 400;
 
 struct DetectedLayout {
-    bool found = false;          ///< false when no layout of points was recognised (see notes)
-    char separator = 0;          ///< ',', ';', '\t', ' ' or '|'
-    TextDialect dialect;         ///< decimal mark, quoting, empty fields, header line
-    int linesBefore = 0;         ///< lines before the header (or before the points without one)
-    int headerLine = 0;          ///< the header's line number (from 1), 0 without a header
-    std::string headerText;      ///< the header line as read
-    int firstPointLine = 0;      ///< the line number of the first point line
-    int columnCount = 0;         ///< fields of a point line
+    bool found = false;     ///< false when no layout of points was recognised (see notes)
+    char separator = 0;     ///< ',', ';', '\t', ' ' or '|'
+    TextDialect dialect;    ///< decimal mark, quoting, empty fields, header line
+    int linesBefore = 0;    ///< lines before the header (or before the points without one)
+    int headerLine = 0;     ///< the header's line number (from 1), 0 without a header
+    std::string headerText; ///< the header line as read
+    int firstPointLine = 0; ///< the line number of the first point line
+    int columnCount = 0;    ///< fields of a point line
     /// Columns (from 1; 0 when the file has none) of each value, in kPointValues order:
     /// number, East (X), North (Y), elevation (Z), description, code.
     std::array<int, 6> columns{};
-    bool byHeader = false;       ///< the columns were named by the header line
+    bool byHeader = false;           ///< the columns were named by the header line
     bool eastNorthUncertain = false; ///< East and North could not be told apart: PENZ order taken
-    int confidence = 0;          ///< how sure the detection is, 0 to 100
-    int linesExamined = 0;       ///< lines looked at
-    int pointLines = 0;          ///< of them, lines that read as points
-    std::vector<std::string> notes; ///< what the user should know: guesses, doubts, why nothing was found
+    int confidence = 0;              ///< how sure the detection is, 0 to 100
+    int linesExamined = 0;           ///< lines looked at
+    int pointLines = 0;              ///< of them, lines that read as points
+    std::vector<std::string> notes;  ///< what the user should know: guesses, doubts, why nothing was found
 
     [[nodiscard]] int column(PointValue value) const { return columns[static_cast<std::size_t>(value)]; }
 };

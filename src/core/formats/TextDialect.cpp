@@ -21,9 +21,15 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-const char* yesNo(bool value) { return value ? "yes" : "no"; }
+const char* yesNo(bool value)
+{
+    return value ? "yes" : "no";
+}
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 std::string_view view(const char* begin, const char* end)
 {

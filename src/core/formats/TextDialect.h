@@ -20,10 +20,10 @@ enum class DecimalMark { Point, Comma };
 
 struct TextDialect {
     DecimalMark decimalMark = DecimalMark::Point; ///< Comma: "512340,125" in the coordinate columns
-    bool quotedFields = false;   ///< RFC 4180: "kerb, north side", "" for a quote inside
-    bool trimFields = true;      ///< blanks around each field are dropped
-    bool keepEmptyFields = false; ///< an empty field keeps its column (as spreadsheets write it)
-    bool headerLine = false;     ///< the first line read (after the lines skipped) names the columns
+    bool quotedFields = false;                    ///< RFC 4180: "kerb, north side", "" for a quote inside
+    bool trimFields = true;                       ///< blanks around each field are dropped
+    bool keepEmptyFields = false;                 ///< an empty field keeps its column (as spreadsheets write it)
+    bool headerLine = false;                      ///< the first line read (after the lines skipped) names the columns
 
     /// True for the way every format was read before dialects existed.
     [[nodiscard]] bool isDefault() const { return *this == TextDialect{}; }
@@ -52,7 +52,7 @@ inline constexpr const char* kDialectSuffix = ".dialect";
 
 /// Thrown for a dialect file that cannot be understood; the message names the file and line.
 class NotADialect : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

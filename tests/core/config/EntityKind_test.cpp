@@ -1,7 +1,6 @@
 #include "core/config/EntityKind.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using namespace mervalon::config;

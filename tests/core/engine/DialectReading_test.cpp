@@ -1,12 +1,10 @@
 // The same points written in each dialect give the same drawing and the same report.
 
+#include "EngineTestSupport.h"
 #include "core/engine/BatchRun.h"
 #include "core/engine/TextReader.h"
 
-#include "EngineTestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -62,7 +60,7 @@ Configuration labelled()
 }
 
 class DialectReadingTest : public TempFolderTest {
-protected:
+  protected:
     struct Output {
         std::string drawing;
         std::string block; ///< the file's block of the report
@@ -186,9 +184,9 @@ TEST_F(DialectReadingTest, TheHeaderIsSkippedAfterTheLinesToSkip)
     const TextDialect header{DecimalMark::Point, false, true, false, true};
     FormatDefinition format = formatWith(";");
     format.firstLine = 3; // two lines of the instrument's own before the header
-    const auto rows = mervalon::engine::readTextLines(writeFile("a.txt", "job 12\ndate\nPt;E;N\n1;10;20\n"), ";",
-                                                      format.firstLine,
-                                                      mervalon::engine::lineDialectOf(format, header));
+    const auto rows =
+        mervalon::engine::readTextLines(writeFile("a.txt", "job 12\ndate\nPt;E;N\n1;10;20\n"), ";", format.firstLine,
+                                        mervalon::engine::lineDialectOf(format, header));
     ASSERT_EQ(rows.size(), 1U);
     EXPECT_EQ(rows.rowAsList(0), (mervalon::engine::FieldList{"1", "10", "20"}));
 }

@@ -1,8 +1,7 @@
 #include "core/formats/LayoutDetection.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace mervalon::formats {
@@ -15,7 +14,7 @@ struct Expected {
     char separator;
     DecimalMark mark;
     bool quoted;
-    int headerLine;     ///< 0: none
+    int headerLine; ///< 0: none
     int firstPointLine;
     Columns columns;
     bool uncertain = false; ///< East and North taken in PENZ order
@@ -157,10 +156,10 @@ TEST(LayoutDetectionTest, TheLayoutBecomesAFormatThatReadsTheFile)
     base.name = "detected";
     base.newPolylineCode = "1";
     base.value(PointValue::X).prefix = "X=";
-    const DetectedLayout layout = detectLayout(
-        "Job: ROAD01\nPunkt;Rechtswert;Hochwert;H\xC3\xB6he\n1;3512340,125;5412345,500;301,2\n"
-        "2;3512352,4;5412351,2;301,3\n"
-        "3;3512365,0;5412360,0;301,4\n");
+    const DetectedLayout layout =
+        detectLayout("Job: ROAD01\nPunkt;Rechtswert;Hochwert;H\xC3\xB6he\n1;3512340,125;5412345,500;301,2\n"
+                     "2;3512352,4;5412351,2;301,3\n"
+                     "3;3512365,0;5412360,0;301,4\n");
     ASSERT_TRUE(layout.found);
     const DetectedFormat detected = formatOfLayout(layout, base);
     EXPECT_EQ(detected.format.name, "detected");

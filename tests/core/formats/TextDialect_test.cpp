@@ -1,11 +1,9 @@
-#include "core/formats/TextDialect.h"
-
 #include "core/formats/FormatLibrary.h"
+#include "core/formats/TextDialect.h"
 #include "core/io/FileIo.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -22,8 +20,8 @@ TEST(TextDialectTest, EveryDialectIsWrittenAndReadBackTheSame)
 {
     for (const DecimalMark mark : {DecimalMark::Point, DecimalMark::Comma}) {
         for (int flags = 0; flags < 16; ++flags) {
-            const TextDialect dialect = dialectOf(mark, (flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0,
-                                                  (flags & 8) != 0);
+            const TextDialect dialect =
+                dialectOf(mark, (flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0, (flags & 8) != 0);
             EXPECT_EQ(decodeDialect(encodeDialect(dialect)), dialect) << encodeDialect(dialect);
         }
     }
@@ -121,9 +119,13 @@ TEST(TextDialectTest, FieldsAreCutAsTheDialectSays)
 
 TEST(TextDialectTest, OnlyAFieldWithOneCommaAndNoPointGetsADecimalPoint)
 {
-    for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
-             {"512340,125", "512340.125"}, {"-0,5", "-0.5"}, {"X=12,5", "X=12.5"}, {"1,234,5", "1,234,5"},
-             {"1.234,5", "1.234,5"}, {"12", "12"}, {"", ""}}) {
+    for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{{"512340,125", "512340.125"},
+                                                                                  {"-0,5", "-0.5"},
+                                                                                  {"X=12,5", "X=12.5"},
+                                                                                  {"1,234,5", "1,234,5"},
+                                                                                  {"1.234,5", "1.234,5"},
+                                                                                  {"12", "12"},
+                                                                                  {"", ""}}) {
         std::string field = in;
         commaToPoint(std::span<char>(field.data(), field.size()));
         EXPECT_EQ(field, out) << in;
@@ -131,7 +133,7 @@ TEST(TextDialectTest, OnlyAFieldWithOneCommaAndNoPointGetsADecimalPoint)
 }
 
 class DialectFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_install = fs::temp_directory_path() / ("mervalon-dialects-" + std::to_string(::getpid()));
