@@ -150,7 +150,7 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     QFrame* kind = panel(group, "Panel6");
     m_textKind = named(new QRadioButton(QStringLiteral("This format applies to a Text file (TXT, ASC ...)"), kind),
                        "RadioButton11");
-    m_excelKind = named(new QRadioButton(QStringLiteral("This format applies to an Excel file (XLS)"), kind),
+    m_excelKind = named(new QRadioButton(QStringLiteral("This format applies to an Excel file (XLS, XLSX, ODS)"), kind),
                         "RadioButton12");
     m_sheetPanel = panel(kind, "Panel5");
     m_byNumber = named(new QRadioButton(QStringLiteral("Sheet Number : "), m_sheetPanel), "RadioButton6");

@@ -595,7 +595,7 @@ private slots:
 
         QVERIFY(m_editor->prepare(QStringLiteral("excel penzdc")));
         QCOMPARE(control<QRadioButton>(*m_editor, "RadioButton12")->text(),
-                 QStringLiteral("This format applies to an Excel file (XLS)"));
+                 QStringLiteral("This format applies to an Excel file (XLS, XLSX, ODS)"));
         QCOMPARE(enabledDialectControls(), 0);
         control<QRadioButton>(*m_editor, "RadioButton11")->click();
         QCOMPARE(enabledDialectControls(), 6);
