@@ -150,7 +150,7 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     QFrame* kind = panel(group, "Panel6");
     m_textKind = named(new QRadioButton(QStringLiteral("This format applies to a Text file (TXT, ASC ...)"), kind),
                        "RadioButton11");
-    m_excelKind = named(new QRadioButton(QStringLiteral("This format applies to an Excel file (XLS)"), kind),
+    m_excelKind = named(new QRadioButton(QStringLiteral("This format applies to an Excel file (XLS, XLSX, ODS)"), kind),
                         "RadioButton12");
     m_sheetPanel = panel(kind, "Panel5");
     m_byNumber = named(new QRadioButton(QStringLiteral("Sheet Number : "), m_sheetPanel), "RadioButton6");
@@ -215,6 +215,7 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     layout->setContentsMargins(6, 4, 6, 6);
     layout->setSpacing(2);
     layout->addLayout(kindAndSeparator);
+    layout->addWidget(buildDialectPanel(group));
     for (int row = 0; row < 6; ++row) {
         layout->addWidget(buildRow(row, kRowPanels[static_cast<std::size_t>(row)],
                                    kRowCaptions[static_cast<std::size_t>(row)]));
@@ -225,6 +226,48 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     }
     connect(m_separators, &QButtonGroup::idToggled, this, &FormatEditorDialog::applyEnabling);
     return group;
+}
+
+QWidget* FormatEditorDialog::buildDialectPanel(QWidget* parent)
+{
+    m_dialectPanel = panel(parent, "DialectPanel");
+    const std::array<const char*, 2> markCaptions = {"Point (.)", "Comma (,)"};
+    auto* marks = new QButtonGroup(this);
+    for (std::size_t mark = 0; mark < m_decimalMarks.size(); ++mark) {
+        m_decimalMarks[mark] = named(new QRadioButton(QLatin1String(markCaptions[mark]), m_dialectPanel),
+                                     FormatEditorForm::kDecimalMarkChoices[mark]);
+        m_decimalMarks[mark]->setToolTip(QStringLiteral("The decimal mark of the coordinates in the file"));
+        marks->addButton(m_decimalMarks[mark]);
+    }
+    const std::array<const char*, 4> captions = {"Quoted fields (\"...\")", "Trim blanks around fields",
+                                                 "Empty fields keep their column",
+                                                 "The first line after the skipped lines is a header"};
+    const std::array<const char*, 4> hints = {
+        "Select when a field may be enclosed in quotes, with \"\" for a quote inside",
+        "Select to drop the blanks before and after each field",
+        "Select when an empty field still counts as a column (as spreadsheets write it)",
+        "Select when the first line read names the columns instead of holding a point"};
+    for (std::size_t box = 0; box < m_dialectBoxes.size(); ++box) {
+        m_dialectBoxes[box] =
+            named(new QCheckBox(QLatin1String(captions[box]), m_dialectPanel), FormatEditorForm::kDialectBoxes[box]);
+        m_dialectBoxes[box]->setToolTip(QLatin1String(hints[box]));
+    }
+
+    auto* markLine = new QHBoxLayout;
+    markLine->addWidget(label(m_dialectPanel, "Decimal mark :"));
+    markLine->addWidget(m_decimalMarks[0]);
+    markLine->addWidget(m_decimalMarks[1]);
+    markLine->addStretch();
+    auto* grid = new QGridLayout(m_dialectPanel);
+    grid->setContentsMargins(0, 2, 0, 2);
+    grid->setVerticalSpacing(2);
+    grid->addLayout(markLine, 0, 0);
+    grid->addWidget(m_dialectBoxes[0], 0, 1);
+    grid->addWidget(m_dialectBoxes[1], 1, 0);
+    grid->addWidget(m_dialectBoxes[2], 1, 1);
+    grid->addWidget(m_dialectBoxes[3], 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return m_dialectPanel;
 }
 
 QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char* caption)
@@ -300,6 +343,12 @@ FormatEditorFields FormatEditorDialog::fields() const
     for (std::size_t code = 0; code < 3; ++code) {
         fields.codes[code] = m_codes[code]->text();
     }
+    fields.dialect.decimalMark =
+        m_decimalMarks[1]->isChecked() ? formats::DecimalMark::Comma : formats::DecimalMark::Point;
+    fields.dialect.quotedFields = m_dialectBoxes[0]->isChecked();
+    fields.dialect.trimFields = m_dialectBoxes[1]->isChecked();
+    fields.dialect.keepEmptyFields = m_dialectBoxes[2]->isChecked();
+    fields.dialect.headerLine = m_dialectBoxes[3]->isChecked();
     return fields;
 }
 
@@ -323,6 +372,11 @@ void FormatEditorDialog::showFields(const FormatEditorFields& fields)
     for (std::size_t code = 0; code < 3; ++code) {
         m_codes[code]->setText(fields.codes[code]);
     }
+    m_decimalMarks[fields.dialect.decimalMark == formats::DecimalMark::Comma ? 1 : 0]->setChecked(true);
+    m_dialectBoxes[0]->setChecked(fields.dialect.quotedFields);
+    m_dialectBoxes[1]->setChecked(fields.dialect.trimFields);
+    m_dialectBoxes[2]->setChecked(fields.dialect.keepEmptyFields);
+    m_dialectBoxes[3]->setChecked(fields.dialect.headerLine);
     applyEnabling();
 }
 
@@ -346,6 +400,9 @@ void FormatEditorDialog::applyEnabling()
         }
     }
     m_codesPanel->setEnabled(enabling.codesPanel);
+    for (QWidget* control : m_dialectPanel->findChildren<QWidget*>()) {
+        control->setEnabled(enabling.dialectPanel);
+    }
 }
 
 void FormatEditorDialog::importClicked(int row)
@@ -376,9 +433,11 @@ bool FormatEditorDialog::showFormat(const QString& name)
 {
     try {
         const formats::FormatDefinition format = formats::readFormat(toPath(m_installDir), toText(name));
+        const formats::TextDialect dialect = formats::readDialect(toPath(m_installDir), toText(name));
         m_shown = format;
+        m_shownDialect = dialect;
         m_shownName = name;
-        showFields(FormatEditorForm::fill(format, fields()));
+        showFields(FormatEditorForm::fill(format, dialect, fields()));
         selectEntry(name);
         return true;
     } catch (const std::exception& error) {
@@ -423,12 +482,13 @@ bool FormatEditorDialog::saveFormat()
     }
     const BuiltFormat built = FormatEditorForm::build(edited, m_shownName);
     try {
-        formats::saveFormat(toPath(m_installDir), *built.format, toText(m_shownName));
+        formats::saveFormat(toPath(m_installDir), *built.format, edited.dialect, toText(m_shownName));
     } catch (const std::exception& error) {
         reportError(QString::fromLocal8Bit(error.what()));
         return false;
     }
     m_shown = *built.format;
+    m_shownDialect = edited.dialect;
     m_saved = true;
     return true;
 }
@@ -511,12 +571,13 @@ void FormatEditorDialog::renameFormat()
 
 bool FormatEditorDialog::confirmChanges()
 {
-    const BuiltFormat built = FormatEditorForm::build(fields(), m_shownName);
+    const FormatEditorFields edited = fields();
+    const BuiltFormat built = FormatEditorForm::build(edited, m_shownName);
     if (!built.format) {
         reportError(built.error);
         return false;
     }
-    if (FormatEditorForm::sameAs(*built.format, m_shown)) {
+    if (FormatEditorForm::sameAs(*built.format, m_shown) && edited.dialect == m_shownDialect) {
         return true;
     }
     switch (m_interaction.showMessage(MessageIcon::Warning, MessageButtons::YesNoCancel,

@@ -3,6 +3,7 @@
 // installation's formats folder, one at a time. Save, New, Rename and Delete act on the files at
 // once. Its reference for "has it changed" is the record last shown or saved; leaving it (Done,
 // Escape or the close box) and choosing another format ask first when the edits would change it.
+// A format's text dialect is shown and saved with its record; a format without one keeps none.
 
 #include "app/formats/FormatEditorForm.h"
 
@@ -58,6 +59,7 @@ private:
     QWidget* buildFormatsGroup();
     QWidget* buildParametersGroup();
     QWidget* buildRow(int row, const char* panel, const char* caption);
+    QWidget* buildDialectPanel(QWidget* parent);
 
     [[nodiscard]] FormatEditorFields fields() const;
     void showFields(const FormatEditorFields& fields);
@@ -77,6 +79,7 @@ private:
     /// The entry whose format the controls hold, and that record as last read or saved.
     QString m_shownName;
     formats::FormatDefinition m_shown;
+    formats::TextDialect m_shownDialect;
     bool m_saved = false;
     bool m_selecting = false;
 
@@ -100,6 +103,9 @@ private:
     std::array<QFrame*, 6> m_rows{};
     std::array<QLineEdit*, 3> m_codes{};
     QFrame* m_codesPanel = nullptr;
+    QFrame* m_dialectPanel = nullptr;
+    std::array<QRadioButton*, 2> m_decimalMarks{};
+    std::array<QCheckBox*, 4> m_dialectBoxes{};
 };
 
 } // namespace mervalon::app

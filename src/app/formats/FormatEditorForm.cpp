@@ -44,6 +44,14 @@ std::optional<SeparatorChoice> fixedChoice(const std::string& separator)
     return static_cast<SeparatorChoice>(found - kSeparatorCharacters.begin());
 }
 
+/// The separator as the record stores it.
+std::string separatorOf(const FormatEditorFields& fields)
+{
+    return fields.separator == SeparatorChoice::Other
+               ? toText(fields.otherSeparator)
+               : std::string(1, kSeparatorCharacters[static_cast<std::size_t>(fields.separator)]);
+}
+
 std::string nameField(const QString& name)
 {
     return toText(name).substr(0, formats::kMaxFormatNameLength);
@@ -60,9 +68,14 @@ const std::array<const char*, 6> FormatEditorForm::kPrefixBoxes = {"Edit4",  "Ed
 const std::array<const char*, 6> FormatEditorForm::kKeepBoxes = {"CheckBox4",  "CheckBox2",  "CheckBox20",
                                                                   "CheckBox18", "CheckBox16", "CheckBox14"};
 const std::array<const char*, 3> FormatEditorForm::kCodeBoxes = {"polstart", "poldraw", "polend"};
+const std::array<const char*, 2> FormatEditorForm::kDecimalMarkChoices = {"DecimalPoint", "DecimalComma"};
+const std::array<const char*, 4> FormatEditorForm::kDialectBoxes = {"QuotedFields", "TrimBlanks", "KeepEmptyFields",
+                                                                    "HeaderLine"};
 
-FormatEditorFields FormatEditorForm::fill(const FormatDefinition& format, FormatEditorFields shown)
+FormatEditorFields FormatEditorForm::fill(const FormatDefinition& format, const formats::TextDialect& dialect,
+                                          FormatEditorFields shown)
 {
+    shown.dialect = dialect;
     shown.description = fromText(format.description);
     shown.isExcel = format.isExcel != 0;
     shown.sheetByNumber = format.sheetByNumber != 0;
@@ -106,9 +119,7 @@ BuiltFormat FormatEditorForm::build(const FormatEditorFields& fields, const QStr
         format.setKeepsPrefix(value, fields.keepPrefix[row]);
     }
     format.otherSeparator = fields.separator == SeparatorChoice::Other ? 1 : 0;
-    format.separator = fields.separator == SeparatorChoice::Other
-                           ? toText(fields.otherSeparator)
-                           : std::string(1, kSeparatorCharacters[static_cast<std::size_t>(fields.separator)]);
+    format.separator = separatorOf(fields);
     format.newPolylineCode = toText(fields.codes[0]);
     format.drawPolylineCode = toText(fields.codes[1]);
     format.endPolylineCode = toText(fields.codes[2]);
@@ -183,6 +194,15 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
         return FormatFault{QStringLiteral("     Starting line number must be greater than 0.     "),
                            QStringLiteral("Edit6")};
     }
+    if (!fields.isExcel) {
+        FormatDefinition format;
+        format.separator = separatorOf(fields);
+        if (const std::string fault = formats::dialectFault(format, fields.dialect); !fault.empty()) {
+            // The decimal mark is the one setting at fault when it is set to comma; else the quotes are.
+            const bool decimals = fields.dialect.decimalMark == formats::DecimalMark::Comma && format.separator == ",";
+            return FormatFault{fromText(fault), QLatin1String(decimals ? kDecimalMarkChoices[1] : kDialectBoxes[0])};
+        }
+    }
     return std::nullopt;
 }
 
@@ -198,6 +218,7 @@ FormatEditorEnabling FormatEditorForm::enabling(const FormatEditorFields& fields
     enabling.rows[1] = true;
     enabling.rows[2] = true;
     enabling.codesPanel = fields.imported[kCodeRow];
+    enabling.dialectPanel = !fields.isExcel;
     return enabling;
 }
 

@@ -3,8 +3,11 @@
 // filling them from a record and building a record from them (getformat), the save checks with
 // their messages and the control each one points at, the enabling of the controls, the position
 // proposed for a value switched on, and the checks of a name typed for a new or renamed format.
+// The text dialect (decimal mark, quoting, blanks, empty fields, header line) travels with the
+// fields; the record knows nothing of it (see core/formats/TextDialect.h).
 
 #include "core/formats/FormatDefinition.h"
+#include "core/formats/TextDialect.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,6 +37,7 @@ struct FormatEditorFields {
     std::array<QString, 6> prefixes;
     std::array<bool, 6> keepPrefix{};
     std::array<QString, 3> codes;                      ///< polstart, poldraw, polend
+    formats::TextDialect dialect;                      ///< DecimalPoint/DecimalComma and the four boxes below them
 };
 
 /// Which controls can be used, derived from the choices the fields hold.
@@ -45,6 +49,7 @@ struct FormatEditorEnabling {
     bool otherSeparator = false; ///< Edit1
     std::array<bool, 6> rows{};  ///< each row's labels, position, prefix and "Keep"
     bool codesPanel = false;     ///< Panel3
+    bool dialectPanel = false;   ///< DialectPanel: how the fields of a text file are written
 };
 
 /// A check that failed: the message for the error box and the control that gets the focus.
@@ -67,15 +72,22 @@ public:
     static const std::array<const char*, 6> kPrefixBoxes;
     static const std::array<const char*, 6> kKeepBoxes;
     static const std::array<const char*, 3> kCodeBoxes;
+    /// The dialect's controls: the decimal mark's two choices, then its four boxes in the order
+    /// quoted fields, trim blanks, keep empty fields, header line.
+    static const std::array<const char*, 2> kDecimalMarkChoices;
+    static const std::array<const char*, 4> kDialectBoxes;
 
-    /// Shows `format` over `shown`: the sheet text goes to the box of its kind (the other keeps
-    /// its text), and a separator that is none of the choices leaves the choice as it was.
-    static FormatEditorFields fill(const formats::FormatDefinition& format, FormatEditorFields shown);
+    /// Shows `format` and its `dialect` over `shown`: the sheet text goes to the box of its kind
+    /// (the other keeps its text), and a separator that is none of the choices leaves the choice
+    /// as it was.
+    static FormatEditorFields fill(const formats::FormatDefinition& format, const formats::TextDialect& dialect,
+                                   FormatEditorFields shown);
 
     /// getformat: the record the fields describe, named `name`.
     static BuiltFormat build(const FormatEditorFields& fields, const QString& name);
 
-    /// The save checks, in their order; the first one that fails.
+    /// The save checks, in their order; the first one that fails. The last one is the dialect's:
+    /// a text format whose dialect and separator cannot go together.
     static std::optional<FormatFault> check(const FormatEditorFields& fields);
 
     static FormatEditorEnabling enabling(const FormatEditorFields& fields);

@@ -6,8 +6,10 @@
 
 using namespace mervalon::app;
 using mervalon::app::testing::TestEnvironment;
+using mervalon::formats::DecimalMark;
 using mervalon::formats::FormatDefinition;
 using mervalon::formats::PointValue;
+using mervalon::formats::TextDialect;
 
 using Edit = std::function<void(FormatEditorFields&)>;
 Q_DECLARE_METATYPE(Edit)
@@ -110,6 +112,45 @@ private slots:
             f.separator = SeparatorChoice::Other;
             f.firstLine.clear();
         }) << "     Code for \"Draw polyline\" is missing.     " << "poldraw";
+        const QString commas = QStringLiteral(
+            "A format with comma decimals cannot have a comma as its separator: \"1,512340,125\" could not be "
+            "told apart. Choose a semicolon or a tab as the separator, or a point as the decimal mark.");
+        const QString quotes = QStringLiteral(
+            "A format with quoted fields cannot have the quote (\") as its separator. Choose another separator, "
+            "or turn quoted fields off.");
+        QTest::newRow("comma decimals, comma separator")
+            << Edit([](auto& f) { f.dialect.decimalMark = DecimalMark::Comma; }) << commas << "DecimalComma";
+        QTest::newRow("comma decimals, comma as other separator") << Edit([](auto& f) {
+            f.dialect.decimalMark = DecimalMark::Comma;
+            f.separator = SeparatorChoice::Other;
+            f.otherSeparator = QStringLiteral(",");
+        }) << commas << "DecimalComma";
+        QTest::newRow("comma decimals, semicolon separator") << Edit([](auto& f) {
+            f.dialect.decimalMark = DecimalMark::Comma;
+            f.separator = SeparatorChoice::Semicolon;
+        }) << QString() << QString();
+        QTest::newRow("comma decimals, other separator not chosen") << Edit([](auto& f) {
+            f.dialect.decimalMark = DecimalMark::Comma;
+            f.separator = SeparatorChoice::Tabulation;
+            f.otherSeparator = QStringLiteral(",");
+        }) << QString() << QString();
+        QTest::newRow("comma decimals of an Excel format") << Edit([](auto& f) {
+            f.isExcel = true;
+            f.dialect.decimalMark = DecimalMark::Comma;
+        }) << QString() << QString();
+        QTest::newRow("quoted fields, quote separator") << Edit([](auto& f) {
+            f.dialect.quotedFields = true;
+            f.separator = SeparatorChoice::Other;
+            f.otherSeparator = QStringLiteral("\"");
+        }) << quotes << "QuotedFields";
+        QTest::newRow("quote separator without quoted fields") << Edit([](auto& f) {
+            f.separator = SeparatorChoice::Other;
+            f.otherSeparator = QStringLiteral("\"");
+        }) << QString() << QString();
+        QTest::newRow("first line before the dialect") << Edit([](auto& f) {
+            f.dialect.decimalMark = DecimalMark::Comma;
+            f.firstLine = QStringLiteral("0");
+        }) << firstLine << "Edit6";
     }
     void checksStopAtTheFirstFault()
     {
@@ -191,7 +232,7 @@ private slots:
         FormatEditorFields shown = valid();
         shown.sheetNumber = QStringLiteral("3");
         shown.separator = SeparatorChoice::Space;
-        FormatEditorFields filled = FormatEditorForm::fill(format, shown);
+        FormatEditorFields filled = FormatEditorForm::fill(format, TextDialect{}, shown);
         QCOMPARE(filled.sheetName, QStringLiteral("Points"));
         QCOMPARE(filled.sheetNumber, QStringLiteral("3"));
         QCOMPARE(filled.separator, SeparatorChoice::Space);
@@ -199,11 +240,20 @@ private slots:
         QVERIFY(!filled.imported[3]);
         QCOMPARE(filled.positions[1], QStringLiteral("2"));
         format.separator = ";";
-        QCOMPARE(FormatEditorForm::fill(format, shown).separator, SeparatorChoice::Semicolon);
+        QCOMPARE(FormatEditorForm::fill(format, TextDialect{}, shown).separator, SeparatorChoice::Semicolon);
         format.otherSeparator = 1;
-        filled = FormatEditorForm::fill(format, shown);
+        filled = FormatEditorForm::fill(format, TextDialect{}, shown);
         QCOMPARE(filled.separator, SeparatorChoice::Other);
         QCOMPARE(filled.otherSeparator, QStringLiteral(";"));
+    }
+
+    void fillShowsTheDialectOverTheOneShown()
+    {
+        FormatEditorFields shown = valid();
+        shown.dialect.quotedFields = true;
+        const TextDialect dialect{DecimalMark::Comma, false, false, true, true};
+        QCOMPARE(FormatEditorForm::fill(FormatDefinition{}, dialect, shown).dialect, dialect);
+        QCOMPARE(FormatEditorForm::fill(FormatDefinition{}, TextDialect{}, shown).dialect, TextDialect{});
     }
 
     void enablingFollowsTheChoices()
@@ -217,6 +267,7 @@ private slots:
                  (std::array<bool, 5>{false, false, false, true, true}));
         QCOMPARE(text.rows, (std::array<bool, 6>{false, true, true, true, false, false}));
         QVERIFY(!text.codesPanel);
+        QVERIFY(text.dialectPanel);
         fields.isExcel = true;
         fields.sheetByNumber = false;
         fields.imported = {false, false, false, false, false, true};
@@ -226,6 +277,7 @@ private slots:
                  (std::array<bool, 5>{true, false, true, false, false}));
         QCOMPARE(excel.rows, (std::array<bool, 6>{false, true, true, false, false, true}));
         QVERIFY(excel.codesPanel);
+        QVERIFY(!excel.dialectPanel);
     }
 
     void aValueSwitchedOnGetsThePositionAfterTheHighest()

@@ -167,6 +167,7 @@ private slots:
     {
         const QStringList names = QDir(m_formats).entryList({QStringLiteral("*.rpf")}, QDir::Files, QDir::Name);
         QCOMPARE(names.size(), 7);
+        const QStringList files = QDir(m_formats).entryList(QDir::Files, QDir::Name);
         for (const QString& file : names) {
             const QByteArray before = readFile(m_formats + '/' + file);
             QVERIFY(m_editor->prepare(file.chopped(4)));
@@ -175,6 +176,8 @@ private slots:
             QVERIFY2(m_editor->confirmChanges(), qPrintable(file));
         }
         QCOMPARE(m_interaction.messages.size(), std::size_t(0));
+        // A format without a dialect is saved without one.
+        QCOMPARE(QDir(m_formats).entryList(QDir::Files, QDir::Name), files);
     }
 
     void saveStopsAtTheFirstFailingCheck_data()
@@ -573,7 +576,164 @@ private slots:
         QCOMPARE(chosen->count(), 7);
     }
 
+    void loadingShowsTheDialectAndAnExcelFormatDisablesIt()
+    {
+        writeFile(m_formats + QStringLiteral("/penzd semicolon.dialect"),
+                  "decimal-mark=comma\nquoted-fields=yes\ntrim-fields=no\nkeep-empty-fields=yes\nheader-line=yes\n");
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
+        QVERIFY(control<QRadioButton>(*m_editor, "DecimalComma")->isChecked());
+        QVERIFY(!control<QRadioButton>(*m_editor, "DecimalPoint")->isChecked());
+        QCOMPARE(checked(FormatEditorForm::kDialectBoxes), (QList<bool>{true, false, true, true}));
+        QCOMPARE(enabledDialectControls(), 6);
+        QCOMPARE(control<QCheckBox>(*m_editor, "HeaderLine")->text(),
+                 QStringLiteral("The first line after the skipped lines is a header"));
+
+        // A format without a dialect shows the one every format had before.
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
+        QVERIFY(control<QRadioButton>(*m_editor, "DecimalPoint")->isChecked());
+        QCOMPARE(checked(FormatEditorForm::kDialectBoxes), (QList<bool>{false, true, false, false}));
+
+        QVERIFY(m_editor->prepare(QStringLiteral("excel penzdc")));
+        QCOMPARE(control<QRadioButton>(*m_editor, "RadioButton12")->text(),
+                 QStringLiteral("This format applies to an Excel file (XLS, XLSX, ODS)"));
+        QCOMPARE(enabledDialectControls(), 0);
+        control<QRadioButton>(*m_editor, "RadioButton11")->click();
+        QCOMPARE(enabledDialectControls(), 6);
+        control<QRadioButton>(*m_editor, "RadioButton12")->click();
+        QCOMPARE(enabledDialectControls(), 0);
+        QCOMPARE(m_interaction.messages.size(), std::size_t(0));
+    }
+
+    void aFaultyDialectIsReported()
+    {
+        writeFile(m_formats + QStringLiteral("/penzd tab.dialect"), "decimal-mark=colon\n");
+        QVERIFY(!m_editor->prepare(QStringLiteral("penzd tab")));
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Error);
+        QVERIFY2(m_interaction.messages[0].text.contains(QStringLiteral("penzd tab.dialect")),
+                 qPrintable(m_interaction.messages[0].text));
+    }
+
+    void saveWritesTheDialectBesideTheUnchangedRecord()
+    {
+        const QString record = m_formats + QStringLiteral("/penzd semicolon.rpf");
+        const QString dialect = m_formats + QStringLiteral("/penzd semicolon.dialect");
+        const QByteArray bytes = readFile(record);
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
+        control<QRadioButton>(*m_editor, "DecimalComma")->click();
+        control<QCheckBox>(*m_editor, "QuotedFields")->click();
+        control<QCheckBox>(*m_editor, "HeaderLine")->click();
+
+        // A change of the dialect alone is a change of the format.
+        m_interaction.answers = {MessageAnswer::Cancel};
+        QVERIFY(!m_editor->confirmChanges());
+        QCOMPARE(m_interaction.messages.back().text,
+                 FormatEditorForm::changedMessage(QStringLiteral("penzd semicolon")));
+        QVERIFY(!QFile::exists(dialect));
+
+        control<QToolButton>(*m_editor, "SpeedButton3")->click();
+        QCOMPARE(readFile(record), bytes);
+        QCOMPARE(readFile(dialect),
+                 QByteArray("# How the point files of the format beside this file are written (Mervalon 4.0)\n"
+                            "decimal-mark=comma\nquoted-fields=yes\ntrim-fields=yes\nkeep-empty-fields=no\n"
+                            "header-line=yes\n"));
+        const std::size_t shown = m_interaction.messages.size();
+        QVERIFY(m_editor->confirmChanges());
+        QCOMPARE(m_interaction.messages.size(), shown);
+
+        // Read back as saved, through another format and back.
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
+        QVERIFY(control<QRadioButton>(*m_editor, "DecimalComma")->isChecked());
+        QCOMPARE(checked(FormatEditorForm::kDialectBoxes), (QList<bool>{true, true, false, true}));
+
+        // Back to the plain dialect: the format is again one that any version reads alike.
+        control<QRadioButton>(*m_editor, "DecimalPoint")->click();
+        control<QCheckBox>(*m_editor, "QuotedFields")->click();
+        control<QCheckBox>(*m_editor, "HeaderLine")->click();
+        QVERIFY(m_editor->saveFormat());
+        QVERIFY(!QFile::exists(dialect));
+        QCOMPARE(readFile(record), bytes);
+        QCOMPARE(m_interaction.messages.size(), shown);
+    }
+
+    void commaDecimalsWithACommaSeparatorAreRefusedWithOneMessage()
+    {
+        const QString dialect = m_formats + QStringLiteral("/penzd semicolon.dialect");
+        writeFile(dialect, "decimal-mark=comma\n");
+        const QStringList files = QDir(m_formats).entryList(QDir::Files, QDir::Name);
+        QList<QByteArray> contents;
+        for (const QString& file : files) {
+            contents << readFile(m_formats + '/' + file);
+        }
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
+        control<QRadioButton>(*m_editor, "RadioButton1")->click();
+        control<QToolButton>(*m_editor, "SpeedButton3")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Error);
+        QCOMPARE(m_interaction.messages[0].text,
+                 QStringLiteral("A format with comma decimals cannot have a comma as its separator: \"1,512340,125\" "
+                                "could not be told apart. Choose a semicolon or a tab as the separator, or a point "
+                                "as the decimal mark."));
+        QVERIFY(m_editor->focusWidget() != nullptr);
+        QCOMPARE(m_editor->focusWidget()->objectName(), QStringLiteral("DecimalComma"));
+        QCOMPARE(QDir(m_formats).entryList(QDir::Files, QDir::Name), files);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            QCOMPARE(readFile(m_formats + '/' + files[i]), contents[i]);
+        }
+
+        // New refuses it the same way and lists nothing.
+        m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("mine")));
+        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(2));
+        QCOMPARE(m_interaction.messages[1].text, m_interaction.messages[0].text);
+        QCOMPARE(QDir(m_formats).entryList(QDir::Files, QDir::Name), files);
+        QVERIFY(!items(*control<QComboBox>(*m_editor, "ComboBox3")).contains(QStringLiteral("mine")));
+    }
+
+    void newRenameAndDeleteCarryTheDialect()
+    {
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
+        control<QRadioButton>(*m_editor, "DecimalComma")->click();
+        m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("comma tab")));
+        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        QCOMPARE(formats::readDialect(toPath(m_installDir), "comma tab").decimalMark, formats::DecimalMark::Comma);
+        QVERIFY(!QFile::exists(m_formats + QStringLiteral("/penzd tab.dialect")));
+
+        m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("decimal commas")));
+        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        QVERIFY(!QFile::exists(m_formats + QStringLiteral("/comma tab.dialect")));
+        QCOMPARE(formats::readDialect(toPath(m_installDir), "decimal commas").decimalMark, formats::DecimalMark::Comma);
+
+        m_interaction.answers = {MessageAnswer::Yes};
+        control<QToolButton>(*m_editor, "SpeedButton2")->click();
+        QVERIFY(!QFile::exists(m_formats + QStringLiteral("/decimal commas.rpf")));
+        QVERIFY(!QFile::exists(m_formats + QStringLiteral("/decimal commas.dialect")));
+        QCOMPARE(QDir(m_formats).entryList({QStringLiteral("*.dialect")}, QDir::Files).size(), 0);
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+    }
+
 private:
+  QList<bool> checked(const std::array<const char*, 4>& names) const
+  {
+      QList<bool> states;
+      for (const char* name : names) {
+          states << control<QAbstractButton>(*m_editor, name)->isChecked();
+      }
+      return states;
+  }
+  int enabledDialectControls() const
+  {
+      int enabled = 0;
+      for (const char* name : FormatEditorForm::kDecimalMarkChoices) {
+          enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
+      }
+      for (const char* name : FormatEditorForm::kDialectBoxes) {
+          enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
+      }
+      return enabled;
+  }
+
     TestEnvironment& m_environment;
     FakeInteraction m_interaction;
     std::unique_ptr<Program> m_program;
