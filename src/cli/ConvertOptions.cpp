@@ -1,7 +1,10 @@
 #include "cli/ConvertOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <stdexcept>
+#include <string_view>
 
 namespace mervalon::cli {
 namespace {
@@ -31,6 +34,69 @@ unsigned parseJobs(const std::string& value)
     return jobs;
 }
 
+// The options that take no value, each with the flag it sets.
+struct Switch {
+    std::string_view name;
+    bool ConvertOptions::*flag;
+};
+constexpr Switch kSwitches[] = {
+    {"--help", &ConvertOptions::showHelp},      {"--version", &ConvertOptions::showVersion},
+    {"--verbose", &ConvertOptions::verbose},    {"--json", &ConvertOptions::json},
+    {"--null", &ConvertOptions::nullSeparated}, {"--skip-existing", &ConvertOptions::skipExisting},
+    {"--dry-run", &ConvertOptions::dryRun},     {"--escape-non-ascii", &ConvertOptions::escapeNonAscii},
+};
+
+// The options that take a value ("--name VALUE" or "--name=VALUE"), each with what it does with it.
+struct ValueOption {
+    std::string_view name;
+    void (*take)(ConvertOptions& options, const std::string& value);
+};
+const ValueOption kValueOptions[] = {
+    {"--install-dir", [](ConvertOptions& o, const std::string& v) { o.installDir = v; }},
+    {"--format", [](ConvertOptions& o, const std::string& v) { o.formatName = v; }},
+    {"--config", [](ConvertOptions& o, const std::string& v) { o.configurationFile = v; }},
+    {"--on-error", [](ConvertOptions& o, const std::string& v) { o.errorPolicy = parsePolicy(v); }},
+    {"--dest", [](ConvertOptions& o, const std::string& v) { o.destinationFolder = v; }},
+    {"--report", [](ConvertOptions& o, const std::string& v) { o.reportFile = v; }},
+    {"--jobs", [](ConvertOptions& o, const std::string& v) { o.jobs = parseJobs(v); }},
+    {"--files-from", [](ConvertOptions& o, const std::string& v) { o.filesFrom = v; }},
+    {"--detect", [](ConvertOptions& o, const std::string& v) { o.detectFile = v; }},
+    {"--save-format", [](ConvertOptions& o, const std::string& v) { o.saveFormatName = v; }},
+    {"--codes", [](ConvertOptions& o, const std::string& v) { o.codeLibrary = v; }},
+};
+
+// A word that does not start with "--": a point file, "-" (standard input's list), or one of the
+// two short options.
+void takeShortOrFile(ConvertOptions& options, const std::string& argument)
+{
+    if (argument.size() > 1 && argument.front() == '-' && argument != "-") {
+        if (argument == "-h") {
+            options.showHelp = true;
+        } else if (argument == "-0") {
+            options.nullSeparated = true;
+        } else {
+            throw std::invalid_argument("unknown option " + argument);
+        }
+        return;
+    }
+    options.files.push_back(argument);
+}
+
+// Options that do not go together, found once every word is read.
+void checkCombination(const ConvertOptions& options)
+{
+    if (options.nullSeparated && !options.filesFrom) {
+        throw std::invalid_argument("--null (-0) applies to the names of --files-from, which is missing");
+    }
+    if (options.saveFormatName && !options.detectFile) {
+        throw std::invalid_argument(
+            "--save-format stores the layout that --detect FILE finds, and --detect is missing");
+    }
+    if (options.detectFile && (!options.files.empty() || options.filesFrom)) {
+        throw std::invalid_argument("--detect looks at one file and converts none: give no other point files with it");
+    }
+}
+
 } // namespace
 
 ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
@@ -40,54 +106,21 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
-            if (!optionsEnded && argument.size() > 1 && argument.front() == '-' && argument != "-") {
-                if (argument == "-h") {
-                    options.showHelp = true;
-                    continue;
-                }
-                if (argument == "-0") {
-                    options.nullSeparated = true;
-                    continue;
-                }
-                throw std::invalid_argument("unknown option " + argument);
+            if (optionsEnded) {
+                options.files.push_back(argument);
+            } else {
+                takeShortOrFile(options, argument);
             }
-            options.files.push_back(argument);
             continue;
         }
         if (argument == "--") {
             optionsEnded = true;
             continue;
         }
-        if (argument == "--help") {
-            options.showHelp = true;
-            continue;
-        }
-        if (argument == "--version") {
-            options.showVersion = true;
-            continue;
-        }
-        if (argument == "--verbose") {
-            options.verbose = true;
-            continue;
-        }
-        if (argument == "--json") {
-            options.json = true;
-            continue;
-        }
-        if (argument == "--null") {
-            options.nullSeparated = true;
-            continue;
-        }
-        if (argument == "--skip-existing") {
-            options.skipExisting = true;
-            continue;
-        }
-        if (argument == "--dry-run") {
-            options.dryRun = true;
-            continue;
-        }
-        if (argument == "--escape-non-ascii") {
-            options.escapeNonAscii = true;
+        const auto* switchOption = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                                [&](const Switch& s) { return s.name == argument; });
+        if (switchOption != std::end(kSwitches)) {
+            options.*(switchOption->flag) = true;
             continue;
         }
         std::string name = argument;
@@ -96,50 +129,20 @@ ConvertOptions parseConvertOptions(const std::vector<std::string>& arguments)
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         }
-        const auto takeValue = [&]() -> std::string {
-            if (value) {
-                return *value;
-            }
+        const auto* valueOption = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                               [&](const ValueOption& o) { return o.name == name; });
+        if (valueOption == std::end(kValueOptions)) {
+            throw std::invalid_argument("unknown option " + name);
+        }
+        if (!value) {
             if (i + 1 >= arguments.size()) {
                 throw std::invalid_argument(name + " needs a value");
             }
-            return arguments[++i];
-        };
-        if (name == "--install-dir") {
-            options.installDir = takeValue();
-        } else if (name == "--format") {
-            options.formatName = takeValue();
-        } else if (name == "--config") {
-            options.configurationFile = takeValue();
-        } else if (name == "--on-error") {
-            options.errorPolicy = parsePolicy(takeValue());
-        } else if (name == "--dest") {
-            options.destinationFolder = takeValue();
-        } else if (name == "--report") {
-            options.reportFile = takeValue();
-        } else if (name == "--jobs") {
-            options.jobs = parseJobs(takeValue());
-        } else if (name == "--files-from") {
-            options.filesFrom = takeValue();
-        } else if (name == "--detect") {
-            options.detectFile = takeValue();
-        } else if (name == "--save-format") {
-            options.saveFormatName = takeValue();
-        } else if (name == "--codes") {
-            options.codeLibrary = takeValue();
-        } else {
-            throw std::invalid_argument("unknown option " + name);
+            value = arguments[++i];
         }
+        valueOption->take(options, *value);
     }
-    if (options.nullSeparated && !options.filesFrom) {
-        throw std::invalid_argument("--null (-0) applies to the names of --files-from, which is missing");
-    }
-    if (options.saveFormatName && !options.detectFile) {
-        throw std::invalid_argument("--save-format stores the layout that --detect FILE finds, and --detect is missing");
-    }
-    if (options.detectFile && (!options.files.empty() || options.filesFrom)) {
-        throw std::invalid_argument("--detect looks at one file and converts none: give no other point files with it");
-    }
+    checkCombination(options);
     return options;
 }
 
@@ -214,6 +217,9 @@ cannot be read or the format cannot be saved.
 )";
 }
 
-std::string convertVersionText() { return "mervalon-convert (Mervalon) " MERVALON_VERSION "\n"; }
+std::string convertVersionText()
+{
+    return "mervalon-convert (Mervalon) " MERVALON_VERSION "\n";
+}
 
 } // namespace mervalon::cli
