@@ -70,119 +70,155 @@ double numberOr0(std::string_view text)
     return value && std::isfinite(*value) ? *value : 0;
 }
 
-} // namespace
+// Reads the prologue group by group (a code line and a value line), copying it into pieces cut
+// where a value the drawing fills in stands: the extents in the header, the active viewport's
+// centre, height and target. Extents the header lacks are added at its end.
+class PrologueCutter {
+  public:
+    explicit PrologueCutter(std::string_view prologue)
+        : m_lines(linesOf(prologue)),
+          m_eol(m_lines.empty() || m_lines.front().end.empty() ? "\r\n" : m_lines.front().end)
+    {
+    }
 
-PrologueLayout layOutPrologue(std::string_view prologue)
-{
-    PrologueLayout layout;
-    const std::vector<Line> lines = linesOf(prologue);
-    const std::string_view eol = lines.empty() || lines.front().end.empty() ? "\r\n" : lines.front().end;
-    std::string text;
-    const auto cut = [&](ViewValue value, double original) {
-        layout.pieces.push_back({std::move(text), value, original});
-        text.clear();
-    };
-    std::string_view section;
-    std::string_view table;
-    std::string_view variable;
-    bool inActiveViewport = false;
-    bool hasExtentsMin = false;
-    bool hasExtentsMax = false;
-    int previousCode = -1;
-    std::string_view previousValue;
-    std::size_t i = 0;
-    for (; i + 1 < lines.size(); i += 2) {
-        const Line& codeLine = lines[i];
-        const Line& valueLine = lines[i + 1];
+    PrologueLayout cut()
+    {
+        std::size_t i = 0;
+        for (; i + 1 < m_lines.size(); i += 2) {
+            takeGroup(m_lines[i], m_lines[i + 1]);
+        }
+        const auto holds = [this](ViewValue value) {
+            return std::any_of(m_layout.pieces.begin(), m_layout.pieces.end(),
+                               [value](const PrologueLayout::Piece& piece) { return piece.value == value; });
+        };
+        m_layout.holdsTarget = holds(ViewValue::ViewTargetX) && holds(ViewValue::ViewTargetY);
+        for (; i < m_lines.size(); ++i) {
+            m_text.append(m_lines[i].text).append(m_lines[i].end);
+        }
+        m_layout.pieces.push_back({std::move(m_text), std::nullopt, 0});
+        return std::move(m_layout);
+    }
+
+  private:
+    void cutAt(ViewValue value, double original)
+    {
+        m_layout.pieces.push_back({std::move(m_text), value, original});
+        m_text.clear();
+    }
+
+    void takeGroup(const Line& codeLine, const Line& valueLine)
+    {
         const int code = groupCode(codeLine.text);
         const std::string_view value = trimmed(valueLine.text);
         std::optional<ViewValue> slot;
         if (code == 0) {
-            if (value == "ENDSEC" && section == "HEADER" && (!hasExtentsMin || !hasExtentsMax)) {
-                // The extents go at the end of the header, where readers look for variables.
-                for (const auto& [name, first] :
-                     {std::pair{"$EXTMIN", ViewValue::ExtentsMinX}, std::pair{"$EXTMAX", ViewValue::ExtentsMaxX}}) {
-                    if ((first == ViewValue::ExtentsMinX ? hasExtentsMin : hasExtentsMax)) {
-                        continue;
-                    }
-                    text.append("  9").append(eol).append(name).append(eol);
-                    int axis = 0;
-                    for (const char* axisCode : {" 10", " 20", " 30"}) {
-                        text.append(axisCode).append(eol);
-                        cut(static_cast<ViewValue>(static_cast<int>(first) + axis++), 0);
-                        text.append(eol);
-                    }
-                }
-            }
-            if (value == "ENDSEC") {
-                section = {};
-            } else if (value == "ENDTAB") {
-                table = {};
-            }
-            inActiveViewport = false;
-            variable = {};
-        } else if (code == 2 && previousCode == 0 && previousValue == "SECTION") {
-            section = value;
-        } else if (code == 2 && previousCode == 0 && previousValue == "TABLE") {
-            table = value;
-        } else if (code == 2 && previousCode == 0 && previousValue == "VPORT" && table == "VPORT") {
-            inActiveViewport = sameName(value, "*ACTIVE");
-        } else if (code == 9 && section == "HEADER") {
-            variable = value;
-            hasExtentsMin = hasExtentsMin || sameName(value, "$EXTMIN");
-            hasExtentsMax = hasExtentsMax || sameName(value, "$EXTMAX");
-        } else if (section == "HEADER" && (code == 10 || code == 20 || code == 30) &&
-                   (sameName(variable, "$EXTMIN") || sameName(variable, "$EXTMAX"))) {
+            endObject(value);
+        } else if (code == 2 && m_previousCode == 0 && m_previousValue == "SECTION") {
+            m_section = value;
+        } else if (code == 2 && m_previousCode == 0 && m_previousValue == "TABLE") {
+            m_table = value;
+        } else if (code == 2 && m_previousCode == 0 && m_previousValue == "VPORT" && m_table == "VPORT") {
+            m_inActiveViewport = sameName(value, "*ACTIVE");
+        } else if (code == 9 && m_section == "HEADER") {
+            m_variable = value;
+            m_hasExtentsMin = m_hasExtentsMin || sameName(value, "$EXTMIN");
+            m_hasExtentsMax = m_hasExtentsMax || sameName(value, "$EXTMAX");
+        } else if (m_section == "HEADER" && (code == 10 || code == 20 || code == 30) &&
+                   (sameName(m_variable, "$EXTMIN") || sameName(m_variable, "$EXTMAX"))) {
             const int first =
-                static_cast<int>(sameName(variable, "$EXTMIN") ? ViewValue::ExtentsMinX : ViewValue::ExtentsMaxX);
+                static_cast<int>(sameName(m_variable, "$EXTMIN") ? ViewValue::ExtentsMinX : ViewValue::ExtentsMaxX);
             slot = static_cast<ViewValue>(first + code / 10 - 1);
-        } else if (inActiveViewport) {
-            switch (code) {
-            case 12:
-                slot = ViewValue::ViewCentreX;
-                break;
-            case 22:
-                slot = ViewValue::ViewCentreY;
-                break;
-            case 40:
-                slot = ViewValue::ViewHeight;
-                break;
-            case 41:
-                layout.aspect = numberOr0(value);
-                break;
-            case 17:
-                layout.targetX = numberOr0(value);
-                slot = ViewValue::ViewTargetX;
-                break;
-            case 27:
-                layout.targetY = numberOr0(value);
-                slot = ViewValue::ViewTargetY;
-                break;
-            default:
-                break;
+        } else if (m_inActiveViewport) {
+            slot = viewportSlot(code, value);
+        }
+        m_text.append(codeLine.text).append(codeLine.end);
+        if (slot) {
+            cutAt(*slot, numberOr0(value));
+        } else {
+            m_text.append(valueLine.text);
+        }
+        m_text.append(valueLine.end);
+        // Inside a table, "0 VPORT" opens an entry; remembered for its name, which follows.
+        m_previousCode = code;
+        m_previousValue = value;
+    }
+
+    // A "0" group ends the object, table or section before it.
+    void endObject(std::string_view value)
+    {
+        if (value == "ENDSEC" && m_section == "HEADER") {
+            addMissingExtents();
+        }
+        if (value == "ENDSEC") {
+            m_section = {};
+        } else if (value == "ENDTAB") {
+            m_table = {};
+        }
+        m_inActiveViewport = false;
+        m_variable = {};
+    }
+
+    // The extents go at the end of the header, where readers look for variables.
+    void addMissingExtents()
+    {
+        for (const auto& [name, first] :
+             {std::pair{"$EXTMIN", ViewValue::ExtentsMinX}, std::pair{"$EXTMAX", ViewValue::ExtentsMaxX}}) {
+            if (first == ViewValue::ExtentsMinX ? m_hasExtentsMin : m_hasExtentsMax) {
+                continue;
+            }
+            m_text.append("  9").append(m_eol).append(name).append(m_eol);
+            int axis = 0;
+            for (const char* axisCode : {" 10", " 20", " 30"}) {
+                m_text.append(axisCode).append(m_eol);
+                cutAt(static_cast<ViewValue>(static_cast<int>(first) + axis++), 0);
+                m_text.append(m_eol);
             }
         }
-        text.append(codeLine.text).append(codeLine.end);
-        if (slot) {
-            cut(*slot, numberOr0(value));
-        } else {
-            text.append(valueLine.text);
+    }
+
+    // The active viewport's groups the drawing fills in; its aspect and target are noted too.
+    std::optional<ViewValue> viewportSlot(int code, std::string_view value)
+    {
+        switch (code) {
+        case 12:
+            return ViewValue::ViewCentreX;
+        case 22:
+            return ViewValue::ViewCentreY;
+        case 40:
+            return ViewValue::ViewHeight;
+        case 41:
+            m_layout.aspect = numberOr0(value);
+            return std::nullopt;
+        case 17:
+            m_layout.targetX = numberOr0(value);
+            return ViewValue::ViewTargetX;
+        case 27:
+            m_layout.targetY = numberOr0(value);
+            return ViewValue::ViewTargetY;
+        default:
+            return std::nullopt;
         }
-        text.append(valueLine.end);
-        // Inside a table, "0 VPORT" opens an entry; remembered for its name, which follows.
-        previousCode = code;
-        previousValue = value;
     }
-    const auto holds = [&layout](ViewValue value) {
-        return std::any_of(layout.pieces.begin(), layout.pieces.end(),
-                           [value](const PrologueLayout::Piece& piece) { return piece.value == value; });
-    };
-    layout.holdsTarget = holds(ViewValue::ViewTargetX) && holds(ViewValue::ViewTargetY);
-    for (; i < lines.size(); ++i) {
-        text.append(lines[i].text).append(lines[i].end);
-    }
-    layout.pieces.push_back({std::move(text), std::nullopt, 0});
-    return layout;
+
+    const std::vector<Line> m_lines;
+    const std::string_view m_eol;
+    PrologueLayout m_layout;
+    std::string m_text;
+    std::string_view m_section;
+    std::string_view m_table;
+    std::string_view m_variable;
+    bool m_inActiveViewport = false;
+    bool m_hasExtentsMin = false;
+    bool m_hasExtentsMax = false;
+    int m_previousCode = -1;
+    std::string_view m_previousValue;
+};
+
+} // namespace
+
+PrologueLayout layOutPrologue(std::string_view prologue)
+{
+    return PrologueCutter(prologue).cut();
 }
 
 std::array<std::optional<double>, kViewValueCount> viewValues(const Extents& extents, const PrologueLayout& layout)
