@@ -68,6 +68,10 @@ private:
     bool loadPrologue();
     void convertFiles();
     bool convertBlock(std::size_t index);
+    std::optional<bool> refusedDestination(const std::filesystem::path& source,
+                                           const std::filesystem::path& destination, const std::string& key);
+    bool takeResult(const ConversionResult& result, const std::filesystem::path& destination,
+                    const std::string& key);
     bool skipUpToDate(const std::filesystem::path& source, const std::filesystem::path& destination);
     std::unique_ptr<RowSource> openLines(const std::filesystem::path& source, FieldRows& sheetRows,
                                          std::size_t& replaced);
@@ -394,7 +398,6 @@ bool Run::convertBlock(std::size_t index)
         m_log.line("  ! Warning: The file is UTF-8; " + std::to_string(replaced) +
                    " characters that the drawing's Windows-1252 lacks were written as \"?\" !");
     }
-    const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
     if (!readError.empty()) {
         return readFailure(readError);
     }
@@ -405,26 +408,9 @@ bool Run::convertBlock(std::size_t index)
         return true;
     }
 
-    // A point file named like its own drawing (site.dxf, or a file called "dxf") would be
-    // replaced by the drawing made from it: the user's data would be lost.
-    std::error_code sameFileError;
-    if (std::filesystem::equivalent(source, destination, sameFileError)) {
-        fileError("  ! Error: \"" + destination.string() + "\" cannot be created: it would replace the point file !");
-        if (abortRun) {
-            m_log.line(">> Process aborted.");
-        }
-        return !abortRun;
-    }
-    // Two point files of one run named alike up to their first "." (site.txt and site.asc)
-    // share a drawing name; the second would silently replace the first drawing.
     const std::string destinationKey = destination.lexically_normal().string();
-    if (m_createdDestinations.contains(destinationKey)) {
-        fileError("  ! Error: \"" + destination.string() +
-                  "\" cannot be created: it was already created from another point file of this run !");
-        if (abortRun) {
-            m_log.line(">> Process aborted.");
-        }
-        return !abortRun;
+    if (const std::optional<bool> goOn = refusedDestination(source, destination, destinationKey)) {
+        return *goOn;
     }
 
     if (!m_request.dryRun) {
@@ -433,6 +419,38 @@ bool Run::convertBlock(std::size_t index)
     const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue,
                                       m_request.dryRun, m_request.escapeNonAscii, m_request.codes.get()};
     const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
+    return takeResult(result, destination, destinationKey);
+}
+
+// A point file named like its own drawing (site.dxf, or a file called "dxf") would be replaced by
+// the drawing made from it, and two point files of one run named alike up to their first "."
+// (site.txt and site.asc) share a drawing name: the second would silently replace the first
+// drawing. Such a file is reported; the answer is whether the run goes on. Nothing: the drawing
+// may be made.
+std::optional<bool> Run::refusedDestination(const std::filesystem::path& source,
+                                            const std::filesystem::path& destination, const std::string& key)
+{
+    std::error_code sameFileError;
+    if (std::filesystem::equivalent(source, destination, sameFileError)) {
+        fileError("  ! Error: \"" + destination.string() + "\" cannot be created: it would replace the point file !");
+    } else if (m_createdDestinations.contains(key)) {
+        fileError("  ! Error: \"" + destination.string() +
+                  "\" cannot be created: it was already created from another point file of this run !");
+    } else {
+        return std::nullopt;
+    }
+    const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
+    if (abortRun) {
+        m_log.line(">> Process aborted.");
+    }
+    return !abortRun;
+}
+
+// What a file's conversion gives the run: its status and counts, and whether the run goes on.
+bool Run::takeResult(const ConversionResult& result, const std::filesystem::path& destination,
+                     const std::string& key)
+{
+    const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
     m_file.status = result.outcome == Outcome::Completed ? FileStatus::Converted
                     : result.outcome == Outcome::Stopped || result.outcome == Outcome::ProcessAborted
                         ? FileStatus::Aborted
@@ -442,7 +460,7 @@ bool Run::convertBlock(std::size_t index)
     m_file.texts = result.texts;
     m_file.polylines = result.polylines;
     if (result.outcome == Outcome::Completed) {
-        m_createdDestinations.add(destinationKey);
+        m_createdDestinations.add(key);
         ++m_summary.filesConverted;
     }
     m_errorsOccurred = m_errorsOccurred || result.errorsLogged;
