@@ -10,6 +10,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -170,6 +172,13 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     firstLine->addWidget(label(kind, "Start importing at line N° :", m_firstLine));
     firstLine->addWidget(m_firstLine);
     firstLine->addStretch();
+    // The whole text layout at once, read off a file the user has at hand.
+    auto* detect = named(new QPushButton(QStringLiteral("Detect from file..."), kind), "DetectButton");
+    detect->setToolTip(QStringLiteral("Choose a point file: its separator, decimal mark, header and columns fill the "
+                                      "form"));
+    detect->setAutoDefault(false);
+    connect(detect, &QPushButton::clicked, this, &FormatEditorDialog::detectFromFile);
+    firstLine->addWidget(detect);
     auto* kindLayout = new QVBoxLayout(kind);
     kindLayout->setContentsMargins(0, 0, 0, 0);
     kindLayout->setSpacing(2);
@@ -615,6 +624,34 @@ void FormatEditorDialog::chooseFormat(int index)
     // cancelled, or whose edits cannot be saved, goes back to the format shown.
     if (!confirmChanges() || !showFormat(chosen)) {
         selectEntry(m_shownName);
+    }
+}
+
+void FormatEditorDialog::detectFromFile()
+{
+    const QString path = m_interaction.chooseOpenFile(QStringLiteral("Detect the layout of a point file"),
+                                                      m_detectFolder.isEmpty() ? QDir::homePath() : m_detectFolder,
+                                                      QString(),
+                                                      QStringLiteral("Point files (*.txt *.csv *.asc *.xyz *.pts *.dat);;"
+                                                                     "All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    m_detectFolder = QFileInfo(path).absolutePath();
+    formats::DetectedLayout layout;
+    try {
+        layout = formats::detectLayoutOfFile(toPath(path));
+    } catch (const std::exception& error) {
+        reportError(QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    if (const std::optional<FormatEditorFields> found = FormatEditorForm::detected(layout, fields())) {
+        showFields(*found);
+    }
+    const QString message = FormatEditorForm::detectionMessage(layout, path);
+    if (!message.isEmpty()) {
+        m_interaction.showMessage(layout.found ? MessageIcon::Warning : MessageIcon::Error, MessageButtons::Ok,
+                                  message);
     }
 }
 

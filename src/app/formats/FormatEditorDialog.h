@@ -46,6 +46,8 @@ public:
     void renameFormat();
     void finish();
     void chooseFormat(int index);
+    /// "Detect from file...": fills the form with the layout of a point file the user chooses.
+    void detectFromFile();
 
     /// The change check: true when the caller may go on (unchanged, saved, or "No").
     bool confirmChanges();
@@ -74,6 +76,7 @@ private:
 
     Interaction& m_interaction;
     QString m_installDir;
+    QString m_detectFolder; ///< where "Detect from file..." opened last (at first: the home folder)
     FormatNamePrompt* m_newPrompt = nullptr;
     FormatNamePrompt* m_renamePrompt = nullptr;
     /// The entry whose format the controls hold, and that record as last read or saved.

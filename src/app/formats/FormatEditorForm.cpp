@@ -288,4 +288,44 @@ QString FormatEditorForm::deleteQuestion(const QString& name)
     return QStringLiteral("       Do you want to delete format \"%1\" ?       ").arg(name);
 }
 
+std::optional<FormatEditorFields> FormatEditorForm::detected(const formats::DetectedLayout& layout,
+                                                            const FormatEditorFields& shown)
+{
+    if (!layout.found) {
+        return std::nullopt;
+    }
+    // What the form holds now, so that what detection does not decide stays as the user left it.
+    formats::FormatDefinition base = build(shown, QString()).format.value_or(formats::FormatDefinition{});
+    base.isExcel = 0;
+    const formats::DetectedFormat found = formats::formatOfLayout(layout, base);
+    FormatEditorFields fields = fill(found.format, found.dialect, shown);
+    fields.isExcel = false;
+    // Even when the form held a text that does not build (a sheet number being typed), what
+    // the file cannot tell stays as the user left it.
+    fields.description = shown.description;
+    fields.codes = shown.codes;
+    return fields;
+}
+
+QString FormatEditorForm::detectionMessage(const formats::DetectedLayout& layout, const QString& fileName)
+{
+    QStringList notes;
+    for (const std::string& note : layout.notes) {
+        notes << QString::fromStdString(note);
+    }
+    if (!layout.found) {
+        return QStringLiteral("No layout of points was found in \"%1\": %2.").arg(fileName, notes.join(QStringLiteral("; ")));
+    }
+    if (notes.isEmpty() && !layout.eastNorthUncertain && layout.confidence >= kSureConfidence) {
+        return {};
+    }
+    QString message = QStringLiteral("The layout found in \"%1\" is shown in the form (%2 % sure); check it before saving.")
+                          .arg(fileName)
+                          .arg(layout.confidence);
+    if (!notes.isEmpty()) {
+        message += QLatin1Char(' ') + notes.join(QStringLiteral("; ")) + QLatin1Char('.');
+    }
+    return message;
+}
+
 } // namespace mervalon::app

@@ -7,6 +7,7 @@
 // fields; the record knows nothing of it (see core/formats/TextDialect.h).
 
 #include "core/formats/FormatDefinition.h"
+#include "core/formats/LayoutDetection.h"
 #include "core/formats/TextDialect.h"
 
 #include <QString>
@@ -66,6 +67,9 @@ struct BuiltFormat {
 
 class FormatEditorForm {
 public:
+    /// A detection at least this sure, without notes, fills the form without a word.
+    static constexpr int kSureConfidence = 80;
+
     /// Object names of the controls, row by row.
     static const std::array<const char*, 6> kImportBoxes;
     static const std::array<const char*, 6> kPositionBoxes;
@@ -91,6 +95,15 @@ public:
     static std::optional<FormatFault> check(const FormatEditorFields& fields);
 
     static FormatEditorEnabling enabling(const FormatEditorFields& fields);
+
+    /// "Detect from file...": `shown` with the layout found in a point file: a text format, its
+    /// separator, first line, columns and dialect (prefixes cleared). The description and the
+    /// polyline codes stay. Nothing when no layout of points was found.
+    static std::optional<FormatEditorFields> detected(const formats::DetectedLayout& layout,
+                                                      const FormatEditorFields& shown);
+    /// What the user is told after a detection in `fileName`: why nothing was found, or the
+    /// doubts to check in the form; empty when the layout was found without a doubt.
+    static QString detectionMessage(const formats::DetectedLayout& layout, const QString& fileName);
 
     /// After `row`'s import box was clicked: a row switched on whose position is "0" gets the
     /// position after the highest one in use.

@@ -1,6 +1,7 @@
 #include "app/AppTestSupport.h"
 #include "app/formats/FormatEditorForm.h"
 #include "core/formats/FormatLibrary.h"
+#include "core/formats/LayoutDetection.h"
 
 #include <functional>
 
@@ -245,6 +246,55 @@ private slots:
         filled = FormatEditorForm::fill(format, TextDialect{}, shown);
         QCOMPARE(filled.separator, SeparatorChoice::Other);
         QCOMPARE(filled.otherSeparator, QStringLiteral(";"));
+    }
+
+    void detectionFillsTheTextLayoutAndKeepsTheRest()
+    {
+        FormatEditorFields shown;
+        shown.description = QStringLiteral("site export");
+        shown.isExcel = true;
+        shown.codes = {QStringLiteral("ST"), QStringLiteral("CO"), QStringLiteral("EN")};
+        shown.prefixes[1] = QStringLiteral("E=");
+        const std::string german = "Punkt;Rechtswert;Hochwert;H\xF6he;Code\r\n"
+                                   "1;512340,125;5403120,250;101,50;BAUM\r\n"
+                                   "2;512341,500;5403121,750;101,62;BAUM\r\n"
+                                   "3;512342,875;5403119,125;101,48;MAST\r\n";
+        const mervalon::formats::DetectedLayout layout = mervalon::formats::detectLayout(german);
+        QVERIFY(layout.found);
+        const std::optional<FormatEditorFields> fields = FormatEditorForm::detected(layout, shown);
+        QVERIFY(fields.has_value());
+        QVERIFY(!fields->isExcel);
+        QCOMPARE(fields->separator, SeparatorChoice::Semicolon);
+        QCOMPARE(fields->dialect.decimalMark, DecimalMark::Comma);
+        QVERIFY(fields->dialect.headerLine);
+        QCOMPARE(fields->firstLine, QStringLiteral("1"));
+        QCOMPARE(fields->imported, (std::array<bool, 6>{true, true, true, true, false, true}));
+        QCOMPARE(fields->positions[0], QStringLiteral("1"));
+        QCOMPARE(fields->positions[1], QStringLiteral("2"));
+        QCOMPARE(fields->positions[2], QStringLiteral("3"));
+        QCOMPARE(fields->positions[3], QStringLiteral("4"));
+        QCOMPARE(fields->positions[5], QStringLiteral("5"));
+        QCOMPARE(fields->prefixes[1], QString());
+        QCOMPARE(fields->description, shown.description);
+        QCOMPARE(fields->codes, shown.codes);
+        // Found without a doubt: the form is filled without a word.
+        QCOMPARE(FormatEditorForm::detectionMessage(layout, QStringLiteral("/data/a.csv")), QString());
+    }
+
+    void detectionSaysWhyNothingWasFoundOrWhatToCheck()
+    {
+        const mervalon::formats::DetectedLayout none = mervalon::formats::detectLayout("Dear surveyor,\nhello.\n");
+        QVERIFY(!FormatEditorForm::detected(none, FormatEditorFields{}).has_value());
+        QVERIFY(FormatEditorForm::detectionMessage(none, QStringLiteral("/data/letter.txt"))
+                    .startsWith(QStringLiteral("No layout of points was found in \"/data/letter.txt\": ")));
+        // Two coordinate columns of like values: PENZ order taken, and the user is asked to check.
+        const mervalon::formats::DetectedLayout doubt =
+            mervalon::formats::detectLayout("1,1000.5,1002.5,10.1\n2,1001.5,1003.5,10.2\n3,1002.5,1001.5,10.3\n");
+        QVERIFY(doubt.found && doubt.eastNorthUncertain);
+        const QString message = FormatEditorForm::detectionMessage(doubt, QStringLiteral("/data/b.txt"));
+        QVERIFY2(message.startsWith(QStringLiteral("The layout found in \"/data/b.txt\" is shown in the form (")),
+                 qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("cannot be told apart")), qPrintable(message));
     }
 
     void fillShowsTheDialectOverTheOneShown()

@@ -127,6 +127,32 @@ private slots:
         QCOMPARE(chosen->currentText(), QStringLiteral("penzd tab"));
     }
 
+    void detectFromFileFillsTheFormAndSavesLikeAnyFormat()
+    {
+        const QString file = m_environment.home() + QStringLiteral("/export.csv");
+        writeFile(file, "Point;East;North;Elev;Code\r\n1;512340,125;5403120,250;101,50;TREE\r\n"
+                        "2;512341,500;5403121,750;101,62;TREE\r\n3;512342,875;5403119,125;101,48;POLE\r\n");
+        QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
+        m_interaction.chosenPaths.push_back(file);
+        control<QPushButton>(*m_editor, "DetectButton")->click();
+        QVERIFY(m_interaction.messages.empty());
+        QVERIFY(control<QRadioButton>(*m_editor, "RadioButton2")->isChecked()); // semicolon
+        QVERIFY(control<QRadioButton>(*m_editor, FormatEditorForm::kDecimalMarkChoices[1])->isChecked());
+        QVERIFY(control<QCheckBox>(*m_editor, FormatEditorForm::kDialectBoxes[3])->isChecked()); // header
+        QCOMPARE(control<QLineEdit>(*m_editor, FormatEditorForm::kPositionBoxes[5])->text(), QStringLiteral("5"));
+        // A file that holds no points: one error box, the form as it was.
+        const QString letter = m_environment.home() + QStringLiteral("/letter.txt");
+        writeFile(letter, "Dear surveyor,\r\nhello.\r\n");
+        m_interaction.chosenPaths.push_back(letter);
+        control<QPushButton>(*m_editor, "DetectButton")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+        QVERIFY(m_interaction.messages.front().icon == MessageIcon::Error);
+        QVERIFY(control<QRadioButton>(*m_editor, "RadioButton2")->isChecked());
+        // Cancelled: nothing happens.
+        control<QPushButton>(*m_editor, "DetectButton")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t(1));
+    }
+
     void aChosenFormatWhoseFileIsGoneOpensTheEditorOnTheFirst()
     {
         auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
