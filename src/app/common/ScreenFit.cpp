@@ -2,8 +2,10 @@
 
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QWidget>
 #include <algorithm>
+#include <memory>
 
 namespace mervalon::app {
 
@@ -30,9 +32,23 @@ void fitOnScreen(QWidget& window)
 
 void fitOnScreenOnceFramed(QWidget& window)
 {
-    for (const int delay : {0, 300, 1000}) {
-        QTimer::singleShot(delay, &window, [&window] { fitOnScreen(window); });
-    }
+    fitOnScreen(window);
+    // Then for a few seconds, each time with the frame the window manager has reported: on a
+    // loaded machine its extents may come a second or more after the window was shown, and a fit
+    // made before that takes the frame for no frame at all.
+    auto* ticks = new QTimer(&window);
+    ticks->setInterval(kFitIntervalMs);
+    auto remaining = std::make_shared<int>(kFitTicks);
+    QObject::connect(ticks, &QTimer::timeout, &window, [&window, ticks, remaining] {
+        const QWindow* handle = window.windowHandle();
+        if (handle != nullptr && !handle->frameMargins().isNull()) {
+            fitOnScreen(window);
+        }
+        if (--*remaining <= 0) {
+            ticks->deleteLater();
+        }
+    });
+    ticks->start();
 }
 
 } // namespace mervalon::app

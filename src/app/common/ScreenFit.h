@@ -10,8 +10,13 @@ namespace mervalon::app {
 /// (its top left corner first when it is larger); a window that fits stays where it is.
 void fitOnScreen(QWidget& window);
 
-/// fitOnScreen now and again a moment later: the frame the window manager adds is known only
-/// once the window is on the screen, and sometimes later still (on a loaded machine).
+/// How long fitOnScreenOnceFramed keeps fitting: every kFitIntervalMs, kFitTicks times.
+inline constexpr int kFitIntervalMs = 200;
+inline constexpr int kFitTicks = 20;
+
+/// fitOnScreen now, then again for a few seconds whenever the frame is known: the frame the
+/// window manager adds is known only once the window is on the screen, and sometimes seconds
+/// later on a loaded machine.
 void fitOnScreenOnceFramed(QWidget& window);
 
 } // namespace mervalon::app
