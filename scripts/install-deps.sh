@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages needed to build, run, test and package Mervalon.
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+    build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libzip-dev libexpat1-dev

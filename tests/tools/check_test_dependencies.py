@@ -38,6 +38,7 @@ PROGRAM_PACKAGES = {
     "appstreamcli": "appstream",
     "update-mime-database": "shared-mime-info",
     "parallel": "parallel",
+    "clang-format": "clang-format",
 }
 SCANNED = ("tests", "bench", "fuzz", "scripts", "tools", ".ci")
 SUFFIXES = {".py", ".cpp", ".h", ".sh", ".txt", ".cmake", ""}
