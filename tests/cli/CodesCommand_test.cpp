@@ -1,5 +1,6 @@
 // mervalon-convert --codes: the library chosen by name or file, its report lines, and a faulty
 // library stopping the run before anything is written.
+#include "CliTestFolder.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
 
@@ -17,31 +18,14 @@ using mervalon::cli::runConvert;
 
 namespace {
 
-class CodesCommandTest : public ::testing::Test {
+class CodesCommandTest : public mervalon::clitest::CliTestFolder {
   protected:
+    CodesCommandTest() : CliTestFolder("mervalon-codes-cli") {}
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() / ("mervalon-codes-cli-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "points");
-        fs::copy(MERVALON_DATA_BUILD_DIR, m_dir / "install", fs::copy_options::recursive);
+        CliTestFolder::SetUp();
         fs::copy(fs::path(MERVALON_SOURCE_DIR) / "examples" / "coded-survey.txt", m_dir / "points");
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    void write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(m_dir / name, std::ios::binary) << text;
-    }
-    static std::string read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     int run(std::vector<std::string> arguments)
     {
@@ -58,7 +42,6 @@ class CodesCommandTest : public ::testing::Test {
         return start == std::string::npos ? report : report.substr(start);
     }
 
-    fs::path m_dir;
     std::ostringstream messages;
     std::ostringstream output;
     std::istringstream input;

@@ -1,5 +1,6 @@
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
+#include "CliTestFolder.h"
 
 #include "core/config/Configuration.h"
 #include "core/formats/FormatDefinition.h"
@@ -47,34 +48,16 @@ const bool kPrivateHome = [] {
     return true;
 }();
 
-class ConvertCommandTest : public ::testing::Test {
+class ConvertCommandTest : public mervalon::clitest::CliTestFolder {
 protected:
+    ConvertCommandTest() : CliTestFolder("mervalon-cli") {}
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() / ("mervalon-cli-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "points");
-        fs::copy(MERVALON_DATA_BUILD_DIR, m_dir / "install", fs::copy_options::recursive);
-        m_install = (m_dir / "install").string();
+        CliTestFolder::SetUp();
         write("points/clean.txt", "1,1000.0,2000.0,15.25,BM1\r\n2,1010.5,2000.0,15.40,FENCE,1\r\n"
                                   "3,1010.5,2010.25,15.55,FENCE,3\r\n");
         write("points/faulty.txt", "1,1000.0,2000.0,15.25,BM1\r\n2,abc,2000.0,15.40,FENCE,1\r\n");
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    void write(const std::string& name, const std::string& text) const
-    {
-        std::ofstream(m_dir / name, std::ios::binary) << text;
-    }
-    static std::string read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     int run(std::vector<std::string> arguments, bool withInstallDir = true)
     {
@@ -110,8 +93,6 @@ protected:
         EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
     }
 
-    fs::path m_dir;
-    std::string m_install;
     std::ostringstream messages;
     std::ostringstream output;
     std::istringstream input;

@@ -1,3 +1,4 @@
+#include "CliTestFolder.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
 #include "cli/DetectCommand.h"
@@ -29,34 +30,15 @@ const std::string kPlain = "1,512340.125,5412345.500,301.20,Bordstein Nord,1\r\n
                            "3,512365.003,5412360.018,301.41,Bordstein Nord,3\r\n"
                            "4,512370.100,5412365.500,301.50,Baum,0\r\n";
 
-class DetectCommandTest : public ::testing::Test {
+class DetectCommandTest : public mervalon::clitest::CliTestFolder {
   protected:
+    DetectCommandTest() : CliTestFolder("mervalon-detect") {}
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() / ("mervalon-detect-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "points");
-        fs::copy(MERVALON_DATA_BUILD_DIR, m_dir / "install", fs::copy_options::recursive);
-        m_install = (m_dir / "install").string();
+        CliTestFolder::SetUp();
         write("points/sheet.csv", kGermanSheet);
         write("plain/sheet.txt", kPlain);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    void write(const std::string& name, const std::string& text) const
-    {
-        fs::create_directories((m_dir / name).parent_path());
-        std::ofstream(m_dir / name, std::ios::binary) << text;
-    }
-    static std::string read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     int detect(std::vector<std::string> arguments)
     {
@@ -66,8 +48,6 @@ class DetectCommandTest : public ::testing::Test {
         return runDetect(parseConvertOptions(arguments), results, messages);
     }
 
-    fs::path m_dir;
-    std::string m_install;
     std::ostringstream results;
     std::ostringstream messages;
 };
