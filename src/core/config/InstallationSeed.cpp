@@ -336,14 +336,22 @@ std::vector<fs::path> refreshProgramDocuments(const fs::path& shippedDir, const 
             if (!entry.is_regular_file()) {
                 continue;
             }
-            // Sizes first: an unchanged manual costs a stat per file at a start, not a read of every picture.
-            std::error_code sizeError;
-            const bool sameSize = fs::file_size(target, sizeError) == entry.file_size() && !sizeError;
-            if (sameSize && io::readFileText(target) == io::readFileText(entry.path())) {
+            // A copy carries its shipped file's time: an unchanged manual then costs two stats per
+            // file at a start, not a read of every picture. Only a copy whose size or time differs
+            // is compared byte for byte (and given the shipped time when it is the same).
+            std::error_code statError;
+            const auto shippedTime = entry.last_write_time();
+            const bool sameSize = fs::file_size(target, statError) == entry.file_size() && !statError;
+            if (sameSize && fs::last_write_time(target, statError) == shippedTime && !statError) {
                 continue;
             }
-            io::replaceFile(target, io::readFileText(entry.path()));
-            written.push_back(target);
+            const std::string shippedBytes = io::readFileText(entry.path());
+            if (!sameSize || io::readFileText(target) != shippedBytes) {
+                io::replaceFile(target, shippedBytes);
+                written.push_back(target);
+            }
+            fs::last_write_time(target, shippedTime, statError); // best effort: else compared again next time
+
         }
     }
     return written;
