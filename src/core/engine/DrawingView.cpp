@@ -30,17 +30,6 @@ std::vector<Line> linesOf(std::string_view text)
     return lines;
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool sameName(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -50,7 +39,7 @@ bool sameName(std::string_view a, std::string_view b)
 
 int groupCode(std::string_view text)
 {
-    text = trimmed(text);
+    text = trimBlanks(text);
     int code = 0;
     if (text.empty() || text.size() > 4) {
         return -1;
@@ -66,7 +55,7 @@ int groupCode(std::string_view text)
 
 double numberOr0(std::string_view text)
 {
-    const auto value = readDecimal(trimmed(text));
+    const auto value = readDecimal(trimBlanks(text));
     return value && std::isfinite(*value) ? *value : 0;
 }
 
@@ -109,7 +98,7 @@ class PrologueCutter {
     void takeGroup(const Line& codeLine, const Line& valueLine)
     {
         const int code = groupCode(codeLine.text);
-        const std::string_view value = trimmed(valueLine.text);
+        const std::string_view value = trimBlanks(valueLine.text);
         std::optional<ViewValue> slot;
         if (code == 0) {
             endObject(value);

@@ -11,17 +11,6 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // Length of the run of digits at `position`.
 std::size_t digitRun(std::string_view text, std::size_t position)
 {
@@ -116,6 +105,17 @@ std::optional<double> readPlainDecimal(std::string_view text)
 }
 
 } // namespace
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 TakenField takeField(const FieldRow& row, int column, std::string_view prefix)
 {

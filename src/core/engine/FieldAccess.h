@@ -20,6 +20,9 @@ struct TakenField {
 /// somewhere in the field; the first prefix-length characters are then removed.
 TakenField takeField(const FieldRow& row, int column, std::string_view prefix);
 
+/// `text` without the blanks and tabs around it.
+std::string_view trimBlanks(std::string_view text);
+
 /// Reads a whole text as a decimal number with "." as separator: optional sign, digits with
 /// an optional fraction, optional exponent; blanks around it allowed. Nothing else
 /// (no comma, no thousands separators, no "inf" or "nan", no hexadecimal) is accepted.
