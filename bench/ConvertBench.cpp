@@ -3,23 +3,21 @@
 // once to disk, with the converter's peak memory against its budget.
 
 #include "PointFileGenerator.h"
-
 #include "core/config/Configuration.h"
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -90,7 +88,8 @@ std::optional<Options> parseOptions(int argc, char** argv)
             const std::string list = argv[++i];
             for (std::size_t at = 0; at <= list.size();) {
                 const std::size_t comma = std::min(list.find(',', at), list.size());
-                options.jobs.push_back(static_cast<unsigned>(std::strtoul(list.substr(at, comma - at).c_str(), nullptr, 10)));
+                options.jobs.push_back(
+                    static_cast<unsigned>(std::strtoul(list.substr(at, comma - at).c_str(), nullptr, 10)));
                 at = comma + 1;
             }
         } else if (argument == "--memory-only") {
@@ -273,9 +272,18 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     const fs::path folder = makeTempDir(parent, "mervalon-bench");
     const fs::path destination = folder / "dxf";
     fs::create_directory(destination);
-    std::vector<std::string> arguments = {options.converter.string(), "--install-dir", setup.installDir.string(),
-                                          "--format", "!default", "--config", setup.configuration.string(),
-                                          "--on-error", "skip", "--dest", destination.string(), "--report",
+    std::vector<std::string> arguments = {options.converter.string(),
+                                          "--install-dir",
+                                          setup.installDir.string(),
+                                          "--format",
+                                          "!default",
+                                          "--config",
+                                          setup.configuration.string(),
+                                          "--on-error",
+                                          "skip",
+                                          "--dest",
+                                          destination.string(),
+                                          "--report",
                                           (folder / "report.log").string()};
     if (jobs != 1) {
         arguments.insert(arguments.end(), {"--jobs", std::to_string(jobs)});
@@ -290,12 +298,12 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     const double budgetMiB = 3.0 * inputMiB + 64.0;
     const double goalMiB = inputMiB + 64.0;
     const bool withinBudget = peakMiB < budgetMiB;
-    std::printf("%-6s jobs %u: exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
-                "peak memory %.1f MiB, budget 3 x input + 64 MiB = %.1f MiB: %s; goal input + 64 MiB = %.1f MiB: %s\n",
-                label, jobs, run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
-                static_cast<double>(points) / run.seconds, outputBytes,
-                static_cast<double>(outputBytes) / kMiB, peakMiB, budgetMiB, withinBudget ? "within" : "EXCEEDED",
-                goalMiB, peakMiB < goalMiB ? "within" : "over");
+    std::printf(
+        "%-6s jobs %u: exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
+        "peak memory %.1f MiB, budget 3 x input + 64 MiB = %.1f MiB: %s; goal input + 64 MiB = %.1f MiB: %s\n",
+        label, jobs, run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
+        static_cast<double>(points) / run.seconds, outputBytes, static_cast<double>(outputBytes) / kMiB, peakMiB,
+        budgetMiB, withinBudget ? "within" : "EXCEEDED", goalMiB, peakMiB < goalMiB ? "within" : "over");
     if (run.exitStatus == 0 && outputBytes == 0) {
         std::printf("%-6s the converter reported success but wrote no drawing\n", label);
     }
@@ -303,10 +311,10 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     if (options.check && run.exitStatus == 0) {
         const fs::path drawing = destination / (setup.input.stem().string() + ".dxf");
         const std::string pointCount = std::to_string(setup.summary.points);
-        const ChildRun check = runChild({"/usr/bin/python3", MERVALON_CHECK_DXF, drawing.string(), "--points", pointCount,
-                                         "--texts", std::to_string(setup.summary.points * 5), "--polylines",
-                                         std::to_string(setup.summary.polylines), "--vertices",
-                                         std::to_string(setup.summary.vertices)});
+        const ChildRun check =
+            runChild({"/usr/bin/python3", MERVALON_CHECK_DXF, drawing.string(), "--points", pointCount, "--texts",
+                      std::to_string(setup.summary.points * 5), "--polylines", std::to_string(setup.summary.polylines),
+                      "--vertices", std::to_string(setup.summary.vertices)});
         good = good && check.exitStatus == 0;
     }
     if (options.keep) {
@@ -339,11 +347,12 @@ double printSummary(const std::string& label, const std::vector<RunFigures>& fig
         bounds.push_back(f.boundSeconds);
     }
     const double p = static_cast<double>(points);
-    std::printf("%-6s %zu runs: ours min %.2f s (%.0f points/s), median %.2f s (%.0f points/s); plain write min %.2f s, "
-                "median %.2f s; median ratio %.2f\n",
-                label.c_str(), figures.size(), *std::min_element(ours.begin(), ours.end()),
-                p / *std::min_element(ours.begin(), ours.end()), median(ours), p / median(ours),
-                *std::min_element(bounds.begin(), bounds.end()), median(bounds), median(ours) / median(bounds));
+    std::printf(
+        "%-6s %zu runs: ours min %.2f s (%.0f points/s), median %.2f s (%.0f points/s); plain write min %.2f s, "
+        "median %.2f s; median ratio %.2f\n",
+        label.c_str(), figures.size(), *std::min_element(ours.begin(), ours.end()),
+        p / *std::min_element(ours.begin(), ours.end()), median(ours), p / median(ours),
+        *std::min_element(bounds.begin(), bounds.end()), median(bounds), median(ours) / median(bounds));
     return median(ours);
 }
 
@@ -388,7 +397,8 @@ int runBenchmark(const Options& options)
     for (const auto& [label, figures] : {std::pair{"memory", &memoryFigures}, std::pair{"disk", &diskFigures}}) {
         std::vector<double> medians;
         for (std::size_t j = 0; j < options.jobs.size(); ++j) {
-            medians.push_back(printSummary(std::string(label) + " jobs " + std::to_string(options.jobs[j]), (*figures)[j], points));
+            medians.push_back(
+                printSummary(std::string(label) + " jobs " + std::to_string(options.jobs[j]), (*figures)[j], points));
         }
         for (std::size_t j = 1; j < options.jobs.size() && medians[0] > 0 && medians[j] > 0; ++j) {
             std::printf("%-6s jobs %u: %.2f x the throughput of jobs %u (median times)\n", label, options.jobs[j],

@@ -2,9 +2,8 @@
 
 #include "core/engine/NumberFormat.h"
 
-#include <benchmark/benchmark.h>
-
 #include <array>
+#include <benchmark/benchmark.h>
 #include <charconv>
 #include <cstdio>
 #include <random>
@@ -27,8 +26,7 @@ std::vector<double> surveyValues(double low, double high, double offset)
     return values;
 }
 
-template <typename Format>
-void runOver(benchmark::State& state, const std::vector<double>& values, Format format)
+template <typename Format> void runOver(benchmark::State& state, const std::vector<double>& values, Format format)
 {
     std::string out;
     out.reserve(1 << 16);
@@ -44,10 +42,26 @@ void runOver(benchmark::State& state, const std::vector<double>& values, Format 
     state.SetItemsProcessed(state.iterations());
 }
 
-const std::vector<double>& eastings() { static const auto v = surveyValues(400000, 700000, 0.0); return v; }
-const std::vector<double>& textX() { static const auto v = surveyValues(400000, 700000, 0.5 + 1e-9); return v; }
-const std::vector<double>& northings() { static const auto v = surveyValues(6500000, 6900000, 0.0); return v; }
-const std::vector<double>& elevations() { static const auto v = surveyValues(-20, 900, 0.0); return v; }
+const std::vector<double>& eastings()
+{
+    static const auto v = surveyValues(400000, 700000, 0.0);
+    return v;
+}
+const std::vector<double>& textX()
+{
+    static const auto v = surveyValues(400000, 700000, 0.5 + 1e-9);
+    return v;
+}
+const std::vector<double>& northings()
+{
+    static const auto v = surveyValues(6500000, 6900000, 0.0);
+    return v;
+}
+const std::vector<double>& elevations()
+{
+    static const auto v = surveyValues(-20, 900, 0.0);
+    return v;
+}
 
 void fixed14TextX(benchmark::State& state)
 {

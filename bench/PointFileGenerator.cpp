@@ -35,10 +35,7 @@ void appendMillimetres(std::string& out, std::int64_t millimetres)
 
 } // namespace
 
-PointFileGenerator::PointFileGenerator(std::uint64_t points, std::uint64_t seed)
-    : m_points(points), m_state(seed)
-{
-}
+PointFileGenerator::PointFileGenerator(std::uint64_t points, std::uint64_t seed) : m_points(points), m_state(seed) {}
 
 std::uint64_t PointFileGenerator::nextRandom()
 {

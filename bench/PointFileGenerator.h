@@ -21,7 +21,7 @@ struct PointFileSummary {
 /// (one polyline each) between single points that carry no code field. Every line ends with
 /// CR LF. The same seed and point count give the same bytes on every platform.
 class PointFileGenerator {
-public:
+  public:
     PointFileGenerator(std::uint64_t points, std::uint64_t seed);
 
     /// Appends the next line to out; false when all points have been produced.
@@ -29,7 +29,7 @@ public:
 
     const PointFileSummary& summary() const { return m_summary; }
 
-private:
+  private:
     std::uint64_t nextRandom();
     void startRun();
 

@@ -10,7 +10,6 @@
 // times as long (wall clock or, on a machine shared with other work, CPU time).
 
 #include "PointFileGenerator.h"
-
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunRules.h"
 #include "core/config/Configuration.h"
@@ -21,11 +20,6 @@
 
 #include <QApplication>
 #include <QStringList>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -33,7 +27,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -152,9 +149,17 @@ int main(int argc, char** argv)
     inputs.destinationFolder = QString::fromStdString(output.string());
     inputs.installDir = QString::fromStdString(install.string());
     inputs.timestamp = engine::reportTimestamp();
-    const std::vector<std::string> command = {MERVALON_CONVERTER_PATH, "--install-dir", install.string(),
-                                              "--format", "!default", "--config", configurationFile.string(),
-                                              "--on-error", "skip", "--dest", output.string(),
+    const std::vector<std::string> command = {MERVALON_CONVERTER_PATH,
+                                              "--install-dir",
+                                              install.string(),
+                                              "--format",
+                                              "!default",
+                                              "--config",
+                                              configurationFile.string(),
+                                              "--on-error",
+                                              "skip",
+                                              "--dest",
+                                              output.string(),
                                               (input / "points.txt").string()};
 
     app::ProgressWindow window;
@@ -171,7 +176,8 @@ int main(int argc, char** argv)
         fs::remove(output / "points.dxf");
         allOk = allOk && ok && exitStatus == 0;
         bestWindow = {std::min(bestWindow.seconds, fromWindow.seconds), std::min(bestWindow.cpu, fromWindow.cpu)};
-        bestConverter = {std::min(bestConverter.seconds, converter.seconds), std::min(bestConverter.cpu, converter.cpu)};
+        bestConverter = {std::min(bestConverter.seconds, converter.seconds),
+                         std::min(bestConverter.cpu, converter.cpu)};
         std::printf("round %d: mervalon-convert %.2f s (CPU %.2f s, exit %d), window %.2f s (CPU %.2f s, %d pumps)\n",
                     round, converter.seconds, converter.cpu, exitStatus, fromWindow.seconds, fromWindow.cpu, pumps);
     }

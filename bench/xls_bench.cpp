@@ -115,14 +115,16 @@ void benchGrid(const fs::path& folder, const std::string& label, int firstRow, i
         model.load(book.sheet(1));
         for (int r = 0; r < 25; ++r) {
             for (int c = 0; c < model.columnCount(); ++c) {
-                characters += static_cast<std::size_t>(model.data(model.index(r, c), Qt::DisplayRole).toString().size());
+                characters +=
+                    static_cast<std::size_t>(model.data(model.index(r, c), Qt::DisplayRole).toString().size());
             }
         }
         opens.push_back(seconds(start));
         const auto scroll = std::chrono::steady_clock::now();
         for (int r = 0; r < model.rowCount(); ++r) {
             for (int c = 0; c < model.columnCount(); ++c) {
-                characters += static_cast<std::size_t>(model.data(model.index(r, c), Qt::DisplayRole).toString().size());
+                characters +=
+                    static_cast<std::size_t>(model.data(model.index(r, c), Qt::DisplayRole).toString().size());
             }
         }
         screens.push_back(seconds(scroll) / (model.rowCount() / 25.0));

@@ -49,7 +49,8 @@ struct Scratch {
 
 void writeBytes(const fs::path& path, const std::uint8_t* data, std::size_t size)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 config::Configuration everyEntity()

@@ -26,12 +26,8 @@ using config::EntityKind;
 
 // Takes a few bytes off the front of the input to vary the format and configuration.
 class Dice {
-public:
-    Dice(const std::uint8_t*& data, std::size_t& size)
-        : m_data(data)
-        , m_size(size)
-    {
-    }
+  public:
+    Dice(const std::uint8_t*& data, std::size_t& size) : m_data(data), m_size(size) {}
     std::uint8_t next()
     {
         if (m_size == 0) {
@@ -41,7 +37,7 @@ public:
         return *m_data++;
     }
 
-private:
+  private:
     const std::uint8_t*& m_data;
     std::size_t& m_size;
 };
@@ -102,12 +98,8 @@ config::Configuration configurationFrom(Dice& dice)
 
 // A text file's lines in batches of a few lines and bytes.
 class SmallBatches : public engine::RowSource {
-public:
-    SmallBatches(engine::TextLineReader& reader, std::size_t lines)
-        : m_reader(reader)
-        , m_lines(lines)
-    {
-    }
+  public:
+    SmallBatches(engine::TextLineReader& reader, std::size_t lines) : m_reader(reader), m_lines(lines) {}
     [[nodiscard]] std::size_t lineCount() const override { return m_reader.lineCount(); }
     const engine::FieldRows* nextBatch() override
     {
@@ -116,7 +108,7 @@ public:
     }
     [[nodiscard]] bool exhausted() override { return m_reader.exhausted(); }
 
-private:
+  private:
     engine::TextLineReader& m_reader;
     std::size_t m_lines;
     engine::FieldRows m_rows;

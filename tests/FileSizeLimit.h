@@ -9,7 +9,7 @@ namespace mervalon::testsupport {
 /// While it lives, every write of this process beyond `bytes` into one file fails with EFBIG,
 /// as a full disk would make it fail: a real write error without a real full disk.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         ::getrlimit(RLIMIT_FSIZE, &m_old);
@@ -26,7 +26,7 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
+  private:
     rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;
 };

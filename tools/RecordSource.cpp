@@ -39,8 +39,7 @@ std::string unquote(const std::string& raw, int lineNumber)
     return value;
 }
 
-template <typename Number>
-Number parseNumber(const std::string& name, const std::string& text)
+template <typename Number> Number parseNumber(const std::string& name, const std::string& text)
 {
     Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -51,9 +50,8 @@ Number parseNumber(const std::string& name, const std::string& text)
 }
 
 // Binds field names to setters of one record type.
-template <typename Record>
-class FieldTable {
-public:
+template <typename Record> class FieldTable {
+  public:
     using Setter = std::function<void(Record&, const std::string&)>;
 
     void set(const std::string& name, Setter setter) { m_setters[name] = std::move(setter); }
@@ -71,7 +69,7 @@ public:
         return record;
     }
 
-private:
+  private:
     std::map<std::string, Setter> m_setters;
 };
 

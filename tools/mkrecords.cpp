@@ -3,7 +3,6 @@
 // so that the binary records in the installation are reproducible and reviewable.
 
 #include "RecordSource.h"
-
 #include "core/config/Configuration.h"
 #include "core/io/FileIo.h"
 

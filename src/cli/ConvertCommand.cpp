@@ -3,7 +3,6 @@
 #include "cli/JsonResults.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalProgress.h"
-
 #include "core/codes/CodeSet.h"
 #include "core/config/Configuration.h"
 #include "core/config/InstallationLayout.h"
@@ -17,13 +16,13 @@
 #include "platform/AppSettings.h"
 #include "platform/Installation.h"
 
-#include <chrono>
-#include <memory>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 
@@ -75,9 +74,10 @@ config::Configuration loadConfiguration(const ConvertOptions& options, const fs:
         }
         return std::move(inUse.record);
     } catch (const config::NotAConfiguration&) {
-        const std::string which = options.configurationFile
-                                      ? "\"" + path.string() + "\""
-                                      : "the configuration named in " + config::layout::configurationInUsePath(installDir).string();
+        const std::string which =
+            options.configurationFile
+                ? "\"" + path.string() + "\""
+                : "the configuration named in " + config::layout::configurationInUsePath(installDir).string();
         throw NotStarted(which + " is not a configuration file");
     } catch (const std::exception& error) {
         throw NotStarted(error.what());
@@ -111,7 +111,8 @@ NamedFormat loadFormat(const ConvertOptions& options, const config::Configuratio
     if (options.formatName) {
         return loadNamedFormat(installDir, *options.formatName);
     }
-    if (!configuration.formatName.empty() && fs::exists(formats::formatFilePath(installDir, configuration.formatName))) {
+    if (!configuration.formatName.empty() &&
+        fs::exists(formats::formatFilePath(installDir, configuration.formatName))) {
         return loadNamedFormat(installDir, configuration.formatName);
     }
     messages << "mervalon-convert: notice: the configuration's format \"" << configuration.formatName
@@ -130,7 +131,10 @@ std::shared_ptr<const codes::CodeSet> loadCodes(const std::string& choice, const
 }
 
 // runFilesOf gives the folder its final separator.
-std::string folderOf(const fs::path& path) { return path.parent_path().string(); }
+std::string folderOf(const fs::path& path)
+{
+    return path.parent_path().string();
+}
 
 // A missing destination folder is made, as `mkdir -p` would; a dry run only says so.
 void ensureDestinationFolder(const fs::path& dest, std::ostream& messages, bool dryRun)
@@ -203,7 +207,7 @@ std::vector<engine::RunFile> filesOf(const std::vector<std::string>& names, cons
 
 // Without a terminal nothing is shown, but a stop signal is still taken.
 class SignalOnlyProgress : public engine::SilentProgress {
-public:
+  public:
     [[nodiscard]] bool isStopRequested() const override { return stopSignal() != 0; }
 };
 
@@ -251,15 +255,14 @@ std::string counted(std::size_t count, const char* singular, const char* plural)
 
 std::string summaryLine(const engine::RunSummary& summary, const fs::path& report, const ConvertOptions& options)
 {
-    std::string text = options.dryRun ? "dry run, no drawing written: " +
-                                            counted(summary.filesConverted, "file would be converted",
-                                                    "files would be converted")
-                                      : counted(summary.filesConverted, "file converted", "files converted");
+    std::string text = options.dryRun
+                           ? "dry run, no drawing written: " +
+                                 counted(summary.filesConverted, "file would be converted", "files would be converted")
+                           : counted(summary.filesConverted, "file converted", "files converted");
     if (options.skipExisting) {
         text += ", " + counted(summary.filesSkipped, "file skipped", "files skipped");
     }
-    return text + ", " +
-           counted(summary.filesWithErrors, "file with errors", "files with errors") + ", " +
+    return text + ", " + counted(summary.filesWithErrors, "file with errors", "files with errors") + ", " +
            counted(summary.errorLines, "error line", "error lines") + ", " +
            counted(summary.warningLines, "warning line", "warning lines") + "; report: " + report.string();
 }
@@ -267,12 +270,8 @@ std::string summaryLine(const engine::RunSummary& summary, const fs::path& repor
 // The run's own files and their results, for --verbose and --json; the report itself may
 // hold the blocks of other runs beside this one.
 class RunResults {
-public:
-    RunResults(const ConvertOptions& options, std::ostream& out)
-        : m_options(options)
-        , m_out(out)
-    {
-    }
+  public:
+    RunResults(const ConvertOptions& options, std::ostream& out) : m_options(options), m_out(out) {}
 
     void fileEnded(const engine::FileResult& result, const engine::RunFile& file)
     {
@@ -323,7 +322,7 @@ public:
 
     void setJobs(unsigned jobs) { m_run.jobs = jobs; }
 
-private:
+  private:
     const ConvertOptions& m_options;
     std::ostream& m_out;
     std::string m_errorLines;
@@ -369,7 +368,8 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         request.files = filesOf(names, options, messages);
         request.errorPolicy = options.errorPolicy;
         request.installDir = installDir;
-        request.reportPath = options.reportFile ? fs::absolute(*options.reportFile) : config::layout::reportPath(installDir);
+        request.reportPath =
+            options.reportFile ? fs::absolute(*options.reportFile) : config::layout::reportPath(installDir);
         request.jobs = options.jobs;
         request.skipExisting = options.skipExisting;
         request.dryRun = options.dryRun;
@@ -381,7 +381,8 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         checkReportPath(request);
         request.timestamp = engine::reportTimestamp();
         if (!fs::is_regular_file(config::layout::prologuePath(installDir))) {
-            throw NotStarted("the DXF prologue \"" + config::layout::prologuePath(installDir).string() + "\" is missing");
+            throw NotStarted("the DXF prologue \"" + config::layout::prologuePath(installDir).string() +
+                             "\" is missing");
         }
 
         SignalOnlyProgress silent;

@@ -19,9 +19,9 @@ struct ConvertOptions {
     std::vector<std::string> files;
     bool showHelp = false;
     bool showVersion = false;
-    bool verbose = false; ///< the report's error lines on stderr as well
-    unsigned jobs = 1;    ///< files converted at once; 0: one per processor
-    bool json = false;    ///< one JSON object per file and one for the run on stdout
+    bool verbose = false;                 ///< the report's error lines on stderr as well
+    unsigned jobs = 1;                    ///< files converted at once; 0: one per processor
+    bool json = false;                    ///< one JSON object per file and one for the run on stdout
     std::optional<std::string> filesFrom; ///< a file listing the point files ("-": standard input)
     bool nullSeparated = false;           ///< the list's names end with NUL instead of a new line
     bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
@@ -30,7 +30,7 @@ struct ConvertOptions {
     // Layout detection instead of a conversion.
     std::optional<std::string> detectFile;     ///< --detect: print the layout of this point file
     std::optional<std::string> saveFormatName; ///< --save-format: store the layout found as this format
-    std::optional<std::string> codeLibrary; ///< --codes: a library of the installation's codes/, or a .csv file
+    std::optional<std::string> codeLibrary;    ///< --codes: a library of the installation's codes/, or a .csv file
 };
 
 /// The highest --jobs taken.

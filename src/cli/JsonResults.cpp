@@ -119,15 +119,16 @@ std::string fileJson(const engine::FileResult& result, const engine::RunFile& fi
 
 std::string runJson(const RunJson& run)
 {
-    return "{\"type\":\"run\",\"files\":" + std::to_string(run.files) + ",\"converted\":" +
-           std::to_string(run.converted) + ",\"skipped\":" + std::to_string(run.skipped) +
+    return "{\"type\":\"run\",\"files\":" + std::to_string(run.files) +
+           ",\"converted\":" + std::to_string(run.converted) + ",\"skipped\":" + std::to_string(run.skipped) +
            ",\"aborted\":" + std::to_string(run.aborted) + ",\"failed\":" + std::to_string(run.failed) +
            ",\"files_with_errors\":" + std::to_string(run.filesWithErrors) +
-           ",\"error_lines\":" + std::to_string(run.errorLines) + ",\"warning_lines\":" +
-           std::to_string(run.warningLines) + ",\"stopped\":" + (run.stopped ? "true" : "false") +
-           ",\"dry_run\":" + (run.dryRun ? "true" : "false") + ",\"jobs\":" + std::to_string(run.jobs) +
-           ",\"report\":" + jsonString(run.report) + ",\"exit_status\":" + std::to_string(run.exitStatus) +
-           ",\"message\":" + jsonString(run.message) + ",\"seconds\":" + number(run.seconds) + "}";
+           ",\"error_lines\":" + std::to_string(run.errorLines) +
+           ",\"warning_lines\":" + std::to_string(run.warningLines) +
+           ",\"stopped\":" + (run.stopped ? "true" : "false") + ",\"dry_run\":" + (run.dryRun ? "true" : "false") +
+           ",\"jobs\":" + std::to_string(run.jobs) + ",\"report\":" + jsonString(run.report) +
+           ",\"exit_status\":" + std::to_string(run.exitStatus) + ",\"message\":" + jsonString(run.message) +
+           ",\"seconds\":" + number(run.seconds) + "}";
 }
 
 } // namespace mervalon::cli

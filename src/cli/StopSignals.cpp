@@ -7,7 +7,10 @@ namespace {
 
 volatile std::sig_atomic_t g_stopSignal = 0;
 
-extern "C" void onStopSignal(int signalNumber) { g_stopSignal = signalNumber; }
+extern "C" void onStopSignal(int signalNumber)
+{
+    g_stopSignal = signalNumber;
+}
 
 } // namespace
 
@@ -22,6 +25,9 @@ void installStopSignals()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int stopSignal() { return g_stopSignal; }
+int stopSignal()
+{
+    return g_stopSignal;
+}
 
 } // namespace mervalon::cli

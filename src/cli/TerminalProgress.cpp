@@ -24,12 +24,8 @@ std::string formatDuration(std::chrono::seconds duration)
 
 TerminalProgress::TerminalProgress(std::ostream& out, std::vector<std::uintmax_t> fileSizes,
                                    std::function<bool()> stopRequested, Clock clock)
-    : m_out(out)
-    , m_sizes(std::move(fileSizes))
-    , m_stopRequested(std::move(stopRequested))
-    , m_clock(std::move(clock))
-    , m_start(m_clock())
-    , m_lastDraw(m_start - kRedrawInterval)
+    : m_out(out), m_sizes(std::move(fileSizes)), m_stopRequested(std::move(stopRequested)), m_clock(std::move(clock)),
+      m_start(m_clock()), m_lastDraw(m_start - kRedrawInterval)
 {
     // An empty file still counts for something, so that every file moves the bar.
     for (std::uintmax_t& size : m_sizes) {
@@ -38,7 +34,10 @@ TerminalProgress::TerminalProgress(std::ostream& out, std::vector<std::uintmax_t
     m_totalBytes = std::accumulate(m_sizes.begin(), m_sizes.end(), std::uintmax_t{0});
 }
 
-TerminalProgress::~TerminalProgress() { finish(); }
+TerminalProgress::~TerminalProgress()
+{
+    finish();
+}
 
 void TerminalProgress::finish()
 {
@@ -60,7 +59,10 @@ void TerminalProgress::fileStarted(std::size_t index, std::size_t count)
     maybeRedraw(false);
 }
 
-void TerminalProgress::setLineCount(std::size_t count) { m_lines = count; }
+void TerminalProgress::setLineCount(std::size_t count)
+{
+    m_lines = count;
+}
 
 void TerminalProgress::setLinePosition(std::size_t index)
 {
@@ -98,9 +100,8 @@ void TerminalProgress::maybeRedraw(bool force)
     if (m_lines > 0) {
         text += ", line " + std::to_string(m_line + 1) + " / " + std::to_string(m_lines);
     }
-    text += "  [" +
-                       std::string(filled, '#') + std::string(20 - filled, ' ') + "] " + std::to_string(percent) +
-                       "%  " + formatDuration(elapsed);
+    text += "  [" + std::string(filled, '#') + std::string(20 - filled, ' ') + "] " + std::to_string(percent) + "%  " +
+            formatDuration(elapsed);
     // The estimate needs a little history to mean anything.
     if (share > 0.01 && elapsed.count() >= 1) {
         const double left = static_cast<double>(elapsed.count()) * (1 - share) / share;

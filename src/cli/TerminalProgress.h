@@ -15,14 +15,15 @@
 namespace mervalon::cli {
 
 class TerminalProgress : public engine::ProgressSink {
-public:
+  public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     /// `fileSizes` are the byte sizes of the run's files in order (0 when unknown): the share of
     /// the run done is measured in bytes, so a large file counts for more than a small one.
     /// `stopRequested` is asked once per line whether the run must end.
-    TerminalProgress(std::ostream& out, std::vector<std::uintmax_t> fileSizes, std::function<bool()> stopRequested,
-                     Clock clock = [] { return std::chrono::steady_clock::now(); });
+    TerminalProgress(
+        std::ostream& out, std::vector<std::uintmax_t> fileSizes, std::function<bool()> stopRequested,
+        Clock clock = [] { return std::chrono::steady_clock::now(); });
     ~TerminalProgress() override;
 
     void fileStarted(std::size_t index, std::size_t count) override;
@@ -37,7 +38,7 @@ public:
 
     static constexpr std::chrono::milliseconds kRedrawInterval{100};
 
-private:
+  private:
     void maybeRedraw(bool force);
     [[nodiscard]] double shareDone() const;
 

@@ -6,7 +6,6 @@
 #include "cli/StopSignals.h"
 
 #include <QCoreApplication>
-
 #include <clocale>
 #include <iostream>
 #include <stdexcept>

@@ -21,11 +21,20 @@ AppSettings::AppSettings() : m_settings(openStore()) {}
 
 AppSettings::~AppSettings() = default;
 
-bool AppSettings::exists() const { return !m_settings->allKeys().isEmpty(); }
+bool AppSettings::exists() const
+{
+    return !m_settings->allKeys().isEmpty();
+}
 
-bool AppSettings::contains(BoolKey key) const { return m_settings->contains(nameOf(key.name)); }
+bool AppSettings::contains(BoolKey key) const
+{
+    return m_settings->contains(nameOf(key.name));
+}
 
-bool AppSettings::contains(TextKey key) const { return m_settings->contains(nameOf(key.name)); }
+bool AppSettings::contains(TextKey key) const
+{
+    return m_settings->contains(nameOf(key.name));
+}
 
 bool AppSettings::read(BoolKey key) const
 {
@@ -38,11 +47,20 @@ bool AppSettings::read(BoolKey key) const
     return number != 0;
 }
 
-QString AppSettings::read(TextKey key) const { return m_settings->value(nameOf(key.name)).toString(); }
+QString AppSettings::read(TextKey key) const
+{
+    return m_settings->value(nameOf(key.name)).toString();
+}
 
-void AppSettings::write(BoolKey key, bool value) { store(key.name, value ? 1 : 0); }
+void AppSettings::write(BoolKey key, bool value)
+{
+    store(key.name, value ? 1 : 0);
+}
 
-void AppSettings::write(TextKey key, const QString& value) { store(key.name, value); }
+void AppSettings::write(TextKey key, const QString& value)
+{
+    store(key.name, value);
+}
 
 void AppSettings::store(std::string_view name, const QVariant& value)
 {

@@ -8,7 +8,6 @@
 
 #include <QSettings>
 #include <QString>
-
 #include <memory>
 #include <stdexcept>
 
@@ -16,12 +15,12 @@ namespace mervalon::platform {
 
 /// A settings value that cannot be read or written; what() is the message shown to the user.
 class SettingsError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class AppSettings {
-public:
+  public:
     static constexpr const char* kOrganization = "Halvent";
     static constexpr const char* kApplication = "Mervalon40";
 
@@ -47,7 +46,7 @@ public:
     void write(BoolKey key, bool value);
     void write(TextKey key, const QString& value);
 
-private:
+  private:
     void store(std::string_view name, const QVariant& value);
     std::unique_ptr<QSettings> m_settings;
     bool m_failed = false;

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
-
 #include <filesystem>
 
 namespace mervalon::platform {
@@ -21,7 +20,8 @@ bool holdsInstallation(const QString& dir)
 
 QString defaultInstallDir()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Halvent/Mervalon40");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Halvent/Mervalon40");
 }
 
 QString shippedDataDir()
@@ -29,7 +29,8 @@ QString shippedDataDir()
     QStringList candidates;
     candidates << qEnvironmentVariable("MERVALON_DATA_DIR");
     if (QCoreApplication::instance() != nullptr) {
-        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../" MERVALON_DATA_INSTALL_SUFFIX));
+        candidates << QDir(QCoreApplication::applicationDirPath())
+                          .filePath(QStringLiteral("../" MERVALON_DATA_INSTALL_SUFFIX));
     }
     candidates << QStringLiteral(MERVALON_DATA_BUILD_DIR);
     for (const QString& candidate : candidates) {
@@ -69,7 +70,8 @@ QStringList upgradeInstallation(const QString& installDir)
         const std::filesystem::path shippedPath(shipped.toStdString());
         const std::filesystem::path installPath(installDir.toStdString());
         for (const auto& restored : config::repairInstallation(shippedPath, installPath)) {
-            messages << QStringLiteral("\"%1\" was damaged (empty or cut short) and was restored from the program's data.")
+            messages << QStringLiteral(
+                            "\"%1\" was damaged (empty or cut short) and was restored from the program's data.")
                             .arg(QString::fromStdString(restored.string()));
         }
         config::refreshProgramDocuments(shippedPath, installPath);
@@ -109,7 +111,8 @@ QString ensureInstallation(AppSettings& settings, QStringList* notices)
     }
     const QString target = recorded.isEmpty() ? defaultInstallDir() : recorded;
     try {
-        config::seedInstallation(std::filesystem::path(shipped.toStdString()), std::filesystem::path(target.toStdString()));
+        config::seedInstallation(std::filesystem::path(shipped.toStdString()),
+                                 std::filesystem::path(target.toStdString()));
     } catch (const std::filesystem::filesystem_error& error) {
         throw InstallationError(std::string("Cannot install into \"") + target.toStdString() + "\". " + error.what());
     }

@@ -6,13 +6,12 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <stdexcept>
 
 namespace mervalon::platform {
 
 class InstallationError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -45,8 +45,8 @@ inline constexpr TextKey lastInputFolder{"lastpath"};
 inline constexpr TextKey lastDestination{"lastpath2"};
 
 /// The Boolean values an installation writes, in the order it writes them.
-inline constexpr std::array<BoolKey, 10> allBooleans{skipLine,     abortFile,      abortProcess, reportAlways,
-                                                     reportOnErrors, reportNever,  showHints,    activeHelp,
+inline constexpr std::array<BoolKey, 10> allBooleans{skipLine,       abortFile,        abortProcess, reportAlways,
+                                                     reportOnErrors, reportNever,      showHints,    activeHelp,
                                                      internalViewer, destinationLocked};
 
 } // namespace keys

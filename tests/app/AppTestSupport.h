@@ -11,7 +11,6 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
 
 namespace mervalon::app::testing {
@@ -19,7 +18,7 @@ namespace mervalon::app::testing {
 /// Points HOME and the XDG folders into a temporary folder and switches QStandardPaths to its
 /// test mode, so that neither the settings store nor the installation touch the user's own.
 class TestEnvironment {
-public:
+  public:
     TestEnvironment();
 
     [[nodiscard]] QString root() const { return m_dir.path(); }
@@ -34,7 +33,7 @@ public:
     /// Makes a fresh per-user installation with the initial option values; returns InstallDir.
     [[nodiscard]] static QString install();
 
-private:
+  private:
     QTemporaryDir m_dir;
 };
 
@@ -48,11 +47,9 @@ void writeFile(const QString& path, const QByteArray& content = {});
 QByteArray readFile(const QString& path);
 
 /// A started program: built with `interaction`, its main window shown (which runs its start).
-std::unique_ptr<Program> startProgram(FakeInteraction& interaction,
-                                      Program::CommandsFactory commandsFactory = {});
+std::unique_ptr<Program> startProgram(FakeInteraction& interaction, Program::CommandsFactory commandsFactory = {});
 
-template <typename Widget>
-Widget* control(const QWidget& window, const char* name)
+template <typename Widget> Widget* control(const QWidget& window, const char* name)
 {
     auto* widget = window.findChild<Widget*>(QLatin1String(name));
     if (widget == nullptr) {
@@ -64,11 +61,11 @@ Widget* control(const QWidget& window, const char* name)
 } // namespace mervalon::app::testing
 
 /// main() of a widget test: the environment first, then the application, then the test class.
-#define MERVALON_APP_TEST_MAIN(TestClass)                                                                            \
-    int main(int argc, char** argv)                                                                                  \
-    {                                                                                                                \
-        mervalon::app::testing::TestEnvironment environment;                                                         \
-        QApplication application(argc, argv);                                                                        \
-        TestClass test(environment);                                                                                 \
-        return QTest::qExec(&test, argc, argv);                                                                      \
+#define MERVALON_APP_TEST_MAIN(TestClass)                                                                              \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        mervalon::app::testing::TestEnvironment environment;                                                           \
+        QApplication application(argc, argv);                                                                          \
+        TestClass test(environment);                                                                                   \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }

@@ -24,7 +24,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-
 #include <cstdio>
 
 using namespace mervalon::app;
@@ -62,8 +61,18 @@ void writeState(const QString& path, const Program& program, const QString& repo
     state += "text=" + (edit != nullptr ? edit->text().toUtf8() : QByteArray()) + '\n';
     const QRect frame = program.mainWindow().frameGeometry();
     const QRect available = program.mainWindow().screen()->availableGeometry();
-    state += QStringLiteral("main-frame=%1,%2 %3x%4\n").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()).toUtf8();
-    state += QStringLiteral("available=%1,%2 %3x%4\n").arg(available.x()).arg(available.y()).arg(available.width()).arg(available.height()).toUtf8();
+    state += QStringLiteral("main-frame=%1,%2 %3x%4\n")
+                 .arg(frame.x())
+                 .arg(frame.y())
+                 .arg(frame.width())
+                 .arg(frame.height())
+                 .toUtf8();
+    state += QStringLiteral("available=%1,%2 %3x%4\n")
+                 .arg(available.x())
+                 .arg(available.y())
+                 .arg(available.width())
+                 .arg(available.height())
+                 .toUtf8();
     const QWidget& help = program.activeHelp().window();
     state += "help=" + QByteArray(help.isVisible() ? "shown" : "hidden") + '\n';
     state += "progress=" + QByteArray(program.progressWindow().isVisible() ? "shown" : "hidden") + '\n';
@@ -108,7 +117,8 @@ int main(int argc, char** argv)
     QObject::connect(&states, &QTimer::timeout, [&] { writeState(statePath, program, report); });
     states.start(100);
     // The run pumps events itself: the state keeps being written during it.
-    QObject::connect(&program.progressWindow(), &ProgressWindow::pumping, [&] { writeState(statePath, program, report); });
+    QObject::connect(&program.progressWindow(), &ProgressWindow::pumping,
+                     [&] { writeState(statePath, program, report); });
 
     QTimer::singleShot(500, [&] {
         if (mode == QLatin1String("layer")) {

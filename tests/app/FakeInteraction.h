@@ -5,7 +5,6 @@
 #include "app/shell/Interaction.h"
 
 #include <QStringList>
-
 #include <deque>
 #include <functional>
 #include <vector>
@@ -19,7 +18,7 @@ struct ShownMessage {
 };
 
 class FakeInteraction : public Interaction {
-public:
+  public:
     /// Runs a dialog instead of exec(): it may click and type, and returns the dialog's result.
     using DialogScript = std::function<int(QDialog&)>;
 

@@ -9,10 +9,10 @@
 
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPanels.h"
-#include "app/help/ActiveHelp.h"
-#include "app/help/ActiveHelpWindow.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/help/ActiveHelp.h"
+#include "app/help/ActiveHelpWindow.h"
 #include "app/run/ProgressWindow.h"
 #include "app/settings/RunOptions.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
@@ -20,8 +20,8 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QDialog>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QListWidget>
@@ -31,9 +31,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTableView>
 #include <QTextBrowser>
+#include <QToolButton>
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
@@ -95,7 +95,8 @@ int main(int argc, char** argv)
 
     saveDialogOf(interaction, window, "SpeedButton15", output + QStringLiteral("/dialog-extensions.png"));
     // "Browse disk ..." works only with the destination unlocked.
-    if (auto* locked = window.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1")); locked && locked->isVisible()) {
+    if (auto* locked = window.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"));
+        locked && locked->isVisible()) {
         locked->click();
     }
     saveDialogOf(interaction, window, "SpeedButton4", output + QStringLiteral("/dialog-destination.png"));
@@ -123,8 +124,9 @@ int main(int argc, char** argv)
 
     // The preview with a real point sheet, the row menu opened on row 6's header.
     const QString workbooks = QDir::homePath() + QStringLiteral("/workbooks");
-    QProcess::execute(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(MERVALON_SOURCE_DIR "/tests/app/spreadsheet/make_preview_workbooks.py"), workbooks});
+    QProcess::execute(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral(MERVALON_SOURCE_DIR "/tests/app/spreadsheet/make_preview_workbooks.py"), workbooks});
     interaction.dialogScripts.clear();
     interaction.dialogScripts.push_back([&](QDialog& dialog) {
         dialog.show();
@@ -135,7 +137,8 @@ int main(int argc, char** argv)
         QTest::qWait(300);
         auto* menu = control<QMenu>(dialog, "PopupMenu1");
         const QRect area = dialog.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
-        dialog.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        dialog.screen()
+            ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
             .save(output + QStringLiteral("/dialog-spreadsheet-rowmenu.png"));
         menu->hide();
         return int(QDialog::Accepted);
@@ -151,7 +154,7 @@ int main(int argc, char** argv)
             dialog.show();
             QTest::qWait(200);
             const QString kind = QLatin1String(name).startsWith(QLatin1String("excel")) ? QStringLiteral("excel")
-                                                                                          : QStringLiteral("text");
+                                                                                        : QStringLiteral("text");
             dialog.grab().save(output + QStringLiteral("/dialog-format-editor-%1.png").arg(kind));
             qInfo("format editor %dx%d", dialog.frameGeometry().width(), dialog.frameGeometry().height());
             dialog.hide();

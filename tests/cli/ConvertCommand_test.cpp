@@ -1,18 +1,15 @@
+#include "CliTestFolder.h"
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
-#include "CliTestFolder.h"
-
 #include "core/config/Configuration.h"
-#include "core/formats/FormatDefinition.h"
-
 #include "core/config/PreviousPrologue.h"
-
-#include <gtest/gtest.h>
+#include "core/formats/FormatDefinition.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -49,7 +46,7 @@ const bool kPrivateHome = [] {
 }();
 
 class ConvertCommandTest : public mervalon::clitest::CliTestFolder {
-protected:
+  protected:
     ConvertCommandTest() : CliTestFolder("mervalon-cli") {}
     void SetUp() override
     {
@@ -104,7 +101,8 @@ TEST_F(ConvertCommandTest, CleanFileExitsZeroAndDrawsBesideTheInput)
 {
     EXPECT_EQ(run({path("points/clean.txt")}), 0);
     EXPECT_EQ(messages.str(), "mervalon-convert: 1 file converted, 0 files with errors, 0 error lines, 1 warning line; "
-                              "report: " + path("install/mervalon40.log") + "\n");
+                              "report: " +
+                                  path("install/mervalon40.log") + "\n");
     const std::string drawing = read(m_dir / "points" / "clean.dxf");
     EXPECT_NE(drawing.find("\r\nENTITIES\r\n"), std::string::npos);
     EXPECT_TRUE(drawing.ends_with("  0\r\nENDSEC\r\n  0\r\nEOF\r\n"));
@@ -118,7 +116,8 @@ TEST_F(ConvertCommandTest, FaultyLineExitsOne)
 {
     EXPECT_EQ(run({path("points/faulty.txt")}), 1);
     EXPECT_EQ(messages.str(), "mervalon-convert: 1 file converted, 1 file with errors, 1 error line, 1 warning line; "
-                              "report: " + path("install/mervalon40.log") + "\n");
+                              "report: " +
+                                  path("install/mervalon40.log") + "\n");
     const std::string report = read(m_dir / "install" / "mervalon40.log");
     EXPECT_NE(report.find("  ! Error in line 2: X coordinate is not a decimal value !\r\n"), std::string::npos);
 }
@@ -147,8 +146,7 @@ TEST_F(ConvertCommandTest, RelativePathsAreReportedAbsolute)
     EXPECT_EQ(status, 0);
     const std::string report = read(m_dir / "own.log");
     EXPECT_NE(report.find("\r\nPoint file : " + path("points/clean.txt") + "\r\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("\r\n>> Dxf file created: " + path("out/clean.dxf") + "\r\n"), std::string::npos)
-        << report;
+    EXPECT_NE(report.find("\r\n>> Dxf file created: " + path("out/clean.dxf") + "\r\n"), std::string::npos) << report;
     EXPECT_TRUE(fs::exists(m_dir / "out" / "clean.dxf"));
 }
 
@@ -302,14 +300,15 @@ TEST_F(ConvertCommandTest, WorkbookSheetsConvertAndAMissingSheetIsReported)
     mervalon::formats::FormatDefinition format = mervalon::formats::loadFormatFile(m_install, "excel penzdc");
     format.sheet = "4";
     mervalon::formats::saveFormatFile(m_install, format, "sheet four");
-    EXPECT_EQ(run({"--format=sheet four", "--report", path("run.log"), path("points/other.xls"),
-                   path("points/survey.xls")}),
-              1);
+    EXPECT_EQ(
+        run({"--format=sheet four", "--report", path("run.log"), path("points/other.xls"), path("points/survey.xls")}),
+        1);
     const std::string second = read(path("run.log"));
     const std::string heading = "Point file : " + path("points/other.xls");
     EXPECT_NE(second.find(heading + "\r\n" + std::string(heading.size(), '-') +
                           "\r\n  ! Error: Sheet Number \"4\" does not exist in the Excel file !\r\n\r\n\r\n"
-                          "Point file : " + path("points/survey.xls")),
+                          "Point file : " +
+                          path("points/survey.xls")),
               std::string::npos)
         << second;
 
@@ -333,9 +332,8 @@ TEST_F(ConvertCommandTest, TheSamePointsFromTextXlsXlsxAndOdsGiveTheSameDrawingA
 {
     const fs::path made = m_dir / "made";
     const std::string script = std::string(MERVALON_SOURCE_DIR) + "/tests/core/spreadsheet/fixtures/make_kinds.py";
-    const int status = std::system(("/usr/bin/python3 '" + script + "' '" + made.string() + "' 2>'" +
-                                    path("made.err") + "'")
-                                       .c_str());
+    const int status =
+        std::system(("/usr/bin/python3 '" + script + "' '" + made.string() + "' 2>'" + path("made.err") + "'").c_str());
     ASSERT_EQ(status, 0) << read(path("made.err")) << " is not installed (scripts/install-deps.sh installs it)";
     mervalon::formats::FormatDefinition text = mervalon::formats::loadFormatFile(m_install, "!default");
     text.firstLine = 2; // the header row, as "excel penzdc" skips it
@@ -359,7 +357,8 @@ TEST_F(ConvertCommandTest, TheSamePointsFromTextXlsXlsxAndOdsGiveTheSameDrawingA
         block = block.substr(block.find("Point file : "));
         const std::size_t underline = block.find("\r\n") + 2;
         block.replace(underline, block.find("\r\n", underline) - underline, "---");
-        for (std::size_t at; (at = block.find(path("points/" + name.substr(0, name.find('.'))))) != std::string::npos;) {
+        for (std::size_t at;
+             (at = block.find(path("points/" + name.substr(0, name.find('.'))))) != std::string::npos;) {
             block.replace(at, path("points/" + name.substr(0, name.find('.'))).size(), "FILE");
         }
         for (const std::string ext : {".txt", ".xlsx", ".xls", ".ods"}) {
@@ -370,9 +369,10 @@ TEST_F(ConvertCommandTest, TheSamePointsFromTextXlsXlsxAndOdsGiveTheSameDrawingA
         if (firstDrawing.empty()) {
             firstDrawing = drawing;
             firstBlock = block;
-            EXPECT_NE(block.find("  ! Line 5 is empty !\r\n  ! Error in line 6: X coordinate is not a decimal value !\r\n"
-                                 "  ! Warning in line 7: Polyline Code is missing !\r\n"),
-                      std::string::npos)
+            EXPECT_NE(
+                block.find("  ! Line 5 is empty !\r\n  ! Error in line 6: X coordinate is not a decimal value !\r\n"
+                           "  ! Warning in line 7: Polyline Code is missing !\r\n"),
+                std::string::npos)
                 << block;
             EXPECT_NE(block.find(">> 9 lines processed."), std::string::npos) << block;
             EXPECT_GT(drawing.size(), 1000u);
@@ -387,8 +387,9 @@ TEST_F(ConvertCommandTest, AMissingDestinationFolderIsCreated)
 {
     EXPECT_EQ(run({"--dest", path("new/deeper"), path("points/clean.txt")}), 0);
     EXPECT_TRUE(fs::exists(m_dir / "new" / "deeper" / "clean.dxf"));
-    EXPECT_EQ(messages.str().rfind("mervalon-convert: created the destination folder \"" + path("new/deeper") + "\"\n", 0),
-              0u)
+    EXPECT_EQ(
+        messages.str().rfind("mervalon-convert: created the destination folder \"" + path("new/deeper") + "\"\n", 0),
+        0u)
         << messages.str();
 }
 
@@ -422,9 +423,12 @@ TEST_F(ConvertCommandTest, VerboseShowsTheErrorLinesUnderTheirFile)
 {
     EXPECT_EQ(run({"--verbose", path("points/clean.txt"), path("points/faulty.txt")}), 1);
     const std::string heading = "Point file : " + path("points/faulty.txt");
-    EXPECT_EQ(messages.str(), heading + "\n  ! Error in line 2: X coordinate is not a decimal value !\n"
-                              "mervalon-convert: 2 files converted, 1 file with errors, 1 error line, 2 warning lines; "
-                              "report: " + path("install/mervalon40.log") + "\n");
+    EXPECT_EQ(messages.str(),
+              heading +
+                  "\n  ! Error in line 2: X coordinate is not a decimal value !\n"
+                  "mervalon-convert: 2 files converted, 1 file with errors, 1 error line, 2 warning lines; "
+                  "report: " +
+                  path("install/mervalon40.log") + "\n");
 }
 
 TEST_F(ConvertCommandTest, ShortFormatFileCannotStart)
@@ -465,7 +469,8 @@ TEST_F(ConvertCommandTest, ThePerUserInstallationGetsTheNewPrologueUnlessTheUser
     EXPECT_EQ(read(userInstall / "dxf.dat.new"), shipped);
     EXPECT_NE(messages.str().find("mervalon-convert: notice: \"" + (userInstall / "dxf.dat").string() +
                                   "\" was changed since it was installed, so it was kept; this version's file was put "
-                                  "beside it as \"" + (userInstall / "dxf.dat.new").string() + "\".\n"),
+                                  "beside it as \"" +
+                                  (userInstall / "dxf.dat.new").string() + "\".\n"),
               std::string::npos)
         << messages.str();
     EXPECT_EQ(run(arguments, false), 0);
@@ -478,21 +483,22 @@ TEST_F(ConvertCommandTest, JsonGivesAnObjectPerFileAndOneForTheRun)
                    path("points/faulty.txt"), path("points/missing.txt")}),
               1);
     const std::string out = path("out");
-    EXPECT_EQ(jsonLines(),
-              (std::vector<std::string>{
-                  R"({"type":"file","index":0,"file":")" + path("points/clean.txt") + R"(","drawing":")" + out +
-                      R"(/clean.dxf","status":"converted","lines":3,"points":3,"texts":9,"polylines":1,"error_lines":0,)"
-                      R"("warning_lines":1,"errors":[],"seconds":S})",
-                  R"({"type":"file","index":1,"file":")" + path("points/faulty.txt") + R"(","drawing":")" + out +
-                      R"(/faulty.dxf","status":"converted","lines":2,"points":1,"texts":3,"polylines":0,"error_lines":1,)"
-                      R"("warning_lines":1,"errors":["  ! Error in line 2: X coordinate is not a decimal value !"],"seconds":S})",
-                  R"({"type":"file","index":2,"file":")" + path("points/missing.txt") + R"(","drawing":")" + out +
-                      R"(/missing.dxf","status":"failed","lines":0,"points":0,"texts":0,"polylines":0,"error_lines":1,)"
-                      R"("warning_lines":0,"errors":["  ! Error: Cannot open file \")" + path("points/missing.txt") +
-                      R"(\". No such file or directory !"],"seconds":S})",
-                  R"({"type":"run","files":3,"converted":2,"skipped":0,"aborted":0,"failed":1,"files_with_errors":2,)"
-                  R"("error_lines":2,"warning_lines":2,"stopped":false,"dry_run":false,"jobs":1,"report":")" +
-                      path("run.log") + R"(","exit_status":1,"message":"","seconds":S})"}));
+    EXPECT_EQ(
+        jsonLines(),
+        (std::vector<std::string>{
+            R"({"type":"file","index":0,"file":")" + path("points/clean.txt") + R"(","drawing":")" + out +
+                R"(/clean.dxf","status":"converted","lines":3,"points":3,"texts":9,"polylines":1,"error_lines":0,)"
+                R"("warning_lines":1,"errors":[],"seconds":S})",
+            R"({"type":"file","index":1,"file":")" + path("points/faulty.txt") + R"(","drawing":")" + out +
+                R"(/faulty.dxf","status":"converted","lines":2,"points":1,"texts":3,"polylines":0,"error_lines":1,)"
+                R"("warning_lines":1,"errors":["  ! Error in line 2: X coordinate is not a decimal value !"],"seconds":S})",
+            R"({"type":"file","index":2,"file":")" + path("points/missing.txt") + R"(","drawing":")" + out +
+                R"(/missing.dxf","status":"failed","lines":0,"points":0,"texts":0,"polylines":0,"error_lines":1,)"
+                R"("warning_lines":0,"errors":["  ! Error: Cannot open file \")" +
+                path("points/missing.txt") + R"(\". No such file or directory !"],"seconds":S})",
+            R"({"type":"run","files":3,"converted":2,"skipped":0,"aborted":0,"failed":1,"files_with_errors":2,)"
+            R"("error_lines":2,"warning_lines":2,"stopped":false,"dry_run":false,"jobs":1,"report":")" +
+                path("run.log") + R"(","exit_status":1,"message":"","seconds":S})"}));
     // The human summary stays on stderr.
     EXPECT_NE(messages.str().find("2 files converted, 2 files with errors, 2 error lines"), std::string::npos);
 }
@@ -503,7 +509,8 @@ TEST_F(ConvertCommandTest, JsonSaysWhyARunDidNotStart)
     const std::vector<std::string> lines = jsonLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind(R"({"type":"run","files":0,"converted":0,)", 0), 0u) << lines[0];
-    EXPECT_NE(lines[0].find(R"("exit_status":2,"message":"format \"no such format\": )"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(R"("exit_status":2,"message":"format \"no such format\": )"), std::string::npos)
+        << lines[0];
 }
 
 TEST_F(ConvertCommandTest, FilesFromTakesOneNameALineOrNulSeparatedNames)
@@ -532,8 +539,10 @@ TEST_F(ConvertCommandTest, FilesFromTakesOneNameALineOrNulSeparatedNames)
     input.clear();
     input.str("");
     EXPECT_EQ(run({"--report", path("run.log"), "--files-from", "-"}), 0);
-    EXPECT_EQ(messages.str(), "mervalon-convert: 0 files converted, 0 files with errors, 0 error lines, 0 warning lines; "
-                              "report: " + path("run.log") + "\n");
+    EXPECT_EQ(messages.str(),
+              "mervalon-convert: 0 files converted, 0 files with errors, 0 error lines, 0 warning lines; "
+              "report: " +
+                  path("run.log") + "\n");
     EXPECT_EQ(run({"--files-from", path("no-list.txt")}), 2);
     expectOneLineMessage("the file list \"" + path("no-list.txt") + "\" cannot be read: No such file or directory");
 }
@@ -558,7 +567,8 @@ TEST_F(ConvertCommandTest, JobsGiveTheReportAndDrawingsOfOneJob)
     std::vector<std::string> oneDrawings;
     for (const char* jobs : {"1", "3", "0"}) {
         fs::remove_all(m_dir / "out");
-        std::vector<std::string> arguments = {"--jobs", jobs, "--json", "--report", path("run.log"), "--dest", path("out")};
+        std::vector<std::string> arguments = {"--jobs",        jobs,     "--json",   "--report",
+                                              path("run.log"), "--dest", path("out")};
         arguments.insert(arguments.end(), files.begin(), files.end());
         EXPECT_EQ(run(arguments), 1);
         // The report from its second line on: the first has the time of the run.
@@ -588,23 +598,27 @@ TEST_F(ConvertCommandTest, SkipExistingLeavesUpToDateDrawingsAndKeepsTheExitStat
 {
     EXPECT_EQ(run({"--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}), 1);
     const std::string drawing = read(m_dir / "points" / "clean.dxf");
-    EXPECT_EQ(run({"--skip-existing", "--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}),
-              0);
-    EXPECT_EQ(messages.str(), "mervalon-convert: 0 files converted, 2 files skipped, 0 files with errors, 0 error lines, "
-                              "0 warning lines; report: " + path("run.log") + "\n");
-    EXPECT_NE(read(m_dir / "run.log").find("Point file : " + path("points/clean.txt") + "\r\n" +
-                                           std::string(13 + path("points/clean.txt").size(), '-') + "\r\n" +
-                                           ">> Dxf file is newer than the point file, not converted: " +
-                                           path("points/clean.dxf") + "\r\n\r\n\r\n"),
+    EXPECT_EQ(
+        run({"--skip-existing", "--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}), 0);
+    EXPECT_EQ(messages.str(),
+              "mervalon-convert: 0 files converted, 2 files skipped, 0 files with errors, 0 error lines, "
+              "0 warning lines; report: " +
+                  path("run.log") + "\n");
+    EXPECT_NE(read(m_dir / "run.log")
+                  .find("Point file : " + path("points/clean.txt") + "\r\n" +
+                        std::string(13 + path("points/clean.txt").size(), '-') + "\r\n" +
+                        ">> Dxf file is newer than the point file, not converted: " + path("points/clean.dxf") +
+                        "\r\n\r\n\r\n"),
               std::string::npos);
     EXPECT_EQ(read(m_dir / "points" / "clean.dxf"), drawing);
     // A point file changed since: converted again.
     fs::last_write_time(m_dir / "points" / "faulty.txt",
                         fs::last_write_time(m_dir / "points" / "faulty.dxf") + std::chrono::seconds(1));
-    EXPECT_EQ(run({"--skip-existing", "--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}),
-              1);
+    EXPECT_EQ(
+        run({"--skip-existing", "--report", path("run.log"), path("points/clean.txt"), path("points/faulty.txt")}), 1);
     EXPECT_EQ(messages.str(), "mervalon-convert: 1 file converted, 1 file skipped, 1 file with errors, 1 error line, "
-                              "1 warning line; report: " + path("run.log") + "\n");
+                              "1 warning line; report: " +
+                                  path("run.log") + "\n");
 }
 
 TEST_F(ConvertCommandTest, DryRunWritesNoDrawingAndMakesNoFolder)
@@ -612,9 +626,12 @@ TEST_F(ConvertCommandTest, DryRunWritesNoDrawingAndMakesNoFolder)
     EXPECT_EQ(run({"--dry-run", "--json", "--report", path("run.log"), "--dest", path("new/cad"),
                    path("points/clean.txt"), path("points/faulty.txt")}),
               1);
-    EXPECT_EQ(messages.str(), "mervalon-convert: the destination folder \"" + path("new/cad") + "\" would be created\n"
-                              "mervalon-convert: dry run, no drawing written: 2 files would be converted, 1 file with "
-                              "errors, 1 error line, 2 warning lines; report: " + path("run.log") + "\n");
+    EXPECT_EQ(messages.str(),
+              "mervalon-convert: the destination folder \"" + path("new/cad") +
+                  "\" would be created\n"
+                  "mervalon-convert: dry run, no drawing written: 2 files would be converted, 1 file with "
+                  "errors, 1 error line, 2 warning lines; report: " +
+                  path("run.log") + "\n");
     EXPECT_FALSE(fs::exists(m_dir / "new"));
     EXPECT_NE(read(m_dir / "run.log").find(">> Dxf file would be created: " + path("new/cad/clean.dxf") + "\r\n"),
               std::string::npos);

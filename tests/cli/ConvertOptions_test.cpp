@@ -1,7 +1,6 @@
 #include "cli/ConvertOptions.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -77,9 +76,8 @@ TEST(ConvertOptions, Help)
     const std::string help = mervalon::cli::convertHelpText();
     for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report", "--verbose",
                                "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C",
-                               "--jobs N", "--json", "--files-from FILE", "-0, --null", "--skip-existing",
-                               "--dry-run", "--skip-existing change nothing", "--escape-non-ascii",
-                               "its escape \\U+XXXX"}) {
+                               "--jobs N", "--json", "--files-from FILE", "-0, --null", "--skip-existing", "--dry-run",
+                               "--skip-existing change nothing", "--escape-non-ascii", "its escape \\U+XXXX"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }

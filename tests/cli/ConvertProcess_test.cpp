@@ -3,8 +3,6 @@
 #include "cli/ConvertCommand.h"
 #include "cli/ConvertOptions.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -13,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 #include <string>
@@ -95,7 +94,7 @@ bool waitUntil(const std::function<bool()>& condition)
 }
 
 class ConvertProcessTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("mervalon-process-" + std::to_string(::getpid()) + "-" +
@@ -147,13 +146,14 @@ TEST_F(ConvertProcessTest, TwoRunsMakingOneDrawingLeaveOneWholeDrawing)
         quick.push_back(path("b/site.txt"));
         const pid_t a = start(slow, m_dir / "a.out");
         // The second run starts while the first one writes.
-        ASSERT_TRUE(waitUntil([&] { return !unfinishedIn(m_dir / "out").empty() || fs::exists(m_dir / "out/site.dxf"); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return !unfinishedIn(m_dir / "out").empty() || fs::exists(m_dir / "out/site.dxf"); }));
         const pid_t b = start(quick, m_dir / "b.out");
         EXPECT_EQ(waitFor(b), 0) << read(m_dir / "b.out");
         EXPECT_EQ(waitFor(a), 0) << read(m_dir / "a.out");
         const std::string drawing = read(m_dir / "out" / "site.dxf");
-        EXPECT_TRUE(drawing == first || drawing == second) << "round " << round << ": a mixture of "
-                                                           << drawing.size() << " bytes";
+        EXPECT_TRUE(drawing == first || drawing == second)
+            << "round " << round << ": a mixture of " << drawing.size() << " bytes";
         EXPECT_EQ(unfinishedIn(m_dir / "out"), std::vector<std::string>{});
         fs::remove(m_dir / "out" / "site.dxf");
     }
@@ -305,7 +305,8 @@ TEST_F(ConvertProcessTest, RunsSideBySideShareTheReportWithoutLosingALine)
                 } else if (i == kLines - run) {
                     out << "\r\n";
                 } else {
-                    out << i << "," << 1000 + i % 997 << ".125," << 2000 + i % 991 << ".5,15.25,PT" << run << code << "\r\n";
+                    out << i << "," << 1000 + i % 997 << ".125," << 2000 + i % 991 << ".5,15.25,PT" << run << code
+                        << "\r\n";
                 }
             }
             names.push_back(name);
@@ -324,8 +325,10 @@ TEST_F(ConvertProcessTest, RunsSideBySideShareTheReportWithoutLosingALine)
     }
     ASSERT_EQ(alone.blocks.size(), names.size());
     for (const auto& [heading, block] : alone.blocks) {
-        EXPECT_EQ(std::count_if(block.begin(), block.end(), [](const std::string& line) { return line.starts_with("  ! Error"); }),
-                  2) << heading;
+        EXPECT_EQ(std::count_if(block.begin(), block.end(),
+                                [](const std::string& line) { return line.starts_with("  ! Error"); }),
+                  2)
+            << heading;
     }
 
     const fs::path home = m_dir / "home";
@@ -361,7 +364,8 @@ TEST_F(ConvertProcessTest, RunsSideBySideShareTheReportWithoutLosingALine)
                 group = number;
             } else if (!group.empty() && number != group) {
                 break;
-            } else if (!group.empty() && line.find("->") != std::string::npos && line.find(inode) != std::string::npos) {
+            } else if (!group.empty() && line.find("->") != std::string::npos &&
+                       line.find(inode) != std::string::npos) {
                 ++count;
             }
             if (!group.empty()) {
@@ -403,7 +407,8 @@ TEST_F(ConvertProcessTest, RunsSideBySideShareTheReportWithoutLosingALine)
         }
         const auto from = lines.begin() + static_cast<std::ptrdiff_t>(i);
         const auto available = static_cast<std::size_t>(lines.end() - from);
-        const std::vector<std::string> actual(from, from + static_cast<std::ptrdiff_t>(std::min(available, expected->size())));
+        const std::vector<std::string> actual(
+            from, from + static_cast<std::ptrdiff_t>(std::min(available, expected->size())));
         ASSERT_EQ(actual, *expected) << "at line " << i + 1 << " of\n" << report;
         i += expected->size();
     }

@@ -1,7 +1,6 @@
 #include "cli/JsonResults.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using mervalon::cli::jsonString;
@@ -19,10 +18,10 @@ TEST(JsonResults, StringsAreEscapedAndNamesInAnyEncodingKeepTheirBytes)
         {std::string("nul\0x", 5), R"("nul\u0000x")"},
         {"\x01\x1f\x7f", R"("\u0001\u001f\u007f")"},
         {"Gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x93\x90", "\"Gr\xc3\xbc\xc3\x9f \xe2\x82\xac \xf0\x9f\x93\x90\""},
-        {"caf\xe9.txt", R"("caf\udce9.txt")"},                  // Windows-1252, not UTF-8
-        {"\xc3", R"("\udcc3")"},                                // cut short
-        {"\xc0\xaf", R"("\udcc0\udcaf")"},                      // overlong
-        {"\xed\xa0\x80", R"("\udced\udca0\udc80")"},            // a surrogate
+        {"caf\xe9.txt", R"("caf\udce9.txt")"},                 // Windows-1252, not UTF-8
+        {"\xc3", R"("\udcc3")"},                               // cut short
+        {"\xc0\xaf", R"("\udcc0\udcaf")"},                     // overlong
+        {"\xed\xa0\x80", R"("\udced\udca0\udc80")"},           // a surrogate
         {"\xf4\x90\x80\x80", R"("\udcf4\udc90\udc80\udc80")"}, // beyond Unicode
         {"\xe2\x82", R"("\udce2\udc82")"},
     };

@@ -1,8 +1,7 @@
 #include "cli/TerminalProgress.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <sstream>
 
 using mervalon::cli::formatDuration;
@@ -30,7 +29,8 @@ TEST(TerminalProgress, RedrawsAtMostTenTimesASecond)
     std::ostringstream out;
     auto clock = std::make_shared<SteppingClock>(SteppingClock{{}, 50us});
     {
-        TerminalProgress progress(out, {1000, 3000}, [] { return false; }, [clock] { return (*clock)(); });
+        TerminalProgress progress(
+            out, {1000, 3000}, [] { return false; }, [clock] { return (*clock)(); });
         for (std::size_t file = 1; file <= 2; ++file) {
             progress.fileStarted(file, 2);
             progress.setLineCount(2'000'000);
@@ -52,7 +52,8 @@ TEST(TerminalProgress, ShowsTheWholeRunWithTimeAndEstimate)
 {
     std::ostringstream out;
     SteppingClock clock{{}, 2s};
-    TerminalProgress progress(out, {1000, 3000}, [] { return false; }, [&clock] { return clock(); });
+    TerminalProgress progress(
+        out, {1000, 3000}, [] { return false; }, [&clock] { return clock(); });
     progress.fileStarted(1, 2);
     progress.setLineCount(10);
     progress.fileStarted(2, 2);

@@ -2,11 +2,10 @@
 // Replays a fuzzer's kept corpus through its entry point without libFuzzer, so that ordinary and
 // sanitizer builds run every input it found worth keeping.
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <vector>

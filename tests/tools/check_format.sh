@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
 # Every C++ source is laid out as clang-format lays it out (.clang-format at the top; Debian 12's
 # clang-format 14), so that layout is never a review comment and never mixed into a change.
-# The sources listed in tests/tools/format-pending.txt are not laid out yet and are left out;
-# a listed file that is laid out is reported too, so that the list only shrinks.
 # Usage: check_format.sh SOURCE_DIR. To mend: clang-format -i on the files named.
 set -euo pipefail
 cd "$1"
@@ -10,15 +8,9 @@ if ! command -v clang-format >/dev/null 2>&1; then
     echo "FAIL: clang-format is missing: install the Debian package 'clang-format' (scripts/install-deps.sh does)" >&2
     exit 1
 fi
-pending=tests/tools/format-pending.txt
 status=0
 while IFS= read -r -d '' file; do
-    if grep -qxF "$file" "$pending"; then
-        if clang-format --dry-run --Werror "$file" >/dev/null 2>&1; then
-            echo "FAIL: $file is laid out by clang-format now: take it off $pending" >&2
-            status=1
-        fi
-    elif ! clang-format --dry-run --Werror "$file" 2>/dev/null; then
+    if ! clang-format --dry-run --Werror "$file" 2>/dev/null; then
         echo "FAIL: $file is not laid out by clang-format: run clang-format -i $file" >&2
         status=1
     fi

@@ -9,7 +9,7 @@ namespace mervalon::app {
 
 class ElidedLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
     /// The whole text; text() is what fits.
@@ -18,10 +18,10 @@ public:
     /// Where a text too long is cut: in the middle (the default) or at its end.
     void setElideMode(Qt::TextElideMode mode);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void elide();
 
     QString m_fullText;

@@ -40,7 +40,7 @@ bool leavingReason(Qt::FocusReason reason)
 /// Sees every mouse press the window system gives a window of the program before any widget
 /// takes the focus for it, so that a press that would leave a refused field can be held back.
 class PressWatcher : public QObject {
-public:
+  public:
     static void ensureInstalled()
     {
         static PressWatcher* watcher = nullptr;
@@ -50,7 +50,7 @@ public:
         }
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
         // New input from the user ends the settling of an earlier refusal (the queued end may not
@@ -80,7 +80,7 @@ protected:
         return !check->check();
     }
 
-private:
+  private:
     using QObject::QObject;
 };
 

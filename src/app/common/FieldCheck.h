@@ -26,7 +26,7 @@ using FieldRule = std::function<std::optional<QString>(QLineEdit& edit)>;
 
 class FieldCheck : public QObject {
     Q_OBJECT
-public:
+  public:
     /// Watches `edit` from now on; the check lives as long as the field.
     static FieldCheck& watch(QLineEdit& edit, Interaction& interaction, FieldRule rule);
     /// The check watching `edit`, or none.
@@ -44,10 +44,10 @@ public:
     /// Shows the page that holds `widget` in every tabbed panel or stack it sits in.
     static void bringIntoView(QWidget& widget);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     FieldCheck(QLineEdit& edit, Interaction& interaction, FieldRule rule);
     void refuse(const QString& message);
 

@@ -5,7 +5,6 @@
 
 #include <QIcon>
 #include <QWidget>
-
 #include <vector>
 
 class QAbstractButton;
@@ -18,7 +17,7 @@ namespace mervalon::app {
 
 class MultiRowTabStrip : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit MultiRowTabStrip(int tabsPerRow, QWidget* parent = nullptr);
 
     int addTab(QWidget* page, const QString& caption);
@@ -33,10 +32,10 @@ public:
     [[nodiscard]] int currentIndex() const;
     void setCurrentIndex(int index);
 
-signals:
+  signals:
     void currentChanged(int index);
 
-private:
+  private:
     void arrangeTabs();
 
     int m_tabsPerRow;

@@ -2,8 +2,8 @@
 
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <memory>
 

@@ -3,7 +3,6 @@
 // lines are single-byte texts; each byte is one character.
 
 #include <QString>
-
 #include <filesystem>
 #include <string>
 

@@ -4,16 +4,15 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QGroupBox>
-#include <QLabel>
 #include <QIcon>
+#include <QLabel>
 #include <QString>
 #include <QToolButton>
 
 namespace mervalon::app {
 
 /// Gives `widget` its object name, by which tests and the help find it.
-template <typename Widget>
-Widget* named(Widget* widget, const char* name)
+template <typename Widget> Widget* named(Widget* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;

@@ -63,9 +63,10 @@ bool ConfigurationCommands::readStartConfiguration()
     try {
         config::ConfigurationInUse inUse = config::readConfigurationInUse(toFilePath(m_installDir));
         if (inUse.fellBack) {
-            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
-                                      QStringLiteral("Mervalon cannot find \"") + fromFileName(inUse.recordedName) +
-                                          QStringLiteral("\" configuration file, \"!Default.rp4\" will be used instead. "));
+            m_interaction.showMessage(
+                MessageIcon::Information, MessageButtons::Ok,
+                QStringLiteral("Mervalon cannot find \"") + fromFileName(inUse.recordedName) +
+                    QStringLiteral("\" configuration file, \"!Default.rp4\" will be used instead. "));
         }
         m_currentName = fromFileName(inUse.name);
         m_live = std::move(inUse.record);
@@ -79,7 +80,8 @@ bool ConfigurationCommands::readStartConfiguration()
 
 void ConfigurationCommands::applyConfiguration(ConfigurationView& view)
 {
-    const QString formatName = QString::fromLatin1(m_live.formatName.data(), static_cast<qsizetype>(m_live.formatName.size()));
+    const QString formatName =
+        QString::fromLatin1(m_live.formatName.data(), static_cast<qsizetype>(m_live.formatName.size()));
     if (!view.hasFormat(formatName)) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
                                   QStringLiteral("Format named \"") + formatName +
@@ -147,9 +149,9 @@ bool ConfigurationCommands::loadConfigurationFile(ConfigurationView& view)
     if (!confirmConfigurationChanges(view)) {
         return false;
     }
-    const QString path = m_interaction.chooseOpenFile(QStringLiteral("Load a configuration file"),
-                                                      configurationsFolder(), m_currentName,
-                                                      QLatin1String(kConfigurationFilter));
+    const QString path =
+        m_interaction.chooseOpenFile(QStringLiteral("Load a configuration file"), configurationsFolder(), m_currentName,
+                                     QLatin1String(kConfigurationFilter));
     if (path.isEmpty()) {
         return false;
     }
@@ -183,9 +185,9 @@ SaveOutcome ConfigurationCommands::saveConfigurationFile(ConfigurationView& view
     }
     const config::Configuration record = captureConfiguration(view);
     m_live = record;
-    const QString chosen = m_interaction.chooseSaveFile(QStringLiteral("Save current configuration."),
-                                                        configurationsFolder(), m_currentName,
-                                                        QLatin1String(kConfigurationFilter));
+    const QString chosen =
+        m_interaction.chooseSaveFile(QStringLiteral("Save current configuration."), configurationsFolder(),
+                                     m_currentName, QLatin1String(kConfigurationFilter));
     if (chosen.isEmpty()) {
         return SaveOutcome::DialogCancelled;
     }

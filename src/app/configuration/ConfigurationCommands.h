@@ -7,7 +7,6 @@
 #include "core/config/Configuration.h"
 
 #include <QString>
-
 #include <exception>
 
 namespace mervalon::app {
@@ -30,7 +29,7 @@ inline constexpr const char* kConfigurationFilter = "Mervalon configuration file
 QString configurationSavePath(const QString& chosenPath);
 
 class ConfigurationCommands {
-public:
+  public:
     ConfigurationCommands(Interaction& interaction, QString installDir);
     virtual ~ConfigurationCommands() = default;
 
@@ -69,7 +68,7 @@ public:
     [[nodiscard]] const config::Configuration& live() const { return m_live; }
     [[nodiscard]] const config::Configuration& reference() const { return m_reference; }
 
-protected:
+  protected:
     [[nodiscard]] QString configurationsFolder() const;
     /// Records `fileName` as the configuration in use; false after reporting a failed write.
     bool writeConfigurationInUse(const QString& fileName);

@@ -11,7 +11,7 @@ namespace mervalon::app {
 
 /// A panel that shows some fields of the configuration and captures them back.
 class ConfigurationPart {
-public:
+  public:
     virtual ~ConfigurationPart() = default;
 
     /// Shows the fields this part edits.
@@ -24,7 +24,7 @@ public:
 /// The whole window: every part, the name of the configuration in use, and what applying needs
 /// to know of the window's lists.
 class ConfigurationView : public ConfigurationPart {
-public:
+  public:
     /// The number of file types the window offers.
     [[nodiscard]] virtual int fileTypeCount() const = 0;
 

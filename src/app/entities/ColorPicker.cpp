@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QVBoxLayout>
-
 #include <optional>
 
 namespace mervalon::app {
@@ -21,7 +20,7 @@ namespace {
 
 /// One of the nine colours: a click picks it.
 class SwatchPanel : public QFrame {
-public:
+  public:
     SwatchPanel(const QColor& color, QWidget* parent) : QFrame(parent)
     {
         setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -34,7 +33,7 @@ public:
     }
     std::function<void()> onClick;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton && onClick) {

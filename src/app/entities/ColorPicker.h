@@ -19,7 +19,7 @@ QColor colorOfNumber(int number);
 /// A sunken panel showing a colour number's name on its display colour.
 class ColorPanel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit ColorPanel(QWidget* parent = nullptr);
 
     /// Shows the colour number with the name and display colour of the table.
@@ -28,13 +28,13 @@ public:
     void showColor(int number, const QString& name, const QColor& color);
     [[nodiscard]] int colorNumber() const { return m_number; }
 
-private:
+  private:
     int m_number = 0;
 };
 
 class ColorPickerDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ColorPickerDialog(Interaction& interaction, QWidget* parent = nullptr);
 
     /// Shows the picker for `panel`, placed by the button that opened it, and gives the panel
@@ -45,12 +45,12 @@ public:
     [[nodiscard]] const QString& pickedColorName() const { return m_pickedName; }
     [[nodiscard]] const QColor& pickedColor() const { return m_pickedColor; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     /// Notes Escape, which cancels: the panel keeps the colour the picker opened with.
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void pick(int number, const QString& name, const QColor& color);
     void numberEntered();
     /// The result of a picker closed without a choice: the number in the edit, or the colour it

@@ -32,7 +32,7 @@ struct EntityTabFields {
     const char* checkCaption;
     const char* radio2D;
     const char* radio3D;
-    const char* heightEdit; // nullptr: no text height
+    const char* heightEdit;     // nullptr: no text height
     const char* precisionCombo; // nullptr: no precision
     const char* layerEdit;
     const char* layerLabel;

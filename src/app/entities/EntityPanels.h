@@ -25,7 +25,7 @@ class Interaction;
 
 class EntityPanels : public MultiRowTabStrip, public ConfigurationPart {
     Q_OBJECT
-public:
+  public:
     explicit EntityPanels(Interaction& interaction, QWidget* parent = nullptr);
     ~EntityPanels() override;
 
@@ -57,7 +57,7 @@ public:
     static inline const QString kBadHeight =
         QStringLiteral("Error, the text height must be a number written with the decimal point, e.g. 1.000.");
 
-private:
+  private:
     struct Tab {
         QCheckBox* create = nullptr;
         QRadioButton* flat = nullptr;

@@ -6,7 +6,6 @@
 #include "core/formats/FormatDefinition.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace mervalon::app {
@@ -28,7 +27,8 @@ struct EntityTabVisibility {
     [[nodiscard]] bool shows(config::EntityKind kind) const;
 };
 
-EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format, const config::DataModifiers& modifiers);
+EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format,
+                                        const config::DataModifiers& modifiers);
 
 /// A typed text height written back with exactly three decimals ("2" gives "2.000"); nothing
 /// when the text is not a decimal number with "." as separator.

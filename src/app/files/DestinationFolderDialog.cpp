@@ -1,16 +1,15 @@
 #include "app/files/DestinationFolderDialog.h"
 
-#include "app/files/FolderTreeView.h"
 #include "app/files/FileSelectionRules.h"
 #include "app/files/FolderTreeModel.h"
+#include "app/files/FolderTreeView.h"
 #include "app/shell/Interaction.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QInputDialog>
-
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -109,7 +108,8 @@ bool DestinationFolderDialog::createFolder()
         return false;
     }
     const QString name = prompt.textValue().trimmed();
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/'))) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
                                   QStringLiteral("\"%1\" cannot be a folder name.").arg(name));
         return false;
@@ -121,8 +121,9 @@ bool DestinationFolderDialog::createFolder()
         return false;
     }
     if (!QDir(parentPath).mkdir(name)) {
-        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
-                                  QStringLiteral("The folder %1 could not be made.").arg(QDir::toNativeSeparators(path)));
+        m_interaction.showMessage(
+            MessageIcon::Error, MessageButtons::Ok,
+            QStringLiteral("The folder %1 could not be made.").arg(QDir::toNativeSeparators(path)));
         return false;
     }
     m_tree->selectPath(path);

@@ -15,7 +15,7 @@ class Interaction;
 
 class DestinationFolderDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit DestinationFolderDialog(Interaction& interaction, QWidget* parent = nullptr);
 
     /// The path of the folder selected in the tree; empty for a virtual node.
@@ -27,7 +27,7 @@ public:
     /// A refused name or a failure is said; false then, or when the question is cancelled.
     bool createFolder();
 
-private:
+  private:
     void folderSelected(const QString& path);
 
     Interaction& m_interaction;

@@ -1,7 +1,7 @@
 #include "app/files/ExtensionListDialog.h"
 
-#include "app/shell/Interaction.h"
 #include "app/files/FileSelectionRules.h"
+#include "app/shell/Interaction.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -16,7 +16,7 @@ class Interaction;
 
 class ExtensionListDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ExtensionListDialog(Interaction& interaction, QWidget* parent = nullptr);
 
     /// Shows `list` (kept by reference until the next call) and selects its first entry.
@@ -26,7 +26,7 @@ public:
     void applyFileType();
     void deleteFileType();
 
-private:
+  private:
     void showEntry(int row);
     void selectRow(int row);
 

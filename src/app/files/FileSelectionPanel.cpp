@@ -25,7 +25,6 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QVBoxLayout>
-
 #include <system_error>
 
 namespace mervalon::app {
@@ -196,7 +195,8 @@ void FileSelectionPanel::fileTypeChanged()
     m_patterns.clear();
     const int index = m_fileType->currentIndex();
     if (index >= 0 && static_cast<std::size_t>(index) < m_extensions.count()) {
-        for (const std::string& pattern : config::maskPatterns(m_extensions.extensionsAt(static_cast<std::size_t>(index)))) {
+        for (const std::string& pattern :
+             config::maskPatterns(m_extensions.extensionsAt(static_cast<std::size_t>(index)))) {
             m_patterns << fromText(pattern);
         }
     }

@@ -29,7 +29,7 @@ class Interaction;
 
 class FileSelectionPanel : public QWidget, public ConfigurationPart {
     Q_OBJECT
-public:
+  public:
     explicit FileSelectionPanel(Interaction& interaction, QWidget* parent = nullptr);
     ~FileSelectionPanel() override;
 
@@ -70,16 +70,16 @@ public:
     /// The file the context menu was opened on (the current item of the list); empty when none.
     [[nodiscard]] QString currentFile() const;
 
-signals:
+  signals:
     /// "Create DXF Files..." and "View/Edit file" can act (a real folder with listed files) or not.
     void fileCommandsEnabledChanged(bool enabled);
     /// "View/Edit file" was chosen for the file under the pointer.
     void viewFileRequested(const QString& filePath);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* buildFilesGroup();
     QWidget* buildDestinationGroup();
     void refreshSelectionCount();

@@ -131,8 +131,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return node->path;
     case Qt::DecorationRole:
-        return QApplication::style()->standardIcon(node->path.isEmpty() ? QStyle::SP_ComputerIcon
-                                                                        : QStyle::SP_DirIcon);
+        return QApplication::style()->standardIcon(node->path.isEmpty() ? QStyle::SP_ComputerIcon : QStyle::SP_DirIcon);
     default:
         return {};
     }

@@ -6,7 +6,6 @@
 
 #include <QAbstractItemModel>
 #include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -14,7 +13,7 @@ namespace mervalon::app {
 
 class FolderTreeModel : public QAbstractItemModel {
     Q_OBJECT
-public:
+  public:
     /// `homePath` and `rootPath` are the two real places under "Computer" (defaults: the user's
     /// home folder and "/").
     explicit FolderTreeModel(QString homePath = {}, QString rootPath = {}, QObject* parent = nullptr);
@@ -45,7 +44,7 @@ public:
     /// True once the node's folder has been listed.
     [[nodiscard]] bool isListed(const QModelIndex& index) const;
 
-private:
+  private:
     struct Node;
     Node* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOf(Node* node) const;

@@ -4,7 +4,6 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-
 #include <vector>
 
 namespace mervalon::app {

@@ -11,7 +11,7 @@ class FolderTreeModel;
 
 class FolderTreeView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     explicit FolderTreeView(QWidget* parent = nullptr, const QString& homePath = {});
 
     /// Selects the folder (or its nearest reachable ancestor; the top node for an empty path),
@@ -27,14 +27,14 @@ public:
     /// or leave. Expanding a folder lists it again too.
     void refreshShown();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-signals:
+  signals:
     /// Emitted whenever another node becomes the selected one; `path` is empty for a virtual node.
     void folderSelected(const QString& path);
 
-private:
+  private:
     FolderTreeModel* m_model;
 };
 

@@ -22,7 +22,6 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace mervalon::app {
@@ -49,8 +48,9 @@ QLabel* label(QWidget* parent, const char* caption, QWidget* buddy = nullptr)
 }
 
 constexpr std::array<const char*, 6> kRowCaptions = {
-    "Import Number/Label",         "Import X (East) coordinate", "Import Y (North) coordinate",
-    "Import Z (Elevation) coordinate", "Import Description",     "Import Code for polyline creation"};
+    "Import Number/Label",         "Import X (East) coordinate",
+    "Import Y (North) coordinate", "Import Z (Elevation) coordinate",
+    "Import Description",          "Import Code for polyline creation"};
 constexpr std::array<const char*, 6> kRowPanels = {"Panel2", "Panel1", "Panel10", "Panel9", "Panel8", "Panel7"};
 
 } // namespace
@@ -80,8 +80,7 @@ void FormatEditorDialog::build()
         button->setAutoDefault(false);
     }
     connect(done, &QPushButton::clicked, this, &FormatEditorDialog::finish);
-    connect(help, &QPushButton::clicked, this,
-            [this] { showHelpFile(m_interaction, m_installDir); });
+    connect(help, &QPushButton::clicked, this, [this] { showHelpFile(m_interaction, m_installDir); });
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(done);
     buttons->addWidget(help);
@@ -126,7 +125,8 @@ QWidget* FormatEditorDialog::buildFormatsGroup()
     grid->addWidget(m_list, 0, 1);
     auto* tools = new QHBoxLayout;
     for (const auto& action : actions) {
-        QToolButton* button = toolButton(group, action.name, QLatin1String(action.hint), style()->standardIcon(action.icon));
+        QToolButton* button =
+            toolButton(group, action.name, QLatin1String(action.hint), style()->standardIcon(action.icon));
         if (action.action != nullptr) {
             connect(button, &QToolButton::clicked, this, action.action);
         } else {
@@ -204,9 +204,9 @@ QWidget* FormatEditorDialog::buildParametersGroup()
                                                           "Other :"};
     for (int choice = 0; choice < 5; ++choice) {
         const QByteArray name = "RadioButton" + QByteArray::number(choice + 1);
-        auto* button = named(new QRadioButton(QLatin1String(separatorCaptions[static_cast<std::size_t>(choice)]),
-                                              m_separatorPanel),
-                             name.constData());
+        auto* button = named(
+            new QRadioButton(QLatin1String(separatorCaptions[static_cast<std::size_t>(choice)]), m_separatorPanel),
+            name.constData());
         m_separators->addButton(button, choice);
         separatorLayout->addWidget(button, 1 + choice, 0);
     }
@@ -226,8 +226,8 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     layout->addLayout(kindAndSeparator);
     layout->addWidget(buildDialectPanel(group));
     for (int row = 0; row < 6; ++row) {
-        layout->addWidget(buildRow(row, kRowPanels[static_cast<std::size_t>(row)],
-                                   kRowCaptions[static_cast<std::size_t>(row)]));
+        layout->addWidget(
+            buildRow(row, kRowPanels[static_cast<std::size_t>(row)], kRowCaptions[static_cast<std::size_t>(row)]));
     }
 
     for (QRadioButton* button : {m_textKind, m_excelKind, m_byNumber, m_byName}) {
@@ -286,16 +286,17 @@ QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char
     rowPanel->setFrameShape(QFrame::StyledPanel);
     m_rows[index] = rowPanel;
     m_imports[index] = named(new QCheckBox(QLatin1String(caption), rowPanel), FormatEditorForm::kImportBoxes[index]);
-    m_positions[index] = lineEdit(rowPanel, FormatEditorForm::kPositionBoxes[index], "Enter a column or field number.", 3);
+    m_positions[index] =
+        lineEdit(rowPanel, FormatEditorForm::kPositionBoxes[index], "Enter a column or field number.", 3);
     // A position is read whole: room for four digits beside the frame and the text margins.
-    m_positions[index]->setFixedWidth(
-        m_positions[index]->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 2 * 2 +
-        2 * m_positions[index]->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8);
+    m_positions[index]->setFixedWidth(m_positions[index]->fontMetrics().horizontalAdvance(QStringLiteral("0000")) +
+                                      2 * 2 +
+                                      2 * m_positions[index]->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8);
     m_prefixes[index] = lineEdit(rowPanel, FormatEditorForm::kPrefixBoxes[index], "Enter a prefix string", 10);
     m_keeps[index] = named(new QCheckBox(QStringLiteral("Keep"), rowPanel), FormatEditorForm::kKeepBoxes[index]);
     m_keeps[index]->setToolTip(QStringLiteral("Select to keep the prefix in the DXF file"));
-    m_imports[index]->setMinimumWidth(m_imports[index]->fontMetrics().horizontalAdvance(
-                                          QLatin1String(kRowCaptions[5])) + 30);
+    m_imports[index]->setMinimumWidth(
+        m_imports[index]->fontMetrics().horizontalAdvance(QLatin1String(kRowCaptions[5])) + 30);
     connect(m_imports[index], &QCheckBox::clicked, this, [this, row] { importClicked(row); });
 
     auto* line = new QHBoxLayout;
@@ -318,8 +319,8 @@ QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char
         codes->setContentsMargins(20, 0, 0, 2);
         codes->addWidget(label(m_codesPanel, "Codes :"));
         const std::array<const char*, 3> captions = {"New polyline:", "Draw polyline:", "End polyline/Don't draw:"};
-        const std::array<const char*, 3> hints = {"Enter code to start a polyline.", "Enter code to continue a polyline.",
-                                                  "Enter code to end a polyline."};
+        const std::array<const char*, 3> hints = {
+            "Enter code to start a polyline.", "Enter code to continue a polyline.", "Enter code to end a polyline."};
         for (std::size_t code = 0; code < 3; ++code) {
             m_codes[code] = lineEdit(m_codesPanel, FormatEditorForm::kCodeBoxes[code], hints[code], 5);
             codes->addSpacing(6);
@@ -531,7 +532,8 @@ void FormatEditorDialog::newFormat()
 void FormatEditorDialog::deleteFormat()
 {
     if (m_shownName == FormatEditorForm::defaultName()) {
-        m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, FormatEditorForm::defaultCannotBeDeleted());
+        m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
+                                  FormatEditorForm::defaultCannotBeDeleted());
         return;
     }
     if (m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNo,
@@ -560,7 +562,8 @@ void FormatEditorDialog::deleteFormat()
 void FormatEditorDialog::renameFormat()
 {
     if (m_shownName == FormatEditorForm::defaultName()) {
-        m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, FormatEditorForm::defaultCannotBeRenamed());
+        m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
+                                  FormatEditorForm::defaultCannotBeRenamed());
         return;
     }
     m_renamePrompt->prepare(listedNames(), m_shownName);
@@ -629,11 +632,11 @@ void FormatEditorDialog::chooseFormat(int index)
 
 void FormatEditorDialog::detectFromFile()
 {
-    const QString path = m_interaction.chooseOpenFile(QStringLiteral("Detect the layout of a point file"),
-                                                      m_detectFolder.isEmpty() ? QDir::homePath() : m_detectFolder,
-                                                      QString(),
-                                                      QStringLiteral("Point files (*.txt *.csv *.asc *.xyz *.pts *.dat);;"
-                                                                     "All files (*)"));
+    const QString path =
+        m_interaction.chooseOpenFile(QStringLiteral("Detect the layout of a point file"),
+                                     m_detectFolder.isEmpty() ? QDir::homePath() : m_detectFolder, QString(),
+                                     QStringLiteral("Point files (*.txt *.csv *.asc *.xyz *.pts *.dat);;"
+                                                    "All files (*)"));
     if (path.isEmpty()) {
         return;
     }

@@ -9,7 +9,6 @@
 
 #include <QDialog>
 #include <QStringList>
-
 #include <array>
 
 class QButtonGroup;
@@ -26,7 +25,7 @@ class Interaction;
 
 class FormatEditorDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     FormatEditorDialog(Interaction& interaction, QWidget* parent = nullptr);
 
     /// The folder whose formats it edits, and its two prompts. Before the first use.
@@ -52,11 +51,11 @@ public:
     /// The change check: true when the caller may go on (unchanged, saved, or "No").
     bool confirmChanges();
 
-public slots:
+  public slots:
     /// Escape and the close box leave as Done does, through the change check.
     void reject() override;
 
-private:
+  private:
     void build();
     QWidget* buildFormatsGroup();
     QWidget* buildParametersGroup();

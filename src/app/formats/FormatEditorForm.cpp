@@ -60,13 +60,13 @@ std::string nameField(const QString& name)
 } // namespace
 
 const std::array<const char*, 6> FormatEditorForm::kImportBoxes = {"CheckBox3",  "CheckBox1",  "CheckBox19",
-                                                                    "CheckBox17", "CheckBox15", "CheckBox13"};
+                                                                   "CheckBox17", "CheckBox15", "CheckBox13"};
 const std::array<const char*, 6> FormatEditorForm::kPositionBoxes = {"Edit5",  "Edit3",  "Edit21",
-                                                                      "Edit19", "Edit17", "Edit15"};
+                                                                     "Edit19", "Edit17", "Edit15"};
 const std::array<const char*, 6> FormatEditorForm::kPrefixBoxes = {"Edit4",  "Edit2",  "Edit20",
-                                                                    "Edit18", "Edit16", "Edit14"};
+                                                                   "Edit18", "Edit16", "Edit14"};
 const std::array<const char*, 6> FormatEditorForm::kKeepBoxes = {"CheckBox4",  "CheckBox2",  "CheckBox20",
-                                                                  "CheckBox18", "CheckBox16", "CheckBox14"};
+                                                                 "CheckBox18", "CheckBox16", "CheckBox14"};
 const std::array<const char*, 3> FormatEditorForm::kCodeBoxes = {"polstart", "poldraw", "polend"};
 const std::array<const char*, 2> FormatEditorForm::kDecimalMarkChoices = {"DecimalPoint", "DecimalComma"};
 const std::array<const char*, 4> FormatEditorForm::kDialectBoxes = {"QuotedFields", "TrimBlanks", "KeepEmptyFields",
@@ -163,8 +163,9 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
         }
     }
     if (repeated) {
-        return FormatFault{QStringLiteral("     Position \"%1\" is already in use.     ").arg(fields.positions[*repeated]),
-                           QLatin1String(kPositionBoxes[*repeated])};
+        return FormatFault{
+            QStringLiteral("     Position \"%1\" is already in use.     ").arg(fields.positions[*repeated]),
+            QLatin1String(kPositionBoxes[*repeated])};
     }
     if (fields.imported[kCodeRow]) {
         static const std::array<const char*, 3> missing = {"New polyline", "Draw polyline", "End polyline/don't draw"};
@@ -183,7 +184,8 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
     if (fields.isExcel && fields.sheetByNumber) {
         const auto sheet = integerOf(fields.sheetNumber);
         if (!sheet || *sheet < 1) {
-            return FormatFault{QStringLiteral("     Sheet Number must be greater than 0.     "), QStringLiteral("Edit8")};
+            return FormatFault{QStringLiteral("     Sheet Number must be greater than 0.     "),
+                               QStringLiteral("Edit8")};
         }
     }
     if (fields.isExcel && !fields.sheetByNumber && fields.sheetName.trimmed().isEmpty()) {
@@ -289,7 +291,7 @@ QString FormatEditorForm::deleteQuestion(const QString& name)
 }
 
 std::optional<FormatEditorFields> FormatEditorForm::detected(const formats::DetectedLayout& layout,
-                                                            const FormatEditorFields& shown)
+                                                             const FormatEditorFields& shown)
 {
     if (!layout.found) {
         return std::nullopt;
@@ -314,14 +316,16 @@ QString FormatEditorForm::detectionMessage(const formats::DetectedLayout& layout
         notes << QString::fromStdString(note);
     }
     if (!layout.found) {
-        return QStringLiteral("No layout of points was found in \"%1\": %2.").arg(fileName, notes.join(QStringLiteral("; ")));
+        return QStringLiteral("No layout of points was found in \"%1\": %2.")
+            .arg(fileName, notes.join(QStringLiteral("; ")));
     }
     if (notes.isEmpty() && !layout.eastNorthUncertain && layout.confidence >= kSureConfidence) {
         return {};
     }
-    QString message = QStringLiteral("The layout found in \"%1\" is shown in the form (%2 % sure); check it before saving.")
-                          .arg(fileName)
-                          .arg(layout.confidence);
+    QString message =
+        QStringLiteral("The layout found in \"%1\" is shown in the form (%2 % sure); check it before saving.")
+            .arg(fileName)
+            .arg(layout.confidence);
     if (!notes.isEmpty()) {
         message += QLatin1Char(' ') + notes.join(QStringLiteral("; ")) + QLatin1Char('.');
     }

@@ -12,7 +12,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <array>
 #include <optional>
 
@@ -24,21 +23,21 @@ enum class SeparatorChoice { Comma = 0, Semicolon, Space, Tabulation, Other };
 /// What the editor's controls hold. Rows follow the record's order: Number, X, Y, Z,
 /// Description, Code.
 struct FormatEditorFields {
-    QString description;                               ///< Edit9
-    bool isExcel = false;                              ///< RadioButton12, else RadioButton11
-    bool sheetByNumber = true;                         ///< RadioButton6, else RadioButton7
-    QString sheetNumber;                               ///< Edit8
-    QString sheetName;                                 ///< Edit7
-    QString firstLine;                                 ///< Edit6
+    QString description;       ///< Edit9
+    bool isExcel = false;      ///< RadioButton12, else RadioButton11
+    bool sheetByNumber = true; ///< RadioButton6, else RadioButton7
+    QString sheetNumber;       ///< Edit8
+    QString sheetName;         ///< Edit7
+    QString firstLine;         ///< Edit6
     SeparatorChoice separator = SeparatorChoice::Comma;
-    QString otherSeparator;                            ///< Edit1
+    QString otherSeparator; ///< Edit1
     std::array<bool, 6> imported{false, true, true, false, false, false};
     std::array<QString, 6> positions{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                      QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")};
     std::array<QString, 6> prefixes;
     std::array<bool, 6> keepPrefix{};
-    std::array<QString, 3> codes;                      ///< polstart, poldraw, polend
-    formats::TextDialect dialect;                      ///< DecimalPoint/DecimalComma and the four boxes below them
+    std::array<QString, 3> codes; ///< polstart, poldraw, polend
+    formats::TextDialect dialect; ///< DecimalPoint/DecimalComma and the four boxes below them
 };
 
 /// Which controls can be used, derived from the choices the fields hold.
@@ -66,7 +65,7 @@ struct BuiltFormat {
 };
 
 class FormatEditorForm {
-public:
+  public:
     /// A detection at least this sure, without notes, fills the form without a word.
     static constexpr int kSureConfidence = 80;
 

@@ -14,7 +14,7 @@ class Interaction;
 
 class FormatNamePrompt : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum class Kind { NewFormat, Rename };
 
     FormatNamePrompt(Kind kind, Interaction& interaction, QWidget* parent = nullptr);
@@ -29,10 +29,10 @@ public:
     /// OK: closes with Accepted when the name passes, else reports why.
     void confirm();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     Interaction& m_interaction;
     QLineEdit* m_nameBox;
     QStringList m_listed;

@@ -18,7 +18,7 @@ class Interaction;
 
 class ActiveHelp : public QObject {
     Q_OBJECT
-public:
+  public:
     /// Pixels between the Active Help window's left edge and the main window's: on switching on,
     /// and at window start.
     static constexpr int kSwitchOffset = 162;
@@ -52,14 +52,14 @@ public:
     /// The end of the program: the window may then close with the others.
     void allowClosing();
 
-signals:
+  signals:
     /// The browser was sent to the topic's page.
     void topicShown(int topic);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void pointerMovedOver(QWidget& widget);
 
     QWidget& m_mainWindow;

@@ -13,7 +13,7 @@ class Interaction;
 
 class ActiveHelpWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kClientWidth = 152;
     static constexpr int kClientHeight = 202;
 
@@ -26,10 +26,10 @@ public:
     /// Lets the window close, for the end of the program: until then closing is refused.
     void allowClosing() { m_closingAllowed = true; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     Interaction& m_interaction;
     QTextBrowser* m_browser;
     bool m_closingAllowed = false;

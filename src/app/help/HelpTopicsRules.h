@@ -10,7 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-
 #include <optional>
 
 namespace mervalon::app {

@@ -11,7 +11,7 @@ namespace {
 
 /// The style's only change: the pause before a tooltip appears.
 class HintDelayStyle : public QProxyStyle {
-public:
+  public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override

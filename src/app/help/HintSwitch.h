@@ -8,7 +8,7 @@ namespace mervalon::app {
 
 class HintSwitch : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int kShowDelayMs = 100;
     static constexpr int kShowTimeMs = 8000;
 
@@ -19,10 +19,10 @@ public:
     void setEnabled(bool enabled) { m_enabled = enabled; }
     [[nodiscard]] bool isEnabled() const { return m_enabled; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     bool m_enabled = true;
 };
 

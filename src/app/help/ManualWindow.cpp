@@ -19,11 +19,12 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     m_browser = named(new QTextBrowser(this), "ManualBrowser");
     m_browser->setOpenLinks(true);
     m_browser->setOpenExternalLinks(false);
-    m_back = toolButton(this, "ManualBack", QStringLiteral("Back (Alt+Left)"), style()->standardIcon(QStyle::SP_ArrowBack));
+    m_back =
+        toolButton(this, "ManualBack", QStringLiteral("Back (Alt+Left)"), style()->standardIcon(QStyle::SP_ArrowBack));
     m_forward = toolButton(this, "ManualForward", QStringLiteral("Forward (Alt+Right)"),
                            style()->standardIcon(QStyle::SP_ArrowForward));
-    auto* contents = toolButton(this, "ManualContents", QStringLiteral("Contents"),
-                                style()->standardIcon(QStyle::SP_DirHomeIcon));
+    auto* contents =
+        toolButton(this, "ManualContents", QStringLiteral("Contents"), style()->standardIcon(QStyle::SP_DirHomeIcon));
     for (QToolButton* button : {m_back, m_forward, contents}) {
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     }
@@ -41,8 +42,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QToolButton::setEnabled);
     connect(m_browser, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = m_browser->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Mervalon Help")
-                                        : QStringLiteral("Mervalon Help - ") + title);
+        setWindowTitle(title.isEmpty() ? QStringLiteral("Mervalon Help") : QStringLiteral("Mervalon Help - ") + title);
     });
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);

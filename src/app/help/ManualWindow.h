@@ -13,7 +13,7 @@ namespace mervalon::app {
 
 class ManualWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ManualWindow(QWidget* parent = nullptr);
 
     /// Shows `page` (a local file, possibly with a #fragment) and raises the window. The first
@@ -22,7 +22,7 @@ public:
 
     [[nodiscard]] QTextBrowser& browser() const { return *m_browser; }
 
-private:
+  private:
     QTextBrowser* m_browser = nullptr;
     QToolButton* m_back = nullptr;
     QToolButton* m_forward = nullptr;

@@ -7,22 +7,20 @@
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/entities/EntityPanels.h"
-#include "app/modifiers/DataModifiersDialog.h"
-#include "app/modifiers/DataModifiersForm.h"
-#include "app/order/EntitiesOrderDialog.h"
-#include "app/order/EntitiesOrderForm.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/formats/FormatEditorDialog.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
+#include "app/modifiers/DataModifiersDialog.h"
+#include "app/modifiers/DataModifiersForm.h"
+#include "app/order/EntitiesOrderDialog.h"
+#include "app/order/EntitiesOrderForm.h"
 #include "app/shell/Interaction.h"
 #include "core/formats/FormatLibrary.h"
 
 #include <QButtonGroup>
-
-#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -41,6 +39,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace mervalon::app {
 namespace {

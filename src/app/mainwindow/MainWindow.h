@@ -14,7 +14,6 @@
 
 #include <QStringList>
 #include <QWidget>
-
 #include <array>
 #include <functional>
 #include <memory>
@@ -44,9 +43,8 @@ class Interaction;
 
 class MainWindow : public QWidget, public ConfigurationView {
     Q_OBJECT
-public:
-    MainWindow(Interaction& interaction, platform::AppSettings& settings, HintSwitch& hints,
-               QWidget* parent = nullptr);
+  public:
+    MainWindow(Interaction& interaction, platform::AppSettings& settings, HintSwitch& hints, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     /// The parts the program creates after the window: the folder they work in, the configuration
@@ -127,7 +125,7 @@ public:
     /// The entities order button: the dialog on the texts created on shown tabs.
     void openEntitiesOrder();
 
-signals:
+  signals:
     /// The user confirmed leaving the program.
     void programEnded();
     /// "Create DXF Files..." was clicked.
@@ -135,11 +133,11 @@ signals:
     /// One of the "Show last Log File" buttons was clicked.
     void lastReportRequested();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QWidget* buildCreationTab();
     QWidget* buildOptionsTab();
     QWidget* buildAboutTab();

@@ -79,8 +79,9 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
     m_useDefaultZ = named(new QCheckBox(QStringLiteral("Use this default value : "), zOption), "CheckBox3");
     m_defaultZ = numberBox(zOption, "Edit7", "Enter a decimal value");
     auto* zGrid = new QGridLayout(zOption);
-    zGrid->addWidget(new QLabel(QStringLiteral("If Z is missing, or Z does not exist in the file format then  :"), zOption),
-                     0, 0, 1, 3);
+    zGrid->addWidget(
+        new QLabel(QStringLiteral("If Z is missing, or Z does not exist in the file format then  :"), zOption), 0, 0, 1,
+        3);
     zGrid->addWidget(m_useDefaultZ, 1, 0);
     zGrid->addWidget(m_defaultZ, 1, 1);
     zGrid->setColumnStretch(2, 1);
@@ -107,8 +108,8 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
     layout->addLayout(body);
     setFixedSize(sizeHint());
 
-    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{m_newStart, m_addToExisting, m_renumber,
-                                                                          m_modify, m_useDefaultZ}) {
+    for (QAbstractButton* button :
+         std::initializer_list<QAbstractButton*>{m_newStart, m_addToExisting, m_renumber, m_modify, m_useDefaultZ}) {
         connect(button, &QAbstractButton::clicked, this, &DataModifiersDialog::applyEnabling);
     }
     for (auto [edit, zeroBecomesOne] : {std::pair{m_startNumber, false}, {m_step, true}, {m_addValue, true}}) {
@@ -159,8 +160,8 @@ void DataModifiersDialog::readModifiers(config::DataModifiers& m) const
     m.useNewStartNumber = m_newStart->isChecked() ? 1 : 0;
     m.modifyCoordinates = m_modify->isChecked() ? 1 : 0;
     m.useDefaultZ = m_useDefaultZ->isChecked() ? 1 : 0;
-    readModifiersTexts({m_startNumber->text(), m_step->text(), m_addValue->text(), m_xOffset->text(),
-                        m_yOffset->text(), m_zOffset->text(), m_defaultZ->text()},
+    readModifiersTexts({m_startNumber->text(), m_step->text(), m_addValue->text(), m_xOffset->text(), m_yOffset->text(),
+                        m_zOffset->text(), m_defaultZ->text()},
                        m);
 }
 

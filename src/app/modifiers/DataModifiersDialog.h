@@ -18,7 +18,7 @@ class Interaction;
 
 class DataModifiersDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit DataModifiersDialog(Interaction& interaction, QWidget* parent = nullptr);
 
     /// Shows the dialog for `modifiers`; on OK writes the eleven fields back into it and returns
@@ -28,11 +28,11 @@ public:
     /// Enables the controls as the switches now say (see modifiersEnabling).
     void applyEnabling();
 
-signals:
+  signals:
     /// "Help" was pressed: the help file is the main window's to open.
     void helpRequested();
 
-private:
+  private:
     void showModifiers(const config::DataModifiers& modifiers);
     void readModifiers(config::DataModifiers& modifiers) const;
 

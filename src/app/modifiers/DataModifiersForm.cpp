@@ -31,7 +31,7 @@ QString correctedDecimal(const QString& text)
 
 DataModifiersTexts modifiersTexts(const config::DataModifiers& m)
 {
-    return {QString::number(m.startNumber), QString::number(m.step), QString::number(m.addValue),
+    return {QString::number(m.startNumber), QString::number(m.step),  QString::number(m.addValue),
             threeDecimals(m.xOffset),       threeDecimals(m.yOffset), threeDecimals(m.zOffset),
             threeDecimals(m.defaultZ)};
 }

@@ -15,7 +15,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace mervalon::app {
@@ -23,7 +22,7 @@ namespace mervalon::app {
 /// The picture in " Entities position ": a yellow point and five short lines to its right, each
 /// labelled with the text chosen for its place, so that the stack is seen as it will be drawn.
 class SlotDrawing : public QWidget {
-public:
+  public:
     explicit SlotDrawing(QWidget* parent) : QWidget(parent)
     {
         setMinimumSize(fontMetrics().horizontalAdvance(QStringLiteral("Y coordinatePoint")) + 50,
@@ -36,7 +35,7 @@ public:
         update();
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
@@ -65,7 +64,7 @@ protected:
         }
     }
 
-private:
+  private:
     std::array<QString, 5> m_texts;
 };
 

@@ -6,7 +6,6 @@
 #include "core/config/Configuration.h"
 
 #include <QDialog>
-
 #include <array>
 
 class QComboBox;
@@ -20,7 +19,7 @@ class SlotDrawing;
 
 class EntitiesOrderDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit EntitiesOrderDialog(Interaction& interaction, QWidget* parent = nullptr);
 
     /// Opens the dialog on `layout` with the texts offered (number, X, Y, elevation,
@@ -30,10 +29,10 @@ public:
     /// The Enter key or the focus leaving the distance: rewritten with three decimals, or
     /// refused with a beep and a message.
 
-signals:
+  signals:
     void helpRequested();
 
-private:
+  private:
     void okPressed();
     void refreshDrawing();
 

@@ -88,8 +88,9 @@ EntitiesOrderVerdict judgeEntitiesOrder(const std::array<QString, 5>& texts, con
 
 bool entitiesCreationMatches(int offeredTexts, const config::EntityLayout& layout)
 {
-    const auto filled = std::count_if(layout.slot.begin(), layout.slot.end(),
-                                      [](std::int32_t slot) { return slot != static_cast<std::int32_t>(EntityContent::Empty); });
+    const auto filled = std::count_if(layout.slot.begin(), layout.slot.end(), [](std::int32_t slot) {
+        return slot != static_cast<std::int32_t>(EntityContent::Empty);
+    });
     return filled == offeredTexts;
 }
 

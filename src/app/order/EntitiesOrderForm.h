@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <array>
 #include <optional>
 #include <vector>

@@ -15,7 +15,6 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <climits>
 

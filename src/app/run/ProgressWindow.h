@@ -19,7 +19,7 @@ class ElidedLabel;
 
 class ProgressWindow : public QWidget, public engine::ProgressSink {
     Q_OBJECT
-public:
+  public:
     explicit ProgressWindow(QWidget* parent = nullptr);
 
     /// Clears the stop request, shows the window centred on the desktop and paints it.
@@ -42,16 +42,16 @@ public:
     /// events run here too when their time has come.
     [[nodiscard]] bool isStopRequested() const override;
 
-signals:
+  signals:
     /// Events are about to run, with the bar showing `position`; for tests that act mid-run.
     void pumping(qint64 position);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     /// Escape stops the run, as Enter does (the Stop button holds the focus).
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void runEvents();
 
     ElidedLabel* m_fileLabel = nullptr;

@@ -7,7 +7,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 #include <string>
 
@@ -22,9 +21,9 @@ struct RunInputs;
 
 class RunCommand : public QObject {
     Q_OBJECT
-public:
-    RunCommand(Interaction& interaction, MainWindow& window, ConfigurationCommands& commands,
-               ProgressWindow& progress, Viewers& viewers, QString installDir);
+  public:
+    RunCommand(Interaction& interaction, MainWindow& window, ConfigurationCommands& commands, ProgressWindow& progress,
+               Viewers& viewers, QString installDir);
 
     /// The click on "Create DXF Files...".
     void createDxfFiles();
@@ -38,7 +37,7 @@ public:
     /// The date and time written into the report's header; tests fix it.
     std::function<std::string()> timestamp;
 
-private:
+  private:
     void run(const RunInputs& inputs);
 
     Interaction& m_interaction;

@@ -4,7 +4,6 @@
 #include "core/config/InstallationLayout.h"
 
 #include <QElapsedTimer>
-
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -34,8 +33,8 @@ engine::RunRequest buildRunRequest(const RunInputs& inputs)
     request.runConfiguration = inputs.configuration;
     request.format = inputs.format;
     request.dialect = inputs.dialect;
-    request.files = engine::runFilesOf(names, toPath(inputs.sourceFolder).string(),
-                                       toPath(inputs.destinationFolder).string());
+    request.files =
+        engine::runFilesOf(names, toPath(inputs.sourceFolder).string(), toPath(inputs.destinationFolder).string());
     request.errorPolicy = inputs.errorPolicy;
     request.installDir = toPath(inputs.installDir);
     request.reportPath = config::layout::reportPath(request.installDir);

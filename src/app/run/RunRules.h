@@ -8,7 +8,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,12 +38,12 @@ struct RunInputs {
     config::Configuration configuration;
     formats::FormatDefinition format;
     formats::TextDialect dialect;
-    QStringList fileNames;     ///< without folder, in list order
+    QStringList fileNames; ///< without folder, in list order
     QString sourceFolder;
     QString destinationFolder;
     ErrorPolicy errorPolicy = ErrorPolicy::SkipLine;
     QString installDir;
-    std::string timestamp;     ///< the date and time of the report's header
+    std::string timestamp; ///< the date and time of the report's header
 };
 
 /// The request of a run, built exactly as mervalon-convert builds it, so that both write the
@@ -65,7 +64,7 @@ bool reportShownAfterRun(std::optional<ReportPolicy> policy, bool errorsOccurred
 /// line, it reads the clock only every few lines and answers true once per interval, so that
 /// the window stays responsive while pumping costs nothing next to the conversion.
 class PumpSchedule {
-public:
+  public:
     /// Milliseconds of a monotonic clock.
     using Clock = std::function<std::int64_t()>;
 
@@ -82,7 +81,7 @@ public:
     bool dueByClock();
     void setInterval(std::int64_t intervalMs) { m_intervalMs = intervalMs; }
 
-private:
+  private:
     std::int64_t m_intervalMs;
     Clock m_clock;
     int m_linesToClockRead = 1;

@@ -22,7 +22,7 @@ std::optional<int> lastTrueOption(const std::array<bool, 3>& values);
 std::array<bool, 3> exclusiveOption(int selected);
 
 class RunOptions {
-public:
+  public:
     explicit RunOptions(platform::AppSettings& settings);
 
     /// Writes er1, er2, er3 in that order (1 for the chosen one), then sets the flags the same
@@ -37,7 +37,7 @@ public:
     [[nodiscard]] std::optional<ErrorPolicy> errorPolicy() const;
     [[nodiscard]] std::optional<ReportPolicy> reportPolicy() const;
 
-private:
+  private:
     void writeGroup(const std::array<platform::BoolKey, 3>& keys, std::array<bool, 3>& flags, int selected);
 
     platform::AppSettings& m_settings;

@@ -37,7 +37,7 @@ QList<EditorCommand> editorCommands(const QString& filePath, const QString& visu
                                     bool onDesktop = false);
 
 class Interaction {
-public:
+  public:
     virtual ~Interaction() = default;
 
     /// Shows a modal message box with the title of its icon and returns the button pressed;

@@ -3,21 +3,21 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FileSelectionPanel.h"
 #include "app/formats/FormatEditorDialog.h"
 #include "app/formats/FormatNamePrompt.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
-#include "app/shell/Interaction.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/files/FileSelectionPanel.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunCommand.h"
+#include "app/shell/Interaction.h"
+#include "app/shell/QtInteraction.h"
+#include "app/spreadsheet/SpreadsheetPreview.h"
 #include "app/viewers/ReportViewer.h"
 #include "app/viewers/TextViewer.h"
 #include "app/viewers/Viewers.h"
-#include "app/shell/QtInteraction.h"
-#include "app/spreadsheet/SpreadsheetPreview.h"
 #include "platform/Installation.h"
 
 #include <QApplication>
@@ -27,7 +27,6 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QStringList>
-
 #include <clocale>
 #include <iostream>
 
@@ -44,13 +43,13 @@ namespace {
 
 /// F1 in any window of the program shows the manual (its dialogs' Help buttons do the same).
 class HelpKey : public QObject {
-public:
+  public:
     HelpKey(Interaction& interaction, QString installDir)
         : m_interaction(interaction), m_installDir(std::move(installDir))
     {
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         // A key goes to the window first, then to its focused widget: taken there, once.
@@ -62,7 +61,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     Interaction& m_interaction;
     QString m_installDir;
 };
@@ -87,10 +86,10 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_reportViewer = std::make_unique<ReportViewer>(interaction, m_mainWindow.get());
     m_extensionDialog = std::make_unique<ExtensionListDialog>(interaction, m_mainWindow.get());
     m_formatEditor = std::make_unique<FormatEditorDialog>(interaction, m_mainWindow.get());
-    m_newFormatPrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::NewFormat, interaction,
-                                                           m_formatEditor.get());
-    m_renamePrompt = std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::Rename, interaction,
-                                                        m_formatEditor.get());
+    m_newFormatPrompt =
+        std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::NewFormat, interaction, m_formatEditor.get());
+    m_renamePrompt =
+        std::make_unique<FormatNamePrompt>(FormatNamePrompt::Kind::Rename, interaction, m_formatEditor.get());
     m_spreadsheetPreview = std::make_unique<SpreadsheetPreview>(interaction, m_mainWindow.get());
     m_activeHelp = std::make_unique<ActiveHelp>(interaction, *m_mainWindow);
     m_mainWindow->setWindowTitle(QStringLiteral(" Mervalon 4.0"));
@@ -119,10 +118,11 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow->fillFormatList();
 
     MainWindow* window = m_mainWindow.get();
-    m_viewers = std::make_unique<Viewers>(interaction, m_installDir, [window] { return window->useInternalViewer(); },
-                                          *m_textViewer, *m_reportViewer, *m_spreadsheetPreview);
-    m_runCommand = std::make_unique<RunCommand>(interaction, *window, *m_commands, *m_progressWindow, *m_viewers,
-                                                m_installDir);
+    m_viewers = std::make_unique<Viewers>(
+        interaction, m_installDir, [window] { return window->useInternalViewer(); }, *m_textViewer, *m_reportViewer,
+        *m_spreadsheetPreview);
+    m_runCommand =
+        std::make_unique<RunCommand>(interaction, *window, *m_commands, *m_progressWindow, *m_viewers, m_installDir);
     QObject::connect(window, &MainWindow::createDxfFilesRequested, m_runCommand.get(), &RunCommand::createDxfFiles);
     Viewers* viewers = m_viewers.get();
     QObject::connect(window, &MainWindow::lastReportRequested, window, [viewers] { viewers->showLastReport(); });

@@ -6,7 +6,6 @@
 #include "platform/AppSettings.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 
@@ -32,7 +31,7 @@ class Viewers;
 class SpreadsheetPreview;
 
 class Program {
-public:
+  public:
     /// Runs the start steps up to, not including, the event loop: number formatting with ".",
     /// the settings store, the application title, the windows, the caption, InstallDir (making
     /// the per-user installation when there is none yet; a failure is reported), the format
@@ -65,7 +64,7 @@ public:
     [[nodiscard]] const QString& installDir() const { return m_installDir; }
     [[nodiscard]] platform::AppSettings& settings() { return m_settings; }
 
-private:
+  private:
     Interaction& m_interaction;
     platform::AppSettings m_settings;
     std::unique_ptr<HintSwitch> m_hints;

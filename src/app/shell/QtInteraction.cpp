@@ -15,7 +15,6 @@
 #include <QProcess>
 #include <QTextDocument>
 #include <QUrl>
-
 #include <algorithm>
 
 namespace mervalon::app {
@@ -127,8 +126,7 @@ void QtInteraction::setWindowOpacity(QWidget& window, int alpha)
 
 bool QtInteraction::startEditor(const QString& filePath)
 {
-    const bool onDesktop =
-        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool onDesktop = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const QList<EditorCommand> commands =
         editorCommands(filePath, qEnvironmentVariable("VISUAL"), qEnvironmentVariable("EDITOR"), onDesktop);
     return std::any_of(commands.begin(), commands.end(), [](const EditorCommand& command) {

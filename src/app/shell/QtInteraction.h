@@ -13,7 +13,7 @@ namespace mervalon::app {
 class ManualWindow;
 
 class QtInteraction : public Interaction {
-public:
+  public:
     MessageAnswer showMessage(MessageIcon icon, MessageButtons buttons, const QString& text) override;
     QString chooseOpenFile(const QString& title, const QString& folder, const QString& fileName,
                            const QString& filter) override;
@@ -28,7 +28,7 @@ public:
     void showManual(const QString& page) override;
     bool printText(const QString& title, const QString& text) override;
 
-private:
+  private:
     QPointer<ManualWindow> m_manual;
 };
 

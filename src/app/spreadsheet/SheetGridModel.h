@@ -8,7 +8,6 @@
 #include "core/spreadsheet/Sheet.h"
 
 #include <QAbstractTableModel>
-
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -18,7 +17,7 @@ namespace mervalon::app {
 
 class SheetGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     /// Shows `sheet` anew: every row from 1 to the last used one (at least one), every column
@@ -44,7 +43,7 @@ public:
     /// Calls `visit(row, column, text)` (1-based) for every cell whose text was changed.
     void forEachEdit(const std::function<void(int, int, const QString&)>& visit) const;
 
-private:
+  private:
     struct GridRow {
         std::int32_t source = 0;
         std::vector<std::pair<int, QString>> edits; // (0-based column, typed text)

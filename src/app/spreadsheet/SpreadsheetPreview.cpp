@@ -16,7 +16,6 @@
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace mervalon::app {
@@ -42,7 +41,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 
 // Makes the grid's cell editors and lets the grid watch them.
 class CellDelegate : public QStyledItemDelegate {
-public:
+  public:
     explicit CellDelegate(SheetGridView* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -51,7 +50,7 @@ public:
         return editor;
     }
 
-private:
+  private:
     SheetGridView* m_grid;
 };
 
@@ -310,8 +309,8 @@ void SpreadsheetPreview::runRowOperation(RowOperation operation)
 void SpreadsheetPreview::placeCurrentCell(GridPosition position)
 {
     const SheetGridModel& model = m_rules.model();
-    const QModelIndex index = model.index(std::min(position.row, model.rowCount()) - 1,
-                                          std::min(position.column, model.columnCount()) - 1);
+    const QModelIndex index =
+        model.index(std::min(position.row, model.rowCount()) - 1, std::min(position.column, model.columnCount()) - 1);
     m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_grid->scrollTo(index);
 }

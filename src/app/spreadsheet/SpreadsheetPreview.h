@@ -22,7 +22,7 @@ class Interaction;
 /// editor's) and can commit an open cell editor on request.
 class SheetGridView : public QTableView {
     Q_OBJECT
-public:
+  public:
     explicit SheetGridView(QWidget* parent);
     /// The cell editor while one is open, else nullptr.
     [[nodiscard]] QWidget* openEditor() const;
@@ -31,20 +31,20 @@ public:
     /// Called by the grid's delegate for every cell editor it makes.
     void watchEditor(QWidget* editor);
 
-signals:
+  signals:
     void keyReleased();
 
-protected:
+  protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QPointer<QWidget> m_editor;
 };
 
 class SpreadsheetPreview : public QDialog {
     Q_OBJECT
-public:
+  public:
     /// What previewWorkbook did: showed the workbook, refused a workbook it cannot read (the
     /// error was shown), or found no workbook (the caller shows the file as text).
     enum class Outcome { Shown, Refused, NotWorkbook };
@@ -69,10 +69,10 @@ public:
 
     static inline const QString kSheetChangedQuestion = QStringLiteral("Sheet has changed, do you want to save it ?");
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void fillTabs();
     void showSheet(int tabIndex);
     void fitColumns();

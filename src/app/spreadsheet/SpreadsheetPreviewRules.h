@@ -8,13 +8,12 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace mervalon::app {
 
 class SpreadsheetPreviewRules {
-public:
+  public:
     /// Opens `path` if it has a workbook's signature; on Workbook the sheets are ready and sheet 1
     /// is loaded, on Unreadable `error` says why, on NotWorkbook nothing changed.
     spreadsheet::WorkbookProbe open(const QString& path, QString& error);
@@ -42,7 +41,7 @@ public:
     /// and returns where the current cell goes.
     GridPosition applyRowOperation(RowOperation operation, int menuRow);
 
-private:
+  private:
     QString m_path;
     std::optional<spreadsheet::Workbook> m_workbook;
     SheetGridModel m_model;

@@ -3,7 +3,6 @@
 #include "core/spreadsheet/TextCodec.h"
 
 #include <QRegularExpression>
-
 #include <algorithm>
 #include <cmath>
 

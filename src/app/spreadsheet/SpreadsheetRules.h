@@ -4,7 +4,6 @@
 // operation.
 
 #include <QString>
-
 #include <optional>
 #include <string>
 

@@ -6,15 +6,14 @@
 #include "app/viewers/ViewerRules.h"
 #include "core/io/FileIo.h"
 
-#include <QMouseEvent>
-#include <QTextBlock>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QTextBlock>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <exception>
 
 namespace mervalon::app {

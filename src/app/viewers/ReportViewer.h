@@ -14,7 +14,7 @@ class Interaction;
 
 class ReportViewer : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ReportViewer(Interaction& interaction, QWidget* parent = nullptr);
 
     /// Replaces the text by the report's lines. False, with the system's error shown and the
@@ -30,14 +30,14 @@ public:
     /// the line cites a point file's line.
     void chooseLine(int index);
 
-signals:
+  signals:
     void lineChosen(const mervalon::app::CitedLine& cited);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     Interaction& m_interaction;
     QPlainTextEdit* m_view = nullptr;
 };

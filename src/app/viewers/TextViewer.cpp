@@ -24,7 +24,6 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QVBoxLayout>
-
 #include <exception>
 
 namespace mervalon::app {
@@ -74,10 +73,10 @@ TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
     m_editor->setFont(pointFileFont());
     m_countLabel = named(new QLabel(this), "Label2");
     m_countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* saveButton = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
-                                             QStringLiteral("Save"), this), "BitBtn1");
-    m_closeButton = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton),
-                                          QStringLiteral("Close"), this), "BitBtn2");
+    auto* saveButton = named(
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save"), this), "BitBtn1");
+    m_closeButton = named(
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Close"), this), "BitBtn2");
     saveButton->setAutoDefault(false);
     m_closeButton->setAutoDefault(false);
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });

@@ -19,7 +19,7 @@ class NumberedTextEdit;
 
 class TextViewer : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TextViewer(Interaction& interaction, QWidget* parent = nullptr);
 
     /// Loads the file's lines into the editor. False, with the system's error shown and the
@@ -48,10 +48,10 @@ public:
 
     static inline const QString kUnsavedQuestion = QStringLiteral("The file has changed. Do you want to save it ?");
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void textChanged();
 
     Interaction& m_interaction;

@@ -8,7 +8,6 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringDecoder>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>

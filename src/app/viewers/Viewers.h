@@ -4,7 +4,6 @@
 // Each uses the internal viewer or the user's text editor, as the Options tab says.
 
 #include <QString>
-
 #include <functional>
 
 namespace mervalon::app {
@@ -15,7 +14,7 @@ class SpreadsheetPreview;
 class TextViewer;
 
 class Viewers {
-public:
+  public:
     /// `useInternalViewer` reads "Use internal viewer" at the moment of use.
     Viewers(Interaction& interaction, QString installDir, std::function<bool()> useInternalViewer,
             TextViewer& textViewer, ReportViewer& reportViewer, SpreadsheetPreview& spreadsheetPreview);
@@ -33,7 +32,7 @@ public:
     [[nodiscard]] const QString& previewFileName() const { return m_previewFileName; }
     [[nodiscard]] QString reportPath() const;
 
-private:
+  private:
     void startEditor(const QString& filePath);
 
     Interaction& m_interaction;

@@ -24,7 +24,10 @@ const std::array<NamedColor, 10> kNamedColors = {{
     {"Light Grey", {Kind::ButtonFace, 0, 0, 0}},
 }};
 
-bool isNamed(std::int32_t index) { return index >= 0 && index < static_cast<std::int32_t>(kNamedColors.size()); }
+bool isNamed(std::int32_t index)
+{
+    return index >= 0 && index < static_cast<std::int32_t>(kNamedColors.size());
+}
 
 } // namespace
 

@@ -67,8 +67,7 @@ static_assert(entityOffsetsMatchTheKinds(), "every entity kind needs its place i
 
 // Every field with its offset, shared by the encoder and the decoder so that the two
 // can never disagree. Visitor receives (offset, field) for each kind of field.
-template <typename Record, typename Visitor>
-void visitFields(Record& c, Visitor&& v)
+template <typename Record, typename Visitor> void visitFields(Record& c, Visitor&& v)
 {
     v.int32(0, c.reserved);
     for (const EntityKindInfo& kind : kEntityKinds) {

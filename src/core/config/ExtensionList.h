@@ -32,7 +32,7 @@ std::string makeExtensionLine(const std::string& name, const std::string& extens
 /// The ordered file-type lines. Indexes are those of the file-type list in the main window and
 /// of a configuration's file type.
 class ExtensionList {
-public:
+  public:
     ExtensionList() = default;
     explicit ExtensionList(std::vector<std::string> lines);
 
@@ -67,7 +67,7 @@ public:
 
     bool operator==(const ExtensionList&) const = default;
 
-private:
+  private:
     std::vector<std::string> m_lines;
 };
 

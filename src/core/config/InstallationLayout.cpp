@@ -9,14 +9,38 @@ namespace fs = std::filesystem;
 namespace mervalon::config {
 namespace layout {
 
-fs::path prologuePath(const fs::path& installDir) { return installDir / kPrologue; }
-fs::path fileTypesPath(const fs::path& installDir) { return installDir / kFileTypes; }
-fs::path configurationInUsePath(const fs::path& installDir) { return installDir / kConfigurationInUse; }
-fs::path reportPath(const fs::path& installDir) { return installDir / kReport; }
-fs::path formatsFolder(const fs::path& installDir) { return installDir / kFormatsFolder; }
-fs::path configurationsFolder(const fs::path& installDir) { return installDir / kConfigurationsFolder; }
-fs::path defaultConfigurationPath(const fs::path& installDir) { return configurationsFolder(installDir) / kDefaultConfiguration; }
-fs::path pristineConfigurationPath(const fs::path& installDir) { return installDir / kDefaultConfiguration; }
+fs::path prologuePath(const fs::path& installDir)
+{
+    return installDir / kPrologue;
+}
+fs::path fileTypesPath(const fs::path& installDir)
+{
+    return installDir / kFileTypes;
+}
+fs::path configurationInUsePath(const fs::path& installDir)
+{
+    return installDir / kConfigurationInUse;
+}
+fs::path reportPath(const fs::path& installDir)
+{
+    return installDir / kReport;
+}
+fs::path formatsFolder(const fs::path& installDir)
+{
+    return installDir / kFormatsFolder;
+}
+fs::path configurationsFolder(const fs::path& installDir)
+{
+    return installDir / kConfigurationsFolder;
+}
+fs::path defaultConfigurationPath(const fs::path& installDir)
+{
+    return configurationsFolder(installDir) / kDefaultConfiguration;
+}
+fs::path pristineConfigurationPath(const fs::path& installDir)
+{
+    return installDir / kDefaultConfiguration;
+}
 
 } // namespace layout
 

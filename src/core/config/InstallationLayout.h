@@ -9,13 +9,13 @@
 
 namespace mervalon::config::layout {
 
-inline constexpr const char* kPrologue = "dxf.dat";                     ///< the drawing's prologue
-inline constexpr const char* kFileTypes = "mervalon40.ext";             ///< the file types, one a line
-inline constexpr const char* kConfigurationInUse = "mervalon40.ini";    ///< names the configuration in use
-inline constexpr const char* kReport = "mervalon40.log";                ///< the report of the last run
-inline constexpr const char* kFormatsFolder = "formats";                ///< <name>.rpf files
+inline constexpr const char* kPrologue = "dxf.dat";                  ///< the drawing's prologue
+inline constexpr const char* kFileTypes = "mervalon40.ext";          ///< the file types, one a line
+inline constexpr const char* kConfigurationInUse = "mervalon40.ini"; ///< names the configuration in use
+inline constexpr const char* kReport = "mervalon40.log";             ///< the report of the last run
+inline constexpr const char* kFormatsFolder = "formats";             ///< <name>.rpf files
 inline constexpr const char* kFormatSuffix = ".rpf";
-inline constexpr const char* kConfigurationsFolder = "configurations";  ///< *.rp4 files
+inline constexpr const char* kConfigurationsFolder = "configurations"; ///< *.rp4 files
 inline constexpr const char* kConfigurationSuffix = ".rp4";
 /// The program's own documents: the manual and the Active Help topics. They describe the
 /// program, not the user's work, so every start keeps them in line with the program's version.

@@ -1,7 +1,7 @@
 #include "core/config/InstallationSeed.h"
+
 #include "core/config/ExtensionList.h"
 #include "core/config/InstallationLayout.h"
-
 #include "core/io/FileIo.h"
 #include "core/io/ReplaceFile.h"
 #include "core/io/Sha256.h"
@@ -253,7 +253,8 @@ std::vector<fs::path> repairInstallation(const fs::path& shippedDir, const fs::p
         const fs::path relative = fs::relative(it->path(), shippedDir);
         const fs::path installed = installDir / relative;
         std::error_code statError;
-        if (fs::is_regular_file(fs::symlink_status(installed, statError)) && isDamagedCopy(it->path(), installed, relative)) {
+        if (fs::is_regular_file(fs::symlink_status(installed, statError)) &&
+            isDamagedCopy(it->path(), installed, relative)) {
             io::replaceFile(installed, io::readFileText(it->path()));
             repaired.push_back(installed);
         }
@@ -351,7 +352,6 @@ std::vector<fs::path> refreshProgramDocuments(const fs::path& shippedDir, const 
                 written.push_back(target);
             }
             fs::last_write_time(target, shippedTime, statError); // best effort: else compared again next time
-
         }
     }
     return written;

@@ -55,7 +55,8 @@ std::filesystem::path besideName(const std::filesystem::path& installed);
 /// version shipped is replaced (written beside and renamed over); a file the user changed is
 /// kept and the shipped one written beside it, unless that was done before. Missing files are
 /// left to seedInstallation. Throws std::system_error when a file cannot be read or written.
-InstallationUpgrade upgradeInstallation(const std::filesystem::path& shippedDir, const std::filesystem::path& installDir,
+InstallationUpgrade upgradeInstallation(const std::filesystem::path& shippedDir,
+                                        const std::filesystem::path& installDir,
                                         const std::vector<UpgradableFile>& files = upgradableFiles());
 
 /// Brings the installation's manual and Active Help topics in line with the shipped ones: a page

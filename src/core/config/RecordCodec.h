@@ -18,9 +18,15 @@ using ByteSpan = std::span<std::uint8_t>;
 
 /// Reads a Boolean byte: only 1 is true for the writers' purposes, but any non-zero byte
 /// is kept as read (see readByte) so that comparisons work on stored values.
-inline std::uint8_t readByte(ByteView record, std::size_t offset) { return record[offset]; }
+inline std::uint8_t readByte(ByteView record, std::size_t offset)
+{
+    return record[offset];
+}
 
-inline void writeByte(ByteSpan record, std::size_t offset, std::uint8_t value) { record[offset] = value; }
+inline void writeByte(ByteSpan record, std::size_t offset, std::uint8_t value)
+{
+    record[offset] = value;
+}
 
 inline std::int32_t readInt32(ByteView record, std::size_t offset)
 {

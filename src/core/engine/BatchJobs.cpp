@@ -23,14 +23,11 @@ constexpr std::chrono::milliseconds kStopPollInterval{50};
 
 // What a job's conversions see of the run: only whether to stop.
 class StopFlag : public SilentProgress {
-public:
-    explicit StopFlag(const std::atomic<bool>& stop)
-        : m_stop(stop)
-    {
-    }
+  public:
+    explicit StopFlag(const std::atomic<bool>& stop) : m_stop(stop) {}
     [[nodiscard]] bool isStopRequested() const override { return m_stop.load(std::memory_order_relaxed); }
 
-private:
+  private:
     const std::atomic<bool>& m_stop;
 };
 
@@ -43,14 +40,10 @@ struct Slot {
 };
 
 class Jobs {
-public:
+  public:
     Jobs(const RunRequest& request, unsigned jobs, RunLog& report, ProgressSink& progress)
-        : m_request(request)
-        , m_jobs(jobs)
-        , m_report(report)
-        , m_progress(progress)
-        , m_count(request.files.size())
-        , m_earlierAlike(m_count, m_count)
+        : m_request(request), m_jobs(jobs), m_report(report), m_progress(progress), m_count(request.files.size()),
+          m_earlierAlike(m_count, m_count)
     {
         for (std::size_t i = 0; i < m_count; ++i) {
             m_slots.push_back(std::make_unique<Slot>());
@@ -91,7 +84,7 @@ public:
         return m_outcome;
     }
 
-private:
+  private:
     // No file is begun after this; with `stop`, the files being converted stop at their next line.
     void end(bool stop)
     {

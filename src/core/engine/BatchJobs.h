@@ -24,18 +24,18 @@ class RunLog;
 
 /// The drawings a run has made, by their normalised path; shared by its jobs.
 class CreatedDrawings {
-public:
+  public:
     [[nodiscard]] bool contains(const std::string& key) const;
     void add(const std::string& key);
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::set<std::string> m_keys;
 };
 
 /// Converts single files of a run, one at a time, on the thread of one job.
 class FileJob {
-public:
+  public:
     virtual ~FileJob() = default;
     /// Converts file `index` into `section`; false when the run must end after it.
     virtual bool convert(std::size_t index, RunLog& section, FileResult& result) = 0;

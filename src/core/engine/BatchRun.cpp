@@ -1,18 +1,18 @@
 #include "core/engine/BatchRun.h"
 
+#include "core/codes/CodeSet.h"
+#include "core/config/InstallationLayout.h"
 #include "core/engine/BatchJobs.h"
 #include "core/engine/DrawingLayers.h"
 #include "core/engine/DxfWriter.h"
-#include "core/engine/OutputFile.h"
+#include "core/engine/FieldAccess.h"
 #include "core/engine/FieldRows.h"
 #include "core/engine/FileConverter.h"
-#include "core/engine/FieldAccess.h"
 #include "core/engine/NumberFormat.h"
+#include "core/engine/OutputFile.h"
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
 #include "core/engine/TextReader.h"
-#include "core/codes/CodeSet.h"
-#include "core/config/InstallationLayout.h"
 #include "core/io/FileIo.h"
 #include "core/spreadsheet/SheetRows.h"
 
@@ -38,10 +38,16 @@ std::string withFinalSeparator(std::string folder)
     return folder;
 }
 
-const char* yesNo(bool value) { return value ? "Yes" : "No"; }
+const char* yesNo(bool value)
+{
+    return value ? "Yes" : "No";
+}
 
 // The report shows offsets and the default elevation with 3 decimals of 14 significant digits.
-std::string threeDecimals(double value) { return formatFixedSignificant(value, 3, 14); }
+std::string threeDecimals(double value)
+{
+    return formatFixedSignificant(value, 3, 14);
+}
 
 std::string signedOffset(double offset)
 {
@@ -51,7 +57,7 @@ std::string signedOffset(double offset)
 }
 
 class Run {
-public:
+  public:
     Run(const RunRequest& request, ProgressSink& progress);
     // A job of a run (see BatchJobs.h): its files' blocks go into sections held in memory.
     Run(const RunRequest& request, ProgressSink& stop, const std::string& prologue, CreatedDrawings& created);
@@ -63,15 +69,14 @@ public:
     [[nodiscard]] RunLog& log() { return m_log; }
     [[nodiscard]] const FileResult& fileResult() const { return m_file; }
 
-private:
+  private:
     void writeHeader();
     bool loadPrologue();
     void convertFiles();
     bool convertBlock(std::size_t index);
     std::optional<bool> refusedDestination(const std::filesystem::path& source,
                                            const std::filesystem::path& destination, const std::string& key);
-    bool takeResult(const ConversionResult& result, const std::filesystem::path& destination,
-                    const std::string& key);
+    bool takeResult(const ConversionResult& result, const std::filesystem::path& destination, const std::string& key);
     bool skipUpToDate(const std::filesystem::path& source, const std::filesystem::path& destination);
     std::unique_ptr<RowSource> openLines(const std::filesystem::path& source, FieldRows& sheetRows,
                                          std::size_t& replaced);
@@ -104,28 +109,21 @@ RunLog openReport(const std::filesystem::path& path)
 }
 
 Run::Run(const RunRequest& request, ProgressSink& progress)
-    : m_request(request)
-    , m_progress(progress)
-    , m_log(openReport(request.reportPath))
-    , m_sheetText(request.format.sheet)
-    , m_sheetNumber(sheetNumberOf(request.format))
-    , m_createdDestinations(m_ownDestinations)
+    : m_request(request), m_progress(progress), m_log(openReport(request.reportPath)),
+      m_sheetText(request.format.sheet), m_sheetNumber(sheetNumberOf(request.format)),
+      m_createdDestinations(m_ownDestinations)
 {
 }
 
 Run::Run(const RunRequest& request, ProgressSink& stop, const std::string& prologue, CreatedDrawings& created)
-    : m_request(request)
-    , m_progress(stop)
-    , m_sheetText(request.format.sheet)
-    , m_sheetNumber(sheetNumberOf(request.format))
-    , m_prologue(prologue)
-    , m_createdDestinations(created)
+    : m_request(request), m_progress(stop), m_sheetText(request.format.sheet),
+      m_sheetNumber(sheetNumberOf(request.format)), m_prologue(prologue), m_createdDestinations(created)
 {
 }
 
 // One job of a run: a Run of its own, writing into sections.
 class RunJob : public FileJob {
-public:
+  public:
     RunJob(const RunRequest& request, ProgressSink& stop, const std::string& prologue, CreatedDrawings& created)
         : m_run(request, stop, prologue, created)
     {
@@ -138,7 +136,7 @@ public:
         return goOn;
     }
 
-private:
+  private:
     Run m_run;
 };
 
@@ -276,7 +274,8 @@ void Run::fileError(const std::string& text)
 std::string Run::destinationFailure(const std::filesystem::path& destination, int error) const
 {
     std::error_code ec;
-    const bool held = std::filesystem::exists(destination, ec) && (error == EACCES || error == EBUSY || error == ETXTBSY);
+    const bool held =
+        std::filesystem::exists(destination, ec) && (error == EACCES || error == EBUSY || error == ETXTBSY);
     if (held || error == 0) {
         return "  ! Error: \"" + destination.string() + "\" is already open in another application. !";
     }
@@ -305,9 +304,8 @@ std::unique_ptr<RowSource> Run::openLines(const std::filesystem::path& source, F
         m_progress.pumpEvents();
         return m_progress.isStopRequested();
     };
-    auto reader =
-        std::make_unique<TextLineReader>(source, format.separator, format.firstLine,
-                                         lineDialectOf(format, m_request.dialect), stopRequestedWhileReading);
+    auto reader = std::make_unique<TextLineReader>(source, format.separator, format.firstLine,
+                                                   lineDialectOf(format, m_request.dialect), stopRequestedWhileReading);
     replaced = reader->survey([this] { return m_progress.isStopRequested(); }).replaced;
     return reader;
 }
@@ -416,8 +414,9 @@ bool Run::convertBlock(std::size_t index)
     if (!m_request.dryRun) {
         removeLeftovers(destination.parent_path());
     }
-    const ConversionSettings settings{m_request.runConfiguration, m_request.format, m_request.errorPolicy, m_prologue,
-                                      m_request.dryRun, m_request.escapeNonAscii, m_request.codes.get()};
+    const ConversionSettings settings{
+        m_request.runConfiguration, m_request.format,         m_request.errorPolicy, m_prologue,
+        m_request.dryRun,           m_request.escapeNonAscii, m_request.codes.get()};
     const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
     return takeResult(result, destination, destinationKey);
 }
@@ -447,8 +446,7 @@ std::optional<bool> Run::refusedDestination(const std::filesystem::path& source,
 }
 
 // What a file's conversion gives the run: its status and counts, and whether the run goes on.
-bool Run::takeResult(const ConversionResult& result, const std::filesystem::path& destination,
-                     const std::string& key)
+bool Run::takeResult(const ConversionResult& result, const std::filesystem::path& destination, const std::string& key)
 {
     const bool abortRun = m_request.errorPolicy == ErrorPolicy::AbortProcess;
     m_file.status = result.outcome == Outcome::Completed ? FileStatus::Converted

@@ -67,10 +67,10 @@ struct RunRequest {
     formats::TextDialect dialect; ///< how the format's text files are written beyond the record
     std::vector<RunFile> files;
     ErrorPolicy errorPolicy = ErrorPolicy::SkipLine;
-    std::filesystem::path installDir;   ///< holds dxf.dat
-    std::filesystem::path reportPath;   ///< normally installDir / "mervalon40.log"
-    std::string timestamp;              ///< the date and time shown in the report header
-    SheetRowsReader readSheet;          ///< how workbook sheets are read; readWorkbookSheet when empty
+    std::filesystem::path installDir; ///< holds dxf.dat
+    std::filesystem::path reportPath; ///< normally installDir / "mervalon40.log"
+    std::string timestamp;            ///< the date and time shown in the report header
+    SheetRowsReader readSheet;        ///< how workbook sheets are read; readWorkbookSheet when empty
     /// Files converted at once, each on a thread of its own (see BatchJobs.h); the report and the
     /// drawings are those of one at a time. AbortProcess always converts one at a time.
     unsigned jobs = 1;
@@ -88,7 +88,7 @@ struct RunRequest {
 /// Thrown when the run cannot start at all: the report cannot be created, or the configuration's
 /// layers cannot be written (see layerFault). The message is for the user.
 class RunNotStarted : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -96,7 +96,7 @@ public:
 /// the drawings were made as reported, but the report on disk lacks lines. The message names
 /// the report and the system's reason.
 class ReportNotWritten : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -111,8 +111,8 @@ struct RunSummary {
     std::size_t filesWithErrors = 0; ///< files with an error line in their block
     std::size_t filesSkipped = 0;    ///< files whose drawing was newer (RunRequest::skipExisting)
     std::size_t errorLines = 0;
-    std::size_t warningLines = 0;    ///< the other "  ! " lines: warnings and notes
-    bool stopped = false;            ///< the run ended on a stop request
+    std::size_t warningLines = 0; ///< the other "  ! " lines: warnings and notes
+    bool stopped = false;         ///< the run ended on a stop request
 };
 
 /// Runs the conversion of every file and returns true when any error line was reported.

@@ -12,8 +12,8 @@ struct CoordinatePoint {
     std::string_view numberAsRead; ///< as read, prefix included (or prefix + new number)
     std::string_view x;
     std::string_view y;
-    std::string_view z;            ///< empty when the point has no Z
-    std::string_view description;  ///< "@" when the line has no description field
+    std::string_view z;           ///< empty when the point has no Z
+    std::string_view description; ///< "@" when the line has no description field
     std::string_view code;
 };
 

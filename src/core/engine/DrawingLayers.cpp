@@ -7,7 +7,10 @@
 namespace mervalon::engine {
 namespace {
 
-bool isControl(char c) { return static_cast<unsigned char>(c) < 32 || c == '\x7f'; }
+bool isControl(char c)
+{
+    return static_cast<unsigned char>(c) < 32 || c == '\x7f';
+}
 
 // The name as the user can read it: control characters as \xNN.
 std::string shown(const std::string& name)

@@ -21,9 +21,15 @@ constexpr std::string_view kEol = "\r\n";
 // The elevation precision serves the insertion point of every text kind; a stored value
 // outside the offered 0..5 (none chosen, or a damaged record) is kept within what fixed
 // notation can show rather than refused.
-int clampDecimals(std::int32_t decimals) { return std::clamp(decimals, 0, 15); }
+int clampDecimals(std::int32_t decimals)
+{
+    return std::clamp(decimals, 0, 15);
+}
 
-bool isControl(char c) { return static_cast<unsigned char>(c) < 32; }
+bool isControl(char c)
+{
+    return static_cast<unsigned char>(c) < 32;
+}
 
 // Every value is one line of the drawing: a line break inside one would end it there and make
 // the rest of the file unreadable, so no control character is ever written into a value. The
@@ -47,8 +53,7 @@ std::string valueText(std::string_view text)
 
 // Writing into room reserved beforehand. A literal's length is known when compiling, so its
 // copy becomes a few moves instead of a call.
-template <std::size_t N>
-char* put(char* p, const char (&text)[N])
+template <std::size_t N> char* put(char* p, const char (&text)[N])
 {
     std::memcpy(p, text, N - 1);
     return p + (N - 1);
@@ -80,9 +85,7 @@ constexpr std::size_t kEntityRoom = 160;
 } // namespace
 
 DxfWriter::DxfWriter(const Configuration& configuration, std::string_view prologue, bool escapeNonAscii)
-    : m_configuration(configuration)
-    , m_layout(layOutPrologue(prologue))
-    , m_escapeNonAscii(escapeNonAscii)
+    : m_configuration(configuration), m_layout(layOutPrologue(prologue)), m_escapeNonAscii(escapeNonAscii)
 {
     const Configuration& c = configuration;
     const auto kind = [](std::uint8_t is2D, const std::string& layer, const std::string& height, const char* style) {
@@ -357,17 +360,16 @@ bool DxfWriter::writeFixedText(EntityContent kind, std::string_view prefix, doub
     // The prefix comes from the format; the number's notation has no control character.
     const std::string_view shownPrefix = escapedText(valueText(prefix, m_cleanedText), m_escapedText);
     return writeTextWith(kind, y, z, shownPrefix.size() + fixedMaxLength(decimals),
-                         shownPrefix.size() - textCharacters(shownPrefix), [&](char* p) {
-        return writeFixed(put(p, shownPrefix), value, decimals);
-    });
+                         shownPrefix.size() - textCharacters(shownPrefix),
+                         [&](char* p) { return writeFixed(put(p, shownPrefix), value, decimals); });
 }
 
 // The text entity around its content, which `writeContent` writes into the room it is given
 // (at most `contentRoom` characters, of which `escapedBytes` are the surplus of escapes over the
 // characters they stand for) and returns the end of.
 template <typename WriteContent>
-bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_t contentRoom,
-                              std::size_t escapedBytes, WriteContent writeContent)
+bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_t contentRoom, std::size_t escapedBytes,
+                              WriteContent writeContent)
 {
     const auto index = static_cast<std::int32_t>(kind);
     if (index < 0 || index >= static_cast<std::int32_t>(m_textKinds.size())) {
@@ -522,6 +524,9 @@ bool DxfWriter::finishDrawing()
     return m_file.close();
 }
 
-void DxfWriter::abandonDrawing() { m_file.discard(); }
+void DxfWriter::abandonDrawing()
+{
+    m_file.discard();
+}
 
 } // namespace mervalon::engine

@@ -31,7 +31,7 @@ struct Vertex {
 };
 
 class DxfWriter {
-public:
+  public:
     static constexpr std::int32_t kFirstEntityHandle = 154; // 9A hex: the prologue uses handles below it
 
     /// `prologue` is the content of dxf.dat; it must end with the opening of the LAYER table.
@@ -117,7 +117,7 @@ public:
     [[nodiscard]] bool failed() const { return m_file.failed(); }
     [[nodiscard]] int errorNumber() const { return m_file.errorNumber(); }
 
-private:
+  private:
     struct TextKind {
         bool is2D = false;
         double heightValue = 0;
@@ -159,18 +159,21 @@ private:
     std::string m_cleanedText; // a text's content with its control characters blanked
     std::string m_escapedText; // the same with its non-ASCII characters escaped
     bool m_textZValid = false;
-    double m_textZFor = 0; // the z that m_textZ was formatted from
+    double m_textZFor = 0;     // the z that m_textZ was formatted from
     double m_textZWritten = 0; // the value of m_textZ
     bool m_textXIsNumber = false;
     double m_textOffset = 0;
     bool m_holdForTables = false;
-    std::string m_layerCountText; // the count of the configuration's layers, as written
+    std::string m_layerCountText;   // the count of the configuration's layers, as written
     std::size_t m_layerCountAt = 0; // where the layer count, the end of the layers and the
     std::size_t m_layersEndAt = 0;  // end of the TABLES section stand in a held drawing
     std::size_t m_tablesEndAt = 0;
 };
 
 /// True when a create flag counts as set: the stored byte is exactly 1.
-inline bool isCreateFlagSet(std::uint8_t flag) { return flag == 1; }
+inline bool isCreateFlagSet(std::uint8_t flag)
+{
+    return flag == 1;
+}
 
 } // namespace mervalon::engine

@@ -8,8 +8,14 @@
 namespace mervalon::engine {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // Length of the run of digits at `position`.
 std::size_t digitRun(std::string_view text, std::size_t position)

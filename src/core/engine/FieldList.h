@@ -12,6 +12,9 @@ using FieldList = std::vector<std::string>;
 
 inline constexpr const char* kEmptyLine = "Empty";
 
-inline FieldList emptyLinePlaceholder() { return FieldList{kEmptyLine}; }
+inline FieldList emptyLinePlaceholder()
+{
+    return FieldList{kEmptyLine};
+}
 
 } // namespace mervalon::engine

@@ -18,7 +18,7 @@ class FieldRows;
 
 /// A view of one line's fields; valid while its FieldRows lives and is not appended to.
 class FieldRow {
-public:
+  public:
     FieldRow(const FieldRows& rows, std::size_t firstField, std::size_t endField, std::uint64_t overlongLength = 0)
         : m_rows(&rows), m_first(firstField), m_end(endField), m_overlongLength(overlongLength)
     {
@@ -30,7 +30,7 @@ public:
     /// The length of a line too long to be read (it has no fields); 0 for every other line.
     [[nodiscard]] std::uint64_t overlongLength() const { return m_overlongLength; }
 
-private:
+  private:
     const FieldRows* m_rows;
     std::size_t m_first;
     std::size_t m_end;
@@ -38,7 +38,7 @@ private:
 };
 
 class FieldRows {
-public:
+  public:
     void addRow(std::span<const std::string_view> fields);
     void addRow(const FieldList& fields);
     void addEmptyRow();
@@ -61,13 +61,13 @@ public:
     [[nodiscard]] FieldRow row(std::size_t index) const;
     [[nodiscard]] FieldList rowAsList(std::size_t index) const;
 
-private:
+  private:
     friend class FieldRow;
     void addField(std::string_view field);
 
     std::string m_text;
-    std::vector<std::uint64_t> m_fieldEnds;    // end offset of each field in m_text
-    std::vector<std::uint64_t> m_rowStarts;    // index of each row's first field
+    std::vector<std::uint64_t> m_fieldEnds; // end offset of each field in m_text
+    std::vector<std::uint64_t> m_rowStarts; // index of each row's first field
     // The rows too long to be read, as (row index, line length), by increasing index; rare.
     std::vector<std::pair<std::size_t, std::uint64_t>> m_overlongRows;
 };

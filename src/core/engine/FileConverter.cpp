@@ -56,12 +56,8 @@ enum class RenumberMode { None, FromStart, Add };
 
 // Polylines driven by the codes of the points.
 class PolylineBuilder {
-public:
-    PolylineBuilder(const FormatDefinition& format, DxfWriter& writer)
-        : m_format(format)
-        , m_writer(writer)
-    {
-    }
+  public:
+    PolylineBuilder(const FormatDefinition& format, DxfWriter& writer) : m_format(format), m_writer(writer) {}
 
     // The values are those of the texts, for the drawing's extents.
     void step(std::string_view x, std::string_view y, std::string_view z, std::string_view code, double xValue,
@@ -86,7 +82,7 @@ public:
         }
     }
 
-private:
+  private:
     void append(std::string_view x, std::string_view y, std::string_view z)
     {
         m_vertices.push_back(
@@ -129,19 +125,14 @@ int destinationProblem(const std::filesystem::path& destination)
 }
 
 class Conversion {
-public:
+  public:
     Conversion(RowSource& rows, const ConversionSettings& settings, const std::filesystem::path& destination,
                RunLog& log, ProgressSink& progress)
-        : m_rows(rows)
-        , m_settings(settings)
-        , m_config(settings.configuration)
-        , m_modifiers(settings.configuration.modifiers)
-        , m_format(settings.format)
-        , m_destination(destination)
-        , m_log(log)
-        , m_progress(progress)
-        , m_writer(settings.configuration, settings.prologue, settings.escapeNonAscii)
-        , m_polylines(settings.format, m_writer)
+        : m_rows(rows), m_settings(settings), m_config(settings.configuration),
+          m_modifiers(settings.configuration.modifiers), m_format(settings.format), m_destination(destination),
+          m_log(log), m_progress(progress),
+          m_writer(settings.configuration, settings.prologue, settings.escapeNonAscii),
+          m_polylines(settings.format, m_writer)
     {
         if (settings.codes != nullptr) {
             m_coded.emplace(*settings.codes, settings.configuration, m_writer);
@@ -150,7 +141,7 @@ public:
 
     ConversionResult run();
 
-private:
+  private:
     ConversionResult convertLines();
     // Returns the outcome when the file's conversion has ended with this line.
     std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
@@ -588,8 +579,8 @@ void Conversion::drawCodedPoint(std::string_view z)
     point.number = m_point.number;
     point.elevation = m_point.z;
     point.description = m_point.description == "@" ? std::string_view() : std::string_view(m_point.description);
-    point.codes = source(m_sources, PointValue::Description).column > 0 ? point.description
-                                                                        : std::string_view(m_codeField);
+    point.codes =
+        source(m_sources, PointValue::Description).column > 0 ? point.description : std::string_view(m_codeField);
     m_labels = m_coded->drawPoint(point, m_lineNumber, m_log);
 }
 

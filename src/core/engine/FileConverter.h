@@ -37,9 +37,9 @@ struct ConversionResult {
     bool destinationNotCreated = false;
     int destinationError = 0; ///< the system's error number when the destination was not created
     bool errorsLogged = false;
-    std::string readError; ///< ReadFailed: the reason, for the report
-    std::size_t lines = 0;     ///< lines handled, as the report's "lines processed" line counts them
-    std::size_t points = 0;    ///< entities written to the drawing
+    std::string readError;  ///< ReadFailed: the reason, for the report
+    std::size_t lines = 0;  ///< lines handled, as the report's "lines processed" line counts them
+    std::size_t points = 0; ///< entities written to the drawing
     std::size_t texts = 0;
     std::size_t polylines = 0;
 };
@@ -49,8 +49,8 @@ struct ConversionSettings {
     const config::Configuration& configuration;
     const formats::FormatDefinition& format;
     ErrorPolicy errorPolicy;
-    std::string_view prologue; ///< content of dxf.dat
-    bool dryRun = false;       ///< check every line, write no drawing; the report says what would be made
+    std::string_view prologue;   ///< content of dxf.dat
+    bool dryRun = false;         ///< check every line, write no drawing; the report says what would be made
     bool escapeNonAscii = false; ///< every non-ASCII character of a text as its escape (see DxfWriter)
     /// A code library: points go to their codes' layers and symbols, and lines are strung by
     /// code instead of by the polyline code column. None: the drawing is made as without one.

@@ -64,8 +64,7 @@ int countDigits(std::uint64_t value)
     return estimate + ((value | 1) >= kPow10Int[static_cast<std::size_t>(estimate)] ? 1 : 0); // 0 has one digit
 }
 
-template <int Power>
-std::uint64_t divideByPowerOf10(std::uint64_t value)
+template <int Power> std::uint64_t divideByPowerOf10(std::uint64_t value)
 {
     return value / kPow10Int[Power];
 }
@@ -75,26 +74,46 @@ std::uint64_t divideByPowerOf10(std::uint64_t value)
 std::uint64_t divideByPowerOf10(std::uint64_t value, int power)
 {
     switch (power) {
-    case 0: return value;
-    case 1: return divideByPowerOf10<1>(value);
-    case 2: return divideByPowerOf10<2>(value);
-    case 3: return divideByPowerOf10<3>(value);
-    case 4: return divideByPowerOf10<4>(value);
-    case 5: return divideByPowerOf10<5>(value);
-    case 6: return divideByPowerOf10<6>(value);
-    case 7: return divideByPowerOf10<7>(value);
-    case 8: return divideByPowerOf10<8>(value);
-    case 9: return divideByPowerOf10<9>(value);
-    case 10: return divideByPowerOf10<10>(value);
-    case 11: return divideByPowerOf10<11>(value);
-    case 12: return divideByPowerOf10<12>(value);
-    case 13: return divideByPowerOf10<13>(value);
-    case 14: return divideByPowerOf10<14>(value);
-    case 15: return divideByPowerOf10<15>(value);
-    case 16: return divideByPowerOf10<16>(value);
-    case 17: return divideByPowerOf10<17>(value);
-    case 18: return divideByPowerOf10<18>(value);
-    default: return divideByPowerOf10<19>(value);
+    case 0:
+        return value;
+    case 1:
+        return divideByPowerOf10<1>(value);
+    case 2:
+        return divideByPowerOf10<2>(value);
+    case 3:
+        return divideByPowerOf10<3>(value);
+    case 4:
+        return divideByPowerOf10<4>(value);
+    case 5:
+        return divideByPowerOf10<5>(value);
+    case 6:
+        return divideByPowerOf10<6>(value);
+    case 7:
+        return divideByPowerOf10<7>(value);
+    case 8:
+        return divideByPowerOf10<8>(value);
+    case 9:
+        return divideByPowerOf10<9>(value);
+    case 10:
+        return divideByPowerOf10<10>(value);
+    case 11:
+        return divideByPowerOf10<11>(value);
+    case 12:
+        return divideByPowerOf10<12>(value);
+    case 13:
+        return divideByPowerOf10<13>(value);
+    case 14:
+        return divideByPowerOf10<14>(value);
+    case 15:
+        return divideByPowerOf10<15>(value);
+    case 16:
+        return divideByPowerOf10<16>(value);
+    case 17:
+        return divideByPowerOf10<17>(value);
+    case 18:
+        return divideByPowerOf10<18>(value);
+    default:
+        return divideByPowerOf10<19>(value);
     }
 }
 
@@ -145,8 +164,7 @@ void writeDigits(char* first, int count, std::uint64_t value)
 RoundedDecimal roundGeneric(double magnitude, int digits)
 {
     char text[64];
-    const auto result =
-        std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, digits - 1);
+    const auto result = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, digits - 1);
     RoundedDecimal rounded;
     const char* p = text;
     for (; p < result.ptr && *p != 'e'; ++p) {
@@ -267,7 +285,10 @@ std::string_view nonFiniteText(double value)
     return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
 }
 
-void appendNonFinite(std::string& out, double value) { out += nonFiniteText(value); }
+void appendNonFinite(std::string& out, double value)
+{
+    out += nonFiniteText(value);
+}
 
 char* writeNonFinite(char* out, double value)
 {

@@ -38,7 +38,8 @@ char* writeFixed(char* out, double value, int decimals);
 /// point and the decimals (those of kMaxFixedDecimals at most).
 constexpr std::size_t fixedMaxLength(int decimals)
 {
-    return 1 + 309 + 1 + static_cast<std::size_t>(decimals < 0 ? 0 : (decimals > kMaxFixedDecimals ? kMaxFixedDecimals : decimals));
+    return 1 + 309 + 1 +
+           static_cast<std::size_t>(decimals < 0 ? 0 : (decimals > kMaxFixedDecimals ? kMaxFixedDecimals : decimals));
 }
 
 /// As appendFixed, rounding first to significantDigits (1 to 17, clamped) instead of 15.

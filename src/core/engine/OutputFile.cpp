@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ctime>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
@@ -194,8 +194,7 @@ bool OutputFile::overwrite(std::uint64_t offset, std::string_view bytes)
     }
     std::size_t done = 0;
     while (done < inFile) {
-        const ssize_t written =
-            ::pwrite(m_fd, bytes.data() + done, inFile - done, static_cast<off_t>(offset + done));
+        const ssize_t written = ::pwrite(m_fd, bytes.data() + done, inFile - done, static_cast<off_t>(offset + done));
         if (written < 0) {
             if (errno == EINTR) {
                 continue;

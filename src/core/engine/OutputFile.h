@@ -16,7 +16,7 @@
 namespace mervalon::engine {
 
 class OutputFile {
-public:
+  public:
     enum class Placement {
         InPlace, ///< create or truncate the file itself (the report, which is read while it grows)
         Beside,  ///< write beside it and rename over it on close (drawings)
@@ -110,7 +110,7 @@ public:
     static std::size_t removeLeftovers(const std::filesystem::path& folder,
                                        std::chrono::seconds minimumAge = std::chrono::seconds(10));
 
-private:
+  private:
     void grow(std::size_t bytes);
     void recordError(int error);
     void closeDescriptor();

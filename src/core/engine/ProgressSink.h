@@ -7,7 +7,7 @@
 namespace mervalon::engine {
 
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
     /// File `index` (1-based) of `count` begins: "Processing file i / n  ".
     virtual void fileStarted(std::size_t index, std::size_t count) = 0;
@@ -22,7 +22,7 @@ public:
 
 /// A sink that shows nothing and never stops.
 class SilentProgress : public ProgressSink {
-public:
+  public:
     void fileStarted(std::size_t, std::size_t) override {}
     void setLineCount(std::size_t) override {}
     void setFileLabel(const std::string&) override {}

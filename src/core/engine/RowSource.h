@@ -11,7 +11,7 @@
 namespace mervalon::engine {
 
 class RowSource {
-public:
+  public:
     virtual ~RowSource() = default;
 
     /// How many lines the batches will hold in all; the progress is shown against it.
@@ -36,11 +36,8 @@ public:
 
 /// All the lines at hand in one batch: a workbook sheet, or lines made by a test.
 class HeldRows : public RowSource {
-public:
-    explicit HeldRows(const FieldRows& rows)
-        : m_rows(rows)
-    {
-    }
+  public:
+    explicit HeldRows(const FieldRows& rows) : m_rows(rows) {}
     [[nodiscard]] std::size_t lineCount() const override { return m_rows.size(); }
     const FieldRows* nextBatch() override
     {
@@ -52,7 +49,7 @@ public:
     }
     [[nodiscard]] bool exhausted() override { return true; }
 
-private:
+  private:
     const FieldRows& m_rows;
     bool m_handedOut = false;
 };

@@ -7,8 +7,7 @@
 
 namespace mervalon::engine {
 
-RunLog::RunLog(const std::filesystem::path& path)
-    : m_path(path)
+RunLog::RunLog(const std::filesystem::path& path) : m_path(path)
 {
     if (!m_file.open(path)) {
         const int error = m_file.errorNumber();
@@ -16,10 +15,7 @@ RunLog::RunLog(const std::filesystem::path& path)
     }
 }
 
-RunLog::RunLog()
-    : m_inMemory(true)
-{
-}
+RunLog::RunLog() : m_inMemory(true) {}
 
 RunLog::~RunLog()
 {

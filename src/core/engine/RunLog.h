@@ -20,7 +20,7 @@
 namespace mervalon::engine {
 
 class RunLog {
-public:
+  public:
     /// Creates (empties) the report, or joins the runs writing to it (see SharedReportFile).
     /// Throws std::system_error naming the file on failure.
     explicit RunLog(const std::filesystem::path& path);
@@ -66,7 +66,7 @@ public:
 
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
 
-private:
+  private:
     void writeOut();
 
     static constexpr std::size_t kWriteOutSize = 64 * 1024;

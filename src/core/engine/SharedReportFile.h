@@ -18,7 +18,7 @@
 namespace mervalon::engine {
 
 class SharedReportFile {
-public:
+  public:
     SharedReportFile() = default;
     ~SharedReportFile();
     SharedReportFile(const SharedReportFile&) = delete;
@@ -46,7 +46,7 @@ public:
     [[nodiscard]] bool failed() const { return m_errorNumber != 0; }
     [[nodiscard]] int errorNumber() const { return m_errorNumber; }
 
-private:
+  private:
     bool lockByte(long long offset, short type, bool wait);
     void recordError(int error);
 

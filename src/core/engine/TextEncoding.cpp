@@ -15,7 +15,7 @@ namespace {
 
 // Decodes UTF-8 one byte at a time, so that a sequence may span two blocks of a file.
 class Utf8Decoder {
-public:
+  public:
     enum class Step { Ascii, Pending, Character, Invalid };
 
     Step feed(unsigned char byte)
@@ -54,7 +54,7 @@ public:
     [[nodiscard]] bool midSequence() const { return m_pending != 0; }
     [[nodiscard]] char32_t character() const { return m_character; }
 
-private:
+  private:
     void start(int pending, char32_t bits, char32_t minimum)
     {
         m_pending = pending;
@@ -69,11 +69,10 @@ private:
 
 // The characters of Windows-1252's bytes 80..9F; all others from A0 up are Latin-1.
 constexpr std::array<std::pair<char32_t, unsigned char>, 27> kWindows1252High = {{
-    {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85}, {0x2020, 0x86},
-    {0x2021, 0x87}, {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A}, {0x2039, 0x8B}, {0x0152, 0x8C},
-    {0x017D, 0x8E}, {0x2018, 0x91}, {0x2019, 0x92}, {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95},
-    {0x2013, 0x96}, {0x2014, 0x97}, {0x02DC, 0x98}, {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B},
-    {0x0153, 0x9C}, {0x017E, 0x9E}, {0x0178, 0x9F},
+    {0x20AC, 0x80}, {0x201A, 0x82}, {0x0192, 0x83}, {0x201E, 0x84}, {0x2026, 0x85}, {0x2020, 0x86}, {0x2021, 0x87},
+    {0x02C6, 0x88}, {0x2030, 0x89}, {0x0160, 0x8A}, {0x2039, 0x8B}, {0x0152, 0x8C}, {0x017D, 0x8E}, {0x2018, 0x91},
+    {0x2019, 0x92}, {0x201C, 0x93}, {0x201D, 0x94}, {0x2022, 0x95}, {0x2013, 0x96}, {0x2014, 0x97}, {0x02DC, 0x98},
+    {0x2122, 0x99}, {0x0161, 0x9A}, {0x203A, 0x9B}, {0x0153, 0x9C}, {0x017E, 0x9E}, {0x0178, 0x9F},
 }};
 
 std::optional<unsigned char> windows1252Of(char32_t character)
@@ -176,8 +175,13 @@ TextEncoding detectTextEncoding(const std::filesystem::path& path, const std::fu
 void appendUnicodeEscape(std::string& out, char16_t unit)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    const char escape[] = {'\\', 'U', '+', kDigits[(unit >> 12) & 0xF], kDigits[(unit >> 8) & 0xF],
-                           kDigits[(unit >> 4) & 0xF], kDigits[unit & 0xF]};
+    const char escape[] = {'\\',
+                           'U',
+                           '+',
+                           kDigits[(unit >> 12) & 0xF],
+                           kDigits[(unit >> 8) & 0xF],
+                           kDigits[(unit >> 4) & 0xF],
+                           kDigits[unit & 0xF]};
     out.append(escape, sizeof escape);
 }
 

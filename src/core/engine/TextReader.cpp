@@ -3,19 +3,19 @@
 #include "core/engine/TextEncoding.h"
 #include "core/io/FileIo.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <sys/stat.h>
+#include <system_error>
 #include <vector>
 
 namespace mervalon::engine {
@@ -23,7 +23,10 @@ namespace {
 
 constexpr char kCtrlZ = '\x1a';
 
-bool isTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isTrimmed(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 std::string_view trim(std::string_view text)
 {
@@ -95,15 +98,12 @@ void splitInto(std::string_view line, std::string_view separator, std::vector<st
 
 // Turns one raw line into its fields and appends them to the rows.
 class LineSplitter {
-public:
+  public:
     LineSplitter(std::string_view separator, bool utf8, const LineDialect& dialect)
-        : m_separator(separator)
-        , m_keepTabs(separator == "\t")
-        , m_utf8(utf8)
-        , m_dialect(dialect.dialect)
-        , m_plainSplit(dialect.dialect.splitsPlainly())
-        , m_commaDecimals(dialect.dialect.decimalMark == formats::DecimalMark::Comma)
-        , m_decimalColumns(dialect.decimalColumns)
+        : m_separator(separator), m_keepTabs(separator == "\t"), m_utf8(utf8), m_dialect(dialect.dialect),
+          m_plainSplit(dialect.dialect.splitsPlainly()),
+          m_commaDecimals(dialect.dialect.decimalMark == formats::DecimalMark::Comma),
+          m_decimalColumns(dialect.decimalColumns)
     {
     }
 
@@ -122,8 +122,8 @@ public:
             rows.addEmptyRow();
             return;
         }
-        const std::span<char> line = rawLine.subspan(static_cast<std::size_t>(trimmed.data() - whole.data()),
-                                                     trimmed.size());
+        const std::span<char> line =
+            rawLine.subspan(static_cast<std::size_t>(trimmed.data() - whole.data()), trimmed.size());
         // A control character inside a field would end up verbatim in the drawing, where it
         // breaks CAD readers; it separates like a blank instead.
         for (char& c : line) {
@@ -143,7 +143,7 @@ public:
         rows.addRow(m_fields);
     }
 
-private:
+  private:
     // The fields are views into `line`, whose bytes may be changed.
     void toDecimalPoints(std::span<char> line)
     {
@@ -173,9 +173,8 @@ struct FileCloser {
 
 // Reads the file in blocks and hands out complete lines.
 class LineSource {
-public:
-    explicit LineSource(const std::filesystem::path& path)
-        : m_path(path)
+  public:
+    explicit LineSource(const std::filesystem::path& path) : m_path(path)
     {
         errno = 0;
         m_file.reset(std::fopen(path.c_str(), "rb"));
@@ -275,7 +274,7 @@ public:
         }
     }
 
-private:
+  private:
     // The rest of a line too long to be a point line is read past block by block, never held:
     // a file without line breaks would otherwise be taken into memory whole.
     bool skipOverlongLine()
@@ -285,8 +284,8 @@ private:
             const std::string_view pending = std::string_view(m_buffer).substr(m_position);
             const std::size_t end = findLineBreak(pending);
             // A CR at the very end may be the first half of CR LF: it waits for the next block.
-            const bool crMayPair = end != std::string_view::npos && pending[end] == '\r' &&
-                                   end + 1 == pending.size() && !m_atEnd;
+            const bool crMayPair =
+                end != std::string_view::npos && pending[end] == '\r' && end + 1 == pending.size() && !m_atEnd;
             if (end != std::string_view::npos && !crMayPair) {
                 std::size_t consumed = end + 1;
                 if (pending[end] == '\r' && end + 1 < pending.size() && pending[end + 1] == '\n') {
@@ -367,7 +366,7 @@ private:
     std::unique_ptr<std::FILE, FileCloser> m_file;
     std::string m_buffer;
     std::size_t m_position = 0;
-    std::size_t m_searched = 0; // bytes of the pending text known to hold no line break
+    std::size_t m_searched = 0;      // bytes of the pending text known to hold no line break
     std::size_t m_unread = SIZE_MAX; // bytes of the file not yet read, when its size is known
     bool m_atEnd = false;
 };
@@ -440,10 +439,7 @@ constexpr std::size_t kBatchBytes = 256 * 1024;
 struct TextLineReader::State {
     State(const std::filesystem::path& file, std::string_view separator, TextEncoding fileEncoding,
           const LineDialect& dialect)
-        : path(file)
-        , encoding(fileEncoding)
-        , source(file)
-        , splitter(separator, isUtf8(fileEncoding), dialect)
+        : path(file), encoding(fileEncoding), source(file), splitter(separator, isUtf8(fileEncoding), dialect)
     {
     }
 
@@ -540,7 +536,10 @@ TextFileNotes TextLineReader::notes() const
     return TextFileNotes{isUtf8(m_state->encoding), m_state->splitter.replaced()};
 }
 
-std::size_t TextLineReader::lineCount() const { return m_state->lineCount; }
+std::size_t TextLineReader::lineCount() const
+{
+    return m_state->lineCount;
+}
 
 const FieldRows* TextLineReader::nextBatch()
 {
@@ -548,9 +547,15 @@ const FieldRows* TextLineReader::nextBatch()
     return readBatch(m_state->rows, kBatchLines, kBatchBytes) ? &m_state->rows : nullptr;
 }
 
-bool TextLineReader::exhausted() { return m_state->source.stopped() || !m_state->source.hasMore(); }
+bool TextLineReader::exhausted()
+{
+    return m_state->source.stopped() || !m_state->source.hasMore();
+}
 
-bool TextLineReader::interrupted() const { return m_state->source.stopped(); }
+bool TextLineReader::interrupted() const
+{
+    return m_state->source.stopped();
+}
 
 std::optional<std::string> TextLineReader::changedWhileRead() const
 {
@@ -592,7 +597,9 @@ LineDialect lineDialectOf(const formats::FormatDefinition& format, const formats
 {
     LineDialect lines{dialect, {}};
     if (dialect.decimalMark == formats::DecimalMark::Comma) {
-        lines.decimalColumns = {format.value(formats::PointValue::X).column, format.value(formats::PointValue::Y).column, format.value(formats::PointValue::Z).column};
+        lines.decimalColumns = {format.value(formats::PointValue::X).column,
+                                format.value(formats::PointValue::Y).column,
+                                format.value(formats::PointValue::Z).column};
     }
     return lines;
 }

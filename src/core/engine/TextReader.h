@@ -34,8 +34,8 @@ LineDialect lineDialectOf(const formats::FormatDefinition& format, const formats
 
 /// What reading a text file found out about it, for its block of the report.
 struct TextFileNotes {
-    bool utf8 = false;         ///< read as UTF-8
-    std::size_t replaced = 0;  ///< characters that could not be kept, written as '?' (see utf8ToDrawingText)
+    bool utf8 = false;        ///< read as UTF-8
+    std::size_t replaced = 0; ///< characters that could not be kept, written as '?' (see utf8ToDrawingText)
 };
 
 /// Reads the file from line `firstLine` (0 and 1 keep every line) to its end, or to a Ctrl+Z
@@ -44,11 +44,10 @@ struct TextFileNotes {
 /// characters with codes up to 32; a line with nothing left is the placeholder "Empty"; inside a
 /// line, tabs (unless they are the separator) and other control characters become blanks.
 /// A file in UTF-8 (see TextEncoding.h) is read as such and its texts turned into Windows-1252,
-/// with escapes for the characters it lacks; `notes` learns so, and how many characters became '?'. A UTF-16 file is refused.
-/// Throws std::system_error with a message naming the file when it cannot be opened or read,
-/// and std::runtime_error for a file that is no regular file or is UTF-16.
-/// `stopRequested`, when given, is asked every few thousand lines; once it says yes, reading
-/// ends there (the caller sees the stop itself before converting anything).
+/// with escapes for the characters it lacks; `notes` learns so, and how many characters became '?'. A UTF-16 file is
+/// refused. Throws std::system_error with a message naming the file when it cannot be opened or read, and
+/// std::runtime_error for a file that is no regular file or is UTF-16. `stopRequested`, when given, is asked every few
+/// thousand lines; once it says yes, reading ends there (the caller sees the stop itself before converting anything).
 FieldRows readTextLines(const std::filesystem::path& path, std::string_view separator, int firstLine,
                         TextFileNotes* notes = nullptr, const std::function<bool()>& stopRequested = {});
 
@@ -62,7 +61,7 @@ struct TextFileSurvey {
 /// Reads a text file's lines as readTextLines does, a batch at a time: a conversion holds one
 /// batch, never the whole file.
 class TextLineReader : public RowSource {
-public:
+  public:
     /// Opens the file and skips the lines before `firstLine`. Throws as readTextLines does.
     /// `stopRequested`, when given, is asked for every megabyte read, also within a line and
     /// while the encoding is looked for; once it says yes, reading ends there and interrupted()
@@ -96,7 +95,7 @@ public:
     /// Compares the file's size and time of change with those it had when the reader was made.
     [[nodiscard]] std::optional<std::string> changedWhileRead() const override;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> m_state;
 };

@@ -15,8 +15,8 @@ using namespace mervalon::config;
 constexpr std::size_t kIsExcel = 0;
 constexpr std::size_t kName = 1;
 constexpr std::size_t kDescription = 62;
-constexpr std::size_t kColumns = 264; // six Int32, number..code
-constexpr std::size_t kPrefixes = 288; // six string[30], 31 bytes apart
+constexpr std::size_t kColumns = 264;   // six Int32, number..code
+constexpr std::size_t kPrefixes = 288;  // six string[30], 31 bytes apart
 constexpr std::size_t kKeepFlags = 474; // six Booleans
 constexpr std::size_t kOtherSeparator = 480;
 constexpr std::size_t kSeparator = 481;
@@ -33,7 +33,10 @@ constexpr std::size_t kPrefixCapacity = 30;
 constexpr std::size_t kCodeCapacity = 30;
 constexpr std::size_t kSheetCapacity = 50;
 
-std::size_t index(PointValue value) { return static_cast<std::size_t>(value); }
+std::size_t index(PointValue value)
+{
+    return static_cast<std::size_t>(value);
+}
 
 } // namespace
 

@@ -14,8 +14,8 @@ namespace mervalon::formats {
 
 /// The six values of a point, in the order every record and loop uses.
 enum class PointValue { Number = 0, X, Y, Z, Description, Code };
-inline constexpr std::array<PointValue, 6> kPointValues = {PointValue::Number, PointValue::X, PointValue::Y,
-                                                            PointValue::Z, PointValue::Description, PointValue::Code};
+inline constexpr std::array<PointValue, 6> kPointValues = {
+    PointValue::Number, PointValue::X, PointValue::Y, PointValue::Z, PointValue::Description, PointValue::Code};
 
 /// The field name of a value in record sources: "number" for numberColumn, numberPrefix and
 /// keepNumberPrefix.
@@ -45,7 +45,7 @@ struct FormatDefinition {
     /// How each value of a point is read, indexed by PointValue.
     std::array<ValueColumn, kPointValues.size()> values{};
     std::uint8_t otherSeparator = 0;
-    std::string separator; // capacity 1
+    std::string separator;       // capacity 1
     std::string newPolylineCode; // codes: capacity 30 each
     std::string drawPolylineCode;
     std::string endPolylineCode;
@@ -76,7 +76,7 @@ FormatDefinition decodeFormat(const std::vector<std::uint8_t>& bytes);
 
 /// Thrown by loadFormatFile for a file too short to hold a whole record; the message names it.
 class NotAFormat : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -24,8 +24,8 @@ std::vector<fs::path> formatFiles(const fs::path& installDir)
     std::vector<fs::path> files;
     std::error_code error;
     const std::string suffix = config::layout::kFormatSuffix;
-    for (fs::directory_iterator entry(config::layout::formatsFolder(installDir), error), end;
-         !error && entry != end; entry.increment(error)) {
+    for (fs::directory_iterator entry(config::layout::formatsFolder(installDir), error), end; !error && entry != end;
+         entry.increment(error)) {
         const std::string fileName = entry->path().filename().string();
         std::error_code ignored;
         if (fileName.size() > suffix.size() && fileName.ends_with(suffix) && entry->is_regular_file(ignored)) {

@@ -58,7 +58,7 @@ TextDialect readDialect(const std::filesystem::path& installDir, const std::stri
 
 /// Thrown when a format and its dialect do not go together (see dialectFault); nothing is saved.
 class DialectRefused : public std::invalid_argument {
-public:
+  public:
     using std::invalid_argument::invalid_argument;
 };
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 #include <memory>
 #include <system_error>
+#include <unistd.h>
 
 namespace mervalon::io {
 namespace {
@@ -42,15 +42,14 @@ std::string describeFileError(const std::string& action, const std::filesystem::
 }
 
 FileError::FileError(const std::string& action, const std::filesystem::path& path, int errorNumber)
-    : std::system_error(errorNumber, std::generic_category())
-    , m_message(describeFileError(action, path, errorNumber))
+    : std::system_error(errorNumber, std::generic_category()), m_message(describeFileError(action, path, errorNumber))
 {
 }
 
 FileError::FileError(const std::string& action, const std::filesystem::path& path, int errorNumber,
                      const std::string& reason)
-    : std::system_error(errorNumber, std::generic_category())
-    , m_message(action + " \"" + path.string() + "\". " + reason)
+    : std::system_error(errorNumber, std::generic_category()),
+      m_message(action + " \"" + path.string() + "\". " + reason)
 {
 }
 

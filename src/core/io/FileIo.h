@@ -32,13 +32,13 @@ std::string describeFileError(const std::string& action, const std::filesystem::
 /// A file failure whose what() is exactly describeFileError's message. std::system_error
 /// alone would append ": <system text>" a second time to every message shown to the user.
 class FileError : public std::system_error {
-public:
+  public:
     FileError(const std::string& action, const std::filesystem::path& path, int errorNumber);
     /// The same, with `reason` said instead of the system's text for `errorNumber`.
     FileError(const std::string& action, const std::filesystem::path& path, int errorNumber, const std::string& reason);
     const char* what() const noexcept override { return m_message.c_str(); }
 
-private:
+  private:
     std::string m_message;
 };
 

@@ -3,11 +3,11 @@
 #include "core/io/FileIo.h"
 
 #include <cerrno>
-#include <system_error>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace mervalon::io {
@@ -20,7 +20,7 @@ namespace {
 
 // The file being written; removed unless it has become the real one.
 class TemporaryFile {
-public:
+  public:
     explicit TemporaryFile(std::filesystem::path path) : m_path(std::move(path)) {}
     ~TemporaryFile()
     {
@@ -37,7 +37,7 @@ public:
     int& fd() { return m_fd; }
     void keep() { m_kept = true; }
 
-private:
+  private:
     std::filesystem::path m_path;
     int m_fd = -1;
     bool m_kept = false;

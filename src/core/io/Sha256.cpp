@@ -17,7 +17,10 @@ constexpr std::array<std::uint32_t, 64> kRound = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
 };
 
-constexpr std::uint32_t rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+constexpr std::uint32_t rotr(std::uint32_t x, int n)
+{
+    return (x >> n) | (x << (32 - n));
+}
 
 void compress(std::array<std::uint32_t, 8>& h, const unsigned char* block)
 {

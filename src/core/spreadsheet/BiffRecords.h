@@ -54,7 +54,10 @@ inline constexpr std::uint16_t kOldBof2 = 0x0009;
 inline constexpr std::uint16_t kOldBof3 = 0x0209;
 inline constexpr std::uint16_t kOldBof4 = 0x0409;
 
-inline constexpr bool isFormula(std::uint16_t id) { return id == kFormula || id == kFormula4; }
+inline constexpr bool isFormula(std::uint16_t id)
+{
+    return id == kFormula || id == kFormula4;
+}
 } // namespace record
 
 /// One record of the stream: identifier, position of its 4-byte header, body length, and the

@@ -80,8 +80,7 @@ class SheetRebuilder {
     void addSplit(const RecordRef& r);
     void addKeptCell(const RecordRef& r, std::uint32_t row);
     void addFormulaResult(const std::vector<RecordRef>& records, std::size_t index, std::uint32_t row);
-    std::optional<Bytes> textResultAsLabel(const std::vector<RecordRef>& records, std::size_t index,
-                                           std::uint32_t row);
+    std::optional<Bytes> textResultAsLabel(const std::vector<RecordRef>& records, std::size_t index, std::uint32_t row);
     CellUnit textCell(std::uint32_t row, std::uint32_t column, std::uint16_t xf, const std::string& text);
     bool rowsMoved() const { return !m_edit.newRowOf.empty(); }
     std::optional<std::uint32_t> newRow(std::uint32_t oldRow) const;

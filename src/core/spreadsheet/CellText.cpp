@@ -77,8 +77,8 @@ TimeFormat timeFormatOfCode(std::string_view code)
             ++i; // the next character is shown literally or is a fill/width character
         } else if (c == '[') {
             const std::size_t close = code.find(']', i);
-            const std::string_view inside = code.substr(i + 1, close == std::string_view::npos ? std::string_view::npos
-                                                                                            : close - i - 1);
+            const std::string_view inside =
+                code.substr(i + 1, close == std::string_view::npos ? std::string_view::npos : close - i - 1);
             if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos) {
                 const char unit = static_cast<char>(inside.front() | 0x20);
                 return elapsedFormat(unit, close == std::string_view::npos ? std::string_view() : code.substr(close));
@@ -116,14 +116,16 @@ std::optional<std::string> elapsedText(double serial, const TimeFormat& format)
         return std::nullopt;
     }
     // Counted in the last unit shown, then split into the units shown.
-    const std::int64_t unitSeconds = format.showsSeconds || format.elapsedUnit == 's' ? 1
+    const std::int64_t unitSeconds = format.showsSeconds || format.elapsedUnit == 's'   ? 1
                                      : format.showsMinutes || format.elapsedUnit == 'm' ? 60
-                                                                                       : 3600;
+                                                                                        : 3600;
     const std::int64_t count = std::llround(std::fabs(serial) * 86400.0 / static_cast<double>(unitSeconds));
     const std::int64_t seconds = count * unitSeconds;
     std::string text = serial < 0 && count != 0 ? "-" : "";
     char buffer[32];
-    const std::int64_t lead = format.elapsedUnit == 'h' ? seconds / 3600 : format.elapsedUnit == 'm' ? seconds / 60 : seconds;
+    const std::int64_t lead = format.elapsedUnit == 'h'   ? seconds / 3600
+                              : format.elapsedUnit == 'm' ? seconds / 60
+                                                          : seconds;
     std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(lead));
     text += buffer;
     if (format.showsMinutes) {

@@ -3,8 +3,8 @@
 #include "core/spreadsheet/WorkbookError.h"
 
 #include <algorithm>
-#include <cassert>
 #include <array>
+#include <cassert>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -389,7 +389,7 @@ void CompoundFile::unlinkSibling(std::vector<Entry>& entries, std::uint32_t drop
 // in file order (table, index, directory, mini table, mini container, big streams), and each
 // structure is written where its chain lies.
 class CompoundFile::Writer {
-public:
+  public:
     Writer(const CompoundFile& file, std::vector<Entry> entries, std::vector<Bytes> data)
         : m_file(file), m_entries(std::move(entries)), m_data(std::move(data)), m_sectorSize(file.m_sectorSize),
           m_perFat(m_sectorSize / 4)
@@ -408,7 +408,7 @@ public:
         return std::move(m_out);
     }
 
-private:
+  private:
     [[nodiscard]] bool isMini(std::size_t i) const { return m_data[i].size() < m_file.m_miniCutoff; }
     std::uint8_t* sectorAt(std::size_t index)
     {
@@ -435,7 +435,8 @@ private:
         const std::size_t dataSectors = m_dirSectors + m_miniFatSectors + m_miniContainer + m_bigSectors;
         // The allocation table describes itself and its index sectors: find the fixed point.
         for (;;) {
-            m_difatCount = m_fatCount > kHeaderDifatEntries ? ceilDiv(m_fatCount - kHeaderDifatEntries, m_perFat - 1) : 0;
+            m_difatCount =
+                m_fatCount > kHeaderDifatEntries ? ceilDiv(m_fatCount - kHeaderDifatEntries, m_perFat - 1) : 0;
             const std::size_t needed = ceilDiv(dataSectors + m_fatCount + m_difatCount, m_perFat);
             if (needed <= m_fatCount) {
                 break;

@@ -164,7 +164,8 @@ bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowV
     }
     const std::optional<std::string> mimetype = package.readSmall("mimetype", 4096);
     if (mimetype && mimetype->starts_with("application/vnd.oasis.opendocument.")) {
-        throw WorkbookError("The file is an OpenDocument file but not a spreadsheet (" + mimetype->substr(35, 40) + ").");
+        throw WorkbookError("The file is an OpenDocument file but not a spreadsheet (" + mimetype->substr(35, 40) +
+                            ").");
     }
     if (package.has("word/document.xml")) {
         throw WorkbookError("The file is a Word document, not a workbook.");
@@ -236,8 +237,7 @@ std::optional<bool> streamByKind(ByteView head, const ZipOpener& openZip, const 
     return std::nullopt;
 }
 
-template <typename Stream>
-SheetRows collectRows(std::int32_t firstLine, const Stream& stream)
+template <typename Stream> SheetRows collectRows(std::int32_t firstLine, const Stream& stream)
 {
     try {
         RowsCollector collector(firstLine);

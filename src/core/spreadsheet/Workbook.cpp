@@ -1,7 +1,7 @@
 #include "core/spreadsheet/Workbook.h"
-#include "core/spreadsheet/BiffRecords.h"
 
 #include "core/io/FileIo.h"
+#include "core/spreadsheet/BiffRecords.h"
 #include "core/spreadsheet/SafeSave.h"
 #include "core/spreadsheet/WorkbookError.h"
 
@@ -136,7 +136,8 @@ void Workbook::setRowOrder(int sheetNumber, const std::vector<std::int32_t>& sou
     Sheet& target = editableSheet(sheetNumber);
     SheetEdit& edit = m_edits[static_cast<std::size_t>(sheetNumber - 1)];
     if (!edit.newRowOf.empty() || !edit.cells.empty() || edit.cleared) {
-        throw WorkbookError("The rows of sheet \"" + target.name() + "\" can only be rearranged before its cells change.");
+        throw WorkbookError("The rows of sheet \"" + target.name() +
+                            "\" can only be rearranged before its cells change.");
     }
     const std::size_t maxRows = m_book.version == BiffVersion::Biff8 ? 65536 : 16384;
     if (sourceRows.size() > maxRows) {
@@ -149,8 +150,10 @@ void Workbook::setRowOrder(int sheetNumber, const std::vector<std::int32_t>& sou
         if (source == 0) {
             continue;
         }
-        if (source < 0 || static_cast<std::size_t>(source) > maxRows || newRowOf[static_cast<std::size_t>(source - 1)] >= 0) {
-            throw WorkbookError("Row " + std::to_string(source) + " cannot take that place in sheet \"" + target.name() + "\".");
+        if (source < 0 || static_cast<std::size_t>(source) > maxRows ||
+            newRowOf[static_cast<std::size_t>(source - 1)] >= 0) {
+            throw WorkbookError("Row " + std::to_string(source) + " cannot take that place in sheet \"" +
+                                target.name() + "\".");
         }
         newRowOf[static_cast<std::size_t>(source - 1)] = static_cast<std::int64_t>(i);
     }

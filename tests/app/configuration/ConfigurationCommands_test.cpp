@@ -17,7 +17,6 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtEndian>
-
 #include <cstring>
 
 Q_DECLARE_METATYPE(mervalon::app::MessageAnswer)
@@ -25,8 +24,8 @@ Q_DECLARE_METATYPE(mervalon::app::MessageAnswer)
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
-using mervalon::formats::PointValue;
 using mervalon::config::EntityKind;
+using mervalon::formats::PointValue;
 
 namespace {
 
@@ -132,10 +131,10 @@ Program::CommandsFactory goOn()
 
 class ConfigurationCommandsTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ConfigurationCommandsTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init() { m_environment.reset(); }
 
     void theDefaultConfigurationIsShownAtStartAndCountsAsUnchanged()
@@ -186,7 +185,8 @@ private slots:
         QVERIFY(!control<QLineEdit>(window, "Edit7")->isEnabled()); // Y text not created
 
         // Every stored byte comes back from the window.
-        config::Configuration captured = ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
+        config::Configuration captured =
+            ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
         QCOMPARE(captured.formatIndex, 3);
         QVERIFY(config::encodeConfiguration(captured) == config::encodeConfiguration(record));
     }
@@ -205,7 +205,8 @@ private slots:
         control<ColorPanel>(window, "Panel5")->showColorNumber(200);
         auto* format = control<QComboBox>(window, "format");
         format->setCurrentIndex(format->findText(QStringLiteral("penzd tab")));
-        const config::Configuration captured = ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
+        const config::Configuration captured =
+            ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
         QCOMPARE(captured.entity(EntityKind::Number).layer, std::string(50, 'L'));
         QCOMPARE(captured.entity(EntityKind::Number).height, std::string("1234567890"));
         QCOMPARE(captured.entity(EntityKind::X).create, std::uint8_t(1));
@@ -233,15 +234,16 @@ private slots:
             control<ColorPanel>(window, "Panel1")->showColorNumber(4);
             interaction.chosenPaths.push_back(folder + QStringLiteral("/site"));
             control<QToolButton>(window, "SpeedButton13")->click();
-            QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")), QStringList{"save: Save current configuration."});
+            QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")),
+                     QStringList{"save: Save current configuration."});
             QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("site.rp4"));
             QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("site.rp4"));
 
             const QByteArray bytes = readFile(folder + QStringLiteral("/site.rp4"));
             QCOMPARE(bytes.size(), 672);
             QCOMPARE(int32At(bytes, 0), 0);
-            QCOMPARE(bytes.at(4), char(1));                       // pointCreate
-            QCOMPARE(bytes.at(5), char(0));                       // point2D
+            QCOMPARE(bytes.at(4), char(1)); // pointCreate
+            QCOMPARE(bytes.at(5), char(0)); // point2D
             QCOMPARE(textAt(bytes, 6), QByteArray("SURVEY_POINTS"));
             QCOMPARE(int32At(bytes, 60), 4);                      // pointColor
             QCOMPARE(textAt(bytes, 66), QByteArray("0.5"));       // numberHeight
@@ -257,7 +259,7 @@ private slots:
             QCOMPARE(int32At(bytes, 644), 3);
             QCOMPARE(int32At(bytes, 648), 4);
             QCOMPARE(int32At(bytes, 652), -1);
-            QCOMPARE(textAt(bytes, 660), QByteArray("0.5"));       // distance
+            QCOMPARE(textAt(bytes, 660), QByteArray("0.5")); // distance
             for (int gap : {57, 58, 59, 145, 203, 553, 562, 577, 609, 625, 633, 671}) {
                 QCOMPARE(bytes.at(gap), char(0));
             }
@@ -278,11 +280,16 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
-        QTest::newRow("no suffix") << "/c/site" << "/c/site.rp4";
-        QTest::newRow("suffix typed") << "/c/site.rp4" << "/c/site.rp4";
-        QTest::newRow("suffix inside") << "/c/site.rp4.bak" << "/c/site.rp4.bak";
-        QTest::newRow("other case") << "/c/SITE.RP4" << "/c/SITE.RP4.rp4";
-        QTest::newRow("folder named .rp4") << "/c/old.rp4/site" << "/c/old.rp4/site.rp4";
+        QTest::newRow("no suffix") << "/c/site"
+                                   << "/c/site.rp4";
+        QTest::newRow("suffix typed") << "/c/site.rp4"
+                                      << "/c/site.rp4";
+        QTest::newRow("suffix inside") << "/c/site.rp4.bak"
+                                       << "/c/site.rp4.bak";
+        QTest::newRow("other case") << "/c/SITE.RP4"
+                                    << "/c/SITE.RP4.rp4";
+        QTest::newRow("folder named .rp4") << "/c/old.rp4/site"
+                                           << "/c/old.rp4/site.rp4";
     }
 
     void theSuffixRuleLooksAtTheFileNameOnly()
@@ -313,7 +320,8 @@ private slots:
         interaction.answers.push_back(answer);
         control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
-        QCOMPARE(interaction.messages[0].text, QStringLiteral("\"site.rp4\" already exists. Do you want to replace it?"));
+        QCOMPARE(interaction.messages[0].text,
+                 QStringLiteral("\"site.rp4\" already exists. Do you want to replace it?"));
         QCOMPARE(interaction.messages[0].buttons, MessageButtons::YesNo);
         QCOMPARE(readFile(site) != QByteArray(672, '\x01'), replaced);
         QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(),
@@ -349,11 +357,11 @@ private slots:
         QTest::newRow("yes, saved") << QList<MessageAnswer>{MessageAnswer::Yes} << true << false << true << true;
         QTest::newRow("no") << QList<MessageAnswer>{MessageAnswer::No} << false << false << true << false;
         QTest::newRow("cancel") << QList<MessageAnswer>{MessageAnswer::Cancel} << false << false << false << false;
-        QTest::newRow("yes, dialog cancelled") << QList<MessageAnswer>{MessageAnswer::Yes} << false << false << false
-                                               << false;
+        QTest::newRow("yes, dialog cancelled")
+            << QList<MessageAnswer>{MessageAnswer::Yes} << false << false << false << false;
         // The layout check refuses: the load stops so that the user can mend and save.
-        QTest::newRow("yes, check fails") << QList<MessageAnswer>{MessageAnswer::Yes, MessageAnswer::Cancel} << false
-                                          << true << false << false;
+        QTest::newRow("yes, check fails")
+            << QList<MessageAnswer>{MessageAnswer::Yes, MessageAnswer::Cancel} << false << true << false << false;
     }
 
     void theQuestionsAnswers()
@@ -382,7 +390,8 @@ private slots:
         interaction.chosenPaths.push_back(folder + QStringLiteral("/other.rp4"));
         control<QToolButton>(window, "SpeedButton12")->click();
 
-        QCOMPARE(interaction.messages.at(0).text, QStringLiteral("Current configuration has changed, do you want to save it ?"));
+        QCOMPARE(interaction.messages.at(0).text,
+                 QStringLiteral("Current configuration has changed, do you want to save it ?"));
         QCOMPARE(interaction.messages.at(0).buttons, MessageButtons::YesNoCancel);
         QCOMPARE(interaction.messages.at(0).icon, MessageIcon::Information);
         if (breakLayout) {
@@ -390,7 +399,8 @@ private slots:
             QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")).size(), 0);
         }
         QCOMPARE(QFileInfo::exists(folder + QStringLiteral("/mine.rp4")), saved);
-        QCOMPARE(interaction.calls.filter(QStringLiteral("open: Load a configuration file")).size(), loadGoesOn ? 1 : 0);
+        QCOMPARE(interaction.calls.filter(QStringLiteral("open: Load a configuration file")).size(),
+                 loadGoesOn ? 1 : 0);
         QCOMPARE(control<QLabel>(window, "Label19")->text(),
                  loadGoesOn ? QStringLiteral("other.rp4") : QStringLiteral("!Default.rp4"));
         QCOMPARE(control<QLineEdit>(window, "Edit4")->text(),
@@ -424,14 +434,16 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("all known") << "penzd tab" << 1 << "penzd tab" << 1 << QStringList();
         QTest::newRow("format in other case") << "PENZD Tab" << 1 << "penzd tab" << 1 << QStringList();
-        QTest::newRow("format gone") << "roads" << 1 << "!default" << 1
-                                     << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead"};
+        QTest::newRow("format gone")
+            << "roads" << 1 << "!default" << 1
+            << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead"};
         QTest::newRow("file type out of range")
             << "penzd tab" << 3 << "penzd tab" << 0
             << QStringList{"File extension does not exist in the extension list, default will be used."};
         QTest::newRow("both") << "roads" << 7 << "!default" << 0
-                              << QStringList{"Format named \"roads\" no longer exists. !Default format will be used instead",
-                                             "File extension does not exist in the extension list, default will be used."};
+                              << QStringList{
+                                     "Format named \"roads\" no longer exists. !Default format will be used instead",
+                                     "File extension does not exist in the extension list, default will be used."};
     }
 
     void substitutesAreAnnouncedAndCountAsChanges()
@@ -479,7 +491,7 @@ private slots:
         QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

@@ -2,10 +2,10 @@
 // feed, and the colour picker.
 
 #include "app/AppTestSupport.h"
+#include "app/common/FieldCheck.h"
 #include "app/entities/ColorPicker.h"
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityRules.h"
-#include "app/common/FieldCheck.h"
 #include "core/engine/DxfWriter.h"
 #include "core/formats/FormatDefinition.h"
 
@@ -20,8 +20,8 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
-using mervalon::formats::PointValue;
 using mervalon::config::EntityKind;
+using mervalon::formats::PointValue;
 
 namespace {
 
@@ -50,10 +50,10 @@ void chooseFormat(MainWindow& window, const QString& name)
 
 class EntityPanelsTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit EntityPanelsTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init() { m_environment.reset(); }
 
     void layerNames_data()
@@ -82,13 +82,20 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("beeps");
-        QTest::newRow("whole") << "1" << "1.000" << false;
-        QTest::newRow("rounded") << "0.12345" << "0.123" << false;
-        QTest::newRow("negative") << "-1" << "-1.000" << false;
-        QTest::newRow("exponent") << "2e1" << "20.000" << false;
-        QTest::newRow("comma") << "1,5" << "1,5" << true;
-        QTest::newRow("empty") << "" << "" << true;
-        QTest::newRow("infinite") << "inf" << "inf" << true;
+        QTest::newRow("whole") << "1"
+                               << "1.000" << false;
+        QTest::newRow("rounded") << "0.12345"
+                                 << "0.123" << false;
+        QTest::newRow("negative") << "-1"
+                                  << "-1.000" << false;
+        QTest::newRow("exponent") << "2e1"
+                                  << "20.000" << false;
+        QTest::newRow("comma") << "1,5"
+                               << "1,5" << true;
+        QTest::newRow("empty") << ""
+                               << "" << true;
+        QTest::newRow("infinite") << "inf"
+                                  << "inf" << true;
     }
 
     void heights()
@@ -135,13 +142,27 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("leaving"); // "tab", "backtab", "enter", or the name of the control clicked
-        QTest::newRow("layer, Tab") << "pt_la" << "bad name" << "tab";
-        QTest::newRow("layer, Shift+Tab") << "pt_la" << "bad name" << "backtab";
-        QTest::newRow("layer, click on another tab") << "pt_la" << "bad name" << "tab:2";
-        QTest::newRow("layer, click on Data modifiers") << "pt_la" << "bad name" << "SpeedButton17";
-        QTest::newRow("layer, click on Create DXF Files") << "pt_la" << "bad name" << "BitBtn1";
-        QTest::newRow("height, click on another tab") << "Edit2" << "abcX" << "tab:0";
-        QTest::newRow("height, Enter") << "Edit2" << "abcX" << "enter";
+        QTest::newRow("layer, Tab") << "pt_la"
+                                    << "bad name"
+                                    << "tab";
+        QTest::newRow("layer, Shift+Tab") << "pt_la"
+                                          << "bad name"
+                                          << "backtab";
+        QTest::newRow("layer, click on another tab") << "pt_la"
+                                                     << "bad name"
+                                                     << "tab:2";
+        QTest::newRow("layer, click on Data modifiers") << "pt_la"
+                                                        << "bad name"
+                                                        << "SpeedButton17";
+        QTest::newRow("layer, click on Create DXF Files") << "pt_la"
+                                                          << "bad name"
+                                                          << "BitBtn1";
+        QTest::newRow("height, click on another tab") << "Edit2"
+                                                      << "abcX"
+                                                      << "tab:0";
+        QTest::newRow("height, Enter") << "Edit2"
+                                       << "abcX"
+                                       << "enter";
     }
 
     void leavingABadFieldByTabOrClickGivesOneMessageAndStays()
@@ -171,7 +192,8 @@ private slots:
             QWidget* target = leaving.startsWith(QLatin1String("tab:"))
                                   ? static_cast<QWidget*>(panels.tabButton(leaving.mid(4).toInt()))
                                   : control<QWidget>(window, leaving.toLatin1().constData());
-            QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, target->mapTo(&window, target->rect().center()));
+            QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                              target->mapTo(&window, target->rect().center()));
         }
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text,
@@ -279,10 +301,12 @@ private slots:
             QCOMPARE(strip->tabButton(i)->isVisibleTo(strip), shownAfterFlat[i]);
         }
         QCOMPARE(strip->currentIndex(), 0); // the hidden page left the front
-        for (const char* flat : {"rb1", "RadioButton1", "RadioButton3", "RadioButton5", "RadioButton7", "RadioButton11"}) {
+        for (const char* flat :
+             {"rb1", "RadioButton1", "RadioButton3", "RadioButton5", "RadioButton7", "RadioButton11"}) {
             QVERIFY2(control<QRadioButton>(window, flat)->isChecked(), flat);
         }
-        for (const char* raised : {"rb2", "RadioButton2", "RadioButton4", "RadioButton6", "RadioButton8", "RadioButton12"}) {
+        for (const char* raised :
+             {"rb2", "RadioButton2", "RadioButton4", "RadioButton6", "RadioButton8", "RadioButton12"}) {
             QVERIFY2(!control<QRadioButton>(window, raised)->isEnabled(), raised);
         }
         QVERIFY(control<QRadioButton>(window, "RadioButton10")->isChecked()); // the elevation's own pair stays
@@ -329,21 +353,30 @@ private slots:
 
     void thePicker_data()
     {
-        QTest::addColumn<QString>("typed");   // empty: click the named panel instead
+        QTest::addColumn<QString>("typed"); // empty: click the named panel instead
         QTest::addColumn<QString>("panel");
         QTest::addColumn<bool>("enter");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("name");
-        QTest::newRow("enter on 7") << "7" << "" << true << 7 << "White";
-        QTest::newRow("blue panel") << "" << "Panel5" << false << 5 << "Blue";
-        QTest::newRow("grey panel") << "" << "Panel8" << false << 8 << "Grey";
-        QTest::newRow("leading blanks") << "  200" << "" << true << 200 << "Color 200";
-        QTest::newRow("300 refused, closed") << "300" << "" << true << 7 << "White";
-        QTest::newRow("0 refused, closed") << "0" << "" << true << 0 << "";
-        QTest::newRow("closed after 12") << "12" << "" << false << 12 << "Color 12";
-        QTest::newRow("closed after text") << "red" << "" << false << 7 << "White";
+        QTest::newRow("enter on 7") << "7"
+                                    << "" << true << 7 << "White";
+        QTest::newRow("blue panel") << ""
+                                    << "Panel5" << false << 5 << "Blue";
+        QTest::newRow("grey panel") << ""
+                                    << "Panel8" << false << 8 << "Grey";
+        QTest::newRow("leading blanks") << "  200"
+                                        << "" << true << 200 << "Color 200";
+        QTest::newRow("300 refused, closed") << "300"
+                                             << "" << true << 7 << "White";
+        QTest::newRow("0 refused, closed") << "0"
+                                           << "" << true << 0 << "";
+        QTest::newRow("closed after 12") << "12"
+                                         << "" << false << 12 << "Color 12";
+        QTest::newRow("closed after text") << "red"
+                                           << "" << false << 7 << "White";
         // Escape cancels: the colour the picker opened with stays, whatever was typed.
-        QTest::newRow("escape after 12") << "12" << "escape" << false << 7 << "White";
+        QTest::newRow("escape after 12") << "12"
+                                         << "escape" << false << 7 << "White";
     }
 
     void thePicker()
@@ -388,7 +421,7 @@ private slots:
         QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: TForm4")).size(), 1);
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

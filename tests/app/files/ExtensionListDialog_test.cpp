@@ -33,10 +33,10 @@ void click(const QDialog& dialog, const char* name)
 
 class ExtensionListDialogTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ExtensionListDialogTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -48,8 +48,7 @@ private slots:
         storeValue("lastpath", m_survey);
         // The dialog is tested on a list of two types, which the start must leave as it is.
         writeFile(extFile(), "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\n");
-        writeFile(QString::fromStdString(
-                      mervalon::config::offeredFileTypesPath(m_installDir.toStdString()).string()),
+        writeFile(QString::fromStdString(mervalon::config::offeredFileTypesPath(m_installDir.toStdString()).string()),
                   "Spreadsheets | xls;xlsx;ods\r\n");
         m_program = startProgram(m_interaction);
         m_window = &m_program->mainWindow();
@@ -101,7 +100,8 @@ private slots:
             return dialog.result();
         });
         openDialog();
-        QCOMPARE(readFile(extFile()), QByteArray("Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\nNew | typ\r\n"));
+        QCOMPARE(readFile(extFile()),
+                 QByteArray("Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\nNew | typ\r\n"));
         auto* types = control<QComboBox>(*m_window, "typfic");
         QCOMPARE(comboItems(*types), (QStringList{"Text files", "Excel files", "New"}));
         QCOMPARE(types->currentIndex(), 0);
@@ -113,9 +113,7 @@ private slots:
             control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("Typ files"));
             control<QLineEdit>(dialog, "Edit2")->setText(QStringLiteral("typ ; ; dat"));
             click(dialog, "SpeedButton5");
-            [&] {
-                QCOMPARE(control<QListWidget>(dialog, "ListBox1")->item(0)->text(), QStringLiteral("Typ files"));
-            }();
+            [&] { QCOMPARE(control<QListWidget>(dialog, "ListBox1")->item(0)->text(), QStringLiteral("Typ files")); }();
             click(dialog, "SpeedButton2");
             return dialog.result();
         });
@@ -238,7 +236,7 @@ private slots:
         QCOMPARE(control<QComboBox>(*m_window, "typfic")->count(), 3);
     }
 
-private:
+  private:
     void openDialog() { control<QToolButton>(*m_window, "SpeedButton15")->click(); }
     QString extFile() const { return m_installDir + QStringLiteral("/mervalon40.ext"); }
 

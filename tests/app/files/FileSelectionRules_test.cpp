@@ -8,10 +8,10 @@ using mervalon::app::testing::TestEnvironment;
 
 class FileSelectionRulesTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit FileSelectionRulesTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void selectedCountText()
     {
         QCOMPARE(mervalon::app::selectedCountText(0), QStringLiteral("0 selected."));
@@ -48,7 +48,7 @@ private slots:
         QVERIFY(!listMatchingFiles(m_environment.home() + QStringLiteral("/absent"), {"*.txt"}).has_value());
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

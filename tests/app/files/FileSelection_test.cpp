@@ -37,10 +37,10 @@ QStringList listed(const QListWidget& list)
 
 class FileSelectionTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit FileSelectionTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -129,10 +129,14 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message"); // empty: made
-        QTest::newRow("plain") << "drawings 2024" << "";
-        QTest::newRow("slash") << "a/b" << "\"a/b\" cannot be a folder name.";
-        QTest::newRow("dot dot") << ".." << "\"..\" cannot be a folder name.";
-        QTest::newRow("exists") << "other" << "%1/other exists already.";
+        QTest::newRow("plain") << "drawings 2024"
+                               << "";
+        QTest::newRow("slash") << "a/b"
+                               << "\"a/b\" cannot be a folder name.";
+        QTest::newRow("dot dot") << ".."
+                                 << "\"..\" cannot be a folder name.";
+        QTest::newRow("exists") << "other"
+                                << "%1/other exists already.";
     }
 
     void theDestinationDialogMakesANewFolder()
@@ -349,7 +353,7 @@ private slots:
         QCOMPARE(folderTree()->selectedPath(), QStringLiteral("/"));
     }
 
-private:
+  private:
     QListWidget* fileList() const { return control<QListWidget>(*m_window, "fl1"); }
     FolderTreeView* folderTree() const { return control<FolderTreeView>(*m_window, "sh1"); }
     QString label(const char* name) const { return control<QLabel>(*m_window, name)->text(); }

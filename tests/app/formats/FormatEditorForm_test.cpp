@@ -32,10 +32,10 @@ FormatEditorFields valid()
 
 class FormatEditorFormTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit FormatEditorFormTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void checksStopAtTheFirstFault_data()
     {
         QTest::addColumn<Edit>("edit");
@@ -52,23 +52,28 @@ private slots:
         QTest::newRow("position before duplicate")
             << Edit([](auto& f) { f.positions = {"1", "1", "-1", "4", "5", "6"}; }) << position << "Edit21";
         QTest::newRow("blanks around a position") << Edit([](auto& f) { f.positions[3] = QStringLiteral(" 3 "); })
-                                                  << "     Position \" 3 \" is already in use.     " << "Edit19";
+                                                  << "     Position \" 3 \" is already in use.     "
+                                                  << "Edit19";
         QTest::newRow("number x y at 1") << Edit([](auto& f) { f.positions = {"1", "1", "1", "4", "5", "6"}; })
-                                         << "     Position \"1\" is already in use.     " << "Edit21";
-        QTest::newRow("last repeat wins")
-            << Edit([](auto& f) { f.positions = {"1", "2", "1", "2", "5", "6"}; })
-            << "     Position \"2\" is already in use.     " << "Edit19";
+                                         << "     Position \"1\" is already in use.     "
+                                         << "Edit21";
+        QTest::newRow("last repeat wins") << Edit([](auto& f) { f.positions = {"1", "2", "1", "2", "5", "6"}; })
+                                          << "     Position \"2\" is already in use.     "
+                                          << "Edit19";
         QTest::newRow("rows switched off are not compared") << Edit([](auto& f) {
             f.imported[0] = f.imported[3] = false;
             f.positions[0] = QStringLiteral("2");
             f.positions[3] = QStringLiteral("x");
         }) << QString() << QString();
         QTest::newRow("new polyline code") << Edit([](auto& f) { f.codes[0] = QStringLiteral(" "); })
-                                           << "     Code for \"New polyline\" is missing.     " << "polstart";
-        QTest::newRow("draw polyline code") << Edit([](auto& f) { f.codes[1].clear(); })
-                                            << "     Code for \"Draw polyline\" is missing.     " << "poldraw";
-        QTest::newRow("end polyline code") << Edit([](auto& f) { f.codes[2].clear(); })
-                                           << "     Code for \"End polyline/don't draw\" is missing.     " << "polend";
+                                           << "     Code for \"New polyline\" is missing.     "
+                                           << "polstart";
+        QTest::newRow("draw polyline code")
+            << Edit([](auto& f) { f.codes[1].clear(); }) << "     Code for \"Draw polyline\" is missing.     "
+            << "poldraw";
+        QTest::newRow("end polyline code")
+            << Edit([](auto& f) { f.codes[2].clear(); }) << "     Code for \"End polyline/don't draw\" is missing.     "
+            << "polend";
         QTest::newRow("codes of a format without codes") << Edit([](auto& f) {
             f.imported[5] = false;
             f.codes = {};
@@ -95,14 +100,15 @@ private slots:
                 f.sheetNumber = QLatin1String(number);
             }) << sheet << "Edit8";
         }
-        QTest::newRow("sheet number of a text format") << Edit([](auto& f) { f.sheetNumber = QStringLiteral("0"); })
-                                                       << QString() << QString();
+        QTest::newRow("sheet number of a text format")
+            << Edit([](auto& f) { f.sheetNumber = QStringLiteral("0"); }) << QString() << QString();
         QTest::newRow("sheet name blank") << Edit([](auto& f) {
             f.isExcel = true;
             f.sheetByNumber = false;
             f.sheetNumber = QStringLiteral("0");
             f.sheetName = QStringLiteral("  ");
-        }) << "     Please enter a valid Sheet Name.     " << "Edit7";
+        }) << "     Please enter a valid Sheet Name.     "
+                                          << "Edit7";
         const QString firstLine = QStringLiteral("     Starting line number must be greater than 0.     ");
         QTest::newRow("first line zero") << Edit([](auto& f) { f.firstLine = QStringLiteral("0"); }) << firstLine
                                          << "Edit6";
@@ -112,7 +118,8 @@ private slots:
             f.codes[1].clear();
             f.separator = SeparatorChoice::Other;
             f.firstLine.clear();
-        }) << "     Code for \"Draw polyline\" is missing.     " << "poldraw";
+        }) << "     Code for \"Draw polyline\" is missing.     "
+                                                                 << "poldraw";
         const QString commas = QStringLiteral(
             "A format with comma decimals cannot have a comma as its separator: \"1,512340,125\" could not be "
             "told apart. Choose a semicolon or a tab as the separator, or a point as the decimal mark.");
@@ -355,15 +362,24 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::newRow("accepted") << " Roads 2 " << QString();
         QTest::newRow("latin-1") << QStringLiteral("N\u00c9GATIF") << QString();
-        QTest::newRow("empty") << "   " << "     Format name is empty...     ";
-        QTest::newRow("listed") << "Roads " << "     Format name already exists.     ";
-        QTest::newRow("default") << "!DEFAULT" << "     Format name already exists.     ";
-        QTest::newRow("slash") << "../up" << "     Format name cannot contain \"/\" or \"\\\".     ";
-        QTest::newRow("backslash") << "a\\b" << "     Format name cannot contain \"/\" or \"\\\".     ";
-        QTest::newRow("dot") << "site.v2" << "     Format name cannot contain \".\".     ";
-        QTest::newRow("dot alone") << "." << "     Format name cannot contain \".\".     ";
-        QTest::newRow("dots") << ".." << "     Format name cannot contain \".\".     ";
-        QTest::newRow("control") << "a\tb" << "     Format name cannot contain control characters.     ";
+        QTest::newRow("empty") << "   "
+                               << "     Format name is empty...     ";
+        QTest::newRow("listed") << "Roads "
+                                << "     Format name already exists.     ";
+        QTest::newRow("default") << "!DEFAULT"
+                                 << "     Format name already exists.     ";
+        QTest::newRow("slash") << "../up"
+                               << "     Format name cannot contain \"/\" or \"\\\".     ";
+        QTest::newRow("backslash") << "a\\b"
+                                   << "     Format name cannot contain \"/\" or \"\\\".     ";
+        QTest::newRow("dot") << "site.v2"
+                             << "     Format name cannot contain \".\".     ";
+        QTest::newRow("dot alone") << "."
+                                   << "     Format name cannot contain \".\".     ";
+        QTest::newRow("dots") << ".."
+                              << "     Format name cannot contain \".\".     ";
+        QTest::newRow("control") << "a\tb"
+                                 << "     Format name cannot contain control characters.     ";
         QTest::newRow("long") << QString(61, QLatin1Char('a'))
                               << "     Format name cannot be longer than 60 characters.     ";
         QTest::newRow("sixty") << QString(60, QLatin1Char('a')) << QString();
@@ -398,7 +414,7 @@ private slots:
         QVERIFY(!FormatEditorForm::sameAs(edited, shown));
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

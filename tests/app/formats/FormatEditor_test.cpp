@@ -9,13 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QStyle>
-#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
-
 #include <functional>
 
 using namespace mervalon::app;
@@ -63,10 +62,10 @@ FakeInteraction::DialogScript answerPrompt(const QString& text, QString* shownTe
 
 class FormatEditorTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit FormatEditorTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -119,9 +118,9 @@ private slots:
             return dialog.result();
         });
         control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
-        QCOMPARE(seen, (QStringList{" Format Editor", "penzd tab",
-                                    "Number, East (X), North (Y), Elevation (Z), Description, Code - tab separated",
-                                    "1"}));
+        QCOMPARE(seen,
+                 (QStringList{" Format Editor", "penzd tab",
+                              "Number, East (X), North (Y), Elevation (Z), Description, Code - tab separated", "1"}));
         QCOMPARE(enabled, (QList<bool>{true, true, true, true, false, false, false, true, false, true}));
         QCOMPARE(m_interaction.calls, (QStringList{"opacity: 200", "dialog: FormatEditor", "opacity: 255"}));
         QCOMPARE(chosen->currentText(), QStringLiteral("penzd tab"));
@@ -212,29 +211,36 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
         QTest::newRow("position") << DialogEdit([](QDialog& d) { type(d, "Edit17", QStringLiteral("0")); })
-                                  << "     Position must be an integer value greater than 0.     " << "Edit17";
+                                  << "     Position must be an integer value greater than 0.     "
+                                  << "Edit17";
         QTest::newRow("repeated") << DialogEdit([](QDialog& d) {
             type(d, "Edit5", QStringLiteral("1"));
             type(d, "Edit3", QStringLiteral("1"));
             type(d, "Edit21", QStringLiteral(" 1"));
-        }) << "     Position \" 1\" is already in use.     " << "Edit21";
+        }) << "     Position \" 1\" is already in use.     "
+                                  << "Edit21";
         QTest::newRow("code") << DialogEdit([](QDialog& d) { type(d, "polend", QStringLiteral("  ")); })
-                              << "     Code for \"End polyline/don't draw\" is missing.     " << "polend";
+                              << "     Code for \"End polyline/don't draw\" is missing.     "
+                              << "polend";
         QTest::newRow("separator") << DialogEdit([](QDialog& d) {
             control<QRadioButton>(d, "RadioButton5")->click();
             type(d, "Edit1", QString());
-        }) << "     Field Separator must be a single character.     " << "Edit1";
+        }) << "     Field Separator must be a single character.     "
+                                   << "Edit1";
         QTest::newRow("sheet number") << DialogEdit([](QDialog& d) {
             control<QRadioButton>(d, "RadioButton12")->click();
             type(d, "Edit8", QStringLiteral("-2"));
-        }) << "     Sheet Number must be greater than 0.     " << "Edit8";
+        }) << "     Sheet Number must be greater than 0.     "
+                                      << "Edit8";
         QTest::newRow("sheet name") << DialogEdit([](QDialog& d) {
             control<QRadioButton>(d, "RadioButton12")->click();
             control<QRadioButton>(d, "RadioButton7")->click();
             type(d, "Edit7", QStringLiteral(" "));
-        }) << "     Please enter a valid Sheet Name.     " << "Edit7";
+        }) << "     Please enter a valid Sheet Name.     "
+                                    << "Edit7";
         QTest::newRow("first line") << DialogEdit([](QDialog& d) { type(d, "Edit6", QStringLiteral("0")); })
-                                    << "     Starting line number must be greater than 0.     " << "Edit6";
+                                    << "     Starting line number must be greater than 0.     "
+                                    << "Edit6";
     }
     void saveStopsAtTheFirstFailingCheck()
     {
@@ -316,12 +322,18 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("blank") << "  " << "     Format name is empty...     ";
-        QTest::newRow("listed") << "PENZD Comma " << "     Format name already exists.     ";
-        QTest::newRow("up") << "../escape" << "     Format name cannot contain \"/\" or \"\\\".     ";
-        QTest::newRow("dot") << "escape.v2" << "     Format name cannot contain \".\".     ";
-        QTest::newRow("dots") << ".." << "     Format name cannot contain \".\".     ";
-        QTest::newRow("control") << "esc\nape" << "     Format name cannot contain control characters.     ";
+        QTest::newRow("blank") << "  "
+                               << "     Format name is empty...     ";
+        QTest::newRow("listed") << "PENZD Comma "
+                                << "     Format name already exists.     ";
+        QTest::newRow("up") << "../escape"
+                            << "     Format name cannot contain \"/\" or \"\\\".     ";
+        QTest::newRow("dot") << "escape.v2"
+                             << "     Format name cannot contain \".\".     ";
+        QTest::newRow("dots") << ".."
+                              << "     Format name cannot contain \".\".     ";
+        QTest::newRow("control") << "esc\nape"
+                                 << "     Format name cannot contain control characters.     ";
         QTest::newRow("long") << QString(61, QLatin1Char('e'))
                               << "     Format name cannot be longer than 60 characters.     ";
     }
@@ -373,9 +385,9 @@ private slots:
         QTest::newRow("yes") << "penzd tab" << int(MessageAnswer::Yes)
                              << QStringList{"       Do you want to delete format \"penzd tab\" ?       "}
                              << "penzd space";
-        QTest::newRow("first after default") << "excel penzdc" << int(MessageAnswer::Yes)
-                                             << QStringList{"       Do you want to delete format \"excel penzdc\" ?       "}
-                                             << "!default";
+        QTest::newRow("first after default")
+            << "excel penzdc" << int(MessageAnswer::Yes)
+            << QStringList{"       Do you want to delete format \"excel penzdc\" ?       "} << "!default";
     }
     void deleteAsksAndShowsTheEntryBefore()
     {
@@ -495,7 +507,8 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<bool>("closed");
         QTest::addColumn<QString>("storedDescription");
-        const QString original = QStringLiteral("Number, East (X), North (Y), Elevation (Z), Description - comma separated");
+        const QString original =
+            QStringLiteral("Number, East (X), North (Y), Elevation (Z), Description - comma separated");
         const QString changed = FormatEditorForm::changedMessage(QStringLiteral("penzd comma"));
         const DialogEdit describe = [](QDialog& d) { type(d, "Edit9", QStringLiteral(" Edited ")); };
         QTest::newRow("unchanged") << DialogEdit([](QDialog&) {}) << false << int(MessageAnswer::Yes) << QStringList{}
@@ -515,13 +528,13 @@ private slots:
                })
             << false << int(MessageAnswer::Yes)
             << QStringList{changed, "     Starting line number must be greater than 0.     "} << false << original;
-        QTest::newRow("close box asks too") << describe << true << int(MessageAnswer::Cancel) << QStringList{changed}
-                                            << false << original;
+        QTest::newRow("close box asks too")
+            << describe << true << int(MessageAnswer::Cancel) << QStringList{changed} << false << original;
         QTest::newRow("close box, yes") << describe << true << int(MessageAnswer::Yes) << QStringList{changed} << true
                                         << "Edited";
-        QTest::newRow("not an integer")
-            << DialogEdit([](QDialog& d) { type(d, "Edit3", QStringLiteral("2b")); }) << false
-            << int(MessageAnswer::Yes) << QStringList{"'2b' is not a valid integer value"} << false << original;
+        QTest::newRow("not an integer") << DialogEdit([](QDialog& d) { type(d, "Edit3", QStringLiteral("2b")); })
+                                        << false << int(MessageAnswer::Yes)
+                                        << QStringList{"'2b' is not a valid integer value"} << false << original;
     }
     void leavingRunsTheChangeCheck()
     {
@@ -739,26 +752,26 @@ private slots:
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
     }
 
-private:
-  QList<bool> checked(const std::array<const char*, 4>& names) const
-  {
-      QList<bool> states;
-      for (const char* name : names) {
-          states << control<QAbstractButton>(*m_editor, name)->isChecked();
-      }
-      return states;
-  }
-  int enabledDialectControls() const
-  {
-      int enabled = 0;
-      for (const char* name : FormatEditorForm::kDecimalMarkChoices) {
-          enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
-      }
-      for (const char* name : FormatEditorForm::kDialectBoxes) {
-          enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
-      }
-      return enabled;
-  }
+  private:
+    QList<bool> checked(const std::array<const char*, 4>& names) const
+    {
+        QList<bool> states;
+        for (const char* name : names) {
+            states << control<QAbstractButton>(*m_editor, name)->isChecked();
+        }
+        return states;
+    }
+    int enabledDialectControls() const
+    {
+        int enabled = 0;
+        for (const char* name : FormatEditorForm::kDecimalMarkChoices) {
+            enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
+        }
+        for (const char* name : FormatEditorForm::kDialectBoxes) {
+            enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
+        }
+        return enabled;
+    }
 
     TestEnvironment& m_environment;
     FakeInteraction m_interaction;

@@ -12,7 +12,6 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <cstdlib>
 #include <QFile>
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -25,6 +24,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QToolTip>
+#include <cstdlib>
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
@@ -37,8 +37,7 @@ namespace {
 void hover(QWidget* widget)
 {
     const QPointF local(1, 1);
-    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
@@ -55,10 +54,10 @@ QList<int> shownTopics(const QSignalSpy& spy)
 
 class ActiveHelpTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ActiveHelpTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init() { m_environment.reset(); }
 
     void theTableAnswersForTheControlUnderThePointer_data()
@@ -67,7 +66,8 @@ private slots:
         QTest::addColumn<QStringList>("chain");
         QTest::addColumn<int>("topic");
         using W = HelpWindow;
-        QTest::newRow("folder tree viewport") << W::Main << QStringList{"qt_scrollarea_viewport", "sh1", "GroupBox1"} << 1;
+        QTest::newRow("folder tree viewport")
+            << W::Main << QStringList{"qt_scrollarea_viewport", "sh1", "GroupBox1"} << 1;
         QTest::newRow("file list") << W::Main << QStringList{"fl1"} << 2;
         QTest::newRow("lock button") << W::Main << QStringList{"SpeedButton2", "GroupBox2"} << 3;
         QTest::newRow("entities group free area") << W::Main << QStringList{"GroupBox3", "TabSheet1"} << 6;
@@ -115,10 +115,11 @@ private slots:
     {
         // Topic numbers are anchors of the help page; a gap or a stray number would show the
         // wrong text.
-        const QStringList names{"sh1", "fl1", "Edit1", "SpeedButton15", "autosel", "GroupBox3", "GroupBox4",
-                                "Button2", "SpeedButton13", "SpeedButton12", "pt_la", "Edit2", "Panel1", "rb1",
-                                "BitBtn1", "BitBtn2", "BitBtn10", "SpeedButton17", "GroupBox1", "GroupBox2",
-                                "ListBox1", "Edit5", "Edit4", "CheckBox4", "RadioButton11", "RadioButton12", ""};
+        const QStringList names{
+            "sh1",     "fl1",           "Edit1",         "SpeedButton15", "autosel",       "GroupBox3", "GroupBox4",
+            "Button2", "SpeedButton13", "SpeedButton12", "pt_la",         "Edit2",         "Panel1",    "rb1",
+            "BitBtn1", "BitBtn2",       "BitBtn10",      "SpeedButton17", "GroupBox1",     "GroupBox2", "ListBox1",
+            "Edit5",   "Edit4",         "CheckBox4",     "RadioButton11", "RadioButton12", ""};
         QSet<int> topics;
         for (HelpWindow window : {HelpWindow::Main, HelpWindow::EntitiesOrder, HelpWindow::ExtensionList,
                                   HelpWindow::FormatEditor, HelpWindow::DataModifiers}) {
@@ -143,10 +144,10 @@ private slots:
         auto program = startProgram(interaction);
         MainWindow& main = program->mainWindow();
         const std::pair<HelpWindow, QWidget*> windows[] = {{HelpWindow::Main, &main},
-                                                          {HelpWindow::ExtensionList, &program->extensionListDialog()},
-                                                          {HelpWindow::DataModifiers, &main.dataModifiersDialog()},
-                                                          {HelpWindow::EntitiesOrder, &main.entitiesOrderDialog()},
-                                                          {HelpWindow::FormatEditor, &program->formatEditor()}};
+                                                           {HelpWindow::ExtensionList, &program->extensionListDialog()},
+                                                           {HelpWindow::DataModifiers, &main.dataModifiersDialog()},
+                                                           {HelpWindow::EntitiesOrder, &main.entitiesOrderDialog()},
+                                                           {HelpWindow::FormatEditor, &program->formatEditor()}};
         for (const auto& [kind, window] : windows) {
             QCOMPARE(helpWindowOf(window->objectName(), window->windowTitle()), kind);
             for (const QString& name : helpTopicControls(kind)) {
@@ -157,7 +158,8 @@ private slots:
 
     void addressesComeFromTheInstallationFolder()
     {
-        QCOMPARE(helpTopicAddress("/home/ann/Mervalon40", 17), QStringLiteral("/home/ann/Mervalon40/activehelp/qvh.htm#17"));
+        QCOMPARE(helpTopicAddress("/home/ann/Mervalon40", 17),
+                 QStringLiteral("/home/ann/Mervalon40/activehelp/qvh.htm#17"));
         QCOMPARE(helpFilePath("/home/ann/Mervalon40"), QStringLiteral("/home/ann/Mervalon40/help/index.html"));
     }
 
@@ -173,8 +175,8 @@ private slots:
         QTest::newRow("room on the left") << QRect(400, 120, 602, 496) << 200 << wide << QPoint(200, 120) << stays;
         QTest::newRow("switched on") << QRect(400, 120, 602, 496) << 162 << wide << QPoint(238, 120) << stays;
         QTest::newRow("above the top") << QRect(400, -40, 602, 496) << 200 << wide << QPoint(200, 0) << stays;
-        QTest::newRow("below the bottom") << QRect(400, 700, 602, 496) << 200 << wide << QPoint(200, 800 - 230)
-                                          << stays;
+        QTest::newRow("below the bottom")
+            << QRect(400, 700, 602, 496) << 200 << wide << QPoint(200, 800 - 230) << stays;
         QTest::newRow("far right") << QRect(1600, 100, 602, 496) << 162 << wide << QPoint(1280 - 160, 100) << stays;
         // Kept on the screen on the left it would cover the main window's first tab: it goes to
         // the right, at the same gap.
@@ -367,9 +369,9 @@ private slots:
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         // The dialogs' "Help" buttons open it too.
-        for (QWidget* dialog : std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
-                                                              &program->mainWindow().entitiesOrderDialog(),
-                                                              &program->formatEditor()}) {
+        for (QWidget* dialog :
+             std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
+                                             &program->mainWindow().entitiesOrderDialog(), &program->formatEditor()}) {
             interaction.calls.clear();
             control<QAbstractButton>(*dialog, "SpeedButton7")->click();
             QCOMPARE(interaction.calls, QStringList{manual});
@@ -451,7 +453,7 @@ private slots:
         extensions.hide();
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

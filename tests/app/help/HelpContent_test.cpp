@@ -45,10 +45,10 @@ QStringList linksOf(const QString& html)
 
 class HelpContentTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit HelpContentTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void initTestCase()
     {
         m_environment.reset();
@@ -62,7 +62,8 @@ private slots:
         const QSet<QString> anchors = anchorsOf(page);
         for (int topic = 1; topic <= 33; ++topic) {
             if (topic != 8) {
-                QVERIFY2(anchors.contains(QString::number(topic)), qPrintable(QStringLiteral("no anchor %1").arg(topic)));
+                QVERIFY2(anchors.contains(QString::number(topic)),
+                         qPrintable(QStringLiteral("no anchor %1").arg(topic)));
             }
         }
     }
@@ -114,7 +115,7 @@ private slots:
         QVERIFY(pages.size() >= 6);
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
     QString m_installDir;
 };

@@ -2,16 +2,15 @@
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/settings/RunOptions.h"
 
-
 using namespace mervalon::app;
 using mervalon::app::testing::TestEnvironment;
 
 class MainWindowRulesTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MainWindowRulesTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void lastTrueOptionWins_data()
     {
         QTest::addColumn<bool>("first");
@@ -46,7 +45,7 @@ private slots:
         QVERIFY(!configurationStripEnabled(2));
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

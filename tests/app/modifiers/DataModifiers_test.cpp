@@ -47,10 +47,10 @@ void typeAndLeave(QDialog& dialog, const char* name, const QString& text)
 
 class DataModifiersTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DataModifiersTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -64,19 +64,45 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("start 0 stays") << "Edit3" << "0" << "0";
-        QTest::newRow("start -5 stays") << "Edit3" << "-5" << "-5";
-        QTest::newRow("start text") << "Edit3" << "abc" << "1";
-        QTest::newRow("step 0") << "Edit1" << "0" << "1";
-        QTest::newRow("step text") << "Edit1" << "1.5" << "1";
-        QTest::newRow("step 3") << "Edit1" << "3" << "3";
-        QTest::newRow("add 0") << "Edit2" << "0" << "1";
-        QTest::newRow("add -100") << "Edit2" << "-100" << "-100";
-        QTest::newRow("x 2.5") << "Edit4" << "2.5" << "2.500";
-        QTest::newRow("x comma") << "Edit4" << "2,5" << "0.000";
-        QTest::newRow("y exponent") << "Edit5" << "-1.25e1" << "-12.500";
-        QTest::newRow("z empty") << "Edit6" << "" << "0.000";
-        QTest::newRow("default z") << "Edit7" << "100.0005" << "100.001";
+        QTest::newRow("start 0 stays") << "Edit3"
+                                       << "0"
+                                       << "0";
+        QTest::newRow("start -5 stays") << "Edit3"
+                                        << "-5"
+                                        << "-5";
+        QTest::newRow("start text") << "Edit3"
+                                    << "abc"
+                                    << "1";
+        QTest::newRow("step 0") << "Edit1"
+                                << "0"
+                                << "1";
+        QTest::newRow("step text") << "Edit1"
+                                   << "1.5"
+                                   << "1";
+        QTest::newRow("step 3") << "Edit1"
+                                << "3"
+                                << "3";
+        QTest::newRow("add 0") << "Edit2"
+                               << "0"
+                               << "1";
+        QTest::newRow("add -100") << "Edit2"
+                                  << "-100"
+                                  << "-100";
+        QTest::newRow("x 2.5") << "Edit4"
+                               << "2.5"
+                               << "2.500";
+        QTest::newRow("x comma") << "Edit4"
+                                 << "2,5"
+                                 << "0.000";
+        QTest::newRow("y exponent") << "Edit5"
+                                    << "-1.25e1"
+                                    << "-12.500";
+        QTest::newRow("z empty") << "Edit6"
+                                 << ""
+                                 << "0.000";
+        QTest::newRow("default z") << "Edit7"
+                                   << "100.0005"
+                                   << "100.001";
     }
 
     void corrections()
@@ -160,7 +186,8 @@ private slots:
         auto program = startProgram(interaction);
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             // The default: nothing on, the new start number chosen.
-            for (const char* name : {"RadioButton1", "RadioButton2", "Edit3", "Edit1", "Edit2", "Edit4", "Edit5", "Edit6", "Edit7"}) {
+            for (const char* name :
+                 {"RadioButton1", "RadioButton2", "Edit3", "Edit1", "Edit2", "Edit4", "Edit5", "Edit6", "Edit7"}) {
                 SCRIPT_EXPECT(!control<QWidget>(dialog, name)->isEnabled());
             }
             control<QCheckBox>(dialog, "CheckBox2")->click();
@@ -188,8 +215,8 @@ private slots:
         QTest::newRow("all off") << DataModifiersChoices{} << DataModifiersEnabling{};
         QTest::newRow("off, new start chosen") << DataModifiersChoices{false, true, false, false}
                                                << DataModifiersEnabling{false, false, false, false, false};
-        QTest::newRow("renumber from a new start") << DataModifiersChoices{true, true, false, false}
-                                                   << DataModifiersEnabling{true, true, false, false, false};
+        QTest::newRow("renumber from a new start")
+            << DataModifiersChoices{true, true, false, false} << DataModifiersEnabling{true, true, false, false, false};
         QTest::newRow("renumber by adding") << DataModifiersChoices{true, false, false, false}
                                             << DataModifiersEnabling{true, false, true, false, false};
         QTest::newRow("offsets") << DataModifiersChoices{false, false, true, false}
@@ -232,13 +259,14 @@ private slots:
         m.startNumber = 9; // numbers and offsets never count
         m.xOffset = 3;
         const ModifiersButtonLook look = modifiersButtonLook(m);
-        QCOMPARE(look.caption, on ? QStringLiteral("Data modifiers ( ON ) ...") : QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(look.caption,
+                 on ? QStringLiteral("Data modifiers ( ON ) ...") : QStringLiteral("Data modifiers ( OFF ) ..."));
         QCOMPARE(look.red, on ? 0 : 185);
         QCOMPARE(look.green, on ? 85 : 30);
         QCOMPARE(look.blue, on ? 0 : 21);
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

@@ -57,10 +57,10 @@ void createTexts(MainWindow& window, const std::array<bool, 5>& created)
 
 class EntitiesOrderTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit EntitiesOrderTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -78,19 +78,22 @@ private slots:
         QTest::addColumn<Slots>("filled");
         const Enabled two{true, true, false, false, false};
         const Enabled three{true, true, true, false, false};
-        QTest::newRow("elevation then number") << Texts{"Elevation", "Number"} << two << "2" << "" << Slots{3, 0, -1, -1, -1};
+        QTest::newRow("elevation then number") << Texts{"Elevation", "Number"} << two << "2"
+                                               << "" << Slots{3, 0, -1, -1, -1};
         QTest::newRow("twice number") << Texts{"Number", "Number"} << two << "2"
                                       << "\"Number\" appears more than 1 time." << Slots{0, 0, -1, -1, -1};
         QTest::newRow("second unchosen") << Texts{"Number", "", "X coordinate"} << three << "2"
-                                         << "Field 2 contains invalid data, please correct it." << Slots{0, -1, 1, -1, -1};
-        QTest::newRow("first and third unchosen") << Texts{"", "Number", ""} << three << "2"
-                                                  << "Field 3 contains invalid data, please correct it."
-                                                  << Slots{-1, 0, -1, -1, -1};
-        QTest::newRow("comma distance") << Texts{"Elevation", "Number"} << two << "1,5" << "Please enter a distance"
-                                        << Slots{3, 0, -1, -1, -1};
-        QTest::newRow("distance before duplicate") << Texts{"Number", "Number"} << two << "x" << "Please enter a distance"
-                                                   << Slots{0, 0, -1, -1, -1};
-        QTest::newRow("nothing offered") << Texts{} << Enabled{} << "0.5" << "" << Slots{-1, -1, -1, -1, -1};
+                                         << "Field 2 contains invalid data, please correct it."
+                                         << Slots{0, -1, 1, -1, -1};
+        QTest::newRow("first and third unchosen")
+            << Texts{"", "Number", ""} << three << "2"
+            << "Field 3 contains invalid data, please correct it." << Slots{-1, 0, -1, -1, -1};
+        QTest::newRow("comma distance") << Texts{"Elevation", "Number"} << two << "1,5"
+                                        << "Please enter a distance" << Slots{3, 0, -1, -1, -1};
+        QTest::newRow("distance before duplicate") << Texts{"Number", "Number"} << two << "x"
+                                                   << "Please enter a distance" << Slots{0, 0, -1, -1, -1};
+        QTest::newRow("nothing offered") << Texts{} << Enabled{} << "0.5"
+                                         << "" << Slots{-1, -1, -1, -1, -1};
     }
 
     void judgement()
@@ -185,7 +188,8 @@ private slots:
         control<QPushButton>(program->mainWindow(), "Button2")->click();
         QCOMPARE(shown, (QStringList{"1.235", "0.00|selected"}));
         QCOMPARE(interaction.messages.size(), std::size_t(1));
-        QCOMPARE(interaction.messages[0].text, QStringLiteral("Give a distance please. Use the decimal point, not the comma."));
+        QCOMPARE(interaction.messages[0].text,
+                 QStringLiteral("Give a distance please. Use the decimal point, not the comma."));
         QCOMPARE(interaction.calls.filter(QStringLiteral("beep: 440 Hz 100 ms")).size(), 1);
     }
 
@@ -204,7 +208,7 @@ private slots:
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        createTexts(window, {true, true, false, true, true}); // four texts, three places
+        createTexts(window, {true, true, false, true, true});    // four texts, three places
         interaction.answers = {MessageAnswer::Yes, checkAnswer}; // save the changes? yes
         window.exitProgram();
         QVERIFY(window.isVisible());
@@ -229,9 +233,11 @@ private slots:
         QTest::addColumn<bool>("opened");
         // The default layout fills three places: number, elevation, description.
         QTest::newRow("same texts") << Enabled{true, false, false, true, true} << MessageAnswer::Ok << true << false;
-        QTest::newRow("other texts, same count") << Enabled{false, true, true, false, true} << MessageAnswer::Ok << true << false;
+        QTest::newRow("other texts, same count")
+            << Enabled{false, true, true, false, true} << MessageAnswer::Ok << true << false;
         QTest::newRow("one more, OK") << Enabled{true, true, false, true, true} << MessageAnswer::Ok << false << true;
-        QTest::newRow("one less, cancel") << Enabled{true, false, false, true, false} << MessageAnswer::Cancel << false << false;
+        QTest::newRow("one less, cancel")
+            << Enabled{true, false, false, true, false} << MessageAnswer::Cancel << false << false;
     }
 
     void theCheckComparesCountsAndOffersTheDialog()
@@ -254,7 +260,7 @@ private slots:
         QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), opened ? 1 : 0);
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

@@ -19,7 +19,6 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QToolButton>
-
 #include <sstream>
 
 using namespace mervalon;
@@ -36,8 +35,8 @@ QByteArray pointLines(int points)
 {
     QByteArray lines;
     for (int i = 1; i <= points; ++i) {
-        lines += QByteArray::number(i) + ',' + QByteArray::number(1000 + i) + ".250," +
-                 QByteArray::number(2000 + i) + ".500,15.25,PT\r\n";
+        lines += QByteArray::number(i) + ',' + QByteArray::number(1000 + i) + ".250," + QByteArray::number(2000 + i) +
+                 ".500,15.25,PT\r\n";
     }
     return lines;
 }
@@ -53,10 +52,10 @@ QByteArray withoutTitle(const QByteArray& report)
 
 class RunCommandTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit RunCommandTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -117,10 +116,14 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("message");
-        QTest::newRow("point layer") << "pt_la" << "bad name" << 0 << EntityPanels::kBadLayerName;
-        QTest::newRow("description layer") << "Edit13" << "My texts" << 5 << EntityPanels::kBadLayerName;
-        QTest::newRow("elevation height") << "Edit9" << "abcX" << 4 << EntityPanels::kBadHeight;
-        QTest::newRow("number height with a comma") << "Edit2" << "1,5" << 1 << EntityPanels::kBadHeight;
+        QTest::newRow("point layer") << "pt_la"
+                                     << "bad name" << 0 << EntityPanels::kBadLayerName;
+        QTest::newRow("description layer") << "Edit13"
+                                           << "My texts" << 5 << EntityPanels::kBadLayerName;
+        QTest::newRow("elevation height") << "Edit9"
+                                          << "abcX" << 4 << EntityPanels::kBadHeight;
+        QTest::newRow("number height with a comma") << "Edit2"
+                                                    << "1,5" << 1 << EntityPanels::kBadHeight;
     }
 
     void aLayerNameOrHeightTheTabsRefuseWritesNothing()
@@ -173,9 +176,9 @@ private slots:
         createDxfFiles();
         // OK opens the entities order; Cancel does not.
         m_interaction.calls.removeIf([](const QString& call) { return call.startsWith("opacity: "); });
-        QCOMPARE(m_interaction.calls, (QStringList{"message: Please check entities creation.",
-                                                   "message: Please check entities creation.",
-                                                   "dialog: " + m_window->entitiesOrderDialog().objectName()}));
+        QCOMPARE(m_interaction.calls,
+                 (QStringList{"message: Please check entities creation.", "message: Please check entities creation.",
+                              "dialog: " + m_window->entitiesOrderDialog().objectName()}));
         QVERIFY(m_interaction.messages[0].buttons == MessageButtons::OkCancel);
         QVERIFY(m_interaction.messages[0].icon == MessageIcon::Information);
         QVERIFY(!QFileInfo::exists(report()));
@@ -426,7 +429,7 @@ private slots:
         QVERIFY(readFile(report()).contains(">> Dxf file created"));
     }
 
-private:
+  private:
     QString report() const { return m_installDir + "/mervalon40.log"; }
     void createDxfFiles() { control<QToolButton>(*m_window, "BitBtn1")->click(); }
     void chooseFormat(const QString& name)

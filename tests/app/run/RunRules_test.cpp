@@ -8,10 +8,10 @@ using mervalon::app::testing::TestEnvironment;
 
 class RunRulesTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit RunRulesTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void formatKindMustFitTheFileType_data()
     {
         QTest::addColumn<bool>("excel");
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(reads, 101);
     }
 
-private:
+  private:
     static void writeReport(const QString& install)
     {
         mervalon::app::testing::writeFile(install + "/mervalon40.log", "report\r\n");

@@ -11,9 +11,9 @@
 #include <QDir>
 #include <QHelpEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QToolButton>
@@ -27,14 +27,14 @@ namespace {
 
 /// Configuration commands whose "has changed" question answers as the test says.
 class ScriptedCommands : public ConfigurationCommands {
-public:
+  public:
     ScriptedCommands(Interaction& interaction, const QString& installDir, bool goOn)
         : ConfigurationCommands(interaction, installDir), m_goOn(goOn)
     {
     }
     bool confirmConfigurationChanges(ConfigurationView&) override { return m_goOn; }
 
-private:
+  private:
     bool m_goOn;
 };
 
@@ -58,10 +58,10 @@ QStringList comboItems(const QComboBox& combo)
 
 class ProgramStartTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ProgramStartTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init() { m_environment.reset(); }
 
     void aWindowPastTheScreenEdgeIsMovedOnIt_data()
@@ -117,8 +117,8 @@ private slots:
                  (QStringList{"Text files", "Excel files", "Spreadsheets"}));
         QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 0);
         QCOMPARE(comboItems(*control<QComboBox>(window, "format")),
-                 (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space",
-                              "penzd tab", "pnezd comma"}));
+                 (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space", "penzd tab",
+                              "pnezd comma"}));
         QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
         QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
         QVERIFY(control<QCheckBox>(window, "CheckBox1")->isChecked());
@@ -449,8 +449,8 @@ private slots:
         MainWindow& window = program->mainWindow();
         const QString path = m_environment.home() + QStringLiteral("/jobs/") + fileName;
         if (size == -1) {
-            mervalon::config::Configuration record =
-                mervalon::config::readConfigurationFile((program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
+            mervalon::config::Configuration record = mervalon::config::readConfigurationFile(
+                (program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
             record.entity(EntityKind::Point).layer = "GIVEN";
             QDir().mkpath(QFileInfo(path).path());
             mervalon::config::writeConfigurationFile(path.toStdString(), record);
@@ -480,8 +480,8 @@ private slots:
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         const QString folder = m_environment.home() + QStringLiteral("/jobs");
-        mervalon::config::Configuration record =
-            mervalon::config::readConfigurationFile((program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
+        mervalon::config::Configuration record = mervalon::config::readConfigurationFile(
+            (program->installDir() + QStringLiteral("/!Default.rp4")).toStdString());
         record.entity(EntityKind::Point).layer = "HERE";
         QDir().mkpath(folder);
         mervalon::config::writeConfigurationFile((folder + QStringLiteral("/here.rp4")).toStdString(), record);
@@ -515,7 +515,7 @@ private slots:
         QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

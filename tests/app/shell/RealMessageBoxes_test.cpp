@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
-
 #include <algorithm>
 
 using namespace mervalon;
@@ -29,7 +28,7 @@ namespace {
 
 /// The desktop's interaction, its message boxes answered by a key after they have shown.
 class AnsweringInteraction : public QtInteraction {
-public:
+  public:
     AnsweringInteraction()
     {
         m_timer.setInterval(20);
@@ -54,7 +53,7 @@ public:
     /// The other modal windows seen (and closed).
     QStringList dialogs;
 
-private:
+  private:
     void answer()
     {
         QList<QMessageBox*> open;
@@ -106,10 +105,10 @@ void clickAsTheWindowSystem(QWidget& target)
 
 class RealMessageBoxesTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit RealMessageBoxesTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
@@ -246,7 +245,7 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 };
 

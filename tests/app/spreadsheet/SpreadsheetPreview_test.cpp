@@ -16,10 +16,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
-
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
@@ -52,7 +51,8 @@ QStringList xlrdCells(const QString& path)
     if (dump.code == 3) {
         qWarning("python3-xlrd is missing (apt-get install python3-xlrd)");
     }
-    return dump.code == 0 ? dump.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList{QStringLiteral("unreadable")};
+    return dump.code == 0 ? dump.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                          : QStringList{QStringLiteral("unreadable")};
 }
 
 /// `lines` with the cells of sheet `sheet` given new values ("row|column" → "kind|value"; an
@@ -163,10 +163,10 @@ void runRowMenu(SpreadsheetPreview& preview, int row, const char* item)
 
 class SpreadsheetPreviewTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SpreadsheetPreviewTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void initTestCase()
     {
         m_fixtures = m_environment.root() + QStringLiteral("/workbooks");
@@ -174,7 +174,8 @@ private slots:
         QVERIFY2(made.code != 3, "python3-xlwt is missing (apt-get install python3-xlwt)");
         QVERIFY2(made.code != 4, "ssconvert is missing (apt-get install gnumeric)");
         QCOMPARE(made.code, 0);
-        QVERIFY2(run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import xlrd")}).code == 0,
+        QVERIFY2(run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import xlrd")}).code ==
+                     0,
                  "python3-xlrd is missing (apt-get install python3-xlrd)");
         m_environment.reset();
         m_program = startProgram(m_interaction);
@@ -190,7 +191,7 @@ private slots:
     void columnLettersAreBijectiveBase26()
     {
         const std::map<int, const char*> letters = {{0, ""},    {1, "A"},    {26, "Z"},   {27, "AA"},   {52, "AZ"},
-                                                     {53, "BA"}, {256, "IV"}, {702, "ZZ"}, {703, "AAA"}, {-4, ""}};
+                                                    {53, "BA"}, {256, "IV"}, {702, "ZZ"}, {703, "AAA"}, {-4, ""}};
         for (const auto& [n, text] : letters) {
             QCOMPARE(columnLetters(n), QLatin1String(text));
         }
@@ -199,9 +200,8 @@ private slots:
     void aTypedTextIsANumberOnlyWhenDecimal()
     {
         const std::map<QString, std::optional<double>> cases = {
-            {"12.50", 12.5}, {"-3", -3.0},        {" 7 ", 7.0},          {"1E5", 1e5},          {".5", 0.5},
-            {"12,5", {}},    {"", {}},             {"1 000", {}},         {"inf", {}},           {"nan", {}},
-            {"0x10", {}},    {"12.5.1", {}},       {"1e999", {}},         {"P1", {}}};
+            {"12.50", 12.5}, {"-3", -3.0}, {" 7 ", 7.0}, {"1E5", 1e5}, {".5", 0.5},    {"12,5", {}},  {"", {}},
+            {"1 000", {}},   {"inf", {}},  {"nan", {}},  {"0x10", {}}, {"12.5.1", {}}, {"1e999", {}}, {"P1", {}}};
         for (const auto& [text, number] : cases) {
             const std::optional<double> parsed = parseCellDecimal(text);
             QVERIFY2(parsed.has_value() == number.has_value(), qPrintable(text));
@@ -233,8 +233,8 @@ private slots:
             QCOMPARE(control<QPushButton>(p, "BitBtn1")->text(), QStringLiteral("Save"));
             QCOMPARE(control<QPushButton>(p, "BitBtn2")->text(), QStringLiteral("Close"));
             const std::map<std::pair<int, int>, const char*> shown = {
-                {{2, 1}, "007"},  {{2, 2}, "1000.5"},     {{2, 5}, "1E5"},  {{3, 2}, "1234567.89012346"},
-                {{3, 5}, "2024-03-15"}, {{4, 4}, "TRUE"}, {{5, 5}, "caf\u00e9"}};
+                {{2, 1}, "007"},        {{2, 2}, "1000.5"}, {{2, 5}, "1E5"},      {{3, 2}, "1234567.89012346"},
+                {{3, 5}, "2024-03-15"}, {{4, 4}, "TRUE"},   {{5, 5}, "caf\u00e9"}};
             for (const auto& [at, text] : shown) {
                 QCOMPARE(cellText(p, at.first, at.second), QString::fromUtf8(text));
             }
@@ -255,7 +255,8 @@ private slots:
             pressTab(p, 2); // Wide: AA, AZ and BA in row 1
             QCOMPARE(model.columnCount(), 53);
             for (int column : {27, 52, 53}) {
-                QCOMPARE(model.headerData(column - 1, Qt::Horizontal, Qt::DisplayRole).toString(), cellText(p, 1, column));
+                QCOMPARE(model.headerData(column - 1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                         cellText(p, 1, column));
             }
         });
         QCOMPARE(m_interaction.calls, QStringList{QStringLiteral("dialog: TForm14")});
@@ -285,9 +286,10 @@ private slots:
         });
         // "007", "1E5", the 17-digit number, the date, the boolean and the formula's result are
         // as they were; so are the other sheets and the version.
-        QCOMPARE(xlrdCells(path), changed(before, QStringLiteral("Points"),
-                                          {{"1|1", "n|12.5"}, {"4|1", "t|12,5"}, {"4|3", "t|"}}));
-        QCOMPARE(run(QStringLiteral("ssconvert"), {QStringLiteral("-S"), path, path + QStringLiteral(".%n.csv")}).code, 0);
+        QCOMPARE(xlrdCells(path),
+                 changed(before, QStringLiteral("Points"), {{"1|1", "n|12.5"}, {"4|1", "t|12,5"}, {"4|3", "t|"}}));
+        QCOMPARE(run(QStringLiteral("ssconvert"), {QStringLiteral("-S"), path, path + QStringLiteral(".%n.csv")}).code,
+                 0);
     }
 
     void rowOperationsMoveRowsOnSaveKeepingTheirCells_data()
@@ -337,9 +339,12 @@ private slots:
         const QString after = QStringLiteral("InsertRowbefore1");
         QTest::newRow("delete row 2") << del << 2 << 4 << 2 << QStringList{"Point", "P2", "P3", "P4"};
         QTest::newRow("delete the last row") << del << 5 << 4 << 4 << QStringList{"Point", "007", "P2", "P3"};
-        QTest::newRow("insert before row 1") << before << 1 << 6 << 1 << QStringList{"", "Point", "007", "P2", "P3", "P4"};
-        QTest::newRow("insert after row 2") << after << 2 << 6 << 1 << QStringList{"Point", "007", "", "P2", "P3", "P4"};
-        QTest::newRow("insert after the last row") << after << 5 << 6 << 1 << QStringList{"Point", "007", "P2", "P3", "P4", ""};
+        QTest::newRow("insert before row 1")
+            << before << 1 << 6 << 1 << QStringList{"", "Point", "007", "P2", "P3", "P4"};
+        QTest::newRow("insert after row 2")
+            << after << 2 << 6 << 1 << QStringList{"Point", "007", "", "P2", "P3", "P4"};
+        QTest::newRow("insert after the last row")
+            << after << 5 << 6 << 1 << QStringList{"Point", "007", "P2", "P3", "P4", ""};
     }
     void rowOperationsPlaceTheCurrentCell()
     {
@@ -358,7 +363,8 @@ private slots:
             QStringList shown;
             for (int r = 1; r <= rows; ++r) {
                 shown << cellText(p, r, 1);
-                QCOMPARE(p.rules().model().headerData(r - 1, Qt::Vertical, Qt::DisplayRole).toString(), QString::number(r));
+                QCOMPARE(p.rules().model().headerData(r - 1, Qt::Vertical, Qt::DisplayRole).toString(),
+                         QString::number(r));
             }
             QCOMPARE(shown, firstColumn);
             // A row operation is a change like typing: leaving the sheet asks first.
@@ -391,7 +397,8 @@ private slots:
             auto* menu = control<QMenu>(p, "PopupMenu1");
             QStringList items;
             for (const QAction* action : menu->actions()) {
-                items << action->objectName() + QLatin1Char('=') + (action->isSeparator() ? QStringLiteral("-") : action->text());
+                items << action->objectName() + QLatin1Char('=') +
+                             (action->isSeparator() ? QStringLiteral("-") : action->text());
             }
             QCOMPARE(items, (QStringList{"DeletethisRow2=Delete this Row", "N1=-", "DeletethisRow1=Insert Row before",
                                          "InsertRowbefore1=Insert Row after"}));
@@ -523,7 +530,8 @@ private slots:
         };
         const std::vector<Case> cases = {
             {"workbook.txt", workbook, SpreadsheetPreview::Outcome::Shown},
-            {"text.xls", QByteArrayLiteral("P1,1000,2000\r\nP2,1001,2001\r\n"), SpreadsheetPreview::Outcome::NotWorkbook},
+            {"text.xls", QByteArrayLiteral("P1,1000,2000\r\nP2,1001,2001\r\n"),
+             SpreadsheetPreview::Outcome::NotWorkbook},
             {"damaged.xls", workbook.left(1536), SpreadsheetPreview::Outcome::Refused},
         };
         for (const Case& c : cases) {
@@ -542,7 +550,7 @@ private slots:
         }
     }
 
-private:
+  private:
     QString copyOf(const QString& name, const QString& as)
     {
         const QString target = m_environment.root() + QStringLiteral("/work/") + as;

@@ -10,10 +10,10 @@ using mervalon::app::testing::TestEnvironment;
 
 class ViewerRulesTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ViewerRulesTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void linesAreSplitAtEveryLineEnd_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -73,9 +73,9 @@ private slots:
 
     void theLineCountIsWhatSavingWrites()
     {
-        QCOMPARE(lineCountOf(1, true), 0);  // an empty document
+        QCOMPARE(lineCountOf(1, true), 0); // an empty document
         QCOMPARE(lineCountOf(3, false), 3);
-        QCOMPARE(lineCountOf(3, true), 2);  // a final line break
+        QCOMPARE(lineCountOf(3, true), 2); // a final line break
         QCOMPARE(lineCountText(12), QStringLiteral("12 lines."));
     }
 
@@ -85,12 +85,16 @@ private slots:
         QTest::addColumn<QString>("editor");
         QTest::addColumn<QStringList>("first");
         const QString path = "/home/u/My Survey/site 1.txt";
-        QTest::newRow("VISUAL with an option") << "code --wait" << "vi" << QStringList{"code", "--wait", path};
-        QTest::newRow("EDITOR alone") << "" << "gedit" << QStringList{"gedit", path};
-        QTest::newRow("quoted program") << "\"/opt/my editor/ed\"" << "" << QStringList{"/opt/my editor/ed", path};
-        QTest::newRow("neither") << "" << "" << QStringList{"xdg-open", path};
-        QTest::newRow("no shell: metacharacters are words") << "ed; rm -rf ~" << ""
-                                                            << QStringList{"ed;", "rm", "-rf", "~", path};
+        QTest::newRow("VISUAL with an option") << "code --wait"
+                                               << "vi" << QStringList{"code", "--wait", path};
+        QTest::newRow("EDITOR alone") << ""
+                                      << "gedit" << QStringList{"gedit", path};
+        QTest::newRow("quoted program") << "\"/opt/my editor/ed\""
+                                        << "" << QStringList{"/opt/my editor/ed", path};
+        QTest::newRow("neither") << ""
+                                 << "" << QStringList{"xdg-open", path};
+        QTest::newRow("no shell: metacharacters are words") << "ed; rm -rf ~"
+                                                            << "" << QStringList{"ed;", "rm", "-rf", "~", path};
     }
     void theEditorGetsThePathAsOneArgument()
     {
@@ -183,7 +187,7 @@ private slots:
                                 "open it in a text editor to see all of it. ]"));
     }
 
-private:
+  private:
     TestEnvironment& m_environment;
 
     void theReportCitesLinesOfTheFileAbove_data()

@@ -22,7 +22,6 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
-
 #include <utility>
 #include <vector>
 
@@ -31,15 +30,16 @@ using namespace mervalon::app::testing;
 
 class ViewersTest : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ViewersTest(TestEnvironment& environment) : m_environment(environment) {}
 
-private slots:
+  private slots:
     void init()
     {
         m_environment.reset();
         m_survey = m_environment.home() + "/My Survey";
-        writeFile(m_survey + "/site.txt", "1,10.0,20.0,3.5,Bj\xF6rk\xA0\xB0\r\n2,11.0,21.0,3.6,PT\r\n3,12.0,22.0,3.7,PT");
+        writeFile(m_survey + "/site.txt",
+                  "1,10.0,20.0,3.5,Bj\xF6rk\xA0\xB0\r\n2,11.0,21.0,3.6,PT\r\n3,12.0,22.0,3.7,PT");
         m_installDir = TestEnvironment::install();
         storeValue("lastpath", m_survey);
         m_program = startProgram(m_interaction);
@@ -177,7 +177,8 @@ private slots:
         QVERIFY(viewer.load(m_survey + "/sub/p.txt"));
         control<QPlainTextEdit>(viewer, "apercu")->setPlainText(QStringLiteral("1,2,\u4E2D"));
         QVERIFY(!viewer.save());
-        QCOMPARE(m_interaction.messages.back().text, unencodableMessage(m_survey + "/sub/p.txt", QStringLiteral("\u4E2D")));
+        QCOMPARE(m_interaction.messages.back().text,
+                 unencodableMessage(m_survey + "/sub/p.txt", QStringLiteral("\u4E2D")));
         QCOMPARE(readFile(m_survey + "/sub/p.txt"), QByteArray("1,2,3\r\n"));
 
         // A folder that can no longer be written: the file beside cannot be made.
@@ -202,7 +203,8 @@ private slots:
         QVERIFY(!viewer.save());
         QCOMPARE(m_interaction.messages.back().icon, MessageIcon::Error);
         QCOMPARE(m_interaction.messages.back().text,
-                 QStringLiteral("Cannot save file \"%1\". %2").arg(path, QString::fromLatin1(mervalon::io::kWriteProtected)));
+                 QStringLiteral("Cannot save file \"%1\". %2")
+                     .arg(path, QString::fromLatin1(mervalon::io::kWriteProtected)));
         QCOMPARE(readFile(path), QByteArray("1,2,3\r\n"));
         QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
@@ -367,7 +369,7 @@ private slots:
         QVERIFY(bytes.contains(titleInPdf(kReportPrintTitle)));
     }
 
-private:
+  private:
     QString report() const { return m_installDir + "/mervalon40.log"; }
     // The PDF's document information holds the title as UTF-16 with a byte order mark.
     static QByteArray titleInPdf(const QString& title)

@@ -1,13 +1,12 @@
 #include "core/config/ColorNameTable.h"
 #include "core/config/Configuration.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -96,10 +95,13 @@ double doubleAt(const ConfigurationBytes& b, std::size_t offset)
     return d;
 }
 
-std::string textAt(const ConfigurationBytes& b, std::size_t offset) { return std::string(reinterpret_cast<const char*>(b.data() + offset + 1), b[offset]); }
+std::string textAt(const ConfigurationBytes& b, std::size_t offset)
+{
+    return std::string(reinterpret_cast<const char*>(b.data() + offset + 1), b[offset]);
+}
 
 class ConfigurationFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("mervalon-config-" + std::to_string(::getpid()) + "-" +
@@ -124,9 +126,9 @@ TEST(ConfigurationRecord, ByteFieldsStandAtTheirOffsets)
     const struct {
         std::size_t offset;
         int value;
-    } bytes[] = {{4, 1},    {5, 2},    {64, 3},   {65, 4},   {132, 5},  {133, 6},  {208, 7},  {209, 8},
-                 {284, 9},  {285, 10}, {360, 11}, {361, 12}, {428, 13}, {429, 14}, {560, 15}, {561, 16},
-                 {576, 17}, {608, 18}, {624, 19}, {632, 21}};
+    } bytes[] = {{4, 1},    {5, 2},    {64, 3},   {65, 4},   {132, 5},  {133, 6},  {208, 7},
+                 {209, 8},  {284, 9},  {285, 10}, {360, 11}, {361, 12}, {428, 13}, {429, 14},
+                 {560, 15}, {561, 16}, {576, 17}, {608, 18}, {624, 19}, {632, 21}};
     for (const auto& f : bytes) {
         EXPECT_EQ(b[f.offset], f.value) << "offset " << f.offset;
     }
@@ -138,9 +140,9 @@ TEST(ConfigurationRecord, IntegerFieldsStandAtTheirOffsets)
     const struct {
         std::size_t offset;
         std::int32_t value;
-    } ints[] = {{0, 0x11},   {60, 0x0A0B0C0D}, {128, 12}, {148, 3},   {204, 13},  {224, 4},   {280, 14},
-                {300, 5},    {356, 15},        {424, 16}, {484, 17},  {488, 18},  {564, 100}, {568, -10},
-                {572, 1000}, {628, 20},        {640, 0},  {644, 3},   {648, 4},   {652, -1},  {656, 2}};
+    } ints[] = {{0, 0x11},   {60, 0x0A0B0C0D}, {128, 12}, {148, 3},  {204, 13}, {224, 4},   {280, 14},
+                {300, 5},    {356, 15},        {424, 16}, {484, 17}, {488, 18}, {564, 100}, {568, -10},
+                {572, 1000}, {628, 20},        {640, 0},  {644, 3},  {648, 4},  {652, -1},  {656, 2}};
     for (const auto& f : ints) {
         EXPECT_EQ(int32At(b, f.offset), f.value) << "offset " << f.offset;
     }
@@ -155,9 +157,9 @@ TEST(ConfigurationRecord, TextAndRealFieldsStandAtTheirOffsets)
     const struct {
         std::size_t offset;
         const char* text;
-    } texts[] = {{6, "PTS"},  {66, "0.25"}, {77, "NUM"}, {134, "1.5"}, {152, "XL"},  {210, "2.5"},
-                 {228, "YL"}, {286, "3.5"}, {304, "ZL"}, {362, "4.5"}, {373, "DL"},  {430, "PL"},
-                 {492, "penzd comma"},      {660, "0.75"}};
+    } texts[] = {{6, "PTS"},   {66, "0.25"}, {77, "NUM"},          {134, "1.5"}, {152, "XL"},
+                 {210, "2.5"}, {228, "YL"},  {286, "3.5"},         {304, "ZL"},  {362, "4.5"},
+                 {373, "DL"},  {430, "PL"},  {492, "penzd comma"}, {660, "0.75"}};
     for (const auto& t : texts) {
         EXPECT_EQ(textAt(b, t.offset), t.text) << "offset " << t.offset;
     }
@@ -176,10 +178,10 @@ TEST(ConfigurationRecord, GapBytesAreZero)
     c.formatName = std::string(90, 'f');
     c.layout.distance = std::string(15, '1');
     const auto b = encodeConfiguration(c);
-    const std::size_t gaps[] = {57,  58,  59,  145, 146, 147, 203, 221, 222, 223, 279, 297, 298, 299, 355,
-                                481, 482, 483, 553, 554, 555, 556, 557, 558, 559, 562, 563, 577, 578, 579,
-                                580, 581, 582, 583, 609, 610, 611, 612, 613, 614, 615, 625, 626, 627, 633,
-                                634, 635, 636, 637, 638, 639, 671};
+    const std::size_t gaps[] = {57,  58,  59,  145, 146, 147, 203, 221, 222, 223, 279, 297, 298,
+                                299, 355, 481, 482, 483, 553, 554, 555, 556, 557, 558, 559, 562,
+                                563, 577, 578, 579, 580, 581, 582, 583, 609, 610, 611, 612, 613,
+                                614, 615, 625, 626, 627, 633, 634, 635, 636, 637, 638, 639, 671};
     for (std::size_t gap : gaps) {
         EXPECT_EQ(b[gap], 0) << "gap byte " << gap;
     }
@@ -332,8 +334,8 @@ TEST(ColorNames, NamedAndNumberedIndices)
     const struct {
         std::int32_t index;
         const char* name;
-    } names[] = {{0, ""},          {1, "Red"},   {2, "Yellow"}, {3, "Green"},       {4, "Cyan"},
-                 {5, "Blue"},      {6, "Magenta"}, {7, "White"}, {8, "Grey"},        {9, "Light Grey"},
+    } names[] = {{0, ""},          {1, "Red"},       {2, "Yellow"},      {3, "Green"},      {4, "Cyan"},
+                 {5, "Blue"},      {6, "Magenta"},   {7, "White"},       {8, "Grey"},       {9, "Light Grey"},
                  {10, "Color 10"}, {11, "Color 11"}, {128, "Color 128"}, {255, "Color 255"}};
     for (const auto& n : names) {
         EXPECT_EQ(colorName(n.index), n.name) << n.index;

@@ -1,14 +1,12 @@
 #include "core/config/ExtensionList.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -47,8 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"A | b | c", "A", "b | c", "*.b | c;"},
                     // Typed without blanks: nothing of the name or the extensions is lost.
                     LineCase{"Points|pts", "Points", "pts", "*.pts;"},
-                    LineCase{"No bar at all", "No bar at all", "", ""},
-                    LineCase{"Empty | ", "Empty", "", ""},
+                    LineCase{"No bar at all", "No bar at all", "", ""}, LineCase{"Empty | ", "Empty", "", ""},
                     LineCase{"Trailing | ;;dat;", "Trailing", ";;dat;", "*.dat;"}));
 
 TEST(SplitExtensions, trimsEachPieceAndDropsEmptyOnes)
@@ -126,14 +123,14 @@ TEST(ExtensionListEdit, extensionsAtIsEmptyOutsideTheList)
 }
 
 class ExtensionListFile : public testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         // Named by process and test: CTest runs each test in a process of its own, side by side,
         // and under ThreadSanitizer two processes place the fixture at the same address.
-        m_dir = std::filesystem::temp_directory_path() /
-                ("mervalon-ext-" + std::to_string(::getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            std::filesystem::temp_directory_path() / ("mervalon-ext-" + std::to_string(::getpid()) + "-" +
+                                                      testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }

@@ -1,13 +1,11 @@
 #include "core/config/InstallationSeed.h"
-#include "core/io/Sha256.h"
-
 #include "core/config/PreviousPrologue.h"
-
-#include <gtest/gtest.h>
+#include "core/io/Sha256.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -20,7 +18,7 @@ using mervalon::config::seedInstallation;
 namespace {
 
 class InstallationSeedTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_root = fs::temp_directory_path() / ("mervalon-seed-" + std::to_string(::getpid()) + "-" +
@@ -177,7 +175,7 @@ using mervalon::configtest::fileText;
 using mervalon::configtest::previousPrologue;
 
 class InstallationUpgradeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_root = fs::temp_directory_path() / ("mervalon-upgrade-" + std::to_string(::getpid()) + "-" +
@@ -257,7 +255,8 @@ TEST_F(InstallationSeedTest, TheManualAndActiveHelpFollowTheProgramsVersion)
 
     std::vector<fs::path> written = mervalon::config::refreshProgramDocuments(m_shipped, m_install);
     std::sort(written.begin(), written.end());
-    const std::vector<fs::path> expected{m_install / "activehelp" / "qvh.htm", m_install / "help" / "images" / "viewer.png",
+    const std::vector<fs::path> expected{m_install / "activehelp" / "qvh.htm",
+                                         m_install / "help" / "images" / "viewer.png",
                                          m_install / "help" / "index.html", m_install / "help" / "report.html"};
     EXPECT_EQ(written, expected);
     for (const fs::path& file : expected) {
@@ -274,23 +273,38 @@ TEST_F(InstallationSeedTest, NewFileTypesAreOfferedOnceAfterTheUsersOwn)
 {
     struct Case {
         const char* what;
-        std::string list;      // the installation's list before
-        std::string record;    // what was offered before ("" for no record)
-        std::string expected;  // the list after
+        std::string list;     // the installation's list before
+        std::string record;   // what was offered before ("" for no record)
+        std::string expected; // the list after
         std::vector<std::string> appended;
     };
     const std::string offered = "Spreadsheets | xls;xlsx;ods";
     const std::vector<Case> cases = {
-        {"an older installation", "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\n", "",
-         "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\nSpreadsheets | xls;xlsx;ods\r\n", {offered}},
-        {"a list the user edited", "Mine | pts\nExcel files | xls\n", "",
-         "Mine | pts\r\nExcel files | xls\r\nSpreadsheets | xls;xlsx;ods\r\n", {offered}},
-        {"a new installation, shipped with it", "Text files | txt\r\nSpreadsheets | xls;xlsx;ods\r\n", "",
-         "Text files | txt\r\nSpreadsheets | xls;xlsx;ods\r\n", {}},
-        {"a type of the user's covering it", "Workbooks | ODS;xlsx;xls;xlsm\r\n", "",
-         "Workbooks | ODS;xlsx;xls;xlsm\r\n", {}},
-        {"removed by the user after it was offered", "Text files | txt\r\n", offered + "\r\n",
-         "Text files | txt\r\n", {}},
+        {"an older installation",
+         "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\n",
+         "",
+         "Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\nSpreadsheets | xls;xlsx;ods\r\n",
+         {offered}},
+        {"a list the user edited",
+         "Mine | pts\nExcel files | xls\n",
+         "",
+         "Mine | pts\r\nExcel files | xls\r\nSpreadsheets | xls;xlsx;ods\r\n",
+         {offered}},
+        {"a new installation, shipped with it",
+         "Text files | txt\r\nSpreadsheets | xls;xlsx;ods\r\n",
+         "",
+         "Text files | txt\r\nSpreadsheets | xls;xlsx;ods\r\n",
+         {}},
+        {"a type of the user's covering it",
+         "Workbooks | ODS;xlsx;xls;xlsm\r\n",
+         "",
+         "Workbooks | ODS;xlsx;xls;xlsm\r\n",
+         {}},
+        {"removed by the user after it was offered",
+         "Text files | txt\r\n",
+         offered + "\r\n",
+         "Text files | txt\r\n",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

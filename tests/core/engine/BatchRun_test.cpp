@@ -1,14 +1,11 @@
+#include "EngineTestSupport.h"
 #include "core/engine/BatchRun.h"
-
 #include "core/engine/FileConverter.h"
 #include "core/engine/RunLog.h"
 #include "core/engine/TextReader.h"
 
-#include "EngineTestSupport.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -20,8 +17,8 @@ using mervalon::engine::destinationName;
 using mervalon::engine::ErrorPolicy;
 using mervalon::engine::FieldList;
 using mervalon::engine::FieldRows;
-using mervalon::engine::RunFile;
 using mervalon::engine::runBatch;
+using mervalon::engine::RunFile;
 using mervalon::engine::runFilesOf;
 using mervalon::engine::RunNotStarted;
 using mervalon::engine::RunRequest;
@@ -66,24 +63,29 @@ Configuration pointsOnly()
 
 // Asks to stop once the conversions have let events run `limit` times.
 class StopAfterPumps : public RecordingProgress {
-public:
-    explicit StopAfterPumps(std::size_t limit)
-        : m_limit(limit)
-    {
-    }
+  public:
+    explicit StopAfterPumps(std::size_t limit) : m_limit(limit) {}
     [[nodiscard]] bool isStopRequested() const override { return pumps >= m_limit; }
 
-private:
+  private:
     std::size_t m_limit;
 };
 
-Lines headerOf(const std::string& formatLine, const Lines& modifiers = {"    Renumber Points    : No",
-                                                                         "    Modify Coordinates : No"},
+Lines headerOf(const std::string& formatLine,
+               const Lines& modifiers = {"    Renumber Points    : No", "    Modify Coordinates : No"},
                const Lines& zOption = {"    Use a default Z value : No"})
 {
-    return Lines{"Mervalon Report - 2026-12-08 19:30:00", std::string(37, '-'), "", formatLine,
-                 "    Import Number/Label  : Yes", "    Import X coordinate  : Yes", "    Import Y coordinate  : Yes",
-                 "    Import Z coordinate  : Yes", "    Import Description   : Yes", "    Import Polyline code : No", "",
+    return Lines{"Mervalon Report - 2026-12-08 19:30:00",
+                 std::string(37, '-'),
+                 "",
+                 formatLine,
+                 "    Import Number/Label  : Yes",
+                 "    Import X coordinate  : Yes",
+                 "    Import Y coordinate  : Yes",
+                 "    Import Z coordinate  : Yes",
+                 "    Import Description   : Yes",
+                 "    Import Polyline code : No",
+                 "",
                  ">> Data modifiers"} +
            modifiers + Lines{"", ">> Z coordinate option"} + zOption + Lines{"", ""};
 }
@@ -92,7 +94,7 @@ Lines headerOf(const std::string& formatLine, const Lines& modifiers = {"    Ren
 const std::string kStandInPrologue = "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE\r\n  2\r\nLAYER\r\n 70\r\n";
 
 class BatchRunTest : public TempFolderTest {
-protected:
+  protected:
     void SetUp() override
     {
         TempFolderTest::SetUp();
@@ -146,8 +148,8 @@ TEST(DestinationName, CutsAtTheFirstPoint)
     const struct {
         const char* source;
         const char* destination;
-    } cases[] = {{"site.txt", "site.dxf"}, {"site.2024.txt", "site.dxf"}, {"README", "dxf"},
-                 {".hidden", ".dxf"},      {"a.", "a.dxf"},             {"SITE.TXT", "SITE.dxf"}};
+    } cases[] = {{"site.txt", "site.dxf"}, {"site.2024.txt", "site.dxf"}, {"README", "dxf"}, {".hidden", ".dxf"},
+                 {"a.", "a.dxf"},          {"SITE.TXT", "SITE.dxf"}};
     for (const auto& c : cases) {
         EXPECT_EQ(destinationName(c.source), c.destination) << c.source;
     }
@@ -198,11 +200,11 @@ TEST_F(BatchRunTest, ModifiersAndDefaultZAreSummed)
     request.format.name = "excel penzdc";
     request.format.value(PointValue::Code).column = 6;
     run();
-    Lines expected = headerOf(">> Point file Format : excel penzdc (Excel format)",
-                              {"    Renumber Points    : Yes", "    Modify Coordinates : Yes",
-                               "       X modifier : -2.500", "       Y modifier : +0.000",
-                               "       Z modifier : -0.250"},
-                              {"    Use a default Z value : Yes", "       Value : -12.500"});
+    Lines expected =
+        headerOf(">> Point file Format : excel penzdc (Excel format)",
+                 {"    Renumber Points    : Yes", "    Modify Coordinates : Yes", "       X modifier : -2.500",
+                  "       Y modifier : +0.000", "       Z modifier : -0.250"},
+                 {"    Use a default Z value : Yes", "       Value : -12.500"});
     expected[9] = "    Import Polyline code : Yes";
     EXPECT_EQ(report, crlf(expected));
 }
@@ -258,9 +260,9 @@ TEST_F(BatchRunTest, StopBeforeTheLastFile)
     useFiles({"a.txt", "b.txt", "c.txt"});
     StopAfterPumps sink(2);
     EXPECT_FALSE(run(sink));
-    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
-                           convertedBlock("a.txt", "a.dxf", 1) + convertedBlock("b.txt", "b.dxf", 1) +
-                           Lines{"", ">> Process aborted."}));
+    EXPECT_EQ(report,
+              crlf(headerOf(">> Point file Format : penzd comma (Text format)") + convertedBlock("a.txt", "a.dxf", 1) +
+                   convertedBlock("b.txt", "b.dxf", 1) + Lines{"", ">> Process aborted."}));
     EXPECT_FALSE(std::filesystem::exists(pathOf("dest/c.dxf")));
 }
 
@@ -271,9 +273,9 @@ TEST_F(BatchRunTest, StopDuringTheLastFile)
     useFiles({"a.txt", "b.txt"});
     StopAfterPumps sink(2);
     EXPECT_FALSE(run(sink));
-    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
-                           convertedBlock("a.txt", "a.dxf", 1) + pointFile(src("b.txt")) +
-                           Lines{"", ">> Process aborted."}));
+    EXPECT_EQ(report,
+              crlf(headerOf(">> Point file Format : penzd comma (Text format)") + convertedBlock("a.txt", "a.dxf", 1) +
+                   pointFile(src("b.txt")) + Lines{"", ">> Process aborted."}));
     const std::string drawing = readFile(pathOf("dest/b.dxf"));
     EXPECT_EQ(drawing.find("EOF"), std::string::npos); // left as written so far
 }
@@ -394,9 +396,13 @@ TEST_F(BatchRunTest, FullDiskIsAnErrorAndEndsTheRunOnlyUnderAbortProcess)
 {
     writeFile("src/a.txt", "1,10,20,5,a\r\n");
     writeFile("src/b.txt", "1,10,20,5,a\r\n");
-    const Lines fullBlock = pointFile(src("a.txt")) +
-                            Lines{"  ! Error: \"/dev/full\" could not be written: No space left on device !", "",
-                                  ">> 1 lines processed.", ">> Errors in file, Dxf file not created. ", "", ""};
+    const Lines fullBlock =
+        pointFile(src("a.txt")) + Lines{"  ! Error: \"/dev/full\" could not be written: No space left on device !",
+                                        "",
+                                        ">> 1 lines processed.",
+                                        ">> Errors in file, Dxf file not created. ",
+                                        "",
+                                        ""};
     request.files = {RunFile{src("a.txt"), "/dev/full"}, RunFile{src("b.txt"), dest("b.dxf")}};
     EXPECT_TRUE(run());
     EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + fullBlock +
@@ -438,15 +444,15 @@ TEST_F(BatchRunTest, APointFileIsNeverReplacedByItsOwnDrawing)
     EXPECT_TRUE(run());
     EXPECT_EQ(readFile(pathOf("src/site.dxf")), points);
     EXPECT_EQ(readFile(pathOf("src/dxf")), points);
-    EXPECT_EQ(report,
-              crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("site.dxf")) +
-                   Lines{"  ! Error: \"" + src("site.dxf") + "\" cannot be created: it would replace the point file !",
-                         "", ""} +
-                   pointFile(src("dxf")) +
-                   Lines{"  ! Error: \"" + src("dxf") + "\" cannot be created: it would replace the point file !", "",
-                         ""} +
-                   pointFile(src("b.txt")) +
-                   Lines{"", ">> 1 lines processed.", ">> Dxf file created: " + src("b.dxf"), "", ""}));
+    EXPECT_EQ(
+        report,
+        crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("site.dxf")) +
+             Lines{"  ! Error: \"" + src("site.dxf") + "\" cannot be created: it would replace the point file !", "",
+                   ""} +
+             pointFile(src("dxf")) +
+             Lines{"  ! Error: \"" + src("dxf") + "\" cannot be created: it would replace the point file !", "", ""} +
+             pointFile(src("b.txt")) +
+             Lines{"", ">> 1 lines processed.", ">> Dxf file created: " + src("b.dxf"), "", ""}));
 }
 
 TEST_F(BatchRunTest, ASecondPointFileOfTheSameNameNeverReplacesTheFirstDrawing)
@@ -460,11 +466,12 @@ TEST_F(BatchRunTest, ASecondPointFileOfTheSameNameNeverReplacesTheFirstDrawing)
     }();
     EXPECT_NE(firstDrawing.find("\r\n10\r\n 20\r\n20\r\n"), std::string::npos);
     EXPECT_EQ(firstDrawing.find("\r\n30\r\n 20\r\n40\r\n"), std::string::npos);
-    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
-                           convertedBlock("site.txt", "site.dxf", 1) + pointFile(src("site.asc")) +
-                           Lines{"  ! Error: \"" + dest("site.dxf") +
-                                     "\" cannot be created: it was already created from another point file of this run !",
-                                 "", ""}));
+    EXPECT_EQ(report,
+              crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
+                   convertedBlock("site.txt", "site.dxf", 1) + pointFile(src("site.asc")) +
+                   Lines{"  ! Error: \"" + dest("site.dxf") +
+                             "\" cannot be created: it was already created from another point file of this run !",
+                         "", ""}));
 }
 
 // The report on disk is complete up to the point reached: whoever reads it while the second
@@ -487,8 +494,8 @@ TEST_F(BatchRunTest, TheReportOnDiskHoldsEveryFinishedFileWhileTheRunGoesOn)
     } sink;
     sink.report = request.reportPath;
     run(sink);
-    EXPECT_EQ(sink.seen, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
-                              convertedBlock("a.txt", "a.dxf", 1)));
+    EXPECT_EQ(sink.seen,
+              crlf(headerOf(">> Point file Format : penzd comma (Text format)") + convertedBlock("a.txt", "a.dxf", 1)));
 }
 
 // A report that cannot be written (here: onto a full device) is not a run that could not start.
@@ -515,11 +522,14 @@ TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
         std::int32_t color;
         const char* message;
     } cases[] = {
-        {"PTS\r\nEOF", 7, "The configuration cannot be used: the Point layer name \"PTS\\x0D\\x0AEOF\" holds a control "
-                          "character, which a DXF layer name cannot."},
+        {"PTS\r\nEOF", 7,
+         "The configuration cannot be used: the Point layer name \"PTS\\x0D\\x0AEOF\" holds a control "
+         "character, which a DXF layer name cannot."},
         {"", 7, "The configuration cannot be used: the Point layer has no name."},
-        {"PTS", 256, "The configuration cannot be used: the Point layer colour 256 is not a colour number from 0 to 255."},
-        {"PTS", -1, "The configuration cannot be used: the Point layer colour -1 is not a colour number from 0 to 255."},
+        {"PTS", 256,
+         "The configuration cannot be used: the Point layer colour 256 is not a colour number from 0 to 255."},
+        {"PTS", -1,
+         "The configuration cannot be used: the Point layer colour -1 is not a colour number from 0 to 255."},
     };
     for (const auto& c : cases) {
         request.runConfiguration.entity(EntityKind::Point).layer = c.layer;
@@ -545,7 +555,8 @@ TEST_F(BatchRunTest, ALayerThatCannotBeWrittenStopsTheRunBeforeItStarts)
 // still lost (a C1 control character, which no font shows) are counted once, in the file's block.
 TEST_F(BatchRunTest, ReplacedCharactersOfAUtf8FileAreCountedOnce)
 {
-    writeFile("src/a.txt", "1,10,20,5,\xE4\xB8\xAD\xC2\x85\r\n2,11,21,6,B\xC3\xB6schung \xE2\x9C\x93\xC2\x85\xC2\x85\r\n");
+    writeFile("src/a.txt",
+              "1,10,20,5,\xE4\xB8\xAD\xC2\x85\r\n2,11,21,6,B\xC3\xB6schung \xE2\x9C\x93\xC2\x85\xC2\x85\r\n");
     writeFile("src/b.txt", "1,10,20,5,\xC5\x82\xE4\xB8\xAD\xF0\x9F\x98\x80\r\n");
     useFiles({"a.txt", "b.txt"});
     Configuration& c = request.runConfiguration;
@@ -580,12 +591,12 @@ TEST_F(BatchRunTest, TheEscapeOptionWritesTheLettersOfEveryFileAsEscapes)
     for (const bool escape : {false, true}) {
         request.escapeNonAscii = escape;
         EXPECT_FALSE(run());
-        EXPECT_NE(readFile(dest("a.dxf")).find(escape ? "  1\r\nB\\U+00F6schung \\U+20AC\r\n"
-                                                      : "  1\r\nB\xF6schung \x80\r\n"),
+        EXPECT_NE(readFile(dest("a.dxf"))
+                      .find(escape ? "  1\r\nB\\U+00F6schung \\U+20AC\r\n" : "  1\r\nB\xF6schung \x80\r\n"),
                   std::string::npos)
             << escape;
-        EXPECT_NE(readFile(dest("b.dxf")).find(escape ? "  1\r\nB\\U+00F6schung \\U+0142\r\n"
-                                                      : "  1\r\nB\xF6schung \\U+0142\r\n"),
+        EXPECT_NE(readFile(dest("b.dxf"))
+                      .find(escape ? "  1\r\nB\\U+00F6schung \\U+0142\r\n" : "  1\r\nB\xF6schung \\U+0142\r\n"),
                   std::string::npos)
             << escape;
     }
@@ -606,8 +617,8 @@ TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
     constexpr int kLines = 12000; // three batches of lines, and more than one of bytes
     for (int i = 1; i <= kLines; ++i) {
         const char* code = i % 997 == 1 ? "1" : "2";
-        content += std::to_string(i) + "," + std::to_string(1000 + i) + ".25,2000.5,15," + std::string(1 + i % 50, 'd') +
-                   "," + code + (i % 3 == 0 ? "\r" : "\r\n");
+        content += std::to_string(i) + "," + std::to_string(1000 + i) + ".25,2000.5,15," +
+                   std::string(1 + i % 50, 'd') + "," + code + (i % 3 == 0 ? "\r" : "\r\n");
     }
     writeFile("src/long.txt", content);
     useFiles({"long.txt"});
@@ -618,8 +629,8 @@ TEST_F(BatchRunTest, ALongFileReadInBatchesGivesTheDrawingOfAllItsLinesAtOnce)
     const FieldRows rows = mervalon::engine::readTextLines(pathOf("src/long.txt"), ",", 1);
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kLines));
     mervalon::engine::RunLog log(pathOf("whole.log"));
-    const mervalon::engine::ConversionSettings settings{request.runConfiguration, request.format,
-                                                       ErrorPolicy::SkipLine, kStandInPrologue};
+    const mervalon::engine::ConversionSettings settings{request.runConfiguration, request.format, ErrorPolicy::SkipLine,
+                                                        kStandInPrologue};
     RecordingProgress silent;
     mervalon::engine::convertFile(rows, settings, pathOf("whole.dxf"), log, silent);
     const std::string drawing = readFile(dest("long.dxf"));
@@ -668,9 +679,8 @@ TEST_F(BatchRunTest, ADamagedPrologueEndsTheRunBeforeAnyDrawing)
 {
     writeFile("src/a.txt", "1,10,20,5,a\r\n");
     useFiles({"a.txt"});
-    for (const std::string& damaged :
-         {std::string(), kStandInPrologue.substr(0, kStandInPrologue.size() - 2), kStandInPrologue.substr(0, 20),
-          std::string("  0\r\nEOF\r\n")}) {
+    for (const std::string& damaged : {std::string(), kStandInPrologue.substr(0, kStandInPrologue.size() - 2),
+                                       kStandInPrologue.substr(0, 20), std::string("  0\r\nEOF\r\n")}) {
         writeFile("install/dxf.dat", damaged);
         EXPECT_TRUE(run());
         EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") +
@@ -764,7 +774,7 @@ TEST_F(BatchRunTest, JobsMakeTheReportAndDrawingsOfOneFileAtATime)
     writeFile("src/site.asc", "1,10,20,5,a\r\n2,11,21,6,b\r\n");
     writeFile("src/empty.txt", "");
     writeFile("src/c.txt", "\r\n1,10,20,5,c\r\n");
-    const std::vector<std::string> names = {"a.txt", "long.txt", "b.txt", "missing.txt", "site.txt",
+    const std::vector<std::string> names = {"a.txt",    "long.txt",  "b.txt", "missing.txt", "site.txt",
                                             "site.asc", "empty.txt", "c.txt", "long.txt"};
     const std::vector<std::string> drawings = {"a.dxf", "b.dxf", "long.dxf", "site.dxf", "empty.dxf", "c.dxf"};
     for (const ErrorPolicy policy : {ErrorPolicy::SkipLine, ErrorPolicy::AbortFile}) {
@@ -816,8 +826,8 @@ TEST_F(BatchRunTest, FileResultsCountWhatEachBlockSays)
     request.fileEnded = [&](const FileResult& result) { results.push_back(result); };
     EXPECT_TRUE(run());
     ASSERT_EQ(results.size(), 2u);
-    EXPECT_EQ(describe(results[0]),
-              "0 converted lines 4 points 2 errors 1 warnings 1 [  ! Error in line 2: X coordinate is not a decimal value !]");
+    EXPECT_EQ(describe(results[0]), "0 converted lines 4 points 2 errors 1 warnings 1 [  ! Error in line 2: X "
+                                    "coordinate is not a decimal value !]");
     EXPECT_EQ(results[0].texts, 2u);
     EXPECT_EQ(results[0].polylines, 0u);
     EXPECT_EQ(results[1].status, FileStatus::Failed);
@@ -846,10 +856,10 @@ TEST_F(BatchRunTest, SkipExistingLeavesFilesWhoseDrawingIsNewer)
         RunSummary summary;
         EXPECT_FALSE(runBatch(request, progress, &summary));
         report = readFile(request.reportPath);
-        EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
-                               Lines{">> Dxf file is newer than the point file, not converted: " + dest("a.dxf"), "",
-                                     ""} +
-                               convertedBlock("b.txt", "b.dxf", 1)));
+        EXPECT_EQ(report,
+                  crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+                       Lines{">> Dxf file is newer than the point file, not converted: " + dest("a.dxf"), "", ""} +
+                       convertedBlock("b.txt", "b.dxf", 1)));
         EXPECT_EQ(readFile(dest("a.dxf")), "older drawing of a");
         EXPECT_NE(readFile(dest("b.dxf")), "older drawing of b");
         EXPECT_EQ(results, (std::vector<std::string>{"0 skipped lines 0 points 0 errors 0 warnings 0",
@@ -890,19 +900,20 @@ TEST_F(BatchRunTest, DryRunChecksEveryFileAndWritesNoDrawing)
     std::vector<std::string> results;
     request.fileEnded = [&](const FileResult& result) { results.push_back(describe(result)); };
     EXPECT_TRUE(run());
-    EXPECT_EQ(report, crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
-                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
-                                 ">> 2 lines processed.", ">> Dxf file would be created: " + dest("a.dxf"), "", ""} +
-                           pointFile(src("a.txt")) +
-                           Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "",
-                                 ">> 2 lines processed.",
-                                 ">> Dxf file would be created: " + pathOf("new/folder/a.dxf").string(), "", ""} +
-                           pointFile(src("a.txt")) +
-                           Lines{"  ! Error: \"" + pathOf("src/a.txt/a.dxf").string() +
-                                     "\" cannot be created: Not a directory !",
-                                 "", ""}));
+    EXPECT_EQ(
+        report,
+        crlf(headerOf(">> Point file Format : penzd comma (Text format)") + pointFile(src("a.txt")) +
+             Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "", ">> 2 lines processed.",
+                   ">> Dxf file would be created: " + dest("a.dxf"), "", ""} +
+             pointFile(src("a.txt")) +
+             Lines{"  ! Error in line 2: X coordinate is not a decimal value !", "", ">> 2 lines processed.",
+                   ">> Dxf file would be created: " + pathOf("new/folder/a.dxf").string(), "", ""} +
+             pointFile(src("a.txt")) +
+             Lines{"  ! Error: \"" + pathOf("src/a.txt/a.dxf").string() + "\" cannot be created: Not a directory !", "",
+                   ""}));
     EXPECT_EQ(readFile(dest("a.dxf")), "older drawing");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pathOf("dest")), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pathOf("dest")), std::filesystem::directory_iterator()),
+              1);
     EXPECT_FALSE(std::filesystem::exists(pathOf("new")));
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].substr(0, 11), "0 converted");

@@ -1,9 +1,7 @@
+#include "EngineTestSupport.h"
 #include "core/engine/DxfWriter.h"
 
-#include "EngineTestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -61,7 +59,7 @@ Configuration exampleConfiguration()
 }
 
 class DxfWriterTest : public TempFolderTest {
-protected:
+  protected:
     std::string drawing() const { return readFile(pathOf("out.dxf")); }
     std::filesystem::path out() const { return pathOf("out.dxf"); }
 };
@@ -97,9 +95,8 @@ TEST_F(DxfWriterTest, LayerEntriesFollowTheKindOrderAndCountOnlyFlagsOfOne)
     DxfWriter writer(c, kPrologue);
     ASSERT_TRUE(writer.beginDrawing(out()));
     writer.finishDrawing();
-    EXPECT_EQ(drawing(), kPrologue + crlf(std::vector<std::string>{"4"} + layer("SHARED", "7") +
-                                         layer("NUMBERS", "3") + layer("DL", "256") + layer("SHARED", "1") +
-                                         kTableEnd + kClosing));
+    EXPECT_EQ(drawing(), kPrologue + crlf(std::vector<std::string>{"4"} + layer("SHARED", "7") + layer("NUMBERS", "3") +
+                                          layer("DL", "256") + layer("SHARED", "1") + kTableEnd + kClosing));
 }
 
 TEST_F(DxfWriterTest, WorkedExampleIsWrittenByteForByte)
@@ -114,18 +111,42 @@ TEST_F(DxfWriterTest, WorkedExampleIsWrittenByteForByte)
     EXPECT_TRUE(writer.writeText(EntityContent::YCoordinate, "2000.00", "2000.0", "15.25"));
     ASSERT_TRUE(writer.finishDrawing());
 
-    const std::vector<std::string> expected =
-        std::vector<std::string>{"4"} + layer("POINTS", "7") + layer("NUMBERS", "3") + layer("XL", "4") +
-        layer("YL", "5") + kTableEnd +
-        std::vector<std::string>{
-            "  0", "POINT", "  5", "009A", "  8", "POINTS", " 10", "1000.0", " 20", "2000.0", " 30", "15.25",
-            "  0", "TEXT", "  5", "009B", "  8", "NUMBERS", " 10", "1001.50000000000000",
-            " 20", " 2.00000000000000E+0003", " 30", "15.25", " 40", "0.5", "  1", "17", "  7", "NUMBERS",
-            "  0", "TEXT", "  5", "009C", "  8", "XL", " 10", "1001.50000000000000",
-            " 20", " 1.99940000000000E+0003", " 30", "15.25", " 40", "0.5", "  1", "1000.00", "  7", "COORDINATES",
-            "  0", "TEXT", "  5", "009D", "  8", "YL", " 10", "1001.50000000000000",
-            " 20", " 1.99880000000000E+0003", " 30", "15.25", " 40", "0.5", "  1", "2000.00", "  7", "COORDINATES"} +
-        kClosing;
+    const std::vector<std::string> expected = std::vector<std::string>{"4"} + layer("POINTS", "7") +
+                                              layer("NUMBERS", "3") + layer("XL", "4") + layer("YL", "5") + kTableEnd +
+                                              std::vector<std::string>{"  0", "POINT",
+                                                                       "  5", "009A",
+                                                                       "  8", "POINTS",
+                                                                       " 10", "1000.0",
+                                                                       " 20", "2000.0",
+                                                                       " 30", "15.25",
+                                                                       "  0", "TEXT",
+                                                                       "  5", "009B",
+                                                                       "  8", "NUMBERS",
+                                                                       " 10", "1001.50000000000000",
+                                                                       " 20", " 2.00000000000000E+0003",
+                                                                       " 30", "15.25",
+                                                                       " 40", "0.5",
+                                                                       "  1", "17",
+                                                                       "  7", "NUMBERS",
+                                                                       "  0", "TEXT",
+                                                                       "  5", "009C",
+                                                                       "  8", "XL",
+                                                                       " 10", "1001.50000000000000",
+                                                                       " 20", " 1.99940000000000E+0003",
+                                                                       " 30", "15.25",
+                                                                       " 40", "0.5",
+                                                                       "  1", "1000.00",
+                                                                       "  7", "COORDINATES",
+                                                                       "  0", "TEXT",
+                                                                       "  5", "009D",
+                                                                       "  8", "YL",
+                                                                       " 10", "1001.50000000000000",
+                                                                       " 20", " 1.99880000000000E+0003",
+                                                                       " 30", "15.25",
+                                                                       " 40", "0.5",
+                                                                       "  1", "2000.00",
+                                                                       "  7", "COORDINATES"} +
+                                              kClosing;
     EXPECT_EQ(drawing(), kPrologue + crlf(expected));
 }
 
@@ -148,13 +169,25 @@ TEST_F(DxfWriterTest, ElevationAndDescriptionTextsUseTheirStylesAndTheElevationP
     EXPECT_TRUE(writer.writeText(EntityContent::Description, "oak", "-1234.5", "15"));
     ASSERT_TRUE(writer.finishDrawing());
 
-    const std::vector<std::string> expected =
-        std::vector<std::string>{"2"} + layer("ZL", "0") + layer("DL", "0") + kTableEnd +
-        std::vector<std::string>{
-            "  0", "TEXT", "  5", "009A", "  8", "ZL", " 10", "-4.50000000000000",
-            " 20", "-1.23450000000000E+0003", " 30", "15.000", " 40", "1", "  1", "15.000", "  7", "ELEVATION",
-            "  0", "TEXT", "  5", "009B", "  8", "DL", " 10", "-4.50000000000000",
-            " 20", "-1.23570000000000E+0003", " 30", "0.0", " 40", "2.0", "  1", "oak", "  7", "DESCRIPTION"};
+    const std::vector<std::string> expected = std::vector<std::string>{"2"} + layer("ZL", "0") + layer("DL", "0") +
+                                              kTableEnd + std::vector<std::string>{"  0", "TEXT",
+                                                                                   "  5", "009A",
+                                                                                   "  8", "ZL",
+                                                                                   " 10", "-4.50000000000000",
+                                                                                   " 20", "-1.23450000000000E+0003",
+                                                                                   " 30", "15.000",
+                                                                                   " 40", "1",
+                                                                                   "  1", "15.000",
+                                                                                   "  7", "ELEVATION",
+                                                                                   "  0", "TEXT",
+                                                                                   "  5", "009B",
+                                                                                   "  8", "DL",
+                                                                                   " 10", "-4.50000000000000",
+                                                                                   " 20", "-1.23570000000000E+0003",
+                                                                                   " 30", "0.0",
+                                                                                   " 40", "2.0",
+                                                                                   "  1", "oak",
+                                                                                   "  7", "DESCRIPTION"};
     EXPECT_EQ(drawing(), kPrologue + crlf(expected + kClosing));
 }
 
@@ -190,13 +223,15 @@ TEST_F(DxfWriterTest, PolylineLayoutIn3DAnd2D)
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.writePolyline(vertices);
         ASSERT_TRUE(writer.finishDrawing());
-        std::vector<std::string> expected = {"  0", "POLYLINE", "  5", "009A", "  8", "ROAD", " 66", "1", " 10",
-                                             "0.0", " 20", "0.0", " 30", "0.0", " 70", "8"};
+        std::vector<std::string> expected = {"  0", "POLYLINE", "  5", "009A", "  8", "ROAD", " 66", "1",
+                                             " 10", "0.0",      " 20", "0.0",  " 30", "0.0",  " 70", "8"};
         const char* handles[] = {"009B", "009C", "009D"};
         for (std::size_t i = 0; i < vertices.size(); ++i) {
-            expected = expected + std::vector<std::string>{"  0", "VERTEX", "  5", handles[i], "  8", "ROAD", " 10",
-                                                           vertices[i].x, " 20", vertices[i].y, " 30",
-                                                           flat != 0 ? "0.0" : vertices[i].z, " 70", "32"};
+            expected =
+                expected + std::vector<std::string>{"  0", "VERTEX",      "  5", handles[i],
+                                                    "  8", "ROAD",        " 10", vertices[i].x,
+                                                    " 20", vertices[i].y, " 30", flat != 0 ? "0.0" : vertices[i].z,
+                                                    " 70", "32"};
         }
         expected = expected + std::vector<std::string>{"  0", "SEQEND", "  5", "009E", "  8", "ROAD"} + kClosing;
         const std::string text = drawing();
@@ -410,20 +445,21 @@ TEST_F(DxfWriterTest, NoValueEverHoldsAControlCharacter)
 namespace {
 
 // A prologue as dxf.dat is made: a header without the extents, an active viewport.
-const std::string kViewPrologue = crlf({"  0", "SECTION", "  2", "HEADER", "  9", "$ACADVER", "  1", "AC1009", "  0",
-                                        "ENDSEC", "  0", "SECTION", "  2", "TABLES", "  0", "TABLE", "  2", "VPORT",
-                                        " 70", "1", "  0", "VPORT", "  2", "*ACTIVE", " 70", "0", " 12", "0.0", " 22",
-                                        "0.0", " 40", "1000.0", " 41", "2.0", "  0", "ENDTAB", "  0", "TABLE", "  2",
-                                        "LAYER", " 70"});
+const std::string kViewPrologue =
+    crlf({"  0",     "SECTION", "  2",    "HEADER", "  9",   "$ACADVER", "  1",   "AC1009", "  0", "ENDSEC", "  0",
+          "SECTION", "  2",     "TABLES", "  0",    "TABLE", "  2",      "VPORT", " 70",    "1",   "  0",    "VPORT",
+          "  2",     "*ACTIVE", " 70",    "0",      " 12",   "0.0",      " 22",   "0.0",    " 40", "1000.0", " 41",
+          "2.0",     "  0",     "ENDTAB", "  0",    "TABLE", "  2",      "LAYER", " 70"});
 
 // The header and viewport of kViewPrologue with the given values of the extents and the view.
 std::string viewPrologue(const std::vector<std::string>& extents, const std::vector<std::string>& view)
 {
-    return crlf({"  0", "SECTION", "  2", "HEADER", "  9", "$ACADVER", "  1", "AC1009", "  9", "$EXTMIN", " 10",
-                 extents[0], " 20", extents[1], " 30", extents[2], "  9", "$EXTMAX", " 10", extents[3], " 20",
-                 extents[4], " 30", extents[5], "  0", "ENDSEC", "  0", "SECTION", "  2", "TABLES", "  0", "TABLE",
-                 "  2", "VPORT", " 70", "1", "  0", "VPORT", "  2", "*ACTIVE", " 70", "0", " 12", view[0], " 22",
-                 view[1], " 40", view[2], " 41", "2.0", "  0", "ENDTAB", "  0", "TABLE", "  2", "LAYER", " 70"});
+    return crlf({"  0", "SECTION",  "  2", "HEADER",   "  9", "$ACADVER", "  1", "AC1009",  "  9", "$EXTMIN",
+                 " 10", extents[0], " 20", extents[1], " 30", extents[2], "  9", "$EXTMAX", " 10", extents[3],
+                 " 20", extents[4], " 30", extents[5], "  0", "ENDSEC",   "  0", "SECTION", "  2", "TABLES",
+                 "  0", "TABLE",    "  2", "VPORT",    " 70", "1",        "  0", "VPORT",   "  2", "*ACTIVE",
+                 " 70", "0",        " 12", view[0],    " 22", view[1],    " 40", view[2],   " 41", "2.0",
+                 "  0", "ENDTAB",   "  0", "TABLE",    "  2", "LAYER",    " 70"});
 }
 
 Configuration pointsOnly()
@@ -565,7 +601,11 @@ TEST_F(DxfWriterTest, TheEscapeOptionWritesEveryNonAsciiCharacterOfTheTextsAsIts
                                    : "  1\r\nB\xF6schung \x80\x81 \\U+0142\r\n"),
                   std::string::npos)
             << escape;
-        EXPECT_NE(text.find(escape ? "  1\r\n\\U+00B02.5\r\n" : "  1\r\n\xB0" "2.5\r\n"), std::string::npos) << escape;
+        EXPECT_NE(text.find(escape ? "  1\r\n\\U+00B02.5\r\n"
+                                   : "  1\r\n\xB0"
+                                     "2.5\r\n"),
+                  std::string::npos)
+            << escape;
     }
 }
 

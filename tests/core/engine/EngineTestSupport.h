@@ -2,19 +2,18 @@
 // Helpers shared by the engine tests: a fresh folder per test, whole-file reads and writes,
 // and a progress sink that counts what it is told and can ask to stop.
 
+#include "FileSizeLimit.h"
 #include "core/engine/FieldRows.h"
 #include "core/engine/ProgressSink.h"
-#include "FileSizeLimit.h"
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <functional>
-#include <sys/resource.h>
 #include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,12 +22,12 @@ namespace mervalon::enginetest {
 namespace fs = std::filesystem;
 
 class TempFolderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() / ("mervalon-engine-" + std::to_string(::getpid()) + "-" +
-                                             info->test_suite_name() + "-" + info->name());
+        m_dir = fs::temp_directory_path() /
+                ("mervalon-engine-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }
@@ -78,11 +77,8 @@ inline engine::FieldRows rowsOf(const std::vector<std::vector<std::string>>& lin
 
 /// Counts the calls it receives; asks to stop once `stopAfterLines` line positions were set.
 class RecordingProgress : public engine::ProgressSink {
-public:
-    explicit RecordingProgress(std::size_t stopAfterLines = SIZE_MAX)
-        : m_stopAfterLines(stopAfterLines)
-    {
-    }
+  public:
+    explicit RecordingProgress(std::size_t stopAfterLines = SIZE_MAX) : m_stopAfterLines(stopAfterLines) {}
     void fileStarted(std::size_t index, std::size_t count) override
     {
         fileStarts.push_back(std::to_string(index) + "/" + std::to_string(count));
@@ -110,7 +106,7 @@ public:
     std::size_t pumps = 0;
     std::function<void(std::size_t)> onLine; ///< called with every line position
 
-private:
+  private:
     std::size_t m_stopAfterLines;
     bool m_stop = false;
 };

@@ -1,15 +1,13 @@
-#include "core/engine/FieldAccess.h"
-
 #include "EngineTestSupport.h"
-
-#include <gtest/gtest.h>
+#include "core/engine/FieldAccess.h"
 
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <random>
+#include <gtest/gtest.h>
 #include <optional>
+#include <random>
 #include <string>
 
 using mervalon::engine::readDecimal;
@@ -30,16 +28,12 @@ TEST(TakeField, PrefixAndColumnCases)
         const char* value;
         const char* asRead;
     } cases[] = {
-        {1, "P", Status::Found, "102", "P102"},
-        {2, "P", Status::PrefixMissing, "", ""},
+        {1, "P", Status::Found, "102", "P102"},    {2, "P", Status::PrefixMissing, "", ""},
         {3, "P", Status::Found, "P02", "1P02"}, // the prefix may stand anywhere; its length is cut off the front
-        {4, "PP", Status::Found, "", "PP"},
-        {2, "", Status::Found, "102", "102"},
-        {5, "", Status::Found, "x", "x"},
-        {0, "", Status::FieldMissing, "", ""},
-        {-1, "", Status::FieldMissing, "", ""},
-        {6, "", Status::FieldMissing, "", ""},
-        {6, "P", Status::FieldMissing, "", ""}, // a missing field is missing, not a missing prefix
+        {4, "PP", Status::Found, "", "PP"},        {2, "", Status::Found, "102", "102"},
+        {5, "", Status::Found, "x", "x"},          {0, "", Status::FieldMissing, "", ""},
+        {-1, "", Status::FieldMissing, "", ""},    {6, "", Status::FieldMissing, "", ""},
+        {6, "P", Status::FieldMissing, "", ""},  // a missing field is missing, not a missing prefix
         {1, "p", Status::PrefixMissing, "", ""}, // prefixes are case-sensitive
         {5, "xyz", Status::PrefixMissing, "", ""},
     };
@@ -67,10 +61,23 @@ TEST(ReadDecimal, Accepted)
         const char* text;
         double value;
     } cases[] = {
-        {"0", 0.0},        {"12", 12.0},        {"1000.500", 1000.5}, {"-12.25", -12.25}, {"+3", 3.0},
-        {"1e5", 100000.0}, {"1E5", 100000.0},   {"2.5e-3", 0.0025},   {"2.5E+3", 2500.0}, {" 12.5 ", 12.5},
-        {"\t7\t", 7.0},    {"-.5", -0.5},       {".5", 0.5},          {"5.", 5.0},        {"00012", 12.0},
-        {"1e308", 1e308},  {"123456789012.345", 123456789012.345},
+        {"0", 0.0},
+        {"12", 12.0},
+        {"1000.500", 1000.5},
+        {"-12.25", -12.25},
+        {"+3", 3.0},
+        {"1e5", 100000.0},
+        {"1E5", 100000.0},
+        {"2.5e-3", 0.0025},
+        {"2.5E+3", 2500.0},
+        {" 12.5 ", 12.5},
+        {"\t7\t", 7.0},
+        {"-.5", -0.5},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"00012", 12.0},
+        {"1e308", 1e308},
+        {"123456789012.345", 123456789012.345},
     };
     for (const auto& c : cases) {
         const auto value = readDecimal(c.text);
@@ -82,8 +89,8 @@ TEST(ReadDecimal, Accepted)
 TEST(ReadDecimal, Rejected)
 {
     const char* const cases[] = {
-        "1000,5", ".", "+", "-", "1e", "1e+", "e5", "inf", "-inf", "nan", "NaN", "infinity", "0x10", "1 000",
-        "1,000.5", "", " ", "1e999", "-1e999", "12a", "a12", "1.2.3", "--1", "+-1", "1e5.5", "１２",
+        "1000,5", ".",       "+", "-", "1e",    "1e+",    "e5",  "inf", "-inf",  "nan", "NaN", "infinity", "0x10",
+        "1 000",  "1,000.5", "",  " ", "1e999", "-1e999", "12a", "a12", "1.2.3", "--1", "+-1", "1e5.5",    "１２",
     };
     for (const char* text : cases) {
         EXPECT_FALSE(readDecimal(text).has_value()) << "\"" << text << "\"";

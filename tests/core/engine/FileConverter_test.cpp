@@ -1,11 +1,8 @@
+#include "EngineTestSupport.h"
 #include "core/engine/FileConverter.h"
-
 #include "core/engine/RunLog.h"
 
-#include "EngineTestSupport.h"
-
 #include <gtest/gtest.h>
-
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -173,7 +170,7 @@ Configuration drawingConfiguration()
 }
 
 class FileConverterTest : public TempFolderTest {
-protected:
+  protected:
     ConversionResult convert(const Lines& lines, ErrorPolicy policy = ErrorPolicy::SkipLine,
                              std::optional<std::filesystem::path> destination = std::nullopt)
     {
@@ -252,8 +249,8 @@ TEST_F(FileConverterTest, LastLineWithoutACodeClosesThePolylineAndWarns)
 {
     convert({{"1", "10", "0", "5", "a", "1"}, {"2", "11", "0", "5", "a", "2"}, {"3", "12", "0", "5", "a"}});
     EXPECT_EQ(vertexXs(entities), (std::vector<std::string>{"|", "10", "11", "12"}));
-    EXPECT_EQ(report, crlf({"  ! Warning in line 3: Polyline Code is missing !", "", ">> 3 lines processed.",
-                            created(), "", ""}));
+    EXPECT_EQ(report, crlf({"  ! Warning in line 3: Polyline Code is missing !", "", ">> 3 lines processed.", created(),
+                            "", ""}));
 }
 
 TEST_F(FileConverterTest, AnOtherCodeInsideAPolylineIsNoVertex)
@@ -293,8 +290,8 @@ TEST_F(FileConverterTest, OnlyTheFirstErrorOfALineIsReported)
 TEST_F(FileConverterTest, LackingDescriptionAndCodeLogsOnlyTheCodeWarning)
 {
     convert({{"1", "10", "20", "5"}, {"2", "11", "20", "5", "a", "1"}});
-    EXPECT_EQ(report, crlf({"  ! Warning in line 1: Polyline Code is missing !", "", ">> 2 lines processed.",
-                            created(), "", ""}));
+    EXPECT_EQ(report, crlf({"  ! Warning in line 1: Polyline Code is missing !", "", ">> 2 lines processed.", created(),
+                            "", ""}));
     EXPECT_EQ(textsOn(entities, "DES"), std::vector<std::string>{"a"});
 }
 
@@ -302,8 +299,8 @@ TEST_F(FileConverterTest, MissingDescriptionWarnsAndWritesNoDescription)
 {
     format.value(PointValue::Code).column = 0;
     convert({{"1", "10", "20", "5"}});
-    EXPECT_EQ(report, crlf({"  ! Warning in line 1: Description is missing !", "", ">> 1 lines processed.",
-                            created(), "", ""}));
+    EXPECT_EQ(report, crlf({"  ! Warning in line 1: Description is missing !", "", ">> 1 lines processed.", created(),
+                            "", ""}));
     EXPECT_EQ(textsOn(entities, "DES"), std::vector<std::string>{});
     EXPECT_EQ(textsOn(entities, "NUM"), std::vector<std::string>{"1"});
 }
@@ -425,9 +422,9 @@ TEST_F(FileConverterTest, SkipLineReportsEachFaultyLineAndConvertsTheRest)
                                  {"6", "15", "20", "5", "a", "1"}});
     EXPECT_EQ(result.outcome, Outcome::Completed);
     EXPECT_TRUE(result.errorsLogged);
-    EXPECT_EQ(report, crlf({"  ! Error in line 2: X coordinate is not a decimal value !",
-                            "  ! Error in line 5: Y coordinate is missing !", "", ">> 6 lines processed.", created(),
-                            "", ""}));
+    EXPECT_EQ(report,
+              crlf({"  ! Error in line 2: X coordinate is not a decimal value !",
+                    "  ! Error in line 5: Y coordinate is missing !", "", ">> 6 lines processed.", created(), "", ""}));
     EXPECT_EQ(textsOn(entities, "NUM"), (std::vector<std::string>{"1", "3", "4", "6"}));
     EXPECT_TRUE(closed);
 }
@@ -701,9 +698,8 @@ TEST_F(FileConverterTest, ShiftedCoordinatesBeyondTheRangeOfANumberAreRefused)
     configuration.modifiers.modifyCoordinates = 1;
     configuration.modifiers.xOffset = 1e308;
     configuration.modifiers.zOffset = -1e308;
-    convert({{"1", "1e308", "20", "5", "a", "1"},
-             {"2", "10", "20", "-1e308", "a", "1"},
-             {"3", "10", "20", "5", "a", "1"}});
+    convert(
+        {{"1", "1e308", "20", "5", "a", "1"}, {"2", "10", "20", "-1e308", "a", "1"}, {"3", "10", "20", "5", "a", "1"}});
     EXPECT_EQ(report, crlf({"  ! Error in line 1: X coordinate is not a decimal value !",
                             "  ! Error in line 2: Z coordinate is not a decimal value !", "", ">> 3 lines processed.",
                             created(), "", ""}));
@@ -714,7 +710,7 @@ TEST_F(FileConverterTest, ShiftedCoordinatesBeyondTheRangeOfANumberAreRefused)
 TEST_F(FileConverterTest, AReadFailurePartWayKeepsTheOlderDrawing)
 {
     class FailingSecondBatch : public mervalon::engine::RowSource {
-    public:
+      public:
         [[nodiscard]] std::size_t lineCount() const override { return 4; }
         const FieldRows* nextBatch() override
         {
@@ -725,7 +721,7 @@ TEST_F(FileConverterTest, AReadFailurePartWayKeepsTheOlderDrawing)
         }
         [[nodiscard]] bool exhausted() override { return false; }
 
-    private:
+      private:
         FieldRows m_batch = rowsOf({{"Empty"}, {"2", "11", "20", "5", "a", "1"}});
         int m_calls = 0;
     };

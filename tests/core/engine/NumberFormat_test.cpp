@@ -1,7 +1,5 @@
 #include "core/engine/NumberFormat.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -9,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <limits>
 #include <random>
 #include <string>
@@ -45,12 +44,11 @@ INSTANTIATE_TEST_SUITE_P(
                     FixedCase{0.49, 0, "0"}, FixedCase{9.995, 2, "10.00"}, FixedCase{99.5, 0, "100"},
                     // Stored as 2.67499999999999982236431605997495353221893310546875: the 15-digit
                     // value is 2.67500000000000, which rounds up.
-                    FixedCase{2.675, 2, "2.68"}, FixedCase{1.005, 2, "1.01"},
-                    FixedCase{512345.678, 3, "512345.678"}, FixedCase{512345.678, 14, "512345.67800000000000"},
-                    FixedCase{6712345.678, 5, "6712345.67800"}, FixedCase{123.456, 1, "123.5"},
-                    FixedCase{0.1, 14, "0.10000000000000"}, FixedCase{1.0 / 3.0, 14, "0.33333333333333"},
-                    FixedCase{2.0 / 3.0, 5, "0.66667"}, FixedCase{1e-7, 14, "0.00000010000000"},
-                    FixedCase{1.234e-20, 14, "0.00000000000000"},
+                    FixedCase{2.675, 2, "2.68"}, FixedCase{1.005, 2, "1.01"}, FixedCase{512345.678, 3, "512345.678"},
+                    FixedCase{512345.678, 14, "512345.67800000000000"}, FixedCase{6712345.678, 5, "6712345.67800"},
+                    FixedCase{123.456, 1, "123.5"}, FixedCase{0.1, 14, "0.10000000000000"},
+                    FixedCase{1.0 / 3.0, 14, "0.33333333333333"}, FixedCase{2.0 / 3.0, 5, "0.66667"},
+                    FixedCase{1e-7, 14, "0.00000010000000"}, FixedCase{1.234e-20, 14, "0.00000000000000"},
                     FixedCase{123456789012345678.0, 0, "123456789012346000"},
                     FixedCase{1e20, 2, "100000000000000000000.00"}, FixedCase{9.99999999999999999, 2, "10.00"},
                     FixedCase{99999999999999.99, 1, "100000000000000.0"},
@@ -117,10 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{2000.0 - 0.6 - 0.6, " 1.99880000000000E+0003"},
                     TextCase{6712345.678, " 6.71234567800000E+0006"}, TextCase{1.0, " 1.00000000000000E+0000"},
                     TextCase{9.99999999999999999, " 1.00000000000000E+0001"},
-                    TextCase{999999999999999.6, " 1.00000000000000E+0015"},
-                    TextCase{0.1, " 1.00000000000000E-0001"}, TextCase{1.0 / 3.0, " 3.33333333333333E-0001"},
-                    TextCase{1e300, " 1.00000000000000E+0300"}, TextCase{-2.5e-300, "-2.50000000000000E-0300"},
-                    TextCase{5e-324, " 4.94065645841247E-0324"},
+                    TextCase{999999999999999.6, " 1.00000000000000E+0015"}, TextCase{0.1, " 1.00000000000000E-0001"},
+                    TextCase{1.0 / 3.0, " 3.33333333333333E-0001"}, TextCase{1e300, " 1.00000000000000E+0300"},
+                    TextCase{-2.5e-300, "-2.50000000000000E-0300"}, TextCase{5e-324, " 4.94065645841247E-0324"},
                     TextCase{1.7976931348623157e308, " 1.79769313486232E+0308"}));
 
 class GeneralNotation : public testing::TestWithParam<TextCase> {};
@@ -136,13 +133,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TextCase{1010.5, "1010.5"}, TextCase{1010.0, "1010"}, TextCase{0.0, "0"}, TextCase{-0.0, "0"},
                     TextCase{-1010.5, "-1010.5"}, TextCase{0.5, "0.5"}, TextCase{100.5, "100.5"},
                     TextCase{1000.5 + 0.0, "1000.5"}, TextCase{0.1 + 0.2, "0.3"},
-                    TextCase{1.0 / 3.0, "0.333333333333333"},
-                    TextCase{512345.678 + 0.25, "512345.928"}, TextCase{9.99999999999999999, "10"},
-                    TextCase{99999.99999999999, "100000"}, TextCase{123456789012345.0, "123456789012345"},
-                    TextCase{999999999999999.0, "999999999999999"}, TextCase{999999999999999.6, "1E+15"},
-                    TextCase{1e15, "1E+15"}, TextCase{1.5e15, "1.5E+15"}, TextCase{-1.5e15, "-1.5E+15"},
-                    TextCase{1234567890123456789.0, "1.23456789012346E+18"}, TextCase{1e300, "1E+300"},
-                    TextCase{0.00001, "0.00001"}, TextCase{0.000012345, "0.000012345"},
+                    TextCase{1.0 / 3.0, "0.333333333333333"}, TextCase{512345.678 + 0.25, "512345.928"},
+                    TextCase{9.99999999999999999, "10"}, TextCase{99999.99999999999, "100000"},
+                    TextCase{123456789012345.0, "123456789012345"}, TextCase{999999999999999.0, "999999999999999"},
+                    TextCase{999999999999999.6, "1E+15"}, TextCase{1e15, "1E+15"}, TextCase{1.5e15, "1.5E+15"},
+                    TextCase{-1.5e15, "-1.5E+15"}, TextCase{1234567890123456789.0, "1.23456789012346E+18"},
+                    TextCase{1e300, "1E+300"}, TextCase{0.00001, "0.00001"}, TextCase{0.000012345, "0.000012345"},
                     TextCase{0.0000099999999999999999, "0.00001"}, TextCase{0.000009, "9E-06"},
                     TextCase{-2.5e-6, "-2.5E-06"}, TextCase{1.23456789e-20, "1.23456789E-20"},
                     TextCase{5e-324, "4.94065645841247E-324"}));
@@ -257,7 +253,7 @@ std::string referenceGeneral(ReferenceDigits r, bool negative)
 
 /// Values of every kind the formatter meets, and those where rounding is delicate.
 class ValueSource {
-public:
+  public:
     double next()
     {
         const double sign = (m_random() & 1) != 0 ? -1.0 : 1.0;
@@ -309,7 +305,7 @@ public:
         }
     }
 
-private:
+  private:
     double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(m_random); }
 
     std::mt19937_64 m_random{20240611};
@@ -387,9 +383,9 @@ TEST(NumberFormatReference, agreesWithTheReferenceOnAMillionValues)
 
 TEST(NumberFormatReference, everyDecimalCountAgreesOnDelicateValues)
 {
-    const std::vector<double> values{0.0,   -0.0,     0.5,      -0.5,        0.05,         0.045,     1.005,
-                                     2.675, 9.995,    99.995,   999999.9995, 1e15 - 0.5,   1e15 - 1,  0.000015,
-                                     1e-5,  1.25e-10, 123456.789, 6712345.678, -512345.6785, 1e22,      1e23};
+    const std::vector<double> values{0.0,   -0.0,     0.5,        -0.5,        0.05,         0.045,    1.005,
+                                     2.675, 9.995,    99.995,     999999.9995, 1e15 - 0.5,   1e15 - 1, 0.000015,
+                                     1e-5,  1.25e-10, 123456.789, 6712345.678, -512345.6785, 1e22,     1e23};
     for (const double value : values) {
         for (int decimals = 0; decimals <= 20; ++decimals) {
             EXPECT_EQ(formatFixed(value, decimals), referenceFixed(value, decimals))

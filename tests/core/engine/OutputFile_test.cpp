@@ -1,10 +1,8 @@
 #include "EngineTestSupport.h"
-
 #include "core/engine/OutputFile.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -16,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class OutputFileTest : public TempFolderTest {
-protected:
+  protected:
     // A file as a writer killed an hour ago leaves it.
     fs::path leftOver(const std::string& name) const
     {
@@ -33,7 +31,7 @@ TEST_F(OutputFileTest, LeftoversOfWritersThatAreGoneAreRemovedAndNothingElse)
 {
     const fs::path killed = leftOver(".site.dxf.4000000-1.part");
     const fs::path killedToo = leftOver(".other site.dxf.77-12.part");
-    const fs::path usersOwn = leftOver("site.dxf.12-1.part");      // not hidden: not one of ours
+    const fs::path usersOwn = leftOver("site.dxf.12-1.part"); // not hidden: not one of ours
     const fs::path notANumber = leftOver(".site.dxf.12-x.part");
     const fs::path noProcess = leftOver(".site.dxf.-1.part");
     fs::create_symlink(killed.string() + ".target", pathOf(".link.dxf.5-1.part"));

@@ -1,10 +1,9 @@
 #include "core/engine/SharedReportFile.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -16,7 +15,7 @@ using mervalon::engine::SharedReportFile;
 namespace {
 
 class SharedReportFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_path = fs::temp_directory_path() / ("mervalon-shared-report-" + std::to_string(::getpid()) + ".log");

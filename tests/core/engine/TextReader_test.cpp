@@ -1,12 +1,10 @@
-#include "core/engine/TextReader.h"
-
 #include "EngineTestSupport.h"
-
-#include <gtest/gtest.h>
+#include "core/engine/TextReader.h"
 
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <optional>
 #include <random>
 #include <string>
@@ -33,7 +31,7 @@ Lines listsOf(const FieldRows& rows)
 }
 
 class TextReaderTest : public TempFolderTest {
-protected:
+  protected:
     Lines read(const std::string& content, const std::string& separator, int firstLine = 1)
     {
         return listsOf(readTextLines(writeFile("points.txt", content), separator, firstLine));
@@ -67,8 +65,7 @@ TEST(SplitLine, Cases)
 
 TEST_F(TextReaderTest, TwoCommasInARowCountAsOne)
 {
-    EXPECT_EQ(read("12,1000.5,,2000.25,15,tree\r\n", ","),
-              (Lines{{"12", "1000.5", "2000.25", "15", "tree"}}));
+    EXPECT_EQ(read("12,1000.5,,2000.25,15,tree\r\n", ","), (Lines{{"12", "1000.5", "2000.25", "15", "tree"}}));
 }
 
 TEST_F(TextReaderTest, SpaceSeparatorTakesRunsOfSpacesAndTabs)
@@ -133,12 +130,18 @@ TEST_F(TextReaderTest, FinalLineBreakAddsNoLine)
 TEST_F(TextReaderTest, CtrlZAtTheStartOfALineEndsReading)
 {
     EXPECT_EQ(read("1,a\r\n2,b\r\n\x1a\r\n3,c\r\n", ","), (Lines{{"1", "a"}, {"2", "b"}}));
-    EXPECT_EQ(read("\x1a" "1,a\r\n", ","), Lines{});
+    EXPECT_EQ(read("\x1a"
+                   "1,a\r\n",
+                   ","),
+              Lines{});
 }
 
 TEST_F(TextReaderTest, CtrlZInsideALineDoesNotEndReading)
 {
-    EXPECT_EQ(read("1,a\x1a" "b\r\n2,c\r\n", ","), (Lines{{"1", "a b"}, {"2", "c"}}));
+    EXPECT_EQ(read("1,a\x1a"
+                   "b\r\n2,c\r\n",
+                   ","),
+              (Lines{{"1", "a b"}, {"2", "c"}}));
     // At the end of a line it is trimmed away like any control character.
     EXPECT_EQ(read("1,a\x1a\r\n2,c\r\n", ","), (Lines{{"1", "a"}, {"2", "c"}}));
 }
@@ -253,20 +256,34 @@ TEST_F(TextReaderTest, Utf8FilesAreReadAsUtf8AndOthersByteForByte)
         bool utf8;
         std::size_t replaced;
     } cases[] = {
-        {"\xEF\xBB\xBF" "1,B\xC3\xB6schung\r\n", {{"1", "B\xF6schung"}}, true, 0},
+        {"\xEF\xBB\xBF"
+         "1,B\xC3\xB6schung\r\n",
+         {{"1", "B\xF6schung"}},
+         true,
+         0},
         {"1,B\xC3\xB6schung,\xE2\x82\xAC\xE2\x80\x94\xC2\xB0\r\n", {{"1", "B\xF6schung", "\x80\x97\xB0"}}, true, 0},
         {"1,\xE4\xB8\xAD\xF0\x9F\x98\x80,\xC3\x98\r\n2,\xC2\x85\r\n",
          {{"1", "\\U+4E2D\\U+D83D\\U+DE00", "\xD8"}, {"2", "?"}},
          true,
          1},
         // Polish and Hungarian letters, the ends of the planes, a line made longer by its escapes.
-        {"\xC5\x81\xC3\xB3" "d\xC5\xBA,\xC5\x91\xC5\xB1\r\n", {{"\\U+0141\xF3" "d\\U+017A", "\\U+0151\\U+0171"}}, true, 0},
+        {"\xC5\x81\xC3\xB3"
+         "d\xC5\xBA,\xC5\x91\xC5\xB1\r\n",
+         {{"\\U+0141\xF3"
+           "d\\U+017A",
+           "\\U+0151\\U+0171"}},
+         true,
+         0},
         {"\xEF\xBF\xBF,\xF4\x8F\xBF\xBF,\xF0\x90\x80\x80\r\n",
          {{"\\U+FFFF", "\\U+DBFF\\U+DFFF", "\\U+D800\\U+DC00"}},
          true,
          0},
         {"\xE4\xB8\xAD", {{"\\U+4E2D"}}, true, 0},
-        {"\xEF\xBB\xBF" "1,plain\r\n", {{"1", "plain"}}, true, 0},
+        {"\xEF\xBB\xBF"
+         "1,plain\r\n",
+         {{"1", "plain"}},
+         true,
+         0},
         // Windows-1252 bytes are no UTF-8: the file is read as it always was.
         {"1,B\xF6schung\r\n2,B\xC3\xB6schung\r\n", {{"1", "B\xF6schung"}, {"2", "B\xC3\xB6schung"}}, false, 0},
         {"1,plain\r\n", {{"1", "plain"}}, false, 0},
@@ -287,8 +304,8 @@ TEST_F(TextReaderTest, AUtf8SequenceAcrossTheReadBlocksIsOneCharacter)
 {
     // The first block ends after the first byte of the sequence.
     const std::string first(600000, 'c');
-    const std::string content = first + "\r\n" + std::string((1 << 20) - 1 - first.size() - 2, 'a') +
-                                ",\xC3\xB6\r\n" + std::string(70000, 'b') + "\xC3\xB6";
+    const std::string content = first + "\r\n" + std::string((1 << 20) - 1 - first.size() - 2, 'a') + ",\xC3\xB6\r\n" +
+                                std::string(70000, 'b') + "\xC3\xB6";
     mervalon::engine::TextFileNotes notes;
     const auto rows = readTextLines(writeFile("points.txt", content), ",", 1, &notes);
     ASSERT_EQ(rows.size(), 3u);
@@ -305,8 +322,9 @@ TEST_F(TextReaderTest, Utf16FilesAreRefusedWithAClearMessage)
             readTextLines(path, ",", 1);
             ADD_FAILURE() << "UTF-16 read";
         } catch (const std::runtime_error& error) {
-            EXPECT_EQ(std::string(error.what()), "Cannot read file \"" + path.string() +
-                                                     "\". It is a UTF-16 text; save it as UTF-8 or Windows-1252 (ANSI)");
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot read file \"" + path.string() +
+                          "\". It is a UTF-16 text; save it as UTF-8 or Windows-1252 (ANSI)");
         }
     }
 }
@@ -498,7 +516,6 @@ TEST_F(TextReaderTest, AChangeOfTheFileWhileItIsReadIsNoticed)
     TextLineReader again(path, ",", 1);
     const auto later = std::filesystem::last_write_time(path) + std::chrono::seconds(5);
     std::filesystem::last_write_time(path, later);
-    EXPECT_EQ(again.changedWhileRead(),
-              "The point file changed while it was converted; no drawing was made from it: "
-              "convert it again once it is complete");
+    EXPECT_EQ(again.changedWhileRead(), "The point file changed while it was converted; no drawing was made from it: "
+                                        "convert it again once it is complete");
 }

@@ -1,10 +1,9 @@
 #include "core/formats/FormatDefinition.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -22,12 +21,11 @@ using mervalon::formats::saveFormatFile;
 namespace {
 
 class FormatFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("mervalon-format-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir = fs::temp_directory_path() / ("mervalon-format-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir / "formats");
     }
@@ -119,7 +117,7 @@ TEST(FormatRecord, EveryFieldStandsAtItsOffset)
     const struct {
         std::size_t offset;
         const char* text;
-    } texts[] = {{288, "N"},  {319, "X="}, {350, "Y="}, {381, "Z="}, {412, "D:"}, {443, "C"},
+    } texts[] = {{288, "N"}, {319, "X="}, {350, "Y="}, {381, "Z="}, {412, "D:"},   {443, "C"},
                  {481, "|"}, {483, "ST"}, {514, "DR"}, {545, "EN"}, {581, "Trees"}};
     for (const auto& t : texts) {
         EXPECT_EQ(textAt(bytes, t.offset), t.text) << "offset " << t.offset;
@@ -160,8 +158,8 @@ TEST(FormatRecord, LongTextsAreCutToTheirCapacity)
 TEST(FormatRecord, DecodingADamagedLengthByteNeverReadsIntoTheNextField)
 {
     std::vector<std::uint8_t> bytes(632, 0);
-    bytes[1] = 0xFF;          // name claims 255 characters, capacity 60
-    bytes[481] = 9;           // separator claims 9 characters
+    bytes[1] = 0xFF; // name claims 255 characters, capacity 60
+    bytes[481] = 9;  // separator claims 9 characters
     bytes[482] = ',';
     bytes[483] = 2;
     bytes[484] = 'A';
@@ -215,9 +213,9 @@ TEST_F(FormatFileTest, ShortFilesAreRefusedNamingTheFile)
             loadFormatFile(m_dir, "short");
             ADD_FAILURE() << size << " bytes accepted";
         } catch (const mervalon::formats::NotAFormat& error) {
-            EXPECT_EQ(std::string(error.what()),
-                      "\"" + (m_dir / "formats" / "short.rpf").string() + "\" is not a format file: it holds " +
-                          std::to_string(size) + " of the 632 bytes of a format");
+            EXPECT_EQ(std::string(error.what()), "\"" + (m_dir / "formats" / "short.rpf").string() +
+                                                     "\" is not a format file: it holds " + std::to_string(size) +
+                                                     " of the 632 bytes of a format");
         }
     }
 }
@@ -239,8 +237,8 @@ TEST_F(FormatFileTest, LoadingAMissingFormatThrowsWithTheSystemText)
         loadFormatFile(m_dir, "gone");
         FAIL() << "no exception";
     } catch (const std::system_error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + (m_dir / "formats" / "gone.rpf").string() +
-                                                 "\". No such file or directory");
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file \"" + (m_dir / "formats" / "gone.rpf").string() + "\". No such file or directory");
         EXPECT_EQ(error.code().value(), ENOENT);
     }
 }

@@ -1,10 +1,8 @@
 #include "core/formats/FormatLibrary.h"
-
 #include "core/io/FileIo.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -16,27 +14,21 @@ namespace mervalon::formats {
 namespace {
 
 class FormatLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_install = fs::temp_directory_path() / ("mervalon-formats-" + std::to_string(::getpid()));
         fs::remove_all(m_install);
         fs::create_directories(m_install / "formats");
     }
-    void TearDown() override
-    {
-        fs::remove_all(m_install);
-    }
+    void TearDown() override { fs::remove_all(m_install); }
 
     [[nodiscard]] fs::path formats() const { return m_install / "formats"; }
     void write(const std::string& file, const std::string& content = "x") const
     {
         std::ofstream(formats() / file, std::ios::binary) << content;
     }
-    [[nodiscard]] std::string contentOf(const std::string& file) const
-    {
-        return io::readFileText(formats() / file);
-    }
+    [[nodiscard]] std::string contentOf(const std::string& file) const { return io::readFileText(formats() / file); }
     [[nodiscard]] std::vector<std::string> filesInFolder() const
     {
         std::vector<std::string> names;

@@ -1,10 +1,9 @@
 #include "core/io/FileIo.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -16,7 +15,7 @@ using mervalon::io::writeFileText;
 namespace {
 
 class FileIoTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("mervalon-io-" + std::to_string(::getpid()) + "-" +

@@ -1,10 +1,9 @@
 #include "core/io/FileIo.h"
 #include "core/io/ReplaceFile.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +14,7 @@ namespace mervalon::io {
 namespace {
 
 class ReplaceFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("mervalon-replace-" + std::to_string(::getpid()));
@@ -65,7 +64,6 @@ TEST_F(ReplaceFileTest, AFailedReplaceLeavesTheOldFileAndNoTemporaryFile)
             << error.what();
     }
 }
-
 
 // A link planted under the name of the save's temporary file (in a folder others can write to)
 // must not redirect the save: the file outside keeps its bytes and mode, the saved file is a

@@ -1,7 +1,6 @@
 #include "core/io/Sha256.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using mervalon::io::sha256Hex;

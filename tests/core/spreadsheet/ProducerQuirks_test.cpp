@@ -6,10 +6,9 @@
 #include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/Workbook.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -76,13 +75,15 @@ TEST(ProducerQuirks, Vietnamese1258TextsKeepTheirLastLetter)
         std::string bytes;
         std::string text;
     } cases[] = {
-        {"S", "S"},                 // a text of one letter
+        {"S", "S"}, // a text of one letter
         {"EP1", "EP1"},
         {"Ha Noi", "Ha Noi"},
-        {"\xC0", "\xC0"},           // A with grave, in both code pages
-        {"A\xCC", "\xC0"},          // A and a combining grave: one letter
-        {"A\x81" "B", "A?B"},       // a byte the code page lacks
-        {"\xC0\x81", "\xC0?"},       // the letter held back before it is kept
+        {"\xC0", "\xC0"},  // A with grave, in both code pages
+        {"A\xCC", "\xC0"}, // A and a combining grave: one letter
+        {"A\x81"
+         "B",
+         "A?B"},               // a byte the code page lacks
+        {"\xC0\x81", "\xC0?"}, // the letter held back before it is kept
         {"\xC7\xC7", "\xC7\xC7"},
     };
     for (const auto& c : cases) {

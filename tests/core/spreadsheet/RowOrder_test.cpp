@@ -4,7 +4,6 @@
 #include "core/spreadsheet/WorkbookProbe.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <sstream>
 
@@ -103,7 +102,8 @@ TEST_P(RowOrderTest, RowsMoveWithTheirValuesTypesAndFormulaResultsAndOtherSheets
     EXPECT_FALSE(test::StreamSurgery(test::readBytes(path)).find(record::kFormula).has_value());
     EXPECT_EQ(book.sheet(1)->cell(2, 3)->text, "P1x");
     ASSERT_TRUE(test::haveSsconvert()) << "ssconvert is missing (apt-get install gnumeric)";
-    EXPECT_EQ(test::runCommand("ssconvert -S '" + path.string() + "' '" + path.string() + ".%n.csv' >/dev/null 2>&1"), 0);
+    EXPECT_EQ(test::runCommand("ssconvert -S '" + path.string() + "' '" + path.string() + ".%n.csv' >/dev/null 2>&1"),
+              0);
 }
 
 TEST_P(RowOrderTest, UneditedFormulasStayFormulasWhenNoRowMoves)

@@ -104,7 +104,7 @@ inline bool missingPeersAllowed()
 
 /// Stops the test when a peer tool is missing: a failure naming the Debian package that
 /// scripts/install-deps.sh installs, or a skip when the developer allowed it.
-#define MERVALON_REQUIRE_PEER(available, package)                                                                       \
+#define MERVALON_REQUIRE_PEER(available, package)                                                                      \
     if (!(available)) {                                                                                                \
         if (::mervalon::spreadsheet::test::missingPeersAllowed()) {                                                    \
             GTEST_SKIP() << package << " is not installed";                                                            \

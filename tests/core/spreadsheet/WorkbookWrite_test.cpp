@@ -1,5 +1,5 @@
-#include "SpreadsheetTestSupport.h"
 #include "FileSizeLimit.h"
+#include "SpreadsheetTestSupport.h"
 #include "core/io/ReplaceFile.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/Workbook.h"
@@ -283,7 +283,8 @@ TEST(WorkbookWriteTest, AWriteProtectedWorkbookIsRefusedAndKept)
         book.save();
         ADD_FAILURE() << "a write-protected workbook was replaced";
     } catch (const WorkbookError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot save the workbook \"" + path.string() + "\". " + io::kWriteProtected);
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot save the workbook \"" + path.string() + "\". " + io::kWriteProtected);
     }
     EXPECT_EQ(test::readBytes(path), original);
     fs::remove(path);
