@@ -1,3 +1,4 @@
+#include "DrawingSetup.h"
 #include "EngineTestSupport.h"
 #include "core/engine/BatchRun.h"
 #include "core/engine/FileConverter.h"
@@ -28,6 +29,9 @@ using mervalon::enginetest::RecordingProgress;
 using mervalon::enginetest::TempFolderTest;
 using mervalon::formats::FormatDefinition;
 
+using mervalon::testsupport::draw;
+using mervalon::testsupport::formatOfColumns;
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -40,23 +44,14 @@ Lines operator+(Lines a, const Lines& b)
 
 FormatDefinition commaFormat()
 {
-    FormatDefinition f;
-    f.name = "penzd comma";
-    f.value(PointValue::Number).column = 1;
-    f.value(PointValue::X).column = 2;
-    f.value(PointValue::Y).column = 3;
-    f.value(PointValue::Z).column = 4;
-    f.value(PointValue::Description).column = 5;
-    f.separator = ",";
-    f.firstLine = 1;
-    return f;
+    return formatOfColumns("penzd comma", ",",
+                           {PointValue::Number, PointValue::X, PointValue::Y, PointValue::Z, PointValue::Description});
 }
 
 Configuration pointsOnly()
 {
     Configuration c;
-    c.entity(EntityKind::Point).create = 1;
-    c.entity(EntityKind::Point).layer = "PTS";
+    draw(c, EntityKind::Point, "PTS");
     c.layout.distance = "0.5";
     return c;
 }

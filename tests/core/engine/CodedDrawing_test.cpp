@@ -1,4 +1,5 @@
 // Conversions with a code library: layers, symbols, lines by code and the report's lines on them.
+#include "DrawingSetup.h"
 #include "EngineTestSupport.h"
 #include "core/codes/CodeSet.h"
 #include "core/codes/SymbolLibrary.h"
@@ -23,6 +24,10 @@ using mervalon::enginetest::RecordingProgress;
 using mervalon::enginetest::rowsOf;
 using mervalon::enginetest::TempFolderTest;
 using mervalon::formats::FormatDefinition;
+
+using mervalon::testsupport::draw;
+using mervalon::testsupport::sixColumnFormat;
+using mervalon::testsupport::withPolylineCodes123;
 
 namespace {
 
@@ -68,42 +73,13 @@ std::vector<std::string> startingWith(const std::vector<std::string>& entities, 
     return found;
 }
 
-FormatDefinition sixColumnFormat()
-{
-    FormatDefinition f;
-    f.name = "six";
-    f.value(mervalon::formats::PointValue::Number).column = 1;
-    f.value(mervalon::formats::PointValue::X).column = 2;
-    f.value(mervalon::formats::PointValue::Y).column = 3;
-    f.value(mervalon::formats::PointValue::Z).column = 4;
-    f.value(mervalon::formats::PointValue::Description).column = 5;
-    f.value(mervalon::formats::PointValue::Code).column = 6;
-    f.separator = ",";
-    f.newPolylineCode = "1";
-    f.drawPolylineCode = "2";
-    f.endPolylineCode = "3";
-    f.firstLine = 1;
-    return f;
-}
-
 Configuration drawingConfiguration()
 {
     Configuration c;
-    c.entity(EntityKind::Point).create = 1;
-    c.entity(EntityKind::Point).layer = "PTS";
-    c.entity(EntityKind::Point).color = 7;
-    c.entity(EntityKind::Number).create = 1;
-    c.entity(EntityKind::Number).layer = "NUM";
-    c.entity(EntityKind::Number).color = 3;
-    c.entity(EntityKind::Number).height = "0.5";
-    c.entity(EntityKind::Elevation).create = 1;
-    c.entity(EntityKind::Elevation).layer = "ELE";
-    c.entity(EntityKind::Elevation).color = 2;
-    c.entity(EntityKind::Elevation).height = "0.5";
-    c.entity(EntityKind::Elevation).decimals = 2;
-    c.entity(EntityKind::Polyline).create = 1;
-    c.entity(EntityKind::Polyline).layer = "PL";
-    c.entity(EntityKind::Polyline).color = 1;
+    draw(c, EntityKind::Point, "PTS", {}, 7);
+    draw(c, EntityKind::Number, "NUM", "0.5", 3);
+    draw(c, EntityKind::Elevation, "ELE", "0.5", 2).decimals = 2;
+    draw(c, EntityKind::Polyline, "PL", {}, 1);
     c.layout.slot = {0, 3, -1, -1, -1};
     c.layout.distance = "0.5";
     return c;
@@ -152,7 +128,7 @@ class CodedDrawingTest : public TempFolderTest {
     }
 
     Configuration configuration = drawingConfiguration();
-    FormatDefinition format = sixColumnFormat();
+    FormatDefinition format = withPolylineCodes123(sixColumnFormat());
     mervalon::engine::FieldRows m_rows;
     RecordingProgress progress;
     std::string report;

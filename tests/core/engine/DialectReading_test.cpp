@@ -1,5 +1,6 @@
 // The same points written in each dialect give the same drawing and the same report.
 
+#include "DrawingSetup.h"
 #include "EngineTestSupport.h"
 #include "core/engine/BatchRun.h"
 #include "core/engine/TextReader.h"
@@ -19,39 +20,25 @@ using mervalon::formats::DecimalMark;
 using mervalon::formats::FormatDefinition;
 using mervalon::formats::TextDialect;
 
+using mervalon::testsupport::draw;
+using mervalon::testsupport::sixColumnFormat;
+
 namespace {
 
 const std::string kStandInPrologue = "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE\r\n  2\r\nLAYER\r\n 70\r\n";
 
 FormatDefinition formatWith(const std::string& separator)
 {
-    FormatDefinition f;
-    f.name = "dialect";
-    f.value(mervalon::formats::PointValue::Number).column = 1;
-    f.value(mervalon::formats::PointValue::X).column = 2;
-    f.value(mervalon::formats::PointValue::Y).column = 3;
-    f.value(mervalon::formats::PointValue::Z).column = 4;
-    f.value(mervalon::formats::PointValue::Description).column = 5;
-    f.value(mervalon::formats::PointValue::Code).column = 6;
-    f.separator = separator;
-    f.firstLine = 1;
-    return f;
+    return sixColumnFormat("dialect", separator);
 }
 
 Configuration labelled()
 {
     Configuration c;
-    c.entity(EntityKind::Point).create = 1;
-    c.entity(EntityKind::Point).layer = "PTS";
-    c.entity(EntityKind::Number).create = 1;
-    c.entity(EntityKind::Number).layer = "NUM";
-    c.entity(EntityKind::Number).height = "0.5";
-    c.entity(EntityKind::Elevation).create = 1;
-    c.entity(EntityKind::Elevation).layer = "ELE";
-    c.entity(EntityKind::Elevation).height = "0.5";
-    c.entity(EntityKind::Description).create = 1;
-    c.entity(EntityKind::Description).layer = "DES";
-    c.entity(EntityKind::Description).height = "0.5";
+    draw(c, EntityKind::Point, "PTS");
+    draw(c, EntityKind::Number, "NUM", "0.5");
+    draw(c, EntityKind::Elevation, "ELE", "0.5");
+    draw(c, EntityKind::Description, "DES", "0.5");
     c.layout.distance = "0.5";
     c.layout.slot[0] = static_cast<std::int32_t>(mervalon::config::EntityContent::Number);
     c.layout.slot[1] = static_cast<std::int32_t>(mervalon::config::EntityContent::Elevation);

@@ -1,3 +1,4 @@
+#include "DrawingSetup.h"
 #include "EngineTestSupport.h"
 #include "core/engine/FileConverter.h"
 #include "core/engine/RunLog.h"
@@ -25,6 +26,10 @@ using mervalon::enginetest::rowsOf;
 using mervalon::enginetest::TempFolderTest;
 using mervalon::formats::FormatDefinition;
 using Outcome = ConversionResult::Outcome;
+
+using mervalon::testsupport::draw;
+using mervalon::testsupport::sixColumnFormat;
+using mervalon::testsupport::withPolylineCodes123;
 
 namespace {
 
@@ -125,45 +130,18 @@ std::vector<std::string> textsOn(const std::vector<Entity>& entities, const std:
     return texts;
 }
 
-FormatDefinition sixColumnFormat()
-{
-    FormatDefinition f;
-    f.name = "six";
-    f.value(PointValue::Number).column = 1;
-    f.value(PointValue::X).column = 2;
-    f.value(PointValue::Y).column = 3;
-    f.value(PointValue::Z).column = 4;
-    f.value(PointValue::Description).column = 5;
-    f.value(PointValue::Code).column = 6;
-    f.separator = ",";
-    f.newPolylineCode = "1";
-    f.drawPolylineCode = "2";
-    f.endPolylineCode = "3";
-    f.firstLine = 1;
-    return f;
-}
-
 Configuration drawingConfiguration()
 {
     Configuration c;
-    c.entity(EntityKind::Point).create = 1;
-    c.entity(EntityKind::Point).layer = "PTS";
-    c.entity(EntityKind::Number).create = 1;
-    c.entity(EntityKind::Number).layer = "NUM";
-    c.entity(EntityKind::Number).height = "1";
-    c.entity(EntityKind::X).layer = "XL";
+    draw(c, EntityKind::Point, "PTS");
+    draw(c, EntityKind::Number, "NUM", "1");
+    c.entity(EntityKind::X).layer = "XL"; // configured but not drawn
     c.entity(EntityKind::X).height = "1";
     c.entity(EntityKind::Y).layer = "YL";
     c.entity(EntityKind::Y).height = "1";
-    c.entity(EntityKind::Elevation).create = 1;
-    c.entity(EntityKind::Elevation).layer = "ELE";
-    c.entity(EntityKind::Elevation).height = "1";
-    c.entity(EntityKind::Elevation).decimals = 2;
-    c.entity(EntityKind::Description).create = 1;
-    c.entity(EntityKind::Description).layer = "DES";
-    c.entity(EntityKind::Description).height = "1";
-    c.entity(EntityKind::Polyline).create = 1;
-    c.entity(EntityKind::Polyline).layer = "PL";
+    draw(c, EntityKind::Elevation, "ELE", "1").decimals = 2;
+    draw(c, EntityKind::Description, "DES", "1");
+    draw(c, EntityKind::Polyline, "PL");
     c.layout.slot = {0, 3, 4, -1, -1};
     c.layout.distance = "0.5";
     return c;
@@ -204,7 +182,7 @@ class FileConverterTest : public TempFolderTest {
     std::string created() const { return ">> Dxf file created: " + m_destination.string(); }
 
     Configuration configuration = drawingConfiguration();
-    FormatDefinition format = sixColumnFormat();
+    FormatDefinition format = withPolylineCodes123(sixColumnFormat());
     RecordingProgress progress;
     std::string report;
     std::string drawing;
