@@ -74,7 +74,14 @@ class SheetRebuilder {
     Bytes build(std::uint32_t& sharedStringCells);
 
   private:
+    // What became of the record before, which decides where a CONTINUE or a formula's
+    // companion goes: after a kept record, into a cell unit, or away with a dropped record.
+    enum class Last { Kept, Dropped, Unit };
+
     void collect();
+    Last collectCell(std::size_t index);
+    Last collectSheetRecord(std::size_t index);
+    void anchorCellTable();
     void addNewCells();
     Bytes cellTable() const;
     void addSplit(const RecordRef& r);
@@ -96,6 +103,7 @@ class SheetRebuilder {
     std::vector<CellUnit> m_units;
     std::map<std::uint32_t, Bytes> m_rowRecords;
     std::unordered_set<std::uint64_t> m_overwritten;
+    bool m_anchored = false; // the cell table's place is in m_layout
 };
 
 std::optional<std::uint32_t> SheetRebuilder::newRow(std::uint32_t oldRow) const
@@ -233,101 +241,110 @@ void SheetRebuilder::addSplit(const RecordRef& r)
     }
 }
 
+void SheetRebuilder::anchorCellTable()
+{
+    if (!m_anchored) {
+        m_layout.emplace_back(std::nullopt);
+        m_anchored = true;
+    }
+}
+
 void SheetRebuilder::collect()
 {
     for (const Cell& c : m_edit.cells) {
         m_overwritten.insert(key(c.row, c.column));
     }
     const auto& records = m_source.records;
-    bool anchored = false;
-    auto anchor = [&]() {
-        if (!anchored) {
-            m_layout.emplace_back(std::nullopt);
-            anchored = true;
-        }
-    };
-    enum class Last { Kept, Dropped, Unit } last = Last::Kept;
+    Last last = Last::Kept;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const RecordRef& r = records[i];
         if (r.depth != 1) {
             m_layout.emplace_back(i);
             last = Last::Kept;
-            continue;
-        }
-        if (r.id == record::kContinue || (last == Last::Unit && isFormulaCompanion(r.id))) {
+        } else if (r.id == record::kContinue || (last == Last::Unit && isFormulaCompanion(r.id))) {
             if (last == Last::Kept) {
                 m_layout.emplace_back(i);
             } else if (last == Last::Unit) {
                 appendRaw(m_units.back().bytes, m_data, r);
             }
-            continue;
-        }
-        const std::uint8_t* b = m_data.data() + r.bodyOffset();
-        if (isCellRecord(r.id)) {
-            anchor();
-            last = Last::Dropped;
-            if (r.id == record::kMulRk || r.id == record::kMulBlank) {
-                addSplit(r);
-            } else if (r.length >= 4 && !m_edit.cleared) {
-                const std::optional<std::uint32_t> row = newRow(loadU16(b));
-                if (!row || m_overwritten.count(key(*row, loadU16(b + 2))) != 0) {
-                    continue;
-                }
-                if (rowsMoved() && record::isFormula(r.id) && r.length >= 14) {
-                    addFormulaResult(records, i, *row);
-                } else {
-                    addKeptCell(r, *row);
-                    last = Last::Unit;
-                }
-            }
-            continue;
-        }
-        switch (r.id) {
-        case record::kRow:
-            anchor();
-            if (const auto row = newRow(loadU16(b)); !m_edit.cleared && row && r.length >= 16) {
-                Bytes raw;
-                appendRaw(raw, m_data, r);
-                storeU16(raw.data() + 4, static_cast<std::uint16_t>(*row));
-                m_rowRecords[*row] = std::move(raw);
-            }
-            last = Last::Dropped;
-            break;
-        case record::kDimensions:
-        case record::kIndex:
-        case record::kDbCell:
-            anchor();
-            last = Last::Dropped;
-            break;
-        case record::kString:
-        case record::kShrFmla:
-        case record::kArray:
-        case record::kTable:
-            last = Last::Dropped; // companions of a formula that was dropped
-            break;
-        case record::kMergeCells:
-        case record::kHLink:
-        case record::kHLinkToolTip:
-            if (m_edit.cleared || rowsMoved()) {
-                last = Last::Dropped;
-                break;
-            }
-            m_layout.emplace_back(i);
-            last = Last::Kept;
-            break;
-        default:
-            if (!anchored && (r.id == record::kWindow2 || (r.id == record::kEof && i + 1 == records.size()))) {
-                anchor();
-            }
-            m_layout.emplace_back(i);
-            last = Last::Kept;
-            break;
+        } else {
+            last = isCellRecord(r.id) ? collectCell(i) : collectSheetRecord(i);
         }
     }
-    if (!anchored) {
+    if (!m_anchored) {
         // Nothing marked the cell table's place at the sheet's own level (a damaged sheet, or an
         // embedded substream left open): right after the sheet's BOF is always at that level.
         m_layout.insert(m_layout.begin() + (m_layout.empty() ? 0 : 1), std::nullopt);
+    }
+}
+
+// A cell record leaves the layout: kept cells become units of the rebuilt cell table.
+SheetRebuilder::Last SheetRebuilder::collectCell(std::size_t index)
+{
+    const auto& records = m_source.records;
+    const RecordRef& r = records[index];
+    const std::uint8_t* b = m_data.data() + r.bodyOffset();
+    anchorCellTable();
+    if (r.id == record::kMulRk || r.id == record::kMulBlank) {
+        addSplit(r);
+        return Last::Dropped;
+    }
+    if (r.length < 4 || m_edit.cleared) {
+        return Last::Dropped;
+    }
+    const std::optional<std::uint32_t> row = newRow(loadU16(b));
+    if (!row || m_overwritten.count(key(*row, loadU16(b + 2))) != 0) {
+        return Last::Dropped;
+    }
+    if (rowsMoved() && record::isFormula(r.id) && r.length >= 14) {
+        addFormulaResult(records, index, *row);
+        return Last::Dropped;
+    }
+    addKeptCell(r, *row);
+    return Last::Unit;
+}
+
+// Any other record of the sheet's own level: kept in place, or dropped where the rebuilt cell
+// table or the edit makes it wrong.
+SheetRebuilder::Last SheetRebuilder::collectSheetRecord(std::size_t index)
+{
+    const auto& records = m_source.records;
+    const RecordRef& r = records[index];
+    switch (r.id) {
+    case record::kRow:
+        anchorCellTable();
+        if (const auto row = newRow(loadU16(m_data.data() + r.bodyOffset()));
+            !m_edit.cleared && row && r.length >= 16) {
+            Bytes raw;
+            appendRaw(raw, m_data, r);
+            storeU16(raw.data() + 4, static_cast<std::uint16_t>(*row));
+            m_rowRecords[*row] = std::move(raw);
+        }
+        return Last::Dropped;
+    case record::kDimensions:
+    case record::kIndex:
+    case record::kDbCell:
+        anchorCellTable();
+        return Last::Dropped;
+    case record::kString:
+    case record::kShrFmla:
+    case record::kArray:
+    case record::kTable:
+        return Last::Dropped; // companions of a formula that was dropped
+    case record::kMergeCells:
+    case record::kHLink:
+    case record::kHLinkToolTip:
+        if (m_edit.cleared || rowsMoved()) {
+            return Last::Dropped;
+        }
+        m_layout.emplace_back(index);
+        return Last::Kept;
+    default:
+        if (r.id == record::kWindow2 || (r.id == record::kEof && index + 1 == records.size())) {
+            anchorCellTable();
+        }
+        m_layout.emplace_back(index);
+        return Last::Kept;
     }
 }
 
