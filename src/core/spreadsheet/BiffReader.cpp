@@ -70,6 +70,7 @@ class Parser {
     void locateSheets();
     void readSheet(SheetSource& source, Sheet& sheet);
     void readCell(const std::vector<RecordRef>& records, std::size_t i, SheetSource& source, Sheet& sheet);
+    void readFormulaResult(const std::vector<RecordRef>& records, std::size_t i, Sheet& sheet);
     std::string readUnicodeString(const std::vector<RecordRef>& records, std::size_t i, std::size_t skip);
     std::string readByteString(const RecordRef& r, std::size_t lengthOffset);
     void putNumber(Sheet& sheet, std::uint32_t row, std::uint32_t column, std::uint16_t xf, double value);
@@ -388,38 +389,49 @@ void Parser::readCell(const std::vector<RecordRef>& records, std::size_t i, Shee
         sheet.put(row, column, CellValue::ofText(b[7] ? errorText(b[6]) : (b[6] ? "TRUE" : "FALSE")));
         break;
     case record::kFormula:
-    case record::kFormula4: {
-        if (r.length < 14) {
-            damaged("a formula cell is too short");
-        }
-        if (b[12] != 0xFF || b[13] != 0xFF) {
-            putNumber(sheet, row, column, xf, loadDouble(b + 6));
-            break;
-        }
-        if (b[6] == 1) {
-            sheet.put(row, column, CellValue::ofText(b[8] ? "TRUE" : "FALSE"));
-        } else if (b[6] == 2) {
-            sheet.put(row, column, CellValue::ofText(errorText(b[8])));
-        } else if (b[6] == 0) {
-            // The text result is in the next STRING record, after any shared/array/table formula;
-            // a missing STRING leaves an empty text.
-            std::string text;
-            for (std::size_t j = i + 1; j < records.size(); ++j) {
-                const std::uint16_t id = records[j].id;
-                if (id == record::kString) {
-                    text = biff8 ? readUnicodeString(records, j, 0) : readByteString(records[j], 0);
-                    break;
-                }
-                if (id != record::kShrFmla && id != record::kArray && id != record::kTable && id != record::kContinue) {
-                    break;
-                }
-            }
-            sheet.put(row, column, CellValue::ofText(std::move(text)));
-        }
+    case record::kFormula4:
+        readFormulaResult(records, i, sheet);
         break;
-    }
     default:
         break;
+    }
+}
+
+// A formula cell shows its cached result: a number, a boolean, an error, or a text that the
+// next STRING record holds.
+void Parser::readFormulaResult(const std::vector<RecordRef>& records, std::size_t i, Sheet& sheet)
+{
+    const RecordRef& r = records[i];
+    const std::uint8_t* b = body(r);
+    const bool biff8 = m_book.version == BiffVersion::Biff8;
+    if (r.length < 14) {
+        damaged("a formula cell is too short");
+    }
+    const std::uint32_t row = loadU16(b);
+    const std::uint32_t column = loadU16(b + 2);
+    if (b[12] != 0xFF || b[13] != 0xFF) {
+        putNumber(sheet, row, column, loadU16(b + 4), loadDouble(b + 6));
+        return;
+    }
+    if (b[6] == 1) {
+        sheet.put(row, column, CellValue::ofText(b[8] ? "TRUE" : "FALSE"));
+    } else if (b[6] == 2) {
+        sheet.put(row, column, CellValue::ofText(errorText(b[8])));
+    } else if (b[6] == 0) {
+        // The text result is in the next STRING record, after any shared/array/table formula;
+        // a missing STRING leaves an empty text.
+        std::string text;
+        for (std::size_t j = i + 1; j < records.size(); ++j) {
+            const std::uint16_t id = records[j].id;
+            if (id == record::kString) {
+                text = biff8 ? readUnicodeString(records, j, 0) : readByteString(records[j], 0);
+                break;
+            }
+            if (id != record::kShrFmla && id != record::kArray && id != record::kTable && id != record::kContinue) {
+                break;
+            }
+        }
+        sheet.put(row, column, CellValue::ofText(std::move(text)));
     }
 }
 
