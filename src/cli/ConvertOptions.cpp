@@ -202,8 +202,7 @@ Options:
                       its escape \U+XXXX, also those Windows-1252 has (for
                       LibreOffice Draw, which shows those as code page 437)
                       (default: as the configuration's options say)
-  --no-escape-non-ascii
-                      do not, whatever the configuration's options say
+  --no-escape-non-ascii  not so, whatever the configuration's options say
   --json              write one JSON object per file on stdout as each one ends,
                       and one for the run at the end (fields: see the manual);
                       with --detect, the layout found as one JSON object

@@ -119,6 +119,24 @@ class CodedRunTest : public QObject {
         QVERIFY(!m_program->configurationCommands().hasChanged(*m_window));
     }
 
+    void faultyOptionsAreToldAtTheStartAndRefuseALoad()
+    {
+        m_program.reset();
+        const QString options = m_installDir + "/configurations/!Default.options";
+        writeFile(options, "escapeNonAscii=maybe\n");
+        m_interaction = FakeInteraction();
+        m_program = startProgram(m_interaction);
+        QVERIFY(m_program->mainWindow().startSucceeded());
+        const QString fault = "\"" + options + "\", line 1: escapeNonAscii takes yes or no, not \"maybe\"";
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        QCOMPARE(m_interaction.messages.front().text,
+                 fault + "\n\nThe configuration is used without its options (no code library).");
+        m_interaction.chosenPaths.push_back(m_installDir + "/configurations/!Default.rp4");
+        QVERIFY(!m_program->configurationCommands().loadConfigurationFile(m_program->mainWindow()));
+        QCOMPARE(m_interaction.messages.size(), std::size_t{2});
+        QCOMPARE(m_interaction.messages.back().text, fault);
+    }
+
     void theWindowDrawsWhatTheCommandLineDraws_data()
     {
         QTest::addColumn<bool>("escape");
