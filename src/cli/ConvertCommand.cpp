@@ -65,12 +65,16 @@ config::Configuration loadConfiguration(const ConvertOptions& options, const fs:
     const fs::path path = options.configurationFile.value_or(fs::path());
     try {
         if (options.configurationFile) {
-            return config::readConfigurationFile(path);
+            return config::readConfigurationWithOptions(path);
         }
         config::ConfigurationInUse inUse = config::readConfigurationInUse(installDir);
         if (inUse.fellBack && !inUse.recordedName.empty()) {
             messages << "mervalon-convert: notice: the configuration \"" << inUse.recordedName
                      << "\" does not exist; using \"" << inUse.name << "\"\n";
+        }
+        // Options that cannot be read would draw otherwise than the user chose: nothing is written.
+        if (!inUse.optionsFault.empty()) {
+            throw NotStarted(inUse.optionsFault);
         }
         return std::move(inUse.record);
     } catch (const config::NotAConfiguration&) {
@@ -129,6 +133,23 @@ std::shared_ptr<const codes::CodeSet> loadCodes(const std::string& choice, const
         throw NotStarted(error.what());
     }
 }
+
+} // namespace
+
+std::string codeLibraryOf(const ConvertOptions& options, const config::Configuration& configuration)
+{
+    if (!options.codeLibrary) {
+        return configuration.options.codeLibrary;
+    }
+    return *options.codeLibrary == config::kNoCodeLibrary ? std::string() : *options.codeLibrary;
+}
+
+bool escapesNonAscii(const ConvertOptions& options, const config::Configuration& configuration)
+{
+    return !options.noEscapeNonAscii && (options.escapeNonAscii || configuration.options.escapeNonAscii);
+}
+
+namespace {
 
 // runFilesOf gives the folder its final separator.
 std::string folderOf(const fs::path& path)
@@ -362,8 +383,8 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         NamedFormat format = loadFormat(options, request.runConfiguration, installDir, messages);
         request.format = std::move(format.record);
         request.dialect = format.dialect;
-        if (options.codeLibrary) {
-            request.codes = loadCodes(*options.codeLibrary, installDir);
+        if (const std::string library = codeLibraryOf(options, request.runConfiguration); !library.empty()) {
+            request.codes = loadCodes(library, installDir);
         }
         request.files = filesOf(names, options, messages);
         request.errorPolicy = options.errorPolicy;
@@ -373,7 +394,7 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         request.jobs = options.jobs;
         request.skipExisting = options.skipExisting;
         request.dryRun = options.dryRun;
-        request.escapeNonAscii = options.escapeNonAscii;
+        request.escapeNonAscii = escapesNonAscii(options, request.runConfiguration);
         request.fileEnded = [&](const engine::FileResult& result) {
             runResults.fileEnded(result, request.files[result.index]);
         };

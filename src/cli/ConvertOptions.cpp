@@ -40,10 +40,15 @@ struct Switch {
     bool ConvertOptions::*flag;
 };
 constexpr Switch kSwitches[] = {
-    {"--help", &ConvertOptions::showHelp},      {"--version", &ConvertOptions::showVersion},
-    {"--verbose", &ConvertOptions::verbose},    {"--json", &ConvertOptions::json},
-    {"--null", &ConvertOptions::nullSeparated}, {"--skip-existing", &ConvertOptions::skipExisting},
-    {"--dry-run", &ConvertOptions::dryRun},     {"--escape-non-ascii", &ConvertOptions::escapeNonAscii},
+    {"--help", &ConvertOptions::showHelp},
+    {"--version", &ConvertOptions::showVersion},
+    {"--verbose", &ConvertOptions::verbose},
+    {"--json", &ConvertOptions::json},
+    {"--null", &ConvertOptions::nullSeparated},
+    {"--skip-existing", &ConvertOptions::skipExisting},
+    {"--dry-run", &ConvertOptions::dryRun},
+    {"--escape-non-ascii", &ConvertOptions::escapeNonAscii},
+    {"--no-escape-non-ascii", &ConvertOptions::noEscapeNonAscii},
 };
 
 // The options that take a value ("--name VALUE" or "--name=VALUE"), each with what it does with it.
@@ -91,6 +96,9 @@ void checkCombination(const ConvertOptions& options)
     if (options.saveFormatName && !options.detectFile) {
         throw std::invalid_argument(
             "--save-format stores the layout that --detect FILE finds, and --detect is missing");
+    }
+    if (options.escapeNonAscii && options.noEscapeNonAscii) {
+        throw std::invalid_argument("--escape-non-ascii and --no-escape-non-ascii say opposite things: give one");
     }
     if (options.detectFile && (!options.files.empty() || options.filesFrom)) {
         throw std::invalid_argument("--detect looks at one file and converts none: give no other point files with it");
@@ -167,7 +175,9 @@ Options:
                       file codes/LIBRARY.csv of the installation, or a FILE.csv):
                       each point on its code's layer with its symbol, lines strung
                       by code (the polyline code column is then not used); a
-                      faulty row stops the run before anything is written
+                      faulty row stops the run before anything is written.
+                      (default: the library the configuration's options name, in
+                      NAME.options beside NAME.rp4; "none": no library)
   --on-error POLICY   what a faulty line does:
                         skip        skip the line, go on with the file (default)
                         abort-file  give up this file, go on with the next one
@@ -191,6 +201,8 @@ Options:
   --escape-non-ascii  write every letter beyond ASCII in the drawings' texts as
                       its escape \U+XXXX, also those Windows-1252 has (for
                       LibreOffice Draw, which shows those as code page 437)
+                      (default: as the configuration's options say)
+  --no-escape-non-ascii  not so, whatever the configuration's options say
   --json              write one JSON object per file on stdout as each one ends,
                       and one for the run at the end (fields: see the manual);
                       with --detect, the layout found as one JSON object

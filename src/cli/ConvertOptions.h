@@ -27,10 +27,13 @@ struct ConvertOptions {
     bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
     bool dryRun = false;                  ///< check and report, write no drawing
     bool escapeNonAscii = false;          ///< every non-ASCII letter of the texts as an escape
+    bool noEscapeNonAscii = false;        ///< not so, whatever the configuration's options say
     // Layout detection instead of a conversion.
     std::optional<std::string> detectFile;     ///< --detect: print the layout of this point file
     std::optional<std::string> saveFormatName; ///< --save-format: store the layout found as this format
-    std::optional<std::string> codeLibrary;    ///< --codes: a library of the installation's codes/, or a .csv file
+    /// --codes: a library of the installation's codes/, a .csv file, or "none"; it wins over the
+    /// configuration's options.
+    std::optional<std::string> codeLibrary;
 };
 
 /// The highest --jobs taken.

@@ -8,6 +8,7 @@
 // (xvfb-run) for that one.
 
 #include "app/AppTestSupport.h"
+#include "app/codes/CodeLibraryEditor.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
@@ -32,6 +33,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
 
@@ -162,6 +164,35 @@ int main(int argc, char** argv)
         });
         control<QToolButton>(window, "SpeedButton14")->click();
     }
+
+    // The code library beside the format, and its editor on the tree's row, then on a faulty row.
+    interaction.dialogScripts.clear();
+    auto* library = control<QComboBox>(window, "codeLibrary");
+    library->setCurrentText(QStringLiteral("road-and-building"));
+    save(*control<QWidget>(window, "GroupBox4"), output + QStringLiteral("/code-library-choice.png"));
+    interaction.dialogScripts.push_back([&output](QDialog& dialog) {
+        auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
+        auto* grid = control<QTableWidget>(editor, "codeGrid");
+        dialog.show();
+        grid->setCurrentCell(grid->findItems(QStringLiteral("TREE"), Qt::MatchExactly).front()->row(), 0);
+        QTest::qWait(200);
+        dialog.grab().save(output + QStringLiteral("/dialog-code-library.png"));
+        grid->setCurrentCell(grid->findItems(QStringLiteral("MH"), Qt::MatchExactly).front()->row(), 0);
+        editor.addRow();
+        const int row = grid->currentRow();
+        const char* cells[] = {"HYD", "UTILITIES", "300", "HYDRANT", "none", "number"};
+        for (int c = 0; c < 6; ++c) {
+            grid->item(row, c)->setText(QLatin1String(cells[c]));
+        }
+        grid->setCurrentCell(row, 2);
+        QTest::qWait(200);
+        dialog.grab().save(output + QStringLiteral("/dialog-code-library-fault.png"));
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    interaction.answers.push_back(MessageAnswer::No); // not saved
+    control<QToolButton>(window, "codeLibraryEditor")->click();
+    library->setCurrentText(QStringLiteral("(none)"));
 
     interaction.dialogScripts.clear();
     // A run with errors: the progress window half-way, then the report it shows.

@@ -127,3 +127,101 @@ TEST_F(CodesCommandTest, FaultyLibraryStopsTheRunBeforeAnythingIsWritten)
                                   "\" cannot be read: No such file or directory\n");
     EXPECT_FALSE(fs::exists(m_dir / "points" / "coded-survey.dxf"));
 }
+
+TEST(CodesOption, TheCommandLineWinsOverTheConfigurationsOptions)
+{
+    using mervalon::cli::codeLibraryOf;
+    using mervalon::cli::escapesNonAscii;
+    mervalon::config::Configuration plain;
+    mervalon::config::Configuration coded;
+    coded.options.codeLibrary = "road-and-building";
+    coded.options.escapeNonAscii = true;
+    const struct {
+        std::vector<std::string> arguments;
+        const mervalon::config::Configuration* configuration;
+        const char* library;
+        bool escape;
+    } cases[] = {
+        {{}, &plain, "", false},
+        {{}, &coded, "road-and-building", true},
+        {{"--codes", "mine.csv"}, &plain, "mine.csv", false},
+        {{"--codes", "mine.csv"}, &coded, "mine.csv", true},
+        {{"--codes", "none"}, &coded, "", true},
+        {{"--escape-non-ascii"}, &plain, "", true},
+        {{"--no-escape-non-ascii"}, &coded, "road-and-building", false},
+        {{"--no-escape-non-ascii"}, &plain, "", false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.arguments;
+        arguments.push_back("a.txt");
+        const auto options = parseConvertOptions(arguments);
+        EXPECT_EQ(codeLibraryOf(options, *c.configuration), c.library) << arguments.front();
+        EXPECT_EQ(escapesNonAscii(options, *c.configuration), c.escape) << arguments.front();
+    }
+    try {
+        parseConvertOptions({"--escape-non-ascii", "--no-escape-non-ascii", "a.txt"});
+        ADD_FAILURE() << "no refusal";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "--escape-non-ascii and --no-escape-non-ascii say opposite things: give one");
+    }
+}
+
+// The options beside the configuration in use (and beside a --config file) draw the same bytes
+// as the options of the command line.
+TEST_F(CodesCommandTest, TheConfigurationsOptionsDrawAsTheCommandLineDoes)
+{
+    const std::string points = path("points/coded-survey.txt");
+    const std::string drawing = path("points/coded-survey.dxf");
+    ASSERT_EQ(run({"--codes", "road-and-building", "--escape-non-ascii", points}), 0) << messages.str();
+    const std::string byOptions = read(drawing);
+    ASSERT_EQ(run({points}), 0) << messages.str();
+    const std::string plain = read(drawing);
+    ASSERT_NE(plain, byOptions);
+
+    write("install/configurations/!Default.options", "codeLibrary=road-and-building\nescapeNonAscii=yes\n");
+    ASSERT_EQ(run({points}), 0) << messages.str();
+    EXPECT_EQ(read(drawing), byOptions);
+    // "none" and --no-escape-non-ascii set the options aside.
+    ASSERT_EQ(run({"--codes", "none", "--no-escape-non-ascii", points}), 0) << messages.str();
+    EXPECT_EQ(read(drawing), plain);
+
+    fs::copy_file(m_dir / "install/configurations/!Default.rp4", m_dir / "site.rp4");
+    write("site.options", "escapeNonAscii=yes\ncodeLibrary=road-and-building\n");
+    fs::remove(m_dir / "install/configurations/!Default.options");
+    ASSERT_EQ(run({"--config", path("site.rp4"), points}), 0) << messages.str();
+    EXPECT_EQ(read(drawing), byOptions);
+}
+
+TEST_F(CodesCommandTest, FaultyOptionsStopTheRunNamingTheirFileAndLine)
+{
+    write("install/configurations/!Default.options", "codeLibrary=road-and-building\nescapeNonAscii=sometimes\n");
+    EXPECT_EQ(run({"--dest", path("made"), path("points/coded-survey.txt")}), 2);
+    EXPECT_EQ(messages.str(), "mervalon-convert: \"" + path("install/configurations/!Default.options") +
+                                  "\", line 2: escapeNonAscii takes yes or no, not \"sometimes\"\n");
+    EXPECT_FALSE(fs::exists(m_dir / "made"));
+}
+
+// The attributes of a symbol get the texts' escapes: a letter Windows-1252 lacks always, every
+// letter beyond ASCII with --escape-non-ascii; a control character becomes a blank.
+TEST_F(CodesCommandTest, AttributesAreEscapedAsTheTextsAre)
+{
+    // Ż and ł are not in Windows-1252, ó is (0xF3).
+    write("points/tree.txt", "13,2025,3022,101.2,TREE \xC5\xBB\xC3\xB3\xC5\x82w,0\n");
+    const struct {
+        std::vector<std::string> options;
+        std::string description;
+    } cases[] = {
+        {{}, "TREE \\U+017B\xF3\\U+0142w"},
+        {{"--escape-non-ascii"}, "TREE \\U+017B\\U+00F3\\U+0142w"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        arguments.insert(arguments.end(), {"--codes", "road-and-building", path("points/tree.txt")});
+        ASSERT_EQ(run(arguments), 0) << messages.str();
+        const std::string drawing = read(m_dir / "points" / "tree.dxf");
+        // The label beside the point and the DESCRIPTION attribute hold the same bytes.
+        EXPECT_NE(drawing.find("\r\n  1\r\n" + c.description + "\r\n  7\r\n"), std::string::npos) << c.description;
+        EXPECT_NE(drawing.find("\r\n  1\r\n" + c.description + "\r\n  2\r\nDESCRIPTION\r\n"), std::string::npos)
+            << drawing;
+    }
+}

@@ -1,10 +1,12 @@
 """Converts the coded examples with the shipped code library and opens the drawings with a real
 DXF reader (ezdxf): the audit must find nothing to fix, and the layers, colours, symbols with
 their attributes, closed flags, vertex order of interleaved lines and the arc's chords must be
-what the library and the codes ask for. A faulty library must stop the run before anything is
-written.
+what the library and the codes ask for. GDAL's DXF driver, a second reader, must read the same
+layers, the same number of features on each, the closed outline and the symbols' INSERTs as
+points of their blocks. A faulty library must stop the run before anything is written.
 
-Run with Debian's /usr/bin/python3 (python3-ezdxf). Exit status 0 when every check passes."""
+Run with Debian's /usr/bin/python3 (python3-ezdxf, python3-gdal). Exit status 0 when every check
+passes."""
 
 import argparse
 import math
@@ -17,6 +19,10 @@ try:
     import ezdxf
 except ImportError:
     sys.exit("ezdxf is missing: install the Debian package python3-ezdxf")
+try:
+    from osgeo import gdal, ogr
+except ImportError:
+    sys.exit("GDAL's Python module is missing: install the Debian package python3-gdal")
 
 # The layers of the library the coded survey uses, with their colours; CONTROL and UNCODED it does not use.
 USED_LAYERS = {"ROAD-EDGE": 5, "KERB": 4, "BUILDING": 2, "FENCE": 30, "VEGETATION": 3, "DRAINAGE": 140,
@@ -113,6 +119,59 @@ def check_coded_survey(path, problems):
     expect(problems, "building corners", sorted(p.dxf.layer for p in msp.query("POINT")), ["BUILDING"] * 4)
 
 
+def check_with_gdal(path, problems):
+    """GDAL reads the coded drawing with its blocks kept (an INSERT is a point naming its block):
+    the features per layer are those ezdxf finds, the building's outline is closed, the road
+    edges are not, and each symbol is a point of its block on its code's layer."""
+    gdal.UseExceptions()
+    gdal.SetConfigOption("DXF_INLINE_BLOCKS", "FALSE")
+    try:
+        source = ogr.Open(path)
+    finally:
+        gdal.SetConfigOption("DXF_INLINE_BLOCKS", None)
+    if source is None:
+        problems.append(f"GDAL cannot open {path}")
+        return
+    entities = source.GetLayerByName("entities")
+    features = {}
+    lines = {}
+    inserts = []
+    for feature in entities:
+        layer = feature.GetField("Layer")
+        features[layer] = features.get(layer, 0) + 1
+        geometry = feature.GetGeometryRef()
+        kind = geometry.GetGeometryName() if geometry is not None else None
+        if kind == "LINESTRING":
+            first, last = geometry.GetPoint(0), geometry.GetPoint(geometry.GetPointCount() - 1)
+            lines.setdefault(layer, []).append((first == last, geometry.GetPointCount()))
+        if feature.GetField("BlockName"):
+            inserts.append((layer, kind, feature.GetField("BlockName")))
+            if feature.GetField("BlockName") == "TREE":
+                expect(problems, "GDAL's attributes of the tree", feature.GetField("BlockAttributes"),
+                       ["NUMBER 13", "ELEVATION 101.200", "DESCRIPTION TREE / oak"])
+    # ezdxf's count of the same entities: every one of model space, its INSERTs' ATTRIBs inside them.
+    expected = {}
+    for entity in ezdxf.readfile(path).modelspace():
+        expected[entity.dxf.layer] = expected.get(entity.dxf.layer, 0) + 1
+    expect(problems, "GDAL's features per layer", features, expected)
+    expect(problems, "GDAL's closed building outline (closed, vertices with the first again)",
+           lines.get("BUILDING"), [(True, 5)])
+    expect(problems, "GDAL's road edges (open)", sorted(closed for closed, _ in lines.get("ROAD-EDGE", [])),
+           [False, False])
+    expect(problems, "GDAL's INSERTs as points of their blocks", sorted(inserts),
+           [("DRAINAGE", "POINT", "MANHOLE"), ("SPOT-HEIGHTS", "POINT", "CROSS"), ("UTILITIES", "POINT", "POLE"),
+            ("VEGETATION", "POINT", "TREE")])
+    # Each block: its drawing and the three attribute definitions.
+    blocks = {}
+    for feature in source.GetLayerByName("blocks") or []:
+        geometry = feature.GetGeometryRef()
+        blocks.setdefault(feature.GetField("Block"), []).append(
+            (geometry.GetGeometryName() if geometry is not None else None, feature.GetField("AttributeTag")))
+    expected_block = [("MULTILINESTRING", None), ("POINT", "DESCRIPTION"), ("POINT", "ELEVATION"), ("POINT", "NUMBER")]
+    expect(problems, "GDAL's blocks", {name: sorted(parts, key=str) for name, parts in blocks.items()},
+           {name: expected_block for name in ("CROSS", "MANHOLE", "POLE", "TREE")})
+
+
 def check_road_survey(path, problems):
     doc = audited(path, problems)
     msp = doc.modelspace()
@@ -158,6 +217,7 @@ def main():
         problems.append(f"the coded conversion exited {result.returncode}: {result.stderr}")
     else:
         check_coded_survey(os.path.join(out, "coded-survey.dxf"), problems)
+        check_with_gdal(os.path.join(out, "coded-survey.dxf"), problems)
         check_road_survey(os.path.join(out, "road-and-building-survey.dxf"), problems)
     check_faulty_library(args, problems)
 

@@ -68,6 +68,13 @@ bool ConfigurationCommands::readStartConfiguration()
                 QStringLiteral("Mervalon cannot find \"") + fromFileName(inUse.recordedName) +
                     QStringLiteral("\" configuration file, \"!Default.rp4\" will be used instead. "));
         }
+        // Faulty options are told and the configuration is used without them: the program starts.
+        if (!inUse.optionsFault.empty()) {
+            m_interaction.showMessage(
+                MessageIcon::Warning, MessageButtons::Ok,
+                QString::fromStdString(inUse.optionsFault) +
+                    QStringLiteral("\n\nThe configuration is used without its options (no code library)."));
+        }
         m_currentName = fromFileName(inUse.name);
         m_live = std::move(inUse.record);
         m_reference = m_live;
@@ -162,7 +169,7 @@ bool ConfigurationCommands::loadConfigurationFrom(ConfigurationView& view, const
 {
     config::Configuration record;
     try {
-        record = config::readConfigurationFile(toFilePath(path));
+        record = config::readConfigurationWithOptions(toFilePath(path));
     } catch (const std::exception& error) {
         reportReadFailure(error);
         return false;
@@ -202,7 +209,7 @@ SaveOutcome ConfigurationCommands::saveConfigurationFile(ConfigurationView& view
         return SaveOutcome::DialogCancelled;
     }
     try {
-        config::writeConfigurationFile(toFilePath(path), record);
+        config::writeConfigurationWithOptions(toFilePath(path), record);
     } catch (const std::exception& error) {
         reportError(QString::fromLocal8Bit(error.what()));
         return SaveOutcome::WriteFailed;

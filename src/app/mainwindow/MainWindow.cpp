@@ -1,5 +1,6 @@
 #include "app/mainwindow/MainWindow.h"
 
+#include "app/codes/CodeLibraryPanel.h"
 #include "app/common/ElidedLabel.h"
 #include "app/common/Glyphs.h"
 #include "app/common/ScreenFit.h"
@@ -138,6 +139,8 @@ QWidget* MainWindow::buildCreationTab()
     formatLayout->addWidget(editorButton, 0, 1);
     formatLayout->addWidget(m_formatDescription, 1, 0, 1, 2);
     formatLayout->addWidget(m_modifiersButton, 2, 0, 1, 2);
+    m_codeLibrary = new CodeLibraryPanel(m_interaction, format);
+    formatLayout->addWidget(m_codeLibrary, 3, 0, 1, 2);
     formatLayout->setColumnStretch(0, 1);
 
     auto* right = new QVBoxLayout;
@@ -333,6 +336,7 @@ void MainWindow::attach(const QString& installDir, ConfigurationCommands& comman
     m_installDir = installDir;
     m_commands = &commands;
     m_files->attach(installDir, destination, extensions);
+    m_codeLibrary->attach(installDir);
 }
 
 void MainWindow::fillFormatList()
@@ -561,6 +565,7 @@ void MainWindow::showConfiguration(const config::Configuration& configuration)
     }
     m_format->setCurrentIndex(formatItem);
     m_files->showConfiguration(configuration);
+    m_codeLibrary->showConfiguration(configuration);
     m_layout = configuration.layout;
     m_modifiers = configuration.modifiers;
     m_entities->applyEnablingRules();
@@ -576,6 +581,7 @@ void MainWindow::captureConfiguration(config::Configuration& configuration) cons
     configuration.formatName = toText(m_format->currentText().left(kFormatNameCapacity));
     configuration.alwaysPolyline = m_alwaysPolyline->isChecked() ? 1 : 0;
     m_files->captureConfiguration(configuration);
+    m_codeLibrary->captureConfiguration(configuration);
     configuration.modifiers = m_modifiers;
     configuration.layout = m_layout;
 }

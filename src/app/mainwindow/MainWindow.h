@@ -29,6 +29,7 @@ class QToolButton;
 namespace mervalon::app {
 
 class ActiveHelp;
+class CodeLibraryPanel;
 class ConfigurationCommands;
 class DataModifiersDialog;
 class DestinationFolderDialog;
@@ -114,6 +115,7 @@ class MainWindow : public QWidget, public ConfigurationView {
     [[nodiscard]] const config::DataModifiers& dataModifiers() const { return m_modifiers; }
     [[nodiscard]] const config::EntityLayout& entityLayout() const { return m_layout; }
     [[nodiscard]] EntityPanels& entityPanels() const { return *m_entities; }
+    [[nodiscard]] CodeLibraryPanel& codeLibraryPanel() const { return *m_codeLibrary; }
     [[nodiscard]] DataModifiersDialog& dataModifiersDialog() const { return *m_modifiersDialog; }
     [[nodiscard]] EntitiesOrderDialog& entitiesOrderDialog() const { return *m_orderDialog; }
 
@@ -180,6 +182,7 @@ class MainWindow : public QWidget, public ConfigurationView {
     ElidedLabel* m_formatDescription = nullptr;
     QPushButton* m_modifiersButton = nullptr;
     QCheckBox* m_alwaysPolyline = nullptr;
+    CodeLibraryPanel* m_codeLibrary = nullptr;
     EntityPanels* m_entities = nullptr;
     DataModifiersDialog* m_modifiersDialog = nullptr;
     EntitiesOrderDialog* m_orderDialog = nullptr;

@@ -57,9 +57,14 @@ void RunCommand::run(const RunInputs& inputs)
 {
     RunInputs stamped = inputs;
     stamped.timestamp = timestamp();
-    const engine::RunRequest request = buildRunRequest(stamped);
+    engine::RunRequest request = buildRunRequest(stamped);
     if (const auto refusal = runRefusal(stamped, request)) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *refusal);
+        return;
+    }
+    // A faulty code library stops the run before anything is written, as on the command line.
+    if (const auto fault = attachCodeLibrary(request, stamped.configuration)) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, *fault);
         return;
     }
 

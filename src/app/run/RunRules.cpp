@@ -1,6 +1,7 @@
 #include "app/run/RunRules.h"
 
 #include "app/common/TextConversions.h"
+#include "core/codes/CodeSet.h"
 #include "core/config/InstallationLayout.h"
 
 #include <QElapsedTimer>
@@ -39,7 +40,23 @@ engine::RunRequest buildRunRequest(const RunInputs& inputs)
     request.installDir = toPath(inputs.installDir);
     request.reportPath = config::layout::reportPath(request.installDir);
     request.timestamp = inputs.timestamp;
+    request.escapeNonAscii = inputs.configuration.options.escapeNonAscii;
     return request;
+}
+
+std::optional<QString> attachCodeLibrary(engine::RunRequest& request, const config::Configuration& configuration)
+{
+    request.codes.reset();
+    if (configuration.options.codeLibrary.empty()) {
+        return std::nullopt;
+    }
+    try {
+        request.codes = std::make_shared<const codes::CodeSet>(
+            codes::loadCodeSet(configuration.options.codeLibrary, request.installDir));
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> runRefusal(const RunInputs& inputs, const engine::RunRequest& request)

@@ -50,6 +50,11 @@ struct RunInputs {
 /// same drawings and the same report.
 engine::RunRequest buildRunRequest(const RunInputs& inputs);
 
+/// Reads the code library the configuration's options name into the request (none: the request
+/// stays without one). Returns the message of a library that cannot be read or has a faulty row,
+/// naming the file and the row; the run must then not start.
+std::optional<QString> attachCodeLibrary(engine::RunRequest& request, const config::Configuration& configuration);
+
 /// A refusal of the run before anything is written, or none: a run into no destination folder,
 /// or one that would empty a point file by creating the report over it.
 std::optional<QString> runRefusal(const RunInputs& inputs, const engine::RunRequest& request);

@@ -58,6 +58,7 @@ class Program {
     [[nodiscard]] ReportViewer& reportViewer() const { return *m_reportViewer; }
     [[nodiscard]] Viewers& viewers() const { return *m_viewers; }
     [[nodiscard]] RunCommand& runCommand() const { return *m_runCommand; }
+    [[nodiscard]] ConfigurationCommands& configurationCommands() const { return *m_commands; }
     [[nodiscard]] FormatEditorDialog& formatEditor() const { return *m_formatEditor; }
     [[nodiscard]] SpreadsheetPreview& spreadsheetPreview() const { return *m_spreadsheetPreview; }
     [[nodiscard]] ActiveHelp& activeHelp() const { return *m_activeHelp; }

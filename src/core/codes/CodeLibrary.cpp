@@ -1,5 +1,7 @@
 #include "core/codes/CodeLibrary.h"
 
+#include "core/codes/CodeTable.h"
+
 #include <algorithm>
 #include <charconv>
 #include <unordered_map>
@@ -108,6 +110,8 @@ std::vector<Record> recordsOf(std::string_view content, char separator)
     return records;
 }
 
+constexpr std::string_view kEmptyLibrary = "the library is empty; its first line names the columns, one of them code";
+
 enum class Column { Code, Layer, Colour, Symbol, Line, Labels, Description };
 
 std::optional<Column> columnOf(std::string_view name)
@@ -160,9 +164,15 @@ std::vector<std::string> wordsOf(std::string_view text)
     return words;
 }
 
+// A faulty row: its line and what is wrong with it, as CodeLibraryFault.
+struct RowFailure {
+    std::size_t line;
+    std::string message;
+};
+
 [[noreturn]] void fail(std::size_t line, const std::string& message)
 {
-    throw CodeLibraryError("line " + std::to_string(line) + ": " + message);
+    throw RowFailure{line, message};
 }
 
 std::optional<std::uint8_t> labelsOf(std::string_view text)
@@ -213,13 +223,29 @@ class LibraryReader {
     {
     }
 
-    void read()
+    /// Reads every row; with `faults`, a faulty row is added to them and the next one read,
+    /// else the first fault is thrown (RowFailure).
+    void read(std::vector<CodeLibraryFault>* faults = nullptr)
     {
-        findColumns();
-        for (std::size_t r = 1; r < m_records.size(); ++r) {
-            readRow(m_records[r]);
+        const auto step = [&](const auto& what) {
+            try {
+                what();
+            } catch (const RowFailure& failure) {
+                if (faults == nullptr) {
+                    throw;
+                }
+                faults->push_back({failure.line, failure.message});
+                return false;
+            }
+            return true;
+        };
+        if (!step([&] { findColumns(); })) {
+            return;
         }
-        settleControls();
+        for (std::size_t r = 1; r < m_records.size(); ++r) {
+            step([&] { readRow(m_records[r]); });
+        }
+        step([&] { settleControls(); });
     }
 
     std::vector<CodeRow> rows;
@@ -424,14 +450,59 @@ CodeLibrary CodeLibrary::read(std::string_view content, const SymbolExists& symb
     }
     const std::vector<Record> records = recordsOf(content, separatorOf(content));
     if (records.empty()) {
-        throw CodeLibraryError("line 1: the library is empty; its first line names the columns, one of them code");
+        throw CodeLibraryError("line 1: " + std::string(kEmptyLibrary));
     }
     LibraryReader reader(records, symbolExists);
-    reader.read();
+    try {
+        reader.read();
+    } catch (const RowFailure& failure) {
+        throw CodeLibraryError("line " + std::to_string(failure.line) + ": " + failure.message);
+    }
     CodeLibrary library;
     library.m_rows = std::move(reader.rows);
     library.m_controls = std::move(reader.controls);
     return library;
+}
+
+std::vector<CodeLibraryFault> CodeLibrary::check(std::string_view content, const SymbolExists& symbolExists)
+{
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        content.remove_prefix(3);
+    }
+    const std::vector<Record> records = recordsOf(content, separatorOf(content));
+    if (records.empty()) {
+        return {{1, std::string(kEmptyLibrary)}};
+    }
+    std::vector<CodeLibraryFault> faults;
+    LibraryReader reader(records, symbolExists);
+    reader.read(&faults);
+    return faults;
+}
+
+CodeTable readCodeTable(std::string_view content)
+{
+    CodeTable table;
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        content.remove_prefix(3);
+        table.byteOrderMark = true;
+    }
+    table.separator = separatorOf(content);
+    std::vector<Record> records = recordsOf(content, table.separator);
+    if (records.empty()) {
+        table.header.assign(std::begin(kCodeTableColumns), std::end(kCodeTableColumns));
+        return table;
+    }
+    table.header = std::move(records.front().fields);
+    std::size_t width = table.header.size();
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        width = std::max(width, records[r].fields.size());
+    }
+    table.header.resize(width);
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        records[r].fields.resize(width);
+        table.rows.push_back(std::move(records[r].fields));
+    }
+    return table;
 }
 
 CodeMatch CodeLibrary::find(std::string_view code) const

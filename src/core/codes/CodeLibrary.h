@@ -55,6 +55,15 @@ class CodeLibraryError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// A faulty row found by CodeLibrary::check: the line it starts on and what is wrong, in the
+/// words CodeLibraryError uses after "line N: ".
+struct CodeLibraryFault {
+    std::size_t line = 0;
+    std::string message;
+
+    bool operator==(const CodeLibraryFault&) const = default;
+};
+
 /// Where a code was found in the library.
 struct CodeMatch {
     const CodeRow* row = nullptr; ///< null: no row, not even "*"
@@ -71,6 +80,11 @@ class CodeLibrary {
     /// first faulty row: an unknown `line` or `labels` value, a colour outside 1..255, a symbol
     /// that does not exist, a code given twice, a row without code or layer, an unknown control.
     static CodeLibrary read(std::string_view content, const SymbolExists& symbolExists);
+
+    /// Checks a library as read() does, but finds the fault of every row instead of stopping at
+    /// the first; empty when read() would take it. A header without the code or layer column
+    /// is the one fault then, and a clash of the controls' words is found once.
+    static std::vector<CodeLibraryFault> check(std::string_view content, const SymbolExists& symbolExists);
 
     /// Matches a code, without regard to case: an exact row wins, then the longest pattern that
     /// is a prefix of it, then the "*" row.

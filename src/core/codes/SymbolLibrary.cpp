@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace mervalon::codes {
@@ -116,6 +117,83 @@ std::string blockDefinition(std::string_view name, std::string_view content, con
     return out;
 }
 
+namespace {
+
+double numberOf(const std::string& text)
+{
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && std::isfinite(value) ? value : 0.0;
+}
+
+} // namespace
+
+SymbolShapes symbolShapes(std::string_view content, const std::string& fileName)
+{
+    const std::vector<Pair> pairs = pairsOf(content, fileName);
+    const auto isStart = [](const Pair& p, std::string_view what) {
+        return p.code == 0 && upperCased(p.value) == what;
+    };
+    const auto block = std::find_if(pairs.begin(), pairs.end(), [&](const Pair& p) { return isStart(p, "BLOCK"); });
+    if (block == pairs.end()) {
+        throw SymbolFileError("the symbol file \"" + fileName + "\" holds no BLOCK");
+    }
+    const auto endBlock = std::find_if(block + 1, pairs.end(), [&](const Pair& p) { return isStart(p, "ENDBLK"); });
+    if (endBlock == pairs.end()) {
+        throw SymbolFileError("the symbol file \"" + fileName + "\" holds a BLOCK without ENDBLK");
+    }
+    SymbolShapes shapes;
+    auto entity = std::find_if(block + 1, endBlock, [](const Pair& p) { return p.code == 0; });
+    while (entity != endBlock) {
+        const auto next = std::find_if(entity + 1, endBlock, [](const Pair& p) { return p.code == 0; });
+        const std::string type = upperCased(entity->value);
+        std::map<int, double> value;
+        std::vector<std::pair<double, double>> vertices;
+        bool closed = false;
+        for (auto p = entity + 1; p != next; ++p) {
+            if (type == "LWPOLYLINE" && p->code == 10) {
+                vertices.emplace_back(numberOf(p->value), 0.0);
+            } else if (type == "LWPOLYLINE" && p->code == 20 && !vertices.empty()) {
+                vertices.back().second = numberOf(p->value);
+            } else if (type == "LWPOLYLINE" && p->code == 70) {
+                closed = (static_cast<int>(numberOf(p->value)) & 1) != 0;
+            } else {
+                value[p->code] = numberOf(p->value);
+            }
+        }
+        if (type == "LINE") {
+            shapes.segments.push_back({value[10], value[20], value[11], value[21]});
+        } else if (type == "CIRCLE") {
+            shapes.circles.push_back({value[10], value[20], value[40]});
+        } else if (type == "ARC") {
+            constexpr double kDegree = 3.14159265358979323846 / 180.0;
+            double end = value[51];
+            while (end <= value[50]) {
+                end += 360.0;
+            }
+            constexpr int kChords = 24;
+            const double step = (end - value[50]) / kChords;
+            for (int i = 0; i < kChords; ++i) {
+                const double a = (value[50] + step * i) * kDegree;
+                const double b = (value[50] + step * (i + 1)) * kDegree;
+                shapes.segments.push_back({value[10] + value[40] * std::cos(a), value[20] + value[40] * std::sin(a),
+                                           value[10] + value[40] * std::cos(b), value[20] + value[40] * std::sin(b)});
+            }
+        } else if (type == "LWPOLYLINE") {
+            for (std::size_t i = 0; i + 1 < vertices.size(); ++i) {
+                shapes.segments.push_back(
+                    {vertices[i].first, vertices[i].second, vertices[i + 1].first, vertices[i + 1].second});
+            }
+            if (closed && vertices.size() > 2) {
+                shapes.segments.push_back(
+                    {vertices.back().first, vertices.back().second, vertices.front().first, vertices.front().second});
+            }
+        }
+        entity = next;
+    }
+    return shapes;
+}
+
 SymbolLibrary SymbolLibrary::inFolder(const std::filesystem::path& folder)
 {
     SymbolLibrary library;
@@ -132,6 +210,21 @@ SymbolLibrary SymbolLibrary::inFolder(const std::filesystem::path& folder)
 bool SymbolLibrary::contains(std::string_view name) const
 {
     return m_files.contains(upperCased(name));
+}
+
+std::filesystem::path SymbolLibrary::file(std::string_view name) const
+{
+    const auto found = m_files.find(upperCased(name));
+    return found == m_files.end() ? std::filesystem::path() : found->second;
+}
+
+std::vector<std::string> SymbolLibrary::names() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : m_files) {
+        names.push_back(entry.first);
+    }
+    return names;
 }
 
 std::map<std::string, std::string> SymbolLibrary::definitions(const std::vector<std::string>& names) const

@@ -32,6 +32,23 @@ inline constexpr std::string_view kAttributeTags[] = {"NUMBER", "ELEVATION", "DE
 /// SymbolFileError when the content is no DXF of group pairs or holds no block.
 std::string blockDefinition(std::string_view name, std::string_view content, const std::string& fileName);
 
+/// What a symbol's block draws, for showing it: its lines (an arc or a light-weight polyline as
+/// the segments between its points) and its circles, in the block's own units.
+struct SymbolShapes {
+    struct Segment {
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    };
+    struct Circle {
+        double x = 0, y = 0, radius = 0;
+    };
+    std::vector<Segment> segments;
+    std::vector<Circle> circles;
+};
+
+/// The shapes of the block in a symbol file's content (LINE, CIRCLE, ARC, LWPOLYLINE; other
+/// entities are not shown). Throws SymbolFileError as blockDefinition does.
+SymbolShapes symbolShapes(std::string_view content, const std::string& fileName);
+
 class SymbolLibrary {
   public:
     /// The symbols of `folder`: every "*.dxf" file, named by its stem upper-cased. A folder that
@@ -39,6 +56,12 @@ class SymbolLibrary {
     static SymbolLibrary inFolder(const std::filesystem::path& folder);
 
     [[nodiscard]] bool contains(std::string_view name) const;
+
+    /// The file of the symbol `name`; empty when there is none.
+    [[nodiscard]] std::filesystem::path file(std::string_view name) const;
+
+    /// The symbols' names, upper-cased, in order.
+    [[nodiscard]] std::vector<std::string> names() const;
 
     /// Reads the block definitions of `names`. Throws SymbolFileError (or std::system_error when
     /// a file cannot be read).

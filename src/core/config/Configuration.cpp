@@ -188,7 +188,7 @@ void writeConfigurationFile(const std::filesystem::path& path, const Configurati
 
 bool configurationsEqual(const Configuration& a, const Configuration& b)
 {
-    return comparedFields(a) == comparedFields(b);
+    return comparedFields(a) == comparedFields(b) && a.options == b.options;
 }
 
 } // namespace mervalon::config

@@ -1,8 +1,10 @@
 #pragma once
 // The configuration: how the drawing is made. It is stored as one 672-byte record per ".rp4"
 // file; encodeConfiguration and decodeConfiguration (Configuration.cpp) are the only code that
-// knows where each setting stands in the record and how long its texts may be.
+// knows where each setting stands in the record and how long its texts may be. What the record
+// has no room for (the code library, the escape option) lies beside it (ConfigurationOptions.h).
 
+#include "core/config/ConfigurationOptions.h"
 #include "core/config/EntityKind.h"
 
 #include <array>
@@ -63,6 +65,9 @@ struct Configuration {
 
     EntityLayout layout;
 
+    /// Not in the record: the options file beside it (readConfigurationWithOptions).
+    ConfigurationOptions options;
+
     [[nodiscard]] EntitySettings& entity(EntityKind kind) { return entities[entityIndex(kind)]; }
     [[nodiscard]] const EntitySettings& entity(EntityKind kind) const { return entities[entityIndex(kind)]; }
 };
@@ -94,7 +99,7 @@ Configuration readConfigurationFile(const std::filesystem::path& path);
 void writeConfigurationFile(const std::filesystem::path& path, const Configuration& configuration);
 
 /// Field-by-field comparison: formatIndex and reserved bytes are ignored, doubles compare
-/// numerically (0.0 equals -0.0), texts by length and content.
+/// numerically (0.0 equals -0.0), texts by length and content; the options are compared too.
 bool configurationsEqual(const Configuration& a, const Configuration& b);
 
 } // namespace mervalon::config

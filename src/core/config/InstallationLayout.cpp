@@ -67,19 +67,25 @@ ConfigurationInUse readConfigurationInUse(const fs::path& installDir)
     if (!inUse.recordedName.empty() &&
         fs::is_regular_file(layout::configurationsFolder(installDir) / inUse.recordedName, ignored)) {
         inUse.name = inUse.recordedName;
-        inUse.record = readConfigurationFile(layout::configurationsFolder(installDir) / inUse.name);
-        return inUse;
-    }
-    inUse.fellBack = true;
-    inUse.name = layout::kDefaultConfiguration;
-    fs::path chosen = layout::defaultConfigurationPath(installDir);
-    if (!fs::exists(chosen, ignored)) {
-        fs::copy_file(layout::pristineConfigurationPath(installDir), chosen, ignored);
-        if (ignored) {
-            chosen = layout::pristineConfigurationPath(installDir);
+        inUse.file = layout::configurationsFolder(installDir) / inUse.name;
+    } else {
+        inUse.fellBack = true;
+        inUse.name = layout::kDefaultConfiguration;
+        inUse.file = layout::defaultConfigurationPath(installDir);
+        if (!fs::exists(inUse.file, ignored)) {
+            try {
+                copyConfigurationFile(layout::pristineConfigurationPath(installDir), inUse.file);
+            } catch (const std::exception&) {
+                inUse.file = layout::pristineConfigurationPath(installDir);
+            }
         }
     }
-    inUse.record = readConfigurationFile(chosen);
+    inUse.record = readConfigurationFile(inUse.file);
+    try {
+        inUse.record.options = loadOptionsOf(inUse.file);
+    } catch (const NotConfigurationOptions& error) {
+        inUse.optionsFault = error.what();
+    }
     return inUse;
 }
 

@@ -41,14 +41,19 @@ namespace mervalon::config {
 /// The configuration a program starts with, and how it was found.
 struct ConfigurationInUse {
     Configuration record;
-    std::string name;         ///< its file name in the configurations folder
-    std::string recordedName; ///< the name mervalon40.ini holds (empty when none)
-    bool fellBack = false;    ///< the recorded one was missing and the default serves instead
+    std::string name;           ///< its file name in the configurations folder
+    std::string recordedName;   ///< the name mervalon40.ini holds (empty when none)
+    bool fellBack = false;      ///< the recorded one was missing and the default serves instead
+    std::filesystem::path file; ///< the file read (the pristine copy when the default could not be restored)
+    /// Why the options beside the file could not be read (NotConfigurationOptions); empty when
+    /// they could. The record then holds the default options.
+    std::string optionsFault;
 };
 
 /// The configuration named in mervalon40.ini; when the ini names none, or names a file that is
 /// not there, the working default "!Default.rp4", restored first from the pristine copy when it is
-/// missing (and read from the pristine copy itself when it cannot be restored). Throws
+/// missing (and read from the pristine copy itself when it cannot be restored), each with the
+/// options beside it (ConfigurationOptions.h). Throws
 /// NotAConfiguration for a file too short to be one, std::system_error when the chosen file
 /// cannot be read.
 ConfigurationInUse readConfigurationInUse(const std::filesystem::path& installDir);

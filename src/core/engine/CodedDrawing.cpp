@@ -188,7 +188,8 @@ void CodedDrawing::writeInsert(const std::string& layer, const std::string& bloc
         putGroup(m_groups, " 20", point.y);
         putGroup(m_groups, " 30", point.z);
         putGroup(m_groups, " 40", height);
-        putGroup(m_groups, "  1", values[i]);
+        // The same bytes as the label of the value: its escapes, and no control character.
+        putGroup(m_groups, "  1", m_writer.drawingText(values[i]));
         putGroup(m_groups, "  2", codes::kAttributeTags[i]);
         putGroup(m_groups, " 70", "1");
         m_writer.writeEntity("ATTRIB", m_groups);

@@ -422,6 +422,11 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     return true;
 }
 
+std::string_view DxfWriter::drawingText(std::string_view text)
+{
+    return escapedText(valueText(text, m_cleanedText), m_escapedText);
+}
+
 std::string_view DxfWriter::escapedText(std::string_view text, std::string& out) const
 {
     if (!m_escapeNonAscii ||

@@ -102,6 +102,11 @@ class DxfWriter {
     /// Drops the drawing begun: nothing is left of it and the older drawing stays.
     void abandonDrawing();
 
+    /// A text value as the TEXT entities get it: control characters as blanks and, with
+    /// escapeNonAscii, every character beyond ASCII as its escape. For values of other entities
+    /// (a symbol's attributes); the view lasts until the next call or text written.
+    std::string_view drawingText(std::string_view text);
+
     /// Entities written so far: points, texts and polylines.
     struct EntityCounts {
         std::size_t points = 0;

@@ -51,27 +51,6 @@ void requirePlainName(const std::string& name)
     }
 }
 
-/// rename() that fails with EEXIST instead of replacing `to`. Where the file system cannot
-/// rename that way, a hard link (which never replaces) and the removal of `from` do it.
-int renameWithoutReplacing(const fs::path& from, const fs::path& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        return errno;
-    }
-    if (::unlink(from.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(to.c_str());
-        return error;
-    }
-    return 0;
-}
-
 } // namespace
 
 std::string formatNameOfFile(const std::string& fileName)
@@ -176,7 +155,7 @@ void renameFormat(const std::filesystem::path& installDir, const std::string& fr
     if (findFormatFile(installDir, to)) {
         throw io::FileError("Cannot rename file", target, EEXIST);
     }
-    if (const int error = renameWithoutReplacing(source, target); error != 0) {
+    if (const int error = io::renameWithoutReplacing(source, target); error != 0) {
         throw io::FileError("Cannot rename file", source, error);
     }
     const fs::path sourceDialect = dialectPathOf(source);
@@ -189,7 +168,7 @@ void renameFormat(const std::filesystem::path& installDir, const std::string& fr
     // No format is listed as `to`, so a dialect of that name was left behind and may be replaced.
     if (std::rename(sourceDialect.c_str(), targetDialect.c_str()) != 0) {
         const int error = errno;
-        renameWithoutReplacing(target, source); // the format stays whole under its old name
+        io::renameWithoutReplacing(target, source); // the format stays whole under its old name
         throw io::FileError("Cannot rename file", sourceDialect, error);
     }
 }

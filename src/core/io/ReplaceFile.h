@@ -33,6 +33,11 @@ bool isWriteProtected(const std::filesystem::path& path);
 /// `path` is refused the same way. A symbolic link stays a link: the file it points to is replaced.
 void replaceFile(const std::filesystem::path& path, const void* data, std::size_t size);
 
+/// rename() that fails with EEXIST instead of replacing `to`. Where the file system cannot
+/// rename that way, a hard link (which never replaces) and the removal of `from` do it. Returns
+/// 0, or the system's error number.
+int renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
 inline void replaceFile(const std::filesystem::path& path, std::string_view text)
 {
     replaceFile(path, text.data(), text.size());

@@ -5,6 +5,7 @@
 // lost afterwards) show only here.
 
 #include "app/AppTestSupport.h"
+#include "app/codes/CodeLibraryEditor.h"
 #include "app/common/FieldCheck.h"
 #include "app/entities/EntityPanels.h"
 #include "app/order/EntitiesOrderDialog.h"
@@ -243,6 +244,34 @@ class RealMessageBoxesTest : public QObject {
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(interaction.texts, QStringList());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    // Escape in the code library editor with unsaved changes: one real box; Escape there keeps
+    // the editor open with the keyboard, Return (Yes) saves and closes it.
+    void theCodeLibraryEditorAsksOnceBeforeClosingWithChanges()
+    {
+        AnsweringInteraction interaction;
+        const QString install = TestEnvironment::install();
+        const QString library = install + QStringLiteral("/codes/road-and-building.csv");
+        const QByteArray before = readFile(library);
+        CodeLibraryEditor editor(interaction);
+        QVERIFY(editor.open(library, install + QStringLiteral("/symbols")));
+        activate(editor);
+        editor.deleteRow();
+        interaction.answerKey = Qt::Key_Escape;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(interaction.texts,
+                 QStringList{"The code library \"road-and-building.csv\" has changed. Do you want to save it?"});
+        QCOMPARE(interaction.mostOpen, qsizetype{1});
+        QVERIFY(editor.isVisible());
+        QTRY_COMPARE(QApplication::activeWindow(), &editor);
+        QCOMPARE(readFile(library), before);
+
+        interaction.answerKey = Qt::Key_Return;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(interaction.texts.size(), qsizetype{2});
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(readFile(library).count('\n'), before.count('\n') - 1);
     }
 
   private:

@@ -1,0 +1,299 @@
+// The code library and the escape option in the main window: stored in the configuration's
+// options beside its record, and a run from the window drawing what mervalon-convert draws.
+#include "app/AppTestSupport.h"
+#include "app/codes/CodeLibraryEditor.h"
+#include "app/codes/CodeLibraryPanel.h"
+#include "app/configuration/ConfigurationCommands.h"
+#include "app/run/RunCommand.h"
+#include "cli/ConvertCommand.h"
+#include "core/codes/CodeLibrary.h"
+#include "core/codes/SymbolLibrary.h"
+#include "core/io/FileIo.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <sstream>
+
+using namespace mervalon;
+using namespace mervalon::app;
+using namespace mervalon::app::testing;
+
+namespace {
+
+const QByteArray kStamp = "08/12/2026 23:59:59";
+// A tree whose description has letters Windows-1252 lacks (Ż, ł) and one it has (ó).
+const QByteArray kTreeLine = "20,2050.000,3040.000,101.000,TREE \xC5\xBB\xC3\xB3\xC5\x82w,0\n";
+
+} // namespace
+
+class CodedRunTest : public QObject {
+    Q_OBJECT
+  public:
+    explicit CodedRunTest(TestEnvironment& environment) : m_environment(environment) {}
+
+  private slots:
+    void init()
+    {
+        m_environment.reset();
+        m_survey = m_environment.home() + "/survey";
+        m_destination = m_environment.home() + "/drawings";
+        writeFile(m_survey + "/coded.txt",
+                  readFile(QStringLiteral(MERVALON_SOURCE_DIR "/examples/coded-survey.txt")) + kTreeLine);
+        QDir().mkpath(m_destination);
+        m_installDir = TestEnvironment::install();
+        storeValue("lastpath", m_survey);
+        storeValue("lastpath2", m_destination);
+        storeValue("locked", 0);
+        m_program = startProgram(m_interaction);
+        m_window = &m_program->mainWindow();
+        m_program->runCommand().timestamp = [] { return kStamp.toStdString(); };
+        m_window->selectErrorPolicy(ErrorPolicy::SkipLine);
+        m_window->selectReportPolicy(ReportPolicy::Never);
+        m_interaction.calls.clear();
+        m_interaction.messages.clear();
+    }
+    void cleanup()
+    {
+        m_program.reset();
+        m_interaction = FakeInteraction();
+    }
+
+    void theListOffersNoneAndTheInstallationsLibraries()
+    {
+        auto* list = control<QComboBox>(*m_window, "codeLibrary");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->itemText(0), QStringLiteral("(none)"));
+        QCOMPARE(list->itemText(1), QStringLiteral("road-and-building"));
+        QCOMPARE(list->currentText(), QStringLiteral("(none)"));
+        QVERIFY(!control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled());
+        list->setCurrentText("road-and-building");
+        QVERIFY(control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled());
+        QCOMPARE(control<QCheckBox>(*m_window, "escapeNonAscii")->text(),
+                 QStringLiteral("Write every non-ASCII letter as an escape (for LibreOffice)"));
+    }
+
+    void aChosenLibraryAndEscapesAreSavedBesideTheUnchangedRecord()
+    {
+        auto& commands = m_program->configurationCommands();
+        QVERIFY(!commands.hasChanged(*m_window));
+        m_interaction.chosenPaths.push_back(m_installDir + "/configurations/plain.rp4");
+        QCOMPARE(commands.saveConfigurationFile(*m_window), SaveOutcome::Saved);
+        const QByteArray before = readFile(m_installDir + "/configurations/plain.rp4");
+        QCOMPARE(before.size(), qsizetype{672});
+        QVERIFY(!QFile::exists(m_installDir + "/configurations/plain.options"));
+        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("road-and-building");
+        control<QCheckBox>(*m_window, "escapeNonAscii")->setChecked(true);
+        QVERIFY(commands.hasChanged(*m_window));
+
+        const QString saved = m_installDir + "/configurations/site.rp4";
+        m_interaction.chosenPaths.push_back(saved);
+        QCOMPARE(commands.saveConfigurationFile(*m_window), SaveOutcome::Saved);
+        QCOMPARE(readFile(saved), before); // the record is the same 672 bytes
+        QCOMPARE(readFile(m_installDir + "/configurations/site.options"),
+                 QByteArray("# What the configuration beside this file holds beyond its record (Mervalon 4.0)\n"
+                            "codeLibrary=road-and-building\nescapeNonAscii=yes\n"));
+        QVERIFY(!commands.hasChanged(*m_window));
+
+        // Loading another configuration shows its options; loading this one brings them back.
+        m_interaction.chosenPaths.push_back(m_installDir + "/configurations/!Default.rp4");
+        QVERIFY(commands.loadConfigurationFile(*m_window));
+        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("(none)"));
+        QVERIFY(!control<QCheckBox>(*m_window, "escapeNonAscii")->isChecked());
+        m_interaction.chosenPaths.push_back(saved);
+        QVERIFY(commands.loadConfigurationFile(*m_window));
+        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("road-and-building"));
+        QVERIFY(control<QCheckBox>(*m_window, "escapeNonAscii")->isChecked());
+    }
+
+    void aLibraryFileElsewhereStaysTheChoice()
+    {
+        writeFile(m_installDir + "/configurations/!Default.options", "codeLibrary=/srv/codes/ours.csv\n");
+        m_interaction.chosenPaths.push_back(m_installDir + "/configurations/!Default.rp4");
+        QVERIFY(m_program->configurationCommands().loadConfigurationFile(*m_window));
+        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("/srv/codes/ours.csv"));
+        QVERIFY(!m_program->configurationCommands().hasChanged(*m_window));
+    }
+
+    void faultyOptionsAreToldAtTheStartAndRefuseALoad()
+    {
+        m_program.reset();
+        const QString options = m_installDir + "/configurations/!Default.options";
+        writeFile(options, "escapeNonAscii=maybe\n");
+        m_interaction = FakeInteraction();
+        m_program = startProgram(m_interaction);
+        QVERIFY(m_program->mainWindow().startSucceeded());
+        const QString fault = "\"" + options + "\", line 1: escapeNonAscii takes yes or no, not \"maybe\"";
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        QCOMPARE(m_interaction.messages.front().text,
+                 fault + "\n\nThe configuration is used without its options (no code library).");
+        m_interaction.chosenPaths.push_back(m_installDir + "/configurations/!Default.rp4");
+        QVERIFY(!m_program->configurationCommands().loadConfigurationFile(m_program->mainWindow()));
+        QCOMPARE(m_interaction.messages.size(), std::size_t{2});
+        QCOMPARE(m_interaction.messages.back().text, fault);
+    }
+
+    void theWindowDrawsWhatTheCommandLineDraws_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("texts as they are") << false;
+        QTest::newRow("every non-ASCII letter escaped") << true;
+    }
+    void theWindowDrawsWhatTheCommandLineDraws()
+    {
+        QFETCH(bool, escape);
+        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("road-and-building");
+        control<QCheckBox>(*m_window, "escapeNonAscii")->setChecked(escape);
+        control<QListWidget>(*m_window, "fl1")->selectAll();
+        control<QToolButton>(*m_window, "BitBtn1")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t{0});
+        const QByteArray drawing = readFile(m_destination + "/coded.dxf");
+        QVERIFY(drawing.contains("\r\nINSERT\r\n"));
+        QCOMPARE(drawing.contains("TREE \\U+017B\\U+00F3\\U+0142w"), escape);
+        QCOMPARE(drawing.contains("TREE \\U+017B\xF3\\U+0142w"), !escape);
+
+        // The same by the command line's options ...
+        QFile::remove(m_destination + "/coded.dxf");
+        cli::ConvertOptions options;
+        options.installDir = m_installDir.toStdString();
+        options.configurationFile = (m_installDir + "/configurations/!Default.rp4").toStdString();
+        options.destinationFolder = m_destination.toStdString();
+        options.files = {(m_survey + "/coded.txt").toStdString()};
+        options.codeLibrary = "road-and-building";
+        options.escapeNonAscii = escape;
+        std::ostringstream messages;
+        QCOMPARE(cli::runConvert(options, messages, false), int(cli::kNoErrors));
+        QCOMPARE(readFile(m_destination + "/coded.dxf"), drawing);
+
+        // ... and by the options the window saved beside the configuration.
+        QFile::remove(m_destination + "/coded.dxf");
+        const QString saved = m_installDir + "/configurations/coded.rp4";
+        m_interaction.chosenPaths.push_back(saved);
+        QCOMPARE(m_program->configurationCommands().saveConfigurationFile(*m_window), SaveOutcome::Saved);
+        options.configurationFile = saved.toStdString();
+        options.codeLibrary.reset();
+        options.escapeNonAscii = false;
+        QCOMPARE(cli::runConvert(options, messages, false), int(cli::kNoErrors));
+        QCOMPARE(readFile(m_destination + "/coded.dxf"), drawing);
+    }
+
+    void aFaultyLibraryStopsTheWindowsRunBeforeAnythingIsWritten()
+    {
+        writeFile(m_installDir + "/codes/faulty.csv", "code,layer,colour\nTREE,VEG,300\n");
+        m_window->codeLibraryPanel().fillLibraryList();
+        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("faulty");
+        control<QListWidget>(*m_window, "fl1")->selectAll();
+        control<QToolButton>(*m_window, "BitBtn1")->click();
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        QCOMPARE(m_interaction.messages.front().text, "Code library \"" + m_installDir +
+                                                          "/codes/faulty.csv\", line 2: the colour \"300\" is not a "
+                                                          "number from 1 to 255");
+        QVERIFY(!QFile::exists(m_destination + "/coded.dxf"));
+    }
+
+    // The editor: a faulty row is shown with the reader's message and refuses the save, naming
+    // the row; once mended the file is saved and the library reader takes it.
+    void theEditorChecksEveryRowAndSavesWhatTheReaderTakes()
+    {
+        const QString library = m_installDir + "/codes/road-and-building.csv";
+        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("road-and-building");
+        QStringList shownFaults;
+        QString symbolCaption;
+        std::size_t segments = 0;
+        m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
+            auto* grid = control<QTableWidget>(editor, "codeGrid");
+            if (grid->columnCount() != 8 || grid->horizontalHeaderItem(7)->text() != "notes") {
+                return int(QDialog::Rejected);
+            }
+            // The tree's row shows its symbol.
+            const int tree = grid->findItems("TREE", Qt::MatchExactly).front()->row();
+            grid->setCurrentCell(tree, 0);
+            segments = editor.findChild<SymbolView*>()->shapes().segments.size() +
+                       editor.findChild<SymbolView*>()->shapes().circles.size();
+            grid->setCurrentCell(0, 0);
+            editor.addRow(); // below the first row: line 3 of the file
+            grid->item(1, 0)->setText("OAK");
+            grid->item(1, 1)->setText("VEGETATION");
+            grid->item(1, 2)->setText("300");
+            grid->item(1, 3)->setText("ACORN");
+            shownFaults.append(control<QLabel>(editor, "rowFaults")->text());
+            symbolCaption = control<QLabel>(editor, "symbolCaption")->text();
+            editor.save(); // refused
+            grid->item(1, 2)->setText("3");
+            shownFaults.append(control<QLabel>(editor, "rowFaults")->text());
+            grid->item(1, 3)->setText("tree");
+            shownFaults.append(control<QLabel>(editor, "rowFaults")->text());
+            editor.save();
+            return int(QDialog::Accepted);
+        });
+        control<QToolButton>(*m_window, "codeLibraryEditor")->click();
+        QVERIFY(segments > 0);
+        QCOMPARE(shownFaults,
+                 (QStringList{"line 3: the colour \"300\" is not a number from 1 to 255",
+                              "line 3: the symbol \"ACORN\" is not in the symbol library", "No fault in this row."}));
+        QCOMPARE(symbolCaption, QStringLiteral("\"ACORN\" is not in the symbol library"));
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        QCOMPARE(m_interaction.messages.front().text,
+                 QStringLiteral("The code library is not saved: one row is faulty (its number is at the left of "
+                                "the table).\n\nline 3: the colour \"300\" is not a number from 1 to 255"));
+        const std::string saved = io::readFileText(library.toStdString());
+        QVERIFY(saved.find("\nOAK,VEGETATION,3,tree,,,,\n") != std::string::npos);
+        const auto symbols = codes::SymbolLibrary::inFolder((m_installDir + "/symbols").toStdString());
+        const codes::CodeLibrary read =
+            codes::CodeLibrary::read(saved, [&](std::string_view name) { return symbols.contains(name); });
+        QCOMPARE(read.find("oak").row->layer, std::string("VEGETATION"));
+        QCOMPARE(read.find("oak").row->symbol, std::string("TREE"));
+        QCOMPARE(read.rows().size(), std::size_t{17});
+    }
+
+    void closingTheEditorWithChangesAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("yes saves and closes") << int(MessageAnswer::Yes) << true << true;
+        QTest::newRow("no closes unsaved") << int(MessageAnswer::No) << true << false;
+        QTest::newRow("cancel stays") << int(MessageAnswer::Cancel) << false << false;
+    }
+    void closingTheEditorWithChangesAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        const QString library = m_installDir + "/codes/road-and-building.csv";
+        const QByteArray before = readFile(library);
+        CodeLibraryEditor editor(m_interaction);
+        QVERIFY(editor.open(library, m_installDir + "/symbols"));
+        editor.show();
+        editor.reject(); // unchanged: no question
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(m_interaction.messages.size(), std::size_t{0});
+
+        editor.show();
+        editor.deleteRow();
+        m_interaction.answers.push_back(static_cast<MessageAnswer>(answer));
+        editor.reject();
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        QCOMPARE(m_interaction.messages.front().text,
+                 QStringLiteral("The code library \"road-and-building.csv\" has changed. Do you want to save it?"));
+        QCOMPARE(!editor.isVisible(), closed);
+        QCOMPARE(readFile(library) != before, saved);
+    }
+
+  private:
+    TestEnvironment& m_environment;
+    FakeInteraction m_interaction;
+    std::unique_ptr<Program> m_program;
+    MainWindow* m_window = nullptr;
+    QString m_survey;
+    QString m_destination;
+    QString m_installDir;
+};
+
+MERVALON_APP_TEST_MAIN(CodedRunTest)
+#include "CodedRun_test.moc"
