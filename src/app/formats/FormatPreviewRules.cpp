@@ -104,9 +104,14 @@ QString statusOf(const LinePreview& preview, const QString& fileName, const std:
                    : QStringLiteral("%1 is empty.").arg(fileName);
     }
     QString status = QStringLiteral("%1: lines 1 to %2").arg(fileName).arg(rows.size());
+    const auto count = [](int lines, const char* kind) {
+        return QStringLiteral("%1 %2 %3")
+            .arg(lines)
+            .arg(QLatin1String(kind), QLatin1String(lines == 1 ? "line" : "lines"));
+    };
     status += errors + warnings == 0
                   ? QStringLiteral(", nothing to report")
-                  : QStringLiteral(", %1 error lines and %2 warning lines in the report").arg(errors).arg(warnings);
+                  : QStringLiteral(", %1 and %2 in the report").arg(count(errors, "error"), count(warnings, "warning"));
     if (preview.longLineCut) {
         status += QStringLiteral("; the next line is longer than the preview reads");
     } else if (preview.more) {

@@ -182,7 +182,7 @@ class FormatPreviewRulesTest : public QObject {
         QTest::newRow("clean") << "a.txt" << QByteArray("1,2,3,4,a,1\n2,2,3,4,b,3\n") << false << "2"
                                << "a.txt: lines 1 to 2, nothing to report." << 2;
         QTest::newRow("faults") << "a.txt" << QByteArray("1,x,3,4,a,1\n2,2,3,4,b\n\n") << false << "2"
-                                << "a.txt: lines 1 to 3, 1 error lines and 2 warning lines in the report." << 3;
+                                << "a.txt: lines 1 to 3, 1 error line and 2 warning lines in the report." << 3;
         QTest::newRow("empty file") << "a.txt" << QByteArray() << false << "2"
                                     << "a.txt is empty." << 0;
         QTest::newRow("workbook format") << "a.txt" << QByteArray("1,2,3\n") << true << "2"
