@@ -12,6 +12,7 @@
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FileSelectionPanel.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/run/ProgressWindow.h"
@@ -27,6 +28,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
@@ -146,17 +148,31 @@ int main(int argc, char** argv)
         return int(QDialog::Accepted);
     });
     program->spreadsheetPreview().previewWorkbook(workbooks + QStringLiteral("/survey.xls"));
-    // The format editor on a text format and on a workbook format. A dialog that did not open
-    // above leaves its script behind; it must not picture the editor.
+    // The format editor on a text format and on a workbook format, and its preview of a stakeout
+    // with a letter O for a zero, a line cut short and a line without its code, selected in the
+    // main window. A dialog that did not open above leaves its script behind; it must not picture
+    // the editor.
     interaction.dialogScripts.clear();
+    const QString stakeout = survey + QStringLiteral("/stakeout.txt");
+    writeFile(stakeout, "101,512010.125,6712004.500,12.75,KERB,1\r\n102,5120O4.250,6712006.125,12.81,KERB,2\r\n"
+                        "103,512018.375\r\n104,512020.000,6712020.000,13.05,MANHOLE\r\n"
+                        "105,512031.500,6712011.250,12.66,TREE,0\r\n");
+    auto* fileList = control<QListWidget>(window, "fl1");
+    if (const auto items = fileList->findItems(QStringLiteral("stakeout.txt"), Qt::MatchExactly); !items.isEmpty()) {
+        fileList->clearSelection();
+        items.front()->setSelected(true);
+        fileList->setCurrentItem(items.front());
+    }
     auto* format = control<QComboBox>(window, "format");
-    for (const char* name : {"penzd comma", "excel penzdc"}) {
+    for (const char* name : {"penzd comma", "excel penzdc", "!default"}) {
         format->setCurrentIndex(format->findText(QLatin1String(name)));
         interaction.dialogScripts.push_back([&output, name](QDialog& dialog) {
             dialog.show();
             QTest::qWait(200);
-            const QString kind = QLatin1String(name).startsWith(QLatin1String("excel")) ? QStringLiteral("excel")
-                                                                                        : QStringLiteral("text");
+            const QLatin1String shown(name);
+            const QString kind = shown.startsWith(QLatin1String("excel")) ? QStringLiteral("excel")
+                                 : shown == QLatin1String("!default")     ? QStringLiteral("preview")
+                                                                          : QStringLiteral("text");
             dialog.grab().save(output + QStringLiteral("/dialog-format-editor-%1.png").arg(kind));
             qInfo("format editor %dx%d", dialog.frameGeometry().width(), dialog.frameGeometry().height());
             dialog.hide();
@@ -164,6 +180,7 @@ int main(int argc, char** argv)
         });
         control<QToolButton>(window, "SpeedButton14")->click();
     }
+    writeFile(stakeout, "1,100.0,200.0,10.0,PT\r\n");
 
     // The code library beside the format, and its editor on the tree's row, then on a faulty row.
     interaction.dialogScripts.clear();
@@ -239,6 +256,28 @@ int main(int argc, char** argv)
               "103,512018.375,6712007.750,12.90,KERB,3\r\n104,512020.000,6712020.000,13.05,MANHOLE\r\n"
               "105,512031.500,6712011.250,12.66,TREE\r\n");
     program->viewers().viewFile(survey + QStringLiteral("/stakeout.txt"));
+
+    // The message of a format that does not fit the file, as the desktop's message box shows it.
+    QByteArray export2024 = "Nr;Rechtswert;Hochwert;Hoehe;Beschreibung\r\n";
+    for (int i = 1; i <= 20; ++i) {
+        export2024 += QByteArray::number(i) + ';' + QByteArray::number(512000 + 3 * i) + ",25;" +
+                      QByteArray::number(6712000 + 2 * i) + ",5;12,75;Baum\r\n";
+    }
+    writeFile(survey + QStringLiteral("/export 2024.txt"), export2024);
+    window.files().inputFolderChanged();
+    if (const auto items = fileList->findItems(QStringLiteral("export 2024.txt"), Qt::MatchExactly); !items.isEmpty()) {
+        fileList->clearSelection();
+        items.front()->setSelected(true);
+        interaction.messages.clear();
+        interaction.answers = {MessageAnswer::Cancel};
+        control<QToolButton>(window, "BitBtn1")->click();
+        if (!interaction.messages.empty()) {
+            QMessageBox box(QMessageBox::Warning, messageTitle(MessageIcon::Warning), interaction.messages.back().text,
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);
+            box.show();
+            save(box, output + QStringLiteral("/message-format-misfit.png"));
+        }
+    }
 
     for (const QString& line : interaction.calls) {
         qInfo("%s", qPrintable(line));

@@ -3,6 +3,7 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/formats/FormatNamePrompt.h"
+#include "app/formats/FormatPreviewPanel.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/shell/Interaction.h"
 #include "core/formats/FormatLibrary.h"
@@ -93,8 +94,27 @@ void FormatEditorDialog::build()
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
     layout->addLayout(top);
-    layout->addWidget(buildParametersGroup());
+    QWidget* parameters = buildParametersGroup();
+    layout->addWidget(parameters);
+    // Under the form, the lines of the main window's point file as the form reads them, read
+    // anew at every change of a control.
+    m_preview = new FormatPreviewPanel(this);
+    layout->addWidget(m_preview);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    for (QLineEdit* edit : parameters->findChildren<QLineEdit*>()) {
+        connect(edit, &QLineEdit::textChanged, this, &FormatEditorDialog::refreshPreview);
+    }
+    for (QAbstractButton* button : parameters->findChildren<QAbstractButton*>()) {
+        connect(button, &QAbstractButton::toggled, this, &FormatEditorDialog::refreshPreview);
+    }
+}
+
+void FormatEditorDialog::refreshPreview()
+{
+    if (!m_showingFields) {
+        m_preview->showTable(
+            FormatPreviewRules::preview(fields(), m_previewSource ? m_previewSource() : PreviewSource{}));
+    }
 }
 
 QWidget* FormatEditorDialog::buildFormatsGroup()
@@ -364,6 +384,7 @@ FormatEditorFields FormatEditorDialog::fields() const
 
 void FormatEditorDialog::showFields(const FormatEditorFields& fields)
 {
+    m_showingFields = true;
     m_description->setText(fields.description);
     m_description->setCursorPosition(0); // a long description shows its beginning
     (fields.isExcel ? m_excelKind : m_textKind)->setChecked(true);
@@ -388,6 +409,8 @@ void FormatEditorDialog::showFields(const FormatEditorFields& fields)
     m_dialectBoxes[2]->setChecked(fields.dialect.keepEmptyFields);
     m_dialectBoxes[3]->setChecked(fields.dialect.headerLine);
     applyEnabling();
+    m_showingFields = false;
+    refreshPreview();
 }
 
 void FormatEditorDialog::applyEnabling()

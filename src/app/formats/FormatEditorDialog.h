@@ -6,10 +6,12 @@
 // A format's text dialect is shown and saved with its record; a format without one keeps none.
 
 #include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatPreviewRules.h"
 
 #include <QDialog>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -21,6 +23,7 @@ class QRadioButton;
 namespace mervalon::app {
 
 class FormatNamePrompt;
+class FormatPreviewPanel;
 class Interaction;
 
 class FormatEditorDialog : public QDialog {
@@ -30,6 +33,13 @@ class FormatEditorDialog : public QDialog {
 
     /// The folder whose formats it edits, and its two prompts. Before the first use.
     void attach(const QString& installDir, FormatNamePrompt& newPrompt, FormatNamePrompt& renamePrompt);
+
+    /// Where the preview under the form finds its point file and data modifiers (the main
+    /// window's); asked at every change of the form. Without it the preview shows no file.
+    void attachPreviewSource(std::function<PreviewSource()> source) { m_previewSource = std::move(source); }
+    /// Reads the preview's file anew under the form as it stands.
+    void refreshPreview();
+    [[nodiscard]] FormatPreviewPanel& preview() const { return *m_preview; }
 
     /// Before showing: lists the formats and shows `name` (the first format when it is not
     /// listed). False, after reporting why, when that format cannot be read.
@@ -83,6 +93,9 @@ class FormatEditorDialog : public QDialog {
     formats::FormatDefinition m_shown;
     formats::TextDialect m_shownDialect;
     bool m_saved = false;
+    bool m_showingFields = false; ///< the form is being filled: one preview at the end
+    std::function<PreviewSource()> m_previewSource;
+    FormatPreviewPanel* m_preview = nullptr;
     bool m_selecting = false;
 
     QComboBox* m_list = nullptr;

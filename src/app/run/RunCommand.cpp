@@ -4,6 +4,7 @@
 #include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/mainwindow/MainWindow.h"
+#include "app/run/FormatFitCheck.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunRules.h"
 #include "app/shell/Interaction.h"
@@ -17,9 +18,12 @@ namespace mervalon::app {
 RunCommand::RunCommand(Interaction& interaction, MainWindow& window, ConfigurationCommands& commands,
                        ProgressWindow& progress, Viewers& viewers, QString installDir)
     : timestamp(engine::reportTimestamp), m_interaction(interaction), m_window(window), m_commands(commands),
-      m_progress(progress), m_viewers(viewers), m_installDir(std::move(installDir))
+      m_progress(progress), m_viewers(viewers), m_installDir(std::move(installDir)),
+      m_fitCheck(std::make_unique<FormatFitCheck>(interaction, window, m_installDir))
 {
 }
+
+RunCommand::~RunCommand() = default;
 
 void RunCommand::createDxfFiles()
 {
@@ -43,6 +47,13 @@ void RunCommand::createDxfFiles()
     if (!m_window.checkEntitiesCreation()) {
         return;
     }
+    // A format that does not fit the files is said before anything is written; the user may
+    // take the layout detected in them instead, which becomes the current format.
+    if (!m_fitCheck->confirm()) {
+        return;
+    }
+    inputs.format = m_window.currentFormat();
+    inputs.dialect = m_window.currentDialect();
     inputs.configuration = m_commands.captureConfiguration(m_window);
     const FileSelectionPanel& files = m_window.files();
     inputs.fileNames = files.selectedFiles();

@@ -8,11 +8,13 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace mervalon::app {
 
 class ConfigurationCommands;
+class FormatFitCheck;
 class Interaction;
 class MainWindow;
 class ProgressWindow;
@@ -24,6 +26,7 @@ class RunCommand : public QObject {
   public:
     RunCommand(Interaction& interaction, MainWindow& window, ConfigurationCommands& commands, ProgressWindow& progress,
                Viewers& viewers, QString installDir);
+    ~RunCommand() override;
 
     /// The click on "Create DXF Files...".
     void createDxfFiles();
@@ -33,6 +36,9 @@ class RunCommand : public QObject {
     /// Asked when the main window is to close: true when it may. During a run the user is asked
     /// whether to stop it; on Yes the run stops and the program's exit follows it.
     bool mayCloseMainWindow();
+
+    /// The check that the chosen format fits the selected files, asked before every run.
+    [[nodiscard]] FormatFitCheck& fitCheck() const { return *m_fitCheck; }
 
     /// The date and time written into the report's header; tests fix it.
     std::function<std::string()> timestamp;
@@ -48,6 +54,7 @@ class RunCommand : public QObject {
     QString m_installDir;
     bool m_running = false;
     bool m_leaveAfterRun = false;
+    std::unique_ptr<FormatFitCheck> m_fitCheck;
 };
 
 } // namespace mervalon::app

@@ -111,6 +111,12 @@ Program::Program(Interaction& interaction, CommandsFactory commandsFactory) : m_
     m_mainWindow->attach(m_installDir, *m_commands, *m_destinationDialog, *m_extensionDialog);
     m_formatEditor->attach(m_installDir, *m_newFormatPrompt, *m_renamePrompt);
     m_mainWindow->attachFormatEditor(*m_formatEditor);
+    m_formatEditor->attachPreviewSource([window = m_mainWindow.get()] {
+        const FileSelectionPanel& files = window->files();
+        return PreviewSource{
+            FormatPreviewRules::previewFile(files.selectedFiles(), files.currentFile(), files.inputFolder()),
+            window->dataModifiers()};
+    });
     m_activeHelp->setInstallDir(m_installDir);
     m_mainWindow->attachHelp(*m_activeHelp);
     // Closing the Active Help window is refused until the user leaves the program.

@@ -143,8 +143,36 @@ void saveFormat(const std::filesystem::path& installDir, const FormatDefinition&
     if (const std::string fault = dialectFault(format, dialect); !fault.empty()) {
         throw DialectRefused(fault);
     }
-    saveFormat(installDir, format, name);
-    saveDialectOf(requireFormatFile(installDir, name), dialect);
+    std::optional<fs::path> file = findFormatFile(installDir, name);
+    if (!file) {
+        requirePlainName(name);
+        file = formatFilePath(installDir, name);
+    }
+    // The record and its dialect change together or not at all. Both are written beside first;
+    // the dialect is put in place first and the record last, and when the record cannot be put
+    // in place the old dialect is put back: an older version reads the record alone, and a
+    // record must never be read with a dialect that is not its own.
+    const FormatBytes bytes = encodeFormat(format);
+    io::StagedFile record(*file, bytes.data(), bytes.size());
+    const fs::path dialectFile = dialectPathOf(*file);
+    std::error_code ec;
+    const bool hadDialect = fs::exists(fs::symlink_status(dialectFile, ec));
+    const std::string oldDialect = hadDialect ? io::readFileText(dialectFile) : std::string();
+    saveDialectOf(*file, dialect);
+    try {
+        record.commit();
+    } catch (const io::FileError&) {
+        try {
+            if (hadDialect) {
+                io::replaceFile(dialectFile, oldDialect);
+            } else {
+                ::unlink(dialectFile.c_str());
+            }
+        } catch (const io::FileError&) {
+            // The record's own failure is the one to report.
+        }
+        throw;
+    }
 }
 
 void renameFormat(const std::filesystem::path& installDir, const std::string& from, const std::string& to)

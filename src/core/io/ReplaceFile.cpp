@@ -112,7 +112,13 @@ bool isWriteProtected(const std::filesystem::path& path)
     return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-void replaceFile(const std::filesystem::path& requested, const void* data, std::size_t size)
+void replaceFile(const std::filesystem::path& path, const void* data, std::size_t size)
+{
+    StagedFile staged(path, data, size);
+    staged.commit();
+}
+
+StagedFile::StagedFile(const std::filesystem::path& requested, const void* data, std::size_t size)
 {
     // A symbolic link stays a link: the file it points to is replaced.
     std::filesystem::path path = requested;
@@ -156,12 +162,27 @@ void replaceFile(const std::filesystem::path& requested, const void* data, std::
     if (::close(fd) != 0) {
         failed(path, errno);
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        failed(path, errno);
-    }
     file.keep();
+    m_path = path;
+    m_temporary = temporary;
+    m_folder = folder;
+}
+
+StagedFile::~StagedFile()
+{
+    if (!m_committed) {
+        ::unlink(m_temporary.c_str());
+    }
+}
+
+void StagedFile::commit()
+{
+    if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
+        failed(m_path, errno);
+    }
+    m_committed = true;
     // The rename is durable once the folder itself is on disk.
-    syncFolder(folder);
+    syncFolder(m_folder);
 }
 
 int renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to)

@@ -4,6 +4,7 @@
 // beside it, flushed to the disk, and renamed over it.
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace mervalon::io {
@@ -37,6 +38,27 @@ void replaceFile(const std::filesystem::path& path, const void* data, std::size_
 /// rename that way, a hard link (which never replaces) and the removal of `from` do it. Returns
 /// 0, or the system's error number.
 int renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// replaceFile in two steps, for files that must change together: the constructor writes and
+/// flushes the new content beside `path` (throwing FileError as replaceFile does, with `path`
+/// unchanged), commit() renames it over `path`. Uncommitted, the file beside is removed.
+class StagedFile {
+  public:
+    StagedFile(const std::filesystem::path& path, const void* data, std::size_t size);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    /// Puts the new content in place. Throws FileError ("Cannot save file ...") when the rename
+    /// fails; `path` then stays as it was.
+    void commit();
+
+  private:
+    std::filesystem::path m_path;      // the file replaced (a link's target)
+    std::filesystem::path m_temporary; // the new content, beside it
+    std::filesystem::path m_folder;
+    bool m_committed = false;
+};
 
 inline void replaceFile(const std::filesystem::path& path, std::string_view text)
 {

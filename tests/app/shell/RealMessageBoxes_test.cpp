@@ -14,7 +14,9 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -156,6 +158,35 @@ class RealMessageBoxesTest : public QObject {
         // The next key replaces the refused name.
         QTest::keyClicks(edit, QStringLiteral("Good"));
         QCOMPARE(edit->text(), QStringLiteral("Good"));
+    }
+
+    // The warning of a format that does not fit the file comes before anything is written: one
+    // box, Escape cancels the run, and the window gets the keyboard back with its field focused.
+    void aMisfitWarningIsOneBoxAndEscapeWritesNothing()
+    {
+        const QString survey = m_environment.home() + "/survey";
+        const QString drawings = m_environment.home() + "/drawings";
+        writeFile(survey + "/export.txt", "1;512000,25;5401000,5;12,75\n2;512001,25;5401001,5;12,5\n");
+        QDir().mkpath(drawings);
+        storeValue("lastpath", survey);
+        storeValue("lastpath2", drawings);
+        storeValue("locked", 0);
+        AnsweringInteraction interaction;
+        interaction.answerKey = Qt::Key_Escape;
+        Program program(interaction);
+        MainWindow& window = program.mainWindow();
+        activate(window);
+        control<QListWidget>(window, "fl1")->selectAll();
+        auto* edit = control<QLineEdit>(window, "pt_la");
+        edit->setFocus();
+        clickAsTheWindowSystem(*control<QWidget>(window, "BitBtn1"));
+        QCOMPARE(interaction.texts.size(), 1);
+        QVERIFY(interaction.texts[0].startsWith(QStringLiteral("The format \"!default\" does not fit \"export.txt\"")));
+        QCOMPARE(interaction.mostOpen, 1);
+        QCOMPARE(interaction.dialogs, QStringList());
+        QVERIFY(QDir(drawings).isEmpty());
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
     }
 
     void aBoxStaysAboveTheProgressWindow()

@@ -134,6 +134,55 @@ TEST_F(FormatLibraryTest, SaveWritesTheRecordUnderTheListedNameAndReplacesTheFil
     EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"Roads.rpf", "new one.rpf"}));
 }
 
+// The record and its dialect change together: a save that fails at either step leaves the old
+// pair, readable as it was, and nothing beside it.
+TEST_F(FormatLibraryTest, ASaveWhoseDialectCannotBeWrittenKeepsTheOldRecord)
+{
+    TextDialect quoted;
+    quoted.quotedFields = true;
+    saveFormat(m_install, sample("old"), TextDialect{}, "site");
+    const std::string oldRecord = contentOf("site.rpf");
+    fs::create_directories(formats() / "site.dialect" / "held");
+    EXPECT_THROW(saveFormat(m_install, sample("new"), quoted, "site"), io::FileError);
+    EXPECT_EQ(contentOf("site.rpf"), oldRecord);
+    EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"site.dialect", "site.rpf"}));
+}
+
+TEST_F(FormatLibraryTest, ASaveWhoseRecordCannotBePutInPlacePutsTheOldDialectBack)
+{
+    TextDialect comma;
+    comma.decimalMark = DecimalMark::Comma;
+    TextDialect quoted;
+    quoted.quotedFields = true;
+    for (const bool hadDialect : {true, false}) {
+        SCOPED_TRACE(hadDialect);
+        fs::remove_all(formats());
+        fs::create_directories(formats() / "site.rpf" / "held"); // the record's rename fails, after the dialect's
+        if (hadDialect) {
+            write("site.dialect", encodeDialect(comma));
+        }
+        EXPECT_THROW(saveFormat(m_install, sample("new"), quoted, "site"), io::FileError);
+        if (hadDialect) {
+            EXPECT_EQ(contentOf("site.dialect"), encodeDialect(comma));
+            EXPECT_EQ(filesInFolder(), (std::vector<std::string>{"site.dialect", "site.rpf"}));
+        } else {
+            EXPECT_EQ(filesInFolder(), std::vector<std::string>{"site.rpf"});
+        }
+    }
+}
+
+TEST_F(FormatLibraryTest, ASaveReplacesTheRecordAndItsDialectTogether)
+{
+    TextDialect quoted;
+    quoted.quotedFields = true;
+    saveFormat(m_install, sample("old"), quoted, "site");
+    EXPECT_EQ(contentOf("site.dialect"), encodeDialect(quoted));
+    saveFormat(m_install, sample("new"), TextDialect{}, "site");
+    const FormatBytes record = encodeFormat(sample("new"));
+    EXPECT_EQ(contentOf("site.rpf"), std::string(record.begin(), record.end()));
+    EXPECT_EQ(filesInFolder(), std::vector<std::string>{"site.rpf"});
+}
+
 TEST_F(FormatLibraryTest, AFailedSaveIsReportedWithTheSystemsText)
 {
     fs::remove_all(formats());
