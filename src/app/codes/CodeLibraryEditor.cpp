@@ -105,7 +105,7 @@ CodeLibraryEditor::CodeLibraryEditor(Interaction& interaction, QWidget* parent)
     deleteButton->setObjectName(QStringLiteral("deleteRow"));
     auto* saveButton = new QPushButton(QStringLiteral("&Save"), this);
     saveButton->setObjectName(QStringLiteral("saveLibrary"));
-    auto* saveAsButton = new QPushButton(QStringLiteral("Save &as..."), this);
+    auto* saveAsButton = new QPushButton(QStringLiteral("Sa&ve as..."), this);
     saveAsButton->setObjectName(QStringLiteral("saveLibraryAs"));
     auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
     closeButton->setObjectName(QStringLiteral("closeEditor"));
