@@ -26,6 +26,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -210,6 +211,25 @@ int main(int argc, char** argv)
     interaction.answers.push_back(MessageAnswer::No); // not saved
     control<QToolButton>(window, "codeLibraryEditor")->click();
     library->setCurrentText(QStringLiteral("(none)"));
+    // A new library (none chosen), and the name its first save asks for.
+    interaction.dialogScripts.push_back([&output, &interaction](QDialog& dialog) {
+        auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
+        dialog.show();
+        QTest::qWait(200);
+        dialog.grab().save(output + QStringLiteral("/dialog-code-library-new.png"));
+        interaction.dialogScripts.push_back([&output](QDialog& ask) {
+            dynamic_cast<QInputDialog&>(ask).setTextValue(QStringLiteral("site-2026"));
+            ask.show();
+            QTest::qWait(200);
+            ask.grab().save(output + QStringLiteral("/dialog-code-library-name.png"));
+            ask.hide();
+            return int(QDialog::Rejected);
+        });
+        editor.saveAs();
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    control<QToolButton>(window, "codeLibraryEditor")->click();
 
     interaction.dialogScripts.clear();
     // A run with errors: the progress window half-way, then the report it shows.

@@ -7,9 +7,11 @@
 #include "core/io/ReplaceFile.h"
 
 #include <QBrush>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -103,11 +105,14 @@ CodeLibraryEditor::CodeLibraryEditor(Interaction& interaction, QWidget* parent)
     deleteButton->setObjectName(QStringLiteral("deleteRow"));
     auto* saveButton = new QPushButton(QStringLiteral("&Save"), this);
     saveButton->setObjectName(QStringLiteral("saveLibrary"));
+    auto* saveAsButton = new QPushButton(QStringLiteral("Sa&ve as..."), this);
+    saveAsButton->setObjectName(QStringLiteral("saveLibraryAs"));
     auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
     closeButton->setObjectName(QStringLiteral("closeEditor"));
     connect(addButton, &QPushButton::clicked, this, &CodeLibraryEditor::addRow);
     connect(deleteButton, &QPushButton::clicked, this, &CodeLibraryEditor::deleteRow);
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
+    connect(saveAsButton, &QPushButton::clicked, this, [this] { saveAs(); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* symbolColumn = new QVBoxLayout;
@@ -124,6 +129,7 @@ CodeLibraryEditor::CodeLibraryEditor(Interaction& interaction, QWidget* parent)
     buttons->addWidget(deleteButton);
     buttons->addStretch(1);
     buttons->addWidget(saveButton);
+    buttons->addWidget(saveAsButton);
     buttons->addWidget(closeButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_fileLabel);
@@ -158,6 +164,15 @@ bool CodeLibraryEditor::open(const QString& filePath, const QString& symbolsFold
     showTable(codes::readCodeTable(content));
     m_changed = false;
     return true;
+}
+
+void CodeLibraryEditor::startNew(const QString& symbolsFolder)
+{
+    m_filePath.clear();
+    m_symbols = codes::SymbolLibrary::inFolder(toPath(symbolsFolder));
+    m_fileLabel->setText(QStringLiteral("Library: new, not saved yet"));
+    showTable(newLibraryTable());
+    m_changed = false;
 }
 
 void CodeLibraryEditor::showTable(const codes::CodeTable& table)
@@ -297,16 +312,21 @@ void CodeLibraryEditor::deleteRow()
     recheck();
 }
 
-bool CodeLibraryEditor::save()
+bool CodeLibraryEditor::refuseFaultyTable()
 {
     recheck();
     if (const QString refusal = saveRefusal(m_faults); !refusal.isEmpty()) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, refusal);
-        return false;
+        return true;
     }
+    return false;
+}
+
+bool CodeLibraryEditor::writeTable(const QString& filePath)
+{
     const std::string text = codes::writeCodeTable(table());
     try {
-        io::replaceFile(toPath(m_filePath), text);
+        io::replaceFile(toPath(filePath), text);
     } catch (const std::exception& error) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, QString::fromLocal8Bit(error.what()));
         return false;
@@ -319,12 +339,56 @@ bool CodeLibraryEditor::save()
     return true;
 }
 
+bool CodeLibraryEditor::save()
+{
+    if (m_filePath.isEmpty()) {
+        return saveAs();
+    }
+    return !refuseFaultyTable() && writeTable(m_filePath);
+}
+
+bool CodeLibraryEditor::saveAs()
+{
+    if (refuseFaultyTable()) {
+        return false;
+    }
+    const QString folder = !m_codesFolder.isEmpty() ? m_codesFolder : QFileInfo(m_filePath).path();
+    QInputDialog ask(this);
+    ask.setObjectName(QStringLiteral("libraryName"));
+    ask.setWindowTitle(QStringLiteral("Save code library as"));
+    ask.setLabelText(QStringLiteral("Name of the library in the installation's \"codes\" folder:"));
+    ask.setTextValue(m_filePath.isEmpty() ? QString() : QFileInfo(m_filePath).completeBaseName());
+    if (m_interaction.execDialog(ask) != QDialog::Accepted) {
+        return false;
+    }
+    const QString name = libraryNameOf(ask.textValue());
+    if (const QString fault = libraryNameFault(name); !fault.isEmpty()) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, fault);
+        return false;
+    }
+    const QString filePath = QDir(folder).filePath(name + QLatin1String(codes::kCodeLibrarySuffix));
+    const bool edited = !m_filePath.isEmpty() && QFileInfo(filePath) == QFileInfo(m_filePath);
+    if (askBeforeReplacing(QFileInfo::exists(filePath), edited) &&
+        m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNo, replaceLibraryQuestion(name)) !=
+            MessageAnswer::Yes) {
+        return false;
+    }
+    if (!writeTable(filePath)) {
+        return false;
+    }
+    m_filePath = filePath;
+    m_savedAsName = name;
+    m_fileLabel->setText(QStringLiteral("Library: ") + filePath);
+    return true;
+}
+
 void CodeLibraryEditor::done(int result)
 {
     MessageAnswer answer = MessageAnswer::No;
     if (m_changed) {
-        answer = m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNoCancel,
-                                           kLibraryChangedOnClose.arg(QFileInfo(m_filePath).fileName()));
+        answer = m_interaction.showMessage(
+            MessageIcon::Confirmation, MessageButtons::YesNoCancel,
+            changedOnCloseQuestion(m_filePath.isEmpty() ? QString() : QFileInfo(m_filePath).fileName()));
     }
     switch (closeStep(m_changed, answer)) {
     case CloseStep::SaveThenClose:

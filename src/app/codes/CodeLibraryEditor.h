@@ -44,6 +44,13 @@ class CodeLibraryEditor : public QDialog {
     /// the symbols of `symbolsFolder`. False, after saying why, when the file cannot be read.
     bool open(const QString& filePath, const QString& symbolsFolder);
 
+    /// Starts a new library, not saved yet: the shipped columns and the row "*". Its first save
+    /// asks for its name.
+    void startNew(const QString& symbolsFolder);
+
+    /// The installation's "codes" folder, where "Save as..." puts the library.
+    void setCodesFolder(const QString& codesFolder) { m_codesFolder = codesFolder; }
+
     /// The table as the window holds it now.
     [[nodiscard]] codes::CodeTable table() const;
     [[nodiscard]] const std::vector<codes::CodeTableFault>& faults() const { return m_faults; }
@@ -54,17 +61,29 @@ class CodeLibraryEditor : public QDialog {
     /// Saves the table, unless a row is faulty (said, naming the rows) or the write fails (said;
     /// the file stays as it was). True when saved.
     bool save();
+    /// Asks for a name in the "codes" folder and saves the table there (asking before replacing
+    /// another library); the editor goes on with that file. True when saved.
+    bool saveAs();
+
+    /// The library file being edited; empty for a new one not saved yet.
+    [[nodiscard]] const QString& filePath() const { return m_filePath; }
+    /// The name of the last library saved under a new name; empty when there was none.
+    [[nodiscard]] const QString& savedAsName() const { return m_savedAsName; }
 
     void done(int result) override;
 
   private:
     void showTable(const codes::CodeTable& table);
+    bool refuseFaultyTable();
+    bool writeTable(const QString& filePath);
     void recheck();
     void showCurrentRow();
     [[nodiscard]] int symbolColumn() const;
 
     Interaction& m_interaction;
     QString m_filePath;
+    QString m_codesFolder;
+    QString m_savedAsName;
     codes::SymbolLibrary m_symbols;
     codes::CodeTable m_shownTable; // separator and byte order mark of the file
     std::vector<codes::CodeTableFault> m_faults;

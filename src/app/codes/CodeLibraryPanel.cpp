@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QStyle>
@@ -25,14 +26,18 @@ CodeLibraryPanel::CodeLibraryPanel(Interaction& interaction, QWidget* parent)
     m_library = new QComboBox(this);
     m_library->setObjectName(QStringLiteral("codeLibrary"));
     m_library->setToolTip(QStringLiteral("Draw by the points' codes with this library of the installation's "
-                                         "\"codes\" folder, or not (none)"));
+                                         "\"codes\" folder or this library file, or not (none)"));
     m_library->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_library->setMinimumContentsLength(8);
     caption->setBuddy(m_library);
     m_editButton = new QToolButton(this);
     m_editButton->setObjectName(QStringLiteral("codeLibraryEditor"));
-    m_editButton->setToolTip(QStringLiteral("Code library editor..."));
+    m_editButton->setToolTip(QStringLiteral("Code library editor (a new library when none is chosen)..."));
     m_editButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    m_fileButton = new QToolButton(this);
+    m_fileButton->setObjectName(QStringLiteral("codeLibraryFile"));
+    m_fileButton->setToolTip(QStringLiteral("Other code library file..."));
+    m_fileButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     m_escape = new QCheckBox(kEscapeNonAsciiCaption, this);
     m_escape->setObjectName(QStringLiteral("escapeNonAscii"));
     m_escape->setToolTip(QStringLiteral("Every letter beyond ASCII in the drawings' texts is written as its escape "
@@ -43,10 +48,12 @@ CodeLibraryPanel::CodeLibraryPanel(Interaction& interaction, QWidget* parent)
     layout->addWidget(caption, 0, 0);
     layout->addWidget(m_library, 0, 1);
     layout->addWidget(m_editButton, 0, 2);
-    layout->addWidget(m_escape, 1, 0, 1, 3);
+    layout->addWidget(m_fileButton, 0, 3);
+    layout->addWidget(m_escape, 1, 0, 1, 4);
     layout->setColumnStretch(1, 1);
     connect(m_library, &QComboBox::currentIndexChanged, this, [this] { refreshEnabling(); });
     connect(m_editButton, &QToolButton::clicked, this, &CodeLibraryPanel::openEditor);
+    connect(m_fileButton, &QToolButton::clicked, this, &CodeLibraryPanel::chooseOtherFile);
     refreshEnabling();
 }
 
@@ -58,8 +65,12 @@ void CodeLibraryPanel::attach(const QString& installDir)
 
 void CodeLibraryPanel::fillLibraryList()
 {
-    const QString chosen = currentChoice();
-    const QDir folder(QDir(m_installDir).filePath(QLatin1String(codes::kCodesFolder)));
+    fillLibraryList(currentChoice());
+}
+
+void CodeLibraryPanel::fillLibraryList(const QString& chosen)
+{
+    const QDir folder(codesFolder());
     const QStringList choices = codeLibraryChoices(
         folder.entryList({QStringLiteral("*") + QLatin1String(codes::kCodeLibrarySuffix)}, QDir::Files), chosen);
     const QSignalBlocker blocker(m_library);
@@ -80,29 +91,60 @@ void CodeLibraryPanel::refreshEnabling()
     m_editButton->setEnabled(editorEnabled(currentChoice()));
 }
 
+QString CodeLibraryPanel::codesFolder() const
+{
+    return QDir(m_installDir).filePath(QLatin1String(codes::kCodesFolder));
+}
+
+void CodeLibraryPanel::selectChoice(const QString& choice)
+{
+    if (m_library->findText(choice, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
+        m_library->addItem(choice); // a library file elsewhere, or one removed: the choice stays
+    }
+    m_library->setCurrentIndex(m_library->findText(choice, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    refreshEnabling();
+}
+
 void CodeLibraryPanel::openEditor()
 {
     if (!editorEnabled(currentChoice())) {
         return;
     }
-    const std::filesystem::path file = codes::codeLibraryPath(libraryOfChoice(currentChoice()), toPath(m_installDir));
+    const QString symbols = QDir(m_installDir).filePath(QLatin1String(codes::kSymbolsFolder));
     CodeLibraryEditor editor(m_interaction, window());
-    if (editor.open(QString::fromStdString(file.string()),
-                    QDir(m_installDir).filePath(QLatin1String(codes::kSymbolsFolder)))) {
+    editor.setCodesFolder(codesFolder());
+    bool opened = true;
+    if (currentChoice() == kNoCodeLibraryChoice) {
+        editor.startNew(symbols);
+    } else {
+        const std::filesystem::path file =
+            codes::codeLibraryPath(libraryOfChoice(currentChoice()), toPath(m_installDir));
+        opened = editor.open(QString::fromStdString(file.string()), symbols);
+    }
+    if (opened) {
         execDialogDimming(m_interaction, editor, window());
     }
-    fillLibraryList();
+    fillLibraryList(editor.savedAsName().isEmpty() ? currentChoice() : editor.savedAsName());
+}
+
+void CodeLibraryPanel::chooseOtherFile()
+{
+    const std::string current = libraryOfChoice(currentChoice());
+    const QString folder =
+        current.empty()
+            ? codesFolder()
+            : QFileInfo(QString::fromStdString(codes::codeLibraryPath(current, toPath(m_installDir)).string())).path();
+    const QString file = m_interaction.chooseOpenFile(QStringLiteral("Code library file"), folder, QString(),
+                                                      QStringLiteral("Code libraries (*.csv);;All files (*)"));
+    if (!file.isEmpty()) {
+        fillLibraryList(choiceOfFile(QFileInfo(file).absoluteFilePath(), QFileInfo(codesFolder()).absoluteFilePath()));
+    }
 }
 
 void CodeLibraryPanel::showConfiguration(const config::Configuration& configuration)
 {
-    const QString choice = choiceOfOptions(configuration.options);
-    if (m_library->findText(choice, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
-        m_library->addItem(choice); // a library file elsewhere, or one removed: the choice stays
-    }
-    m_library->setCurrentIndex(m_library->findText(choice, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    selectChoice(choiceOfOptions(configuration.options));
     m_escape->setChecked(configuration.options.escapeNonAscii);
-    refreshEnabling();
 }
 
 void CodeLibraryPanel::captureConfiguration(config::Configuration& configuration) const

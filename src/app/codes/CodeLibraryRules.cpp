@@ -2,9 +2,18 @@
 
 #include "core/codes/SymbolLibrary.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
+#include <cstring>
 
 namespace mervalon::app {
+namespace {
+
+constexpr qsizetype kMaxFileNameBytes = 255;
+
+} // namespace
 
 QStringList codeLibraryChoices(const QStringList& fileNames, const QString& current)
 {
@@ -39,7 +48,100 @@ std::string libraryOfChoice(const QString& choice)
 
 bool editorEnabled(const QString& choice)
 {
-    return !choice.isEmpty() && choice != kNoCodeLibraryChoice;
+    return !choice.isEmpty();
+}
+
+QString choiceOfFile(const QString& filePath, const QString& codesFolder)
+{
+    const QString file = QDir::cleanPath(filePath);
+    const QFileInfo info(file);
+    const QString suffix = QLatin1String(codes::kCodeLibrarySuffix);
+    // Only the exact suffix: the name is turned back into "codes/NAME.csv".
+    if (!codesFolder.isEmpty() && info.path() == QDir::cleanPath(codesFolder) && info.fileName().endsWith(suffix)) {
+        const QString name = info.fileName().left(info.fileName().size() - suffix.size());
+        if (libraryNameFault(name).isEmpty()) {
+            return name;
+        }
+    }
+    return file;
+}
+
+codes::CodeTable newLibraryTable()
+{
+    codes::CodeTable table = codes::readCodeTable({});
+    std::vector<std::string> row(table.header.size());
+    const std::vector<std::pair<std::string, std::string>> cells = {
+        {"code", "*"}, {"layer", "UNCODED"}, {"line", "none"}, {"description", "Any code not listed above"}};
+    for (const auto& [column, value] : cells) {
+        const auto at = std::find(table.header.begin(), table.header.end(), column);
+        if (at != table.header.end()) {
+            row[static_cast<std::size_t>(at - table.header.begin())] = value;
+        }
+    }
+    table.rows.push_back(std::move(row));
+    return table;
+}
+
+QString libraryNameOf(const QString& typed)
+{
+    QString name = typed.trimmed();
+    const QString suffix = QLatin1String(codes::kCodeLibrarySuffix);
+    if (name.endsWith(suffix, Qt::CaseInsensitive)) {
+        name = name.left(name.size() - suffix.size()).trimmed();
+    }
+    return name;
+}
+
+QString libraryNameFault(const QString& name)
+{
+    if (name.isEmpty()) {
+        return QStringLiteral("Type a name for the code library.");
+    }
+    if (name.compare(kNoCodeLibraryChoice, Qt::CaseInsensitive) == 0) {
+        return QStringLiteral("\"%1\" stands for no code library: choose another name.").arg(kNoCodeLibraryChoice);
+    }
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            return QStringLiteral("A library name cannot hold a control character.");
+        }
+        if (QStringLiteral("/\\:*?\"<>|").contains(c)) {
+            return QStringLiteral("A library name cannot hold the character \"%1\".").arg(c);
+        }
+    }
+    if (name.startsWith(QLatin1Char('.'))) {
+        return QStringLiteral("A library name cannot begin with a dot: the file would be hidden.");
+    }
+    if (name.endsWith(QLatin1Char('.'))) {
+        return QStringLiteral("A library name cannot end with a dot.");
+    }
+    // Names Windows keeps for its devices, so that the folder can be shared with it.
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (device.match(name).hasMatch()) {
+        return QStringLiteral("\"%1\" is the name of a device on Windows: choose another name.").arg(name);
+    }
+    const qsizetype bytes = name.toUtf8().size() + static_cast<qsizetype>(std::strlen(codes::kCodeLibrarySuffix));
+    if (bytes > kMaxFileNameBytes) {
+        return QStringLiteral("The name is too long for a file: at most %1 bytes in UTF-8.")
+            .arg(kMaxFileNameBytes - static_cast<qsizetype>(std::strlen(codes::kCodeLibrarySuffix)));
+    }
+    return {};
+}
+
+bool askBeforeReplacing(bool fileExists, bool isEditedFile)
+{
+    return fileExists && !isEditedFile;
+}
+
+QString replaceLibraryQuestion(const QString& name)
+{
+    return QStringLiteral("The code library \"%1\" already exists. Do you want to replace it?").arg(name);
+}
+
+QString changedOnCloseQuestion(const QString& fileName)
+{
+    return fileName.isEmpty() ? QStringLiteral("The new code library is not saved. Do you want to save it?")
+                              : kLibraryChangedOnClose.arg(fileName);
 }
 
 QString symbolCaption(const QString& symbolCell, bool inSymbolLibrary)

@@ -32,8 +32,34 @@ QStringList codeLibraryChoices(const QStringList& fileNames, const QString& curr
 QString choiceOfOptions(const config::ConfigurationOptions& options);
 std::string libraryOfChoice(const QString& choice);
 
-/// The editor opens on a chosen library, not on none.
+/// The editor opens on the chosen library; with none chosen it starts a new one.
 bool editorEnabled(const QString& choice);
+
+/// The choice that shows a library file the user picked: its name when it is a library of the
+/// installation's "codes" folder (as the list names it), else its path.
+QString choiceOfFile(const QString& filePath, const QString& codesFolder);
+
+/// A new library: the shipped columns and the row "*" that draws every code not listed.
+codes::CodeTable newLibraryTable();
+
+/// The name typed for a library of the "codes" folder: without blanks at either end and without
+/// a typed ".csv" (the file gets it).
+QString libraryNameOf(const QString& typed);
+
+/// Why `name` (as libraryNameOf gives it) cannot name a library file of the "codes" folder;
+/// empty when it can.
+QString libraryNameFault(const QString& name);
+
+/// Saving under a name asks first when another file of that name exists: not when it is the
+/// library being edited.
+bool askBeforeReplacing(bool fileExists, bool isEditedFile);
+
+/// The question before replacing the library `name`.
+QString replaceLibraryQuestion(const QString& name);
+
+/// The question on closing the editor with changes; `fileName` is empty for a new library that
+/// was never saved.
+QString changedOnCloseQuestion(const QString& fileName);
 
 /// What the symbol cell of a row draws, as the caption under the symbol's picture: empty for
 /// a symbol the library holds (the picture says it).

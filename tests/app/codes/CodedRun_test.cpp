@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QTableWidget>
@@ -70,7 +71,7 @@ class CodedRunTest : public QObject {
         QCOMPARE(list->itemText(0), QStringLiteral("(none)"));
         QCOMPARE(list->itemText(1), QStringLiteral("road-and-building"));
         QCOMPARE(list->currentText(), QStringLiteral("(none)"));
-        QVERIFY(!control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled());
+        QVERIFY(control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled()); // a new library
         list->setCurrentText("road-and-building");
         QVERIFY(control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled());
         QCOMPARE(control<QCheckBox>(*m_window, "escapeNonAscii")->text(),
@@ -283,6 +284,131 @@ class CodedRunTest : public QObject {
                  QStringLiteral("The code library \"road-and-building.csv\" has changed. Do you want to save it?"));
         QCOMPARE(!editor.isVisible(), closed);
         QCOMPARE(readFile(library) != before, saved);
+    }
+
+    void aNewLibraryStartsWithNoneChosenAndItsFirstSaveAsksForAName()
+    {
+        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("(none)"));
+        QStringList shown;
+        const auto typeName = [&](const QString& name) {
+            m_interaction.dialogScripts.push_back([&shown, name](QDialog& dialog) {
+                auto& ask = dynamic_cast<QInputDialog&>(dialog);
+                shown.append(ask.labelText() + " [" + ask.textValue() + "]");
+                ask.setTextValue(name);
+                return int(QDialog::Accepted);
+            });
+        };
+        m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
+            auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
+            auto* grid = control<QTableWidget>(editor, "codeGrid");
+            shown.append(control<QLabel>(editor, "libraryFile")->text());
+            shown.append(QString::number(grid->rowCount()) + " " + grid->item(0, 0)->text() + " " +
+                         grid->item(0, 1)->text());
+            editor.addRow();
+            const QStringList cells{"OAK", "VEGETATION", "3", "tree"};
+            for (int c = 0; c < cells.size(); ++c) {
+                grid->item(1, c)->setText(cells[c]);
+            }
+            typeName("a/b"); // refused
+            shown.append(editor.save() ? "saved" : "not saved");
+            m_interaction.dialogScripts.clear(); // a cancelled name: nothing saved
+            shown.append(editor.save() ? "saved" : "not saved");
+            typeName(" trees.csv ");
+            shown.append(editor.save() ? "saved" : "not saved");
+            shown.append(control<QLabel>(editor, "libraryFile")->text());
+            return int(QDialog::Accepted);
+        });
+        control<QToolButton>(*m_window, "codeLibraryEditor")->click();
+        QCOMPARE(shown, (QStringList{"Library: new, not saved yet", "1 * UNCODED",
+                                     "Name of the library in the installation's \"codes\" folder: []", "not saved",
+                                     "not saved", "Name of the library in the installation's \"codes\" folder: []",
+                                     "saved", "Library: " + m_installDir + "/codes/trees.csv"}));
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        QCOMPARE(m_interaction.messages.front().text,
+                 QStringLiteral("A library name cannot hold the character \"/\"."));
+        QCOMPARE(readFile(m_installDir + "/codes/trees.csv"),
+                 QByteArray("code,layer,colour,symbol,line,labels,description\n"
+                            "*,UNCODED,,,none,,Any code not listed above\nOAK,VEGETATION,3,tree,,,\n"));
+        auto* list = control<QComboBox>(*m_window, "codeLibrary");
+        QCOMPARE(list->currentText(), QStringLiteral("trees"));
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->itemText(2), QStringLiteral("trees"));
+        config::Configuration configuration;
+        m_window->findChild<CodeLibraryPanel*>()->captureConfiguration(configuration);
+        QCOMPARE(configuration.options.codeLibrary, std::string("trees"));
+    }
+
+    void saveAsAsksBeforeReplacingAnotherLibraryAndKeepsItOnAFailure()
+    {
+        const QString codes = m_installDir + "/codes";
+        const QByteArray shipped = readFile(codes + "/road-and-building.csv");
+        const QByteArray other = "code,layer\n*,OTHER\n";
+        writeFile(codes + "/other.csv", other);
+        CodeLibraryEditor editor(m_interaction);
+        editor.setCodesFolder(codes);
+        QVERIFY(editor.open(codes + "/road-and-building.csv", m_installDir + "/symbols"));
+        const auto typeName = [&](const QString& name) {
+            m_interaction.dialogScripts.push_back([name](QDialog& dialog) {
+                dynamic_cast<QInputDialog&>(dialog).setTextValue(name);
+                return int(QDialog::Accepted);
+            });
+        };
+        typeName("other");
+        m_interaction.answers.push_back(MessageAnswer::No);
+        QVERIFY(!editor.saveAs());
+        QCOMPARE(readFile(codes + "/other.csv"), other);
+        QCOMPARE(editor.filePath(), codes + "/road-and-building.csv");
+
+        typeName("road-and-building"); // its own name: no question
+        QVERIFY(editor.saveAs());
+        QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+        const QByteArray written = readFile(codes + "/road-and-building.csv"); // as the writer writes it
+        QVERIFY(written.startsWith(shipped.left(shipped.indexOf('\n') + 1)));
+
+        editor.setCodesFolder(m_installDir + "/missing");
+        typeName("lost");
+        QVERIFY(!editor.saveAs());
+        QCOMPARE(m_interaction.messages.size(), std::size_t{2});
+        QVERIFY(m_interaction.messages.back().icon == MessageIcon::Error);
+        QVERIFY(!QFile::exists(m_installDir + "/missing/lost.csv"));
+        QCOMPARE(editor.filePath(), codes + "/road-and-building.csv");
+
+        editor.setCodesFolder(codes);
+        typeName("other");
+        m_interaction.answers.push_back(MessageAnswer::Yes);
+        QVERIFY(editor.saveAs());
+        QCOMPARE(m_interaction.messages.back().text,
+                 QStringLiteral("The code library \"other\" already exists. Do you want to replace it?"));
+        QCOMPARE(readFile(codes + "/other.csv"), written);
+        QCOMPARE(readFile(codes + "/road-and-building.csv"), written);
+        QCOMPARE(editor.filePath(), codes + "/other.csv");
+        QCOMPARE(editor.savedAsName(), QStringLiteral("other"));
+        QCOMPARE(QDir(codes).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"other.csv", "road-and-building.csv"})); // no temporary file left
+    }
+
+    void aLibraryFileAnywhereIsChosenByItsPath()
+    {
+        auto* list = control<QComboBox>(*m_window, "codeLibrary");
+        const QString ours = m_environment.home() + "/mine/ours.csv";
+        writeFile(ours, readFile(m_installDir + "/codes/road-and-building.csv"));
+        m_interaction.chosenPaths.push_back(ours);
+        control<QToolButton>(*m_window, "codeLibraryFile")->click();
+        QCOMPARE(list->currentText(), ours);
+        QCOMPARE(m_interaction.calls.back(), QStringLiteral("open: Code library file"));
+        config::Configuration configuration;
+        auto* panel = m_window->findChild<CodeLibraryPanel*>();
+        panel->captureConfiguration(configuration);
+        QCOMPARE(configuration.options.codeLibrary, ours.toStdString());
+
+        control<QToolButton>(*m_window, "codeLibraryFile")->click(); // cancelled: the choice stays
+        QCOMPARE(list->currentText(), ours);
+        QCOMPARE(m_interaction.calls.size(), qsizetype{2});
+
+        m_interaction.chosenPaths.push_back(m_installDir + "/codes/road-and-building.csv");
+        control<QToolButton>(*m_window, "codeLibraryFile")->click();
+        QCOMPARE(list->currentText(), QStringLiteral("road-and-building"));
+        QCOMPARE(list->count(), 2); // the file elsewhere is no longer offered once another is chosen
     }
 
   private:

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -303,6 +304,43 @@ class RealMessageBoxesTest : public QObject {
         QCOMPARE(interaction.texts.size(), qsizetype{2});
         QVERIFY(!editor.isVisible());
         QCOMPARE(readFile(library).count('\n'), before.count('\n') - 1);
+    }
+
+    // Save as... onto another library: one real box; Escape keeps that library and the editor,
+    // Return (Yes) replaces it.
+    void theCodeLibraryEditorAsksOnceBeforeReplacingAnotherLibrary()
+    {
+        // The name is typed into the editor's own question; the message boxes stay real.
+        class NamingInteraction : public AnsweringInteraction {
+          public:
+            int execDialog(QDialog& dialog) override
+            {
+                dynamic_cast<QInputDialog&>(dialog).setTextValue(QStringLiteral("other"));
+                return QDialog::Accepted;
+            }
+        } interaction;
+        const QString install = TestEnvironment::install();
+        const QString codes = install + QStringLiteral("/codes");
+        const QByteArray other = "code,layer\n*,OTHER\n";
+        writeFile(codes + QStringLiteral("/other.csv"), other);
+        CodeLibraryEditor editor(interaction);
+        editor.setCodesFolder(codes);
+        QVERIFY(editor.open(codes + QStringLiteral("/road-and-building.csv"), install + QStringLiteral("/symbols")));
+        activate(editor);
+        interaction.answerKey = Qt::Key_Escape;
+        QVERIFY(!editor.saveAs());
+        QCOMPARE(interaction.texts,
+                 QStringList{"The code library \"other\" already exists. Do you want to replace it?"});
+        QCOMPARE(interaction.mostOpen, qsizetype{1});
+        QCOMPARE(readFile(codes + QStringLiteral("/other.csv")), other);
+        QVERIFY(editor.isVisible());
+        QTRY_COMPARE(QApplication::activeWindow(), &editor);
+
+        interaction.answerKey = Qt::Key_Return;
+        QVERIFY(editor.saveAs());
+        QCOMPARE(interaction.texts.size(), qsizetype{2});
+        QVERIFY(readFile(codes + QStringLiteral("/other.csv")).startsWith("code,layer,colour,symbol"));
+        QCOMPARE(editor.filePath(), codes + QStringLiteral("/other.csv"));
     }
 
   private:
