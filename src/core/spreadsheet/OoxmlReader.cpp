@@ -1,6 +1,7 @@
 #include "core/spreadsheet/OoxmlReader.h"
 
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 #include "core/spreadsheet/XmlStream.h"
 
@@ -136,6 +137,7 @@ class WorkbookHandler : public XmlHandler {
             const char* id = attributes.find("id");
             WorkbookSheet sheet;
             if (sheetName != nullptr) {
+                const CharacterEscapes plainName(false);
                 appendUtf8AsWindows1252(sheet.name, sheetName);
             }
             sheet.relationship = id != nullptr ? id : "";

@@ -166,7 +166,9 @@ void appendUtf8AsWindows1252(std::string& out, std::string_view utf8)
         }
         i += static_cast<std::size_t>(length);
         if (code > 0xFFFF) {
-            out += "??"; // two UTF-16 units, as an XLS workbook holds the same character
+            // Two UTF-16 units, as an XLS workbook holds the same character.
+            appendUtf16Unit(out, static_cast<std::uint16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            appendUtf16Unit(out, static_cast<std::uint16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
         } else {
             appendUtf16Unit(out, static_cast<std::uint16_t>(code));
         }
