@@ -470,7 +470,10 @@ class SheetHandler : public XmlHandler {
 template <typename Handler> void parsePart(ZipPackage& package, const std::string& part, Handler& handler)
 {
     XmlStream xml(handler, "the part \"" + part + "\"");
-    if (!package.read(part, [&](const char* data, std::size_t size) { xml.feed(data, size); })) {
+    // Unpacked straight into the parser's buffer: a sheet is hundreds of megabytes of XML.
+    if (!package.readInto(
+            part, [&](std::size_t size) { return xml.buffer(size); },
+            [&](std::size_t size) { xml.parseBuffer(size); })) {
         throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
     }
     xml.finish();
