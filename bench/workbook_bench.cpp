@@ -8,7 +8,10 @@
 // sheet's peak at most 1.5 times the small one's). Also timed: readSheetRows, which gathers the
 // rows for the conversion (its memory grows with the rows, as the conversion holds a sheet).
 //
-//   mervalon-bench-workbooks [--rows N] [--dir DIR]
+//   mervalon-bench-workbooks [--rows N] [--dir DIR] [--runs N] [--keep] [--no-gather]
+//
+// --runs: streamed reads per workbook (the best counts; 3); --keep: the workbooks stay in DIR (for
+// timing a conversion of them); --no-gather: readSheetRows is left out (under callgrind, say).
 
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/SheetStream.h"
@@ -257,12 +260,21 @@ Measure measure(const fs::path& path, bool stream, int runs)
 int main(int argc, char** argv)
 {
     int rows = 1048576;
+    int runs = 3;
+    bool keep = false;
+    bool gather = true;
     fs::path dir = fs::temp_directory_path();
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--rows") == 0) {
-            rows = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--dir") == 0) {
-            dir = argv[i + 1];
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--keep") == 0) {
+            keep = true;
+        } else if (std::strcmp(argv[i], "--no-gather") == 0) {
+            gather = false;
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--rows") == 0) {
+            rows = std::atoi(argv[++i]);
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--runs") == 0) {
+            runs = std::clamp(std::atoi(argv[++i]), 1, 100);
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--dir") == 0) {
+            dir = argv[++i];
         }
     }
     rows = std::clamp(rows, 1024, 1048576);
@@ -274,7 +286,7 @@ int main(int argc, char** argv)
         for (const int n : {rows / 4, rows}) {
             const fs::path path = folder / (std::to_string(n) + "." + kind);
             std::string(kind) == "xlsx" ? writeXlsx(path, n) : writeOds(path, n);
-            const Measure streamed = measure(path, true, 3);
+            const Measure streamed = measure(path, true, runs);
             if (!streamed.ok) {
                 return 2;
             }
@@ -294,16 +306,22 @@ int main(int argc, char** argv)
                 std::printf("%-4s goal >= 2 M cells/s: %s; peak memory x%.2f for 4 x the rows (goal <= 1.5): %s\n",
                             kind, fast ? "met" : "MISSED", growth, flat ? "met" : "MISSED");
                 ok = ok && fast && flat;
-                const Measure gathered = measure(path, false, 1);
+                const Measure gathered = gather ? measure(path, false, 1) : Measure{};
                 if (gathered.ok) {
                     std::printf("%-4s readSheetRows (rows gathered for the conversion): %.3f s (CPU %.3f s), peak "
                                 "%.1f MiB\n",
                                 kind, gathered.seconds, gathered.cpu, static_cast<double>(gathered.peakKiB) / 1024.0);
                 }
             }
-            fs::remove(path);
+            if (keep) {
+                std::printf("kept %s\n", path.c_str());
+            } else {
+                fs::remove(path);
+            }
         }
     }
-    fs::remove_all(folder);
+    if (!keep) {
+        fs::remove_all(folder);
+    }
     return ok ? 0 : 1;
 }

@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libzip-dev libexpat1-dev
     python3 python3-ezdxf python3-gdal python3-xlrd python3-xlwt python3-olefile python3-openpyxl gnumeric
+    libreoffice-calc valgrind
     xvfb xauth fonts-dejavu-core parallel openbox xdotool x11-utils imagemagick
     help2man librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream shared-mime-info
 )

@@ -383,6 +383,103 @@ TEST_F(ConvertCommandTest, TheSamePointsFromTextXlsXlsxAndOdsGiveTheSameDrawingA
     }
 }
 
+namespace {
+
+// The block of `name` in the report, its own name (and the heading's underline, as long as the
+// name) put aside, so that the blocks of one points' files of several kinds compare.
+std::string blockWithoutName(const std::string& report, const std::string& stem)
+{
+    std::string block = report.substr(report.find("Point file : "));
+    const std::size_t underline = block.find("\r\n") + 2;
+    block.replace(underline, block.find("\r\n", underline) - underline, "---");
+    for (std::size_t at; (at = block.find(stem + ".")) != std::string::npos;) {
+        const std::size_t end = block.find_first_of(" \r\"", at);
+        block.replace(at, end - at, "FILE");
+    }
+    return block;
+}
+
+} // namespace
+
+// Workbooks that LibreOffice itself makes from a CSV file of points convert as the CSV file does
+// (read with a text format), letters that Windows-1252 lacks included: the drawings and the
+// files' blocks of the report are the same. The XLS workbook of the same points is python3-xlwt's.
+TEST_F(ConvertCommandTest, WorkbooksLibreOfficeMakesConvertAsTheirTextFile)
+{
+    const fs::path made = m_dir / "made";
+    fs::create_directories(made);
+    const std::string csv = "Number,East,North,Elevation,Description,Code\r\n"
+                            "BM1,1000.5,2000.25,15.25,benchmark,0\r\n"
+                            "2,1010.5,2000,15.4,\xC5\x82\xC4\x85ka \xE4\xB8\xAD,1\r\n"
+                            "3,1020.75,2001.5,15.55,caf\xC3\xA9 \xD0\x96,2\r\n"
+                            "4,1031,2003.125,15.6,road,3\r\n"
+                            "\r\n"
+                            "6,abc,2010,15,fence,1\r\n"
+                            "7,1040,2012.5,14.875,house\r\n"
+                            "8,1041,2013,14.9,\xE4\xB8\xAD\xE6\x96\x87,1\r\n"
+                            "9,1042,2013.5,14.95,house,3\r\n";
+    {
+        std::ofstream out(made / "points.csv", std::ios::binary);
+        out << csv;
+    }
+    // One call per kind, with a profile of its own so that tests running at once do not share one.
+    for (const std::string kind : {"xlsx", "ods"}) {
+        const std::string command = "soffice --headless '-env:UserInstallation=file://" +
+                                    (m_dir / "lo-profile").string() + "' --infilter=CSV:44,34,76,1 --convert-to " +
+                                    kind + " --outdir '" + made.string() + "' '" + (made / "points.csv").string() +
+                                    "' >'" + path("soffice.out") + "' 2>&1";
+        const int status = std::system(("command -v soffice >/dev/null && " + command).c_str());
+        ASSERT_EQ(status, 0) << "soffice failed or is missing (Debian package libreoffice-calc, which "
+                                "scripts/install-deps.sh installs): "
+                             << read(path("soffice.out"));
+        ASSERT_TRUE(fs::exists(made / ("points." + kind))) << read(path("soffice.out"));
+    }
+    const std::string xlwt = "import csv, sys, xlwt\n"
+                             "book = xlwt.Workbook(encoding='utf-8'); sheet = book.add_sheet('Points')\n"
+                             "for r, row in enumerate(csv.reader(open(sys.argv[1], encoding='utf-8', newline=''))):\n"
+                             "    for c, v in enumerate(row):\n"
+                             "        try: sheet.write(r, c, float(v))\n"
+                             "        except ValueError: sheet.write(r, c, v)\n"
+                             "book.save(sys.argv[2])\n";
+    write("make_xls.py", xlwt);
+    ASSERT_EQ(std::system(("/usr/bin/python3 '" + path("make_xls.py") + "' '" + (made / "points.csv").string() + "' '" +
+                           (made / "points.xls").string() + "' 2>'" + path("xlwt.err") + "'")
+                              .c_str()),
+              0)
+        << read(path("xlwt.err")) << " (python3-xlwt, which scripts/install-deps.sh installs)";
+    mervalon::formats::FormatDefinition text = mervalon::formats::loadFormatFile(m_install, "!default");
+    text.firstLine = 2;
+    mervalon::formats::saveFormatFile(m_install, text, "text from two");
+
+    std::string textDrawing;
+    std::string textBlock;
+    for (const std::string name : {"csv.csv", "xlsx.xlsx", "ods.ods", "xls.xls"}) {
+        SCOPED_TRACE(name);
+        const std::string stem = name.substr(0, name.find('.'));
+        fs::copy_file(made / ("points." + stem), m_dir / "points" / name);
+        const std::string format = stem == "csv" ? "--format=text from two" : "--format=excel penzdc";
+        EXPECT_EQ(run({format, "--report", path("run.log"), path("points/" + name)}), 1) << messages.str();
+        const std::string drawing = read(m_dir / "points" / (stem + ".dxf"));
+        const std::string block = blockWithoutName(read(path("run.log")), path("points/" + stem));
+        if (stem == "csv") {
+            textDrawing = drawing;
+            textBlock = block;
+            // The letters Windows-1252 lacks are escapes; é is its own byte.
+            EXPECT_NE(drawing.find("\r\n\\U+0142\\U+0105ka \\U+4E2D\r\n"), std::string::npos) << drawing;
+            EXPECT_NE(drawing.find("\r\ncaf\xE9 \\U+0416\r\n"), std::string::npos);
+            EXPECT_NE(drawing.find("\r\n\\U+4E2D\\U+6587\r\n"), std::string::npos);
+            EXPECT_NE(
+                block.find("  ! Line 5 is empty !\r\n  ! Error in line 6: X coordinate is not a decimal value !\r\n"
+                           "  ! Warning in line 7: Polyline Code is missing !\r\n"),
+                std::string::npos)
+                << block;
+            continue;
+        }
+        EXPECT_TRUE(drawing == textDrawing) << "the drawing differs from the text file's";
+        EXPECT_EQ(block, textBlock);
+    }
+}
+
 TEST_F(ConvertCommandTest, AMissingDestinationFolderIsCreated)
 {
     EXPECT_EQ(run({"--dest", path("new/deeper"), path("points/clean.txt")}), 0);

@@ -12,9 +12,11 @@
 #include "core/engine/OutputFile.h"
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
+#include "core/engine/SheetRowSource.h"
 #include "core/engine/TextReader.h"
 #include "core/io/FileIo.h"
 #include "core/spreadsheet/SheetRows.h"
+#include "core/spreadsheet/TextCodec.h"
 
 #include <cerrno>
 #include <charconv>
@@ -79,7 +81,7 @@ class Run {
     bool takeResult(const ConversionResult& result, const std::filesystem::path& destination, const std::string& key);
     bool skipUpToDate(const std::filesystem::path& source, const std::filesystem::path& destination);
     std::unique_ptr<RowSource> openLines(const std::filesystem::path& source, FieldRows& sheetRows,
-                                         std::size_t& replaced);
+                                         std::size_t& replaced, bool held = false);
     void fileError(const std::string& text);
     bool readFailure(const std::string& reason);
     std::string destinationFailure(const std::filesystem::path& destination, int error) const;
@@ -285,13 +287,24 @@ std::string Run::destinationFailure(const std::filesystem::path& destination, in
 
 // The lines of a point file, ready to be converted. A text file is read while it is converted,
 // so that a file of any size costs little memory; it is looked through once first, for the
-// progress and the report's note on its encoding. A sheet (at most 65,536 rows) is read whole
-// into `sheetRows`. Returns nullptr when the sheet does not exist.
+// progress and the report's note on its encoding. A workbook's sheet is read while it is
+// converted as well; one whose rows are stored out of order (`held`, or a request's own sheet
+// reader) is read whole into `sheetRows`. Returns nullptr when the sheet does not exist.
 std::unique_ptr<RowSource> Run::openLines(const std::filesystem::path& source, FieldRows& sheetRows,
-                                          std::size_t& replaced)
+                                          std::size_t& replaced, bool held)
 {
     const formats::FormatDefinition& format = m_request.format;
     if (format.isExcel != 0) {
+        if (!held && !m_request.readSheet) {
+            try {
+                auto sheet = std::make_unique<SheetRowSource>(source, format.firstLine, m_sheetNumber, m_sheetText);
+                if (sheet->sheetMissing()) {
+                    return nullptr;
+                }
+                return sheet;
+            } catch (const spreadsheet::SheetRowsOutOfOrder&) {
+            }
+        }
         const SheetRowsReader& readSheet = m_request.readSheet ? m_request.readSheet : readWorkbookSheet;
         if (!readSheet(source, format.firstLine, m_sheetNumber, m_sheetText, sheetRows)) {
             return nullptr;
@@ -417,7 +430,24 @@ bool Run::convertBlock(std::size_t index)
     const ConversionSettings settings{
         m_request.runConfiguration, m_request.format,         m_request.errorPolicy, m_prologue,
         m_request.dryRun,           m_request.escapeNonAscii, m_request.codes.get()};
-    const ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
+    const RunLog::Mark beforeLines = m_log.mark();
+    ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
+    const auto* sheet = dynamic_cast<const SheetRowSource*>(lines.get());
+    if (result.outcome == Outcome::ReadFailed && sheet != nullptr && sheet->rowsOutOfOrder() &&
+        m_log.takeBack(beforeLines)) {
+        // Lines already converted may lack cells stored further on: the sheet is read whole
+        // and converted again, and the report holds only the second conversion's lines.
+        lines.reset();
+        try {
+            lines = openLines(source, sheetRows, replaced, true);
+        } catch (const std::exception& error) {
+            return readFailure(error.what());
+        }
+        if (lines == nullptr) {
+            return readFailure("The workbook was changed while it was read");
+        }
+        result = convertFile(*lines, settings, destination, m_log, m_progress);
+    }
     return takeResult(result, destination, destinationKey);
 }
 
@@ -498,6 +528,8 @@ std::string destinationName(const std::string& sourceName)
 bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int sheetNumber,
                        const std::string& sheetText, FieldRows& rows)
 {
+    // A text keeps the characters Windows-1252 lacks, as a UTF-8 point file's texts do.
+    const spreadsheet::CharacterEscapes escapes;
     const spreadsheet::SheetRows result =
         spreadsheet::readSheetRows(workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, sheetText});
     const auto* sheetRows = std::get_if<std::vector<spreadsheet::RowTexts>>(&result);

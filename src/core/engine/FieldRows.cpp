@@ -35,6 +35,18 @@ void FieldRows::addRow(const FieldList& fields)
     }
 }
 
+void FieldRows::addRow(std::span<const std::string> fields)
+{
+    if (fields.empty()) {
+        addEmptyRow();
+        return;
+    }
+    m_rowStarts.push_back(m_fieldEnds.size());
+    for (const std::string& field : fields) {
+        addField(field);
+    }
+}
+
 void FieldRows::addEmptyRow()
 {
     m_rowStarts.push_back(m_fieldEnds.size());

@@ -41,6 +41,7 @@ class FieldRows {
   public:
     void addRow(std::span<const std::string_view> fields);
     void addRow(const FieldList& fields);
+    void addRow(std::span<const std::string> fields);
     void addEmptyRow();
     /// A line of `length` bytes that was too long to be read: a row without fields.
     void addOverlongRow(std::uint64_t length);

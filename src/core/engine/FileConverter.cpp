@@ -253,7 +253,8 @@ ConversionResult Conversion::convertLines()
         return m_result;
     }
     takeSources();
-    m_progress.setLineCount(m_rows.lineCount());
+    std::size_t lineCount = m_rows.lineCount();
+    m_progress.setLineCount(lineCount);
     m_progress.setFileLabel(m_destination.string());
     m_progress.setLinePosition(0);
 
@@ -266,6 +267,11 @@ ConversionResult Conversion::convertLines()
             lastBatch = batch != nullptr && m_rows.exhausted();
         } catch (const std::exception& error) {
             return readFailed(error.what());
+        }
+        // A sheet read while it is converted learns its length as it goes.
+        if (batch != nullptr && m_rows.lineCount() != lineCount) {
+            lineCount = m_rows.lineCount();
+            m_progress.setLineCount(lineCount);
         }
         if (batch == nullptr) {
             if (m_rows.interrupted()) {
@@ -660,6 +666,10 @@ void Conversion::finish(std::size_t linesHandled, bool aborted)
     }
     if (m_coded && !aborted) {
         m_coded->report(m_log);
+    }
+    if (const std::size_t replaced = aborted ? 0 : m_rows.replacedCharacters(); replaced > 0) {
+        m_log.line("  ! Warning: The texts hold " + std::to_string(replaced) +
+                   " characters that the drawing's Windows-1252 lacks, written as \"?\" !");
     }
     if (m_textsNotWritten > 0) {
         m_log.line("  ! Warning: " + std::to_string(m_textsNotWritten) +

@@ -29,6 +29,11 @@ class RowSource {
     /// True when the lines ended early because a stop was requested while they were read.
     [[nodiscard]] virtual bool interrupted() const { return false; }
 
+    /// Characters of the lines' texts that had to be written as '?', known once the lines have
+    /// been read through, when the report has not said so before the lines (see the workbook
+    /// reader's escapes).
+    [[nodiscard]] virtual std::size_t replacedCharacters() const { return 0; }
+
     /// A message for the report when the file was changed (cut short, appended to, rewritten)
     /// while its lines were read: the lines would be a mixture of two files.
     [[nodiscard]] virtual std::optional<std::string> changedWhileRead() const { return std::nullopt; }

@@ -30,7 +30,30 @@ void RunLog::writeOut()
     if (!m_buffer.empty() && m_file.isOpen()) {
         m_file.append(m_buffer);
     }
+    m_writtenOut += m_buffer.size();
     m_buffer.clear();
+}
+
+RunLog::Mark RunLog::mark() const
+{
+    return Mark{
+        m_buffer.size(), m_writtenOut, m_errorLines, m_warningLines, m_errorSink != nullptr ? m_errorSink->size() : 0,
+        m_hasErrors};
+}
+
+bool RunLog::takeBack(const Mark& mark)
+{
+    if (m_writtenOut != mark.writtenOut || m_buffer.size() < mark.held) {
+        return false;
+    }
+    m_buffer.resize(mark.held);
+    m_errorLines = mark.errorLines;
+    m_warningLines = mark.warningLines;
+    m_hasErrors = mark.hasErrors;
+    if (m_errorSink != nullptr && m_errorSink->size() > mark.collected) {
+        m_errorSink->resize(mark.collected);
+    }
+    return true;
 }
 
 void RunLog::line(std::string_view text)

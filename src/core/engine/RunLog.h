@@ -12,6 +12,7 @@
 
 #include "core/engine/SharedReportFile.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -41,6 +42,20 @@ class RunLog {
     /// Adds a section's lines (and its error and warning lines) here, and empties the section;
     /// flush() then writes them out as one block.
     void appendSection(RunLog& section);
+
+    /// Where the lines stand, for taking back the lines added after it (see takeBack).
+    struct Mark {
+        std::size_t held = 0;
+        std::uint64_t writtenOut = 0;
+        std::size_t errorLines = 0;
+        std::size_t warningLines = 0;
+        std::size_t collected = 0;
+        bool hasErrors = false;
+    };
+    [[nodiscard]] Mark mark() const;
+    /// Forgets the lines added since `mark`, as if they had never been added; false (and nothing
+    /// forgotten) when some of them have already been written out.
+    bool takeBack(const Mark& mark);
 
     /// The lines a section holds, as the report would hold them.
     [[nodiscard]] const std::string& sectionText() const { return m_buffer; }
@@ -73,7 +88,8 @@ class RunLog {
     static constexpr std::size_t kHoldSize = 1 << 20;
     std::filesystem::path m_path;
     SharedReportFile m_file;
-    std::string m_buffer; // the lines not yet written out
+    std::string m_buffer;           // the lines not yet written out
+    std::uint64_t m_writtenOut = 0; // bytes of lines written out
     bool m_inMemory = false;
     std::vector<std::string>* m_errorSink = nullptr;
     bool m_hasErrors = false;

@@ -1,6 +1,7 @@
 #include "core/spreadsheet/BiffReader.h"
 
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 
 #include <map>
@@ -229,6 +230,7 @@ void Parser::readBoundSheet(std::size_t index)
         if (8 + count * (wide ? 2 : 1) > r.length) {
             damaged("a sheet name is longer than its record");
         }
+        const CharacterEscapes plainName(false);
         for (std::size_t k = 0; k < count; ++k) {
             appendUtf16Unit(source.name, wide ? loadU16(b + 8 + 2 * k) : b[8 + k]);
         }

@@ -1,6 +1,7 @@
 #include "core/spreadsheet/OdsReader.h"
 
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 #include "core/spreadsheet/XmlStream.h"
 
@@ -159,6 +160,7 @@ class ContentHandler : public XmlHandler {
         const char* tableName = attributes.find("name");
         std::string name;
         if (tableName != nullptr) {
+            const CharacterEscapes plainName(false);
             appendUtf8AsWindows1252(name, tableName);
         }
         names.push_back(name);

@@ -1,6 +1,7 @@
 #include "core/spreadsheet/OoxmlReader.h"
 
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 #include "core/spreadsheet/XmlStream.h"
 
@@ -136,6 +137,7 @@ class WorkbookHandler : public XmlHandler {
             const char* id = attributes.find("id");
             WorkbookSheet sheet;
             if (sheetName != nullptr) {
+                const CharacterEscapes plainName(false);
                 appendUtf8AsWindows1252(sheet.name, sheetName);
             }
             sheet.relationship = id != nullptr ? id : "";
@@ -468,7 +470,10 @@ class SheetHandler : public XmlHandler {
 template <typename Handler> void parsePart(ZipPackage& package, const std::string& part, Handler& handler)
 {
     XmlStream xml(handler, "the part \"" + part + "\"");
-    if (!package.read(part, [&](const char* data, std::size_t size) { xml.feed(data, size); })) {
+    // Unpacked straight into the parser's buffer: a sheet is hundreds of megabytes of XML.
+    if (!package.readInto(
+            part, [&](std::size_t size) { return xml.buffer(size); },
+            [&](std::size_t size) { xml.parseBuffer(size); })) {
         throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
     }
     xml.finish();

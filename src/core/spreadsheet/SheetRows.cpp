@@ -30,51 +30,85 @@ const Sheet* selectSheet(const Workbook& workbook, const SheetSelector& selector
     return nullptr;
 }
 
-std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine)
+namespace {
+
+// A cell's text as a row's field; false for a cell that gives none (an empty text).
+bool cellField(const CellValue& value, std::string& field)
 {
-    std::vector<RowTexts> rows;
+    if (value.kind == CellValue::Kind::Text) {
+        if (value.text.empty()) {
+            return false;
+        }
+        field.assign(value.text);
+        return true;
+    }
+    field = value.toText();
+    return true;
+}
+
+// The rows of a held sheet as sheetRows() gives them, handed on one at a time.
+void emitSheetRows(const Sheet& sheet, std::int32_t firstLine, SheetRowSink& sink)
+{
     const std::int32_t first = std::max<std::int32_t>(firstLine, 1);
     const std::int32_t last = sheet.usedRange().lastRow();
     if (first > last) {
-        return rows;
+        return;
     }
-    rows.reserve(static_cast<std::size_t>(last - first + 1));
     const auto cells = sheet.cells();
     auto cell = std::lower_bound(cells.begin(), cells.end(), static_cast<std::uint32_t>(first - 1),
                                  [](const Cell& c, std::uint32_t row) { return c.row < row; });
+    std::vector<std::string> fields;
     for (std::int32_t r = first; r <= last; ++r) {
-        RowTexts fields;
+        std::size_t count = 0;
         for (; cell != cells.end() && cell->row == static_cast<std::uint32_t>(r - 1); ++cell) {
-            if (cell->value.kind == CellValue::Kind::Text && cell->value.text.empty()) {
-                continue;
+            if (count == fields.size()) {
+                fields.emplace_back();
             }
-            fields.push_back(cell->value.toText());
+            count += cellField(cell->value, fields[count]) ? 1 : 0;
         }
-        rows.push_back(std::move(fields));
+        sink.row(std::span<const std::string>(fields.data(), count));
     }
-    return rows;
+}
+
+class RowsGatherer : public SheetRowSink {
+  public:
+    void row(std::span<const std::string> fields) override { rows.emplace_back(fields.begin(), fields.end()); }
+    std::vector<RowTexts> rows;
+};
+
+} // namespace
+
+std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine)
+{
+    RowsGatherer gatherer;
+    const std::int32_t first = std::max<std::int32_t>(firstLine, 1);
+    const std::int32_t last = sheet.usedRange().lastRow();
+    if (first <= last) {
+        gatherer.rows.reserve(static_cast<std::size_t>(last - first + 1));
+    }
+    emitSheetRows(sheet, firstLine, gatherer);
+    return std::move(gatherer.rows);
 }
 
 namespace {
 
-// A sheet is converted from memory; a few bytes of repeated rows and cells must not make it
+// A sheet's rows must not be endless: a few bytes of repeated rows and cells must not make it
 // more than the largest XLS sheet.
 constexpr std::uint64_t kMaxSheetCells = std::uint64_t{1} << 24;
 constexpr std::uint64_t kMaxSheetText = std::uint64_t{256} << 20;
 
-// A file whose rows come out of order (which no spreadsheet program writes) is read a second
-// time into a Sheet, which puts its cells in order.
-struct RowsOutOfOrder {};
-
-// The rows of the sheet as sheetRows() gives them, gathered as they stream by.
-class RowsCollector : public RowVisitor {
+// The rows of the sheet as sheetRows() gives them, handed on as they stream by.
+class RowsEmitter : public RowVisitor {
   public:
-    explicit RowsCollector(std::int32_t firstLine) : m_first(static_cast<std::uint32_t>(std::max(firstLine, 1) - 1)) {}
+    RowsEmitter(std::int32_t firstLine, SheetRowSink& sink)
+        : m_first(static_cast<std::uint32_t>(std::max(firstLine, 1) - 1)), m_sink(sink)
+    {
+    }
 
     void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
     {
         if (row < m_next) {
-            throw RowsOutOfOrder{};
+            throw SheetRowsOutOfOrder();
         }
         // Checked before a repeated row is multiplied out (rows above the first line count too).
         if (m_cells + std::uint64_t{cells.size()} * repeat > kMaxSheetCells) {
@@ -91,32 +125,39 @@ class RowsCollector : public RowVisitor {
                                 " MiB of text; it is too large to be converted.");
         }
         m_cells += std::uint64_t{cells.size()} * repeat;
+        std::size_t count = 0;
+        bool fieldsMade = false;
         for (std::uint32_t k = 0; k < repeat; ++k) {
             const std::uint32_t r = row + k;
             m_next = r + 1;
             if (r < m_first) {
                 continue;
             }
-            rows.resize(r - m_first, RowTexts{});
-            RowTexts fields;
-            fields.reserve(cells.size());
-            for (const RowCell& cell : cells) {
-                if (cell.value.kind == CellValue::Kind::Text && cell.value.text.empty()) {
-                    continue;
-                }
-                fields.push_back(cell.value.toText());
+            for (; m_handedOn < r - m_first; ++m_handedOn) {
+                m_sink.row({});
             }
-            rows.push_back(std::move(fields));
+            if (!fieldsMade) {
+                for (const RowCell& cell : cells) {
+                    if (count == m_fields.size()) {
+                        m_fields.emplace_back();
+                    }
+                    count += cellField(cell.value, m_fields[count]) ? 1 : 0;
+                }
+                fieldsMade = true;
+            }
+            m_sink.row(std::span<const std::string>(m_fields.data(), count));
+            ++m_handedOn;
         }
     }
 
-    std::vector<RowTexts> rows;
-
   private:
     std::uint32_t m_first;
+    SheetRowSink& m_sink;
     std::uint32_t m_next = 0;
+    std::uint64_t m_handedOn = 0;
     std::uint64_t m_cells = 0;
     std::uint64_t m_text = 0;
+    std::vector<std::string> m_fields;
 };
 
 class SheetBuilder : public RowVisitor {
@@ -240,12 +281,13 @@ std::optional<bool> streamByKind(ByteView head, const ZipOpener& openZip, const 
 template <typename Stream> SheetRows collectRows(std::int32_t firstLine, const Stream& stream)
 {
     try {
-        RowsCollector collector(firstLine);
-        if (!stream(collector)) {
+        RowsGatherer gatherer;
+        RowsEmitter emitter(firstLine, gatherer);
+        if (!stream(emitter)) {
             return SheetNotFound{};
         }
-        return std::move(collector.rows);
-    } catch (const RowsOutOfOrder&) {
+        return std::move(gatherer.rows);
+    } catch (const SheetRowsOutOfOrder&) {
     }
     SheetBuilder builder;
     stream(builder);
@@ -304,6 +346,25 @@ SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSe
         return SheetNotFound{};
     }
     return sheetRows(*sheet, firstLine);
+}
+
+bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
+                     SheetRowSink& sink)
+{
+    const Bytes head = fileHead(workbook);
+    const DocumentSource fileDocument = fileDocumentOf(workbook);
+    const auto openZip = [&] { return ZipPackage::open(workbook); };
+    RowsEmitter emitter(firstLine, sink);
+    if (const auto found = streamByKind(head, openZip, fileDocument, selector, emitter)) {
+        return *found;
+    }
+    const Workbook book = Workbook::open(workbook);
+    const Sheet* sheet = selectSheet(book, selector);
+    if (sheet == nullptr) {
+        return false;
+    }
+    emitSheetRows(*sheet, firstLine, sink);
+    return true;
 }
 
 bool streamSheet(const std::filesystem::path& workbook, const SheetSelector& selector, RowVisitor& visitor)

@@ -3,9 +3,11 @@
 
 #include "core/spreadsheet/ByteOrder.h"
 #include "core/spreadsheet/Workbook.h"
+#include "core/spreadsheet/WorkbookError.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -47,6 +49,29 @@ std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine);
 SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector);
 /// The same for a workbook in memory.
 SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector);
+
+/// Receives the rows of a sheet one at a time, as readSheetRows gives them.
+class SheetRowSink {
+  public:
+    virtual ~SheetRowSink() = default;
+    /// The next row's fields; none for a row without fields. Valid during the call only.
+    virtual void row(std::span<const std::string> fields) = 0;
+};
+
+/// Thrown by streamSheetRows when the rows of an XLSX sheet come out of order (which no
+/// spreadsheet program writes): rows already handed on may lack cells that come later, so such a
+/// sheet must be read whole (readSheetRows does).
+class SheetRowsOutOfOrder : public WorkbookError {
+  public:
+    SheetRowsOutOfOrder() : WorkbookError("The rows of the sheet are stored out of order.") {}
+};
+
+/// Hands `sink` the rows readSheetRows gives, in order, without holding the sheet: an XLSX or ODS
+/// sheet is read as it is unpacked; an XLS workbook is read whole (its compound file must be), but
+/// its rows are not gathered a second time. Returns false when no sheet qualifies. Throws
+/// WorkbookError, and SheetRowsOutOfOrder (see there).
+bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
+                     SheetRowSink& sink);
 
 class RowVisitor;
 /// Streams the chosen sheet's rows into `visitor` without holding the sheet: an XLSX or ODS

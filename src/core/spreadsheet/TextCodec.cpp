@@ -70,6 +70,13 @@ std::string iconvNameFor(std::uint16_t id)
     }
 }
 
+// Whether cell texts read on this thread keep their characters as escapes (see CharacterEscapes).
+struct EscapeState {
+    bool on = false;
+    std::size_t replaced = 0;
+};
+thread_local EscapeState t_escapes;
+
 } // namespace
 
 void appendUtf16Unit(std::string& out, std::uint16_t unit)
@@ -84,7 +91,31 @@ void appendUtf16Unit(std::string& out, std::uint16_t unit)
             return;
         }
     }
+    if (t_escapes.on && unit > 0x9F) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        out += "\\U+";
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            out.push_back(kDigits[(unit >> shift) & 0xF]);
+        }
+        return;
+    }
+    t_escapes.replaced += t_escapes.on ? 1 : 0;
     out.push_back('?');
+}
+
+CharacterEscapes::CharacterEscapes(bool on) : m_wasOn(t_escapes.on), m_replacedBefore(t_escapes.replaced)
+{
+    t_escapes.on = on;
+}
+
+CharacterEscapes::~CharacterEscapes()
+{
+    t_escapes.on = m_wasOn;
+}
+
+std::size_t CharacterEscapes::replaced() const
+{
+    return t_escapes.replaced - m_replacedBefore;
 }
 
 std::uint16_t windows1252ToUtf16(std::uint8_t byte)

@@ -4,14 +4,36 @@
 
 #include "core/spreadsheet/ByteOrder.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace mervalon::spreadsheet {
 
 /// Appends the Windows-1252 character for one UTF-16 code unit ('?' when there is none; a
-/// surrogate unit also gives '?', so a character outside the BMP becomes "??").
+/// surrogate unit also gives '?', so a character outside the BMP becomes "??"). While a
+/// CharacterEscapes lives on the thread, see there.
 void appendUtf16Unit(std::string& out, std::uint16_t unit);
+
+/// While one lives, cell texts read on this thread keep the characters Windows-1252 lacks as
+/// the escape "\U+XXXX" (four upper-case hexadecimal digits; a character beyond U+FFFF as its
+/// two surrogates), as the texts of a UTF-8 point file are; a C1 control character (U+0080 to
+/// U+009F) still becomes '?', and is counted. One made with `on` false restores the plain '?'
+/// for what is no cell text (sheet names, which a format names in Windows-1252). They nest.
+class CharacterEscapes {
+  public:
+    explicit CharacterEscapes(bool on = true);
+    ~CharacterEscapes();
+    CharacterEscapes(const CharacterEscapes&) = delete;
+    CharacterEscapes& operator=(const CharacterEscapes&) = delete;
+
+    /// Characters written as '?' on this thread while escapes were on, since this one was made.
+    [[nodiscard]] std::size_t replaced() const;
+
+  private:
+    bool m_wasOn;
+    std::size_t m_replacedBefore;
+};
 
 /// The UTF-16 code unit of one Windows-1252 character (the five unassigned bytes map to the
 /// C1 controls of the same value, as Windows does).

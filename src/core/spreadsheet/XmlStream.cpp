@@ -8,21 +8,40 @@
 #include <expat.h>
 
 namespace mervalon::spreadsheet {
+// Called for every element of a sheet of a million rows: the colon and the end are found by the
+// C library's vectorised searches.
 XmlName splitXmlName(const char* name)
 {
-    const std::string_view all(name);
-    const std::size_t colon = all.find(':');
-    if (colon == std::string_view::npos) {
-        return XmlName{{}, all};
+    const char* colon = std::strchr(name, ':');
+    if (colon == nullptr) {
+        return XmlName{{}, std::string_view(name)};
     }
-    return XmlName{all.substr(0, colon), all.substr(colon + 1)};
+    return XmlName{std::string_view(name, static_cast<std::size_t>(colon - name)), std::string_view(colon + 1)};
 }
+
+namespace {
+
+// Whether the attribute name `name` ("prefix:local" or "local") has the local name `local`, and the
+// prefix `prefix` when one is asked for; compared in place, without measuring the name first.
+bool nameMatches(const char* name, std::string_view local, std::string_view prefix)
+{
+    if (!prefix.empty()) {
+        if (std::strncmp(name, prefix.data(), prefix.size()) != 0 || name[prefix.size()] != ':') {
+            return false;
+        }
+        name += prefix.size() + 1;
+    } else if (const char* colon = std::strchr(name, ':')) {
+        name = colon + 1;
+    }
+    return std::strncmp(name, local.data(), local.size()) == 0 && name[local.size()] == '\0';
+}
+
+} // namespace
 
 const char* XmlAttributes::find(std::string_view local, std::string_view prefix) const
 {
     for (const char** p = m_pairs; p != nullptr && *p != nullptr; p += 2) {
-        const XmlName name = splitXmlName(p[0]);
-        if (name.local == local && (prefix.empty() || name.space == prefix)) {
+        if (nameMatches(p[0], local, prefix)) {
             return p[1];
         }
     }
@@ -132,6 +151,20 @@ void XmlStream::feed(const char* data, std::size_t size)
     }
 }
 
+char* XmlStream::buffer(std::size_t size)
+{
+    void* room = XML_GetBuffer(m_parser, static_cast<int>(std::min<std::size_t>(size, INT_MAX)));
+    if (room == nullptr) {
+        throw WorkbookError("The workbook is too large to be read.");
+    }
+    return static_cast<char*>(room);
+}
+
+void XmlStream::parseBuffer(std::size_t filled)
+{
+    check(XML_ParseBuffer(m_parser, static_cast<int>(filled), XML_FALSE));
+}
+
 void XmlStream::finish()
 {
     check(XML_Parse(m_parser, "", 0, XML_TRUE));
@@ -166,7 +199,9 @@ void appendUtf8AsWindows1252(std::string& out, std::string_view utf8)
         }
         i += static_cast<std::size_t>(length);
         if (code > 0xFFFF) {
-            out += "??"; // two UTF-16 units, as an XLS workbook holds the same character
+            // Two UTF-16 units, as an XLS workbook holds the same character.
+            appendUtf16Unit(out, static_cast<std::uint16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            appendUtf16Unit(out, static_cast<std::uint16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
         } else {
             appendUtf16Unit(out, static_cast<std::uint16_t>(code));
         }

@@ -53,6 +53,11 @@ class XmlStream {
     /// Parses the next piece of the document; throws WorkbookError when it is not well-formed,
     /// declares a DTD, nests too deeply, or when a handler throws (that exception comes through).
     void feed(const char* data, std::size_t size);
+    /// Room in the parser's own buffer for the next `size` bytes of the document (at most
+    /// INT_MAX), so that they can be unpacked there instead of copied; parseBuffer then parses the
+    /// first `filled` of them, as feed does.
+    char* buffer(std::size_t size);
+    void parseBuffer(std::size_t filled);
     /// Ends the document: it must be complete.
     void finish();
 

@@ -113,6 +113,14 @@ bool ZipPackage::has(std::string_view name) const
 
 bool ZipPackage::read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink)
 {
+    std::array<char, kPieceSize> buffer{};
+    return readInto(
+        name, [&](std::size_t) { return buffer.data(); }, [&](std::size_t size) { sink(buffer.data(), size); });
+}
+
+bool ZipPackage::readInto(std::string_view name, const std::function<char*(std::size_t size)>& room,
+                          const std::function<void(std::size_t size)>& filled)
+{
     const auto index = indexOf(name);
     if (!index) {
         return false;
@@ -138,10 +146,9 @@ bool ZipPackage::read(std::string_view name, const std::function<void(const char
         throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be unpacked (" +
                             zip_strerror(m_archive) + ").");
     }
-    std::array<char, 1 << 16> buffer{};
     std::uint64_t unpacked = 0;
     for (;;) {
-        const zip_int64_t got = zip_fread(file.get(), buffer.data(), buffer.size());
+        const zip_int64_t got = zip_fread(file.get(), room(kPieceSize), kPieceSize);
         if (got < 0) {
             throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be unpacked (" +
                                 zip_file_strerror(file.get()) + ").");
@@ -162,7 +169,7 @@ bool ZipPackage::read(std::string_view name, const std::function<void(const char
                                 std::to_string(m_limits.ratio) +
                                 " times its packed size; it is not read (it looks like a zip bomb).");
         }
-        sink(buffer.data(), static_cast<std::size_t>(got));
+        filled(static_cast<std::size_t>(got));
     }
     return true;
 }

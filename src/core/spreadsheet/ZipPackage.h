@@ -45,6 +45,10 @@ class ZipPackage {
     /// Hands the unpacked bytes of part `name` to `sink` a piece at a time. Returns false when the
     /// part does not exist; throws WorkbookError for a damaged part or one that breaks a limit.
     bool read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink);
+    /// The same, unpacking straight into the room `room(size)` gives for up to `size` bytes (an
+    /// XML parser's own buffer), and telling `filled` how many bytes it got each time.
+    bool readInto(std::string_view name, const std::function<char*(std::size_t size)>& room,
+                  const std::function<void(std::size_t size)>& filled);
     /// The whole part, for small ones (at most `maxSize` bytes, else WorkbookError); nullopt when missing.
     std::optional<std::string> readSmall(std::string_view name, std::size_t maxSize = 16u << 20);
 
@@ -52,6 +56,7 @@ class ZipPackage {
     ZipPackage(::zip* archive, const ZipLimits& limits) : m_archive(archive), m_limits(limits) {}
     std::optional<std::int64_t> indexOf(std::string_view name) const;
 
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 16;
     ::zip* m_archive = nullptr;
     ZipLimits m_limits;
     std::uint64_t m_unpacked = 0;
