@@ -140,6 +140,8 @@ class WorkbookHandler : public XmlHandler {
             }
             sheet.relationship = id != nullptr ? id : "";
             sheets.push_back(std::move(sheet));
+        } else if (name.local == "definedName") {
+            ++definedNames;
         } else if (name.local == "workbookPr") {
             const char* value = attributes.find("date1904");
             system1904 = value != nullptr && (std::string_view(value) == "1" || std::string_view(value) == "true");
@@ -149,6 +151,7 @@ class WorkbookHandler : public XmlHandler {
 
     std::vector<WorkbookSheet> sheets;
     bool system1904 = false;
+    std::uint64_t definedNames = 0;
 };
 
 class SharedStringsHandler : public XmlHandler {
@@ -566,6 +569,21 @@ bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVis
     SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904);
     parsePart(package, relationship->second.target, sheet);
     return true;
+}
+
+std::optional<OoxmlSheetPart> ooxmlSheetPart(ZipPackage& package, int number)
+{
+    const OpenedWorkbook opened = openWorkbook(package);
+    if (number < 1 || static_cast<std::size_t>(number) > opened.workbook.sheets.size()) {
+        return std::nullopt;
+    }
+    const WorkbookSheet& sheet = opened.workbook.sheets[static_cast<std::size_t>(number - 1)];
+    const auto relationship = opened.relationships.find(sheet.relationship);
+    if (relationship == opened.relationships.end()) {
+        throw WorkbookError("The workbook file is damaged: the part of sheet \"" + sheet.name + "\" is not named.");
+    }
+    return OoxmlSheetPart{relationship->second.target, relationship->second.type == "worksheet",
+                          opened.workbook.definedNames};
 }
 
 std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)

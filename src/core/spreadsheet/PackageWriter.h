@@ -1,0 +1,18 @@
+#pragma once
+// A zip package (XLSX, ODS) written anew with some parts replaced and every other part copied as
+// it was: its packed bytes, its compression, its place in the archive.
+
+#include "core/spreadsheet/ByteOrder.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace mervalon::spreadsheet {
+
+/// The package at `source` with each part named in `replaced` holding the new text (deflated;
+/// a part of that name must exist). The other parts keep their order and are copied without
+/// being unpacked, so an ODS `mimetype` stays first and stored. Throws WorkbookError.
+Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::string>& replaced);
+
+} // namespace mervalon::spreadsheet
