@@ -28,7 +28,7 @@ std::vector<std::string> ooxmlSheetNames(ZipPackage& package);
 bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor);
 
 /// Where sheet `number` (1-based) lives: its part, whether it is a worksheet (not a chart or
-/// dialog sheet), and how many defined names the workbook has. nullopt outside the sheets.
+/// dialog sheet), and how many of the workbook's defined names refer to its cells. nullopt outside the sheets.
 struct OoxmlSheetPart {
     std::string part;
     bool worksheet = false;

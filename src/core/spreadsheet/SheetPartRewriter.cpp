@@ -977,6 +977,20 @@ class OoxmlAnchorScan : public XmlHandler {
     bool m_inRowBreaks = false;
 };
 
+// True when an OpenDocument address or expression names table `name` ($Points.$A$1, 'My sheet'.A1).
+bool mentionsTable(std::string_view text, const std::string& name)
+{
+    std::string quoted = "'";
+    for (const char c : name) {
+        quoted += c;
+        if (c == '\'') {
+            quoted += c;
+        }
+    }
+    quoted += "'.";
+    return text.find(name + ".") != std::string_view::npos || text.find(quoted) != std::string_view::npos;
+}
+
 class OdsAnchorScan : public XmlHandler {
   public:
     explicit OdsAnchorScan(int target) : m_target(target) {}
@@ -984,14 +998,24 @@ class OdsAnchorScan : public XmlHandler {
     void startElement(const XmlName& name, const XmlAttributes& attributes) override
     {
         const std::string_view local = name.local;
-        if (local == "named-range" || local == "named-expression") {
-            tally.add("named ranges");
-        } else if (local == "database-range") {
-            tally.add("database ranges");
+        if (local == "named-range" || local == "database-range") {
+            const char* range = attributes.find("cell-range-address");
+            m_named.push_back({local == "named-range" ? "named ranges" : "database ranges", range ? range : ""});
+        } else if (local == "named-expression") {
+            // An expression refers to cells only through a reference in brackets.
+            const char* expression = attributes.find("expression");
+            const char* base = attributes.find("base-cell-address");
+            if (expression != nullptr && std::string_view(expression).find('[') != std::string_view::npos) {
+                m_named.push_back({"named ranges", std::string(expression) + " " + (base ? base : "")});
+            }
         }
         if (local == "table" && m_depth == 0) {
             ++m_tables;
             m_inTarget = m_tables == m_target;
+            if (m_inTarget) {
+                const char* tableName = attributes.find("name");
+                m_name = tableName != nullptr ? tableName : "";
+            }
         }
         if (local == "table") {
             ++m_depth;
@@ -1015,12 +1039,11 @@ class OdsAnchorScan : public XmlHandler {
             m_rowRepeat = repeatOf(attributes.find("number-rows-repeated"));
         } else if (local == "conditional-format") {
             tally.add("conditional formats");
-        } else if (local == "frame" || local == "custom-shape" || local == "rect" || local == "line" ||
-                   local == "ellipse" || local == "polygon" || local == "polyline" || local == "path" ||
-                   local == "connector" || local == "g") {
-            if (name.space == "draw") {
-                tally.add("pictures, charts or shapes");
-            }
+        } else if (name.space == "draw" &&
+                   (local == "frame" || local == "custom-shape" || local == "rect" || local == "line" ||
+                    local == "ellipse" || local == "polygon" || local == "polyline" || local == "path" ||
+                    local == "connector" || local == "g")) {
+            tally.add("pictures, charts or shapes");
         }
     }
     void endElement(const XmlName& name) override
@@ -1032,15 +1055,26 @@ class OdsAnchorScan : public XmlHandler {
         }
     }
 
-    Tally tally{{"formulas", "merged areas", "conditional formats", "validity rules", "pictures, charts or shapes",
-                 "named ranges", "database ranges"}};
+    std::vector<RowAnchoredContent> result()
+    {
+        for (const auto& [what, address] : m_named) {
+            if (!m_name.empty() && mentionsTable(address, m_name)) {
+                tally.add(what);
+            }
+        }
+        return tally.result();
+    }
 
   private:
+    Tally tally{{"formulas", "merged areas", "conditional formats", "validity rules", "pictures, charts or shapes",
+                 "named ranges", "database ranges"}};
     int m_target;
     int m_tables = 0;
     int m_depth = 0;
     bool m_inTarget = false;
     std::uint64_t m_rowRepeat = 1;
+    std::string m_name;
+    std::vector<std::pair<std::string, std::string>> m_named;
 };
 
 template <typename Handler> void scan(const DocumentSource& source, Handler& handler)
@@ -1075,7 +1109,7 @@ std::vector<RowAnchoredContent> odsRowAnchoredContent(const DocumentSource& docu
 {
     OdsAnchorScan handler(tableNumber);
     scan(document, handler);
-    return handler.tally.result();
+    return handler.result();
 }
 
 void appendXmlEscaped(std::string& out, std::string_view utf8)

@@ -163,7 +163,7 @@ TEST(PackageSaveTest, TheRowAnchoredContentOfPeerWorkbooksIsNamed)
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
     std::optional<PackageWorkbook> book = PackageWorkbook::open(made.folder / "openpyxl.xlsx");
     ASSERT_TRUE(book.has_value());
-    EXPECT_EQ(book->rowAnchoredContent(1), (std::vector<RowAnchoredContent>{{"defined names", 1}}));
+    EXPECT_TRUE(book->rowAnchoredContent(1).empty()); // the defined name points at the other sheet
     EXPECT_EQ(book->rowAnchoredContent(2), (std::vector<RowAnchoredContent>{{"formulas", 1}, {"defined names", 1}}));
 }
 

@@ -262,11 +262,13 @@ TEST(SheetPartRewriterTest, ContentThatDoesNotFollowMovedRowsIsCounted)
         kOdsHead + kFirstTable +
         "<table:table table:name=\"S\"><table:table-row table:number-rows-repeated=\"2\"><table:table-cell "
         "table:formula=\"of:=[.A2]\" table:number-columns-repeated=\"3\"/><table:table-cell "
-        "table:number-rows-spanned=\"2\"/></table:table-row></table:table><table:named-expressions><table:named-range/>"
-        "</table:named-expressions>" +
+        "table:number-rows-spanned=\"2\"/></table:table-row></table:table><table:named-expressions><table:named-range "
+        "table:cell-range-address=\"$S.$A$1:.$B$2\"/><table:named-range table:cell-range-address=\"$Kept.$A$1\"/>"
+        "<table:named-expression table:expression=\"of:=&quot;S&quot;\" table:base-cell-address=\"$S.$A$1\"/>"
+        "<table:named-expression table:expression=\"of:=['S'.A1]*2\"/></table:named-expressions>" +
         kOdsTail;
     EXPECT_EQ(odsRowAnchoredContent(source(ods, 10), 2),
-              (std::vector<RowAnchoredContent>{{"formulas", 6}, {"merged areas", 2}, {"named ranges", 1}}));
+              (std::vector<RowAnchoredContent>{{"formulas", 6}, {"merged areas", 2}, {"named ranges", 2}}));
     EXPECT_EQ(odsRowAnchoredContent(source(ods, 10), 1), (std::vector<RowAnchoredContent>{{"named ranges", 1}}));
 }
 
