@@ -385,6 +385,11 @@ class OoxmlSheetRewriter : public RawPass {
             }
             return;
         }
+        if (newRow > kMaxSheetRows && m_edits.movesRows()) {
+            throw WorkbookError("The sheet cannot be saved: the inserted rows would push row " +
+                                std::to_string(m_rowOld) + " beyond the last row a sheet has (" +
+                                std::to_string(kMaxSheetRows) + ").");
+        }
         flushRowsBefore(newRow);
         m_inRow = true;
         m_rowNew = newRow;
@@ -690,8 +695,14 @@ class OdsTableRewriter : public RawPass {
                 flushGroup();
                 writeEmptyRows(m_nextNew, moved - 1);
             }
-            m_group += end - old;
-            m_nextNew = moved + (end - old);
+            std::uint64_t count = end - old;
+            if (m_edits.movesRows() && moved + count > std::uint64_t{kMaxSheetRows} + 1) {
+                // A run reaching the sheet's last row (empty rows to the end, as spreadsheet
+                // programs write them) loses the rows pushed beyond it.
+                count = moved > kMaxSheetRows ? 0 : kMaxSheetRows + 1 - moved;
+            }
+            m_group += count;
+            m_nextNew = moved + count;
         }
         flushGroup();
         dropUpTo(m_rowEnd);

@@ -159,6 +159,15 @@ TEST(SheetPartRewriterTest, OoxmlSheetsThatCannotBeRewrittenAreRefused)
             EXPECT_EQ(std::string(error.what()), message);
         }
     }
+    const std::string lastRow = kMain + "<sheetData><row r=\"1\"/><row r=\"1048576\"><c r=\"A1048576\"><v>1</v>"
+                                        "</c></row></sheetData></worksheet>";
+    try {
+        rewriteOoxmlSheet(source(lastRow, 9), order({1, 0}, 1), [](std::string_view) {});
+        ADD_FAILURE() << "no error";
+    } catch (const WorkbookError& error) {
+        EXPECT_EQ(std::string(error.what()), "The sheet cannot be saved: the inserted rows would push row 1048576 "
+                                             "beyond the last row a sheet has (1048576).");
+    }
     EXPECT_THROW(order({2, 1}, 2), WorkbookError);
     EXPECT_THROW(order({1, 1}, 2), WorkbookError);
     EXPECT_THROW(order({3}, 2), WorkbookError);
@@ -212,6 +221,7 @@ TEST(SheetPartRewriterTest, OdsTablesSplitRepeatedRunsOnlyWhereAnEditFalls)
 {
     const std::string million = row("<table:table-cell table:number-columns-repeated=\"1024\"/>",
                                     " table:style-name=\"ro1\" table:number-rows-repeated=\"1048576\"");
+    const std::string rest = row("<table:table-cell/>", " table:number-rows-repeated=\"1048573\"");
     const std::string five = row("<table:table-cell table:style-name=\"ce1\" table:number-columns-repeated=\"5\"/>");
     const std::string values = row(number(1) + number(2), " table:number-rows-repeated=\"3\"");
     const std::vector<RewriteCase> cases = {
@@ -231,10 +241,13 @@ TEST(SheetPartRewriterTest, OdsTablesSplitRepeatedRunsOnlyWhereAnEditFalls)
         {"an edit beyond a row's cells", row(number(1)), with({}, {CellEdit::ofText(1, 4, " x")}),
          row(number(1) + "<table:table-cell table:number-columns-repeated=\"2\"/><table:table-cell "
                          "office:value-type=\"string\"><text:p><text:s/>x</text:p></table:table-cell>")},
-        {"a deleted row of a repeated run", values + million, order({1, 3}, 3),
-         row(number(1) + number(2), " table:number-rows-repeated=\"2\"") + million},
-        {"an inserted row splits nothing", row(number(1)) + row(number(2)) + million, order({1, 0, 2}, 2),
-         row(number(1)) + row("<table:table-cell/>") + row(number(2)) + million},
+        {"a deleted row of a repeated run", values + rest, order({1, 3}, 3),
+         row(number(1) + number(2), " table:number-rows-repeated=\"2\"") + rest},
+        {"an inserted row pushes the last of the sheet's rows out", row(number(1)) + row(number(2)) + million,
+         order({1, 0, 2}, 2),
+         row(number(1)) + row("<table:table-cell/>") + row(number(2)) +
+             row("<table:table-cell table:number-columns-repeated=\"1024\"/>",
+                 " table:style-name=\"ro1\" table:number-rows-repeated=\"1048573\"")},
         {"inserted rows at the end, one typed into", row(number(1)),
          with(order({1, 0, 0, 0}, 1), {CellEdit::ofNumber(4, 1, 8, "8")}),
          row(number(1)) + row("<table:table-cell/>", " table:number-rows-repeated=\"2\"") +
