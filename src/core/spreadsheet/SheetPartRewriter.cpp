@@ -374,7 +374,9 @@ class OoxmlSheetRewriter : public RawPass {
     void startRow(const XmlAttributes& attributes)
     {
         const char* r = attributes.find("r");
-        m_rowOld = r != nullptr ? decimal(r, m_rowOld + 1) : m_rowOld + 1;
+        // A row without a number, or with none a sheet has (0), follows the row before it.
+        const std::uint32_t number = r != nullptr ? decimal(r, 0) : 0;
+        m_rowOld = number != 0 ? number : m_rowOld + 1;
         const std::uint32_t newRow = m_edits.newRowOf(m_rowOld);
         emitUpTo(offset());
         if (newRow == 0) {
@@ -632,6 +634,7 @@ class OdsTableRewriter : public RawPass {
     void readPrefixes()
     {
         const std::string_view tag = eventText();
+        m_rootPrefix = std::string(prefixOf(tagName(tag)));
         for (const TagAttribute& attribute : tagAttributes(tag)) {
             if (!attribute.name.starts_with("xmlns:")) {
                 continue;
@@ -653,7 +656,16 @@ class OdsTableRewriter : public RawPass {
         if (m_tables != m_target) {
             return;
         }
-        if (m_office.empty() || m_table.empty() || m_text.empty()) {
+        // What is written uses the prefixes the document declares, which must be those its own
+        // elements use.
+        const auto usable = [](const std::string& prefix) {
+            const auto nameStart = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+            return prefix.size() >= 2 && nameStart(prefix[0]) &&
+                   std::all_of(prefix.begin() + 1, prefix.end() - 1,
+                               [&](char c) { return nameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; });
+        };
+        if (!usable(m_office) || !usable(m_table) || !usable(m_text) || prefixOf(tagName(eventText())) != m_table ||
+            m_rootPrefix != m_office) {
             throw WorkbookError("The sheet cannot be saved: the document does not declare the OpenDocument names "
                                 "of offices, tables and texts where a spreadsheet does.");
         }
@@ -893,6 +905,7 @@ class OdsTableRewriter : public RawPass {
     const SheetEdits& m_edits;
     EditCursor m_cursor;
     std::uint64_t m_lastHandled = 0;
+    std::string m_rootPrefix;
     std::string m_office;
     std::string m_table;
     std::string m_text;
