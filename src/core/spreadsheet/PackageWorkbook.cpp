@@ -8,7 +8,11 @@
 #include "core/spreadsheet/WorkbookFile.h"
 #include "core/spreadsheet/ZipPackage.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <unistd.h>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -62,6 +66,59 @@ Bytes bytesOf(const std::string& text)
     return Bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                  reinterpret_cast<const std::uint8_t*>(text.data()) + text.size());
 }
+
+// A file of the system's temporary folder, removed with the object.
+class ScratchFile {
+  public:
+    ScratchFile()
+    {
+        std::string name = (std::filesystem::temp_directory_path() / "mervalon-sheet-XXXXXX").string();
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0 || (m_file = ::fdopen(fd, "wb")) == nullptr) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            throw WorkbookError("The workbook cannot be saved: no temporary file can be made (" +
+                                std::string(std::strerror(errno)) + ").");
+        }
+        m_path = name;
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ~ScratchFile()
+    {
+        if (m_file != nullptr) {
+            std::fclose(m_file);
+        }
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+    void write(std::string_view piece)
+    {
+        if (std::fwrite(piece.data(), 1, piece.size(), m_file) != piece.size()) {
+            fail();
+        }
+    }
+    void close()
+    {
+        const int result = std::fclose(m_file);
+        m_file = nullptr;
+        if (result != 0) {
+            fail();
+        }
+    }
+    const std::filesystem::path& path() const { return m_path; }
+
+  private:
+    [[noreturn]] void fail() const
+    {
+        throw WorkbookError("The workbook cannot be saved: the temporary file \"" + m_path.string() +
+                            "\" cannot be written (" + std::strerror(errno) + ").");
+    }
+
+    std::FILE* m_file = nullptr;
+    std::filesystem::path m_path;
+};
 
 } // namespace
 
@@ -175,31 +232,34 @@ void PackageWorkbook::saveSheet(int number, const SheetEdits& edits)
     if (number < 1 || number > sheetCount()) {
         throw WorkbookError("The workbook has no sheet " + std::to_string(number) + " to save.");
     }
-    std::string rewritten;
-    const PartSink sink = [&rewritten](std::string_view piece) { rewritten.append(piece); };
     if (m_kind == PackageWorkbookKind::FlatOds) {
-        rewriteOdsTable(flatDocument(), number, edits, sink);
+        std::string rewritten;
+        rewriteOdsTable(flatDocument(), number, edits, [&](std::string_view piece) { rewritten.append(piece); });
         replaceFileSafely(m_path, bytesOf(rewritten));
-    } else {
-        std::map<std::string, std::string> parts;
-        {
-            ZipPackage package = ZipPackage::open(m_path);
-            if (m_kind == PackageWorkbookKind::Ooxml) {
-                const std::optional<OoxmlSheetPart> part = ooxmlSheetPart(package, number);
-                if (!part || !part->worksheet) {
-                    throw WorkbookError("The sheet cannot be saved: it is a chart sheet, which holds no cells.");
-                }
-                rewriteOoxmlSheet(partOf(package, part->part), edits, sink);
-                parts.emplace(part->part, std::move(rewritten));
-            } else {
-                rewriteOdsTable(partOf(package, "content.xml"), number, edits, sink);
-                parts.emplace("content.xml", std::move(rewritten));
-            }
-        }
-        const Bytes bytes = repackage(m_path, parts);
-        parts.clear();
-        replaceFileSafely(m_path, bytes);
+        return;
     }
+    // The sheet's part goes to a scratch file as it is rewritten, so that a sheet of a million
+    // rows is never held unpacked; the new package is made in memory, packed, and replaces the
+    // file as a whole.
+    ScratchFile scratch;
+    std::string part = "content.xml";
+    {
+        ZipPackage package = ZipPackage::open(m_path);
+        const PartSink sink = [&scratch](std::string_view piece) { scratch.write(piece); };
+        if (m_kind == PackageWorkbookKind::Ooxml) {
+            const std::optional<OoxmlSheetPart> sheetPart = ooxmlSheetPart(package, number);
+            if (!sheetPart || !sheetPart->worksheet) {
+                throw WorkbookError("The sheet cannot be saved: it is a chart sheet, which holds no cells.");
+            }
+            part = sheetPart->part;
+            rewriteOoxmlSheet(partOf(package, part), edits, sink);
+        } else {
+            rewriteOdsTable(partOf(package, part), number, edits, sink);
+        }
+        scratch.close();
+    }
+    const Bytes bytes = repackage(m_path, {{part, scratch.path()}});
+    replaceFileSafely(m_path, bytes);
 }
 
 } // namespace mervalon::spreadsheet

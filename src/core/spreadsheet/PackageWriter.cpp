@@ -45,7 +45,7 @@ Bytes readWhole(zip_source_t* source)
 
 } // namespace
 
-Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::string>& replaced)
+Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::filesystem::path>& replaced)
 {
     int code = 0;
     Archive in(zip_open(source.c_str(), ZIP_RDONLY, &code));
@@ -89,7 +89,7 @@ Bytes repackage(const std::filesystem::path& source, const std::map<std::string,
         zip_source_t* data = nullptr;
         if (part != replaced.end()) {
             ++found;
-            data = zip_source_buffer(out.get(), part->second.data(), part->second.size(), 0);
+            data = zip_source_file(out.get(), part->second.c_str(), 0, -1);
         } else {
             // The part's packed bytes, copied as they are.
             data = zip_source_zip(out.get(), in.get(), index, 0, 0, -1);

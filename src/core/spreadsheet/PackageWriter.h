@@ -10,9 +10,10 @@
 
 namespace mervalon::spreadsheet {
 
-/// The package at `source` with each part named in `replaced` holding the new text (deflated;
-/// a part of that name must exist). The other parts keep their order and are copied without
-/// being unpacked, so an ODS `mimetype` stays first and stored. Throws WorkbookError.
-Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::string>& replaced);
+/// The package at `source` with each part named in `replaced` holding the content of the file
+/// given for it (deflated; a part of that name must exist). The other parts keep their order and
+/// are copied without being unpacked, so an ODS `mimetype` stays first and stored. Throws
+/// WorkbookError.
+Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::filesystem::path>& replaced);
 
 } // namespace mervalon::spreadsheet

@@ -579,7 +579,8 @@ class OdsTableRewriter : public RawPass {
         if (m_tableDepth == 0 || m_anyTableDepth != 1) {
             return;
         }
-        if (m_depth == m_tableDepth + 1 && !isRowContainer(name.local)) {
+        if (m_depth == m_tableDepth + 1 && !isRowContainer(name.local) && m_nextOld > 1) {
+            emitUpTo(offset());
             flushRemainingRows(); // what follows the rows (named expressions, conditional formats)
         }
         if (name.local == "table-row") {
