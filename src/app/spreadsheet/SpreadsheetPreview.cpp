@@ -225,7 +225,10 @@ void SpreadsheetPreview::showSheet(int tabIndex)
         return;
     }
     m_grid->commitOpenEditor();
-    m_rules.loadSheet(tabIndex + 1);
+    const QString error = m_rules.loadSheet(tabIndex + 1);
+    if (!error.isEmpty()) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, error);
+    }
     fitColumns();
     placeCurrentCell({1, 1});
 }
@@ -271,6 +274,17 @@ bool SpreadsheetPreview::saveSheet()
 {
     m_grid->commitOpenEditor();
     const QModelIndex current = m_grid->currentIndex();
+    // What refers to rows by number is named before rows moved in an XLSX or ODS sheet are saved.
+    QString lookError;
+    const QString question = m_rules.rowMoveQuestion(lookError);
+    if (!lookError.isEmpty()) {
+        m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, lookError);
+        return false;
+    }
+    if (!question.isEmpty() &&
+        m_interaction.showMessage(MessageIcon::Warning, MessageButtons::YesNo, question) != MessageAnswer::Yes) {
+        return false;
+    }
     const QString error = m_rules.saveSheet();
     if (!error.isEmpty()) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, error);

@@ -15,14 +15,20 @@ spreadsheet::WorkbookProbe SpreadsheetPreviewRules::open(const QString& path, QS
     if (probed.kind != spreadsheet::WorkbookProbe::Workbook) {
         return probed.kind;
     }
-    if (probed.workbook->sheetCount() == 0) {
+    const int sheets = probed.workbook ? probed.workbook->sheetCount() : probed.package->sheetCount();
+    if (sheets == 0) {
         error = QStringLiteral("The workbook has no sheet to show.");
         return spreadsheet::WorkbookProbe::Unreadable;
     }
     m_model.load(nullptr); // no view may look at the old sheet once it is gone
     m_workbook = std::move(probed.workbook);
+    m_package = std::move(probed.package);
     m_path = path;
-    loadSheet(1);
+    error = loadSheet(1);
+    if (!error.isEmpty()) {
+        close();
+        return spreadsheet::WorkbookProbe::Unreadable;
+    }
     return spreadsheet::WorkbookProbe::Workbook;
 }
 
@@ -30,6 +36,7 @@ void SpreadsheetPreviewRules::close()
 {
     m_model.load(nullptr);
     m_workbook.reset();
+    m_package.reset();
     m_sheet = 0;
     m_sheetChanged = false;
 }
@@ -40,18 +47,93 @@ QStringList SpreadsheetPreviewRules::sheetNames() const
     for (int n = 1; m_workbook && n <= m_workbook->sheetCount(); ++n) {
         names.append(fromWorkbookText(m_workbook->sheet(n)->name()));
     }
+    if (m_package) {
+        for (const std::string& name : m_package->sheetNames()) {
+            names.append(fromWorkbookText(name));
+        }
+    }
     return names;
 }
 
-void SpreadsheetPreviewRules::loadSheet(int number)
+QString SpreadsheetPreviewRules::loadSheet(int number)
 {
     m_sheetChanged = false;
     m_sheet = number;
-    m_model.load(m_workbook ? m_workbook->sheet(number) : nullptr);
+    QString error;
+    if (m_package) {
+        m_model.load(nullptr);
+        try {
+            m_model.load(m_package->sheet(number));
+        } catch (const std::exception& failure) {
+            error = QString::fromUtf8(failure.what());
+        }
+    } else {
+        m_model.load(m_workbook ? m_workbook->sheet(number) : nullptr);
+    }
+    m_loadedRows = m_model.rowCount();
+    return error;
+}
+
+spreadsheet::SheetEdits SpreadsheetPreviewRules::packageEdits() const
+{
+    spreadsheet::SheetEdits edits;
+    edits.setRowOrder(m_model.sourceRows(), m_loadedRows);
+    m_model.forEachEdit([&](int row, int column, const QString& text) {
+        const auto at = [](int n) { return static_cast<std::uint32_t>(n); };
+        if (const auto number = parseCellDecimal(text)) {
+            edits.setCell(spreadsheet::CellEdit::ofNumber(at(row), at(column), *number, text.trimmed().toStdString()));
+        } else {
+            edits.setCell(spreadsheet::CellEdit::ofText(at(row), at(column), text.toStdString()));
+        }
+    });
+    return edits;
+}
+
+QString SpreadsheetPreviewRules::rowMoveQuestion(QString& error) const
+{
+    if (!m_package) {
+        return {};
+    }
+    try {
+        if (!packageEdits().movesRows()) {
+            return {};
+        }
+        QStringList found;
+        for (const spreadsheet::RowAnchoredContent& content : m_package->rowAnchoredContent(m_sheet)) {
+            found.append(QStringLiteral("%1 (%2)").arg(QString::fromStdString(content.what)).arg(content.count));
+        }
+        if (found.isEmpty()) {
+            return {};
+        }
+        return QStringLiteral("Rows were inserted or deleted, but these keep referring to the rows as they were "
+                              "and may point at the wrong cells after the save: %1.\n\nSave anyway?")
+            .arg(found.join(QStringLiteral(", ")));
+    } catch (const std::exception& failure) {
+        error = QString::fromUtf8(failure.what());
+    }
+    return {};
+}
+
+QString SpreadsheetPreviewRules::savePackageSheet()
+{
+    QString error;
+    try {
+        m_package->saveSheet(m_sheet, packageEdits());
+    } catch (const std::exception& failure) {
+        error = QString::fromUtf8(failure.what());
+    }
+    if (!error.isEmpty()) {
+        return error; // the file is as it was, the grid keeps what was typed
+    }
+    const QString reread = loadSheet(m_sheet);
+    return reread;
 }
 
 QString SpreadsheetPreviewRules::saveSheet()
 {
+    if (m_package) {
+        return savePackageSheet();
+    }
     if (!m_workbook) {
         return QStringLiteral("No workbook is open.");
     }

@@ -25,8 +25,9 @@ class SpreadsheetPreviewRules {
     [[nodiscard]] SheetGridModel& model() { return m_model; }
     [[nodiscard]] int shownSheet() const { return m_sheet; }
 
-    /// Shows sheet `number` (1-based) and clears the changed mark.
-    void loadSheet(int number);
+    /// Shows sheet `number` (1-based) and clears the changed mark. An XLSX or ODS sheet is read
+    /// now; when that fails the grid is empty and the error is returned.
+    QString loadSheet(int number);
 
     [[nodiscard]] bool sheetChanged() const { return m_sheetChanged; }
     void markChanged() { m_sheetChanged = true; }
@@ -37,13 +38,23 @@ class SpreadsheetPreviewRules {
     /// Returns the error, empty on success; on failure the file and the changed mark stay.
     QString saveSheet();
 
+    /// Before the save of an XLSX or ODS sheet whose rows were inserted or deleted: the question
+    /// naming what keeps pointing at the old rows (formulas, merged areas, defined names, ...),
+    /// empty when nothing does or nothing moves. `error` receives a failure to look.
+    QString rowMoveQuestion(QString& error) const;
+
     /// Inserts or deletes a row around data row `menuRow` (1-based), marks the sheet changed
     /// and returns where the current cell goes.
     GridPosition applyRowOperation(RowOperation operation, int menuRow);
 
   private:
+    QString savePackageSheet();
+    spreadsheet::SheetEdits packageEdits() const;
+
     QString m_path;
     std::optional<spreadsheet::Workbook> m_workbook;
+    std::optional<spreadsheet::PackageWorkbook> m_package;
+    int m_loadedRows = 0;
     SheetGridModel m_model;
     int m_sheet = 0;
     bool m_sheetChanged = false;

@@ -5,6 +5,7 @@
 #include "core/spreadsheet/WorkbookError.h"
 #include "core/spreadsheet/XmlStream.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -126,6 +127,7 @@ void appendOoxmlText(std::string& out, std::string_view utf8)
 struct WorkbookSheet {
     std::string name;
     std::string relationship;
+    std::string utf8Name;
 };
 
 class WorkbookHandler : public XmlHandler {
@@ -141,17 +143,50 @@ class WorkbookHandler : public XmlHandler {
                 appendUtf8AsWindows1252(sheet.name, sheetName);
             }
             sheet.relationship = id != nullptr ? id : "";
+            sheet.utf8Name = sheetName != nullptr ? sheetName : "";
             sheets.push_back(std::move(sheet));
+        } else if (name.local == "definedName") {
+            m_inName = true;
+            definedNames.emplace_back();
         } else if (name.local == "workbookPr") {
             const char* value = attributes.find("date1904");
             system1904 = value != nullptr && (std::string_view(value) == "1" || std::string_view(value) == "true");
         }
     }
-    void endElement(const XmlName&) override {}
+    void endElement(const XmlName& name) override
+    {
+        if (name.local == "definedName") {
+            m_inName = false;
+        }
+    }
+    void text(std::string_view piece) override
+    {
+        if (m_inName && definedNames.back().size() < 65536) {
+            definedNames.back().append(piece);
+        }
+    }
 
     std::vector<WorkbookSheet> sheets;
     bool system1904 = false;
+    std::vector<std::string> definedNames; // their formulas
+
+  private:
+    bool m_inName = false;
 };
+
+// True when a defined name's formula refers to cells of sheet `name` (Points!$A$1, 'My sheet'!A1).
+bool refersToSheet(std::string_view formula, const std::string& name)
+{
+    std::string quoted = "'";
+    for (const char c : name) {
+        quoted += c;
+        if (c == '\'') {
+            quoted += c;
+        }
+    }
+    quoted += "'!";
+    return formula.find(name + "!") != std::string_view::npos || formula.find(quoted) != std::string_view::npos;
+}
 
 class SharedStringsHandler : public XmlHandler {
   public:
@@ -571,6 +606,24 @@ bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVis
     SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904);
     parsePart(package, relationship->second.target, sheet);
     return true;
+}
+
+std::optional<OoxmlSheetPart> ooxmlSheetPart(ZipPackage& package, int number)
+{
+    const OpenedWorkbook opened = openWorkbook(package);
+    if (number < 1 || static_cast<std::size_t>(number) > opened.workbook.sheets.size()) {
+        return std::nullopt;
+    }
+    const WorkbookSheet& sheet = opened.workbook.sheets[static_cast<std::size_t>(number - 1)];
+    const auto relationship = opened.relationships.find(sheet.relationship);
+    if (relationship == opened.relationships.end()) {
+        throw WorkbookError("The workbook file is damaged: the part of sheet \"" + sheet.name + "\" is not named.");
+    }
+    const auto names =
+        std::count_if(opened.workbook.definedNames.begin(), opened.workbook.definedNames.end(),
+                      [&](const std::string& formula) { return refersToSheet(formula, sheet.utf8Name); });
+    return OoxmlSheetPart{relationship->second.target, relationship->second.type == "worksheet",
+                          static_cast<std::uint64_t>(names)};
 }
 
 std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)

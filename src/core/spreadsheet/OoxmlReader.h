@@ -6,6 +6,8 @@
 #include "core/spreadsheet/SheetStream.h"
 #include "core/spreadsheet/ZipPackage.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,15 @@ std::vector<std::string> ooxmlSheetNames(ZipPackage& package);
 /// "TRUE"/"FALSE", errors their text; formulas without a result and styled blanks are no value.
 /// Returns false when no sheet qualifies. Throws WorkbookError.
 bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor);
+
+/// Where sheet `number` (1-based) lives: its part, whether it is a worksheet (not a chart or
+/// dialog sheet), and how many of the workbook's defined names refer to its cells. nullopt outside the sheets.
+struct OoxmlSheetPart {
+    std::string part;
+    bool worksheet = false;
+    std::uint64_t definedNames = 0;
+};
+std::optional<OoxmlSheetPart> ooxmlSheetPart(ZipPackage& package, int number);
 
 /// The parts of the workbook as the fuzzers and tests reach them one at a time: the shared
 /// strings, and one worksheet read with given strings and cell formats (by style index).

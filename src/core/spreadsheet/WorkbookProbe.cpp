@@ -1,7 +1,6 @@
 #include "core/spreadsheet/WorkbookProbe.h"
 
 #include "core/spreadsheet/WorkbookFile.h"
-#include "core/spreadsheet/ZipPackage.h"
 
 #include <array>
 #include <fstream>
@@ -27,25 +26,22 @@ bool hasWorkbookSignature(ByteView head)
 
 namespace {
 
-// XLSX and ODS workbooks are converted, but the preview shows and edits what it can save, and it
-// saves XLS workbooks only: it names such a workbook instead of showing its bytes as text (which,
-// saved, would destroy it). A zip archive that holds no workbook is no business of the preview's.
-ProbedFile probePackage(const std::filesystem::path& path)
+// A zip package that holds no workbook is no business of the preview's; a damaged one is named,
+// never shown as text (which, saved, would destroy it).
+ProbedFile probePackage(const std::filesystem::path& path, bool flat)
 {
     ProbedFile result;
     try {
-        ZipPackage package = ZipPackage::open(path);
-        if (packageKind(package) == PackageKind::Other) {
-            return result;
+        result.package = PackageWorkbook::open(path);
+        if (result.package) {
+            result.kind = WorkbookProbe::Workbook;
         }
     } catch (const WorkbookError& error) {
-        result.kind = WorkbookProbe::Unreadable;
-        result.error = error.what();
-        return result;
+        if (!flat) {
+            result.kind = WorkbookProbe::Unreadable;
+            result.error = error.what();
+        }
     }
-    result.kind = WorkbookProbe::Unreadable;
-    result.error = "This XLSX or ODS workbook is converted like an XLS workbook, but the spreadsheet preview shows "
-                   "and edits XLS workbooks only; open it in your spreadsheet program to look at it or change it.";
     return result;
 }
 
@@ -61,8 +57,9 @@ ProbedFile probeWorkbook(const std::filesystem::path& path)
         head.resize(in ? head.size() : static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     }
     // A file we cannot even read is the text viewer's to report.
-    if (workbookFileKind(head) == WorkbookFileKind::Zip) {
-        return probePackage(path);
+    const WorkbookFileKind kind = workbookFileKind(head);
+    if (kind == WorkbookFileKind::Zip || kind == WorkbookFileKind::FlatXml) {
+        return probePackage(path, kind == WorkbookFileKind::FlatXml);
     }
     if (!hasWorkbookSignature(head)) {
         return result;

@@ -3,6 +3,7 @@
 // workbook we cannot read, or something else altogether.
 
 #include "core/spreadsheet/ByteOrder.h"
+#include "core/spreadsheet/PackageWorkbook.h"
 #include "core/spreadsheet/Workbook.h"
 
 #include <filesystem>
@@ -12,7 +13,7 @@
 namespace mervalon::spreadsheet {
 
 enum class WorkbookProbe {
-    Workbook,    ///< opened: `workbook` holds it
+    Workbook,    ///< opened: `workbook` (XLS) or `package` (XLSX, ODS, flat ODS) holds it
     Unreadable,  ///< looks like a workbook (container or record signature) but cannot be read
     NotWorkbook, ///< anything else, to be shown as text
 };
@@ -20,6 +21,7 @@ enum class WorkbookProbe {
 struct ProbedFile {
     WorkbookProbe kind = WorkbookProbe::NotWorkbook;
     std::optional<Workbook> workbook;
+    std::optional<PackageWorkbook> package;
     std::string error; ///< why an Unreadable file could not be read
 };
 
@@ -28,9 +30,10 @@ struct ProbedFile {
 /// saving it would destroy it.
 bool hasWorkbookSignature(ByteView head);
 
-/// Opens `path` as a workbook when it has a workbook's signature. An XLSX or ODS workbook (a
-/// zip package, damaged or not) is Unreadable, with a message saying that the preview shows XLS
-/// workbooks only; other zip archives are NotWorkbook. Never throws.
+/// Opens `path` as a workbook when it has a workbook's signature: an XLS workbook, or an XLSX or
+/// ODS package (a damaged package is Unreadable; other zip archives are NotWorkbook), or a flat
+/// ODS document (other XML documents, and XML that cannot be read, are NotWorkbook: text to
+/// show). Never throws.
 ProbedFile probeWorkbook(const std::filesystem::path& path);
 
 } // namespace mervalon::spreadsheet

@@ -3,6 +3,7 @@
 #include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <expat.h>
@@ -168,6 +169,16 @@ void XmlStream::parseBuffer(std::size_t filled)
 void XmlStream::finish()
 {
     check(XML_Parse(m_parser, "", 0, XML_TRUE));
+}
+
+std::uint64_t XmlStream::eventOffset() const
+{
+    return static_cast<std::uint64_t>(XML_GetCurrentByteIndex(m_parser));
+}
+
+std::size_t XmlStream::eventLength() const
+{
+    return static_cast<std::size_t>(std::max(XML_GetCurrentByteCount(m_parser), 0));
 }
 
 void appendUtf8AsWindows1252(std::string& out, std::string_view utf8)

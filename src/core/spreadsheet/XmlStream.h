@@ -3,6 +3,7 @@
 // (so no entity can expand), a limit on nesting, names split into prefix and local name.
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -60,6 +61,12 @@ class XmlStream {
     void parseBuffer(std::size_t filled);
     /// Ends the document: it must be complete.
     void finish();
+
+    /// Where the element start or end being handled lies in the document's bytes: the offset of
+    /// its first byte and its length (0 for the end of an empty element, whose offset is then
+    /// just after it). For handlers that copy the document's own bytes.
+    [[nodiscard]] std::uint64_t eventOffset() const;
+    [[nodiscard]] std::size_t eventLength() const;
 
   private:
     static void onStart(void* self, const char* name, const char** attributes);

@@ -327,6 +327,64 @@ class SpreadsheetPreviewTest : public QObject {
         QCOMPARE(formulaCount(path), 1);
     }
 
+    void xlsxAndOdsSheetsAreEditedAndSavedInTheirOwnKind_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("XLSX") << QStringLiteral("points.xlsx");
+        QTest::newRow("ODS") << QStringLiteral("points.ods");
+    }
+    void xlsxAndOdsSheetsAreEditedAndSavedInTheirOwnKind()
+    {
+        QFETCH(QString, file);
+        const QString path = copyOf(file, QStringLiteral("saved-") + file);
+        const QByteArray original = readFile(path);
+        preview(path, [&](SpreadsheetPreview& p) {
+            // Shown as the XLS workbook of the same cells is.
+            QCOMPARE(p.rules().sheetNames(), (QStringList{QStringLiteral("Points"), QStringLiteral("Range"),
+                                                          QStringLiteral("Wide"), QStringLiteral("One")}));
+            QCOMPARE(cellText(p, 2, 1), QStringLiteral("007"));
+            QCOMPARE(cellText(p, 2, 5), QStringLiteral("1E5"));
+            QCOMPARE(cellText(p, 3, 5), QStringLiteral("2024-03-15"));
+            QCOMPARE(cellText(p, 5, 5), QString::fromUtf8("caf\u00e9"));
+            runRowMenu(p, 1, "DeletethisRow2"); // the header row goes
+            type(p, 1, 2, QStringLiteral("12.50"));
+            type(p, 4, 5, QStringLiteral("na\u00efve <&>"));
+            type(p, 2, 4, QStringLiteral("12,5"));
+
+            // The formula of row 4 keeps naming the old rows: the save asks first, and No keeps
+            // the file and the edits.
+            m_interaction.answers = {MessageAnswer::No};
+            QVERIFY(!p.saveSheet());
+            QCOMPARE(m_interaction.messages.size(), std::size_t{1});
+            QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Warning);
+            QCOMPARE(m_interaction.messages[0].buttons, MessageButtons::YesNo);
+            QCOMPARE(m_interaction.messages[0].text,
+                     QStringLiteral("Rows were inserted or deleted, but these keep referring to the rows as they were "
+                                    "and may point at the wrong cells after the save: formulas (1).\n\nSave anyway?"));
+            QCOMPARE(readFile(path), original);
+            QVERIFY(p.rules().sheetChanged());
+
+            m_interaction.answers = {MessageAnswer::Yes};
+            QVERIFY(p.saveSheet());
+            QCOMPARE(m_interaction.messages.size(), std::size_t{2});
+            QVERIFY(!p.rules().sheetChanged());
+            QCOMPARE(cellText(p, 1, 2), QStringLiteral("12.5"));
+            QCOMPARE(cellText(p, 4, 5), QString::fromUtf8("na\u00efve <&>"));
+            QCOMPARE(p.rules().model().rowCount(), 4);
+        });
+        // Saved in its own kind: gnumeric reads the rows as they were typed and moved.
+        const QString csv = path + QStringLiteral(".csv");
+        QCOMPARE(
+            run(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"), path, csv}).code,
+            0);
+        const QStringList rows = QString::fromUtf8(readFile(csv)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[0], QStringLiteral("007,12.5,2000.25,15,1E5"));
+        QCOMPARE(rows[1], QStringLiteral("P2,1234567.8901234567165,2001,\"12,5\",2024/03/15"));
+        QVERIFY2(rows[2].startsWith(QStringLiteral("P3,1002.75,2002,TRUE,")), qPrintable(rows[2]));
+        QCOMPARE(rows[3], QString::fromUtf8("P4,1003,2003,14,\"na\u00efve <&>\""));
+    }
+
     void rowOperationsPlaceTheCurrentCell_data()
     {
         QTest::addColumn<QString>("item");

@@ -3,7 +3,8 @@
 
 points8.xls (BIFF8, python3-xlwt) and points5.xls (BIFF7, converted by gnumeric's ssconvert
 through the .gnumeric format, which also computes the formula's result); survey.xls, a real
-point file for the screenshots. Exits 3 when xlwt is missing, 4 when ssconvert is.
+point file for the screenshots; points.xlsx and points.ods, the same workbook written by ssconvert.
+Exits 3 when xlwt is missing, 4 when ssconvert is.
 """
 import datetime
 import os
@@ -79,3 +80,7 @@ for i in range(40):
 survey.add_sheet('Control').write(0, 0, 'CP1')
 survey.add_sheet('Notes').write(0, 0, 'Checked by R.')
 survey.save(os.path.join(out, 'survey.xls'))
+
+# The same workbook as XLSX and ODS, as gnumeric writes them.
+for kind in ('xlsx', 'ods'):
+    subprocess.run(['ssconvert', gnumeric, os.path.join(out, 'points.' + kind)], **quiet)

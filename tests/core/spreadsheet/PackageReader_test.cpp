@@ -276,24 +276,24 @@ TEST(WorkbookKindTest, AnEncryptedPackageIsProtectedByAPassword)
     EXPECT_EQ(errorOf(path), "The workbook is protected by a password (encrypted) and cannot be read.");
 }
 
-// The preview edits and saves XLS workbooks only: an XLSX or ODS workbook is named, never shown
-// as text (a save of that would destroy it); another zip archive is not the preview's.
-TEST(WorkbookKindTest, ThePreviewNamesXlsxAndOdsWorkbooksItCannotShow)
+// The preview shows and edits XLSX and ODS workbooks too; a damaged one is named, never shown as
+// text (a save of that would destroy it); another zip archive is not the preview's.
+TEST(WorkbookKindTest, ThePreviewOpensXlsxAndOdsWorkbooksAndNamesDamagedOnes)
 {
     test::XlsxParts parts;
     parts.sheets = {{"S", "<row r=\"1\"><c r=\"A1\"><v>4</v></c></row>"}};
-    const std::string refusal = "This XLSX or ODS workbook is converted like an XLS workbook, but the spreadsheet "
-                                "preview shows and edits XLS workbooks only; open it in your spreadsheet program to "
-                                "look at it or change it.";
     const fs::path zip = scratchDir() / "photos.zip";
     test::writeZip(zip, {{"a.jpg", "JFIF"}});
     const fs::path cut = scratchDir() / "cut-probe.xlsx";
     test::writeZip(cut, test::xlsxPackage(parts));
     fs::resize_file(cut, fs::file_size(cut) - 30);
+    const fs::path xml = scratchDir() / "other.xml";
+    test::writeBytes(xml, {'<', '?', 'x', 'm', 'l', ' ', '?', '>', '<', 'a', '/', '>'});
     const std::vector<std::tuple<fs::path, WorkbookProbe, std::string>> cases = {
-        {xlsx("probe.xlsx", parts), WorkbookProbe::Unreadable, refusal},
-        {ods("probe.ods", kTableStart + "</table:table>"), WorkbookProbe::Unreadable, refusal},
+        {xlsx("probe.xlsx", parts), WorkbookProbe::Workbook, ""},
+        {ods("probe.ods", kTableStart + "</table:table>"), WorkbookProbe::Workbook, ""},
         {zip, WorkbookProbe::NotWorkbook, ""},
+        {xml, WorkbookProbe::NotWorkbook, ""},
         {cut, WorkbookProbe::Unreadable,
          "The workbook file is damaged: its zip package cannot be read (Not a zip archive)."},
     };
@@ -302,6 +302,7 @@ TEST(WorkbookKindTest, ThePreviewNamesXlsxAndOdsWorkbooksItCannotShow)
         EXPECT_EQ(probed.kind, kind) << path;
         EXPECT_EQ(probed.error, message) << path;
         EXPECT_FALSE(probed.workbook.has_value()) << path;
+        EXPECT_EQ(probed.package.has_value(), kind == WorkbookProbe::Workbook) << path;
     }
 }
 

@@ -1,0 +1,19 @@
+#pragma once
+// A zip package (XLSX, ODS) written anew with some parts replaced and every other part copied as
+// it was: its packed bytes, its compression, its place in the archive.
+
+#include "core/spreadsheet/ByteOrder.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace mervalon::spreadsheet {
+
+/// The package at `source` with each part named in `replaced` holding the content of the file
+/// given for it (deflated; a part of that name must exist). The other parts keep their order and
+/// are copied without being unpacked, so an ODS `mimetype` stays first and stored. Throws
+/// WorkbookError.
+Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::filesystem::path>& replaced);
+
+} // namespace mervalon::spreadsheet
