@@ -6,6 +6,7 @@
 #include "app/run/RunCommand.h"
 #include "app/run/RunRules.h"
 #include "app/viewers/ReportViewer.h"
+#include "app/viewers/ReportViewerControls.h"
 #include "cli/ConvertCommand.h"
 #include "core/formats/FormatDefinition.h"
 
@@ -189,7 +190,7 @@ class RunCommandTest : public QObject {
     {
         selectAll();
         createDxfFiles();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
         const QByteArray windowReport = readFile(report());
         QVERIFY(windowReport.startsWith("Mervalon Report - " + kStamp + "\r\n"));
         QVERIFY(windowReport.contains("  ! Error in line 2"));
@@ -225,7 +226,7 @@ class RunCommandTest : public QObject {
         chooseFormat("excel penzdc");
         selectAll();
         createDxfFiles();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
         const QByteArray windowReport = readFile(report());
         const QByteArray drawing = readFile(m_destination + "/survey.dxf");
         QVERIFY(windowReport.contains("(Excel format)"));
@@ -312,7 +313,7 @@ class RunCommandTest : public QObject {
         // No truncated drawing: the stopped one is dropped and the earlier one stays whole.
         QCOMPARE(QDir(m_destination).entryList(QDir::Files | QDir::Hidden), QStringList{"a-site.dxf"});
         QCOMPARE(readFile(m_destination + "/a-site.dxf"), QByteArray("the drawing of an earlier run"));
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
     }
 
     void aStopIsTakenWhileAFileIsRead()
@@ -342,10 +343,10 @@ class RunCommandTest : public QObject {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("notepad");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("always, clean") << 0 << "a-site.txt" << false << "dialog: TForm10";
+        QTest::newRow("always, clean") << 0 << "a-site.txt" << false << dialogCall(ReportViewerControls::window);
         QTest::newRow("always, notepad") << 0 << "a-site.txt" << true << "editor: ";
         QTest::newRow("on errors, clean") << 1 << "a-site.txt" << false << "";
-        QTest::newRow("on errors, faulty") << 1 << "b-faulty.txt" << false << "dialog: TForm10";
+        QTest::newRow("on errors, faulty") << 1 << "b-faulty.txt" << false << dialogCall(ReportViewerControls::window);
         QTest::newRow("never, faulty") << 2 << "b-faulty.txt" << false << "";
     }
     void theReportIsShownAsThePolicySays()
@@ -371,7 +372,7 @@ class RunCommandTest : public QObject {
         m_window->selectReportPolicy(ReportPolicy::OnlyOnErrors);
         selectAll();
         createDxfFiles();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
         QVERIFY(readFile(report()).contains(">> Dxf file created: " + m_destination.toUtf8() + "/a-site.dxf"));
     }
 
@@ -380,7 +381,7 @@ class RunCommandTest : public QObject {
         control<QListWidget>(*m_window, "fl1")->clearSelection();
         createDxfFiles();
         QVERIFY(readFile(report()).endsWith("    Use a default Z value : No\r\n\r\n\r\n"));
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
     }
 
     void closingTheWindowDuringARunStopsItAndLeaves()
