@@ -12,115 +12,117 @@ namespace {
 
 struct WindowName {
     HelpWindow window;
-    QStringView objectName;
+    const char* objectName; // "": known by its caption alone
     QStringView caption;
 };
 
 // Windows are known by their object names or by their captions, which never change; the
 // format editor by its caption alone.
 constexpr std::array kWindows{
-    WindowName{HelpWindow::Main, u"Form1", u"Mervalon 4.0"},
-    WindowName{HelpWindow::ExtensionList, u"TForm9", u"Files extension list"},
-    WindowName{HelpWindow::EntitiesOrder, u"crebloc", u"Entities order"},
-    WindowName{HelpWindow::FormatEditor, u"", u"Format Editor"},
-    WindowName{HelpWindow::DataModifiers, u"coordsmod", u"Data modifiers"},
+    WindowName{HelpWindow::Main, "Form1", u"Mervalon 4.0"},
+    WindowName{HelpWindow::ExtensionList, "TForm9", u"Files extension list"},
+    WindowName{HelpWindow::EntitiesOrder, "crebloc", u"Entities order"},
+    WindowName{HelpWindow::FormatEditor, "", u"Format Editor"},
+    WindowName{HelpWindow::DataModifiers, "coordsmod", u"Data modifiers"},
 };
 
 struct Topic {
     HelpWindow window;
-    QStringView control;
+    const char* control; // kFreeArea: the window's own free area
     int topic;
 };
+
+constexpr char kFreeArea[] = "";
 
 using W = HelpWindow;
 
 // Topic 8 is unused; 30 belongs to no control (it is the page shown on switching on).
 constexpr std::array kTopics{
-    Topic{W::Main, u"sh1", 1},
-    Topic{W::Main, u"fl1", 2},
-    Topic{W::Main, u"Edit1", 3},
-    Topic{W::Main, u"SpeedButton4", 3},
-    Topic{W::Main, u"SpeedButton1", 3},
-    Topic{W::Main, u"SpeedButton2", 3},
-    Topic{W::Main, u"SpeedButton15", 4},
-    Topic{W::Main, u"autosel", 5},
-    Topic{W::Main, u"GroupBox3", 6},
-    Topic{W::Main, u"GroupBox4", 7},
-    Topic{W::Main, u"SpeedButton14", 7},
-    Topic{W::Main, u"Label33", 7},
-    Topic{W::Main, u"Button2", 9},
-    Topic{W::Main, u"SpeedButton13", 10},
-    Topic{W::Main, u"SpeedButton12", 11},
-    Topic{W::EntitiesOrder, u"GroupBox1", 12},
-    Topic{W::EntitiesOrder, u"GroupBox2", 13},
-    Topic{W::ExtensionList, u"ListBox1", 14},
-    Topic{W::ExtensionList, u"", 15},
-    Topic{W::ExtensionList, u"Label1", 15},
-    Topic{W::ExtensionList, u"Edit1", 15},
-    Topic{W::ExtensionList, u"Label2", 16},
-    Topic{W::ExtensionList, u"Edit2", 16},
-    Topic{W::Main, u"pt_la", 17},
-    Topic{W::Main, u"Edit4", 17},
-    Topic{W::Main, u"Edit6", 17},
-    Topic{W::Main, u"Edit8", 17},
-    Topic{W::Main, u"Edit10", 17},
-    Topic{W::Main, u"Edit13", 17},
-    Topic{W::Main, u"Edit16", 17},
-    Topic{W::Main, u"Edit2", 18},
-    Topic{W::Main, u"Edit5", 18},
-    Topic{W::Main, u"Edit7", 18},
-    Topic{W::Main, u"Edit9", 18},
-    Topic{W::Main, u"Edit12", 18},
-    Topic{W::Main, u"Panel1", 19},
-    Topic{W::Main, u"Panel2", 19},
-    Topic{W::Main, u"Panel3", 19},
-    Topic{W::Main, u"Panel4", 19},
-    Topic{W::Main, u"Panel5", 19},
-    Topic{W::Main, u"Panel6", 19},
-    Topic{W::Main, u"Panel7", 19},
-    Topic{W::Main, u"rb1", 20},
-    Topic{W::Main, u"rb2", 20},
-    Topic{W::Main, u"RadioButton1", 20},
-    Topic{W::Main, u"RadioButton2", 20},
-    Topic{W::Main, u"RadioButton3", 20},
-    Topic{W::Main, u"RadioButton4", 20},
-    Topic{W::Main, u"RadioButton5", 20},
-    Topic{W::Main, u"RadioButton6", 20},
-    Topic{W::Main, u"RadioButton7", 20},
-    Topic{W::Main, u"RadioButton8", 20},
-    Topic{W::Main, u"RadioButton9", 20},
-    Topic{W::Main, u"RadioButton10", 20},
-    Topic{W::Main, u"RadioButton11", 20},
-    Topic{W::Main, u"RadioButton12", 20},
-    Topic{W::FormatEditor, u"RadioButton11", 21},
-    Topic{W::FormatEditor, u"Panel4", 21},
-    Topic{W::FormatEditor, u"RadioButton12", 22},
-    Topic{W::FormatEditor, u"Panel5", 22},
-    Topic{W::FormatEditor, u"Edit5", 23},
-    Topic{W::FormatEditor, u"Edit3", 23},
-    Topic{W::FormatEditor, u"Edit21", 23},
-    Topic{W::FormatEditor, u"Edit19", 23},
-    Topic{W::FormatEditor, u"Edit17", 23},
-    Topic{W::FormatEditor, u"Edit15", 23},
-    Topic{W::FormatEditor, u"Edit4", 24},
-    Topic{W::FormatEditor, u"Edit2", 24},
-    Topic{W::FormatEditor, u"Edit20", 24},
-    Topic{W::FormatEditor, u"Edit18", 24},
-    Topic{W::FormatEditor, u"Edit16", 24},
-    Topic{W::FormatEditor, u"Edit14", 24},
-    Topic{W::FormatEditor, u"CheckBox4", 25},
-    Topic{W::FormatEditor, u"CheckBox2", 25},
-    Topic{W::FormatEditor, u"CheckBox20", 25},
-    Topic{W::FormatEditor, u"CheckBox18", 25},
-    Topic{W::FormatEditor, u"CheckBox16", 25},
-    Topic{W::FormatEditor, u"CheckBox14", 25},
-    Topic{W::FormatEditor, u"GroupBox2", 26},
-    Topic{W::Main, u"BitBtn1", 27},
-    Topic{W::Main, u"BitBtn2", 28},
-    Topic{W::Main, u"BitBtn10", 29},
-    Topic{W::Main, u"SpeedButton17", 31},
-    Topic{W::DataModifiers, u"GroupBox1", 32},
-    Topic{W::DataModifiers, u"GroupBox2", 33},
+    Topic{W::Main, "sh1", 1},
+    Topic{W::Main, "fl1", 2},
+    Topic{W::Main, "Edit1", 3},
+    Topic{W::Main, "SpeedButton4", 3},
+    Topic{W::Main, "SpeedButton1", 3},
+    Topic{W::Main, "SpeedButton2", 3},
+    Topic{W::Main, "SpeedButton15", 4},
+    Topic{W::Main, "autosel", 5},
+    Topic{W::Main, "GroupBox3", 6},
+    Topic{W::Main, "GroupBox4", 7},
+    Topic{W::Main, "SpeedButton14", 7},
+    Topic{W::Main, "Label33", 7},
+    Topic{W::Main, "Button2", 9},
+    Topic{W::Main, "SpeedButton13", 10},
+    Topic{W::Main, "SpeedButton12", 11},
+    Topic{W::EntitiesOrder, "GroupBox1", 12},
+    Topic{W::EntitiesOrder, "GroupBox2", 13},
+    Topic{W::ExtensionList, "ListBox1", 14},
+    Topic{W::ExtensionList, kFreeArea, 15},
+    Topic{W::ExtensionList, "Label1", 15},
+    Topic{W::ExtensionList, "Edit1", 15},
+    Topic{W::ExtensionList, "Label2", 16},
+    Topic{W::ExtensionList, "Edit2", 16},
+    Topic{W::Main, "pt_la", 17},
+    Topic{W::Main, "Edit4", 17},
+    Topic{W::Main, "Edit6", 17},
+    Topic{W::Main, "Edit8", 17},
+    Topic{W::Main, "Edit10", 17},
+    Topic{W::Main, "Edit13", 17},
+    Topic{W::Main, "Edit16", 17},
+    Topic{W::Main, "Edit2", 18},
+    Topic{W::Main, "Edit5", 18},
+    Topic{W::Main, "Edit7", 18},
+    Topic{W::Main, "Edit9", 18},
+    Topic{W::Main, "Edit12", 18},
+    Topic{W::Main, "Panel1", 19},
+    Topic{W::Main, "Panel2", 19},
+    Topic{W::Main, "Panel3", 19},
+    Topic{W::Main, "Panel4", 19},
+    Topic{W::Main, "Panel5", 19},
+    Topic{W::Main, "Panel6", 19},
+    Topic{W::Main, "Panel7", 19},
+    Topic{W::Main, "rb1", 20},
+    Topic{W::Main, "rb2", 20},
+    Topic{W::Main, "RadioButton1", 20},
+    Topic{W::Main, "RadioButton2", 20},
+    Topic{W::Main, "RadioButton3", 20},
+    Topic{W::Main, "RadioButton4", 20},
+    Topic{W::Main, "RadioButton5", 20},
+    Topic{W::Main, "RadioButton6", 20},
+    Topic{W::Main, "RadioButton7", 20},
+    Topic{W::Main, "RadioButton8", 20},
+    Topic{W::Main, "RadioButton9", 20},
+    Topic{W::Main, "RadioButton10", 20},
+    Topic{W::Main, "RadioButton11", 20},
+    Topic{W::Main, "RadioButton12", 20},
+    Topic{W::FormatEditor, "RadioButton11", 21},
+    Topic{W::FormatEditor, "Panel4", 21},
+    Topic{W::FormatEditor, "RadioButton12", 22},
+    Topic{W::FormatEditor, "Panel5", 22},
+    Topic{W::FormatEditor, "Edit5", 23},
+    Topic{W::FormatEditor, "Edit3", 23},
+    Topic{W::FormatEditor, "Edit21", 23},
+    Topic{W::FormatEditor, "Edit19", 23},
+    Topic{W::FormatEditor, "Edit17", 23},
+    Topic{W::FormatEditor, "Edit15", 23},
+    Topic{W::FormatEditor, "Edit4", 24},
+    Topic{W::FormatEditor, "Edit2", 24},
+    Topic{W::FormatEditor, "Edit20", 24},
+    Topic{W::FormatEditor, "Edit18", 24},
+    Topic{W::FormatEditor, "Edit16", 24},
+    Topic{W::FormatEditor, "Edit14", 24},
+    Topic{W::FormatEditor, "CheckBox4", 25},
+    Topic{W::FormatEditor, "CheckBox2", 25},
+    Topic{W::FormatEditor, "CheckBox20", 25},
+    Topic{W::FormatEditor, "CheckBox18", 25},
+    Topic{W::FormatEditor, "CheckBox16", 25},
+    Topic{W::FormatEditor, "CheckBox14", 25},
+    Topic{W::FormatEditor, "GroupBox2", 26},
+    Topic{W::Main, "BitBtn1", 27},
+    Topic{W::Main, "BitBtn2", 28},
+    Topic{W::Main, "BitBtn10", 29},
+    Topic{W::Main, "SpeedButton17", 31},
+    Topic{W::DataModifiers, "GroupBox1", 32},
+    Topic{W::DataModifiers, "GroupBox2", 33},
 };
 
 bool isInnerPart(const QString& name)
@@ -134,7 +136,8 @@ HelpWindow helpWindowOf(QStringView objectName, QStringView caption)
 {
     const QStringView title = caption.trimmed();
     for (const WindowName& known : kWindows) {
-        if ((!known.objectName.isEmpty() && objectName == known.objectName) || title == known.caption) {
+        const QLatin1String knownName(known.objectName);
+        if ((!knownName.isEmpty() && objectName == knownName) || title == known.caption) {
             return known.window;
         }
     }
@@ -147,7 +150,7 @@ int helpTopicOf(HelpWindow window, QStringView controlName)
         return 0;
     }
     const auto found = std::find_if(kTopics.begin(), kTopics.end(), [&](const Topic& topic) {
-        return topic.window == window && topic.control == controlName;
+        return topic.window == window && controlName == QLatin1String(topic.control);
     });
     return found == kTopics.end() ? 0 : found->topic;
 }
@@ -156,8 +159,8 @@ QStringList helpTopicControls(HelpWindow window)
 {
     QStringList names;
     for (const Topic& topic : kTopics) {
-        if (topic.window == window && !topic.control.isEmpty()) {
-            names << topic.control.toString();
+        if (topic.window == window && *topic.control != '\0') {
+            names << QLatin1String(topic.control);
         }
     }
     return names;

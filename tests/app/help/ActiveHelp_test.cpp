@@ -5,6 +5,7 @@
 #include "app/formats/FormatEditorDialog.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/help/HelpPages.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/ManualWindow.h"
 #include "app/modifiers/DataModifiersDialog.h"
@@ -220,7 +221,7 @@ class ActiveHelpTest : public QObject {
         QVERIFY(help.window().isVisible());
         QCOMPARE(shownTopics(shown), QList<int>{30});
         QTextBrowser& browser = help.window().browser();
-        QCOMPARE(browser.objectName(), QStringLiteral("WebBrowser1"));
+        QCOMPARE(browser.objectName(), QLatin1String(ActiveHelpWindowControls::browser));
         QCOMPARE(browser.source().toLocalFile(), program->installDir() + QStringLiteral("/activehelp/qvh.htm"));
         QCOMPARE(browser.source().fragment(), QStringLiteral("30"));
         QCOMPARE(help.window().windowTitle(), QStringLiteral("Active Help"));
@@ -411,8 +412,8 @@ class ActiveHelpTest : public QObject {
         manual.showPage(QUrl::fromLocalFile(installDir + QStringLiteral("/help/index.html")));
         QTextBrowser& browser = manual.browser();
         QVERIFY(!browser.document()->isEmpty());
-        auto* back = control<QToolButton>(manual, "ManualBack");
-        auto* forward = control<QToolButton>(manual, "ManualForward");
+        auto* back = ManualWindowPage(manual).backButton();
+        auto* forward = ManualWindowPage(manual).forwardButton();
         QVERIFY(!back->isEnabled());
         const QUrl first = browser.source();
         browser.setSource(QUrl::fromLocalFile(installDir + QStringLiteral("/help/report.html")));
@@ -423,7 +424,7 @@ class ActiveHelpTest : public QObject {
         QVERIFY(forward->isEnabled());
         forward->click();
         QVERIFY(browser.source().toString().endsWith(QStringLiteral("report.html")));
-        control<QToolButton>(manual, "ManualContents")->click();
+        ManualWindowPage(manual).contentsButton()->click();
         QCOMPARE(browser.source(), first);
         QVERIFY(manual.windowTitle().startsWith(QStringLiteral("Mervalon Help")));
     }
