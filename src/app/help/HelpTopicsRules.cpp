@@ -1,5 +1,6 @@
 #include "app/help/HelpTopicsRules.h"
 
+#include "app/order/EntitiesOrderControls.h"
 #include "app/shell/Interaction.h"
 
 #include <QDir>
@@ -21,7 +22,7 @@ struct WindowName {
 constexpr std::array kWindows{
     WindowName{HelpWindow::Main, "Form1", u"Mervalon 4.0"},
     WindowName{HelpWindow::ExtensionList, "TForm9", u"Files extension list"},
-    WindowName{HelpWindow::EntitiesOrder, "crebloc", u"Entities order"},
+    WindowName{HelpWindow::EntitiesOrder, EntitiesOrderControls::window, u"Entities order"},
     WindowName{HelpWindow::FormatEditor, "", u"Format Editor"},
     WindowName{HelpWindow::DataModifiers, "coordsmod", u"Data modifiers"},
 };
@@ -53,8 +54,8 @@ constexpr std::array kTopics{
     Topic{W::Main, "Button2", 9},
     Topic{W::Main, "SpeedButton13", 10},
     Topic{W::Main, "SpeedButton12", 11},
-    Topic{W::EntitiesOrder, "GroupBox1", 12},
-    Topic{W::EntitiesOrder, "GroupBox2", 13},
+    Topic{W::EntitiesOrder, EntitiesOrderControls::positionGroup, 12},
+    Topic{W::EntitiesOrder, EntitiesOrderControls::distanceGroup, 13},
     Topic{W::ExtensionList, "ListBox1", 14},
     Topic{W::ExtensionList, kFreeArea, 15},
     Topic{W::ExtensionList, "Label1", 15},

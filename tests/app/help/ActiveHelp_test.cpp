@@ -9,6 +9,7 @@
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/ManualWindow.h"
 #include "app/modifiers/DataModifiersDialog.h"
+#include "app/order/EntitiesOrderControls.h"
 #include "app/order/EntitiesOrderDialog.h"
 
 #include <QAbstractButton>
@@ -87,7 +88,8 @@ class ActiveHelpTest : public QObject {
         QTest::newRow("extension list free area") << W::ExtensionList << QStringList{} << 15;
         QTest::newRow("extension list edit") << W::ExtensionList << QStringList{"Edit1"} << 15;
         QTest::newRow("format list group") << W::FormatEditor << QStringList{"GroupBox2"} << 26;
-        QTest::newRow("entities position") << W::EntitiesOrder << QStringList{"GroupBox1"} << 12;
+        QTest::newRow("entities position")
+            << W::EntitiesOrder << QStringList{EntitiesOrderControls::positionGroup} << 12;
         QTest::newRow("renumbering") << W::DataModifiers << QStringList{"GroupBox1"} << 32;
         QTest::newRow("coordinates modification") << W::DataModifiers << QStringList{"GroupBox2"} << 33;
         QTest::newRow("another window") << W::Other << QStringList{"GroupBox1"} << 0;
@@ -276,7 +278,7 @@ class ActiveHelpTest : public QObject {
         hover(control<QListWidget>(extensions, "ListBox1")->viewport());
         hover(control<QWidget>(extensions, "Edit2"));
         hover(control<QWidget>(extensions, "Label1"));
-        hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), "GroupBox2"));
+        hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), EntitiesOrderControls::distanceGroup));
         hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
         hover(control<QWidget>(program->formatEditor(), "Edit21"));
         hover(control<QWidget>(program->formatEditor(), "CheckBox20"));

@@ -4,6 +4,7 @@
 #include "app/AppTestSupport.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,7 +39,7 @@ QStringList scriptProblems;
 
 QComboBox* list(QDialog& dialog, int slot)
 {
-    return control<QComboBox>(dialog, ("cb" + std::to_string(slot)).c_str());
+    return EntitiesOrderPage(dialog).placeList(static_cast<std::size_t>(slot));
 }
 
 /// Creates exactly the texts named, of number, X, Y, elevation and description.
@@ -123,17 +124,17 @@ class EntitiesOrderTest : public QObject {
             SCRIPT_EXPECT((items) == ((QStringList{"Number", "Elevation"})));
             SCRIPT_EXPECT(list(dialog, 1)->isEnabled());
             SCRIPT_EXPECT(!list(dialog, 2)->isEnabled());
-            SCRIPT_EXPECT(!control<QLabel>(dialog, "Label4")->isEnabled());
+            SCRIPT_EXPECT(!EntitiesOrderPage(dialog).placeLabel(2)->isEnabled());
             SCRIPT_EXPECT((list(dialog, 2)->count()) == (0));
             // The stored slots were Number, Elevation, Description: the first two show.
             SCRIPT_EXPECT((list(dialog, 0)->currentText()) == (QStringLiteral("Number")));
             SCRIPT_EXPECT((list(dialog, 1)->currentText()) == (QStringLiteral("Elevation")));
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("0.5")));
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("0.5")));
             list(dialog, 0)->setCurrentIndex(1);
             list(dialog, 1)->setCurrentIndex(0);
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("2"));
-            control<QPushButton>(dialog, "SpeedButton5")->click();
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("2.000")));
+            EntitiesOrderPage(dialog).distanceEdit()->setText(QStringLiteral("2"));
+            EntitiesOrderPage(dialog).okButton()->click();
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("2.000")));
             return dialog.result();
         });
         control<QPushButton>(window, "Button2")->click();
@@ -152,14 +153,14 @@ class EntitiesOrderTest : public QObject {
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             list(dialog, 0)->setCurrentIndex(0);
             list(dialog, 1)->setCurrentIndex(0);
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("9"));
-            control<QPushButton>(dialog, "SpeedButton5")->click();
+            EntitiesOrderPage(dialog).distanceEdit()->setText(QStringLiteral("9"));
+            EntitiesOrderPage(dialog).okButton()->click();
             SCRIPT_EXPECT(dialog.result() != QDialog::Accepted);
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("1,5"));
-            control<QPushButton>(dialog, "SpeedButton5")->click();
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("0.000")));
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->selectedText()) == (QStringLiteral("0.000")));
-            control<QPushButton>(dialog, "SpeedButton6")->click();
+            EntitiesOrderPage(dialog).distanceEdit()->setText(QStringLiteral("1,5"));
+            EntitiesOrderPage(dialog).okButton()->click();
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("0.000")));
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->selectedText()) == (QStringLiteral("0.000")));
+            EntitiesOrderPage(dialog).cancelButton()->click();
             return dialog.result();
         });
         control<QPushButton>(window, "Button2")->click();
@@ -177,7 +178,7 @@ class EntitiesOrderTest : public QObject {
         auto program = startProgram(interaction);
         QStringList shown;
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
-            auto* edit = control<QLineEdit>(dialog, "Edit1");
+            auto* edit = EntitiesOrderPage(dialog).distanceEdit();
             for (const char* typed : {"1.23456", "1,5"}) {
                 edit->setText(QLatin1String(typed));
                 QTest::keyClick(edit, Qt::Key_Tab);
@@ -222,7 +223,7 @@ class EntitiesOrderTest : public QObject {
             expected << QLatin1String(kExitAbandonedMessage);
         }
         QCOMPARE(texts, expected);
-        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), said ? 1 : 0);
+        QCOMPARE(interaction.calls.filter(dialogCall(EntitiesOrderControls::window)).size(), said ? 1 : 0);
     }
 
     void theCheckComparesCountsAndOffersTheDialog_data()
@@ -257,7 +258,7 @@ class EntitiesOrderTest : public QObject {
             QCOMPARE(interaction.messages[0].text, QStringLiteral("Please check entities creation."));
             QCOMPARE(interaction.messages[0].buttons, MessageButtons::OkCancel);
         }
-        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), opened ? 1 : 0);
+        QCOMPARE(interaction.calls.filter(dialogCall(EntitiesOrderControls::window)).size(), opened ? 1 : 0);
     }
 
   private:

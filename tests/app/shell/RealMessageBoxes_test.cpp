@@ -8,6 +8,7 @@
 #include "app/common/FieldCheck.h"
 #include "app/entities/EntityPanels.h"
 #include "app/order/EntitiesOrderDialog.h"
+#include "app/order/EntitiesOrderPage.h"
 #include "app/run/ProgressWindow.h"
 #include "app/shell/QtInteraction.h"
 
@@ -206,10 +207,10 @@ class RealMessageBoxesTest : public QObject {
         AnsweringInteraction interaction;
         EntitiesOrderDialog dialog(interaction);
         activate(dialog);
-        auto* edit = control<QLineEdit>(dialog, "Edit1");
+        auto* edit = EntitiesOrderPage(dialog).distanceEdit();
         edit->setFocus();
         edit->setText(typed);
-        clickAsTheWindowSystem(*control<QPushButton>(dialog, "SpeedButton5"));
+        clickAsTheWindowSystem(*EntitiesOrderPage(dialog).okButton());
         QCOMPARE(interaction.texts, QStringList{"Give a distance please. Use the decimal point, not the comma."});
         QCOMPARE(interaction.mostOpen, 1);
         QVERIFY(dialog.isVisible());
@@ -227,7 +228,7 @@ class RealMessageBoxesTest : public QObject {
             list->setEnabled(false); // no text created: nothing to place
         }
         activate(dialog);
-        auto* edit = control<QLineEdit>(dialog, "Edit1");
+        auto* edit = EntitiesOrderPage(dialog).distanceEdit();
         edit->setFocus();
         edit->setText(QStringLiteral("2"));
         QStringList reached;
@@ -235,7 +236,8 @@ class RealMessageBoxesTest : public QObject {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             reached << QApplication::focusWidget()->objectName();
         }
-        for (const char* button : {"SpeedButton5", "SpeedButton6", "SpeedButton7"}) {
+        for (const char* button : {EntitiesOrderControls::okButton, EntitiesOrderControls::cancelButton,
+                                   EntitiesOrderControls::helpButton}) {
             QVERIFY2(reached.contains(QLatin1String(button)), button);
         }
         QCOMPARE(edit->text(), QStringLiteral("2.000"));
