@@ -9,6 +9,7 @@
 //   app_desktop_probe STATE_FILE help    Active Help is on from the start
 
 #include "app/AppTestSupport.h"
+#include "app/files/FilePages.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/run/ProgressWindow.h"
@@ -129,7 +130,7 @@ int main(int argc, char** argv)
         } else if (mode == QLatin1String("run")) {
             // The run holds this call until it ends: it starts once "ready" is out.
             QTimer::singleShot(0, [&window] {
-                control<QListWidget>(window, "fl1")->selectAll();
+                FileSelectionPage(window).fileList()->selectAll();
                 control<QToolButton>(window, "BitBtn1")->click();
             });
         }

@@ -11,6 +11,8 @@
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FilePages.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/run/ProgressWindow.h"
@@ -93,13 +95,15 @@ int main(int argc, char** argv)
     }
     pages->setCurrentIndex(0);
 
-    saveDialogOf(interaction, window, "SpeedButton15", output + QStringLiteral("/dialog-extensions.png"));
+    saveDialogOf(interaction, window, FileSelectionControls::extensionsButton,
+                 output + QStringLiteral("/dialog-extensions.png"));
     // "Browse disk ..." works only with the destination unlocked.
     if (auto* locked = window.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"));
         locked && locked->isVisible()) {
         locked->click();
     }
-    saveDialogOf(interaction, window, "SpeedButton4", output + QStringLiteral("/dialog-destination.png"));
+    saveDialogOf(interaction, window, FileSelectionControls::browseButton,
+                 output + QStringLiteral("/dialog-destination.png"));
 
     // Each entity tab, with one created entity switched off to show its disabled look.
     control<QCheckBox>(window, "x_cr")->click();
@@ -115,7 +119,7 @@ int main(int argc, char** argv)
 
     // The Active Help window, showing the topic of the folder tree.
     control<QCheckBox>(window, "CheckBox3")->click();
-    QWidget* tree = control<QWidget>(window, "sh1");
+    QWidget* tree = FileSelectionPage(window).folderTree();
     QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), tree->mapToGlobal(QPointF(4, 4)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(tree, &move);
@@ -178,7 +182,7 @@ int main(int argc, char** argv)
     window.selectReportPolicy(ReportPolicy::Always);
     control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
     window.formatChange();
-    control<QListWidget>(window, "fl1")->selectAll();
+    FileSelectionPage(window).fileList()->selectAll();
     ProgressWindow& progress = program->progressWindow();
     progress.setPumpInterval(0);
     bool grabbed = false;

@@ -1,5 +1,7 @@
 #include "app/help/HelpTopicsRules.h"
 
+#include "app/files/ExtensionListControls.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/order/EntitiesOrderControls.h"
 #include "app/shell/Interaction.h"
 
@@ -21,7 +23,7 @@ struct WindowName {
 // format editor by its caption alone.
 constexpr std::array kWindows{
     WindowName{HelpWindow::Main, "Form1", u"Mervalon 4.0"},
-    WindowName{HelpWindow::ExtensionList, "TForm9", u"Files extension list"},
+    WindowName{HelpWindow::ExtensionList, ExtensionListControls::window, u"Files extension list"},
     WindowName{HelpWindow::EntitiesOrder, EntitiesOrderControls::window, u"Entities order"},
     WindowName{HelpWindow::FormatEditor, "", u"Format Editor"},
     WindowName{HelpWindow::DataModifiers, "coordsmod", u"Data modifiers"},
@@ -39,14 +41,14 @@ using W = HelpWindow;
 
 // Topic 8 is unused; 30 belongs to no control (it is the page shown on switching on).
 constexpr std::array kTopics{
-    Topic{W::Main, "sh1", 1},
-    Topic{W::Main, "fl1", 2},
-    Topic{W::Main, "Edit1", 3},
-    Topic{W::Main, "SpeedButton4", 3},
-    Topic{W::Main, "SpeedButton1", 3},
-    Topic{W::Main, "SpeedButton2", 3},
-    Topic{W::Main, "SpeedButton15", 4},
-    Topic{W::Main, "autosel", 5},
+    Topic{W::Main, FileSelectionControls::folderTree, 1},
+    Topic{W::Main, FileSelectionControls::fileList, 2},
+    Topic{W::Main, FileSelectionControls::destinationEdit, 3},
+    Topic{W::Main, FileSelectionControls::browseButton, 3},
+    Topic{W::Main, FileSelectionControls::lockedButton, 3},
+    Topic{W::Main, FileSelectionControls::unlockedButton, 3},
+    Topic{W::Main, FileSelectionControls::extensionsButton, 4},
+    Topic{W::Main, FileSelectionControls::autoSelectBox, 5},
     Topic{W::Main, "GroupBox3", 6},
     Topic{W::Main, "GroupBox4", 7},
     Topic{W::Main, "SpeedButton14", 7},
@@ -56,12 +58,12 @@ constexpr std::array kTopics{
     Topic{W::Main, "SpeedButton12", 11},
     Topic{W::EntitiesOrder, EntitiesOrderControls::positionGroup, 12},
     Topic{W::EntitiesOrder, EntitiesOrderControls::distanceGroup, 13},
-    Topic{W::ExtensionList, "ListBox1", 14},
+    Topic{W::ExtensionList, ExtensionListControls::entryList, 14},
     Topic{W::ExtensionList, kFreeArea, 15},
-    Topic{W::ExtensionList, "Label1", 15},
-    Topic{W::ExtensionList, "Edit1", 15},
-    Topic{W::ExtensionList, "Label2", 16},
-    Topic{W::ExtensionList, "Edit2", 16},
+    Topic{W::ExtensionList, ExtensionListControls::nameLabel, 15},
+    Topic{W::ExtensionList, ExtensionListControls::nameEdit, 15},
+    Topic{W::ExtensionList, ExtensionListControls::extensionsLabel, 16},
+    Topic{W::ExtensionList, ExtensionListControls::extensionsEdit, 16},
     Topic{W::Main, "pt_la", 17},
     Topic{W::Main, "Edit4", 17},
     Topic{W::Main, "Edit6", 17},

@@ -5,6 +5,7 @@
 #include "app/common/MultiRowTabStrip.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/entities/ColorPicker.h"
+#include "app/files/FilePages.h"
 #include "core/config/Configuration.h"
 
 #include <QCheckBox>
@@ -179,8 +180,8 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(control<QComboBox>(window, "ComboBox1")->currentIndex(), 4);
         QVERIFY(control<QRadioButton>(window, "rb1")->isChecked());
         QVERIFY(control<QRadioButton>(window, "RadioButton4")->isChecked());
-        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 1);
-        QVERIFY(control<QCheckBox>(window, "autosel")->isChecked());
+        QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 1);
+        QVERIFY(FileSelectionPage(window).autoSelectBox()->isChecked());
         QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
         QVERIFY(!control<QLineEdit>(window, "Edit7")->isEnabled()); // Y text not created
 
@@ -469,7 +470,7 @@ class ConfigurationCommandsTest : public QObject {
         }
         QCOMPARE(shown, messages);
         QCOMPARE(control<QComboBox>(window, "format")->currentText(), shownFormat);
-        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), shownFileType);
+        QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), shownFileType);
         const bool substituted = shownFormat != formatName || shownFileType != fileTypeIndex;
         interaction.answers.push_back(MessageAnswer::Cancel);
         QCOMPARE(window.close(), !substituted);

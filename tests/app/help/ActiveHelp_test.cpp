@@ -1,7 +1,10 @@
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
+#include "app/files/ExtensionListControls.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FilePages.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/formats/FormatEditorDialog.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
@@ -69,9 +72,15 @@ class ActiveHelpTest : public QObject {
         QTest::addColumn<int>("topic");
         using W = HelpWindow;
         QTest::newRow("folder tree viewport")
-            << W::Main << QStringList{"qt_scrollarea_viewport", "sh1", "GroupBox1"} << 1;
-        QTest::newRow("file list") << W::Main << QStringList{"fl1"} << 2;
-        QTest::newRow("lock button") << W::Main << QStringList{"SpeedButton2", "GroupBox2"} << 3;
+            << W::Main
+            << QStringList{"qt_scrollarea_viewport", FileSelectionControls::folderTree,
+                           FileSelectionControls::filesGroup}
+            << 1;
+        QTest::newRow("file list") << W::Main << QStringList{FileSelectionControls::fileList} << 2;
+        QTest::newRow("lock button") << W::Main
+                                     << QStringList{FileSelectionControls::unlockedButton,
+                                                    FileSelectionControls::destinationGroup}
+                                     << 3;
         QTest::newRow("entities group free area") << W::Main << QStringList{"GroupBox3", "TabSheet1"} << 6;
         QTest::newRow("a control inside the entities group has its own")
             << W::Main << QStringList{"pt_cr", "TabSheet2", "qt_tabwidget_stackedwidget", "pagecontrol2", "GroupBox3"}
@@ -106,7 +115,7 @@ class ActiveHelpTest : public QObject {
     void windowsAreKnownByNameOrCaption()
     {
         QCOMPARE(helpWindowOf(u"Form1", u" Mervalon 4.0"), HelpWindow::Main);
-        QCOMPARE(helpWindowOf(u"TForm9", u""), HelpWindow::ExtensionList);
+        QCOMPARE(helpWindowOf(QString::fromLatin1(ExtensionListControls::window), u""), HelpWindow::ExtensionList);
         QCOMPARE(helpWindowOf(u"anything", u" Format Editor"), HelpWindow::FormatEditor);
         QCOMPARE(helpWindowOf(u"", u" Entities order"), HelpWindow::EntitiesOrder);
         QCOMPARE(helpWindowOf(u"", u" Data modifiers"), HelpWindow::DataModifiers);
@@ -213,7 +222,7 @@ class ActiveHelpTest : public QObject {
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
         QVERIFY(!help.window().isVisible());
 
-        hover(control<QWidget>(window, "sh1"));
+        hover(FileSelectionPage(window).folderTree());
         hover(control<QWidget>(window, "Panel1"));
         QCOMPARE(shown.count(), 0);
         QCOMPARE(help.lastHelpTopic(), 0);
@@ -255,7 +264,7 @@ class ActiveHelpTest : public QObject {
         hover(control<QWidget>(window, "po_cr"));
         hover(control<QWidget>(window, "Button2"));
         // Inside the file list: Qt's viewport stands for the list.
-        hover(control<QWidget>(window, "fl1")->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
+        hover(FileSelectionPage(window).fileList()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
         hover(control<QWidget>(window, "SpeedButton17"));
         QCOMPARE(shownTopics(shown), (QList<int>{17, 19, 6, 9, 2, 31}));
 
@@ -275,9 +284,9 @@ class ActiveHelpTest : public QObject {
 
         ExtensionListDialog& extensions = program->extensionListDialog();
         hover(&extensions);
-        hover(control<QListWidget>(extensions, "ListBox1")->viewport());
-        hover(control<QWidget>(extensions, "Edit2"));
-        hover(control<QWidget>(extensions, "Label1"));
+        hover(ExtensionListPage(extensions).entryList()->viewport());
+        hover(ExtensionListPage(extensions).extensionsEdit());
+        hover(ExtensionListPage(extensions).nameLabel());
         hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), EntitiesOrderControls::distanceGroup));
         hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
         hover(control<QWidget>(program->formatEditor(), "Edit21"));
@@ -304,7 +313,7 @@ class ActiveHelpTest : public QObject {
         activeHelpBox->click();
         QVERIFY(!help.window().isVisible());
         QCOMPARE(storedValue("achelp"), QStringLiteral("0"));
-        hover(control<QWidget>(program->mainWindow(), "sh1"));
+        hover(FileSelectionPage(program->mainWindow()).folderTree());
         // Topic 30 is still the page shown: switching on again loads nothing.
         activeHelpBox->click();
         QVERIFY(help.window().isVisible());
@@ -387,11 +396,11 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         const QString manual = QStringLiteral("manual: ") + program->installDir() + QStringLiteral("/help/index.html");
-        QTest::keyClick(control<QWidget>(program->mainWindow(), "fl1"), Qt::Key_F1);
+        QTest::keyClick(FileSelectionPage(program->mainWindow()).fileList(), Qt::Key_F1);
         QCOMPARE(interaction.calls, QStringList{manual});
         interaction.calls.clear();
         program->extensionListDialog().show();
-        QTest::keyClick(control<QWidget>(program->extensionListDialog(), "Edit2"), Qt::Key_F1);
+        QTest::keyClick(ExtensionListPage(program->extensionListDialog()).extensionsEdit(), Qt::Key_F1);
         QCOMPARE(interaction.calls, QStringList{manual});
     }
 
@@ -438,7 +447,7 @@ class ActiveHelpTest : public QObject {
         auto* hints = control<QCheckBox>(program->mainWindow(), "CheckBox1");
         ExtensionListDialog& extensions = program->extensionListDialog();
         extensions.show();
-        auto* target = control<QWidget>(extensions, "Edit2");
+        auto* target = ExtensionListPage(extensions).extensionsEdit();
         const auto askForTip = [target] {
             QToolTip::hideText();
             QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));

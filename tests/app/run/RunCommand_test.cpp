@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPanels.h"
+#include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/run/ProgressWindow.h"
@@ -378,7 +379,7 @@ class RunCommandTest : public QObject {
 
     void noSelectedFileWritesTheHeaderOnly()
     {
-        control<QListWidget>(*m_window, "fl1")->clearSelection();
+        FileSelectionPage(*m_window).fileList()->clearSelection();
         createDxfFiles();
         QVERIFY(readFile(report()).endsWith("    Use a default Z value : No\r\n\r\n\r\n"));
         QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
@@ -438,10 +439,10 @@ class RunCommandTest : public QObject {
         control<QComboBox>(*m_window, "format")->setCurrentText(name);
         m_window->formatChange();
     }
-    void selectAll() { control<QListWidget>(*m_window, "fl1")->selectAll(); }
+    void selectAll() { FileSelectionPage(*m_window).fileList()->selectAll(); }
     void selectOnly(const QString& name)
     {
-        auto* list = control<QListWidget>(*m_window, "fl1");
+        auto* list = FileSelectionPage(*m_window).fileList();
         list->clearSelection();
         list->findItems(name, Qt::MatchExactly).front()->setSelected(true);
     }

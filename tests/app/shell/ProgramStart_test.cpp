@@ -2,6 +2,8 @@
 #include "app/common/MultiRowTabStrip.h"
 #include "app/common/ScreenFit.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/files/FilePages.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/files/FolderTreeView.h"
 #include "app/help/HintSwitch.h"
 #include "core/config/Configuration.h"
@@ -113,9 +115,9 @@ class ProgramStartTest : public QObject {
         QCOMPARE(storedValue("installpath"), program->installDir());
         QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(control<QLabel>(window, "Label27")->text(), QStringLiteral("Configuration file in use: "));
-        QCOMPARE(comboItems(*control<QComboBox>(window, "typfic")),
+        QCOMPARE(comboItems(*FileSelectionPage(window).fileTypeList()),
                  (QStringList{"Text files", "Excel files", "Spreadsheets"}));
-        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 0);
+        QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 0);
         QCOMPARE(comboItems(*control<QComboBox>(window, "format")),
                  (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space", "penzd tab",
                               "pnezd comma"}));
@@ -146,7 +148,7 @@ class ProgramStartTest : public QObject {
                  (QStringList{"Point", "Number", "X Coord.", "Y Coord.", "Elevation", "Description", "Polyline"}));
         QCOMPARE(control<QWidget>(window, "GroupBox8")->property("title").toString(),
                  QStringLiteral(" Coordinates file Preview and Error Report  "));
-        QCOMPARE(control<QWidget>(window, "GroupBox1")->property("title").toString(),
+        QCOMPARE(control<QWidget>(window, FileSelectionControls::filesGroup)->property("title").toString(),
                  QStringLiteral(" Coordinates Files "));
         QVERIFY(window.width() >= 602 && window.height() >= 496);
     }
@@ -227,7 +229,7 @@ class ProgramStartTest : public QObject {
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         // The steps after it did not run: no configuration name, no file types.
         QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QString());
-        QCOMPARE(control<QComboBox>(program->mainWindow(), "typfic")->count(), 0);
+        QCOMPARE(FileSelectionPage(program->mainWindow()).fileTypeList()->count(), 0);
     }
 
     void aMissingFileTypeListIsReportedAndStopsTheStart()
@@ -241,7 +243,7 @@ class ProgramStartTest : public QObject {
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         QVERIFY2(interaction.messages[0].text.contains(QStringLiteral("mervalon40.ext")),
                  qPrintable(interaction.messages[0].text));
-        QCOMPARE(control<QLineEdit>(program->mainWindow(), "Edit1")->text(), QString());
+        QCOMPARE(FileSelectionPage(program->mainWindow()).destinationEdit()->text(), QString());
     }
 
     void aFailedInstallationIsReported()
@@ -328,7 +330,7 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         QSignalSpy ended(&window, &MainWindow::programEnded);
-        control<QToolButton>(window, "SpeedButton2")->click(); // lock to the input folder
+        FileSelectionPage(window).unlockedButton()->click(); // lock to the input folder
         control<QToolButton>(window, "BitBtn2")->click();
         QCOMPARE(ended.count(), 1);
         QVERIFY(!window.isVisible());
@@ -349,8 +351,8 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction, confirmAnswers(false));
         MainWindow& window = program->mainWindow();
         QSignalSpy ended(&window, &MainWindow::programEnded);
-        control<FolderTreeView>(window, "sh1")->selectPath(input);
-        control<QToolButton>(window, "SpeedButton1")->click(); // unlock
+        FileSelectionPage(window).folderTree()->selectPath(input);
+        FileSelectionPage(window).lockedButton()->click(); // unlock
         // The close box, Alt+F4 and the system menu all arrive as a close request.
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());

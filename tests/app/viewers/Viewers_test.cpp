@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
 #include "app/common/ElidedLabel.h"
+#include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/shell/QtInteraction.h"
 #include "app/viewers/ReportViewer.h"
@@ -75,9 +76,9 @@ class ViewersTest : public QObject {
             return int(QDialog::Rejected);
         });
         // The file list's context menu, as the user reaches it.
-        auto* list = control<QListWidget>(*m_window, "fl1");
+        auto* list = FileSelectionPage(*m_window).fileList();
         list->setCurrentRow(0);
-        control<QMenu>(*m_window, "PopupMenu1")->findChild<QAction*>("Preview1")->trigger();
+        FileSelectionPage(*m_window).previewAction()->trigger();
         QCOMPARE(m_interaction.calls, QStringList{dialogCall(TextViewerControls::window)});
         QCOMPARE(path, m_survey + "/site.txt");
         QCOMPARE(count, QStringLiteral("3 lines."));
