@@ -2,6 +2,7 @@
 
 #include "app/files/ExtensionListControls.h"
 #include "app/files/FileSelectionControls.h"
+#include "app/modifiers/DataModifiersControls.h"
 #include "app/order/EntitiesOrderControls.h"
 #include "app/shell/Interaction.h"
 
@@ -26,7 +27,7 @@ constexpr std::array kWindows{
     WindowName{HelpWindow::ExtensionList, ExtensionListControls::window, u"Files extension list"},
     WindowName{HelpWindow::EntitiesOrder, EntitiesOrderControls::window, u"Entities order"},
     WindowName{HelpWindow::FormatEditor, "", u"Format Editor"},
-    WindowName{HelpWindow::DataModifiers, "coordsmod", u"Data modifiers"},
+    WindowName{HelpWindow::DataModifiers, DataModifiersControls::window, u"Data modifiers"},
 };
 
 struct Topic {
@@ -124,8 +125,8 @@ constexpr std::array kTopics{
     Topic{W::Main, "BitBtn2", 28},
     Topic{W::Main, "BitBtn10", 29},
     Topic{W::Main, "SpeedButton17", 31},
-    Topic{W::DataModifiers, "GroupBox1", 32},
-    Topic{W::DataModifiers, "GroupBox2", 33},
+    Topic{W::DataModifiers, DataModifiersControls::renumberingGroup, 32},
+    Topic{W::DataModifiers, DataModifiersControls::coordinatesGroup, 33},
 };
 
 bool isInnerPart(const QString& name)

@@ -11,6 +11,7 @@
 #include "app/help/HelpPages.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/ManualWindow.h"
+#include "app/modifiers/DataModifiersControls.h"
 #include "app/modifiers/DataModifiersDialog.h"
 #include "app/order/EntitiesOrderControls.h"
 #include "app/order/EntitiesOrderDialog.h"
@@ -99,8 +100,9 @@ class ActiveHelpTest : public QObject {
         QTest::newRow("format list group") << W::FormatEditor << QStringList{"GroupBox2"} << 26;
         QTest::newRow("entities position")
             << W::EntitiesOrder << QStringList{EntitiesOrderControls::positionGroup} << 12;
-        QTest::newRow("renumbering") << W::DataModifiers << QStringList{"GroupBox1"} << 32;
-        QTest::newRow("coordinates modification") << W::DataModifiers << QStringList{"GroupBox2"} << 33;
+        QTest::newRow("renumbering") << W::DataModifiers << QStringList{DataModifiersControls::renumberingGroup} << 32;
+        QTest::newRow("coordinates modification")
+            << W::DataModifiers << QStringList{DataModifiersControls::coordinatesGroup} << 33;
         QTest::newRow("another window") << W::Other << QStringList{"GroupBox1"} << 0;
     }
 
@@ -288,7 +290,7 @@ class ActiveHelpTest : public QObject {
         hover(ExtensionListPage(extensions).extensionsEdit());
         hover(ExtensionListPage(extensions).nameLabel());
         hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), EntitiesOrderControls::distanceGroup));
-        hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
+        hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), DataModifiersControls::coordinatesGroup));
         hover(control<QWidget>(program->formatEditor(), "Edit21"));
         hover(control<QWidget>(program->formatEditor(), "CheckBox20"));
 
