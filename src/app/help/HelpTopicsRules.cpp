@@ -1,5 +1,6 @@
 #include "app/help/HelpTopicsRules.h"
 
+#include "app/configuration/ConfigurationControls.h"
 #include "app/files/ExtensionListControls.h"
 #include "app/files/FileSelectionControls.h"
 #include "app/modifiers/DataModifiersControls.h"
@@ -55,8 +56,8 @@ constexpr std::array kTopics{
     Topic{W::Main, "SpeedButton14", 7},
     Topic{W::Main, "Label33", 7},
     Topic{W::Main, "Button2", 9},
-    Topic{W::Main, "SpeedButton13", 10},
-    Topic{W::Main, "SpeedButton12", 11},
+    Topic{W::Main, ConfigurationControls::saveButton, 10},
+    Topic{W::Main, ConfigurationControls::loadButton, 11},
     Topic{W::EntitiesOrder, EntitiesOrderControls::positionGroup, 12},
     Topic{W::EntitiesOrder, EntitiesOrderControls::distanceGroup, 13},
     Topic{W::ExtensionList, ExtensionListControls::entryList, 14},

@@ -6,6 +6,7 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationControls.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/formats/FormatEditorDialog.h"
@@ -292,12 +293,14 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
 QWidget* MainWindow::buildConfigurationStrip()
 {
     auto* strip = new QWidget(this);
-    m_loadButton = toolButton(strip, "SpeedButton12", QStringLiteral("Load a configuration file."),
+    m_loadButton = toolButton(strip, ConfigurationControls::loadButton, QStringLiteral("Load a configuration file."),
                               style()->standardIcon(QStyle::SP_DialogOpenButton));
-    m_saveButton = toolButton(strip, "SpeedButton13", QStringLiteral("Save current configuration to file."),
-                              style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_inUseLabel = named(new QLabel(QStringLiteral("Configuration file in use: "), strip), "Label27");
-    m_nameLabel = named(new QLabel(strip), "Label19");
+    m_saveButton =
+        toolButton(strip, ConfigurationControls::saveButton, QStringLiteral("Save current configuration to file."),
+                   style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_inUseLabel =
+        named(new QLabel(QStringLiteral("Configuration file in use: "), strip), ConfigurationControls::inUseLabel);
+    m_nameLabel = named(new QLabel(strip), ConfigurationControls::nameLabel);
     QFont bold = m_nameLabel->font();
     bold.setBold(true);
     m_nameLabel->setFont(bold);

@@ -4,6 +4,7 @@
 #include "app/AppTestSupport.h"
 #include "app/common/MultiRowTabStrip.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationPage.h"
 #include "app/entities/ColorPicker.h"
 #include "app/files/FilePages.h"
 #include "core/config/Configuration.h"
@@ -95,7 +96,7 @@ void writeRecord(const QString& path, const config::Configuration& record)
 void loadThroughButton(FakeInteraction& interaction, MainWindow& window, const QString& path)
 {
     interaction.chosenPaths.push_back(path);
-    control<QToolButton>(window, "SpeedButton12")->click();
+    ConfigurationPage(window).loadButton()->click();
 }
 
 qint32 int32At(const QByteArray& bytes, int offset)
@@ -172,7 +173,7 @@ class ConfigurationCommandsTest : public QObject {
         writeRecord(path, record);
         loadThroughButton(interaction, window, path);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
-        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("distinct.rp4"));
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("distinct.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("distinct.rp4"));
         QCOMPARE(control<QLineEdit>(window, "Edit2")->text(), QStringLiteral("2.500"));
         QCOMPARE(control<ColorPanel>(window, "Panel2")->text(), QStringLiteral("Color 12"));
@@ -234,10 +235,10 @@ class ConfigurationCommandsTest : public QObject {
             control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("SURVEY_POINTS"));
             control<ColorPanel>(window, "Panel1")->showColorNumber(4);
             interaction.chosenPaths.push_back(folder + QStringLiteral("/site"));
-            control<QToolButton>(window, "SpeedButton13")->click();
+            ConfigurationPage(window).saveButton()->click();
             QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")),
                      QStringList{"save: Save current configuration."});
-            QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("site.rp4"));
+            QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("site.rp4"));
             QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("site.rp4"));
 
             const QByteArray bytes = readFile(folder + QStringLiteral("/site.rp4"));
@@ -270,7 +271,7 @@ class ConfigurationCommandsTest : public QObject {
         }
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("site.rp4"));
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("site.rp4"));
         QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("SURVEY_POINTS"));
         QCOMPARE(control<ColorPanel>(program->mainWindow(), "Panel1")->text(), QStringLiteral("Cyan"));
         QVERIFY(program->mainWindow().close());
@@ -319,13 +320,13 @@ class ConfigurationCommandsTest : public QObject {
         control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
         interaction.chosenPaths.push_back(configurationsFolder(*program) + QStringLiteral("/site"));
         interaction.answers.push_back(answer);
-        control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
+        ConfigurationPage(program->mainWindow()).saveButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text,
                  QStringLiteral("\"site.rp4\" already exists. Do you want to replace it?"));
         QCOMPARE(interaction.messages[0].buttons, MessageButtons::YesNo);
         QCOMPARE(readFile(site) != QByteArray(672, '\x01'), replaced);
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(),
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(),
                  replaced ? QStringLiteral("site.rp4") : QStringLiteral("!Default.rp4"));
     }
 
@@ -335,11 +336,11 @@ class ConfigurationCommandsTest : public QObject {
         auto program = startProgram(interaction);
         control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
         interaction.chosenPaths.push_back(m_environment.root() + QStringLiteral("/missing/folder/site"));
-        control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
+        ConfigurationPage(program->mainWindow()).saveButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         QVERIFY(interaction.messages[0].text.contains(QStringLiteral("site.rp4")));
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
         QVERIFY(ConfigurationCommands(interaction, program->installDir())
                     .captureConfiguration(program->mainWindow())
@@ -389,7 +390,7 @@ class ConfigurationCommandsTest : public QObject {
             interaction.chosenPaths.push_back(saveDialogAnswered ? folder + QStringLiteral("/mine.rp4") : QString());
         }
         interaction.chosenPaths.push_back(folder + QStringLiteral("/other.rp4"));
-        control<QToolButton>(window, "SpeedButton12")->click();
+        ConfigurationPage(window).loadButton()->click();
 
         QCOMPARE(interaction.messages.at(0).text,
                  QStringLiteral("Current configuration has changed, do you want to save it ?"));
@@ -402,7 +403,7 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(QFileInfo::exists(folder + QStringLiteral("/mine.rp4")), saved);
         QCOMPARE(interaction.calls.filter(QStringLiteral("open: Load a configuration file")).size(),
                  loadGoesOn ? 1 : 0);
-        QCOMPARE(control<QLabel>(window, "Label19")->text(),
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(),
                  loadGoesOn ? QStringLiteral("other.rp4") : QStringLiteral("!Default.rp4"));
         QCOMPARE(control<QLineEdit>(window, "Edit4")->text(),
                  loadGoesOn ? QStringLiteral("NUM") : QStringLiteral("CHANGED"));
@@ -422,7 +423,7 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(interaction.messages[1].text, QStringLiteral("This is not a Mervalon 4.0 configuration file. "));
         QCOMPARE(interaction.messages[1].icon, MessageIcon::Error);
         QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("TYPED"));
-        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
     }
 
@@ -487,7 +488,7 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Mervalon cannot find \"gone.rp4\" configuration file, "
                                                               "\"!Default.rp4\" will be used instead. "));
         QVERIFY(QFileInfo::exists(installDir + QStringLiteral("/configurations/!Default.rp4")));
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("!Default.rp4"));
         QVERIFY(control<QCheckBox>(program->mainWindow(), "pt_cr")->isChecked());
         QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
     }

@@ -2,6 +2,7 @@
 #include "app/common/MultiRowTabStrip.h"
 #include "app/common/ScreenFit.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationPage.h"
 #include "app/files/FilePages.h"
 #include "app/files/FileSelectionControls.h"
 #include "app/files/FolderTreeView.h"
@@ -113,8 +114,8 @@ class ProgramStartTest : public QObject {
         QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
         QVERIFY(QFileInfo::exists(program->installDir() + QStringLiteral("/dxf.dat")));
         QCOMPARE(storedValue("installpath"), program->installDir());
-        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
-        QCOMPARE(control<QLabel>(window, "Label27")->text(), QStringLiteral("Configuration file in use: "));
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(ConfigurationPage(window).inUseLabel()->text(), QStringLiteral("Configuration file in use: "));
         QCOMPARE(comboItems(*FileSelectionPage(window).fileTypeList()),
                  (QStringList{"Text files", "Excel files", "Spreadsheets"}));
         QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 0);
@@ -228,7 +229,7 @@ class ProgramStartTest : public QObject {
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Failed to get data for 'shint'"));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         // The steps after it did not run: no configuration name, no file types.
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QString());
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QString());
         QCOMPARE(FileSelectionPage(program->mainWindow()).fileTypeList()->count(), 0);
     }
 
@@ -377,7 +378,8 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         auto* pages = control<QTabWidget>(window, "PageControl1");
-        const char* strip[] = {"SpeedButton12", "SpeedButton13", "Label19", "Label27"};
+        const char* strip[] = {ConfigurationControls::loadButton, ConfigurationControls::saveButton,
+                               ConfigurationControls::nameLabel, ConfigurationControls::inUseLabel};
         for (const char* name : strip) {
             QVERIFY2(control<QWidget>(window, name)->isEnabled(), name);
         }
@@ -403,7 +405,7 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         auto* hints = control<QCheckBox>(window, "CheckBox1");
-        auto* target = control<QToolButton>(window, "SpeedButton12");
+        auto* target = ConfigurationPage(window).loadButton();
         QCOMPARE(target->toolTip(), QStringLiteral("Load a configuration file."));
 
         hints->click();
@@ -464,14 +466,14 @@ class ProgramStartTest : public QObject {
         QCOMPARE(program->loadGivenConfiguration(path), loaded);
         if (loaded) {
             QCOMPARE(interaction.messages.size(), std::size_t(0));
-            QCOMPARE(control<QLabel>(window, "Label19")->text(), fileName);
+            QCOMPARE(ConfigurationPage(window).nameLabel()->text(), fileName);
             QCOMPARE(readFile(ini), fileName.toUtf8());
             QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("GIVEN"));
         } else {
             QCOMPARE(interaction.messages.size(), std::size_t(1));
             QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
             QVERIFY2(interaction.messages[0].text.startsWith(message), qPrintable(interaction.messages[0].text));
-            QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+            QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
             QCOMPARE(readFile(ini), QByteArray("!Default.rp4"));
             QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
         }
