@@ -4,6 +4,7 @@
 #include "app/files/FileSelectionPanel.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/run/ProgressWindow.h"
+#include "app/run/ProgressWindowPage.h"
 #include "app/run/RunCommand.h"
 #include "app/run/RunRules.h"
 #include "app/viewers/ReportViewer.h"
@@ -92,8 +93,8 @@ class RunCommandTest : public QObject {
         QCOMPARE(progress.windowTitle(), QStringLiteral(" Processing files ..."));
         QVERIFY(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(!progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-        QCOMPARE(control<QToolButton>(progress, "SpeedButton1")->text(), QStringLiteral("Stop process"));
-        QCOMPARE(control<QLabel>(progress, "Label2")->text(), QString());
+        QCOMPARE(ProgressWindowPage(progress).stopButton()->text(), QStringLiteral("Stop process"));
+        QCOMPARE(ProgressWindowPage(progress).fileCountLabel()->text(), QString());
         QVERIFY(progress.size().expandedTo(QSize(361, 92)) == progress.size());
         QVERIFY(!progress.isVisible());
     }
@@ -265,7 +266,7 @@ class RunCommandTest : public QObject {
         connect(&progress, &ProgressWindow::pumping, this, [&](qint64 position) {
             if (position >= 200 && !pressed) {
                 pressed = true;
-                QWidget* stop = control<QToolButton>(progress, "SpeedButton1");
+                QWidget* stop = ProgressWindowPage(progress).stopButton();
                 stopHasFocus = progress.focusWidget() == stop;
                 QTest::keyClick(key == Qt::Key_Space ? stop : static_cast<QWidget*>(&progress), Qt::Key(key));
             }
@@ -290,10 +291,10 @@ class RunCommandTest : public QObject {
         connect(&progress, &ProgressWindow::pumping, this, [&](qint64 position) {
             if (position >= 200 && !clicked) {
                 clicked = true;
-                fileCount = control<QLabel>(progress, "Label2")->text();
-                maximum = control<QProgressBar>(progress, "ProgressBar1")->maximum();
+                fileCount = ProgressWindowPage(progress).fileCountLabel()->text();
+                maximum = ProgressWindowPage(progress).progressBar()->maximum();
                 createEnabled = control<QToolButton>(*m_window, "BitBtn1")->isEnabled();
-                control<QToolButton>(progress, "SpeedButton1")->click();
+                ProgressWindowPage(progress).stopButton()->click();
             }
         });
         selectAll();
@@ -325,7 +326,7 @@ class RunCommandTest : public QObject {
         int clicks = 0;
         connect(&progress, &ProgressWindow::pumping, this, [&] {
             if (clicks++ == 0) {
-                control<QToolButton>(progress, "SpeedButton1")->click();
+                ProgressWindowPage(progress).stopButton()->click();
             }
         });
         selectAll();
