@@ -9,6 +9,7 @@
 //   app_desktop_probe STATE_FILE help    Active Help is on from the start
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
 #include "app/files/FilePages.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
@@ -29,6 +30,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -123,7 +125,7 @@ int main(int argc, char** argv)
 
     QTimer::singleShot(500, [&] {
         if (mode == QLatin1String("layer")) {
-            auto* edit = control<QLineEdit>(window, "pt_la");
+            auto* edit = EntityPanelsPage(window).layerEdit(EntityKind::Point);
             window.activateWindow();
             edit->setFocus();
             edit->selectAll();

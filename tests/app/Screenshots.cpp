@@ -8,7 +8,9 @@
 // (xvfb-run) for that one.
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
+#include "app/entities/EntityPanelsControls.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
 #include "app/files/FilePages.h"
@@ -39,6 +41,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -106,14 +109,15 @@ int main(int argc, char** argv)
                  output + QStringLiteral("/dialog-destination.png"));
 
     // Each entity tab, with one created entity switched off to show its disabled look.
-    control<QCheckBox>(window, "x_cr")->click();
-    auto* entities = control<EntityPanels>(window, "pagecontrol2");
+    EntityPanelsPage(window).createBox(EntityKind::X)->click();
+    auto* entities = EntityPanelsPage(window).tabs();
     for (int i = 0; i < entities->count(); ++i) {
         entities->setCurrentIndex(i);
         save(window, output + QStringLiteral("/entity-%1.png").arg(entities->widget(i)->objectName()));
     }
     entities->setCurrentIndex(0);
-    saveDialogOf(interaction, window, "SpeedButton3", output + QStringLiteral("/dialog-color.png"));
+    saveDialogOf(interaction, window, EntityPanelsControls::colorButton(EntityKind::Point),
+                 output + QStringLiteral("/dialog-color.png"));
     saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-modifiers.png"));
     saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-order.png"));
 
@@ -178,7 +182,7 @@ int main(int argc, char** argv)
         }
     }
     writeFile(survey + "/boundary.txt", points);
-    control<QCheckBox>(window, "x_cr")->click(); // the X texts again, as the layout expects
+    EntityPanelsPage(window).createBox(EntityKind::X)->click(); // the X texts again, as the layout expects
     window.selectReportPolicy(ReportPolicy::Always);
     control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
     window.formatChange();

@@ -1,6 +1,7 @@
 #include "app/help/HelpTopicsRules.h"
 
 #include "app/configuration/ConfigurationControls.h"
+#include "app/entities/EntityPanelsControls.h"
 #include "app/files/ExtensionListControls.h"
 #include "app/files/FileSelectionControls.h"
 #include "app/modifiers/DataModifiersControls.h"
@@ -40,6 +41,7 @@ struct Topic {
 constexpr char kFreeArea[] = "";
 
 using W = HelpWindow;
+using config::EntityKind;
 
 // Topic 8 is unused; 30 belongs to no control (it is the page shown on switching on).
 constexpr std::array kTopics{
@@ -66,39 +68,39 @@ constexpr std::array kTopics{
     Topic{W::ExtensionList, ExtensionListControls::nameEdit, 15},
     Topic{W::ExtensionList, ExtensionListControls::extensionsLabel, 16},
     Topic{W::ExtensionList, ExtensionListControls::extensionsEdit, 16},
-    Topic{W::Main, "pt_la", 17},
-    Topic{W::Main, "Edit4", 17},
-    Topic{W::Main, "Edit6", 17},
-    Topic{W::Main, "Edit8", 17},
-    Topic{W::Main, "Edit10", 17},
-    Topic{W::Main, "Edit13", 17},
-    Topic{W::Main, "Edit16", 17},
-    Topic{W::Main, "Edit2", 18},
-    Topic{W::Main, "Edit5", 18},
-    Topic{W::Main, "Edit7", 18},
-    Topic{W::Main, "Edit9", 18},
-    Topic{W::Main, "Edit12", 18},
-    Topic{W::Main, "Panel1", 19},
-    Topic{W::Main, "Panel2", 19},
-    Topic{W::Main, "Panel3", 19},
-    Topic{W::Main, "Panel4", 19},
-    Topic{W::Main, "Panel5", 19},
-    Topic{W::Main, "Panel6", 19},
-    Topic{W::Main, "Panel7", 19},
-    Topic{W::Main, "rb1", 20},
-    Topic{W::Main, "rb2", 20},
-    Topic{W::Main, "RadioButton1", 20},
-    Topic{W::Main, "RadioButton2", 20},
-    Topic{W::Main, "RadioButton3", 20},
-    Topic{W::Main, "RadioButton4", 20},
-    Topic{W::Main, "RadioButton5", 20},
-    Topic{W::Main, "RadioButton6", 20},
-    Topic{W::Main, "RadioButton7", 20},
-    Topic{W::Main, "RadioButton8", 20},
-    Topic{W::Main, "RadioButton9", 20},
-    Topic{W::Main, "RadioButton10", 20},
-    Topic{W::Main, "RadioButton11", 20},
-    Topic{W::Main, "RadioButton12", 20},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Point), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Number), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::X), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Y), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Elevation), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Description), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Polyline), 17},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Number), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::X), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Y), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Elevation), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Description), 18},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Point), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Number), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Elevation), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Description), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Polyline), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::X), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Y), 19},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Point), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Point), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Polyline), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Polyline), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Number), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Number), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::X), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::X), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Y), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Y), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Elevation), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Elevation), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Description), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Description), 20},
     Topic{W::FormatEditor, "RadioButton11", 21},
     Topic{W::FormatEditor, "Panel4", 21},
     Topic{W::FormatEditor, "RadioButton12", 22},

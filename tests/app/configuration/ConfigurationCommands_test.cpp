@@ -6,6 +6,7 @@
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/configuration/ConfigurationPage.h"
 #include "app/entities/ColorPicker.h"
+#include "app/entities/EntityPages.h"
 #include "app/files/FilePages.h"
 #include "core/config/Configuration.h"
 
@@ -144,14 +145,14 @@ class ConfigurationCommandsTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        QVERIFY(control<QCheckBox>(window, "pt_cr")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "rb2")->isChecked());
-        QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
-        QCOMPARE(control<ColorPanel>(window, "Panel1")->text(), QStringLiteral("White"));
-        QCOMPARE(control<ColorPanel>(window, "Panel1")->colorNumber(), 7);
-        QCOMPARE(control<QComboBox>(window, "ComboBox3")->currentIndex(), 2);
-        QVERIFY(!control<QCheckBox>(window, "x_cr")->isChecked());
-        QVERIFY(!control<QLineEdit>(window, "Edit6")->isEnabled());
+        QVERIFY(EntityPanelsPage(window).createBox(EntityKind::Point)->isChecked());
+        QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Point)->isChecked());
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("POINTS"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Point)->text(), QStringLiteral("White"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Point)->colorNumber(), 7);
+        QCOMPARE(EntityPanelsPage(window).precisionList(EntityKind::Elevation)->currentIndex(), 2);
+        QVERIFY(!EntityPanelsPage(window).createBox(EntityKind::X)->isChecked());
+        QVERIFY(!EntityPanelsPage(window).layerEdit(EntityKind::X)->isEnabled());
         QCOMPARE(control<QComboBox>(window, "format")->currentText(), QStringLiteral("!default"));
         QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East (X)")));
         QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
@@ -175,16 +176,16 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(interaction.messages.size(), std::size_t(0));
         QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("distinct.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("distinct.rp4"));
-        QCOMPARE(control<QLineEdit>(window, "Edit2")->text(), QStringLiteral("2.500"));
-        QCOMPARE(control<ColorPanel>(window, "Panel2")->text(), QStringLiteral("Color 12"));
-        QCOMPARE(control<ColorPanel>(window, "Panel3")->text(), QStringLiteral("Grey"));
-        QCOMPARE(control<QComboBox>(window, "ComboBox1")->currentIndex(), 4);
-        QVERIFY(control<QRadioButton>(window, "rb1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "RadioButton4")->isChecked());
+        QCOMPARE(EntityPanelsPage(window).heightEdit(EntityKind::Number)->text(), QStringLiteral("2.500"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Number)->text(), QStringLiteral("Color 12"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Elevation)->text(), QStringLiteral("Grey"));
+        QCOMPARE(EntityPanelsPage(window).precisionList(EntityKind::X)->currentIndex(), 4);
+        QVERIFY(EntityPanelsPage(window).flatButton(EntityKind::Point)->isChecked());
+        QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Number)->isChecked());
         QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 1);
         QVERIFY(FileSelectionPage(window).autoSelectBox()->isChecked());
         QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
-        QVERIFY(!control<QLineEdit>(window, "Edit7")->isEnabled()); // Y text not created
+        QVERIFY(!EntityPanelsPage(window).heightEdit(EntityKind::Y)->isEnabled()); // Y text not created
 
         // Every stored byte comes back from the window.
         config::Configuration captured =
@@ -199,12 +200,12 @@ class ConfigurationCommandsTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         const QString longLayer = QString(60, QLatin1Char('L'));
-        control<QLineEdit>(window, "Edit4")->setText(longLayer);
-        control<QLineEdit>(window, "Edit2")->setText(QStringLiteral("123456789012"));
-        control<QCheckBox>(window, "x_cr")->click();
-        control<QRadioButton>(window, "RadioButton5")->click();
-        control<QComboBox>(window, "ComboBox2")->setCurrentIndex(5);
-        control<ColorPanel>(window, "Panel5")->showColorNumber(200);
+        EntityPanelsPage(window).layerEdit(EntityKind::Number)->setText(longLayer);
+        EntityPanelsPage(window).heightEdit(EntityKind::Number)->setText(QStringLiteral("123456789012"));
+        EntityPanelsPage(window).createBox(EntityKind::X)->click();
+        EntityPanelsPage(window).flatButton(EntityKind::X)->click();
+        EntityPanelsPage(window).precisionList(EntityKind::Y)->setCurrentIndex(5);
+        EntityPanelsPage(window).colorPanel(EntityKind::Polyline)->showColorNumber(200);
         auto* format = control<QComboBox>(window, "format");
         format->setCurrentIndex(format->findText(QStringLiteral("penzd tab")));
         const config::Configuration captured =
@@ -232,8 +233,8 @@ class ConfigurationCommandsTest : public QObject {
             auto program = startProgram(interaction);
             MainWindow& window = program->mainWindow();
             folder = configurationsFolder(*program);
-            control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("SURVEY_POINTS"));
-            control<ColorPanel>(window, "Panel1")->showColorNumber(4);
+            EntityPanelsPage(window).layerEdit(EntityKind::Point)->setText(QStringLiteral("SURVEY_POINTS"));
+            EntityPanelsPage(window).colorPanel(EntityKind::Point)->showColorNumber(4);
             interaction.chosenPaths.push_back(folder + QStringLiteral("/site"));
             ConfigurationPage(window).saveButton()->click();
             QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")),
@@ -272,8 +273,9 @@ class ConfigurationCommandsTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("site.rp4"));
-        QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("SURVEY_POINTS"));
-        QCOMPARE(control<ColorPanel>(program->mainWindow(), "Panel1")->text(), QStringLiteral("Cyan"));
+        QCOMPARE(EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->text(),
+                 QStringLiteral("SURVEY_POINTS"));
+        QCOMPARE(EntityPanelsPage(program->mainWindow()).colorPanel(EntityKind::Point)->text(), QStringLiteral("Cyan"));
         QVERIFY(program->mainWindow().close());
         QCOMPARE(interaction.messages.size(), std::size_t(0));
     }
@@ -317,7 +319,7 @@ class ConfigurationCommandsTest : public QObject {
         auto program = startProgram(interaction);
         const QString site = configurationsFolder(*program) + QStringLiteral("/site.rp4");
         writeFile(site, QByteArray(672, '\x01'));
-        control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
+        EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->setText(QStringLiteral("OTHER"));
         interaction.chosenPaths.push_back(configurationsFolder(*program) + QStringLiteral("/site"));
         interaction.answers.push_back(answer);
         ConfigurationPage(program->mainWindow()).saveButton()->click();
@@ -334,7 +336,7 @@ class ConfigurationCommandsTest : public QObject {
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
+        EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->setText(QStringLiteral("OTHER"));
         interaction.chosenPaths.push_back(m_environment.root() + QStringLiteral("/missing/folder/site"));
         ConfigurationPage(program->mainWindow()).saveButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
@@ -378,9 +380,9 @@ class ConfigurationCommandsTest : public QObject {
         MainWindow& window = program->mainWindow();
         const QString folder = configurationsFolder(*program);
         writeRecord(folder + QStringLiteral("/other.rp4"), distinctRecord());
-        control<QLineEdit>(window, "Edit4")->setText(QStringLiteral("CHANGED"));
+        EntityPanelsPage(window).layerEdit(EntityKind::Number)->setText(QStringLiteral("CHANGED"));
         if (breakLayout) {
-            control<QCheckBox>(window, "x_cr")->click(); // four texts created, three places filled
+            EntityPanelsPage(window).createBox(EntityKind::X)->click(); // four texts created, three places filled
         }
         for (MessageAnswer answer : answers) {
             interaction.answers.push_back(answer);
@@ -405,7 +407,7 @@ class ConfigurationCommandsTest : public QObject {
                  loadGoesOn ? 1 : 0);
         QCOMPARE(ConfigurationPage(window).nameLabel()->text(),
                  loadGoesOn ? QStringLiteral("other.rp4") : QStringLiteral("!Default.rp4"));
-        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(),
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Number)->text(),
                  loadGoesOn ? QStringLiteral("NUM") : QStringLiteral("CHANGED"));
     }
 
@@ -416,13 +418,13 @@ class ConfigurationCommandsTest : public QObject {
         MainWindow& window = program->mainWindow();
         const QString shortFile = configurationsFolder(*program) + QStringLiteral("/short.rp4");
         writeFile(shortFile, QByteArray(671, '\0'));
-        control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("TYPED"));
+        EntityPanelsPage(window).layerEdit(EntityKind::Point)->setText(QStringLiteral("TYPED"));
         interaction.answers.push_back(MessageAnswer::No);
         loadThroughButton(interaction, window, shortFile);
         QCOMPARE(interaction.messages.size(), std::size_t(2));
         QCOMPARE(interaction.messages[1].text, QStringLiteral("This is not a Mervalon 4.0 configuration file. "));
         QCOMPARE(interaction.messages[1].icon, MessageIcon::Error);
-        QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("TYPED"));
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("TYPED"));
         QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
     }
@@ -489,7 +491,7 @@ class ConfigurationCommandsTest : public QObject {
                                                               "\"!Default.rp4\" will be used instead. "));
         QVERIFY(QFileInfo::exists(installDir + QStringLiteral("/configurations/!Default.rp4")));
         QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("!Default.rp4"));
-        QVERIFY(control<QCheckBox>(program->mainWindow(), "pt_cr")->isChecked());
+        QVERIFY(EntityPanelsPage(program->mainWindow()).createBox(EntityKind::Point)->isChecked());
         QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
     }
 

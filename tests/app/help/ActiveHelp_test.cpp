@@ -1,4 +1,5 @@
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListControls.h"
@@ -34,6 +35,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 Q_DECLARE_METATYPE(mervalon::app::HelpWindow)
 
@@ -84,13 +86,22 @@ class ActiveHelpTest : public QObject {
                                      << 3;
         QTest::newRow("entities group free area") << W::Main << QStringList{"GroupBox3", "TabSheet1"} << 6;
         QTest::newRow("a control inside the entities group has its own")
-            << W::Main << QStringList{"pt_cr", "TabSheet2", "qt_tabwidget_stackedwidget", "pagecontrol2", "GroupBox3"}
+            << W::Main
+            << QStringList{EntityPanelsControls::createBox(EntityKind::Point),
+                           EntityPanelsControls::page(EntityKind::Point), "qt_tabwidget_stackedwidget",
+                           EntityPanelsControls::tabs, "GroupBox3"}
             << 0;
-        QTest::newRow("layer edit") << W::Main << QStringList{"Edit16", "TabSheet6", "pagecontrol2"} << 17;
-        QTest::newRow("height edit of the main window") << W::Main << QStringList{"Edit2"} << 18;
+        QTest::newRow("layer edit") << W::Main
+                                    << QStringList{EntityPanelsControls::layerEdit(EntityKind::Polyline),
+                                                   EntityPanelsControls::page(EntityKind::Polyline),
+                                                   EntityPanelsControls::tabs}
+                                    << 17;
+        QTest::newRow("height edit of the main window")
+            << W::Main << QStringList{EntityPanelsControls::heightEdit(EntityKind::Number)} << 18;
         QTest::newRow("prefix edit of the format editor") << W::FormatEditor << QStringList{"Edit2", "Panel1"} << 24;
-        QTest::newRow("colour panel") << W::Main << QStringList{"Panel7"} << 19;
-        QTest::newRow("3D button") << W::Main << QStringList{"RadioButton12"} << 20;
+        QTest::newRow("colour panel") << W::Main << QStringList{EntityPanelsControls::colorPanel(EntityKind::Y)} << 19;
+        QTest::newRow("3D button") << W::Main
+                                   << QStringList{EntityPanelsControls::spatialButton(EntityKind::Description)} << 20;
         QTest::newRow("text file button") << W::FormatEditor << QStringList{"RadioButton11"} << 21;
         QTest::newRow("sheet panel, not its edits") << W::FormatEditor << QStringList{"Edit8", "Panel5"} << 0;
         QTest::newRow("unnamed layout widget") << W::Main << QStringList{"", "BitBtn10"} << 29;
@@ -121,7 +132,8 @@ class ActiveHelpTest : public QObject {
         QCOMPARE(helpWindowOf(u"anything", u" Format Editor"), HelpWindow::FormatEditor);
         QCOMPARE(helpWindowOf(u"", u" Entities order"), HelpWindow::EntitiesOrder);
         QCOMPARE(helpWindowOf(u"", u" Data modifiers"), HelpWindow::DataModifiers);
-        QCOMPARE(helpWindowOf(u"TForm4", u" Color selection"), HelpWindow::Other);
+        QCOMPARE(helpWindowOf(QString::fromLatin1(ColorPickerControls::window), u" Color selection"),
+                 HelpWindow::Other);
         QCOMPARE(helpWindowOf(u"", u""), HelpWindow::Other);
     }
 
@@ -225,7 +237,7 @@ class ActiveHelpTest : public QObject {
         QVERIFY(!help.window().isVisible());
 
         hover(FileSelectionPage(window).folderTree());
-        hover(control<QWidget>(window, "Panel1"));
+        hover(EntityPanelsPage(window).colorPanel(EntityKind::Point));
         QCOMPARE(shown.count(), 0);
         QCOMPARE(help.lastHelpTopic(), 0);
 
@@ -252,18 +264,18 @@ class ActiveHelpTest : public QObject {
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         // The point's layer edit and the polyline's, on two tabs: one topic, one page load.
-        auto* entityTabs = control<EntityPanels>(window, "pagecontrol2");
-        hover(control<QWidget>(window, "pt_la"));
+        auto* entityTabs = EntityPanelsPage(window).tabs();
+        hover(EntityPanelsPage(window).layerEdit(EntityKind::Point));
         entityTabs->setCurrentIndex(entityTabs->count() - 1);
-        hover(control<QWidget>(window, "Edit16"));
+        hover(EntityPanelsPage(window).layerEdit(EntityKind::Polyline));
         QCOMPARE(shownTopics(shown), QList<int>{17});
-        hover(control<QWidget>(window, "Panel7"));
+        hover(EntityPanelsPage(window).colorPanel(EntityKind::Y));
         QCOMPARE(shownTopics(shown), (QList<int>{17, 19}));
         QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("19"));
 
         // The group's free area has its topic; a control inside it without one changes nothing.
         hover(control<QWidget>(window, "GroupBox3"));
-        hover(control<QWidget>(window, "po_cr"));
+        hover(EntityPanelsPage(window).createBox(EntityKind::Polyline));
         hover(control<QWidget>(window, "Button2"));
         // Inside the file list: Qt's viewport stands for the list.
         hover(FileSelectionPage(window).fileList()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));

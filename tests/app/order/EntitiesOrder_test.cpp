@@ -2,6 +2,7 @@
 // that guards saving.
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderForm.h"
 #include "app/order/EntitiesOrderPage.h"
@@ -45,9 +46,10 @@ QComboBox* list(QDialog& dialog, int slot)
 /// Creates exactly the texts named, of number, X, Y, elevation and description.
 void createTexts(MainWindow& window, const std::array<bool, 5>& created)
 {
-    const char* boxes[] = {"nb_cr", "x_cr", "y_cr", "el_cr", "de_cr"};
+    const config::EntityKind kinds[] = {config::EntityKind::Number, config::EntityKind::X, config::EntityKind::Y,
+                                        config::EntityKind::Elevation, config::EntityKind::Description};
     for (std::size_t i = 0; i < created.size(); ++i) {
-        auto* box = control<QCheckBox>(window, boxes[i]);
+        auto* box = EntityPanelsPage(window).createBox(kinds[i]);
         if (box->isChecked() != created[i]) {
             box->click();
         }

@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPanels.h"
+#include "app/entities/EntityPanelsControls.h"
 #include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/order/EntitiesOrderDialog.h"
@@ -27,6 +28,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 using mervalon::formats::PointValue;
 
 namespace {
@@ -119,14 +121,17 @@ class RunCommandTest : public QObject {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("message");
-        QTest::newRow("point layer") << "pt_la"
+        QTest::newRow("point layer") << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point))
                                      << "bad name" << 0 << EntityPanels::kBadLayerName;
-        QTest::newRow("description layer") << "Edit13"
-                                           << "My texts" << 5 << EntityPanels::kBadLayerName;
-        QTest::newRow("elevation height") << "Edit9"
-                                          << "abcX" << 4 << EntityPanels::kBadHeight;
-        QTest::newRow("number height with a comma") << "Edit2"
-                                                    << "1,5" << 1 << EntityPanels::kBadHeight;
+        QTest::newRow("description layer")
+            << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Description)) << "My texts" << 5
+            << EntityPanels::kBadLayerName;
+        QTest::newRow("elevation height")
+            << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Elevation)) << "abcX" << 4
+            << EntityPanels::kBadHeight;
+        QTest::newRow("number height with a comma")
+            << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Number)) << "1,5" << 1
+            << EntityPanels::kBadHeight;
     }
 
     void aLayerNameOrHeightTheTabsRefuseWritesNothing()

@@ -3,6 +3,7 @@
 #include "app/common/ScreenFit.h"
 #include "app/configuration/ConfigurationCommands.h"
 #include "app/configuration/ConfigurationPage.h"
+#include "app/entities/EntityPages.h"
 #include "app/files/FilePages.h"
 #include "app/files/FileSelectionControls.h"
 #include "app/files/FolderTreeView.h"
@@ -140,7 +141,7 @@ class ProgramStartTest : public QObject {
         QCOMPARE(pages->tabText(0), QStringLiteral("DXF Creation"));
         QCOMPARE(pages->tabText(1), QStringLiteral("Options"));
         QCOMPARE(pages->tabText(2), QStringLiteral("About"));
-        auto* entities = control<MultiRowTabStrip>(window, "pagecontrol2");
+        auto* entities = control<MultiRowTabStrip>(window, EntityPanelsControls::tabs);
         QStringList entityTabs;
         for (int i = 0; i < entities->count(); ++i) {
             entityTabs << entities->tabButton(i)->text();
@@ -468,14 +469,14 @@ class ProgramStartTest : public QObject {
             QCOMPARE(interaction.messages.size(), std::size_t(0));
             QCOMPARE(ConfigurationPage(window).nameLabel()->text(), fileName);
             QCOMPARE(readFile(ini), fileName.toUtf8());
-            QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("GIVEN"));
+            QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("GIVEN"));
         } else {
             QCOMPARE(interaction.messages.size(), std::size_t(1));
             QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
             QVERIFY2(interaction.messages[0].text.startsWith(message), qPrintable(interaction.messages[0].text));
             QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
             QCOMPARE(readFile(ini), QByteArray("!Default.rp4"));
-            QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
+            QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("POINTS"));
         }
     }
 
@@ -494,7 +495,7 @@ class ProgramStartTest : public QObject {
         const bool loaded = program->loadGivenConfiguration(QStringLiteral("here.rp4"));
         QDir::setCurrent(previous);
         QVERIFY(loaded);
-        QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("HERE"));
+        QCOMPARE(EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->text(), QStringLiteral("HERE"));
     }
 
     void noConfigurationIsLoadedIntoAWindowWhoseStartFailed()

@@ -6,6 +6,7 @@
 
 #include "app/AppTestSupport.h"
 #include "app/common/FieldCheck.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderPage.h"
@@ -24,6 +25,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -133,7 +135,7 @@ class RealMessageBoxesTest : public QObject {
         Program program(interaction);
         MainWindow& window = program.mainWindow();
         activate(window);
-        auto* edit = control<QLineEdit>(window, "pt_la");
+        auto* edit = EntityPanelsPage(window).layerEdit(EntityKind::Point);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, QStringLiteral("bad name"));
@@ -179,7 +181,7 @@ class RealMessageBoxesTest : public QObject {
         activate(window);
         EntityPanels& panels = window.entityPanels();
         panels.setCurrentIndex(1);
-        auto* edit = control<QLineEdit>(window, "Edit2");
+        auto* edit = EntityPanelsPage(window).heightEdit(EntityKind::Number);
         edit->setFocus();
         edit->setText(QStringLiteral("abcX"));
         clickAsTheWindowSystem(*panels.tabButton(0));
