@@ -31,18 +31,17 @@ struct EntityTabFields {
     const char* caption;
     const char* checkCaption;
     const char* layerLabel;
-    const char* defaultLayer;
 };
 
 // One tab per kind, in the order of config::kEntityKinds.
 constexpr EntityTabFields kTabs[config::kEntityKindCount] = {
-    {"Point", "Create Point.", "In layer:", "Points"},
-    {"Number", "Create Number.", "In layer:", "Numbers"},
-    {"X Coord.", "Create X (East) coordinate.", "Layer:", "Coordinates"},
-    {"Y Coord.", "Create Y (North) coordinate.", "Layer:", "Coordinates"},
-    {"Elevation", "Create Elevation.", "Layer:", "Elevations"},
-    {"Description", "Create Description.", "In layer:", "Description"},
-    {"Polyline", "Create Polyline.", "In layer:", "Polylines"},
+    {"Point", "Create Point.", "In layer:"},
+    {"Number", "Create Number.", "In layer:"},
+    {"X Coord.", "Create X (East) coordinate.", "Layer:"},
+    {"Y Coord.", "Create Y (North) coordinate.", "Layer:"},
+    {"Elevation", "Create Elevation.", "Layer:"},
+    {"Description", "Create Description.", "In layer:"},
+    {"Polyline", "Create Polyline.", "In layer:"},
 };
 
 const EntityTabFields& tabFields(EntityKind kind)
@@ -183,8 +182,7 @@ void EntityPanels::showConfiguration(const Configuration& configuration)
         }
         if (tab.precision != nullptr) {
             // An index outside the six items selects none, as an empty choice would.
-            const std::int32_t decimals = entity.decimals;
-            tab.precision->setCurrentIndex(decimals >= 0 && decimals < tab.precision->count() ? decimals : -1);
+            tab.precision->setCurrentIndex(precisionItem(entity.decimals, tab.precision->count()));
         }
         tab.layer->setText(fromText(entity.layer));
         tab.color->showColorNumber(entity.color);
@@ -212,31 +210,35 @@ void EntityPanels::captureConfiguration(Configuration& configuration) const
 void EntityPanels::applyEnablingRule(EntityKind kind)
 {
     const int index = entityTab(kind);
-    const EntityTabFields& fields = tabFields(kind);
     const Tab& t = tab(kind);
     const bool created = t.create->isChecked();
+    const EntityTabEnabling enabling = entityTabEnabling(kind, created, isTabVisible(entityTab(EntityKind::Elevation)));
     for (QWidget* child : widget(index)->findChildren<QWidget*>()) {
-        child->setEnabled(created);
+        child->setEnabled(enabling.controls);
     }
     t.create->setEnabled(true);
+    t.raised->setEnabled(enabling.spatialButton);
     setTabIcon(index, stateIcon(created));
     if (!created) {
         return;
     }
-    if (kind != EntityKind::Elevation) {
-        t.raised->setEnabled(isTabVisible(entityTab(EntityKind::Elevation)));
+    EntityTabValues values;
+    values.height = t.height != nullptr ? t.height->text() : QString();
+    values.layer = t.layer->text();
+    values.precision = t.precision != nullptr ? t.precision->currentIndex() : -1;
+    values.color = t.color->colorNumber();
+    const EntityTabValues filled = filledOnSwitchingOn(kind, values);
+    if (t.height != nullptr && filled.height != values.height) {
+        t.height->setText(filled.height);
     }
-    if (t.height != nullptr && t.height->text().isEmpty()) {
-        t.height->setText(QStringLiteral("1.000"));
+    if (filled.layer != values.layer) {
+        t.layer->setText(filled.layer);
     }
-    if (t.layer->text().isEmpty()) {
-        t.layer->setText(QLatin1String(fields.defaultLayer));
+    if (t.precision != nullptr && filled.precision != values.precision) {
+        t.precision->setCurrentIndex(filled.precision);
     }
-    if (t.precision != nullptr && t.precision->currentIndex() == -1) {
-        t.precision->setCurrentIndex(0);
-    }
-    if (t.color->colorNumber() == 0) {
-        t.color->showColorNumber(1);
+    if (filled.color != values.color) {
+        t.color->showColorNumber(filled.color);
     }
 }
 
@@ -267,11 +269,9 @@ void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& fo
             continue; // its own buttons follow only its create box
         }
         const Tab& t = tab(kind.kind);
-        if (visibility.elevation) {
-            t.raised->setEnabled(t.create->isChecked());
-        } else {
-            t.raised->setEnabled(false);
-            t.flat->setChecked(true);
+        t.raised->setEnabled(entityTabEnabling(kind.kind, t.create->isChecked(), visibility.elevation).spatialButton);
+        if (!visibility.elevation) {
+            t.flat->setChecked(true); // nothing to raise the points to
         }
     }
 }
@@ -282,7 +282,7 @@ std::array<bool, 5> EntityPanels::offeredTexts() const
                                                  EntityKind::Elevation, EntityKind::Description};
     std::array<bool, 5> offered{};
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(entityTab(texts[i]));
+        offered[i] = entityTabIsUsed(tab(texts[i]).create->isChecked(), isTabVisible(entityTab(texts[i])));
     }
     return offered;
 }
@@ -314,7 +314,7 @@ bool EntityPanels::checkFields()
 {
     for (const EntityKindInfo& kind : config::kEntityKinds) {
         const Tab& t = tab(kind.kind);
-        if (!t.create->isChecked() || !isTabVisible(entityTab(kind.kind))) {
+        if (!entityTabIsUsed(t.create->isChecked(), isTabVisible(entityTab(kind.kind)))) {
             continue; // its values are not used
         }
         for (QLineEdit* edit : {t.height, t.layer}) {
