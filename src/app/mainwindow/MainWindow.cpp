@@ -486,9 +486,8 @@ bool MainWindow::confirmExit()
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
         // The save asked on the way out was refused by the entities check and the user went on
         // to the entities order: the exit does not go on by itself, and says so.
-        if (m_orderOpenedByCheck) {
-            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
-                                      QLatin1String(kExitAbandonedMessage));
+        if (const std::optional<QString> notice = exitStoppedNotice(m_orderOpenedByCheck)) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *notice);
         }
         return false;
     }
@@ -550,19 +549,20 @@ void MainWindow::focusFormatList()
 
 void MainWindow::setRunning(bool running)
 {
-    m_pages->setEnabled(!running);
-    m_strip->setEnabled(!running);
+    const MainWindowEnabling enabling = mainWindowEnabling(m_pages->currentIndex(), running);
+    m_pages->setEnabled(enabling.pages);
+    m_strip->setEnabled(enabling.strip);
 }
 
 void MainWindow::showConfiguration(const config::Configuration& configuration)
 {
     m_entities->showConfiguration(configuration);
-    const QString formatName = fromText(configuration.formatName);
-    int formatItem = m_format->findText(formatName, Qt::MatchFixedString);
-    if (formatItem < 0) {
-        formatItem = m_format->findText(QStringLiteral("!default"), Qt::MatchFixedString);
+    QStringList formats;
+    for (int i = 0; i < m_format->count(); ++i) {
+        formats << m_format->itemText(i);
     }
-    m_format->setCurrentIndex(formatItem);
+    const QString shown = formatToShow(formats, fromText(configuration.formatName));
+    m_format->setCurrentIndex(shown.isEmpty() ? -1 : static_cast<int>(formats.indexOf(shown)));
     m_files->showConfiguration(configuration);
     m_layout = configuration.layout;
     m_modifiers = configuration.modifiers;
@@ -633,13 +633,11 @@ void MainWindow::openEntitiesOrder()
 
 bool MainWindow::checkEntitiesCreation()
 {
-    const std::array<bool, 5> offered = m_entities->offeredTexts();
-    const auto created = static_cast<int>(std::count(offered.begin(), offered.end(), true));
-    if (entitiesCreationMatches(created, m_layout)) {
+    const std::optional<QString> refusal = entitiesCheckRefusal(m_entities->offeredTexts(), m_layout);
+    if (!refusal) {
         return true;
     }
-    if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel,
-                                  QLatin1String(kCheckEntitiesMessage)) == MessageAnswer::Ok) {
+    if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel, *refusal) == MessageAnswer::Ok) {
         m_orderOpenedByCheck = true;
         openEntitiesOrder();
     }

@@ -3,6 +3,7 @@
 
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPages.h"
+#include "app/mainwindow/MainWindowRules.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderForm.h"
 #include "app/order/EntitiesOrderPage.h"
