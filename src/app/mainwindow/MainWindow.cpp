@@ -15,9 +15,9 @@
 #include "app/help/HintSwitch.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/modifiers/DataModifiersDialog.h"
-#include "app/modifiers/DataModifiersForm.h"
+#include "app/modifiers/DataModifiersRules.h"
 #include "app/order/EntitiesOrderDialog.h"
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderRules.h"
 #include "app/shell/Interaction.h"
 #include "core/formats/FormatLibrary.h"
 

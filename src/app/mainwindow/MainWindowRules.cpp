@@ -1,6 +1,6 @@
 #include "app/mainwindow/MainWindowRules.h"
 
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderRules.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "app/common/WidgetHelpers.h"
 #include "app/modifiers/DataModifiersControls.h"
-#include "app/modifiers/DataModifiersForm.h"
+#include "app/modifiers/DataModifiersRules.h"
 #include "app/shell/Interaction.h"
 
 #include <QAbstractButton>

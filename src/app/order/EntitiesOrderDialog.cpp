@@ -5,7 +5,7 @@
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/EntityRules.h"
 #include "app/order/EntitiesOrderControls.h"
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderRules.h"
 #include "app/shell/Interaction.h"
 
 #include <QComboBox>

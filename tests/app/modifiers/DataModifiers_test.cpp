@@ -3,8 +3,8 @@
 
 #include "app/AppTestSupport.h"
 #include "app/modifiers/DataModifiersDialog.h"
-#include "app/modifiers/DataModifiersForm.h"
 #include "app/modifiers/DataModifiersPage.h"
+#include "app/modifiers/DataModifiersRules.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

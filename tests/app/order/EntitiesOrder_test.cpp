@@ -5,8 +5,8 @@
 #include "app/entities/EntityPages.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/order/EntitiesOrderDialog.h"
-#include "app/order/EntitiesOrderForm.h"
 #include "app/order/EntitiesOrderPage.h"
+#include "app/order/EntitiesOrderRules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
