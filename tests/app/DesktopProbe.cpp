@@ -13,6 +13,7 @@
 #include "app/files/FilePages.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunCommand.h"
 #include "app/shell/QtInteraction.h"
@@ -133,7 +134,7 @@ int main(int argc, char** argv)
             // The run holds this call until it ends: it starts once "ready" is out.
             QTimer::singleShot(0, [&window] {
                 FileSelectionPage(window).fileList()->selectAll();
-                control<QToolButton>(window, "BitBtn1")->click();
+                MainWindowPage(window).createButton()->click();
             });
         }
         std::printf("ready\n");

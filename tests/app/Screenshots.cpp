@@ -17,6 +17,8 @@
 #include "app/files/FileSelectionControls.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/run/ProgressWindow.h"
 #include "app/settings/RunOptions.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
@@ -90,7 +92,7 @@ int main(int argc, char** argv)
     FakeInteraction interaction;
     auto program = startProgram(interaction);
     MainWindow& window = program->mainWindow();
-    auto* pages = control<QTabWidget>(window, "PageControl1");
+    auto* pages = MainWindowPage(window).pages();
     const char* names[] = {"main", "options", "about"};
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
@@ -101,7 +103,7 @@ int main(int argc, char** argv)
     saveDialogOf(interaction, window, FileSelectionControls::extensionsButton,
                  output + QStringLiteral("/dialog-extensions.png"));
     // "Browse disk ..." works only with the destination unlocked.
-    if (auto* locked = window.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"));
+    if (auto* locked = window.findChild<QAbstractButton*>(QLatin1String(FileSelectionControls::lockedButton));
         locked && locked->isVisible()) {
         locked->click();
     }
@@ -118,17 +120,19 @@ int main(int argc, char** argv)
     entities->setCurrentIndex(0);
     saveDialogOf(interaction, window, EntityPanelsControls::colorButton(EntityKind::Point),
                  output + QStringLiteral("/dialog-color.png"));
-    saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-modifiers.png"));
-    saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-order.png"));
+    saveDialogOf(interaction, window, MainWindowControls::dataModifiersButton,
+                 output + QStringLiteral("/dialog-modifiers.png"));
+    saveDialogOf(interaction, window, MainWindowControls::entitiesOrderButton,
+                 output + QStringLiteral("/dialog-order.png"));
 
     // The Active Help window, showing the topic of the folder tree.
-    control<QCheckBox>(window, "CheckBox3")->click();
+    MainWindowPage(window).activeHelpBox()->click();
     QWidget* tree = FileSelectionPage(window).folderTree();
     QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), tree->mapToGlobal(QPointF(4, 4)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(tree, &move);
     save(program->activeHelp().window(), output + QStringLiteral("/active-help.png"));
-    control<QCheckBox>(window, "CheckBox3")->click();
+    MainWindowPage(window).activeHelpBox()->click();
 
     // The preview with a real point sheet, the row menu opened on row 6's header.
     const QString workbooks = QDir::homePath() + QStringLiteral("/workbooks");
@@ -155,7 +159,7 @@ int main(int argc, char** argv)
     // The format editor on a text format and on a workbook format. A dialog that did not open
     // above leaves its script behind; it must not picture the editor.
     interaction.dialogScripts.clear();
-    auto* format = control<QComboBox>(window, "format");
+    auto* format = MainWindowPage(window).formatList();
     for (const char* name : {"penzd comma", "excel penzdc"}) {
         format->setCurrentIndex(format->findText(QLatin1String(name)));
         interaction.dialogScripts.push_back([&output, name](QDialog& dialog) {
@@ -168,7 +172,7 @@ int main(int argc, char** argv)
             dialog.hide();
             return int(QDialog::Accepted);
         });
-        control<QToolButton>(window, "SpeedButton14")->click();
+        MainWindowPage(window).formatEditorButton()->click();
     }
 
     interaction.dialogScripts.clear();
@@ -184,7 +188,7 @@ int main(int argc, char** argv)
     writeFile(survey + "/boundary.txt", points);
     EntityPanelsPage(window).createBox(EntityKind::X)->click(); // the X texts again, as the layout expects
     window.selectReportPolicy(ReportPolicy::Always);
-    control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
+    MainWindowPage(window).formatList()->setCurrentText(QStringLiteral("!default"));
     window.formatChange();
     FileSelectionPage(window).fileList()->selectAll();
     ProgressWindow& progress = program->progressWindow();
@@ -203,7 +207,7 @@ int main(int argc, char** argv)
         dialog.grab().save(output + QStringLiteral("/report-viewer.png"));
         return int(QDialog::Rejected);
     });
-    control<QToolButton>(window, "BitBtn1")->click();
+    MainWindowPage(window).createButton()->click();
 
     interaction.dialogScripts.push_back([&](QDialog& dialog) {
         dialog.show();

@@ -4,6 +4,7 @@
 #include "app/entities/EntityPanelsControls.h"
 #include "app/files/ExtensionListControls.h"
 #include "app/files/FileSelectionControls.h"
+#include "app/mainwindow/MainWindowControls.h"
 #include "app/modifiers/DataModifiersControls.h"
 #include "app/order/EntitiesOrderControls.h"
 #include "app/shell/Interaction.h"
@@ -25,7 +26,7 @@ struct WindowName {
 // Windows are known by their object names or by their captions, which never change; the
 // format editor by its caption alone.
 constexpr std::array kWindows{
-    WindowName{HelpWindow::Main, "Form1", u"Mervalon 4.0"},
+    WindowName{HelpWindow::Main, MainWindowControls::window, u"Mervalon 4.0"},
     WindowName{HelpWindow::ExtensionList, ExtensionListControls::window, u"Files extension list"},
     WindowName{HelpWindow::EntitiesOrder, EntitiesOrderControls::window, u"Entities order"},
     WindowName{HelpWindow::FormatEditor, "", u"Format Editor"},
@@ -53,11 +54,11 @@ constexpr std::array kTopics{
     Topic{W::Main, FileSelectionControls::unlockedButton, 3},
     Topic{W::Main, FileSelectionControls::extensionsButton, 4},
     Topic{W::Main, FileSelectionControls::autoSelectBox, 5},
-    Topic{W::Main, "GroupBox3", 6},
-    Topic{W::Main, "GroupBox4", 7},
-    Topic{W::Main, "SpeedButton14", 7},
-    Topic{W::Main, "Label33", 7},
-    Topic{W::Main, "Button2", 9},
+    Topic{W::Main, MainWindowControls::entitiesGroup, 6},
+    Topic{W::Main, MainWindowControls::formatGroup, 7},
+    Topic{W::Main, MainWindowControls::formatEditorButton, 7},
+    Topic{W::Main, MainWindowControls::formatDescription, 7},
+    Topic{W::Main, MainWindowControls::entitiesOrderButton, 9},
     Topic{W::Main, ConfigurationControls::saveButton, 10},
     Topic{W::Main, ConfigurationControls::loadButton, 11},
     Topic{W::EntitiesOrder, EntitiesOrderControls::positionGroup, 12},
@@ -124,10 +125,10 @@ constexpr std::array kTopics{
     Topic{W::FormatEditor, "CheckBox16", 25},
     Topic{W::FormatEditor, "CheckBox14", 25},
     Topic{W::FormatEditor, "GroupBox2", 26},
-    Topic{W::Main, "BitBtn1", 27},
-    Topic{W::Main, "BitBtn2", 28},
-    Topic{W::Main, "BitBtn10", 29},
-    Topic{W::Main, "SpeedButton17", 31},
+    Topic{W::Main, MainWindowControls::createButton, 27},
+    Topic{W::Main, MainWindowControls::exitButton, 28},
+    Topic{W::Main, MainWindowControls::lastReportButton, 29},
+    Topic{W::Main, MainWindowControls::dataModifiersButton, 31},
     Topic{W::DataModifiers, DataModifiersControls::renumberingGroup, 32},
     Topic{W::DataModifiers, DataModifiersControls::coordinatesGroup, 33},
 };

@@ -8,6 +8,7 @@
 #include "app/entities/ColorPicker.h"
 #include "app/entities/EntityPages.h"
 #include "app/files/FilePages.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "core/config/Configuration.h"
 
 #include <QCheckBox>
@@ -153,9 +154,9 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(EntityPanelsPage(window).precisionList(EntityKind::Elevation)->currentIndex(), 2);
         QVERIFY(!EntityPanelsPage(window).createBox(EntityKind::X)->isChecked());
         QVERIFY(!EntityPanelsPage(window).layerEdit(EntityKind::X)->isEnabled());
-        QCOMPARE(control<QComboBox>(window, "format")->currentText(), QStringLiteral("!default"));
-        QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East (X)")));
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(MainWindowPage(window).formatList()->currentText(), QStringLiteral("!default"));
+        QVERIFY(MainWindowPage(window).formatDescription()->text().startsWith(QStringLiteral("Number, East (X)")));
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
         QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
         QSignalSpy ended(&window, &MainWindow::programEnded);
@@ -184,7 +185,7 @@ class ConfigurationCommandsTest : public QObject {
         QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Number)->isChecked());
         QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 1);
         QVERIFY(FileSelectionPage(window).autoSelectBox()->isChecked());
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( ON ) ..."));
         QVERIFY(!EntityPanelsPage(window).heightEdit(EntityKind::Y)->isEnabled()); // Y text not created
 
         // Every stored byte comes back from the window.
@@ -206,7 +207,7 @@ class ConfigurationCommandsTest : public QObject {
         EntityPanelsPage(window).flatButton(EntityKind::X)->click();
         EntityPanelsPage(window).precisionList(EntityKind::Y)->setCurrentIndex(5);
         EntityPanelsPage(window).colorPanel(EntityKind::Polyline)->showColorNumber(200);
-        auto* format = control<QComboBox>(window, "format");
+        auto* format = MainWindowPage(window).formatList();
         format->setCurrentIndex(format->findText(QStringLiteral("penzd tab")));
         const config::Configuration captured =
             ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
@@ -472,7 +473,7 @@ class ConfigurationCommandsTest : public QObject {
             shown << message.text;
         }
         QCOMPARE(shown, messages);
-        QCOMPARE(control<QComboBox>(window, "format")->currentText(), shownFormat);
+        QCOMPARE(MainWindowPage(window).formatList()->currentText(), shownFormat);
         QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), shownFileType);
         const bool substituted = shownFormat != formatName || shownFileType != fileTypeIndex;
         interaction.answers.push_back(MessageAnswer::Cancel);

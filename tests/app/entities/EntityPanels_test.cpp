@@ -7,6 +7,9 @@
 #include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityRules.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
+#include "app/modifiers/DataModifiersPage.h"
 #include "core/engine/DxfWriter.h"
 #include "core/formats/FormatDefinition.h"
 
@@ -42,7 +45,7 @@ QString installWithFlatFormat()
 
 void chooseFormat(MainWindow& window, const QString& name)
 {
-    auto* format = control<QComboBox>(window, "format");
+    auto* format = MainWindowPage(window).formatList();
     format->setCurrentIndex(format->findText(name));
     window.formatChange();
 }
@@ -154,10 +157,10 @@ class EntityPanelsTest : public QObject {
             << "tab:2";
         QTest::newRow("layer, click on Data modifiers")
             << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point)) << "bad name"
-            << "SpeedButton17";
+            << QString::fromLatin1(MainWindowControls::dataModifiersButton);
         QTest::newRow("layer, click on Create DXF Files")
             << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point)) << "bad name"
-            << "BitBtn1";
+            << QString::fromLatin1(MainWindowControls::createButton);
         QTest::newRow("height, click on another tab")
             << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Number)) << "abcX"
             << "tab:0";
@@ -333,7 +336,7 @@ class EntityPanelsTest : public QObject {
         QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled());
         QVERIFY(!EntityPanelsPage(window).spatialButton(EntityKind::X)->isEnabled()); // X text not created
         QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
-        QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East")));
+        QVERIFY(MainWindowPage(window).formatDescription()->text().startsWith(QStringLiteral("Number, East")));
     }
 
     void theDataModifiersShowTheNumberAndElevationTabs()
@@ -345,16 +348,16 @@ class EntityPanelsTest : public QObject {
         auto* strip = EntityPanelsPage(window).tabs();
         chooseFormat(window, QStringLiteral("flat"));
         interaction.dialogScripts.push_back([](QDialog& dialog) {
-            control<QCheckBox>(dialog, "CheckBox2")->click();
-            control<QCheckBox>(dialog, "CheckBox3")->click();
-            control<QPushButton>(dialog, "BitBtn1")->click();
+            DataModifiersPage(dialog).renumberBox()->click();
+            DataModifiersPage(dialog).defaultZBox()->click();
+            DataModifiersPage(dialog).okButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "SpeedButton17")->click();
+        MainWindowPage(window).dataModifiersButton()->click();
         QVERIFY(strip->isTabVisible(1));
         QVERIFY(strip->isTabVisible(4));
         QVERIFY(!EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled()); // until a format is applied
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( ON ) ..."));
         chooseFormat(window, QStringLiteral("flat"));
         QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled());
     }

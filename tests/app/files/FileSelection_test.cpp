@@ -5,6 +5,7 @@
 #include "app/files/FileSelectionPanel.h"
 #include "app/files/FolderTreeModel.h"
 #include "app/files/FolderTreeView.h"
+#include "app/mainwindow/MainWindowPage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -74,7 +75,7 @@ class FileSelectionTest : public QObject {
         QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("1 selected."));
         // The folder's whole path; what is shown of it depends on the label's width.
         QCOMPARE(FileSelectionPage(*m_window).folderPathLabel()->fullText(), m_survey);
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
         QCOMPARE(FileSelectionPage(*m_window).destinationEdit()->text(), QStringLiteral("/var/tmp"));
     }
 
@@ -92,7 +93,7 @@ class FileSelectionTest : public QObject {
         for (int row = 0; row < fileList()->count(); ++row) {
             QCOMPARE(fileList()->item(row)->toolTip(), fileList()->item(row)->text());
         }
-        auto* description = control<ElidedLabel>(*m_window, "Label33");
+        auto* description = MainWindowPage(*m_window).formatDescription();
         QVERIFY(!description->fullText().isEmpty());
         QCOMPARE(description->toolTip(), description->fullText());
     }
@@ -215,7 +216,7 @@ class FileSelectionTest : public QObject {
         FolderTreeView* tree = folderTree();
         tree->setCurrentIndex(tree->folderModel().computerIndex());
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
         QVERIFY(!FileSelectionPage(*m_window).previewAction()->isEnabled());
         QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("0 selected."));
     }
@@ -224,9 +225,9 @@ class FileSelectionTest : public QObject {
     {
         folderTree()->selectPath(m_empty);
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
         folderTree()->selectPath(m_other);
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
     }
 
     void aFolderThatVanishedShowsNothingAndDisablesTheCommands()
@@ -235,13 +236,13 @@ class FileSelectionTest : public QObject {
         QVERIFY(QDir(m_survey).removeRecursively());
         FileSelectionPage(*m_window).refreshFolderAction()->trigger();
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
         folderTree()->selectPath(m_other);
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
         QVERIFY(QDir(m_other).removeRecursively());
         emit folderTree()->folderSelected(m_other);
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
         QVERIFY(!FileSelectionPage(*m_window).previewAction()->isEnabled());
         QCOMPARE(m_interaction.messages.size(), std::size_t(0));
     }

@@ -2,6 +2,7 @@
 #include "app/common/TextConversions.h"
 #include "app/formats/FormatEditorDialog.h"
 #include "app/formats/FormatEditorForm.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "core/formats/FormatLibrary.h"
 
 #include <QCheckBox>
@@ -101,7 +102,7 @@ class FormatEditorTest : public QObject {
 
     void openingShowsTheChosenFormatWithTheMainWindowDimmed()
     {
-        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        auto* chosen = MainWindowPage(m_program->mainWindow()).formatList();
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
         QStringList seen;
         QList<bool> enabled;
@@ -117,7 +118,7 @@ class FormatEditorTest : public QObject {
             control<QPushButton>(dialog, "SpeedButton5")->click();
             return dialog.result();
         });
-        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        MainWindowPage(m_program->mainWindow()).formatEditorButton()->click();
         QCOMPARE(seen,
                  (QStringList{" Format Editor", "penzd tab",
                               "Number, East (X), North (Y), Elevation (Z), Description, Code - tab separated", "1"}));
@@ -154,7 +155,7 @@ class FormatEditorTest : public QObject {
 
     void aChosenFormatWhoseFileIsGoneOpensTheEditorOnTheFirst()
     {
-        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        auto* chosen = MainWindowPage(m_program->mainWindow()).formatList();
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
         QFile::remove(m_formats + QStringLiteral("/penzd tab.rpf"));
         QString shown;
@@ -162,7 +163,7 @@ class FormatEditorTest : public QObject {
             shown = control<QComboBox>(dialog, "ComboBox3")->currentText();
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        MainWindowPage(m_program->mainWindow()).formatEditorButton()->click();
         QCOMPARE(shown, QStringLiteral("!default"));
         QCOMPARE(chosen->currentText(), QStringLiteral("!default"));
         QCOMPARE(chosen->count(), 6);
@@ -592,7 +593,7 @@ class FormatEditorTest : public QObject {
 
     void afterClosingBothListsShowTheFolderAndTheEditorsFormatIsChosen()
     {
-        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        auto* chosen = MainWindowPage(m_program->mainWindow()).formatList();
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
             control<QToolButton>(dialog, "SpeedButton1")->click();
@@ -600,7 +601,7 @@ class FormatEditorTest : public QObject {
             return dialog.result();
         });
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("mine")));
-        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        MainWindowPage(m_program->mainWindow()).formatEditorButton()->click();
         QCOMPARE(items(*chosen), (QStringList{"!default", "excel penzdc", "mine", "penzd comma", "penzd semicolon",
                                               "penzd space", "penzd tab", "pnezd comma"}));
         QCOMPARE(chosen->currentText(), QStringLiteral("mine"));

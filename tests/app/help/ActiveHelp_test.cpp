@@ -12,6 +12,7 @@
 #include "app/help/HelpPages.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/ManualWindow.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/modifiers/DataModifiersControls.h"
 #include "app/modifiers/DataModifiersDialog.h"
 #include "app/order/EntitiesOrderControls.h"
@@ -84,12 +85,13 @@ class ActiveHelpTest : public QObject {
                                      << QStringList{FileSelectionControls::unlockedButton,
                                                     FileSelectionControls::destinationGroup}
                                      << 3;
-        QTest::newRow("entities group free area") << W::Main << QStringList{"GroupBox3", "TabSheet1"} << 6;
+        QTest::newRow("entities group free area")
+            << W::Main << QStringList{MainWindowControls::entitiesGroup, MainWindowControls::creationPage} << 6;
         QTest::newRow("a control inside the entities group has its own")
             << W::Main
             << QStringList{EntityPanelsControls::createBox(EntityKind::Point),
                            EntityPanelsControls::page(EntityKind::Point), "qt_tabwidget_stackedwidget",
-                           EntityPanelsControls::tabs, "GroupBox3"}
+                           EntityPanelsControls::tabs, MainWindowControls::entitiesGroup}
             << 0;
         QTest::newRow("layer edit") << W::Main
                                     << QStringList{EntityPanelsControls::layerEdit(EntityKind::Polyline),
@@ -104,7 +106,8 @@ class ActiveHelpTest : public QObject {
                                    << QStringList{EntityPanelsControls::spatialButton(EntityKind::Description)} << 20;
         QTest::newRow("text file button") << W::FormatEditor << QStringList{"RadioButton11"} << 21;
         QTest::newRow("sheet panel, not its edits") << W::FormatEditor << QStringList{"Edit8", "Panel5"} << 0;
-        QTest::newRow("unnamed layout widget") << W::Main << QStringList{"", "BitBtn10"} << 29;
+        QTest::newRow("unnamed layout widget")
+            << W::Main << QStringList{"", MainWindowControls::lastReportButton} << 29;
         QTest::newRow("main window free area") << W::Main << QStringList{} << 0;
         QTest::newRow("extension list free area") << W::ExtensionList << QStringList{} << 15;
         QTest::newRow("extension list edit") << W::ExtensionList << QStringList{"Edit1"} << 15;
@@ -127,7 +130,7 @@ class ActiveHelpTest : public QObject {
 
     void windowsAreKnownByNameOrCaption()
     {
-        QCOMPARE(helpWindowOf(u"Form1", u" Mervalon 4.0"), HelpWindow::Main);
+        QCOMPARE(helpWindowOf(QString::fromLatin1(MainWindowControls::window), u" Mervalon 4.0"), HelpWindow::Main);
         QCOMPARE(helpWindowOf(QString::fromLatin1(ExtensionListControls::window), u""), HelpWindow::ExtensionList);
         QCOMPARE(helpWindowOf(u"anything", u" Format Editor"), HelpWindow::FormatEditor);
         QCOMPARE(helpWindowOf(u"", u" Entities order"), HelpWindow::EntitiesOrder);
@@ -241,7 +244,7 @@ class ActiveHelpTest : public QObject {
         QCOMPARE(shown.count(), 0);
         QCOMPARE(help.lastHelpTopic(), 0);
 
-        control<QCheckBox>(window, "CheckBox3")->click();
+        MainWindowPage(window).activeHelpBox()->click();
         QCOMPARE(storedValue("achelp"), QStringLiteral("1"));
         QVERIFY(help.window().isVisible());
         QCOMPARE(shownTopics(shown), QList<int>{30});
@@ -260,7 +263,7 @@ class ActiveHelpTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         ActiveHelp& help = program->activeHelp();
-        control<QCheckBox>(window, "CheckBox3")->click();
+        MainWindowPage(window).activeHelpBox()->click();
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         // The point's layer edit and the polyline's, on two tabs: one topic, one page load.
@@ -274,12 +277,12 @@ class ActiveHelpTest : public QObject {
         QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("19"));
 
         // The group's free area has its topic; a control inside it without one changes nothing.
-        hover(control<QWidget>(window, "GroupBox3"));
+        hover(control<QWidget>(window, MainWindowControls::entitiesGroup));
         hover(EntityPanelsPage(window).createBox(EntityKind::Polyline));
-        hover(control<QWidget>(window, "Button2"));
+        hover(MainWindowPage(window).entitiesOrderButton());
         // Inside the file list: Qt's viewport stands for the list.
         hover(FileSelectionPage(window).fileList()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
-        hover(control<QWidget>(window, "SpeedButton17"));
+        hover(MainWindowPage(window).dataModifiersButton());
         QCOMPARE(shownTopics(shown), (QList<int>{17, 19, 6, 9, 2, 31}));
 
         // The Active Help window itself and windows without topics keep the last topic.
@@ -293,7 +296,7 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         ActiveHelp& help = program->activeHelp();
-        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        MainWindowPage(program->mainWindow()).activeHelpBox()->click();
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         ExtensionListDialog& extensions = program->extensionListDialog();
@@ -320,7 +323,7 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         ActiveHelp& help = program->activeHelp();
-        auto* activeHelpBox = control<QCheckBox>(program->mainWindow(), "CheckBox3");
+        auto* activeHelpBox = MainWindowPage(program->mainWindow()).activeHelpBox();
         activeHelpBox->click();
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
@@ -340,7 +343,7 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         ActiveHelp& help = program->activeHelp();
-        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        MainWindowPage(program->mainWindow()).activeHelpBox()->click();
 
         QVERIFY(!help.window().close());
         QVERIFY(help.window().isVisible());
@@ -362,7 +365,7 @@ class ActiveHelpTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         ActiveHelp& help = program->activeHelp();
-        QVERIFY(control<QCheckBox>(window, "CheckBox3")->isChecked());
+        QVERIFY(MainWindowPage(window).activeHelpBox()->isChecked());
         QVERIFY(help.window().isVisible());
         QCOMPARE(help.lastHelpTopic(), 30);
         QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("30"));
@@ -376,7 +379,7 @@ class ActiveHelpTest : public QObject {
 
         // With room on the left, switching on again puts it 162 pixels left.
         window.move(screen.left() + 300, screen.top() + 40);
-        auto* activeHelpBox = control<QCheckBox>(window, "CheckBox3");
+        auto* activeHelpBox = MainWindowPage(window).activeHelpBox();
         activeHelpBox->click();
         activeHelpBox->click();
         QCOMPARE(help.window().pos(), QPoint(window.frameGeometry().left() - 162, window.frameGeometry().top()));
@@ -387,8 +390,9 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         const QString manual = QStringLiteral("manual: ") + program->installDir() + QStringLiteral("/help/index.html");
-        for (const char* name : {"BitBtn3", "BitBtn6", "BitBtn9"}) {
-            auto* button = control<QToolButton>(program->mainWindow(), name);
+        const MainWindowPage window(program->mainWindow());
+        for (QToolButton* button :
+             {window.helpFileButton(), window.optionsHelpFileButton(), window.aboutHelpFileButton()}) {
             QCOMPARE(button->toolTip(), QStringLiteral("Show Help File..."));
             interaction.calls.clear();
             button->click();
@@ -424,7 +428,7 @@ class ActiveHelpTest : public QObject {
         auto program = startProgram(interaction);
         const QString page = program->installDir() + QStringLiteral("/help/index.html");
         QVERIFY(QFile::remove(page));
-        control<QToolButton>(program->mainWindow(), "BitBtn3")->click();
+        MainWindowPage(program->mainWindow()).helpFileButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text, missingManualMessage(page));
         QVERIFY(interaction.calls.filter(QStringLiteral("manual: ")).isEmpty());
@@ -458,7 +462,7 @@ class ActiveHelpTest : public QObject {
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        auto* hints = control<QCheckBox>(program->mainWindow(), "CheckBox1");
+        auto* hints = MainWindowPage(program->mainWindow()).hintsBox();
         ExtensionListDialog& extensions = program->extensionListDialog();
         extensions.show();
         auto* target = ExtensionListPage(extensions).extensionsEdit();

@@ -2,6 +2,7 @@
 // window button's caption.
 
 #include "app/AppTestSupport.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/modifiers/DataModifiersDialog.h"
 #include "app/modifiers/DataModifiersPage.h"
 #include "app/modifiers/DataModifiersRules.h"
@@ -101,7 +102,7 @@ class DataModifiersTest : public QObject {
             result = edit->text();
             return int(QDialog::Rejected);
         });
-        control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
+        MainWindowPage(program->mainWindow()).dataModifiersButton()->click();
         QCOMPARE(result, shown);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
     }
@@ -130,11 +131,11 @@ class DataModifiersTest : public QObject {
             DataModifiersPage(dialog).cancelButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "SpeedButton17")->click();
+        MainWindowPage(window).dataModifiersButton()->click();
         QCOMPARE(window.dataModifiers().renumber, before.renumber);
         QCOMPARE(window.dataModifiers().startNumber, before.startNumber);
         QCOMPARE(window.dataModifiers().xOffset, before.xOffset);
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
         QCOMPARE(interaction.opacities, (std::vector<int>{200, 255}));
 
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
@@ -145,7 +146,7 @@ class DataModifiersTest : public QObject {
             DataModifiersPage(dialog).okButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "SpeedButton17")->click();
+        MainWindowPage(window).dataModifiersButton()->click();
         const config::DataModifiers& m = window.dataModifiers();
         QCOMPARE(m.renumber, std::uint8_t(1));
         QCOMPARE(m.useNewStartNumber, std::uint8_t(0));
@@ -158,7 +159,7 @@ class DataModifiersTest : public QObject {
         QCOMPARE(m.zOffset, 0.25);
         QCOMPARE(m.useDefaultZ, std::uint8_t(1));
         QCOMPARE(m.defaultZ, 12.0);
-        auto* button = control<QPushButton>(window, "SpeedButton17");
+        auto* button = MainWindowPage(window).dataModifiersButton();
         QCOMPARE(button->text(), QStringLiteral("Data modifiers ( ON ) ..."));
         QCOMPARE(button->palette().color(QPalette::ButtonText), QColor(0, 85, 0));
     }
@@ -189,7 +190,7 @@ class DataModifiersTest : public QObject {
             SCRIPT_EXPECT(DataModifiersPage(dialog).defaultZEdit()->isEnabled());
             return int(QDialog::Rejected);
         });
-        control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
+        MainWindowPage(program->mainWindow()).dataModifiersButton()->click();
         QCOMPARE(interaction.dialogScripts.size(), std::size_t(0));
     }
 

@@ -3,6 +3,7 @@
 
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPages.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderPage.h"
@@ -140,7 +141,7 @@ class EntitiesOrderTest : public QObject {
             SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("2.000")));
             return dialog.result();
         });
-        control<QPushButton>(window, "Button2")->click();
+        MainWindowPage(window).entitiesOrderButton()->click();
         QCOMPARE(window.entityLayout().slot, (Slots{3, 0, -1, -1, -1}));
         QCOMPARE(window.entityLayout().distance, std::string("2")); // the text as it stood at OK
         QCOMPARE(interaction.opacities, (std::vector<int>{200, 255}));
@@ -166,7 +167,7 @@ class EntitiesOrderTest : public QObject {
             EntitiesOrderPage(dialog).cancelButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "Button2")->click();
+        MainWindowPage(window).entitiesOrderButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(2));
         QCOMPARE(interaction.messages[0].text, QStringLiteral("\"Number\" appears more than 1 time."));
         QCOMPARE(interaction.messages[1].text, QStringLiteral("Please enter a distance"));
@@ -189,7 +190,7 @@ class EntitiesOrderTest : public QObject {
             }
             return int(QDialog::Rejected);
         });
-        control<QPushButton>(program->mainWindow(), "Button2")->click();
+        MainWindowPage(program->mainWindow()).entitiesOrderButton()->click();
         QCOMPARE(shown, (QStringList{"1.235", "0.00|selected"}));
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text,

@@ -3,6 +3,7 @@
 #include "app/entities/EntityPanelsControls.h"
 #include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/ProgressWindowPage.h"
@@ -176,7 +177,7 @@ class RunCommandTest : public QObject {
         format.name = "no description";
         format.value(PointValue::Description).column = 0;
         formats::saveFormatFile(m_installDir.toStdString(), format, format.name);
-        control<QComboBox>(*m_window, "format")->addItem("no description");
+        MainWindowPage(*m_window).formatList()->addItem("no description");
         chooseFormat("no description");
         selectAll();
         m_interaction.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
@@ -298,7 +299,7 @@ class RunCommandTest : public QObject {
                 clicked = true;
                 fileCount = ProgressWindowPage(progress).fileCountLabel()->text();
                 maximum = ProgressWindowPage(progress).progressBar()->maximum();
-                createEnabled = control<QToolButton>(*m_window, "BitBtn1")->isEnabled();
+                createEnabled = MainWindowPage(*m_window).createButton()->isEnabled();
                 ProgressWindowPage(progress).stopButton()->click();
             }
         });
@@ -309,7 +310,7 @@ class RunCommandTest : public QObject {
         QCOMPARE(maximum, 3000);
         QVERIFY(!createEnabled);
         QVERIFY(!progress.isVisible());
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
         const QByteArray text = readFile(report());
         // Stopped mid-file: the last line's notice, an empty line, the summary; no later line.
         QVERIFY(text.endsWith(" !\r\n\r\n>> Process aborted.\r\n"));
@@ -364,7 +365,7 @@ class RunCommandTest : public QObject {
         QFETCH(QString, shown);
         m_window->selectReportPolicy(static_cast<ReportPolicy>(policy));
         if (notepad) {
-            control<QRadioButton>(*m_window, "RadioButton14")->click();
+            MainWindowPage(*m_window).textEditorButton()->click();
         }
         selectOnly(file);
         createDxfFiles();
@@ -439,10 +440,10 @@ class RunCommandTest : public QObject {
 
   private:
     QString report() const { return m_installDir + "/mervalon40.log"; }
-    void createDxfFiles() { control<QToolButton>(*m_window, "BitBtn1")->click(); }
+    void createDxfFiles() { MainWindowPage(*m_window).createButton()->click(); }
     void chooseFormat(const QString& name)
     {
-        control<QComboBox>(*m_window, "format")->setCurrentText(name);
+        MainWindowPage(*m_window).formatList()->setCurrentText(name);
         m_window->formatChange();
     }
     void selectAll() { FileSelectionPage(*m_window).fileList()->selectAll(); }

@@ -8,6 +8,8 @@
 #include "app/files/FileSelectionControls.h"
 #include "app/files/FolderTreeView.h"
 #include "app/help/HintSwitch.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "core/config/Configuration.h"
 
 #include <QCheckBox>
@@ -120,13 +122,13 @@ class ProgramStartTest : public QObject {
         QCOMPARE(comboItems(*FileSelectionPage(window).fileTypeList()),
                  (QStringList{"Text files", "Excel files", "Spreadsheets"}));
         QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 0);
-        QCOMPARE(comboItems(*control<QComboBox>(window, "format")),
+        QCOMPARE(comboItems(*MainWindowPage(window).formatList()),
                  (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space", "penzd tab",
                               "pnezd comma"}));
         QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
         QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
-        QVERIFY(control<QCheckBox>(window, "CheckBox1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "RadioButton13")->isChecked());
+        QVERIFY(MainWindowPage(window).hintsBox()->isChecked());
+        QVERIFY(MainWindowPage(window).internalViewerButton()->isChecked());
         QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
         QCOMPARE(window.runOptions().reportPolicy(), std::optional(ReportPolicy::OnlyOnErrors));
     }
@@ -136,7 +138,7 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* pages = control<QTabWidget>(window, "PageControl1");
+        auto* pages = MainWindowPage(window).pages();
         QCOMPARE(pages->count(), 3);
         QCOMPARE(pages->tabText(0), QStringLiteral("DXF Creation"));
         QCOMPARE(pages->tabText(1), QStringLiteral("Options"));
@@ -148,7 +150,7 @@ class ProgramStartTest : public QObject {
         }
         QCOMPARE(entityTabs,
                  (QStringList{"Point", "Number", "X Coord.", "Y Coord.", "Elevation", "Description", "Polyline"}));
-        QCOMPARE(control<QWidget>(window, "GroupBox8")->property("title").toString(),
+        QCOMPARE(control<QWidget>(window, MainWindowControls::viewerGroup)->property("title").toString(),
                  QStringLiteral(" Coordinates file Preview and Error Report  "));
         QCOMPARE(control<QWidget>(window, FileSelectionControls::filesGroup)->property("title").toString(),
                  QStringLiteral(" Coordinates Files "));
@@ -192,7 +194,7 @@ class ProgramStartTest : public QObject {
         {
             FakeInteraction interaction;
             auto program = startProgram(interaction);
-            control<QTabWidget>(program->mainWindow(), "PageControl1")->setCurrentIndex(1);
+            MainWindowPage(program->mainWindow()).pages()->setCurrentIndex(1);
             control<QRadioButton>(program->mainWindow(), "er3")->click();
             QCOMPARE(storedValue("er1"), QStringLiteral("0"));
             QCOMPARE(storedValue("er2"), QStringLiteral("0"));
@@ -212,11 +214,11 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction);
         control<QRadioButton>(program->mainWindow(), "rep3")->click();
         QCOMPARE(storedValue("rep1") + storedValue("rep2") + storedValue("rep3"), QStringLiteral("001"));
-        control<QRadioButton>(program->mainWindow(), "RadioButton14")->click();
+        MainWindowPage(program->mainWindow()).textEditorButton()->click();
         QCOMPARE(storedValue("useiviewer"), QStringLiteral("0"));
-        control<QRadioButton>(program->mainWindow(), "RadioButton13")->click();
+        MainWindowPage(program->mainWindow()).internalViewerButton()->click();
         QCOMPARE(storedValue("useiviewer"), QStringLiteral("1"));
-        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        MainWindowPage(program->mainWindow()).activeHelpBox()->click();
         QCOMPARE(storedValue("achelp"), QStringLiteral("1"));
     }
 
@@ -272,7 +274,7 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         QCOMPARE(interaction.messages.size(), std::size_t(1));
-        QVERIFY(!control<QToolButton>(program->mainWindow(), "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(program->mainWindow()).createButton()->isEnabled());
         QSignalSpy ended(&program->mainWindow(), &MainWindow::programEnded);
         program->mainWindow().exitProgram();
         QCOMPARE(ended.count(), 1);
@@ -302,7 +304,7 @@ class ProgramStartTest : public QObject {
         QVERIFY(QFile::remove(storeFolder));
         QVERIFY(QDir().rename(moved, storeFolder));
         // The value that failed never reaches the disk with a later write.
-        control<QCheckBox>(window, "CheckBox1")->click();
+        MainWindowPage(window).hintsBox()->click();
         QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("100"));
         control<QRadioButton>(window, "er3")->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
@@ -333,7 +335,7 @@ class ProgramStartTest : public QObject {
         MainWindow& window = program->mainWindow();
         QSignalSpy ended(&window, &MainWindow::programEnded);
         FileSelectionPage(window).unlockedButton()->click(); // lock to the input folder
-        control<QToolButton>(window, "BitBtn2")->click();
+        MainWindowPage(window).exitButton()->click();
         QCOMPARE(ended.count(), 1);
         QVERIFY(!window.isVisible());
         QCOMPARE(storedValue("lastpath"), input);
@@ -378,7 +380,7 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* pages = control<QTabWidget>(window, "PageControl1");
+        auto* pages = MainWindowPage(window).pages();
         const char* strip[] = {ConfigurationControls::loadButton, ConfigurationControls::saveButton,
                                ConfigurationControls::nameLabel, ConfigurationControls::inUseLabel};
         for (const char* name : strip) {
@@ -396,8 +398,8 @@ class ProgramStartTest : public QObject {
         for (const char* name : strip) {
             QVERIFY2(control<QWidget>(window, name)->isEnabled(), name);
         }
-        QVERIFY(!control<QWidget>(window, "BitBtn4")->isEnabled());
-        QVERIFY(!control<QWidget>(window, "BitBtn7")->isEnabled());
+        QVERIFY(!MainWindowPage(window).optionsCreateButton()->isEnabled());
+        QVERIFY(!MainWindowPage(window).aboutCreateButton()->isEnabled());
     }
 
     void theHintSwitchSuppressesTooltips()
@@ -405,7 +407,7 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* hints = control<QCheckBox>(window, "CheckBox1");
+        auto* hints = MainWindowPage(window).hintsBox();
         auto* target = ConfigurationPage(window).loadButton();
         QCOMPARE(target->toolTip(), QStringLiteral("Load a configuration file."));
 

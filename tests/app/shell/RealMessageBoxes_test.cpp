@@ -8,6 +8,7 @@
 #include "app/common/FieldCheck.h"
 #include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
+#include "app/mainwindow/MainWindowControls.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderPage.h"
 #include "app/run/ProgressWindow.h"
@@ -124,8 +125,8 @@ class RealMessageBoxesTest : public QObject {
         QTest::newRow("Tab") << "tab";
         QTest::newRow("Enter") << "enter";
         QTest::newRow("click on another tab") << "tab:2";
-        QTest::newRow("click on Data modifiers") << "SpeedButton17";
-        QTest::newRow("click on Exit") << "BitBtn10";
+        QTest::newRow("click on Data modifiers") << QString::fromLatin1(MainWindowControls::dataModifiersButton);
+        QTest::newRow("click on Exit") << QString::fromLatin1(MainWindowControls::lastReportButton);
     }
 
     void aBadLayerLeftGivesOneBoxAndTheFocusBack()

@@ -2,6 +2,7 @@
 #include "app/common/ElidedLabel.h"
 #include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/shell/QtInteraction.h"
 #include "app/viewers/ReportViewer.h"
 #include "app/viewers/ReportViewerControls.h"
@@ -224,7 +225,7 @@ class ViewersTest : public QObject {
 
     void notepadGetsTheFileAndNoWindowOpens()
     {
-        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        MainWindowPage(*m_window).textEditorButton()->click();
         m_program->viewers().viewFile(m_survey + "/site.txt");
         QCOMPARE(m_interaction.calls, QStringList{"editor: " + m_survey + "/site.txt"});
         m_interaction.editorStarts = false;
@@ -246,18 +247,20 @@ class ViewersTest : public QObject {
         m_program->viewers().viewFile(m_survey + "/survey.txt");
         QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm14"});
         // Whichever viewer is chosen: the editor gets no workbook either.
-        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        MainWindowPage(*m_window).textEditorButton()->click();
         m_program->viewers().viewFile(m_survey + "/survey.txt");
         QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm14", "dialog: TForm14"}));
     }
 
     void noReportIsNotFoundInBothViewerChoices()
     {
-        for (const char* button : {"RadioButton13", "RadioButton14"}) {
-            control<QRadioButton>(*m_window, button)->click();
-            for (const char* logButton : {"BitBtn10", "BitBtn5", "BitBtn8"}) {
+        const MainWindowPage window(*m_window);
+        for (QRadioButton* viewerChoice : {window.internalViewerButton(), window.textEditorButton()}) {
+            viewerChoice->click();
+            for (QToolButton* logButton :
+                 {window.lastReportButton(), window.optionsLastReportButton(), window.aboutLastReportButton()}) {
                 m_interaction.calls.clear();
-                control<QToolButton>(*m_window, logButton)->click();
+                logButton->click();
                 QCOMPARE(m_interaction.calls, QStringList{"message: " + kReportNotFound});
             }
         }
@@ -273,7 +276,7 @@ class ViewersTest : public QObject {
             ReportViewerPage(dialog).printButton()->click();
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(*m_window, "BitBtn10")->click();
+        MainWindowPage(*m_window).lastReportButton()->click();
         const QString expected = QStringLiteral("Mervalon Report - now\n---\n\n>> Dxf file created: /x/caf\u00E9.dxf");
         QCOMPARE(shown, expected);
         QCOMPARE(m_interaction.calls,
@@ -307,7 +310,7 @@ class ViewersTest : public QObject {
             editorHasFocus = dialog.focusWidget() == editor;
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(*m_window, "BitBtn10")->click();
+        MainWindowPage(*m_window).lastReportButton()->click();
         QCOMPARE(m_interaction.calls,
                  (QStringList{dialogCall(ReportViewerControls::window), dialogCall(TextViewerControls::window)}));
         QCOMPARE(line, 3);
@@ -344,8 +347,8 @@ class ViewersTest : public QObject {
     void withNotepadTheReportGoesToTheEditor()
     {
         writeFile(report(), "report\r\n");
-        control<QRadioButton>(*m_window, "RadioButton14")->click();
-        control<QToolButton>(*m_window, "BitBtn5")->click();
+        MainWindowPage(*m_window).textEditorButton()->click();
+        MainWindowPage(*m_window).optionsLastReportButton()->click();
         QCOMPARE(m_interaction.calls, QStringList{"editor: " + report()});
     }
 
@@ -355,7 +358,7 @@ class ViewersTest : public QObject {
         QVERIFY(m_program->reportViewer().load(report()));
         QFile::remove(report());
         QDir().mkpath(report()); // exists, but cannot be read as a file
-        control<QToolButton>(*m_window, "BitBtn8")->click();
+        MainWindowPage(*m_window).aboutLastReportButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QVERIFY(m_interaction.messages[0].icon == MessageIcon::Error);
         QVERIFY(!m_interaction.calls.contains(dialogCall(ReportViewerControls::window)));
