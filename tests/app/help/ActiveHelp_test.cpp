@@ -7,6 +7,7 @@
 #include "app/files/FilePages.h"
 #include "app/files/FileSelectionControls.h"
 #include "app/formats/FormatEditorDialog.h"
+#include "app/formats/FormatEditorPages.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
 #include "app/help/HelpPages.h"
@@ -15,8 +16,10 @@
 #include "app/mainwindow/MainWindowPage.h"
 #include "app/modifiers/DataModifiersControls.h"
 #include "app/modifiers/DataModifiersDialog.h"
+#include "app/modifiers/DataModifiersPage.h"
 #include "app/order/EntitiesOrderControls.h"
 #include "app/order/EntitiesOrderDialog.h"
+#include "app/order/EntitiesOrderPage.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -100,18 +103,22 @@ class ActiveHelpTest : public QObject {
                                     << 17;
         QTest::newRow("height edit of the main window")
             << W::Main << QStringList{EntityPanelsControls::heightEdit(EntityKind::Number)} << 18;
-        QTest::newRow("prefix edit of the format editor") << W::FormatEditor << QStringList{"Edit2", "Panel1"} << 24;
+        QTest::newRow("prefix edit of the format editor")
+            << W::FormatEditor << QStringList{FormatEditorControls::prefixEdits[1], FormatEditorControls::rowPanels[1]}
+            << 24;
         QTest::newRow("colour panel") << W::Main << QStringList{EntityPanelsControls::colorPanel(EntityKind::Y)} << 19;
         QTest::newRow("3D button") << W::Main
                                    << QStringList{EntityPanelsControls::spatialButton(EntityKind::Description)} << 20;
-        QTest::newRow("text file button") << W::FormatEditor << QStringList{"RadioButton11"} << 21;
-        QTest::newRow("sheet panel, not its edits") << W::FormatEditor << QStringList{"Edit8", "Panel5"} << 0;
+        QTest::newRow("text file button") << W::FormatEditor << QStringList{FormatEditorControls::textKindButton} << 21;
+        QTest::newRow("sheet panel, not its edits")
+            << W::FormatEditor << QStringList{FormatEditorControls::sheetNumberEdit, FormatEditorControls::sheetPanel}
+            << 0;
         QTest::newRow("unnamed layout widget")
             << W::Main << QStringList{"", MainWindowControls::lastReportButton} << 29;
         QTest::newRow("main window free area") << W::Main << QStringList{} << 0;
         QTest::newRow("extension list free area") << W::ExtensionList << QStringList{} << 15;
         QTest::newRow("extension list edit") << W::ExtensionList << QStringList{"Edit1"} << 15;
-        QTest::newRow("format list group") << W::FormatEditor << QStringList{"GroupBox2"} << 26;
+        QTest::newRow("format list group") << W::FormatEditor << QStringList{FormatEditorControls::formatsGroup} << 26;
         QTest::newRow("entities position")
             << W::EntitiesOrder << QStringList{EntitiesOrderControls::positionGroup} << 12;
         QTest::newRow("renumbering") << W::DataModifiers << QStringList{DataModifiersControls::renumberingGroup} << 32;
@@ -306,8 +313,8 @@ class ActiveHelpTest : public QObject {
         hover(ExtensionListPage(extensions).nameLabel());
         hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), EntitiesOrderControls::distanceGroup));
         hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), DataModifiersControls::coordinatesGroup));
-        hover(control<QWidget>(program->formatEditor(), "Edit21"));
-        hover(control<QWidget>(program->formatEditor(), "CheckBox20"));
+        hover(FormatEditorPage(program->formatEditor()).positionEdit(2));
+        hover(FormatEditorPage(program->formatEditor()).keepBox(2));
 
         // A window known by its caption alone: its controls answer as soon as it exists.
         QWidget editor(nullptr, Qt::Dialog);
@@ -399,11 +406,15 @@ class ActiveHelpTest : public QObject {
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         // The dialogs' "Help" buttons open it too.
-        for (QWidget* dialog :
-             std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
-                                             &program->mainWindow().entitiesOrderDialog(), &program->formatEditor()}) {
+        const std::pair<QWidget*, QAbstractButton*> dialogs[] = {
+            {&program->mainWindow().dataModifiersDialog(),
+             DataModifiersPage(program->mainWindow().dataModifiersDialog()).helpButton()},
+            {&program->mainWindow().entitiesOrderDialog(),
+             EntitiesOrderPage(program->mainWindow().entitiesOrderDialog()).helpButton()},
+            {&program->formatEditor(), FormatEditorPage(program->formatEditor()).helpButton()}};
+        for (const auto& [dialog, helpButton] : dialogs) {
             interaction.calls.clear();
-            control<QAbstractButton>(*dialog, "SpeedButton7")->click();
+            helpButton->click();
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         QVERIFY(interaction.messages.empty());
