@@ -22,6 +22,7 @@
 #include "app/run/ProgressWindow.h"
 #include "app/settings/RunOptions.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
+#include "app/spreadsheet/SpreadsheetPreviewPage.h"
 #include "app/viewers/Viewers.h"
 
 #include <QAbstractButton>
@@ -143,11 +144,11 @@ int main(int argc, char** argv)
     interaction.dialogScripts.push_back([&](QDialog& dialog) {
         dialog.show();
         save(dialog, output + QStringLiteral("/dialog-spreadsheet.png"));
-        auto* header = control<QTableView>(dialog, "StringGrid1")->verticalHeader();
+        auto* header = SpreadsheetPreviewPage(dialog).grid()->verticalHeader();
         const QPoint at(header->width() / 2, header->sectionViewportPosition(5) + 6);
         QTest::mouseRelease(header->viewport(), Qt::RightButton, {}, at);
         QTest::qWait(300);
-        auto* menu = control<QMenu>(dialog, "PopupMenu1");
+        auto* menu = SpreadsheetPreviewPage(dialog).rowMenu();
         const QRect area = dialog.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
         dialog.screen()
             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())

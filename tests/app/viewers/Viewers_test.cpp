@@ -4,6 +4,7 @@
 #include "app/files/FileSelectionPanel.h"
 #include "app/mainwindow/MainWindowPage.h"
 #include "app/shell/QtInteraction.h"
+#include "app/spreadsheet/SpreadsheetPreviewControls.h"
 #include "app/viewers/ReportViewer.h"
 #include "app/viewers/ReportViewerControls.h"
 #include "app/viewers/TextViewer.h"
@@ -245,11 +246,12 @@ class ViewersTest : public QObject {
         QVERIFY(QFile::copy(QStringLiteral(MERVALON_SOURCE_DIR "/tests/core/spreadsheet/fixtures/biff8_survey.xls"),
                             m_survey + "/survey.txt"));
         m_program->viewers().viewFile(m_survey + "/survey.txt");
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm14"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(SpreadsheetPreviewControls::window)});
         // Whichever viewer is chosen: the editor gets no workbook either.
         MainWindowPage(*m_window).textEditorButton()->click();
         m_program->viewers().viewFile(m_survey + "/survey.txt");
-        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm14", "dialog: TForm14"}));
+        QCOMPARE(m_interaction.calls, (QStringList{dialogCall(SpreadsheetPreviewControls::window),
+                                                   dialogCall(SpreadsheetPreviewControls::window)}));
     }
 
     void noReportIsNotFoundInBothViewerChoices()
