@@ -117,7 +117,7 @@ class ActiveHelpTest : public QObject {
             << W::Main << QStringList{"", MainWindowControls::lastReportButton} << 29;
         QTest::newRow("main window free area") << W::Main << QStringList{} << 0;
         QTest::newRow("extension list free area") << W::ExtensionList << QStringList{} << 15;
-        QTest::newRow("extension list edit") << W::ExtensionList << QStringList{"Edit1"} << 15;
+        QTest::newRow("extension list edit") << W::ExtensionList << QStringList{ExtensionListControls::nameEdit} << 15;
         QTest::newRow("format list group") << W::FormatEditor << QStringList{FormatEditorControls::formatsGroup} << 26;
         QTest::newRow("entities position")
             << W::EntitiesOrder << QStringList{EntitiesOrderControls::positionGroup} << 12;
@@ -320,7 +320,7 @@ class ActiveHelpTest : public QObject {
         QWidget editor(nullptr, Qt::Dialog);
         editor.setWindowTitle(QStringLiteral(" Format Editor"));
         auto* formats = new QGroupBox(QStringLiteral(" Available formats "), &editor);
-        formats->setObjectName(QStringLiteral("GroupBox2"));
+        formats->setObjectName(QLatin1String(FormatEditorControls::formatsGroup));
         hover(formats);
         QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 13, 33, 23, 25, 26}));
     }
