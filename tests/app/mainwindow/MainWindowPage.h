@@ -4,6 +4,9 @@
 #include "app/AppTestSupport.h"
 #include "app/common/ElidedLabel.h"
 #include "app/mainwindow/MainWindowControls.h"
+#include "app/settings/RunOptions.h"
+#include "core/engine/ErrorPolicy.h"
+#include "platform/SettingsKeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +14,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <cstddef>
 
 namespace mervalon::app::testing {
 
@@ -101,6 +105,18 @@ class MainWindowPage {
     [[nodiscard]] QToolButton* aboutLastReportButton() const
     {
         return control<QToolButton>(m_window, MainWindowControls::aboutLastReportButton);
+    }
+
+    /// The Options tab's policy buttons: each named after the setting it is stored under.
+    [[nodiscard]] QRadioButton* errorPolicyButton(ErrorPolicy policy) const
+    {
+        return control<QRadioButton>(m_window,
+                                     platform::keys::errorPolicy.at(static_cast<std::size_t>(policy)).name.data());
+    }
+    [[nodiscard]] QRadioButton* reportPolicyButton(ReportPolicy policy) const
+    {
+        return control<QRadioButton>(m_window,
+                                     platform::keys::reportPolicy.at(static_cast<std::size_t>(policy)).name.data());
     }
 
   private:

@@ -125,8 +125,8 @@ class ProgramStartTest : public QObject {
         QCOMPARE(comboItems(*MainWindowPage(window).formatList()),
                  (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space", "penzd tab",
                               "pnezd comma"}));
-        QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
+        QVERIFY(MainWindowPage(window).errorPolicyButton(ErrorPolicy::SkipLine)->isChecked());
+        QVERIFY(MainWindowPage(window).reportPolicyButton(ReportPolicy::OnlyOnErrors)->isChecked());
         QVERIFY(MainWindowPage(window).hintsBox()->isChecked());
         QVERIFY(MainWindowPage(window).internalViewerButton()->isChecked());
         QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
@@ -166,8 +166,8 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        QVERIFY(!control<QRadioButton>(window, "rep1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
+        QVERIFY(!MainWindowPage(window).reportPolicyButton(ReportPolicy::Always)->isChecked());
+        QVERIFY(MainWindowPage(window).reportPolicyButton(ReportPolicy::OnlyOnErrors)->isChecked());
         QCOMPARE(storedValue("rep1"), QStringLiteral("0"));
         QCOMPARE(storedValue("rep2"), QStringLiteral("1"));
         QCOMPARE(storedValue("rep3"), QStringLiteral("0"));
@@ -195,7 +195,7 @@ class ProgramStartTest : public QObject {
             FakeInteraction interaction;
             auto program = startProgram(interaction);
             MainWindowPage(program->mainWindow()).pages()->setCurrentIndex(1);
-            control<QRadioButton>(program->mainWindow(), "er3")->click();
+            MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::AbortProcess)->click();
             QCOMPARE(storedValue("er1"), QStringLiteral("0"));
             QCOMPARE(storedValue("er2"), QStringLiteral("0"));
             QCOMPARE(storedValue("er3"), QStringLiteral("1"));
@@ -203,16 +203,16 @@ class ProgramStartTest : public QObject {
         }
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        QVERIFY(!control<QRadioButton>(program->mainWindow(), "er1")->isChecked());
-        QVERIFY(!control<QRadioButton>(program->mainWindow(), "er2")->isChecked());
-        QVERIFY(control<QRadioButton>(program->mainWindow(), "er3")->isChecked());
+        QVERIFY(!MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::SkipLine)->isChecked());
+        QVERIFY(!MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::AbortFile)->isChecked());
+        QVERIFY(MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::AbortProcess)->isChecked());
     }
 
     void reportAndViewerChoicesAreWritten()
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        control<QRadioButton>(program->mainWindow(), "rep3")->click();
+        MainWindowPage(program->mainWindow()).reportPolicyButton(ReportPolicy::Never)->click();
         QCOMPARE(storedValue("rep1") + storedValue("rep2") + storedValue("rep3"), QStringLiteral("001"));
         MainWindowPage(program->mainWindow()).textEditorButton()->click();
         QCOMPARE(storedValue("useiviewer"), QStringLiteral("0"));
@@ -293,23 +293,23 @@ class ProgramStartTest : public QObject {
         QVERIFY(QDir().rename(storeFolder, moved));
         writeFile(storeFolder, "in the way");
 
-        control<QRadioButton>(window, "er3")->click();
+        MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Failed to set data for 'er1'"));
         // The window shows the policy that runs use: the old one.
         QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
-        QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
-        QVERIFY(!control<QRadioButton>(window, "er3")->isChecked());
+        QVERIFY(MainWindowPage(window).errorPolicyButton(ErrorPolicy::SkipLine)->isChecked());
+        QVERIFY(!MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->isChecked());
 
         QVERIFY(QFile::remove(storeFolder));
         QVERIFY(QDir().rename(moved, storeFolder));
         // The value that failed never reaches the disk with a later write.
         MainWindowPage(window).hintsBox()->click();
         QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("100"));
-        control<QRadioButton>(window, "er3")->click();
+        MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("001"));
-        QVERIFY(control<QRadioButton>(window, "er3")->isChecked());
+        QVERIFY(MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->isChecked());
 
         QVERIFY(QDir().rename(storeFolder, moved));
         writeFile(storeFolder, "in the way");
