@@ -9,8 +9,11 @@
 //   app_desktop_probe STATE_FILE help    Active Help is on from the start
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
+#include "app/files/FilePages.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunCommand.h"
 #include "app/shell/QtInteraction.h"
@@ -28,6 +31,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -122,15 +126,15 @@ int main(int argc, char** argv)
 
     QTimer::singleShot(500, [&] {
         if (mode == QLatin1String("layer")) {
-            auto* edit = control<QLineEdit>(window, "pt_la");
+            auto* edit = EntityPanelsPage(window).layerEdit(EntityKind::Point);
             window.activateWindow();
             edit->setFocus();
             edit->selectAll();
         } else if (mode == QLatin1String("run")) {
             // The run holds this call until it ends: it starts once "ready" is out.
             QTimer::singleShot(0, [&window] {
-                control<QListWidget>(window, "fl1")->selectAll();
-                control<QToolButton>(window, "BitBtn1")->click();
+                FileSelectionPage(window).fileList()->selectAll();
+                MainWindowPage(window).createButton()->click();
             });
         }
         std::printf("ready\n");

@@ -55,4 +55,10 @@ class FakeInteraction : public Interaction {
     QStringList calls;
 };
 
+/// The line `calls` holds for a dialog shown: "dialog: " and the dialog's object name.
+inline QString dialogCall(const char* objectName)
+{
+    return QStringLiteral("dialog: ") + QLatin1String(objectName);
+}
+
 } // namespace mervalon::app::testing

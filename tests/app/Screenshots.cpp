@@ -9,15 +9,22 @@
 
 #include "app/AppTestSupport.h"
 #include "app/codes/CodeLibraryEditor.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
+#include "app/entities/EntityPanelsControls.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FilePages.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/run/ProgressWindow.h"
 #include "app/settings/RunOptions.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
+#include "app/spreadsheet/SpreadsheetPreviewPage.h"
 #include "app/viewers/Viewers.h"
 
 #include <QAbstractButton>
@@ -42,6 +49,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -90,7 +98,7 @@ int main(int argc, char** argv)
     FakeInteraction interaction;
     auto program = startProgram(interaction);
     MainWindow& window = program->mainWindow();
-    auto* pages = control<QTabWidget>(window, "PageControl1");
+    auto* pages = MainWindowPage(window).pages();
     const char* names[] = {"main", "options", "about"};
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
@@ -98,34 +106,39 @@ int main(int argc, char** argv)
     }
     pages->setCurrentIndex(0);
 
-    saveDialogOf(interaction, window, "SpeedButton15", output + QStringLiteral("/dialog-extensions.png"));
+    saveDialogOf(interaction, window, FileSelectionControls::extensionsButton,
+                 output + QStringLiteral("/dialog-extensions.png"));
     // "Browse disk ..." works only with the destination unlocked.
-    if (auto* locked = window.findChild<QAbstractButton*>(QStringLiteral("SpeedButton1"));
+    if (auto* locked = window.findChild<QAbstractButton*>(QLatin1String(FileSelectionControls::lockedButton));
         locked && locked->isVisible()) {
         locked->click();
     }
-    saveDialogOf(interaction, window, "SpeedButton4", output + QStringLiteral("/dialog-destination.png"));
+    saveDialogOf(interaction, window, FileSelectionControls::browseButton,
+                 output + QStringLiteral("/dialog-destination.png"));
 
     // Each entity tab, with one created entity switched off to show its disabled look.
-    control<QCheckBox>(window, "x_cr")->click();
-    auto* entities = control<EntityPanels>(window, "pagecontrol2");
+    EntityPanelsPage(window).createBox(EntityKind::X)->click();
+    auto* entities = EntityPanelsPage(window).tabs();
     for (int i = 0; i < entities->count(); ++i) {
         entities->setCurrentIndex(i);
         save(window, output + QStringLiteral("/entity-%1.png").arg(entities->widget(i)->objectName()));
     }
     entities->setCurrentIndex(0);
-    saveDialogOf(interaction, window, "SpeedButton3", output + QStringLiteral("/dialog-color.png"));
-    saveDialogOf(interaction, window, "SpeedButton17", output + QStringLiteral("/dialog-modifiers.png"));
-    saveDialogOf(interaction, window, "Button2", output + QStringLiteral("/dialog-order.png"));
+    saveDialogOf(interaction, window, EntityPanelsControls::colorButton(EntityKind::Point),
+                 output + QStringLiteral("/dialog-color.png"));
+    saveDialogOf(interaction, window, MainWindowControls::dataModifiersButton,
+                 output + QStringLiteral("/dialog-modifiers.png"));
+    saveDialogOf(interaction, window, MainWindowControls::entitiesOrderButton,
+                 output + QStringLiteral("/dialog-order.png"));
 
     // The Active Help window, showing the topic of the folder tree.
-    control<QCheckBox>(window, "CheckBox3")->click();
-    QWidget* tree = control<QWidget>(window, "sh1");
+    MainWindowPage(window).activeHelpBox()->click();
+    QWidget* tree = FileSelectionPage(window).folderTree();
     QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), tree->mapToGlobal(QPointF(4, 4)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(tree, &move);
     save(program->activeHelp().window(), output + QStringLiteral("/active-help.png"));
-    control<QCheckBox>(window, "CheckBox3")->click();
+    MainWindowPage(window).activeHelpBox()->click();
 
     // The preview with a real point sheet, the row menu opened on row 6's header.
     const QString workbooks = QDir::homePath() + QStringLiteral("/workbooks");
@@ -136,11 +149,11 @@ int main(int argc, char** argv)
     interaction.dialogScripts.push_back([&](QDialog& dialog) {
         dialog.show();
         save(dialog, output + QStringLiteral("/dialog-spreadsheet.png"));
-        auto* header = control<QTableView>(dialog, "StringGrid1")->verticalHeader();
+        auto* header = SpreadsheetPreviewPage(dialog).grid()->verticalHeader();
         const QPoint at(header->width() / 2, header->sectionViewportPosition(5) + 6);
         QTest::mouseRelease(header->viewport(), Qt::RightButton, {}, at);
         QTest::qWait(300);
-        auto* menu = control<QMenu>(dialog, "PopupMenu1");
+        auto* menu = SpreadsheetPreviewPage(dialog).rowMenu();
         const QRect area = dialog.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
         dialog.screen()
             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
@@ -158,13 +171,13 @@ int main(int argc, char** argv)
     writeFile(stakeout, "101,512010.125,6712004.500,12.75,KERB,1\r\n102,5120O4.250,6712006.125,12.81,KERB,2\r\n"
                         "103,512018.375\r\n104,512020.000,6712020.000,13.05,MANHOLE\r\n"
                         "105,512031.500,6712011.250,12.66,TREE,0\r\n");
-    auto* fileList = control<QListWidget>(window, "fl1");
+    auto* fileList = FileSelectionPage(window).fileList();
     if (const auto items = fileList->findItems(QStringLiteral("stakeout.txt"), Qt::MatchExactly); !items.isEmpty()) {
         fileList->clearSelection();
         items.front()->setSelected(true);
         fileList->setCurrentItem(items.front());
     }
-    auto* format = control<QComboBox>(window, "format");
+    auto* format = MainWindowPage(window).formatList();
     for (const char* name : {"penzd comma", "excel penzdc", "!default"}) {
         format->setCurrentIndex(format->findText(QLatin1String(name)));
         interaction.dialogScripts.push_back([&output, name](QDialog& dialog) {
@@ -179,7 +192,7 @@ int main(int argc, char** argv)
             dialog.hide();
             return int(QDialog::Accepted);
         });
-        control<QToolButton>(window, "SpeedButton14")->click();
+        MainWindowPage(window).formatEditorButton()->click();
     }
     writeFile(stakeout, "1,100.0,200.0,10.0,PT\r\n");
 
@@ -242,11 +255,11 @@ int main(int argc, char** argv)
         }
     }
     writeFile(survey + "/boundary.txt", points);
-    control<QCheckBox>(window, "x_cr")->click(); // the X texts again, as the layout expects
+    EntityPanelsPage(window).createBox(EntityKind::X)->click(); // the X texts again, as the layout expects
     window.selectReportPolicy(ReportPolicy::Always);
-    control<QComboBox>(window, "format")->setCurrentText(QStringLiteral("!default"));
+    MainWindowPage(window).formatList()->setCurrentText(QStringLiteral("!default"));
     window.formatChange();
-    control<QListWidget>(window, "fl1")->selectAll();
+    FileSelectionPage(window).fileList()->selectAll();
     ProgressWindow& progress = program->progressWindow();
     progress.setPumpInterval(0);
     bool grabbed = false;
@@ -263,7 +276,7 @@ int main(int argc, char** argv)
         dialog.grab().save(output + QStringLiteral("/report-viewer.png"));
         return int(QDialog::Rejected);
     });
-    control<QToolButton>(window, "BitBtn1")->click();
+    MainWindowPage(window).createButton()->click();
 
     interaction.dialogScripts.push_back([&](QDialog& dialog) {
         dialog.show();

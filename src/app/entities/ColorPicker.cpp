@@ -2,6 +2,7 @@
 
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
+#include "app/entities/ColorPickerControls.h"
 #include "app/shell/Interaction.h"
 #include "core/config/ColorNameTable.h"
 
@@ -99,21 +100,15 @@ void ColorPanel::showColor(int number, const QString& name, const QColor& color)
 ColorPickerDialog::ColorPickerDialog(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("TForm4"));
+    setObjectName(QLatin1String(ColorPickerControls::window));
     setWindowTitle(QStringLiteral(" Color selection"));
 
-    auto* hint = named(new QLabel(QStringLiteral("Click a color or enter a color number (1 to 255)"), this), "Label2");
-    struct Named {
-        const char* panel;
-        int number;
-    };
-    const Named swatches[] = {{"Panel2", 1}, {"Panel1", 2}, {"Panel3", 3}, {"Panel4", 4}, {"Panel5", 5},
-                              {"Panel6", 6}, {"Panel7", 7}, {"Panel8", 8}, {"Panel9", 9}};
+    auto* hint = named(new QLabel(QStringLiteral("Click a color or enter a color number (1 to 255)"), this),
+                       ColorPickerControls::hint);
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
-    for (const Named& swatch : swatches) {
-        auto* panel = named(new SwatchPanel(colorOfNumber(swatch.number), this), swatch.panel);
-        const int number = swatch.number;
+    for (int number = 1; number <= static_cast<int>(ColorPickerControls::kSwatches.size()); ++number) {
+        auto* panel = named(new SwatchPanel(colorOfNumber(number), this), ColorPickerControls::swatch(number));
         panel->setToolTip(fromText(config::colorName(number)));
         panel->onClick = [this, number] {
             pick(number, fromText(config::colorName(number)), colorOfNumber(number));
@@ -123,8 +118,8 @@ ColorPickerDialog::ColorPickerDialog(Interaction& interaction, QWidget* parent)
     }
     row->addStretch();
 
-    auto* numberLabel = named(new QLabel(QStringLiteral("Color number:"), this), "Label1");
-    m_number = named(new QLineEdit(this), "Edit1");
+    auto* numberLabel = named(new QLabel(QStringLiteral("Color number:"), this), ColorPickerControls::numberLabel);
+    m_number = named(new QLineEdit(this), ColorPickerControls::numberEdit);
     m_number->setMaxLength(5);
     m_number->setFixedWidth(m_number->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     connect(m_number, &QLineEdit::returnPressed, this, &ColorPickerDialog::numberEntered);

@@ -4,6 +4,7 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/ColorPicker.h"
+#include "app/entities/EntityPanelsControls.h"
 #include "app/shell/Interaction.h"
 #include "core/engine/DxfWriter.h"
 
@@ -25,54 +26,23 @@ using config::Configuration;
 using config::EntityKind;
 using config::EntityKindInfo;
 
+// What a tab shows besides its controls' names (EntityPanelsControls has those).
 struct EntityTabFields {
-    const char* page;
     const char* caption;
-    const char* check;
     const char* checkCaption;
-    const char* radio2D;
-    const char* radio3D;
-    const char* heightEdit;     // nullptr: no text height
-    const char* precisionCombo; // nullptr: no precision
-    const char* layerEdit;
     const char* layerLabel;
-    const char* colorPanel;
-    const char* colorButton;
-    const char* defaultLayer;
 };
 
 // One tab per kind, in the order of config::kEntityKinds.
 constexpr EntityTabFields kTabs[config::kEntityKindCount] = {
-    {"TabSheet2", "Point", "pt_cr", "Create Point.", "rb1", "rb2", nullptr, nullptr, "pt_la", "In layer:", "Panel1",
-     "SpeedButton3", "Points"},
-    {"TabSheet3", "Number", "nb_cr", "Create Number.", "RadioButton3", "RadioButton4", "Edit2", nullptr, "Edit4",
-     "In layer:", "Panel2", "SpeedButton5", "Numbers"},
-    {"TabSheet8", "X Coord.", "x_cr", "Create X (East) coordinate.", "RadioButton5", "RadioButton6", "Edit5",
-     "ComboBox1", "Edit6", "Layer:", "Panel6", "SpeedButton9", "Coordinates"},
-    {"TabSheet9", "Y Coord.", "y_cr", "Create Y (North) coordinate.", "RadioButton7", "RadioButton8", "Edit7",
-     "ComboBox2", "Edit8", "Layer:", "Panel7", "SpeedButton10", "Coordinates"},
-    {"TabSheet4", "Elevation", "el_cr", "Create Elevation.", "RadioButton9", "RadioButton10", "Edit9", "ComboBox3",
-     "Edit10", "Layer:", "Panel3", "SpeedButton6", "Elevations"},
-    {"TabSheet5", "Description", "de_cr", "Create Description.", "RadioButton11", "RadioButton12", "Edit12", nullptr,
-     "Edit13", "In layer:", "Panel4", "SpeedButton7", "Description"},
-    {"TabSheet6", "Polyline", "po_cr", "Create Polyline.", "RadioButton1", "RadioButton2", nullptr, nullptr, "Edit16",
-     "In layer:", "Panel5", "SpeedButton8", "Polylines"},
+    {"Point", "Create Point.", "In layer:"},
+    {"Number", "Create Number.", "In layer:"},
+    {"X Coord.", "Create X (East) coordinate.", "Layer:"},
+    {"Y Coord.", "Create Y (North) coordinate.", "Layer:"},
+    {"Elevation", "Create Elevation.", "Layer:"},
+    {"Description", "Create Description.", "In layer:"},
+    {"Polyline", "Create Polyline.", "In layer:"},
 };
-
-// Every kind has its tab, with a height field exactly when the kind has a height and a precision
-// exactly when it has decimals.
-constexpr bool tabsMatchTheKinds()
-{
-    for (const EntityKindInfo& kind : config::kEntityKinds) {
-        const EntityTabFields& fields = kTabs[config::entityIndex(kind.kind)];
-        if (fields.page == nullptr || (fields.heightEdit != nullptr) != kind.hasHeight ||
-            (fields.precisionCombo != nullptr) != kind.hasDecimals) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(tabsMatchTheKinds(), "every entity kind needs its tab in kTabs");
 
 const EntityTabFields& tabFields(EntityKind kind)
 {
@@ -110,7 +80,7 @@ std::string cut(const QString& text, qsizetype capacity)
 EntityPanels::EntityPanels(Interaction& interaction, QWidget* parent)
     : MultiRowTabStrip(4, parent), m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("pagecontrol2"));
+    setObjectName(QLatin1String(EntityPanelsControls::tabs));
     m_picker = new ColorPickerDialog(interaction, this);
     for (const EntityKindInfo& kind : config::kEntityKinds) {
         buildTab(kind.kind);
@@ -123,22 +93,23 @@ EntityPanels::~EntityPanels() = default;
 void EntityPanels::buildTab(EntityKind kind)
 {
     const EntityTabFields& fields = tabFields(kind);
+    const EntityPanelsControls::TabNames& names = EntityPanelsControls::tabNames(kind);
     Tab& tab = m_tabs[config::entityIndex(kind)];
-    auto* page = named(new QWidget, fields.page);
+    auto* page = named(new QWidget, names.page);
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(4);
     int row = 0;
 
-    tab.create = named(new QCheckBox(QLatin1String(fields.checkCaption), page), fields.check);
+    tab.create = named(new QCheckBox(QLatin1String(fields.checkCaption), page), names.createBox);
     QFont bold = tab.create->font();
     bold.setBold(true);
     tab.create->setFont(bold);
     grid->addWidget(tab.create, row++, 0, 1, 3);
 
-    tab.flat = named(new QRadioButton(QStringLiteral("2D"), page), fields.radio2D);
+    tab.flat = named(new QRadioButton(QStringLiteral("2D"), page), names.flatButton);
     tab.flat->setToolTip(QStringLiteral("Use 2D (z=0) coordinates"));
-    tab.raised = named(new QRadioButton(QStringLiteral("3D"), page), fields.radio3D);
+    tab.raised = named(new QRadioButton(QStringLiteral("3D"), page), names.spatialButton);
     tab.raised->setToolTip(QStringLiteral("Use 3D coordinates"));
     auto* pair = new QButtonGroup(page);
     pair->addButton(tab.flat);
@@ -149,15 +120,15 @@ void EntityPanels::buildTab(EntityKind kind)
     pairRow->addStretch();
     grid->addLayout(pairRow, row++, 0, 1, 3);
 
-    if (fields.heightEdit != nullptr) {
-        tab.height = named(new QLineEdit(page), fields.heightEdit);
+    if (names.heightEdit != nullptr) {
+        tab.height = named(new QLineEdit(page), names.heightEdit);
         tab.height->setToolTip(QStringLiteral("Enter a decimal value"));
         grid->addWidget(new QLabel(QStringLiteral("Text height:"), page), row, 0);
         grid->addWidget(tab.height, row++, 1, 1, 2);
         FieldCheck::watch(*tab.height, m_interaction, &EntityPanels::heightRefusal);
     }
-    if (fields.precisionCombo != nullptr) {
-        tab.precision = named(new QComboBox(page), fields.precisionCombo);
+    if (names.precisionList != nullptr) {
+        tab.precision = named(new QComboBox(page), names.precisionList);
         tab.precision->setEditable(true);
         tab.precision->setInsertPolicy(QComboBox::NoInsert);
         tab.precision->setToolTip(QStringLiteral("Select number of decimals"));
@@ -166,15 +137,15 @@ void EntityPanels::buildTab(EntityKind kind)
         grid->addWidget(new QLabel(QStringLiteral("Precision:"), page), row, 0);
         grid->addWidget(tab.precision, row++, 1, 1, 2);
     }
-    tab.layer = named(new QLineEdit(page), fields.layerEdit);
+    tab.layer = named(new QLineEdit(page), names.layerEdit);
     tab.layer->setToolTip(QStringLiteral("Enter a Layer name."));
     grid->addWidget(new QLabel(QLatin1String(fields.layerLabel), page), row, 0);
     grid->addWidget(tab.layer, row++, 1, 1, 2);
     FieldCheck::watch(*tab.layer, m_interaction, &EntityPanels::layerRefusal);
 
-    tab.color = named(new ColorPanel(page), fields.colorPanel);
+    tab.color = named(new ColorPanel(page), names.colorPanel);
     tab.color->setMinimumWidth(tab.color->fontMetrics().horizontalAdvance(QStringLiteral("Light Grey")) + 12);
-    tab.colorButton = named(new QToolButton(page), fields.colorButton);
+    tab.colorButton = named(new QToolButton(page), names.colorButton);
     tab.colorButton->setText(QStringLiteral("..."));
     tab.colorButton->setToolTip(QStringLiteral("Click to select a color."));
     grid->addWidget(new QLabel(QStringLiteral("Layer color:"), page), row, 0);
@@ -211,8 +182,7 @@ void EntityPanels::showConfiguration(const Configuration& configuration)
         }
         if (tab.precision != nullptr) {
             // An index outside the six items selects none, as an empty choice would.
-            const std::int32_t decimals = entity.decimals;
-            tab.precision->setCurrentIndex(decimals >= 0 && decimals < tab.precision->count() ? decimals : -1);
+            tab.precision->setCurrentIndex(precisionItem(entity.decimals, tab.precision->count()));
         }
         tab.layer->setText(fromText(entity.layer));
         tab.color->showColorNumber(entity.color);
@@ -240,31 +210,35 @@ void EntityPanels::captureConfiguration(Configuration& configuration) const
 void EntityPanels::applyEnablingRule(EntityKind kind)
 {
     const int index = entityTab(kind);
-    const EntityTabFields& fields = tabFields(kind);
     const Tab& t = tab(kind);
     const bool created = t.create->isChecked();
+    const EntityTabEnabling enabling = entityTabEnabling(kind, created, isTabVisible(entityTab(EntityKind::Elevation)));
     for (QWidget* child : widget(index)->findChildren<QWidget*>()) {
-        child->setEnabled(created);
+        child->setEnabled(enabling.controls);
     }
     t.create->setEnabled(true);
+    t.raised->setEnabled(enabling.spatialButton);
     setTabIcon(index, stateIcon(created));
     if (!created) {
         return;
     }
-    if (kind != EntityKind::Elevation) {
-        t.raised->setEnabled(isTabVisible(entityTab(EntityKind::Elevation)));
+    EntityTabValues values;
+    values.height = t.height != nullptr ? t.height->text() : QString();
+    values.layer = t.layer->text();
+    values.precision = t.precision != nullptr ? t.precision->currentIndex() : -1;
+    values.color = t.color->colorNumber();
+    const EntityTabValues filled = filledOnSwitchingOn(kind, values);
+    if (t.height != nullptr && filled.height != values.height) {
+        t.height->setText(filled.height);
     }
-    if (t.height != nullptr && t.height->text().isEmpty()) {
-        t.height->setText(QStringLiteral("1.000"));
+    if (filled.layer != values.layer) {
+        t.layer->setText(filled.layer);
     }
-    if (t.layer->text().isEmpty()) {
-        t.layer->setText(QLatin1String(fields.defaultLayer));
+    if (t.precision != nullptr && filled.precision != values.precision) {
+        t.precision->setCurrentIndex(filled.precision);
     }
-    if (t.precision != nullptr && t.precision->currentIndex() == -1) {
-        t.precision->setCurrentIndex(0);
-    }
-    if (t.color->colorNumber() == 0) {
-        t.color->showColorNumber(1);
+    if (filled.color != values.color) {
+        t.color->showColorNumber(filled.color);
     }
 }
 
@@ -295,11 +269,9 @@ void EntityPanels::updateEntityTabsForFormat(const formats::FormatDefinition& fo
             continue; // its own buttons follow only its create box
         }
         const Tab& t = tab(kind.kind);
-        if (visibility.elevation) {
-            t.raised->setEnabled(t.create->isChecked());
-        } else {
-            t.raised->setEnabled(false);
-            t.flat->setChecked(true);
+        t.raised->setEnabled(entityTabEnabling(kind.kind, t.create->isChecked(), visibility.elevation).spatialButton);
+        if (!visibility.elevation) {
+            t.flat->setChecked(true); // nothing to raise the points to
         }
     }
 }
@@ -310,7 +282,7 @@ std::array<bool, 5> EntityPanels::offeredTexts() const
                                                  EntityKind::Elevation, EntityKind::Description};
     std::array<bool, 5> offered{};
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        offered[i] = tab(texts[i]).create->isChecked() && isTabVisible(entityTab(texts[i]));
+        offered[i] = entityTabIsUsed(tab(texts[i]).create->isChecked(), isTabVisible(entityTab(texts[i])));
     }
     return offered;
 }
@@ -342,7 +314,7 @@ bool EntityPanels::checkFields()
 {
     for (const EntityKindInfo& kind : config::kEntityKinds) {
         const Tab& t = tab(kind.kind);
-        if (!t.create->isChecked() || !isTabVisible(entityTab(kind.kind))) {
+        if (!entityTabIsUsed(t.create->isChecked(), isTabVisible(entityTab(kind.kind)))) {
             continue; // its values are not used
         }
         for (QLineEdit* edit : {t.height, t.layer}) {

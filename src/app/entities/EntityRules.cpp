@@ -33,6 +33,59 @@ EntityTabVisibility entityTabVisibility(const formats::FormatDefinition& format,
     return visibility;
 }
 
+EntityTabEnabling entityTabEnabling(config::EntityKind kind, bool created, bool elevationShown)
+{
+    return {created, created && (kind == config::EntityKind::Elevation || elevationShown)};
+}
+
+bool entityTabIsUsed(bool created, bool shown)
+{
+    return created && shown;
+}
+
+QString defaultLayer(config::EntityKind kind)
+{
+    switch (kind) {
+    case config::EntityKind::Point:
+        return QStringLiteral("Points");
+    case config::EntityKind::Number:
+        return QStringLiteral("Numbers");
+    case config::EntityKind::X:
+    case config::EntityKind::Y:
+        return QStringLiteral("Coordinates");
+    case config::EntityKind::Elevation:
+        return QStringLiteral("Elevations");
+    case config::EntityKind::Description:
+        return QStringLiteral("Description");
+    case config::EntityKind::Polyline:
+        break;
+    }
+    return QStringLiteral("Polylines");
+}
+
+EntityTabValues filledOnSwitchingOn(config::EntityKind kind, EntityTabValues values)
+{
+    const config::EntityKindInfo& info = config::entityKindInfo(kind);
+    if (info.hasHeight && values.height.isEmpty()) {
+        values.height = QStringLiteral("1.000");
+    }
+    if (values.layer.isEmpty()) {
+        values.layer = defaultLayer(kind);
+    }
+    if (info.hasDecimals && values.precision == -1) {
+        values.precision = 0;
+    }
+    if (values.color == 0) {
+        values.color = 1;
+    }
+    return values;
+}
+
+int precisionItem(std::int32_t decimals, int itemCount)
+{
+    return decimals >= 0 && decimals < itemCount ? static_cast<int>(decimals) : -1;
+}
+
 std::optional<double> parseDecimal(const QString& text)
 {
     // QString::toDouble reads the C notation only: "1,5" fails, "1e3" passes.

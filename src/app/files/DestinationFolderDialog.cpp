@@ -1,5 +1,6 @@
 #include "app/files/DestinationFolderDialog.h"
 
+#include "app/files/DestinationFolderControls.h"
 #include "app/files/FileSelectionRules.h"
 #include "app/files/FolderTreeModel.h"
 #include "app/files/FolderTreeView.h"
@@ -22,11 +23,11 @@ DestinationFolderDialog::DestinationFolderDialog(Interaction& interaction, QWidg
       m_tree(new FolderTreeView(this)), m_pathLabel(new QLabel(this)),
       m_selectButton(new QPushButton(QStringLiteral("Select "), this))
 {
-    setObjectName(QStringLiteral("TForm3"));
+    setObjectName(QLatin1String(DestinationFolderControls::window));
     setWindowTitle(QStringLiteral(" Destination Directory for DXF Files"));
 
     auto* header = new QLabel(QStringLiteral("Choose the folder where the DXF files are created"), this);
-    header->setObjectName(QStringLiteral("Label2"));
+    header->setObjectName(QLatin1String(DestinationFolderControls::heading));
     header->setAutoFillBackground(true);
     QPalette headerPalette = header->palette();
     headerPalette.setColor(QPalette::Window, Qt::white);
@@ -37,16 +38,16 @@ DestinationFolderDialog::DestinationFolderDialog(Interaction& interaction, QWidg
     headerFont.setBold(true);
     header->setFont(headerFont);
 
-    m_tree->setObjectName(QStringLiteral("ShellTreeView1"));
-    m_pathLabel->setObjectName(QStringLiteral("Label1"));
+    m_tree->setObjectName(QLatin1String(DestinationFolderControls::folderTree));
+    m_pathLabel->setObjectName(QLatin1String(DestinationFolderControls::pathLabel));
     m_pathLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_selectButton->setObjectName(QStringLiteral("SpeedButton1"));
+    m_selectButton->setObjectName(QLatin1String(DestinationFolderControls::selectButton));
     m_selectButton->setEnabled(false);
     auto* cancelButton = new QPushButton(QStringLiteral("Cancel "), this);
-    cancelButton->setObjectName(QStringLiteral("SpeedButton2"));
+    cancelButton->setObjectName(QLatin1String(DestinationFolderControls::cancelButton));
 
     m_newFolderButton = new QPushButton(QStringLiteral("New folder..."), this);
-    m_newFolderButton->setObjectName(QStringLiteral("NewFolderButton"));
+    m_newFolderButton->setObjectName(QLatin1String(DestinationFolderControls::newFolderButton));
     m_newFolderButton->setToolTip(QStringLiteral("Make a folder in the selected one (F5 lists the folders again)"));
     m_newFolderButton->setEnabled(false);
     m_newFolderButton->setAutoDefault(false);
@@ -100,7 +101,7 @@ bool DestinationFolderDialog::createFolder()
         return false;
     }
     QInputDialog prompt(this);
-    prompt.setObjectName(QStringLiteral("NewFolderPrompt"));
+    prompt.setObjectName(QLatin1String(DestinationFolderControls::newFolderPrompt));
     prompt.setWindowTitle(QStringLiteral(" New folder"));
     prompt.setLabelText(QStringLiteral("Name of the new folder in %1:").arg(QDir::toNativeSeparators(parentPath)));
     prompt.setTextValue(QStringLiteral("New folder"));

@@ -1,5 +1,6 @@
 #include "app/files/ExtensionListDialog.h"
 
+#include "app/files/ExtensionListControls.h"
 #include "app/files/FileSelectionRules.h"
 #include "app/shell/Interaction.h"
 
@@ -39,32 +40,32 @@ ExtensionListDialog::ExtensionListDialog(Interaction& interaction, QWidget* pare
       m_interaction(interaction), m_listBox(new QListWidget(this)), m_nameEdit(new QLineEdit(this)),
       m_extensionsEdit(new QLineEdit(this))
 {
-    setObjectName(QStringLiteral("TForm9"));
+    setObjectName(QLatin1String(ExtensionListControls::window));
     setWindowTitle(QStringLiteral(" Files extension list"));
 
     auto* header = new QLabel(QStringLiteral("Add or remove file extensions to the list"), this);
-    header->setObjectName(QStringLiteral("Label3"));
+    header->setObjectName(QLatin1String(ExtensionListControls::heading));
     QFont headerFont = header->font();
     headerFont.setBold(true);
     header->setFont(headerFont);
 
-    m_listBox->setObjectName(QStringLiteral("ListBox1"));
-    m_nameEdit->setObjectName(QStringLiteral("Edit1"));
+    m_listBox->setObjectName(QLatin1String(ExtensionListControls::entryList));
+    m_nameEdit->setObjectName(QLatin1String(ExtensionListControls::nameEdit));
     m_nameEdit->setToolTip(QStringLiteral("Name to be displayed"));
-    m_extensionsEdit->setObjectName(QStringLiteral("Edit2"));
+    m_extensionsEdit->setObjectName(QLatin1String(ExtensionListControls::extensionsEdit));
     m_extensionsEdit->setToolTip(QStringLiteral("Extensions used. Separated with semicolon."));
     auto* nameLabel = new QLabel(QStringLiteral("Extension name :"), this);
-    nameLabel->setObjectName(QStringLiteral("Label1"));
+    nameLabel->setObjectName(QLatin1String(ExtensionListControls::nameLabel));
     nameLabel->setBuddy(m_nameEdit);
     auto* extensionsLabel = new QLabel(QStringLiteral("File types :"), this);
-    extensionsLabel->setObjectName(QStringLiteral("Label2"));
+    extensionsLabel->setObjectName(QLatin1String(ExtensionListControls::extensionsLabel));
     extensionsLabel->setBuddy(m_extensionsEdit);
 
-    QPushButton* newButton = makeButton(this, "SpeedButton1", QStringLiteral("New"));
-    QPushButton* applyButton = makeButton(this, "SpeedButton5", QStringLiteral("Apply"));
-    QPushButton* deleteButton = makeButton(this, "SpeedButton6", QStringLiteral("Delete"));
-    QPushButton* closeButton = makeButton(this, "SpeedButton2", QStringLiteral("Close"));
-    QPushButton* helpButton = makeButton(this, "SpeedButton7", QStringLiteral("Help"));
+    QPushButton* newButton = makeButton(this, ExtensionListControls::newButton, QStringLiteral("New"));
+    QPushButton* applyButton = makeButton(this, ExtensionListControls::applyButton, QStringLiteral("Apply"));
+    QPushButton* deleteButton = makeButton(this, ExtensionListControls::deleteButton, QStringLiteral("Delete"));
+    QPushButton* closeButton = makeButton(this, ExtensionListControls::closeButton, QStringLiteral("Close"));
+    QPushButton* helpButton = makeButton(this, ExtensionListControls::helpButton, QStringLiteral("Help"));
 
     auto* fields = new QGridLayout;
     fields->addWidget(nameLabel, 0, 0);

@@ -6,6 +6,7 @@
 #include "app/common/WidgetHelpers.h"
 #include "app/files/DestinationFolderDialog.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/files/FileSelectionRules.h"
 #include "app/files/FolderTreeView.h"
 #include "app/shell/Interaction.h"
@@ -44,26 +45,29 @@ FileSelectionPanel::~FileSelectionPanel() = default;
 
 QWidget* FileSelectionPanel::buildFilesGroup()
 {
-    auto* files = groupBox(this, "GroupBox1", " Coordinates Files ");
-    m_folderTree = named(new FolderTreeView(files), "sh1");
-    m_fileList = named(new QListWidget(files), "fl1");
+    auto* files = groupBox(this, FileSelectionControls::filesGroup, " Coordinates Files ");
+    m_folderTree = named(new FolderTreeView(files), FileSelectionControls::folderTree);
+    m_fileList = named(new QListWidget(files), FileSelectionControls::fileList);
     m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_fileList->setToolTip(QStringLiteral("Select files to process. Hold [Ctrl] key to select multiple files."));
     m_fileList->viewport()->installEventFilter(this);
-    m_fileType = named(new QComboBox(files), "typfic");
+    m_fileType = named(new QComboBox(files), FileSelectionControls::fileTypeList);
     m_fileType->setToolTip(QStringLiteral("File type"));
     m_fileType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_fileType->setMinimumContentsLength(6);
-    auto* extensionsButton = toolButton(files, "SpeedButton15", QStringLiteral("Modify Extensions list ..."),
-                                        style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    m_autoSelect = named(new QCheckBox(QStringLiteral("AutoSelect"), files), "autosel");
+    auto* extensionsButton =
+        toolButton(files, FileSelectionControls::extensionsButton, QStringLiteral("Modify Extensions list ..."),
+                   style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    m_autoSelect = named(new QCheckBox(QStringLiteral("AutoSelect"), files), FileSelectionControls::autoSelectBox);
     m_autoSelect->setToolTip(QStringLiteral("Automaticaly select all files matching current type"));
-    m_countLabel = named(new QLabel(QStringLiteral("Files selected."), files), "Label3");
-    m_pathLabel = named(new ElidedLabel(files), "Label30");
+    m_countLabel =
+        named(new QLabel(QStringLiteral("Files selected."), files), FileSelectionControls::selectedCountLabel);
+    m_pathLabel = named(new ElidedLabel(files), FileSelectionControls::folderPathLabel);
 
-    m_popup = named(new QMenu(this), "PopupMenu1");
-    m_previewAction = named(m_popup->addAction(QStringLiteral("View/Edit file")), "Preview1");
-    auto* refreshAction = named(m_popup->addAction(QStringLiteral("Refresh folder")), "Refreshfolder1");
+    m_popup = named(new QMenu(this), FileSelectionControls::fileMenu);
+    m_previewAction = named(m_popup->addAction(QStringLiteral("View/Edit file")), FileSelectionControls::previewAction);
+    auto* refreshAction =
+        named(m_popup->addAction(QStringLiteral("Refresh folder")), FileSelectionControls::refreshFolderAction);
     connect(m_popup, &QMenu::aboutToShow, this,
             [this] { m_previewAction->setEnabled(m_fileCommandsEnabled && m_fileList->selectedItems().size() < 2); });
     connect(m_previewAction, &QAction::triggered, this, [this] {
@@ -79,7 +83,7 @@ QWidget* FileSelectionPanel::buildFilesGroup()
 
     // Tree and list share the width evenly; the handle between them moves either way (the tree
     // scrolls sideways, a file name cut at the list's edge is whole in its tooltip).
-    auto* browsers = named(new QSplitter(Qt::Horizontal, files), "FilesSplitter");
+    auto* browsers = named(new QSplitter(Qt::Horizontal, files), FileSelectionControls::splitter);
     browsers->addWidget(m_folderTree);
     browsers->addWidget(m_fileList);
     browsers->setChildrenCollapsible(false);
@@ -116,8 +120,8 @@ QWidget* FileSelectionPanel::buildFilesGroup()
 
 QWidget* FileSelectionPanel::buildDestinationGroup()
 {
-    auto* destination = groupBox(this, "GroupBox2", " Destination Directory ");
-    m_destination = named(new QLineEdit(destination), "Edit1");
+    auto* destination = groupBox(this, FileSelectionControls::destinationGroup, " Destination Directory ");
+    m_destination = named(new QLineEdit(destination), FileSelectionControls::destinationEdit);
     m_destination->setReadOnly(true);
     m_destination->setToolTip(QStringLiteral("DXF files will be created here."));
     QPalette infoPalette = m_destination->palette();
@@ -125,12 +129,13 @@ QWidget* FileSelectionPanel::buildDestinationGroup()
     infoPalette.setColor(QPalette::Text, infoPalette.color(QPalette::ToolTipText));
     m_destination->setPalette(infoPalette);
     const QString lockHint = QStringLiteral("Makes Destination Directory match Files Directory");
-    m_lockedButton = toolButton(destination, "SpeedButton1", lockHint, glyphIcon(Glyph::Locked));
+    m_lockedButton = toolButton(destination, FileSelectionControls::lockedButton, lockHint, glyphIcon(Glyph::Locked));
     m_lockedButton->setCheckable(true);
     m_lockedButton->setChecked(true);
-    m_unlockedButton = toolButton(destination, "SpeedButton2", lockHint, glyphIcon(Glyph::Unlocked));
+    m_unlockedButton =
+        toolButton(destination, FileSelectionControls::unlockedButton, lockHint, glyphIcon(Glyph::Unlocked));
     m_unlockedButton->setCheckable(true);
-    m_browseButton = toolButton(destination, "SpeedButton4", QStringLiteral("Browse disk ..."),
+    m_browseButton = toolButton(destination, FileSelectionControls::browseButton, QStringLiteral("Browse disk ..."),
                                 style()->standardIcon(QStyle::SP_DirOpenIcon));
     auto* destinationLayout = new QHBoxLayout(destination);
     destinationLayout->setContentsMargins(6, 4, 6, 4);

@@ -2,6 +2,7 @@
 
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
+#include "app/formats/FormatEditorControls.h"
 #include "app/formats/FormatNamePrompt.h"
 #include "app/formats/FormatPreviewPanel.h"
 #include "app/help/HelpTopicsRules.h"
@@ -52,7 +53,6 @@ constexpr std::array<const char*, 6> kRowCaptions = {
     "Import Number/Label",         "Import X (East) coordinate",
     "Import Y (North) coordinate", "Import Z (Elevation) coordinate",
     "Import Description",          "Import Code for polyline creation"};
-constexpr std::array<const char*, 6> kRowPanels = {"Panel2", "Panel1", "Panel10", "Panel9", "Panel8", "Panel7"};
 
 } // namespace
 
@@ -60,7 +60,7 @@ FormatEditorDialog::FormatEditorDialog(Interaction& interaction, QWidget* parent
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("FormatEditor"));
+    setObjectName(QLatin1String(FormatEditorControls::window));
     setWindowTitle(QStringLiteral(" Format Editor"));
     build();
     showFields(FormatEditorFields{});
@@ -75,8 +75,8 @@ void FormatEditorDialog::attach(const QString& installDir, FormatNamePrompt& new
 
 void FormatEditorDialog::build()
 {
-    auto* done = named(new QPushButton(QStringLiteral(" Done"), this), "SpeedButton5");
-    auto* help = named(new QPushButton(QStringLiteral("Help"), this), "SpeedButton7");
+    auto* done = named(new QPushButton(QStringLiteral(" Done"), this), FormatEditorControls::doneButton);
+    auto* help = named(new QPushButton(QStringLiteral("Help"), this), FormatEditorControls::helpButton);
     for (QPushButton* button : {done, help}) {
         button->setAutoDefault(false);
     }
@@ -119,8 +119,8 @@ void FormatEditorDialog::refreshPreview()
 
 QWidget* FormatEditorDialog::buildFormatsGroup()
 {
-    QGroupBox* group = groupBox(this, "GroupBox2", " Available formats ");
-    m_list = named(new QComboBox(group), "ComboBox3");
+    QGroupBox* group = groupBox(this, FormatEditorControls::formatsGroup, " Available formats ");
+    m_list = named(new QComboBox(group), FormatEditorControls::formatList);
     m_list->setMinimumContentsLength(24);
     m_list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(m_list, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -134,10 +134,12 @@ QWidget* FormatEditorDialog::buildFormatsGroup()
         QStyle::StandardPixmap icon;
         void (FormatEditorDialog::*action)();
     } actions[] = {
-        {"SpeedButton1", "New format", QStyle::SP_FileIcon, &FormatEditorDialog::newFormat},
-        {"SpeedButton3", "Save current format", QStyle::SP_DialogSaveButton, nullptr},
-        {"SpeedButton2", "Delete current format", QStyle::SP_TrashIcon, &FormatEditorDialog::deleteFormat},
-        {"SpeedButton4", "Rename current format", QStyle::SP_FileDialogDetailedView, &FormatEditorDialog::renameFormat},
+        {FormatEditorControls::newButton, "New format", QStyle::SP_FileIcon, &FormatEditorDialog::newFormat},
+        {FormatEditorControls::saveButton, "Save current format", QStyle::SP_DialogSaveButton, nullptr},
+        {FormatEditorControls::deleteButton, "Delete current format", QStyle::SP_TrashIcon,
+         &FormatEditorDialog::deleteFormat},
+        {FormatEditorControls::renameButton, "Rename current format", QStyle::SP_FileDialogDetailedView,
+         &FormatEditorDialog::renameFormat},
     };
     auto* grid = new QGridLayout(group);
     grid->setContentsMargins(6, 4, 6, 6);
@@ -156,7 +158,7 @@ QWidget* FormatEditorDialog::buildFormatsGroup()
     }
     tools->addStretch();
     grid->addLayout(tools, 0, 2);
-    m_description = named(new QLineEdit(group), "Edit9");
+    m_description = named(new QLineEdit(group), FormatEditorControls::descriptionEdit);
     m_description->setToolTip(QStringLiteral("Enter a brief description for this format."));
     grid->addWidget(label(group, "Description :", m_description), 1, 0);
     grid->addWidget(m_description, 1, 1, 1, 2);
@@ -166,19 +168,21 @@ QWidget* FormatEditorDialog::buildFormatsGroup()
 
 QWidget* FormatEditorDialog::buildParametersGroup()
 {
-    QGroupBox* group = groupBox(this, "GroupBox1", " Format parameters ");
+    QGroupBox* group = groupBox(this, FormatEditorControls::parametersGroup, " Format parameters ");
 
     // The kind of file, with the sheet of a workbook.
-    QFrame* kind = panel(group, "Panel6");
+    QFrame* kind = panel(group, FormatEditorControls::kindPanel);
     m_textKind = named(new QRadioButton(QStringLiteral("This format applies to a Text file (TXT, ASC ...)"), kind),
-                       "RadioButton11");
+                       FormatEditorControls::textKindButton);
     m_excelKind = named(new QRadioButton(QStringLiteral("This format applies to an Excel file (XLS, XLSX, ODS)"), kind),
-                        "RadioButton12");
-    m_sheetPanel = panel(kind, "Panel5");
-    m_byNumber = named(new QRadioButton(QStringLiteral("Sheet Number : "), m_sheetPanel), "RadioButton6");
-    m_sheetNumber = lineEdit(m_sheetPanel, "Edit8", "Enter sheet Number to process", 5);
-    m_byName = named(new QRadioButton(QStringLiteral("Sheet Name : "), m_sheetPanel), "RadioButton7");
-    m_sheetName = lineEdit(m_sheetPanel, "Edit7", "Enter sheet Name to process.", 16);
+                        FormatEditorControls::excelKindButton);
+    m_sheetPanel = panel(kind, FormatEditorControls::sheetPanel);
+    m_byNumber = named(new QRadioButton(QStringLiteral("Sheet Number : "), m_sheetPanel),
+                       FormatEditorControls::sheetByNumberButton);
+    m_sheetNumber = lineEdit(m_sheetPanel, FormatEditorControls::sheetNumberEdit, "Enter sheet Number to process", 5);
+    m_byName =
+        named(new QRadioButton(QStringLiteral("Sheet Name : "), m_sheetPanel), FormatEditorControls::sheetByNameButton);
+    m_sheetName = lineEdit(m_sheetPanel, FormatEditorControls::sheetNameEdit, "Enter sheet Name to process.", 16);
     auto* sheetLayout = new QHBoxLayout(m_sheetPanel);
     sheetLayout->setContentsMargins(20, 0, 0, 0);
     sheetLayout->addWidget(m_byNumber);
@@ -187,13 +191,14 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     sheetLayout->addWidget(m_byName);
     sheetLayout->addWidget(m_sheetName);
     sheetLayout->addStretch();
-    m_firstLine = lineEdit(kind, "Edit6", "Enter a line number greater than 0", 5);
+    m_firstLine = lineEdit(kind, FormatEditorControls::firstLineEdit, "Enter a line number greater than 0", 5);
     auto* firstLine = new QHBoxLayout;
     firstLine->addWidget(label(kind, "Start importing at line N° :", m_firstLine));
     firstLine->addWidget(m_firstLine);
     firstLine->addStretch();
     // The whole text layout at once, read off a file the user has at hand.
-    auto* detect = named(new QPushButton(QStringLiteral("Detect from file..."), kind), "DetectButton");
+    auto* detect =
+        named(new QPushButton(QStringLiteral("Detect from file..."), kind), FormatEditorControls::detectButton);
     detect->setToolTip(QStringLiteral("Choose a point file: its separator, decimal mark, header and columns fill the "
                                       "form"));
     detect->setAutoDefault(false);
@@ -214,7 +219,7 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     sheets->addButton(m_byName);
 
     // The field separator of text files.
-    m_separatorPanel = panel(group, "Panel4");
+    m_separatorPanel = panel(group, FormatEditorControls::separatorPanel);
     m_separators = new QButtonGroup(this);
     auto* separatorLayout = new QGridLayout(m_separatorPanel);
     separatorLayout->setContentsMargins(0, 0, 0, 0);
@@ -223,14 +228,14 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     const std::array<const char*, 5> separatorCaptions = {"Comma (,)", "Semicolon (;)", "Space", "Tabulation",
                                                           "Other :"};
     for (int choice = 0; choice < 5; ++choice) {
-        const QByteArray name = "RadioButton" + QByteArray::number(choice + 1);
         auto* button = named(
             new QRadioButton(QLatin1String(separatorCaptions[static_cast<std::size_t>(choice)]), m_separatorPanel),
-            name.constData());
+            FormatEditorControls::separatorButtons[static_cast<std::size_t>(choice)]);
         m_separators->addButton(button, choice);
         separatorLayout->addWidget(button, 1 + choice, 0);
     }
-    m_otherSeparator = lineEdit(m_separatorPanel, "Edit1", "Enter a single character.", 2);
+    m_otherSeparator =
+        lineEdit(m_separatorPanel, FormatEditorControls::otherSeparatorEdit, "Enter a single character.", 2);
     m_otherSeparator->setMaxLength(1);
     separatorLayout->addWidget(m_otherSeparator, 5, 1, Qt::AlignLeft);
     separatorLayout->setColumnStretch(1, 1);
@@ -246,8 +251,8 @@ QWidget* FormatEditorDialog::buildParametersGroup()
     layout->addLayout(kindAndSeparator);
     layout->addWidget(buildDialectPanel(group));
     for (int row = 0; row < 6; ++row) {
-        layout->addWidget(
-            buildRow(row, kRowPanels[static_cast<std::size_t>(row)], kRowCaptions[static_cast<std::size_t>(row)]));
+        layout->addWidget(buildRow(row, FormatEditorControls::rowPanels[static_cast<std::size_t>(row)],
+                                   kRowCaptions[static_cast<std::size_t>(row)]));
     }
 
     for (QRadioButton* button : {m_textKind, m_excelKind, m_byNumber, m_byName}) {
@@ -259,12 +264,12 @@ QWidget* FormatEditorDialog::buildParametersGroup()
 
 QWidget* FormatEditorDialog::buildDialectPanel(QWidget* parent)
 {
-    m_dialectPanel = panel(parent, "DialectPanel");
+    m_dialectPanel = panel(parent, FormatEditorControls::dialectPanel);
     const std::array<const char*, 2> markCaptions = {"Point (.)", "Comma (,)"};
     auto* marks = new QButtonGroup(this);
     for (std::size_t mark = 0; mark < m_decimalMarks.size(); ++mark) {
         m_decimalMarks[mark] = named(new QRadioButton(QLatin1String(markCaptions[mark]), m_dialectPanel),
-                                     FormatEditorForm::kDecimalMarkChoices[mark]);
+                                     FormatEditorControls::decimalMarkButtons[mark]);
         m_decimalMarks[mark]->setToolTip(QStringLiteral("The decimal mark of the coordinates in the file"));
         marks->addButton(m_decimalMarks[mark]);
     }
@@ -278,7 +283,7 @@ QWidget* FormatEditorDialog::buildDialectPanel(QWidget* parent)
         "Select when the first line read names the columns instead of holding a point"};
     for (std::size_t box = 0; box < m_dialectBoxes.size(); ++box) {
         m_dialectBoxes[box] =
-            named(new QCheckBox(QLatin1String(captions[box]), m_dialectPanel), FormatEditorForm::kDialectBoxes[box]);
+            named(new QCheckBox(QLatin1String(captions[box]), m_dialectPanel), FormatEditorControls::dialectBoxes[box]);
         m_dialectBoxes[box]->setToolTip(QLatin1String(hints[box]));
     }
 
@@ -305,15 +310,15 @@ QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char
     QFrame* rowPanel = panel(this, panelName);
     rowPanel->setFrameShape(QFrame::StyledPanel);
     m_rows[index] = rowPanel;
-    m_imports[index] = named(new QCheckBox(QLatin1String(caption), rowPanel), FormatEditorForm::kImportBoxes[index]);
+    m_imports[index] = named(new QCheckBox(QLatin1String(caption), rowPanel), FormatEditorControls::importBoxes[index]);
     m_positions[index] =
-        lineEdit(rowPanel, FormatEditorForm::kPositionBoxes[index], "Enter a column or field number.", 3);
+        lineEdit(rowPanel, FormatEditorControls::positionEdits[index], "Enter a column or field number.", 3);
     // A position is read whole: room for four digits beside the frame and the text margins.
     m_positions[index]->setFixedWidth(m_positions[index]->fontMetrics().horizontalAdvance(QStringLiteral("0000")) +
                                       2 * 2 +
                                       2 * m_positions[index]->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8);
-    m_prefixes[index] = lineEdit(rowPanel, FormatEditorForm::kPrefixBoxes[index], "Enter a prefix string", 10);
-    m_keeps[index] = named(new QCheckBox(QStringLiteral("Keep"), rowPanel), FormatEditorForm::kKeepBoxes[index]);
+    m_prefixes[index] = lineEdit(rowPanel, FormatEditorControls::prefixEdits[index], "Enter a prefix string", 10);
+    m_keeps[index] = named(new QCheckBox(QStringLiteral("Keep"), rowPanel), FormatEditorControls::keepBoxes[index]);
     m_keeps[index]->setToolTip(QStringLiteral("Select to keep the prefix in the DXF file"));
     m_imports[index]->setMinimumWidth(
         m_imports[index]->fontMetrics().horizontalAdvance(QLatin1String(kRowCaptions[5])) + 30);
@@ -334,7 +339,7 @@ QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char
     layout->addLayout(line);
 
     if (row == 5) {
-        m_codesPanel = panel(rowPanel, "Panel3");
+        m_codesPanel = panel(rowPanel, FormatEditorControls::codesPanel);
         auto* codes = new QHBoxLayout(m_codesPanel);
         codes->setContentsMargins(20, 0, 0, 2);
         codes->addWidget(label(m_codesPanel, "Codes :"));
@@ -342,7 +347,7 @@ QWidget* FormatEditorDialog::buildRow(int row, const char* panelName, const char
         const std::array<const char*, 3> hints = {
             "Enter code to start a polyline.", "Enter code to continue a polyline.", "Enter code to end a polyline."};
         for (std::size_t code = 0; code < 3; ++code) {
-            m_codes[code] = lineEdit(m_codesPanel, FormatEditorForm::kCodeBoxes[code], hints[code], 5);
+            m_codes[code] = lineEdit(m_codesPanel, FormatEditorControls::codeEdits[code], hints[code], 5);
             codes->addSpacing(6);
             codes->addWidget(label(m_codesPanel, captions[code], m_codes[code]));
             codes->addWidget(m_codes[code]);
@@ -415,7 +420,7 @@ void FormatEditorDialog::showFields(const FormatEditorFields& fields)
 
 void FormatEditorDialog::applyEnabling()
 {
-    const FormatEditorEnabling enabling = FormatEditorForm::enabling(fields());
+    const FormatEditorEnabling enabling = FormatEditorRules::enabling(fields());
     for (QWidget* control : m_sheetPanel->findChildren<QWidget*>()) {
         control->setEnabled(enabling.sheetPanel);
     }
@@ -445,12 +450,12 @@ void FormatEditorDialog::importClicked(int row)
         // X and Y are what makes a point: they are always imported.
         box->setChecked(true);
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok,
-                                  row == 1 ? FormatEditorForm::xCannotBeDisabled()
-                                           : FormatEditorForm::yCannotBeDisabled());
+                                  row == 1 ? FormatEditorRules::xCannotBeDisabled()
+                                           : FormatEditorRules::yCannotBeDisabled());
         return;
     }
     FormatEditorFields shown = fields();
-    FormatEditorForm::proposePosition(shown, row);
+    FormatEditorRules::proposePosition(shown, row);
     m_positions[static_cast<std::size_t>(row)]->setText(shown.positions[static_cast<std::size_t>(row)]);
     applyEnabling();
 }
@@ -470,7 +475,7 @@ bool FormatEditorDialog::showFormat(const QString& name)
         m_shown = format;
         m_shownDialect = dialect;
         m_shownName = name;
-        showFields(FormatEditorForm::fill(format, dialect, fields()));
+        showFields(FormatEditorRules::fill(format, dialect, fields()));
         selectEntry(name);
         return true;
     } catch (const std::exception& error) {
@@ -508,12 +513,12 @@ bool FormatEditorDialog::saveFormat()
 {
     m_saved = false;
     const FormatEditorFields edited = fields();
-    if (const auto fault = FormatEditorForm::check(edited)) {
+    if (const auto fault = FormatEditorRules::check(edited)) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, fault->message);
         focusControl(fault->control);
         return false;
     }
-    const BuiltFormat built = FormatEditorForm::build(edited, m_shownName);
+    const BuiltFormat built = FormatEditorRules::build(edited, m_shownName);
     try {
         formats::saveFormat(toPath(m_installDir), *built.format, edited.dialect, toText(m_shownName));
     } catch (const std::exception& error) {
@@ -554,13 +559,13 @@ void FormatEditorDialog::newFormat()
 
 void FormatEditorDialog::deleteFormat()
 {
-    if (m_shownName == FormatEditorForm::defaultName()) {
+    if (m_shownName == FormatEditorRules::defaultName()) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
-                                  FormatEditorForm::defaultCannotBeDeleted());
+                                  FormatEditorRules::defaultCannotBeDeleted());
         return;
     }
     if (m_interaction.showMessage(MessageIcon::Confirmation, MessageButtons::YesNo,
-                                  FormatEditorForm::deleteQuestion(m_shownName)) != MessageAnswer::Yes) {
+                                  FormatEditorRules::deleteQuestion(m_shownName)) != MessageAnswer::Yes) {
         return;
     }
     const int index = m_list->currentIndex();
@@ -584,9 +589,9 @@ void FormatEditorDialog::deleteFormat()
 
 void FormatEditorDialog::renameFormat()
 {
-    if (m_shownName == FormatEditorForm::defaultName()) {
+    if (m_shownName == FormatEditorRules::defaultName()) {
         m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
-                                  FormatEditorForm::defaultCannotBeRenamed());
+                                  FormatEditorRules::defaultCannotBeRenamed());
         return;
     }
     m_renamePrompt->prepare(listedNames(), m_shownName);
@@ -607,16 +612,16 @@ void FormatEditorDialog::renameFormat()
 bool FormatEditorDialog::confirmChanges()
 {
     const FormatEditorFields edited = fields();
-    const BuiltFormat built = FormatEditorForm::build(edited, m_shownName);
+    const BuiltFormat built = FormatEditorRules::build(edited, m_shownName);
     if (!built.format) {
         reportError(built.error);
         return false;
     }
-    if (FormatEditorForm::sameAs(*built.format, m_shown) && edited.dialect == m_shownDialect) {
+    if (FormatEditorRules::sameAs(*built.format, m_shown) && edited.dialect == m_shownDialect) {
         return true;
     }
     switch (m_interaction.showMessage(MessageIcon::Warning, MessageButtons::YesNoCancel,
-                                      FormatEditorForm::changedMessage(fromText(m_shown.name)))) {
+                                      FormatEditorRules::changedMessage(fromText(m_shown.name)))) {
     case MessageAnswer::No:
         return true;
     case MessageAnswer::Yes:
@@ -671,10 +676,10 @@ void FormatEditorDialog::detectFromFile()
         reportError(QString::fromLocal8Bit(error.what()));
         return;
     }
-    if (const std::optional<FormatEditorFields> found = FormatEditorForm::detected(layout, fields())) {
+    if (const std::optional<FormatEditorFields> found = FormatEditorRules::detected(layout, fields())) {
         showFields(*found);
     }
-    const QString message = FormatEditorForm::detectionMessage(layout, path);
+    const QString message = FormatEditorRules::detectionMessage(layout, path);
     if (!message.isEmpty()) {
         m_interaction.showMessage(layout.found ? MessageIcon::Warning : MessageIcon::Error, MessageButtons::Ok,
                                   message);

@@ -5,7 +5,7 @@
 // Escape or the close box) and choosing another format ask first when the edits would change it.
 // A format's text dialect is shown and saved with its record; a format without one keeps none.
 
-#include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatEditorRules.h"
 #include "app/formats/FormatPreviewRules.h"
 
 #include <QDialog>

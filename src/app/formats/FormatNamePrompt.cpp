@@ -1,6 +1,7 @@
 #include "app/formats/FormatNamePrompt.h"
 
-#include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatEditorControls.h"
+#include "app/formats/FormatEditorRules.h"
 #include "app/shell/Interaction.h"
 
 #include <QHBoxLayout>
@@ -16,17 +17,17 @@ FormatNamePrompt::FormatNamePrompt(Kind kind, Interaction& interaction, QWidget*
       m_interaction(interaction), m_nameBox(new QLineEdit(this))
 {
     const bool isNew = kind == Kind::NewFormat;
-    setObjectName(QLatin1String(isNew ? "NewFormatPrompt" : "RenamePrompt"));
+    setObjectName(QLatin1String(isNew ? FormatEditorControls::newFormatPrompt : FormatEditorControls::renamePrompt));
     setWindowTitle(QLatin1String(isNew ? " New format" : " Rename"));
-    m_nameBox->setObjectName(QStringLiteral("Edit1"));
+    m_nameBox->setObjectName(QLatin1String(FormatEditorControls::promptNameEdit));
     auto* label = new QLabel(QLatin1String(isNew ? "Format name:" : "New  name:"), this);
-    label->setObjectName(QStringLiteral("Label1"));
+    label->setObjectName(QLatin1String(FormatEditorControls::promptNameLabel));
     label->setBuddy(m_nameBox);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
+    ok->setObjectName(QLatin1String(FormatEditorControls::promptOkButton));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
+    cancel->setObjectName(QLatin1String(FormatEditorControls::promptCancelButton));
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &FormatNamePrompt::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -54,12 +55,12 @@ void FormatNamePrompt::prepare(const QStringList& listed, const QString& text)
 
 QString FormatNamePrompt::name() const
 {
-    return FormatEditorForm::typedName(m_nameBox->text());
+    return FormatEditorRules::typedName(m_nameBox->text());
 }
 
 void FormatNamePrompt::confirm()
 {
-    if (const auto fault = FormatEditorForm::nameFault(m_nameBox->text(), m_listed)) {
+    if (const auto fault = FormatEditorRules::nameFault(m_nameBox->text(), m_listed)) {
         m_interaction.showMessage(MessageIcon::Error, MessageButtons::Ok, *fault);
         m_nameBox->setFocus();
         return;

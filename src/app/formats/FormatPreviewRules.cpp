@@ -186,7 +186,7 @@ PreviewTable FormatPreviewRules::preview(const FormatEditorFields& fields, const
         table.status = QStringLiteral("The preview shows delimited text files; this format reads workbooks.");
         return table;
     }
-    const BuiltFormat built = FormatEditorForm::build(fields, QString());
+    const BuiltFormat built = FormatEditorRules::build(fields, QString());
     if (!built.format) {
         table.status = QStringLiteral("No preview while the form holds a faulty number: %1").arg(built.error.trimmed());
         return table;
@@ -194,7 +194,7 @@ PreviewTable FormatPreviewRules::preview(const FormatEditorFields& fields, const
     engine::PreviewSettings settings{*built.format, fields.dialect, source.modifiers};
     const LinePreview lines = engine::previewLines(toPath(source.file), settings, kLines, kLines);
     table = tableOf(lines, *built.format, fileName);
-    if (const auto fault = FormatEditorForm::check(fields); fault && lines.status == LinePreview::Status::Read) {
+    if (const auto fault = FormatEditorRules::check(fields); fault && lines.status == LinePreview::Status::Read) {
         table.status = QStringLiteral("Not yet saveable: %1 %2").arg(fault->message.trimmed(), table.status);
     }
     return table;

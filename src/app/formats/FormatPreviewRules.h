@@ -5,7 +5,7 @@
 // own line), and the one line that says what is shown or why nothing is. The lines are read and
 // judged by the conversion itself (engine::previewLines): the preview cannot disagree with a run.
 
-#include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatEditorRules.h"
 #include "core/config/Configuration.h"
 #include "core/engine/LinePreview.h"
 

@@ -1,5 +1,6 @@
 #include "app/help/ActiveHelpWindow.h"
 
+#include "app/help/ActiveHelpWindowControls.h"
 #include "app/shell/Interaction.h"
 
 #include <QCloseEvent>
@@ -14,9 +15,9 @@ ActiveHelpWindow::ActiveHelpWindow(Interaction& interaction, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       m_interaction(interaction), m_browser(new QTextBrowser(this))
 {
-    setObjectName(QStringLiteral("TFormAide"));
+    setObjectName(QLatin1String(ActiveHelpWindowControls::window));
     setWindowTitle(QStringLiteral("Active Help"));
-    m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+    m_browser->setObjectName(QLatin1String(ActiveHelpWindowControls::browser));
     // A link of a topic opens elsewhere, the window being too small to read in: a page of the
     // manual in the program's help window, anything else in the desktop's browser.
     m_browser->setOpenLinks(false);

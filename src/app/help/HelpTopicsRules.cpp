@@ -1,5 +1,13 @@
 #include "app/help/HelpTopicsRules.h"
 
+#include "app/configuration/ConfigurationControls.h"
+#include "app/entities/EntityPanelsControls.h"
+#include "app/files/ExtensionListControls.h"
+#include "app/files/FileSelectionControls.h"
+#include "app/formats/FormatEditorControls.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/modifiers/DataModifiersControls.h"
+#include "app/order/EntitiesOrderControls.h"
 #include "app/shell/Interaction.h"
 
 #include <QDir>
@@ -12,115 +20,118 @@ namespace {
 
 struct WindowName {
     HelpWindow window;
-    QStringView objectName;
+    const char* objectName; // "": known by its caption alone
     QStringView caption;
 };
 
 // Windows are known by their object names or by their captions, which never change; the
 // format editor by its caption alone.
 constexpr std::array kWindows{
-    WindowName{HelpWindow::Main, u"Form1", u"Mervalon 4.0"},
-    WindowName{HelpWindow::ExtensionList, u"TForm9", u"Files extension list"},
-    WindowName{HelpWindow::EntitiesOrder, u"crebloc", u"Entities order"},
-    WindowName{HelpWindow::FormatEditor, u"", u"Format Editor"},
-    WindowName{HelpWindow::DataModifiers, u"coordsmod", u"Data modifiers"},
+    WindowName{HelpWindow::Main, MainWindowControls::window, u"Mervalon 4.0"},
+    WindowName{HelpWindow::ExtensionList, ExtensionListControls::window, u"Files extension list"},
+    WindowName{HelpWindow::EntitiesOrder, EntitiesOrderControls::window, u"Entities order"},
+    WindowName{HelpWindow::FormatEditor, "", u"Format Editor"},
+    WindowName{HelpWindow::DataModifiers, DataModifiersControls::window, u"Data modifiers"},
 };
 
 struct Topic {
     HelpWindow window;
-    QStringView control;
+    const char* control; // kFreeArea: the window's own free area
     int topic;
 };
 
+constexpr char kFreeArea[] = "";
+
 using W = HelpWindow;
+using config::EntityKind;
 
 // Topic 8 is unused; 30 belongs to no control (it is the page shown on switching on).
 constexpr std::array kTopics{
-    Topic{W::Main, u"sh1", 1},
-    Topic{W::Main, u"fl1", 2},
-    Topic{W::Main, u"Edit1", 3},
-    Topic{W::Main, u"SpeedButton4", 3},
-    Topic{W::Main, u"SpeedButton1", 3},
-    Topic{W::Main, u"SpeedButton2", 3},
-    Topic{W::Main, u"SpeedButton15", 4},
-    Topic{W::Main, u"autosel", 5},
-    Topic{W::Main, u"GroupBox3", 6},
-    Topic{W::Main, u"GroupBox4", 7},
-    Topic{W::Main, u"SpeedButton14", 7},
-    Topic{W::Main, u"Label33", 7},
-    Topic{W::Main, u"Button2", 9},
-    Topic{W::Main, u"SpeedButton13", 10},
-    Topic{W::Main, u"SpeedButton12", 11},
-    Topic{W::EntitiesOrder, u"GroupBox1", 12},
-    Topic{W::EntitiesOrder, u"GroupBox2", 13},
-    Topic{W::ExtensionList, u"ListBox1", 14},
-    Topic{W::ExtensionList, u"", 15},
-    Topic{W::ExtensionList, u"Label1", 15},
-    Topic{W::ExtensionList, u"Edit1", 15},
-    Topic{W::ExtensionList, u"Label2", 16},
-    Topic{W::ExtensionList, u"Edit2", 16},
-    Topic{W::Main, u"pt_la", 17},
-    Topic{W::Main, u"Edit4", 17},
-    Topic{W::Main, u"Edit6", 17},
-    Topic{W::Main, u"Edit8", 17},
-    Topic{W::Main, u"Edit10", 17},
-    Topic{W::Main, u"Edit13", 17},
-    Topic{W::Main, u"Edit16", 17},
-    Topic{W::Main, u"Edit2", 18},
-    Topic{W::Main, u"Edit5", 18},
-    Topic{W::Main, u"Edit7", 18},
-    Topic{W::Main, u"Edit9", 18},
-    Topic{W::Main, u"Edit12", 18},
-    Topic{W::Main, u"Panel1", 19},
-    Topic{W::Main, u"Panel2", 19},
-    Topic{W::Main, u"Panel3", 19},
-    Topic{W::Main, u"Panel4", 19},
-    Topic{W::Main, u"Panel5", 19},
-    Topic{W::Main, u"Panel6", 19},
-    Topic{W::Main, u"Panel7", 19},
-    Topic{W::Main, u"rb1", 20},
-    Topic{W::Main, u"rb2", 20},
-    Topic{W::Main, u"RadioButton1", 20},
-    Topic{W::Main, u"RadioButton2", 20},
-    Topic{W::Main, u"RadioButton3", 20},
-    Topic{W::Main, u"RadioButton4", 20},
-    Topic{W::Main, u"RadioButton5", 20},
-    Topic{W::Main, u"RadioButton6", 20},
-    Topic{W::Main, u"RadioButton7", 20},
-    Topic{W::Main, u"RadioButton8", 20},
-    Topic{W::Main, u"RadioButton9", 20},
-    Topic{W::Main, u"RadioButton10", 20},
-    Topic{W::Main, u"RadioButton11", 20},
-    Topic{W::Main, u"RadioButton12", 20},
-    Topic{W::FormatEditor, u"RadioButton11", 21},
-    Topic{W::FormatEditor, u"Panel4", 21},
-    Topic{W::FormatEditor, u"RadioButton12", 22},
-    Topic{W::FormatEditor, u"Panel5", 22},
-    Topic{W::FormatEditor, u"Edit5", 23},
-    Topic{W::FormatEditor, u"Edit3", 23},
-    Topic{W::FormatEditor, u"Edit21", 23},
-    Topic{W::FormatEditor, u"Edit19", 23},
-    Topic{W::FormatEditor, u"Edit17", 23},
-    Topic{W::FormatEditor, u"Edit15", 23},
-    Topic{W::FormatEditor, u"Edit4", 24},
-    Topic{W::FormatEditor, u"Edit2", 24},
-    Topic{W::FormatEditor, u"Edit20", 24},
-    Topic{W::FormatEditor, u"Edit18", 24},
-    Topic{W::FormatEditor, u"Edit16", 24},
-    Topic{W::FormatEditor, u"Edit14", 24},
-    Topic{W::FormatEditor, u"CheckBox4", 25},
-    Topic{W::FormatEditor, u"CheckBox2", 25},
-    Topic{W::FormatEditor, u"CheckBox20", 25},
-    Topic{W::FormatEditor, u"CheckBox18", 25},
-    Topic{W::FormatEditor, u"CheckBox16", 25},
-    Topic{W::FormatEditor, u"CheckBox14", 25},
-    Topic{W::FormatEditor, u"GroupBox2", 26},
-    Topic{W::Main, u"BitBtn1", 27},
-    Topic{W::Main, u"BitBtn2", 28},
-    Topic{W::Main, u"BitBtn10", 29},
-    Topic{W::Main, u"SpeedButton17", 31},
-    Topic{W::DataModifiers, u"GroupBox1", 32},
-    Topic{W::DataModifiers, u"GroupBox2", 33},
+    Topic{W::Main, FileSelectionControls::folderTree, 1},
+    Topic{W::Main, FileSelectionControls::fileList, 2},
+    Topic{W::Main, FileSelectionControls::destinationEdit, 3},
+    Topic{W::Main, FileSelectionControls::browseButton, 3},
+    Topic{W::Main, FileSelectionControls::lockedButton, 3},
+    Topic{W::Main, FileSelectionControls::unlockedButton, 3},
+    Topic{W::Main, FileSelectionControls::extensionsButton, 4},
+    Topic{W::Main, FileSelectionControls::autoSelectBox, 5},
+    Topic{W::Main, MainWindowControls::entitiesGroup, 6},
+    Topic{W::Main, MainWindowControls::formatGroup, 7},
+    Topic{W::Main, MainWindowControls::formatEditorButton, 7},
+    Topic{W::Main, MainWindowControls::formatDescription, 7},
+    Topic{W::Main, MainWindowControls::entitiesOrderButton, 9},
+    Topic{W::Main, ConfigurationControls::saveButton, 10},
+    Topic{W::Main, ConfigurationControls::loadButton, 11},
+    Topic{W::EntitiesOrder, EntitiesOrderControls::positionGroup, 12},
+    Topic{W::EntitiesOrder, EntitiesOrderControls::distanceGroup, 13},
+    Topic{W::ExtensionList, ExtensionListControls::entryList, 14},
+    Topic{W::ExtensionList, kFreeArea, 15},
+    Topic{W::ExtensionList, ExtensionListControls::nameLabel, 15},
+    Topic{W::ExtensionList, ExtensionListControls::nameEdit, 15},
+    Topic{W::ExtensionList, ExtensionListControls::extensionsLabel, 16},
+    Topic{W::ExtensionList, ExtensionListControls::extensionsEdit, 16},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Point), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Number), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::X), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Y), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Elevation), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Description), 17},
+    Topic{W::Main, EntityPanelsControls::layerEdit(EntityKind::Polyline), 17},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Number), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::X), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Y), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Elevation), 18},
+    Topic{W::Main, EntityPanelsControls::heightEdit(EntityKind::Description), 18},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Point), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Number), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Elevation), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Description), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Polyline), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::X), 19},
+    Topic{W::Main, EntityPanelsControls::colorPanel(EntityKind::Y), 19},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Point), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Point), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Polyline), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Polyline), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Number), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Number), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::X), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::X), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Y), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Y), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Elevation), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Elevation), 20},
+    Topic{W::Main, EntityPanelsControls::flatButton(EntityKind::Description), 20},
+    Topic{W::Main, EntityPanelsControls::spatialButton(EntityKind::Description), 20},
+    Topic{W::FormatEditor, FormatEditorControls::textKindButton, 21},
+    Topic{W::FormatEditor, FormatEditorControls::separatorPanel, 21},
+    Topic{W::FormatEditor, FormatEditorControls::excelKindButton, 22},
+    Topic{W::FormatEditor, FormatEditorControls::sheetPanel, 22},
+    Topic{W::FormatEditor, FormatEditorControls::positionEdits[0], 23},
+    Topic{W::FormatEditor, FormatEditorControls::positionEdits[1], 23},
+    Topic{W::FormatEditor, FormatEditorControls::positionEdits[2], 23},
+    Topic{W::FormatEditor, FormatEditorControls::positionEdits[3], 23},
+    Topic{W::FormatEditor, FormatEditorControls::positionEdits[4], 23},
+    Topic{W::FormatEditor, FormatEditorControls::positionEdits[5], 23},
+    Topic{W::FormatEditor, FormatEditorControls::prefixEdits[0], 24},
+    Topic{W::FormatEditor, FormatEditorControls::prefixEdits[1], 24},
+    Topic{W::FormatEditor, FormatEditorControls::prefixEdits[2], 24},
+    Topic{W::FormatEditor, FormatEditorControls::prefixEdits[3], 24},
+    Topic{W::FormatEditor, FormatEditorControls::prefixEdits[4], 24},
+    Topic{W::FormatEditor, FormatEditorControls::prefixEdits[5], 24},
+    Topic{W::FormatEditor, FormatEditorControls::keepBoxes[0], 25},
+    Topic{W::FormatEditor, FormatEditorControls::keepBoxes[1], 25},
+    Topic{W::FormatEditor, FormatEditorControls::keepBoxes[2], 25},
+    Topic{W::FormatEditor, FormatEditorControls::keepBoxes[3], 25},
+    Topic{W::FormatEditor, FormatEditorControls::keepBoxes[4], 25},
+    Topic{W::FormatEditor, FormatEditorControls::keepBoxes[5], 25},
+    Topic{W::FormatEditor, FormatEditorControls::formatsGroup, 26},
+    Topic{W::Main, MainWindowControls::createButton, 27},
+    Topic{W::Main, MainWindowControls::exitButton, 28},
+    Topic{W::Main, MainWindowControls::lastReportButton, 29},
+    Topic{W::Main, MainWindowControls::dataModifiersButton, 31},
+    Topic{W::DataModifiers, DataModifiersControls::renumberingGroup, 32},
+    Topic{W::DataModifiers, DataModifiersControls::coordinatesGroup, 33},
 };
 
 bool isInnerPart(const QString& name)
@@ -134,7 +145,8 @@ HelpWindow helpWindowOf(QStringView objectName, QStringView caption)
 {
     const QStringView title = caption.trimmed();
     for (const WindowName& known : kWindows) {
-        if ((!known.objectName.isEmpty() && objectName == known.objectName) || title == known.caption) {
+        const QLatin1String knownName(known.objectName);
+        if ((!knownName.isEmpty() && objectName == knownName) || title == known.caption) {
             return known.window;
         }
     }
@@ -147,7 +159,7 @@ int helpTopicOf(HelpWindow window, QStringView controlName)
         return 0;
     }
     const auto found = std::find_if(kTopics.begin(), kTopics.end(), [&](const Topic& topic) {
-        return topic.window == window && topic.control == controlName;
+        return topic.window == window && controlName == QLatin1String(topic.control);
     });
     return found == kTopics.end() ? 0 : found->topic;
 }
@@ -156,8 +168,8 @@ QStringList helpTopicControls(HelpWindow window)
 {
     QStringList names;
     for (const Topic& topic : kTopics) {
-        if (topic.window == window && !topic.control.isEmpty()) {
-            names << topic.control.toString();
+        if (topic.window == window && *topic.control != '\0') {
+            names << QLatin1String(topic.control);
         }
     }
     return names;

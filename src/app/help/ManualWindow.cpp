@@ -1,6 +1,7 @@
 #include "app/help/ManualWindow.h"
 
 #include "app/common/WidgetHelpers.h"
+#include "app/help/ManualWindowControls.h"
 
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -14,17 +15,17 @@ namespace mervalon::app {
 
 ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
-    setObjectName(QStringLiteral("ManualWindow"));
+    setObjectName(QLatin1String(ManualWindowControls::window));
     setWindowTitle(QStringLiteral("Mervalon Help"));
-    m_browser = named(new QTextBrowser(this), "ManualBrowser");
+    m_browser = named(new QTextBrowser(this), ManualWindowControls::browser);
     m_browser->setOpenLinks(true);
     m_browser->setOpenExternalLinks(false);
-    m_back =
-        toolButton(this, "ManualBack", QStringLiteral("Back (Alt+Left)"), style()->standardIcon(QStyle::SP_ArrowBack));
-    m_forward = toolButton(this, "ManualForward", QStringLiteral("Forward (Alt+Right)"),
+    m_back = toolButton(this, ManualWindowControls::backButton, QStringLiteral("Back (Alt+Left)"),
+                        style()->standardIcon(QStyle::SP_ArrowBack));
+    m_forward = toolButton(this, ManualWindowControls::forwardButton, QStringLiteral("Forward (Alt+Right)"),
                            style()->standardIcon(QStyle::SP_ArrowForward));
-    auto* contents =
-        toolButton(this, "ManualContents", QStringLiteral("Contents"), style()->standardIcon(QStyle::SP_DirHomeIcon));
+    auto* contents = toolButton(this, ManualWindowControls::contentsButton, QStringLiteral("Contents"),
+                                style()->standardIcon(QStyle::SP_DirHomeIcon));
     for (QToolButton* button : {m_back, m_forward, contents}) {
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     }

@@ -7,17 +7,19 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationControls.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/formats/FormatEditorDialog.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/HintSwitch.h"
+#include "app/mainwindow/MainWindowControls.h"
 #include "app/mainwindow/MainWindowRules.h"
 #include "app/modifiers/DataModifiersDialog.h"
-#include "app/modifiers/DataModifiersForm.h"
+#include "app/modifiers/DataModifiersRules.h"
 #include "app/order/EntitiesOrderDialog.h"
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderRules.h"
 #include "app/shell/Interaction.h"
 #include "core/formats/FormatLibrary.h"
 
@@ -65,9 +67,9 @@ MainWindow::MainWindow(Interaction& interaction, platform::AppSettings& settings
                           Qt::WindowCloseButtonHint),
       m_interaction(interaction), m_settings(settings), m_hints(hints), m_options(settings)
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QLatin1String(MainWindowControls::window));
 
-    m_pages = named(new QTabWidget(this), "PageControl1");
+    m_pages = named(new QTabWidget(this), MainWindowControls::pages);
     m_pages->addTab(buildCreationTab(), QStringLiteral("DXF Creation"));
     m_pages->addTab(buildOptionsTab(), QStringLiteral("Options"));
     m_pages->addTab(buildAboutTab(), QStringLiteral("About"));
@@ -93,36 +95,38 @@ MainWindow::~MainWindow() = default;
 
 QWidget* MainWindow::buildCreationTab()
 {
-    auto* page = named(new QWidget, "TabSheet1");
+    auto* page = named(new QWidget, MainWindowControls::creationPage);
     m_files = new FileSelectionPanel(m_interaction, page);
 
     // " DXF Entities "
-    auto* entities = groupBox(page, "GroupBox3", " DXF Entities ");
+    auto* entities = groupBox(page, MainWindowControls::entitiesGroup, " DXF Entities ");
     auto* entitiesLayout = new QVBoxLayout(entities);
     entitiesLayout->setContentsMargins(6, 4, 6, 4);
     m_entities = new EntityPanels(m_interaction, entities);
     entitiesLayout->addWidget(m_entities, 1);
-    auto* orderButton = named(new QPushButton(QStringLiteral("Entities order ..."), entities), "Button2");
+    auto* orderButton =
+        named(new QPushButton(QStringLiteral("Entities order ..."), entities), MainWindowControls::entitiesOrderButton);
     orderButton->setToolTip(QStringLiteral("Entities creation parameters"));
     entitiesLayout->addWidget(orderButton);
     connect(orderButton, &QPushButton::clicked, this, &MainWindow::openEntitiesOrder);
 
     // " Coordinates File Format "
-    auto* format = groupBox(page, "GroupBox4", " Coordinates File Format ");
-    m_format = named(new QComboBox(format), "format");
+    auto* format = groupBox(page, MainWindowControls::formatGroup, " Coordinates File Format ");
+    m_format = named(new QComboBox(format), MainWindowControls::formatList);
     m_format->setToolTip(QStringLiteral("Select a file format"));
     m_format->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_format->setMinimumContentsLength(8);
-    auto* editorButton = toolButton(format, "SpeedButton14", QStringLiteral("Format Editor..."),
+    auto* editorButton = toolButton(format, MainWindowControls::formatEditorButton, QStringLiteral("Format Editor..."),
                                     style()->standardIcon(QStyle::SP_FileDialogContentsView));
     connect(editorButton, &QToolButton::clicked, this, &MainWindow::openFormatEditor);
     // A description too long for the line is cut at its end; the tooltip holds it whole.
-    m_formatDescription = named(new ElidedLabel(format), "Label33");
+    m_formatDescription = named(new ElidedLabel(format), MainWindowControls::formatDescription);
     m_formatDescription->setElideMode(Qt::ElideRight);
-    m_modifiersButton = named(new QPushButton(format), "SpeedButton17");
+    m_modifiersButton = named(new QPushButton(format), MainWindowControls::dataModifiersButton);
     m_modifiersButton->setToolTip(QStringLiteral("Modify the way data is imported"));
     refreshModifiersButton();
-    m_alwaysPolyline = named(new QCheckBox(QStringLiteral("Always create polyline (no code)"), format), "tjrspol");
+    m_alwaysPolyline = named(new QCheckBox(QStringLiteral("Always create polyline (no code)"), format),
+                             MainWindowControls::alwaysPolylineBox);
     m_alwaysPolyline->setToolTip(QStringLiteral("Create a polyline passing through each point."));
     m_alwaysPolyline->setEnabled(false);
     m_alwaysPolyline->setVisible(false);
@@ -151,37 +155,41 @@ QWidget* MainWindow::buildCreationTab()
     layout->setSpacing(4);
     layout->addWidget(m_files, 11);
     layout->addLayout(right, 9);
-    layout->addWidget(buildGlyphColumn("BitBtn1", "BitBtn2", "BitBtn3", "BitBtn10", true));
+    layout->addWidget(buildGlyphColumn(MainWindowControls::createButton, MainWindowControls::exitButton,
+                                       MainWindowControls::helpFileButton, MainWindowControls::lastReportButton, true));
     connect(m_files, &FileSelectionPanel::fileCommandsEnabledChanged, m_createButton, &QToolButton::setEnabled);
     return page;
 }
 
 QWidget* MainWindow::buildOptionsTab()
 {
-    auto* page = named(new QWidget, "TabSheet7");
+    auto* page = named(new QWidget, MainWindowControls::optionsPage);
 
-    auto* report = groupBox(page, "GroupBox5", " Error Report ");
+    auto* report = groupBox(page, MainWindowControls::reportGroup, " Error Report ");
     auto* reportLayout = new QVBoxLayout(report);
-    reportLayout->addWidget(named(new QLabel(QStringLiteral("After process:"), report), "Label4"));
+    reportLayout->addWidget(
+        named(new QLabel(QStringLiteral("After process:"), report), MainWindowControls::reportLabel));
     m_reportChoice = std::make_unique<ChoiceButtons<ReportPolicy, 3>>(
         report, reportLayout, kReportButtons, [this](ReportPolicy policy) { selectReportPolicy(policy); });
     reportLayout->addStretch();
 
-    auto* errors = groupBox(page, "GroupBox6", " Error Processing ");
+    auto* errors = groupBox(page, MainWindowControls::errorGroup, " Error Processing ");
     auto* errorLayout = new QVBoxLayout(errors);
-    auto* errorLabel = named(
-        new QLabel(QStringLiteral("If an error occurs in a line of the file being processed:"), errors), "Label5");
+    auto* errorLabel =
+        named(new QLabel(QStringLiteral("If an error occurs in a line of the file being processed:"), errors),
+              MainWindowControls::errorLabel);
     errorLabel->setWordWrap(true);
     errorLayout->addWidget(errorLabel);
     m_errorChoice = std::make_unique<ChoiceButtons<ErrorPolicy, 3>>(
         errors, errorLayout, kErrorButtons, [this](ErrorPolicy policy) { selectErrorPolicy(policy); });
     errorLayout->addStretch();
 
-    auto* help = groupBox(page, "GroupBox7", " Help ");
+    auto* help = groupBox(page, MainWindowControls::helpGroup, " Help ");
     auto* helpLayout = new QVBoxLayout(help);
-    m_hintBox = named(new QCheckBox(QStringLiteral("Show Help Tips."), help), "CheckBox1");
+    m_hintBox = named(new QCheckBox(QStringLiteral("Show Help Tips."), help), MainWindowControls::hintsBox);
     m_hintBox->setToolTip(QStringLiteral("Tips..."));
-    m_activeHelpBox = named(new QCheckBox(QStringLiteral("Show Active Help window."), help), "CheckBox3");
+    m_activeHelpBox =
+        named(new QCheckBox(QStringLiteral("Show Active Help window."), help), MainWindowControls::activeHelpBox);
     m_activeHelpBox->setToolTip(QStringLiteral("Tips..."));
     helpLayout->addWidget(m_hintBox);
     helpLayout->addWidget(m_activeHelpBox);
@@ -195,11 +203,13 @@ QWidget* MainWindow::buildOptionsTab()
         switchActiveHelp(on, ActiveHelp::kSwitchOffset);
     });
 
-    auto* viewer = groupBox(page, "GroupBox8", " Coordinates file Preview and Error Report  ");
+    auto* viewer = groupBox(page, MainWindowControls::viewerGroup, " Coordinates file Preview and Error Report  ");
     auto* viewerLayout = new QVBoxLayout(viewer);
-    m_internalViewer = named(new QRadioButton(QStringLiteral("Use internal viewer"), viewer), "RadioButton13");
+    m_internalViewer = named(new QRadioButton(QStringLiteral("Use internal viewer"), viewer),
+                             MainWindowControls::internalViewerButton);
     m_internalViewer->setChecked(true);
-    m_notepad = named(new QRadioButton(QStringLiteral("Use my text editor"), viewer), "RadioButton14");
+    m_notepad =
+        named(new QRadioButton(QStringLiteral("Use my text editor"), viewer), MainWindowControls::textEditorButton);
     viewerLayout->addWidget(m_internalViewer);
     viewerLayout->addWidget(m_notepad);
     viewerLayout->addStretch();
@@ -221,14 +231,16 @@ QWidget* MainWindow::buildOptionsTab()
     column->addLayout(grid);
     column->addStretch();
     layout->addLayout(column, 1);
-    layout->addWidget(buildGlyphColumn("BitBtn4", "BitBtn11", "BitBtn6", "BitBtn5", false));
+    layout->addWidget(buildGlyphColumn(MainWindowControls::optionsCreateButton, MainWindowControls::optionsExitButton,
+                                       MainWindowControls::optionsHelpFileButton,
+                                       MainWindowControls::optionsLastReportButton, false));
     return page;
 }
 
 QWidget* MainWindow::buildAboutTab()
 {
-    auto* page = named(new QWidget, "TabSheet10");
-    auto* version = named(new QLabel(QStringLiteral("Mervalon version 4.0a"), page), "Label20");
+    auto* page = named(new QWidget, MainWindowControls::aboutPage);
+    auto* version = named(new QLabel(QStringLiteral("Mervalon version 4.0a"), page), MainWindowControls::versionLabel);
     QFont big = version->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
@@ -245,7 +257,9 @@ QWidget* MainWindow::buildAboutTab()
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(column, 1);
-    layout->addWidget(buildGlyphColumn("BitBtn7", "BitBtn12", "BitBtn9", "BitBtn8", false));
+    layout->addWidget(buildGlyphColumn(MainWindowControls::aboutCreateButton, MainWindowControls::aboutExitButton,
+                                       MainWindowControls::aboutHelpFileButton,
+                                       MainWindowControls::aboutLastReportButton, false));
     return page;
 }
 
@@ -295,12 +309,14 @@ QWidget* MainWindow::buildGlyphColumn(const char* create, const char* exit, cons
 QWidget* MainWindow::buildConfigurationStrip()
 {
     auto* strip = new QWidget(this);
-    m_loadButton = toolButton(strip, "SpeedButton12", QStringLiteral("Load a configuration file."),
+    m_loadButton = toolButton(strip, ConfigurationControls::loadButton, QStringLiteral("Load a configuration file."),
                               style()->standardIcon(QStyle::SP_DialogOpenButton));
-    m_saveButton = toolButton(strip, "SpeedButton13", QStringLiteral("Save current configuration to file."),
-                              style()->standardIcon(QStyle::SP_DialogSaveButton));
-    m_inUseLabel = named(new QLabel(QStringLiteral("Configuration file in use: "), strip), "Label27");
-    m_nameLabel = named(new QLabel(strip), "Label19");
+    m_saveButton =
+        toolButton(strip, ConfigurationControls::saveButton, QStringLiteral("Save current configuration to file."),
+                   style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_inUseLabel =
+        named(new QLabel(QStringLiteral("Configuration file in use: "), strip), ConfigurationControls::inUseLabel);
+    m_nameLabel = named(new QLabel(strip), ConfigurationControls::nameLabel);
     QFont bold = m_nameLabel->font();
     bold.setBold(true);
     m_nameLabel->setFont(bold);
@@ -487,9 +503,8 @@ bool MainWindow::confirmExit()
     if (m_commands != nullptr && !m_commands->confirmConfigurationChanges(*this)) {
         // The save asked on the way out was refused by the entities check and the user went on
         // to the entities order: the exit does not go on by itself, and says so.
-        if (m_orderOpenedByCheck) {
-            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok,
-                                      QLatin1String(kExitAbandonedMessage));
+        if (const std::optional<QString> notice = exitStoppedNotice(m_orderOpenedByCheck)) {
+            m_interaction.showMessage(MessageIcon::Information, MessageButtons::Ok, *notice);
         }
         return false;
     }
@@ -551,19 +566,20 @@ void MainWindow::focusFormatList()
 
 void MainWindow::setRunning(bool running)
 {
-    m_pages->setEnabled(!running);
-    m_strip->setEnabled(!running);
+    const MainWindowEnabling enabling = mainWindowEnabling(m_pages->currentIndex(), running);
+    m_pages->setEnabled(enabling.pages);
+    m_strip->setEnabled(enabling.strip);
 }
 
 void MainWindow::showConfiguration(const config::Configuration& configuration)
 {
     m_entities->showConfiguration(configuration);
-    const QString formatName = fromText(configuration.formatName);
-    int formatItem = m_format->findText(formatName, Qt::MatchFixedString);
-    if (formatItem < 0) {
-        formatItem = m_format->findText(QStringLiteral("!default"), Qt::MatchFixedString);
+    QStringList formats;
+    for (int i = 0; i < m_format->count(); ++i) {
+        formats << m_format->itemText(i);
     }
-    m_format->setCurrentIndex(formatItem);
+    const QString shown = formatToShow(formats, fromText(configuration.formatName));
+    m_format->setCurrentIndex(shown.isEmpty() ? -1 : static_cast<int>(formats.indexOf(shown)));
     m_files->showConfiguration(configuration);
     m_codeLibrary->showConfiguration(configuration);
     m_layout = configuration.layout;
@@ -636,13 +652,11 @@ void MainWindow::openEntitiesOrder()
 
 bool MainWindow::checkEntitiesCreation()
 {
-    const std::array<bool, 5> offered = m_entities->offeredTexts();
-    const auto created = static_cast<int>(std::count(offered.begin(), offered.end(), true));
-    if (entitiesCreationMatches(created, m_layout)) {
+    const std::optional<QString> refusal = entitiesCheckRefusal(m_entities->offeredTexts(), m_layout);
+    if (!refusal) {
         return true;
     }
-    if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel,
-                                  QLatin1String(kCheckEntitiesMessage)) == MessageAnswer::Ok) {
+    if (m_interaction.showMessage(MessageIcon::Information, MessageButtons::OkCancel, *refusal) == MessageAnswer::Ok) {
         m_orderOpenedByCheck = true;
         openEntitiesOrder();
     }

@@ -204,8 +204,4 @@ class MainWindow : public QWidget, public ConfigurationView {
     QRadioButton* m_notepad = nullptr;
 };
 
-/// Said after the exit was abandoned because the entities check sent the user to the order.
-inline constexpr const char* kExitAbandonedMessage =
-    "The program stays open and the configuration was not saved. Leave again once the entities order fits.";
-
 } // namespace mervalon::app

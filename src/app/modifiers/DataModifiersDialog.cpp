@@ -1,7 +1,8 @@
 #include "app/modifiers/DataModifiersDialog.h"
 
 #include "app/common/WidgetHelpers.h"
-#include "app/modifiers/DataModifiersForm.h"
+#include "app/modifiers/DataModifiersControls.h"
+#include "app/modifiers/DataModifiersRules.h"
 #include "app/shell/Interaction.h"
 
 #include <QAbstractButton>
@@ -33,18 +34,20 @@ QLineEdit* numberBox(QWidget* parent, const char* name, const char* hint)
 DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("coordsmod"));
+    setObjectName(QLatin1String(DataModifiersControls::window));
     setWindowTitle(QStringLiteral(" Data modifiers"));
 
     // " Renumbering "
-    m_renumbering = groupBox(this, "GroupBox1", " Renumbering ");
-    m_renumber = named(new QCheckBox(QStringLiteral("Renumber points"), m_renumbering), "CheckBox2");
-    m_newStart = named(new QRadioButton(QStringLiteral("Define a new start number : "), m_renumbering), "RadioButton1");
-    m_startNumber = numberBox(m_renumbering, "Edit3", nullptr);
-    m_step = numberBox(m_renumbering, "Edit1", "Enter an integer value");
-    m_addToExisting =
-        named(new QRadioButton(QStringLiteral("Add a value to existing number : "), m_renumbering), "RadioButton2");
-    m_addValue = numberBox(m_renumbering, "Edit2", "Enter an integer value");
+    m_renumbering = groupBox(this, DataModifiersControls::renumberingGroup, " Renumbering ");
+    m_renumber =
+        named(new QCheckBox(QStringLiteral("Renumber points"), m_renumbering), DataModifiersControls::renumberBox);
+    m_newStart = named(new QRadioButton(QStringLiteral("Define a new start number : "), m_renumbering),
+                       DataModifiersControls::newStartButton);
+    m_startNumber = numberBox(m_renumbering, DataModifiersControls::startNumberEdit, nullptr);
+    m_step = numberBox(m_renumbering, DataModifiersControls::stepEdit, "Enter an integer value");
+    m_addToExisting = named(new QRadioButton(QStringLiteral("Add a value to existing number : "), m_renumbering),
+                            DataModifiersControls::addValueButton);
+    m_addValue = numberBox(m_renumbering, DataModifiersControls::addValueEdit, "Enter an integer value");
     auto* renumberGrid = new QGridLayout(m_renumbering);
     renumberGrid->addWidget(m_renumber, 0, 0, 1, 4);
     renumberGrid->addWidget(m_newStart, 1, 0);
@@ -56,11 +59,12 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
     renumberGrid->setColumnStretch(4, 1);
 
     // " Coordinates modification "
-    m_coordinates = groupBox(this, "GroupBox2", " Coordinates modification ");
-    m_modify = named(new QCheckBox(QStringLiteral("Modify coordinates"), m_coordinates), "CheckBox1");
-    m_xOffset = numberBox(m_coordinates, "Edit4", "Enter a decimal value");
-    m_yOffset = numberBox(m_coordinates, "Edit5", "Enter a decimal value");
-    m_zOffset = numberBox(m_coordinates, "Edit6", "Enter a decimal value");
+    m_coordinates = groupBox(this, DataModifiersControls::coordinatesGroup, " Coordinates modification ");
+    m_modify =
+        named(new QCheckBox(QStringLiteral("Modify coordinates"), m_coordinates), DataModifiersControls::modifyBox);
+    m_xOffset = numberBox(m_coordinates, DataModifiersControls::xOffsetEdit, "Enter a decimal value");
+    m_yOffset = numberBox(m_coordinates, DataModifiersControls::yOffsetEdit, "Enter a decimal value");
+    m_zOffset = numberBox(m_coordinates, DataModifiersControls::zOffsetEdit, "Enter a decimal value");
     auto* coordinatesGrid = new QGridLayout(m_coordinates);
     coordinatesGrid->addWidget(m_modify, 0, 0, 1, 3);
     const std::pair<QLineEdit*, const char*> offsets[] = {
@@ -75,9 +79,10 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
     coordinatesGrid->setColumnStretch(2, 1);
 
     // " Z Coordinate option "
-    auto* zOption = groupBox(this, "GroupBox3", " Z Coordinate option ");
-    m_useDefaultZ = named(new QCheckBox(QStringLiteral("Use this default value : "), zOption), "CheckBox3");
-    m_defaultZ = numberBox(zOption, "Edit7", "Enter a decimal value");
+    auto* zOption = groupBox(this, DataModifiersControls::zOptionGroup, " Z Coordinate option ");
+    m_useDefaultZ =
+        named(new QCheckBox(QStringLiteral("Use this default value : "), zOption), DataModifiersControls::defaultZBox);
+    m_defaultZ = numberBox(zOption, DataModifiersControls::defaultZEdit, "Enter a decimal value");
     auto* zGrid = new QGridLayout(zOption);
     zGrid->addWidget(
         new QLabel(QStringLiteral("If Z is missing, or Z does not exist in the file format then  :"), zOption), 0, 0, 1,
@@ -86,9 +91,9 @@ DataModifiersDialog::DataModifiersDialog(Interaction& interaction, QWidget* pare
     zGrid->addWidget(m_defaultZ, 1, 1);
     zGrid->setColumnStretch(2, 1);
 
-    auto* ok = named(new QPushButton(QStringLiteral("Ok"), this), "BitBtn1");
-    auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "BitBtn2");
-    auto* help = named(new QPushButton(QStringLiteral("Help"), this), "SpeedButton7");
+    auto* ok = named(new QPushButton(QStringLiteral("Ok"), this), DataModifiersControls::okButton);
+    auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), DataModifiersControls::cancelButton);
+    auto* help = named(new QPushButton(QStringLiteral("Help"), this), DataModifiersControls::helpButton);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -4,7 +4,8 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/entities/EntityRules.h"
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderControls.h"
+#include "app/order/EntitiesOrderRules.h"
 #include "app/shell/Interaction.h"
 
 #include <QComboBox>
@@ -71,15 +72,16 @@ class SlotDrawing : public QWidget {
 EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("crebloc"));
+    setObjectName(QLatin1String(EntitiesOrderControls::window));
     setWindowTitle(QStringLiteral(" Entities order"));
 
-    auto* position = groupBox(this, "GroupBox1", " Entities position ");
+    auto* position = groupBox(this, EntitiesOrderControls::positionGroup, " Entities position ");
     m_drawing = new SlotDrawing(position);
     auto* listGrid = new QGridLayout;
     for (int i = 0; i < 5; ++i) {
-        auto* label = named(new QLabel(QString::number(i + 1), position), ("Label" + std::to_string(i + 2)).c_str());
-        auto* list = named(new QComboBox(position), ("cb" + std::to_string(i)).c_str());
+        auto* label = named(new QLabel(QString::number(i + 1), position),
+                            EntitiesOrderControls::placeLabel(static_cast<std::size_t>(i)));
+        auto* list = named(new QComboBox(position), EntitiesOrderControls::placeList(static_cast<std::size_t>(i)));
         list->setToolTip(QStringLiteral("Choose one item."));
         list->setMinimumContentsLength(12);
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -93,8 +95,8 @@ EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* pare
     positionLayout->addWidget(m_drawing, 1);
     positionLayout->addLayout(listGrid);
 
-    auto* distanceGroup = groupBox(this, "GroupBox2", " Distance from point ");
-    m_distance = named(new QLineEdit(distanceGroup), "Edit1");
+    auto* distanceGroup = groupBox(this, EntitiesOrderControls::distanceGroup, " Distance from point ");
+    m_distance = named(new QLineEdit(distanceGroup), EntitiesOrderControls::distanceEdit);
     m_distance->setToolTip(QStringLiteral("Enter a distance."));
     m_distance->setFixedWidth(m_distance->fontMetrics().horizontalAdvance(QStringLiteral("0000000.000")) + 16);
     auto* distanceRow = new QHBoxLayout(distanceGroup);
@@ -111,9 +113,9 @@ EntitiesOrderDialog::EntitiesOrderDialog(Interaction& interaction, QWidget* pare
         return QStringLiteral("Give a distance please. Use the decimal point, not the comma.");
     });
 
-    auto* ok = named(new QPushButton(QStringLiteral("OK"), this), "SpeedButton5");
-    auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "SpeedButton6");
-    auto* help = named(new QPushButton(QStringLiteral("Help"), this), "SpeedButton7");
+    auto* ok = named(new QPushButton(QStringLiteral("OK"), this), EntitiesOrderControls::okButton);
+    auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), EntitiesOrderControls::cancelButton);
+    auto* help = named(new QPushButton(QStringLiteral("Help"), this), EntitiesOrderControls::helpButton);
     // Enter is OK wherever the focus is (the distance box first checks its text); Tab reaches
     // every button.
     for (QPushButton* button : {ok, cancel, help}) {

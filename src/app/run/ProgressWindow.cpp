@@ -2,6 +2,7 @@
 
 #include "app/common/ElidedLabel.h"
 #include "app/common/WidgetHelpers.h"
+#include "app/run/ProgressWindowControls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,17 +32,17 @@ int clampedToInt(std::size_t value)
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
 {
-    setObjectName(QStringLiteral("TForm2"));
+    setObjectName(QLatin1String(ProgressWindowControls::window));
     setWindowTitle(QStringLiteral(" Processing files ..."));
 
-    auto* frame = groupBox(this, "GroupBox1", "");
-    auto* image = named(new QLabel(frame), "Image1");
+    auto* frame = groupBox(this, ProgressWindowControls::frame, "");
+    auto* image = named(new QLabel(frame), ProgressWindowControls::picture);
     image->setPixmap(QIcon(QStringLiteral(":/mervalon/mervalon.png")).pixmap(32, 32));
     image->setFixedSize(32, 32);
-    m_fileLabel = named(new ElidedLabel(frame), "Label1");
+    m_fileLabel = named(new ElidedLabel(frame), ProgressWindowControls::fileLabel);
     m_fileLabel->setFullText(QStringLiteral("Process"));
     m_fileLabel->setMinimumWidth(281);
-    m_bar = named(new QProgressBar(frame), "ProgressBar1");
+    m_bar = named(new QProgressBar(frame), ProgressWindowControls::progressBar);
     m_bar->setTextVisible(false);
     m_bar->setRange(0, 1);
     m_bar->setFixedHeight(17);
@@ -53,8 +54,8 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     frameLayout->addWidget(m_fileLabel, 0, 1);
     frameLayout->addWidget(m_bar, 1, 1);
 
-    m_fileCount = named(new QLabel(this), "Label2");
-    m_stopButton = named(new QToolButton(this), "SpeedButton1");
+    m_fileCount = named(new QLabel(this), ProgressWindowControls::fileCountLabel);
+    m_stopButton = named(new QToolButton(this), ProgressWindowControls::stopButton);
     m_stopButton->setText(QStringLiteral("Stop process"));
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
     m_stopButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

@@ -3,6 +3,7 @@
 #include "app/common/ElidedLabel.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/shell/Interaction.h"
+#include "app/spreadsheet/SpreadsheetPreviewControls.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -96,14 +97,15 @@ bool SheetGridView::eventFilter(QObject* watched, QEvent* event)
 
 SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_interaction(interaction), m_pathLabel(named(new ElidedLabel(this), "Label1")),
-      m_grid(named(new SheetGridView(this), "StringGrid1")), m_tabs(named(new QTabBar(this), "TabSet1")),
-      m_rowMenu(named(new QMenu(this), "PopupMenu1"))
+      m_interaction(interaction), m_pathLabel(named(new ElidedLabel(this), SpreadsheetPreviewControls::pathLabel)),
+      m_grid(named(new SheetGridView(this), SpreadsheetPreviewControls::grid)),
+      m_tabs(named(new QTabBar(this), SpreadsheetPreviewControls::sheetTabs)),
+      m_rowMenu(named(new QMenu(this), SpreadsheetPreviewControls::rowMenu))
 {
-    setObjectName(QStringLiteral("TForm14"));
+    setObjectName(QLatin1String(SpreadsheetPreviewControls::window));
     setWindowTitle(QStringLiteral(" XLS file preview"));
 
-    auto* band = named(new QFrame(this), "Panel2");
+    auto* band = named(new QFrame(this), SpreadsheetPreviewControls::headerBand);
     band->setAutoFillBackground(true);
     QPalette white = band->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -111,8 +113,9 @@ SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent
     band->setPalette(white);
     band->setFrameShape(QFrame::StyledPanel);
     auto* bandLayout = new QHBoxLayout(band);
-    QLabel* heading = boldLabel(
-        band, "Label9", QStringLiteral("Excel file preview. You can add or delete rows and change cell content value"));
+    QLabel* heading =
+        boldLabel(band, SpreadsheetPreviewControls::heading,
+                  QStringLiteral("Excel file preview. You can add or delete rows and change cell content value"));
     heading->setWordWrap(true); // the heading is wider than the window in most fonts
     bandLayout->addWidget(heading);
     QFont pathFont = m_pathLabel->font();
@@ -138,19 +141,22 @@ SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent
     m_tabs->setUsesScrollButtons(true);
     m_tabs->installEventFilter(this);
 
-    auto* deleteRow = named(m_rowMenu->addAction(QStringLiteral("Delete this Row")), "DeletethisRow2");
-    named(m_rowMenu->addSeparator(), "N1");
-    auto* insertBefore = named(m_rowMenu->addAction(QStringLiteral("Insert Row before")), "DeletethisRow1");
-    auto* insertAfter = named(m_rowMenu->addAction(QStringLiteral("Insert Row after")), "InsertRowbefore1");
+    auto* deleteRow =
+        named(m_rowMenu->addAction(QStringLiteral("Delete this Row")), SpreadsheetPreviewControls::deleteRowAction);
+    named(m_rowMenu->addSeparator(), SpreadsheetPreviewControls::menuSeparator);
+    auto* insertBefore = named(m_rowMenu->addAction(QStringLiteral("Insert Row before")),
+                               SpreadsheetPreviewControls::insertBeforeAction);
+    auto* insertAfter =
+        named(m_rowMenu->addAction(QStringLiteral("Insert Row after")), SpreadsheetPreviewControls::insertAfterAction);
 
-    auto* box = named(new QGroupBox(this), "GroupBox1");
+    auto* box = named(new QGroupBox(this), SpreadsheetPreviewControls::buttonFrame);
     auto* boxLayout = new QVBoxLayout(box);
     boxLayout->setSpacing(0);
     boxLayout->addWidget(m_grid, 1);
     boxLayout->addWidget(m_tabs);
 
-    QPushButton* closeButton = button(this, "BitBtn2", QStringLiteral("Close"));
-    QPushButton* saveButton = button(this, "BitBtn1", QStringLiteral("Save"));
+    QPushButton* closeButton = button(this, SpreadsheetPreviewControls::closeButton, QStringLiteral("Close"));
+    QPushButton* saveButton = button(this, SpreadsheetPreviewControls::saveButton, QStringLiteral("Save"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(saveButton);

@@ -3,6 +3,7 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/shell/Interaction.h"
+#include "app/viewers/ReportViewerControls.h"
 #include "app/viewers/ViewerRules.h"
 #include "core/io/FileIo.h"
 
@@ -22,10 +23,10 @@ ReportViewer::ReportViewer(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("TForm10"));
+    setObjectName(QLatin1String(ReportViewerControls::window));
     setWindowTitle(QStringLiteral(" Error Report"));
 
-    m_view = named(new QPlainTextEdit(this), "apercu");
+    m_view = named(new QPlainTextEdit(this), ReportViewerControls::reportView);
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -40,8 +41,8 @@ ReportViewer::ReportViewer(Interaction& interaction, QWidget* parent)
         button->setMinimumWidth(90);
         return button;
     };
-    auto* printButton = textButton("SpeedButton1", "Print", QStyle::SP_FileDialogDetailedView);
-    auto* closeButton = textButton("SpeedButton5", "Close", QStyle::SP_DialogCloseButton);
+    auto* printButton = textButton(ReportViewerControls::printButton, "Print", QStyle::SP_FileDialogDetailedView);
+    auto* closeButton = textButton(ReportViewerControls::closeButton, "Close", QStyle::SP_DialogCloseButton);
     connect(printButton, &QToolButton::clicked, this, [this] { print(); });
     connect(closeButton, &QToolButton::clicked, this, &QDialog::reject);
 

@@ -5,6 +5,7 @@
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/shell/Interaction.h"
+#include "app/viewers/TextViewerControls.h"
 #include "core/io/FileIo.h"
 #include "core/io/ReplaceFile.h"
 
@@ -48,16 +49,17 @@ TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("TForm8"));
+    setObjectName(QLatin1String(TextViewerControls::window));
     setWindowTitle(QStringLiteral(" File preview"));
 
-    auto* band = named(new QWidget(this), "Panel2");
+    auto* band = named(new QWidget(this), TextViewerControls::headerBand);
     band->setAutoFillBackground(true);
     QPalette white = band->palette();
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::WindowText, Qt::black);
     band->setPalette(white);
-    auto* heading = named(new QLabel(QStringLiteral("Text file preview. You can edit data"), band), "Label9");
+    auto* heading =
+        named(new QLabel(QStringLiteral("Text file preview. You can edit data"), band), TextViewerControls::heading);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
@@ -65,18 +67,20 @@ TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
     bandLayout->setContentsMargins(10, 8, 10, 8);
     bandLayout->addWidget(heading);
 
-    m_pathLabel = named(new ElidedLabel(this), "Label1");
+    m_pathLabel = named(new ElidedLabel(this), TextViewerControls::pathLabel);
     m_pathLabel->setFont(bold);
-    m_editor = named(new NumberedTextEdit(this), "apercu");
+    m_editor = named(new NumberedTextEdit(this), TextViewerControls::editor);
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_editor->setFont(pointFileFont());
-    m_countLabel = named(new QLabel(this), "Label2");
+    m_countLabel = named(new QLabel(this), TextViewerControls::lineCountLabel);
     m_countLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* saveButton = named(
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save"), this), "BitBtn1");
-    m_closeButton = named(
-        new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Close"), this), "BitBtn2");
+    auto* saveButton =
+        named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save"), this),
+              TextViewerControls::saveButton);
+    m_closeButton =
+        named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Close"), this),
+              TextViewerControls::closeButton);
     saveButton->setAutoDefault(false);
     m_closeButton->setAutoDefault(false);
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
@@ -84,7 +88,7 @@ TextViewer::TextViewer(Interaction& interaction, QWidget* parent)
     connect(m_editor, &QPlainTextEdit::textChanged, this, &TextViewer::textChanged);
 
     // "Go to line", for the line numbers the report cites; Ctrl+G comes here.
-    m_lineField = named(new QLineEdit(this), "GoToLine");
+    m_lineField = named(new QLineEdit(this), TextViewerControls::goToLineField);
     m_lineField->setPlaceholderText(QStringLiteral("Go to line"));
     m_lineField->setValidator(new QIntValidator(1, 999999999, m_lineField));
     m_lineField->setMaximumWidth(110);

@@ -4,7 +4,11 @@
 #include "app/AppTestSupport.h"
 #include "app/common/MultiRowTabStrip.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationPage.h"
 #include "app/entities/ColorPicker.h"
+#include "app/entities/EntityPages.h"
+#include "app/files/FilePages.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "core/config/Configuration.h"
 
 #include <QCheckBox>
@@ -94,7 +98,7 @@ void writeRecord(const QString& path, const config::Configuration& record)
 void loadThroughButton(FakeInteraction& interaction, MainWindow& window, const QString& path)
 {
     interaction.chosenPaths.push_back(path);
-    control<QToolButton>(window, "SpeedButton12")->click();
+    ConfigurationPage(window).loadButton()->click();
 }
 
 qint32 int32At(const QByteArray& bytes, int offset)
@@ -142,17 +146,17 @@ class ConfigurationCommandsTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        QVERIFY(control<QCheckBox>(window, "pt_cr")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "rb2")->isChecked());
-        QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
-        QCOMPARE(control<ColorPanel>(window, "Panel1")->text(), QStringLiteral("White"));
-        QCOMPARE(control<ColorPanel>(window, "Panel1")->colorNumber(), 7);
-        QCOMPARE(control<QComboBox>(window, "ComboBox3")->currentIndex(), 2);
-        QVERIFY(!control<QCheckBox>(window, "x_cr")->isChecked());
-        QVERIFY(!control<QLineEdit>(window, "Edit6")->isEnabled());
-        QCOMPARE(control<QComboBox>(window, "format")->currentText(), QStringLiteral("!default"));
-        QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East (X)")));
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
+        QVERIFY(EntityPanelsPage(window).createBox(EntityKind::Point)->isChecked());
+        QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Point)->isChecked());
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("POINTS"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Point)->text(), QStringLiteral("White"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Point)->colorNumber(), 7);
+        QCOMPARE(EntityPanelsPage(window).precisionList(EntityKind::Elevation)->currentIndex(), 2);
+        QVERIFY(!EntityPanelsPage(window).createBox(EntityKind::X)->isChecked());
+        QVERIFY(!EntityPanelsPage(window).layerEdit(EntityKind::X)->isEnabled());
+        QCOMPARE(MainWindowPage(window).formatList()->currentText(), QStringLiteral("!default"));
+        QVERIFY(MainWindowPage(window).formatDescription()->text().startsWith(QStringLiteral("Number, East (X)")));
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
         QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
         QSignalSpy ended(&window, &MainWindow::programEnded);
@@ -171,18 +175,18 @@ class ConfigurationCommandsTest : public QObject {
         writeRecord(path, record);
         loadThroughButton(interaction, window, path);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
-        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("distinct.rp4"));
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("distinct.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("distinct.rp4"));
-        QCOMPARE(control<QLineEdit>(window, "Edit2")->text(), QStringLiteral("2.500"));
-        QCOMPARE(control<ColorPanel>(window, "Panel2")->text(), QStringLiteral("Color 12"));
-        QCOMPARE(control<ColorPanel>(window, "Panel3")->text(), QStringLiteral("Grey"));
-        QCOMPARE(control<QComboBox>(window, "ComboBox1")->currentIndex(), 4);
-        QVERIFY(control<QRadioButton>(window, "rb1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "RadioButton4")->isChecked());
-        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 1);
-        QVERIFY(control<QCheckBox>(window, "autosel")->isChecked());
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
-        QVERIFY(!control<QLineEdit>(window, "Edit7")->isEnabled()); // Y text not created
+        QCOMPARE(EntityPanelsPage(window).heightEdit(EntityKind::Number)->text(), QStringLiteral("2.500"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Number)->text(), QStringLiteral("Color 12"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Elevation)->text(), QStringLiteral("Grey"));
+        QCOMPARE(EntityPanelsPage(window).precisionList(EntityKind::X)->currentIndex(), 4);
+        QVERIFY(EntityPanelsPage(window).flatButton(EntityKind::Point)->isChecked());
+        QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Number)->isChecked());
+        QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 1);
+        QVERIFY(FileSelectionPage(window).autoSelectBox()->isChecked());
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        QVERIFY(!EntityPanelsPage(window).heightEdit(EntityKind::Y)->isEnabled()); // Y text not created
 
         // Every stored byte comes back from the window.
         config::Configuration captured =
@@ -197,13 +201,13 @@ class ConfigurationCommandsTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         const QString longLayer = QString(60, QLatin1Char('L'));
-        control<QLineEdit>(window, "Edit4")->setText(longLayer);
-        control<QLineEdit>(window, "Edit2")->setText(QStringLiteral("123456789012"));
-        control<QCheckBox>(window, "x_cr")->click();
-        control<QRadioButton>(window, "RadioButton5")->click();
-        control<QComboBox>(window, "ComboBox2")->setCurrentIndex(5);
-        control<ColorPanel>(window, "Panel5")->showColorNumber(200);
-        auto* format = control<QComboBox>(window, "format");
+        EntityPanelsPage(window).layerEdit(EntityKind::Number)->setText(longLayer);
+        EntityPanelsPage(window).heightEdit(EntityKind::Number)->setText(QStringLiteral("123456789012"));
+        EntityPanelsPage(window).createBox(EntityKind::X)->click();
+        EntityPanelsPage(window).flatButton(EntityKind::X)->click();
+        EntityPanelsPage(window).precisionList(EntityKind::Y)->setCurrentIndex(5);
+        EntityPanelsPage(window).colorPanel(EntityKind::Polyline)->showColorNumber(200);
+        auto* format = MainWindowPage(window).formatList();
         format->setCurrentIndex(format->findText(QStringLiteral("penzd tab")));
         const config::Configuration captured =
             ConfigurationCommands(interaction, program->installDir()).captureConfiguration(window);
@@ -230,13 +234,13 @@ class ConfigurationCommandsTest : public QObject {
             auto program = startProgram(interaction);
             MainWindow& window = program->mainWindow();
             folder = configurationsFolder(*program);
-            control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("SURVEY_POINTS"));
-            control<ColorPanel>(window, "Panel1")->showColorNumber(4);
+            EntityPanelsPage(window).layerEdit(EntityKind::Point)->setText(QStringLiteral("SURVEY_POINTS"));
+            EntityPanelsPage(window).colorPanel(EntityKind::Point)->showColorNumber(4);
             interaction.chosenPaths.push_back(folder + QStringLiteral("/site"));
-            control<QToolButton>(window, "SpeedButton13")->click();
+            ConfigurationPage(window).saveButton()->click();
             QCOMPARE(interaction.calls.filter(QStringLiteral("save: ")),
                      QStringList{"save: Save current configuration."});
-            QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("site.rp4"));
+            QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("site.rp4"));
             QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("site.rp4"));
 
             const QByteArray bytes = readFile(folder + QStringLiteral("/site.rp4"));
@@ -269,9 +273,10 @@ class ConfigurationCommandsTest : public QObject {
         }
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("site.rp4"));
-        QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("SURVEY_POINTS"));
-        QCOMPARE(control<ColorPanel>(program->mainWindow(), "Panel1")->text(), QStringLiteral("Cyan"));
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("site.rp4"));
+        QCOMPARE(EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->text(),
+                 QStringLiteral("SURVEY_POINTS"));
+        QCOMPARE(EntityPanelsPage(program->mainWindow()).colorPanel(EntityKind::Point)->text(), QStringLiteral("Cyan"));
         QVERIFY(program->mainWindow().close());
         QCOMPARE(interaction.messages.size(), std::size_t(0));
     }
@@ -315,16 +320,16 @@ class ConfigurationCommandsTest : public QObject {
         auto program = startProgram(interaction);
         const QString site = configurationsFolder(*program) + QStringLiteral("/site.rp4");
         writeFile(site, QByteArray(672, '\x01'));
-        control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
+        EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->setText(QStringLiteral("OTHER"));
         interaction.chosenPaths.push_back(configurationsFolder(*program) + QStringLiteral("/site"));
         interaction.answers.push_back(answer);
-        control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
+        ConfigurationPage(program->mainWindow()).saveButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text,
                  QStringLiteral("\"site.rp4\" already exists. Do you want to replace it?"));
         QCOMPARE(interaction.messages[0].buttons, MessageButtons::YesNo);
         QCOMPARE(readFile(site) != QByteArray(672, '\x01'), replaced);
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(),
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(),
                  replaced ? QStringLiteral("site.rp4") : QStringLiteral("!Default.rp4"));
     }
 
@@ -332,13 +337,13 @@ class ConfigurationCommandsTest : public QObject {
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        control<QLineEdit>(program->mainWindow(), "pt_la")->setText(QStringLiteral("OTHER"));
+        EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->setText(QStringLiteral("OTHER"));
         interaction.chosenPaths.push_back(m_environment.root() + QStringLiteral("/missing/folder/site"));
-        control<QToolButton>(program->mainWindow(), "SpeedButton13")->click();
+        ConfigurationPage(program->mainWindow()).saveButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         QVERIFY(interaction.messages[0].text.contains(QStringLiteral("site.rp4")));
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
         QVERIFY(ConfigurationCommands(interaction, program->installDir())
                     .captureConfiguration(program->mainWindow())
@@ -376,9 +381,9 @@ class ConfigurationCommandsTest : public QObject {
         MainWindow& window = program->mainWindow();
         const QString folder = configurationsFolder(*program);
         writeRecord(folder + QStringLiteral("/other.rp4"), distinctRecord());
-        control<QLineEdit>(window, "Edit4")->setText(QStringLiteral("CHANGED"));
+        EntityPanelsPage(window).layerEdit(EntityKind::Number)->setText(QStringLiteral("CHANGED"));
         if (breakLayout) {
-            control<QCheckBox>(window, "x_cr")->click(); // four texts created, three places filled
+            EntityPanelsPage(window).createBox(EntityKind::X)->click(); // four texts created, three places filled
         }
         for (MessageAnswer answer : answers) {
             interaction.answers.push_back(answer);
@@ -388,7 +393,7 @@ class ConfigurationCommandsTest : public QObject {
             interaction.chosenPaths.push_back(saveDialogAnswered ? folder + QStringLiteral("/mine.rp4") : QString());
         }
         interaction.chosenPaths.push_back(folder + QStringLiteral("/other.rp4"));
-        control<QToolButton>(window, "SpeedButton12")->click();
+        ConfigurationPage(window).loadButton()->click();
 
         QCOMPARE(interaction.messages.at(0).text,
                  QStringLiteral("Current configuration has changed, do you want to save it ?"));
@@ -401,9 +406,9 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(QFileInfo::exists(folder + QStringLiteral("/mine.rp4")), saved);
         QCOMPARE(interaction.calls.filter(QStringLiteral("open: Load a configuration file")).size(),
                  loadGoesOn ? 1 : 0);
-        QCOMPARE(control<QLabel>(window, "Label19")->text(),
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(),
                  loadGoesOn ? QStringLiteral("other.rp4") : QStringLiteral("!Default.rp4"));
-        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(),
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Number)->text(),
                  loadGoesOn ? QStringLiteral("NUM") : QStringLiteral("CHANGED"));
     }
 
@@ -414,14 +419,14 @@ class ConfigurationCommandsTest : public QObject {
         MainWindow& window = program->mainWindow();
         const QString shortFile = configurationsFolder(*program) + QStringLiteral("/short.rp4");
         writeFile(shortFile, QByteArray(671, '\0'));
-        control<QLineEdit>(window, "pt_la")->setText(QStringLiteral("TYPED"));
+        EntityPanelsPage(window).layerEdit(EntityKind::Point)->setText(QStringLiteral("TYPED"));
         interaction.answers.push_back(MessageAnswer::No);
         loadThroughButton(interaction, window, shortFile);
         QCOMPARE(interaction.messages.size(), std::size_t(2));
         QCOMPARE(interaction.messages[1].text, QStringLiteral("This is not a Mervalon 4.0 configuration file. "));
         QCOMPARE(interaction.messages[1].icon, MessageIcon::Error);
-        QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("TYPED"));
-        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("TYPED"));
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
         QCOMPARE(readFile(program->installDir() + QStringLiteral("/mervalon40.ini")), QByteArray("!Default.rp4"));
     }
 
@@ -468,8 +473,8 @@ class ConfigurationCommandsTest : public QObject {
             shown << message.text;
         }
         QCOMPARE(shown, messages);
-        QCOMPARE(control<QComboBox>(window, "format")->currentText(), shownFormat);
-        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), shownFileType);
+        QCOMPARE(MainWindowPage(window).formatList()->currentText(), shownFormat);
+        QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), shownFileType);
         const bool substituted = shownFormat != formatName || shownFileType != fileTypeIndex;
         interaction.answers.push_back(MessageAnswer::Cancel);
         QCOMPARE(window.close(), !substituted);
@@ -486,8 +491,8 @@ class ConfigurationCommandsTest : public QObject {
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Mervalon cannot find \"gone.rp4\" configuration file, "
                                                               "\"!Default.rp4\" will be used instead. "));
         QVERIFY(QFileInfo::exists(installDir + QStringLiteral("/configurations/!Default.rp4")));
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QStringLiteral("!Default.rp4"));
-        QVERIFY(control<QCheckBox>(program->mainWindow(), "pt_cr")->isChecked());
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QStringLiteral("!Default.rp4"));
+        QVERIFY(EntityPanelsPage(program->mainWindow()).createBox(EntityKind::Point)->isChecked());
         QCOMPARE(readFile(installDir + QStringLiteral("/mervalon40.ini")), QByteArray("gone.rp4"));
     }
 

@@ -4,8 +4,12 @@
 #include "app/AppTestSupport.h"
 #include "app/common/FieldCheck.h"
 #include "app/entities/ColorPicker.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityRules.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
+#include "app/modifiers/DataModifiersPage.h"
 #include "core/engine/DxfWriter.h"
 #include "core/formats/FormatDefinition.h"
 
@@ -41,7 +45,7 @@ QString installWithFlatFormat()
 
 void chooseFormat(MainWindow& window, const QString& name)
 {
-    auto* format = control<QComboBox>(window, "format");
+    auto* format = MainWindowPage(window).formatList();
     format->setCurrentIndex(format->findText(name));
     window.formatChange();
 }
@@ -105,7 +109,7 @@ class EntityPanelsTest : public QObject {
         QFETCH(bool, beeps);
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        auto* edit = control<QLineEdit>(program->mainWindow(), "Edit2");
+        auto* edit = EntityPanelsPage(program->mainWindow()).heightEdit(EntityKind::Number);
         edit->setText(typed);
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), shown);
@@ -121,7 +125,7 @@ class EntityPanelsTest : public QObject {
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        auto* edit = control<QLineEdit>(program->mainWindow(), "pt_la");
+        auto* edit = EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point);
         edit->setText(QStringLiteral("  Points\t"));
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), QStringLiteral("Points"));
@@ -142,25 +146,25 @@ class EntityPanelsTest : public QObject {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("leaving"); // "tab", "backtab", "enter", or the name of the control clicked
-        QTest::newRow("layer, Tab") << "pt_la"
+        QTest::newRow("layer, Tab") << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point))
                                     << "bad name"
                                     << "tab";
-        QTest::newRow("layer, Shift+Tab") << "pt_la"
-                                          << "bad name"
-                                          << "backtab";
-        QTest::newRow("layer, click on another tab") << "pt_la"
-                                                     << "bad name"
-                                                     << "tab:2";
-        QTest::newRow("layer, click on Data modifiers") << "pt_la"
-                                                        << "bad name"
-                                                        << "SpeedButton17";
-        QTest::newRow("layer, click on Create DXF Files") << "pt_la"
-                                                          << "bad name"
-                                                          << "BitBtn1";
-        QTest::newRow("height, click on another tab") << "Edit2"
-                                                      << "abcX"
-                                                      << "tab:0";
-        QTest::newRow("height, Enter") << "Edit2"
+        QTest::newRow("layer, Shift+Tab")
+            << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point)) << "bad name"
+            << "backtab";
+        QTest::newRow("layer, click on another tab")
+            << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point)) << "bad name"
+            << "tab:2";
+        QTest::newRow("layer, click on Data modifiers")
+            << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point)) << "bad name"
+            << QString::fromLatin1(MainWindowControls::dataModifiersButton);
+        QTest::newRow("layer, click on Create DXF Files")
+            << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point)) << "bad name"
+            << QString::fromLatin1(MainWindowControls::createButton);
+        QTest::newRow("height, click on another tab")
+            << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Number)) << "abcX"
+            << "tab:0";
+        QTest::newRow("height, Enter") << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Number))
                                        << "abcX"
                                        << "enter";
     }
@@ -197,7 +201,9 @@ class EntityPanelsTest : public QObject {
         }
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text,
-                 field == QLatin1String("pt_la") ? EntityPanels::kBadLayerName : EntityPanels::kBadHeight);
+                 field == QLatin1String(EntityPanelsControls::layerEdit(EntityKind::Point))
+                     ? EntityPanels::kBadLayerName
+                     : EntityPanels::kBadHeight);
         QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: ")).size(), 0); // no dialog opened past it
         QCOMPARE(panels.currentIndex(), page);
         QCOMPARE(QApplication::focusWidget(), edit);
@@ -227,8 +233,9 @@ class EntityPanelsTest : public QObject {
             entity.create = static_cast<std::uint8_t>(stored);
         }
         panels.showConfiguration(configuration);
-        for (const char* name : {"pt_cr", "nb_cr", "x_cr", "y_cr", "el_cr", "de_cr", "po_cr"}) {
-            QVERIFY2(control<QCheckBox>(program->mainWindow(), name)->isChecked() == checked, name);
+        for (const config::EntityKindInfo& kind : config::kEntityKinds) {
+            QVERIFY2(EntityPanelsPage(program->mainWindow()).createBox(kind.kind)->isChecked() == checked,
+                     EntityPanelsControls::createBox(kind.kind));
         }
         QCOMPARE(engine::isCreateFlagSet(static_cast<std::uint8_t>(stored)), checked);
         config::Configuration captured;
@@ -241,39 +248,43 @@ class EntityPanelsTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* create = control<QCheckBox>(window, "nb_cr");
+        auto* create = EntityPanelsPage(window).createBox(EntityKind::Number);
         create->click(); // off
-        for (const char* name : {"Edit2", "Edit4", "RadioButton3", "RadioButton4", "Panel2", "SpeedButton5"}) {
-            QVERIFY2(!control<QWidget>(window, name)->isEnabled(), name);
+        const EntityPanelsPage tabs(window);
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 tabs.heightEdit(EntityKind::Number), tabs.layerEdit(EntityKind::Number),
+                 tabs.flatButton(EntityKind::Number), tabs.spatialButton(EntityKind::Number),
+                 tabs.colorPanel(EntityKind::Number), tabs.colorButton(EntityKind::Number)}) {
+            QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
         }
         QVERIFY(create->isEnabled());
-        control<QLineEdit>(window, "Edit2")->clear();
-        control<QLineEdit>(window, "Edit4")->clear();
-        control<ColorPanel>(window, "Panel2")->showColorNumber(0);
+        EntityPanelsPage(window).heightEdit(EntityKind::Number)->clear();
+        EntityPanelsPage(window).layerEdit(EntityKind::Number)->clear();
+        EntityPanelsPage(window).colorPanel(EntityKind::Number)->showColorNumber(0);
         create->click(); // on
-        QCOMPARE(control<QLineEdit>(window, "Edit2")->text(), QStringLiteral("1.000"));
-        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(), QStringLiteral("Numbers"));
-        QCOMPARE(control<ColorPanel>(window, "Panel2")->text(), QStringLiteral("Red"));
-        QCOMPARE(control<ColorPanel>(window, "Panel2")->colorNumber(), 1);
-        QVERIFY(control<QLineEdit>(window, "Edit2")->isEnabled());
-        control<QLineEdit>(window, "Edit4")->setText(QStringLiteral("MINE"));
+        QCOMPARE(EntityPanelsPage(window).heightEdit(EntityKind::Number)->text(), QStringLiteral("1.000"));
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Number)->text(), QStringLiteral("Numbers"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Number)->text(), QStringLiteral("Red"));
+        QCOMPARE(EntityPanelsPage(window).colorPanel(EntityKind::Number)->colorNumber(), 1);
+        QVERIFY(EntityPanelsPage(window).heightEdit(EntityKind::Number)->isEnabled());
+        EntityPanelsPage(window).layerEdit(EntityKind::Number)->setText(QStringLiteral("MINE"));
         create->click();
         create->click();
-        QCOMPARE(control<QLineEdit>(window, "Edit4")->text(), QStringLiteral("MINE"));
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Number)->text(), QStringLiteral("MINE"));
 
         // The precision with nothing chosen gets the first item.
-        control<QComboBox>(window, "ComboBox1")->setCurrentIndex(-1);
-        control<QLineEdit>(window, "Edit6")->clear();
-        control<QCheckBox>(window, "x_cr")->click();
-        QCOMPARE(control<QComboBox>(window, "ComboBox1")->currentIndex(), 0);
-        QCOMPARE(control<QLineEdit>(window, "Edit6")->text(), QStringLiteral("Coordinates"));
+        EntityPanelsPage(window).precisionList(EntityKind::X)->setCurrentIndex(-1);
+        EntityPanelsPage(window).layerEdit(EntityKind::X)->clear();
+        EntityPanelsPage(window).createBox(EntityKind::X)->click();
+        QCOMPARE(EntityPanelsPage(window).precisionList(EntityKind::X)->currentIndex(), 0);
+        QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::X)->text(), QStringLiteral("Coordinates"));
     }
 
     void allSevenTabsStandInRows()
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        auto* strip = control<EntityPanels>(program->mainWindow(), "pagecontrol2");
+        auto* strip = EntityPanelsPage(program->mainWindow()).tabs();
         QCOMPARE(strip->count(), 7);
         int rowsTop = strip->tabButton(0)->y();
         for (int i = 0; i < 7; ++i) {
@@ -283,7 +294,7 @@ class EntityPanelsTest : public QObject {
         QVERIFY(strip->tabButton(4)->y() > rowsTop);
         strip->tabButton(5)->click();
         QCOMPARE(strip->currentIndex(), 5);
-        QCOMPARE(strip->widget(5)->objectName(), QStringLiteral("TabSheet5"));
+        QCOMPARE(strip->widget(5)->objectName(), QLatin1String(EntityPanelsControls::page(EntityKind::Description)));
     }
 
     void aFormatWithoutElevationHidesTabsAndHoldsTheOthersFlat()
@@ -292,7 +303,7 @@ class EntityPanelsTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* strip = control<EntityPanels>(window, "pagecontrol2");
+        auto* strip = EntityPanelsPage(window).tabs();
         strip->setCurrentIndex(4);
         chooseFormat(window, QStringLiteral("flat"));
         const bool shownAfterFlat[] = {true, false, true, true, false, false, false};
@@ -301,31 +312,31 @@ class EntityPanelsTest : public QObject {
             QCOMPARE(strip->tabButton(i)->isVisibleTo(strip), shownAfterFlat[i]);
         }
         QCOMPARE(strip->currentIndex(), 0); // the hidden page left the front
-        for (const char* flat :
-             {"rb1", "RadioButton1", "RadioButton3", "RadioButton5", "RadioButton7", "RadioButton11"}) {
-            QVERIFY2(control<QRadioButton>(window, flat)->isChecked(), flat);
+        for (const EntityKind kind : {EntityKind::Point, EntityKind::Polyline, EntityKind::Number, EntityKind::X,
+                                      EntityKind::Y, EntityKind::Description}) {
+            QVERIFY2(EntityPanelsPage(window).flatButton(kind)->isChecked(), EntityPanelsControls::flatButton(kind));
+            QVERIFY2(!EntityPanelsPage(window).spatialButton(kind)->isEnabled(),
+                     EntityPanelsControls::spatialButton(kind));
         }
-        for (const char* raised :
-             {"rb2", "RadioButton2", "RadioButton4", "RadioButton6", "RadioButton8", "RadioButton12"}) {
-            QVERIFY2(!control<QRadioButton>(window, raised)->isEnabled(), raised);
-        }
-        QVERIFY(control<QRadioButton>(window, "RadioButton10")->isChecked()); // the elevation's own pair stays
+        QVERIFY(EntityPanelsPage(window)
+                    .spatialButton(EntityKind::Elevation)
+                    ->isChecked()); // the elevation's own pair stays
         // Hidden texts are not offered: only the ones created on a shown tab count.
         QCOMPARE(strip->offeredTexts(), (std::array<bool, 5>{false, false, false, false, false}));
 
         // Clicking "Create Point." now leaves its 3D disabled: there is no elevation.
-        control<QCheckBox>(window, "pt_cr")->click();
-        control<QCheckBox>(window, "pt_cr")->click();
-        QVERIFY(!control<QRadioButton>(window, "rb2")->isEnabled());
+        EntityPanelsPage(window).createBox(EntityKind::Point)->click();
+        EntityPanelsPage(window).createBox(EntityKind::Point)->click();
+        QVERIFY(!EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled());
 
         chooseFormat(window, QStringLiteral("!default"));
         for (int i = 0; i < 7; ++i) {
             QVERIFY(strip->isTabVisible(i));
         }
-        QVERIFY(control<QRadioButton>(window, "rb2")->isEnabled());
-        QVERIFY(!control<QRadioButton>(window, "RadioButton6")->isEnabled()); // X text not created
+        QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled());
+        QVERIFY(!EntityPanelsPage(window).spatialButton(EntityKind::X)->isEnabled()); // X text not created
         QCOMPARE(window.currentFormat().value(PointValue::Z).column, 4);
-        QVERIFY(control<QLabel>(window, "Label33")->text().startsWith(QStringLiteral("Number, East")));
+        QVERIFY(MainWindowPage(window).formatDescription()->text().startsWith(QStringLiteral("Number, East")));
     }
 
     void theDataModifiersShowTheNumberAndElevationTabs()
@@ -334,21 +345,21 @@ class EntityPanelsTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* strip = control<EntityPanels>(window, "pagecontrol2");
+        auto* strip = EntityPanelsPage(window).tabs();
         chooseFormat(window, QStringLiteral("flat"));
         interaction.dialogScripts.push_back([](QDialog& dialog) {
-            control<QCheckBox>(dialog, "CheckBox2")->click();
-            control<QCheckBox>(dialog, "CheckBox3")->click();
-            control<QPushButton>(dialog, "BitBtn1")->click();
+            DataModifiersPage(dialog).renumberBox()->click();
+            DataModifiersPage(dialog).defaultZBox()->click();
+            DataModifiersPage(dialog).okButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "SpeedButton17")->click();
+        MainWindowPage(window).dataModifiersButton()->click();
         QVERIFY(strip->isTabVisible(1));
         QVERIFY(strip->isTabVisible(4));
-        QVERIFY(!control<QRadioButton>(window, "rb2")->isEnabled()); // until a format is applied
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( ON ) ..."));
+        QVERIFY(!EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled()); // until a format is applied
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( ON ) ..."));
         chooseFormat(window, QStringLiteral("flat"));
-        QVERIFY(control<QRadioButton>(window, "rb2")->isEnabled());
+        QVERIFY(EntityPanelsPage(window).spatialButton(EntityKind::Point)->isEnabled());
     }
 
     void thePicker_data()
@@ -360,10 +371,10 @@ class EntityPanelsTest : public QObject {
         QTest::addColumn<QString>("name");
         QTest::newRow("enter on 7") << "7"
                                     << "" << true << 7 << "White";
-        QTest::newRow("blue panel") << ""
-                                    << "Panel5" << false << 5 << "Blue";
-        QTest::newRow("grey panel") << ""
-                                    << "Panel8" << false << 8 << "Grey";
+        QTest::newRow("blue panel") << "" << QString::fromLatin1(ColorPickerControls::swatch(5)) << false << 5
+                                    << "Blue";
+        QTest::newRow("grey panel") << "" << QString::fromLatin1(ColorPickerControls::swatch(8)) << false << 8
+                                    << "Grey";
         QTest::newRow("leading blanks") << "  200"
                                         << "" << true << 200 << "Color 200";
         QTest::newRow("300 refused, closed") << "300"
@@ -393,7 +404,7 @@ class EntityPanelsTest : public QObject {
         bool escapeClosed = false;
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             dialog.show();
-            auto* edit = control<QLineEdit>(dialog, "Edit1");
+            auto* edit = ColorPickerPage(dialog).numberEdit();
             opened = edit->selectedText();
             if (panel == QLatin1String("escape")) {
                 edit->setText(typed);
@@ -411,14 +422,14 @@ class EntityPanelsTest : public QObject {
             dialog.hide();
             return result;
         });
-        control<QToolButton>(window, "SpeedButton3")->click();
+        EntityPanelsPage(window).colorButton(EntityKind::Point)->click();
         QVERIFY(escapeClosed);
         QCOMPARE(opened, QStringLiteral("7"));
-        auto* shown = control<ColorPanel>(window, "Panel1");
+        auto* shown = EntityPanelsPage(window).colorPanel(EntityKind::Point);
         QCOMPARE(shown->colorNumber(), number);
         QCOMPARE(shown->text(), name);
         QCOMPARE(shown->palette().color(QPalette::Window), colorOfNumber(number));
-        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: TForm4")).size(), 1);
+        QCOMPARE(interaction.calls.filter(dialogCall(ColorPickerControls::window)).size(), 1);
     }
 
   private:

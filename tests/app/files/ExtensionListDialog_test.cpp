@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FilePages.h"
 #include "core/config/InstallationSeed.h"
 
 #include <QComboBox>
@@ -22,11 +23,6 @@ QStringList comboItems(const QComboBox& combo)
         items << combo.itemText(i);
     }
     return items;
-}
-
-void click(const QDialog& dialog, const char* name)
-{
-    control<QPushButton>(dialog, name)->click();
 }
 
 } // namespace
@@ -63,23 +59,25 @@ class ExtensionListDialogTest : public QObject {
     {
         QStringList seen;
         m_interaction.dialogScripts.push_back([&seen](QDialog& dialog) {
-            seen << dialog.windowTitle() << control<QListWidget>(dialog, "ListBox1")->currentItem()->text()
-                 << control<QLineEdit>(dialog, "Edit1")->text() << control<QLineEdit>(dialog, "Edit2")->text()
-                 << control<QLineEdit>(dialog, "Edit1")->toolTip() << control<QLineEdit>(dialog, "Edit2")->toolTip();
+            seen << dialog.windowTitle() << ExtensionListPage(dialog).entryList()->currentItem()->text()
+                 << ExtensionListPage(dialog).nameEdit()->text() << ExtensionListPage(dialog).extensionsEdit()->text()
+                 << ExtensionListPage(dialog).nameEdit()->toolTip()
+                 << ExtensionListPage(dialog).extensionsEdit()->toolTip();
             return int(QDialog::Rejected);
         });
         openDialog();
         QCOMPARE(seen, (QStringList{" Files extension list", "Text files", "Text files", "txt;asc;csv;xyz;pts",
                                     "Name to be displayed", "Extensions used. Separated with semicolon."}));
-        QCOMPARE(m_interaction.calls, (QStringList{"opacity: 200", "dialog: TForm9", "opacity: 255"}));
+        QCOMPARE(m_interaction.calls,
+                 (QStringList{"opacity: 200", dialogCall(ExtensionListControls::window), "opacity: 255"}));
     }
 
     void selectingAnEntryShowsItsNameAndExtensions()
     {
         QStringList seen;
         m_interaction.dialogScripts.push_back([&seen](QDialog& dialog) {
-            control<QListWidget>(dialog, "ListBox1")->setCurrentRow(1);
-            seen << control<QLineEdit>(dialog, "Edit1")->text() << control<QLineEdit>(dialog, "Edit2")->text();
+            ExtensionListPage(dialog).entryList()->setCurrentRow(1);
+            seen << ExtensionListPage(dialog).nameEdit()->text() << ExtensionListPage(dialog).extensionsEdit()->text();
             return int(QDialog::Rejected);
         });
         openDialog();
@@ -89,20 +87,20 @@ class ExtensionListDialogTest : public QObject {
     void newThenCloseSavesTheLineAndRefreshesTheWindow()
     {
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            click(dialog, "SpeedButton1");
-            auto* list = control<QListWidget>(dialog, "ListBox1");
+            ExtensionListPage(dialog).newButton()->click();
+            auto* list = ExtensionListPage(dialog).entryList();
             [&] {
                 QCOMPARE(list->count(), 3);
                 QCOMPARE(list->currentItem()->text(), QStringLiteral("New"));
-                QCOMPARE(control<QLineEdit>(dialog, "Edit2")->text(), QStringLiteral("typ"));
+                QCOMPARE(ExtensionListPage(dialog).extensionsEdit()->text(), QStringLiteral("typ"));
             }();
-            click(dialog, "SpeedButton2");
+            ExtensionListPage(dialog).closeButton()->click();
             return dialog.result();
         });
         openDialog();
         QCOMPARE(readFile(extFile()),
                  QByteArray("Text files | txt;asc;csv;xyz;pts\r\nExcel files | xls\r\nNew | typ\r\n"));
-        auto* types = control<QComboBox>(*m_window, "typfic");
+        auto* types = FileSelectionPage(*m_window).fileTypeList();
         QCOMPARE(comboItems(*types), (QStringList{"Text files", "Excel files", "New"}));
         QCOMPARE(types->currentIndex(), 0);
     }
@@ -110,30 +108,30 @@ class ExtensionListDialogTest : public QObject {
     void applyReplacesTheSelectedLine()
     {
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("Typ files"));
-            control<QLineEdit>(dialog, "Edit2")->setText(QStringLiteral("typ ; ; dat"));
-            click(dialog, "SpeedButton5");
-            [&] { QCOMPARE(control<QListWidget>(dialog, "ListBox1")->item(0)->text(), QStringLiteral("Typ files")); }();
-            click(dialog, "SpeedButton2");
+            ExtensionListPage(dialog).nameEdit()->setText(QStringLiteral("Typ files"));
+            ExtensionListPage(dialog).extensionsEdit()->setText(QStringLiteral("typ ; ; dat"));
+            ExtensionListPage(dialog).applyButton()->click();
+            [&] { QCOMPARE(ExtensionListPage(dialog).entryList()->item(0)->text(), QStringLiteral("Typ files")); }();
+            ExtensionListPage(dialog).closeButton()->click();
             return dialog.result();
         });
         openDialog();
         QCOMPARE(readFile(extFile()), QByteArray("Typ files | typ ; ; dat\r\nExcel files | xls\r\n"));
-        QCOMPARE(comboItems(*control<QComboBox>(*m_window, "typfic")), (QStringList{"Typ files", "Excel files"}));
+        QCOMPARE(comboItems(*FileSelectionPage(*m_window).fileTypeList()), (QStringList{"Typ files", "Excel files"}));
         QCOMPARE(m_window->selectedFiles(), QStringList{"b.typ"});
-        auto* files = control<QListWidget>(*m_window, "fl1");
+        auto* files = FileSelectionPage(*m_window).fileList();
         QCOMPARE(files->count(), 2);
         QCOMPARE(files->item(1)->text(), QStringLiteral("d.dat"));
     }
 
     void afterCloseTheFirstTypeIsSelectedWhateverWasBefore()
     {
-        auto* types = control<QComboBox>(*m_window, "typfic");
+        auto* types = FileSelectionPage(*m_window).fileTypeList();
         types->setFocus();
         QTest::keyClick(types, Qt::Key_Down);
         QCOMPARE(types->currentIndex(), 1);
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            click(dialog, "SpeedButton2");
+            ExtensionListPage(dialog).closeButton()->click();
             return dialog.result();
         });
         openDialog();
@@ -145,14 +143,14 @@ class ExtensionListDialogTest : public QObject {
     {
         m_interaction.answers = {MessageAnswer::Yes};
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            control<QListWidget>(dialog, "ListBox1")->setCurrentRow(1);
-            click(dialog, "SpeedButton6");
+            ExtensionListPage(dialog).entryList()->setCurrentRow(1);
+            ExtensionListPage(dialog).deleteButton()->click();
             [&] {
-                QCOMPARE(control<QListWidget>(dialog, "ListBox1")->count(), 1);
-                QCOMPARE(control<QListWidget>(dialog, "ListBox1")->currentRow(), 0);
+                QCOMPARE(ExtensionListPage(dialog).entryList()->count(), 1);
+                QCOMPARE(ExtensionListPage(dialog).entryList()->currentRow(), 0);
             }();
-            click(dialog, "SpeedButton6");
-            click(dialog, "SpeedButton2");
+            ExtensionListPage(dialog).deleteButton()->click();
+            ExtensionListPage(dialog).closeButton()->click();
             return dialog.result();
         });
         openDialog();
@@ -171,20 +169,20 @@ class ExtensionListDialogTest : public QObject {
     {
         m_interaction.answers = {MessageAnswer::No};
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            click(dialog, "SpeedButton6");
-            click(dialog, "SpeedButton2");
+            ExtensionListPage(dialog).deleteButton()->click();
+            ExtensionListPage(dialog).closeButton()->click();
             return dialog.result();
         });
         openDialog();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QCOMPARE(m_interaction.messages[0].text, QStringLiteral("Delete \"Text files\" ?"));
-        QCOMPARE(comboItems(*control<QComboBox>(*m_window, "typfic")), (QStringList{"Text files", "Excel files"}));
+        QCOMPARE(comboItems(*FileSelectionPage(*m_window).fileTypeList()), (QStringList{"Text files", "Excel files"}));
     }
 
     void helpDoesNothing()
     {
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            click(dialog, "SpeedButton7");
+            ExtensionListPage(dialog).helpButton()->click();
             return dialog.isVisible() ? int(QDialog::Rejected) : -1;
         });
         const QByteArray before = readFile(extFile());
@@ -198,17 +196,17 @@ class ExtensionListDialogTest : public QObject {
         // Deleting "Text files" and leaving by Escape must not leave the window filtering with
         // a list that no longer holds the type it shows.
         const QByteArray before = readFile(extFile());
-        auto* fileType = control<QComboBox>(*m_window, "typfic");
+        auto* fileType = FileSelectionPage(*m_window).fileTypeList();
         const QString shownType = fileType->currentText();
         m_interaction.answers.push_back(MessageAnswer::Yes);
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            click(dialog, "SpeedButton1");
-            click(dialog, "SpeedButton6");
+            ExtensionListPage(dialog).newButton()->click();
+            ExtensionListPage(dialog).deleteButton()->click();
             return int(QDialog::Rejected);
         });
         int entriesOnReopen = 0;
         m_interaction.dialogScripts.push_back([&entriesOnReopen](QDialog& dialog) {
-            entriesOnReopen = control<QListWidget>(dialog, "ListBox1")->count();
+            entriesOnReopen = ExtensionListPage(dialog).entryList()->count();
             return int(QDialog::Rejected);
         });
         openDialog();
@@ -224,8 +222,8 @@ class ExtensionListDialogTest : public QObject {
         QVERIFY(QFile::remove(extFile()));
         QVERIFY(QDir().mkpath(extFile()));
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            click(dialog, "SpeedButton1");
-            click(dialog, "SpeedButton2");
+            ExtensionListPage(dialog).newButton()->click();
+            ExtensionListPage(dialog).closeButton()->click();
             return dialog.result();
         });
         openDialog();
@@ -233,11 +231,11 @@ class ExtensionListDialogTest : public QObject {
         QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Error);
         QVERIFY2(m_interaction.messages[0].text.contains(QStringLiteral("mervalon40.ext")),
                  qPrintable(m_interaction.messages[0].text));
-        QCOMPARE(control<QComboBox>(*m_window, "typfic")->count(), 3);
+        QCOMPARE(FileSelectionPage(*m_window).fileTypeList()->count(), 3);
     }
 
   private:
-    void openDialog() { control<QToolButton>(*m_window, "SpeedButton15")->click(); }
+    void openDialog() { FileSelectionPage(*m_window).extensionsButton()->click(); }
     QString extFile() const { return m_installDir + QStringLiteral("/mervalon40.ext"); }
 
     TestEnvironment& m_environment;

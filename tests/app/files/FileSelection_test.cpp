@@ -1,9 +1,11 @@
 #include "app/AppTestSupport.h"
 #include "app/common/ElidedLabel.h"
 #include "app/files/DestinationFolderDialog.h"
+#include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
 #include "app/files/FolderTreeModel.h"
 #include "app/files/FolderTreeView.h"
+#include "app/mainwindow/MainWindowPage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -70,16 +72,16 @@ class FileSelectionTest : public QObject {
     {
         QCOMPARE(listed(*fileList()), (QStringList{"a.txt", "B.TXT", "c.asc"}));
         QCOMPARE(m_window->selectedFiles(), QStringList{"a.txt"});
-        QCOMPARE(label("Label3"), QStringLiteral("1 selected."));
+        QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("1 selected."));
         // The folder's whole path; what is shown of it depends on the label's width.
-        QCOMPARE(control<ElidedLabel>(*m_window, "Label30")->fullText(), m_survey);
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
-        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
+        QCOMPARE(FileSelectionPage(*m_window).folderPathLabel()->fullText(), m_survey);
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
+        QCOMPARE(FileSelectionPage(*m_window).destinationEdit()->text(), QStringLiteral("/var/tmp"));
     }
 
     void theFileListIsWideEnoughAndNamesAreWholeInTheirTooltips()
     {
-        auto* splitter = control<QSplitter>(*m_window, "FilesSplitter");
+        auto* splitter = FileSelectionPage(*m_window).splitter();
         QVERIFY(!splitter->childrenCollapsible());
         const QList<int> sizes = splitter->sizes();
         const int total = sizes[0] + sizes[1];
@@ -91,7 +93,7 @@ class FileSelectionTest : public QObject {
         for (int row = 0; row < fileList()->count(); ++row) {
             QCOMPARE(fileList()->item(row)->toolTip(), fileList()->item(row)->text());
         }
-        auto* description = control<ElidedLabel>(*m_window, "Label33");
+        auto* description = MainWindowPage(*m_window).formatDescription();
         QVERIFY(!description->fullText().isEmpty());
         QCOMPARE(description->toolTip(), description->fullText());
     }
@@ -145,12 +147,12 @@ class FileSelectionTest : public QObject {
         QFETCH(QString, message);
         DestinationFolderDialog& dialog = m_program->destinationDialog();
         dialog.folderTree().selectPath(m_environment.home());
-        QVERIFY(control<QPushButton>(dialog, "NewFolderButton")->isEnabled());
+        QVERIFY(DestinationFolderPage(dialog).newFolderButton()->isEnabled());
         m_interaction.dialogScripts.push_back([&](QDialog& prompt) {
             static_cast<QInputDialog&>(prompt).setTextValue(typed);
             return int(QDialog::Accepted);
         });
-        control<QPushButton>(dialog, "NewFolderButton")->click();
+        DestinationFolderPage(dialog).newFolderButton()->click();
         if (message.isEmpty()) {
             QVERIFY(m_interaction.messages.empty());
             QVERIFY(QFileInfo(m_environment.home() + '/' + typed).isDir());
@@ -160,7 +162,7 @@ class FileSelectionTest : public QObject {
             QCOMPARE(m_interaction.messages[0].text, message.arg(m_environment.home()));
             QCOMPARE(dialog.selectedPath(), m_environment.home());
         }
-        QCOMPARE(m_interaction.calls.filter(QStringLiteral("dialog: NewFolderPrompt")).size(), 1);
+        QCOMPARE(m_interaction.calls.filter(dialogCall(DestinationFolderControls::newFolderPrompt)).size(), 1);
     }
 
     void aLongPathIsElidedInTheMiddleWithTheWholePathInTheTooltip()
@@ -169,7 +171,7 @@ class FileSelectionTest : public QObject {
                              QStringLiteral("/") + QString(60, QLatin1Char('b')) + QStringLiteral("/job 2024-117");
         QDir().mkpath(deep);
         folderTree()->selectPath(deep);
-        auto* path = control<QLabel>(*m_window, "Label30");
+        auto* path = FileSelectionPage(*m_window).folderPathLabel();
         QVERIFY2(path->text().contains(QChar(0x2026)), qPrintable(path->text()));
         QVERIFY(path->text().startsWith(m_environment.home().left(4)));
         QVERIFY(path->text().endsWith(QStringLiteral("job 2024-117")));
@@ -178,7 +180,7 @@ class FileSelectionTest : public QObject {
 
     void choosingAnotherTypeChangesTheMask()
     {
-        auto* types = control<QComboBox>(*m_window, "typfic");
+        auto* types = FileSelectionPage(*m_window).fileTypeList();
         types->setFocus();
         QTest::keyClick(types, Qt::Key_Down);
         QCOMPARE(types->currentIndex(), 1);
@@ -188,15 +190,15 @@ class FileSelectionTest : public QObject {
 
     void autoSelectSelectsEveryListedFile()
     {
-        control<QCheckBox>(*m_window, "autosel")->click();
+        FileSelectionPage(*m_window).autoSelectBox()->click();
         QCOMPARE(m_window->selectedFiles(), (QStringList{"a.txt", "B.TXT", "c.asc"}));
-        QCOMPARE(label("Label3"), QStringLiteral("3 selected."));
+        QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("3 selected."));
         folderTree()->selectPath(m_other);
         QCOMPARE(m_window->selectedFiles(), (QStringList{"f.txt", "g.pts"}));
-        QCOMPARE(label("Label3"), QStringLiteral("2 selected."));
+        QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("2 selected."));
         // Unchecking changes no selection.
         fileList()->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
-        control<QCheckBox>(*m_window, "autosel")->click();
+        FileSelectionPage(*m_window).autoSelectBox()->click();
         QCOMPARE(m_window->selectedFiles(), QStringList{"f.txt"});
     }
 
@@ -206,7 +208,7 @@ class FileSelectionTest : public QObject {
         const QRect third = list->visualItemRect(list->item(2));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
         QCOMPARE(m_window->selectedFiles(), (QStringList{"a.txt", "c.asc"}));
-        QCOMPARE(label("Label3"), QStringLiteral("2 selected."));
+        QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("2 selected."));
     }
 
     void aVirtualNodeEmptiesTheListAndDisablesTheCommands()
@@ -214,41 +216,41 @@ class FileSelectionTest : public QObject {
         FolderTreeView* tree = folderTree();
         tree->setCurrentIndex(tree->folderModel().computerIndex());
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
-        QVERIFY(!m_window->findChild<QAction*>(QStringLiteral("Preview1"))->isEnabled());
-        QCOMPARE(label("Label3"), QStringLiteral("0 selected."));
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
+        QVERIFY(!FileSelectionPage(*m_window).previewAction()->isEnabled());
+        QCOMPARE(FileSelectionPage(*m_window).selectedCountLabel()->text(), QStringLiteral("0 selected."));
     }
 
     void aFolderWithoutMatchingFilesDisablesCreate()
     {
         folderTree()->selectPath(m_empty);
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
         folderTree()->selectPath(m_other);
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
     }
 
     void aFolderThatVanishedShowsNothingAndDisablesTheCommands()
     {
         // Never the previous folder's files under the new path, with "Create DXF Files..." on.
         QVERIFY(QDir(m_survey).removeRecursively());
-        m_window->findChild<QAction*>(QStringLiteral("Refreshfolder1"))->trigger();
+        FileSelectionPage(*m_window).refreshFolderAction()->trigger();
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
         folderTree()->selectPath(m_other);
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
         QVERIFY(QDir(m_other).removeRecursively());
         emit folderTree()->folderSelected(m_other);
         QCOMPARE(fileList()->count(), 0);
-        QVERIFY(!control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
-        QVERIFY(!m_window->findChild<QAction*>(QStringLiteral("Preview1"))->isEnabled());
+        QVERIFY(!MainWindowPage(*m_window).createButton()->isEnabled());
+        QVERIFY(!FileSelectionPage(*m_window).previewAction()->isEnabled());
         QCOMPARE(m_interaction.messages.size(), std::size_t(0));
     }
 
     void refreshFolderRereadsItAndSelectsTheFirstFile()
     {
         writeFile(m_survey + QStringLiteral("/0new.txt"));
-        m_window->findChild<QAction*>(QStringLiteral("Refreshfolder1"))->trigger();
+        FileSelectionPage(*m_window).refreshFolderAction()->trigger();
         QCOMPARE(listed(*fileList()), (QStringList{"0new.txt", "a.txt", "B.TXT", "c.asc"}));
         QCOMPARE(m_window->selectedFiles(), QStringList{"0new.txt"});
     }
@@ -260,19 +262,19 @@ class FileSelectionTest : public QObject {
         const QPoint second = list->visualItemRect(list->item(1)).center();
         QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, second);
         QCOMPARE(m_window->selectedFiles(), QStringList{"B.TXT"});
-        auto* menu = m_window->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+        auto* menu = FileSelectionPage(*m_window).fileMenu();
         QTRY_VERIFY(menu->isVisible());
-        QVERIFY(m_window->findChild<QAction*>(QStringLiteral("Preview1"))->isEnabled());
-        QCOMPARE(m_window->findChild<QAction*>(QStringLiteral("Preview1"))->text(), QStringLiteral("View/Edit file"));
+        QVERIFY(FileSelectionPage(*m_window).previewAction()->isEnabled());
+        QCOMPARE(FileSelectionPage(*m_window).previewAction()->text(), QStringLiteral("View/Edit file"));
         menu->hide();
     }
 
     void whileLockedTheDestinationFollowsTheInputFolder()
     {
-        auto* locked = control<QToolButton>(*m_window, "SpeedButton1");
-        auto* unlocked = control<QToolButton>(*m_window, "SpeedButton2");
-        auto* browse = control<QToolButton>(*m_window, "SpeedButton4");
-        auto* destination = control<QLineEdit>(*m_window, "Edit1");
+        auto* locked = FileSelectionPage(*m_window).lockedButton();
+        auto* unlocked = FileSelectionPage(*m_window).unlockedButton();
+        auto* browse = FileSelectionPage(*m_window).browseButton();
+        auto* destination = FileSelectionPage(*m_window).destinationEdit();
         QVERIFY(!locked->isVisible() && unlocked->isVisible() && browse->isEnabled());
 
         unlocked->click();
@@ -296,8 +298,8 @@ class FileSelectionTest : public QObject {
         storeValue("locked", 1);
         m_program = startProgram(m_interaction);
         m_window = &m_program->mainWindow();
-        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), m_survey);
-        QVERIFY(!control<QToolButton>(*m_window, "SpeedButton4")->isEnabled());
+        QCOMPARE(FileSelectionPage(*m_window).destinationEdit()->text(), m_survey);
+        QVERIFY(!FileSelectionPage(*m_window).browseButton()->isEnabled());
     }
 
     void theDestinationDialogSetsTheChosenFolder()
@@ -305,39 +307,39 @@ class FileSelectionTest : public QObject {
         m_interaction.dialogScripts.push_back([this](QDialog& dialog) {
             [&] {
                 QCOMPARE(dialog.windowTitle(), QStringLiteral(" Destination Directory for DXF Files"));
-                auto* tree = control<FolderTreeView>(dialog, "ShellTreeView1");
-                auto* select = control<QPushButton>(dialog, "SpeedButton1");
+                auto* tree = DestinationFolderPage(dialog).folderTree();
+                auto* select = DestinationFolderPage(dialog).selectButton();
                 QCOMPARE(select->text(), QStringLiteral("Select "));
-                QCOMPARE(control<QPushButton>(dialog, "SpeedButton2")->text(), QStringLiteral("Cancel "));
+                QCOMPARE(DestinationFolderPage(dialog).cancelButton()->text(), QStringLiteral("Cancel "));
                 tree->setCurrentIndex(tree->folderModel().computerIndex());
                 QVERIFY(!select->isEnabled());
                 tree->selectPath(m_other);
-                QCOMPARE(control<QLabel>(dialog, "Label1")->text(), m_other);
+                QCOMPARE(DestinationFolderPage(dialog).pathLabel()->text(), m_other);
                 QVERIFY(select->isEnabled());
                 select->click();
             }();
             return dialog.result();
         });
-        control<QToolButton>(*m_window, "SpeedButton4")->click();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm3"});
-        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), m_other);
+        FileSelectionPage(*m_window).browseButton()->click();
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(DestinationFolderControls::window)});
+        QCOMPARE(FileSelectionPage(*m_window).destinationEdit()->text(), m_other);
     }
 
     void cancellingTheDestinationDialogChangesNothingAndItReopensWhereLeft()
     {
         m_interaction.dialogScripts.push_back([this](QDialog& dialog) {
-            control<FolderTreeView>(dialog, "ShellTreeView1")->selectPath(m_empty);
-            control<QPushButton>(dialog, "SpeedButton2")->click();
+            DestinationFolderPage(dialog).folderTree()->selectPath(m_empty);
+            DestinationFolderPage(dialog).cancelButton()->click();
             return dialog.result();
         });
         QString reopenedOn;
         m_interaction.dialogScripts.push_back([&reopenedOn](QDialog& dialog) {
-            reopenedOn = control<FolderTreeView>(dialog, "ShellTreeView1")->selectedPath();
+            reopenedOn = DestinationFolderPage(dialog).folderTree()->selectedPath();
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(*m_window, "SpeedButton4")->click();
-        QCOMPARE(control<QLineEdit>(*m_window, "Edit1")->text(), QStringLiteral("/var/tmp"));
-        control<QToolButton>(*m_window, "SpeedButton4")->click();
+        FileSelectionPage(*m_window).browseButton()->click();
+        QCOMPARE(FileSelectionPage(*m_window).destinationEdit()->text(), QStringLiteral("/var/tmp"));
+        FileSelectionPage(*m_window).browseButton()->click();
         QCOMPARE(reopenedOn, m_empty);
     }
 
@@ -354,9 +356,8 @@ class FileSelectionTest : public QObject {
     }
 
   private:
-    QListWidget* fileList() const { return control<QListWidget>(*m_window, "fl1"); }
-    FolderTreeView* folderTree() const { return control<FolderTreeView>(*m_window, "sh1"); }
-    QString label(const char* name) const { return control<QLabel>(*m_window, name)->text(); }
+    QListWidget* fileList() const { return FileSelectionPage(*m_window).fileList(); }
+    FolderTreeView* folderTree() const { return FileSelectionPage(*m_window).folderTree(); }
 
     TestEnvironment& m_environment;
     FakeInteraction m_interaction;

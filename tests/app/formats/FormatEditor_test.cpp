@@ -1,7 +1,9 @@
 #include "app/AppTestSupport.h"
 #include "app/common/TextConversions.h"
 #include "app/formats/FormatEditorDialog.h"
-#include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatEditorPages.h"
+#include "app/formats/FormatEditorRules.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "core/formats/FormatLibrary.h"
 
 #include <QCheckBox>
@@ -36,23 +38,18 @@ QStringList items(const QComboBox& combo)
     return texts;
 }
 
-void type(const QWidget& window, const char* name, const QString& text)
-{
-    control<QLineEdit>(window, name)->setText(text);
-}
-
 /// A script for a name prompt: types the text and presses OK; a refused name is then cancelled.
 FakeInteraction::DialogScript answerPrompt(const QString& text, QString* shownText = nullptr)
 {
     return [text, shownText](QDialog& prompt) {
         if (shownText != nullptr) {
-            *shownText = control<QLineEdit>(prompt, "Edit1")->text();
+            *shownText = FormatNamePromptPage(prompt).nameEdit()->text();
         }
-        type(prompt, "Edit1", text);
+        FormatNamePromptPage(prompt).nameEdit()->setText(text);
         QSignalSpy closed(&prompt, &QDialog::finished);
-        control<QPushButton>(prompt, "Button1")->click();
+        FormatNamePromptPage(prompt).okButton()->click();
         if (closed.isEmpty()) {
-            control<QPushButton>(prompt, "Button2")->click();
+            FormatNamePromptPage(prompt).cancelButton()->click();
         }
         return prompt.result();
     };
@@ -85,7 +82,7 @@ class FormatEditorTest : public QObject {
 
     void aPositionBoxShowsFourDigits()
     {
-        for (const char* name : FormatEditorForm::kPositionBoxes) {
+        for (const char* name : FormatEditorControls::positionEdits) {
             auto* box = control<QLineEdit>(*m_editor, name);
             box->setText(QStringLiteral("1024"));
             const QStyleOptionFrame frame = [&] {
@@ -101,28 +98,33 @@ class FormatEditorTest : public QObject {
 
     void openingShowsTheChosenFormatWithTheMainWindowDimmed()
     {
-        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        auto* chosen = MainWindowPage(m_program->mainWindow()).formatList();
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
         QStringList seen;
         QList<bool> enabled;
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
-            seen << dialog.windowTitle() << control<QComboBox>(dialog, "ComboBox3")->currentText()
-                 << control<QLineEdit>(dialog, "Edit9")->text() << control<QLineEdit>(dialog, "Edit6")->text();
-            for (const char* name : {"RadioButton11", "RadioButton4", "CheckBox3", "CheckBox13"}) {
+            seen << dialog.windowTitle() << FormatEditorPage(dialog).formatList()->currentText()
+                 << FormatEditorPage(dialog).descriptionEdit()->text()
+                 << FormatEditorPage(dialog).firstLineEdit()->text();
+            for (const char* name : {FormatEditorControls::textKindButton, FormatEditorControls::separatorButtons[3],
+                                     FormatEditorControls::importBoxes[0], FormatEditorControls::importBoxes[5]}) {
                 enabled << control<QAbstractButton>(dialog, name)->isChecked();
             }
-            for (const char* name : {"RadioButton6", "Edit8", "Edit7", "RadioButton1", "Edit1", "polstart"}) {
+            for (const char* name : {FormatEditorControls::sheetByNumberButton, FormatEditorControls::sheetNumberEdit,
+                                     FormatEditorControls::sheetNameEdit, FormatEditorControls::separatorButtons[0],
+                                     FormatEditorControls::otherSeparatorEdit, FormatEditorControls::codeEdits[0]}) {
                 enabled << control<QWidget>(dialog, name)->isEnabled();
             }
-            control<QPushButton>(dialog, "SpeedButton5")->click();
+            FormatEditorPage(dialog).doneButton()->click();
             return dialog.result();
         });
-        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        MainWindowPage(m_program->mainWindow()).formatEditorButton()->click();
         QCOMPARE(seen,
                  (QStringList{" Format Editor", "penzd tab",
                               "Number, East (X), North (Y), Elevation (Z), Description, Code - tab separated", "1"}));
         QCOMPARE(enabled, (QList<bool>{true, true, true, true, false, false, false, true, false, true}));
-        QCOMPARE(m_interaction.calls, (QStringList{"opacity: 200", "dialog: FormatEditor", "opacity: 255"}));
+        QCOMPARE(m_interaction.calls,
+                 (QStringList{"opacity: 200", dialogCall(FormatEditorControls::window), "opacity: 255"}));
         QCOMPARE(chosen->currentText(), QStringLiteral("penzd tab"));
     }
 
@@ -133,36 +135,36 @@ class FormatEditorTest : public QObject {
                         "2;512341,500;5403121,750;101,62;TREE\r\n3;512342,875;5403119,125;101,48;POLE\r\n");
         QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
         m_interaction.chosenPaths.push_back(file);
-        control<QPushButton>(*m_editor, "DetectButton")->click();
+        FormatEditorPage(*m_editor).detectButton()->click();
         QVERIFY(m_interaction.messages.empty());
-        QVERIFY(control<QRadioButton>(*m_editor, "RadioButton2")->isChecked()); // semicolon
-        QVERIFY(control<QRadioButton>(*m_editor, FormatEditorForm::kDecimalMarkChoices[1])->isChecked());
-        QVERIFY(control<QCheckBox>(*m_editor, FormatEditorForm::kDialectBoxes[3])->isChecked()); // header
-        QCOMPARE(control<QLineEdit>(*m_editor, FormatEditorForm::kPositionBoxes[5])->text(), QStringLiteral("5"));
+        QVERIFY(FormatEditorPage(*m_editor).separatorButton(1)->isChecked()); // semicolon
+        QVERIFY(control<QRadioButton>(*m_editor, FormatEditorControls::decimalMarkButtons[1])->isChecked());
+        QVERIFY(control<QCheckBox>(*m_editor, FormatEditorControls::dialectBoxes[3])->isChecked()); // header
+        QCOMPARE(control<QLineEdit>(*m_editor, FormatEditorControls::positionEdits[5])->text(), QStringLiteral("5"));
         // A file that holds no points: one error box, the form as it was.
         const QString letter = m_environment.home() + QStringLiteral("/letter.txt");
         writeFile(letter, "Dear surveyor,\r\nhello.\r\n");
         m_interaction.chosenPaths.push_back(letter);
-        control<QPushButton>(*m_editor, "DetectButton")->click();
+        FormatEditorPage(*m_editor).detectButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QVERIFY(m_interaction.messages.front().icon == MessageIcon::Error);
-        QVERIFY(control<QRadioButton>(*m_editor, "RadioButton2")->isChecked());
+        QVERIFY(FormatEditorPage(*m_editor).separatorButton(1)->isChecked());
         // Cancelled: nothing happens.
-        control<QPushButton>(*m_editor, "DetectButton")->click();
+        FormatEditorPage(*m_editor).detectButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
     }
 
     void aChosenFormatWhoseFileIsGoneOpensTheEditorOnTheFirst()
     {
-        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        auto* chosen = MainWindowPage(m_program->mainWindow()).formatList();
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
         QFile::remove(m_formats + QStringLiteral("/penzd tab.rpf"));
         QString shown;
         m_interaction.dialogScripts.push_back([&shown](QDialog& dialog) {
-            shown = control<QComboBox>(dialog, "ComboBox3")->currentText();
+            shown = FormatEditorPage(dialog).formatList()->currentText();
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        MainWindowPage(m_program->mainWindow()).formatEditorButton()->click();
         QCOMPARE(shown, QStringLiteral("!default"));
         QCOMPARE(chosen->currentText(), QStringLiteral("!default"));
         QCOMPARE(chosen->count(), 6);
@@ -172,20 +174,22 @@ class FormatEditorTest : public QObject {
     void anExcelFormatEnablesItsSheetAndNotTheSeparator()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("excel penzdc")));
-        QVERIFY(control<QRadioButton>(*m_editor, "RadioButton12")->isChecked());
-        QCOMPARE(control<QLineEdit>(*m_editor, "Edit8")->text(), QStringLiteral("1"));
-        for (const char* name : {"RadioButton6", "RadioButton7", "Edit8"}) {
+        QVERIFY(FormatEditorPage(*m_editor).excelKindButton()->isChecked());
+        QCOMPARE(FormatEditorPage(*m_editor).sheetNumberEdit()->text(), QStringLiteral("1"));
+        for (const char* name : {FormatEditorControls::sheetByNumberButton, FormatEditorControls::sheetByNameButton,
+                                 FormatEditorControls::sheetNumberEdit}) {
             QVERIFY2(control<QWidget>(*m_editor, name)->isEnabled(), name);
         }
-        for (const char* name : {"Edit7", "RadioButton1", "RadioButton5", "Edit1"}) {
+        for (const char* name : {FormatEditorControls::sheetNameEdit, FormatEditorControls::separatorButtons[0],
+                                 FormatEditorControls::separatorButtons[4], FormatEditorControls::otherSeparatorEdit}) {
             QVERIFY2(!control<QWidget>(*m_editor, name)->isEnabled(), name);
         }
-        control<QRadioButton>(*m_editor, "RadioButton7")->click();
-        QVERIFY(control<QWidget>(*m_editor, "Edit7")->isEnabled());
-        QVERIFY(!control<QWidget>(*m_editor, "Edit8")->isEnabled());
-        control<QRadioButton>(*m_editor, "RadioButton11")->click();
-        QVERIFY(!control<QWidget>(*m_editor, "Edit7")->isEnabled());
-        QVERIFY(control<QWidget>(*m_editor, "RadioButton5")->isEnabled());
+        FormatEditorPage(*m_editor).sheetByNameButton()->click();
+        QVERIFY(FormatEditorPage(*m_editor).sheetNameEdit()->isEnabled());
+        QVERIFY(!FormatEditorPage(*m_editor).sheetNumberEdit()->isEnabled());
+        FormatEditorPage(*m_editor).textKindButton()->click();
+        QVERIFY(!FormatEditorPage(*m_editor).sheetNameEdit()->isEnabled());
+        QVERIFY(FormatEditorPage(*m_editor).separatorButton(4)->isEnabled());
     }
 
     void everyShippedFormatComesBackByteForByte()
@@ -196,7 +200,7 @@ class FormatEditorTest : public QObject {
         for (const QString& file : names) {
             const QByteArray before = readFile(m_formats + '/' + file);
             QVERIFY(m_editor->prepare(file.chopped(4)));
-            control<QToolButton>(*m_editor, "SpeedButton3")->click();
+            FormatEditorPage(*m_editor).saveButton()->click();
             QCOMPARE(readFile(m_formats + '/' + file), before);
             QVERIFY2(m_editor->confirmChanges(), qPrintable(file));
         }
@@ -210,37 +214,40 @@ class FormatEditorTest : public QObject {
         QTest::addColumn<DialogEdit>("edit");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("position") << DialogEdit([](QDialog& d) { type(d, "Edit17", QStringLiteral("0")); })
-                                  << "     Position must be an integer value greater than 0.     "
-                                  << "Edit17";
+        QTest::newRow("position") << DialogEdit([](QDialog& d) {
+            FormatEditorPage(d).positionEdit(4)->setText(QStringLiteral("0"));
+        }) << "     Position must be an integer value greater than 0.     "
+                                  << FormatEditorControls::positionEdits[4];
         QTest::newRow("repeated") << DialogEdit([](QDialog& d) {
-            type(d, "Edit5", QStringLiteral("1"));
-            type(d, "Edit3", QStringLiteral("1"));
-            type(d, "Edit21", QStringLiteral(" 1"));
+            FormatEditorPage(d).positionEdit(0)->setText(QStringLiteral("1"));
+            FormatEditorPage(d).positionEdit(1)->setText(QStringLiteral("1"));
+            FormatEditorPage(d).positionEdit(2)->setText(QStringLiteral(" 1"));
         }) << "     Position \" 1\" is already in use.     "
-                                  << "Edit21";
-        QTest::newRow("code") << DialogEdit([](QDialog& d) { type(d, "polend", QStringLiteral("  ")); })
-                              << "     Code for \"End polyline/don't draw\" is missing.     "
-                              << "polend";
+                                  << FormatEditorControls::positionEdits[2];
+        QTest::newRow("code") << DialogEdit([](QDialog& d) {
+            FormatEditorPage(d).codeEdit(2)->setText(QStringLiteral("  "));
+        }) << "     Code for \"End polyline/don't draw\" is missing.     "
+                              << FormatEditorControls::codeEdits[2];
         QTest::newRow("separator") << DialogEdit([](QDialog& d) {
-            control<QRadioButton>(d, "RadioButton5")->click();
-            type(d, "Edit1", QString());
+            FormatEditorPage(d).separatorButton(4)->click();
+            FormatEditorPage(d).otherSeparatorEdit()->setText(QString());
         }) << "     Field Separator must be a single character.     "
-                                   << "Edit1";
+                                   << FormatEditorControls::otherSeparatorEdit;
         QTest::newRow("sheet number") << DialogEdit([](QDialog& d) {
-            control<QRadioButton>(d, "RadioButton12")->click();
-            type(d, "Edit8", QStringLiteral("-2"));
+            FormatEditorPage(d).excelKindButton()->click();
+            FormatEditorPage(d).sheetNumberEdit()->setText(QStringLiteral("-2"));
         }) << "     Sheet Number must be greater than 0.     "
-                                      << "Edit8";
+                                      << FormatEditorControls::sheetNumberEdit;
         QTest::newRow("sheet name") << DialogEdit([](QDialog& d) {
-            control<QRadioButton>(d, "RadioButton12")->click();
-            control<QRadioButton>(d, "RadioButton7")->click();
-            type(d, "Edit7", QStringLiteral(" "));
+            FormatEditorPage(d).excelKindButton()->click();
+            FormatEditorPage(d).sheetByNameButton()->click();
+            FormatEditorPage(d).sheetNameEdit()->setText(QStringLiteral(" "));
         }) << "     Please enter a valid Sheet Name.     "
-                                    << "Edit7";
-        QTest::newRow("first line") << DialogEdit([](QDialog& d) { type(d, "Edit6", QStringLiteral("0")); })
-                                    << "     Starting line number must be greater than 0.     "
-                                    << "Edit6";
+                                    << FormatEditorControls::sheetNameEdit;
+        QTest::newRow("first line") << DialogEdit([](QDialog& d) {
+            FormatEditorPage(d).firstLineEdit()->setText(QStringLiteral("0"));
+        }) << "     Starting line number must be greater than 0.     "
+                                    << FormatEditorControls::firstLineEdit;
     }
     void saveStopsAtTheFirstFailingCheck()
     {
@@ -262,47 +269,48 @@ class FormatEditorTest : public QObject {
     void xAndYCannotBeSwitchedOffAndASwitchedOnValueGetsAFreePosition()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
-        for (const char* name : {"CheckBox1", "CheckBox19"}) {
+        for (const char* name : {FormatEditorControls::importBoxes[1], FormatEditorControls::importBoxes[2]}) {
             control<QCheckBox>(*m_editor, name)->click();
             QVERIFY2(control<QCheckBox>(*m_editor, name)->isChecked(), name);
         }
         QCOMPARE(m_interaction.messages.size(), std::size_t(2));
         QCOMPARE(m_interaction.messages[0].text, QStringLiteral("You cannot disable X coordinate Import"));
         QCOMPARE(m_interaction.messages[1].text, QStringLiteral("You cannot disable Y coordinate Import"));
-        auto* z = control<QCheckBox>(*m_editor, "CheckBox17");
+        auto* z = FormatEditorPage(*m_editor).importBox(3);
         z->click();
-        QVERIFY(!control<QWidget>(*m_editor, "Edit19")->isEnabled());
-        QVERIFY(!control<QWidget>(*m_editor, "CheckBox18")->isEnabled());
+        QVERIFY(!FormatEditorPage(*m_editor).positionEdit(3)->isEnabled());
+        QVERIFY(!FormatEditorPage(*m_editor).keepBox(3)->isEnabled());
         QVERIFY(z->isEnabled());
-        type(*m_editor, "Edit19", QStringLiteral("0"));
+        FormatEditorPage(*m_editor).positionEdit(3)->setText(QStringLiteral("0"));
         z->click();
-        QCOMPARE(control<QLineEdit>(*m_editor, "Edit19")->text(), QStringLiteral("6"));
-        QVERIFY(control<QWidget>(*m_editor, "Edit18")->isEnabled());
-        QVERIFY(!control<QWidget>(*m_editor, "poldraw")->isEnabled());
-        QVERIFY(!control<QWidget>(*m_editor, "Edit15")->isEnabled());
-        control<QCheckBox>(*m_editor, "CheckBox13")->click();
-        QVERIFY(control<QWidget>(*m_editor, "poldraw")->isEnabled());
-        QCOMPARE(control<QLineEdit>(*m_editor, "Edit15")->text(), QStringLiteral("7"));
+        QCOMPARE(FormatEditorPage(*m_editor).positionEdit(3)->text(), QStringLiteral("6"));
+        QVERIFY(FormatEditorPage(*m_editor).prefixEdit(3)->isEnabled());
+        QVERIFY(!FormatEditorPage(*m_editor).codeEdit(1)->isEnabled());
+        QVERIFY(!FormatEditorPage(*m_editor).positionEdit(5)->isEnabled());
+        FormatEditorPage(*m_editor).importBox(5)->click();
+        QVERIFY(FormatEditorPage(*m_editor).codeEdit(1)->isEnabled());
+        QCOMPARE(FormatEditorPage(*m_editor).positionEdit(5)->text(), QStringLiteral("7"));
     }
 
     void newSavesTheShownSettingsUnderTheNameInSortedPlace()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
-        type(*m_editor, "Edit9", QStringLiteral("Semicolons, code in 7, P before numbers"));
-        control<QRadioButton>(*m_editor, "RadioButton2")->click();
-        control<QCheckBox>(*m_editor, "CheckBox13")->click();
-        type(*m_editor, "Edit15", QStringLiteral("7"));
-        type(*m_editor, "polstart", QStringLiteral("S"));
-        type(*m_editor, "poldraw", QStringLiteral("D"));
-        type(*m_editor, "polend", QStringLiteral("E"));
-        type(*m_editor, "Edit4", QStringLiteral("P"));
+        FormatEditorPage(*m_editor).descriptionEdit()->setText(
+            QStringLiteral("Semicolons, code in 7, P before numbers"));
+        FormatEditorPage(*m_editor).separatorButton(1)->click();
+        FormatEditorPage(*m_editor).importBox(5)->click();
+        FormatEditorPage(*m_editor).positionEdit(5)->setText(QStringLiteral("7"));
+        FormatEditorPage(*m_editor).codeEdit(0)->setText(QStringLiteral("S"));
+        FormatEditorPage(*m_editor).codeEdit(1)->setText(QStringLiteral("D"));
+        FormatEditorPage(*m_editor).codeEdit(2)->setText(QStringLiteral("E"));
+        FormatEditorPage(*m_editor).prefixEdit(0)->setText(QStringLiteral("P"));
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("  Instrument X ")));
-        control<QToolButton>(*m_editor, "SpeedButton1")->click();
-        auto* list = control<QComboBox>(*m_editor, "ComboBox3");
+        FormatEditorPage(*m_editor).newButton()->click();
+        auto* list = FormatEditorPage(*m_editor).formatList();
         QCOMPARE(items(*list), (QStringList{"!default", "excel penzdc", "instrument x", "penzd comma",
                                             "penzd semicolon", "penzd space", "penzd tab", "pnezd comma"}));
         QCOMPARE(list->currentText(), QStringLiteral("instrument x"));
-        QCOMPARE(m_interaction.calls.last(), QStringLiteral("dialog: NewFormatPrompt"));
+        QCOMPARE(m_interaction.calls.last(), dialogCall(FormatEditorControls::newFormatPrompt));
         const formats::FormatDefinition saved = formats::readFormat(toPath(m_installDir), "instrument x");
         QCOMPARE(saved.name, std::string("instrument x"));
         QCOMPARE(saved.separator, std::string(";"));
@@ -313,7 +321,7 @@ class FormatEditorTest : public QObject {
         // The prompt keeps its text for the next new format.
         QString shownText;
         m_interaction.dialogScripts.push_back(answerPrompt(QString(), &shownText));
-        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        FormatEditorPage(*m_editor).newButton()->click();
         QCOMPARE(shownText, QStringLiteral("  Instrument X "));
         QCOMPARE(m_interaction.messages.back().text, QStringLiteral("     Format name is empty...     "));
     }
@@ -345,31 +353,31 @@ class FormatEditorTest : public QObject {
         const QStringList installBefore = QDir(m_installDir).entryList(QDir::AllEntries | QDir::Hidden);
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
         m_interaction.dialogScripts.push_back(answerPrompt(typed));
-        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        FormatEditorPage(*m_editor).newButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QCOMPARE(m_interaction.messages[0].text, message);
         QCOMPARE(QDir(m_formats).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
         QCOMPARE(QDir(m_installDir).entryList(QDir::AllEntries | QDir::Hidden), installBefore);
-        QCOMPARE(items(*control<QComboBox>(*m_editor, "ComboBox3")).size(), 7);
+        QCOMPARE(items(*FormatEditorPage(*m_editor).formatList()).size(), 7);
         QCOMPARE(m_editor->currentName(), QStringLiteral("penzd comma"));
     }
 
     void aNewFormatWhoseSaveFailsIsNotListed()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
-        type(*m_editor, "Edit6", QStringLiteral("0"));
+        FormatEditorPage(*m_editor).firstLineEdit()->setText(QStringLiteral("0"));
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("quarry")));
-        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        FormatEditorPage(*m_editor).newButton()->click();
         QCOMPARE(m_interaction.messages.back().text,
                  QStringLiteral("     Starting line number must be greater than 0.     "));
-        auto* list = control<QComboBox>(*m_editor, "ComboBox3");
+        auto* list = FormatEditorPage(*m_editor).formatList();
         QVERIFY(!items(*list).contains(QStringLiteral("quarry")));
         QCOMPARE(list->currentText(), QStringLiteral("penzd comma"));
         QVERIFY(!QFile::exists(m_formats + QStringLiteral("/quarry.rpf")));
         // The edits stay, and are those of the format shown.
         m_interaction.answers = {MessageAnswer::Cancel};
         QVERIFY(!m_editor->confirmChanges());
-        QCOMPARE(m_interaction.messages.back().text, FormatEditorForm::changedMessage(QStringLiteral("penzd comma")));
+        QCOMPARE(m_interaction.messages.back().text, FormatEditorRules::changedMessage(QStringLiteral("penzd comma")));
     }
 
     void deleteAsksAndShowsTheEntryBefore_data()
@@ -396,9 +404,9 @@ class FormatEditorTest : public QObject {
         QFETCH(QStringList, messages);
         QFETCH(QString, shown);
         QVERIFY(m_editor->prepare(name));
-        type(*m_editor, "Edit9", QStringLiteral("edits dropped with the format"));
+        FormatEditorPage(*m_editor).descriptionEdit()->setText(QStringLiteral("edits dropped with the format"));
         m_interaction.answers = {MessageAnswer(answer)};
-        control<QToolButton>(*m_editor, "SpeedButton2")->click();
+        FormatEditorPage(*m_editor).deleteButton()->click();
         QStringList texts;
         for (const ShownMessage& message : m_interaction.messages) {
             texts << message.text;
@@ -409,10 +417,10 @@ class FormatEditorTest : public QObject {
         const bool deleted = shown != name;
         QCOMPARE(QFile::exists(m_formats + '/' + name + QStringLiteral(".rpf")), !deleted);
         QCOMPARE(QDir(m_formats).entryList(QDir::Files).size(), deleted ? 6 : 7);
-        QCOMPARE(control<QComboBox>(*m_editor, "ComboBox3")->currentText(), shown);
-        QCOMPARE(items(*control<QComboBox>(*m_editor, "ComboBox3")).contains(name), !deleted);
+        QCOMPARE(FormatEditorPage(*m_editor).formatList()->currentText(), shown);
+        QCOMPARE(items(*FormatEditorPage(*m_editor).formatList()).contains(name), !deleted);
         if (deleted) {
-            QCOMPARE(control<QLineEdit>(*m_editor, "Edit9")->text(),
+            QCOMPARE(FormatEditorPage(*m_editor).descriptionEdit()->text(),
                      QString::fromLatin1(formats::readFormat(toPath(m_installDir), toText(shown)).description));
             QVERIFY(m_editor->confirmChanges());
         }
@@ -424,21 +432,21 @@ class FormatEditorTest : public QObject {
         // A file copied in behind the editor's back is never replaced by a rename.
         writeFile(m_formats + QStringLiteral("/Lanes.rpf"), "copied");
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("lanes")));
-        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        FormatEditorPage(*m_editor).renameButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Error);
         QCOMPARE(m_interaction.messages[0].text,
                  QStringLiteral("Cannot rename file \"%1/lanes.rpf\". File exists").arg(m_formats));
         QCOMPARE(readFile(m_formats + QStringLiteral("/Lanes.rpf")), QByteArray("copied"));
         QVERIFY(QFile::exists(m_formats + QStringLiteral("/penzd space.rpf")));
-        auto* list = control<QComboBox>(*m_editor, "ComboBox3");
+        auto* list = FormatEditorPage(*m_editor).formatList();
         QVERIFY(items(*list).contains(QStringLiteral("lanes")));
         QCOMPARE(list->currentText(), QStringLiteral("penzd space"));
 
         // A format deleted behind the editor's back: the failure is told and the list follows the folder.
         QFile::remove(m_formats + QStringLiteral("/penzd space.rpf"));
         m_interaction.answers = {MessageAnswer::Yes};
-        control<QToolButton>(*m_editor, "SpeedButton2")->click();
+        FormatEditorPage(*m_editor).deleteButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(3));
         QCOMPARE(m_interaction.messages[2].text,
                  QStringLiteral("Cannot open file \"%1/penzd space.rpf\". No such file or directory").arg(m_formats));
@@ -450,12 +458,12 @@ class FormatEditorTest : public QObject {
     void aSaveThatCannotWriteIsReportedAndTheEditorStaysOpen()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
-        type(*m_editor, "Edit9", QStringLiteral("Edited"));
+        FormatEditorPage(*m_editor).descriptionEdit()->setText(QStringLiteral("Edited"));
         QDir(m_formats).removeRecursively();
         writeFile(m_formats, "not a folder");
         m_interaction.answers = {MessageAnswer::Yes};
         QSignalSpy finished(m_editor, &QDialog::finished);
-        control<QPushButton>(*m_editor, "SpeedButton5")->click();
+        FormatEditorPage(*m_editor).doneButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(2));
         QCOMPARE(m_interaction.messages[1].icon, MessageIcon::Error);
         QCOMPARE(m_interaction.messages[1].text,
@@ -467,7 +475,7 @@ class FormatEditorTest : public QObject {
     void renameMovesTheFileAndKeepsTheListSorted()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("!default")));
-        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        FormatEditorPage(*m_editor).renameButton()->click();
         QCOMPARE(m_interaction.messages.back().text,
                  QStringLiteral("     The \"!Default\" format cannot be renamed.     "));
         QCOMPARE(m_interaction.messages.back().icon, MessageIcon::Information);
@@ -475,22 +483,22 @@ class FormatEditorTest : public QObject {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
         QString shownText;
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("Penzd Comma "), &shownText));
-        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        FormatEditorPage(*m_editor).renameButton()->click();
         QCOMPARE(shownText, QStringLiteral("penzd comma"));
         QCOMPARE(m_interaction.messages.back().text, QStringLiteral("     Format name already exists.     "));
 
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("../a comma")));
-        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        FormatEditorPage(*m_editor).renameButton()->click();
         QCOMPARE(m_interaction.messages.back().text,
                  QStringLiteral("     Format name cannot contain \"/\" or \"\\\".     "));
         QVERIFY(!QFile::exists(m_installDir + QStringLiteral("/a comma.rpf")));
 
         const QByteArray bytes = readFile(m_formats + QStringLiteral("/penzd comma.rpf"));
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("A Comma")));
-        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        FormatEditorPage(*m_editor).renameButton()->click();
         QVERIFY(!QFile::exists(m_formats + QStringLiteral("/penzd comma.rpf")));
         QCOMPARE(readFile(m_formats + QStringLiteral("/a comma.rpf")), bytes);
-        auto* list = control<QComboBox>(*m_editor, "ComboBox3");
+        auto* list = FormatEditorPage(*m_editor).formatList();
         QCOMPARE(items(*list), (QStringList{"!default", "a comma", "excel penzdc", "penzd semicolon", "penzd space",
                                             "penzd tab", "pnezd comma"}));
         QCOMPARE(list->currentText(), QStringLiteral("a comma"));
@@ -509,13 +517,16 @@ class FormatEditorTest : public QObject {
         QTest::addColumn<QString>("storedDescription");
         const QString original =
             QStringLiteral("Number, East (X), North (Y), Elevation (Z), Description - comma separated");
-        const QString changed = FormatEditorForm::changedMessage(QStringLiteral("penzd comma"));
-        const DialogEdit describe = [](QDialog& d) { type(d, "Edit9", QStringLiteral(" Edited ")); };
+        const QString changed = FormatEditorRules::changedMessage(QStringLiteral("penzd comma"));
+        const DialogEdit describe = [](QDialog& d) {
+            FormatEditorPage(d).descriptionEdit()->setText(QStringLiteral(" Edited "));
+        };
         QTest::newRow("unchanged") << DialogEdit([](QDialog&) {}) << false << int(MessageAnswer::Yes) << QStringList{}
                                    << true << original;
-        QTest::newRow("trimmed description is no change")
-            << DialogEdit([original](QDialog& d) { type(d, "Edit9", QLatin1Char(' ') + original + QLatin1Char(' ')); })
-            << false << int(MessageAnswer::Yes) << QStringList{} << true << original;
+        QTest::newRow("trimmed description is no change") << DialogEdit([original](QDialog& d) {
+            FormatEditorPage(d).descriptionEdit()->setText(QLatin1Char(' ') + original + QLatin1Char(' '));
+        }) << false << int(MessageAnswer::Yes) << QStringList{}
+                                                          << true << original;
         QTest::newRow("no") << describe << false << int(MessageAnswer::No) << QStringList{changed} << true << original;
         QTest::newRow("cancel") << describe << false << int(MessageAnswer::Cancel) << QStringList{changed} << false
                                 << original;
@@ -523,8 +534,8 @@ class FormatEditorTest : public QObject {
                              << "Edited";
         QTest::newRow("yes with a failing check")
             << DialogEdit([](QDialog& d) {
-                   type(d, "Edit9", QStringLiteral("Edited"));
-                   type(d, "Edit6", QStringLiteral("0"));
+                   FormatEditorPage(d).descriptionEdit()->setText(QStringLiteral("Edited"));
+                   FormatEditorPage(d).firstLineEdit()->setText(QStringLiteral("0"));
                })
             << false << int(MessageAnswer::Yes)
             << QStringList{changed, "     Starting line number must be greater than 0.     "} << false << original;
@@ -532,8 +543,9 @@ class FormatEditorTest : public QObject {
             << describe << true << int(MessageAnswer::Cancel) << QStringList{changed} << false << original;
         QTest::newRow("close box, yes") << describe << true << int(MessageAnswer::Yes) << QStringList{changed} << true
                                         << "Edited";
-        QTest::newRow("not an integer") << DialogEdit([](QDialog& d) { type(d, "Edit3", QStringLiteral("2b")); })
-                                        << false << int(MessageAnswer::Yes)
+        QTest::newRow("not an integer") << DialogEdit([](QDialog& d) {
+            FormatEditorPage(d).positionEdit(1)->setText(QStringLiteral("2b"));
+        }) << false << int(MessageAnswer::Yes)
                                         << QStringList{"'2b' is not a valid integer value"} << false << original;
     }
     void leavingRunsTheChangeCheck()
@@ -551,7 +563,7 @@ class FormatEditorTest : public QObject {
         if (closeBox) {
             m_editor->reject();
         } else {
-            control<QPushButton>(*m_editor, "SpeedButton5")->click();
+            FormatEditorPage(*m_editor).doneButton()->click();
         }
         QStringList texts;
         for (const ShownMessage& message : m_interaction.messages) {
@@ -566,24 +578,24 @@ class FormatEditorTest : public QObject {
     void choosingAnotherEntryAsksAboutTheFormatShownBefore()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd comma")));
-        auto* list = control<QComboBox>(*m_editor, "ComboBox3");
-        type(*m_editor, "Edit9", QStringLiteral("kept"));
+        auto* list = FormatEditorPage(*m_editor).formatList();
+        FormatEditorPage(*m_editor).descriptionEdit()->setText(QStringLiteral("kept"));
         m_interaction.answers = {MessageAnswer::Cancel};
         list->setCurrentIndex(list->findText(QStringLiteral("penzd tab")));
         QCOMPARE(list->currentText(), QStringLiteral("penzd comma"));
-        QCOMPARE(control<QLineEdit>(*m_editor, "Edit9")->text(), QStringLiteral("kept"));
+        QCOMPARE(FormatEditorPage(*m_editor).descriptionEdit()->text(), QStringLiteral("kept"));
 
-        type(*m_editor, "Edit6", QStringLiteral("x"));
+        FormatEditorPage(*m_editor).firstLineEdit()->setText(QStringLiteral("x"));
         list->setCurrentIndex(list->findText(QStringLiteral("penzd tab")));
         QCOMPARE(m_interaction.messages.back().text, QStringLiteral("'x' is not a valid integer value"));
         QCOMPARE(list->currentText(), QStringLiteral("penzd comma"));
 
-        type(*m_editor, "Edit6", QStringLiteral("3"));
+        FormatEditorPage(*m_editor).firstLineEdit()->setText(QStringLiteral("3"));
         m_interaction.answers = {MessageAnswer::Yes};
         list->setCurrentIndex(list->findText(QStringLiteral("penzd tab")));
-        QCOMPARE(m_interaction.messages.back().text, FormatEditorForm::changedMessage(QStringLiteral("penzd comma")));
+        QCOMPARE(m_interaction.messages.back().text, FormatEditorRules::changedMessage(QStringLiteral("penzd comma")));
         QCOMPARE(list->currentText(), QStringLiteral("penzd tab"));
-        QCOMPARE(control<QLineEdit>(*m_editor, "Edit6")->text(), QStringLiteral("1"));
+        QCOMPARE(FormatEditorPage(*m_editor).firstLineEdit()->text(), QStringLiteral("1"));
         const formats::FormatDefinition saved = formats::readFormat(toPath(m_installDir), "penzd comma");
         QCOMPARE(saved.description, std::string("kept"));
         QCOMPARE(saved.firstLine, 3);
@@ -592,15 +604,15 @@ class FormatEditorTest : public QObject {
 
     void afterClosingBothListsShowTheFolderAndTheEditorsFormatIsChosen()
     {
-        auto* chosen = control<QComboBox>(m_program->mainWindow(), "format");
+        auto* chosen = MainWindowPage(m_program->mainWindow()).formatList();
         chosen->setCurrentIndex(chosen->findText(QStringLiteral("penzd tab")));
         m_interaction.dialogScripts.push_back([](QDialog& dialog) {
-            control<QToolButton>(dialog, "SpeedButton1")->click();
-            control<QPushButton>(dialog, "SpeedButton5")->click();
+            FormatEditorPage(dialog).newButton()->click();
+            FormatEditorPage(dialog).doneButton()->click();
             return dialog.result();
         });
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("mine")));
-        control<QToolButton>(m_program->mainWindow(), "SpeedButton14")->click();
+        MainWindowPage(m_program->mainWindow()).formatEditorButton()->click();
         QCOMPARE(items(*chosen), (QStringList{"!default", "excel penzdc", "mine", "penzd comma", "penzd semicolon",
                                               "penzd space", "penzd tab", "pnezd comma"}));
         QCOMPARE(chosen->currentText(), QStringLiteral("mine"));
@@ -620,25 +632,25 @@ class FormatEditorTest : public QObject {
         writeFile(m_formats + QStringLiteral("/penzd semicolon.dialect"),
                   "decimal-mark=comma\nquoted-fields=yes\ntrim-fields=no\nkeep-empty-fields=yes\nheader-line=yes\n");
         QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
-        QVERIFY(control<QRadioButton>(*m_editor, "DecimalComma")->isChecked());
-        QVERIFY(!control<QRadioButton>(*m_editor, "DecimalPoint")->isChecked());
-        QCOMPARE(checked(FormatEditorForm::kDialectBoxes), (QList<bool>{true, false, true, true}));
+        QVERIFY(FormatEditorPage(*m_editor).decimalMarkButton(1)->isChecked());
+        QVERIFY(!FormatEditorPage(*m_editor).decimalMarkButton(0)->isChecked());
+        QCOMPARE(checked(FormatEditorControls::dialectBoxes), (QList<bool>{true, false, true, true}));
         QCOMPARE(enabledDialectControls(), 6);
-        QCOMPARE(control<QCheckBox>(*m_editor, "HeaderLine")->text(),
+        QCOMPARE(FormatEditorPage(*m_editor).dialectBox(3)->text(),
                  QStringLiteral("The first line after the skipped lines is a header"));
 
         // A format without a dialect shows the one every format had before.
         QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
-        QVERIFY(control<QRadioButton>(*m_editor, "DecimalPoint")->isChecked());
-        QCOMPARE(checked(FormatEditorForm::kDialectBoxes), (QList<bool>{false, true, false, false}));
+        QVERIFY(FormatEditorPage(*m_editor).decimalMarkButton(0)->isChecked());
+        QCOMPARE(checked(FormatEditorControls::dialectBoxes), (QList<bool>{false, true, false, false}));
 
         QVERIFY(m_editor->prepare(QStringLiteral("excel penzdc")));
-        QCOMPARE(control<QRadioButton>(*m_editor, "RadioButton12")->text(),
+        QCOMPARE(FormatEditorPage(*m_editor).excelKindButton()->text(),
                  QStringLiteral("This format applies to an Excel file (XLS, XLSX, ODS)"));
         QCOMPARE(enabledDialectControls(), 0);
-        control<QRadioButton>(*m_editor, "RadioButton11")->click();
+        FormatEditorPage(*m_editor).textKindButton()->click();
         QCOMPARE(enabledDialectControls(), 6);
-        control<QRadioButton>(*m_editor, "RadioButton12")->click();
+        FormatEditorPage(*m_editor).excelKindButton()->click();
         QCOMPARE(enabledDialectControls(), 0);
         QCOMPARE(m_interaction.messages.size(), std::size_t(0));
     }
@@ -659,18 +671,18 @@ class FormatEditorTest : public QObject {
         const QString dialect = m_formats + QStringLiteral("/penzd semicolon.dialect");
         const QByteArray bytes = readFile(record);
         QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
-        control<QRadioButton>(*m_editor, "DecimalComma")->click();
-        control<QCheckBox>(*m_editor, "QuotedFields")->click();
-        control<QCheckBox>(*m_editor, "HeaderLine")->click();
+        FormatEditorPage(*m_editor).decimalMarkButton(1)->click();
+        FormatEditorPage(*m_editor).dialectBox(0)->click();
+        FormatEditorPage(*m_editor).dialectBox(3)->click();
 
         // A change of the dialect alone is a change of the format.
         m_interaction.answers = {MessageAnswer::Cancel};
         QVERIFY(!m_editor->confirmChanges());
         QCOMPARE(m_interaction.messages.back().text,
-                 FormatEditorForm::changedMessage(QStringLiteral("penzd semicolon")));
+                 FormatEditorRules::changedMessage(QStringLiteral("penzd semicolon")));
         QVERIFY(!QFile::exists(dialect));
 
-        control<QToolButton>(*m_editor, "SpeedButton3")->click();
+        FormatEditorPage(*m_editor).saveButton()->click();
         QCOMPARE(readFile(record), bytes);
         QCOMPARE(readFile(dialect),
                  QByteArray("# How the point files of the format beside this file are written (Mervalon 4.0)\n"
@@ -683,13 +695,13 @@ class FormatEditorTest : public QObject {
         // Read back as saved, through another format and back.
         QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
         QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
-        QVERIFY(control<QRadioButton>(*m_editor, "DecimalComma")->isChecked());
-        QCOMPARE(checked(FormatEditorForm::kDialectBoxes), (QList<bool>{true, true, false, true}));
+        QVERIFY(FormatEditorPage(*m_editor).decimalMarkButton(1)->isChecked());
+        QCOMPARE(checked(FormatEditorControls::dialectBoxes), (QList<bool>{true, true, false, true}));
 
         // Back to the plain dialect: the format is again one that any version reads alike.
-        control<QRadioButton>(*m_editor, "DecimalPoint")->click();
-        control<QCheckBox>(*m_editor, "QuotedFields")->click();
-        control<QCheckBox>(*m_editor, "HeaderLine")->click();
+        FormatEditorPage(*m_editor).decimalMarkButton(0)->click();
+        FormatEditorPage(*m_editor).dialectBox(0)->click();
+        FormatEditorPage(*m_editor).dialectBox(3)->click();
         QVERIFY(m_editor->saveFormat());
         QVERIFY(!QFile::exists(dialect));
         QCOMPARE(readFile(record), bytes);
@@ -706,8 +718,8 @@ class FormatEditorTest : public QObject {
             contents << readFile(m_formats + '/' + file);
         }
         QVERIFY(m_editor->prepare(QStringLiteral("penzd semicolon")));
-        control<QRadioButton>(*m_editor, "RadioButton1")->click();
-        control<QToolButton>(*m_editor, "SpeedButton3")->click();
+        FormatEditorPage(*m_editor).separatorButton(0)->click();
+        FormatEditorPage(*m_editor).saveButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Error);
         QCOMPARE(m_interaction.messages[0].text,
@@ -715,7 +727,7 @@ class FormatEditorTest : public QObject {
                                 "could not be told apart. Choose a semicolon or a tab as the separator, or a point "
                                 "as the decimal mark."));
         QVERIFY(m_editor->focusWidget() != nullptr);
-        QCOMPARE(m_editor->focusWidget()->objectName(), QStringLiteral("DecimalComma"));
+        QCOMPARE(m_editor->focusWidget()->objectName(), QLatin1String(FormatEditorControls::decimalMarkButtons[1]));
         QCOMPARE(QDir(m_formats).entryList(QDir::Files, QDir::Name), files);
         for (qsizetype i = 0; i < files.size(); ++i) {
             QCOMPARE(readFile(m_formats + '/' + files[i]), contents[i]);
@@ -723,29 +735,29 @@ class FormatEditorTest : public QObject {
 
         // New refuses it the same way and lists nothing.
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("mine")));
-        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        FormatEditorPage(*m_editor).newButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(2));
         QCOMPARE(m_interaction.messages[1].text, m_interaction.messages[0].text);
         QCOMPARE(QDir(m_formats).entryList(QDir::Files, QDir::Name), files);
-        QVERIFY(!items(*control<QComboBox>(*m_editor, "ComboBox3")).contains(QStringLiteral("mine")));
+        QVERIFY(!items(*FormatEditorPage(*m_editor).formatList()).contains(QStringLiteral("mine")));
     }
 
     void newRenameAndDeleteCarryTheDialect()
     {
         QVERIFY(m_editor->prepare(QStringLiteral("penzd tab")));
-        control<QRadioButton>(*m_editor, "DecimalComma")->click();
+        FormatEditorPage(*m_editor).decimalMarkButton(1)->click();
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("comma tab")));
-        control<QToolButton>(*m_editor, "SpeedButton1")->click();
+        FormatEditorPage(*m_editor).newButton()->click();
         QCOMPARE(formats::readDialect(toPath(m_installDir), "comma tab").decimalMark, formats::DecimalMark::Comma);
         QVERIFY(!QFile::exists(m_formats + QStringLiteral("/penzd tab.dialect")));
 
         m_interaction.dialogScripts.push_back(answerPrompt(QStringLiteral("decimal commas")));
-        control<QToolButton>(*m_editor, "SpeedButton4")->click();
+        FormatEditorPage(*m_editor).renameButton()->click();
         QVERIFY(!QFile::exists(m_formats + QStringLiteral("/comma tab.dialect")));
         QCOMPARE(formats::readDialect(toPath(m_installDir), "decimal commas").decimalMark, formats::DecimalMark::Comma);
 
         m_interaction.answers = {MessageAnswer::Yes};
-        control<QToolButton>(*m_editor, "SpeedButton2")->click();
+        FormatEditorPage(*m_editor).deleteButton()->click();
         QVERIFY(!QFile::exists(m_formats + QStringLiteral("/decimal commas.rpf")));
         QVERIFY(!QFile::exists(m_formats + QStringLiteral("/decimal commas.dialect")));
         QCOMPARE(QDir(m_formats).entryList({QStringLiteral("*.dialect")}, QDir::Files).size(), 0);
@@ -764,10 +776,10 @@ class FormatEditorTest : public QObject {
     int enabledDialectControls() const
     {
         int enabled = 0;
-        for (const char* name : FormatEditorForm::kDecimalMarkChoices) {
+        for (const char* name : FormatEditorControls::decimalMarkButtons) {
             enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
         }
-        for (const char* name : FormatEditorForm::kDialectBoxes) {
+        for (const char* name : FormatEditorControls::dialectBoxes) {
             enabled += control<QWidget>(*m_editor, name)->isEnabled() ? 1 : 0;
         }
         return enabled;

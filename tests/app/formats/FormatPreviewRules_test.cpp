@@ -67,7 +67,7 @@ class FormatPreviewRulesTest : public QObject {
     {
         QFETCH(int, column);
         QFETCH(QString, head);
-        BuiltFormat built = FormatEditorForm::build(penzdc(), QStringLiteral("x"));
+        BuiltFormat built = FormatEditorRules::build(penzdc(), QStringLiteral("x"));
         built.format->value(PointValue::Code).column = 3;
         QCOMPARE(FormatPreviewRules::columnHead(*built.format, column), head);
     }

@@ -1,14 +1,25 @@
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
 #include "app/files/DestinationFolderDialog.h"
+#include "app/files/ExtensionListControls.h"
 #include "app/files/ExtensionListDialog.h"
+#include "app/files/FilePages.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/formats/FormatEditorDialog.h"
+#include "app/formats/FormatEditorPages.h"
 #include "app/help/ActiveHelp.h"
 #include "app/help/ActiveHelpWindow.h"
+#include "app/help/HelpPages.h"
 #include "app/help/HelpTopicsRules.h"
 #include "app/help/ManualWindow.h"
+#include "app/mainwindow/MainWindowPage.h"
+#include "app/modifiers/DataModifiersControls.h"
 #include "app/modifiers/DataModifiersDialog.h"
+#include "app/modifiers/DataModifiersPage.h"
+#include "app/order/EntitiesOrderControls.h"
 #include "app/order/EntitiesOrderDialog.h"
+#include "app/order/EntitiesOrderPage.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -28,6 +39,7 @@
 
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 Q_DECLARE_METATYPE(mervalon::app::HelpWindow)
 
@@ -67,28 +79,51 @@ class ActiveHelpTest : public QObject {
         QTest::addColumn<int>("topic");
         using W = HelpWindow;
         QTest::newRow("folder tree viewport")
-            << W::Main << QStringList{"qt_scrollarea_viewport", "sh1", "GroupBox1"} << 1;
-        QTest::newRow("file list") << W::Main << QStringList{"fl1"} << 2;
-        QTest::newRow("lock button") << W::Main << QStringList{"SpeedButton2", "GroupBox2"} << 3;
-        QTest::newRow("entities group free area") << W::Main << QStringList{"GroupBox3", "TabSheet1"} << 6;
+            << W::Main
+            << QStringList{"qt_scrollarea_viewport", FileSelectionControls::folderTree,
+                           FileSelectionControls::filesGroup}
+            << 1;
+        QTest::newRow("file list") << W::Main << QStringList{FileSelectionControls::fileList} << 2;
+        QTest::newRow("lock button") << W::Main
+                                     << QStringList{FileSelectionControls::unlockedButton,
+                                                    FileSelectionControls::destinationGroup}
+                                     << 3;
+        QTest::newRow("entities group free area")
+            << W::Main << QStringList{MainWindowControls::entitiesGroup, MainWindowControls::creationPage} << 6;
         QTest::newRow("a control inside the entities group has its own")
-            << W::Main << QStringList{"pt_cr", "TabSheet2", "qt_tabwidget_stackedwidget", "pagecontrol2", "GroupBox3"}
+            << W::Main
+            << QStringList{EntityPanelsControls::createBox(EntityKind::Point),
+                           EntityPanelsControls::page(EntityKind::Point), "qt_tabwidget_stackedwidget",
+                           EntityPanelsControls::tabs, MainWindowControls::entitiesGroup}
             << 0;
-        QTest::newRow("layer edit") << W::Main << QStringList{"Edit16", "TabSheet6", "pagecontrol2"} << 17;
-        QTest::newRow("height edit of the main window") << W::Main << QStringList{"Edit2"} << 18;
-        QTest::newRow("prefix edit of the format editor") << W::FormatEditor << QStringList{"Edit2", "Panel1"} << 24;
-        QTest::newRow("colour panel") << W::Main << QStringList{"Panel7"} << 19;
-        QTest::newRow("3D button") << W::Main << QStringList{"RadioButton12"} << 20;
-        QTest::newRow("text file button") << W::FormatEditor << QStringList{"RadioButton11"} << 21;
-        QTest::newRow("sheet panel, not its edits") << W::FormatEditor << QStringList{"Edit8", "Panel5"} << 0;
-        QTest::newRow("unnamed layout widget") << W::Main << QStringList{"", "BitBtn10"} << 29;
+        QTest::newRow("layer edit") << W::Main
+                                    << QStringList{EntityPanelsControls::layerEdit(EntityKind::Polyline),
+                                                   EntityPanelsControls::page(EntityKind::Polyline),
+                                                   EntityPanelsControls::tabs}
+                                    << 17;
+        QTest::newRow("height edit of the main window")
+            << W::Main << QStringList{EntityPanelsControls::heightEdit(EntityKind::Number)} << 18;
+        QTest::newRow("prefix edit of the format editor")
+            << W::FormatEditor << QStringList{FormatEditorControls::prefixEdits[1], FormatEditorControls::rowPanels[1]}
+            << 24;
+        QTest::newRow("colour panel") << W::Main << QStringList{EntityPanelsControls::colorPanel(EntityKind::Y)} << 19;
+        QTest::newRow("3D button") << W::Main
+                                   << QStringList{EntityPanelsControls::spatialButton(EntityKind::Description)} << 20;
+        QTest::newRow("text file button") << W::FormatEditor << QStringList{FormatEditorControls::textKindButton} << 21;
+        QTest::newRow("sheet panel, not its edits")
+            << W::FormatEditor << QStringList{FormatEditorControls::sheetNumberEdit, FormatEditorControls::sheetPanel}
+            << 0;
+        QTest::newRow("unnamed layout widget")
+            << W::Main << QStringList{"", MainWindowControls::lastReportButton} << 29;
         QTest::newRow("main window free area") << W::Main << QStringList{} << 0;
         QTest::newRow("extension list free area") << W::ExtensionList << QStringList{} << 15;
-        QTest::newRow("extension list edit") << W::ExtensionList << QStringList{"Edit1"} << 15;
-        QTest::newRow("format list group") << W::FormatEditor << QStringList{"GroupBox2"} << 26;
-        QTest::newRow("entities position") << W::EntitiesOrder << QStringList{"GroupBox1"} << 12;
-        QTest::newRow("renumbering") << W::DataModifiers << QStringList{"GroupBox1"} << 32;
-        QTest::newRow("coordinates modification") << W::DataModifiers << QStringList{"GroupBox2"} << 33;
+        QTest::newRow("extension list edit") << W::ExtensionList << QStringList{ExtensionListControls::nameEdit} << 15;
+        QTest::newRow("format list group") << W::FormatEditor << QStringList{FormatEditorControls::formatsGroup} << 26;
+        QTest::newRow("entities position")
+            << W::EntitiesOrder << QStringList{EntitiesOrderControls::positionGroup} << 12;
+        QTest::newRow("renumbering") << W::DataModifiers << QStringList{DataModifiersControls::renumberingGroup} << 32;
+        QTest::newRow("coordinates modification")
+            << W::DataModifiers << QStringList{DataModifiersControls::coordinatesGroup} << 33;
         QTest::newRow("another window") << W::Other << QStringList{"GroupBox1"} << 0;
     }
 
@@ -102,12 +137,13 @@ class ActiveHelpTest : public QObject {
 
     void windowsAreKnownByNameOrCaption()
     {
-        QCOMPARE(helpWindowOf(u"Form1", u" Mervalon 4.0"), HelpWindow::Main);
-        QCOMPARE(helpWindowOf(u"TForm9", u""), HelpWindow::ExtensionList);
+        QCOMPARE(helpWindowOf(QString::fromLatin1(MainWindowControls::window), u" Mervalon 4.0"), HelpWindow::Main);
+        QCOMPARE(helpWindowOf(QString::fromLatin1(ExtensionListControls::window), u""), HelpWindow::ExtensionList);
         QCOMPARE(helpWindowOf(u"anything", u" Format Editor"), HelpWindow::FormatEditor);
         QCOMPARE(helpWindowOf(u"", u" Entities order"), HelpWindow::EntitiesOrder);
         QCOMPARE(helpWindowOf(u"", u" Data modifiers"), HelpWindow::DataModifiers);
-        QCOMPARE(helpWindowOf(u"TForm4", u" Color selection"), HelpWindow::Other);
+        QCOMPARE(helpWindowOf(QString::fromLatin1(ColorPickerControls::window), u" Color selection"),
+                 HelpWindow::Other);
         QCOMPARE(helpWindowOf(u"", u""), HelpWindow::Other);
     }
 
@@ -210,17 +246,17 @@ class ActiveHelpTest : public QObject {
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
         QVERIFY(!help.window().isVisible());
 
-        hover(control<QWidget>(window, "sh1"));
-        hover(control<QWidget>(window, "Panel1"));
+        hover(FileSelectionPage(window).folderTree());
+        hover(EntityPanelsPage(window).colorPanel(EntityKind::Point));
         QCOMPARE(shown.count(), 0);
         QCOMPARE(help.lastHelpTopic(), 0);
 
-        control<QCheckBox>(window, "CheckBox3")->click();
+        MainWindowPage(window).activeHelpBox()->click();
         QCOMPARE(storedValue("achelp"), QStringLiteral("1"));
         QVERIFY(help.window().isVisible());
         QCOMPARE(shownTopics(shown), QList<int>{30});
         QTextBrowser& browser = help.window().browser();
-        QCOMPARE(browser.objectName(), QStringLiteral("WebBrowser1"));
+        QCOMPARE(browser.objectName(), QLatin1String(ActiveHelpWindowControls::browser));
         QCOMPARE(browser.source().toLocalFile(), program->installDir() + QStringLiteral("/activehelp/qvh.htm"));
         QCOMPARE(browser.source().fragment(), QStringLiteral("30"));
         QCOMPARE(help.window().windowTitle(), QStringLiteral("Active Help"));
@@ -234,26 +270,26 @@ class ActiveHelpTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         ActiveHelp& help = program->activeHelp();
-        control<QCheckBox>(window, "CheckBox3")->click();
+        MainWindowPage(window).activeHelpBox()->click();
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         // The point's layer edit and the polyline's, on two tabs: one topic, one page load.
-        auto* entityTabs = control<EntityPanels>(window, "pagecontrol2");
-        hover(control<QWidget>(window, "pt_la"));
+        auto* entityTabs = EntityPanelsPage(window).tabs();
+        hover(EntityPanelsPage(window).layerEdit(EntityKind::Point));
         entityTabs->setCurrentIndex(entityTabs->count() - 1);
-        hover(control<QWidget>(window, "Edit16"));
+        hover(EntityPanelsPage(window).layerEdit(EntityKind::Polyline));
         QCOMPARE(shownTopics(shown), QList<int>{17});
-        hover(control<QWidget>(window, "Panel7"));
+        hover(EntityPanelsPage(window).colorPanel(EntityKind::Y));
         QCOMPARE(shownTopics(shown), (QList<int>{17, 19}));
         QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("19"));
 
         // The group's free area has its topic; a control inside it without one changes nothing.
-        hover(control<QWidget>(window, "GroupBox3"));
-        hover(control<QWidget>(window, "po_cr"));
-        hover(control<QWidget>(window, "Button2"));
+        hover(control<QWidget>(window, MainWindowControls::entitiesGroup));
+        hover(EntityPanelsPage(window).createBox(EntityKind::Polyline));
+        hover(MainWindowPage(window).entitiesOrderButton());
         // Inside the file list: Qt's viewport stands for the list.
-        hover(control<QWidget>(window, "fl1")->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
-        hover(control<QWidget>(window, "SpeedButton17"));
+        hover(FileSelectionPage(window).fileList()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport")));
+        hover(MainWindowPage(window).dataModifiersButton());
         QCOMPARE(shownTopics(shown), (QList<int>{17, 19, 6, 9, 2, 31}));
 
         // The Active Help window itself and windows without topics keep the last topic.
@@ -267,24 +303,24 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         ActiveHelp& help = program->activeHelp();
-        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        MainWindowPage(program->mainWindow()).activeHelpBox()->click();
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         ExtensionListDialog& extensions = program->extensionListDialog();
         hover(&extensions);
-        hover(control<QListWidget>(extensions, "ListBox1")->viewport());
-        hover(control<QWidget>(extensions, "Edit2"));
-        hover(control<QWidget>(extensions, "Label1"));
-        hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), "GroupBox2"));
-        hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), "GroupBox2"));
-        hover(control<QWidget>(program->formatEditor(), "Edit21"));
-        hover(control<QWidget>(program->formatEditor(), "CheckBox20"));
+        hover(ExtensionListPage(extensions).entryList()->viewport());
+        hover(ExtensionListPage(extensions).extensionsEdit());
+        hover(ExtensionListPage(extensions).nameLabel());
+        hover(control<QWidget>(program->mainWindow().entitiesOrderDialog(), EntitiesOrderControls::distanceGroup));
+        hover(control<QWidget>(program->mainWindow().dataModifiersDialog(), DataModifiersControls::coordinatesGroup));
+        hover(FormatEditorPage(program->formatEditor()).positionEdit(2));
+        hover(FormatEditorPage(program->formatEditor()).keepBox(2));
 
         // A window known by its caption alone: its controls answer as soon as it exists.
         QWidget editor(nullptr, Qt::Dialog);
         editor.setWindowTitle(QStringLiteral(" Format Editor"));
         auto* formats = new QGroupBox(QStringLiteral(" Available formats "), &editor);
-        formats->setObjectName(QStringLiteral("GroupBox2"));
+        formats->setObjectName(QLatin1String(FormatEditorControls::formatsGroup));
         hover(formats);
         QCOMPARE(shownTopics(shown), (QList<int>{15, 14, 16, 15, 13, 33, 23, 25, 26}));
     }
@@ -294,14 +330,14 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         ActiveHelp& help = program->activeHelp();
-        auto* activeHelpBox = control<QCheckBox>(program->mainWindow(), "CheckBox3");
+        auto* activeHelpBox = MainWindowPage(program->mainWindow()).activeHelpBox();
         activeHelpBox->click();
         QSignalSpy shown(&help, &ActiveHelp::topicShown);
 
         activeHelpBox->click();
         QVERIFY(!help.window().isVisible());
         QCOMPARE(storedValue("achelp"), QStringLiteral("0"));
-        hover(control<QWidget>(program->mainWindow(), "sh1"));
+        hover(FileSelectionPage(program->mainWindow()).folderTree());
         // Topic 30 is still the page shown: switching on again loads nothing.
         activeHelpBox->click();
         QVERIFY(help.window().isVisible());
@@ -314,7 +350,7 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         ActiveHelp& help = program->activeHelp();
-        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        MainWindowPage(program->mainWindow()).activeHelpBox()->click();
 
         QVERIFY(!help.window().close());
         QVERIFY(help.window().isVisible());
@@ -336,7 +372,7 @@ class ActiveHelpTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         ActiveHelp& help = program->activeHelp();
-        QVERIFY(control<QCheckBox>(window, "CheckBox3")->isChecked());
+        QVERIFY(MainWindowPage(window).activeHelpBox()->isChecked());
         QVERIFY(help.window().isVisible());
         QCOMPARE(help.lastHelpTopic(), 30);
         QCOMPARE(help.window().browser().source().fragment(), QStringLiteral("30"));
@@ -350,7 +386,7 @@ class ActiveHelpTest : public QObject {
 
         // With room on the left, switching on again puts it 162 pixels left.
         window.move(screen.left() + 300, screen.top() + 40);
-        auto* activeHelpBox = control<QCheckBox>(window, "CheckBox3");
+        auto* activeHelpBox = MainWindowPage(window).activeHelpBox();
         activeHelpBox->click();
         activeHelpBox->click();
         QCOMPARE(help.window().pos(), QPoint(window.frameGeometry().left() - 162, window.frameGeometry().top()));
@@ -361,19 +397,24 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         const QString manual = QStringLiteral("manual: ") + program->installDir() + QStringLiteral("/help/index.html");
-        for (const char* name : {"BitBtn3", "BitBtn6", "BitBtn9"}) {
-            auto* button = control<QToolButton>(program->mainWindow(), name);
+        const MainWindowPage window(program->mainWindow());
+        for (QToolButton* button :
+             {window.helpFileButton(), window.optionsHelpFileButton(), window.aboutHelpFileButton()}) {
             QCOMPARE(button->toolTip(), QStringLiteral("Show Help File..."));
             interaction.calls.clear();
             button->click();
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         // The dialogs' "Help" buttons open it too.
-        for (QWidget* dialog :
-             std::initializer_list<QWidget*>{&program->mainWindow().dataModifiersDialog(),
-                                             &program->mainWindow().entitiesOrderDialog(), &program->formatEditor()}) {
+        const std::pair<QWidget*, QAbstractButton*> dialogs[] = {
+            {&program->mainWindow().dataModifiersDialog(),
+             DataModifiersPage(program->mainWindow().dataModifiersDialog()).helpButton()},
+            {&program->mainWindow().entitiesOrderDialog(),
+             EntitiesOrderPage(program->mainWindow().entitiesOrderDialog()).helpButton()},
+            {&program->formatEditor(), FormatEditorPage(program->formatEditor()).helpButton()}};
+        for (const auto& [dialog, helpButton] : dialogs) {
             interaction.calls.clear();
-            control<QAbstractButton>(*dialog, "SpeedButton7")->click();
+            helpButton->click();
             QCOMPARE(interaction.calls, QStringList{manual});
         }
         QVERIFY(interaction.messages.empty());
@@ -384,11 +425,11 @@ class ActiveHelpTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         const QString manual = QStringLiteral("manual: ") + program->installDir() + QStringLiteral("/help/index.html");
-        QTest::keyClick(control<QWidget>(program->mainWindow(), "fl1"), Qt::Key_F1);
+        QTest::keyClick(FileSelectionPage(program->mainWindow()).fileList(), Qt::Key_F1);
         QCOMPARE(interaction.calls, QStringList{manual});
         interaction.calls.clear();
         program->extensionListDialog().show();
-        QTest::keyClick(control<QWidget>(program->extensionListDialog(), "Edit2"), Qt::Key_F1);
+        QTest::keyClick(ExtensionListPage(program->extensionListDialog()).extensionsEdit(), Qt::Key_F1);
         QCOMPARE(interaction.calls, QStringList{manual});
     }
 
@@ -398,7 +439,7 @@ class ActiveHelpTest : public QObject {
         auto program = startProgram(interaction);
         const QString page = program->installDir() + QStringLiteral("/help/index.html");
         QVERIFY(QFile::remove(page));
-        control<QToolButton>(program->mainWindow(), "BitBtn3")->click();
+        MainWindowPage(program->mainWindow()).helpFileButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text, missingManualMessage(page));
         QVERIFY(interaction.calls.filter(QStringLiteral("manual: ")).isEmpty());
@@ -411,8 +452,8 @@ class ActiveHelpTest : public QObject {
         manual.showPage(QUrl::fromLocalFile(installDir + QStringLiteral("/help/index.html")));
         QTextBrowser& browser = manual.browser();
         QVERIFY(!browser.document()->isEmpty());
-        auto* back = control<QToolButton>(manual, "ManualBack");
-        auto* forward = control<QToolButton>(manual, "ManualForward");
+        auto* back = ManualWindowPage(manual).backButton();
+        auto* forward = ManualWindowPage(manual).forwardButton();
         QVERIFY(!back->isEnabled());
         const QUrl first = browser.source();
         browser.setSource(QUrl::fromLocalFile(installDir + QStringLiteral("/help/report.html")));
@@ -423,7 +464,7 @@ class ActiveHelpTest : public QObject {
         QVERIFY(forward->isEnabled());
         forward->click();
         QVERIFY(browser.source().toString().endsWith(QStringLiteral("report.html")));
-        control<QToolButton>(manual, "ManualContents")->click();
+        ManualWindowPage(manual).contentsButton()->click();
         QCOMPARE(browser.source(), first);
         QVERIFY(manual.windowTitle().startsWith(QStringLiteral("Mervalon Help")));
     }
@@ -432,10 +473,10 @@ class ActiveHelpTest : public QObject {
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        auto* hints = control<QCheckBox>(program->mainWindow(), "CheckBox1");
+        auto* hints = MainWindowPage(program->mainWindow()).hintsBox();
         ExtensionListDialog& extensions = program->extensionListDialog();
         extensions.show();
-        auto* target = control<QWidget>(extensions, "Edit2");
+        auto* target = ExtensionListPage(extensions).extensionsEdit();
         const auto askForTip = [target] {
             QToolTip::hideText();
             QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));

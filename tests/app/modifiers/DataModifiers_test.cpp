@@ -2,8 +2,10 @@
 // window button's caption.
 
 #include "app/AppTestSupport.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/modifiers/DataModifiersDialog.h"
-#include "app/modifiers/DataModifiersForm.h"
+#include "app/modifiers/DataModifiersPage.h"
+#include "app/modifiers/DataModifiersRules.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -29,15 +31,9 @@ QStringList scriptProblems;
         }                                                                                                              \
     } while (false)
 
-QString dialogText(QDialog& dialog, const char* name)
-{
-    return control<QLineEdit>(dialog, name)->text();
-}
-
 /// Types `text` into a box of the dialog and leaves it with the Enter key.
-void typeAndLeave(QDialog& dialog, const char* name, const QString& text)
+void typeAndLeave(QLineEdit* edit, const QString& text)
 {
-    auto* edit = control<QLineEdit>(dialog, name);
     edit->setEnabled(true);
     edit->setText(text);
     QTest::keyClick(edit, Qt::Key_Return);
@@ -64,44 +60,31 @@ class DataModifiersTest : public QObject {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("start 0 stays") << "Edit3"
-                                       << "0"
+        QTest::newRow("start 0 stays") << QString::fromLatin1(DataModifiersControls::startNumberEdit) << "0"
                                        << "0";
-        QTest::newRow("start -5 stays") << "Edit3"
-                                        << "-5"
+        QTest::newRow("start -5 stays") << QString::fromLatin1(DataModifiersControls::startNumberEdit) << "-5"
                                         << "-5";
-        QTest::newRow("start text") << "Edit3"
-                                    << "abc"
+        QTest::newRow("start text") << QString::fromLatin1(DataModifiersControls::startNumberEdit) << "abc"
                                     << "1";
-        QTest::newRow("step 0") << "Edit1"
-                                << "0"
+        QTest::newRow("step 0") << QString::fromLatin1(DataModifiersControls::stepEdit) << "0"
                                 << "1";
-        QTest::newRow("step text") << "Edit1"
-                                   << "1.5"
+        QTest::newRow("step text") << QString::fromLatin1(DataModifiersControls::stepEdit) << "1.5"
                                    << "1";
-        QTest::newRow("step 3") << "Edit1"
-                                << "3"
+        QTest::newRow("step 3") << QString::fromLatin1(DataModifiersControls::stepEdit) << "3"
                                 << "3";
-        QTest::newRow("add 0") << "Edit2"
-                               << "0"
+        QTest::newRow("add 0") << QString::fromLatin1(DataModifiersControls::addValueEdit) << "0"
                                << "1";
-        QTest::newRow("add -100") << "Edit2"
-                                  << "-100"
+        QTest::newRow("add -100") << QString::fromLatin1(DataModifiersControls::addValueEdit) << "-100"
                                   << "-100";
-        QTest::newRow("x 2.5") << "Edit4"
-                               << "2.5"
+        QTest::newRow("x 2.5") << QString::fromLatin1(DataModifiersControls::xOffsetEdit) << "2.5"
                                << "2.500";
-        QTest::newRow("x comma") << "Edit4"
-                                 << "2,5"
+        QTest::newRow("x comma") << QString::fromLatin1(DataModifiersControls::xOffsetEdit) << "2,5"
                                  << "0.000";
-        QTest::newRow("y exponent") << "Edit5"
-                                    << "-1.25e1"
+        QTest::newRow("y exponent") << QString::fromLatin1(DataModifiersControls::yOffsetEdit) << "-1.25e1"
                                     << "-12.500";
-        QTest::newRow("z empty") << "Edit6"
-                                 << ""
+        QTest::newRow("z empty") << QString::fromLatin1(DataModifiersControls::zOffsetEdit) << ""
                                  << "0.000";
-        QTest::newRow("default z") << "Edit7"
-                                   << "100.0005"
+        QTest::newRow("default z") << QString::fromLatin1(DataModifiersControls::defaultZEdit) << "100.0005"
                                    << "100.001";
     }
 
@@ -114,11 +97,12 @@ class DataModifiersTest : public QObject {
         auto program = startProgram(interaction);
         QString result;
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
-            typeAndLeave(dialog, box.toLatin1().constData(), typed);
-            result = dialogText(dialog, box.toLatin1().constData());
+            auto* edit = control<QLineEdit>(dialog, box.toLatin1().constData());
+            typeAndLeave(edit, typed);
+            result = edit->text();
             return int(QDialog::Rejected);
         });
-        control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
+        MainWindowPage(program->mainWindow()).dataModifiersButton()->click();
         QCOMPARE(result, shown);
         QCOMPARE(interaction.messages.size(), std::size_t(0));
     }
@@ -130,39 +114,39 @@ class DataModifiersTest : public QObject {
         MainWindow& window = program->mainWindow();
         const config::DataModifiers before = window.dataModifiers();
         auto fill = [](QDialog& dialog) {
-            control<QCheckBox>(dialog, "CheckBox2")->click();
-            control<QRadioButton>(dialog, "RadioButton2")->click();
-            typeAndLeave(dialog, "Edit3", QStringLiteral("50"));
-            typeAndLeave(dialog, "Edit1", QStringLiteral("0"));
-            typeAndLeave(dialog, "Edit2", QStringLiteral("-7"));
-            control<QCheckBox>(dialog, "CheckBox1")->click();
-            typeAndLeave(dialog, "Edit4", QStringLiteral("1.5"));
-            typeAndLeave(dialog, "Edit5", QStringLiteral("-2"));
-            typeAndLeave(dialog, "Edit6", QStringLiteral("0.25"));
-            control<QCheckBox>(dialog, "CheckBox3")->click();
-            typeAndLeave(dialog, "Edit7", QStringLiteral("12"));
+            DataModifiersPage(dialog).renumberBox()->click();
+            DataModifiersPage(dialog).addValueButton()->click();
+            typeAndLeave(DataModifiersPage(dialog).startNumberEdit(), QStringLiteral("50"));
+            typeAndLeave(DataModifiersPage(dialog).stepEdit(), QStringLiteral("0"));
+            typeAndLeave(DataModifiersPage(dialog).addValueEdit(), QStringLiteral("-7"));
+            DataModifiersPage(dialog).modifyBox()->click();
+            typeAndLeave(DataModifiersPage(dialog).xOffsetEdit(), QStringLiteral("1.5"));
+            typeAndLeave(DataModifiersPage(dialog).yOffsetEdit(), QStringLiteral("-2"));
+            typeAndLeave(DataModifiersPage(dialog).zOffsetEdit(), QStringLiteral("0.25"));
+            DataModifiersPage(dialog).defaultZBox()->click();
+            typeAndLeave(DataModifiersPage(dialog).defaultZEdit(), QStringLiteral("12"));
         };
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             fill(dialog);
-            control<QPushButton>(dialog, "BitBtn2")->click();
+            DataModifiersPage(dialog).cancelButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "SpeedButton17")->click();
+        MainWindowPage(window).dataModifiersButton()->click();
         QCOMPARE(window.dataModifiers().renumber, before.renumber);
         QCOMPARE(window.dataModifiers().startNumber, before.startNumber);
         QCOMPARE(window.dataModifiers().xOffset, before.xOffset);
-        QCOMPARE(control<QPushButton>(window, "SpeedButton17")->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
+        QCOMPARE(MainWindowPage(window).dataModifiersButton()->text(), QStringLiteral("Data modifiers ( OFF ) ..."));
         QCOMPARE(interaction.opacities, (std::vector<int>{200, 255}));
 
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             // The cancelled edits are gone: the boxes show the live record again.
-            SCRIPT_EXPECT((dialogText(dialog, "Edit3")) == (QStringLiteral("1")));
-            SCRIPT_EXPECT(!control<QCheckBox>(dialog, "CheckBox2")->isChecked());
+            SCRIPT_EXPECT((DataModifiersPage(dialog).startNumberEdit()->text()) == (QStringLiteral("1")));
+            SCRIPT_EXPECT(!DataModifiersPage(dialog).renumberBox()->isChecked());
             fill(dialog);
-            control<QPushButton>(dialog, "BitBtn1")->click();
+            DataModifiersPage(dialog).okButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "SpeedButton17")->click();
+        MainWindowPage(window).dataModifiersButton()->click();
         const config::DataModifiers& m = window.dataModifiers();
         QCOMPARE(m.renumber, std::uint8_t(1));
         QCOMPARE(m.useNewStartNumber, std::uint8_t(0));
@@ -175,7 +159,7 @@ class DataModifiersTest : public QObject {
         QCOMPARE(m.zOffset, 0.25);
         QCOMPARE(m.useDefaultZ, std::uint8_t(1));
         QCOMPARE(m.defaultZ, 12.0);
-        auto* button = control<QPushButton>(window, "SpeedButton17");
+        auto* button = MainWindowPage(window).dataModifiersButton();
         QCOMPARE(button->text(), QStringLiteral("Data modifiers ( ON ) ..."));
         QCOMPARE(button->palette().color(QPalette::ButtonText), QColor(0, 85, 0));
     }
@@ -186,24 +170,27 @@ class DataModifiersTest : public QObject {
         auto program = startProgram(interaction);
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             // The default: nothing on, the new start number chosen.
-            for (const char* name :
-                 {"RadioButton1", "RadioButton2", "Edit3", "Edit1", "Edit2", "Edit4", "Edit5", "Edit6", "Edit7"}) {
-                SCRIPT_EXPECT(!control<QWidget>(dialog, name)->isEnabled());
+            const DataModifiersPage page(dialog);
+            for (QWidget* widget :
+                 std::initializer_list<QWidget*>{page.newStartButton(), page.addValueButton(), page.startNumberEdit(),
+                                                 page.stepEdit(), page.addValueEdit(), page.xOffsetEdit(),
+                                                 page.yOffsetEdit(), page.zOffsetEdit(), page.defaultZEdit()}) {
+                SCRIPT_EXPECT(!widget->isEnabled());
             }
-            control<QCheckBox>(dialog, "CheckBox2")->click();
-            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit3")->isEnabled());
-            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit1")->isEnabled());
-            SCRIPT_EXPECT(!control<QLineEdit>(dialog, "Edit2")->isEnabled());
-            control<QRadioButton>(dialog, "RadioButton2")->click();
-            SCRIPT_EXPECT(!control<QLineEdit>(dialog, "Edit3")->isEnabled());
-            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit2")->isEnabled());
-            control<QCheckBox>(dialog, "CheckBox1")->click();
-            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit5")->isEnabled());
-            control<QCheckBox>(dialog, "CheckBox3")->click();
-            SCRIPT_EXPECT(control<QLineEdit>(dialog, "Edit7")->isEnabled());
+            DataModifiersPage(dialog).renumberBox()->click();
+            SCRIPT_EXPECT(DataModifiersPage(dialog).startNumberEdit()->isEnabled());
+            SCRIPT_EXPECT(DataModifiersPage(dialog).stepEdit()->isEnabled());
+            SCRIPT_EXPECT(!DataModifiersPage(dialog).addValueEdit()->isEnabled());
+            DataModifiersPage(dialog).addValueButton()->click();
+            SCRIPT_EXPECT(!DataModifiersPage(dialog).startNumberEdit()->isEnabled());
+            SCRIPT_EXPECT(DataModifiersPage(dialog).addValueEdit()->isEnabled());
+            DataModifiersPage(dialog).modifyBox()->click();
+            SCRIPT_EXPECT(DataModifiersPage(dialog).yOffsetEdit()->isEnabled());
+            DataModifiersPage(dialog).defaultZBox()->click();
+            SCRIPT_EXPECT(DataModifiersPage(dialog).defaultZEdit()->isEnabled());
             return int(QDialog::Rejected);
         });
-        control<QPushButton>(program->mainWindow(), "SpeedButton17")->click();
+        MainWindowPage(program->mainWindow()).dataModifiersButton()->click();
         QCOMPARE(interaction.dialogScripts.size(), std::size_t(0));
     }
 

@@ -2,8 +2,12 @@
 // that guards saving.
 
 #include "app/AppTestSupport.h"
+#include "app/entities/EntityPages.h"
+#include "app/mainwindow/MainWindowPage.h"
+#include "app/mainwindow/MainWindowRules.h"
 #include "app/order/EntitiesOrderDialog.h"
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderPage.h"
+#include "app/order/EntitiesOrderRules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,15 +42,16 @@ QStringList scriptProblems;
 
 QComboBox* list(QDialog& dialog, int slot)
 {
-    return control<QComboBox>(dialog, ("cb" + std::to_string(slot)).c_str());
+    return EntitiesOrderPage(dialog).placeList(static_cast<std::size_t>(slot));
 }
 
 /// Creates exactly the texts named, of number, X, Y, elevation and description.
 void createTexts(MainWindow& window, const std::array<bool, 5>& created)
 {
-    const char* boxes[] = {"nb_cr", "x_cr", "y_cr", "el_cr", "de_cr"};
+    const config::EntityKind kinds[] = {config::EntityKind::Number, config::EntityKind::X, config::EntityKind::Y,
+                                        config::EntityKind::Elevation, config::EntityKind::Description};
     for (std::size_t i = 0; i < created.size(); ++i) {
-        auto* box = control<QCheckBox>(window, boxes[i]);
+        auto* box = EntityPanelsPage(window).createBox(kinds[i]);
         if (box->isChecked() != created[i]) {
             box->click();
         }
@@ -123,20 +128,20 @@ class EntitiesOrderTest : public QObject {
             SCRIPT_EXPECT((items) == ((QStringList{"Number", "Elevation"})));
             SCRIPT_EXPECT(list(dialog, 1)->isEnabled());
             SCRIPT_EXPECT(!list(dialog, 2)->isEnabled());
-            SCRIPT_EXPECT(!control<QLabel>(dialog, "Label4")->isEnabled());
+            SCRIPT_EXPECT(!EntitiesOrderPage(dialog).placeLabel(2)->isEnabled());
             SCRIPT_EXPECT((list(dialog, 2)->count()) == (0));
             // The stored slots were Number, Elevation, Description: the first two show.
             SCRIPT_EXPECT((list(dialog, 0)->currentText()) == (QStringLiteral("Number")));
             SCRIPT_EXPECT((list(dialog, 1)->currentText()) == (QStringLiteral("Elevation")));
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("0.5")));
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("0.5")));
             list(dialog, 0)->setCurrentIndex(1);
             list(dialog, 1)->setCurrentIndex(0);
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("2"));
-            control<QPushButton>(dialog, "SpeedButton5")->click();
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("2.000")));
+            EntitiesOrderPage(dialog).distanceEdit()->setText(QStringLiteral("2"));
+            EntitiesOrderPage(dialog).okButton()->click();
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("2.000")));
             return dialog.result();
         });
-        control<QPushButton>(window, "Button2")->click();
+        MainWindowPage(window).entitiesOrderButton()->click();
         QCOMPARE(window.entityLayout().slot, (Slots{3, 0, -1, -1, -1}));
         QCOMPARE(window.entityLayout().distance, std::string("2")); // the text as it stood at OK
         QCOMPARE(interaction.opacities, (std::vector<int>{200, 255}));
@@ -152,17 +157,17 @@ class EntitiesOrderTest : public QObject {
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
             list(dialog, 0)->setCurrentIndex(0);
             list(dialog, 1)->setCurrentIndex(0);
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("9"));
-            control<QPushButton>(dialog, "SpeedButton5")->click();
+            EntitiesOrderPage(dialog).distanceEdit()->setText(QStringLiteral("9"));
+            EntitiesOrderPage(dialog).okButton()->click();
             SCRIPT_EXPECT(dialog.result() != QDialog::Accepted);
-            control<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("1,5"));
-            control<QPushButton>(dialog, "SpeedButton5")->click();
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->text()) == (QStringLiteral("0.000")));
-            SCRIPT_EXPECT((control<QLineEdit>(dialog, "Edit1")->selectedText()) == (QStringLiteral("0.000")));
-            control<QPushButton>(dialog, "SpeedButton6")->click();
+            EntitiesOrderPage(dialog).distanceEdit()->setText(QStringLiteral("1,5"));
+            EntitiesOrderPage(dialog).okButton()->click();
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->text()) == (QStringLiteral("0.000")));
+            SCRIPT_EXPECT((EntitiesOrderPage(dialog).distanceEdit()->selectedText()) == (QStringLiteral("0.000")));
+            EntitiesOrderPage(dialog).cancelButton()->click();
             return dialog.result();
         });
-        control<QPushButton>(window, "Button2")->click();
+        MainWindowPage(window).entitiesOrderButton()->click();
         QCOMPARE(interaction.messages.size(), std::size_t(2));
         QCOMPARE(interaction.messages[0].text, QStringLiteral("\"Number\" appears more than 1 time."));
         QCOMPARE(interaction.messages[1].text, QStringLiteral("Please enter a distance"));
@@ -177,7 +182,7 @@ class EntitiesOrderTest : public QObject {
         auto program = startProgram(interaction);
         QStringList shown;
         interaction.dialogScripts.push_back([&](QDialog& dialog) {
-            auto* edit = control<QLineEdit>(dialog, "Edit1");
+            auto* edit = EntitiesOrderPage(dialog).distanceEdit();
             for (const char* typed : {"1.23456", "1,5"}) {
                 edit->setText(QLatin1String(typed));
                 QTest::keyClick(edit, Qt::Key_Tab);
@@ -185,7 +190,7 @@ class EntitiesOrderTest : public QObject {
             }
             return int(QDialog::Rejected);
         });
-        control<QPushButton>(program->mainWindow(), "Button2")->click();
+        MainWindowPage(program->mainWindow()).entitiesOrderButton()->click();
         QCOMPARE(shown, (QStringList{"1.235", "0.00|selected"}));
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text,
@@ -222,7 +227,7 @@ class EntitiesOrderTest : public QObject {
             expected << QLatin1String(kExitAbandonedMessage);
         }
         QCOMPARE(texts, expected);
-        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), said ? 1 : 0);
+        QCOMPARE(interaction.calls.filter(dialogCall(EntitiesOrderControls::window)).size(), said ? 1 : 0);
     }
 
     void theCheckComparesCountsAndOffersTheDialog_data()
@@ -257,7 +262,7 @@ class EntitiesOrderTest : public QObject {
             QCOMPARE(interaction.messages[0].text, QStringLiteral("Please check entities creation."));
             QCOMPARE(interaction.messages[0].buttons, MessageButtons::OkCancel);
         }
-        QCOMPARE(interaction.calls.filter(QStringLiteral("dialog: crebloc")).size(), opened ? 1 : 0);
+        QCOMPARE(interaction.calls.filter(dialogCall(EntitiesOrderControls::window)).size(), opened ? 1 : 0);
     }
 
   private:

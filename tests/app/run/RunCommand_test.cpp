@@ -1,11 +1,16 @@
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPanels.h"
+#include "app/entities/EntityPanelsControls.h"
+#include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/run/ProgressWindow.h"
+#include "app/run/ProgressWindowPage.h"
 #include "app/run/RunCommand.h"
 #include "app/run/RunRules.h"
 #include "app/viewers/ReportViewer.h"
+#include "app/viewers/ReportViewerControls.h"
 #include "cli/ConvertCommand.h"
 #include "core/formats/FormatDefinition.h"
 
@@ -24,6 +29,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 using mervalon::formats::PointValue;
 
 namespace {
@@ -90,8 +96,8 @@ class RunCommandTest : public QObject {
         QCOMPARE(progress.windowTitle(), QStringLiteral(" Processing files ..."));
         QVERIFY(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(!progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-        QCOMPARE(control<QToolButton>(progress, "SpeedButton1")->text(), QStringLiteral("Stop process"));
-        QCOMPARE(control<QLabel>(progress, "Label2")->text(), QString());
+        QCOMPARE(ProgressWindowPage(progress).stopButton()->text(), QStringLiteral("Stop process"));
+        QCOMPARE(ProgressWindowPage(progress).fileCountLabel()->text(), QString());
         QVERIFY(progress.size().expandedTo(QSize(361, 92)) == progress.size());
         QVERIFY(!progress.isVisible());
     }
@@ -116,14 +122,17 @@ class RunCommandTest : public QObject {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("message");
-        QTest::newRow("point layer") << "pt_la"
+        QTest::newRow("point layer") << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Point))
                                      << "bad name" << 0 << EntityPanels::kBadLayerName;
-        QTest::newRow("description layer") << "Edit13"
-                                           << "My texts" << 5 << EntityPanels::kBadLayerName;
-        QTest::newRow("elevation height") << "Edit9"
-                                          << "abcX" << 4 << EntityPanels::kBadHeight;
-        QTest::newRow("number height with a comma") << "Edit2"
-                                                    << "1,5" << 1 << EntityPanels::kBadHeight;
+        QTest::newRow("description layer")
+            << QString::fromLatin1(EntityPanelsControls::layerEdit(EntityKind::Description)) << "My texts" << 5
+            << EntityPanels::kBadLayerName;
+        QTest::newRow("elevation height")
+            << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Elevation)) << "abcX" << 4
+            << EntityPanels::kBadHeight;
+        QTest::newRow("number height with a comma")
+            << QString::fromLatin1(EntityPanelsControls::heightEdit(EntityKind::Number)) << "1,5" << 1
+            << EntityPanels::kBadHeight;
     }
 
     void aLayerNameOrHeightTheTabsRefuseWritesNothing()
@@ -168,7 +177,7 @@ class RunCommandTest : public QObject {
         format.name = "no description";
         format.value(PointValue::Description).column = 0;
         formats::saveFormatFile(m_installDir.toStdString(), format, format.name);
-        control<QComboBox>(*m_window, "format")->addItem("no description");
+        MainWindowPage(*m_window).formatList()->addItem("no description");
         chooseFormat("no description");
         selectAll();
         m_interaction.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
@@ -189,7 +198,7 @@ class RunCommandTest : public QObject {
     {
         selectAll();
         createDxfFiles();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
         const QByteArray windowReport = readFile(report());
         QVERIFY(windowReport.startsWith("Mervalon Report - " + kStamp + "\r\n"));
         QVERIFY(windowReport.contains("  ! Error in line 2"));
@@ -225,7 +234,7 @@ class RunCommandTest : public QObject {
         chooseFormat("excel penzdc");
         selectAll();
         createDxfFiles();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
         const QByteArray windowReport = readFile(report());
         const QByteArray drawing = readFile(m_destination + "/survey.dxf");
         QVERIFY(windowReport.contains("(Excel format)"));
@@ -263,7 +272,7 @@ class RunCommandTest : public QObject {
         connect(&progress, &ProgressWindow::pumping, this, [&](qint64 position) {
             if (position >= 200 && !pressed) {
                 pressed = true;
-                QWidget* stop = control<QToolButton>(progress, "SpeedButton1");
+                QWidget* stop = ProgressWindowPage(progress).stopButton();
                 stopHasFocus = progress.focusWidget() == stop;
                 QTest::keyClick(key == Qt::Key_Space ? stop : static_cast<QWidget*>(&progress), Qt::Key(key));
             }
@@ -288,10 +297,10 @@ class RunCommandTest : public QObject {
         connect(&progress, &ProgressWindow::pumping, this, [&](qint64 position) {
             if (position >= 200 && !clicked) {
                 clicked = true;
-                fileCount = control<QLabel>(progress, "Label2")->text();
-                maximum = control<QProgressBar>(progress, "ProgressBar1")->maximum();
-                createEnabled = control<QToolButton>(*m_window, "BitBtn1")->isEnabled();
-                control<QToolButton>(progress, "SpeedButton1")->click();
+                fileCount = ProgressWindowPage(progress).fileCountLabel()->text();
+                maximum = ProgressWindowPage(progress).progressBar()->maximum();
+                createEnabled = MainWindowPage(*m_window).createButton()->isEnabled();
+                ProgressWindowPage(progress).stopButton()->click();
             }
         });
         selectAll();
@@ -301,7 +310,7 @@ class RunCommandTest : public QObject {
         QCOMPARE(maximum, 3000);
         QVERIFY(!createEnabled);
         QVERIFY(!progress.isVisible());
-        QVERIFY(control<QToolButton>(*m_window, "BitBtn1")->isEnabled());
+        QVERIFY(MainWindowPage(*m_window).createButton()->isEnabled());
         const QByteArray text = readFile(report());
         // Stopped mid-file: the last line's notice, an empty line, the summary; no later line.
         QVERIFY(text.endsWith(" !\r\n\r\n>> Process aborted.\r\n"));
@@ -312,7 +321,7 @@ class RunCommandTest : public QObject {
         // No truncated drawing: the stopped one is dropped and the earlier one stays whole.
         QCOMPARE(QDir(m_destination).entryList(QDir::Files | QDir::Hidden), QStringList{"a-site.dxf"});
         QCOMPARE(readFile(m_destination + "/a-site.dxf"), QByteArray("the drawing of an earlier run"));
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
     }
 
     void aStopIsTakenWhileAFileIsRead()
@@ -323,7 +332,7 @@ class RunCommandTest : public QObject {
         int clicks = 0;
         connect(&progress, &ProgressWindow::pumping, this, [&] {
             if (clicks++ == 0) {
-                control<QToolButton>(progress, "SpeedButton1")->click();
+                ProgressWindowPage(progress).stopButton()->click();
             }
         });
         selectAll();
@@ -342,10 +351,10 @@ class RunCommandTest : public QObject {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("notepad");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("always, clean") << 0 << "a-site.txt" << false << "dialog: TForm10";
+        QTest::newRow("always, clean") << 0 << "a-site.txt" << false << dialogCall(ReportViewerControls::window);
         QTest::newRow("always, notepad") << 0 << "a-site.txt" << true << "editor: ";
         QTest::newRow("on errors, clean") << 1 << "a-site.txt" << false << "";
-        QTest::newRow("on errors, faulty") << 1 << "b-faulty.txt" << false << "dialog: TForm10";
+        QTest::newRow("on errors, faulty") << 1 << "b-faulty.txt" << false << dialogCall(ReportViewerControls::window);
         QTest::newRow("never, faulty") << 2 << "b-faulty.txt" << false << "";
     }
     void theReportIsShownAsThePolicySays()
@@ -356,7 +365,7 @@ class RunCommandTest : public QObject {
         QFETCH(QString, shown);
         m_window->selectReportPolicy(static_cast<ReportPolicy>(policy));
         if (notepad) {
-            control<QRadioButton>(*m_window, "RadioButton14")->click();
+            MainWindowPage(*m_window).textEditorButton()->click();
         }
         selectOnly(file);
         createDxfFiles();
@@ -371,16 +380,16 @@ class RunCommandTest : public QObject {
         m_window->selectReportPolicy(ReportPolicy::OnlyOnErrors);
         selectAll();
         createDxfFiles();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
         QVERIFY(readFile(report()).contains(">> Dxf file created: " + m_destination.toUtf8() + "/a-site.dxf"));
     }
 
     void noSelectedFileWritesTheHeaderOnly()
     {
-        control<QListWidget>(*m_window, "fl1")->clearSelection();
+        FileSelectionPage(*m_window).fileList()->clearSelection();
         createDxfFiles();
         QVERIFY(readFile(report()).endsWith("    Use a default Z value : No\r\n\r\n\r\n"));
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm10"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(ReportViewerControls::window)});
     }
 
     void closingTheWindowDuringARunStopsItAndLeaves()
@@ -431,16 +440,16 @@ class RunCommandTest : public QObject {
 
   private:
     QString report() const { return m_installDir + "/mervalon40.log"; }
-    void createDxfFiles() { control<QToolButton>(*m_window, "BitBtn1")->click(); }
+    void createDxfFiles() { MainWindowPage(*m_window).createButton()->click(); }
     void chooseFormat(const QString& name)
     {
-        control<QComboBox>(*m_window, "format")->setCurrentText(name);
+        MainWindowPage(*m_window).formatList()->setCurrentText(name);
         m_window->formatChange();
     }
-    void selectAll() { control<QListWidget>(*m_window, "fl1")->selectAll(); }
+    void selectAll() { FileSelectionPage(*m_window).fileList()->selectAll(); }
     void selectOnly(const QString& name)
     {
-        auto* list = control<QListWidget>(*m_window, "fl1");
+        auto* list = FileSelectionPage(*m_window).fileList();
         list->clearSelection();
         list->findItems(name, Qt::MatchExactly).front()->setSelected(true);
     }

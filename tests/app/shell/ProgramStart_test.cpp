@@ -2,8 +2,14 @@
 #include "app/common/MultiRowTabStrip.h"
 #include "app/common/ScreenFit.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/configuration/ConfigurationPage.h"
+#include "app/entities/EntityPages.h"
+#include "app/files/FilePages.h"
+#include "app/files/FileSelectionControls.h"
 #include "app/files/FolderTreeView.h"
 #include "app/help/HintSwitch.h"
+#include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "core/config/Configuration.h"
 
 #include <QCheckBox>
@@ -111,18 +117,18 @@ class ProgramStartTest : public QObject {
         QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
         QVERIFY(QFileInfo::exists(program->installDir() + QStringLiteral("/dxf.dat")));
         QCOMPARE(storedValue("installpath"), program->installDir());
-        QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
-        QCOMPARE(control<QLabel>(window, "Label27")->text(), QStringLiteral("Configuration file in use: "));
-        QCOMPARE(comboItems(*control<QComboBox>(window, "typfic")),
+        QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
+        QCOMPARE(ConfigurationPage(window).inUseLabel()->text(), QStringLiteral("Configuration file in use: "));
+        QCOMPARE(comboItems(*FileSelectionPage(window).fileTypeList()),
                  (QStringList{"Text files", "Excel files", "Spreadsheets"}));
-        QCOMPARE(control<QComboBox>(window, "typfic")->currentIndex(), 0);
-        QCOMPARE(comboItems(*control<QComboBox>(window, "format")),
+        QCOMPARE(FileSelectionPage(window).fileTypeList()->currentIndex(), 0);
+        QCOMPARE(comboItems(*MainWindowPage(window).formatList()),
                  (QStringList{"!default", "excel penzdc", "penzd comma", "penzd semicolon", "penzd space", "penzd tab",
                               "pnezd comma"}));
-        QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
-        QVERIFY(control<QCheckBox>(window, "CheckBox1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "RadioButton13")->isChecked());
+        QVERIFY(MainWindowPage(window).errorPolicyButton(ErrorPolicy::SkipLine)->isChecked());
+        QVERIFY(MainWindowPage(window).reportPolicyButton(ReportPolicy::OnlyOnErrors)->isChecked());
+        QVERIFY(MainWindowPage(window).hintsBox()->isChecked());
+        QVERIFY(MainWindowPage(window).internalViewerButton()->isChecked());
         QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
         QCOMPARE(window.runOptions().reportPolicy(), std::optional(ReportPolicy::OnlyOnErrors));
     }
@@ -132,21 +138,21 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* pages = control<QTabWidget>(window, "PageControl1");
+        auto* pages = MainWindowPage(window).pages();
         QCOMPARE(pages->count(), 3);
         QCOMPARE(pages->tabText(0), QStringLiteral("DXF Creation"));
         QCOMPARE(pages->tabText(1), QStringLiteral("Options"));
         QCOMPARE(pages->tabText(2), QStringLiteral("About"));
-        auto* entities = control<MultiRowTabStrip>(window, "pagecontrol2");
+        auto* entities = control<MultiRowTabStrip>(window, EntityPanelsControls::tabs);
         QStringList entityTabs;
         for (int i = 0; i < entities->count(); ++i) {
             entityTabs << entities->tabButton(i)->text();
         }
         QCOMPARE(entityTabs,
                  (QStringList{"Point", "Number", "X Coord.", "Y Coord.", "Elevation", "Description", "Polyline"}));
-        QCOMPARE(control<QWidget>(window, "GroupBox8")->property("title").toString(),
+        QCOMPARE(control<QWidget>(window, MainWindowControls::viewerGroup)->property("title").toString(),
                  QStringLiteral(" Coordinates file Preview and Error Report  "));
-        QCOMPARE(control<QWidget>(window, "GroupBox1")->property("title").toString(),
+        QCOMPARE(control<QWidget>(window, FileSelectionControls::filesGroup)->property("title").toString(),
                  QStringLiteral(" Coordinates Files "));
         QVERIFY(window.width() >= 602 && window.height() >= 496);
     }
@@ -160,8 +166,8 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        QVERIFY(!control<QRadioButton>(window, "rep1")->isChecked());
-        QVERIFY(control<QRadioButton>(window, "rep2")->isChecked());
+        QVERIFY(!MainWindowPage(window).reportPolicyButton(ReportPolicy::Always)->isChecked());
+        QVERIFY(MainWindowPage(window).reportPolicyButton(ReportPolicy::OnlyOnErrors)->isChecked());
         QCOMPARE(storedValue("rep1"), QStringLiteral("0"));
         QCOMPARE(storedValue("rep2"), QStringLiteral("1"));
         QCOMPARE(storedValue("rep3"), QStringLiteral("0"));
@@ -188,8 +194,8 @@ class ProgramStartTest : public QObject {
         {
             FakeInteraction interaction;
             auto program = startProgram(interaction);
-            control<QTabWidget>(program->mainWindow(), "PageControl1")->setCurrentIndex(1);
-            control<QRadioButton>(program->mainWindow(), "er3")->click();
+            MainWindowPage(program->mainWindow()).pages()->setCurrentIndex(1);
+            MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::AbortProcess)->click();
             QCOMPARE(storedValue("er1"), QStringLiteral("0"));
             QCOMPARE(storedValue("er2"), QStringLiteral("0"));
             QCOMPARE(storedValue("er3"), QStringLiteral("1"));
@@ -197,22 +203,22 @@ class ProgramStartTest : public QObject {
         }
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        QVERIFY(!control<QRadioButton>(program->mainWindow(), "er1")->isChecked());
-        QVERIFY(!control<QRadioButton>(program->mainWindow(), "er2")->isChecked());
-        QVERIFY(control<QRadioButton>(program->mainWindow(), "er3")->isChecked());
+        QVERIFY(!MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::SkipLine)->isChecked());
+        QVERIFY(!MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::AbortFile)->isChecked());
+        QVERIFY(MainWindowPage(program->mainWindow()).errorPolicyButton(ErrorPolicy::AbortProcess)->isChecked());
     }
 
     void reportAndViewerChoicesAreWritten()
     {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
-        control<QRadioButton>(program->mainWindow(), "rep3")->click();
+        MainWindowPage(program->mainWindow()).reportPolicyButton(ReportPolicy::Never)->click();
         QCOMPARE(storedValue("rep1") + storedValue("rep2") + storedValue("rep3"), QStringLiteral("001"));
-        control<QRadioButton>(program->mainWindow(), "RadioButton14")->click();
+        MainWindowPage(program->mainWindow()).textEditorButton()->click();
         QCOMPARE(storedValue("useiviewer"), QStringLiteral("0"));
-        control<QRadioButton>(program->mainWindow(), "RadioButton13")->click();
+        MainWindowPage(program->mainWindow()).internalViewerButton()->click();
         QCOMPARE(storedValue("useiviewer"), QStringLiteral("1"));
-        control<QCheckBox>(program->mainWindow(), "CheckBox3")->click();
+        MainWindowPage(program->mainWindow()).activeHelpBox()->click();
         QCOMPARE(storedValue("achelp"), QStringLiteral("1"));
     }
 
@@ -226,8 +232,8 @@ class ProgramStartTest : public QObject {
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Failed to get data for 'shint'"));
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         // The steps after it did not run: no configuration name, no file types.
-        QCOMPARE(control<QLabel>(program->mainWindow(), "Label19")->text(), QString());
-        QCOMPARE(control<QComboBox>(program->mainWindow(), "typfic")->count(), 0);
+        QCOMPARE(ConfigurationPage(program->mainWindow()).nameLabel()->text(), QString());
+        QCOMPARE(FileSelectionPage(program->mainWindow()).fileTypeList()->count(), 0);
     }
 
     void aMissingFileTypeListIsReportedAndStopsTheStart()
@@ -241,7 +247,7 @@ class ProgramStartTest : public QObject {
         QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
         QVERIFY2(interaction.messages[0].text.contains(QStringLiteral("mervalon40.ext")),
                  qPrintable(interaction.messages[0].text));
-        QCOMPARE(control<QLineEdit>(program->mainWindow(), "Edit1")->text(), QString());
+        QCOMPARE(FileSelectionPage(program->mainWindow()).destinationEdit()->text(), QString());
     }
 
     void aFailedInstallationIsReported()
@@ -268,7 +274,7 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         QCOMPARE(interaction.messages.size(), std::size_t(1));
-        QVERIFY(!control<QToolButton>(program->mainWindow(), "BitBtn1")->isEnabled());
+        QVERIFY(!MainWindowPage(program->mainWindow()).createButton()->isEnabled());
         QSignalSpy ended(&program->mainWindow(), &MainWindow::programEnded);
         program->mainWindow().exitProgram();
         QCOMPARE(ended.count(), 1);
@@ -287,23 +293,23 @@ class ProgramStartTest : public QObject {
         QVERIFY(QDir().rename(storeFolder, moved));
         writeFile(storeFolder, "in the way");
 
-        control<QRadioButton>(window, "er3")->click();
+        MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(interaction.messages[0].text, QStringLiteral("Failed to set data for 'er1'"));
         // The window shows the policy that runs use: the old one.
         QCOMPARE(window.runOptions().errorPolicy(), std::optional(ErrorPolicy::SkipLine));
-        QVERIFY(control<QRadioButton>(window, "er1")->isChecked());
-        QVERIFY(!control<QRadioButton>(window, "er3")->isChecked());
+        QVERIFY(MainWindowPage(window).errorPolicyButton(ErrorPolicy::SkipLine)->isChecked());
+        QVERIFY(!MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->isChecked());
 
         QVERIFY(QFile::remove(storeFolder));
         QVERIFY(QDir().rename(moved, storeFolder));
         // The value that failed never reaches the disk with a later write.
-        control<QCheckBox>(window, "CheckBox1")->click();
+        MainWindowPage(window).hintsBox()->click();
         QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("100"));
-        control<QRadioButton>(window, "er3")->click();
+        MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->click();
         QCOMPARE(interaction.messages.size(), std::size_t(1));
         QCOMPARE(storedValue("er1") + storedValue("er2") + storedValue("er3"), QStringLiteral("001"));
-        QVERIFY(control<QRadioButton>(window, "er3")->isChecked());
+        QVERIFY(MainWindowPage(window).errorPolicyButton(ErrorPolicy::AbortProcess)->isChecked());
 
         QVERIFY(QDir().rename(storeFolder, moved));
         writeFile(storeFolder, "in the way");
@@ -328,8 +334,8 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
         QSignalSpy ended(&window, &MainWindow::programEnded);
-        control<QToolButton>(window, "SpeedButton2")->click(); // lock to the input folder
-        control<QToolButton>(window, "BitBtn2")->click();
+        FileSelectionPage(window).unlockedButton()->click(); // lock to the input folder
+        MainWindowPage(window).exitButton()->click();
         QCOMPARE(ended.count(), 1);
         QVERIFY(!window.isVisible());
         QCOMPARE(storedValue("lastpath"), input);
@@ -349,8 +355,8 @@ class ProgramStartTest : public QObject {
         auto program = startProgram(interaction, confirmAnswers(false));
         MainWindow& window = program->mainWindow();
         QSignalSpy ended(&window, &MainWindow::programEnded);
-        control<FolderTreeView>(window, "sh1")->selectPath(input);
-        control<QToolButton>(window, "SpeedButton1")->click(); // unlock
+        FileSelectionPage(window).folderTree()->selectPath(input);
+        FileSelectionPage(window).lockedButton()->click(); // unlock
         // The close box, Alt+F4 and the system menu all arrive as a close request.
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
@@ -374,8 +380,9 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* pages = control<QTabWidget>(window, "PageControl1");
-        const char* strip[] = {"SpeedButton12", "SpeedButton13", "Label19", "Label27"};
+        auto* pages = MainWindowPage(window).pages();
+        const char* strip[] = {ConfigurationControls::loadButton, ConfigurationControls::saveButton,
+                               ConfigurationControls::nameLabel, ConfigurationControls::inUseLabel};
         for (const char* name : strip) {
             QVERIFY2(control<QWidget>(window, name)->isEnabled(), name);
         }
@@ -391,8 +398,8 @@ class ProgramStartTest : public QObject {
         for (const char* name : strip) {
             QVERIFY2(control<QWidget>(window, name)->isEnabled(), name);
         }
-        QVERIFY(!control<QWidget>(window, "BitBtn4")->isEnabled());
-        QVERIFY(!control<QWidget>(window, "BitBtn7")->isEnabled());
+        QVERIFY(!MainWindowPage(window).optionsCreateButton()->isEnabled());
+        QVERIFY(!MainWindowPage(window).aboutCreateButton()->isEnabled());
     }
 
     void theHintSwitchSuppressesTooltips()
@@ -400,8 +407,8 @@ class ProgramStartTest : public QObject {
         FakeInteraction interaction;
         auto program = startProgram(interaction);
         MainWindow& window = program->mainWindow();
-        auto* hints = control<QCheckBox>(window, "CheckBox1");
-        auto* target = control<QToolButton>(window, "SpeedButton12");
+        auto* hints = MainWindowPage(window).hintsBox();
+        auto* target = ConfigurationPage(window).loadButton();
         QCOMPARE(target->toolTip(), QStringLiteral("Load a configuration file."));
 
         hints->click();
@@ -462,16 +469,16 @@ class ProgramStartTest : public QObject {
         QCOMPARE(program->loadGivenConfiguration(path), loaded);
         if (loaded) {
             QCOMPARE(interaction.messages.size(), std::size_t(0));
-            QCOMPARE(control<QLabel>(window, "Label19")->text(), fileName);
+            QCOMPARE(ConfigurationPage(window).nameLabel()->text(), fileName);
             QCOMPARE(readFile(ini), fileName.toUtf8());
-            QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("GIVEN"));
+            QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("GIVEN"));
         } else {
             QCOMPARE(interaction.messages.size(), std::size_t(1));
             QCOMPARE(interaction.messages[0].icon, MessageIcon::Error);
             QVERIFY2(interaction.messages[0].text.startsWith(message), qPrintable(interaction.messages[0].text));
-            QCOMPARE(control<QLabel>(window, "Label19")->text(), QStringLiteral("!Default.rp4"));
+            QCOMPARE(ConfigurationPage(window).nameLabel()->text(), QStringLiteral("!Default.rp4"));
             QCOMPARE(readFile(ini), QByteArray("!Default.rp4"));
-            QCOMPARE(control<QLineEdit>(window, "pt_la")->text(), QStringLiteral("POINTS"));
+            QCOMPARE(EntityPanelsPage(window).layerEdit(EntityKind::Point)->text(), QStringLiteral("POINTS"));
         }
     }
 
@@ -490,7 +497,7 @@ class ProgramStartTest : public QObject {
         const bool loaded = program->loadGivenConfiguration(QStringLiteral("here.rp4"));
         QDir::setCurrent(previous);
         QVERIFY(loaded);
-        QCOMPARE(control<QLineEdit>(program->mainWindow(), "pt_la")->text(), QStringLiteral("HERE"));
+        QCOMPARE(EntityPanelsPage(program->mainWindow()).layerEdit(EntityKind::Point)->text(), QStringLiteral("HERE"));
     }
 
     void noConfigurationIsLoadedIntoAWindowWhoseStartFailed()

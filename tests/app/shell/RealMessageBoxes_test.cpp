@@ -7,8 +7,11 @@
 #include "app/AppTestSupport.h"
 #include "app/codes/CodeLibraryEditor.h"
 #include "app/common/FieldCheck.h"
+#include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
+#include "app/mainwindow/MainWindowControls.h"
 #include "app/order/EntitiesOrderDialog.h"
+#include "app/order/EntitiesOrderPage.h"
 #include "app/run/ProgressWindow.h"
 #include "app/shell/QtInteraction.h"
 
@@ -27,6 +30,7 @@
 using namespace mervalon;
 using namespace mervalon::app;
 using namespace mervalon::app::testing;
+using mervalon::config::EntityKind;
 
 namespace {
 
@@ -125,8 +129,8 @@ class RealMessageBoxesTest : public QObject {
         QTest::newRow("Tab") << "tab";
         QTest::newRow("Enter") << "enter";
         QTest::newRow("click on another tab") << "tab:2";
-        QTest::newRow("click on Data modifiers") << "SpeedButton17";
-        QTest::newRow("click on Exit") << "BitBtn10";
+        QTest::newRow("click on Data modifiers") << QString::fromLatin1(MainWindowControls::dataModifiersButton);
+        QTest::newRow("click on Exit") << QString::fromLatin1(MainWindowControls::lastReportButton);
     }
 
     void aBadLayerLeftGivesOneBoxAndTheFocusBack()
@@ -136,7 +140,7 @@ class RealMessageBoxesTest : public QObject {
         Program program(interaction);
         MainWindow& window = program.mainWindow();
         activate(window);
-        auto* edit = control<QLineEdit>(window, "pt_la");
+        auto* edit = EntityPanelsPage(window).layerEdit(EntityKind::Point);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, QStringLiteral("bad name"));
@@ -211,7 +215,7 @@ class RealMessageBoxesTest : public QObject {
         activate(window);
         EntityPanels& panels = window.entityPanels();
         panels.setCurrentIndex(1);
-        auto* edit = control<QLineEdit>(window, "Edit2");
+        auto* edit = EntityPanelsPage(window).heightEdit(EntityKind::Number);
         edit->setFocus();
         edit->setText(QStringLiteral("abcX"));
         clickAsTheWindowSystem(*panels.tabButton(0));
@@ -239,10 +243,10 @@ class RealMessageBoxesTest : public QObject {
         AnsweringInteraction interaction;
         EntitiesOrderDialog dialog(interaction);
         activate(dialog);
-        auto* edit = control<QLineEdit>(dialog, "Edit1");
+        auto* edit = EntitiesOrderPage(dialog).distanceEdit();
         edit->setFocus();
         edit->setText(typed);
-        clickAsTheWindowSystem(*control<QPushButton>(dialog, "SpeedButton5"));
+        clickAsTheWindowSystem(*EntitiesOrderPage(dialog).okButton());
         QCOMPARE(interaction.texts, QStringList{"Give a distance please. Use the decimal point, not the comma."});
         QCOMPARE(interaction.mostOpen, 1);
         QVERIFY(dialog.isVisible());
@@ -260,7 +264,7 @@ class RealMessageBoxesTest : public QObject {
             list->setEnabled(false); // no text created: nothing to place
         }
         activate(dialog);
-        auto* edit = control<QLineEdit>(dialog, "Edit1");
+        auto* edit = EntitiesOrderPage(dialog).distanceEdit();
         edit->setFocus();
         edit->setText(QStringLiteral("2"));
         QStringList reached;
@@ -268,7 +272,8 @@ class RealMessageBoxesTest : public QObject {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             reached << QApplication::focusWidget()->objectName();
         }
-        for (const char* button : {"SpeedButton5", "SpeedButton6", "SpeedButton7"}) {
+        for (const char* button : {EntitiesOrderControls::okButton, EntitiesOrderControls::cancelButton,
+                                   EntitiesOrderControls::helpButton}) {
             QVERIFY2(reached.contains(QLatin1String(button)), button);
         }
         QCOMPARE(edit->text(), QStringLiteral("2.000"));

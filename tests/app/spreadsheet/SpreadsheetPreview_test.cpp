@@ -2,6 +2,7 @@
 #include "app/AppTestSupport.h"
 #include "app/common/ElidedLabel.h"
 #include "app/spreadsheet/SpreadsheetPreview.h"
+#include "app/spreadsheet/SpreadsheetPreviewPage.h"
 #include "app/spreadsheet/SpreadsheetRules.h"
 #include "core/spreadsheet/BiffRecords.h"
 #include "core/spreadsheet/CompoundFile.h"
@@ -120,7 +121,7 @@ QString cellText(SpreadsheetPreview& preview, int row, int column)
 // text and is committed when the user moves on.
 void type(SpreadsheetPreview& preview, int row, int column, const QString& text)
 {
-    auto* grid = control<SheetGridView>(preview, "StringGrid1");
+    auto* grid = SpreadsheetPreviewPage(preview).grid();
     const QModelIndex index = preview.rules().model().index(row - 1, column - 1);
     grid->commitOpenEditor();
     grid->setCurrentIndex(index);
@@ -136,7 +137,7 @@ void type(SpreadsheetPreview& preview, int row, int column, const QString& text)
 /// The current cell as (row, column), 1-based.
 QPoint currentCell(SpreadsheetPreview& preview)
 {
-    const QModelIndex current = control<QTableView>(preview, "StringGrid1")->currentIndex();
+    const QModelIndex current = SpreadsheetPreviewPage(preview).grid()->currentIndex();
     return {current.row() + 1, current.column() + 1};
 }
 
@@ -147,7 +148,7 @@ QPoint rowColumn(GridPosition position)
 
 void pressTab(SpreadsheetPreview& preview, int index, Qt::MouseButton button = Qt::LeftButton)
 {
-    auto* tabs = control<QTabBar>(preview, "TabSet1");
+    auto* tabs = SpreadsheetPreviewPage(preview).sheetTabs();
     QTest::mousePress(tabs, button, {}, tabs->tabRect(index).center());
     QTest::mouseRelease(tabs, button, {}, tabs->tabRect(index).center());
 }
@@ -156,7 +157,7 @@ void runRowMenu(SpreadsheetPreview& preview, int row, const char* item)
 {
     preview.openRowMenu(row, preview.mapToGlobal(QPoint(10, 10)));
     control<QAction>(preview, item)->trigger();
-    control<QMenu>(preview, "PopupMenu1")->hide();
+    SpreadsheetPreviewPage(preview).rowMenu()->hide();
 }
 
 } // namespace
@@ -223,15 +224,15 @@ class SpreadsheetPreviewTest : public QObject {
         const QString path = copyOf("points8.xls", "shown.xls");
         preview(path, [&](SpreadsheetPreview& p) {
             QCOMPARE(p.windowTitle(), QStringLiteral(" XLS file preview"));
-            QCOMPARE(control<QLabel>(p, "Label9")->text(),
+            QCOMPARE(SpreadsheetPreviewPage(p).heading()->text(),
                      QStringLiteral("Excel file preview. You can add or delete rows and change cell content value"));
-            QCOMPARE(control<ElidedLabel>(p, "Label1")->fullText(), path);
-            auto* tabs = control<QTabBar>(p, "TabSet1");
+            QCOMPARE(SpreadsheetPreviewPage(p).pathLabel()->fullText(), path);
+            auto* tabs = SpreadsheetPreviewPage(p).sheetTabs();
             QCOMPARE(tabs->count(), 4);
             QCOMPARE(tabs->tabText(0), QStringLiteral("Points"));
             QCOMPARE(tabs->tabText(3), QStringLiteral("One"));
-            QCOMPARE(control<QPushButton>(p, "BitBtn1")->text(), QStringLiteral("Save"));
-            QCOMPARE(control<QPushButton>(p, "BitBtn2")->text(), QStringLiteral("Close"));
+            QCOMPARE(SpreadsheetPreviewPage(p).saveButton()->text(), QStringLiteral("Save"));
+            QCOMPARE(SpreadsheetPreviewPage(p).closeButton()->text(), QStringLiteral("Close"));
             const std::map<std::pair<int, int>, const char*> shown = {
                 {{2, 1}, "007"},        {{2, 2}, "1000.5"}, {{2, 5}, "1E5"},      {{3, 2}, "1234567.89012346"},
                 {{3, 5}, "2024-03-15"}, {{4, 4}, "TRUE"},   {{5, 5}, "caf\u00e9"}};
@@ -259,7 +260,7 @@ class SpreadsheetPreviewTest : public QObject {
                          cellText(p, 1, column));
             }
         });
-        QCOMPARE(m_interaction.calls, QStringList{QStringLiteral("dialog: TForm14")});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(SpreadsheetPreviewControls::window)});
     }
 
     void saveWritesEditedCellsByTheRuleAndKeepsEverythingElse_data()
@@ -279,7 +280,7 @@ class SpreadsheetPreviewTest : public QObject {
             type(p, 5, 4, QString());
             type(p, 2, 1, QStringLiteral("007")); // the same text again is no edit
             QVERIFY(p.rules().sheetChanged());
-            control<QPushButton>(p, "BitBtn1")->click();
+            SpreadsheetPreviewPage(p).saveButton()->click();
             QVERIFY(m_interaction.messages.empty());
             QVERIFY(!p.rules().sheetChanged());
             QCOMPARE(cellText(p, 2, 2), QStringLiteral("12.5"));
@@ -302,8 +303,8 @@ class SpreadsheetPreviewTest : public QObject {
         const QString path = copyOf(file, QStringLiteral("rows-") + file);
         const QStringList before = xlrdCells(path);
         preview(path, [&](SpreadsheetPreview& p) {
-            runRowMenu(p, 1, "DeletethisRow2");   // the header row goes
-            runRowMenu(p, 2, "InsertRowbefore1"); // an empty row after P2
+            runRowMenu(p, 1, SpreadsheetPreviewControls::deleteRowAction);   // the header row goes
+            runRowMenu(p, 2, SpreadsheetPreviewControls::insertAfterAction); // an empty row after P2
             QVERIFY(p.rules().sheetChanged());
             type(p, 3, 1, QStringLiteral("N1"));
             QVERIFY(p.saveSheet());
@@ -319,8 +320,9 @@ class SpreadsheetPreviewTest : public QObject {
         const QString path = copyOf("points5.xls", "unmoved.xls");
         QCOMPARE(formulaCount(path), 1);
         preview(path, [&](SpreadsheetPreview& p) {
-            runRowMenu(p, 2, "DeletethisRow1"); // insert before row 2, then delete it again
-            runRowMenu(p, 2, "DeletethisRow2");
+            runRowMenu(p, 2,
+                       SpreadsheetPreviewControls::insertBeforeAction); // insert before row 2, then delete it again
+            runRowMenu(p, 2, SpreadsheetPreviewControls::deleteRowAction);
             type(p, 2, 2, QStringLiteral("7"));
             QVERIFY(p.saveSheet());
         });
@@ -392,9 +394,9 @@ class SpreadsheetPreviewTest : public QObject {
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("currentRow");
         QTest::addColumn<QStringList>("firstColumn");
-        const QString del = QStringLiteral("DeletethisRow2");
-        const QString before = QStringLiteral("DeletethisRow1");
-        const QString after = QStringLiteral("InsertRowbefore1");
+        const QString del = QString::fromLatin1(SpreadsheetPreviewControls::deleteRowAction);
+        const QString before = QString::fromLatin1(SpreadsheetPreviewControls::insertBeforeAction);
+        const QString after = QString::fromLatin1(SpreadsheetPreviewControls::insertAfterAction);
         QTest::newRow("delete row 2") << del << 2 << 4 << 2 << QStringList{"Point", "P2", "P3", "P4"};
         QTest::newRow("delete the last row") << del << 5 << 4 << 4 << QStringList{"Point", "007", "P2", "P3"};
         QTest::newRow("insert before row 1")
@@ -428,7 +430,7 @@ class SpreadsheetPreviewTest : public QObject {
             // A row operation is a change like typing: leaving the sheet asks first.
             pressTab(p, 1);
             QCOMPARE(m_interaction.messages.size(), std::size_t{1});
-            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 1);
+            QCOMPARE(SpreadsheetPreviewPage(p).sheetTabs()->currentIndex(), 1);
         });
         QCOMPARE(readFile(path), original);
     }
@@ -440,7 +442,7 @@ class SpreadsheetPreviewTest : public QObject {
         preview(path, [&](SpreadsheetPreview& p) {
             pressTab(p, 3);
             QCOMPARE(cellText(p, 1, 1), QStringLiteral("only"));
-            runRowMenu(p, 1, "DeletethisRow2");
+            runRowMenu(p, 1, SpreadsheetPreviewControls::deleteRowAction);
             QCOMPARE(p.rules().model().rowCount(), 1);
             QCOMPARE(cellText(p, 1, 1), QString());
             QCOMPARE(currentCell(p), QPoint(1, 1));
@@ -452,15 +454,20 @@ class SpreadsheetPreviewTest : public QObject {
     void theRowMenuOpensFromARowHeaderWithEitherButton()
     {
         preview(copyOf("points8.xls", "menu.xls"), [&](SpreadsheetPreview& p) {
-            auto* menu = control<QMenu>(p, "PopupMenu1");
+            auto* menu = SpreadsheetPreviewPage(p).rowMenu();
             QStringList items;
             for (const QAction* action : menu->actions()) {
                 items << action->objectName() + QLatin1Char('=') +
                              (action->isSeparator() ? QStringLiteral("-") : action->text());
             }
-            QCOMPARE(items, (QStringList{"DeletethisRow2=Delete this Row", "N1=-", "DeletethisRow1=Insert Row before",
-                                         "InsertRowbefore1=Insert Row after"}));
-            auto* grid = control<QTableView>(p, "StringGrid1");
+            const auto item = [](const char* name, const char* text) {
+                return QLatin1String(name) + QLatin1Char('=') + QLatin1String(text);
+            };
+            QCOMPARE(items, (QStringList{item(SpreadsheetPreviewControls::deleteRowAction, "Delete this Row"),
+                                         item(SpreadsheetPreviewControls::menuSeparator, "-"),
+                                         item(SpreadsheetPreviewControls::insertBeforeAction, "Insert Row before"),
+                                         item(SpreadsheetPreviewControls::insertAfterAction, "Insert Row after")}));
+            auto* grid = SpreadsheetPreviewPage(p).grid();
             QHeaderView* header = grid->verticalHeader();
             for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
                 for (int row : {3, 2}) {
@@ -484,11 +491,11 @@ class SpreadsheetPreviewTest : public QObject {
         preview(path, [&](SpreadsheetPreview& p) {
             pressTab(p, 1, Qt::RightButton); // nothing changed: no question, and no tab change by the right button
             QVERIFY(m_interaction.messages.empty());
-            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
+            QCOMPARE(SpreadsheetPreviewPage(p).sheetTabs()->currentIndex(), 0);
 
             // A key that only moves the current cell changes nothing.
             for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up}) {
-                QTest::keyClick(control<QTableView>(p, "StringGrid1"), key);
+                QTest::keyClick(SpreadsheetPreviewPage(p).grid(), key);
             }
             QVERIFY(!p.rules().sheetChanged());
             pressTab(p, 1);
@@ -500,14 +507,14 @@ class SpreadsheetPreviewTest : public QObject {
             QCOMPARE(m_interaction.messages[0].text, QStringLiteral("Sheet has changed, do you want to save it ?"));
             QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Information);
             QCOMPARE(m_interaction.messages[0].buttons, MessageButtons::YesNoCancel);
-            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 1);
+            QCOMPARE(SpreadsheetPreviewPage(p).sheetTabs()->currentIndex(), 1);
             QVERIFY(!p.rules().sheetChanged());
             QCOMPARE(readFile(path), original);
 
             type(p, 3, 2, QStringLiteral("saved"));
             pressTab(p, 0); // Yes: Range is saved, then Points is shown
             QCOMPARE(m_interaction.messages.size(), std::size_t{2});
-            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
+            QCOMPARE(SpreadsheetPreviewPage(p).sheetTabs()->currentIndex(), 0);
             QCOMPARE(cellText(p, 2, 1), QStringLiteral("007"));
         });
         QVERIFY(xlrdCells(path).contains(QStringLiteral("Range|2|1|t|saved")));
@@ -522,12 +529,12 @@ class SpreadsheetPreviewTest : public QObject {
         preview(path, [&](SpreadsheetPreview& p) {
             type(p, 2, 1, QStringLiteral("typed"));
             pressTab(p, 1); // Cancel: the sheet and what was typed stay
-            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
+            QCOMPARE(SpreadsheetPreviewPage(p).sheetTabs()->currentIndex(), 0);
             QCOMPARE(cellText(p, 2, 1), QStringLiteral("typed"));
             QVERIFY(p.rules().sheetChanged());
             QTest::keyClick(&p, Qt::Key_Escape); // Cancel: the preview stays open
             QVERIFY(p.isVisible());
-            control<QPushButton>(p, "BitBtn2")->click(); // No: closes without saving
+            SpreadsheetPreviewPage(p).closeButton()->click(); // No: closes without saving
             QVERIFY(!p.isVisible());
             QCOMPARE(m_interaction.messages.size(), std::size_t{3});
             for (const ShownMessage& message : m_interaction.messages) {
@@ -549,7 +556,7 @@ class SpreadsheetPreviewTest : public QObject {
         preview(path, [&](SpreadsheetPreview& p) {
             // Writes beyond a few hundred bytes fail, as on a full disk, for root too.
             std::optional<mervalon::testsupport::FileSizeLimit> fullDisk(std::in_place, 512);
-            runRowMenu(p, 1, "DeletethisRow2");
+            runRowMenu(p, 1, SpreadsheetPreviewControls::deleteRowAction);
             type(p, 1, 1, QStringLiteral("12.5"));
             QVERIFY(!p.saveSheet());
             QCOMPARE(m_interaction.messages.size(), std::size_t{1});
@@ -566,7 +573,7 @@ class SpreadsheetPreviewTest : public QObject {
             pressTab(p, 1);
             QCOMPARE(m_interaction.messages.size(), std::size_t{3});
             QCOMPARE(m_interaction.messages[2].icon, MessageIcon::Error);
-            QCOMPARE(control<QTabBar>(p, "TabSet1")->currentIndex(), 0);
+            QCOMPARE(SpreadsheetPreviewPage(p).sheetTabs()->currentIndex(), 0);
             QCOMPARE(cellText(p, 1, 1), QStringLiteral("12.5"));
             QCOMPARE(readFile(path), original);
 
@@ -598,7 +605,7 @@ class SpreadsheetPreviewTest : public QObject {
             writeFile(path, c.bytes);
             QCOMPARE(m_program->spreadsheetPreview().previewWorkbook(path), c.outcome);
             const bool shown = c.outcome == SpreadsheetPreview::Outcome::Shown;
-            QCOMPARE(m_interaction.calls.contains(QStringLiteral("dialog: TForm14")), shown);
+            QCOMPARE(m_interaction.calls.contains(dialogCall(SpreadsheetPreviewControls::window)), shown);
             QCOMPARE(m_interaction.messages.size(), std::size_t{c.outcome == SpreadsheetPreview::Outcome::Refused});
             if (c.outcome == SpreadsheetPreview::Outcome::Refused) {
                 QCOMPARE(m_interaction.messages[0].icon, MessageIcon::Error);

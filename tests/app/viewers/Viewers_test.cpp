@@ -1,9 +1,15 @@
 #include "app/AppTestSupport.h"
 #include "app/common/ElidedLabel.h"
+#include "app/files/FilePages.h"
 #include "app/files/FileSelectionPanel.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/shell/QtInteraction.h"
+#include "app/spreadsheet/SpreadsheetPreviewControls.h"
 #include "app/viewers/ReportViewer.h"
+#include "app/viewers/ReportViewerControls.h"
 #include "app/viewers/TextViewer.h"
+#include "app/viewers/TextViewerControls.h"
+#include "app/viewers/ViewerPages.h"
 #include "app/viewers/ViewerRules.h"
 #include "app/viewers/Viewers.h"
 #include "core/io/ReplaceFile.h"
@@ -60,22 +66,22 @@ class ViewersTest : public QObject {
         bool closeHasFocus = false;
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
             dialog.show();
-            path = control<ElidedLabel>(dialog, "Label1")->fullText();
-            count = control<QLabel>(dialog, "Label2")->text();
+            path = TextViewerPage(dialog).pathLabel()->fullText();
+            count = TextViewerPage(dialog).lineCountLabel()->text();
             // Block by block: toPlainText() would show the no-break space as a blank.
-            const QTextDocument* document = control<QPlainTextEdit>(dialog, "apercu")->document();
+            const QTextDocument* document = TextViewerPage(dialog).editor()->document();
             for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
                 text += block.text() + '|';
             }
-            closeHasFocus = control<QPushButton>(dialog, "BitBtn2")->hasFocus() ||
-                            dialog.focusWidget() == control<QPushButton>(dialog, "BitBtn2");
+            closeHasFocus = TextViewerPage(dialog).closeButton()->hasFocus() ||
+                            dialog.focusWidget() == TextViewerPage(dialog).closeButton();
             return int(QDialog::Rejected);
         });
         // The file list's context menu, as the user reaches it.
-        auto* list = control<QListWidget>(*m_window, "fl1");
+        auto* list = FileSelectionPage(*m_window).fileList();
         list->setCurrentRow(0);
-        control<QMenu>(*m_window, "PopupMenu1")->findChild<QAction*>("Preview1")->trigger();
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm8"});
+        FileSelectionPage(*m_window).previewAction()->trigger();
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(TextViewerControls::window)});
         QCOMPARE(path, m_survey + "/site.txt");
         QCOMPARE(count, QStringLiteral("3 lines."));
         QCOMPARE(text, QStringLiteral("1,10.0,20.0,3.5,Bj\u00F6rk\u00A0\u00B0|2,11.0,21.0,3.6,PT|3,12.0,22.0,3.7,PT|"));
@@ -87,20 +93,20 @@ class ViewersTest : public QObject {
     {
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(m_survey + "/site.txt"));
-        auto* editor = control<QPlainTextEdit>(viewer, "apercu");
+        auto* editor = TextViewerPage(viewer).editor();
         editor->appendPlainText("4,13.0,23.0,3.8,PT");
-        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("4 lines."));
+        QCOMPARE(TextViewerPage(viewer).lineCountLabel()->text(), QStringLiteral("4 lines."));
         editor->setPlainText("");
-        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("0 lines."));
+        QCOMPARE(TextViewerPage(viewer).lineCountLabel()->text(), QStringLiteral("0 lines."));
     }
 
     void saveWritesTheLinesWithCrLfInTheFilesEncoding()
     {
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(m_survey + "/site.txt"));
-        auto* editor = control<QPlainTextEdit>(viewer, "apercu");
+        auto* editor = TextViewerPage(viewer).editor();
         editor->appendPlainText(QStringLiteral("4,13.0,23.0,3.8,\u20AC"));
-        control<QPushButton>(viewer, "BitBtn1")->click();
+        TextViewerPage(viewer).saveButton()->click();
         QCOMPARE(readFile(m_survey + "/site.txt"),
                  QByteArray("1,10.0,20.0,3.5,Bj\xF6rk\xA0\xB0\r\n2,11.0,21.0,3.6,PT\r\n3,12.0,22.0,3.7,PT\r\n"
                             "4,13.0,23.0,3.8,\x80\r\n"));
@@ -136,7 +142,7 @@ class ViewersTest : public QObject {
             if (way == QLatin1String("escape")) {
                 QTest::keyClick(&viewer, Qt::Key_Escape);
             } else if (way == QLatin1String("close button")) {
-                control<QPushButton>(viewer, "BitBtn2")->click();
+                TextViewerPage(viewer).closeButton()->click();
             } else {
                 viewer.close();
             }
@@ -146,7 +152,7 @@ class ViewersTest : public QObject {
         QVERIFY(m_interaction.messages.empty());
 
         viewer.show();
-        control<QPlainTextEdit>(viewer, "apercu")->appendPlainText("4,13.0,23.0,3.8,PT");
+        TextViewerPage(viewer).editor()->appendPlainText("4,13.0,23.0,3.8,PT");
         m_interaction.answers.push_back(answer);
         close();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
@@ -165,9 +171,9 @@ class ViewersTest : public QObject {
         QVERIFY(viewer.save());
         // Its line ends (LF) are its own, and stay.
         QCOMPARE(readFile(m_survey + "/utf8.txt"), QByteArray("1,10.0,20.0,3.5,Caf\xC3\xA9\n"));
-        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("1 lines.  Saved."));
-        control<QPlainTextEdit>(viewer, "apercu")->appendPlainText("2,1,1,1,PT");
-        QCOMPARE(control<QLabel>(viewer, "Label2")->text(), QStringLiteral("2 lines."));
+        QCOMPARE(TextViewerPage(viewer).lineCountLabel()->text(), QStringLiteral("1 lines.  Saved."));
+        TextViewerPage(viewer).editor()->appendPlainText("2,1,1,1,PT");
+        QCOMPARE(TextViewerPage(viewer).lineCountLabel()->text(), QStringLiteral("2 lines."));
     }
 
     void aFailedSaveIsReportedAndTheFileStays()
@@ -175,14 +181,14 @@ class ViewersTest : public QObject {
         writeFile(m_survey + "/sub/p.txt", "1,2,3\r\n");
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(m_survey + "/sub/p.txt"));
-        control<QPlainTextEdit>(viewer, "apercu")->setPlainText(QStringLiteral("1,2,\u4E2D"));
+        TextViewerPage(viewer).editor()->setPlainText(QStringLiteral("1,2,\u4E2D"));
         QVERIFY(!viewer.save());
         QCOMPARE(m_interaction.messages.back().text,
                  unencodableMessage(m_survey + "/sub/p.txt", QStringLiteral("\u4E2D")));
         QCOMPARE(readFile(m_survey + "/sub/p.txt"), QByteArray("1,2,3\r\n"));
 
         // A folder that can no longer be written: the file beside cannot be made.
-        control<QPlainTextEdit>(viewer, "apercu")->setPlainText("1,2,4");
+        TextViewerPage(viewer).editor()->setPlainText("1,2,4");
         QFile::rename(m_survey + "/sub", m_survey + "/gone");
         QVERIFY(!viewer.save());
         QVERIFY(m_interaction.messages.back().icon == MessageIcon::Error);
@@ -199,7 +205,7 @@ class ViewersTest : public QObject {
         QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(path));
-        control<QPlainTextEdit>(viewer, "apercu")->setPlainText("1,2,4");
+        TextViewerPage(viewer).editor()->setPlainText("1,2,4");
         QVERIFY(!viewer.save());
         QCOMPARE(m_interaction.messages.back().icon, MessageIcon::Error);
         QCOMPARE(m_interaction.messages.back().text,
@@ -215,12 +221,12 @@ class ViewersTest : public QObject {
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QVERIFY(m_interaction.messages[0].icon == MessageIcon::Error);
         QVERIFY(m_interaction.messages[0].text.contains("missing.txt"));
-        QVERIFY(!m_interaction.calls.contains("dialog: TForm8"));
+        QVERIFY(!m_interaction.calls.contains(dialogCall(TextViewerControls::window)));
     }
 
     void notepadGetsTheFileAndNoWindowOpens()
     {
-        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        MainWindowPage(*m_window).textEditorButton()->click();
         m_program->viewers().viewFile(m_survey + "/site.txt");
         QCOMPARE(m_interaction.calls, QStringList{"editor: " + m_survey + "/site.txt"});
         m_interaction.editorStarts = false;
@@ -232,7 +238,7 @@ class ViewersTest : public QObject {
     {
         writeFile(m_survey + "/points.xls", "1,2,3\r\n");
         m_program->viewers().viewFile(m_survey + "/points.xls");
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm8"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(TextViewerControls::window)});
     }
 
     void aWorkbookNamedTxtGoesToTheSpreadsheetPreview()
@@ -240,20 +246,23 @@ class ViewersTest : public QObject {
         QVERIFY(QFile::copy(QStringLiteral(MERVALON_SOURCE_DIR "/tests/core/spreadsheet/fixtures/biff8_survey.xls"),
                             m_survey + "/survey.txt"));
         m_program->viewers().viewFile(m_survey + "/survey.txt");
-        QCOMPARE(m_interaction.calls, QStringList{"dialog: TForm14"});
+        QCOMPARE(m_interaction.calls, QStringList{dialogCall(SpreadsheetPreviewControls::window)});
         // Whichever viewer is chosen: the editor gets no workbook either.
-        control<QRadioButton>(*m_window, "RadioButton14")->click();
+        MainWindowPage(*m_window).textEditorButton()->click();
         m_program->viewers().viewFile(m_survey + "/survey.txt");
-        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm14", "dialog: TForm14"}));
+        QCOMPARE(m_interaction.calls, (QStringList{dialogCall(SpreadsheetPreviewControls::window),
+                                                   dialogCall(SpreadsheetPreviewControls::window)}));
     }
 
     void noReportIsNotFoundInBothViewerChoices()
     {
-        for (const char* button : {"RadioButton13", "RadioButton14"}) {
-            control<QRadioButton>(*m_window, button)->click();
-            for (const char* logButton : {"BitBtn10", "BitBtn5", "BitBtn8"}) {
+        const MainWindowPage window(*m_window);
+        for (QRadioButton* viewerChoice : {window.internalViewerButton(), window.textEditorButton()}) {
+            viewerChoice->click();
+            for (QToolButton* logButton :
+                 {window.lastReportButton(), window.optionsLastReportButton(), window.aboutLastReportButton()}) {
                 m_interaction.calls.clear();
-                control<QToolButton>(*m_window, logButton)->click();
+                logButton->click();
                 QCOMPARE(m_interaction.calls, QStringList{"message: " + kReportNotFound});
             }
         }
@@ -265,16 +274,17 @@ class ViewersTest : public QObject {
         writeFile(report(), "Mervalon Report - now\r\n---\r\n\r\n>> Dxf file created: /x/caf\xE9.dxf\r\n");
         QString shown;
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
-            shown = control<QPlainTextEdit>(dialog, "apercu")->toPlainText();
-            control<QToolButton>(dialog, "SpeedButton1")->click();
+            shown = ReportViewerPage(dialog).reportView()->toPlainText();
+            ReportViewerPage(dialog).printButton()->click();
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(*m_window, "BitBtn10")->click();
+        MainWindowPage(*m_window).lastReportButton()->click();
         const QString expected = QStringLiteral("Mervalon Report - now\n---\n\n>> Dxf file created: /x/caf\u00E9.dxf");
         QCOMPARE(shown, expected);
-        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm10", "print: Mervalon Log Report"}));
+        QCOMPARE(m_interaction.calls,
+                 (QStringList{dialogCall(ReportViewerControls::window), "print: Mervalon Log Report"}));
         QCOMPARE(m_interaction.printedTexts, QStringList{expected});
-        QVERIFY(control<QPlainTextEdit>(m_program->reportViewer(), "apercu")->isReadOnly());
+        QVERIFY(ReportViewerPage(m_program->reportViewer()).reportView()->isReadOnly());
     }
 
     void aDoubleClickOnACitedLineOpensThePointFileThere()
@@ -286,7 +296,7 @@ class ViewersTest : public QObject {
         QString margin;
         bool editorHasFocus = false;
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
-            auto* view = control<QPlainTextEdit>(dialog, "apercu");
+            auto* view = ReportViewerPage(dialog).reportView();
             dialog.show();
             // The cited line is the fifth: a real double click on it.
             const QTextBlock cited = view->document()->findBlockByNumber(4);
@@ -296,14 +306,15 @@ class ViewersTest : public QObject {
         });
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
             dialog.show();
-            auto* editor = control<QPlainTextEdit>(dialog, "apercu");
+            auto* editor = TextViewerPage(dialog).editor();
             line = editor->textCursor().blockNumber() + 1;
             selected = editor->textCursor().selectedText();
             editorHasFocus = dialog.focusWidget() == editor;
             return int(QDialog::Rejected);
         });
-        control<QToolButton>(*m_window, "BitBtn10")->click();
-        QCOMPARE(m_interaction.calls, (QStringList{"dialog: TForm10", "dialog: TForm8"}));
+        MainWindowPage(*m_window).lastReportButton()->click();
+        QCOMPARE(m_interaction.calls,
+                 (QStringList{dialogCall(ReportViewerControls::window), dialogCall(TextViewerControls::window)}));
         QCOMPARE(line, 3);
         QCOMPARE(selected, QStringLiteral("3,12.0,22.0,3.7,PT"));
         QVERIFY(editorHasFocus);
@@ -313,8 +324,8 @@ class ViewersTest : public QObject {
     {
         TextViewer& viewer = m_program->textViewer();
         QVERIFY(viewer.load(m_survey + "/site.txt"));
-        auto* editor = control<QPlainTextEdit>(viewer, "apercu");
-        auto* field = control<QLineEdit>(viewer, "GoToLine");
+        auto* editor = TextViewerPage(viewer).editor();
+        auto* field = TextViewerPage(viewer).goToLineField();
         for (const auto& [typed, expected] : std::vector<std::pair<QString, int>>{{"2", 2}, {"99", 3}, {"1", 1}}) {
             field->setText(typed);
             QTest::keyClick(field, Qt::Key_Return);
@@ -338,8 +349,8 @@ class ViewersTest : public QObject {
     void withNotepadTheReportGoesToTheEditor()
     {
         writeFile(report(), "report\r\n");
-        control<QRadioButton>(*m_window, "RadioButton14")->click();
-        control<QToolButton>(*m_window, "BitBtn5")->click();
+        MainWindowPage(*m_window).textEditorButton()->click();
+        MainWindowPage(*m_window).optionsLastReportButton()->click();
         QCOMPARE(m_interaction.calls, QStringList{"editor: " + report()});
     }
 
@@ -349,10 +360,10 @@ class ViewersTest : public QObject {
         QVERIFY(m_program->reportViewer().load(report()));
         QFile::remove(report());
         QDir().mkpath(report()); // exists, but cannot be read as a file
-        control<QToolButton>(*m_window, "BitBtn8")->click();
+        MainWindowPage(*m_window).aboutLastReportButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t(1));
         QVERIFY(m_interaction.messages[0].icon == MessageIcon::Error);
-        QVERIFY(!m_interaction.calls.contains("dialog: TForm10"));
+        QVERIFY(!m_interaction.calls.contains(dialogCall(ReportViewerControls::window)));
         QCOMPARE(m_program->reportViewer().text(), QString());
     }
 

@@ -1,4 +1,4 @@
-#include "app/modifiers/DataModifiersForm.h"
+#include "app/modifiers/DataModifiersRules.h"
 
 #include "app/entities/EntityRules.h"
 

@@ -1,6 +1,7 @@
-#include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatEditorRules.h"
 
 #include "app/common/TextConversions.h"
+#include "app/formats/FormatEditorControls.h"
 #include "core/formats/FormatLibrary.h"
 
 #include <algorithm>
@@ -59,21 +60,8 @@ std::string nameField(const QString& name)
 
 } // namespace
 
-const std::array<const char*, 6> FormatEditorForm::kImportBoxes = {"CheckBox3",  "CheckBox1",  "CheckBox19",
-                                                                   "CheckBox17", "CheckBox15", "CheckBox13"};
-const std::array<const char*, 6> FormatEditorForm::kPositionBoxes = {"Edit5",  "Edit3",  "Edit21",
-                                                                     "Edit19", "Edit17", "Edit15"};
-const std::array<const char*, 6> FormatEditorForm::kPrefixBoxes = {"Edit4",  "Edit2",  "Edit20",
-                                                                   "Edit18", "Edit16", "Edit14"};
-const std::array<const char*, 6> FormatEditorForm::kKeepBoxes = {"CheckBox4",  "CheckBox2",  "CheckBox20",
-                                                                 "CheckBox18", "CheckBox16", "CheckBox14"};
-const std::array<const char*, 3> FormatEditorForm::kCodeBoxes = {"polstart", "poldraw", "polend"};
-const std::array<const char*, 2> FormatEditorForm::kDecimalMarkChoices = {"DecimalPoint", "DecimalComma"};
-const std::array<const char*, 4> FormatEditorForm::kDialectBoxes = {"QuotedFields", "TrimBlanks", "KeepEmptyFields",
-                                                                    "HeaderLine"};
-
-FormatEditorFields FormatEditorForm::fill(const FormatDefinition& format, const formats::TextDialect& dialect,
-                                          FormatEditorFields shown)
+FormatEditorFields FormatEditorRules::fill(const FormatDefinition& format, const formats::TextDialect& dialect,
+                                           FormatEditorFields shown)
 {
     shown.dialect = dialect;
     shown.description = fromText(format.description);
@@ -99,7 +87,7 @@ FormatEditorFields FormatEditorForm::fill(const FormatDefinition& format, const 
     return shown;
 }
 
-BuiltFormat FormatEditorForm::build(const FormatEditorFields& fields, const QString& name)
+BuiltFormat FormatEditorRules::build(const FormatEditorFields& fields, const QString& name)
 {
     FormatDefinition format;
     format.isExcel = fields.isExcel ? 1 : 0;
@@ -138,7 +126,7 @@ BuiltFormat FormatEditorForm::build(const FormatEditorFields& fields, const QStr
             {}};
 }
 
-std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fields)
+std::optional<FormatFault> FormatEditorRules::check(const FormatEditorFields& fields)
 {
     // Rows whose position box can be typed in; X and Y are always imported.
     std::array<int, 6> positions{};
@@ -149,7 +137,7 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
         const auto position = integerOf(fields.positions[row].trimmed());
         if (!position || *position < 1) {
             return FormatFault{QStringLiteral("     Position must be an integer value greater than 0.     "),
-                               QLatin1String(kPositionBoxes[row])};
+                               QLatin1String(FormatEditorControls::positionEdits[row])};
         }
         positions[row] = *position;
     }
@@ -165,7 +153,7 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
     if (repeated) {
         return FormatFault{
             QStringLiteral("     Position \"%1\" is already in use.     ").arg(fields.positions[*repeated]),
-            QLatin1String(kPositionBoxes[*repeated])};
+            QLatin1String(FormatEditorControls::positionEdits[*repeated])};
     }
     if (fields.imported[kCodeRow]) {
         static const std::array<const char*, 3> missing = {"New polyline", "Draw polyline", "End polyline/don't draw"};
@@ -173,28 +161,29 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
             if (fields.codes[code].trimmed().isEmpty()) {
                 return FormatFault{
                     QStringLiteral("     Code for \"%1\" is missing.     ").arg(QLatin1String(missing[code])),
-                    QLatin1String(kCodeBoxes[code])};
+                    QLatin1String(FormatEditorControls::codeEdits[code])};
             }
         }
     }
     if (!fields.isExcel && fields.separator == SeparatorChoice::Other && fields.otherSeparator.size() != 1) {
         return FormatFault{QStringLiteral("     Field Separator must be a single character.     "),
-                           QStringLiteral("Edit1")};
+                           QLatin1String(FormatEditorControls::otherSeparatorEdit)};
     }
     if (fields.isExcel && fields.sheetByNumber) {
         const auto sheet = integerOf(fields.sheetNumber);
         if (!sheet || *sheet < 1) {
             return FormatFault{QStringLiteral("     Sheet Number must be greater than 0.     "),
-                               QStringLiteral("Edit8")};
+                               QLatin1String(FormatEditorControls::sheetNumberEdit)};
         }
     }
     if (fields.isExcel && !fields.sheetByNumber && fields.sheetName.trimmed().isEmpty()) {
-        return FormatFault{QStringLiteral("     Please enter a valid Sheet Name.     "), QStringLiteral("Edit7")};
+        return FormatFault{QStringLiteral("     Please enter a valid Sheet Name.     "),
+                           QLatin1String(FormatEditorControls::sheetNameEdit)};
     }
     const auto firstLine = integerOf(fields.firstLine);
     if (!firstLine || *firstLine < 1) {
         return FormatFault{QStringLiteral("     Starting line number must be greater than 0.     "),
-                           QStringLiteral("Edit6")};
+                           QLatin1String(FormatEditorControls::firstLineEdit)};
     }
     if (!fields.isExcel) {
         FormatDefinition format;
@@ -202,13 +191,14 @@ std::optional<FormatFault> FormatEditorForm::check(const FormatEditorFields& fie
         if (const std::string fault = formats::dialectFault(format, fields.dialect); !fault.empty()) {
             // The decimal mark is the one setting at fault when it is set to comma; else the quotes are.
             const bool decimals = fields.dialect.decimalMark == formats::DecimalMark::Comma && format.separator == ",";
-            return FormatFault{fromText(fault), QLatin1String(decimals ? kDecimalMarkChoices[1] : kDialectBoxes[0])};
+            return FormatFault{fromText(fault), QLatin1String(decimals ? FormatEditorControls::decimalMarkButtons[1]
+                                                                       : FormatEditorControls::dialectBoxes[0])};
         }
     }
     return std::nullopt;
 }
 
-FormatEditorEnabling FormatEditorForm::enabling(const FormatEditorFields& fields)
+FormatEditorEnabling FormatEditorRules::enabling(const FormatEditorFields& fields)
 {
     FormatEditorEnabling enabling;
     enabling.sheetPanel = fields.isExcel;
@@ -224,7 +214,7 @@ FormatEditorEnabling FormatEditorForm::enabling(const FormatEditorFields& fields
     return enabling;
 }
 
-void FormatEditorForm::proposePosition(FormatEditorFields& fields, int row)
+void FormatEditorRules::proposePosition(FormatEditorFields& fields, int row)
 {
     int highest = 0;
     for (std::size_t other = 0; other < fields.positions.size(); ++other) {
@@ -238,12 +228,12 @@ void FormatEditorForm::proposePosition(FormatEditorFields& fields, int row)
     }
 }
 
-QString FormatEditorForm::typedName(const QString& text)
+QString FormatEditorRules::typedName(const QString& text)
 {
     return text.toLower().trimmed();
 }
 
-std::optional<QString> FormatEditorForm::nameFault(const QString& text, const QStringList& listed)
+std::optional<QString> FormatEditorRules::nameFault(const QString& text, const QStringList& listed)
 {
     const QString name = typedName(text);
     if (name.isEmpty()) {
@@ -273,25 +263,25 @@ std::optional<QString> FormatEditorForm::nameFault(const QString& text, const QS
     return std::nullopt;
 }
 
-bool FormatEditorForm::sameAs(const FormatDefinition& edited, const FormatDefinition& shown)
+bool FormatEditorRules::sameAs(const FormatDefinition& edited, const FormatDefinition& shown)
 {
     FormatDefinition renamed = edited;
     renamed.name = shown.name;
     return formats::encodeFormat(renamed) == formats::encodeFormat(shown);
 }
 
-QString FormatEditorForm::changedMessage(const QString& name)
+QString FormatEditorRules::changedMessage(const QString& name)
 {
     return QStringLiteral("\r     Format \"%1,\" has changed. Do you want to save it ?     ").arg(name);
 }
 
-QString FormatEditorForm::deleteQuestion(const QString& name)
+QString FormatEditorRules::deleteQuestion(const QString& name)
 {
     return QStringLiteral("       Do you want to delete format \"%1\" ?       ").arg(name);
 }
 
-std::optional<FormatEditorFields> FormatEditorForm::detected(const formats::DetectedLayout& layout,
-                                                             const FormatEditorFields& shown)
+std::optional<FormatEditorFields> FormatEditorRules::detected(const formats::DetectedLayout& layout,
+                                                              const FormatEditorFields& shown)
 {
     if (!layout.found) {
         return std::nullopt;
@@ -309,7 +299,7 @@ std::optional<FormatEditorFields> FormatEditorForm::detected(const formats::Dete
     return fields;
 }
 
-QString FormatEditorForm::detectionMessage(const formats::DetectedLayout& layout, const QString& fileName)
+QString FormatEditorRules::detectionMessage(const formats::DetectedLayout& layout, const QString& fileName)
 {
     QStringList notes;
     for (const std::string& note : layout.notes) {

@@ -1,5 +1,6 @@
 #include "app/AppTestSupport.h"
-#include "app/formats/FormatEditorForm.h"
+#include "app/formats/FormatEditorControls.h"
+#include "app/formats/FormatEditorRules.h"
 #include "core/formats/FormatLibrary.h"
 #include "core/formats/LayoutDetection.h"
 
@@ -30,10 +31,10 @@ FormatEditorFields valid()
 
 } // namespace
 
-class FormatEditorFormTest : public QObject {
+class FormatEditorRulesTest : public QObject {
     Q_OBJECT
   public:
-    explicit FormatEditorFormTest(TestEnvironment& environment) : m_environment(environment) {}
+    explicit FormatEditorRulesTest(TestEnvironment& environment) : m_environment(environment) {}
 
   private slots:
     void checksStopAtTheFirstFault_data()
@@ -44,47 +45,48 @@ class FormatEditorFormTest : public QObject {
         const QString position = QStringLiteral("     Position must be an integer value greater than 0.     ");
         QTest::newRow("valid") << Edit([](FormatEditorFields&) {}) << QString() << QString();
         QTest::newRow("position blank") << Edit([](auto& f) { f.positions[3] = QStringLiteral("  "); }) << position
-                                        << "Edit19";
+                                        << FormatEditorControls::positionEdits[3];
         QTest::newRow("position text") << Edit([](auto& f) { f.positions[0] = QStringLiteral("a"); }) << position
-                                       << "Edit5";
+                                       << FormatEditorControls::positionEdits[0];
         QTest::newRow("position zero") << Edit([](auto& f) { f.positions[5] = QStringLiteral("0"); }) << position
-                                       << "Edit15";
+                                       << FormatEditorControls::positionEdits[5];
         QTest::newRow("position before duplicate")
-            << Edit([](auto& f) { f.positions = {"1", "1", "-1", "4", "5", "6"}; }) << position << "Edit21";
-        QTest::newRow("blanks around a position") << Edit([](auto& f) { f.positions[3] = QStringLiteral(" 3 "); })
-                                                  << "     Position \" 3 \" is already in use.     "
-                                                  << "Edit19";
+            << Edit([](auto& f) { f.positions = {"1", "1", "-1", "4", "5", "6"}; }) << position
+            << FormatEditorControls::positionEdits[2];
+        QTest::newRow("blanks around a position")
+            << Edit([](auto& f) { f.positions[3] = QStringLiteral(" 3 "); })
+            << "     Position \" 3 \" is already in use.     " << FormatEditorControls::positionEdits[3];
         QTest::newRow("number x y at 1") << Edit([](auto& f) { f.positions = {"1", "1", "1", "4", "5", "6"}; })
                                          << "     Position \"1\" is already in use.     "
-                                         << "Edit21";
-        QTest::newRow("last repeat wins") << Edit([](auto& f) { f.positions = {"1", "2", "1", "2", "5", "6"}; })
-                                          << "     Position \"2\" is already in use.     "
-                                          << "Edit19";
+                                         << FormatEditorControls::positionEdits[2];
+        QTest::newRow("last repeat wins")
+            << Edit([](auto& f) { f.positions = {"1", "2", "1", "2", "5", "6"}; })
+            << "     Position \"2\" is already in use.     " << FormatEditorControls::positionEdits[3];
         QTest::newRow("rows switched off are not compared") << Edit([](auto& f) {
             f.imported[0] = f.imported[3] = false;
             f.positions[0] = QStringLiteral("2");
             f.positions[3] = QStringLiteral("x");
         }) << QString() << QString();
-        QTest::newRow("new polyline code") << Edit([](auto& f) { f.codes[0] = QStringLiteral(" "); })
-                                           << "     Code for \"New polyline\" is missing.     "
-                                           << "polstart";
+        QTest::newRow("new polyline code")
+            << Edit([](auto& f) { f.codes[0] = QStringLiteral(" "); })
+            << "     Code for \"New polyline\" is missing.     " << FormatEditorControls::codeEdits[0];
         QTest::newRow("draw polyline code")
             << Edit([](auto& f) { f.codes[1].clear(); }) << "     Code for \"Draw polyline\" is missing.     "
-            << "poldraw";
+            << FormatEditorControls::codeEdits[1];
         QTest::newRow("end polyline code")
             << Edit([](auto& f) { f.codes[2].clear(); }) << "     Code for \"End polyline/don't draw\" is missing.     "
-            << "polend";
+            << FormatEditorControls::codeEdits[2];
         QTest::newRow("codes of a format without codes") << Edit([](auto& f) {
             f.imported[5] = false;
             f.codes = {};
         }) << QString() << QString();
         const QString separator = QStringLiteral("     Field Separator must be a single character.     ");
         QTest::newRow("other empty") << Edit([](auto& f) { f.separator = SeparatorChoice::Other; }) << separator
-                                     << "Edit1";
+                                     << FormatEditorControls::otherSeparatorEdit;
         QTest::newRow("other two") << Edit([](auto& f) {
             f.separator = SeparatorChoice::Other;
             f.otherSeparator = QStringLiteral("ab");
-        }) << separator << "Edit1";
+        }) << separator << FormatEditorControls::otherSeparatorEdit;
         QTest::newRow("other blank") << Edit([](auto& f) {
             f.separator = SeparatorChoice::Other;
             f.otherSeparator = QStringLiteral(" ");
@@ -98,7 +100,7 @@ class FormatEditorFormTest : public QObject {
             QTest::addRow("sheet number '%s'", number) << Edit([number](auto& f) {
                 f.isExcel = true;
                 f.sheetNumber = QLatin1String(number);
-            }) << sheet << "Edit8";
+            }) << sheet << FormatEditorControls::sheetNumberEdit;
         }
         QTest::newRow("sheet number of a text format")
             << Edit([](auto& f) { f.sheetNumber = QStringLiteral("0"); }) << QString() << QString();
@@ -108,18 +110,17 @@ class FormatEditorFormTest : public QObject {
             f.sheetNumber = QStringLiteral("0");
             f.sheetName = QStringLiteral("  ");
         }) << "     Please enter a valid Sheet Name.     "
-                                          << "Edit7";
+                                          << FormatEditorControls::sheetNameEdit;
         const QString firstLine = QStringLiteral("     Starting line number must be greater than 0.     ");
         QTest::newRow("first line zero") << Edit([](auto& f) { f.firstLine = QStringLiteral("0"); }) << firstLine
-                                         << "Edit6";
+                                         << FormatEditorControls::firstLineEdit;
         QTest::newRow("first line text") << Edit([](auto& f) { f.firstLine = QStringLiteral("1a"); }) << firstLine
-                                         << "Edit6";
+                                         << FormatEditorControls::firstLineEdit;
         QTest::newRow("code before separator before first line") << Edit([](auto& f) {
             f.codes[1].clear();
             f.separator = SeparatorChoice::Other;
             f.firstLine.clear();
-        }) << "     Code for \"Draw polyline\" is missing.     "
-                                                                 << "poldraw";
+        }) << "     Code for \"Draw polyline\" is missing.     " << FormatEditorControls::codeEdits[1];
         const QString commas = QStringLiteral(
             "A format with comma decimals cannot have a comma as its separator: \"1,512340,125\" could not be "
             "told apart. Choose a semicolon or a tab as the separator, or a point as the decimal mark.");
@@ -127,12 +128,13 @@ class FormatEditorFormTest : public QObject {
             "A format with quoted fields cannot have the quote (\") as its separator. Choose another separator, "
             "or turn quoted fields off.");
         QTest::newRow("comma decimals, comma separator")
-            << Edit([](auto& f) { f.dialect.decimalMark = DecimalMark::Comma; }) << commas << "DecimalComma";
+            << Edit([](auto& f) { f.dialect.decimalMark = DecimalMark::Comma; }) << commas
+            << FormatEditorControls::decimalMarkButtons[1];
         QTest::newRow("comma decimals, comma as other separator") << Edit([](auto& f) {
             f.dialect.decimalMark = DecimalMark::Comma;
             f.separator = SeparatorChoice::Other;
             f.otherSeparator = QStringLiteral(",");
-        }) << commas << "DecimalComma";
+        }) << commas << FormatEditorControls::decimalMarkButtons[1];
         QTest::newRow("comma decimals, semicolon separator") << Edit([](auto& f) {
             f.dialect.decimalMark = DecimalMark::Comma;
             f.separator = SeparatorChoice::Semicolon;
@@ -150,7 +152,7 @@ class FormatEditorFormTest : public QObject {
             f.dialect.quotedFields = true;
             f.separator = SeparatorChoice::Other;
             f.otherSeparator = QStringLiteral("\"");
-        }) << quotes << "QuotedFields";
+        }) << quotes << FormatEditorControls::dialectBoxes[0];
         QTest::newRow("quote separator without quoted fields") << Edit([](auto& f) {
             f.separator = SeparatorChoice::Other;
             f.otherSeparator = QStringLiteral("\"");
@@ -158,7 +160,7 @@ class FormatEditorFormTest : public QObject {
         QTest::newRow("first line before the dialect") << Edit([](auto& f) {
             f.dialect.decimalMark = DecimalMark::Comma;
             f.firstLine = QStringLiteral("0");
-        }) << firstLine << "Edit6";
+        }) << firstLine << FormatEditorControls::firstLineEdit;
     }
     void checksStopAtTheFirstFault()
     {
@@ -167,7 +169,7 @@ class FormatEditorFormTest : public QObject {
         QFETCH(QString, control);
         FormatEditorFields fields = valid();
         edit(fields);
-        const auto fault = FormatEditorForm::check(fields);
+        const auto fault = FormatEditorRules::check(fields);
         QCOMPARE(fault ? fault->message : QString(), message);
         QCOMPARE(fault ? fault->control : QString(), control);
     }
@@ -185,7 +187,7 @@ class FormatEditorFormTest : public QObject {
         fields.codes[0] = QStringLiteral(" s ");
         fields.sheetByNumber = false;
         fields.sheetName = QStringLiteral("Sheet 2 ");
-        const BuiltFormat built = FormatEditorForm::build(fields, QString(70, QLatin1Char('n')));
+        const BuiltFormat built = FormatEditorRules::build(fields, QString(70, QLatin1Char('n')));
         QVERIFY(built.format);
         const FormatDefinition& format = *built.format;
         QCOMPARE(format.name, std::string(60, 'n'));
@@ -224,7 +226,7 @@ class FormatEditorFormTest : public QObject {
         QFETCH(QString, error);
         FormatEditorFields fields = valid();
         edit(fields);
-        const BuiltFormat built = FormatEditorForm::build(fields, QStringLiteral("a"));
+        const BuiltFormat built = FormatEditorRules::build(fields, QStringLiteral("a"));
         QCOMPARE(built.error, error);
         QCOMPARE(built.format.has_value(), error.isEmpty());
     }
@@ -240,7 +242,7 @@ class FormatEditorFormTest : public QObject {
         FormatEditorFields shown = valid();
         shown.sheetNumber = QStringLiteral("3");
         shown.separator = SeparatorChoice::Space;
-        FormatEditorFields filled = FormatEditorForm::fill(format, TextDialect{}, shown);
+        FormatEditorFields filled = FormatEditorRules::fill(format, TextDialect{}, shown);
         QCOMPARE(filled.sheetName, QStringLiteral("Points"));
         QCOMPARE(filled.sheetNumber, QStringLiteral("3"));
         QCOMPARE(filled.separator, SeparatorChoice::Space);
@@ -248,9 +250,9 @@ class FormatEditorFormTest : public QObject {
         QVERIFY(!filled.imported[3]);
         QCOMPARE(filled.positions[1], QStringLiteral("2"));
         format.separator = ";";
-        QCOMPARE(FormatEditorForm::fill(format, TextDialect{}, shown).separator, SeparatorChoice::Semicolon);
+        QCOMPARE(FormatEditorRules::fill(format, TextDialect{}, shown).separator, SeparatorChoice::Semicolon);
         format.otherSeparator = 1;
-        filled = FormatEditorForm::fill(format, TextDialect{}, shown);
+        filled = FormatEditorRules::fill(format, TextDialect{}, shown);
         QCOMPARE(filled.separator, SeparatorChoice::Other);
         QCOMPARE(filled.otherSeparator, QStringLiteral(";"));
     }
@@ -268,7 +270,7 @@ class FormatEditorFormTest : public QObject {
                                    "3;512342,875;5403119,125;101,48;MAST\r\n";
         const mervalon::formats::DetectedLayout layout = mervalon::formats::detectLayout(german);
         QVERIFY(layout.found);
-        const std::optional<FormatEditorFields> fields = FormatEditorForm::detected(layout, shown);
+        const std::optional<FormatEditorFields> fields = FormatEditorRules::detected(layout, shown);
         QVERIFY(fields.has_value());
         QVERIFY(!fields->isExcel);
         QCOMPARE(fields->separator, SeparatorChoice::Semicolon);
@@ -285,20 +287,20 @@ class FormatEditorFormTest : public QObject {
         QCOMPARE(fields->description, shown.description);
         QCOMPARE(fields->codes, shown.codes);
         // Found without a doubt: the form is filled without a word.
-        QCOMPARE(FormatEditorForm::detectionMessage(layout, QStringLiteral("/data/a.csv")), QString());
+        QCOMPARE(FormatEditorRules::detectionMessage(layout, QStringLiteral("/data/a.csv")), QString());
     }
 
     void detectionSaysWhyNothingWasFoundOrWhatToCheck()
     {
         const mervalon::formats::DetectedLayout none = mervalon::formats::detectLayout("Dear surveyor,\nhello.\n");
-        QVERIFY(!FormatEditorForm::detected(none, FormatEditorFields{}).has_value());
-        QVERIFY(FormatEditorForm::detectionMessage(none, QStringLiteral("/data/letter.txt"))
+        QVERIFY(!FormatEditorRules::detected(none, FormatEditorFields{}).has_value());
+        QVERIFY(FormatEditorRules::detectionMessage(none, QStringLiteral("/data/letter.txt"))
                     .startsWith(QStringLiteral("No layout of points was found in \"/data/letter.txt\": ")));
         // Two coordinate columns of like values: PENZ order taken, and the user is asked to check.
         const mervalon::formats::DetectedLayout doubt =
             mervalon::formats::detectLayout("1,1000.5,1002.5,10.1\n2,1001.5,1003.5,10.2\n3,1002.5,1001.5,10.3\n");
         QVERIFY(doubt.found && doubt.eastNorthUncertain);
-        const QString message = FormatEditorForm::detectionMessage(doubt, QStringLiteral("/data/b.txt"));
+        const QString message = FormatEditorRules::detectionMessage(doubt, QStringLiteral("/data/b.txt"));
         QVERIFY2(message.startsWith(QStringLiteral("The layout found in \"/data/b.txt\" is shown in the form (")),
                  qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("cannot be told apart")), qPrintable(message));
@@ -309,8 +311,8 @@ class FormatEditorFormTest : public QObject {
         FormatEditorFields shown = valid();
         shown.dialect.quotedFields = true;
         const TextDialect dialect{DecimalMark::Comma, false, false, true, true};
-        QCOMPARE(FormatEditorForm::fill(FormatDefinition{}, dialect, shown).dialect, dialect);
-        QCOMPARE(FormatEditorForm::fill(FormatDefinition{}, TextDialect{}, shown).dialect, TextDialect{});
+        QCOMPARE(FormatEditorRules::fill(FormatDefinition{}, dialect, shown).dialect, dialect);
+        QCOMPARE(FormatEditorRules::fill(FormatDefinition{}, TextDialect{}, shown).dialect, TextDialect{});
     }
 
     void enablingFollowsTheChoices()
@@ -318,7 +320,7 @@ class FormatEditorFormTest : public QObject {
         FormatEditorFields fields = valid();
         fields.imported = {false, true, true, true, false, false};
         fields.separator = SeparatorChoice::Other;
-        FormatEditorEnabling text = FormatEditorForm::enabling(fields);
+        FormatEditorEnabling text = FormatEditorRules::enabling(fields);
         QCOMPARE((std::array<bool, 5>{text.sheetPanel, text.sheetNumber, text.sheetName, text.separatorPanel,
                                       text.otherSeparator}),
                  (std::array<bool, 5>{false, false, false, true, true}));
@@ -328,7 +330,7 @@ class FormatEditorFormTest : public QObject {
         fields.isExcel = true;
         fields.sheetByNumber = false;
         fields.imported = {false, false, false, false, false, true};
-        FormatEditorEnabling excel = FormatEditorForm::enabling(fields);
+        FormatEditorEnabling excel = FormatEditorRules::enabling(fields);
         QCOMPARE((std::array<bool, 5>{excel.sheetPanel, excel.sheetNumber, excel.sheetName, excel.separatorPanel,
                                       excel.otherSeparator}),
                  (std::array<bool, 5>{true, false, true, false, false}));
@@ -342,17 +344,17 @@ class FormatEditorFormTest : public QObject {
         FormatEditorFields fields = valid();
         fields.positions = {"1", "2", "3", "0", " 9x", "8"};
         fields.imported = {true, true, true, true, true, false};
-        FormatEditorForm::proposePosition(fields, 3);
+        FormatEditorRules::proposePosition(fields, 3);
         QCOMPARE(fields.positions[3], QStringLiteral("4"));
         fields.imported[3] = false;
-        FormatEditorForm::proposePosition(fields, 3);
+        FormatEditorRules::proposePosition(fields, 3);
         fields.imported[3] = true;
-        FormatEditorForm::proposePosition(fields, 3);
+        FormatEditorRules::proposePosition(fields, 3);
         QCOMPARE(fields.positions[3], QStringLiteral("4"));
         fields.positions[5] = QStringLiteral("0");
         fields.imported[5] = true;
         fields.positions[1] = QStringLiteral(" 12 ");
-        FormatEditorForm::proposePosition(fields, 5);
+        FormatEditorRules::proposePosition(fields, 5);
         QCOMPARE(fields.positions[5], QStringLiteral("13"));
     }
 
@@ -391,14 +393,14 @@ class FormatEditorFormTest : public QObject {
         QFETCH(QString, typed);
         QFETCH(QString, fault);
         const QStringList listed{QStringLiteral("!default"), QStringLiteral("roads")};
-        QCOMPARE(FormatEditorForm::nameFault(typed, listed).value_or(QString()), fault);
+        QCOMPARE(FormatEditorRules::nameFault(typed, listed).value_or(QString()), fault);
     }
 
     void messagesCarryTheirBlanks()
     {
-        QCOMPARE(FormatEditorForm::changedMessage(QStringLiteral("roads")),
+        QCOMPARE(FormatEditorRules::changedMessage(QStringLiteral("roads")),
                  QStringLiteral("\r     Format \"roads,\" has changed. Do you want to save it ?     "));
-        QCOMPARE(FormatEditorForm::deleteQuestion(QStringLiteral("roads")),
+        QCOMPARE(FormatEditorRules::deleteQuestion(QStringLiteral("roads")),
                  QStringLiteral("       Do you want to delete format \"roads\" ?       "));
     }
 
@@ -409,14 +411,14 @@ class FormatEditorFormTest : public QObject {
         shown.value(PointValue::X).column = 1;
         FormatDefinition edited = shown;
         edited.name = "paths";
-        QVERIFY(FormatEditorForm::sameAs(edited, shown));
+        QVERIFY(FormatEditorRules::sameAs(edited, shown));
         edited.value(PointValue::X).column = 2;
-        QVERIFY(!FormatEditorForm::sameAs(edited, shown));
+        QVERIFY(!FormatEditorRules::sameAs(edited, shown));
     }
 
   private:
     TestEnvironment& m_environment;
 };
 
-MERVALON_APP_TEST_MAIN(FormatEditorFormTest)
-#include "FormatEditorForm_test.moc"
+MERVALON_APP_TEST_MAIN(FormatEditorRulesTest)
+#include "FormatEditorRules_test.moc"

@@ -1,4 +1,4 @@
-#include "app/order/EntitiesOrderForm.h"
+#include "app/order/EntitiesOrderRules.h"
 
 #include "app/entities/EntityRules.h"
 

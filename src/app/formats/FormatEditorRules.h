@@ -26,11 +26,11 @@ struct FormatEditorFields {
     QString description;       ///< Edit9
     bool isExcel = false;      ///< RadioButton12, else RadioButton11
     bool sheetByNumber = true; ///< RadioButton6, else RadioButton7
-    QString sheetNumber;       ///< Edit8
-    QString sheetName;         ///< Edit7
+    QString sheetNumber;       ///< sheetNumberEdit
+    QString sheetName;         ///< sheetNameEdit
     QString firstLine;         ///< Edit6
     SeparatorChoice separator = SeparatorChoice::Comma;
-    QString otherSeparator; ///< Edit1
+    QString otherSeparator; ///< otherSeparatorEdit
     std::array<bool, 6> imported{false, true, true, false, false, false};
     std::array<QString, 6> positions{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                      QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")};
@@ -42,14 +42,14 @@ struct FormatEditorFields {
 
 /// Which controls can be used, derived from the choices the fields hold.
 struct FormatEditorEnabling {
-    bool sheetPanel = false;     ///< Panel5's radio buttons and its "or"
-    bool sheetNumber = false;    ///< Edit8
-    bool sheetName = false;      ///< Edit7
-    bool separatorPanel = false; ///< Panel4's radio buttons and caption
-    bool otherSeparator = false; ///< Edit1
+    bool sheetPanel = false;     ///< sheetPanel: its radio buttons and its "or"
+    bool sheetNumber = false;    ///< sheetNumberEdit
+    bool sheetName = false;      ///< sheetNameEdit
+    bool separatorPanel = false; ///< separatorPanel: its radio buttons and caption
+    bool otherSeparator = false; ///< otherSeparatorEdit
     std::array<bool, 6> rows{};  ///< each row's labels, position, prefix and "Keep"
-    bool codesPanel = false;     ///< Panel3
-    bool dialectPanel = false;   ///< DialectPanel: how the fields of a text file are written
+    bool codesPanel = false;     ///< codesPanel
+    bool dialectPanel = false;   ///< dialectPanel: how the fields of a text file are written
 };
 
 /// A check that failed: the message for the error box and the control that gets the focus.
@@ -64,21 +64,10 @@ struct BuiltFormat {
     QString error;
 };
 
-class FormatEditorForm {
+class FormatEditorRules {
   public:
     /// A detection at least this sure, without notes, fills the form without a word.
     static constexpr int kSureConfidence = 80;
-
-    /// Object names of the controls, row by row.
-    static const std::array<const char*, 6> kImportBoxes;
-    static const std::array<const char*, 6> kPositionBoxes;
-    static const std::array<const char*, 6> kPrefixBoxes;
-    static const std::array<const char*, 6> kKeepBoxes;
-    static const std::array<const char*, 3> kCodeBoxes;
-    /// The dialect's controls: the decimal mark's two choices, then its four boxes in the order
-    /// quoted fields, trim blanks, keep empty fields, header line.
-    static const std::array<const char*, 2> kDecimalMarkChoices;
-    static const std::array<const char*, 4> kDialectBoxes;
 
     /// Shows `format` and its `dialect` over `shown`: the sheet text goes to the box of its kind
     /// (the other keeps its text), and a separator that is none of the choices leaves the choice
