@@ -9,6 +9,7 @@
 
 #include "app/AppTestSupport.h"
 #include "app/codes/CodeLibraryEditor.h"
+#include "app/codes/CodeLibraryPages.h"
 #include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
 #include "app/entities/EntityPanelsControls.h"
@@ -198,12 +199,13 @@ int main(int argc, char** argv)
 
     // The code library beside the format, and its editor on the tree's row, then on a faulty row.
     interaction.dialogScripts.clear();
-    auto* library = control<QComboBox>(window, "codeLibrary");
+    auto* library = CodeLibraryPanelPage(window).libraryList();
     library->setCurrentText(QStringLiteral("road-and-building"));
-    save(*control<QWidget>(window, "GroupBox4"), output + QStringLiteral("/code-library-choice.png"));
+    save(*control<QWidget>(window, MainWindowControls::formatGroup),
+         output + QStringLiteral("/code-library-choice.png"));
     interaction.dialogScripts.push_back([&output](QDialog& dialog) {
         auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
-        auto* grid = control<QTableWidget>(editor, "codeGrid");
+        auto* grid = CodeLibraryEditorPage(editor).grid();
         dialog.show();
         grid->setCurrentCell(grid->findItems(QStringLiteral("TREE"), Qt::MatchExactly).front()->row(), 0);
         QTest::qWait(200);
@@ -222,7 +224,7 @@ int main(int argc, char** argv)
         return int(QDialog::Rejected);
     });
     interaction.answers.push_back(MessageAnswer::No); // not saved
-    control<QToolButton>(window, "codeLibraryEditor")->click();
+    CodeLibraryPanelPage(window).editorButton()->click();
     library->setCurrentText(QStringLiteral("(none)"));
     // A new library (none chosen), and the name its first save asks for.
     interaction.dialogScripts.push_back([&output, &interaction](QDialog& dialog) {
@@ -242,7 +244,7 @@ int main(int argc, char** argv)
         dialog.hide();
         return int(QDialog::Rejected);
     });
-    control<QToolButton>(window, "codeLibraryEditor")->click();
+    CodeLibraryPanelPage(window).editorButton()->click();
 
     interaction.dialogScripts.clear();
     // A run with errors: the progress window half-way, then the report it shows.
@@ -303,7 +305,7 @@ int main(int argc, char** argv)
         items.front()->setSelected(true);
         interaction.messages.clear();
         interaction.answers = {MessageAnswer::Cancel};
-        control<QToolButton>(window, "BitBtn1")->click();
+        MainWindowPage(window).createButton()->click();
         if (!interaction.messages.empty()) {
             QMessageBox box(QMessageBox::Warning, messageTitle(MessageIcon::Warning), interaction.messages.back().text,
                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);

@@ -1,5 +1,6 @@
 #include "app/codes/CodeLibraryEditor.h"
 
+#include "app/codes/CodeLibraryControls.h"
 #include "app/codes/CodeLibraryRules.h"
 #include "app/common/TextConversions.h"
 #include "app/shell/Interaction.h"
@@ -29,7 +30,7 @@ const QColor kFaultyRow(255, 220, 220);
 
 SymbolView::SymbolView(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("symbolView"));
+    setObjectName(QLatin1String(CodeLibraryControls::symbolView));
     setMinimumSize(96, 96);
     setAutoFillBackground(true);
     QPalette shown = palette();
@@ -76,13 +77,13 @@ void SymbolView::paintEvent(QPaintEvent*)
 CodeLibraryEditor::CodeLibraryEditor(Interaction& interaction, QWidget* parent)
     : QDialog(parent), m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("CodeLibraryEditor"));
+    setObjectName(QLatin1String(CodeLibraryControls::editor));
     setWindowTitle(QStringLiteral("Code library editor"));
     m_fileLabel = new QLabel(this);
-    m_fileLabel->setObjectName(QStringLiteral("libraryFile"));
+    m_fileLabel->setObjectName(QLatin1String(CodeLibraryControls::fileLabel));
     m_fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_grid = new QTableWidget(this);
-    m_grid->setObjectName(QStringLiteral("codeGrid"));
+    m_grid->setObjectName(QLatin1String(CodeLibraryControls::grid));
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->horizontalHeader()->setStretchLastSection(true);
@@ -90,25 +91,25 @@ CodeLibraryEditor::CodeLibraryEditor(Interaction& interaction, QWidget* parent)
 
     m_symbol = new SymbolView(this);
     m_symbolCaption = new QLabel(this);
-    m_symbolCaption->setObjectName(QStringLiteral("symbolCaption"));
+    m_symbolCaption->setObjectName(QLatin1String(CodeLibraryControls::symbolCaption));
     m_symbolCaption->setWordWrap(true);
     m_symbolCaption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_symbolCaption->setMaximumWidth(160);
     m_rowFaults = new QLabel(this);
-    m_rowFaults->setObjectName(QStringLiteral("rowFaults"));
+    m_rowFaults->setObjectName(QLatin1String(CodeLibraryControls::rowFaults));
     m_rowFaults->setWordWrap(true);
     m_rowFaults->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* addButton = new QPushButton(QStringLiteral("&Add row"), this);
-    addButton->setObjectName(QStringLiteral("addRow"));
+    addButton->setObjectName(QLatin1String(CodeLibraryControls::addRowButton));
     auto* deleteButton = new QPushButton(QStringLiteral("&Delete row"), this);
-    deleteButton->setObjectName(QStringLiteral("deleteRow"));
+    deleteButton->setObjectName(QLatin1String(CodeLibraryControls::deleteRowButton));
     auto* saveButton = new QPushButton(QStringLiteral("&Save"), this);
-    saveButton->setObjectName(QStringLiteral("saveLibrary"));
+    saveButton->setObjectName(QLatin1String(CodeLibraryControls::saveButton));
     auto* saveAsButton = new QPushButton(QStringLiteral("Sa&ve as..."), this);
-    saveAsButton->setObjectName(QStringLiteral("saveLibraryAs"));
+    saveAsButton->setObjectName(QLatin1String(CodeLibraryControls::saveAsButton));
     auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
-    closeButton->setObjectName(QStringLiteral("closeEditor"));
+    closeButton->setObjectName(QLatin1String(CodeLibraryControls::closeButton));
     connect(addButton, &QPushButton::clicked, this, &CodeLibraryEditor::addRow);
     connect(deleteButton, &QPushButton::clicked, this, &CodeLibraryEditor::deleteRow);
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
@@ -354,7 +355,7 @@ bool CodeLibraryEditor::saveAs()
     }
     const QString folder = !m_codesFolder.isEmpty() ? m_codesFolder : QFileInfo(m_filePath).path();
     QInputDialog ask(this);
-    ask.setObjectName(QStringLiteral("libraryName"));
+    ask.setObjectName(QLatin1String(CodeLibraryControls::nameQuestion));
     ask.setWindowTitle(QStringLiteral("Save code library as"));
     ask.setLabelText(QStringLiteral("Name of the library in the installation's \"codes\" folder:"));
     ask.setTextValue(m_filePath.isEmpty() ? QString() : QFileInfo(m_filePath).completeBaseName());

@@ -1,5 +1,6 @@
 #include "app/codes/CodeLibraryPanel.h"
 
+#include "app/codes/CodeLibraryControls.h"
 #include "app/codes/CodeLibraryEditor.h"
 #include "app/codes/CodeLibraryRules.h"
 #include "app/common/TextConversions.h"
@@ -21,25 +22,25 @@ namespace mervalon::app {
 CodeLibraryPanel::CodeLibraryPanel(Interaction& interaction, QWidget* parent)
     : QWidget(parent), m_interaction(interaction)
 {
-    setObjectName(QStringLiteral("codeLibraryPanel"));
+    setObjectName(QLatin1String(CodeLibraryControls::panel));
     auto* caption = new QLabel(QStringLiteral("Code library:"), this);
     m_library = new QComboBox(this);
-    m_library->setObjectName(QStringLiteral("codeLibrary"));
+    m_library->setObjectName(QLatin1String(CodeLibraryControls::libraryList));
     m_library->setToolTip(QStringLiteral("Draw by the points' codes with this library of the installation's "
                                          "\"codes\" folder or this library file, or not (none)"));
     m_library->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_library->setMinimumContentsLength(8);
     caption->setBuddy(m_library);
     m_editButton = new QToolButton(this);
-    m_editButton->setObjectName(QStringLiteral("codeLibraryEditor"));
+    m_editButton->setObjectName(QLatin1String(CodeLibraryControls::editorButton));
     m_editButton->setToolTip(QStringLiteral("Code library editor (a new library when none is chosen)..."));
     m_editButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     m_fileButton = new QToolButton(this);
-    m_fileButton->setObjectName(QStringLiteral("codeLibraryFile"));
+    m_fileButton->setObjectName(QLatin1String(CodeLibraryControls::fileButton));
     m_fileButton->setToolTip(QStringLiteral("Other code library file..."));
     m_fileButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     m_escape = new QCheckBox(kEscapeNonAsciiCaption, this);
-    m_escape->setObjectName(QStringLiteral("escapeNonAscii"));
+    m_escape->setObjectName(QLatin1String(CodeLibraryControls::escapeBox));
     m_escape->setToolTip(QStringLiteral("Every letter beyond ASCII in the drawings' texts is written as its escape "
                                         "\\U+XXXX, also those Windows-1252 has: LibreOffice Draw shows them right"));
     auto* layout = new QGridLayout(this);

@@ -59,6 +59,12 @@ inline constexpr std::array<const char*, 6> keepBoxes = {"CheckBox4",  "CheckBox
 inline constexpr char codesPanel[] = "Panel3";
 inline constexpr std::array<const char*, 3> codeEdits = {"polstart", "poldraw", "polend"};
 
+/// The preview under the form: the main window's point file as the form reads it.
+inline constexpr char previewPanel[] = "PreviewPanel";
+/// What is shown, or why nothing is.
+inline constexpr char previewStatus[] = "PreviewStatus";
+inline constexpr char previewTable[] = "PreviewTable";
+
 /// The prompts " New format" and " Rename".
 inline constexpr char newFormatPrompt[] = "NewFormatPrompt";
 inline constexpr char renamePrompt[] = "RenamePrompt";

@@ -1,5 +1,7 @@
 #include "app/formats/FormatPreviewPanel.h"
 
+#include "app/formats/FormatEditorControls.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -17,9 +19,9 @@ const QColor kWarningTint(255, 236, 170);
 FormatPreviewPanel::FormatPreviewPanel(QWidget* parent)
     : QWidget(parent), m_status(new QLabel(this)), m_table(new QTableWidget(this))
 {
-    setObjectName(QStringLiteral("PreviewPanel"));
-    m_status->setObjectName(QStringLiteral("PreviewStatus"));
-    m_table->setObjectName(QStringLiteral("PreviewTable"));
+    setObjectName(QLatin1String(FormatEditorControls::previewPanel));
+    m_status->setObjectName(QLatin1String(FormatEditorControls::previewStatus));
+    m_table->setObjectName(QLatin1String(FormatEditorControls::previewTable));
     m_status->setTextFormat(Qt::PlainText);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);

@@ -2,8 +2,11 @@
 // options beside its record, and a run from the window drawing what mervalon-convert draws.
 #include "app/AppTestSupport.h"
 #include "app/codes/CodeLibraryEditor.h"
+#include "app/codes/CodeLibraryPages.h"
 #include "app/codes/CodeLibraryPanel.h"
 #include "app/configuration/ConfigurationCommands.h"
+#include "app/files/FilePages.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/run/RunCommand.h"
 #include "cli/ConvertCommand.h"
 #include "core/codes/CodeLibrary.h"
@@ -66,15 +69,15 @@ class CodedRunTest : public QObject {
 
     void theListOffersNoneAndTheInstallationsLibraries()
     {
-        auto* list = control<QComboBox>(*m_window, "codeLibrary");
+        auto* list = CodeLibraryPanelPage(*m_window).libraryList();
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->itemText(0), QStringLiteral("(none)"));
         QCOMPARE(list->itemText(1), QStringLiteral("road-and-building"));
         QCOMPARE(list->currentText(), QStringLiteral("(none)"));
-        QVERIFY(control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled()); // a new library
+        QVERIFY(CodeLibraryPanelPage(*m_window).editorButton()->isEnabled()); // a new library
         list->setCurrentText("road-and-building");
-        QVERIFY(control<QToolButton>(*m_window, "codeLibraryEditor")->isEnabled());
-        QCOMPARE(control<QCheckBox>(*m_window, "escapeNonAscii")->text(),
+        QVERIFY(CodeLibraryPanelPage(*m_window).editorButton()->isEnabled());
+        QCOMPARE(CodeLibraryPanelPage(*m_window).escapeBox()->text(),
                  QStringLiteral("Write every non-ASCII letter as an escape (for LibreOffice)"));
     }
 
@@ -87,8 +90,8 @@ class CodedRunTest : public QObject {
         const QByteArray before = readFile(m_installDir + "/configurations/plain.rp4");
         QCOMPARE(before.size(), qsizetype{672});
         QVERIFY(!QFile::exists(m_installDir + "/configurations/plain.options"));
-        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("road-and-building");
-        control<QCheckBox>(*m_window, "escapeNonAscii")->setChecked(true);
+        CodeLibraryPanelPage(*m_window).libraryList()->setCurrentText("road-and-building");
+        CodeLibraryPanelPage(*m_window).escapeBox()->setChecked(true);
         QVERIFY(commands.hasChanged(*m_window));
 
         const QString saved = m_installDir + "/configurations/site.rp4";
@@ -103,12 +106,12 @@ class CodedRunTest : public QObject {
         // Loading another configuration shows its options; loading this one brings them back.
         m_interaction.chosenPaths.push_back(m_installDir + "/configurations/!Default.rp4");
         QVERIFY(commands.loadConfigurationFile(*m_window));
-        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("(none)"));
-        QVERIFY(!control<QCheckBox>(*m_window, "escapeNonAscii")->isChecked());
+        QCOMPARE(CodeLibraryPanelPage(*m_window).libraryList()->currentText(), QStringLiteral("(none)"));
+        QVERIFY(!CodeLibraryPanelPage(*m_window).escapeBox()->isChecked());
         m_interaction.chosenPaths.push_back(saved);
         QVERIFY(commands.loadConfigurationFile(*m_window));
-        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("road-and-building"));
-        QVERIFY(control<QCheckBox>(*m_window, "escapeNonAscii")->isChecked());
+        QCOMPARE(CodeLibraryPanelPage(*m_window).libraryList()->currentText(), QStringLiteral("road-and-building"));
+        QVERIFY(CodeLibraryPanelPage(*m_window).escapeBox()->isChecked());
     }
 
     void aLibraryFileElsewhereStaysTheChoice()
@@ -116,7 +119,7 @@ class CodedRunTest : public QObject {
         writeFile(m_installDir + "/configurations/!Default.options", "codeLibrary=/srv/codes/ours.csv\n");
         m_interaction.chosenPaths.push_back(m_installDir + "/configurations/!Default.rp4");
         QVERIFY(m_program->configurationCommands().loadConfigurationFile(*m_window));
-        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("/srv/codes/ours.csv"));
+        QCOMPARE(CodeLibraryPanelPage(*m_window).libraryList()->currentText(), QStringLiteral("/srv/codes/ours.csv"));
         QVERIFY(!m_program->configurationCommands().hasChanged(*m_window));
     }
 
@@ -147,10 +150,10 @@ class CodedRunTest : public QObject {
     void theWindowDrawsWhatTheCommandLineDraws()
     {
         QFETCH(bool, escape);
-        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("road-and-building");
-        control<QCheckBox>(*m_window, "escapeNonAscii")->setChecked(escape);
-        control<QListWidget>(*m_window, "fl1")->selectAll();
-        control<QToolButton>(*m_window, "BitBtn1")->click();
+        CodeLibraryPanelPage(*m_window).libraryList()->setCurrentText("road-and-building");
+        CodeLibraryPanelPage(*m_window).escapeBox()->setChecked(escape);
+        FileSelectionPage(*m_window).fileList()->selectAll();
+        MainWindowPage(*m_window).createButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t{0});
         const QByteArray drawing = readFile(m_destination + "/coded.dxf");
         QVERIFY(drawing.contains("\r\nINSERT\r\n"));
@@ -186,9 +189,9 @@ class CodedRunTest : public QObject {
     {
         writeFile(m_installDir + "/codes/faulty.csv", "code,layer,colour\nTREE,VEG,300\n");
         m_window->codeLibraryPanel().fillLibraryList();
-        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("faulty");
-        control<QListWidget>(*m_window, "fl1")->selectAll();
-        control<QToolButton>(*m_window, "BitBtn1")->click();
+        CodeLibraryPanelPage(*m_window).libraryList()->setCurrentText("faulty");
+        FileSelectionPage(*m_window).fileList()->selectAll();
+        MainWindowPage(*m_window).createButton()->click();
         QCOMPARE(m_interaction.messages.size(), std::size_t{1});
         QCOMPARE(m_interaction.messages.front().text, "Code library \"" + m_installDir +
                                                           "/codes/faulty.csv\", line 2: the colour \"300\" is not a "
@@ -201,13 +204,13 @@ class CodedRunTest : public QObject {
     void theEditorChecksEveryRowAndSavesWhatTheReaderTakes()
     {
         const QString library = m_installDir + "/codes/road-and-building.csv";
-        control<QComboBox>(*m_window, "codeLibrary")->setCurrentText("road-and-building");
+        CodeLibraryPanelPage(*m_window).libraryList()->setCurrentText("road-and-building");
         QStringList shownFaults;
         QString symbolCaption;
         std::size_t segments = 0;
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
             auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
-            auto* grid = control<QTableWidget>(editor, "codeGrid");
+            auto* grid = CodeLibraryEditorPage(editor).grid();
             if (grid->columnCount() != 8 || grid->horizontalHeaderItem(7)->text() != "notes") {
                 return int(QDialog::Rejected);
             }
@@ -222,17 +225,17 @@ class CodedRunTest : public QObject {
             grid->item(1, 1)->setText("VEGETATION");
             grid->item(1, 2)->setText("300");
             grid->item(1, 3)->setText("ACORN");
-            shownFaults.append(control<QLabel>(editor, "rowFaults")->text());
-            symbolCaption = control<QLabel>(editor, "symbolCaption")->text();
+            shownFaults.append(CodeLibraryEditorPage(editor).rowFaults()->text());
+            symbolCaption = CodeLibraryEditorPage(editor).symbolCaption()->text();
             editor.save(); // refused
             grid->item(1, 2)->setText("3");
-            shownFaults.append(control<QLabel>(editor, "rowFaults")->text());
+            shownFaults.append(CodeLibraryEditorPage(editor).rowFaults()->text());
             grid->item(1, 3)->setText("tree");
-            shownFaults.append(control<QLabel>(editor, "rowFaults")->text());
+            shownFaults.append(CodeLibraryEditorPage(editor).rowFaults()->text());
             editor.save();
             return int(QDialog::Accepted);
         });
-        control<QToolButton>(*m_window, "codeLibraryEditor")->click();
+        CodeLibraryPanelPage(*m_window).editorButton()->click();
         QVERIFY(segments > 0);
         QCOMPARE(shownFaults,
                  (QStringList{"line 3: the colour \"300\" is not a number from 1 to 255",
@@ -288,7 +291,7 @@ class CodedRunTest : public QObject {
 
     void aNewLibraryStartsWithNoneChosenAndItsFirstSaveAsksForAName()
     {
-        QCOMPARE(control<QComboBox>(*m_window, "codeLibrary")->currentText(), QStringLiteral("(none)"));
+        QCOMPARE(CodeLibraryPanelPage(*m_window).libraryList()->currentText(), QStringLiteral("(none)"));
         QStringList shown;
         const auto typeName = [&](const QString& name) {
             m_interaction.dialogScripts.push_back([&shown, name](QDialog& dialog) {
@@ -300,8 +303,8 @@ class CodedRunTest : public QObject {
         };
         m_interaction.dialogScripts.push_back([&](QDialog& dialog) {
             auto& editor = dynamic_cast<CodeLibraryEditor&>(dialog);
-            auto* grid = control<QTableWidget>(editor, "codeGrid");
-            shown.append(control<QLabel>(editor, "libraryFile")->text());
+            auto* grid = CodeLibraryEditorPage(editor).grid();
+            shown.append(CodeLibraryEditorPage(editor).fileLabel()->text());
             shown.append(QString::number(grid->rowCount()) + " " + grid->item(0, 0)->text() + " " +
                          grid->item(0, 1)->text());
             editor.addRow();
@@ -315,10 +318,10 @@ class CodedRunTest : public QObject {
             shown.append(editor.save() ? "saved" : "not saved");
             typeName(" trees.csv ");
             shown.append(editor.save() ? "saved" : "not saved");
-            shown.append(control<QLabel>(editor, "libraryFile")->text());
+            shown.append(CodeLibraryEditorPage(editor).fileLabel()->text());
             return int(QDialog::Accepted);
         });
-        control<QToolButton>(*m_window, "codeLibraryEditor")->click();
+        CodeLibraryPanelPage(*m_window).editorButton()->click();
         QCOMPARE(shown, (QStringList{"Library: new, not saved yet", "1 * UNCODED",
                                      "Name of the library in the installation's \"codes\" folder: []", "not saved",
                                      "not saved", "Name of the library in the installation's \"codes\" folder: []",
@@ -329,7 +332,7 @@ class CodedRunTest : public QObject {
         QCOMPARE(readFile(m_installDir + "/codes/trees.csv"),
                  QByteArray("code,layer,colour,symbol,line,labels,description\n"
                             "*,UNCODED,,,none,,Any code not listed above\nOAK,VEGETATION,3,tree,,,\n"));
-        auto* list = control<QComboBox>(*m_window, "codeLibrary");
+        auto* list = CodeLibraryPanelPage(*m_window).libraryList();
         QCOMPARE(list->currentText(), QStringLiteral("trees"));
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->itemText(2), QStringLiteral("trees"));
@@ -389,11 +392,11 @@ class CodedRunTest : public QObject {
 
     void aLibraryFileAnywhereIsChosenByItsPath()
     {
-        auto* list = control<QComboBox>(*m_window, "codeLibrary");
+        auto* list = CodeLibraryPanelPage(*m_window).libraryList();
         const QString ours = m_environment.home() + "/mine/ours.csv";
         writeFile(ours, readFile(m_installDir + "/codes/road-and-building.csv"));
         m_interaction.chosenPaths.push_back(ours);
-        control<QToolButton>(*m_window, "codeLibraryFile")->click();
+        CodeLibraryPanelPage(*m_window).fileButton()->click();
         QCOMPARE(list->currentText(), ours);
         QCOMPARE(m_interaction.calls.back(), QStringLiteral("open: Code library file"));
         config::Configuration configuration;
@@ -401,12 +404,12 @@ class CodedRunTest : public QObject {
         panel->captureConfiguration(configuration);
         QCOMPARE(configuration.options.codeLibrary, ours.toStdString());
 
-        control<QToolButton>(*m_window, "codeLibraryFile")->click(); // cancelled: the choice stays
+        CodeLibraryPanelPage(*m_window).fileButton()->click(); // cancelled: the choice stays
         QCOMPARE(list->currentText(), ours);
         QCOMPARE(m_interaction.calls.size(), qsizetype{2});
 
         m_interaction.chosenPaths.push_back(m_installDir + "/codes/road-and-building.csv");
-        control<QToolButton>(*m_window, "codeLibraryFile")->click();
+        CodeLibraryPanelPage(*m_window).fileButton()->click();
         QCOMPARE(list->currentText(), QStringLiteral("road-and-building"));
         QCOMPARE(list->count(), 2); // the file elsewhere is no longer offered once another is chosen
     }

@@ -1,7 +1,9 @@
 // The format editor's preview of the main window's point file, read anew at every change of the form.
 
 #include "app/AppTestSupport.h"
+#include "app/files/FilePages.h"
 #include "app/formats/FormatEditorDialog.h"
+#include "app/formats/FormatEditorPages.h"
 #include "app/formats/FormatPreviewPanel.h"
 
 #include <QCheckBox>
@@ -56,7 +58,7 @@ class FormatPreviewTest : public QObject {
         (void)TestEnvironment::install();
         storeValue("lastpath", survey);
         m_program = startProgram(m_interaction);
-        m_list = control<QListWidget>(m_program->mainWindow(), "fl1");
+        m_list = FileSelectionPage(m_program->mainWindow()).fileList();
         select("semicolons.txt");
         m_editor = &m_program->formatEditor();
         QVERIFY(m_editor->prepare(QStringLiteral("!default")));
@@ -105,13 +107,13 @@ class FormatPreviewTest : public QObject {
                                                              << "2: East";
         QTest::newRow("position") << FormEdit([click](QWidget& editor) {
             click("RadioButton2")(editor);
-            control<QLineEdit>(editor, "Edit3")->setText(QStringLiteral("7"));
+            FormatEditorPage(editor).positionEdit(1)->setText(QStringLiteral("7"));
         }) << QStringList{"1", "2", "3"}
                                   << 1 << "10,5"
                                   << ""
                                   << "2";
         QTest::newRow("first line") << FormEdit([](QWidget& editor) {
-            control<QLineEdit>(editor, "Edit6")->setText(QStringLiteral("3"));
+            FormatEditorPage(editor).firstLineEdit()->setText(QStringLiteral("3"));
         }) << QStringList{"1 skipped", "2 skipped", "3"}
                                     << 2 << "5;21"
                                     << "! Error in line 1: X coordinate is not a decimal value !"
@@ -137,7 +139,7 @@ class FormatPreviewTest : public QObject {
     void anotherSelectedFileIsReadAtTheNextChange()
     {
         select("tree.txt");
-        control<QCheckBox>(*m_editor, "TrimBlanks")->click();
+        FormatEditorPage(*m_editor).dialectBox(1)->click();
         QCOMPARE(rowHeads(*m_table), QStringList{"1"});
         QCOMPARE(m_table->item(0, 4)->text(), QStringLiteral("tree"));
     }
@@ -145,7 +147,7 @@ class FormatPreviewTest : public QObject {
     void withoutASelectedFileThePreviewSaysSo()
     {
         m_list->clearSelection();
-        control<QCheckBox>(*m_editor, "TrimBlanks")->click();
+        FormatEditorPage(*m_editor).dialectBox(1)->click();
         QCOMPARE(m_table->rowCount(), 0);
         QCOMPARE(m_editor->preview().status()->text(),
                  QStringLiteral("No point file is selected in the main window: select one to see its lines here."));

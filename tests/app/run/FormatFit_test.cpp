@@ -1,6 +1,9 @@
 // The check before a run that the chosen format fits the selected files, and each of its answers.
 
 #include "app/AppTestSupport.h"
+#include "app/files/FilePages.h"
+#include "app/formats/FormatEditorPages.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/run/RunCommand.h"
 #include "app/settings/RunOptions.h"
 
@@ -35,11 +38,11 @@ QByteArray semicolonPoints()
 FakeInteraction::DialogScript answerPrompt(const QString& text, QString* shownText)
 {
     return [text, shownText](QDialog& prompt) {
-        *shownText = control<QLineEdit>(prompt, "Edit1")->text();
+        *shownText = FormatNamePromptPage(prompt).nameEdit()->text();
         if (!text.isEmpty()) {
-            control<QLineEdit>(prompt, "Edit1")->setText(text);
+            FormatNamePromptPage(prompt).nameEdit()->setText(text);
         }
-        control<QPushButton>(prompt, "Button1")->click();
+        FormatNamePromptPage(prompt).okButton()->click();
         return prompt.result();
     };
 }
@@ -160,11 +163,11 @@ class FormatFitTest : public QObject {
     }
 
   private:
-    void createDxfFiles() { control<QToolButton>(*m_window, "BitBtn1")->click(); }
-    [[nodiscard]] QString currentFormat() const { return control<QComboBox>(*m_window, "format")->currentText(); }
+    void createDxfFiles() { MainWindowPage(*m_window).createButton()->click(); }
+    [[nodiscard]] QString currentFormat() const { return MainWindowPage(*m_window).formatList()->currentText(); }
     void select(const QStringList& names)
     {
-        auto* list = control<QListWidget>(*m_window, "fl1");
+        auto* list = FileSelectionPage(*m_window).fileList();
         list->clearSelection();
         for (const QString& name : names) {
             list->findItems(name, Qt::MatchExactly).front()->setSelected(true);

@@ -9,7 +9,9 @@
 #include "app/common/FieldCheck.h"
 #include "app/entities/EntityPages.h"
 #include "app/entities/EntityPanels.h"
+#include "app/files/FilePages.h"
 #include "app/mainwindow/MainWindowControls.h"
+#include "app/mainwindow/MainWindowPage.h"
 #include "app/order/EntitiesOrderDialog.h"
 #include "app/order/EntitiesOrderPage.h"
 #include "app/run/ProgressWindow.h"
@@ -181,10 +183,10 @@ class RealMessageBoxesTest : public QObject {
         Program program(interaction);
         MainWindow& window = program.mainWindow();
         activate(window);
-        control<QListWidget>(window, "fl1")->selectAll();
-        auto* edit = control<QLineEdit>(window, "pt_la");
+        FileSelectionPage(window).fileList()->selectAll();
+        auto* edit = EntityPanelsPage(window).layerEdit(config::EntityKind::Point);
         edit->setFocus();
-        clickAsTheWindowSystem(*control<QWidget>(window, "BitBtn1"));
+        clickAsTheWindowSystem(*MainWindowPage(window).createButton());
         QCOMPARE(interaction.texts.size(), 1);
         QVERIFY(interaction.texts[0].startsWith(QStringLiteral("The format \"!default\" does not fit \"export.txt\"")));
         QCOMPARE(interaction.mostOpen, 1);
