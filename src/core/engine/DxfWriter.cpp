@@ -408,13 +408,17 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     p = put(p, "\r\n");
     p = put(p, text.styleBlock);
     m_file.commit(p);
-    // The text's box: from its insertion point up by its height and right by its estimated width.
+    // The text's box: from its insertion point up by its height and right by its estimated width,
+    // and down by the descenders (p, g, y reach about a third of the letters' height below the
+    // baseline), which a reader that clips the drawing to its extents would otherwise cut off.
     const double textZ = text.is2D ? 0.0 : m_textZWritten;
     const double height = text.heightValue;
     const double farX = m_textXValue + characters * std::abs(height);
     const double farY = textY + height;
-    if (std::isfinite(farX) && std::isfinite(farY)) {
-        m_extents.addBox(m_textXValue, textY, farX, farY, textZ);
+    const double lowY = std::min(textY - std::abs(height) / 3.0, farY);
+    const double highY = std::max(textY, farY);
+    if (std::isfinite(farX) && std::isfinite(lowY) && std::isfinite(highY)) {
+        m_extents.addBox(m_textXValue, lowY, farX, highY, textZ);
     }
     m_textOffset += 1.2 * text.heightValue;
     ++m_counts.texts;

@@ -549,11 +549,12 @@ TEST_F(DxfWriterTest, EmptyDrawingsSpotsAndTextsGetTheirOwnView)
         DxfWriter writer(c, kViewPrologue);
         ASSERT_TRUE(writer.beginDrawing(out()));
         writer.beginPointTexts(1000.0);
-        // "\U+4E2D" is one character: 1001.5 + 4 * 0.5 wide, 0.5 high.
+        // "\U+4E2D" is one character: 1001.5 + 4 * 0.5 wide, 0.5 high above the baseline and a third of
+        // that below it, for the descenders.
         EXPECT_TRUE(writer.writeText(EntityContent::Number, "AB\\U+4E2DC", 2000.0, 15.25));
         ASSERT_TRUE(writer.finishDrawing());
         const auto& extents = writer.extents();
-        EXPECT_EQ(extents.min(), (std::array<double, 3>{1001.5, 2000.0, 15.25}));
+        EXPECT_EQ(extents.min(), (std::array<double, 3>{1001.5, 2000.0 - 0.5 / 3.0, 15.25}));
         EXPECT_EQ(extents.max(), (std::array<double, 3>{1003.5, 2000.5, 15.25}));
     }
 }
