@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -107,6 +108,19 @@ void FormatEditorDialog::build()
     for (QAbstractButton* button : parameters->findChildren<QAbstractButton*>()) {
         connect(button, &QAbstractButton::toggled, this, &FormatEditorDialog::refreshPreview);
     }
+}
+
+void FormatEditorDialog::showEvent(QShowEvent* event)
+{
+    // The editor has a fixed size; on a small screen (1366 x 768, or any screen at a large scale)
+    // the preview gives up lines so that the whole editor stays on it. The frame's height is not
+    // known before the window manager has framed the window: a title bar's worth is kept for it.
+    if (const QScreen* screen = this->screen()) {
+        const int formHeight = sizeHint().height() - m_preview->tableHeight();
+        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+        m_preview->fitTableInto(screen->availableGeometry().height() - titleBar - formHeight);
+    }
+    QDialog::showEvent(event);
 }
 
 void FormatEditorDialog::refreshPreview()

@@ -65,6 +65,9 @@ class FormatEditorDialog : public QDialog {
     /// Escape and the close box leave as Done does, through the change check.
     void reject() override;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void build();
     QWidget* buildFormatsGroup();

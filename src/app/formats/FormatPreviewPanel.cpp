@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace mervalon::app {
 namespace {
@@ -13,6 +14,10 @@ namespace {
 // Tints that read on light and dark themes alike, with the text colour kept dark on them.
 const QColor kErrorTint(255, 196, 196);
 const QColor kWarningTint(255, 236, 170);
+// The table's height in lines (its heading counts as one), and what its frame adds.
+constexpr int kMostLinesShown = 8;
+constexpr int kFewestLinesShown = 3;
+constexpr int kTableFrame = 4;
 
 } // namespace
 
@@ -32,12 +37,24 @@ FormatPreviewPanel::FormatPreviewPanel(QWidget* parent)
     m_table->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_table->setToolTip(QStringLiteral("The first lines of the file selected in the main window, as this format reads "
                                        "them; a tinted cell is one the report would speak of (point at it)"));
-    m_table->setFixedHeight(m_table->verticalHeader()->defaultSectionSize() * 8 + 4);
+    fitTableInto(kMostLinesShown * m_table->verticalHeader()->defaultSectionSize() + kTableFrame);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(m_status);
     layout->addWidget(m_table);
+}
+
+void FormatPreviewPanel::fitTableInto(int room)
+{
+    const int line = std::max(1, m_table->verticalHeader()->defaultSectionSize());
+    const int lines = std::clamp((room - kTableFrame) / line, kFewestLinesShown, kMostLinesShown);
+    m_table->setFixedHeight(lines * line + kTableFrame);
+}
+
+int FormatPreviewPanel::tableHeight() const
+{
+    return m_table->height();
 }
 
 void FormatPreviewPanel::showTable(const PreviewTable& table)

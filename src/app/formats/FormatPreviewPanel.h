@@ -18,6 +18,10 @@ class FormatPreviewPanel : public QWidget {
     explicit FormatPreviewPanel(QWidget* parent = nullptr);
 
     void showTable(const PreviewTable& table);
+    /// Gives the table as many lines of height as fit in `room` pixels, from three to eight, so
+    /// that the editor keeps within a small screen; the lines it cannot show are scrolled to.
+    void fitTableInto(int room);
+    [[nodiscard]] int tableHeight() const;
 
     [[nodiscard]] QLabel* status() const { return m_status; }
     [[nodiscard]] QTableWidget* table() const { return m_table; }
