@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -91,7 +92,8 @@ void FormatEditorDialog::build()
     auto* top = new QHBoxLayout;
     top->addWidget(buildFormatsGroup(), 1);
     top->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
+    m_content = new QWidget(this);
+    auto* layout = new QVBoxLayout(m_content);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
     layout->addLayout(top);
@@ -102,6 +104,13 @@ void FormatEditorDialog::build()
     m_preview = new FormatPreviewPanel(this);
     layout->addWidget(m_preview);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidget(m_content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
     for (QLineEdit* edit : parameters->findChildren<QLineEdit*>()) {
         connect(edit, &QLineEdit::textChanged, this, &FormatEditorDialog::refreshPreview);
     }
@@ -112,14 +121,29 @@ void FormatEditorDialog::build()
 
 void FormatEditorDialog::showEvent(QShowEvent* event)
 {
-    // The editor has a fixed size; on a small screen (1366 x 768, or any screen at a large scale)
-    // the preview gives up lines so that the whole editor stays on it. The frame's height is not
-    // known before the window manager has framed the window: a title bar's worth is kept for it.
+    // The editor has a fixed size. On a small screen (1366 x 768, or any screen at a large scale)
+    // the preview first gives up lines; what still does not fit is scrolled to. The frame's height
+    // is not known before the window manager has framed the window: a title bar's worth is kept.
+    QSize room(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     if (const QScreen* screen = this->screen()) {
-        const int formHeight = sizeHint().height() - m_preview->tableHeight();
         const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
-        m_preview->fitTableInto(screen->availableGeometry().height() - titleBar - formHeight);
+        room = screen->availableGeometry().size() - QSize(8, titleBar);
     }
+    m_content->layout()->activate();
+    const int formHeight = m_content->sizeHint().height() - m_preview->tableHeight();
+    m_preview->fitTableInto(room.height() - formHeight);
+    // A hidden table's new height reaches its layouts only once it is shown: the content's
+    // height is counted here.
+    const QSize content(m_content->sizeHint().width(), formHeight + m_preview->tableHeight());
+    QSize shown = content.boundedTo(room);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (shown.height() < content.height()) {
+        shown.setWidth(std::min(shown.width() + scrollBar, room.width()));
+    }
+    if (shown.width() < content.width()) {
+        shown.setHeight(std::min(shown.height() + scrollBar, room.height()));
+    }
+    setFixedSize(shown);
     QDialog::showEvent(event);
 }
 
@@ -703,6 +727,7 @@ void FormatEditorDialog::detectFromFile()
 void FormatEditorDialog::focusControl(const QString& objectName)
 {
     if (auto* control = findChild<QWidget*>(objectName)) {
+        m_scroll->ensureWidgetVisible(control);
         control->setFocus();
     }
 }

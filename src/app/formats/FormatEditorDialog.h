@@ -19,6 +19,7 @@ class QComboBox;
 class QFrame;
 class QLineEdit;
 class QRadioButton;
+class QScrollArea;
 
 namespace mervalon::app {
 
@@ -99,6 +100,9 @@ class FormatEditorDialog : public QDialog {
     bool m_showingFields = false; ///< the form is being filled: one preview at the end
     std::function<PreviewSource()> m_previewSource;
     FormatPreviewPanel* m_preview = nullptr;
+    // Everything the editor shows, in a scroll area that scrolls only on a screen too small for it.
+    QWidget* m_content = nullptr;
+    QScrollArea* m_scroll = nullptr;
     bool m_selecting = false;
 
     QComboBox* m_list = nullptr;

@@ -54,7 +54,7 @@ void FormatPreviewPanel::fitTableInto(int room)
 
 int FormatPreviewPanel::tableHeight() const
 {
-    return m_table->height();
+    return m_table->minimumHeight(); // its fixed height, also before it is laid out
 }
 
 void FormatPreviewPanel::showTable(const PreviewTable& table)
