@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <string>
 #include <sys/stat.h>
 
 namespace mervalon::spreadsheet {
@@ -76,6 +77,31 @@ std::string ssconvertCsv(const fs::path& path)
     return fs::exists(csv) ? test::readText(csv) : "(ssconvert wrote nothing)";
 }
 
+bool haveSoffice()
+{
+    return test::runCommand("command -v soffice >/dev/null 2>&1") == 0;
+}
+
+// LibreOffice's view of the workbook's first sheet: its CSV export (UTF-8), without quotes and
+// carriage returns, which LibreOffice and gnumeric place differently.
+std::string libreOfficeCsv(const fs::path& path)
+{
+    const fs::path out = scratchDir() / "libreoffice";
+    const fs::path csv = out / (path.stem().string() + ".csv");
+    fs::remove(csv);
+    commandOutput("soffice --headless '-env:UserInstallation=file://" +
+                  (scratchDir() / "libreoffice-profile").string() +
+                  "' --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir '" + out.string() + "' '" +
+                  path.string() + "'");
+    if (!fs::exists(csv)) {
+        return "(LibreOffice wrote nothing)";
+    }
+    std::string text = test::readText(csv);
+    std::erase(text, '"');
+    std::erase(text, '\r');
+    return text;
+}
+
 // Insert a row before row 2, delete old row 4 (P3), type a text with a character beyond
 // Windows-1252, a number over a number and a text into the inserted row.
 SheetEdits surveyEdits()
@@ -95,11 +121,20 @@ const char* const kSavedCsv = "Number,\"Ostwert \xE2\x82\xAC \xC5\x81\",North\n"
                               "P4,1030,2003\n"
                               "P5,1040,2004\n";
 
+// The same as LibreOffice shows it: numbers in their cells' formats (P1's East keeps its "0.000").
+const char* const kSavedAsShown = "Number,Ostwert \xE2\x82\xAC \xC5\x81,North\n"
+                                  "inserted,,\n"
+                                  "P1,1000.500,42.5\n"
+                                  "P2,1010,2001\n"
+                                  "P4,1030,2003\n"
+                                  "P5,1040,2004\n";
+
 TEST(PackageSaveTest, PeerWorkbooksKeepEveryOtherPartAndReadBackInThePeers)
 {
     const PeerPackages& made = peerPackages();
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
     MERVALON_REQUIRE_PEER(test::haveSsconvert(), "gnumeric");
+    MERVALON_REQUIRE_PEER(haveSoffice(), "libreoffice-calc");
     struct Case {
         const char* name;
         const char* sheetPart;
@@ -136,6 +171,7 @@ TEST(PackageSaveTest, PeerWorkbooksKeepEveryOtherPartAndReadBackInThePeers)
         }
 
         EXPECT_EQ(ssconvertCsv(path), kSavedCsv);
+        EXPECT_EQ(libreOfficeCsv(path), kSavedAsShown);
         const Sheet* reread = book->sheet(1);
         EXPECT_EQ(reread->cell(1, 2)->text, "Ostwert \x80 ?");
         EXPECT_EQ(reread->cell(2, 1)->text, "inserted");
