@@ -2,6 +2,7 @@
 
 #include "core/config/Configuration.h"
 #include "core/io/FileIo.h"
+#include "core/io/KeyValueLines.h"
 #include "core/io/ReplaceFile.h"
 
 #include <cerrno>
@@ -19,17 +20,6 @@ constexpr const char* kCodeLibraryKey = "codeLibrary";
 constexpr const char* kEscapeNonAsciiKey = "escapeNonAscii";
 // An options file is a few lines; anything beyond a few kilobytes is no options file.
 constexpr std::size_t kMaxOptionsBytes = 64 * 1024;
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool isNone(std::string_view value)
 {
@@ -84,24 +74,15 @@ std::string encodeOptions(const ConfigurationOptions& options)
 ConfigurationOptions decodeOptions(std::string_view text, const std::string& source)
 {
     ConfigurationOptions options;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
+    for (const io::KeyValueLine& line : io::keyValueLines(text)) {
         const auto fault = [&](const std::string& why) {
-            return NotConfigurationOptions("\"" + source + "\", line " + std::to_string(lineNumber) + ": " + why);
+            return NotConfigurationOptions("\"" + source + "\", line " + std::to_string(line.number) + ": " + why);
         };
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            throw fault("\"" + std::string(line) + "\" is no key=value line");
+        if (!line.hasEquals) {
+            throw fault("\"" + std::string(line.text) + "\" is no key=value line");
         }
-        const std::string_view key = trimmed(line.substr(0, equals));
-        const std::string_view value = trimmed(line.substr(equals + 1));
+        const std::string_view key = line.key;
+        const std::string_view value = line.value;
         if (key == kCodeLibraryKey) {
             options.codeLibrary = isNone(value) ? std::string() : std::string(value);
         } else if (key == kEscapeNonAsciiKey) {

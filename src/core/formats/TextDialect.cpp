@@ -1,6 +1,7 @@
 #include "core/formats/TextDialect.h"
 
 #include "core/io/FileIo.h"
+#include "core/io/KeyValueLines.h"
 #include "core/io/ReplaceFile.h"
 
 #include <algorithm>
@@ -9,17 +10,6 @@
 
 namespace mervalon::formats {
 namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 const char* yesNo(bool value)
 {
@@ -163,24 +153,15 @@ std::string encodeDialect(const TextDialect& dialect)
 TextDialect decodeDialect(std::string_view text, const std::string& source)
 {
     TextDialect dialect;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        const std::size_t equals = line.find('=');
+    for (const io::KeyValueLine& line : io::keyValueLines(text)) {
         const auto fault = [&](const std::string& why) {
-            return NotADialect("\"" + source + "\", line " + std::to_string(lineNumber) + ": " + why);
+            return NotADialect("\"" + source + "\", line " + std::to_string(line.number) + ": " + why);
         };
-        if (equals == std::string_view::npos) {
-            throw fault("\"" + std::string(line) + "\" is no key=value line");
+        if (!line.hasEquals) {
+            throw fault("\"" + std::string(line.text) + "\" is no key=value line");
         }
-        const std::string_view key = trimmed(line.substr(0, equals));
-        const std::string_view value = trimmed(line.substr(equals + 1));
+        const std::string_view key = line.key;
+        const std::string_view value = line.value;
         const auto flag = [&]() {
             if (value == "yes") {
                 return true;
