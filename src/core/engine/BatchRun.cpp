@@ -98,7 +98,8 @@ class Run {
     CreatedDrawings& m_createdDestinations;
     std::set<std::filesystem::path> m_cleanedFolders;
     RunSummary m_summary;
-    FileResult m_file; // of the file being converted
+    FileResult m_file;                // of the file being converted
+    unsigned m_formattingThreads = 0; // a job's files are converted side by side instead
 };
 
 RunLog openReport(const std::filesystem::path& path)
@@ -113,7 +114,7 @@ RunLog openReport(const std::filesystem::path& path)
 Run::Run(const RunRequest& request, ProgressSink& progress)
     : m_request(request), m_progress(progress), m_log(openReport(request.reportPath)),
       m_sheetText(request.format.sheet), m_sheetNumber(sheetNumberOf(request.format)),
-      m_createdDestinations(m_ownDestinations)
+      m_createdDestinations(m_ownDestinations), m_formattingThreads(request.formattingThreads)
 {
 }
 
@@ -427,9 +428,9 @@ bool Run::convertBlock(std::size_t index)
     if (!m_request.dryRun) {
         removeLeftovers(destination.parent_path());
     }
-    const ConversionSettings settings{
-        m_request.runConfiguration, m_request.format,         m_request.errorPolicy, m_prologue,
-        m_request.dryRun,           m_request.escapeNonAscii, m_request.codes.get()};
+    ConversionSettings settings{m_request.runConfiguration, m_request.format,         m_request.errorPolicy, m_prologue,
+                                m_request.dryRun,           m_request.escapeNonAscii, m_request.codes.get()};
+    settings.formattingThreads = m_formattingThreads;
     const RunLog::Mark beforeLines = m_log.mark();
     ConversionResult result = convertFile(*lines, settings, destination, m_log, m_progress);
     const auto* sheet = dynamic_cast<const SheetRowSource*>(lines.get());

@@ -4,6 +4,7 @@
 
 #include "core/config/Configuration.h"
 #include "core/engine/ErrorPolicy.h"
+#include "core/engine/FileConverter.h"
 #include "core/formats/FormatDefinition.h"
 #include "core/formats/TextDialect.h"
 
@@ -74,6 +75,9 @@ struct RunRequest {
     /// Files converted at once, each on a thread of its own (see BatchJobs.h); the report and the
     /// drawings are those of one at a time. AbortProcess always converts one at a time.
     unsigned jobs = 1;
+    /// A file converted alone has its lines formatted ahead on this many threads (see
+    /// ConversionSettings::formattingThreads); the drawings and the report are the same.
+    unsigned formattingThreads = formattingThreadsOfMachine();
     bool skipExisting = false; ///< a file whose drawing is newer than it is not converted, and said so
     bool dryRun = false;       ///< every file is checked and reported, no drawing is written
     /// Every non-ASCII character of the drawings' texts is written as its escape "\U+XXXX",

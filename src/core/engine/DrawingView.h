@@ -77,6 +77,26 @@ class Extents {
             m_max[1] = upwards ? y1 : y0;
         }
     }
+    /// Widens the box by `other`: the same box as if what made `other` had been added here
+    /// after what is here (on equal values, the one added first stays: 0.0 and -0.0).
+    void widen(const Extents& other)
+    {
+        if (other.m_empty) {
+            return;
+        }
+        if (m_empty) {
+            *this = other;
+            return;
+        }
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            if (other.m_min[axis] < m_min[axis]) {
+                m_min[axis] = other.m_min[axis];
+            }
+            if (other.m_max[axis] > m_max[axis]) {
+                m_max[axis] = other.m_max[axis];
+            }
+        }
+    }
     [[nodiscard]] bool empty() const { return m_empty; }
     [[nodiscard]] const std::array<double, 3>& min() const { return m_min; }
     [[nodiscard]] const std::array<double, 3>& max() const { return m_max; }

@@ -79,6 +79,9 @@ double roundedTo(double value, int decimals)
     return std::abs(scaled) < 4e15 ? std::round(scaled) / scale : value;
 }
 
+// Room for a handle and its line end: putHandle copies all the digits' room.
+constexpr std::size_t kHandleRoom = 16 + 2;
+
 // Room for an entity's constant lines and its handle; the caller adds its values' lengths.
 constexpr std::size_t kEntityRoom = 160;
 
@@ -124,24 +127,67 @@ void DxfWriter::appendLine(std::string_view text)
 
 // Writes the handle of the entity begun, then counts it up: the hexadecimal text is
 // incremented in place, which costs far less than formatting the counter for every entity.
-char* DxfWriter::putHandle(char* p)
+// Formatting ahead, only its place is noted.
+char* DxfWriter::putHandle(char* p, FormatMark::Kind kind)
 {
-    p = put(p, m_handleText);
-    p = put(p, "\r\n");
-    ++m_handleCounter;
-    for (auto digit = m_handleText.rbegin(); digit != m_handleText.rend(); ++digit) {
-        if (*digit == '9') {
-            *digit = 'A';
-            return p;
-        }
-        if (*digit != 'F') {
-            ++*digit;
-            return p;
-        }
-        *digit = '0';
+    if (m_marks != nullptr) {
+        m_marks->push_back(FormatMark{kind, m_out->offsetOf(p), m_out->buffered()});
+        return p;
     }
-    m_handleText.insert(m_handleText.begin(), '1');
+    // All the room's digits are copied, a fixed size that costs one move; what lies beyond the
+    // handle's own digits is written over by the lines that follow.
+    std::memcpy(p, m_handleDigits.data(), m_handleDigits.size());
+    p = put(p + m_handleLength, "\r\n");
+    ++m_handleCounter;
+    for (std::size_t i = m_handleLength; i-- > 0;) {
+        char& digit = m_handleDigits[i];
+        if (digit == '9') {
+            digit = 'A';
+            return p;
+        }
+        if (digit != 'F') {
+            ++digit;
+            return p;
+        }
+        digit = '0';
+    }
+    std::memmove(m_handleDigits.data() + 1, m_handleDigits.data(), m_handleLength);
+    m_handleDigits[0] = '1';
+    ++m_handleLength;
     return p;
+}
+
+void DxfWriter::appendFormatted(std::string_view formatted, std::size_t from, std::size_t to,
+                                std::span<const FormatMark> marks)
+{
+    const auto count = [this](FormatMark::Kind kind) {
+        if (kind == FormatMark::Kind::PointHandle) {
+            ++m_counts.points;
+        } else if (kind == FormatMark::Kind::TextHandle) {
+            ++m_counts.texts;
+        }
+    };
+    const std::size_t room = to - from + marks.size() * kHandleRoom;
+    if (!m_out->mayFlushWithin(room)) {
+        // Nothing is written out before the end: all of it in one piece of room.
+        char* p = m_out->reserve(room);
+        for (const FormatMark& mark : marks) {
+            p = putHandle(put(p, formatted.substr(from, mark.offset - from)));
+            count(mark.kind);
+            from = mark.offset;
+        }
+        m_out->commit(put(p, formatted.substr(from, to - from)));
+        return;
+    }
+    for (const FormatMark& mark : marks) {
+        m_out->append(formatted.substr(from, mark.index - from)); // up to the entity's start
+        m_out->flushIfFull();
+        m_out->append(formatted.substr(mark.index, mark.offset - mark.index));
+        m_out->commit(putHandle(m_out->reserve(kHandleRoom)));
+        count(mark.kind);
+        from = mark.offset;
+    }
+    m_out->append(formatted.substr(from, to - from));
 }
 
 namespace {
@@ -210,7 +256,9 @@ bool DxfWriter::beginDrawing(const std::filesystem::path& destination)
     appendLine("  2");
     appendLine("ENTITIES");
     m_handleCounter = kFirstEntityHandle;
-    m_handleText = "009A";
+    m_handleDigits.fill('0');
+    std::memcpy(m_handleDigits.data(), "009A", 4);
+    m_handleLength = 4;
     m_file.flushIfFull();
     return true;
 }
@@ -256,7 +304,7 @@ void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_v
         m_extents.add(xValue, yValue, flat ? 0.0 : zValue);
     }
     const std::string_view shownZ = flat ? std::string_view("0.0") : z;
-    char* p = m_file.reserve(kEntityRoom + m_pointLayerBlock.size() + x.size() + y.size() + shownZ.size());
+    char* p = m_out->reserve(kEntityRoom + m_pointLayerBlock.size() + x.size() + y.size() + shownZ.size());
     p = put(p, "  0\r\nPOINT\r\n  5\r\n");
     p = putHandle(p);
     p = put(p, m_pointLayerBlock);
@@ -266,20 +314,20 @@ void DxfWriter::writePoint(std::string_view x, std::string_view y, std::string_v
     p = put(p, "\r\n 30\r\n");
     p = put(p, shownZ);
     p = put(p, "\r\n");
-    m_file.commit(p);
+    m_out->commit(p);
     ++m_counts.points;
-    m_file.flushIfFull();
+    m_out->flushIfFull();
 }
 
 void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
 {
     const bool flat = m_configuration.entity(EntityKind::Polyline).flat != 0;
-    char* p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size());
+    char* p = m_out->reserve(kEntityRoom + m_polylineLayerBlock.size());
     p = put(p, "  0\r\nPOLYLINE\r\n  5\r\n");
-    p = putHandle(p);
+    p = putHandle(p, FormatMark::Kind::OtherHandle);
     p = put(p, m_polylineLayerBlock);
     p = put(p, " 66\r\n1\r\n 10\r\n0.0\r\n 20\r\n0.0\r\n 30\r\n0.0\r\n 70\r\n8\r\n");
-    m_file.commit(p);
+    m_out->commit(p);
     for (const Vertex& vertex : vertices) {
         const std::string_view z = flat ? std::string_view("0.0") : std::string_view(vertex.z);
         const double xValue = vertex.xValue ? *vertex.xValue : readDecimal(vertex.x).value_or(NAN);
@@ -288,9 +336,9 @@ void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
         if (std::isfinite(xValue) && std::isfinite(yValue) && std::isfinite(zValue)) {
             m_extents.add(xValue, yValue, zValue);
         }
-        p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size() + vertex.x.size() + vertex.y.size() + z.size());
+        p = m_out->reserve(kEntityRoom + m_polylineLayerBlock.size() + vertex.x.size() + vertex.y.size() + z.size());
         p = put(p, "  0\r\nVERTEX\r\n  5\r\n");
-        p = putHandle(p);
+        p = putHandle(p, FormatMark::Kind::OtherHandle);
         p = put(p, m_polylineLayerBlock);
         p = put(p, " 10\r\n");
         p = put(p, vertex.x);
@@ -299,16 +347,16 @@ void DxfWriter::writePolyline(const std::vector<Vertex>& vertices)
         p = put(p, "\r\n 30\r\n");
         p = put(p, z);
         p = put(p, "\r\n 70\r\n32\r\n");
-        m_file.commit(p);
-        m_file.flushIfFull();
+        m_out->commit(p);
+        m_out->flushIfFull();
     }
-    p = m_file.reserve(kEntityRoom + m_polylineLayerBlock.size());
+    p = m_out->reserve(kEntityRoom + m_polylineLayerBlock.size());
     p = put(p, "  0\r\nSEQEND\r\n  5\r\n");
-    p = putHandle(p);
+    p = putHandle(p, FormatMark::Kind::OtherHandle);
     p = put(p, m_polylineLayerBlock);
-    m_file.commit(p);
+    m_out->commit(p);
     ++m_counts.polylines;
-    m_file.flushIfFull();
+    m_out->flushIfFull();
 }
 
 void DxfWriter::beginPointTexts(double x)
@@ -390,10 +438,10 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
         m_textZWritten = roundedTo(z, elevationDecimals());
     }
     const std::string_view shownZ = text.is2D ? std::string_view("0.0") : std::string_view(m_textZ);
-    char* p = m_file.reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
+    char* p = m_out->reserve(kEntityRoom + kSci23Length + text.layerBlock.size() + m_textX.size() + shownZ.size() +
                              text.heightBlock.size() + contentRoom + text.styleBlock.size());
     p = put(p, "  0\r\nTEXT\r\n  5\r\n");
-    p = putHandle(p);
+    p = putHandle(p, FormatMark::Kind::TextHandle);
     p = put(p, text.layerBlock);
     p = put(p, m_textX);
     p = put(p, "\r\n 20\r\n");
@@ -407,7 +455,7 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     const auto characters = static_cast<double>(static_cast<std::size_t>(p - contentStart) - escapedBytes);
     p = put(p, "\r\n");
     p = put(p, text.styleBlock);
-    m_file.commit(p);
+    m_out->commit(p);
     // The text's box: from its insertion point up by its height and right by its estimated width,
     // and down by the descenders (p, g, y reach about a third of the letters' height below the
     // baseline), which a reader that clips the drawing to its extents would otherwise cut off.
@@ -422,7 +470,7 @@ bool DxfWriter::writeTextWith(EntityContent kind, double y, double z, std::size_
     }
     m_textOffset += 1.2 * text.heightValue;
     ++m_counts.texts;
-    m_file.flushIfFull();
+    m_out->flushIfFull();
     return true;
 }
 
@@ -508,19 +556,19 @@ void DxfWriter::addToExtents(double x, double y, double z)
 
 void DxfWriter::writeEntity(std::string_view type, std::string_view groups)
 {
-    char* p = m_file.reserve(kEntityRoom + type.size() + groups.size());
+    char* p = m_out->reserve(kEntityRoom + type.size() + groups.size());
     p = put(p, "  0\r\n");
     p = put(p, type);
     p = put(p, "\r\n  5\r\n");
     p = putHandle(p);
     p = put(p, groups);
-    m_file.commit(p);
+    m_out->commit(p);
     if (type == "POINT" || type == "INSERT") {
         ++m_counts.points;
     } else if (type == "POLYLINE") {
         ++m_counts.polylines;
     }
-    m_file.flushIfFull();
+    m_out->flushIfFull();
 }
 
 bool DxfWriter::finishDrawing()

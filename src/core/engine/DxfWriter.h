@@ -13,8 +13,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mervalon::engine {
@@ -28,6 +30,21 @@ struct Vertex {
     std::optional<double> xValue = std::nullopt;
     std::optional<double> yValue = std::nullopt;
     std::optional<double> zValue = std::nullopt;
+};
+
+/// A place in entities formatted ahead (DxfWriter::formatAhead) where the writer of the drawing
+/// has something to add: an entity's handle, or what its conversion noted there.
+struct FormatMark {
+    enum class Kind : std::uint8_t {
+        PointHandle,  ///< the handle of an entity counted as a point
+        TextHandle,   ///< the handle of a TEXT
+        OtherHandle,  ///< the handle of an entity not counted
+        LineEnd,      ///< the end of a line's entities (index: the end of its report lines)
+        PolylineStep, ///< the line's step along the polylines (index: which step)
+    };
+    Kind kind;
+    std::size_t offset;    ///< in the bytes formatted ahead
+    std::size_t index = 0; ///< a handle's: where its entity begins; LineEnd, PolylineStep: see above
 };
 
 class DxfWriter {
@@ -107,6 +124,31 @@ class DxfWriter {
     /// (a symbol's attributes); the view lasts until the next call or text written.
     std::string_view drawingText(std::string_view text);
 
+    /// Formatting ahead, on a thread of its own, for a writer that writes the drawing: the
+    /// entities written from now on go into `memory` (see OutputFile::holdInMemory) without
+    /// their handles, which are only known once the entities before them are; the place of each
+    /// handle is added to `marks` instead. The drawing's writer takes them in their order with
+    /// appendFormatted and widenExtents.
+    void formatAhead(OutputFile& memory, std::vector<FormatMark>& marks)
+    {
+        m_out = &memory;
+        m_marks = &marks;
+    }
+
+    /// Appends the bytes formatted ahead from `from` to `to`, with the handles of `marks` (those
+    /// of the entities begun there, in their order), and counts the entities. The buffer is
+    /// offered for writing out where each entity ends, as when they are written as formatted.
+    void appendFormatted(std::string_view formatted, std::size_t from, std::size_t to,
+                         std::span<const FormatMark> marks);
+
+    /// Widens the extents by those of entities formatted ahead; the extents of the writer that
+    /// formatted them are emptied by takeExtents.
+    void widenExtents(const Extents& extents) { m_extents.widen(extents); }
+    Extents takeExtents() { return std::exchange(m_extents, Extents()); }
+
+    /// Writes out the buffer when it is large enough: after each line appended.
+    void flushIfFull() { m_out->flushIfFull(); }
+
     /// Entities written so far: points, texts and polylines.
     struct EntityCounts {
         std::size_t points = 0;
@@ -137,7 +179,7 @@ class DxfWriter {
     void appendLine(std::string_view text);
     std::string_view escapedText(std::string_view text, std::string& out) const;
     void fillInView();
-    char* putHandle(char* p);
+    char* putHandle(char* p, FormatMark::Kind kind = FormatMark::Kind::PointHandle);
     template <typename WriteContent>
     bool writeTextWith(config::EntityContent kind, double y, double z, std::size_t contentRoom,
                        std::size_t escapedBytes, WriteContent writeContent);
@@ -150,9 +192,12 @@ class DxfWriter {
     bool m_escapeNonAscii = false;
     Extents m_extents;
     OutputFile m_file;
+    OutputFile* m_out = &m_file;                // where entities go: the file, or memory (formatAhead)
+    std::vector<FormatMark>* m_marks = nullptr; // formatting ahead: where the handles go
     EntityCounts m_counts;
     std::int32_t m_handleCounter = kFirstEntityHandle;
-    std::string m_handleText; // the next handle in hexadecimal, counted up in place
+    std::array<char, 16> m_handleDigits{}; // the next handle in hexadecimal, counted up in place
+    std::size_t m_handleLength = 0;        // of which digits are the handle's
     std::string m_pointLayerBlock;
     std::string m_polylineLayerBlock;
     std::string m_textZ; // the text elevation of the current point, formatted once

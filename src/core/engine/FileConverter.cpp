@@ -6,6 +6,7 @@
 #include "core/engine/DxfWriter.h"
 #include "core/engine/FieldAccess.h"
 #include "core/engine/NumberFormat.h"
+#include "core/engine/OrderedWork.h"
 #include "core/engine/ProgressSink.h"
 #include "core/engine/RunLog.h"
 #include "core/engine/TextReader.h"
@@ -16,9 +17,11 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -63,19 +66,25 @@ class PolylineBuilder {
     void step(std::string_view x, std::string_view y, std::string_view z, std::string_view code, double xValue,
               double yValue, double zValue)
     {
-        m_values = {xValue, yValue, zValue};
+        if (code == m_format.newPolylineCode || code == m_format.drawPolylineCode || code == m_format.endPolylineCode) {
+            step(Vertex{std::string(x), std::string(y), std::string(z), xValue, yValue, zValue}, code);
+        }
+    }
+
+    void step(Vertex vertex, std::string_view code)
+    {
         if (code == m_format.newPolylineCode) {
             if (m_open) {
-                append(x, y, z);
+                m_vertices.push_back(vertex);
                 m_writer.writePolyline(m_vertices);
             }
             m_vertices.clear();
-            append(x, y, z);
+            m_vertices.push_back(std::move(vertex));
             m_open = true;
         } else if (code == m_format.drawPolylineCode && m_open) {
-            append(x, y, z);
+            m_vertices.push_back(std::move(vertex));
         } else if (code == m_format.endPolylineCode && m_open) {
-            append(x, y, z);
+            m_vertices.push_back(std::move(vertex));
             m_writer.writePolyline(m_vertices);
             m_vertices.clear();
             m_open = false;
@@ -83,17 +92,46 @@ class PolylineBuilder {
     }
 
   private:
-    void append(std::string_view x, std::string_view y, std::string_view z)
-    {
-        m_vertices.push_back(
-            Vertex{std::string(x), std::string(y), std::string(z), m_values[0], m_values[1], m_values[2]});
-    }
-
     const FormatDefinition& m_format;
     DxfWriter& m_writer;
     bool m_open = false;
     std::vector<Vertex> m_vertices;
-    std::array<double, 3> m_values{};
+};
+
+constexpr std::string_view kNoElevationNotice =
+    "  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !";
+
+// What formatting a line ahead left for the drawing's writer besides its bytes.
+struct FormattedLine {
+    std::size_t logEnd = 0;          // the end of its report lines in the batch's
+    std::size_t textsNotWritten = 0; // its texts that could not be written
+    bool accepted = true;            // false: the line has an error, logged with its report lines
+};
+
+// A line's step along the polylines, which are strung by the drawing's writer.
+struct PolylineStepRecord {
+    Vertex vertex;
+    std::string code;
+};
+
+// Lines handed to a formatting thread, and what it made of them: the entities' bytes without
+// their handles, the marks of where the handles, the polyline steps and the lines' ends go, and
+// the lines' report lines.
+struct FormatBatch {
+    FormatBatch() { bytes.holdInMemory(); }
+
+    FieldRows rows;
+    std::size_t firstIndex = 0;  // of its first line in the file
+    long long runningNumber = 0; // renumbering from a start number: the number of its first line
+    bool last = false;           // its last line is the file's
+
+    OutputFile bytes;
+    std::vector<FormatMark> marks;
+    std::vector<PolylineStepRecord> steps;
+    std::vector<FormattedLine> lines;
+    std::string log;
+    Extents extents;
+    std::exception_ptr failure;
 };
 
 // Where a dry run writes its drawing: nothing is kept, and a device is never renamed over.
@@ -141,8 +179,19 @@ class Conversion {
 
     ConversionResult run();
 
+    // On a formatting thread, by a conversion of its own made like the drawing's: formats the
+    // batch's lines ahead (see FormatBatch).
+    void formatBatch(FormatBatch& batch);
+
   private:
     ConversionResult convertLines();
+    [[nodiscard]] bool formatsAhead() const;
+    ConversionResult convertLinesAhead();
+    bool fillBatch(FormatBatch& batch, std::size_t firstIndex);
+    std::optional<ConversionResult> appendBatch(FormatBatch& batch);
+    void appendLineEntities(FormatBatch& batch, std::vector<FormatMark>::const_iterator& mark, std::size_t& appended);
+    void replayLog(std::string_view lines);
+    std::optional<ConversionResult> lineEnded(bool accepted);
     // Returns the outcome when the file's conversion has ended with this line.
     std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
     ConversionResult readFailed(const std::string& reason);
@@ -157,6 +206,7 @@ class Conversion {
     void takeCode(const FieldRow& row, bool isLastLine);
     void writePointEntities();
     void writeTexts(bool hasZ);
+    void recordPolylineStep(std::string_view z, double zValue);
     void drawCodedPoint(std::string_view z);
     [[nodiscard]] bool labelWanted(codes::Label label) const { return m_labels == 0 || (m_labels & label) != 0; }
     void setError(const char* message) { m_lineError = message; }
@@ -201,6 +251,7 @@ class Conversion {
     std::string m_codeText;
     bool m_flatElevationNoted = false;
     std::size_t m_textsNotWritten = 0;
+    FormatBatch* m_ahead = nullptr; // formatting ahead: the batch being formatted
 };
 
 const ValueSource& source(const std::array<ValueSource, 6>& sources, PointValue value)
@@ -257,6 +308,9 @@ ConversionResult Conversion::convertLines()
     m_progress.setLineCount(lineCount);
     m_progress.setFileLabel(m_destination.string());
     m_progress.setLinePosition(0);
+    if (formatsAhead()) {
+        return convertLinesAhead();
+    }
 
     std::size_t index = 0;
     while (true) {
@@ -312,6 +366,14 @@ std::optional<ConversionResult> Conversion::handleLine(const FieldRow& row, std:
     }
     if (!accepted) {
         logLineError();
+    }
+    return lineEnded(accepted);
+}
+
+// The error policy after a line whose report lines are written.
+std::optional<ConversionResult> Conversion::lineEnded(bool accepted)
+{
+    if (!accepted) {
         if (m_settings.errorPolicy == ErrorPolicy::AbortFile) {
             finish(m_lineNumber, true);
             return m_result;
@@ -334,6 +396,219 @@ ConversionResult Conversion::readFailed(const std::string& reason)
     m_result.outcome = Outcome::ReadFailed;
     m_result.readError = reason;
     return m_result;
+}
+
+// A formatting thread's own conversion, with a writer and report lines of its own.
+struct FormattingLane {
+    FormattingLane(RowSource& rows, const ConversionSettings& settings, const std::filesystem::path& destination,
+                   ProgressSink& progress)
+        : conversion(rows, settings, destination, log, progress)
+    {
+    }
+    RunLog log;
+    Conversion conversion;
+};
+
+bool Conversion::formatsAhead() const
+{
+    return m_settings.formattingThreads > 0 && !m_coded && m_rows.canFillBatches();
+}
+
+// The lines are formatted a batch at a time on threads of their own while this thread reads the
+// next batches and writes those formatted into the drawing in their order. This thread alone
+// reads the file, asks for the progress and the stop, and writes the drawing and the report.
+ConversionResult Conversion::convertLinesAhead()
+{
+    const std::size_t threads = m_settings.formattingThreads;
+    std::vector<std::unique_ptr<FormattingLane>> lanes;
+    for (std::size_t lane = 0; lane < threads; ++lane) {
+        lanes.push_back(std::make_unique<FormattingLane>(m_rows, m_settings, m_destination, m_progress));
+    }
+    // Two batches a thread: one formatted while the other waits for its turn to be written.
+    OrderedWork<FormatBatch> work(threads, 2 * threads, [&lanes](FormatBatch& batch, std::size_t lane) {
+        lanes[lane]->conversion.formatBatch(batch);
+    });
+    std::size_t lines = 0; // handed to the threads so far
+    bool ended = false;
+    std::optional<std::string> readError;
+    while (true) {
+        for (FormatBatch* batch = nullptr; !ended && (batch = work.freeSlot()) != nullptr;) {
+            try {
+                ended = !fillBatch(*batch, lines);
+            } catch (const std::exception& error) {
+                readError = error.what();
+                ended = true;
+            }
+            if (!ended) {
+                lines += batch->rows.size();
+                ended = batch->last;
+                work.submit();
+            }
+        }
+        if (!work.pending()) {
+            break;
+        }
+        const std::optional<ConversionResult> result = appendBatch(work.takeOldest());
+        work.releaseOldest();
+        if (result) {
+            return *result;
+        }
+    }
+    // The lines before a read error are written, as they would have been line by line.
+    if (readError) {
+        return readFailed(*readError);
+    }
+    if (m_rows.interrupted()) {
+        m_writer.abandonDrawing();
+        m_result.outcome = Outcome::Stopped;
+        return m_result;
+    }
+    if (const auto changed = m_rows.changedWhileRead()) {
+        return readFailed(*changed);
+    }
+    finish(lines, false);
+    return m_result;
+}
+
+// Reads the next batch into `batch`, with what its lines need to know of the lines before.
+bool Conversion::fillBatch(FormatBatch& batch, std::size_t firstIndex)
+{
+    if (!m_rows.fillBatch(batch.rows, m_settings.linesAhead)) {
+        return false;
+    }
+    batch.last = m_rows.exhausted();
+    batch.firstIndex = firstIndex;
+    batch.runningNumber = m_runningNumber;
+    if (m_renumberMode == RenumberMode::FromStart) {
+        // Every line but an empty or overlong one takes the next number (see takeNumber).
+        for (std::size_t i = 0; i < batch.rows.size(); ++i) {
+            const FieldRow row = batch.rows.row(i);
+            if (!row.isEmptyLine() && row.overlongLength() == 0) {
+                m_runningNumber += m_modifiers.step;
+            }
+        }
+    }
+    return true;
+}
+
+void Conversion::formatBatch(FormatBatch& batch)
+{
+    batch.bytes.clearHeld();
+    batch.marks.clear();
+    batch.steps.clear();
+    batch.lines.clear();
+    batch.failure = nullptr;
+    m_log.takeBack(RunLog::Mark{});
+    try {
+        takeSources();
+        m_writer.formatAhead(batch.bytes, batch.marks);
+        m_ahead = &batch;
+        m_runningNumber = batch.runningNumber;
+        // Each batch notes a missing elevation at its first point; the drawing's writer keeps the first.
+        m_flatElevationNoted = false;
+        m_textsNotWritten = 0;
+        const std::size_t count = batch.rows.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            m_lineNumber = batch.firstIndex + i + 1;
+            m_lineError.clear();
+            m_lineWarning.clear();
+            const std::size_t notWrittenBefore = m_textsNotWritten;
+            const bool accepted = convertLine(batch.rows.row(i), batch.last && i + 1 == count);
+            if (!accepted) {
+                logLineError();
+            }
+            batch.marks.push_back(FormatMark{FormatMark::Kind::LineEnd, batch.bytes.buffered()});
+            batch.lines.push_back(
+                FormattedLine{m_log.sectionText().size(), m_textsNotWritten - notWrittenBefore, accepted});
+            if (!accepted && m_settings.errorPolicy != ErrorPolicy::SkipLine) {
+                break; // the file ends at this line
+            }
+        }
+        batch.log = m_log.sectionText();
+        batch.extents = m_writer.takeExtents();
+    } catch (...) {
+        batch.failure = std::current_exception();
+    }
+    m_ahead = nullptr;
+}
+
+// Writes a formatted batch into the drawing and its lines' report lines into the report, line by
+// line, asking for the progress and the stop and applying the error policy as handleLine does.
+std::optional<ConversionResult> Conversion::appendBatch(FormatBatch& batch)
+{
+    if (batch.failure) {
+        std::rethrow_exception(batch.failure);
+    }
+    // The batch's points and texts count before the polylines its lines end, which are of points
+    // counted already (a difference only between 0.0 and -0.0).
+    m_writer.widenExtents(batch.extents);
+    auto mark = batch.marks.cbegin();
+    std::size_t appended = 0;
+    std::size_t logged = 0;
+    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+        m_progress.setLinePosition(batch.firstIndex + i);
+        if (m_progress.isStopRequested()) {
+            m_writer.abandonDrawing();
+            m_result.outcome = Outcome::Stopped;
+            return m_result;
+        }
+        m_progress.pumpEvents();
+        const FormattedLine& line = batch.lines[i];
+        replayLog(std::string_view(batch.log).substr(logged, line.logEnd - logged));
+        logged = line.logEnd;
+        appendLineEntities(batch, mark, appended);
+        m_textsNotWritten += line.textsNotWritten;
+        if (m_writer.failed()) {
+            return writeFailed(m_lineNumber);
+        }
+        if (!line.accepted) {
+            m_result.errorsLogged = true;
+        }
+        if (auto ended = lineEnded(line.accepted)) {
+            return ended;
+        }
+    }
+    return std::nullopt;
+}
+
+// One line's entities formatted ahead, with their handles and its polyline step. The buffer is
+// offered for writing out where each entity ends, as it is when the entities are written as
+// they are formatted, so that a failed write is seen at the same line.
+void Conversion::appendLineEntities(FormatBatch& batch, std::vector<FormatMark>::const_iterator& mark,
+                                    std::size_t& appended)
+{
+    const std::string_view bytes = batch.bytes.held();
+    while (true) {
+        const auto stop = std::find_if(mark, batch.marks.cend(), [](const FormatMark& m) {
+            return m.kind == FormatMark::Kind::LineEnd || m.kind == FormatMark::Kind::PolylineStep;
+        });
+        m_writer.appendFormatted(bytes, appended, stop->offset, std::span(mark, stop));
+        appended = stop->offset;
+        m_writer.flushIfFull();
+        mark = stop + 1;
+        if (stop->kind == FormatMark::Kind::LineEnd) {
+            return;
+        }
+        PolylineStepRecord& step = batch.steps[stop->index];
+        m_polylines.step(std::move(step.vertex), step.code);
+    }
+}
+
+// Report lines of a batch, one by one, as the lines that made them would have written them.
+void Conversion::replayLog(std::string_view lines)
+{
+    while (!lines.empty()) {
+        const std::size_t end = lines.find("\r\n");
+        const std::string_view text = lines.substr(0, end);
+        lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 2);
+        if (text == kNoElevationNotice) {
+            if (m_flatElevationNoted) {
+                continue;
+            }
+            m_flatElevationNoted = true;
+        }
+        m_log.line(text);
+    }
 }
 
 // Returns false when the line has an error; the caller logs it and applies the policy.
@@ -556,7 +831,7 @@ void Conversion::writePointEntities()
     const std::string_view z = hasZ ? m_point.z : std::string_view("0.0");
     if (!hasZ && !m_flatElevationNoted && anyEntityIn3D()) {
         m_flatElevationNoted = true;
-        m_log.line("  ! Warning: The points have no Z coordinate, 3D entities are drawn at elevation 0.0 !");
+        m_log.line(kNoElevationNotice);
     }
     m_writer.beginPointTexts(m_xValue);
     if (m_coded) {
@@ -566,9 +841,29 @@ void Conversion::writePointEntities()
     }
     if (!m_coded && isCreateFlagSet(m_config.entity(EntityKind::Polyline).create) &&
         source(m_sources, PointValue::Code).column > 0) {
-        m_polylines.step(m_point.x, m_point.y, z, m_point.code, m_xValue, m_yValue, hasZ ? m_zValue : 0.0);
+        const double zValue = hasZ ? m_zValue : 0.0;
+        if (m_ahead != nullptr) {
+            recordPolylineStep(z, zValue);
+        } else {
+            m_polylines.step(m_point.x, m_point.y, z, m_point.code, m_xValue, m_yValue, zValue);
+        }
     }
     writeTexts(hasZ);
+}
+
+// Formatting ahead, a line's step along the polylines is noted where its point ends: the drawing's
+// writer strings the polylines, in the order of the lines.
+void Conversion::recordPolylineStep(std::string_view z, double zValue)
+{
+    const std::string_view code = m_point.code;
+    if (code != m_format.newPolylineCode && code != m_format.drawPolylineCode && code != m_format.endPolylineCode) {
+        return;
+    }
+    m_ahead->marks.push_back(
+        FormatMark{FormatMark::Kind::PolylineStep, m_ahead->bytes.buffered(), m_ahead->steps.size()});
+    m_ahead->steps.push_back(PolylineStepRecord{
+        Vertex{std::string(m_point.x), std::string(m_point.y), std::string(z), m_xValue, m_yValue, zValue},
+        std::string(code)});
 }
 
 // With a code library the codes are read from the description, or from the polyline code column
@@ -707,6 +1002,12 @@ ConversionResult Conversion::writeFailed(std::size_t linesHandled)
 }
 
 } // namespace
+
+unsigned formattingThreadsOfMachine()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? cores : 0;
+}
 
 ConversionResult convertFile(RowSource& rows, const ConversionSettings& settings,
                              const std::filesystem::path& destination, RunLog& log, ProgressSink& progress)

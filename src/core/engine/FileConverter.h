@@ -55,7 +55,17 @@ struct ConversionSettings {
     /// A code library: points go to their codes' layers and symbols, and lines are strung by
     /// code instead of by the polyline code column. None: the drawing is made as without one.
     const codes::CodeSet* codes = nullptr;
+    /// Threads formatting the entities of later lines while the drawing is written (0: none, the
+    /// lines are formatted as they are written). The drawing and the report are the same either
+    /// way. Used for a text file without a code library; the progress and the stop request are
+    /// still asked for line by line on the calling thread.
+    unsigned formattingThreads = 0;
+    /// Lines a formatting thread takes at a time.
+    std::size_t linesAhead = 1024;
 };
+
+/// The formatting threads worth having on this machine: none on a single core.
+unsigned formattingThreadsOfMachine();
 
 /// Converts the lines of `rows` as they come: a file is never held whole.
 ConversionResult convertFile(RowSource& rows, const ConversionSettings& settings,

@@ -59,6 +59,18 @@ class OutputFile {
     /// completed once its end is known (replaceHeld). Called after open(), before any append.
     void holdUntilClose() { m_holding = true; }
 
+    /// Makes this a buffer in memory only, never written anywhere: for bytes formatted ahead on
+    /// another thread and appended to the real file later (held, clearHeld).
+    void holdInMemory() { m_holding = true; }
+
+    /// What a buffer in memory holds, and where a place within the room reserve() gave lies in it.
+    [[nodiscard]] std::string_view held() const { return {m_storage.data(), m_length}; }
+    [[nodiscard]] std::size_t offsetOf(const char* place) const
+    {
+        return static_cast<std::size_t>(place - m_storage.data());
+    }
+    void clearHeld() { m_length = 0; }
+
     /// Replaces the `length` bytes at `offset` of a file held whole by `text`.
     void replaceHeld(std::size_t offset, std::size_t length, std::string_view text);
 
@@ -73,6 +85,9 @@ class OutputFile {
     /// its room kept at the start. A file that cannot be written at a place of its choosing (a
     /// pipe) keeps what was appended there; false only when a write failed.
     bool overwrite(std::uint64_t offset, std::string_view bytes);
+
+    /// True when appending `bytes` more could make flushIfFull write the buffer out.
+    [[nodiscard]] bool mayFlushWithin(std::size_t bytes) const { return !m_holding && m_length + bytes >= kThreshold; }
 
     /// Writes the buffer out when it is large enough. Cheap to call after every entity.
     void flushIfFull()

@@ -22,6 +22,12 @@ class RowSource {
     /// report, when the lines cannot be read.
     virtual const FieldRows* nextBatch() = 0;
 
+    /// Reads the next batch into `rows` (emptied first) rather than into the source's own, so that
+    /// several batches can be worked on at once; at most `maxLines` lines. False when no line was
+    /// left. Only for a source whose canFillBatches() is true; throws as nextBatch does.
+    [[nodiscard]] virtual bool canFillBatches() const { return false; }
+    virtual bool fillBatch(FieldRows& /*rows*/, std::size_t /*maxLines*/) { return false; }
+
     /// True when no line follows the last batch handed out: the last line of a file ends the
     /// polyline still open, so the conversion must know it when it gets there.
     [[nodiscard]] virtual bool exhausted() = 0;

@@ -547,6 +547,12 @@ const FieldRows* TextLineReader::nextBatch()
     return readBatch(m_state->rows, kBatchLines, kBatchBytes) ? &m_state->rows : nullptr;
 }
 
+bool TextLineReader::fillBatch(FieldRows& rows, std::size_t maxLines)
+{
+    rows.clear();
+    return readBatch(rows, maxLines, kBatchBytes);
+}
+
 bool TextLineReader::exhausted()
 {
     return m_state->source.stopped() || !m_state->source.hasMore();

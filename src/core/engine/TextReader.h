@@ -90,6 +90,8 @@ class TextLineReader : public RowSource {
 
     [[nodiscard]] std::size_t lineCount() const override;
     const FieldRows* nextBatch() override;
+    [[nodiscard]] bool canFillBatches() const override { return true; }
+    bool fillBatch(FieldRows& rows, std::size_t maxLines) override;
     [[nodiscard]] bool exhausted() override;
     [[nodiscard]] bool interrupted() const override;
     /// Compares the file's size and time of change with those it had when the reader was made.
