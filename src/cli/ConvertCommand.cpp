@@ -392,6 +392,7 @@ int runConvert(const ConvertOptions& options, std::ostream& messages, bool showP
         request.reportPath =
             options.reportFile ? fs::absolute(*options.reportFile) : config::layout::reportPath(installDir);
         request.jobs = options.jobs;
+        request.formattingThreads = options.formatThreads.value_or(request.formattingThreads);
         request.skipExisting = options.skipExisting;
         request.dryRun = options.dryRun;
         request.escapeNonAscii = escapesNonAscii(options, request.runConfiguration);

@@ -23,15 +23,16 @@ engine::ErrorPolicy parsePolicy(const std::string& value)
     throw std::invalid_argument("--on-error takes skip, abort-file or abort-run, not \"" + value + "\"");
 }
 
-unsigned parseJobs(const std::string& value)
+// A count of threads from 0 to kMaxJobs; `zeroMeans` says what 0 stands for in the message.
+unsigned parseThreadCount(const std::string& option, const std::string& value, const char* zeroMeans)
 {
-    unsigned jobs = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
-    if (value.empty() || error != std::errc() || end != value.data() + value.size() || jobs > kMaxJobs) {
-        throw std::invalid_argument("--jobs takes a number from 0 (one per processor) to " + std::to_string(kMaxJobs) +
-                                    ", not \"" + value + "\"");
+    unsigned count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || count > kMaxJobs) {
+        throw std::invalid_argument(option + " takes a number from 0 (" + zeroMeans + ") to " +
+                                    std::to_string(kMaxJobs) + ", not \"" + value + "\"");
     }
-    return jobs;
+    return count;
 }
 
 // The options that take no value, each with the flag it sets.
@@ -63,7 +64,12 @@ const ValueOption kValueOptions[] = {
     {"--on-error", [](ConvertOptions& o, const std::string& v) { o.errorPolicy = parsePolicy(v); }},
     {"--dest", [](ConvertOptions& o, const std::string& v) { o.destinationFolder = v; }},
     {"--report", [](ConvertOptions& o, const std::string& v) { o.reportFile = v; }},
-    {"--jobs", [](ConvertOptions& o, const std::string& v) { o.jobs = parseJobs(v); }},
+    {"--jobs",
+     [](ConvertOptions& o, const std::string& v) { o.jobs = parseThreadCount("--jobs", v, "one per processor"); }},
+    {"--format-threads",
+     [](ConvertOptions& o, const std::string& v) {
+         o.formatThreads = parseThreadCount("--format-threads", v, "none");
+     }},
     {"--files-from", [](ConvertOptions& o, const std::string& v) { o.filesFrom = v; }},
     {"--detect", [](ConvertOptions& o, const std::string& v) { o.detectFile = v; }},
     {"--save-format", [](ConvertOptions& o, const std::string& v) { o.saveFormatName = v; }},
@@ -194,6 +200,10 @@ Options:
   --jobs N            convert N files at once (default 1; 0: one per processor);
                       the report and the drawings are those of one at a time.
                       With --on-error abort-run the files are converted one at a time
+  --format-threads N  a file converted alone has its lines formatted ahead on N
+                      threads while the drawing is written (default: one per
+                      processor on a machine of two or more; 0: none). The
+                      drawing and the report are the same whatever N
   --skip-existing     leave out a file whose drawing is newer than it (to resume
                       a batch): its report block says so, its drawing is kept
   --dry-run           check every file and report what would be made, write no

@@ -19,15 +19,16 @@ struct ConvertOptions {
     std::vector<std::string> files;
     bool showHelp = false;
     bool showVersion = false;
-    bool verbose = false;                 ///< the report's error lines on stderr as well
-    unsigned jobs = 1;                    ///< files converted at once; 0: one per processor
-    bool json = false;                    ///< one JSON object per file and one for the run on stdout
-    std::optional<std::string> filesFrom; ///< a file listing the point files ("-": standard input)
-    bool nullSeparated = false;           ///< the list's names end with NUL instead of a new line
-    bool skipExisting = false;            ///< files whose drawing is newer than they are skipped
-    bool dryRun = false;                  ///< check and report, write no drawing
-    bool escapeNonAscii = false;          ///< every non-ASCII letter of the texts as an escape
-    bool noEscapeNonAscii = false;        ///< not so, whatever the configuration's options say
+    bool verbose = false;                  ///< the report's error lines on stderr as well
+    unsigned jobs = 1;                     ///< files converted at once; 0: one per processor
+    std::optional<unsigned> formatThreads; ///< a file's lines formatted ahead on so many threads
+    bool json = false;                     ///< one JSON object per file and one for the run on stdout
+    std::optional<std::string> filesFrom;  ///< a file listing the point files ("-": standard input)
+    bool nullSeparated = false;            ///< the list's names end with NUL instead of a new line
+    bool skipExisting = false;             ///< files whose drawing is newer than they are skipped
+    bool dryRun = false;                   ///< check and report, write no drawing
+    bool escapeNonAscii = false;           ///< every non-ASCII letter of the texts as an escape
+    bool noEscapeNonAscii = false;         ///< not so, whatever the configuration's options say
     // Layout detection instead of a conversion.
     std::optional<std::string> detectFile;     ///< --detect: print the layout of this point file
     std::optional<std::string> saveFormatName; ///< --save-format: store the layout found as this format

@@ -77,7 +77,8 @@ TEST(ConvertOptions, Help)
     for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report", "--verbose",
                                "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C",
                                "--jobs N", "--json", "--files-from FILE", "-0, --null", "--skip-existing", "--dry-run",
-                               "--skip-existing change nothing", "--escape-non-ascii", "its escape \\U+XXXX"}) {
+                               "--skip-existing change nothing", "--escape-non-ascii", "its escape \\U+XXXX",
+                               "--format-threads N"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -102,6 +103,8 @@ TEST(ConvertOptions, RefusalsSayWhatIsWrong)
         {{"--jobs="}, "--jobs takes a number from 0 (one per processor) to 256, not \"\""},
         {{"--jobs", "2x"}, "--jobs takes a number from 0 (one per processor) to 256, not \"2x\""},
         {{"--jobs"}, "--jobs needs a value"},
+        {{"--format-threads", "all"}, "--format-threads takes a number from 0 (none) to 256, not \"all\""},
+        {{"--format-threads=257"}, "--format-threads takes a number from 0 (none) to 256, not \"257\""},
         {{"--files-from"}, "--files-from needs a value"},
         {{"-0", "a.txt"}, "--null (-0) applies to the names of --files-from, which is missing"},
         {{"--null"}, "--null (-0) applies to the names of --files-from, which is missing"},
@@ -128,6 +131,9 @@ TEST(ConvertOptions, AutomationOptions)
 {
     const ConvertOptions defaults = parseConvertOptions({"a.txt"});
     EXPECT_EQ(defaults.jobs, 1u);
+    EXPECT_FALSE(defaults.formatThreads.has_value());
+    EXPECT_EQ(parseConvertOptions({"--format-threads", "0"}).formatThreads, 0u);
+    EXPECT_EQ(parseConvertOptions({"--format-threads=3"}).formatThreads, 3u);
     EXPECT_FALSE(defaults.json);
     EXPECT_FALSE(defaults.filesFrom.has_value());
     EXPECT_FALSE(defaults.nullSeparated);
