@@ -38,11 +38,36 @@ struct Options {
     int runs = 1;
     std::uint64_t files = 1;          // copies of the point file converted by one run
     std::vector<unsigned> jobs = {1}; // --jobs of the converter; each run converts once per value
+    // --format-threads of the converter, each value with each --jobs value; none: its default.
+    std::vector<std::optional<unsigned>> formatThreads = {std::nullopt};
     bool disk = true;
     bool keep = false;
     bool check = false;
     std::optional<fs::path> generateOnly;
 };
+
+// One way of running the converter: its --jobs, and its --format-threads when given.
+struct Variant {
+    unsigned jobs = 1;
+    std::optional<unsigned> formatThreads;
+
+    [[nodiscard]] std::string name() const
+    {
+        return "jobs " + std::to_string(jobs) +
+               (formatThreads ? " format-threads " + std::to_string(*formatThreads) : std::string());
+    }
+};
+
+std::vector<Variant> variantsOf(const Options& options)
+{
+    std::vector<Variant> variants;
+    for (const unsigned jobs : options.jobs) {
+        for (const std::optional<unsigned>& threads : options.formatThreads) {
+            variants.push_back(Variant{jobs, threads});
+        }
+    }
+    return variants;
+}
 
 struct ChildRun {
     int exitStatus = -1; // exit code, or -1 when the child did not exit normally
@@ -56,9 +81,22 @@ void printUsage()
 {
     std::puts("usage: mervalon-bench [--converter PATH] [--points N] [--disk-dir DIR] [--memory-dir DIR]\n"
               "                      [--data-dir DIR] [--runs N] [--files N] [--jobs J[,J...]]\n"
+              "                      [--format-threads T[,T...]]\n"
               "                      [--memory-only] [--keep] [--check]\n"
               "       mervalon-bench --generate FILE [--points N]\n"
               "  --check  loads each drawing with tests/tools/check_dxf.py (slow: use with few points)");
+}
+
+// "1,2,4" as its numbers.
+std::vector<unsigned> numberList(const std::string& list)
+{
+    std::vector<unsigned> numbers;
+    for (std::size_t at = 0; at <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', at), list.size());
+        numbers.push_back(static_cast<unsigned>(std::strtoul(list.substr(at, comma - at).c_str(), nullptr, 10)));
+        at = comma + 1;
+    }
+    return numbers;
 }
 
 std::optional<Options> parseOptions(int argc, char** argv)
@@ -85,12 +123,13 @@ std::optional<Options> parseOptions(int argc, char** argv)
             options.files = std::strtoull(argv[++i], nullptr, 10);
         } else if (argument == "--jobs" && hasValue) {
             options.jobs.clear();
-            const std::string list = argv[++i];
-            for (std::size_t at = 0; at <= list.size();) {
-                const std::size_t comma = std::min(list.find(',', at), list.size());
-                options.jobs.push_back(
-                    static_cast<unsigned>(std::strtoul(list.substr(at, comma - at).c_str(), nullptr, 10)));
-                at = comma + 1;
+            for (const unsigned jobs : numberList(argv[++i])) {
+                options.jobs.push_back(jobs);
+            }
+        } else if (argument == "--format-threads" && hasValue) {
+            options.formatThreads.clear();
+            for (const unsigned threads : numberList(argv[++i])) {
+                options.formatThreads.emplace_back(threads);
             }
         } else if (argument == "--memory-only") {
             options.disk = false;
@@ -255,8 +294,8 @@ struct RunFigures {
 /// its memory budget. Whichever of the two writes second finds the memory (or the disk
 /// blocks) the first has just freed, which the kernel hands out faster: every second run
 /// therefore writes the plain loop first, with the size of the drawing of the run before.
-bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options, unsigned jobs,
-                 std::vector<RunFigures>& figures)
+bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, const Options& options,
+                 const Variant& variant, std::vector<RunFigures>& figures)
 {
     const std::uint64_t points = setup.summary.points * setup.inputs.size();
     const bool boundFirst = figures.size() % 2 == 1;
@@ -285,8 +324,11 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
                                           destination.string(),
                                           "--report",
                                           (folder / "report.log").string()};
-    if (jobs != 1) {
-        arguments.insert(arguments.end(), {"--jobs", std::to_string(jobs)});
+    if (variant.jobs != 1) {
+        arguments.insert(arguments.end(), {"--jobs", std::to_string(variant.jobs)});
+    }
+    if (variant.formatThreads) {
+        arguments.insert(arguments.end(), {"--format-threads", std::to_string(*variant.formatThreads)});
     }
     for (const fs::path& input : setup.inputs) {
         arguments.push_back(input.string());
@@ -298,12 +340,12 @@ bool convertOnce(const char* label, const fs::path& parent, const Setup& setup, 
     const double budgetMiB = 3.0 * inputMiB + 64.0;
     const double goalMiB = inputMiB + 64.0;
     const bool withinBudget = peakMiB < budgetMiB;
-    std::printf(
-        "%-6s jobs %u: exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
-        "peak memory %.1f MiB, budget 3 x input + 64 MiB = %.1f MiB: %s; goal input + 64 MiB = %.1f MiB: %s\n",
-        label, jobs, run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
-        static_cast<double>(points) / run.seconds, outputBytes, static_cast<double>(outputBytes) / kMiB, peakMiB,
-        budgetMiB, withinBudget ? "within" : "EXCEEDED", goalMiB, peakMiB < goalMiB ? "within" : "over");
+    std::printf("%-6s %s: exit %d, %.2f s (user %.2f s, system %.2f s), %.0f points/s, output %ju bytes (%.1f MiB), "
+                "peak memory %.1f MiB, budget 3 x input + 64 MiB = %.1f MiB: %s; goal input + 64 MiB = %.1f MiB: %s\n",
+                label, variant.name().c_str(), run.exitStatus, run.seconds, run.userSeconds, run.systemSeconds,
+                static_cast<double>(points) / run.seconds, outputBytes, static_cast<double>(outputBytes) / kMiB,
+                peakMiB, budgetMiB, withinBudget ? "within" : "EXCEEDED", goalMiB,
+                peakMiB < goalMiB ? "within" : "over");
     if (run.exitStatus == 0 && outputBytes == 0) {
         std::printf("%-6s the converter reported success but wrote no drawing\n", label);
     }
@@ -382,27 +424,27 @@ int runBenchmark(const Options& options)
                 setup.summary.points, setup.summary.polylines, setup.summary.vertices, setup.summary.bytes,
                 static_cast<double>(setup.summary.bytes) / kMiB, generationSeconds, setup.inputs.size());
     bool good = true;
-    // Per --jobs value; the values take turns within each run, so that they share the machine's moods.
-    std::vector<std::vector<RunFigures>> memoryFigures(options.jobs.size());
-    std::vector<std::vector<RunFigures>> diskFigures(options.jobs.size());
+    // Per variant; the variants take turns within each run, so that they share the machine's moods.
+    const std::vector<Variant> variants = variantsOf(options);
+    std::vector<std::vector<RunFigures>> memoryFigures(variants.size());
+    std::vector<std::vector<RunFigures>> diskFigures(variants.size());
     for (int run = 0; run < options.runs; ++run) {
-        for (std::size_t j = 0; j < options.jobs.size(); ++j) {
-            good = convertOnce("memory", options.memoryDir, setup, options, options.jobs[j], memoryFigures[j]) && good;
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            good = convertOnce("memory", options.memoryDir, setup, options, variants[v], memoryFigures[v]) && good;
             if (options.disk) {
-                good = convertOnce("disk", options.diskDir, setup, options, options.jobs[j], diskFigures[j]) && good;
+                good = convertOnce("disk", options.diskDir, setup, options, variants[v], diskFigures[v]) && good;
             }
         }
     }
     const std::uint64_t points = setup.summary.points * setup.inputs.size();
     for (const auto& [label, figures] : {std::pair{"memory", &memoryFigures}, std::pair{"disk", &diskFigures}}) {
         std::vector<double> medians;
-        for (std::size_t j = 0; j < options.jobs.size(); ++j) {
-            medians.push_back(
-                printSummary(std::string(label) + " jobs " + std::to_string(options.jobs[j]), (*figures)[j], points));
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            medians.push_back(printSummary(std::string(label) + " " + variants[v].name(), (*figures)[v], points));
         }
-        for (std::size_t j = 1; j < options.jobs.size() && medians[0] > 0 && medians[j] > 0; ++j) {
-            std::printf("%-6s jobs %u: %.2f x the throughput of jobs %u (median times)\n", label, options.jobs[j],
-                        medians[0] / medians[j], options.jobs[0]);
+        for (std::size_t v = 1; v < variants.size() && medians[0] > 0 && medians[v] > 0; ++v) {
+            std::printf("%-6s %s: %.2f x the throughput of %s (median times)\n", label, variants[v].name().c_str(),
+                        medians[0] / medians[v], variants[0].name().c_str());
         }
     }
     if (options.keep) {
