@@ -74,10 +74,25 @@ TEST(ConvertOptions, Help)
     EXPECT_TRUE(parseConvertOptions({"--help"}).showHelp);
     EXPECT_TRUE(parseConvertOptions({"a.txt", "-h"}).showHelp);
     const std::string help = mervalon::cli::convertHelpText();
-    for (const char* option : {"--install-dir", "--format", "--config", "--on-error", "--dest", "--report", "--verbose",
-                               "--version", "\n3 when the report could not be written", "130 when stopped by Ctrl+C",
-                               "--jobs N", "--json", "--files-from FILE", "-0, --null", "--skip-existing", "--dry-run",
-                               "--skip-existing change nothing", "--escape-non-ascii", "its escape \\U+XXXX",
+    for (const char* option : {"--install-dir",
+                               "--format",
+                               "--config",
+                               "--on-error",
+                               "--dest",
+                               "--report",
+                               "--verbose",
+                               "--version",
+                               "\n3 when the report could not be written",
+                               "130 when stopped by Ctrl+C",
+                               "--jobs N",
+                               "--json",
+                               "--files-from FILE",
+                               "-0, --null",
+                               "--skip-existing",
+                               "--dry-run",
+                               "--skip-existing change nothing",
+                               "--escape-non-ascii",
+                               "its escape \\U+XXXX",
                                "--format-threads N"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
