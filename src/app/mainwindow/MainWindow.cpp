@@ -4,6 +4,7 @@
 #include "app/common/ElidedLabel.h"
 #include "app/common/Glyphs.h"
 #include "app/common/ScreenFit.h"
+#include "app/common/ScreenFitRules.h"
 #include "app/common/TextConversions.h"
 #include "app/common/WidgetHelpers.h"
 #include "app/configuration/ConfigurationCommands.h"
@@ -60,6 +61,15 @@ constexpr std::array<ChoiceButton, 3> kReportButtons{{
     {platform::keys::reportNever.name.data(), "Never show Report."},
 }};
 
+/// The designed client area; larger fonts, or little room on the screen, change it.
+constexpr QSize kDesignedSize(602, 496);
+
+int availableScreenHeight()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry().height() : 0;
+}
+
 } // namespace
 
 MainWindow::MainWindow(Interaction& interaction, platform::AppSettings& settings, HintSwitch& hints, QWidget* parent)
@@ -82,9 +92,13 @@ MainWindow::MainWindow(Interaction& interaction, platform::AppSettings& settings
     layout->addWidget(m_strip);
     connect(m_pages, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 
-    // The designed client area is 602 x 496; larger fonts or scaling may need more, and the
-    // window then grows to fit instead of cutting controls off. It is not meant to be resized.
-    setFixedSize(QSize(602, 496).expandedTo(minimumSizeHint()));
+    // The designed client area is 602 x 496; larger fonts may need more, and the window then
+    // grows to fit instead of cutting controls off. A screen with little room (a large scale
+    // factor) gets the compact layout and no more height than leaves room for the frame
+    // (fittedWindowHeight). The window is not meant to be resized.
+    const QSize minimum = minimumSizeHint();
+    setFixedSize(std::max(kDesignedSize.width(), minimum.width()),
+                 fittedWindowHeight(kDesignedSize.height(), minimum.height(), availableScreenHeight()));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -141,10 +155,17 @@ QWidget* MainWindow::buildCreationTab()
     formatLayout->setVerticalSpacing(3);
     formatLayout->addWidget(m_format, 0, 0);
     formatLayout->addWidget(editorButton, 0, 1);
-    formatLayout->addWidget(m_formatDescription, 1, 0, 1, 2);
-    formatLayout->addWidget(m_modifiersButton, 2, 0, 1, 2);
     m_codeLibrary = new CodeLibraryPanel(m_interaction, format);
-    formatLayout->addWidget(m_codeLibrary, 3, 0, 1, 2);
+    if (compactLayout(kDesignedSize.height(), availableScreenHeight())) {
+        // One row less: the data modifiers beside the format.
+        formatLayout->addWidget(m_modifiersButton, 0, 2);
+        formatLayout->addWidget(m_formatDescription, 1, 0, 1, 3);
+        formatLayout->addWidget(m_codeLibrary, 2, 0, 1, 3);
+    } else {
+        formatLayout->addWidget(m_formatDescription, 1, 0, 1, 2);
+        formatLayout->addWidget(m_modifiersButton, 2, 0, 1, 2);
+        formatLayout->addWidget(m_codeLibrary, 3, 0, 1, 2);
+    }
     formatLayout->setColumnStretch(0, 1);
 
     auto* right = new QVBoxLayout;
