@@ -201,9 +201,9 @@ Options:
                       the report and the drawings are those of one at a time.
                       With --on-error abort-run the files are converted one at a time
   --format-threads N  a file converted alone has its lines formatted ahead on N
-                      threads while the drawing is written (default: one per
-                      processor on a machine of two or more; 0: none). The
-                      drawing and the report are the same whatever N
+                      threads while the drawing is written (default: one less
+                      than the processors; 0: none). The drawing and the
+                      report are the same whatever N
   --skip-existing     leave out a file whose drawing is newer than it (to resume
                       a batch): its report block says so, its drawing is kept
   --dry-run           check every file and report what would be made, write no

@@ -420,12 +420,14 @@ bool Conversion::formatsAhead() const
 ConversionResult Conversion::convertLinesAhead()
 {
     const std::size_t threads = m_settings.formattingThreads;
+    // One lane a thread, and one for this thread, which formats too while the oldest batch is
+    // still being formatted.
     std::vector<std::unique_ptr<FormattingLane>> lanes;
-    for (std::size_t lane = 0; lane < threads; ++lane) {
+    for (std::size_t lane = 0; lane <= threads; ++lane) {
         lanes.push_back(std::make_unique<FormattingLane>(m_rows, m_settings, m_destination, m_progress));
     }
-    // Two batches a thread: one formatted while the other waits for its turn to be written.
-    OrderedWork<FormatBatch> work(threads, 2 * threads, [&lanes](FormatBatch& batch, std::size_t lane) {
+    // Two batches a lane: one formatted while the other waits for its turn to be written.
+    OrderedWork<FormatBatch> work(threads, 2 * lanes.size(), [&lanes](FormatBatch& batch, std::size_t lane) {
         lanes[lane]->conversion.formatBatch(batch);
     });
     std::size_t lines = 0; // handed to the threads so far
@@ -447,6 +449,8 @@ ConversionResult Conversion::convertLinesAhead()
         }
         if (!work.pending()) {
             break;
+        }
+        while (!work.oldestDone() && work.workOnNext(threads)) {
         }
         const std::optional<ConversionResult> result = appendBatch(work.takeOldest());
         work.releaseOldest();
@@ -1005,8 +1009,10 @@ ConversionResult Conversion::writeFailed(std::size_t linesHandled)
 
 unsigned formattingThreadsOfMachine()
 {
+    // The thread that reads the file and writes the drawing keeps a core busy of its own: one
+    // more thread than the other cores would only take turns with it.
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? cores : 0;
+    return cores > 1 ? cores - 1 : 0;
 }
 
 ConversionResult convertFile(RowSource& rows, const ConversionSettings& settings,

@@ -64,7 +64,8 @@ struct ConversionSettings {
     std::size_t linesAhead = 1024;
 };
 
-/// The formatting threads worth having on this machine: none on a single core.
+/// The formatting threads worth having on this machine: one per core but the writing thread's,
+/// so none on a single core.
 unsigned formattingThreadsOfMachine();
 
 /// Converts the lines of `rows` as they come: a file is never held whole.

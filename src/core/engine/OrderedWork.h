@@ -79,6 +79,26 @@ template <typename Batch> class OrderedWork {
         return slot.batch;
     }
 
+    /// Works on the oldest submitted slot no worker has taken yet, on the calling thread as
+    /// worker `worker` (an index of its own, beyond the threads'): the giving thread lends a
+    /// hand while it would otherwise wait. False when there was none to take.
+    bool workOnNext(std::size_t worker)
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_taken == m_given) {
+            return false;
+        }
+        work(lock, worker);
+        return true;
+    }
+
+    /// True when the oldest slot not yet released is done (takeOldest would not wait).
+    [[nodiscard]] bool oldestDone() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_slots[m_released % m_slots.size()].state == State::Done;
+    }
+
     /// The slot takeOldest() returned may be filled again.
     void releaseOldest()
     {
@@ -102,15 +122,22 @@ template <typename Batch> class OrderedWork {
             if (m_closing) {
                 return;
             }
-            Slot& slot = m_slots[m_taken % m_slots.size()];
-            ++m_taken;
-            slot.state = State::Working;
-            lock.unlock();
-            m_work(slot.batch, worker);
-            lock.lock();
-            slot.state = State::Done;
-            m_done.notify_all();
+            work(lock, worker);
         }
+    }
+
+    // Takes the oldest submitted slot and works on it; `lock` holds the mutex, and holds it again
+    // when the work is done.
+    void work(std::unique_lock<std::mutex>& lock, std::size_t worker)
+    {
+        Slot& slot = m_slots[m_taken % m_slots.size()];
+        ++m_taken;
+        slot.state = State::Working;
+        lock.unlock();
+        m_work(slot.batch, worker);
+        lock.lock();
+        slot.state = State::Done;
+        m_done.notify_all();
     }
 
     mutable std::mutex m_mutex;
