@@ -301,7 +301,7 @@ class SheetHandler : public XmlHandler {
   public:
     SheetHandler(RowVisitor& visitor, const std::vector<std::string>& strings, const std::vector<TimeFormat>& formats,
                  bool system1904)
-        : m_rows(visitor), m_strings(strings), m_formats(formats), m_system1904(system1904)
+        : m_visitor(visitor), m_rows(visitor), m_strings(strings), m_formats(formats), m_system1904(system1904)
     {
     }
 
@@ -309,6 +309,9 @@ class SheetHandler : public XmlHandler {
     {
         const std::string_view local = name.local;
         if (!m_inData) {
+            if (local == "dimension" && !m_started) {
+                declareDimension(attributes.find("ref"));
+            }
             m_inData = local == "sheetData";
             return;
         }
@@ -364,6 +367,20 @@ class SheetHandler : public XmlHandler {
     }
 
   private:
+    // The used range the producer wrote ("A1:F1048576"), for the progress only: a single cell
+    // ("A1", which several producers write whatever the sheet holds) says nothing.
+    void declareDimension(const char* ref)
+    {
+        const std::string_view range = ref != nullptr ? std::string_view(ref) : std::string_view();
+        const std::size_t colon = range.find(':');
+        std::uint32_t column = 0;
+        std::uint32_t row = 0;
+        if (colon != std::string_view::npos && parseReference(range.substr(colon + 1), column, row) &&
+            row < kMaxSheetRows) {
+            m_visitor.declaredRows(row + 1);
+        }
+    }
+
     void startRow(const XmlAttributes& attributes)
     {
         if (m_inRow) {
@@ -483,6 +500,7 @@ class SheetHandler : public XmlHandler {
         return CellValue::ofText(std::move(text));
     }
 
+    RowVisitor& m_visitor;
     RowAssembler m_rows;
     const std::vector<std::string>& m_strings;
     const std::vector<TimeFormat>& m_formats;
@@ -502,13 +520,23 @@ class SheetHandler : public XmlHandler {
     std::string m_value;
 };
 
-template <typename Handler> void parsePart(ZipPackage& package, const std::string& part, Handler& handler)
+// `progress`, when given, learns how much of the part has been parsed.
+template <typename Handler>
+void parsePart(ZipPackage& package, const std::string& part, Handler& handler, RowVisitor* progress = nullptr)
 {
     XmlStream xml(handler, "the part \"" + part + "\"");
+    const std::uint64_t total = progress != nullptr ? package.unpackedSize(part).value_or(0) : 0;
+    std::uint64_t done = 0;
     // Unpacked straight into the parser's buffer: a sheet is hundreds of megabytes of XML.
     if (!package.readInto(
             part, [&](std::size_t size) { return xml.buffer(size); },
-            [&](std::size_t size) { xml.parseBuffer(size); })) {
+            [&](std::size_t size) {
+                if (progress != nullptr) {
+                    progress->documentRead(done, total);
+                    done += size;
+                }
+                xml.parseBuffer(size);
+            })) {
         throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
     }
     xml.finish();
@@ -604,7 +632,7 @@ bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVis
     }
     const std::vector<TimeFormat> formats = styles.timeFormats();
     SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904);
-    parsePart(package, relationship->second.target, sheet);
+    parsePart(package, relationship->second.target, sheet, &visitor);
     return true;
 }
 

@@ -54,6 +54,7 @@ void emitSheetRows(const Sheet& sheet, std::int32_t firstLine, SheetRowSink& sin
     if (first > last) {
         return;
     }
+    sink.declaredRows(static_cast<std::uint64_t>(last - first + 1));
     const auto cells = sheet.cells();
     auto cell = std::lower_bound(cells.begin(), cells.end(), static_cast<std::uint32_t>(first - 1),
                                  [](const Cell& c, std::uint32_t row) { return c.row < row; });
@@ -150,6 +151,14 @@ class RowsEmitter : public RowVisitor {
         }
     }
 
+    void declaredRows(std::uint32_t lastRow) override
+    {
+        if (lastRow > m_first) {
+            m_sink.declaredRows(lastRow - m_first);
+        }
+    }
+    void documentRead(std::uint64_t done, std::uint64_t total) override { m_sink.documentRead(done, total); }
+
   private:
     std::uint32_t m_first;
     SheetRowSink& m_sink;
@@ -196,10 +205,19 @@ bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowV
     switch (packageKind(package)) {
     case PackageKind::Ooxml:
         return streamOoxmlSheet(package, selector, visitor);
-    case PackageKind::Ods:
+    case PackageKind::Ods: {
+        const std::uint64_t total = package.unpackedSize("content.xml").value_or(0);
         return streamOdsSheet(
-            [&](const std::function<void(const char*, std::size_t)>& sink) { package.read("content.xml", sink); },
+            [&](const std::function<void(const char*, std::size_t)>& sink) {
+                std::uint64_t done = 0;
+                package.read("content.xml", [&](const char* data, std::size_t size) {
+                    visitor.documentRead(done, total);
+                    sink(data, size);
+                    done += size;
+                });
+            },
             selector, visitor);
+    }
     case PackageKind::Other:
         break;
     }
@@ -239,16 +257,24 @@ Bytes fileHead(const std::filesystem::path& path)
     return head;
 }
 
-DocumentSource fileDocumentOf(const std::filesystem::path& path)
+// The file's bytes; `progress`, when given, learns how far they have been handed on.
+DocumentSource fileDocumentOf(const std::filesystem::path& path, RowVisitor* progress = nullptr)
 {
-    return [path](const std::function<void(const char*, std::size_t)>& sink) {
+    return [path, progress](const std::function<void(const char*, std::size_t)>& sink) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             throw WorkbookError("The workbook \"" + path.string() + "\" cannot be opened.");
         }
+        std::error_code error;
+        const std::uint64_t total = progress != nullptr ? std::filesystem::file_size(path, error) : 0;
+        std::uint64_t done = 0;
         std::vector<char> buffer(1 << 16);
         while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+            if (progress != nullptr && !error) {
+                progress->documentRead(done, total);
+            }
             sink(buffer.data(), static_cast<std::size_t>(in.gcount()));
+            done += static_cast<std::uint64_t>(in.gcount());
         }
         if (in.bad()) {
             throw WorkbookError("The workbook \"" + path.string() + "\" cannot be read.");
@@ -352,9 +378,9 @@ bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLi
                      SheetRowSink& sink)
 {
     const Bytes head = fileHead(workbook);
-    const DocumentSource fileDocument = fileDocumentOf(workbook);
-    const auto openZip = [&] { return ZipPackage::open(workbook); };
     RowsEmitter emitter(firstLine, sink);
+    const DocumentSource fileDocument = fileDocumentOf(workbook, &emitter);
+    const auto openZip = [&] { return ZipPackage::open(workbook); };
     if (const auto found = streamByKind(head, openZip, fileDocument, selector, emitter)) {
         return *found;
     }

@@ -56,6 +56,12 @@ class SheetRowSink {
     virtual ~SheetRowSink() = default;
     /// The next row's fields; none for a row without fields. Valid during the call only.
     virtual void row(std::span<const std::string> fields) = 0;
+
+    /// For a progress display only, never for the rows: how many rows the sheet says the sink will
+    /// get (see RowVisitor::declaredRows; it may be far off).
+    virtual void declaredRows(std::uint64_t /*rows*/) {}
+    /// For a progress display only: see RowVisitor::documentRead.
+    virtual void documentRead(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
 /// Thrown by streamSheetRows when the rows of an XLSX sheet come out of order (which no
