@@ -105,11 +105,11 @@ void SheetRowSource::read(const std::filesystem::path& workbook, int firstLine, 
     std::exception_ptr error;
     bool outOfOrder = false;
     // A text keeps the characters Windows-1252 lacks, as a UTF-8 point file's texts do.
-    const spreadsheet::CharacterEscapes escapes;
+    spreadsheet::CharacterEscapes escapes;
     try {
         Reader reader(*this);
-        found = spreadsheet::streamSheetRows(workbook, firstLine,
-                                             spreadsheet::SheetSelector{sheetNumber, std::move(sheetText)}, reader);
+        found = spreadsheet::streamSheetRows(
+            workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, std::move(sheetText)}, reader, &escapes);
         reader.finish();
     } catch (const Cancelled&) {
     } catch (const spreadsheet::SheetRowsOutOfOrder&) {

@@ -4,6 +4,7 @@
 #include "core/spreadsheet/CellText.h"
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/SheetStream.h"
+#include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/ZipPackage.h"
 
 #include <cstdint>
@@ -24,8 +25,10 @@ std::vector<std::string> ooxmlSheetNames(ZipPackage& package);
 /// number format is a date, time or duration (then the text the XLS reader gives, in the
 /// workbook's date system), texts (shared, inline, formula results) Windows-1252 texts, booleans
 /// "TRUE"/"FALSE", errors their text; formulas without a result and styled blanks are no value.
+/// With `escapes`, the texts keep the characters Windows-1252 lacks (see CharacterEscapes).
 /// Returns false when no sheet qualifies. Throws WorkbookError.
-bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor);
+bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor,
+                      CharacterEscapes* escapes = nullptr);
 
 /// Where sheet `number` (1-based) lives: its part, whether it is a worksheet (not a chart or
 /// dialog sheet), and how many of the workbook's defined names refer to its cells. nullopt outside the sheets.

@@ -200,11 +200,12 @@ class SheetBuilder : public RowVisitor {
 };
 
 // Streams a sheet of a zip package (XLSX, XLSM, ODS), telling what the package is when it is no workbook.
-bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor)
+bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor,
+                        CharacterEscapes* escapes)
 {
     switch (packageKind(package)) {
     case PackageKind::Ooxml:
-        return streamOoxmlSheet(package, selector, visitor);
+        return streamOoxmlSheet(package, selector, visitor, escapes);
     case PackageKind::Ods: {
         const std::uint64_t total = package.unpackedSize("content.xml").value_or(0);
         return streamOdsSheet(
@@ -216,7 +217,7 @@ bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowV
                     done += size;
                 });
             },
-            selector, visitor);
+            selector, visitor, nullptr, escapes);
     }
     case PackageKind::Other:
         break;
@@ -235,10 +236,11 @@ bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowV
     throw WorkbookError("The file is a zip archive but not a workbook (it holds no XLSX or ODS spreadsheet).");
 }
 
-bool streamFlatSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor)
+bool streamFlatSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor,
+                     CharacterEscapes* escapes)
 {
     bool spreadsheet = false;
-    const bool found = streamOdsSheet(document, selector, visitor, &spreadsheet);
+    const bool found = streamOdsSheet(document, selector, visitor, &spreadsheet, escapes);
     if (!spreadsheet) {
         throw WorkbookError("The file is an XML document but not a workbook (it holds no OpenDocument spreadsheet).");
     }
@@ -286,15 +288,15 @@ DocumentSource fileDocumentOf(const std::filesystem::path& path, RowVisitor* pro
 // unknown kind, which the XLS reader explains).
 template <typename ZipOpener, typename Document>
 std::optional<bool> streamByKind(ByteView head, const ZipOpener& openZip, const Document& document,
-                                 const SheetSelector& selector, RowVisitor& visitor)
+                                 const SheetSelector& selector, RowVisitor& visitor, CharacterEscapes* escapes)
 {
     switch (workbookFileKind(head)) {
     case WorkbookFileKind::Zip: {
         ZipPackage package = openZip();
-        return streamPackageSheet(package, selector, visitor);
+        return streamPackageSheet(package, selector, visitor, escapes);
     }
     case WorkbookFileKind::FlatXml:
-        return streamFlatSheet(document, selector, visitor);
+        return streamFlatSheet(document, selector, visitor, escapes);
     case WorkbookFileKind::Text:
         throw WorkbookError(textFileMessage());
     case WorkbookFileKind::Binary:
@@ -336,17 +338,18 @@ void streamHeldSheet(const Sheet& sheet, RowVisitor& visitor)
 
 } // namespace
 
-SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector)
+SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes)
 {
     const Bytes head = fileHead(workbook);
     const DocumentSource fileDocument = fileDocumentOf(workbook);
     const auto openZip = [&] { return ZipPackage::open(workbook); };
     if (workbookFileKind(head) != WorkbookFileKind::Binary && workbookFileKind(head) != WorkbookFileKind::Unknown) {
         return collectRows(firstLine, [&](RowVisitor& visitor) {
-            return *streamByKind(head, openZip, fileDocument, selector, visitor);
+            return *streamByKind(head, openZip, fileDocument, selector, visitor, escapes);
         });
     }
-    const Workbook book = Workbook::open(workbook);
+    const Workbook book = Workbook::open(workbook, escapes);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return SheetNotFound{};
@@ -354,7 +357,8 @@ SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firs
     return sheetRows(*sheet, firstLine);
 }
 
-SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector)
+SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes)
 {
     const ByteView head = workbook.subspan(0, std::min<std::size_t>(workbook.size(), 4096));
     const auto memoryDocument = [&](const std::function<void(const char*, std::size_t)>& sink) {
@@ -363,10 +367,10 @@ SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSe
     const auto openZip = [&] { return ZipPackage::fromBytes(workbook); };
     if (workbookFileKind(head) != WorkbookFileKind::Binary && workbookFileKind(head) != WorkbookFileKind::Unknown) {
         return collectRows(firstLine, [&](RowVisitor& visitor) {
-            return *streamByKind(head, openZip, memoryDocument, selector, visitor);
+            return *streamByKind(head, openZip, memoryDocument, selector, visitor, escapes);
         });
     }
-    const Workbook book = Workbook::fromBytes(Bytes(workbook.begin(), workbook.end()));
+    const Workbook book = Workbook::fromBytes(Bytes(workbook.begin(), workbook.end()), escapes);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return SheetNotFound{};
@@ -375,16 +379,16 @@ SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSe
 }
 
 bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
-                     SheetRowSink& sink)
+                     SheetRowSink& sink, CharacterEscapes* escapes)
 {
     const Bytes head = fileHead(workbook);
     RowsEmitter emitter(firstLine, sink);
     const DocumentSource fileDocument = fileDocumentOf(workbook, &emitter);
     const auto openZip = [&] { return ZipPackage::open(workbook); };
-    if (const auto found = streamByKind(head, openZip, fileDocument, selector, emitter)) {
+    if (const auto found = streamByKind(head, openZip, fileDocument, selector, emitter, escapes)) {
         return *found;
     }
-    const Workbook book = Workbook::open(workbook);
+    const Workbook book = Workbook::open(workbook, escapes);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return false;
@@ -398,7 +402,7 @@ bool streamSheet(const std::filesystem::path& workbook, const SheetSelector& sel
     const Bytes head = fileHead(workbook);
     const DocumentSource fileDocument = fileDocumentOf(workbook);
     const auto openZip = [&] { return ZipPackage::open(workbook); };
-    if (const auto found = streamByKind(head, openZip, fileDocument, selector, visitor)) {
+    if (const auto found = streamByKind(head, openZip, fileDocument, selector, visitor, nullptr)) {
         return *found;
     }
     const Workbook book = Workbook::open(workbook);

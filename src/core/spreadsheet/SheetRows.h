@@ -46,9 +46,12 @@ std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine);
 /// XLSM; ODS or flat ODS) is told by the file's content, not its name; the rows are the same
 /// whichever kind holds the same cells. SheetNotFound when no sheet qualifies. Throws
 /// WorkbookError when the file cannot be opened or read, or is not a workbook (saying what it is).
-SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector);
+/// With `escapes`, the texts keep the characters Windows-1252 lacks (see CharacterEscapes).
+SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes = nullptr);
 /// The same for a workbook in memory.
-SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector);
+SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes = nullptr);
 
 /// Receives the rows of a sheet one at a time, as readSheetRows gives them.
 class SheetRowSink {
@@ -75,9 +78,9 @@ class SheetRowsOutOfOrder : public WorkbookError {
 /// Hands `sink` the rows readSheetRows gives, in order, without holding the sheet: an XLSX or ODS
 /// sheet is read as it is unpacked; an XLS workbook is read whole (its compound file must be), but
 /// its rows are not gathered a second time. Returns false when no sheet qualifies. Throws
-/// WorkbookError, and SheetRowsOutOfOrder (see there).
+/// WorkbookError, and SheetRowsOutOfOrder (see there). `escapes` as for readSheetRows.
 bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
-                     SheetRowSink& sink);
+                     SheetRowSink& sink, CharacterEscapes* escapes = nullptr);
 
 class RowVisitor;
 /// Streams the chosen sheet's rows into `visitor` without holding the sheet: an XLSX or ODS
