@@ -659,6 +659,16 @@ std::optional<OoxmlSheetPart> ooxmlSheetPart(ZipPackage& package, int number)
                           static_cast<std::uint64_t>(names)};
 }
 
+std::optional<OoxmlCalcChain> ooxmlCalcChain(ZipPackage& package)
+{
+    const OpenedWorkbook opened = openWorkbook(package);
+    const Relationship* chain = relationshipOfType(opened, "calcChain");
+    if (chain == nullptr || !package.has(chain->target)) {
+        return std::nullopt;
+    }
+    return OoxmlCalcChain{chain->target, relationshipsOf(opened.part)};
+}
+
 std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)
 {
     SharedStringsHandler handler(nullptr);

@@ -39,6 +39,14 @@ struct OoxmlSheetPart {
 };
 std::optional<OoxmlSheetPart> ooxmlSheetPart(ZipPackage& package, int number);
 
+/// The workbook's calculation chain (its formula cells by address, in the order last calculated):
+/// its part and the relationships part that names it. nullopt when the workbook has none.
+struct OoxmlCalcChain {
+    std::string part;
+    std::string relationships;
+};
+std::optional<OoxmlCalcChain> ooxmlCalcChain(ZipPackage& package);
+
 /// The parts of the workbook as the fuzzers and tests reach them one at a time: the shared
 /// strings, and one worksheet read with given strings and cell formats (by style index).
 std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part);
