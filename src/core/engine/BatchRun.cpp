@@ -530,9 +530,9 @@ bool readWorkbookSheet(const std::filesystem::path& workbook, int firstLine, int
                        const std::string& sheetText, FieldRows& rows)
 {
     // A text keeps the characters Windows-1252 lacks, as a UTF-8 point file's texts do.
-    const spreadsheet::CharacterEscapes escapes;
+    spreadsheet::CharacterEscapes escapes;
     const spreadsheet::SheetRows result =
-        spreadsheet::readSheetRows(workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, sheetText});
+        spreadsheet::readSheetRows(workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, sheetText}, &escapes);
     const auto* sheetRows = std::get_if<std::vector<spreadsheet::RowTexts>>(&result);
     if (sheetRows == nullptr) {
         return false;

@@ -322,7 +322,7 @@ ConversionResult Conversion::convertLines()
         } catch (const std::exception& error) {
             return readFailed(error.what());
         }
-        // A sheet read while it is converted learns its length as it goes.
+        // A sheet read while it is converted estimates its length better as it goes.
         if (batch != nullptr && m_rows.lineCount() != lineCount) {
             lineCount = m_rows.lineCount();
             m_progress.setLineCount(lineCount);

@@ -14,7 +14,9 @@ class RowSource {
   public:
     virtual ~RowSource() = default;
 
-    /// How many lines the batches will hold in all; the progress is shown against it.
+    /// How many lines the batches will hold in all; the progress is shown against it. A source
+    /// that reads while the lines are converted may give an estimate, asked again after each batch
+    /// (at least the lines handed out, and the true count once the last batch is out).
     [[nodiscard]] virtual std::size_t lineCount() const = 0;
 
     /// The next batch of lines, or nullptr when none is left. A batch holds at least one line

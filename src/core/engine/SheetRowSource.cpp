@@ -21,27 +21,52 @@ class SheetRowSource::Reader : public spreadsheet::SheetRowSink {
         if (!m_batch) {
             m_batch = m_source.takeFreeBatch();
         }
+        if (m_lines == 0) {
+            m_rowsFrom = m_done; // what comes before the first row (styles, other sheets) is no row
+        }
         if (fields.empty()) {
             // A row without fields reads like an empty line of a text file.
             m_batch->addEmptyRow();
         } else {
             m_batch->addRow(fields);
         }
+        ++m_lines;
         if (m_batch->size() >= kBatchLines) {
-            m_source.handOn(std::move(m_batch));
+            m_source.handOn(std::move(m_batch), reading());
         }
+    }
+
+    void declaredRows(std::uint64_t rows) override { m_declared = rows; }
+    void documentRead(std::uint64_t done, std::uint64_t total) override
+    {
+        m_done = done;
+        m_total = total;
     }
 
     void finish()
     {
         if (m_batch && !m_batch->empty()) {
-            m_source.handOn(std::move(m_batch));
+            m_source.handOn(std::move(m_batch), reading());
         }
     }
 
   private:
+    [[nodiscard]] SheetLineEstimate::Reading reading() const
+    {
+        double fraction = 0;
+        if (m_total > m_rowsFrom && m_done > m_rowsFrom) {
+            fraction = static_cast<double>(m_done - m_rowsFrom) / static_cast<double>(m_total - m_rowsFrom);
+        }
+        return SheetLineEstimate::Reading{m_lines, m_declared, fraction};
+    }
+
     SheetRowSource& m_source;
     std::unique_ptr<FieldRows> m_batch;
+    std::uint64_t m_lines = 0;
+    std::uint64_t m_declared = 0;
+    std::uint64_t m_done = 0;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_rowsFrom = 0;
 };
 
 SheetRowSource::SheetRowSource(const std::filesystem::path& workbook, int firstLine, int sheetNumber,
@@ -56,6 +81,9 @@ SheetRowSource::SheetRowSource(const std::filesystem::path& workbook, int firstL
         lock.unlock();
         m_thread.join();
         std::rethrow_exception(error);
+    }
+    if (!m_full.empty()) {
+        m_estimate.take(m_full.front().reading);
     }
 }
 
@@ -77,11 +105,11 @@ void SheetRowSource::read(const std::filesystem::path& workbook, int firstLine, 
     std::exception_ptr error;
     bool outOfOrder = false;
     // A text keeps the characters Windows-1252 lacks, as a UTF-8 point file's texts do.
-    const spreadsheet::CharacterEscapes escapes;
+    spreadsheet::CharacterEscapes escapes;
     try {
         Reader reader(*this);
-        found = spreadsheet::streamSheetRows(workbook, firstLine,
-                                             spreadsheet::SheetSelector{sheetNumber, std::move(sheetText)}, reader);
+        found = spreadsheet::streamSheetRows(
+            workbook, firstLine, spreadsheet::SheetSelector{sheetNumber, std::move(sheetText)}, reader, &escapes);
         reader.finish();
     } catch (const Cancelled&) {
     } catch (const spreadsheet::SheetRowsOutOfOrder&) {
@@ -116,7 +144,7 @@ std::unique_ptr<FieldRows> SheetRowSource::takeFreeBatch()
     return batch;
 }
 
-void SheetRowSource::handOn(std::unique_ptr<FieldRows> batch)
+void SheetRowSource::handOn(std::unique_ptr<FieldRows> batch, SheetLineEstimate::Reading reading)
 {
     {
         std::unique_lock lock(m_mutex);
@@ -125,7 +153,7 @@ void SheetRowSource::handOn(std::unique_ptr<FieldRows> batch)
             throw Cancelled{};
         }
         m_linesRead += batch->size();
-        m_full.push_back(std::move(batch));
+        m_full.push_back(ReadBatch{std::move(batch), reading});
     }
     m_changed.notify_all();
 }
@@ -133,7 +161,10 @@ void SheetRowSource::handOn(std::unique_ptr<FieldRows> batch)
 std::size_t SheetRowSource::lineCount() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_linesRead;
+    if (m_ended && !m_error) {
+        return m_linesRead;
+    }
+    return static_cast<std::size_t>(m_estimate.count());
 }
 
 const FieldRows* SheetRowSource::nextBatch()
@@ -149,7 +180,8 @@ const FieldRows* SheetRowSource::nextBatch()
         }
         return nullptr;
     }
-    m_current = std::move(m_full.front());
+    m_current = std::move(m_full.front().rows);
+    m_estimate.take(m_full.front().reading);
     m_full.pop_front();
     lock.unlock();
     m_changed.notify_all();

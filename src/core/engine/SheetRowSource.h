@@ -7,6 +7,7 @@
 
 #include "core/engine/FieldRows.h"
 #include "core/engine/RowSource.h"
+#include "core/engine/SheetLineEstimate.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -35,8 +36,9 @@ class SheetRowSource : public RowSource {
 
     [[nodiscard]] bool sheetMissing() const;
 
-    /// The lines read so far: all of them once the sheet has been read through (a sheet of a few
-    /// thousand rows is by the time the conversion starts). A conversion asks again as it goes.
+    /// The lines the sheet will likely give (see SheetLineEstimate), at least those handed out so
+    /// far; all the lines read once the sheet has been read through (a sheet of a few thousand
+    /// rows is by the time the conversion starts). A conversion asks again as it goes.
     [[nodiscard]] std::size_t lineCount() const override;
     const FieldRows* nextBatch() override;
     [[nodiscard]] bool exhausted() override;
@@ -55,14 +57,21 @@ class SheetRowSource : public RowSource {
     class Reader;
     void read(const std::filesystem::path& workbook, int firstLine, int sheetNumber, std::string sheetText);
     std::unique_ptr<FieldRows> takeFreeBatch();
-    void handOn(std::unique_ptr<FieldRows> batch);
+    void handOn(std::unique_ptr<FieldRows> batch, SheetLineEstimate::Reading reading);
+
+    // A batch read, with what was known of the sheet's length when it was full.
+    struct ReadBatch {
+        std::unique_ptr<FieldRows> rows;
+        SheetLineEstimate::Reading reading;
+    };
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::unique_ptr<FieldRows>> m_full;  // read, not yet handed to the conversion
+    std::deque<ReadBatch> m_full;                   // read, not yet handed to the conversion
     std::vector<std::unique_ptr<FieldRows>> m_free; // handed back, for the next batches
     std::unique_ptr<FieldRows> m_current;           // the batch the conversion holds
     std::size_t m_linesRead = 0;
+    SheetLineEstimate m_estimate;
     std::size_t m_replaced = 0;
     bool m_ended = false;     // the reader has ended: read through, failed, or stopped
     bool m_cancelled = false; // the conversion wants no more lines

@@ -49,19 +49,19 @@ std::string errorText(std::uint8_t code)
     }
 }
 
-std::string toText(const std::u16string& units)
+std::string toText(const std::u16string& units, CharacterEscapes* escapes)
 {
     std::string text;
     text.reserve(units.size());
     for (const char16_t u : units) {
-        appendUtf16Unit(text, static_cast<std::uint16_t>(u));
+        appendUtf16Unit(text, static_cast<std::uint16_t>(u), escapes);
     }
     return text;
 }
 
 class Parser {
   public:
-    explicit Parser(BiffWorkbook& book) : m_book(book), m_data(book.stream) {}
+    Parser(BiffWorkbook& book, CharacterEscapes* escapes) : m_book(book), m_data(book.stream), m_escapes(escapes) {}
 
     void run();
 
@@ -82,6 +82,7 @@ class Parser {
     std::map<std::uint16_t, std::string> m_formats;
     std::vector<std::uint16_t> m_xfFormats;
     std::vector<TimeFormat> m_xfTimeFormat;
+    CharacterEscapes* m_escapes;
 };
 
 void Parser::run()
@@ -168,7 +169,7 @@ void Parser::readGlobals()
         case record::kSst:
             if (biff8 && !m_book.sstRecord) {
                 m_book.sstRecord = i;
-                m_book.strings = SharedStrings::parse(m_data, m_book.globals, i);
+                m_book.strings = SharedStrings::parse(m_data, m_book.globals, i, m_escapes);
             }
             break;
         default:
@@ -192,7 +193,7 @@ std::string Parser::readUnicodeString(const std::vector<RecordRef>& records, std
     if (flags & 0x04) {
         reader.u32();
     }
-    return toText(reader.characters(count, (flags & 0x01) != 0));
+    return toText(reader.characters(count, (flags & 0x01) != 0), m_escapes);
 }
 
 std::string Parser::readByteString(const RecordRef& r, std::size_t lengthOffset)
@@ -208,7 +209,7 @@ std::string Parser::readByteString(const RecordRef& r, std::size_t lengthOffset)
     if (header + count > r.length) {
         damaged("a text is longer than its record");
     }
-    return m_book.codePage.decode(ByteView(b + header, count));
+    return m_book.codePage.decode(ByteView(b + header, count), m_escapes);
 }
 
 void Parser::readBoundSheet(std::size_t index)
@@ -230,7 +231,6 @@ void Parser::readBoundSheet(std::size_t index)
         if (8 + count * (wide ? 2 : 1) > r.length) {
             damaged("a sheet name is longer than its record");
         }
-        const CharacterEscapes plainName(false);
         for (std::size_t k = 0; k < count; ++k) {
             appendUtf16Unit(source.name, wide ? loadU16(b + 8 + 2 * k) : b[8 + k]);
         }
@@ -439,11 +439,11 @@ void Parser::readFormulaResult(const std::vector<RecordRef>& records, std::size_
 
 } // namespace
 
-BiffWorkbook readBiff(Bytes stream)
+BiffWorkbook readBiff(Bytes stream, CharacterEscapes* escapes)
 {
     BiffWorkbook book;
     book.stream = std::move(stream);
-    Parser(book).run();
+    Parser(book, escapes).run();
     return book;
 }
 

@@ -53,6 +53,8 @@ struct BiffWorkbook {
 /// not trusted: the used range comes from the cells themselves.
 /// Throws WorkbookError for an encrypted workbook (FILEPASS), a version older than BIFF5, and
 /// damaged structures (records past the stream, string references out of range, lying lengths).
-BiffWorkbook readBiff(Bytes stream);
+/// With `escapes`, the texts keep the characters Windows-1252 lacks (see CharacterEscapes); sheet
+/// names never do.
+BiffWorkbook readBiff(Bytes stream, CharacterEscapes* escapes = nullptr);
 
 } // namespace mervalon::spreadsheet

@@ -39,7 +39,8 @@ struct Target {
 
 class ContentHandler : public XmlHandler {
   public:
-    ContentHandler(RowVisitor* visitor, Target target) : m_rows(m_sink), m_visitor(visitor), m_target(std::move(target))
+    ContentHandler(RowVisitor* visitor, Target target, CharacterEscapes* escapes)
+        : m_rows(m_sink), m_visitor(visitor), m_target(std::move(target)), m_escapes(escapes)
     {
         m_sink.owner = this;
     }
@@ -160,7 +161,6 @@ class ContentHandler : public XmlHandler {
         const char* tableName = attributes.find("name");
         std::string name;
         if (tableName != nullptr) {
-            const CharacterEscapes plainName(false);
             appendUtf8AsWindows1252(name, tableName);
         }
         names.push_back(name);
@@ -203,7 +203,7 @@ class ContentHandler : public XmlHandler {
             m_stringValue = value != nullptr;
             m_numberText.clear();
             if (value != nullptr) {
-                appendUtf8AsWindows1252(m_numberText, value);
+                appendUtf8AsWindows1252(m_numberText, value, m_escapes);
             }
         }
     }
@@ -234,7 +234,7 @@ class ContentHandler : public XmlHandler {
     std::string shownText() const
     {
         std::string text;
-        appendUtf8AsWindows1252(text, m_text);
+        appendUtf8AsWindows1252(text, m_text, m_escapes);
         return text;
     }
 
@@ -283,6 +283,7 @@ class ContentHandler : public XmlHandler {
     RowAssembler m_rows;
     RowVisitor* m_visitor;
     Target m_target;
+    CharacterEscapes* m_escapes;
     bool m_inBody = false;
     bool m_streaming = false;
     int m_tableDepth = 0;
@@ -308,9 +309,10 @@ struct PassResult {
     std::vector<std::string> names;
 };
 
-PassResult runPass(const DocumentSource& document, RowVisitor* visitor, Target target)
+PassResult runPass(const DocumentSource& document, RowVisitor* visitor, Target target,
+                   CharacterEscapes* escapes = nullptr)
 {
-    ContentHandler handler(visitor, std::move(target));
+    ContentHandler handler(visitor, std::move(target), escapes);
     XmlStream xml(handler, "the spreadsheet's content");
     document([&](const char* data, std::size_t size) { xml.feed(data, size); });
     xml.finish();
@@ -320,7 +322,7 @@ PassResult runPass(const DocumentSource& document, RowVisitor* visitor, Target t
 } // namespace
 
 bool streamOdsSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor,
-                    bool* sawSpreadsheet)
+                    bool* sawSpreadsheet, CharacterEscapes* escapes)
 {
     const std::int32_t n = selector.sheetNumber;
     if (n == 0) {
@@ -328,7 +330,7 @@ bool streamOdsSheet(const DocumentSource& document, const SheetSelector& selecto
     }
     // One pass streams the table of that number, or the first of that name; a number beyond the
     // tables falls back to the name, which takes a second pass.
-    PassResult first = runPass(document, &visitor, Target{n >= 1 ? n : -1, selector.sheetText});
+    PassResult first = runPass(document, &visitor, Target{n >= 1 ? n : -1, selector.sheetText}, escapes);
     if (sawSpreadsheet != nullptr) {
         *sawSpreadsheet = first.sawSpreadsheet;
     }
@@ -345,7 +347,7 @@ bool streamOdsSheet(const DocumentSource& document, const SheetSelector& selecto
     if (!named) {
         return false;
     }
-    return runPass(document, &visitor, Target{-1, selector.sheetText}).found;
+    return runPass(document, &visitor, Target{-1, selector.sheetText}, escapes).found;
 }
 
 std::vector<std::string> odsSheetNames(const DocumentSource& document)

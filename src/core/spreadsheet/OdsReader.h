@@ -3,6 +3,7 @@
 
 #include "core/spreadsheet/SheetRows.h"
 #include "core/spreadsheet/SheetStream.h"
+#include "core/spreadsheet/TextCodec.h"
 
 #include <functional>
 #include <string>
@@ -17,9 +18,10 @@ namespace mervalon::spreadsheet {
 /// Windows-1252 (paragraphs joined by line feeds, annotations left out). Repeated rows and cells
 /// are handed on as a count, never multiplied out; covered cells of merged areas are empty.
 /// Returns false when no table qualifies. `sawSpreadsheet` tells whether the document had a
-/// spreadsheet body at all. Throws WorkbookError.
+/// spreadsheet body at all. With `escapes`, the texts keep the characters Windows-1252 lacks (see
+/// CharacterEscapes). Throws WorkbookError.
 bool streamOdsSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor,
-                    bool* sawSpreadsheet = nullptr);
+                    bool* sawSpreadsheet = nullptr, CharacterEscapes* escapes = nullptr);
 
 /// The tables' names in order (a full pass over the document).
 std::vector<std::string> odsSheetNames(const DocumentSource& document);

@@ -104,7 +104,7 @@ std::map<std::string, Relationship> readRelationships(ZipPackage& package, const
 }
 
 // Office Open XML spells characters XML cannot hold as _xHHHH_ (and a literal "_x" as _x005F_x).
-void appendOoxmlText(std::string& out, std::string_view utf8)
+void appendOoxmlText(std::string& out, std::string_view utf8, CharacterEscapes* escapes)
 {
     std::size_t from = 0;
     for (std::size_t at = utf8.find("_x"); at != std::string_view::npos; at = utf8.find("_x", at + 1)) {
@@ -116,12 +116,12 @@ void appendOoxmlText(std::string& out, std::string_view utf8)
         if (result.ec != std::errc() || result.ptr != utf8.data() + at + 6) {
             continue;
         }
-        appendUtf8AsWindows1252(out, utf8.substr(from, at - from));
-        appendUtf16Unit(out, static_cast<std::uint16_t>(code));
+        appendUtf8AsWindows1252(out, utf8.substr(from, at - from), escapes);
+        appendUtf16Unit(out, static_cast<std::uint16_t>(code), escapes);
         from = at + 7;
         at += 6;
     }
-    appendUtf8AsWindows1252(out, utf8.substr(from));
+    appendUtf8AsWindows1252(out, utf8.substr(from), escapes);
 }
 
 struct WorkbookSheet {
@@ -139,7 +139,6 @@ class WorkbookHandler : public XmlHandler {
             const char* id = attributes.find("id");
             WorkbookSheet sheet;
             if (sheetName != nullptr) {
-                const CharacterEscapes plainName(false);
                 appendUtf8AsWindows1252(sheet.name, sheetName);
             }
             sheet.relationship = id != nullptr ? id : "";
@@ -190,6 +189,8 @@ bool refersToSheet(std::string_view formula, const std::string& name)
 
 class SharedStringsHandler : public XmlHandler {
   public:
+    explicit SharedStringsHandler(CharacterEscapes* escapes) : m_escapes(escapes) {}
+
     void startElement(const XmlName& name, const XmlAttributes&) override
     {
         if (name.local == "si") {
@@ -205,7 +206,7 @@ class SharedStringsHandler : public XmlHandler {
     {
         if (name.local == "si" && m_inItem) {
             std::string text;
-            appendOoxmlText(text, m_raw);
+            appendOoxmlText(text, m_raw, m_escapes);
             strings.push_back(std::move(text));
             m_inItem = false;
         } else if (name.local == "rPh") {
@@ -224,6 +225,7 @@ class SharedStringsHandler : public XmlHandler {
     std::vector<std::string> strings;
 
   private:
+    CharacterEscapes* m_escapes;
     std::string m_raw;
     bool m_inItem = false;
     bool m_inText = false;
@@ -300,8 +302,9 @@ bool parseReference(std::string_view ref, std::uint32_t& column, std::uint32_t& 
 class SheetHandler : public XmlHandler {
   public:
     SheetHandler(RowVisitor& visitor, const std::vector<std::string>& strings, const std::vector<TimeFormat>& formats,
-                 bool system1904)
-        : m_rows(visitor), m_strings(strings), m_formats(formats), m_system1904(system1904)
+                 bool system1904, CharacterEscapes* escapes)
+        : m_visitor(visitor), m_rows(visitor), m_strings(strings), m_formats(formats), m_system1904(system1904),
+          m_escapes(escapes)
     {
     }
 
@@ -309,6 +312,9 @@ class SheetHandler : public XmlHandler {
     {
         const std::string_view local = name.local;
         if (!m_inData) {
+            if (local == "dimension" && !m_started) {
+                declareDimension(attributes.find("ref"));
+            }
             m_inData = local == "sheetData";
             return;
         }
@@ -364,6 +370,20 @@ class SheetHandler : public XmlHandler {
     }
 
   private:
+    // The used range the producer wrote ("A1:F1048576"), for the progress only: a single cell
+    // ("A1", which several producers write whatever the sheet holds) says nothing.
+    void declareDimension(const char* ref)
+    {
+        const std::string_view range = ref != nullptr ? std::string_view(ref) : std::string_view();
+        const std::size_t colon = range.find(':');
+        std::uint32_t column = 0;
+        std::uint32_t row = 0;
+        if (colon != std::string_view::npos && parseReference(range.substr(colon + 1), column, row) &&
+            row < kMaxSheetRows) {
+            m_visitor.declaredRows(row + 1);
+        }
+    }
+
     void startRow(const XmlAttributes& attributes)
     {
         if (m_inRow) {
@@ -476,17 +496,19 @@ class SheetHandler : public XmlHandler {
         return CellValue::ofNumber(number);
     }
 
-    static CellValue textOf(std::string_view raw)
+    CellValue textOf(std::string_view raw) const
     {
         std::string text;
-        appendOoxmlText(text, raw);
+        appendOoxmlText(text, raw, m_escapes);
         return CellValue::ofText(std::move(text));
     }
 
+    RowVisitor& m_visitor;
     RowAssembler m_rows;
     const std::vector<std::string>& m_strings;
     const std::vector<TimeFormat>& m_formats;
     bool m_system1904;
+    CharacterEscapes* m_escapes;
     bool m_inData = false;
     bool m_inRow = false;
     bool m_started = false;
@@ -502,13 +524,23 @@ class SheetHandler : public XmlHandler {
     std::string m_value;
 };
 
-template <typename Handler> void parsePart(ZipPackage& package, const std::string& part, Handler& handler)
+// `progress`, when given, learns how much of the part has been parsed.
+template <typename Handler>
+void parsePart(ZipPackage& package, const std::string& part, Handler& handler, RowVisitor* progress = nullptr)
 {
     XmlStream xml(handler, "the part \"" + part + "\"");
+    const std::uint64_t total = progress != nullptr ? package.unpackedSize(part).value_or(0) : 0;
+    std::uint64_t done = 0;
     // Unpacked straight into the parser's buffer: a sheet is hundreds of megabytes of XML.
     if (!package.readInto(
             part, [&](std::size_t size) { return xml.buffer(size); },
-            [&](std::size_t size) { xml.parseBuffer(size); })) {
+            [&](std::size_t size) {
+                if (progress != nullptr) {
+                    progress->documentRead(done, total);
+                    done += size;
+                }
+                xml.parseBuffer(size);
+            })) {
         throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
     }
     xml.finish();
@@ -565,7 +597,8 @@ std::vector<std::string> ooxmlSheetNames(ZipPackage& package)
     return names;
 }
 
-bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor)
+bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor,
+                      CharacterEscapes* escapes)
 {
     const OpenedWorkbook opened = openWorkbook(package);
     const std::vector<WorkbookSheet>& sheets = opened.workbook.sheets;
@@ -594,7 +627,7 @@ bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVis
     if (relationship->second.type != "worksheet") {
         return true; // a chart or dialog sheet: no cells, as an XLS chart sheet has none
     }
-    SharedStringsHandler strings;
+    SharedStringsHandler strings(escapes);
     if (const Relationship* part = relationshipOfType(opened, "sharedStrings")) {
         parsePart(package, part->target, strings);
     }
@@ -603,8 +636,8 @@ bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVis
         parsePart(package, part->target, styles);
     }
     const std::vector<TimeFormat> formats = styles.timeFormats();
-    SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904);
-    parsePart(package, relationship->second.target, sheet);
+    SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904, escapes);
+    parsePart(package, relationship->second.target, sheet, &visitor);
     return true;
 }
 
@@ -626,9 +659,19 @@ std::optional<OoxmlSheetPart> ooxmlSheetPart(ZipPackage& package, int number)
                           static_cast<std::uint64_t>(names)};
 }
 
+std::optional<OoxmlCalcChain> ooxmlCalcChain(ZipPackage& package)
+{
+    const OpenedWorkbook opened = openWorkbook(package);
+    const Relationship* chain = relationshipOfType(opened, "calcChain");
+    if (chain == nullptr || !package.has(chain->target)) {
+        return std::nullopt;
+    }
+    return OoxmlCalcChain{chain->target, relationshipsOf(opened.part)};
+}
+
 std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)
 {
-    SharedStringsHandler handler;
+    SharedStringsHandler handler(nullptr);
     XmlStream xml(handler, "the shared strings");
     part([&](const char* data, std::size_t size) { xml.feed(data, size); });
     xml.finish();
@@ -638,7 +681,7 @@ std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)
 void streamOoxmlWorksheet(const DocumentSource& part, const std::vector<std::string>& sharedStrings,
                           const std::vector<TimeFormat>& formats, bool system1904, RowVisitor& visitor)
 {
-    SheetHandler handler(visitor, sharedStrings, formats, system1904);
+    SheetHandler handler(visitor, sharedStrings, formats, system1904, nullptr);
     XmlStream xml(handler, "the sheet");
     part([&](const char* data, std::size_t size) { xml.feed(data, size); });
     xml.finish();

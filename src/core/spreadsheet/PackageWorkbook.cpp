@@ -8,10 +8,14 @@
 #include "core/spreadsheet/WorkbookFile.h"
 #include "core/spreadsheet/ZipPackage.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <set>
 #include <unistd.h>
 
 namespace mervalon::spreadsheet {
@@ -119,6 +123,51 @@ class ScratchFile {
     std::FILE* m_file = nullptr;
     std::filesystem::path m_path;
 };
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// The calculation chain lists the workbook's formula cells by address, which moved rows leave
+// pointing at the wrong cells (Excel then reports the file as damaged); without one, Excel
+// builds it anew. It goes with its relationship and its content type.
+void dropCalcChain(ZipPackage& package, std::map<std::string, std::filesystem::path>& replaced,
+                   std::set<std::string>& removed, std::vector<std::unique_ptr<ScratchFile>>& partFiles)
+{
+    const std::optional<OoxmlCalcChain> chain = ooxmlCalcChain(package);
+    if (!chain) {
+        return;
+    }
+    removed.insert(chain->part);
+    const std::string partName = "/" + chain->part;
+    const auto isChainRelationship = [](const XmlName& name, const XmlAttributes& attributes) {
+        const char* type = attributes.find("Type");
+        return name.local == "Relationship" && type != nullptr && std::string_view(type).ends_with("/calcChain");
+    };
+    const auto isChainType = [&partName](const XmlName& name, const XmlAttributes& attributes) {
+        const char* named = attributes.find("PartName");
+        return name.local == "Override" && named != nullptr && equalsIgnoringCase(named, partName);
+    };
+    const std::pair<std::string, std::function<bool(const XmlName&, const XmlAttributes&)>> lists[] = {
+        {chain->relationships, isChainRelationship}, {"[Content_Types].xml", isChainType}};
+    for (const auto& [list, drop] : lists) {
+        const std::optional<std::string> text = package.readSmall(list);
+        if (!text) {
+            continue;
+        }
+        const std::string kept = withoutElements(*text, drop);
+        if (kept != *text) {
+            auto file = std::make_unique<ScratchFile>();
+            file->write(kept);
+            file->close();
+            replaced.emplace(list, file->path());
+            partFiles.push_back(std::move(file));
+        }
+    }
+}
 
 } // namespace
 
@@ -243,6 +292,9 @@ void PackageWorkbook::saveSheet(int number, const SheetEdits& edits)
     // file as a whole.
     ScratchFile scratch;
     std::string part = "content.xml";
+    std::map<std::string, std::filesystem::path> replaced;
+    std::set<std::string> removed;
+    std::vector<std::unique_ptr<ScratchFile>> partFiles;
     {
         ZipPackage package = ZipPackage::open(m_path);
         const PartSink sink = [&scratch](std::string_view piece) { scratch.write(piece); };
@@ -253,12 +305,16 @@ void PackageWorkbook::saveSheet(int number, const SheetEdits& edits)
             }
             part = sheetPart->part;
             rewriteOoxmlSheet(partOf(package, part), edits, sink);
+            if (edits.movesRows()) {
+                dropCalcChain(package, replaced, removed, partFiles);
+            }
         } else {
             rewriteOdsTable(partOf(package, part), number, edits, sink);
         }
         scratch.close();
     }
-    const Bytes bytes = repackage(m_path, {{part, scratch.path()}});
+    replaced.emplace(part, scratch.path());
+    const Bytes bytes = repackage(m_path, replaced, removed);
     replaceFileSafely(m_path, bytes);
 }
 

@@ -45,7 +45,8 @@ Bytes readWhole(zip_source_t* source)
 
 } // namespace
 
-Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::filesystem::path>& replaced)
+Bytes repackage(const std::filesystem::path& source, const std::map<std::string, std::filesystem::path>& replaced,
+                const std::set<std::string>& removed)
 {
     int code = 0;
     Archive in(zip_open(source.c_str(), ZIP_RDONLY, &code));
@@ -84,6 +85,9 @@ Bytes repackage(const std::filesystem::path& source, const std::map<std::string,
         zip_stat_init(&stat);
         if (zip_stat_index(in.get(), index, 0, &stat) != 0) {
             fail("the part \"" + std::string(name) + "\" cannot be read");
+        }
+        if (removed.contains(name)) {
+            continue;
         }
         const auto part = replaced.find(name);
         zip_source_t* data = nullptr;

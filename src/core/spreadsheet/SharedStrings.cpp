@@ -35,7 +35,8 @@ class RecordSink {
 
 } // namespace
 
-SharedStrings SharedStrings::parse(ByteView stream, const std::vector<RecordRef>& records, std::size_t sstIndex)
+SharedStrings SharedStrings::parse(ByteView stream, const std::vector<RecordRef>& records, std::size_t sstIndex,
+                                   CharacterEscapes* escapes)
 {
     SharedStrings table;
     ContinuedReader reader(stream, records, sstIndex);
@@ -60,7 +61,7 @@ SharedStrings SharedStrings::parse(ByteView stream, const std::vector<RecordRef>
         std::string text;
         text.reserve(entry.characters.size());
         for (const char16_t unit : entry.characters) {
-            appendUtf16Unit(text, static_cast<std::uint16_t>(unit));
+            appendUtf16Unit(text, static_cast<std::uint16_t>(unit), escapes);
         }
         table.m_strings.push_back(std::move(entry));
         table.m_texts.push_back(std::move(text));

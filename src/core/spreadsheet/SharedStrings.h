@@ -2,6 +2,7 @@
 // The shared string table of a BIFF8 workbook (SST with its CONTINUE records, and EXTSST).
 
 #include "core/spreadsheet/BiffRecords.h"
+#include "core/spreadsheet/TextCodec.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +18,9 @@ class SharedStrings {
     /// Reads the table whose SST record is `records[sstIndex]`. Counts in the table are not
     /// trusted: reading ends at cstUnique strings or at the end of the data, whichever comes first;
     /// a string whose characters, runs or phonetic block run past the data throws WorkbookError.
-    static SharedStrings parse(ByteView stream, const std::vector<RecordRef>& records, std::size_t sstIndex);
+    /// With `escapes`, see CharacterEscapes.
+    static SharedStrings parse(ByteView stream, const std::vector<RecordRef>& records, std::size_t sstIndex,
+                               CharacterEscapes* escapes = nullptr);
 
     std::size_t size() const { return m_strings.size(); }
     /// String `index` as program text (Windows-1252, '?' for what it lacks).

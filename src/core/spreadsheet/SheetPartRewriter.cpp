@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <optional>
 
 namespace mervalon::spreadsheet {
@@ -284,8 +285,9 @@ class EditCursor {
 
 class OoxmlSheetRewriter : public RawPass {
   public:
-    OoxmlSheetRewriter(const SheetEdits& edits, const PartSink& out)
-        : RawPass(out, "the sheet"), m_edits(edits), m_cursor(edits)
+    /// `dimension`, when given, is the used range the sheet's dimension element is to name.
+    OoxmlSheetRewriter(const SheetEdits& edits, const PartSink& out, std::optional<std::string> dimension = {})
+        : RawPass(out, "the sheet"), m_edits(edits), m_cursor(edits), m_dimension(std::move(dimension))
     {
     }
 
@@ -311,6 +313,13 @@ class OoxmlSheetRewriter : public RawPass {
         }
         if (name.local == "sheetData" && m_depth == 2) {
             startSheetData();
+        } else if (name.local == "dimension" && m_depth == 2 && m_dimension) {
+            const std::string_view tag = eventText();
+            if (rawAttribute(tag, "ref") != *m_dimension) {
+                emitUpTo(offset());
+                write(withAttribute(tag, "ref", *m_dimension));
+                dropUpTo(eventEnd());
+            }
         } else if (m_sheetDataDepth > 0 && m_depth == m_sheetDataDepth + 1 && name.local == "row") {
             startRow(attributes);
         } else if (m_inRow && m_depth == m_sheetDataDepth + 2 && name.local == "c") {
@@ -495,6 +504,7 @@ class OoxmlSheetRewriter : public RawPass {
 
     const SheetEdits& m_edits;
     EditCursor m_cursor;
+    std::optional<std::string> m_dimension;
     int m_depth = 0;
     int m_skipDepth = 0;
     int m_sheetDataDepth = 0;
@@ -510,6 +520,86 @@ class OoxmlSheetRewriter : public RawPass {
     std::uint32_t m_cellColumn = 0;
     const CellEdit* m_rowEdit = nullptr;
     const CellEdit* m_rowEditEnd = nullptr;
+};
+
+// Leaves out the elements a predicate picks, with all they hold; every other byte is copied.
+class ElementDropper : public RawPass {
+  public:
+    using Predicate = std::function<bool(const XmlName&, const XmlAttributes&)>;
+    ElementDropper(const Predicate& drop, const PartSink& out) : RawPass(out, "the part"), m_drop(drop) {}
+
+    void startElement(const XmlName& name, const XmlAttributes& attributes) override
+    {
+        noteEvent();
+        ++m_depth;
+        if (m_skipDepth == 0 && m_drop(name, attributes)) {
+            emitUpTo(offset());
+            m_skipDepth = m_depth;
+        }
+    }
+    void endElement(const XmlName&) override
+    {
+        noteEvent();
+        if (m_depth-- == m_skipDepth) {
+            dropUpTo(eventEnd());
+            m_skipDepth = 0;
+        }
+    }
+
+  private:
+    bool holding() const override { return m_skipDepth > 0; }
+
+    const Predicate& m_drop;
+    int m_depth = 0;
+    int m_skipDepth = 0;
+};
+
+// The used range of a worksheet as its cells give it, every cell counted (a styled blank too, as
+// a spreadsheet program counts it): "A1:F120", "B3" for one cell, "A1" for none.
+class UsedRangeScan : public XmlHandler {
+  public:
+    void startElement(const XmlName& name, const XmlAttributes& attributes) override
+    {
+        ++m_depth;
+        if (m_depth == 2 && name.local == "sheetData") {
+            m_inData = true;
+        } else if (m_inData && m_depth == 3 && name.local == "row") {
+            const char* r = attributes.find("r");
+            const std::uint32_t number = r != nullptr ? decimal(r, 0) : 0;
+            m_row = number != 0 ? number : m_row + 1;
+            m_column = 0;
+        } else if (m_inData && m_depth == 4 && name.local == "c") {
+            const char* r = attributes.find("r");
+            const std::uint32_t column = r != nullptr ? referenceColumn(r) : 0;
+            m_column = column != 0 ? column : m_column + 1;
+            m_first = {std::min(m_first.first, m_row), std::min(m_first.second, m_column)};
+            m_last = {std::max(m_last.first, m_row), std::max(m_last.second, m_column)};
+        }
+    }
+    void endElement(const XmlName& name) override
+    {
+        if (m_depth-- == 2 && name.local == "sheetData") {
+            m_inData = false;
+        }
+    }
+
+    [[nodiscard]] std::string range() const
+    {
+        if (m_last.first == 0) {
+            return "A1";
+        }
+        const std::string first = columnName(m_first.second) + std::to_string(m_first.first);
+        const std::string last = columnName(m_last.second) + std::to_string(m_last.first);
+        return first == last ? first : first + ":" + last;
+    }
+
+  private:
+    int m_depth = 0;
+    bool m_inData = false;
+    std::uint32_t m_row = 0;
+    std::uint32_t m_column = 0;
+    std::pair<std::uint32_t, std::uint32_t> m_first{UINT32_MAX, UINT32_MAX}; // row, column
+    std::pair<std::uint32_t, std::uint32_t> m_last{0, 0};
 };
 
 // ---- OpenDocument tables -----------------------------------------------------------------------
@@ -1113,8 +1203,32 @@ template <typename Handler> void scan(const DocumentSource& source, Handler& han
 
 void rewriteOoxmlSheet(const DocumentSource& part, const SheetEdits& edits, const PartSink& out)
 {
-    OoxmlSheetRewriter rewriter(edits, out);
+    if (!edits.movesRows()) {
+        OoxmlSheetRewriter rewriter(edits, out);
+        rewriter.run(part);
+        return;
+    }
+    // Rows moved: the dimension, which comes before the rows, names the range the rewritten rows
+    // span; a first pass learns it from what the rewrite gives.
+    UsedRangeScan scan;
+    {
+        XmlStream xml(scan, "the rewritten sheet");
+        const PartSink scanned = [&xml](std::string_view piece) { xml.feed(piece.data(), piece.size()); };
+        OoxmlSheetRewriter rewriter(edits, scanned);
+        rewriter.run(part);
+        xml.finish();
+    }
+    OoxmlSheetRewriter rewriter(edits, out, scan.range());
     rewriter.run(part);
+}
+
+std::string withoutElements(std::string_view xml, const std::function<bool(const XmlName&, const XmlAttributes&)>& drop)
+{
+    std::string out;
+    const PartSink sink = [&out](std::string_view piece) { out.append(piece); };
+    ElementDropper dropper(drop, sink);
+    dropper.run([xml](const std::function<void(const char*, std::size_t)>& feed) { feed(xml.data(), xml.size()); });
+    return out;
 }
 
 void rewriteOdsTable(const DocumentSource& document, int tableNumber, const SheetEdits& edits, const PartSink& out)

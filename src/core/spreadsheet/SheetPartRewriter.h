@@ -5,6 +5,7 @@
 
 #include "core/spreadsheet/SheetEdits.h"
 #include "core/spreadsheet/SheetStream.h"
+#include "core/spreadsheet/XmlStream.h"
 
 #include <functional>
 #include <string>
@@ -19,9 +20,11 @@ using PartSink = std::function<void(std::string_view)>;
 /// Rewrites an Office Open XML worksheet part (xl/worksheets/sheetN.xml). Rows and cells keep
 /// their bytes; a moved row and its cells get their new references (r="A7"), deleted rows go,
 /// typed cells replace the cells they fall on (keeping the cell's style) or are added in column
-/// order: numbers as values, texts as inline strings. Everything outside the cells (formulas'
-/// texts, merged areas, the dimension) is copied as it was. Throws WorkbookError for a part that
-/// is not well-formed UTF-8 XML or an edit that would break the sheet.
+/// order: numbers as values, texts as inline strings. When rows move, the dimension (the used
+/// range the sheet declares) names the range the rewritten cells span, and the part is read
+/// twice. Everything else outside the cells (formulas' texts, merged areas) is copied as it was.
+/// Throws WorkbookError for a part that is not well-formed UTF-8 XML or an edit that would
+/// break the sheet.
 void rewriteOoxmlSheet(const DocumentSource& part, const SheetEdits& edits, const PartSink& out);
 
 /// Rewrites table `tableNumber` (1-based) of an OpenDocument spreadsheet (content.xml, or a
@@ -42,6 +45,11 @@ std::vector<RowAnchoredContent> ooxmlRowAnchoredContent(const DocumentSource& pa
 /// The same for table `tableNumber` of an OpenDocument spreadsheet, with the named ranges and
 /// database ranges of the whole document.
 std::vector<RowAnchoredContent> odsRowAnchoredContent(const DocumentSource& document, int tableNumber);
+
+/// `xml` without the elements `drop` picks, each with all it holds; every other byte as it was.
+/// Throws WorkbookError for a document that is not well-formed.
+std::string withoutElements(std::string_view xml,
+                            const std::function<bool(const XmlName&, const XmlAttributes&)>& drop);
 
 /// Text as XML character data (or an attribute value): markup characters escaped, characters
 /// XML cannot hold dropped.

@@ -54,6 +54,7 @@ void emitSheetRows(const Sheet& sheet, std::int32_t firstLine, SheetRowSink& sin
     if (first > last) {
         return;
     }
+    sink.declaredRows(static_cast<std::uint64_t>(last - first + 1));
     const auto cells = sheet.cells();
     auto cell = std::lower_bound(cells.begin(), cells.end(), static_cast<std::uint32_t>(first - 1),
                                  [](const Cell& c, std::uint32_t row) { return c.row < row; });
@@ -150,6 +151,14 @@ class RowsEmitter : public RowVisitor {
         }
     }
 
+    void declaredRows(std::uint32_t lastRow) override
+    {
+        if (lastRow > m_first) {
+            m_sink.declaredRows(lastRow - m_first);
+        }
+    }
+    void documentRead(std::uint64_t done, std::uint64_t total) override { m_sink.documentRead(done, total); }
+
   private:
     std::uint32_t m_first;
     SheetRowSink& m_sink;
@@ -191,15 +200,25 @@ class SheetBuilder : public RowVisitor {
 };
 
 // Streams a sheet of a zip package (XLSX, XLSM, ODS), telling what the package is when it is no workbook.
-bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor)
+bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowVisitor& visitor,
+                        CharacterEscapes* escapes)
 {
     switch (packageKind(package)) {
     case PackageKind::Ooxml:
-        return streamOoxmlSheet(package, selector, visitor);
-    case PackageKind::Ods:
+        return streamOoxmlSheet(package, selector, visitor, escapes);
+    case PackageKind::Ods: {
+        const std::uint64_t total = package.unpackedSize("content.xml").value_or(0);
         return streamOdsSheet(
-            [&](const std::function<void(const char*, std::size_t)>& sink) { package.read("content.xml", sink); },
-            selector, visitor);
+            [&](const std::function<void(const char*, std::size_t)>& sink) {
+                std::uint64_t done = 0;
+                package.read("content.xml", [&](const char* data, std::size_t size) {
+                    visitor.documentRead(done, total);
+                    sink(data, size);
+                    done += size;
+                });
+            },
+            selector, visitor, nullptr, escapes);
+    }
     case PackageKind::Other:
         break;
     }
@@ -217,10 +236,11 @@ bool streamPackageSheet(ZipPackage& package, const SheetSelector& selector, RowV
     throw WorkbookError("The file is a zip archive but not a workbook (it holds no XLSX or ODS spreadsheet).");
 }
 
-bool streamFlatSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor)
+bool streamFlatSheet(const DocumentSource& document, const SheetSelector& selector, RowVisitor& visitor,
+                     CharacterEscapes* escapes)
 {
     bool spreadsheet = false;
-    const bool found = streamOdsSheet(document, selector, visitor, &spreadsheet);
+    const bool found = streamOdsSheet(document, selector, visitor, &spreadsheet, escapes);
     if (!spreadsheet) {
         throw WorkbookError("The file is an XML document but not a workbook (it holds no OpenDocument spreadsheet).");
     }
@@ -239,16 +259,24 @@ Bytes fileHead(const std::filesystem::path& path)
     return head;
 }
 
-DocumentSource fileDocumentOf(const std::filesystem::path& path)
+// The file's bytes; `progress`, when given, learns how far they have been handed on.
+DocumentSource fileDocumentOf(const std::filesystem::path& path, RowVisitor* progress = nullptr)
 {
-    return [path](const std::function<void(const char*, std::size_t)>& sink) {
+    return [path, progress](const std::function<void(const char*, std::size_t)>& sink) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             throw WorkbookError("The workbook \"" + path.string() + "\" cannot be opened.");
         }
+        std::error_code error;
+        const std::uint64_t total = progress != nullptr ? std::filesystem::file_size(path, error) : 0;
+        std::uint64_t done = 0;
         std::vector<char> buffer(1 << 16);
         while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+            if (progress != nullptr && !error) {
+                progress->documentRead(done, total);
+            }
             sink(buffer.data(), static_cast<std::size_t>(in.gcount()));
+            done += static_cast<std::uint64_t>(in.gcount());
         }
         if (in.bad()) {
             throw WorkbookError("The workbook \"" + path.string() + "\" cannot be read.");
@@ -260,15 +288,15 @@ DocumentSource fileDocumentOf(const std::filesystem::path& path)
 // unknown kind, which the XLS reader explains).
 template <typename ZipOpener, typename Document>
 std::optional<bool> streamByKind(ByteView head, const ZipOpener& openZip, const Document& document,
-                                 const SheetSelector& selector, RowVisitor& visitor)
+                                 const SheetSelector& selector, RowVisitor& visitor, CharacterEscapes* escapes)
 {
     switch (workbookFileKind(head)) {
     case WorkbookFileKind::Zip: {
         ZipPackage package = openZip();
-        return streamPackageSheet(package, selector, visitor);
+        return streamPackageSheet(package, selector, visitor, escapes);
     }
     case WorkbookFileKind::FlatXml:
-        return streamFlatSheet(document, selector, visitor);
+        return streamFlatSheet(document, selector, visitor, escapes);
     case WorkbookFileKind::Text:
         throw WorkbookError(textFileMessage());
     case WorkbookFileKind::Binary:
@@ -310,17 +338,18 @@ void streamHeldSheet(const Sheet& sheet, RowVisitor& visitor)
 
 } // namespace
 
-SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector)
+SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes)
 {
     const Bytes head = fileHead(workbook);
     const DocumentSource fileDocument = fileDocumentOf(workbook);
     const auto openZip = [&] { return ZipPackage::open(workbook); };
     if (workbookFileKind(head) != WorkbookFileKind::Binary && workbookFileKind(head) != WorkbookFileKind::Unknown) {
         return collectRows(firstLine, [&](RowVisitor& visitor) {
-            return *streamByKind(head, openZip, fileDocument, selector, visitor);
+            return *streamByKind(head, openZip, fileDocument, selector, visitor, escapes);
         });
     }
-    const Workbook book = Workbook::open(workbook);
+    const Workbook book = Workbook::open(workbook, escapes);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return SheetNotFound{};
@@ -328,7 +357,8 @@ SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firs
     return sheetRows(*sheet, firstLine);
 }
 
-SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector)
+SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes)
 {
     const ByteView head = workbook.subspan(0, std::min<std::size_t>(workbook.size(), 4096));
     const auto memoryDocument = [&](const std::function<void(const char*, std::size_t)>& sink) {
@@ -337,10 +367,10 @@ SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSe
     const auto openZip = [&] { return ZipPackage::fromBytes(workbook); };
     if (workbookFileKind(head) != WorkbookFileKind::Binary && workbookFileKind(head) != WorkbookFileKind::Unknown) {
         return collectRows(firstLine, [&](RowVisitor& visitor) {
-            return *streamByKind(head, openZip, memoryDocument, selector, visitor);
+            return *streamByKind(head, openZip, memoryDocument, selector, visitor, escapes);
         });
     }
-    const Workbook book = Workbook::fromBytes(Bytes(workbook.begin(), workbook.end()));
+    const Workbook book = Workbook::fromBytes(Bytes(workbook.begin(), workbook.end()), escapes);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return SheetNotFound{};
@@ -349,16 +379,16 @@ SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSe
 }
 
 bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
-                     SheetRowSink& sink)
+                     SheetRowSink& sink, CharacterEscapes* escapes)
 {
     const Bytes head = fileHead(workbook);
-    const DocumentSource fileDocument = fileDocumentOf(workbook);
-    const auto openZip = [&] { return ZipPackage::open(workbook); };
     RowsEmitter emitter(firstLine, sink);
-    if (const auto found = streamByKind(head, openZip, fileDocument, selector, emitter)) {
+    const DocumentSource fileDocument = fileDocumentOf(workbook, &emitter);
+    const auto openZip = [&] { return ZipPackage::open(workbook); };
+    if (const auto found = streamByKind(head, openZip, fileDocument, selector, emitter, escapes)) {
         return *found;
     }
-    const Workbook book = Workbook::open(workbook);
+    const Workbook book = Workbook::open(workbook, escapes);
     const Sheet* sheet = selectSheet(book, selector);
     if (sheet == nullptr) {
         return false;
@@ -372,7 +402,7 @@ bool streamSheet(const std::filesystem::path& workbook, const SheetSelector& sel
     const Bytes head = fileHead(workbook);
     const DocumentSource fileDocument = fileDocumentOf(workbook);
     const auto openZip = [&] { return ZipPackage::open(workbook); };
-    if (const auto found = streamByKind(head, openZip, fileDocument, selector, visitor)) {
+    if (const auto found = streamByKind(head, openZip, fileDocument, selector, visitor, nullptr)) {
         return *found;
     }
     const Workbook book = Workbook::open(workbook);

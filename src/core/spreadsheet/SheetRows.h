@@ -46,9 +46,12 @@ std::vector<RowTexts> sheetRows(const Sheet& sheet, std::int32_t firstLine);
 /// XLSM; ODS or flat ODS) is told by the file's content, not its name; the rows are the same
 /// whichever kind holds the same cells. SheetNotFound when no sheet qualifies. Throws
 /// WorkbookError when the file cannot be opened or read, or is not a workbook (saying what it is).
-SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector);
+/// With `escapes`, the texts keep the characters Windows-1252 lacks (see CharacterEscapes).
+SheetRows readSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes = nullptr);
 /// The same for a workbook in memory.
-SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector);
+SheetRows readSheetRows(ByteView workbook, std::int32_t firstLine, const SheetSelector& selector,
+                        CharacterEscapes* escapes = nullptr);
 
 /// Receives the rows of a sheet one at a time, as readSheetRows gives them.
 class SheetRowSink {
@@ -56,6 +59,12 @@ class SheetRowSink {
     virtual ~SheetRowSink() = default;
     /// The next row's fields; none for a row without fields. Valid during the call only.
     virtual void row(std::span<const std::string> fields) = 0;
+
+    /// For a progress display only, never for the rows: how many rows the sheet says the sink will
+    /// get (see RowVisitor::declaredRows; it may be far off).
+    virtual void declaredRows(std::uint64_t /*rows*/) {}
+    /// For a progress display only: see RowVisitor::documentRead.
+    virtual void documentRead(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
 /// Thrown by streamSheetRows when the rows of an XLSX sheet come out of order (which no
@@ -69,9 +78,9 @@ class SheetRowsOutOfOrder : public WorkbookError {
 /// Hands `sink` the rows readSheetRows gives, in order, without holding the sheet: an XLSX or ODS
 /// sheet is read as it is unpacked; an XLS workbook is read whole (its compound file must be), but
 /// its rows are not gathered a second time. Returns false when no sheet qualifies. Throws
-/// WorkbookError, and SheetRowsOutOfOrder (see there).
+/// WorkbookError, and SheetRowsOutOfOrder (see there). `escapes` as for readSheetRows.
 bool streamSheetRows(const std::filesystem::path& workbook, std::int32_t firstLine, const SheetSelector& selector,
-                     SheetRowSink& sink);
+                     SheetRowSink& sink, CharacterEscapes* escapes = nullptr);
 
 class RowVisitor;
 /// Streams the chosen sheet's rows into `visitor` without holding the sheet: an XLSX or ODS

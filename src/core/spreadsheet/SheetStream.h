@@ -39,6 +39,13 @@ class RowVisitor {
     /// once; `repeat` rows alike follow from `row` on (an OpenDocument row repeated). Rows come
     /// in the file's order; rows without a value may be left out.
     virtual void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) = 0;
+
+    /// For a progress display only, never for the rows: the number of the last row the sheet says
+    /// it spans (an XLSX sheet's dimension), as its producer wrote it, which may be far off.
+    virtual void declaredRows(std::uint32_t /*lastRow*/) {}
+    /// For a progress display only: `done` of the `total` bytes of the document holding the sheet
+    /// have been parsed (told before each piece, so `done` trails the rows handed on).
+    virtual void documentRead(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
 /// Gathers a row's cells as a file gives them and hands the row on in column order, the last of

@@ -70,16 +70,9 @@ std::string iconvNameFor(std::uint16_t id)
     }
 }
 
-// Whether cell texts read on this thread keep their characters as escapes (see CharacterEscapes).
-struct EscapeState {
-    bool on = false;
-    std::size_t replaced = 0;
-};
-thread_local EscapeState t_escapes;
-
 } // namespace
 
-void appendUtf16Unit(std::string& out, std::uint16_t unit)
+void appendUtf16Unit(std::string& out, std::uint16_t unit, CharacterEscapes* escapes)
 {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
         out.push_back(static_cast<char>(unit));
@@ -91,7 +84,7 @@ void appendUtf16Unit(std::string& out, std::uint16_t unit)
             return;
         }
     }
-    if (t_escapes.on && unit > 0x9F) {
+    if (escapes != nullptr && unit > 0x9F) {
         static constexpr char kDigits[] = "0123456789ABCDEF";
         out += "\\U+";
         for (int shift = 12; shift >= 0; shift -= 4) {
@@ -99,23 +92,10 @@ void appendUtf16Unit(std::string& out, std::uint16_t unit)
         }
         return;
     }
-    t_escapes.replaced += t_escapes.on ? 1 : 0;
+    if (escapes != nullptr) {
+        escapes->countReplaced();
+    }
     out.push_back('?');
-}
-
-CharacterEscapes::CharacterEscapes(bool on) : m_wasOn(t_escapes.on), m_replacedBefore(t_escapes.replaced)
-{
-    t_escapes.on = on;
-}
-
-CharacterEscapes::~CharacterEscapes()
-{
-    t_escapes.on = m_wasOn;
-}
-
-std::size_t CharacterEscapes::replaced() const
-{
-    return t_escapes.replaced - m_replacedBefore;
 }
 
 std::uint16_t windows1252ToUtf16(std::uint8_t byte)
@@ -136,7 +116,7 @@ CodePage::CodePage(std::uint16_t id) : m_id(id), m_kind(Kind::Windows1252)
     }
 }
 
-std::string CodePage::decode(ByteView bytes) const
+std::string CodePage::decode(ByteView bytes, CharacterEscapes* escapes) const
 {
     std::string out;
     out.reserve(bytes.size());
@@ -153,10 +133,12 @@ std::string CodePage::decode(ByteView bytes) const
     IconvHandle handle = openIconv("UTF-16LE", m_iconvName.c_str());
     const auto cd = static_cast<iconv_t>(handle.get());
     std::array<char, 512> buffer{};
-    const auto appendProduced = [&out, &buffer](std::size_t produced) {
+    const auto appendProduced = [&out, &buffer, escapes](std::size_t produced) {
         for (std::size_t i = 0; i + 1 < produced; i += 2) {
-            appendUtf16Unit(out, static_cast<std::uint16_t>(static_cast<std::uint8_t>(buffer[i]) |
-                                                            (static_cast<std::uint8_t>(buffer[i + 1]) << 8)));
+            appendUtf16Unit(out,
+                            static_cast<std::uint16_t>(static_cast<std::uint8_t>(buffer[i]) |
+                                                       (static_cast<std::uint8_t>(buffer[i + 1]) << 8)),
+                            escapes);
         }
     };
     // Some code pages (1258, with its combining accents) hold a letter back until they see

@@ -10,29 +10,26 @@
 
 namespace mervalon::spreadsheet {
 
-/// Appends the Windows-1252 character for one UTF-16 code unit ('?' when there is none; a
-/// surrogate unit also gives '?', so a character outside the BMP becomes "??"). While a
-/// CharacterEscapes lives on the thread, see there.
-void appendUtf16Unit(std::string& out, std::uint16_t unit);
+class CharacterEscapes;
 
-/// While one lives, cell texts read on this thread keep the characters Windows-1252 lacks as
-/// the escape "\U+XXXX" (four upper-case hexadecimal digits; a character beyond U+FFFF as its
-/// two surrogates), as the texts of a UTF-8 point file are; a C1 control character (U+0080 to
-/// U+009F) still becomes '?', and is counted. One made with `on` false restores the plain '?'
-/// for what is no cell text (sheet names, which a format names in Windows-1252). They nest.
+/// Appends the Windows-1252 character for one UTF-16 code unit ('?' when there is none; a
+/// surrogate unit also gives '?', so a character outside the BMP becomes "??"); with `escapes`,
+/// a character Windows-1252 lacks is kept as its escape instead (see CharacterEscapes).
+void appendUtf16Unit(std::string& out, std::uint16_t unit, CharacterEscapes* escapes = nullptr);
+
+/// Given to a reader, its cell texts keep the characters Windows-1252 lacks as the escape
+/// "\U+XXXX" (four upper-case hexadecimal digits; a character beyond U+FFFF as its two
+/// surrogates), as the texts of a UTF-8 point file are; a C1 control character (U+0080 to
+/// U+009F) still becomes '?', and is counted here. Only cell texts take it: sheet names stay
+/// plain, as a format names a sheet in Windows-1252. One reading at a time may use one.
 class CharacterEscapes {
   public:
-    explicit CharacterEscapes(bool on = true);
-    ~CharacterEscapes();
-    CharacterEscapes(const CharacterEscapes&) = delete;
-    CharacterEscapes& operator=(const CharacterEscapes&) = delete;
-
-    /// Characters written as '?' on this thread while escapes were on, since this one was made.
-    [[nodiscard]] std::size_t replaced() const;
+    /// Characters written as '?' by the readings given this one.
+    [[nodiscard]] std::size_t replaced() const { return m_replaced; }
+    void countReplaced() { ++m_replaced; }
 
   private:
-    bool m_wasOn;
-    std::size_t m_replacedBefore;
+    std::size_t m_replaced = 0;
 };
 
 /// The UTF-16 code unit of one Windows-1252 character (the five unassigned bytes map to the
@@ -47,8 +44,8 @@ class CodePage {
     /// through the C library's iconv.
     explicit CodePage(std::uint16_t id = 1252);
 
-    /// Workbook bytes → program text.
-    std::string decode(ByteView bytes) const;
+    /// Workbook bytes → program text; with `escapes`, see CharacterEscapes.
+    std::string decode(ByteView bytes, CharacterEscapes* escapes = nullptr) const;
     /// Program text → workbook bytes; characters the code page lacks become '?'.
     Bytes encode(const std::string& text) const;
 

@@ -16,7 +16,7 @@ constexpr std::size_t kMaxTextLength = 32767;
 
 } // namespace
 
-Workbook Workbook::open(const std::filesystem::path& path)
+Workbook Workbook::open(const std::filesystem::path& path, CharacterEscapes* escapes)
 {
     Bytes bytes;
     try {
@@ -28,21 +28,21 @@ Workbook Workbook::open(const std::filesystem::path& path)
     }
     Workbook workbook;
     workbook.m_path = path;
-    workbook.load(std::move(bytes));
+    workbook.load(std::move(bytes), escapes);
     return workbook;
 }
 
-Workbook Workbook::fromBytes(Bytes bytes)
+Workbook Workbook::fromBytes(Bytes bytes, CharacterEscapes* escapes)
 {
     Workbook workbook;
-    workbook.load(std::move(bytes));
+    workbook.load(std::move(bytes), escapes);
     return workbook;
 }
 
-void Workbook::load(Bytes bytes)
+void Workbook::load(Bytes bytes, CharacterEscapes* escapes)
 {
     try {
-        loadChecked(std::move(bytes));
+        loadChecked(std::move(bytes), escapes);
     } catch (const std::length_error&) {
         // Every size is checked against the file before anything is allocated; this is a last guard.
         throw WorkbookError("The workbook file is damaged: a size in it is impossible.");
@@ -51,7 +51,7 @@ void Workbook::load(Bytes bytes)
     }
 }
 
-void Workbook::loadChecked(Bytes bytes)
+void Workbook::loadChecked(Bytes bytes, CharacterEscapes* escapes)
 {
     // Excel 2 to 4 saved a bare workbook stream, without the container of later versions.
     if (bytes.size() >= 4) {
@@ -71,7 +71,8 @@ void Workbook::loadChecked(Bytes bytes)
         }
         throw WorkbookError("The file is not an Excel workbook (it holds no workbook stream).");
     }
-    m_book = readBiff(container->readStream(*entry));
+    m_book = readBiff(container->readStream(*entry), escapes);
+    m_escapeLetters = escapes != nullptr;
     m_container = std::move(container);
     m_streamEntry = *entry;
     m_edits.clear();
@@ -175,7 +176,8 @@ void Workbook::discardEdits()
     if (m_edits.empty()) {
         return;
     }
-    m_book = readBiff(Bytes(m_book.stream));
+    CharacterEscapes escapes;
+    m_book = readBiff(Bytes(m_book.stream), m_escapeLetters ? &escapes : nullptr);
     m_edits.clear();
 }
 
@@ -195,7 +197,8 @@ void Workbook::save()
     }
     Bytes bytes = serialize();
     replaceFileSafely(m_path, bytes);
-    load(std::move(bytes));
+    CharacterEscapes escapes;
+    load(std::move(bytes), m_escapeLetters ? &escapes : nullptr);
 }
 
 } // namespace mervalon::spreadsheet

@@ -20,9 +20,11 @@ class Workbook {
   public:
     /// Opens and reads the whole workbook; the file is closed on return. Throws WorkbookError
     /// when the file cannot be opened or read, is not a workbook, is encrypted or is damaged.
-    static Workbook open(const std::filesystem::path& path);
+    /// With `escapes`, its texts keep the characters Windows-1252 lacks (see CharacterEscapes),
+    /// also when it is read again after a save.
+    static Workbook open(const std::filesystem::path& path, CharacterEscapes* escapes = nullptr);
     /// The same from bytes in memory; such a workbook can be serialized but not save()d.
-    static Workbook fromBytes(Bytes bytes);
+    static Workbook fromBytes(Bytes bytes, CharacterEscapes* escapes = nullptr);
 
     BiffVersion version() const { return m_book.version; }
     int sheetCount() const { return static_cast<int>(m_book.sheets.size()); }
@@ -56,8 +58,8 @@ class Workbook {
 
   private:
     Workbook() = default;
-    void load(Bytes bytes);
-    void loadChecked(Bytes bytes);
+    void load(Bytes bytes, CharacterEscapes* escapes);
+    void loadChecked(Bytes bytes, CharacterEscapes* escapes);
     Sheet& editableSheet(int sheetNumber);
     void setCell(int sheetNumber, std::int32_t row, std::int32_t column, CellValue value);
 
@@ -66,6 +68,7 @@ class Workbook {
     std::uint32_t m_streamEntry = 0;
     BiffWorkbook m_book;
     std::map<std::size_t, SheetEdit> m_edits;
+    bool m_escapeLetters = false;
 };
 
 } // namespace mervalon::spreadsheet

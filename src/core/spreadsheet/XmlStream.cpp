@@ -181,7 +181,7 @@ std::size_t XmlStream::eventLength() const
     return static_cast<std::size_t>(std::max(XML_GetCurrentByteCount(m_parser), 0));
 }
 
-void appendUtf8AsWindows1252(std::string& out, std::string_view utf8)
+void appendUtf8AsWindows1252(std::string& out, std::string_view utf8, CharacterEscapes* escapes)
 {
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
@@ -211,10 +211,10 @@ void appendUtf8AsWindows1252(std::string& out, std::string_view utf8)
         i += static_cast<std::size_t>(length);
         if (code > 0xFFFF) {
             // Two UTF-16 units, as an XLS workbook holds the same character.
-            appendUtf16Unit(out, static_cast<std::uint16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            appendUtf16Unit(out, static_cast<std::uint16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+            appendUtf16Unit(out, static_cast<std::uint16_t>(0xD800 + ((code - 0x10000) >> 10)), escapes);
+            appendUtf16Unit(out, static_cast<std::uint16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)), escapes);
         } else {
-            appendUtf16Unit(out, static_cast<std::uint16_t>(code));
+            appendUtf16Unit(out, static_cast<std::uint16_t>(code), escapes);
         }
     }
 }

@@ -87,8 +87,11 @@ class XmlStream {
     std::exception_ptr m_handlerError;
 };
 
+class CharacterEscapes;
+
 /// Appends UTF-8 text as the program's Windows-1252 text (see TextCodec: '?' for characters it
-/// lacks, "??" for one beyond the Basic Multilingual Plane; malformed bytes give '?').
-void appendUtf8AsWindows1252(std::string& out, std::string_view utf8);
+/// lacks, "??" for one beyond the Basic Multilingual Plane, or with `escapes` their escapes;
+/// malformed bytes give '?').
+void appendUtf8AsWindows1252(std::string& out, std::string_view utf8, CharacterEscapes* escapes = nullptr);
 
 } // namespace mervalon::spreadsheet

@@ -111,6 +111,18 @@ bool ZipPackage::has(std::string_view name) const
     return indexOf(name).has_value();
 }
 
+std::optional<std::uint64_t> ZipPackage::unpackedSize(std::string_view name) const
+{
+    const auto index = indexOf(name);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (!index || zip_stat_index(m_archive, static_cast<zip_uint64_t>(*index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_SIZE) == 0) {
+        return std::nullopt;
+    }
+    return stat.size;
+}
+
 bool ZipPackage::read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink)
 {
     std::array<char, kPieceSize> buffer{};

@@ -42,6 +42,9 @@ class ZipPackage {
 
     /// True when the package holds a part of that name (exactly, as zip names are).
     bool has(std::string_view name) const;
+    /// The unpacked size the package's directory gives for part `name` (unchecked: for a progress
+    /// display only); nullopt when the part is missing or its size not given.
+    std::optional<std::uint64_t> unpackedSize(std::string_view name) const;
     /// Hands the unpacked bytes of part `name` to `sink` a piece at a time. Returns false when the
     /// part does not exist; throws WorkbookError for a damaged part or one that breaks a limit.
     bool read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink);

@@ -298,3 +298,64 @@ TEST_F(SheetRowSourceTest, TextsKeepTheLettersWindows1252Lacks)
     request.format.separator = ",";
     EXPECT_TRUE(convertBothWays("letters.txt").first.drawing == sheetDrawing) << "the text file's drawing differs";
 }
+
+// The progress of a sheet converted while it is read is shown against the lines it will give:
+// its used range when that fits, else what the bytes read so far say. The bar never goes back,
+// and the count ends as the lines handled.
+TEST_F(SheetRowSourceTest, TheProgressIsShownAgainstTheSheetsLength)
+{
+    const std::size_t lastRow = 6 * SheetRowSource::kBatchLines + 500;
+    const std::vector<SheetRow> rows = surveyRows(lastRow);
+    const std::size_t lines = lastRow - 1; // from line 2
+    struct Case {
+        std::string name;
+        std::string dimension; // the dimension element, when any
+        bool exact;            // the counts are the true count throughout
+    };
+    const std::vector<Case> cases{
+        {"ranged.xlsx", "<dimension ref=\"A1:F" + std::to_string(lastRow) + "\"/>", true},
+        {"unranged.xlsx", "", false},
+        {"one-cell.xlsx", "<dimension ref=\"A1\"/>", false},
+        {"whole-column.xlsx", "<dimension ref=\"A1:F1048576\"/>", false},
+        {"short.xlsx", "<dimension ref=\"A1:F100\"/>", false},
+        {"survey.ods", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.name.ends_with(".ods")) {
+            writeOds(c.name, odsTable("Points", rows));
+        } else {
+            sheettest::XlsxParts parts;
+            parts.sheets = {{"Points", xlsxSheet(rows)}};
+            auto files = sheettest::xlsxPackage(parts);
+            for (auto& [part, xml] : files) {
+                if (part == "xl/worksheets/sheet1.xml") {
+                    xml.replace(xml.find("<sheetData>"), 0, c.dimension);
+                }
+            }
+            sheettest::writeZip(pathOf("src/" + c.name), files);
+        }
+        request.files = runFilesOf({c.name}, pathOf("src").string(), pathOf("dest").string());
+        RecordingProgress progress;
+        double shown = 0;
+        bool wentBack = false;
+        progress.onLine = [&](std::size_t index) {
+            const double now = static_cast<double>(index) / static_cast<double>(progress.lineCounts.back());
+            wentBack = wentBack || now < shown;
+            shown = now;
+        };
+        runBatch(request, progress);
+        ASSERT_FALSE(progress.lineCounts.empty());
+        EXPECT_FALSE(wentBack);
+        EXPECT_EQ(progress.lineCounts.back(), lines);
+        EXPECT_EQ(progress.positions.size(), lines + 1); // line 0 is shown before the first is converted
+        // The first count is near the truth, not the first batch's lines.
+        EXPECT_GE(progress.lineCounts.front(), lines * 9 / 10);
+        EXPECT_LE(progress.lineCounts.front(), lines * 5 / 4);
+        if (c.exact) {
+            EXPECT_EQ(progress.lineCounts, std::vector<std::size_t>{lines});
+        }
+        EXPECT_NE(readFile(request.reportPath).find(">> " + std::to_string(lines) + " lines processed."),
+                  std::string::npos);
+    }
+}

@@ -1,6 +1,7 @@
 #include "PackageTestSupport.h"
 #include "core/spreadsheet/PackageWorkbook.h"
 #include "core/spreadsheet/SheetRows.h"
+#include "core/spreadsheet/ZipPackage.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -201,6 +202,106 @@ TEST(PackageSaveTest, TheRowAnchoredContentOfPeerWorkbooksIsNamed)
     ASSERT_TRUE(book.has_value());
     EXPECT_TRUE(book->rowAnchoredContent(1).empty()); // the defined name points at the other sheet
     EXPECT_EQ(book->rowAnchoredContent(2), (std::vector<RowAnchoredContent>{{"formulas", 1}, {"defined names", 1}}));
+}
+
+// A workbook with formulas and the calculation chain Excel keeps of them, as Excel writes it.
+const std::string kTypesHead =
+    "<?xml version=\"1.0\"?>\r\n<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+    "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+    "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+    "<Override PartName=\"/xl/workbook.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+    "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+const std::string kChainType =
+    "<Override PartName=\"/xl/calcChain.xml\" "
+    "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>";
+const char* const kChainRelationship = "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/"
+                                       "officeDocument/2006/relationships/calcChain\" Target=\"calcChain.xml\"/>";
+
+fs::path chainedWorkbook(const std::string& name)
+{
+    test::XlsxParts parts;
+    parts.sheets = {{"Points", "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><f>1+1</f><v>2</v></c></row>"
+                               "<row r=\"2\"><c r=\"A2\"><v>3</v></c><c r=\"B2\"><f>3*2</f><v>6</v></c></row>"}};
+    auto files = test::xlsxPackage(parts);
+    for (auto& [part, xml] : files) {
+        if (part == "[Content_Types].xml") {
+            xml = kTypesHead + kChainType + "</Types>";
+        } else if (part == "xl/_rels/workbook.xml.rels") {
+            xml.insert(xml.find("</Relationships>"), kChainRelationship);
+        } else if (part == "xl/worksheets/sheet1.xml") {
+            xml.insert(xml.find("<sheetData>"), "<dimension ref=\"A1:B2\"/>");
+        }
+    }
+    files.emplace_back("xl/calcChain.xml", std::string("<?xml version=\"1.0\"?><calcChain xmlns=\"") + test::kMainNs +
+                                               "\"><c r=\"B1\" i=\"1\"/><c r=\"B2\"/></calcChain>");
+    const fs::path path = scratchDir() / name;
+    test::writeZip(path, files);
+    return path;
+}
+
+std::string partText(const fs::path& path, const std::string& part)
+{
+    ZipPackage package = ZipPackage::open(path);
+    return package.readSmall(part).value_or("(missing)");
+}
+
+// Moved rows leave the chain's addresses stale, which Excel reports as damage: the chain goes
+// with its relationship and content type, and the dimension names the new range. A save that
+// moves no row keeps them all.
+TEST(PackageSaveTest, MovedRowsDropTheCalculationChainAndMendTheDimension)
+{
+    const fs::path typed = chainedWorkbook("chain-typed.xlsx");
+    const std::vector<std::string> before = entries(typed);
+    std::optional<PackageWorkbook> book = PackageWorkbook::open(typed);
+    ASSERT_TRUE(book.has_value());
+    SheetEdits cellOnly;
+    cellOnly.setCell(CellEdit::ofNumber(2, 1, 4, "4"));
+    book->saveSheet(1, cellOnly);
+    const std::vector<std::string> kept = entries(typed);
+    ASSERT_EQ(kept.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (!before[i].starts_with("xl/worksheets/sheet1.xml ")) {
+            EXPECT_EQ(kept[i], before[i]);
+        }
+    }
+    EXPECT_NE(partText(typed, "xl/worksheets/sheet1.xml").find("<dimension ref=\"A1:B2\"/>"), std::string::npos);
+
+    const fs::path moved = chainedWorkbook("chain-moved.xlsx");
+    book = PackageWorkbook::open(moved);
+    ASSERT_TRUE(book.has_value());
+    SheetEdits inserted;
+    inserted.setRowOrder({1, 0, 2}, 2);
+    inserted.setCell(CellEdit::ofText(2, 1, "new"));
+    book->saveSheet(1, inserted);
+    std::vector<std::string> names;
+    for (const std::string& entry : entries(moved)) {
+        names.push_back(entry.substr(0, entry.find(' ')));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "xl/worksheets/sheet1.xml",
+                                               "xl/workbook.xml", "xl/_rels/workbook.xml.rels"}));
+    EXPECT_EQ(partText(moved, "[Content_Types].xml"), kTypesHead + "</Types>");
+    const std::string relationships = partText(moved, "xl/_rels/workbook.xml.rels");
+    EXPECT_EQ(relationships.find("calcChain"), std::string::npos);
+    EXPECT_EQ(relationships, test::xlsxPackage(test::XlsxParts{{{"Points", ""}}, "", "", "", ""}).back().second);
+    EXPECT_EQ(partText(moved, "xl/worksheets/sheet1.xml"),
+              std::string("<?xml version=\"1.0\"?><worksheet xmlns=\"") + test::kMainNs +
+                  "\"><dimension ref=\"A1:B3\"/><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><f>1+1</f>"
+                  "<v>2</v></c></row><row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t xml:space=\"preserve\">new</t>"
+                  "</is></c></row><row r=\"3\"><c r=\"A3\"><v>3</v></c><c r=\"B3\"><f>3*2</f><v>6</v></c></row>"
+                  "</sheetData></worksheet>");
+    EXPECT_EQ(std::get<std::vector<RowTexts>>(readSheetRows(moved, 1, SheetSelector{1, "1"})),
+              (std::vector<RowTexts>{{"1", "2"}, {"new"}, {"3", "6"}}));
+
+    // The peers read the saved workbook.
+    MERVALON_REQUIRE_PEER(test::havePython(), "python3");
+    MERVALON_REQUIRE_PEER(test::haveSsconvert(), "gnumeric");
+    MERVALON_REQUIRE_PEER(haveSoffice(), "libreoffice-calc");
+    EXPECT_EQ(lines(commandOutput(script() + " cells '" + moved.string() + "' Points")),
+              (std::vector<std::string>{"A1 n:1 ", "B1 f:=1+1 ", "A2 s:new ", "A3 n:3 ", "B3 f:=3*2 "}));
+    EXPECT_EQ(ssconvertCsv(moved), "1,2\nnew,\n3,6\n");
+    EXPECT_EQ(libreOfficeCsv(moved), "1,2\nnew,\n3,6\n");
 }
 
 TEST(PackageSaveTest, AFlatOdsDocumentIsSavedInPlace)

@@ -118,6 +118,63 @@ TEST(SheetPartRewriterTest, OoxmlSheetsChangeOnlyWhatTheEditsTouch)
     }
 }
 
+// When rows move, the dimension names the range the rewritten cells span (a styled blank counts,
+// as in a spreadsheet program); cell edits alone leave it as it was, stale or not.
+TEST(SheetPartRewriterTest, OoxmlDimensionsFollowMovedRows)
+{
+    const std::string rows = "<sheetData><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>"
+                             "<row r=\"2\"><c r=\"D2\" s=\"2\"/></row><row r=\"3\"><c r=\"C3\"><v>3</v></c></row>"
+                             "</sheetData>";
+    const std::string after = "<sheetViews/>" + rows;
+    const std::vector<RewriteCase> cases = {
+        {"inserted rows widen it", "<dimension ref=\"B1:D3\"/>" + rows, order({1, 0, 0, 2, 3}, 3),
+         "<dimension ref=\"B1:D5\"/><sheetData><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>"
+         "<row r=\"4\"><c r=\"D4\" s=\"2\"/></row><row r=\"5\"><c r=\"C5\"><v>3</v></c></row></sheetData>"},
+        {"deleted rows narrow it, columns too", "<dimension ref=\"B1:D3\"/>" + rows, order({1, 3}, 3),
+         "<dimension ref=\"B1:C2\"/><sheetData><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>"
+         "<row r=\"2\"><c r=\"C2\"><v>3</v></c></row></sheetData>"},
+        {"a range that stays keeps its bytes", "<dimension ref='B1:D3' />" + rows,
+         with(order({1, 0, 3}, 3), {CellEdit::ofNumber(2, 4, 5, "5")}),
+         "<dimension ref='B1:D3' /><sheetData><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>"
+         "<row r=\"2\"><c r=\"D2\"><v>5</v></c></row><row r=\"3\"><c r=\"C3\"><v>3</v></c></row></sheetData>"},
+        {"a sheet left without cells is A1", "<x:dimension ref=\"B1:D3\" x:y=\"z\"></x:dimension>" + rows,
+         order({0}, 3), "<x:dimension ref=\"A1\" x:y=\"z\"></x:dimension><sheetData></sheetData>"},
+        {"one cell is named alone; a wrong range is mended", "<dimension ref=\"A1\"/>" + rows, order({0, 3}, 3),
+         "<dimension ref=\"C2\"/><sheetData><row r=\"2\"><c r=\"C2\"><v>3</v></c></row></sheetData>"},
+        {"cell edits alone leave it", "<dimension ref=\"A1\"/>" + rows, with({}, {CellEdit::ofNumber(9, 9, 1, "1")}),
+         "<dimension ref=\"A1\"/>" + rows.substr(0, rows.size() - 12) +
+             "<row r=\"9\"><c r=\"I9\"><v>1</v></c></row></sheetData>"},
+        {"a sheet without a dimension gets none", after, order({1, 3}, 3),
+         "<sheetViews/><sheetData><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>"
+         "<row r=\"2\"><c r=\"C2\"><v>3</v></c></row></sheetData>"},
+    };
+    for (const RewriteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rewrittenSheet(c.before, c.edits), c.after);
+    }
+}
+
+TEST(SheetPartRewriterTest, ElementsAreLeftOutWithAllTheyHold)
+{
+    const std::string types =
+        "<?xml version=\"1.0\"?>\n<Types xmlns=\"t\"><Default Extension=\"xml\" ContentType=\"a\"/>\r\n"
+        "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"c\"/>\r\n"
+        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"w\"></Override></Types>";
+    const auto named = [](std::string part) {
+        return [part](const XmlName& name, const XmlAttributes& attributes) {
+            const char* value = attributes.find("PartName");
+            return name.local == "Override" && value != nullptr && part == value;
+        };
+    };
+    EXPECT_EQ(withoutElements(types, named("/xl/calcChain.xml")),
+              "<?xml version=\"1.0\"?>\n<Types xmlns=\"t\"><Default Extension=\"xml\" ContentType=\"a\"/>\r\n\r\n"
+              "<Override PartName=\"/xl/workbook.xml\" ContentType=\"w\"></Override></Types>");
+    EXPECT_EQ(withoutElements(types, named("/xl/workbook.xml")),
+              types.substr(0, types.find("<Override PartName=\"/xl/workbook")) + "</Types>");
+    EXPECT_EQ(withoutElements(types, named("/none")), types);
+    EXPECT_THROW(withoutElements("<Types><Override></Types>", named("/none")), WorkbookError);
+}
+
 TEST(SheetPartRewriterTest, OoxmlElementsWithAPrefixGetCellsWithTheSamePrefix)
 {
     const std::string part = "<x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
