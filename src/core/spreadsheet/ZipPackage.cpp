@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <zip.h>
 
 namespace mervalon::spreadsheet {
@@ -135,7 +136,7 @@ class ZipPackage::OpenPart {
             throw WorkbookError("The workbook is protected by a password (encrypted) and cannot be read.");
         }
         m_packed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
-        readAhead = (stat.valid & ZIP_STAT_SIZE) != 0 && stat.size >= limits.readAheadFrom;
+        m_readAhead = (stat.valid & ZIP_STAT_SIZE) != 0 && stat.size >= limits.readAheadFrom;
         m_file.reset(zip_fopen_index(package.m_archive, static_cast<zip_uint64_t>(index), 0));
         if (!m_file) {
             throw WorkbookError("The workbook file is damaged: its part \"" + m_part + "\" cannot be unpacked (" +
@@ -167,9 +168,22 @@ class ZipPackage::OpenPart {
         return static_cast<std::size_t>(got);
     }
 
-    bool readAhead = false;
+    // The thread that unpacks a large part ahead of its reader; nullptr for a small part, or when
+    // no thread can be started (the part is then unpacked on the caller's thread).
+    std::unique_ptr<ReadAhead> readAheadThread()
+    {
+        if (!m_readAhead) {
+            return nullptr;
+        }
+        try {
+            return std::make_unique<ReadAhead>([this](char* into, std::size_t size) { return piece(into, size); });
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+    }
 
   private:
+    bool m_readAhead = false;
     ZipPackage& m_package;
     std::string m_part;
     std::uint64_t m_packed = 0;
@@ -184,10 +198,9 @@ bool ZipPackage::read(std::string_view name, const std::function<void(const char
         return false;
     }
     OpenPart part(*this, name, *index);
-    if (part.readAhead) {
-        // A large part is unpacked on a thread of its own while the sink handles the bytes before.
-        ReadAhead ahead([&](char* into, std::size_t size) { return part.piece(into, size); });
-        for (std::span<const char> bytes = ahead.next(); !bytes.empty(); bytes = ahead.next()) {
+    // A large part is unpacked on a thread of its own while the sink handles the bytes before.
+    if (const std::unique_ptr<ReadAhead> ahead = part.readAheadThread()) {
+        for (std::span<const char> bytes = ahead->next(); !bytes.empty(); bytes = ahead->next()) {
             sink(bytes.data(), bytes.size());
         }
         return true;
@@ -208,9 +221,8 @@ bool ZipPackage::readInto(std::string_view name, const std::function<char*(std::
         return false;
     }
     OpenPart part(*this, name, *index);
-    if (part.readAhead) {
-        ReadAhead ahead([&](char* into, std::size_t size) { return part.piece(into, size); });
-        for (std::span<const char> bytes = ahead.next(); !bytes.empty(); bytes = ahead.next()) {
+    if (const std::unique_ptr<ReadAhead> ahead = part.readAheadThread()) {
+        for (std::span<const char> bytes = ahead->next(); !bytes.empty(); bytes = ahead->next()) {
             std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
             filled(bytes.size());
         }
