@@ -10,10 +10,11 @@
 // the spreadsheet preview's save of the large sheet with a row deleted and a cell typed (the
 // sheet's part streamed through the rewriter, the package written in memory and renamed over).
 //
-//   mervalon-bench-workbooks [--rows N] [--dir DIR] [--runs N] [--keep] [--no-gather]
+//   mervalon-bench-workbooks [--rows N] [--dir DIR] [--runs N] [--keep] [--no-gather] [--no-save]
 //
 // --runs: streamed reads per workbook (the best counts; 3); --keep: the workbooks stay in DIR (for
-// timing a conversion of them); --no-gather: readSheetRows is left out (under callgrind, say).
+// timing a conversion of them); --no-gather, --no-save: readSheetRows, the save are left out (under
+// callgrind, say, or to time the reading alone).
 
 #include "core/spreadsheet/PackageWorkbook.h"
 #include "core/spreadsheet/SheetRows.h"
@@ -293,12 +294,15 @@ int main(int argc, char** argv)
     int runs = 3;
     bool keep = false;
     bool gather = true;
+    bool save = true;
     fs::path dir = fs::temp_directory_path();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--keep") == 0) {
             keep = true;
         } else if (std::strcmp(argv[i], "--no-gather") == 0) {
             gather = false;
+        } else if (std::strcmp(argv[i], "--no-save") == 0) {
+            save = false;
         } else if (i + 1 < argc && std::strcmp(argv[i], "--rows") == 0) {
             rows = std::atoi(argv[++i]);
         } else if (i + 1 < argc && std::strcmp(argv[i], "--runs") == 0) {
@@ -320,21 +324,27 @@ int main(int argc, char** argv)
             if (!streamed.ok) {
                 return 2;
             }
-            // The goal is judged on the wall clock, or on the CPU time when other work shares the machine.
+            // Cells a second by the wall clock and by the CPU time (user + system, of both threads: a
+            // large part is unpacked on one while it is parsed on the other) of the best run. The goal
+            // is judged on the wall clock, or on the CPU time when other work sharing the machine made
+            // the wall clock the longer (then the more strictly: it counts both threads).
+            const double wallRate = static_cast<double>(streamed.cells) / streamed.seconds;
+            const double cpuRate = static_cast<double>(streamed.cells) / streamed.cpu;
             const double rate = static_cast<double>(streamed.cells) / std::min(streamed.seconds, 1.05 * streamed.cpu);
-            std::printf("%-4s %8d rows (%6.1f MiB file): streamed %9llu cells in %.3f s (CPU %.3f s) = %.2f M cells/s, "
-                        "peak %.1f MiB\n",
+            std::printf("%-4s %8d rows (%6.1f MiB file): streamed %9llu cells; wall %.3f s = %.2f M cells/s; CPU "
+                        "%.3f s = %.2f M cells/s; peak %.1f MiB\n",
                         kind, n, static_cast<double>(fs::file_size(path)) / 1048576.0,
-                        static_cast<unsigned long long>(streamed.cells), streamed.seconds, streamed.cpu, rate / 1e6,
-                        static_cast<double>(streamed.peakKiB) / 1024.0);
+                        static_cast<unsigned long long>(streamed.cells), streamed.seconds, wallRate / 1e6, streamed.cpu,
+                        cpuRate / 1e6, static_cast<double>(streamed.peakKiB) / 1024.0);
             if (n == rows / 4) {
                 smallPeak = streamed.peakKiB;
             } else {
                 const double growth = static_cast<double>(streamed.peakKiB) / static_cast<double>(smallPeak);
                 const bool fast = rate >= 2e6;
                 const bool flat = growth <= 1.5;
-                std::printf("%-4s goal >= 2 M cells/s: %s; peak memory x%.2f for 4 x the rows (goal <= 1.5): %s\n",
-                            kind, fast ? "met" : "MISSED", growth, flat ? "met" : "MISSED");
+                std::printf(
+                    "%-4s goal >= 2 M cells/s (%.2f M): %s; peak memory x%.2f for 4 x the rows (goal <= 1.5): %s\n",
+                    kind, rate / 1e6, fast ? "met" : "MISSED", growth, flat ? "met" : "MISSED");
                 ok = ok && fast && flat;
                 const Measure gathered = gather ? measure(path, Task::Gather, 1) : Measure{};
                 if (gathered.ok) {
@@ -342,7 +352,7 @@ int main(int argc, char** argv)
                                 "%.1f MiB\n",
                                 kind, gathered.seconds, gathered.cpu, static_cast<double>(gathered.peakKiB) / 1024.0);
                 }
-                const Measure saved = measure(path, Task::Save, 1, n);
+                const Measure saved = save ? measure(path, Task::Save, 1, n) : Measure{};
                 if (saved.ok) {
                     std::printf("%-4s preview save (a row deleted, a cell typed): %.3f s (CPU %.3f s), peak %.1f MiB, "
                                 "file now %.1f MiB\n",

@@ -37,6 +37,70 @@ struct Target {
     std::string name;
 };
 
+// The value type of a cell (office:value-type): what its value attribute holds.
+enum class Type { Number, Date, Time, Boolean, String, Other };
+
+Type typeOf(std::string_view type)
+{
+    if (type == "float" || type == "percentage" || type == "currency") {
+        return Type::Number;
+    }
+    if (type == "date") {
+        return Type::Date;
+    }
+    if (type == "time") {
+        return Type::Time;
+    }
+    if (type == "boolean") {
+        return Type::Boolean;
+    }
+    return type == "string" ? Type::String : Type::Other;
+}
+
+// The attributes of a cell that its value depends on, gathered in one pass (a sheet of a million
+// rows has millions of cells, each with a few attributes of long names).
+struct CellAttributes {
+    const char* repeated = nullptr;
+    const char* officeType = nullptr;
+    const char* extType = nullptr;
+    const char* anyType = nullptr;
+    const char* value = nullptr;
+    const char* dateValue = nullptr;
+    const char* timeValue = nullptr;
+    const char* booleanValue = nullptr;
+    const char* stringValue = nullptr;
+
+    void take(const XmlName& name, const char* text)
+    {
+        const auto first = [text](const char*& slot) {
+            if (slot == nullptr) {
+                slot = text;
+            }
+        };
+        const std::string_view local = name.local;
+        if (local == "value") {
+            first(value);
+        } else if (local == "value-type") {
+            first(anyType);
+            if (name.space == "office") {
+                first(officeType);
+            } else if (name.space == "calcext") {
+                first(extType);
+            }
+        } else if (local == "number-columns-repeated") {
+            first(repeated);
+        } else if (local == "date-value") {
+            first(dateValue);
+        } else if (local == "time-value") {
+            first(timeValue);
+        } else if (local == "boolean-value") {
+            first(booleanValue);
+        } else if (local == "string-value") {
+            first(stringValue);
+        }
+    }
+};
+
 class ContentHandler : public XmlHandler {
   public:
     ContentHandler(RowVisitor* visitor, Target target, CharacterEscapes* escapes)
@@ -176,35 +240,46 @@ class ContentHandler : public XmlHandler {
     {
         m_inCell = true;
         m_covered = covered;
-        m_cellRepeat = repeatCount(attributes.find("number-columns-repeated"));
         m_text.clear();
         m_paragraphs = 0;
         m_hasText = false;
+        // One pass over the cell's attributes: the first of each name counts, as find gives it.
+        CellAttributes cell;
+        attributes.forEach([&](const XmlName& name, const char* value) { cell.take(name, value); });
+        m_cellRepeat = repeatCount(cell.repeated);
         if (covered) {
             return; // hidden under a merged area: a spreadsheet shows nothing there
         }
-        const char* type = attributes.find("value-type", "office");
-        const char* extType = attributes.find("value-type", "calcext");
+        const char* type = cell.officeType;
+        const char* extType = cell.extType;
         if (type == nullptr && extType == nullptr) {
-            type = attributes.find("value-type"); // a producer with a prefix of its own
+            type = cell.anyType; // a producer with a prefix of its own
         }
         m_error = extType != nullptr && std::string_view(extType) == "error";
-        m_type = type != nullptr ? type : "";
-        if (m_type == "float" || m_type == "percentage" || m_type == "currency") {
-            m_numberText = attributes.find("value") != nullptr ? attributes.find("value") : "";
-        } else if (m_type == "date") {
-            m_numberText = attributes.find("date-value") != nullptr ? attributes.find("date-value") : "";
-        } else if (m_type == "time") {
-            m_numberText = attributes.find("time-value") != nullptr ? attributes.find("time-value") : "";
-        } else if (m_type == "boolean") {
-            m_numberText = attributes.find("boolean-value") != nullptr ? attributes.find("boolean-value") : "";
-        } else if (m_type == "string") {
-            const char* value = attributes.find("string-value");
-            m_stringValue = value != nullptr;
+        m_type = typeOf(type != nullptr ? type : "");
+        const auto textOf = [](const char* value) { return value != nullptr ? value : ""; };
+        switch (m_type) {
+        case Type::Number:
+            m_numberText = textOf(cell.value);
+            break;
+        case Type::Date:
+            m_numberText = textOf(cell.dateValue);
+            break;
+        case Type::Time:
+            m_numberText = textOf(cell.timeValue);
+            break;
+        case Type::Boolean:
+            m_numberText = textOf(cell.booleanValue);
+            break;
+        case Type::String:
+            m_stringValue = cell.stringValue != nullptr;
             m_numberText.clear();
-            if (value != nullptr) {
-                appendUtf8AsWindows1252(m_numberText, value, m_escapes);
+            if (cell.stringValue != nullptr) {
+                appendUtf8AsWindows1252(m_numberText, cell.stringValue, m_escapes);
             }
+            break;
+        case Type::Other:
+            break;
         }
     }
 
@@ -243,7 +318,7 @@ class ContentHandler : public XmlHandler {
         if (m_error && m_hasText) {
             return CellValue::ofText(shownText());
         }
-        if (m_type == "float" || m_type == "percentage" || m_type == "currency") {
+        if (m_type == Type::Number) {
             double number = 0;
             const char* begin = m_numberText.data();
             const char* end = begin + m_numberText.size();
@@ -253,27 +328,27 @@ class ContentHandler : public XmlHandler {
             }
             return m_hasText ? CellValue::ofText(shownText()) : CellValue{};
         }
-        if (m_type == "date") {
+        if (m_type == Type::Date) {
             double serial = 0;
             if (isoDateSerial(m_numberText, serial)) {
                 return CellValue::ofText(dateValueText(serial, m_numberText));
             }
             return m_hasText ? CellValue::ofText(shownText()) : CellValue{};
         }
-        if (m_type == "time") {
+        if (m_type == Type::Time) {
             double days = 0;
             if (isoDurationDays(m_numberText, days)) {
                 return CellValue::ofText(durationText(days, m_numberText));
             }
             return m_hasText ? CellValue::ofText(shownText()) : CellValue{};
         }
-        if (m_type == "boolean") {
+        if (m_type == Type::Boolean) {
             return CellValue::ofText(m_numberText == "true" || m_numberText == "1" ? "TRUE" : "FALSE");
         }
-        if (m_type == "string" && m_stringValue) {
+        if (m_type == Type::String && m_stringValue) {
             return CellValue::ofText(m_numberText);
         }
-        if (m_type == "string" || m_hasText) {
+        if (m_type == Type::String || m_hasText) {
             return CellValue::ofText(shownText());
         }
         return {};
@@ -298,7 +373,7 @@ class ContentHandler : public XmlHandler {
     bool m_hasText = false;
     bool m_stringValue = false;
     int m_paragraphs = 0;
-    std::string m_type;
+    Type m_type = Type::Other;
     std::string m_numberText;
     std::string m_text;
 };

@@ -273,7 +273,8 @@ class StylesHandler : public XmlHandler {
     bool m_inCellXfs = false;
 };
 
-// "BC12" → column 54 (0-based), row 11 (0-based); false for anything else.
+// "BC12" → column 54 (0-based), row 11 (0-based); false for anything else. Digits are read by hand:
+// every cell of a sheet has a reference.
 bool parseReference(std::string_view ref, std::uint32_t& column, std::uint32_t& row)
 {
     std::size_t i = 0;
@@ -290,13 +291,44 @@ bool parseReference(std::string_view ref, std::uint32_t& column, std::uint32_t& 
         row = UINT32_MAX;
         return true;
     }
-    std::uint32_t r = 0;
-    const auto result = std::from_chars(ref.data() + i, ref.data() + ref.size(), r);
-    if (result.ec != std::errc() || result.ptr != ref.data() + ref.size() || r == 0) {
+    std::uint64_t r = 0;
+    for (; i < ref.size(); ++i) {
+        if (ref[i] < '0' || ref[i] > '9') {
+            return false;
+        }
+        r = r * 10 + static_cast<std::uint64_t>(ref[i] - '0');
+        if (r > UINT32_MAX) {
+            return false;
+        }
+    }
+    if (r == 0) {
         return false;
     }
-    row = r - 1;
+    row = static_cast<std::uint32_t>(r - 1);
     return true;
+}
+
+// A cell's type (its t attribute); anything unknown is read as a number, as "n" is.
+enum class CellType { Number, Shared, Inline, Formula, Boolean, Error, Date };
+
+CellType cellTypeOf(std::string_view t)
+{
+    if (t == "s") {
+        return CellType::Shared;
+    }
+    if (t == "inlineStr") {
+        return CellType::Inline;
+    }
+    if (t == "str") {
+        return CellType::Formula;
+    }
+    if (t == "b") {
+        return CellType::Boolean;
+    }
+    if (t == "e") {
+        return CellType::Error;
+    }
+    return t == "d" ? CellType::Date : CellType::Number;
 }
 
 class SheetHandler : public XmlHandler {
@@ -418,7 +450,22 @@ class SheetHandler : public XmlHandler {
             m_column = UINT32_MAX;
             m_rows.begin(m_row);
         }
-        const char* r = attributes.find("r");
+        // One pass over the attributes (the first of each local name counts, as find gives it).
+        const char* r = nullptr;
+        const char* t = nullptr;
+        const char* s = nullptr;
+        attributes.forEach([&](const XmlName& name, const char* value) {
+            if (name.local.size() != 1) {
+                return;
+            }
+            const char** slot = name.local[0] == 'r'   ? &r
+                                : name.local[0] == 't' ? &t
+                                : name.local[0] == 's' ? &s
+                                                       : nullptr;
+            if (slot != nullptr && *slot == nullptr) {
+                *slot = value;
+            }
+        });
         std::uint32_t column = m_column + 1;
         std::uint32_t row = 0;
         if (r != nullptr && !parseReference(r, column, row)) {
@@ -426,9 +473,7 @@ class SheetHandler : public XmlHandler {
                                 std::string(r) + "\".");
         }
         m_column = column;
-        const char* t = attributes.find("t");
-        m_type = t != nullptr ? t : "n";
-        const char* s = attributes.find("s");
+        m_type = cellTypeOf(t != nullptr ? std::string_view(t) : std::string_view("n"));
         m_style = s != nullptr ? static_cast<std::uint32_t>(std::strtoul(s, nullptr, 10)) : 0;
         m_value.clear();
         m_hasInline = false;
@@ -444,7 +489,7 @@ class SheetHandler : public XmlHandler {
 
     CellValue cellValue()
     {
-        if (m_type == "s") {
+        if (m_type == CellType::Shared) {
             if (m_value.empty()) {
                 return {};
             }
@@ -456,25 +501,25 @@ class SheetHandler : public XmlHandler {
             }
             return CellValue::ofText(m_strings[index]);
         }
-        if (m_type == "inlineStr") {
+        if (m_type == CellType::Inline) {
             if (!m_hasInline) {
                 return {};
             }
             return textOf(m_value);
         }
-        if (m_type == "str") {
+        if (m_type == CellType::Formula) {
             return textOf(m_value);
         }
         if (m_value.empty()) {
             return {}; // a styled blank, or a formula without a result
         }
-        if (m_type == "b") {
+        if (m_type == CellType::Boolean) {
             return CellValue::ofText(m_value == "1" || m_value == "true" ? "TRUE" : "FALSE");
         }
-        if (m_type == "e") {
+        if (m_type == CellType::Error) {
             return textOf(m_value);
         }
-        if (m_type == "d") {
+        if (m_type == CellType::Date) {
             double serial = 0;
             return isoDateSerial(m_value, serial) ? CellValue::ofText(dateValueText(serial, m_value)) : textOf(m_value);
         }
@@ -520,7 +565,7 @@ class SheetHandler : public XmlHandler {
     std::uint32_t m_row = 0;
     std::uint32_t m_column = 0;
     std::uint32_t m_style = 0;
-    std::string m_type;
+    CellType m_type = CellType::Number;
     std::string m_value;
 };
 

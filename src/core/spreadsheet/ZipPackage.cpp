@@ -1,9 +1,13 @@
 #include "core/spreadsheet/ZipPackage.h"
 
+#include "core/spreadsheet/ReadAhead.h"
 #include "core/spreadsheet/WorkbookError.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
+#include <system_error>
 #include <zip.h>
 
 namespace mervalon::spreadsheet {
@@ -123,11 +127,106 @@ std::optional<std::uint64_t> ZipPackage::unpackedSize(std::string_view name) con
     return stat.size;
 }
 
+// A part opened for unpacking, checked against the limits piece by piece.
+class ZipPackage::OpenPart {
+  public:
+    OpenPart(ZipPackage& package, std::string_view name, std::int64_t index) : m_package(package), m_part(name)
+    {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(package.m_archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0) {
+            throw WorkbookError("The workbook file is damaged: its part \"" + m_part + "\" cannot be read.");
+        }
+        const ZipLimits& limits = package.m_limits;
+        // The sizes a directory gives may lie; they are checked here and the bytes again as they come.
+        if ((stat.valid & ZIP_STAT_SIZE) != 0 && stat.size > limits.maxPartSize) {
+            throw WorkbookError("The workbook's part \"" + m_part + "\" claims to unpack to " + sizeText(stat.size) +
+                                ", more than the " + sizeText(limits.maxPartSize) +
+                                " a part may have; it is not read.");
+        }
+        if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE) {
+            throw WorkbookError("The workbook is protected by a password (encrypted) and cannot be read.");
+        }
+        m_packed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
+        m_readAhead = (stat.valid & ZIP_STAT_SIZE) != 0 && stat.size >= limits.readAheadFrom;
+        m_file.reset(zip_fopen_index(package.m_archive, static_cast<zip_uint64_t>(index), 0));
+        if (!m_file) {
+            throw WorkbookError("The workbook file is damaged: its part \"" + m_part + "\" cannot be unpacked (" +
+                                zip_strerror(package.m_archive) + ").");
+        }
+    }
+
+    // Unpacks up to `size` bytes into `into`: how many, 0 at the end.
+    std::size_t piece(char* into, std::size_t size)
+    {
+        const zip_int64_t got = zip_fread(m_file.get(), into, size);
+        if (got < 0) {
+            throw WorkbookError("The workbook file is damaged: its part \"" + m_part + "\" cannot be unpacked (" +
+                                zip_file_strerror(m_file.get()) + ").");
+        }
+        const ZipLimits& limits = m_package.m_limits;
+        m_unpacked += static_cast<std::uint64_t>(got);
+        m_package.m_unpacked += static_cast<std::uint64_t>(got);
+        if (m_unpacked > limits.maxPartSize || m_package.m_unpacked > limits.maxTotalSize) {
+            throw WorkbookError("The workbook unpacks to more than " +
+                                sizeText(m_unpacked > limits.maxPartSize ? limits.maxPartSize : limits.maxTotalSize) +
+                                "; it is not read (it may be a zip bomb).");
+        }
+        if (m_unpacked > limits.ratioFloor && m_unpacked / std::max<std::uint64_t>(m_packed, 1) > limits.ratio) {
+            throw WorkbookError("The workbook's part \"" + m_part + "\" unpacks to more than " +
+                                std::to_string(limits.ratio) +
+                                " times its packed size; it is not read (it looks like a zip bomb).");
+        }
+        return static_cast<std::size_t>(got);
+    }
+
+    // The thread that unpacks a large part ahead of its reader; nullptr for a small part, or when
+    // no thread can be started (the part is then unpacked on the caller's thread).
+    std::unique_ptr<ReadAhead> readAheadThread()
+    {
+        if (!m_readAhead) {
+            return nullptr;
+        }
+        try {
+            return std::make_unique<ReadAhead>([this](char* into, std::size_t size) { return piece(into, size); });
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+    }
+
+  private:
+    bool m_readAhead = false;
+    ZipPackage& m_package;
+    std::string m_part;
+    std::uint64_t m_packed = 0;
+    std::uint64_t m_unpacked = 0;
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> m_file{nullptr, zip_fclose};
+};
+
 bool ZipPackage::read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink)
 {
+    const auto index = indexOf(name);
+    if (!index) {
+        return false;
+    }
+    OpenPart part(*this, name, *index);
+    // A large part is unpacked on a thread of its own while the sink handles the bytes before.
+    if (const std::unique_ptr<ReadAhead> ahead = part.readAheadThread()) {
+        for (std::span<const char> bytes = ahead->next(); !bytes.empty(); bytes = ahead->next()) {
+            // Handed on in the pieces they were unpacked in, as without the thread, so that what
+            // counts the bytes handed on (the progress of a sheet) sees them as often.
+            for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
+                sink(bytes.data() + at, std::min(kPieceSize, bytes.size() - at));
+            }
+        }
+        return true;
+    }
     std::array<char, kPieceSize> buffer{};
-    return readInto(
-        name, [&](std::size_t) { return buffer.data(); }, [&](std::size_t size) { sink(buffer.data(), size); });
+    for (std::size_t got = part.piece(buffer.data(), kPieceSize); got > 0;
+         got = part.piece(buffer.data(), kPieceSize)) {
+        sink(buffer.data(), got);
+    }
+    return true;
 }
 
 bool ZipPackage::readInto(std::string_view name, const std::function<char*(std::size_t size)>& room,
@@ -137,51 +236,23 @@ bool ZipPackage::readInto(std::string_view name, const std::function<char*(std::
     if (!index) {
         return false;
     }
-    const std::string part(name);
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(*index), 0, &stat) != 0) {
-        throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be read.");
-    }
-    // The sizes a directory gives may lie; they are checked here and the bytes again as they come.
-    if ((stat.valid & ZIP_STAT_SIZE) != 0 && stat.size > m_limits.maxPartSize) {
-        throw WorkbookError("The workbook's part \"" + part + "\" claims to unpack to " + sizeText(stat.size) +
-                            ", more than the " + sizeText(m_limits.maxPartSize) + " a part may have; it is not read.");
-    }
-    if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE) {
-        throw WorkbookError("The workbook is protected by a password (encrypted) and cannot be read.");
-    }
-    const std::uint64_t packed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
-        zip_fopen_index(m_archive, static_cast<zip_uint64_t>(*index), 0), zip_fclose);
-    if (!file) {
-        throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be unpacked (" +
-                            zip_strerror(m_archive) + ").");
-    }
-    std::uint64_t unpacked = 0;
-    for (;;) {
-        const zip_int64_t got = zip_fread(file.get(), room(kPieceSize), kPieceSize);
-        if (got < 0) {
-            throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" cannot be unpacked (" +
-                                zip_file_strerror(file.get()) + ").");
+    OpenPart part(*this, name, *index);
+    if (const std::unique_ptr<ReadAhead> ahead = part.readAheadThread()) {
+        for (std::span<const char> bytes = ahead->next(); !bytes.empty(); bytes = ahead->next()) {
+            for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
+                const std::size_t size = std::min(kPieceSize, bytes.size() - at);
+                std::memcpy(room(size), bytes.data() + at, size);
+                filled(size);
+            }
         }
+        return true;
+    }
+    for (;;) {
+        const std::size_t got = part.piece(room(kPieceSize), kPieceSize);
         if (got == 0) {
             break;
         }
-        unpacked += static_cast<std::uint64_t>(got);
-        m_unpacked += static_cast<std::uint64_t>(got);
-        if (unpacked > m_limits.maxPartSize || m_unpacked > m_limits.maxTotalSize) {
-            throw WorkbookError(
-                "The workbook unpacks to more than " +
-                sizeText(unpacked > m_limits.maxPartSize ? m_limits.maxPartSize : m_limits.maxTotalSize) +
-                "; it is not read (it may be a zip bomb).");
-        }
-        if (unpacked > m_limits.ratioFloor && unpacked / std::max<std::uint64_t>(packed, 1) > m_limits.ratio) {
-            throw WorkbookError("The workbook's part \"" + part + "\" unpacks to more than " +
-                                std::to_string(m_limits.ratio) +
-                                " times its packed size; it is not read (it looks like a zip bomb).");
-        }
-        filled(static_cast<std::size_t>(got));
+        filled(got);
     }
     return true;
 }

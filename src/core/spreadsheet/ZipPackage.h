@@ -25,6 +25,10 @@ struct ZipLimits {
     std::uint64_t ratioFloor = std::uint64_t{64} << 20;
     std::uint64_t ratio = 250;
     std::uint64_t maxParts = 100000;
+    /// A part whose directory says it unpacks to at least this many bytes is unpacked on a thread
+    /// of its own, a few buffers ahead of the caller handling the bytes before (what the caller
+    /// gets, and every error, stays the same); smaller parts are unpacked on the caller's thread.
+    std::uint64_t readAheadFrom = std::uint64_t{1} << 20;
 };
 
 class ZipPackage {
@@ -56,6 +60,7 @@ class ZipPackage {
     std::optional<std::string> readSmall(std::string_view name, std::size_t maxSize = 16u << 20);
 
   private:
+    class OpenPart;
     ZipPackage(::zip* archive, const ZipLimits& limits) : m_archive(archive), m_limits(limits) {}
     std::optional<std::int64_t> indexOf(std::string_view name) const;
 

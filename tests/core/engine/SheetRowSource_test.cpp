@@ -241,6 +241,27 @@ TEST_F(SheetRowSourceTest, AStopEndsTheReadingAtOnce)
     EXPECT_LT(progress.positions.size(), 20u);
 }
 
+// A sheet part of megabytes is unpacked on a thread of its own, ahead of the one reading its rows:
+// a conversion that stops, and a source given up after its first batch, end both threads.
+TEST_F(SheetRowSourceTest, AStopWhileTheSheetIsUnpackedAheadEndsBothThreads)
+{
+    const std::vector<SheetRow> rows = surveyRows(30000);
+    writeXlsx("large.xlsx", rows);
+    writeOds("large.ods", odsTable("Points", rows));
+    EXPECT_GT(xlsxSheet(rows).size(), std::size_t{2} << 20);
+    for (const std::string name : {"large.xlsx", "large.ods"}) {
+        SCOPED_TRACE(name);
+        {
+            SheetRowSource source(pathOf("src/" + name), 2, 1, "1");
+            ASSERT_NE(source.nextBatch(), nullptr);
+        }
+        request.files = runFilesOf({name}, pathOf("src").string(), pathOf("dest").string());
+        RecordingProgress progress(10);
+        runBatch(request, progress);
+        EXPECT_NE(readFile(request.reportPath).find(">> Process aborted."), std::string::npos);
+    }
+}
+
 TEST_F(SheetRowSourceTest, AMissingSheetAndAnUnreadableWorkbookAreKnownBeforeTheLines)
 {
     writeXlsx("one.xlsx", surveyRows(10));
