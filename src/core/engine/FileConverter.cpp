@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -185,6 +186,7 @@ class Conversion {
 
   private:
     ConversionResult convertLines();
+    ConversionResult convertLinesOneByOne();
     [[nodiscard]] bool formatsAhead() const;
     ConversionResult convertLinesAhead();
     bool fillBatch(FormatBatch& batch, std::size_t firstIndex);
@@ -304,14 +306,15 @@ ConversionResult Conversion::convertLines()
         return m_result;
     }
     takeSources();
-    std::size_t lineCount = m_rows.lineCount();
-    m_progress.setLineCount(lineCount);
+    m_progress.setLineCount(m_rows.lineCount());
     m_progress.setFileLabel(m_destination.string());
     m_progress.setLinePosition(0);
-    if (formatsAhead()) {
-        return convertLinesAhead();
-    }
+    return formatsAhead() ? convertLinesAhead() : convertLinesOneByOne();
+}
 
+ConversionResult Conversion::convertLinesOneByOne()
+{
+    std::size_t lineCount = m_rows.lineCount();
     std::size_t index = 0;
     while (true) {
         const FieldRows* batch = nullptr;
@@ -427,9 +430,14 @@ ConversionResult Conversion::convertLinesAhead()
         lanes.push_back(std::make_unique<FormattingLane>(m_rows, m_settings, m_destination, m_progress));
     }
     // Two batches a lane: one formatted while the other waits for its turn to be written.
-    OrderedWork<FormatBatch> work(threads, 2 * lanes.size(), [&lanes](FormatBatch& batch, std::size_t lane) {
-        lanes[lane]->conversion.formatBatch(batch);
-    });
+    std::optional<OrderedWork<FormatBatch>> started;
+    try {
+        started.emplace(threads, 2 * lanes.size(),
+                        [&lanes](FormatBatch& batch, std::size_t lane) { lanes[lane]->conversion.formatBatch(batch); });
+    } catch (const std::system_error&) {
+        return convertLinesOneByOne(); // no thread could be started: nothing is read yet
+    }
+    OrderedWork<FormatBatch>& work = *started;
     std::size_t lines = 0; // handed to the threads so far
     bool ended = false;
     std::optional<std::string> readError;

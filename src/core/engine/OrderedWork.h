@@ -25,22 +25,17 @@ template <typename Batch> class OrderedWork {
     OrderedWork(std::size_t workers, std::size_t slots, Work work) : m_slots(slots), m_work(std::move(work))
     {
         m_threads.reserve(workers);
-        for (std::size_t worker = 0; worker < workers; ++worker) {
-            m_threads.emplace_back([this, worker] { serve(worker); });
+        try {
+            for (std::size_t worker = 0; worker < workers; ++worker) {
+                m_threads.emplace_back([this, worker] { serve(worker); });
+            }
+        } catch (...) {
+            close(); // a thread could not be started: those that were are ended
+            throw;
         }
     }
 
-    ~OrderedWork()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_closing = true;
-        }
-        m_submitted.notify_all();
-        for (std::thread& thread : m_threads) {
-            thread.join();
-        }
-    }
+    ~OrderedWork() { close(); }
 
     OrderedWork(const OrderedWork&) = delete;
     OrderedWork& operator=(const OrderedWork&) = delete;
@@ -109,6 +104,18 @@ template <typename Batch> class OrderedWork {
 
   private:
     enum class State { Free, Submitted, Working, Done };
+
+    void close()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        m_submitted.notify_all();
+        for (std::thread& thread : m_threads) {
+            thread.join();
+        }
+    }
     struct Slot {
         Batch batch;
         State state = State::Free;
