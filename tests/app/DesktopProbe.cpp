@@ -5,7 +5,8 @@
 // selected text, whether the progress window is shown, and the last lines of the report.
 //
 //   app_desktop_probe STATE_FILE layer   the Point tab's layer field has the focus
-//   app_desktop_probe STATE_FILE run     a long run is started (a file of 400,000 points)
+//   app_desktop_probe STATE_FILE run     a long run is started (a file of 1,500,000 points, which
+//                                        takes seconds even with its lines formatted ahead)
 //   app_desktop_probe STATE_FILE help    Active Help is on from the start
 
 #include "app/AppTestSupport.h"
@@ -104,7 +105,7 @@ int main(int argc, char** argv)
     const QString mode = QString::fromLocal8Bit(argv[2]);
     const QString survey = environment.home() + QStringLiteral("/survey");
     const QString destination = environment.home() + QStringLiteral("/drawings");
-    writeFile(survey + QStringLiteral("/site.txt"), pointLines(mode == QLatin1String("run") ? 400000 : 3));
+    writeFile(survey + QStringLiteral("/site.txt"), pointLines(mode == QLatin1String("run") ? 1500000 : 3));
     QDir().mkpath(destination);
     const QString installDir = TestEnvironment::install();
     storeValue(QStringLiteral("lastpath"), survey);
