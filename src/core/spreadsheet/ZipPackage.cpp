@@ -203,6 +203,22 @@ class ZipPackage::OpenPart {
     std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> m_file{nullptr, zip_fclose};
 };
 
+namespace {
+
+// Hands on what the thread unpacked in the pieces it unpacked them in, as without the thread, so
+// that what counts the bytes handed on (the progress of a sheet) sees them as often.
+void handOnPieces(ReadAhead& ahead, std::size_t pieceSize,
+                  const std::function<void(const char* data, std::size_t size)>& piece)
+{
+    for (std::span<const char> bytes = ahead.next(); !bytes.empty(); bytes = ahead.next()) {
+        for (std::size_t at = 0; at < bytes.size(); at += pieceSize) {
+            piece(bytes.data() + at, std::min(pieceSize, bytes.size() - at));
+        }
+    }
+}
+
+} // namespace
+
 bool ZipPackage::read(std::string_view name, const std::function<void(const char* data, std::size_t size)>& sink)
 {
     const auto index = indexOf(name);
@@ -212,13 +228,7 @@ bool ZipPackage::read(std::string_view name, const std::function<void(const char
     OpenPart part(*this, name, *index);
     // A large part is unpacked on a thread of its own while the sink handles the bytes before.
     if (const std::unique_ptr<ReadAhead> ahead = part.readAheadThread()) {
-        for (std::span<const char> bytes = ahead->next(); !bytes.empty(); bytes = ahead->next()) {
-            // Handed on in the pieces they were unpacked in, as without the thread, so that what
-            // counts the bytes handed on (the progress of a sheet) sees them as often.
-            for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
-                sink(bytes.data() + at, std::min(kPieceSize, bytes.size() - at));
-            }
-        }
+        handOnPieces(*ahead, kPieceSize, sink);
         return true;
     }
     std::array<char, kPieceSize> buffer{};
@@ -238,13 +248,10 @@ bool ZipPackage::readInto(std::string_view name, const std::function<char*(std::
     }
     OpenPart part(*this, name, *index);
     if (const std::unique_ptr<ReadAhead> ahead = part.readAheadThread()) {
-        for (std::span<const char> bytes = ahead->next(); !bytes.empty(); bytes = ahead->next()) {
-            for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
-                const std::size_t size = std::min(kPieceSize, bytes.size() - at);
-                std::memcpy(room(size), bytes.data() + at, size);
-                filled(size);
-            }
-        }
+        handOnPieces(*ahead, kPieceSize, [&](const char* data, std::size_t size) {
+            std::memcpy(room(size), data, size);
+            filled(size);
+        });
         return true;
     }
     for (;;) {
