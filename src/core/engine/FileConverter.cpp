@@ -176,6 +176,7 @@ class Conversion {
         if (settings.codes != nullptr) {
             m_coded.emplace(*settings.codes, settings.configuration, m_writer);
         }
+        takeSources();
     }
 
     ConversionResult run();
@@ -193,7 +194,10 @@ class Conversion {
     std::optional<ConversionResult> appendBatch(FormatBatch& batch);
     void appendLineEntities(FormatBatch& batch, std::vector<FormatMark>::const_iterator& mark, std::size_t& appended);
     void replayLog(std::string_view lines);
+    std::optional<ConversionResult> lineBegins(std::size_t index);
     std::optional<ConversionResult> lineEnded(bool accepted);
+    ConversionResult linesEnded(std::size_t lines);
+    ConversionResult stopped();
     // Returns the outcome when the file's conversion has ended with this line.
     std::optional<ConversionResult> handleLine(const FieldRow& row, std::size_t index, bool isLastLine);
     ConversionResult readFailed(const std::string& reason);
@@ -305,7 +309,6 @@ ConversionResult Conversion::convertLines()
             m_settings.errorPolicy == ErrorPolicy::AbortProcess ? Outcome::ProcessAborted : Outcome::NotCreated;
         return m_result;
     }
-    takeSources();
     m_progress.setLineCount(m_rows.lineCount());
     m_progress.setFileLabel(m_destination.string());
     m_progress.setLinePosition(0);
@@ -331,11 +334,6 @@ ConversionResult Conversion::convertLinesOneByOne()
             m_progress.setLineCount(lineCount);
         }
         if (batch == nullptr) {
-            if (m_rows.interrupted()) {
-                m_writer.abandonDrawing();
-                m_result.outcome = Outcome::Stopped;
-                return m_result;
-            }
             break;
         }
         for (std::size_t i = 0; i < batch->size(); ++i, ++index) {
@@ -344,25 +342,48 @@ ConversionResult Conversion::convertLinesOneByOne()
             }
         }
     }
+    return linesEnded(index);
+}
+
+// The lines have ended: stopped while they were read, or read through.
+ConversionResult Conversion::linesEnded(std::size_t lines)
+{
+    if (m_rows.interrupted()) {
+        return stopped();
+    }
     // A drawing made from a file that changed meanwhile would hold parts of two files.
     if (const auto changed = m_rows.changedWhileRead()) {
         return readFailed(*changed);
     }
-    finish(index, false);
+    finish(lines, false);
     return m_result;
+}
+
+ConversionResult Conversion::stopped()
+{
+    m_writer.abandonDrawing();
+    m_result.outcome = Outcome::Stopped;
+    return m_result;
+}
+
+// Before each line: its progress, the user's stop, and the events.
+std::optional<ConversionResult> Conversion::lineBegins(std::size_t index)
+{
+    m_progress.setLinePosition(index);
+    if (m_progress.isStopRequested()) {
+        return stopped();
+    }
+    m_progress.pumpEvents();
+    return std::nullopt;
 }
 
 std::optional<ConversionResult> Conversion::handleLine(const FieldRow& row, std::size_t index, bool isLastLine)
 {
     m_lineError.clear();
     m_lineWarning.clear();
-    m_progress.setLinePosition(index);
-    if (m_progress.isStopRequested()) {
-        m_writer.abandonDrawing();
-        m_result.outcome = Outcome::Stopped;
-        return m_result;
+    if (auto ended = lineBegins(index)) {
+        return ended;
     }
-    m_progress.pumpEvents();
     const bool accepted = convertLine(row, isLastLine);
     if (m_writer.failed()) {
         return writeFailed(m_lineNumber);
@@ -470,16 +491,7 @@ ConversionResult Conversion::convertLinesAhead()
     if (readError) {
         return readFailed(*readError);
     }
-    if (m_rows.interrupted()) {
-        m_writer.abandonDrawing();
-        m_result.outcome = Outcome::Stopped;
-        return m_result;
-    }
-    if (const auto changed = m_rows.changedWhileRead()) {
-        return readFailed(*changed);
-    }
-    finish(lines, false);
-    return m_result;
+    return linesEnded(lines);
 }
 
 // Reads the next batch into `batch`, with what its lines need to know of the lines before.
@@ -512,7 +524,6 @@ void Conversion::formatBatch(FormatBatch& batch)
     batch.failure = nullptr;
     m_log.takeBack(RunLog::Mark{});
     try {
-        takeSources();
         m_writer.formatAhead(batch.bytes, batch.marks);
         m_ahead = &batch;
         m_runningNumber = batch.runningNumber;
@@ -558,13 +569,9 @@ std::optional<ConversionResult> Conversion::appendBatch(FormatBatch& batch)
     std::size_t appended = 0;
     std::size_t logged = 0;
     for (std::size_t i = 0; i < batch.lines.size(); ++i) {
-        m_progress.setLinePosition(batch.firstIndex + i);
-        if (m_progress.isStopRequested()) {
-            m_writer.abandonDrawing();
-            m_result.outcome = Outcome::Stopped;
-            return m_result;
+        if (auto ended = lineBegins(batch.firstIndex + i)) {
+            return ended;
         }
-        m_progress.pumpEvents();
         const FormattedLine& line = batch.lines[i];
         replayLog(std::string_view(batch.log).substr(logged, line.logEnd - logged));
         logged = line.logEnd;
