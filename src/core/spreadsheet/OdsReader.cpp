@@ -1,6 +1,7 @@
 #include "core/spreadsheet/OdsReader.h"
 
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/PlainXmlScanner.h"
 #include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 #include "core/spreadsheet/XmlStream.h"
@@ -384,10 +385,53 @@ struct PassResult {
     std::vector<std::string> names;
 };
 
-PassResult runPass(const DocumentSource& document, RowVisitor* visitor, Target target,
+// Hands the rows on to `visitor` (when there is one) but for the first `skip`, and counts them.
+class RowCounter : public RowVisitor {
+  public:
+    RowCounter(RowVisitor* visitor, std::uint64_t skip) : m_visitor(visitor), m_skip(skip) {}
+    void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
+    {
+        if (m_rows++ >= m_skip && m_visitor != nullptr) {
+            m_visitor->row(row, cells, repeat);
+        }
+    }
+    [[nodiscard]] std::uint64_t rows() const { return m_rows; }
+
+  private:
+    RowVisitor* m_visitor;
+    std::uint64_t m_skip;
+    std::uint64_t m_rows = 0;
+};
+
+struct ScannerDeclined {};
+
+// The content as spreadsheet programs write it is read by the plain scanner, several times faster
+// than expat. What it declines (from a comment to a fault) expat reads again from the start, and
+// the rows the scanner handed on before it declined are not handed on a second time: up to there
+// both hand on the same rows, so the visitor sees exactly what expat alone would give it.
+PassResult runPass(const DocumentSource& document, RowVisitor* visitor, const Target& target,
                    CharacterEscapes* escapes = nullptr)
 {
-    ContentHandler handler(visitor, std::move(target), escapes);
+    std::uint64_t handedOn = 0;
+    {
+        RowCounter counter(visitor, 0);
+        ContentHandler handler(visitor != nullptr ? &counter : nullptr, target, escapes);
+        PlainXmlScanner scanner(handler);
+        try {
+            document([&](const char* data, std::size_t size) {
+                if (!scanner.feed(data, size)) {
+                    throw ScannerDeclined{};
+                }
+            });
+            if (scanner.finish()) {
+                return PassResult{handler.found, handler.sawSpreadsheet, std::move(handler.names)};
+            }
+        } catch (const ScannerDeclined&) {
+        }
+        handedOn = counter.rows();
+    }
+    RowCounter counter(visitor, handedOn);
+    ContentHandler handler(visitor != nullptr ? &counter : nullptr, target, escapes);
     XmlStream xml(handler, "the spreadsheet's content");
     document([&](const char* data, std::size_t size) { xml.feed(data, size); });
     xml.finish();

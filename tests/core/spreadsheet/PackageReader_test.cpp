@@ -213,6 +213,45 @@ TEST(OdsReaderTest, FlatDocumentsAreRead)
     EXPECT_EQ(rowsOf(path), (Rows{{"2.5"}}));
 }
 
+// The rows as the conversion streams them, each row once as it is handed on.
+struct StreamedRows : SheetRowSink {
+    Rows rows;
+    void row(std::span<const std::string> fields) override { rows.emplace_back(fields.begin(), fields.end()); }
+};
+
+// Content that spreadsheet programs do not write (here a comment, CDATA and a fault) is read again
+// from its start by the slower parser: the rows read before are handed on once, not twice, and a
+// fault gives the parser's message after the rows before it.
+TEST(OdsReaderTest, ContentReadAgainFromItsStartHandsEachRowOnOnce)
+{
+    const auto row = [](const std::string& value) {
+        return "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>" + value +
+               "</text:p></table:table-cell></table:table-row>";
+    };
+    const std::string plain = kTableStart + row("1") + row("2") + row("3") + "</table:table>";
+    const std::string unusual = kTableStart + row("1") + row("2") + "<!-- a comment -->" + row("3") + "</table:table>";
+    const std::string cdata = kTableStart + row("1") + row("<![CDATA[x&y]]>") + "</table:table>";
+    const std::string faulty = kTableStart + row("1") + row("2") + "<table:table-row <" + "</table:table>";
+    const auto stream = [](const std::string& name, const std::string& tables, std::string* error = nullptr) {
+        StreamedRows sink;
+        try {
+            streamSheetRows(ods(name, tables), 1, SheetSelector{1, "1"}, sink);
+        } catch (const WorkbookError& caught) {
+            if (error != nullptr) {
+                *error = caught.what();
+            }
+        }
+        return sink.rows;
+    };
+    EXPECT_EQ(stream("plain.ods", plain), (Rows{{"1"}, {"2"}, {"3"}}));
+    EXPECT_EQ(stream("comment.ods", unusual), (Rows{{"1"}, {"2"}, {"3"}}));
+    EXPECT_EQ(stream("cdata.ods", cdata), (Rows{{"1"}, {"x&y"}}));
+    std::string error;
+    EXPECT_EQ(stream("faulty.ods", faulty, &error), (Rows{{"1"}, {"2"}}));
+    EXPECT_EQ(error, "The workbook file is damaged: the spreadsheet's content is not well-formed XML (line 1: "
+                     "not well-formed (invalid token)).");
+}
+
 // A content-based choice: the same rows whatever the file is called.
 TEST(WorkbookKindTest, TheContentDecidesNotTheName)
 {
