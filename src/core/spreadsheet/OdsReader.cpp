@@ -143,6 +143,7 @@ class ContentHandler : public XmlHandler {
         } else if (local == "table-cell" || local == "covered-table-cell") {
             startCell(local == "covered-table-cell", attributes);
         } else if (m_inCell && local == "p") {
+            ++m_inParagraph;
             if (m_paragraphs++ > 0) {
                 m_text += '\n';
             }
@@ -189,12 +190,16 @@ class ContentHandler : public XmlHandler {
             m_row = std::min(m_row, kMaxSheetRows);
         } else if (m_inCell && (local == "table-cell" || local == "covered-table-cell")) {
             endCell();
+        } else if (m_inCell && local == "p" && m_inParagraph > 0) {
+            --m_inParagraph;
         }
     }
 
     void text(std::string_view piece) override
     {
-        if (m_inCell && m_paragraphs > 0 && m_annotation == 0) {
+        // Only a paragraph's text: a flat document is indented, and the blanks between a cell's
+        // paragraphs are the file's layout, not the cell's text.
+        if (m_inCell && m_inParagraph > 0 && m_annotation == 0) {
             // UTF-8, converted only when the cell shows its text (shownText); a spreadsheet cell holds
             // 32,767 characters, so more is damage or malice.
             if (m_text.size() + piece.size() > kMaxCellText) {
@@ -243,6 +248,7 @@ class ContentHandler : public XmlHandler {
         m_covered = covered;
         m_text.clear();
         m_paragraphs = 0;
+        m_inParagraph = 0;
         m_hasText = false;
         // One pass over the cell's attributes: the first of each name counts, as find gives it.
         CellAttributes cell;
@@ -374,6 +380,7 @@ class ContentHandler : public XmlHandler {
     bool m_hasText = false;
     bool m_stringValue = false;
     int m_paragraphs = 0;
+    int m_inParagraph = 0; // paragraphs open in the cell
     Type m_type = Type::Other;
     std::string m_numberText;
     std::string m_text;

@@ -213,6 +213,18 @@ TEST(OdsReaderTest, FlatDocumentsAreRead)
     EXPECT_EQ(rowsOf(path), (Rows{{"2.5"}}));
 }
 
+// A flat document as LibreOffice writes it is indented: the blanks between a cell's paragraphs
+// and its end are layout, not text.
+TEST(OdsReaderTest, TheIndentationOfAFlatDocumentIsNotText)
+{
+    const fs::path path = scratchDir() / "indented.fods";
+    std::ofstream(path, std::ios::binary) << test::odsContent(
+        kTableStart + "\n <table:table-row>\n  <table:table-cell office:value-type=\"string\">\n"
+                      "   <text:p>one <text:span>two</text:span></text:p>\n   <text:p>three</text:p>\n"
+                      "  </table:table-cell>\n </table:table-row>\n</table:table>");
+    EXPECT_EQ(rowsOf(path), (Rows{{"one two\nthree"}}));
+}
+
 // The rows as the conversion streams them, each row once as it is handed on.
 struct StreamedRows : SheetRowSink {
     Rows rows;
