@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 namespace mervalon::spreadsheet {
 namespace {
@@ -392,57 +393,24 @@ struct PassResult {
     std::vector<std::string> names;
 };
 
-// Hands the rows on to `visitor` (when there is one) but for the first `skip`, and counts them.
-class RowCounter : public RowVisitor {
-  public:
-    RowCounter(RowVisitor* visitor, std::uint64_t skip) : m_visitor(visitor), m_skip(skip) {}
-    void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
-    {
-        if (m_rows++ >= m_skip && m_visitor != nullptr) {
-            m_visitor->row(row, cells, repeat);
-        }
-    }
-    [[nodiscard]] std::uint64_t rows() const { return m_rows; }
-
-  private:
-    RowVisitor* m_visitor;
-    std::uint64_t m_skip;
-    std::uint64_t m_rows = 0;
-};
-
-struct ScannerDeclined {};
-
 // The content as spreadsheet programs write it is read by the plain scanner, several times faster
-// than expat. What it declines (from a comment to a fault) expat reads again from the start, and
-// the rows the scanner handed on before it declined are not handed on a second time: up to there
-// both hand on the same rows, so the visitor sees exactly what expat alone would give it.
+// than expat; what it declines (from a comment to a fault) expat reads again from the start, and the
+// rows handed on before are not handed on a second time.
 PassResult runPass(const DocumentSource& document, RowVisitor* visitor, const Target& target,
                    CharacterEscapes* escapes = nullptr)
 {
-    std::uint64_t handedOn = 0;
-    {
-        RowCounter counter(visitor, 0);
-        ContentHandler handler(visitor != nullptr ? &counter : nullptr, target, escapes);
-        PlainXmlScanner scanner(handler);
-        try {
-            document([&](const char* data, std::size_t size) {
-                if (!scanner.feed(data, size)) {
-                    throw ScannerDeclined{};
-                }
-            });
-            if (scanner.finish()) {
-                return PassResult{handler.found, handler.sawSpreadsheet, std::move(handler.names)};
-            }
-        } catch (const ScannerDeclined&) {
-        }
-        handedOn = counter.rows();
-    }
-    RowCounter counter(visitor, handedOn);
-    ContentHandler handler(visitor != nullptr ? &counter : nullptr, target, escapes);
-    XmlStream xml(handler, "the spreadsheet's content");
-    document([&](const char* data, std::size_t size) { xml.feed(data, size); });
-    xml.finish();
-    return PassResult{handler.found, handler.sawSpreadsheet, std::move(handler.names)};
+    std::optional<RowsAfter> rows(std::in_place, visitor, 0);
+    std::optional<ContentHandler> handler(std::in_place, visitor != nullptr ? &*rows : nullptr, target, escapes);
+    parsePlainFirst(
+        document, *handler,
+        [&]() -> XmlHandler& {
+            const std::uint64_t handedOn = rows->rows();
+            handler.reset();
+            rows.emplace(visitor, handedOn);
+            return handler.emplace(visitor != nullptr ? &*rows : nullptr, target, escapes);
+        },
+        "the spreadsheet's content");
+    return PassResult{handler->found, handler->sawSpreadsheet, std::move(handler->names)};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/spreadsheet/OoxmlReader.h"
 
 #include "core/spreadsheet/CellText.h"
+#include "core/spreadsheet/PlainXmlScanner.h"
 #include "core/spreadsheet/TextCodec.h"
 #include "core/spreadsheet/WorkbookError.h"
 #include "core/spreadsheet/XmlStream.h"
@@ -569,26 +570,72 @@ class SheetHandler : public XmlHandler {
     std::string m_value;
 };
 
-// `progress`, when given, learns how much of the part has been parsed.
-template <typename Handler>
-void parsePart(ZipPackage& package, const std::string& part, Handler& handler, RowVisitor* progress = nullptr)
+std::string partText(const std::string& part)
 {
-    XmlStream xml(handler, "the part \"" + part + "\"");
-    const std::uint64_t total = progress != nullptr ? package.unpackedSize(part).value_or(0) : 0;
-    std::uint64_t done = 0;
-    // Unpacked straight into the parser's buffer: a sheet is hundreds of megabytes of XML.
+    return "the part \"" + part + "\"";
+}
+
+WorkbookError missingPart(const std::string& part)
+{
+    return WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
+}
+
+std::vector<std::string> sharedStrings(const DocumentSource& part, CharacterEscapes* escapes, const std::string& what)
+{
+    SharedStringsHandler handler(escapes);
+    parsePlainFirst(
+        part, handler, [&]() -> XmlHandler& { return handler = SharedStringsHandler(escapes); }, what);
+    return std::move(handler.strings);
+}
+
+// The rows of a sheet part into `visitor`: by the plain scanner, or again by expat when it declines
+// (the rows handed on before not handed on twice).
+void streamWorksheet(const DocumentSource& part, const std::vector<std::string>& strings,
+                     const std::vector<TimeFormat>& formats, bool system1904, CharacterEscapes* escapes,
+                     RowVisitor& visitor, const std::string& what)
+{
+    std::optional<RowsAfter> rows(std::in_place, &visitor, 0);
+    std::optional<SheetHandler> handler(std::in_place, *rows, strings, formats, system1904, escapes);
+    parsePlainFirst(
+        part, *handler,
+        [&]() -> XmlHandler& {
+            const std::uint64_t handedOn = rows->rows();
+            handler.reset();
+            rows.emplace(&visitor, handedOn);
+            return handler.emplace(*rows, strings, formats, system1904, escapes);
+        },
+        what);
+}
+
+// A small part (the workbook, its styles) straight into expat.
+template <typename Handler> void parsePart(ZipPackage& package, const std::string& part, Handler& handler)
+{
+    XmlStream xml(handler, partText(part));
     if (!package.readInto(
             part, [&](std::size_t size) { return xml.buffer(size); },
-            [&](std::size_t size) {
+            [&](std::size_t size) { xml.parseBuffer(size); })) {
+        throw missingPart(part);
+    }
+    xml.finish();
+}
+
+// A part that may be hundreds of megabytes (a sheet, its shared strings), for parsePlainFirst;
+// `progress`, when given, learns how much of it has been parsed.
+DocumentSource largePart(ZipPackage& package, const std::string& part, RowVisitor* progress = nullptr)
+{
+    return [&package, part, progress](const std::function<void(const char*, std::size_t)>& sink) {
+        const std::uint64_t total = progress != nullptr ? package.unpackedSize(part).value_or(0) : 0;
+        std::uint64_t done = 0;
+        if (!package.read(part, [&](const char* data, std::size_t size) {
                 if (progress != nullptr) {
                     progress->documentRead(done, total);
                     done += size;
                 }
-                xml.parseBuffer(size);
+                sink(data, size);
             })) {
-        throw WorkbookError("The workbook file is damaged: its part \"" + part + "\" is missing.");
-    }
-    xml.finish();
+            throw missingPart(part);
+        }
+    };
 }
 
 std::string workbookPart(ZipPackage& package)
@@ -672,17 +719,18 @@ bool streamOoxmlSheet(ZipPackage& package, const SheetSelector& selector, RowVis
     if (relationship->second.type != "worksheet") {
         return true; // a chart or dialog sheet: no cells, as an XLS chart sheet has none
     }
-    SharedStringsHandler strings(escapes);
+    std::vector<std::string> strings;
     if (const Relationship* part = relationshipOfType(opened, "sharedStrings")) {
-        parsePart(package, part->target, strings);
+        strings = sharedStrings(largePart(package, part->target), escapes, partText(part->target));
     }
     StylesHandler styles;
     if (const Relationship* part = relationshipOfType(opened, "styles")) {
         parsePart(package, part->target, styles);
     }
     const std::vector<TimeFormat> formats = styles.timeFormats();
-    SheetHandler sheet(visitor, strings.strings, formats, opened.workbook.system1904, escapes);
-    parsePart(package, relationship->second.target, sheet, &visitor);
+    const std::string& target = relationship->second.target;
+    streamWorksheet(largePart(package, target, &visitor), strings, formats, opened.workbook.system1904, escapes,
+                    visitor, partText(target));
     return true;
 }
 
@@ -716,20 +764,13 @@ std::optional<OoxmlCalcChain> ooxmlCalcChain(ZipPackage& package)
 
 std::vector<std::string> readOoxmlSharedStrings(const DocumentSource& part)
 {
-    SharedStringsHandler handler(nullptr);
-    XmlStream xml(handler, "the shared strings");
-    part([&](const char* data, std::size_t size) { xml.feed(data, size); });
-    xml.finish();
-    return std::move(handler.strings);
+    return sharedStrings(part, nullptr, "the shared strings");
 }
 
 void streamOoxmlWorksheet(const DocumentSource& part, const std::vector<std::string>& sharedStrings,
                           const std::vector<TimeFormat>& formats, bool system1904, RowVisitor& visitor)
 {
-    SheetHandler handler(visitor, sharedStrings, formats, system1904, nullptr);
-    XmlStream xml(handler, "the sheet");
-    part([&](const char* data, std::size_t size) { xml.feed(data, size); });
-    xml.finish();
+    streamWorksheet(part, sharedStrings, formats, system1904, nullptr, visitor, "the sheet");
 }
 
 } // namespace mervalon::spreadsheet

@@ -546,4 +546,28 @@ PlainXmlScanner::Step PlainXmlScanner::endTag()
     return Step::Taken;
 }
 
+void parsePlainFirst(const DocumentSource& document, XmlHandler& handler, const std::function<XmlHandler&()>& again,
+                     const std::string& what)
+{
+    struct Declined {};
+    {
+        PlainXmlScanner scanner(handler);
+        try {
+            document([&](const char* data, std::size_t size) {
+                if (!scanner.feed(data, size)) {
+                    throw Declined{};
+                }
+            });
+            if (scanner.finish()) {
+                return;
+            }
+        } catch (const Declined&) {
+        }
+    }
+    XmlHandler& fresh = again();
+    XmlStream xml(fresh, what);
+    document([&](const char* data, std::size_t size) { xml.feed(data, size); });
+    xml.finish();
+}
+
 } // namespace mervalon::spreadsheet

@@ -13,9 +13,11 @@
 // from its start by XmlStream, which reads it in full or gives the message; the events handed on
 // until then are the first events XmlStream hands on for the same bytes.
 
+#include "core/spreadsheet/SheetStream.h"
 #include "core/spreadsheet/XmlStream.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,5 +65,12 @@ class PlainXmlScanner {
     std::vector<const char*> m_pairs;
     std::string m_reference;
 };
+
+/// Parses `document` into `handler` with the plain scanner; when it declines, `again()` readies a
+/// fresh handler and XmlStream parses the document from its start into that one (`what` names the
+/// document in its messages). The events the first handler got before are the first the second
+/// gets: a handler that hands rows on counts them, and the fresh one skips as many (RowsAfter).
+void parsePlainFirst(const DocumentSource& document, XmlHandler& handler, const std::function<XmlHandler&()>& again,
+                     const std::string& what);
 
 } // namespace mervalon::spreadsheet

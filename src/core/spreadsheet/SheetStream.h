@@ -48,6 +48,39 @@ class RowVisitor {
     virtual void documentRead(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
+/// Hands the rows on to `visitor` (when there is one) but for the first `skip`, counting them, and
+/// the progress as it comes: for a document read a second time from its start, whose first rows
+/// were handed on already.
+class RowsAfter : public RowVisitor {
+  public:
+    RowsAfter(RowVisitor* visitor, std::uint64_t skip) : m_visitor(visitor), m_skip(skip) {}
+    void row(std::uint32_t row, std::span<const RowCell> cells, std::uint32_t repeat) override
+    {
+        if (m_rows++ >= m_skip && m_visitor != nullptr) {
+            m_visitor->row(row, cells, repeat);
+        }
+    }
+    void declaredRows(std::uint32_t lastRow) override
+    {
+        if (m_visitor != nullptr) {
+            m_visitor->declaredRows(lastRow);
+        }
+    }
+    void documentRead(std::uint64_t done, std::uint64_t total) override
+    {
+        if (m_visitor != nullptr) {
+            m_visitor->documentRead(done, total);
+        }
+    }
+    /// The rows seen, handed on or not.
+    [[nodiscard]] std::uint64_t rows() const { return m_rows; }
+
+  private:
+    RowVisitor* m_visitor;
+    std::uint64_t m_skip;
+    std::uint64_t m_rows = 0;
+};
+
 /// Gathers a row's cells as a file gives them and hands the row on in column order, the last of
 /// two cells at one place winning.
 class RowAssembler {

@@ -50,6 +50,12 @@ fs::path ods(const std::string& name, const std::string& tables)
     return path;
 }
 
+// The rows as the conversion streams them, each row once as it is handed on.
+struct StreamedRows : SheetRowSink {
+    Rows rows;
+    void row(std::span<const std::string> fields) override { rows.emplace_back(fields.begin(), fields.end()); }
+};
+
 const std::string kStyles =
     "<?xml version=\"1.0\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
     "<numFmts count=\"3\"><numFmt numFmtId=\"164\" formatCode=\"yyyy\\-mm\\-dd\\ hh:mm\"/>"
@@ -225,12 +231,6 @@ TEST(OdsReaderTest, TheIndentationOfAFlatDocumentIsNotText)
     EXPECT_EQ(rowsOf(path), (Rows{{"one two\nthree"}}));
 }
 
-// The rows as the conversion streams them, each row once as it is handed on.
-struct StreamedRows : SheetRowSink {
-    Rows rows;
-    void row(std::span<const std::string> fields) override { rows.emplace_back(fields.begin(), fields.end()); }
-};
-
 // Content that spreadsheet programs do not write (here a comment, CDATA and a fault) is read again
 // from its start by the slower parser: the rows read before are handed on once, not twice, and a
 // fault gives the parser's message after the rows before it.
@@ -262,6 +262,35 @@ TEST(OdsReaderTest, ContentReadAgainFromItsStartHandsEachRowOnOnce)
     EXPECT_EQ(stream("faulty.ods", faulty, &error), (Rows{{"1"}, {"2"}}));
     EXPECT_EQ(error, "The workbook file is damaged: the spreadsheet's content is not well-formed XML (line 1: "
                      "not well-formed (invalid token)).");
+}
+
+// The same for an XLSX sheet and its shared strings.
+TEST(XlsxReaderTest, PartsReadAgainFromTheirStartHandEachRowOnOnce)
+{
+    const auto row = [](int r, const std::string& cell) {
+        return "<row r=\"" + std::to_string(r) + "\">" + cell + "</row>";
+    };
+    const auto stream = [](const std::string& name, const test::XlsxParts& parts, std::string* error = nullptr) {
+        StreamedRows sink;
+        try {
+            streamSheetRows(xlsx(name, parts), 1, SheetSelector{1, "1"}, sink);
+        } catch (const WorkbookError& caught) {
+            if (error != nullptr) {
+                *error = caught.what();
+            }
+        }
+        return sink.rows;
+    };
+    test::XlsxParts parts;
+    parts.sharedStrings = "<si><t>a</t></si><!-- kept --><si><t><![CDATA[b&c]]></t></si>";
+    parts.sheets = {{"S", row(1, "<c><v>1</v></c>") + row(2, "<c t=\"s\"><v>0</v></c>") + "<!-- a comment -->" +
+                              row(3, "<c t=\"s\"><v>1</v></c>")}};
+    EXPECT_EQ(stream("comment.xlsx", parts), (Rows{{"1"}, {"a"}, {"b&c"}}));
+    parts.sheets = {{"S", row(1, "<c><v>1</v></c>") + row(2, "<c><v>2</v></c>") + "<row <"}};
+    std::string error;
+    EXPECT_EQ(stream("faulty.xlsx", parts, &error), (Rows{{"1"}, {"2"}}));
+    EXPECT_EQ(error, "The workbook file is damaged: the part \"xl/worksheets/sheet1.xml\" is not well-formed XML "
+                     "(line 1: not well-formed (invalid token)).");
 }
 
 // A content-based choice: the same rows whatever the file is called.

@@ -10,24 +10,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The workbook of make_odf_peers.py as LibreOffice (ODS and flat ODS) and gnumeric write it, made
-// once per run; the exit status 3 names a missing package on the script's stderr.
-struct OdfPeers {
+// The workbook of make_peer_packages.py as openpyxl, LibreOffice and gnumeric write it, made once
+// per run; the exit status 3 names a missing package on the script's stderr.
+struct PeerPackages {
     fs::path folder;
     std::string missing;
 };
 
-const OdfPeers& odfPeers()
+const PeerPackages& peerPackages()
 {
-    static const OdfPeers made = [] {
-        OdfPeers result;
-        result.folder = test::scratchDir() / "odf-peers";
-        const fs::path errors = test::scratchDir() / "odf-peers.err";
-        const int rc = test::runCommand("/usr/bin/python3 '" + (test::fixtureDir() / "make_odf_peers.py").string() +
+    static const PeerPackages made = [] {
+        PeerPackages result;
+        result.folder = test::scratchDir() / "peer-packages";
+        const fs::path errors = test::scratchDir() / "peer-packages.err";
+        const int rc = test::runCommand("/usr/bin/python3 '" + (test::fixtureDir() / "make_peer_packages.py").string() +
                                         "' '" + result.folder.string() + "' 2>'" + errors.string() + "'");
         if (rc != 0) {
-            result.missing =
-                rc == 3 ? test::readText(errors) : "python3 (make_odf_peers.py failed: " + test::readText(errors) + ")";
+            result.missing = rc == 3 ? test::readText(errors)
+                                     : "python3 (make_peer_packages.py failed: " + test::readText(errors) + ")";
             while (!result.missing.empty() && result.missing.back() == '\n') {
                 result.missing.pop_back();
             }
@@ -37,27 +37,37 @@ const OdfPeers& odfPeers()
     return made;
 }
 
-std::string contentOf(const fs::path& path)
+std::string partOf(const fs::path& path, const std::string& part)
 {
     if (path.extension() == ".fods") {
         return test::readText(path);
     }
     ZipPackage package = ZipPackage::open(path);
     std::string content;
-    EXPECT_TRUE(package.read("content.xml", [&](const char* data, std::size_t size) { content.append(data, size); }));
+    EXPECT_TRUE(package.read(part, [&](const char* data, std::size_t size) { content.append(data, size); }));
     return content;
 }
 
 // What spreadsheet programs write is what the plain scanner takes whole, handing on exactly
 // expat's events, however the document is cut into pieces: their files never wait for expat.
-TEST(OdfPeersTest, TheirContentIsPlainXmlReadAsExpatReadsIt)
+TEST(PeerPackagesTest, TheirSheetsAreReadByThePlainScannerAsExpatReadsThem)
 {
-    const OdfPeers& made = odfPeers();
+    const PeerPackages& made = peerPackages();
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
-    for (const char* name : {"libreoffice.ods", "libreoffice.fods", "gnumeric.ods"}) {
-        SCOPED_TRACE(name);
-        const std::string content = contentOf(made.folder / name);
-        ASSERT_GT(content.size(), 1000U);
+    const std::pair<const char*, const char*> parts[] = {
+        {"libreoffice.ods", "content.xml"},
+        {"libreoffice.fods", ""},
+        {"gnumeric.ods", "content.xml"},
+        {"awkward.xlsx", "xl/worksheets/sheet1.xml"},
+        {"libreoffice.xlsx", "xl/worksheets/sheet1.xml"},
+        {"libreoffice.xlsx", "xl/sharedStrings.xml"},
+        {"gnumeric.xlsx", "xl/worksheets/sheet1.xml"},
+        {"gnumeric.xlsx", "xl/sharedStrings.xml"},
+    };
+    for (const auto& [file, part] : parts) {
+        SCOPED_TRACE(std::string(file) + " " + part);
+        const std::string content = partOf(made.folder / file, part);
+        ASSERT_GT(content.size(), 100U);
         for (const std::size_t step : {content.size(), std::size_t{4096}, std::size_t{61}, std::size_t{7}}) {
             std::vector<std::size_t> cuts;
             for (std::size_t at = step; at < content.size(); at += step) {
@@ -72,9 +82,9 @@ TEST(OdfPeersTest, TheirContentIsPlainXmlReadAsExpatReadsIt)
 
 // The awkward cells come out of all three files alike (the link's text and the comment's absence
 // included), as the texts a spreadsheet shows.
-TEST(OdfPeersTest, AwkwardCellsReadTheSameFromEachProducer)
+TEST(PeerPackagesTest, AwkwardCellsReadTheSameFromEachProducer)
 {
-    const OdfPeers& made = odfPeers();
+    const PeerPackages& made = peerPackages();
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
     const SheetSelector first{1, "1"};
     const auto reference = std::get<std::vector<RowTexts>>(readSheetRows(made.folder / "libreoffice.ods", 1, first));
