@@ -56,6 +56,20 @@ struct StreamedRows : SheetRowSink {
     void row(std::span<const std::string> fields) override { rows.emplace_back(fields.begin(), fields.end()); }
 };
 
+// The rows streamSheetRows hands on from the first sheet of `path`, up to its error, if any.
+Rows streamedRows(const fs::path& path, std::string* error = nullptr)
+{
+    StreamedRows sink;
+    try {
+        streamSheetRows(path, 1, SheetSelector{1, "1"}, sink);
+    } catch (const WorkbookError& caught) {
+        if (error != nullptr) {
+            *error = caught.what();
+        }
+    }
+    return sink.rows;
+}
+
 const std::string kStyles =
     "<?xml version=\"1.0\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
     "<numFmts count=\"3\"><numFmt numFmtId=\"164\" formatCode=\"yyyy\\-mm\\-dd\\ hh:mm\"/>"
@@ -245,15 +259,7 @@ TEST(OdsReaderTest, ContentReadAgainFromItsStartHandsEachRowOnOnce)
     const std::string cdata = kTableStart + row("1") + row("<![CDATA[x&y]]>") + "</table:table>";
     const std::string faulty = kTableStart + row("1") + row("2") + "<table:table-row <" + "</table:table>";
     const auto stream = [](const std::string& name, const std::string& tables, std::string* error = nullptr) {
-        StreamedRows sink;
-        try {
-            streamSheetRows(ods(name, tables), 1, SheetSelector{1, "1"}, sink);
-        } catch (const WorkbookError& caught) {
-            if (error != nullptr) {
-                *error = caught.what();
-            }
-        }
-        return sink.rows;
+        return streamedRows(ods(name, tables), error);
     };
     EXPECT_EQ(stream("plain.ods", plain), (Rows{{"1"}, {"2"}, {"3"}}));
     EXPECT_EQ(stream("comment.ods", unusual), (Rows{{"1"}, {"2"}, {"3"}}));
@@ -271,15 +277,7 @@ TEST(XlsxReaderTest, PartsReadAgainFromTheirStartHandEachRowOnOnce)
         return "<row r=\"" + std::to_string(r) + "\">" + cell + "</row>";
     };
     const auto stream = [](const std::string& name, const test::XlsxParts& parts, std::string* error = nullptr) {
-        StreamedRows sink;
-        try {
-            streamSheetRows(xlsx(name, parts), 1, SheetSelector{1, "1"}, sink);
-        } catch (const WorkbookError& caught) {
-            if (error != nullptr) {
-                *error = caught.what();
-            }
-        }
-        return sink.rows;
+        return streamedRows(xlsx(name, parts), error);
     };
     test::XlsxParts parts;
     parts.sharedStrings = "<si><t>a</t></si><!-- kept --><si><t><![CDATA[b&c]]></t></si>";

@@ -10,30 +10,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The workbook of make_peer_packages.py as openpyxl, LibreOffice and gnumeric write it, made once
-// per run; the exit status 3 names a missing package on the script's stderr.
-struct PeerPackages {
-    fs::path folder;
-    std::string missing;
-};
-
-const PeerPackages& peerPackages()
+// The workbooks of make_peer_packages.py, made once per run (see makeWorkbooks).
+const test::MadeWorkbooks& peerPackages()
 {
-    static const PeerPackages made = [] {
-        PeerPackages result;
-        result.folder = test::scratchDir() / "peer-packages";
-        const fs::path errors = test::scratchDir() / "peer-packages.err";
-        const int rc = test::runCommand("/usr/bin/python3 '" + (test::fixtureDir() / "make_peer_packages.py").string() +
-                                        "' '" + result.folder.string() + "' 2>'" + errors.string() + "'");
-        if (rc != 0) {
-            result.missing = rc == 3 ? test::readText(errors)
-                                     : "python3 (make_peer_packages.py failed: " + test::readText(errors) + ")";
-            while (!result.missing.empty() && result.missing.back() == '\n') {
-                result.missing.pop_back();
-            }
-        }
-        return result;
-    }();
+    static const test::MadeWorkbooks made = test::makeWorkbooks("make_peer_packages.py", "peer-packages");
     return made;
 }
 
@@ -52,7 +32,7 @@ std::string partOf(const fs::path& path, const std::string& part)
 // expat's events, however the document is cut into pieces: their files never wait for expat.
 TEST(PeerPackagesTest, TheirSheetsAreReadByThePlainScannerAsExpatReadsThem)
 {
-    const PeerPackages& made = peerPackages();
+    const test::MadeWorkbooks& made = peerPackages();
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
     const std::pair<const char*, const char*> parts[] = {
         {"libreoffice.ods", "content.xml"},
@@ -84,7 +64,7 @@ TEST(PeerPackagesTest, TheirSheetsAreReadByThePlainScannerAsExpatReadsThem)
 // included), as the texts a spreadsheet shows.
 TEST(PeerPackagesTest, AwkwardCellsReadTheSameFromEachProducer)
 {
-    const PeerPackages& made = peerPackages();
+    const test::MadeWorkbooks& made = peerPackages();
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
     const SheetSelector first{1, "1"};
     const auto reference = std::get<std::vector<RowTexts>>(readSheetRows(made.folder / "libreoffice.ods", 1, first));

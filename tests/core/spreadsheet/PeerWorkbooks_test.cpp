@@ -8,30 +8,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The workbooks of make_kinds.py, made once per run by xlwt, openpyxl and gnumeric; the exit
-// status 3 names a missing package on the script's stderr.
-struct PeerWorkbooks {
-    fs::path folder;
-    std::string missing;
-};
-
-const PeerWorkbooks& peerWorkbooks()
+// The workbooks of make_kinds.py, made once per run (see makeWorkbooks).
+const test::MadeWorkbooks& peerWorkbooks()
 {
-    static const PeerWorkbooks made = [] {
-        PeerWorkbooks result;
-        result.folder = test::scratchDir() / "kinds";
-        const fs::path errors = test::scratchDir() / "kinds.err";
-        const int rc = test::runCommand("/usr/bin/python3 '" + (test::fixtureDir() / "make_kinds.py").string() + "' '" +
-                                        result.folder.string() + "' 2>'" + errors.string() + "'");
-        if (rc != 0) {
-            result.missing =
-                rc == 3 ? test::readText(errors) : "python3 (make_kinds.py failed: " + test::readText(errors) + ")";
-            while (!result.missing.empty() && result.missing.back() == '\n') {
-                result.missing.pop_back();
-            }
-        }
-        return result;
-    }();
+    static const test::MadeWorkbooks made = test::makeWorkbooks("make_kinds.py", "kinds");
     return made;
 }
 
@@ -43,7 +23,7 @@ std::vector<RowTexts> rowsOf(const fs::path& path, const SheetSelector& selector
 // The same cells give the same rows whichever program saved them in whichever kind of workbook.
 TEST(PeerWorkbooksTest, XlsXlsxAndOdsOfTheSameCellsGiveTheSameRows)
 {
-    const PeerWorkbooks& made = peerWorkbooks();
+    const test::MadeWorkbooks& made = peerWorkbooks();
     MERVALON_REQUIRE_PEER(made.missing.empty(), made.missing);
     const std::vector<RowTexts> points = {
         {"Number", "East", "North", "Elevation", "Description", "Code"},

@@ -112,6 +112,30 @@ inline bool missingPeersAllowed()
         FAIL() << package << " is not installed (scripts/install-deps.sh installs it)";                                \
     }
 
+/// Workbooks made once per run by a fixture script (`/usr/bin/python3 script folder`) into
+/// scratchDir()/`folder`; `missing` names what the script lacked (its exit status 3 names a Debian
+/// package on stderr), empty when it made them.
+struct MadeWorkbooks {
+    fs::path folder;
+    std::string missing;
+};
+
+inline MadeWorkbooks makeWorkbooks(const std::string& script, const std::string& folder)
+{
+    MadeWorkbooks result;
+    result.folder = scratchDir() / folder;
+    const fs::path errors = scratchDir() / (folder + ".err");
+    const int rc = runCommand("/usr/bin/python3 '" + (fixtureDir() / script).string() + "' '" + result.folder.string() +
+                              "' 2>'" + errors.string() + "'");
+    if (rc != 0) {
+        result.missing = rc == 3 ? readText(errors) : "python3 (" + script + " failed: " + readText(errors) + ")";
+        while (!result.missing.empty() && result.missing.back() == '\n') {
+            result.missing.pop_back();
+        }
+    }
+    return result;
+}
+
 /// xlrd's view of a workbook (see xlrd_dump.py); nullopt with `skipped` set when xlrd is absent.
 inline std::optional<std::string> xlrdDump(const fs::path& workbook, bool& skipped)
 {
