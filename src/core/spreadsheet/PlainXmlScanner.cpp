@@ -15,6 +15,8 @@ constexpr std::size_t kMaxAttributes = 256; // duplicates are sought pair by pai
 constexpr std::size_t kMaxReference = 12;   // "&#x10FFFF;" and a few leading zeros
 
 // The declarations producers write; any other is left to expat, which also knows the encodings.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF"; // written by some producers of XLSX parts
+
 constexpr std::string_view kDeclarations[] = {
     R"(<?xml version="1.0" encoding="UTF-8"?>)",
     R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)",
@@ -24,6 +26,8 @@ constexpr std::string_view kDeclarations[] = {
     R"(<?xml version="1.0" encoding="utf-8" standalone="no"?>)",
     R"(<?xml version='1.0' encoding='UTF-8'?>)",
     R"(<?xml version='1.0' encoding='utf-8'?>)",
+    R"(<?xml version='1.0' encoding='UTF-8' standalone='yes'?>)",
+    R"(<?xml version='1.0' encoding='utf-8' standalone='yes'?>)",
     R"(<?xml version="1.0"?>)",
     R"(<?xml version="1.0" standalone="yes"?>)",
 };
@@ -233,6 +237,16 @@ bool PlainXmlScanner::scan()
 PlainXmlScanner::Step PlainXmlScanner::declaration()
 {
     const std::string_view held(m_data.data() + m_head, m_data.size() - m_head);
+    if (m_atStart) {
+        if (held.size() < kByteOrderMark.size() && kByteOrderMark.substr(0, held.size()) == held) {
+            return Step::NeedMore;
+        }
+        m_atStart = false;
+        if (held.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+            m_head += kByteOrderMark.size(); // UTF-8 said once more; the declaration may follow
+            return Step::Taken;
+        }
+    }
     bool mayBe = false;
     for (const std::string_view declaration : kDeclarations) {
         if (held.substr(0, declaration.size()) == declaration) {

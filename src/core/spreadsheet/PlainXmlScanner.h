@@ -3,15 +3,15 @@
 // on a sheet's millions of small elements.
 //
 // It takes elements, attributes, text, the five predefined entities and character references, in
-// UTF-8 after an optional XML declaration of version 1.0. Everything else it declines without
-// judging it: comments, processing instructions, CDATA, a document type, another encoding, a byte
-// order mark, names beyond ASCII, a carriage return in text or an attribute (whose line ends XML
+// UTF-8 after an optional byte order mark and XML declaration of version 1.0. Everything else it
+// declines without judging it: comments, processing instructions, CDATA, a document type, another
+// encoding, names beyond ASCII, a carriage return in text or an attribute (whose line ends XML
 // turns into line feeds), nesting deeper than the limit, a tag of more than a mebibyte, and every
 // fault of well-formedness. What it takes, it hands the handler as XmlStream does: the same start
 // and end events with the same names and attribute values, and the same text, though it may split
-// text elsewhere. Once it declines (feed or finish returns false), the document must be parsed again
-// from its start by XmlStream, which reads it in full or gives the message; the events handed on
-// until then are the first events XmlStream hands on for the same bytes.
+// text elsewhere. Once it declines (feed or finish returns false), the document must be parsed
+// again from its start by XmlStream, which reads it in full or gives the message; the events
+// handed on until then are the first events XmlStream hands on for the same bytes.
 
 #include "core/spreadsheet/SheetStream.h"
 #include "core/spreadsheet/XmlStream.h"
@@ -54,6 +54,7 @@ class PlainXmlScanner {
     XmlHandler& m_handler;
     std::size_t m_maxDepth;
     Place m_place = Place::Start;
+    bool m_atStart = true; // where a byte order mark may stand
     bool m_declined = false;
     std::vector<char> m_data;
     std::size_t m_head = 0; // the first byte not yet scanned
