@@ -399,17 +399,10 @@ struct PassResult {
 PassResult runPass(const DocumentSource& document, RowVisitor* visitor, const Target& target,
                    CharacterEscapes* escapes = nullptr)
 {
-    std::optional<RowsAfter> rows(std::in_place, visitor, 0);
-    std::optional<ContentHandler> handler(std::in_place, visitor != nullptr ? &*rows : nullptr, target, escapes);
-    parsePlainFirst(
-        document, *handler,
-        [&]() -> XmlHandler& {
-            const std::uint64_t handedOn = rows->rows();
-            handler.reset();
-            rows.emplace(visitor, handedOn);
-            return handler.emplace(visitor != nullptr ? &*rows : nullptr, target, escapes);
-        },
-        "the spreadsheet's content");
+    std::optional<ContentHandler> handler;
+    parseRowsPlainFirst(document, visitor, "the spreadsheet's content", handler, [&](auto& slot, RowsAfter& rows) {
+        slot.emplace(visitor != nullptr ? &rows : nullptr, target, escapes);
+    });
     return PassResult{handler->found, handler->sawSpreadsheet, std::move(handler->names)};
 }
 

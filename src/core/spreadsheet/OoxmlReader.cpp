@@ -594,17 +594,10 @@ void streamWorksheet(const DocumentSource& part, const std::vector<std::string>&
                      const std::vector<TimeFormat>& formats, bool system1904, CharacterEscapes* escapes,
                      RowVisitor& visitor, const std::string& what)
 {
-    std::optional<RowsAfter> rows(std::in_place, &visitor, 0);
-    std::optional<SheetHandler> handler(std::in_place, *rows, strings, formats, system1904, escapes);
-    parsePlainFirst(
-        part, *handler,
-        [&]() -> XmlHandler& {
-            const std::uint64_t handedOn = rows->rows();
-            handler.reset();
-            rows.emplace(&visitor, handedOn);
-            return handler.emplace(*rows, strings, formats, system1904, escapes);
-        },
-        what);
+    std::optional<SheetHandler> handler;
+    parseRowsPlainFirst(part, &visitor, what, handler, [&](auto& slot, RowsAfter& rows) {
+        slot.emplace(rows, strings, formats, system1904, escapes);
+    });
 }
 
 // A small part (the workbook, its styles) straight into expat.

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,30 @@ class PlainXmlScanner {
 /// Parses `document` into `handler` with the plain scanner; when it declines, `again()` readies a
 /// fresh handler and XmlStream parses the document from its start into that one (`what` names the
 /// document in its messages). The events the first handler got before are the first the second
-/// gets: a handler that hands rows on counts them, and the fresh one skips as many (RowsAfter).
+/// gets (a handler that hands rows on: parseRowsPlainFirst).
 void parsePlainFirst(const DocumentSource& document, XmlHandler& handler, const std::function<XmlHandler&()>& again,
                      const std::string& what);
+
+/// parsePlainFirst for a handler that hands rows on to `visitor` (which may be nullptr):
+/// `make(handler, rows)` constructs it in `handler` to hand them to `rows`. When the scanner
+/// declines, a fresh handler reads the document again and the rows handed on before are skipped,
+/// so that `visitor` gets each row once.
+template <typename Handler, typename Make>
+void parseRowsPlainFirst(const DocumentSource& document, RowVisitor* visitor, const std::string& what,
+                         std::optional<Handler>& handler, Make&& make)
+{
+    std::optional<RowsAfter> rows(std::in_place, visitor, 0);
+    make(handler, *rows);
+    parsePlainFirst(
+        document, *handler,
+        [&]() -> XmlHandler& {
+            const std::uint64_t handedOn = rows->rows();
+            handler.reset();
+            rows.emplace(visitor, handedOn);
+            make(handler, *rows);
+            return *handler;
+        },
+        what);
+}
 
 } // namespace mervalon::spreadsheet
