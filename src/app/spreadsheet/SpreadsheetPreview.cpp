@@ -123,7 +123,11 @@ SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent
     m_pathLabel->setFont(pathFont);
 
     m_grid->setModel(&m_rules.model());
-    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // As in a spreadsheet: the arrow keys go from cell to cell, a typed key or F2 or a double
+    // click edits the current cell. An editor opened by merely arriving at a cell would take the
+    // arrow keys for itself, and the keyboard could no longer leave the cell.
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_grid->setShowGrid(true);
     m_grid->horizontalHeader()->setDefaultSectionSize(80);
@@ -171,6 +175,11 @@ SpreadsheetPreview::SpreadsheetPreview(Interaction& interaction, QWidget* parent
     body->addWidget(box, 1);
     body->addLayout(buttons);
     layout->addLayout(body, 1);
+
+    // The keyboard goes from the grid to the buttons as they stand, Save before Close (the grid
+    // was placed into its frame, and so into the focus chain, before either button existed).
+    setTabOrder(m_grid, saveButton);
+    setTabOrder(saveButton, closeButton);
 
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(saveButton, &QPushButton::clicked, this, &SpreadsheetPreview::saveSheet);

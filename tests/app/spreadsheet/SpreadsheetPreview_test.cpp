@@ -263,6 +263,52 @@ class SpreadsheetPreviewTest : public QObject {
         QCOMPARE(m_interaction.calls, QStringList{dialogCall(SpreadsheetPreviewControls::window)});
     }
 
+    void theKeyboardGoesFromTheGridToSaveThenClose()
+    {
+        SpreadsheetPreview window(m_interaction, nullptr);
+        const SpreadsheetPreviewPage page(window);
+        QStringList stops;
+        QWidget* widget = page.grid();
+        do {
+            if ((widget->focusPolicy() & Qt::TabFocus) != 0 && widget->isVisibleTo(&window)) {
+                stops << widget->objectName();
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != page.grid());
+        QCOMPARE(stops, (QStringList{SpreadsheetPreviewControls::grid, SpreadsheetPreviewControls::saveButton,
+                                     SpreadsheetPreviewControls::closeButton}));
+    }
+
+    void theArrowKeysGoFromCellToCellAndTypingReplacesTheCell()
+    {
+        const QString path = copyOf("points8.xls", "keys.xls");
+        preview(path, [&](SpreadsheetPreview& p) {
+            SheetGridView* grid = SpreadsheetPreviewPage(p).grid();
+            grid->setFocus();
+            for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left}) {
+                QTest::keyClick(grid, key);
+                QVERIFY2(grid->openEditor() == nullptr, "arriving at a cell opened its editor");
+            }
+            QCOMPARE(currentCell(p), QPoint(2, 2));
+            QVERIFY(!p.rules().sheetChanged());
+            QTest::keyClick(grid, Qt::Key_4); // the first key opens the editor, which takes the rest
+            QVERIFY(grid->openEditor() != nullptr);
+            QTest::keyClick(grid->openEditor(), Qt::Key_2);
+            QTest::keyClick(grid->openEditor(), Qt::Key_Return);
+            QTRY_VERIFY(grid->openEditor() == nullptr);        // the delegate commits after the key
+            QCOMPARE(cellText(p, 2, 2), QStringLiteral("42")); // "1000.5" typed over, not added to
+            QVERIFY(p.rules().sheetChanged());
+            QTest::keyClick(grid, Qt::Key_F2);
+            auto* editor = qobject_cast<QLineEdit*>(grid->openEditor());
+            QVERIFY(editor != nullptr);
+            QCOMPARE(editor->text(), QStringLiteral("42"));
+            QTest::keyClick(editor, Qt::Key_Escape);
+            QVERIFY(p.saveSheet());
+        });
+        QCOMPARE(xlrdCells(path).filter(QStringLiteral("Points|1|1|")),
+                 QStringList{QStringLiteral("Points|1|1|n|42.0")});
+    }
+
     void saveWritesEditedCellsByTheRuleAndKeepsEverythingElse_data()
     {
         QTest::addColumn<QString>("file");
