@@ -9,6 +9,10 @@
 #      progress window; Escape answers it; Escape in the progress window stops the run.
 #   3. At 150 % (1366x768 is then 910x512 logical pixels): the main window's frame is whole on
 #      the screen, and the Active Help window covers none of it.
+#   4. An XLSX workbook made by openpyxl, opened from the file list's menu: a cell typed over and
+#      saved with a click (openpyxl reads the change, the other sheet and the styles kept); a
+#      second edit, then Escape: one question, which has the keyboard; Cancel leaves the sheet
+#      shown with the focus in its grid, No closes it unsaved; "Create" converts the saved cell.
 # Usage: desktop-session-test.sh PATH/TO/app_desktop_probe
 # With MERVALON_SCREENSHOTS=folder, the screen is saved there at each step (ImageMagick).
 set -euo pipefail
@@ -25,6 +29,8 @@ need openbox openbox
 need xdotool xdotool
 need xprop x11-utils
 need xwininfo x11-utils
+/usr/bin/python3 -c 'import openpyxl' 2>/dev/null ||
+    { echo "FAIL: the Python module openpyxl is missing: install the Debian package 'python3-openpyxl'" >&2; exit 1; }
 
 work=$(mktemp -d)
 pids=()
@@ -95,7 +101,7 @@ shot() {
 }
 start_probe() {
     rm -f "$work/state"
-    "$probe" "$work/state" "$1" >"$work/probe.out" 2>"$work/probe.err" &
+    "$probe" "$work/state" "$@" >"$work/probe.out" 2>"$work/probe.err" &
     pids+=($!)
     probe_pid=$!
     for _ in $(seq 300); do grep -q ready "$work/probe.out" && return 0; sleep 0.1; done
@@ -202,4 +208,104 @@ placed || fail "the main window ($ml,$mt to $mr,$mb) runs off the screen, or the
     "($hl,$ht to $hr,$hb) covers it"
 kill "$probe_pid"
 echo "   the main window whole on the screen, Active Help beside it"
+echo "4. a workbook previewed, edited, saved and converted"
+/usr/bin/python3 - "$work/site.xlsx" <<'PY'
+import sys
+import openpyxl
+from openpyxl.styles import Font
+
+book = openpyxl.Workbook()
+points = book.active
+points.title = "Points"
+points.append(["Number", "East", "North", "Elevation", "Description", "Code"])
+for cell in points[1]:
+    cell.font = Font(bold=True)
+for n in range(1, 4):
+    points.append([n, 1000.25 + n, 2000.5 + n, 15.25, "Fence", n])
+points["B2"].number_format = "0.000"
+book.create_sheet("Notes")["A1"] = "Levelled on 2026-12-01"
+book.save(sys.argv[1])
+PY
+# book_check PYTHON_CONDITION...: each condition holds of the saved workbook (openpyxl's reading).
+book_check() {
+    /usr/bin/python3 - "$(state home)/survey/site.xlsx" "$@" <<'PY' || fail "the saved workbook is not as expected"
+import sys
+import openpyxl
+
+book = openpyxl.load_workbook(sys.argv[1])
+points, notes = book["Points"], book["Notes"]
+for condition in sys.argv[2:]:
+    if not eval(condition):
+        sys.exit("not so: " + condition)
+PY
+}
+# click_at X,Y [BUTTON]
+click_at() { xdotool mousemove --sync "${1%,*}" "${1#*,}" click "${2:-1}"; }
+start_probe workbook "$work/site.xlsx"
+wait_for focus fl1
+main=$(find_window 'Mervalon 4.0')
+xdotool windowactivate --sync "$main"
+click_at "$(state first-file)" 3
+sleep 0.5
+xdotool key Down Return
+wait_for preview shown
+preview=$(find_window 'file preview$')
+wait_for focus StringGrid1
+wait_for cell 1,1
+shot 6-workbook-previewed
+xdotool key Down Right Right Right Right
+wait_for cell 2,5
+xdotool type --delay 30 "Kerb"
+wait_for editor open
+xdotool key Return
+wait_for editor closed
+before=$(stat -c %Y.%s "$(state home)/survey/site.xlsx")
+click_at "$(state save-button)"
+for _ in $(seq 100); do
+    [ "$(stat -c %Y.%s "$(state home)/survey/site.xlsx")" != "$before" ] && break
+    sleep 0.1
+done
+wait_for boxes 0
+book_check 'points["E2"].value == "Kerb"' 'points["E3"].value == "Fence"' 'points["A1"].font.b' \
+    'points["B2"].number_format == "0.000"' 'points["B2"].value == 1001.25' \
+    'notes["A1"].value == "Levelled on 2026-12-01"' 'book.sheetnames == ["Points", "Notes"]'
+shot 7-workbook-saved
+click_at "$(state cell-below)"
+wait_for cell 3,5
+wait_for focus StringGrid1
+xdotool type --delay 30 "Wall"
+xdotool key Return
+wait_for editor closed
+xdotool key Escape
+wait_for boxes 1
+sleep 0.7 # a second question would come now
+[ "$(state boxes)" = 1 ] || fail "more than one question for one Escape"
+case "$(state box-texts)" in
+"Sheet has changed, do you want to save it ?") ;;
+*) fail "not the question about the changed sheet: $(state box-texts)" ;;
+esac
+active=$(xdotool getactivewindow getwindowname)
+[ "$active" = Information ] || fail "the question does not have the keyboard (active: '$active')"
+shot 8-workbook-question
+xdotool key Escape
+wait_for boxes 0
+[ "$(state preview)" = shown ] || fail "Cancel closed the preview"
+wait_for focus StringGrid1
+wait_for cell 3,5
+xdotool key Escape
+wait_for boxes 1
+xdotool key alt+n
+wait_for preview hidden
+wait_for boxes 0
+book_check 'points["E2"].value == "Kerb"' 'points["E3"].value == "Fence"'
+xdotool windowactivate --sync "$main"
+click_at "$(state create-button)"
+drawing="$(state home)/drawings/site.dxf"
+for _ in $(seq 150); do [ -f "$drawing" ] && break; sleep 0.1; done
+[ -f "$drawing" ] || fail "Create made no drawing of the workbook: $(state report-end)"
+tr -d '\r' <"$drawing" | grep -qx 'Kerb' || fail "the drawing lacks the saved description 'Kerb'"
+tr -d '\r' <"$drawing" | grep -qx 'Wall' && fail "the drawing holds 'Wall', which was not saved"
+shot 9-workbook-converted
+kill "$probe_pid"
+echo "   typed over and saved, one question on Escape, No kept the file, the saved cell converted"
 echo "PASS"

@@ -8,6 +8,10 @@
 //   app_desktop_probe STATE_FILE run     a long run is started (a file of 1,500,000 points, which
 //                                        takes seconds even with its lines formatted ahead)
 //   app_desktop_probe STATE_FILE help    Active Help is on from the start
+//   app_desktop_probe STATE_FILE workbook BOOK
+//                                        BOOK is copied into the folder shown, its type and the
+//                                        workbook format chosen: the script opens it from the
+//                                        file list's menu, edits, saves and converts it
 
 #include "app/AppTestSupport.h"
 #include "app/entities/EntityPages.h"
@@ -18,7 +22,9 @@
 #include "app/run/ProgressWindow.h"
 #include "app/run/RunCommand.h"
 #include "app/shell/QtInteraction.h"
+#include "app/spreadsheet/SpreadsheetPreviewPage.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -46,7 +52,47 @@ QByteArray pointLines(int points)
     return lines;
 }
 
-void writeState(const QString& path, const Program& program, const QString& report)
+// "x,y": where on the screen the middle of `rect` of `widget` is, for the script's clicks.
+QByteArray screenPoint(const QWidget& widget, const QRect& rect)
+{
+    const QPoint point = widget.mapToGlobal(rect.center());
+    return QByteArray::number(point.x()) + ',' + QByteArray::number(point.y());
+}
+
+void choose(QComboBox& list, const QString& text)
+{
+    const int index = list.findText(text);
+    list.setCurrentIndex(index);
+    emit list.activated(index);
+}
+
+// What the script needs of the file list and the spreadsheet preview to drive them.
+QByteArray workbookState(const Program& program)
+{
+    QByteArray state;
+    const MainWindow& window = program.mainWindow();
+    QListWidget* files = FileSelectionPage(window).fileList();
+    if (files->count() > 0) {
+        state += "first-file=" + screenPoint(*files->viewport(), files->visualItemRect(files->item(0))) + '\n';
+    }
+    const QToolButton* create = MainWindowPage(window).createButton();
+    state += "create-button=" + screenPoint(*create, create->rect()) + '\n';
+    const SpreadsheetPreview& preview = program.spreadsheetPreview();
+    const SpreadsheetPreviewPage page(preview);
+    state += "preview=" + QByteArray(preview.isVisible() ? "shown" : "hidden") + '\n';
+    const QPushButton* save = page.saveButton();
+    state += "save-button=" + screenPoint(*save, save->rect()) + '\n';
+    const SheetGridView& grid = *page.grid();
+    const QModelIndex current = grid.currentIndex();
+    state += "cell=" + QByteArray::number(current.row() + 1) + ',' + QByteArray::number(current.column() + 1) + '\n';
+    if (const QModelIndex below = current.siblingAtRow(current.row() + 1); below.isValid()) {
+        state += "cell-below=" + screenPoint(*grid.viewport(), grid.visualRect(below)) + '\n';
+    }
+    state += "editor=" + QByteArray(grid.openEditor() != nullptr ? "open" : "closed") + '\n';
+    return state;
+}
+
+void writeState(const QString& path, const Program& program, const QString& report, const QString& home)
 {
     QByteArray state;
     int boxes = 0;
@@ -84,6 +130,8 @@ void writeState(const QString& path, const Program& program, const QString& repo
     QFile log(report);
     const QByteArray tail = log.open(QIODevice::ReadOnly) ? log.readAll().right(40).simplified() : QByteArray();
     state += "report-end=" + tail + '\n';
+    state += "home=" + home.toUtf8() + '\n';
+    state += workbookState(program);
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(state);
@@ -98,14 +146,23 @@ int main(int argc, char** argv)
     TestEnvironment environment;
     QApplication application(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: app_desktop_probe STATE_FILE layer|run|help\n");
+        std::fprintf(stderr, "usage: app_desktop_probe STATE_FILE layer|run|help|workbook BOOK\n");
         return 2;
     }
     const QString statePath = QString::fromLocal8Bit(argv[1]);
     const QString mode = QString::fromLocal8Bit(argv[2]);
     const QString survey = environment.home() + QStringLiteral("/survey");
     const QString destination = environment.home() + QStringLiteral("/drawings");
-    writeFile(survey + QStringLiteral("/site.txt"), pointLines(mode == QLatin1String("run") ? 1500000 : 3));
+    const bool workbook = mode == QLatin1String("workbook");
+    if (workbook) {
+        QDir().mkpath(survey);
+        if (argc < 4 || !QFile::copy(QString::fromLocal8Bit(argv[3]), survey + QStringLiteral("/site.xlsx"))) {
+            std::fprintf(stderr, "app_desktop_probe: workbook mode needs a readable BOOK\n");
+            return 2;
+        }
+    } else {
+        writeFile(survey + QStringLiteral("/site.txt"), pointLines(mode == QLatin1String("run") ? 1500000 : 3));
+    }
     QDir().mkpath(destination);
     const QString installDir = TestEnvironment::install();
     storeValue(QStringLiteral("lastpath"), survey);
@@ -119,11 +176,11 @@ int main(int argc, char** argv)
     window.show();
     const QString report = installDir + QStringLiteral("/mervalon40.log");
     QTimer states;
-    QObject::connect(&states, &QTimer::timeout, [&] { writeState(statePath, program, report); });
+    QObject::connect(&states, &QTimer::timeout, [&] { writeState(statePath, program, report, environment.home()); });
     states.start(100);
     // The run pumps events itself: the state keeps being written during it.
     QObject::connect(&program.progressWindow(), &ProgressWindow::pumping,
-                     [&] { writeState(statePath, program, report); });
+                     [&] { writeState(statePath, program, report, environment.home()); });
 
     QTimer::singleShot(500, [&] {
         if (mode == QLatin1String("layer")) {
@@ -131,6 +188,12 @@ int main(int argc, char** argv)
             window.activateWindow();
             edit->setFocus();
             edit->selectAll();
+        } else if (workbook) {
+            // Two lists chosen as a user would (what follows a choice hangs on `activated`).
+            choose(*MainWindowPage(window).formatList(), QStringLiteral("excel penzdc"));
+            choose(*FileSelectionPage(window).fileTypeList(), QStringLiteral("Spreadsheets"));
+            window.activateWindow();
+            FileSelectionPage(window).fileList()->setFocus();
         } else if (mode == QLatin1String("run")) {
             // The run holds this call until it ends: it starts once "ready" is out.
             QTimer::singleShot(0, [&window] {
