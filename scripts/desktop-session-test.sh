@@ -10,9 +10,10 @@
 #   3. At 150 % (1366x768 is then 910x512 logical pixels): the main window's frame is whole on
 #      the screen, and the Active Help window covers none of it.
 #   4. An XLSX workbook made by openpyxl, opened from the file list's menu: a cell typed over and
-#      saved with a click (openpyxl reads the change, the other sheet and the styles kept); a
-#      second edit, then Escape: one question, which has the keyboard; Cancel leaves the sheet
-#      shown with the focus in its grid, No closes it unsaved; "Create" converts the saved cell.
+#      saved with a click (openpyxl reads the change, the other sheet and the styles kept); an
+#      edit, then a click on the other sheet's tab: the question, No shows that sheet unsaved;
+#      an edit, then Escape: one question, which has the keyboard; Cancel leaves the sheet shown
+#      with the focus in its grid, No closes it unsaved; "Create" converts the saved cell.
 # Usage: desktop-session-test.sh PATH/TO/app_desktop_probe
 # With MERVALON_SCREENSHOTS=folder, the screen is saved there at each step (ImageMagick).
 set -euo pipefail
@@ -276,6 +277,27 @@ wait_for focus StringGrid1
 xdotool type --delay 30 "Wall"
 xdotool key Return
 wait_for editor closed
+# A changed sheet left by a click on another sheet's tab: the question first, with the keyboard;
+# No shows the other sheet and drops the edit.
+click_at "$(state tab-2)"
+wait_for boxes 1
+active=$(xdotool getactivewindow getwindowname)
+[ "$active" = Information ] || fail "the tab's question does not have the keyboard (active: '$active')"
+xdotool key alt+n
+wait_for boxes 0
+wait_for tab 2
+wait_for focus StringGrid1
+click_at "$(state tab-1)"
+wait_for tab 1
+sleep 0.5 # an unchanged sheet is left without a question
+[ "$(state boxes)" = 0 ] || fail "leaving an unchanged sheet asked: $(state box-texts)"
+book_check 'points["E3"].value == "Fence"'
+wait_for cell 1,1
+click_at "$(state cell-below)"
+wait_for cell 2,1
+xdotool type --delay 30 "9"
+xdotool key Return
+wait_for editor closed
 xdotool key Escape
 wait_for boxes 1
 sleep 0.7 # a second question would come now
@@ -291,13 +313,13 @@ xdotool key Escape
 wait_for boxes 0
 [ "$(state preview)" = shown ] || fail "Cancel closed the preview"
 wait_for focus StringGrid1
-wait_for cell 3,5
+wait_for cell 2,1
 xdotool key Escape
 wait_for boxes 1
 xdotool key alt+n
 wait_for preview hidden
 wait_for boxes 0
-book_check 'points["E2"].value == "Kerb"' 'points["E3"].value == "Fence"'
+book_check 'points["E2"].value == "Kerb"' 'points["E3"].value == "Fence"' 'points["A2"].value == 1'
 xdotool windowactivate --sync "$main"
 click_at "$(state create-button)"
 drawing="$(state home)/drawings/site.dxf"
@@ -307,5 +329,5 @@ tr -d '\r' <"$drawing" | grep -qx 'Kerb' || fail "the drawing lacks the saved de
 tr -d '\r' <"$drawing" | grep -qx 'Wall' && fail "the drawing holds 'Wall', which was not saved"
 shot 9-workbook-converted
 kill "$probe_pid"
-echo "   typed over and saved, one question on Escape, No kept the file, the saved cell converted"
+echo "   typed over and saved; a question on leaving by a tab and one on Escape; No kept the file; converted"
 echo "PASS"

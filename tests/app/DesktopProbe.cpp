@@ -89,6 +89,11 @@ QByteArray workbookState(const Program& program)
         state += "cell-below=" + screenPoint(*grid.viewport(), grid.visualRect(below)) + '\n';
     }
     state += "editor=" + QByteArray(grid.openEditor() != nullptr ? "open" : "closed") + '\n';
+    const QTabBar& tabs = *page.sheetTabs();
+    state += "tab=" + QByteArray::number(tabs.currentIndex() + 1) + '\n';
+    for (int tab = 0; tab < tabs.count(); ++tab) {
+        state += "tab-" + QByteArray::number(tab + 1) + '=' + screenPoint(tabs, tabs.tabRect(tab)) + '\n';
+    }
     return state;
 }
 
