@@ -293,7 +293,21 @@ sleep 0.5 # an unchanged sheet is left without a question
 [ "$(state boxes)" = 0 ] || fail "leaving an unchanged sheet asked: $(state box-texts)"
 book_check 'points["E3"].value == "Fence"'
 wait_for cell 1,1
-click_at "$(state cell-below)"
+# The last row deleted from its row number's menu, and saved.
+click_at "$(state last-row-number)"
+sleep 0.5
+xdotool key Down Return
+wait_for cell 3,1
+before=$(stat -c %Y.%s "$(state home)/survey/site.xlsx")
+click_at "$(state save-button)"
+for _ in $(seq 100); do
+    [ "$(stat -c %Y.%s "$(state home)/survey/site.xlsx")" != "$before" ] && break
+    sleep 0.1
+done
+wait_for boxes 0
+book_check 'points.max_row == 3' 'points["A3"].value == 2' 'points["E2"].value == "Kerb"'
+shot 8-workbook-row-deleted
+click_at "$(state cell-above)"
 wait_for cell 2,1
 xdotool type --delay 30 "9"
 xdotool key Return
@@ -308,7 +322,7 @@ case "$(state box-texts)" in
 esac
 active=$(xdotool getactivewindow getwindowname)
 [ "$active" = Information ] || fail "the question does not have the keyboard (active: '$active')"
-shot 8-workbook-question
+shot 9-workbook-question
 xdotool key Escape
 wait_for boxes 0
 [ "$(state preview)" = shown ] || fail "Cancel closed the preview"
@@ -327,7 +341,7 @@ for _ in $(seq 150); do [ -f "$drawing" ] && break; sleep 0.1; done
 [ -f "$drawing" ] || fail "Create made no drawing of the workbook: $(state report-end)"
 tr -d '\r' <"$drawing" | grep -qx 'Kerb' || fail "the drawing lacks the saved description 'Kerb'"
 tr -d '\r' <"$drawing" | grep -qx 'Wall' && fail "the drawing holds 'Wall', which was not saved"
-shot 9-workbook-converted
+shot 10-workbook-converted
 kill "$probe_pid"
 echo "   typed over and saved; a question on leaving by a tab and one on Escape; No kept the file; converted"
 echo "PASS"

@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -85,10 +86,20 @@ QByteArray workbookState(const Program& program)
     const SheetGridView& grid = *page.grid();
     const QModelIndex current = grid.currentIndex();
     state += "cell=" + QByteArray::number(current.row() + 1) + ',' + QByteArray::number(current.column() + 1) + '\n';
-    if (const QModelIndex below = current.siblingAtRow(current.row() + 1); below.isValid()) {
-        state += "cell-below=" + screenPoint(*grid.viewport(), grid.visualRect(below)) + '\n';
+    for (const auto& [name, step] : {std::pair{"cell-above", -1}, std::pair{"cell-below", 1}}) {
+        if (const QModelIndex next = current.siblingAtRow(current.row() + step); next.isValid()) {
+            state += name + QByteArray("=") + screenPoint(*grid.viewport(), grid.visualRect(next)) + '\n';
+        }
     }
     state += "editor=" + QByteArray(grid.openEditor() != nullptr ? "open" : "closed") + '\n';
+    const QHeaderView& rows = *grid.verticalHeader();
+    if (rows.count() > 0) {
+        const int last = rows.count() - 1;
+        state += "last-row-number=" +
+                 screenPoint(*rows.viewport(),
+                             QRect(0, rows.sectionViewportPosition(last), rows.width(), rows.sectionSize(last))) +
+                 '\n';
+    }
     const QTabBar& tabs = *page.sheetTabs();
     state += "tab=" + QByteArray::number(tabs.currentIndex() + 1) + '\n';
     for (int tab = 0; tab < tabs.count(); ++tab) {
