@@ -327,12 +327,7 @@ void SpreadsheetPreview::runRowOperation(RowOperation operation)
         return;
     }
     m_grid->commitOpenEditor();
-    // No cell editor may open on a row while the rows move; the current cell is placed after.
-    const QAbstractItemView::EditTriggers triggers = m_grid->editTriggers();
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    const GridPosition current = m_rules.applyRowOperation(operation, m_menuRow);
-    m_grid->setEditTriggers(triggers);
-    placeCurrentCell(current);
+    placeCurrentCell(m_rules.applyRowOperation(operation, m_menuRow));
 }
 
 void SpreadsheetPreview::placeCurrentCell(GridPosition position)
