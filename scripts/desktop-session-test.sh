@@ -242,15 +242,28 @@ PY
 }
 # click_at X,Y [BUTTON]
 click_at() { xdotool mousemove --sync "${1%,*}" "${1#*,}" click "${2:-1}"; }
+# save_sheet: a click on Save, then the wait until the workbook is replaced (a new file renamed
+# over it: another inode) and no box is up.
+save_sheet() {
+    local book before
+    book="$(state home)/survey/site.xlsx"
+    before=$(stat -c %i "$book")
+    click_at "$(state save-button)"
+    for _ in $(seq 100); do
+        [ "$(stat -c %i "$book")" != "$before" ] && break
+        sleep 0.1
+    done
+    wait_for boxes 0
+}
 start_probe workbook "$work/site.xlsx"
 wait_for focus fl1
 main=$(find_window 'Mervalon 4.0')
 xdotool windowactivate --sync "$main"
 click_at "$(state first-file)" 3
-sleep 0.5
+wait_for file-menu shown
 xdotool key Down Return
 wait_for preview shown
-preview=$(find_window 'file preview$')
+find_window 'file preview$' >/dev/null
 wait_for focus StringGrid1
 wait_for cell 1,1
 shot 6-workbook-previewed
@@ -260,13 +273,7 @@ xdotool type --delay 30 "Kerb"
 wait_for editor open
 xdotool key Return
 wait_for editor closed
-before=$(stat -c %Y.%s "$(state home)/survey/site.xlsx")
-click_at "$(state save-button)"
-for _ in $(seq 100); do
-    [ "$(stat -c %Y.%s "$(state home)/survey/site.xlsx")" != "$before" ] && break
-    sleep 0.1
-done
-wait_for boxes 0
+save_sheet
 book_check 'points["E2"].value == "Kerb"' 'points["E3"].value == "Fence"' 'points["A1"].font.b' \
     'points["B2"].number_format == "0.000"' 'points["B2"].value == 1001.25' \
     'notes["A1"].value == "Levelled on 2026-12-01"' 'book.sheetnames == ["Points", "Notes"]'
@@ -295,16 +302,10 @@ book_check 'points["E3"].value == "Fence"'
 wait_for cell 1,1
 # The last row deleted from its row number's menu, and saved.
 click_at "$(state last-row-number)"
-sleep 0.5
+wait_for row-menu shown
 xdotool key Down Return
 wait_for cell 3,1
-before=$(stat -c %Y.%s "$(state home)/survey/site.xlsx")
-click_at "$(state save-button)"
-for _ in $(seq 100); do
-    [ "$(stat -c %Y.%s "$(state home)/survey/site.xlsx")" != "$before" ] && break
-    sleep 0.1
-done
-wait_for boxes 0
+save_sheet
 book_check 'points.max_row == 3' 'points["A3"].value == 2' 'points["E2"].value == "Kerb"'
 shot 8-workbook-row-deleted
 click_at "$(state cell-above)"

@@ -30,6 +30,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QScreen>
@@ -76,11 +77,13 @@ QByteArray workbookState(const Program& program)
     if (files->count() > 0) {
         state += "first-file=" + screenPoint(*files->viewport(), files->visualItemRect(files->item(0))) + '\n';
     }
+    state += "file-menu=" + QByteArray(FileSelectionPage(window).fileMenu()->isVisible() ? "shown" : "hidden") + '\n';
     const QToolButton* create = MainWindowPage(window).createButton();
     state += "create-button=" + screenPoint(*create, create->rect()) + '\n';
     const SpreadsheetPreview& preview = program.spreadsheetPreview();
     const SpreadsheetPreviewPage page(preview);
     state += "preview=" + QByteArray(preview.isVisible() ? "shown" : "hidden") + '\n';
+    state += "row-menu=" + QByteArray(page.rowMenu()->isVisible() ? "shown" : "hidden") + '\n';
     const QPushButton* save = page.saveButton();
     state += "save-button=" + screenPoint(*save, save->rect()) + '\n';
     const SheetGridView& grid = *page.grid();
